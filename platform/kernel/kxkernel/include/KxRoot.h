@@ -1,0 +1,68 @@
+// KxRoot: the kernel's root object (KxBase::KELVOX()), and the kernel's start and stop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "KxBase.h"
+#include "KxConfig.h"
+#include "KxKernelStatus.h"
+#include "KxModule.h"
+#include "KxParameter.h"
+#include "KxString.h"
+
+class KxThreadMgr;
+class KxTypeMgr;
+
+// The user-name (log-in) callback: may change user and password; answers 1 when the user
+// confirmed, 2 otherwise. The third argument is the flags given to CallLoginFunc.
+typedef int32_t (*KxUserNameFunction)(KxString& user, KxString& password, int32_t flags);
+
+class KxRoot {
+public:
+    // The configuration read at InitKelvox from "ConfigFile"; null without a configuration file
+    // or while the kernel is not started.
+    KxConfig* GetConfig() const;
+    // The module registry.
+    KxDllManager* GetDllManager() const;
+    KxThreadMgr* ThreadMgr() const;
+    KxTypeMgr* GetTypeMgr() const;
+    // The client name given to InitKelvox ("ClientName"); empty before.
+    const KxString& GetClientName() const;
+
+    // Asks the installed user-name callback for user and password and answers its result (1 when
+    // the user confirmed). Without a callback the answer is 1 and both texts stay as they are.
+    // The base descriptor names the database the log-in is for; the callback does not receive it.
+    // Null user or password: the callback gets a text of its own in its place.
+    int32_t CallLoginFunc(KxString* user, KxString* password, int32_t flags,
+                          const KxString* baseDescriptor);
+    // Installs the callback (null removes it); answers the one installed before.
+    KxUserNameFunction SetUserNameFunction(KxUserNameFunction fn);
+
+    // Number of InitKelvox calls not yet matched by DeinitKelvox.
+    int32_t GetInitCount() const;
+
+    KxRoot(const KxRoot&) = delete;
+    KxRoot& operator=(const KxRoot&) = delete;
+
+private:
+    KxRoot();
+    ~KxRoot();
+    friend class KxBase;
+    friend int32_t InitKelvox(int32_t, KxParameterSet*, int32_t);
+    friend int32_t DeinitKelvox();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Starts the kernel. Parameters read: "ClientName" (the client's name) and "ConfigFile" (the
+// configuration file; none or empty: no configuration). Other parameters are ignored.
+// Calls nest: only the first one reads the parameters; each must be matched by DeinitKelvox.
+// 0, or KX_KERNEL_E_CONFIG_FILE when the configuration file cannot be read (the kernel is then
+// not started).
+int32_t InitKelvox(KxParameterSet* params);
+// The same, in the form with a transaction behaviour and flags (both without effect here).
+int32_t InitKelvox(int32_t txnBehaviour, KxParameterSet* params, int32_t flags);
+// Ends one InitKelvox. The last one releases the configuration and unloads and deletes every
+// registered module. 0, or KX_KERNEL_E_NOT_INITIALISED without a matching InitKelvox.
+int32_t DeinitKelvox();

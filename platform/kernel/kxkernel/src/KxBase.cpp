@@ -1,0 +1,139 @@
+#include "KxBase.h"
+
+#include <mutex>
+
+#include "KxObjectSpace.h"
+#include "KxRoot.h"
+#include "KxTypeMgr.h"
+
+// ---- KxBase --------------------------------------------------------------------------------
+struct KxBase::Impl {
+    KxString logicalName;
+    KxString clientName;
+    KxString descriptor;
+    int64_t clientId = 0;
+    KxExcMgr excMgr;
+    KxObjectSpace objectSpace;
+    mutable std::mutex mutex;
+    KxLockSpec defaultLock{0, 0, KxLockSpec::KX_LOCKSPEC_NONE};
+    KxWatchSpec defaultWatch;
+    KxTransaction* currentTxn = nullptr;
+    KxBaseConnection* connection = nullptr;
+};
+
+KxBase::KxBase(const KxString& logicalName)
+    : KxBase(logicalName, KELVOX()->GetClientName()) {}
+
+KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->logicalName = logicalName;
+    impl_->clientName = clientName;
+}
+
+KxBase::~KxBase() = default;
+
+const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
+const KxString& KxBase::GetClientName() const { return impl_->clientName; }
+
+const KxString& KxBase::GetDescriptor() const {
+    return impl_->descriptor.IsActive() ? impl_->descriptor : impl_->logicalName;
+}
+void KxBase::SetDescriptor(const KxString& descriptor) { impl_->descriptor = descriptor; }
+
+int64_t& KxBase::GetNonConstClientId() { return impl_->clientId; }
+int64_t KxBase::GetClientId() const { return impl_->clientId; }
+
+KxTypeMgr* KxBase::GetTypeMgr() const { return KELVOX()->GetTypeMgr(); }
+KxThreadMgr* KxBase::ThreadMgr() const { return KELVOX()->ThreadMgr(); }
+KxExcMgr* KxBase::GetExcMgr() const { return &impl_->excMgr; }
+KxObjectSpace* KxBase::GetObjectSpace() const { return &impl_->objectSpace; }
+
+int32_t KxBase::EvalLock(const KxLockSpec* given, KxLockSpec& effective) const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    effective = given != nullptr ? *given : impl_->defaultLock;
+    return KX_KERNEL_OK;
+}
+
+int32_t KxBase::EvalWatch(const KxWatchSpec* given, KxWatchSpec& effective) const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    effective = given != nullptr ? *given : impl_->defaultWatch;
+    return KX_KERNEL_OK;
+}
+
+void KxBase::SetDefaultLockSpec(const KxLockSpec& spec) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->defaultLock = spec;
+}
+
+void KxBase::SetDefaultWatchSpec(const KxWatchSpec& spec) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->defaultWatch = spec;
+}
+
+KxTransaction* KxBase::GetCurrentTransaction() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->currentTxn;
+}
+
+void KxBase::SetCurrentTransaction(KxTransaction* txn) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->currentTxn = txn;
+}
+
+KxBaseConnection* KxBase::GetConnection() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->connection;
+}
+
+void KxBase::SetConnection(KxBaseConnection* connection) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->connection = connection;
+}
+
+// ---- KxExcMgr ------------------------------------------------------------------------------
+struct KxExcMgr::Impl {
+    mutable std::mutex mutex;
+    uint32_t count = 0;
+    KxErrorInfo last;
+};
+
+KxExcMgr::KxExcMgr() : impl_(std::make_unique<Impl>()) {}
+KxExcMgr::~KxExcMgr() = default;
+
+int32_t KxExcMgr::HandleError(const KxErrorInfo& error) {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    ++impl_->count;
+    impl_->last = error;
+    return error.code;
+}
+
+uint32_t KxExcMgr::GetErrorCount() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->count;
+}
+
+KxErrorInfo KxExcMgr::GetLastError() const {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->last;
+}
+
+// ---- KxObjectSpace -------------------------------------------------------------------------
+KxObjectSpace::KxObjectSpace() = default;
+KxObjectSpace::~KxObjectSpace() = default;
+
+KxObject* KxObjectSpace::nts_IsInList(const KxRef& ref) const {
+    const auto it = objects_.find(ref.GetObjId().Get64());
+    return it == objects_.end() ? nullptr : it->second;
+}
+
+int32_t KxObjectSpace::nts_Insert(const KxRef& ref, KxObject* object) {
+    if (ref.IsInvalid() || object == nullptr) return KX_KERNEL_E_INVALID;
+    objects_[ref.GetObjId().Get64()] = object;
+    return KX_KERNEL_OK;
+}
+
+int32_t KxObjectSpace::nts_Remove(const KxRef& ref) {
+    return objects_.erase(ref.GetObjId().Get64()) > 0 ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
+}
+
+uint32_t KxObjectSpace::nts_Count() const { return static_cast<uint32_t>(objects_.size()); }

@@ -1,0 +1,126 @@
+// Default bodies of the kernel interfaces that storage modules derive.
+#include "KxBucket.h"
+#include "KxConnection.h"
+#include "KxExcept.h"
+#include "KxShell.h"
+
+namespace {
+constexpr int32_t kNo = KX_KERNEL_E_NOT_SUPPORTED;
+}
+
+// ---- KxConnectionFactory -------------------------------------------------------------------
+KxConnectionFactory::KxConnectionFactory() = default;
+KxConnectionFactory::~KxConnectionFactory() = default;
+KxBaseConnection* KxConnectionFactory::CreateConnection(KxBase*) { return nullptr; }
+KxExcept* KxConnectionFactory::CreateExcept(KxBase*) { return nullptr; }
+int32_t KxConnectionFactory::GetProductName(KxString&) const { return kNo; }
+
+// ---- KxBaseConnection ----------------------------------------------------------------------
+KxBaseConnection::KxBaseConnection() = default;
+KxBaseConnection::~KxBaseConnection() = default;
+int32_t KxBaseConnection::SetServer(KxBase*, const KxString&, const KxString&) { return kNo; }
+int32_t KxBaseConnection::OpenClient(const KxString&, KxString&, int32_t) { return kNo; }
+int32_t KxBaseConnection::CloseClient() { return kNo; }
+KxAdmin* KxBaseConnection::CreateAdmin(KxBase*, int32_t) { return nullptr; }
+TransactionManager* KxBaseConnection::GetTransactionMgr() { return nullptr; }
+int32_t KxBaseConnection::BeginTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxBaseConnection::CommitTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxBaseConnection::AbortTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxBaseConnection::CreateTransactionContext(KxTransactionResource*) { return kNo; }
+int32_t KxBaseConnection::DeleteTransactionContext(KxTransactionResource*) { return kNo; }
+int32_t KxBaseConnection::SetParameters(KxTransactionResource*, const KxParameterList*) {
+    return kNo;
+}
+int32_t KxBaseConnection::DeleteDatabase(const KxString&) { return kNo; }
+
+// ---- KxBucket ------------------------------------------------------------------------------
+KxBucket::KxBucket(KxBase* base, KxMetaTypeHandle* metaHandle)
+    : base_(base), metaHandle_(metaHandle) {}
+KxBucket::~KxBucket() = default;
+KxBase* KxBucket::GetBase() const { return base_; }
+KxMetaTypeHandle* KxBucket::GetMetaTypeHandle() const { return metaHandle_; }
+
+KxBucketCru* KxBucket::CreateCursor(int32_t& count, int32_t) {
+    count = 0;
+    return nullptr;
+}
+int32_t KxBucket::GetNum(int32_t&, int32_t) { return kNo; }
+int32_t KxBucket::SeekRd(KxBucketCru*, int32_t, int32_t, KxRef&, int32_t) { return kNo; }
+int32_t KxBucket::SeekGet(KxBucketCru*, int32_t, int32_t, KxRef&, const KxLockSpec*, int32_t&,
+                          int32_t) {
+    return kNo;
+}
+int32_t KxBucket::SearchGet(KxBucketCru*, const KxKeyValue*, int32_t, int32_t, KxRef&) {
+    return kNo;
+}
+int32_t KxBucket::SearchExtent(KxBucketCru*, int32_t, const KxKeyValue&, KxRef&) { return kNo; }
+int32_t KxBucket::Lookup(KxKeyValue*, int32_t) { return kNo; }
+int32_t KxBucket::Query(const KxClassId&, KxQuery*, const KxLockSpec*, KxRefList*) { return kNo; }
+int32_t KxBucket::QueryInSet(const KxRefList*, KxQuery*, const KxClassId&, const KxLockSpec*,
+                             KxRefList*) {
+    return kNo;
+}
+int32_t KxBucket::CursorQuery(KxBucketCru*, KxQuery*) { return kNo; }
+int32_t KxBucket::StoreObject(KxObject*, int32_t, KxTransactionResource*) { return kNo; }
+int32_t KxBucket::GetObject(KxObject**, const KxRef&, const KxRefList*, const KxLockSpec*,
+                            const KxLockSpec*, KxTransactionResource*) {
+    return kNo;
+}
+int32_t KxBucket::DeleteObject(const KxRef&, int32_t, KxTransactionResource*) { return kNo; }
+
+// ---- KxBucketCru ---------------------------------------------------------------------------
+KxBucketCru::KxBucketCru() = default;
+KxBucketCru::~KxBucketCru() = default;
+int32_t KxBucketCru::Seek(int32_t, int32_t, KxRef&) { return kNo; }
+int32_t KxBucketCru::Search(const KxKeyValue*, int32_t, int32_t) { return kNo; }
+int32_t KxBucketCru::Count(int32_t&) { return kNo; }
+int32_t KxBucketCru::Read(KxRef&) { return kNo; }
+int32_t KxBucketCru::Query(KxQuery*) { return kNo; }
+
+// ---- Shells --------------------------------------------------------------------------------
+KxExecutable::KxExecutable() = default;
+KxExecutable::~KxExecutable() = default;
+int32_t KxExecutable::Prepare(KxDatabaseShell*) { return kNo; }
+int32_t KxExecutable::Execute(KxServerAdminShell*) { return kNo; }
+int32_t KxExecutable::Finish(KxDatabaseShell*) { return kNo; }
+
+KxRefCallee::~KxRefCallee() = default;
+
+KxDatabaseShell::KxDatabaseShell() = default;
+KxDatabaseShell::~KxDatabaseShell() = default;
+int32_t KxDatabaseShell::GetName(KxString&) { return kNo; }
+int32_t KxDatabaseShell::Run(KxExecutable*) { return kNo; }
+int32_t KxDatabaseShell::Lock(KxRefCollection&, int32_t, const KxLockSpec*, const KxWatchSpec*) {
+    return kNo;
+}
+int32_t KxDatabaseShell::Unlock(KxRefCollection&, int32_t, const KxLockSpec*, const KxWatchSpec*) {
+    return kNo;
+}
+int32_t KxDatabaseShell::Watch(KxRefCollection&, const KxWatchSpec*) { return kNo; }
+int32_t KxDatabaseShell::EvalLock(const KxLockSpec*, KxLockSpec&) { return kNo; }
+int32_t KxDatabaseShell::EvalWatch(const KxWatchSpec*, KxWatchSpec&) { return kNo; }
+int32_t KxDatabaseShell::Forget(int32_t, KxRefCollection&) { return kNo; }
+int32_t KxDatabaseShell::DeleteCollection(KxRefCollection&, int32_t, int32_t, const KxLockSpec*,
+                                          const KxWatchSpec*) {
+    return kNo;
+}
+int32_t KxDatabaseShell::PostBinding(KxRefCollection&, int32_t, KxRefCallee*) { return kNo; }
+int32_t KxDatabaseShell::BeginTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxDatabaseShell::CommitTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxDatabaseShell::AbortTransaction(KxTransactionResource*) { return kNo; }
+int32_t KxDatabaseShell::Synchronize() { return KX_KERNEL_OK; }
+
+KxServerAdminShell::KxServerAdminShell() = default;
+KxServerAdminShell::~KxServerAdminShell() = default;
+int32_t KxServerAdminShell::GetName(KxString&) { return kNo; }
+
+// ---- KxExcept ------------------------------------------------------------------------------
+KxExcept::KxExcept(KxBase* base) : base_(base) {}
+KxExcept::~KxExcept() = default;
+KxBase* KxExcept::GetBase() const { return base_; }
+int32_t KxExcept::NotifyOpen() { return kNo; }
+int32_t KxExcept::NotifyClose() { return kNo; }
+int32_t KxExcept::NotifyConnect() { return kNo; }
+int32_t KxExcept::NotifyDisconnect() { return kNo; }
+int32_t KxExcept::HandleError(KxErrorInfo*) { return kNo; }
+int32_t KxExcept::HandleSystemError(KxErrorInfo*) { return kNo; }

@@ -1,0 +1,125 @@
+#include "KxTransaction.h"
+
+#include <new>
+
+#include "KxBase.h"
+#include "KxConnection.h"
+
+// ---- KxTransactionResource -----------------------------------------------------------------
+KxTransactionResource::KxTransactionResource(KxTransaction* txn, KxBase* base)
+    : txn_(txn), base_(base) {}
+KxTransactionResource::~KxTransactionResource() = default;
+
+KxTransaction* KxTransactionResource::GetTransaction() const { return txn_; }
+KxBase* KxTransactionResource::GetBase() const { return base_; }
+void* KxTransactionResource::GetContext() const { return context_; }
+void KxTransactionResource::SetContext(void* context) { context_ = context; }
+uint32_t KxTransactionResource::GetOptions() const { return options_; }
+void KxTransactionResource::SetOptions(uint32_t options) { options_ = options; }
+bool KxTransactionResource::HoldsReadConsistentObjects() const { return readConsistent_; }
+void KxTransactionResource::SetReadConsistentObjects(bool holds) { readConsistent_ = holds; }
+
+// ---- KxTransactionResourceHandle -----------------------------------------------------------
+KxTransactionResourceHandle::KxTransactionResourceHandle(KxTransactionResource* resource)
+    : resource_(resource) {}
+KxTransactionResourceHandle::~KxTransactionResourceHandle() = default;
+
+KxTransactionResource* KxTransactionResourceHandle::GetResource() const { return resource_; }
+KxBase* KxTransactionResourceHandle::GetBase() const {
+    return resource_ != nullptr ? resource_->GetBase() : nullptr;
+}
+KxTransaction* KxTransactionResourceHandle::GetTransaction() const {
+    return resource_ != nullptr ? resource_->GetTransaction() : nullptr;
+}
+
+// ---- KxTransaction -------------------------------------------------------------------------
+KxTransaction::KxTransaction(bool kernelTransaction) : kernel_(kernelTransaction) {}
+
+KxTransaction::~KxTransaction() {
+    for (auto& r : resources_) {
+        KxBase* base = r->GetBase();
+        KxBaseConnection* conn = base->GetConnection();
+        if (conn != nullptr && r->GetContext() != nullptr) conn->DeleteTransactionContext(r.get());
+        if (base->GetCurrentTransaction() == this) base->SetCurrentTransaction(nullptr);
+    }
+}
+
+KxTransactionResource* KxTransaction::GetResource(KxBase* base) {
+    if (base == nullptr) {
+        lastStatus_ = KX_KERNEL_E_INVALID;
+        return nullptr;
+    }
+    for (auto& r : resources_)
+        if (r->GetBase() == base) return r.get();
+    std::unique_ptr<KxTransactionResource> res(new (std::nothrow) KxTransactionResource(this, base));
+    if (!res) {
+        lastStatus_ = KX_KERNEL_E_NO_MEMORY;
+        return nullptr;
+    }
+    KxBaseConnection* conn = base->GetConnection();
+    if (conn != nullptr) {
+        int32_t rc = conn->CreateTransactionContext(res.get());
+        for (int32_t i = 0; rc >= 0 && i < level_; ++i) rc = conn->BeginTransaction(res.get());
+        if (rc < 0) {
+            if (res->GetContext() != nullptr) conn->DeleteTransactionContext(res.get());
+            lastStatus_ = rc;
+            return nullptr;
+        }
+    }
+    if (level_ > 0 && base->GetCurrentTransaction() == nullptr) base->SetCurrentTransaction(this);
+    try {
+        resources_.push_back(std::move(res));
+    } catch (const std::bad_alloc&) {
+        lastStatus_ = KX_KERNEL_E_NO_MEMORY;
+        return nullptr;
+    }
+    lastStatus_ = KX_KERNEL_OK;
+    return resources_.back().get();
+}
+
+int32_t KxTransaction::Begin() {
+    for (size_t i = 0; i < resources_.size(); ++i) {
+        KxBaseConnection* conn = resources_[i]->GetBase()->GetConnection();
+        if (conn == nullptr) continue;
+        const int32_t rc = conn->BeginTransaction(resources_[i].get());
+        if (rc < 0) {
+            // Close the level again where it was opened.
+            for (size_t j = 0; j < i; ++j) {
+                KxBaseConnection* c = resources_[j]->GetBase()->GetConnection();
+                if (c != nullptr) c->AbortTransaction(resources_[j].get());
+            }
+            lastStatus_ = rc;
+            return rc;
+        }
+    }
+    ++level_;
+    for (auto& r : resources_)
+        if (r->GetBase()->GetCurrentTransaction() == nullptr) r->GetBase()->SetCurrentTransaction(this);
+    lastStatus_ = KX_KERNEL_OK;
+    return KX_KERNEL_OK;
+}
+
+int32_t KxTransaction::Commit() { return End(true); }
+int32_t KxTransaction::Abort() { return End(false); }
+
+int32_t KxTransaction::End(bool commit) {
+    if (level_ == 0) return lastStatus_ = KX_KERNEL_E_STATE;
+    int32_t result = KX_KERNEL_OK;
+    for (auto& r : resources_) {
+        KxBaseConnection* conn = r->GetBase()->GetConnection();
+        if (conn == nullptr) continue;
+        const int32_t rc = commit ? conn->CommitTransaction(r.get()) : conn->AbortTransaction(r.get());
+        if (rc < 0 && result == KX_KERNEL_OK) result = rc;
+    }
+    --level_;
+    if (level_ == 0)
+        for (auto& r : resources_)
+            if (r->GetBase()->GetCurrentTransaction() == this) r->GetBase()->SetCurrentTransaction(nullptr);
+    lastStatus_ = result;
+    return result;
+}
+
+int32_t KxTransaction::GetLevel() const { return level_; }
+bool KxTransaction::IsKernelTransaction() const { return kernel_; }
+int32_t KxTransaction::GetLastStatus() const { return lastStatus_; }
+uint32_t KxTransaction::GetResourceCount() const { return static_cast<uint32_t>(resources_.size()); }

@@ -1,0 +1,16 @@
+// Shared by the kernel tests and their test module: records what the module was called with and
+// tells it what to answer. Kept in a library of its own so that it outlives the module.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+void KxTestRecord(const std::string& event);
+std::vector<std::string> KxTestEvents();
+void KxTestClearEvents();
+
+void KxTestSetCheckResult(int32_t result);
+int32_t KxTestCheckResult();
+void KxTestSetInitResult(int32_t result);
+int32_t KxTestInitResult();

@@ -1,0 +1,5 @@
+// The kernel's transaction library (umbrella header).
+#pragma once
+
+#include "TransactionManager.h"
+#include "KxTransaction.h"
