@@ -1,0 +1,43 @@
+// Entry points of the gateway module relgate.
+//
+// The kernel's module registry checks, describes and initialises the module through the protocol
+// functions KxCheckDll, KxDescribeDll and KxInitDll (declared in KxModule.h); the kernel obtains
+// the gateway's connection factory through GetGatewayClientFactory. All are looked up by name.
+#pragma once
+
+#include <cstdint>
+
+#include "KxModule.h"
+#include "KxString.h"
+
+class KxConnectionFactory;
+
+// Version of the gateway module.
+constexpr int32_t KXG_VERSION_MAJOR = 11;
+constexpr int32_t KXG_VERSION_MINOR = 0;
+constexpr int32_t KXG_VERSION_RELEASE = 3;
+constexpr int32_t KXG_VERSION_BUILD = 50;
+
+// Module name and description text reported by KxDescribeDll.
+constexpr const char* KXG_MODULE_NAME = "relgate";
+constexpr const char* KXG_MODULE_DESCRIPTION = "Tessaform SQL Gateway";
+
+// The build's date and time: month abbreviation, day and year, then hh:mm:ss.
+const char* KxGBuildStamp();
+
+extern "C" {
+// A new KxGatewayClientFactory for the product (e.g. "Oracle" or "DB2", any case); the caller owns
+// it and deletes it through its virtual destructor. Null when memory runs out.
+KxConnectionFactory* GetGatewayClientFactory(const KxString& product);
+
+// The process-wide gateway version: the version read from the root block of the first database
+// opened in this process, 0 before any was opened.
+int32_t GetROGVersion();
+}
+
+typedef KxConnectionFactory* (*KxGGetGatewayClientFactoryFunc)(const KxString& product);
+typedef int32_t (*KxGGetROGVersionFunc)();
+
+// Sets the process-wide gateway version when it is still 0 (the first database open that reaches
+// the version check); later calls change nothing. Answers the version in force.
+int32_t SetROGVersion(int32_t version);

@@ -1,0 +1,90 @@
+// Module protocol and entry points of relgate.
+#include "KxGatewayModule.h"
+
+#include <atomic>
+
+#include "KxGErrorText.h"
+#include "kxfound.h"
+
+namespace {
+
+// Lowest and highest status code whose text the gateway gives to the kernel.
+constexpr int32_t kErrorRangeHighest = -6000;
+constexpr int32_t kErrorRangeLowest = -6999;
+
+std::atomic<int32_t> g_rogVersion{0};
+
+// The compiler that built the module.
+#if defined(__clang__)
+constexpr const char* kCompilerName = "Clang";
+constexpr int32_t kCompilerVersion = __clang_major__ * 10000 + __clang_minor__ * 100 + __clang_patchlevel__;
+#elif defined(__GNUC__)
+constexpr const char* kCompilerName = "GNU C++";
+constexpr int32_t kCompilerVersion = __GNUC__ * 10000 + __GNUC_MINOR__ * 100 + __GNUC_PATCHLEVEL__;
+#else
+constexpr const char* kCompilerName = "C++";
+constexpr int32_t kCompilerVersion = 0;
+#endif
+
+template <typename T, typename V>
+void Put(T* out, const V& value)
+{
+    if (out != nullptr) {
+        *out = value;
+    }
+}
+
+}  // namespace
+
+const char* KxGBuildStamp()
+{
+    return __DATE__ " " __TIME__;
+}
+
+extern "C" int32_t KxCheckDll(int32_t flags)
+{
+    return CheckKxVersionNumber(KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE, KXG_VERSION_BUILD, 0,
+                                flags | 3);
+}
+
+extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* release, int32_t* build,
+                                     int32_t* reserved, KxString* name, KxString* buildStamp,
+                                     KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
+                                     KxString* extra)
+{
+    Put(major, KXG_VERSION_MAJOR);
+    Put(minor, KXG_VERSION_MINOR);
+    Put(release, KXG_VERSION_RELEASE);
+    Put(build, KXG_VERSION_BUILD);
+    Put(reserved, 0);
+    Put(name, KxString(KXG_MODULE_NAME));
+    Put(buildStamp, KxString(KxGBuildStamp()));
+    Put(unknownText, KxString("unknown"));
+    Put(compilerVersion, kCompilerVersion);
+    Put(compilerName, KxString(kCompilerName));
+    Put(extra, KxString::EmptyString());
+    return KXG_MODULE_DESCRIPTION;
+}
+
+extern "C" int32_t KxInitDll(int32_t enable)
+{
+    return KxModuleErrorCallbackList::GetInstance()->SetModuleErrorCallback(
+        enable != 0 ? &KxGGetErrorText : nullptr, kErrorRangeHighest, kErrorRangeLowest);
+}
+
+extern "C" int32_t GetROGVersion()
+{
+    return g_rogVersion.load();
+}
+
+int32_t SetROGVersion(int32_t version)
+{
+    int32_t expected = 0;
+    if (g_rogVersion.compare_exchange_strong(expected, version)) {
+        return version;
+    }
+    return expected;
+}
+
+// The library's entry routine has nothing to do on this platform: the system sends no per-thread
+// notifications to shared libraries.
