@@ -12,6 +12,11 @@ public:
     explicit KxGatewayClientFactory(const KxString& product);
     ~KxGatewayClientFactory() override;
 
+    // A new KxGatewayClient for the base and the product, with a new KxGatewayTransactionMgr bound to
+    // it (none when that cannot be allocated). Null when the client cannot be allocated.
+    KxBaseConnection* CreateConnection(KxBase* base) override;
+    // A new KxGatewayExcept for the base; null when it cannot be allocated.
+    KxExcept* CreateExcept(KxBase* base) override;
     // 0 and the product name as given.
     int32_t GetProductName(KxString& product) const override;
 

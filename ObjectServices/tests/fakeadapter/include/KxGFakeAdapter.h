@@ -31,12 +31,15 @@ struct KxGFakeBehaviour {
     std::string text = "fake failure"; // the error object's Text after a failure
     bool hasResult = false;            // when set, an int or flag operation answers result
     int32_t result = 0;
+    std::string out;                   // a text handed out (the user of a scripted GetLoginUser)
+    int32_t times = -1;                // calls the behaviour applies to before it is dropped; -1: all
 };
 
 // The process-wide call log and script.
 class KxGFakeScript {
 public:
-    static void Reset();                                       // empties the log and the script
+    // Empties the log and the script; the next fake connection gets the connection id 1 again.
+    static void Reset();
     static void Set(const std::string& operation, const KxGFakeBehaviour& behaviour);
     static void Fail(const std::string& operation, int32_t errorCode, const std::string& text = "fake failure");
     static void Clear(const std::string& operation);
@@ -48,7 +51,10 @@ public:
 
     // Used by the fake objects.
     static void Log(const void* object, const std::string& operation, const std::string& arguments = "");
+    // The script of an operation; a behaviour with a count of calls is used up by this.
     static bool Find(const std::string& operation, KxGFakeBehaviour& behaviour);
+    // The connection id of the next fake connection (1, 2, 3 ... after Reset).
+    static int32_t NextConnectionId();
 
 private:
     static std::mutex& Mutex();
@@ -198,6 +204,11 @@ public:
     KxBase* Base() const { return base_; }
     KxParameterList* Parameters() const { return parameters_; }
     bool IsOpen() const { return open_; }
+    int32_t ConnectionId() const { return connectionId_; }
+    KxGDatabaseTrace* Trace() const { return trace_; }
+    // A connection set dead answers 0 to TestConnectionAlive (unless the script says otherwise).
+    void SetAlive(bool alive) { alive_ = alive; }
+    bool IsAlive() const { return alive_; }
 
     // The fake objects alive in this process (made by GetDBInst or CloneConnection, not yet destroyed).
     static int32_t LiveCount();
@@ -224,8 +235,9 @@ private:
     int32_t gatewayVersion_ = 0;
     int32_t autoCommit_ = 0;
     int32_t rowNum_ = 0;
-    int32_t connectionId_ = 1;
+    int32_t connectionId_;
     bool open_ = false;
+    bool alive_ = true;
 };
 
 // Product and module names of the fake adapter.

@@ -27,11 +27,21 @@ std::map<std::string, KxGFakeBehaviour>& KxGFakeScript::Table()
     return table;
 }
 
+namespace {
+std::atomic<int32_t> g_nextConnectionId{1};
+}
+
 void KxGFakeScript::Reset()
 {
     std::lock_guard<std::mutex> lock(Mutex());
     Log().clear();
     Table().clear();
+    g_nextConnectionId = 1;
+}
+
+int32_t KxGFakeScript::NextConnectionId()
+{
+    return g_nextConnectionId.fetch_add(1);
 }
 
 void KxGFakeScript::Set(const std::string& operation, const KxGFakeBehaviour& behaviour)
@@ -101,6 +111,9 @@ bool KxGFakeScript::Find(const std::string& operation, KxGFakeBehaviour& behavio
         return false;
     }
     behaviour = it->second;
+    if (it->second.times > 0 && --it->second.times == 0) {
+        Table().erase(it);
+    }
     return true;
 }
 
@@ -350,7 +363,13 @@ uint16_t KxGFakeDatabaseInfo::UsesOption() { FAKE_LOG("UsesOption"); return 0; }
 
 KxGFakeDatabase::KxGFakeDatabase(const KxString& server, const KxString& database, const KxString& user,
                                  const KxString& password, KxBase* base, KxParameterList* parameters)
-    : server_(server), database_(database), user_(user), password_(password), base_(base), parameters_(parameters)
+    : server_(server),
+      database_(database),
+      user_(user),
+      password_(password),
+      base_(base),
+      parameters_(parameters),
+      connectionId_(KxGFakeScript::NextConnectionId())
 {
     ++g_live;
 }
@@ -622,7 +641,17 @@ void KxGFakeDatabase::ReportError(int32_t code, const char* message)
     error_.Set(code, code, message != nullptr ? message : "");
 }
 
-uint16_t KxGFakeDatabase::TestConnectionAlive(int32_t mode) { return Flag("TestConnectionAlive", Args(mode)); }
+uint16_t KxGFakeDatabase::TestConnectionAlive(int32_t mode)
+{
+    KxGFakeBehaviour behaviour;
+    if (!Scripted("TestConnectionAlive", Args(mode), behaviour)) {
+        return alive_ ? 1 : 0;
+    }
+    if (behaviour.fail) {
+        return 0;
+    }
+    return behaviour.hasResult ? static_cast<uint16_t>(behaviour.result) : (alive_ ? 1 : 0);
+}
 
 int32_t KxGFakeDatabase::GetBatchSize(int32_t requested, uint16_t arrays)
 {
@@ -667,9 +696,16 @@ uint16_t KxGFakeDatabase::HasLoginData(KxString* server)
 
 int32_t KxGFakeDatabase::GetLoginUser(KxString* server, KxString* user)
 {
-    const int32_t status = Answer("GetLoginUser", -1, Args(Text(server)));
+    KxGFakeBehaviour behaviour;
+    const bool scripted = Scripted("GetLoginUser", Args(Text(server)), behaviour);
     if (user != nullptr) {
-        *user = KxString::EmptyString();
+        *user = scripted && !behaviour.fail ? KxString(behaviour.out) : KxString::EmptyString();
     }
-    return status;
+    if (!scripted) {
+        return -1;
+    }
+    if (behaviour.fail) {
+        return behaviour.errorCode;
+    }
+    return behaviour.hasResult ? behaviour.result : -1;
 }
