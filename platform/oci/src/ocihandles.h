@@ -1,0 +1,162 @@
+// Handle structures of the OCI stand-in (internal).
+#pragma once
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oci.h"
+#include "sqlengine.h"
+
+namespace ocistandin {
+
+constexpr uint32_t kMagic = 0x4F434948;  // "OCIH"
+
+struct Header {
+  uint32_t magic;
+  uint32_t type;
+};
+
+// Every handle and descriptor starts with a Header; Check answers the object only when the pointer
+// carries the magic and the expected type.
+template <class T>
+T* Check(const void* p, uint32_t type) {
+  if (!p) return nullptr;
+  Header h;
+  std::memcpy(&h, p, sizeof h);
+  if (h.magic != kMagic || h.type != type) return nullptr;
+  return const_cast<T*>(static_cast<const T*>(p));
+}
+
+inline sword Fail(OCIError* e, const sqlengine::Error& err);
+inline sword FailCode(OCIError* e, int32_t code, const std::string& detail = std::string());
+inline bool Injected(OCIError* e, const char* call, const std::string& text = std::string());
+
+// Conversion of bound values into engine values and of fetched values into client buffers.
+bool ConvertIn(OCIBind* bind, size_t index, sqlengine::Session& session, OCISvcCtx* svc, sqlengine::Value& out,
+               sqlengine::Error& err);
+// Writes one fetched value into slot `slot` of a define; `truncated` tells a value that did not fit.
+bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sqlengine::ColumnInfo& col,
+                int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool& truncated,
+                sqlengine::Error& err);
+
+// OCINumber encoding.
+void EncodeInteger(bool negative, uint64_t magnitude, OCINumber& n);
+void EncodeReal(double v, OCINumber& n);
+bool EncodeValue(const sqlengine::Value& v, OCINumber& n, sqlengine::Error& err);
+sqlengine::Value DecodeNumber(const OCINumber& n);
+
+// 7-byte dates.
+bool DateFromBytes(const ub1* b, sqlengine::DateTime& d, sqlengine::Error& err);
+void DateToBytes(const sqlengine::DateTime& d, ub1* b);
+
+}  // namespace ocistandin
+
+struct OCIEnv {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_ENV};
+  ub4 mode = 0;
+};
+
+struct OCIError {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_ERROR};
+  sqlengine::Error error;
+};
+
+struct OCIServer {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_SERVER};
+  std::shared_ptr<sqlengine::Server> server;
+};
+
+struct OCISession {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_SESSION};
+  std::string user;
+  std::string password;
+  std::shared_ptr<sqlengine::Session> session;
+};
+
+struct OCISvcCtx {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_SVCCTX};
+  OCIServer* server = nullptr;
+  OCISession* session = nullptr;
+};
+
+struct OCIBind {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_BIND};
+  ub4 position = 0;   // 0 when bound by name
+  std::string name;   // upper case, without the colon
+  dvoid* valuep = nullptr;
+  sb4 valueSize = 0;
+  ub2 dty = 0;
+  dvoid* indp = nullptr;
+  ub2* alenp = nullptr;
+  ub2* rcodep = nullptr;
+  ub4 maxElements = 0;
+  ub4* currentElements = nullptr;
+  ub4 valueSkip = 0, indSkip = 0, lenSkip = 0, codeSkip = 0;
+};
+
+struct OCIDefine {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_DEFINE};
+  ub4 position = 0;
+  dvoid* valuep = nullptr;
+  sb4 valueSize = 0;
+  ub2 dty = 0;
+  dvoid* indp = nullptr;
+  ub2* rlenp = nullptr;
+  ub2* rcodep = nullptr;
+};
+
+struct OCIParam {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_DTYPE_PARAM};
+  sqlengine::ColumnInfo column;
+};
+
+struct OCILobLocator {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_DTYPE_LOB};
+  bool initialized = false;  // made empty or filled by a fetch
+  bool attached = false;     // writes go to the row behind `ref`
+  sqlengine::LobRef ref;
+  std::string data;          // the value of a locator that belongs to no row
+};
+
+struct OCIStmt {
+  ocistandin::Header hdr{ocistandin::kMagic, OCI_HTYPE_STMT};
+  bool prepared = false;
+  std::string text;
+  ub2 type = 0;
+  std::vector<std::unique_ptr<OCIBind>> binds;
+  std::vector<std::unique_ptr<OCIDefine>> defines;
+  std::vector<std::unique_ptr<OCIParam>> params;
+  bool described = false;
+  bool executed = false;
+  bool isQuery = false;
+  sqlengine::ResultSet result;
+  size_t cursor = 0;
+  ub4 rowCount = 0;
+  std::shared_ptr<sqlengine::Session> session;  // the session of the last execution
+};
+
+namespace ocistandin {
+
+inline sword Fail(OCIError* e, const sqlengine::Error& err) {
+  if (e) e->error = err;
+  return OCI_ERROR;
+}
+
+inline sword FailCode(OCIError* e, int32_t code, const std::string& detail) {
+  sqlengine::Error err;
+  err.Set(code, detail);
+  return Fail(e, err);
+}
+
+// Clears the error record and answers an injected failure of `call`, when one is pending.
+inline bool Injected(OCIError* e, const char* call, const std::string& text) {
+  if (e) e->error.Clear();
+  sqlengine::Error err;
+  if (!sqlengine::Engine::Instance().TakeInjectedFailure(call, text, err)) return false;
+  if (e) e->error = err;
+  return true;
+}
+
+}  // namespace ocistandin

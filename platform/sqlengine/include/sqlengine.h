@@ -1,0 +1,306 @@
+// Embedded SQL engine: simulated Oracle servers on SQLite.
+//
+// A server is a directory; every user is a schema whose tables live in two SQLite files of that
+// directory (the gateway's LOCKS, ACTIVECLIENTS and SURROGATES in the second one); users, roles,
+// grants, registered objects and sessions live in the directory's catalog. A session is one SQLite
+// connection in WAL mode with the schema files attached; it has Oracle's transaction behaviour
+// (statement-level atomicity, savepoints, implicit commit around DDL).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sqldatetime.h"
+#include "sqlerror.h"
+#include "sqlrewrite.h"
+
+struct sqlite3;
+
+namespace sqlengine {
+
+// ---- Values -----------------------------------------------------------------------------------------
+
+struct Value {
+  enum class Type : uint8_t { Null, Integer, Real, Text, Blob };
+  Type type = Type::Null;
+  int64_t integer = 0;
+  double real = 0.0;
+  std::string bytes;  // text or blob bytes
+
+  static Value Null() { return Value(); }
+  static Value Integer(int64_t v) { Value x; x.type = Type::Integer; x.integer = v; return x; }
+  static Value Real(double v) { Value x; x.type = Type::Real; x.real = v; return x; }
+  static Value Text(std::string v) { Value x; x.type = Type::Text; x.bytes = std::move(v); return x; }
+  static Value Blob(std::string v) { Value x; x.type = Type::Blob; x.bytes = std::move(v); return x; }
+  bool IsNull() const { return type == Type::Null; }
+};
+
+// One bind position: a scalar, or a PL/SQL index table (elements 1..n).
+struct Param {
+  Value value;
+  bool isArray = false;
+  std::vector<Value> elements;
+};
+
+// The row and column behind a LOB locator.
+struct LobRef {
+  std::string file;    // attach alias as FileAlias gives it
+  std::string table;
+  std::string column;
+  int64_t rowid = 0;
+};
+
+struct ColumnInfo {
+  std::string name;        // upper case
+  std::string declType;    // declared type of the source column, empty for expressions
+  uint16_t dataType = 1;   // Oracle type: 1 VARCHAR2, 2 NUMBER, 8 LONG, 12 DATE, 23 RAW, 24 LONG RAW, 96 CHAR, 113 BLOB
+  uint32_t dataSize = 0;   // declared length, 22 for numbers, 7 for dates
+  bool locatable = false;  // a BLOB column whose rows carry their row id
+  LobRef origin;           // its file, table and column (row id per row)
+};
+
+struct ResultSet {
+  std::vector<ColumnInfo> columns;
+  std::vector<std::vector<Value>> rows;
+  std::vector<int64_t> rowids;  // one per row when a column is locatable
+};
+
+struct Outcome {
+  int64_t affected = 0;  // rows inserted, changed or deleted; 1 after a procedure call
+  bool isQuery = false;
+  ResultSet result;
+  Error warning;         // success with information (a procedure created with compilation errors)
+};
+
+class Server;
+class Session;
+
+// ---- Engine (process-wide registry and fixture controls) ---------------------------------------------
+
+class Engine {
+ public:
+  static Engine& Instance();
+
+  // Registers a server name for a directory (created when missing). "LOCAL" and the empty name are
+  // the default server. Registering a name again replaces the registration.
+  std::shared_ptr<Server> RegisterServer(const std::string& name, const std::string& directory, Error* err = nullptr);
+  void UnregisterServer(const std::string& name);
+  std::shared_ptr<Server> FindServer(const std::string& name) const;
+
+  // "Fail the next call X with native code N": the next TakeInjectedFailure for `call` (whose
+  // statement text contains `textContains`, when given) answers the error instead of running.
+  void InjectFailure(const std::string& call, int32_t code, const std::string& textContains = std::string());
+  bool TakeInjectedFailure(const std::string& call, const std::string& text, Error& err);
+  void ClearInjectedFailures();
+
+  // How long a session waits for a schema file that another session is writing (default 1000 ms).
+  void SetBusyTimeout(int32_t ms);
+  int32_t BusyTimeout() const;
+
+ private:
+  Engine() = default;
+  struct Injection {
+    std::string call;
+    int32_t code;
+    std::string contains;
+  };
+  mutable std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<Server>> servers_;
+  std::vector<Injection> injections_;
+  int32_t busyTimeout_ = 1000;
+};
+
+// ---- Server ------------------------------------------------------------------------------------------
+
+struct ObjectRow {
+  int64_t id = 0;
+  std::string owner, name, type, status, file, table, physical, body;
+};
+
+struct SessionRow {
+  int64_t audsid = 0;
+  std::string user;
+  std::string status;
+};
+
+class Server {
+ public:
+  using SiteProcedure = std::function<bool(Server& server, const std::string& name, const std::string& password, Error& err)>;
+
+  Server(std::string name, std::string directory);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  const std::string& Name() const { return name_; }
+  const std::string& Directory() const { return dir_; }
+  bool Open(Error& err);
+
+  // -- fixture controls --
+  // Creates a user with its schema (a DBA may create users, roles and objects in any schema).
+  bool AddUser(const std::string& user, const std::string& password, bool dba = false, Error* err = nullptr);
+  void SetCharacterSet(const std::string& nlsCharacterSet);   // default AL32UTF8
+  std::string CharacterSet() const;
+  // Whether the client converts characters between the database character set and its own (an
+  // 8-bit client of a Unicode database, or a UTF-8 client of an 8-bit database).
+  void SetClientConverts(bool converts);
+  bool ClientConverts() const;
+  void SetNextSessionId(int64_t id);
+  // A session of another client, listed in V$SESSION (status ACTIVE, INACTIVE or KILLED).
+  void AddForeignSession(int64_t audsid, const std::string& user, const std::string& status = "INACTIVE");
+  void RemoveForeignSession(int64_t audsid);
+  // Marks a registered object (procedure, package, trigger ...) of `owner` INVALID.
+  bool MarkInvalid(const std::string& owner, const std::string& name, Error* err = nullptr);
+  // The site's database creation procedure ROG_CREATE_BASE, owned by `owner`.
+  void RegisterSiteProcedure(const std::string& owner, SiteProcedure procedure);
+
+  // -- catalog (used by sessions; public for tests) --
+  bool UserExists(const std::string& user);
+  bool RoleExists(const std::string& role);
+  bool CheckPassword(const std::string& user, const std::string& password);
+  bool IsDba(const std::string& user);
+  int64_t Generation(const std::string& user);  // 0 when the user does not exist
+  std::string SchemaFile(const std::string& user, bool aux) const;
+  std::vector<std::string> Users();
+  bool CreateUser(const std::string& user, const std::string& password, bool dba, Error& err);
+  bool SetPassword(const std::string& user, const std::string& password, Error& err);
+  bool DropUser(const std::string& user, Error& err);
+  bool CreateRole(const std::string& role, const std::string& creator, Error& err);
+  bool DropRole(const std::string& role, Error& err);
+  bool GrantRole(const std::string& grantee, const std::string& role, Error& err);
+  bool GrantSystem(const std::string& grantee, const std::string& privilege, Error& err);
+  bool GrantObject(const std::string& grantee, const std::string& owner, const std::string& object,
+                   const std::string& privilege, Error& err);
+  bool HasSystemPrivilege(const std::string& user, const std::string& privilege);
+  bool HoldsRole(const std::string& user, const std::string& role);
+  // 2: the user holds `privilege` on the object; 1: only other privileges; 0: none.
+  int ObjectPrivilege(const std::string& user, const std::string& owner, const std::string& object,
+                      const std::string& privilege);
+  bool RecordObject(const ObjectRow& row, Error& err);
+  bool RemoveObject(const std::string& owner, const std::string& name, const std::string& type);
+  void RemoveObjectsOfTable(const std::string& file, const std::string& table);
+  bool FindObject(const std::string& owner, const std::string& name, const std::string& type, ObjectRow& row);
+  bool FindObjectAnyType(const std::string& owner, const std::string& name, ObjectRow& row);
+  std::vector<ObjectRow> Objects();
+  int64_t AllocateSessionId(const std::string& user);
+  void EndSession(int64_t audsid);
+  std::vector<SessionRow> Sessions();
+  bool CallSiteProcedure(const std::string& name, const std::string& password, Error& err);
+  bool HasSiteProcedure();
+
+ private:
+  bool Exec(const char* sql, Error* err = nullptr);
+  std::string name_, dir_;
+  mutable std::recursive_mutex mutex_;
+  sqlite3* catalog_ = nullptr;
+  std::string charset_ = "AL32UTF8";
+  bool clientConverts_ = false;
+  SiteProcedure siteProcedure_;
+};
+
+// ---- Session -----------------------------------------------------------------------------------------
+
+class Statement;
+
+class Session : public RewriteContext {
+ public:
+  // Logs `user` on to `server` (ORA-01017 for an unknown user or a wrong password).
+  static std::shared_ptr<Session> Begin(const std::shared_ptr<Server>& server, const std::string& user,
+                                        const std::string& password, Error& err);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Rolls back open work and closes the connection; later calls answer ORA-03114.
+  void End();
+  bool IsOpen() const { return db_ != nullptr; }
+  int64_t Id() const { return id_; }
+  Server& GetServer() const { return *server_; }
+
+  bool Commit(Error& err);
+  bool Rollback(Error& err);
+  bool InTransaction() const;
+
+  // Rewrites and checks one statement; the returned statement runs on this session.
+  std::unique_ptr<Statement> Prepare(const std::string& sql, Error& err);
+
+  bool LobRead(const LobRef& ref, std::string& data, Error& err);
+  bool LobWrite(const LobRef& ref, const std::string& data, Error& err);
+
+  // Character conversion between the database and the client (identity unless the server's
+  // client-conversion flag is set).
+  std::string ToClient(const std::string& dbText) const;
+  std::string FromClient(const std::string& clientText) const;
+
+  // RewriteContext
+  std::string User() const override { return user_; }
+  bool IsSchema(const std::string& upperName) const override;
+  bool IndexColumns(const std::string& fileAlias, const std::string& index, std::vector<IndexColumn>& cols) const override;
+  std::vector<std::string> IndexesWithColumn(const std::string& fileAlias, const std::string& table,
+                                             const std::string& column) const override;
+  bool LocateObject(const std::string& owner, const std::string& name, const std::string& type,
+                    std::string& fileAlias, std::string& table) const override;
+
+ private:
+  friend class Statement;
+  Session(std::shared_ptr<Server> server, std::string user);
+
+  bool Configure(Error& err);
+  bool Attach(const std::vector<std::string>& schemas, Error& err);
+  bool Exec(const std::string& sql, Error& err);
+  bool BeginWrite(Error& err);
+  bool RunStatementSql(const std::string& sql, const std::string& oracleSql, const std::vector<Param>& params,
+                       bool update, int64_t& changes, Error& err);
+  bool RunQuery(const Rewritten& rw, const std::string& oracleSql, const std::vector<Param>& params, bool describeOnly,
+                ResultSet& out, Error& err);
+  bool RefreshViews(const std::vector<std::string>& views, Error& err);
+  bool CheckUses(const Rewritten& rw, const std::string& oracleSql, Error& err);
+
+  std::shared_ptr<Server> server_;
+  std::string user_;
+  int64_t id_ = 0;
+  sqlite3* db_ = nullptr;
+  std::map<std::string, int64_t> attached_;  // schema -> generation of its files
+  int64_t useCounter_ = 0;
+  std::map<std::string, int64_t> lastUse_;
+};
+
+// One prepared statement of a session.
+class Statement {
+ public:
+  ~Statement();
+  StatementKind Kind() const { return rw_.kind; }
+  bool IsQuery() const { return rw_.kind == StatementKind::Select; }
+  int32_t Placeholders() const { return rw_.placeholders; }
+  const Rewritten& Rewrite() const { return rw_; }
+  // Column descriptions of a query without running it.
+  bool Describe(std::vector<ColumnInfo>& cols, Error& err);
+  // Runs the statement once with one row of binds. A failing DML statement leaves no trace of its
+  // own; work done before it stays. DDL commits the open transaction first.
+  bool Run(const std::vector<Param>& params, Outcome& out, Error& err);
+
+ private:
+  friend class Session;
+  Statement(Session& s, std::string sql, Rewritten rw) : session_(s), sql_(std::move(sql)), rw_(std::move(rw)) {}
+  bool RunDdl(Outcome& out, Error& err);
+  bool RunIntercepted(const std::vector<Param>& params, Outcome& out, Error& err);
+  bool AcquireLock(const std::vector<Param>& params, Outcome& out, Error& err);
+  bool SiteProcedure(const std::vector<Param>& params, Outcome& out, Error& err);
+  Session& session_;
+  std::string sql_;
+  Rewritten rw_;
+};
+
+// Registers the engine's SQL functions (TO_DATE, TO_CHAR, TRUNC, ROUND, RPAD, SUBSTR, RTRIM,
+// REPLACE, CHR, ASCII, USERENV, ORA_USER, EMPTY_BLOB) on a connection of `session`.
+bool RegisterFunctions(sqlite3* db, Session* session, Error& err);
+
+// Maps a SQLite failure of `db` to the Oracle error that the server would give.
+bool MapSqliteError(sqlite3* db, int rc, const std::string& oracleSql, bool update, Error& err);
+
+}  // namespace sqlengine

@@ -1,0 +1,128 @@
+// The SQL rewrite layer: Oracle text in, SQLite text out.
+//
+// Only the shapes that the Oracle adapter and the gateway generate are accepted; anything else is
+// refused with an Oracle error (ORA-00900 and friends) whose message names the offending text.
+// The layer is pure text work: whatever it must know about the database (which names are schemas,
+// the columns of an index) it asks its RewriteContext, so that it can be golden-tested alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sqlerror.h"
+
+namespace sqlengine {
+
+// ---- Tokens ---------------------------------------------------------------------------------------
+
+enum class TokenType : uint8_t { Word, QuotedId, String, Number, Marker, Op, Comment };
+
+struct Token {
+  TokenType type = TokenType::Word;
+  std::string text;    // as written
+  std::string upper;   // upper-cased text (words and markers)
+  std::string lead;    // white space before the token
+  std::string append;  // text emitted after the token (rewrites)
+  bool dropped = false;
+};
+
+// Splits an Oracle SQL text. Fails with ORA-01756 (unterminated quote) or ORA-00911 (a character
+// that has no place in Oracle SQL).
+bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err);
+// Emits tokens with their leading white space, skipping dropped tokens and adding appended text.
+std::string JoinTokens(const std::vector<Token>& tokens);
+
+// ---- Classification -------------------------------------------------------------------------------
+
+// OCI statement type of a text by its first keyword: SELECT 1, UPDATE 2, DELETE 3, INSERT 4,
+// CREATE 5, DROP 6, ALTER 7, BEGIN 8, DECLARE 9; 0 for anything else.
+int32_t StatementTypeOf(const std::string& sql);
+// Placeholder names in bind-position order, upper-cased and without the colon. In SQL every
+// occurrence is a position of its own; in a PL/SQL block (BEGIN/DECLARE) a name repeated counts once.
+std::vector<std::string> PlaceholderNames(const std::string& sql);
+
+enum class StatementKind : uint8_t {
+  Select, Insert, Update, Delete,
+  CreateTable, CreateIndex, CreateView, CreateTrigger, AlterTable,
+  DropTable, DropIndex, DropView, DropTrigger, DropPackage, DropProcedure,
+  CreatePackage, CreateProcedure,
+  CreateUser, AlterUser, DropUser, CreateRole, DropRole, Grant, AlterSession,
+  Savepoint, RollbackTo, Commit, Rollback,
+  CallAcquireLock, CallSiteProcedure,
+};
+
+bool IsDdl(StatementKind k);        // Oracle commits before and after these
+bool IsQuery(StatementKind k);      // SELECT
+
+// The three gateway tables that live in a schema's second file.
+bool IsAuxTable(const std::string& upperTable);
+// The attach name of the file that holds `table` of `schema`, quoted: "S" or "S~aux".
+std::string FileAlias(const std::string& schema, const std::string& table);
+std::string MainAlias(const std::string& schema);
+std::string AuxAlias(const std::string& schema);
+
+// ---- Context --------------------------------------------------------------------------------------
+
+struct IndexColumn {
+  std::string name;
+  bool descending = false;
+};
+
+class RewriteContext {
+ public:
+  virtual ~RewriteContext() = default;
+  virtual std::string User() const = 0;                                   // session user, upper case
+  virtual bool IsSchema(const std::string& upperName) const = 0;          // a user of the server
+  // Columns of an index in file `fileAlias` (as FileAlias gives it); false when there is none.
+  virtual bool IndexColumns(const std::string& fileAlias, const std::string& index,
+                            std::vector<IndexColumn>& cols) const = 0;
+  // Names of the indexes of a table that contain a column (the primary key's own index excluded).
+  virtual std::vector<std::string> IndexesWithColumn(const std::string& fileAlias, const std::string& table,
+                                                     const std::string& column) const = 0;
+  // The file alias that holds a registered object (TABLE, INDEX, TRIGGER ...) and, for indexes and
+  // triggers, the table it belongs to; false when the object is unknown.
+  virtual bool LocateObject(const std::string& owner, const std::string& name, const std::string& type,
+                            std::string& fileAlias, std::string& table) const = 0;
+};
+
+// ---- Result ---------------------------------------------------------------------------------------
+
+struct TableUse {
+  std::string schema;
+  std::string table;
+  char access = 'S';  // S select, I insert, U update, D delete
+};
+
+struct Rewritten {
+  StatementKind kind = StatementKind::Select;
+  std::vector<std::string> sql;         // SQLite statements, run in order
+  std::string rowidSql;                 // a single-table query that also selects the row id last
+  std::vector<std::string> schemas;     // schemas whose files the statements touch
+  std::vector<std::string> views;       // server views read (V$SESSION, ALL_USERS ...)
+  std::vector<TableUse> uses;           // object accesses, for privilege checks
+  int32_t placeholders = 0;             // bind positions
+
+  // Created, altered or dropped object (DDL) or called procedure.
+  std::string owner;
+  std::string name;
+  std::string objectType;               // TABLE, INDEX, VIEW, TRIGGER, PACKAGE, PROCEDURE
+  std::string table;                    // the table of an index or trigger
+  std::string fileAlias;                // the file that holds it
+  std::vector<std::string> physical;    // SQLite trigger names of a trigger
+  std::vector<std::string> dropped;     // indexes dropped on the way (ALTER TABLE ... DROP)
+  std::string body;                     // procedure or package text
+  bool valid = true;                    // false: created with compilation errors
+
+  // Intercepted statements: user, password, role names, privileges, grantees ...
+  std::vector<std::string> args;
+  std::vector<std::string> privileges;
+  std::vector<std::string> grantees;
+  bool cascade = false;
+};
+
+// Rewrites one Oracle statement.
+bool Rewrite(const std::string& sql, const RewriteContext& ctx, Rewritten& out, Error& err);
+
+}  // namespace sqlengine

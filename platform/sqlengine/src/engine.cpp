@@ -1,0 +1,492 @@
+// Engine registry and the server catalog.
+#include <signal.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <set>
+
+#include "sqlengine.h"
+#include "sqlutil.h"
+
+namespace sqlengine {
+
+namespace {
+
+std::string ServerKey(const std::string& name) {
+  std::string k = UpperText(name);
+  return k.empty() ? std::string("LOCAL") : k;
+}
+
+const char* const kCatalogSchema[] = {
+    "PRAGMA journal_mode=WAL",
+    "CREATE TABLE IF NOT EXISTS users(name TEXT PRIMARY KEY, password TEXT, dba INTEGER DEFAULT 0, created TEXT,"
+    " generation INTEGER)",
+    "CREATE TABLE IF NOT EXISTS roles(name TEXT PRIMARY KEY)",
+    "CREATE TABLE IF NOT EXISTS role_grants(grantee TEXT, role TEXT, PRIMARY KEY(grantee, role))",
+    "CREATE TABLE IF NOT EXISTS sys_privs(grantee TEXT, privilege TEXT, PRIMARY KEY(grantee, privilege))",
+    "CREATE TABLE IF NOT EXISTS obj_privs(grantee TEXT, owner TEXT, object TEXT, privilege TEXT,"
+    " PRIMARY KEY(grantee, owner, object, privilege))",
+    "CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, owner TEXT, name TEXT, type TEXT, status TEXT,"
+    " file TEXT, tbl TEXT, physical TEXT, body TEXT, UNIQUE(owner, name, type))",
+    "CREATE TABLE IF NOT EXISTS sessions(audsid INTEGER PRIMARY KEY, username TEXT, status TEXT, pid INTEGER)",
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER)",
+};
+
+std::string Now() {
+  DateTime d = CurrentDate();
+  return FormatDateText(d);
+}
+
+}  // namespace
+
+// ---- Engine ----------------------------------------------------------------------------------------
+
+Engine& Engine::Instance() {
+  static Engine engine;
+  return engine;
+}
+
+std::shared_ptr<Server> Engine::RegisterServer(const std::string& name, const std::string& directory, Error* err) {
+  Error local;
+  Error& e = err ? *err : local;
+  std::error_code ec;
+  std::filesystem::create_directories(directory, ec);
+  if (ec) {
+    e.SetText(12545, "Connect failed because target host or object does not exist: " + directory);
+    return nullptr;
+  }
+  auto server = std::make_shared<Server>(ServerKey(name), directory);
+  if (!server->Open(e)) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  servers_[ServerKey(name)] = server;
+  return server;
+}
+
+void Engine::UnregisterServer(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  servers_.erase(ServerKey(name));
+}
+
+std::shared_ptr<Server> Engine::FindServer(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = servers_.find(ServerKey(name));
+  return it == servers_.end() ? nullptr : it->second;
+}
+
+void Engine::InjectFailure(const std::string& call, int32_t code, const std::string& textContains) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  injections_.push_back({call, code, textContains});
+}
+
+bool Engine::TakeInjectedFailure(const std::string& call, const std::string& text, Error& err) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = injections_.begin(); it != injections_.end(); ++it) {
+    if (it->call != call) continue;
+    if (!it->contains.empty() && text.find(it->contains) == std::string::npos) continue;
+    err.Set(it->code);
+    injections_.erase(it);
+    return true;
+  }
+  return false;
+}
+
+void Engine::ClearInjectedFailures() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  injections_.clear();
+}
+
+void Engine::SetBusyTimeout(int32_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  busyTimeout_ = ms < 0 ? 0 : ms;
+}
+
+int32_t Engine::BusyTimeout() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return busyTimeout_;
+}
+
+// ---- Server ----------------------------------------------------------------------------------------
+
+Server::Server(std::string name, std::string directory) : name_(std::move(name)), dir_(std::move(directory)) {}
+
+Server::~Server() {
+  if (catalog_) sqlite3_close_v2(catalog_);
+}
+
+bool Server::Exec(const char* sql, Error* err) {
+  char* msg = nullptr;
+  int rc = sqlite3_exec(catalog_, sql, nullptr, nullptr, &msg);
+  if (rc != SQLITE_OK) {
+    if (err) err->Set(600, std::string("catalog: ") + (msg ? msg : "error"));
+    sqlite3_free(msg);
+    return false;
+  }
+  return true;
+}
+
+bool Server::Open(Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::string path = dir_ + "/catalog.db";
+  if (sqlite3_open_v2(path.c_str(), &catalog_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    err.SetText(12545, "Connect failed because target host or object does not exist: " + path);
+    return false;
+  }
+  sqlite3_busy_timeout(catalog_, 10000);
+  for (const char* sql : kCatalogSchema)
+    if (!Exec(sql, &err)) return false;
+  return true;
+}
+
+std::string Server::SchemaFile(const std::string& user, bool aux) const {
+  return dir_ + "/" + user + (aux ? ".aux.db" : ".db");
+}
+
+bool Server::AddUser(const std::string& user, const std::string& password, bool dba, Error* err) {
+  Error local;
+  return CreateUser(UpperText(user), password, dba, err ? *err : local);
+}
+
+void Server::SetCharacterSet(const std::string& cs) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  charset_ = UpperText(cs);
+}
+
+std::string Server::CharacterSet() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return charset_;
+}
+
+void Server::SetClientConverts(bool converts) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  clientConverts_ = converts;
+}
+
+bool Server::ClientConverts() const {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return clientConverts_;
+}
+
+void Server::SetNextSessionId(int64_t id) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('next_audsid', ?)").Bind(id).Run();
+}
+
+void Server::AddForeignSession(int64_t audsid, const std::string& user, const std::string& status) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "INSERT OR REPLACE INTO sessions(audsid, username, status, pid) VALUES (?, ?, ?, 0)")
+      .Bind(audsid).Bind(UpperText(user)).Bind(UpperText(status)).Run();
+}
+
+void Server::RemoveForeignSession(int64_t audsid) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "DELETE FROM sessions WHERE audsid = ? AND pid = 0").Bind(audsid).Run();
+}
+
+bool Server::MarkInvalid(const std::string& owner, const std::string& name, Error* err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "UPDATE objects SET status = 'INVALID' WHERE owner = ? AND name = ?");
+  q.Bind(UpperText(owner)).Bind(UpperText(name)).Run();
+  if (sqlite3_changes(catalog_) == 0) {
+    if (err) err->SetText(4043, "object " + UpperText(owner) + "." + UpperText(name) + " does not exist");
+    return false;
+  }
+  return true;
+}
+
+void Server::RegisterSiteProcedure(const std::string& owner, SiteProcedure procedure) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  siteProcedure_ = std::move(procedure);
+  Error err;
+  ObjectRow row;
+  row.owner = UpperText(owner);
+  row.name = "ROG_CREATE_BASE";
+  row.type = "PROCEDURE";
+  row.status = "VALID";
+  if (siteProcedure_) RecordObject(row, err);
+  else RemoveObject(row.owner, row.name, row.type);
+}
+
+bool Server::HasSiteProcedure() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return static_cast<bool>(siteProcedure_);
+}
+
+bool Server::CallSiteProcedure(const std::string& name, const std::string& password, Error& err) {
+  SiteProcedure fn;
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    fn = siteProcedure_;
+  }
+  if (!fn) return err.SetText(6550, "line 1, column 7:\nPLS-00201: identifier 'ROG_CREATE_BASE' must be declared");
+  return fn(*this, name, password, err);
+}
+
+bool Server::UserExists(const std::string& user) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT 1 FROM users WHERE name = ?");
+  return q.Bind(user).Step();
+}
+
+bool Server::RoleExists(const std::string& role) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT 1 FROM roles WHERE name = ?");
+  return q.Bind(role).Step();
+}
+
+bool Server::CheckPassword(const std::string& user, const std::string& password) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT password FROM users WHERE name = ?");
+  return q.Bind(user).Step() && q.Text(0) == password;
+}
+
+bool Server::IsDba(const std::string& user) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT dba FROM users WHERE name = ?");
+  return q.Bind(user).Step() && q.Int(0) != 0;
+}
+
+int64_t Server::Generation(const std::string& user) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT generation FROM users WHERE name = ?");
+  return q.Bind(user).Step() ? q.Int(0) : 0;
+}
+
+std::vector<std::string> Server::Users() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<std::string> users;
+  Query q(catalog_, "SELECT name FROM users ORDER BY rowid");
+  while (q.Step()) users.push_back(q.Text(0));
+  return users;
+}
+
+bool Server::CreateUser(const std::string& user, const std::string& password, bool dba, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (UserExists(user) || RoleExists(user))
+    return err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
+  Query gen(catalog_, "SELECT value FROM meta WHERE key = 'generation'");
+  int64_t generation = gen.Step() ? gen.Int(0) + 1 : 1;
+  Query(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('generation', ?)").Bind(generation).Run();
+  for (bool aux : {false, true}) {
+    std::string path = SchemaFile(user, aux);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK) return err.Set(600, "cannot create schema file " + path);
+  }
+  Query ins(catalog_, "INSERT INTO users(name, password, dba, created, generation) VALUES (?, ?, ?, ?, ?)");
+  if (!ins.Bind(user).Bind(password).Bind(dba ? 1 : 0).Bind(Now()).Bind(generation).Run())
+    return err.Set(600, "catalog: cannot record user " + user);
+  return true;
+}
+
+bool Server::SetPassword(const std::string& user, const std::string& password, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "UPDATE users SET password = ? WHERE name = ?").Bind(password).Bind(user).Run();
+  if (sqlite3_changes(catalog_) == 0) return err.SetText(1918, "user '" + user + "' does not exist");
+  return true;
+}
+
+bool Server::DropUser(const std::string& user, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!UserExists(user)) return err.SetText(1918, "user '" + user + "' does not exist");
+  Query(catalog_, "DELETE FROM users WHERE name = ?").Bind(user).Run();
+  Query(catalog_, "DELETE FROM role_grants WHERE grantee = ?").Bind(user).Run();
+  Query(catalog_, "DELETE FROM sys_privs WHERE grantee = ?").Bind(user).Run();
+  Query(catalog_, "DELETE FROM obj_privs WHERE grantee = ? OR owner = ?").Bind(user).Bind(user).Run();
+  Query(catalog_, "DELETE FROM objects WHERE owner = ? OR file = ? OR file = ?")
+      .Bind(user).Bind(MainAlias(user)).Bind(AuxAlias(user)).Run();
+  for (bool aux : {false, true}) {
+    std::string path = SchemaFile(user, aux);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+  }
+  return true;
+}
+
+bool Server::CreateRole(const std::string& role, const std::string& creator, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (UserExists(role) || RoleExists(role))
+    return err.SetText(1921, "role name '" + role + "' conflicts with another user or role name");
+  Query(catalog_, "INSERT INTO roles(name) VALUES (?)").Bind(role).Run();
+  Query(catalog_, "INSERT OR IGNORE INTO role_grants(grantee, role) VALUES (?, ?)").Bind(creator).Bind(role).Run();
+  return true;
+}
+
+bool Server::DropRole(const std::string& role, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!RoleExists(role)) return err.SetText(1919, "role '" + role + "' does not exist");
+  Query(catalog_, "DELETE FROM roles WHERE name = ?").Bind(role).Run();
+  Query(catalog_, "DELETE FROM role_grants WHERE role = ? OR grantee = ?").Bind(role).Bind(role).Run();
+  Query(catalog_, "DELETE FROM sys_privs WHERE grantee = ?").Bind(role).Run();
+  Query(catalog_, "DELETE FROM obj_privs WHERE grantee = ?").Bind(role).Run();
+  return true;
+}
+
+bool Server::GrantRole(const std::string& grantee, const std::string& role, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (!Query(catalog_, "INSERT OR IGNORE INTO role_grants(grantee, role) VALUES (?, ?)").Bind(grantee).Bind(role).Run())
+    return err.Set(600, "catalog: grant");
+  return true;
+}
+
+bool Server::GrantSystem(const std::string& grantee, const std::string& privilege, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (privilege == "DBA") Query(catalog_, "UPDATE users SET dba = 1 WHERE name = ?").Bind(grantee).Run();
+  if (!Query(catalog_, "INSERT OR IGNORE INTO sys_privs(grantee, privilege) VALUES (?, ?)").Bind(grantee).Bind(privilege).Run())
+    return err.Set(600, "catalog: grant");
+  return true;
+}
+
+bool Server::GrantObject(const std::string& grantee, const std::string& owner, const std::string& object,
+                         const std::string& privilege, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "INSERT OR IGNORE INTO obj_privs(grantee, owner, object, privilege) VALUES (?, ?, ?, ?)");
+  if (!q.Bind(grantee).Bind(owner).Bind(object).Bind(privilege).Run()) return err.Set(600, "catalog: grant");
+  return true;
+}
+
+bool Server::HasSystemPrivilege(const std::string& user, const std::string& privilege) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (IsDba(user)) return true;
+  Query q(catalog_,
+          "SELECT 1 FROM sys_privs WHERE privilege = ? AND (grantee = ? OR grantee = 'PUBLIC' OR grantee IN"
+          " (SELECT role FROM role_grants WHERE grantee = ?))");
+  return q.Bind(privilege).Bind(user).Bind(user).Step();
+}
+
+bool Server::HoldsRole(const std::string& user, const std::string& role) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT 1 FROM role_grants WHERE grantee = ? AND role = ?");
+  return q.Bind(user).Bind(role).Step();
+}
+
+int Server::ObjectPrivilege(const std::string& user, const std::string& owner, const std::string& object,
+                            const std::string& privilege) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_,
+          "SELECT privilege FROM obj_privs WHERE owner = ? AND object = ? AND (grantee = ? OR grantee = 'PUBLIC'"
+          " OR grantee IN (SELECT role FROM role_grants WHERE grantee = ?))");
+  q.Bind(owner).Bind(object).Bind(user).Bind(user);
+  int level = 0;
+  while (q.Step()) {
+    std::string p = q.Text(0);
+    if (p == privilege || p == "ALL" || p == "ALL PRIVILEGES") return 2;
+    level = 1;
+  }
+  return level;
+}
+
+bool Server::RecordObject(const ObjectRow& row, Error& err) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_,
+          "INSERT OR REPLACE INTO objects(owner, name, type, status, file, tbl, physical, body)"
+          " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+  q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
+  q.Bind(row.file).Bind(row.table).Bind(row.physical).Bind(row.body);
+  if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.name);
+  return true;
+}
+
+bool Server::RemoveObject(const std::string& owner, const std::string& name, const std::string& type) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "DELETE FROM objects WHERE owner = ? AND name = ? AND type = ?").Bind(owner).Bind(name).Bind(type).Run();
+  Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(name).Run();
+  return sqlite3_changes(catalog_) >= 0;
+}
+
+void Server::RemoveObjectsOfTable(const std::string& file, const std::string& table) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "DELETE FROM objects WHERE file = ? AND tbl = ? AND type IN ('INDEX', 'TRIGGER')").Bind(file).Bind(table).Run();
+}
+
+namespace {
+void ReadObject(const Query& q, ObjectRow& row) {
+  row.id = q.Int(0);
+  row.owner = q.Text(1);
+  row.name = q.Text(2);
+  row.type = q.Text(3);
+  row.status = q.Text(4);
+  row.file = q.Text(5);
+  row.table = q.Text(6);
+  row.physical = q.Text(7);
+  row.body = q.Text(8);
+}
+}  // namespace
+
+bool Server::FindObject(const std::string& owner, const std::string& name, const std::string& type, ObjectRow& row) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT id, owner, name, type, status, file, tbl, physical, body FROM objects"
+                    " WHERE owner = ? AND name = ? AND type = ?");
+  if (!q.Bind(owner).Bind(name).Bind(type).Step()) return false;
+  ReadObject(q, row);
+  return true;
+}
+
+bool Server::FindObjectAnyType(const std::string& owner, const std::string& name, ObjectRow& row) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT id, owner, name, type, status, file, tbl, physical, body FROM objects"
+                    " WHERE owner = ? AND name = ? ORDER BY id");
+  if (!q.Bind(owner).Bind(name).Step()) return false;
+  ReadObject(q, row);
+  return true;
+}
+
+std::vector<ObjectRow> Server::Objects() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<ObjectRow> rows;
+  Query q(catalog_, "SELECT id, owner, name, type, status, file, tbl, physical, body FROM objects ORDER BY id");
+  while (q.Step()) {
+    ObjectRow row;
+    ReadObject(q, row);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+int64_t Server::AllocateSessionId(const std::string& user) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Exec("BEGIN IMMEDIATE");
+  Query next(catalog_, "SELECT value FROM meta WHERE key = 'next_audsid'");
+  int64_t id = next.Step() ? next.Int(0) : 1001;
+  for (;;) {
+    Query used(catalog_, "SELECT 1 FROM sessions WHERE audsid = ?");
+    if (!used.Bind(id).Step()) break;
+    ++id;
+  }
+  Query(catalog_, "INSERT INTO sessions(audsid, username, status, pid) VALUES (?, ?, 'INACTIVE', ?)")
+      .Bind(id).Bind(user).Bind(static_cast<int64_t>(getpid())).Run();
+  Query(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('next_audsid', ?)").Bind(id + 1).Run();
+  Exec("COMMIT");
+  return id;
+}
+
+void Server::EndSession(int64_t audsid) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query(catalog_, "DELETE FROM sessions WHERE audsid = ? AND pid <> 0").Bind(audsid).Run();
+}
+
+std::vector<SessionRow> Server::Sessions() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<SessionRow> rows;
+  std::vector<int64_t> stale;
+  Query q(catalog_, "SELECT audsid, username, status, pid FROM sessions ORDER BY audsid");
+  const int64_t self = getpid();
+  while (q.Step()) {
+    int64_t pid = q.Int(3);
+    bool alive = pid == 0 || pid == self || kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    if (!alive) {
+      stale.push_back(q.Int(0));
+      continue;
+    }
+    rows.push_back({q.Int(0), q.Text(1), q.Text(2)});
+  }
+  for (int64_t id : stale) Query(catalog_, "DELETE FROM sessions WHERE audsid = ?").Bind(id).Run();
+  return rows;
+}
+
+}  // namespace sqlengine

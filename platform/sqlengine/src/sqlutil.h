@@ -1,0 +1,66 @@
+// Small helpers around the SQLite C API (internal).
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdint>
+#include <string>
+
+namespace sqlengine {
+
+class Query {
+ public:
+  Query(sqlite3* db, const std::string& sql) : db_(db) {
+    rc_ = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &st_, nullptr);
+  }
+  ~Query() { sqlite3_finalize(st_); }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  Query& Bind(const std::string& v) {
+    sqlite3_bind_text(st_, ++index_, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Query& Bind(const char* v) { return Bind(std::string(v)); }
+  Query& Bind(int64_t v) {
+    sqlite3_bind_int64(st_, ++index_, v);
+    return *this;
+  }
+  Query& Bind(int v) { return Bind(static_cast<int64_t>(v)); }
+  // True when a row is available.
+  bool Step() {
+    if (!st_) return false;
+    rc_ = sqlite3_step(st_);
+    return rc_ == SQLITE_ROW;
+  }
+  // Runs to the end; true on success.
+  bool Run() {
+    while (Step()) {
+    }
+    return rc_ == SQLITE_DONE;
+  }
+  bool Prepared() const { return st_ != nullptr; }
+  int Rc() const { return rc_; }
+  std::string Text(int col) const {
+    const unsigned char* p = sqlite3_column_text(st_, col);
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st_, col))) : std::string();
+  }
+  int64_t Int(int col) const { return sqlite3_column_int64(st_, col); }
+  bool IsNull(int col) const { return sqlite3_column_type(st_, col) == SQLITE_NULL; }
+  sqlite3_stmt* Handle() const { return st_; }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* st_ = nullptr;
+  int rc_ = SQLITE_OK;
+  int index_ = 0;
+};
+
+inline std::string UpperText(const std::string& s) {
+  std::string u(s);
+  for (auto& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+}  // namespace sqlengine

@@ -1,0 +1,221 @@
+// Tokenizer and statement classification.
+#include <cctype>
+#include <set>
+
+#include "sqlrewrite.h"
+
+namespace sqlengine {
+
+namespace {
+
+bool IdChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
+
+std::string UpperOf(const std::string& s) {
+  std::string u(s);
+  for (auto& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+}  // namespace
+
+bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err) {
+  out.clear();
+  std::string lead;
+  size_t i = 0;
+  const size_t n = sql.size();
+  auto push = [&](TokenType type, size_t from, size_t to) {
+    Token t;
+    t.type = type;
+    t.text = sql.substr(from, to - from);
+    t.lead.swap(lead);
+    if (type == TokenType::Word || type == TokenType::Marker || type == TokenType::Op) t.upper = UpperOf(t.text);
+    else if (type == TokenType::QuotedId) t.upper = t.text.substr(1, t.text.size() - 2);
+    else t.upper = t.text;
+    out.push_back(std::move(t));
+  };
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (std::isspace(c)) {
+      lead += sql[i++];
+      continue;
+    }
+    if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      size_t e = sql.find('\n', i);
+      if (e == std::string::npos) e = n;
+      push(TokenType::Comment, i, e);
+      i = e;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      size_t e = sql.find("*/", i + 2);
+      if (e == std::string::npos) return err.Set(1742, "comment not terminated in \"" + sql + "\"");
+      push(TokenType::Comment, i, e + 2);
+      i = e + 2;
+      continue;
+    }
+    if (c == '\'') {
+      size_t j = i + 1;
+      for (;;) {
+        if (j >= n) return err.SetText(1756, "quoted string not properly terminated in \"" + sql + "\"");
+        if (sql[j] == '\'') {
+          if (j + 1 < n && sql[j + 1] == '\'') {
+            j += 2;
+            continue;
+          }
+          break;
+        }
+        ++j;
+      }
+      push(TokenType::String, i, j + 1);
+      i = j + 1;
+      continue;
+    }
+    if (c == '"') {
+      size_t e = sql.find('"', i + 1);
+      if (e == std::string::npos || e == i + 1) return err.SetText(1740, "missing double quote in identifier in \"" + sql + "\"");
+      push(TokenType::QuotedId, i, e + 1);
+      i = e + 1;
+      continue;
+    }
+    if (std::isalpha(c) || c >= 0x80) {
+      size_t j = i + 1;
+      while (j < n && IdChar(static_cast<unsigned char>(sql[j]))) ++j;
+      push(TokenType::Word, i, j);
+      i = j;
+      continue;
+    }
+    if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+      size_t j = i;
+      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      if (j < n && sql[j] == '.' && !(j + 1 < n && sql[j + 1] == '.')) {
+        ++j;
+        while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      }
+      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+        size_t k = j + 1;
+        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
+          j = k;
+          while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+        }
+      }
+      push(TokenType::Number, i, j);
+      i = j;
+      continue;
+    }
+    if (c == ':' && i + 1 < n && IdChar(static_cast<unsigned char>(sql[i + 1]))) {
+      size_t j = i + 1;
+      while (j < n && IdChar(static_cast<unsigned char>(sql[j]))) ++j;
+      push(TokenType::Marker, i, j);
+      i = j;
+      continue;
+    }
+    static const char* const kTwo[] = {"||", "<>", "!=", "<=", ">=", ":=", "=>", ".."};
+    bool two = false;
+    for (const char* op : kTwo) {
+      if (i + 1 < n && sql[i] == op[0] && sql[i + 1] == op[1]) {
+        push(TokenType::Op, i, i + 2);
+        i += 2;
+        two = true;
+        break;
+      }
+    }
+    if (two) continue;
+    if (std::string("(),.;=<>+-*/%").find(static_cast<char>(c)) != std::string::npos) {
+      push(TokenType::Op, i, i + 1);
+      ++i;
+      continue;
+    }
+    return err.SetText(911, "invalid character '" + std::string(1, static_cast<char>(c)) + "' in \"" + sql + "\"");
+  }
+  return true;
+}
+
+std::string JoinTokens(const std::vector<Token>& tokens) {
+  std::string s;
+  for (const auto& t : tokens) {
+    if (!t.dropped) {
+      if (!s.empty()) s += t.lead;
+      s += t.text;
+    }
+    s += t.append;
+  }
+  return s;
+}
+
+int32_t StatementTypeOf(const std::string& sql) {
+  size_t i = 0;
+  while (i < sql.size()) {
+    if (std::isspace(static_cast<unsigned char>(sql[i]))) {
+      ++i;
+    } else if (sql.compare(i, 2, "--") == 0) {
+      size_t e = sql.find('\n', i);
+      i = e == std::string::npos ? sql.size() : e;
+    } else if (sql.compare(i, 2, "/*") == 0) {
+      size_t e = sql.find("*/", i + 2);
+      i = e == std::string::npos ? sql.size() : e + 2;
+    } else if (sql[i] == '(') {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  size_t j = i;
+  while (j < sql.size() && std::isalpha(static_cast<unsigned char>(sql[j]))) ++j;
+  std::string w = UpperOf(sql.substr(i, j - i));
+  if (w == "SELECT" || w == "WITH") return 1;
+  if (w == "UPDATE") return 2;
+  if (w == "DELETE") return 3;
+  if (w == "INSERT") return 4;
+  if (w == "CREATE") return 5;
+  if (w == "DROP") return 6;
+  if (w == "ALTER") return 7;
+  if (w == "BEGIN") return 8;
+  if (w == "DECLARE") return 9;
+  return 0;
+}
+
+std::vector<std::string> PlaceholderNames(const std::string& sql) {
+  std::vector<std::string> names;
+  std::vector<Token> toks;
+  Error err;
+  if (!Tokenize(sql, toks, err)) return names;
+  int32_t type = StatementTypeOf(sql);
+  if (type == 5 || type == 6 || type == 7) return names;  // DDL takes no binds (trigger bodies use :OLD/:NEW)
+  bool plsql = type == 8 || type == 9;
+  std::set<std::string> seen;
+  for (const auto& t : toks) {
+    if (t.type != TokenType::Marker) continue;
+    std::string name = t.upper.substr(1);
+    if (plsql && !seen.insert(name).second) continue;
+    names.push_back(name);
+  }
+  return names;
+}
+
+bool IsDdl(StatementKind k) {
+  switch (k) {
+    case StatementKind::CreateTable: case StatementKind::CreateIndex: case StatementKind::CreateView:
+    case StatementKind::CreateTrigger: case StatementKind::AlterTable: case StatementKind::DropTable:
+    case StatementKind::DropIndex: case StatementKind::DropView: case StatementKind::DropTrigger:
+    case StatementKind::DropPackage: case StatementKind::DropProcedure: case StatementKind::CreatePackage:
+    case StatementKind::CreateProcedure: case StatementKind::CreateUser: case StatementKind::AlterUser:
+    case StatementKind::DropUser: case StatementKind::CreateRole: case StatementKind::DropRole:
+    case StatementKind::Grant:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsQuery(StatementKind k) { return k == StatementKind::Select; }
+
+bool IsAuxTable(const std::string& t) { return t == "LOCKS" || t == "ACTIVECLIENTS" || t == "SURROGATES"; }
+
+std::string MainAlias(const std::string& schema) { return "\"" + schema + "\""; }
+std::string AuxAlias(const std::string& schema) { return "\"" + schema + "~aux\""; }
+std::string FileAlias(const std::string& schema, const std::string& table) {
+  return IsAuxTable(table) ? AuxAlias(schema) : MainAlias(schema);
+}
+
+}  // namespace sqlengine
