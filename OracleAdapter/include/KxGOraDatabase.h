@@ -1,0 +1,218 @@
+// The Oracle database object: one connection to an Oracle server through OCI, and the factory of
+// everything per connection (statement handles, type handlers, resource managers ...).
+//
+// Made by GetDBInst (KxGOraModule.h) or by CloneConnection, unopened. It owns its dialect
+// (KxGOraDatabaseInfo), its error object (KxGOraDatabaseError), its statement-handle cache and its
+// type-handler manager (made on first use); the trace writer given by SetTrace stays the caller's.
+// All OCI handles (environment, error, service context, server, session) are made by the
+// constructor and live exactly as long as the object.
+//
+// When the environment or a handle cannot be made, the object is still built: the failure is kept
+// and reported as an error (ErrorCode -6001, a text naming the handle) by the first operation that
+// needs the handles (CheckHandles), which then fails. Nothing asserts.
+//
+// Error reports: ReportError(code, nullptr) treats code as an OCI status; ReportError(code, text)
+// stores a gateway error; ReportErrorOra(status, statementText) is the report path of every OCI call
+// made for a statement. Each report fills the error object, writes the trace (when set) and tells
+// the process-wide listener (KxGOraDatabaseErrorCallback); whatever the listener throws passes out
+// of the report, and the object stays usable.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "KxGDatabase.h"
+#include "KxGOraDatabaseError.h"
+#include "KxString.h"
+
+struct OCIEnv;
+struct OCIError;
+struct OCISvcCtx;
+struct OCIServer;
+struct OCISession;
+
+class KxBase;
+class KxParameterList;
+class KxGDatabaseTrace;
+class KxGOraDatabaseInfo;
+class KxGOraTypeHdlMgr;
+class KxGStatementHdlCache;
+
+// The gateway version a new database object assumes until SetGatewayVersion.
+constexpr int32_t KXG_ORA_DEFAULT_GATEWAY_VERSION = 1024;
+
+// Server name of a connection to the default local instance.
+constexpr const char* KXG_ORA_LOCAL_SERVER = "LOCAL";
+
+class KxGOraDatabase : public KxGDatabase {
+public:
+    // The construction of GetDBInst: open checks on, names copied (user and database upper-cased,
+    // password as given), gateway version 1024, the dialect, the statement cache with capacity
+    // GetMaxStatementHandle(database as passed), then the OCI environment (threaded, object mode)
+    // and the error, service-context, server and session handles. base and parameters are not owned.
+    KxGOraDatabase(const KxString& server, const KxString& database, const KxString& user,
+                   const KxString& password, KxBase* base, KxParameterList* parameters);
+
+    // Marks the construction of a clone.
+    struct CloneOf {
+        const KxGOraDatabase& source;
+    };
+    // The construction of CloneConnection: open checks off; server, database, user, password,
+    // gateway version, parameter list, kernel base and auto-commit copied; connection id 0, no
+    // trace, row number 0; the statement cache with the source cache's capacity; handles of its own.
+    explicit KxGOraDatabase(CloneOf clone);
+
+    // Deletes the error object, the type-handler manager, the dialect and the statement cache, then
+    // frees the session, server, service-context, error and environment handles.
+    ~KxGOraDatabase() override;
+    KxGOraDatabase(const KxGOraDatabase&) = delete;
+    KxGOraDatabase& operator=(const KxGOraDatabase&) = delete;
+
+    // ---- KxGDatabase, in slot order ---------------------------------------------------------
+    // 0: deletes this object; any other value does nothing.
+    void Destroy(int32_t mode) override;
+    // Attaches to the server ("LOCAL": the default local instance, attached without a name), sets
+    // user and password on the session and begins it. A failure is reported and undone (nothing stays
+    // attached), also when the report throws. On an open connection: 1, nothing done. The user check,
+    // the character-set configuration, the start-up commands and the connection id are not served
+    // yet: the open writes a trace line instead and the connection id stays 0.
+    uint16_t OpenConnection() override;
+    // Frees the cached statements, rolls back, ends the session and detaches; every failure is
+    // reported. The session is ended and the server detached also when a report throws; a session or
+    // server handle whose end or detach failed is replaced, so that the next open starts clean. On a
+    // connection that is not open only the cached statements are freed.
+    void CloseConnection() override;
+    // Not served yet, like RegisterConnection, UnregisterConnection, CheckTableName, TestConnectionAlive
+    // and GetConnectionId (while the connection id is unknown): each reports -6000 ("not available"),
+    // writes a trace line and answers failure (CheckTableName: -6000).
+    int32_t CreateDatabase(KxString* log, int32_t extra) override;
+    // 1; does nothing.
+    uint16_t AttachServer() override;
+    uint16_t RegisterConnection(KxString* server, int32_t* clientId, KxString* clientName, int32_t pooled,
+                                int32_t localMode, int32_t exclusive) override;
+    uint16_t UnregisterConnection(int32_t clientId) override;
+    // OCITransCommit / OCITransRollback of the service context; a failure is reported and answers 0.
+    uint16_t CommitConnection() override;
+    uint16_t RollbackConnection() override;
+    KxGOraDatabaseError* GetError() override;
+    KxGDatabaseInfo* GetDatabaseInfo() override;
+    // The KxGOraTypeHdlMgr of this database, made on the first call; null only when memory ran out.
+    KxGTypeHdlMgr* GetTypeHdlMgr() override;
+    // Not served yet, like CreateReadUnitOfWork, CreateLockService and CreateExtentService: null and a
+    // trace line.
+    KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
+    // Nothing is made by CreateResourceMgr yet: a manager given here is not this adapter's and is
+    // left alone (a trace line); nothing for null. The same for DeleteReadUnitOfWork.
+    void DeleteResourceMgr(KxGResourceMgr* manager) override;
+    KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
+    void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
+    KxGDatabaseTrace* GetTrace(uint16_t modules) override;
+    void SetTrace(KxGDatabaseTrace* trace) override;
+    KxGStatementHdlCache* GetStatementHdlCache() override;
+    // A new KxGOraStatementHdl prepared for the template; null on failure (the error object says why).
+    KxGStatementHdl* CreateStatementHdl(KxGStatementTemplate* statementTemplate) override;
+    // The type-handler manager's handler (the manager is made if needed); null when none.
+    KxGTypeHdl* GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags) override;
+    KxString* GetDatabaseName(KxString* out) override;
+    KxString* GetSchemaName(KxString* out) override;
+    KxString* GetUser(KxString* out) override;
+    KxString* GetPassword(KxString* out) override;
+    // Stores the user upper-cased.
+    void SetUser(KxString* user) override;
+    // Stores the password as given.
+    void SetPassword(KxString* password) override;
+    // auto-commit = (on != 0); answers the new value.
+    int32_t SetAutoCommit(int32_t on) override;
+    void SetGatewayVersion(int32_t version) override;
+    int32_t GetGatewayVersion() override;
+    // A new unopened KxGOraDatabase (CloneOf); null when memory runs out.
+    KxGDatabase* CloneConnection() override;
+    KxGLockService* CreateLockService(int32_t clientId) override;
+    KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
+                                          int32_t flag) override;
+    int32_t CheckTableName(KxString* name, int32_t mode) override;
+    // 1 when the user equals the database name.
+    uint16_t IsSchemaOwner() override;
+    uint16_t GetConnectionId(int32_t* id) override;
+    // code with a null message: an OCI status (error record of the error handle, or "Unknown error: "
+    // + code); with a message: a gateway error (code, message). Trace record and listener as in
+    // KxGOraDatabaseError::ReportStatus / ReportText.
+    void ReportError(int32_t code, const char* message) override;
+    uint16_t TestConnectionAlive(int32_t mode) override;
+    void SetRowNum(int32_t rows) override;
+    int32_t GetRowNum() override;
+    // OCIDescriptorAlloc of kind (a LOB locator, kind 50, is then made empty). 0 on success, else the
+    // error is reported and its ErrorCode answered.
+    int32_t AllocDescriptor(int32_t kind, uintptr_t* handle) override;
+    int32_t FreeDescriptor(int16_t kind, uintptr_t handle) override;
+    // 0.
+    uint16_t HasLoginData(KxString* server) override;
+    // Empties user and answers -1.
+    int32_t GetLoginUser(KxString* server, KxString* user) override;
+
+    // ---- Oracle's own ---------------------------------------------------------------------------
+    // The report path of an OCI call made for a statement: the error record of the error handle,
+    // with the statement text as the listener's context.
+    virtual void ReportErrorOra(int32_t status, const KxString& statementText);
+
+    // ---- Accessors for the adapter's own classes -----------------------------------------------
+    // Non-zero when the environment and every handle were made. Otherwise reports the construction
+    // failure (ReportError(-6001, text naming what failed)) and answers 0. Call before using a handle.
+    uint16_t CheckHandles();
+    // The OCI handles; null when their construction failed.
+    OCIEnv* GetEnvironment() const { return environment_; }
+    OCIError* GetErrorHandle() const { return errorHandle_; }
+    OCISvcCtx* GetServiceContext() const { return serviceContext_; }
+    OCIServer* GetServerHandle() const { return serverHandle_; }
+    OCISession* GetSessionHandle() const { return sessionHandle_; }
+    // The trace writer as set, whatever its modules; may be null.
+    KxGDatabaseTrace* GetTraceWriter() const { return trace_; }
+    // 1 when every statement is to commit on success.
+    uint16_t GetAutoCommit() const { return autoCommit_; }
+    // 1 in an object made by GetDBInst, 0 in a clone.
+    uint16_t GetOpenChecks() const { return openChecks_; }
+    KxBase* GetKernelBase() const { return base_; }
+    KxParameterList* GetParameterList() const { return parameters_; }
+    const KxString& GetServer() const { return server_; }
+    // The server's session id once known, else 0.
+    int32_t GetKnownConnectionId() const { return connectionId_; }
+    // Whether a session is open (OpenConnection succeeded and CloseConnection has not run).
+    bool IsOpen() const { return sessionOpen_; }
+
+private:
+    void AllocateHandles();
+    void FreeHandles();
+    // Frees the session (OCI_HTYPE_SESSION) or server handle and allocates a new one.
+    void RenewHandle(uint32_t type);
+    uint16_t Report(int32_t status);
+    uint16_t NotYet(const char* operation);
+
+    // OCI handles.
+    OCIEnv* environment_ = nullptr;
+    OCIError* errorHandle_ = nullptr;
+    OCIServer* serverHandle_ = nullptr;
+    OCISession* sessionHandle_ = nullptr;
+    OCISvcCtx* serviceContext_ = nullptr;
+    // Which handle could not be made (null when all were), and the status of the failing call.
+    const char* handleFailure_ = nullptr;
+    int32_t handleStatus_ = 0;
+
+    uint16_t openChecks_ = 0;
+    KxBase* base_ = nullptr;
+    std::unique_ptr<KxGOraDatabaseError> error_;
+    KxGDatabaseTrace* trace_ = nullptr;
+    std::unique_ptr<KxGOraDatabaseInfo> info_;
+    std::unique_ptr<KxGStatementHdlCache> cache_;
+    std::unique_ptr<KxGOraTypeHdlMgr> typeHdlMgr_;
+    KxString server_;
+    KxString database_;
+    int32_t gatewayVersion_ = KXG_ORA_DEFAULT_GATEWAY_VERSION;
+    int32_t connectionId_ = 0;
+    KxParameterList* parameters_ = nullptr;
+    KxString user_;
+    KxString password_;
+    uint16_t autoCommit_ = 0;
+    int32_t rowNum_ = 0;
+    bool attached_ = false;
+    bool sessionOpen_ = false;
+};

@@ -1,0 +1,718 @@
+// The Oracle database object: construction, OCI handles, names and settings, factories, descriptors,
+// error reports, and opening and closing the OCI session.
+#include "KxGOraDatabase.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "KxGDatabaseTrace.h"
+#include "KxGOraDatabaseInfo.h"
+#include "KxGOraStatementHdl.h"
+#include "KxGOraTypeHdlMgr.h"
+#include "KxGStatementHdlCache.h"
+#include "KxGStatementTemplate.h"
+#include "oci.h"
+
+namespace {
+
+// Status of an operation that this version of the adapter does not serve ("[ROGW]not implemented").
+constexpr int32_t kNotAvailable = -6000;
+// Status of a construction failure reported on first use ("[ROGW]RDBMS error").
+constexpr int32_t kConstructionFailed = -6001;
+
+// Writes one record into an active tag.
+void Record(const KxTraceTag& tag, const KxString& text)
+{
+    if (KxGDatabaseTrace* trace = tag.GetTrace()) {
+        trace->BeginCriticalSection();
+        trace->SetEscape(1);
+        *trace << text << '\n';
+        trace->SetEscape(0);
+        trace->EndCriticalSection();
+    }
+}
+
+// Undoes the steps of an open that did not complete: ends a begun session and detaches an attached
+// server, without reports. Runs when the open fails, also when a report throws.
+class OpenUndo {
+public:
+    OpenUndo(OCISvcCtx* service, OCIError* error, OCIServer* server, OCISession* session)
+        : service_(service), error_(error), server_(server), session_(session)
+    {
+    }
+    ~OpenUndo()
+    {
+        if (done_) {
+            return;
+        }
+        if (sessionBegun_) {
+            OCISessionEnd(service_, error_, session_, OCI_DEFAULT);
+        }
+        if (attached_) {
+            OCIServerDetach(server_, error_, OCI_DEFAULT);
+        }
+    }
+    OpenUndo(const OpenUndo&) = delete;
+    OpenUndo& operator=(const OpenUndo&) = delete;
+
+    void Attached() { attached_ = true; }
+    void SessionBegun() { sessionBegun_ = true; }
+    void Done() { done_ = true; }
+
+private:
+    OCISvcCtx* service_;
+    OCIError* error_;
+    OCIServer* server_;
+    OCISession* session_;
+    bool attached_ = false;
+    bool sessionBegun_ = false;
+    bool done_ = false;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Construction and destruction
+
+KxGOraDatabase::KxGOraDatabase(const KxString& server, const KxString& database, const KxString& user,
+                               const KxString& password, KxBase* base, KxParameterList* parameters)
+    : openChecks_(1),
+      base_(base),
+      error_(std::make_unique<KxGOraDatabaseError>()),
+      server_(server),
+      database_(database),
+      parameters_(parameters),
+      user_(user),
+      password_(password)
+{
+    user_.ToUpper();
+    database_.ToUpper();
+    info_ = std::make_unique<KxGOraDatabaseInfo>(this);
+    cache_ = std::make_unique<KxGStatementHdlCache>(this, GetMaxStatementHandle(database));
+    AllocateHandles();
+}
+
+KxGOraDatabase::KxGOraDatabase(CloneOf clone)
+    : openChecks_(0),
+      base_(clone.source.base_),
+      error_(std::make_unique<KxGOraDatabaseError>()),
+      server_(clone.source.server_),
+      database_(clone.source.database_),
+      gatewayVersion_(clone.source.gatewayVersion_),
+      parameters_(clone.source.parameters_),
+      user_(clone.source.user_),
+      password_(clone.source.password_),
+      autoCommit_(clone.source.autoCommit_)
+{
+    info_ = std::make_unique<KxGOraDatabaseInfo>(this);
+    const uint16_t capacity =
+        clone.source.cache_ != nullptr ? clone.source.cache_->GetCapacity() : KXG_DEFAULT_STATEMENT_HANDLES;
+    cache_ = std::make_unique<KxGStatementHdlCache>(this, capacity);
+    AllocateHandles();
+}
+
+KxGOraDatabase::~KxGOraDatabase()
+{
+    // Cached statement handles still report through the error object and use the type handlers:
+    // they go first.
+    cache_.reset();
+    info_.reset();
+    typeHdlMgr_.reset();
+    error_.reset();
+    trace_ = nullptr;
+    FreeHandles();
+}
+
+void KxGOraDatabase::AllocateHandles()
+{
+    sword status = OCIEnvCreate(&environment_, OCI_THREADED | OCI_OBJECT, nullptr, nullptr, nullptr, nullptr, 0,
+                                nullptr);
+    if (status != OCI_SUCCESS || environment_ == nullptr) {
+        if (environment_ != nullptr) {
+            OCIHandleFree(environment_, OCI_HTYPE_ENV);
+            environment_ = nullptr;
+        }
+        handleFailure_ = "the OCI environment could not be created";
+        handleStatus_ = status;
+        return;
+    }
+    struct Step {
+        void** handle;
+        ub4 type;
+        const char* failure;
+    };
+    const Step steps[] = {
+        {reinterpret_cast<void**>(&errorHandle_), OCI_HTYPE_ERROR, "the OCI error handle could not be allocated"},
+        {reinterpret_cast<void**>(&serviceContext_), OCI_HTYPE_SVCCTX,
+         "the OCI service context could not be allocated"},
+        {reinterpret_cast<void**>(&serverHandle_), OCI_HTYPE_SERVER, "the OCI server handle could not be allocated"},
+        {reinterpret_cast<void**>(&sessionHandle_), OCI_HTYPE_SESSION,
+         "the OCI session handle could not be allocated"},
+    };
+    for (const Step& step : steps) {
+        status = OCIHandleAlloc(environment_, step.handle, step.type, 0, nullptr);
+        if (status != OCI_SUCCESS || *step.handle == nullptr) {
+            *step.handle = nullptr;
+            handleFailure_ = step.failure;
+            handleStatus_ = status;
+            return;
+        }
+    }
+}
+
+void KxGOraDatabase::FreeHandles()
+{
+    if (sessionHandle_ != nullptr) {
+        OCIHandleFree(sessionHandle_, OCI_HTYPE_SESSION);
+        sessionHandle_ = nullptr;
+    }
+    if (serverHandle_ != nullptr) {
+        OCIHandleFree(serverHandle_, OCI_HTYPE_SERVER);
+        serverHandle_ = nullptr;
+    }
+    if (serviceContext_ != nullptr) {
+        OCIHandleFree(serviceContext_, OCI_HTYPE_SVCCTX);
+        serviceContext_ = nullptr;
+    }
+    if (errorHandle_ != nullptr) {
+        OCIHandleFree(errorHandle_, OCI_HTYPE_ERROR);
+        errorHandle_ = nullptr;
+    }
+    if (environment_ != nullptr) {
+        OCIHandleFree(environment_, OCI_HTYPE_ENV);
+        environment_ = nullptr;
+    }
+}
+
+uint16_t KxGOraDatabase::CheckHandles()
+{
+    if (handleFailure_ == nullptr) {
+        return 1;
+    }
+    KxString text(handleFailure_);
+    text << " (status " << handleStatus_ << ")";
+    ReportError(kConstructionFailed, text.StrGet());
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Reports
+
+uint16_t KxGOraDatabase::Report(int32_t status)
+{
+    ReportError(status, nullptr);
+    return 0;
+}
+
+uint16_t KxGOraDatabase::NotYet(const char* operation)
+{
+    KxString text(operation);
+    text << ": not available in this version of the Oracle adapter";
+    {
+        KxGTraceTag tag(*this, KXG_TRACE_DBA, operation);
+        Record(tag, text);
+    }
+    ReportError(kNotAvailable, text.StrGet());
+    return 0;
+}
+
+void KxGOraDatabase::ReportError(int32_t code, const char* message)
+{
+    if (message == nullptr) {
+        error_->ReportStatus(errorHandle_, code, KxString::EmptyString(), trace_);
+    } else {
+        error_->ReportText(code, message, trace_);
+    }
+}
+
+void KxGOraDatabase::ReportErrorOra(int32_t status, const KxString& statementText)
+{
+    error_->ReportStatus(errorHandle_, status, statementText, trace_);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Connection
+
+void KxGOraDatabase::Destroy(int32_t mode)
+{
+    if (mode == 0) {
+        delete this;
+    }
+}
+
+uint16_t KxGOraDatabase::OpenConnection()
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "OpenConnection");
+    if (CheckHandles() == 0) {
+        return 0;
+    }
+    if (sessionOpen_) {
+        Record(tag, KxString("the connection is open already"));
+        return 1;
+    }
+    OpenUndo undo(serviceContext_, errorHandle_, serverHandle_, sessionHandle_);
+
+    sword status = OCI_SUCCESS;
+    if (server_ == KxString(KXG_ORA_LOCAL_SERVER)) {
+        status = OCIServerAttach(serverHandle_, errorHandle_, nullptr, 0, OCI_DEFAULT);
+    } else {
+        const char* name = server_.StrGet();
+        status = OCIServerAttach(serverHandle_, errorHandle_, reinterpret_cast<const OraText*>(name),
+                                 static_cast<sb4>(std::strlen(name)), OCI_DEFAULT);
+    }
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    undo.Attached();
+
+    status = OCIAttrSet(serviceContext_, OCI_HTYPE_SVCCTX, serverHandle_, 0, OCI_ATTR_SERVER, errorHandle_);
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    const char* user = user_.StrGet();
+    status = OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, const_cast<char*>(user),
+                        static_cast<ub4>(std::strlen(user)), OCI_ATTR_USERNAME, errorHandle_);
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    const char* password = password_.StrGet();
+    status = OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, const_cast<char*>(password),
+                        static_cast<ub4>(std::strlen(password)), OCI_ATTR_PASSWORD, errorHandle_);
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    status = OCISessionBegin(serviceContext_, errorHandle_, sessionHandle_, OCI_CRED_RDBMS, OCI_DEFAULT);
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    undo.SessionBegun();
+    status = OCIAttrSet(serviceContext_, OCI_HTYPE_SVCCTX, sessionHandle_, 0, OCI_ATTR_SESSION, errorHandle_);
+    if (status != OCI_SUCCESS) {
+        return Report(status);
+    }
+    undo.Done();
+    attached_ = true;
+    sessionOpen_ = true;
+    if (openChecks_ != 0) {
+        Record(tag, KxString("user check, character-set configuration and start-up commands: not available in "
+                             "this version of the Oracle adapter"));
+    }
+    KxString text("connection id: ");
+    text << connectionId_;
+    Record(tag, text);
+    return 1;
+}
+
+void KxGOraDatabase::CloseConnection()
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CloseConnection");
+    KxString text("connection id: ");
+    text << connectionId_;
+    Record(tag, text);
+    if (cache_ != nullptr) {
+        cache_->FreeAllStatementHdls();
+    }
+    if (!attached_ && !sessionOpen_) {
+        return;
+    }
+
+    // The session is ended and the server detached whatever a report in between does. A handle whose
+    // end or detach failed may still hold its session or server: it is replaced by a fresh one, so
+    // that the next OpenConnection starts clean.
+    struct CloseSteps {
+        KxGOraDatabase& self;
+        bool ended = false;
+        bool endFailed = false;
+        bool detached = false;
+        bool detachFailed = false;
+        ~CloseSteps()
+        {
+            if (self.sessionOpen_ && !ended) {
+                endFailed = OCISessionEnd(self.serviceContext_, self.errorHandle_, self.sessionHandle_,
+                                          OCI_DEFAULT) != OCI_SUCCESS;
+            }
+            if (self.attached_ && !detached) {
+                detachFailed =
+                    OCIServerDetach(self.serverHandle_, self.errorHandle_, OCI_DEFAULT) != OCI_SUCCESS;
+            }
+            self.sessionOpen_ = false;
+            self.attached_ = false;
+            if (endFailed) {
+                self.RenewHandle(OCI_HTYPE_SESSION);
+            }
+            if (detachFailed) {
+                self.RenewHandle(OCI_HTYPE_SERVER);
+            }
+        }
+    } steps{*this};
+
+    if (sessionOpen_) {
+        RollbackConnection();
+        steps.ended = true;
+        const sword status = OCISessionEnd(serviceContext_, errorHandle_, sessionHandle_, OCI_DEFAULT);
+        if (status != OCI_SUCCESS) {
+            steps.endFailed = true;
+            Report(status);
+        }
+    }
+    if (attached_) {
+        steps.detached = true;
+        const sword status = OCIServerDetach(serverHandle_, errorHandle_, OCI_DEFAULT);
+        if (status != OCI_SUCCESS) {
+            steps.detachFailed = true;
+            Report(status);
+        }
+    }
+}
+
+void KxGOraDatabase::RenewHandle(uint32_t type)
+{
+    void** handle = type == OCI_HTYPE_SESSION ? reinterpret_cast<void**>(&sessionHandle_)
+                                              : reinterpret_cast<void**>(&serverHandle_);
+    if (*handle != nullptr) {
+        OCIHandleFree(*handle, type);
+        *handle = nullptr;
+    }
+    const sword status = OCIHandleAlloc(environment_, handle, type, 0, nullptr);
+    if (status != OCI_SUCCESS || *handle == nullptr) {
+        *handle = nullptr;
+        handleFailure_ = type == OCI_HTYPE_SESSION ? "the OCI session handle could not be allocated"
+                                                         : "the OCI server handle could not be allocated";
+        handleStatus_ = status;
+    }
+}
+
+uint16_t KxGOraDatabase::CommitConnection()
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CommitConnection");
+    KxString text("connection id: ");
+    text << connectionId_ << " ocom";
+    Record(tag, text);
+    if (CheckHandles() == 0) {
+        return 0;
+    }
+    const sword status = OCITransCommit(serviceContext_, errorHandle_, OCI_DEFAULT);
+    return status == OCI_SUCCESS ? 1 : Report(status);
+}
+
+uint16_t KxGOraDatabase::RollbackConnection()
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "RollbackConnection");
+    KxString text("connection id: ");
+    text << connectionId_ << " orol";
+    Record(tag, text);
+    if (CheckHandles() == 0) {
+        return 0;
+    }
+    const sword status = OCITransRollback(serviceContext_, errorHandle_, OCI_DEFAULT);
+    return status == OCI_SUCCESS ? 1 : Report(status);
+}
+
+int32_t KxGOraDatabase::CreateDatabase(KxString* /*log*/, int32_t /*extra*/)
+{
+    NotYet("CreateDatabase");
+    return 0;
+}
+
+uint16_t KxGOraDatabase::AttachServer()
+{
+    return 1;
+}
+
+uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* /*clientId*/, KxString* /*clientName*/,
+                                            int32_t /*pooled*/, int32_t /*localMode*/, int32_t /*exclusive*/)
+{
+    return NotYet("RegisterConnection");
+}
+
+uint16_t KxGOraDatabase::UnregisterConnection(int32_t /*clientId*/)
+{
+    return NotYet("UnregisterConnection");
+}
+
+int32_t KxGOraDatabase::CheckTableName(KxString* /*name*/, int32_t /*mode*/)
+{
+    NotYet("CheckTableName");
+    return kNotAvailable;
+}
+
+uint16_t KxGOraDatabase::IsSchemaOwner()
+{
+    return user_ == database_ ? 1 : 0;
+}
+
+uint16_t KxGOraDatabase::GetConnectionId(int32_t* id)
+{
+    if (connectionId_ != 0) {
+        if (id != nullptr) {
+            *id = connectionId_;
+        }
+        return 1;
+    }
+    return NotYet("GetConnectionId");
+}
+
+uint16_t KxGOraDatabase::TestConnectionAlive(int32_t /*mode*/)
+{
+    return NotYet("TestConnectionAlive");
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Owned objects and factories
+
+KxGOraDatabaseError* KxGOraDatabase::GetError()
+{
+    return error_.get();
+}
+
+KxGDatabaseInfo* KxGOraDatabase::GetDatabaseInfo()
+{
+    return info_.get();
+}
+
+KxGTypeHdlMgr* KxGOraDatabase::GetTypeHdlMgr()
+{
+    if (typeHdlMgr_ == nullptr) {
+        try {
+            typeHdlMgr_ = std::make_unique<KxGOraTypeHdlMgr>(this);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+    return typeHdlMgr_.get();
+}
+
+KxGResourceMgr* KxGOraDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext* /*context*/)
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateResourceMgr");
+    KxString text("resource managers of kind ");
+    text << kind << " are not available in this version of the Oracle adapter";
+    Record(tag, text);
+    return nullptr;
+}
+
+void KxGOraDatabase::DeleteResourceMgr(KxGResourceMgr* manager)
+{
+    // CreateResourceMgr makes none yet, so there is nothing of this adapter's to delete.
+    if (manager != nullptr) {
+        KxGTraceTag tag(*this, KXG_TRACE_DBA, "DeleteResourceMgr");
+        Record(tag, KxString("not a resource manager of this adapter: left alone"));
+    }
+}
+
+KxGReadUnitOfWork* KxGOraDatabase::CreateReadUnitOfWork(KxGTransactionContext* /*context*/)
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateReadUnitOfWork");
+    Record(tag, KxString("read units of work are not available in this version of the Oracle adapter"));
+    return nullptr;
+}
+
+void KxGOraDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
+{
+    // CreateReadUnitOfWork makes none yet, so there is nothing of this adapter's to delete.
+    if (unit != nullptr) {
+        KxGTraceTag tag(*this, KXG_TRACE_DBA, "DeleteReadUnitOfWork");
+        Record(tag, KxString("not a read unit of work of this adapter: left alone"));
+    }
+}
+
+KxGLockService* KxGOraDatabase::CreateLockService(int32_t /*clientId*/)
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateLockService");
+    Record(tag, KxString("lock services are not available in this version of the Oracle adapter"));
+    return nullptr;
+}
+
+KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* /*environment*/,
+                                                      KxClassId* /*classId*/, int32_t /*mode*/, int32_t /*flag*/)
+{
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateExtentService");
+    Record(tag, KxString("extent services are not available in this version of the Oracle adapter"));
+    return nullptr;
+}
+
+KxGDatabaseTrace* KxGOraDatabase::GetTrace(uint16_t modules)
+{
+    return trace_ != nullptr && trace_->Accepts(modules) ? trace_ : nullptr;
+}
+
+void KxGOraDatabase::SetTrace(KxGDatabaseTrace* trace)
+{
+    trace_ = trace;
+}
+
+KxGStatementHdlCache* KxGOraDatabase::GetStatementHdlCache()
+{
+    return cache_.get();
+}
+
+KxGStatementHdl* KxGOraDatabase::CreateStatementHdl(KxGStatementTemplate* statementTemplate)
+{
+    if (CheckHandles() == 0) {
+        return nullptr;
+    }
+    std::unique_ptr<KxGOraStatementHdl> handle;
+    try {
+        handle = std::make_unique<KxGOraStatementHdl>(this, statementTemplate);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (statementTemplate != nullptr && statementTemplate->GetSelectTemplate() != nullptr) {
+        handle->SetSelectFlag(1);
+    }
+    if (handle->IsPrepared() == 0) {
+        return nullptr;
+    }
+    return handle.release();
+}
+
+KxGTypeHdl* KxGOraDatabase::GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags)
+{
+    constexpr int32_t kByteMax = std::numeric_limits<uint8_t>::max();
+    if (typeCode < 0 || typeCode > kByteMax || kind < 0 || kind > kByteMax || flags < 0 || flags > kByteMax) {
+        return nullptr;
+    }
+    KxGTypeHdlMgr* manager = GetTypeHdlMgr();
+    if (manager == nullptr) {
+        return nullptr;
+    }
+    return manager->GetTypeHdl(static_cast<uint8_t>(typeCode), static_cast<uint8_t>(kind),
+                               static_cast<uint8_t>(flags));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Names and settings
+
+KxString* KxGOraDatabase::GetDatabaseName(KxString* out)
+{
+    if (out != nullptr) {
+        *out = database_;
+    }
+    return out;
+}
+
+KxString* KxGOraDatabase::GetSchemaName(KxString* out)
+{
+    return GetDatabaseName(out);
+}
+
+KxString* KxGOraDatabase::GetUser(KxString* out)
+{
+    if (out != nullptr) {
+        *out = user_;
+    }
+    return out;
+}
+
+KxString* KxGOraDatabase::GetPassword(KxString* out)
+{
+    if (out != nullptr) {
+        *out = password_;
+    }
+    return out;
+}
+
+void KxGOraDatabase::SetUser(KxString* user)
+{
+    if (user != nullptr) {
+        user_ = *user;
+        user_.ToUpper();
+    }
+}
+
+void KxGOraDatabase::SetPassword(KxString* password)
+{
+    if (password != nullptr) {
+        password_ = *password;
+    }
+}
+
+int32_t KxGOraDatabase::SetAutoCommit(int32_t on)
+{
+    autoCommit_ = on != 0 ? 1 : 0;
+    return autoCommit_;
+}
+
+void KxGOraDatabase::SetGatewayVersion(int32_t version)
+{
+    gatewayVersion_ = version;
+}
+
+int32_t KxGOraDatabase::GetGatewayVersion()
+{
+    return gatewayVersion_;
+}
+
+KxGDatabase* KxGOraDatabase::CloneConnection()
+{
+    try {
+        return new KxGOraDatabase(CloneOf{*this});
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void KxGOraDatabase::SetRowNum(int32_t rows)
+{
+    rowNum_ = rows;
+}
+
+int32_t KxGOraDatabase::GetRowNum()
+{
+    return rowNum_;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Descriptors and log-in data
+
+int32_t KxGOraDatabase::AllocDescriptor(int32_t kind, uintptr_t* handle)
+{
+    if (CheckHandles() == 0) {
+        return error_->ErrorCode();
+    }
+    if (handle == nullptr) {
+        ReportError(OCI_INVALID_HANDLE, nullptr);
+        return error_->ErrorCode();
+    }
+    void* descriptor = nullptr;
+    sword status = OCIDescriptorAlloc(environment_, &descriptor, static_cast<ub4>(kind), 0, nullptr);
+    if (status != OCI_SUCCESS) {
+        ReportError(status, nullptr);
+        return error_->ErrorCode();
+    }
+    if (kind == OCI_DTYPE_LOB) {
+        status = OCIAttrSet(descriptor, OCI_DTYPE_LOB, nullptr, 0, OCI_ATTR_LOBEMPTY, errorHandle_);
+        if (status != OCI_SUCCESS) {
+            // The caller never sees the locator: free it before the report, which may throw.
+            OCIDescriptorFree(descriptor, OCI_DTYPE_LOB);
+            ReportError(status, nullptr);
+            return error_->ErrorCode();
+        }
+    }
+    *handle = reinterpret_cast<uintptr_t>(descriptor);
+    return 0;
+}
+
+int32_t KxGOraDatabase::FreeDescriptor(int16_t kind, uintptr_t handle)
+{
+    const sword status = OCIDescriptorFree(reinterpret_cast<void*>(handle), static_cast<ub4>(kind));
+    if (status != OCI_SUCCESS) {
+        ReportError(status, nullptr);
+        return error_->ErrorCode();
+    }
+    return 0;
+}
+
+uint16_t KxGOraDatabase::HasLoginData(KxString* /*server*/)
+{
+    return 0;
+}
+
+int32_t KxGOraDatabase::GetLoginUser(KxString* /*server*/, KxString* user)
+{
+    if (user != nullptr) {
+        *user = KxString::EmptyString();
+    }
+    return -1;
+}
