@@ -64,8 +64,9 @@ public:
     // did not fit or the conversion failed.
     virtual void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size,
                            KxGContext* context) = 0;
-    // Appends the slot's value as SQL text.
-    virtual void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) = 0;
+    // Appends the slot's value as SQL text. size is the column size (as for the conversions); the
+    // handler reads nothing past the slot of that size.
+    virtual void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) = 0;
     // Whether the kernel value is stored as NULL.
     virtual uint16_t IsNullValue(const void* variable) = 0;
     // Whether the indicator says NULL.

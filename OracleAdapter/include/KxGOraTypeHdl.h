@@ -92,7 +92,7 @@ public:
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
     // A char or byte as one character; shorts, ints, longs, doubles and floats as numbers; any other
     // code "Unknown type? = " and the code in decimal. Nothing for a null address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // 0.
     uint16_t IsNullValue(const void* variable) override;
     // The indicator is 0xFFFF (0 for a null address).
@@ -135,7 +135,7 @@ private:
 
 // Kernel codes 0 and 10 without storage option: RAW (n). Store: ub2 length (the size), then size
 // bytes of the variable. Fetch: the variable's size bytes zero-filled, then as many bytes as the
-// stored length gives (at most size). SQL text: the first byte quoted in '.
+// stored length gives (at most size). SQL text: the first byte quoted in ' (none for size 0).
 class KxGOraByteTypeHdl : public KxGOraTypeHdl {
 public:
     explicit KxGOraByteTypeHdl(const KxGContext& context, uint8_t typeCode = 10);
@@ -143,7 +143,7 @@ public:
     int32_t BufferSize(int32_t size) override;           // size + 2
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t NativeType() override;                       // 15
 
 protected:
@@ -179,8 +179,9 @@ public:
     int32_t ValueLength(const void* value) override;
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    // The text in single quotes (a quote inside doubled). Nothing for a null address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    // The text up to its terminator, at most size bytes, in single quotes (a quote inside doubled).
+    // Nothing for a null address.
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // An empty or inactive string is stored as NULL.
     uint16_t IsNullValue(const void* variable) override;
 
@@ -217,10 +218,9 @@ public:
     int32_t BufferSize(int32_t size) override;           // size
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    // The slot's text up to its first 0 byte, trailing blanks removed, quoted. The slot carries no
-    // terminator of its own: the caller's slot must be followed by a 0 byte (as a fresh row buffer
-    // is) for the text to end at the column.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    // The slot's text up to its first 0 byte or the slot's end (size bytes), trailing blanks
+    // removed, quoted.
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // 0: an empty string is stored, not NULL.
     uint16_t IsNullValue(const void* variable) override;
     uint16_t NativeType() override;                       // 96
@@ -243,8 +243,8 @@ public:
     int32_t BufferSize(int32_t size) override;           // size + 4
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    // The prefix's length of text, quoted.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    // The prefix's length of text (at most size bytes), quoted.
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t NativeType() override;                       // 94 ("LONG VARCHAR")
 };
 class KxGOraIStringLONGCHARTypeHdl : public KxGOraStringLONGCHARTypeHdl {
@@ -269,7 +269,7 @@ public:
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
     // The id in decimal; "NULL" for a null address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t IsNullValue(const void* variable) override;
     uint16_t NativeType() override;                       // 6
 };
@@ -286,7 +286,7 @@ public:
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
     // The class number in decimal as the column holds it (a 2-byte signed integer); "NULL" for a null
     // address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t IsNullValue(const void* variable) override;
     uint16_t NativeType() override;                       // 3
 };
@@ -306,7 +306,7 @@ public:
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
     // 'year-month-day' when month and day are not 0, else "NULL".
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // An invalid value below connection version 780 (the handler's own database).
     uint16_t IsNullValue(const void* variable) override;
     uint16_t NativeType() override;                       // 12
@@ -324,7 +324,7 @@ protected:
 class KxGOraTimeTypeHdl : public KxGOraDateTypeHdl {
 public:
     explicit KxGOraTimeTypeHdl(const KxGContext& context);
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
 
 protected:
     bool IsValidValue(const void* variable) override;
@@ -338,7 +338,7 @@ protected:
 class KxGOraDateTimeTypeHdl : public KxGOraDateTypeHdl {
 public:
     explicit KxGOraDateTimeTypeHdl(const KxGContext& context);
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
 
 protected:
     bool IsValidValue(const void* variable) override;
@@ -361,7 +361,7 @@ public:
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
     // "Blob data"; nothing for a null address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // Writes size - 4 (0 when size is below 4) into the length prefix.
     void SetDataLength(void* sqlValue, void* indicator, int32_t size) override;
     uint16_t NativeType() override;                       // 95
@@ -389,7 +389,7 @@ public:
     int32_t ColumnSize(int32_t size) override;           // 0
     int32_t BufferSize(int32_t size) override;           // sizeof (void*)
     // "Blob data"; nothing for a null address.
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t IsHandle() override;                         // 1
     // Allocates a LOB locator through the database's AllocDescriptor (kind 50), writes it into the
     // slot at address (when not null), sets *kind to 50 and answers the locator; 0 when none was made.
@@ -438,7 +438,7 @@ public:
     int32_t BufferSize(int32_t size) override;           // 22
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t NativeType() override;                       // 6
 
 protected:
@@ -468,7 +468,7 @@ public:
     int32_t BufferSize(int32_t size) override;           // 3
     void* SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext* context) override;
     void* VarToSQL(void* variable, void* sqlValue, void* indicator, int32_t size, KxGContext* context) override;
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext* context) override;
+    void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     uint16_t NativeType() override;                       // 9
 };
 

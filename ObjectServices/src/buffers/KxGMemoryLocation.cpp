@@ -116,7 +116,7 @@ void KxGMemoryLocation::ValueToText(KxGSQLBuffer& buffer, KxString& text, KxGCon
     if (sqlValue == nullptr || typeHdl_ == nullptr) {
         return;
     }
-    typeHdl_->ValueToText(sqlValue, text, context);
+    typeHdl_->ValueToText(sqlValue, text, columnSize_, context);
 }
 
 void KxGMemoryLocation::CopyValue(const KxGSQLBuffer& source, const KxGMemoryLocation& destination,

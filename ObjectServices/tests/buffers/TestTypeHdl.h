@@ -39,7 +39,7 @@ public:
         }
         return sqlValue;
     }
-    void ValueToText(const void* sqlValue, KxString& text, KxGContext*) override
+    void ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*) override
     {
         int32_t v = 0;
         std::memcpy(&v, sqlValue, sizeof v);

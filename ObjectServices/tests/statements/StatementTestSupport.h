@@ -120,7 +120,7 @@ public:
     int32_t ValueLength(const void*) override { return 4; }
     void* SQLToVar(void*, void* variable, void*, int32_t, KxGContext*) override { return variable; }
     void* VarToSQL(void*, void* sqlValue, void*, int32_t, KxGContext*) override { return sqlValue; }
-    void ValueToText(const void*, KxString&, KxGContext*) override {}
+    void ValueToText(const void*, KxString&, int32_t, KxGContext*) override {}
     uint16_t IsNullValue(const void*) override { return 0; }
     uint16_t IsNull(const void*) override { return 0; }
     void PrepareIndicator(void*) override {}

@@ -95,7 +95,7 @@ void* KxGOraBlobTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicato
     return cut ? nullptr : sqlValue;
 }
 
-void KxGOraBlobTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraBlobTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     if (sqlValue != nullptr) {
         text << "Blob data";
@@ -150,7 +150,7 @@ int32_t KxGOraBlobBlobTypeHdl::BufferSize(int32_t)
     return static_cast<int32_t>(sizeof(OCILobLocator*));
 }
 
-void KxGOraBlobBlobTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraBlobBlobTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     if (sqlValue != nullptr) {
         text << "Blob data";

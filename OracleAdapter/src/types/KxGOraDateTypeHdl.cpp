@@ -138,7 +138,7 @@ void* KxGOraDateTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicato
     return sqlValue;
 }
 
-void KxGOraDateTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraDateTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
     if (slot == nullptr || !HasDatePart(slot)) {
@@ -190,7 +190,7 @@ KxGOraTimeTypeHdl::KxGOraTimeTypeHdl(const KxGContext& context) : KxGOraDateType
 {
 }
 
-void KxGOraTimeTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraTimeTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
     if (slot == nullptr || !HasTimePart(slot)) {
@@ -230,7 +230,7 @@ KxGOraDateTimeTypeHdl::KxGOraDateTimeTypeHdl(const KxGContext& context) : KxGOra
 {
 }
 
-void KxGOraDateTimeTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraDateTimeTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
     if (slot == nullptr || !(HasTimePart(slot) || HasDatePart(slot))) {

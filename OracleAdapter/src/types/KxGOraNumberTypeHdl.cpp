@@ -100,7 +100,7 @@ void* KxGOraOIDTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicator
     return sqlValue;
 }
 
-void KxGOraOIDTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext* context)
+void KxGOraOIDTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext* context)
 {
     if (sqlValue == nullptr) {
         text << "NULL";
@@ -171,7 +171,7 @@ void* KxGOraCIDTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicator
     return sqlValue;
 }
 
-void KxGOraCIDTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraCIDTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     if (sqlValue == nullptr) {
         text << "NULL";
@@ -277,7 +277,7 @@ void* KxGOraInt64TypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicat
     return sqlValue;
 }
 
-void KxGOraInt64TypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext* context)
+void KxGOraInt64TypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext* context)
 {
     if (sqlValue == nullptr) {
         text << "NULL";

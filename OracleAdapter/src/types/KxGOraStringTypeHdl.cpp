@@ -113,14 +113,15 @@ void* KxGOraByteTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicato
     return sqlValue;
 }
 
-void KxGOraByteTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraByteTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;
     }
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
     text << "'";
-    if (Read<uint16_t>(slot) > 0) {
+    // A slot without room for a byte has none to show, whatever its length says.
+    if (Read<uint16_t>(slot) > 0 && BufferSize(size) > 2) {
         const char c = static_cast<char>(slot[2]);
         text << KxString(&c, 1);
         if (c == '\'') {
@@ -292,13 +293,15 @@ void* KxGOraStringTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indica
     return ClientUnicode() != 0 && !fits ? nullptr : sqlValue;
 }
 
-void KxGOraStringTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraStringTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;
     }
+    // As a fetch reads it: up to the terminator, never more than the column's size bytes (the
+    // terminator's byte is the last of the slot).
     const char* slot = static_cast<const char*>(sqlValue);
-    AppendQuoted(slot, static_cast<int32_t>(std::strlen(slot)), text);
+    AppendQuoted(slot, static_cast<int32_t>(strnlen(slot, size_t(Capacity(size)))), text);
 }
 
 uint16_t KxGOraStringTypeHdl::IsNullValue(const void* variable)
@@ -368,13 +371,14 @@ void* KxGOraStringCHARTypeHdl::VarToSQL(void* variable, void* sqlValue, void* in
     return ClientUnicode() != 0 && !fits ? nullptr : sqlValue;
 }
 
-void KxGOraStringCHARTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraStringCHARTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;
     }
+    // A full slot has no terminator: the text ends at the slot's end.
     const char* slot = static_cast<const char*>(sqlValue);
-    size_t length = std::strlen(slot);
+    size_t length = strnlen(slot, size_t(Capacity(BufferSize(size))));
     while (length > 0 && slot[length - 1] == ' ') {
         --length;
     }
@@ -448,13 +452,15 @@ void* KxGOraStringLONGCHARTypeHdl::VarToSQL(void* variable, void* sqlValue, void
     return sqlValue;
 }
 
-void KxGOraStringLONGCHARTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraStringLONGCHARTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;
     }
+    // The prefix's length, but never past the slot's end.
     const char* slot = static_cast<const char*>(sqlValue);
-    AppendQuoted(slot + 4, std::max(Read<int32_t>(slot), 0), text);
+    const int32_t room = std::max(BufferSize(size) - 4, 0);
+    AppendQuoted(slot + 4, std::clamp(Read<int32_t>(slot), 0, room), text);
 }
 
 uint16_t KxGOraStringLONGCHARTypeHdl::NativeType()

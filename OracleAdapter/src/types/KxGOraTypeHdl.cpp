@@ -196,7 +196,7 @@ void* KxGOraTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicator, i
     return sqlValue;
 }
 
-void KxGOraTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;
@@ -387,7 +387,7 @@ void* KxGOraBooleanTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indic
     return sqlValue;
 }
 
-void KxGOraBooleanTypeHdl::ValueToText(const void* sqlValue, KxString& text, KxGContext*)
+void KxGOraBooleanTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, KxGContext*)
 {
     if (sqlValue == nullptr) {
         return;

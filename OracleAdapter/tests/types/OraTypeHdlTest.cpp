@@ -406,12 +406,45 @@ TEST_F(OraTypeHdlTest, StringSqlTextsAreQuotedWithQuotesDoubled)
     } cases[] = {{0, 10}, {1, 6}, {2, 10}};
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.kind));
-        // A fresh row buffer is zero-filled: the CHAR slot is followed by a 0 byte.
         Column column(Handler(11, c.kind), c.size);
         column.Store(&value, &context_);
         KxString text("x = ");
         column.Location().ValueToText(column.Buffer(), text, &context_);
         EXPECT_STREQ(text.StrGet(), "x = 'it''s'");
+    }
+}
+
+TEST_F(OraTypeHdlTest, StringSqlTextsEndAtTheSlotWhenTheNextSlotIsNotZero)
+{
+    // Row 0's slot is filled to its end without a terminator, and row 1's slot, which follows it in
+    // the buffer, holds non-zero bytes: the text is row 0's own and nothing more.
+    struct {
+        uint8_t code, kind;
+        int32_t size;
+        std::string slot;   // the bytes written at the start of row 0's slot
+        const char* text;
+    } cases[] = {
+        {11, 1, 6, "ABCDEF", "'ABCDEF'"},                           // CHAR (6), full
+        {20, 1, 4, "AB  ", "'AB'"},                                 // CHAR (4), blank-padded
+        {11, 0, 4, "abcdZ", "'abcd'"},                              // VARCHAR2 (4), terminator overwritten
+        {11, 2, 4, std::string("\x64\0\0\0abcd", 8), "'abcd'"},     // LONG VARCHAR, length 100 in 4
+        {10, 0, 0, std::string("\x01\0", 2), "''"},                 // RAW (0), length 1 in none
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.code) + "/" + std::to_string(c.kind));
+        KxGTypeHdl* handler = Handler(c.code, c.kind);
+        Column column(handler, c.size);
+        const size_t slotSize = size_t(handler->BufferSize(c.size));
+        ASSERT_EQ(c.slot.size(), slotSize);
+        for (int32_t row : {1, 2}) {
+            column.Row(row);
+            std::memset(column.Slot(), 'X', slotSize);
+        }
+        column.Row(0);
+        std::memcpy(column.Slot(), c.slot.data(), slotSize);
+        KxString text;
+        column.Location().ValueToText(column.Buffer(), text, &context_);
+        EXPECT_STREQ(text.StrGet(), c.text);
     }
 }
 
@@ -500,11 +533,11 @@ TEST_F(OraTypeHdlTest, DateSqlTexts)
     };
     for (const auto& c : cases) {
         KxString text;
-        Handler(c.code)->ValueToText(c.bytes, text, &context_);
+        Handler(c.code)->ValueToText(c.bytes, text, 1, &context_);
         EXPECT_STREQ(text.StrGet(), c.text);
     }
     KxString text;
-    Handler(12)->ValueToText(nullptr, text, &context_);
+    Handler(12)->ValueToText(nullptr, text, 1, &context_);
     EXPECT_STREQ(text.StrGet(), "NULL");
 }
 
@@ -535,7 +568,7 @@ TEST_F(OraTypeHdlTest, NumberSqlTextsAreDecimal)
 
     for (uint8_t code : {uint8_t(15), uint8_t(16), uint8_t(26), uint8_t(42), uint8_t(43)}) {
         text = "";
-        Handler(code)->ValueToText(nullptr, text, &context_);
+        Handler(code)->ValueToText(nullptr, text, 1, &context_);
         EXPECT_STREQ(text.StrGet(), "NULL");
     }
 }
@@ -620,12 +653,12 @@ TEST_F(OraTypeHdlTest, BaseValueTextsShowNumbersAndUnknownCodesInDecimal)
     };
     for (const auto& c : cases) {
         KxString text;
-        Handler(c.code, c.kind)->ValueToText(c.bytes, text, &context_);
+        Handler(c.code, c.kind)->ValueToText(c.bytes, text, 1, &context_);
         EXPECT_STREQ(text.StrGet(), c.text);
     }
     double d = 0.25;
     KxString text;
-    Handler(3)->ValueToText(&d, text, &context_);
+    Handler(3)->ValueToText(&d, text, 1, &context_);
     EXPECT_STREQ(text.StrGet(), "0.25");
 }
 
