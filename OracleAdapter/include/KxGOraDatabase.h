@@ -16,6 +16,27 @@
 // made for a statement. Each report fills the error object, writes the trace (when set) and tells
 // the process-wide listener (KxGOraDatabaseErrorCallback); whatever the listener throws passes out
 // of the report, and the object stays usable.
+//
+// Opening (OpenConnection): attach, log on, then, in an object made by GetDBInst (not in a clone),
+// the user check (the database name must be exactly one Oracle user, else -2031) and the character-
+// set configuration; then the start-up parameters of the parameter list ("KxSQL_INIT_CMD" only with
+// the checks, "KxSQL_OPEN_CMD", "KxSQL_TRACE"); then the server's session id (GetConnectionId). A
+// failure after logging on closes the connection again, also when a report throws.
+//
+// Character sets: the keys "onlyServerUnicode" and "clientUnicode" (unsigned 16-bit) are read from
+// the section databases\<logical name of the kernel base>\RelationalObjectGateway, then from the top
+// level of the kernel's configuration. When both are found they are taken as they stand; otherwise the
+// server's NLS_CHARACTERSET decides (UTF-8 servers: whether the client receives UTF-8 unchanged;
+// 7-bit servers: nothing changes; any other: whether CHR(252) reaches the client as one 8-bit byte).
+// The result goes into the two PROCESS-WIDE flags of KxGOraTypeHdl::SetUnicodeFlags, which every
+// string handler of the process reads: two databases opened in one process whose character sets
+// (or configured keys) differ interfere, the last open deciding for both.
+//
+// Names pasted into SQL: the database (schema) name must be an Oracle identifier of the letters
+// A-Z and a-z, the digits and _ $ #, at most the dialect's GetMaxNameLength(KXG_NAME_SCHEMA)
+// characters; another name sends no statement (the user check gives -2031, the other operations
+// -6191 "Invalid database name: " + name). The client name is written into its literal with every
+// single quote doubled.
 #pragma once
 
 #include <cstdint>
@@ -71,25 +92,38 @@ public:
     // ---- KxGDatabase, in slot order ---------------------------------------------------------
     // 0: deletes this object; any other value does nothing.
     void Destroy(int32_t mode) override;
-    // Attaches to the server ("LOCAL": the default local instance, attached without a name), sets
-    // user and password on the session and begins it. A failure is reported and undone (nothing stays
-    // attached), also when the report throws. On an open connection: 1, nothing done. The user check,
-    // the character-set configuration, the start-up commands and the connection id are not served
-    // yet: the open writes a trace line instead and the connection id stays 0.
+    // The open described at the top. On an open connection: 1, nothing done. A failure before the
+    // session is begun is reported and undone (nothing stays attached), also when the report throws.
     uint16_t OpenConnection() override;
     // Frees the cached statements, rolls back, ends the session and detaches; every failure is
     // reported. The session is ended and the server detached also when a report throws; a session or
     // server handle whose end or detach failed is replaced, so that the next open starts clean. On a
-    // connection that is not open only the cached statements are freed.
+    // connection that is not open only the cached statements are freed. The connection id is
+    // forgotten, so that the next open reads the id of its own session.
     void CloseConnection() override;
-    // Not served yet, like RegisterConnection, UnregisterConnection, CheckTableName, TestConnectionAlive
-    // and GetConnectionId (while the connection id is unknown): each reports -6000 ("not available"),
-    // writes a trace line and answers failure (CheckTableName: -6000).
+    // Creates the database user named by the database name, logged on as the current user (an
+    // administrator): with the site's procedure ROG_CREATE_BASE when the administrator owns one,
+    // otherwise CREATE USER (a generated password of 8 to 29 upper-case letters from the system's
+    // secure random source) and its grants. log receives the statements executed, each line ending
+    // in "\n". On success the object's database name and user become the new user and its password
+    // the generated one, so that the next OpenConnection logs on as the new user; on failure the
+    // object keeps its names (also when a report throws). The second argument is not used.
     int32_t CreateDatabase(KxString* log, int32_t extra) override;
     // 1; does nothing.
     uint16_t AttachServer() override;
+    // Registers the client in the schema's ACTIVECLIENTS. For the client's own connection (pooled 0)
+    // first: the lock procedures and triggers must be valid (-6003), and the rows of sessions that no
+    // longer exist are removed (one array execution; its failures do not fail the registration);
+    // from gateway version 272 a local-mode client (localMode 1) needs an empty table and any other
+    // client no local-mode client (-2032). Below version 272 only CLIENTID is written (a pool
+    // connection then registers nothing); from 272 CLIENTID, CLIENT_NAME (cut to 30 characters),
+    // CONNECTION_ID and OPEN_MODE. The client id becomes the connection id, except for a pool
+    // connection from 272 on. Committed on success, rolled back on failure (-6002 when the table is
+    // missing). server and exclusive are not used.
     uint16_t RegisterConnection(KxString* server, int32_t* clientId, KxString* clientName, int32_t pooled,
                                 int32_t localMode, int32_t exclusive) override;
+    // Rolls back open work; with connection id 0 answers 1 and does nothing more. Otherwise deletes
+    // the registration (by CLIENTID below version 272, by CONNECTION_ID from 272) and commits.
     uint16_t UnregisterConnection(int32_t clientId) override;
     // OCITransCommit / OCITransRollback of the service context; a failure is reported and answers 0.
     uint16_t CommitConnection() override;
@@ -130,14 +164,20 @@ public:
     KxGLockService* CreateLockService(int32_t clientId) override;
     KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
                                           int32_t flag) override;
+    // The name upper-cased. KXG_NAME_TABLE: a gateway table name gives -6190, the database name
+    // -6191. KXG_NAME_SCHEMA: a gateway table name and the owners SYSTEM, SYS, SYSMAN and KELVOX
+    // give -6191. Otherwise, and for any other mode, 0.
     int32_t CheckTableName(KxString* name, int32_t mode) override;
     // 1 when the user equals the database name.
     uint16_t IsSchemaOwner() override;
+    // The known connection id, or the server's session id (USERENV('SESSIONID')), which is then kept.
+    // 0 on failure (-2310 when USERENV cannot be read).
     uint16_t GetConnectionId(int32_t* id) override;
     // code with a null message: an OCI status (error record of the error handle, or "Unknown error: "
     // + code); with a message: a gateway error (code, message). Trace record and listener as in
     // KxGOraDatabaseError::ReportStatus / ReportText.
     void ReportError(int32_t code, const char* message) override;
+    // Mode 0: 1 without asking the server; otherwise whether "SELECT 1 FROM DUAL" executes.
     uint16_t TestConnectionAlive(int32_t mode) override;
     void SetRowNum(int32_t rows) override;
     int32_t GetRowNum() override;
@@ -185,7 +225,21 @@ private:
     // Frees the session (OCI_HTYPE_SESSION) or server handle and allocates a new one.
     void RenewHandle(uint32_t type);
     uint16_t Report(int32_t status);
-    uint16_t NotYet(const char* operation);
+    // Closes the connection, swallowing what a report throws (used while an exception unwinds).
+    void CloseQuietly();
+    // Open steps behind the log-on; each answers non-zero for success.
+    uint16_t CheckUser();
+    uint16_t ConfigureUnicode();
+    uint16_t ProcessStartupParameters();
+    // Registration steps.
+    uint16_t CheckLockObjects(const KxString& schema);
+    void RemoveStaleClients(const KxString& schema);
+    // Whether name may be pasted into SQL as an Oracle name (see the top).
+    bool IsValidName(const KxString& name);
+    // The database name when it is a valid name; otherwise reports -6191 and answers false.
+    bool CheckedSchema(KxString& schema);
+    // Executes one statement that is not a query on a handle of its own; the execution's flag.
+    uint16_t ExecuteText(const KxString& text);
 
     // OCI handles.
     OCIEnv* environment_ = nullptr;

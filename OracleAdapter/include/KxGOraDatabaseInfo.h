@@ -1,21 +1,40 @@
 // The Oracle SQL dialect: the product name, name lengths, parameter markers, name mapping and the
-// texts of statements and DDL that depend on Oracle.
+// texts of statements and DDL that depend on Oracle (class tables, indexes, views, the shadow-table
+// triggers, the statements of schema evolution, roles and grants, and the gateway's auxiliary objects:
+// the LOCKS and ACTIVECLIENTS tables, the lock package, the lock procedure and the release trigger).
 //
 // Each KxGOraDatabase makes one in its constructor and owns it; the gateway reaches it through
 // GetDatabaseInfo. The dialect owns the Oracle type-conversion manager (KxGOraTypeConvHdlMgr).
 //
-// The statement texts and DDL builders are not served yet: they answer nothing (text operations
-// leave `out` unchanged, template builders answer null, list builders append nothing,
-// TypeNameOptions answers 0 with kind 255, Union answers -6000) and write a line to the database's
-// trace.
+// Text operations append to `out` unless they say they replace it. Builders return a new template
+// that the caller owns, or null when it could not be allocated. List builders append new templates to
+// the caller's list in order (the caller deletes them); an entry that could not be made is null.
+//
+// Names pasted into SQL: the schema, role and user names that CreateLocks, CreateActiveClients,
+// DropHelpers, Grants, CreateRole, DropRole and DropUser put into DDL must be plain Oracle
+// identifiers (IsIdentifier). Any other name makes no statement: the operation reports -6191 (invalid
+// database name, with the name) on the database, and a list builder appends a single null entry, a
+// template builder answers null. Texts placed between single quotes (TableExists, IndexList) have
+// their quotes doubled.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "KxGDatabase.h"
 #include "KxGOraTypeConvHdlMgr.h"
 #include "KxString.h"
+
+// Longest Oracle name (tables, columns, schemas, users, roles, triggers).
+constexpr int32_t KXG_ORA_MAX_NAME_LENGTH = 30;
+
+// Longest statement text that Union builds; a longer one is refused with KXG_ORA_STATEMENT_TOO_LONG.
+constexpr uint32_t KXG_ORA_MAX_STATEMENT_LENGTH = 65532;
+constexpr int32_t KXG_ORA_STATEMENT_TOO_LONG = -6201;
+
+// Status reported for a schema, role or user name that is not an Oracle identifier.
+constexpr int32_t KXG_ORA_INVALID_NAME = -6191;
 
 class KxGOraDatabaseInfo : public KxGDatabaseInfo {
 public:
@@ -39,16 +58,32 @@ public:
     KxString MapNameUpper(const KxString& name) override;
     // 0.
     uint16_t QueryFlag() override;
+    // The storage kind of a mapping-option word, compared upper-cased: "VARCHAR2" and "LONG_RAW" 0,
+    // "CHAR" 1, "LONG" 2, "RAW" 3, "BLOB" 4, "BLOB_NO_HANDLE" 5, "UNSIGNED" 6, "LARGE_STRING" 127;
+    // 1 when known. Any other word: kind 255 and 0.
     uint16_t TypeNameOptions(const KxString& word, uint8_t& kind) override;
+    // 0x80 (blanks ignored): "REPLACE (" x ", ' ', '') "; 0x20 (case ignored): " LOWER ( " x " ) ", or
+    // "LOWER ( " + the blank-removing text + " ) " with both. Empty with neither (other bits ignored).
     KxString CompareNoCase(uint16_t flags, const KxString& expression) override;
+    // Appends " SELECT " list " FROM " from.
     void Select(const KxGProjection& projection, KxString& out) override;
+    // Appends " WHERE " condition; nothing for an empty condition.
     void Where(const KxString& condition, KxString& out) override;
+    // Appends " ORDER BY " order; nothing for an empty order.
     void OrderBy(const KxString& order, KxString& out) override;
+    // Joins the term "ROWNUM<" (rows + 1) with the condition's Boolean operator.
     void RowLimit(KxGCondition& condition, int32_t rows) override;
+    // Appends " FOR UPDATE ".
     void ForUpdate(KxString& out) override;
+    // Puts " /*+ INDEX_ASC(<ref> <index>) */" behind the first "SELECT" of the statement; ref is the
+    // table text, or the part behind its first blank (the alias). No "SELECT": no change.
     void IndexHint(KxGStatementTemplate& statement, const KxString& indexName, const KxString& tableText) override;
+    // Appends "INSERT INTO " from "(" list ") VALUES(" (or " VALUES(" for a list starting with "*")
+    // ":1,:2,...,:n)".
     void Insert(const KxGProjection& projection, KxString& out) override;
+    // Appends "UPDATE " from " SET " name " = :" i, joined by ",".
     void Update(const KxGExtendedProjection& projection, KxString& out) override;
+    // Replaces out by "DELETE FROM " from.
     void Delete(const KxGProjection& projection, KxString& out) override;
     KxGCreateStatementTemplate* CreateTable(const KxGQualifiedIdentity& table,
                                             const KxGExtendedProjection& projection) override;
@@ -56,10 +91,17 @@ public:
                                             uint16_t unique) override;
     KxGCreateStatementTemplate* CreateView(const KxGQualifiedIdentity& view, const KxGProjection& projection,
                                            const KxGStatementTemplate& select) override;
+    // Not served yet: the class maps' columns are not reachable from the adapter. Writes a trace line,
+    // appends nothing and answers -6000. The trigger text itself is ShadowTrigger's.
     int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
+    // Column pairs (source i, target i) are taken while both projections have column i; each pair
+    // sets the target column to the conversion expression of the conversion manager. Null when the
+    // conversion manager is missing.
     KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source, const KxGExtendedProjection& target,
                                       int32_t classId) override;
+    // Pairs (source i, target i), then (added j, target n + j); a pair whose target column is missing
+    // is left out. Null when the conversion manager is missing.
     KxGStatementTemplate* InsertSelectByCid(const KxGExtendedProjection& target, const KxGExtendedProjection& source,
                                             const KxGColumnList& added, int32_t classId) override;
     KxGStatementTemplate* AlterDrop(const KxGExtendedProjection& projection) override;
@@ -67,6 +109,8 @@ public:
     KxGStatementTemplate* DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId) override;
     void TimeFixup(const KxGColumn& column, const KxGQualifiedIdentity& table, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* DropTable2(const KxGCreateStatementTemplate& created) override;
+    // "DROP INDEX " + the table's qualifier "." index name (the bare index name when the table has no
+    // qualifier).
     KxGStatementTemplate* DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table) override;
     KxGStatementTemplate* DropIndex2(const KxGCreateStatementTemplate& created) override;
     KxGStatementTemplate* DropView(const KxGCreateStatementTemplate& created) override;
@@ -79,9 +123,16 @@ public:
     void TableExists(const KxGQualifiedIdentity& table, KxString& out) override;
     void IndexList(KxString& out) override;
     void Count(const KxGQualifiedIdentity& table, KxString& out) override;
+    // An empty target takes the statement's text. Otherwise " \nUNION ALL " (all non-zero) or
+    // " \nUNION " and the statement's text are appended, unless the two texts together are longer than
+    // KXG_ORA_MAX_STATEMENT_LENGTH: then KXG_ORA_STATEMENT_TOO_LONG and no change.
     int32_t Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target) override;
+    // Appends the LOCKS table, the ACTIVECLIENTS table, the package KELVOX_PACKAGE, the procedure
+    // ACQUIRE_LOCK and the trigger RELEASE_LOCK of the schema, in this order.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
+    // Appends the drops of RELEASE_LOCK, KELVOX_PACKAGE, ACQUIRE_LOCK, ACTIVECLIENTS and LOCKS. The
+    // procedure dropped is always ACQUIRE_LOCK, the one CreateLocks makes, whatever the option value.
     void DropHelpers(const KxString& schema, KxGStatementTemplateList& list) override;
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // "/".
@@ -93,13 +144,42 @@ public:
     // 0.
     uint16_t UsesOption() override;
 
-    // The option value last set (0 at construction).
+    // ---- Oracle's own ---------------------------------------------------------------------------
+    // The trigger that keeps a shadow table in step with a class table: after each insert, update and
+    // delete of a source row the shadow row is inserted, updated or deleted. The key lists pair the
+    // key columns of both tables, the member lists the columns of the members both tables have (same
+    // length, in member order). The insert names the shadow's columns (keys, then members) and takes
+    // the new source values; the update (only when there are member columns) and the delete find the
+    // shadow row by its keys equal to the old source keys. The trigger's name is the source table's
+    // name cut to leave room for the class id and "_TRG", then the class id, then "_TRG"; it is the
+    // identity (unqualified) of the create template returned. Null when it could not be allocated.
+    KxGCreateStatementTemplate* ShadowTrigger(const KxGQualifiedIdentity& sourceTable,
+                                              const KxGQualifiedIdentity& shadowTable, int32_t classId,
+                                              const KxGColumnList& sourceKeys, const KxGColumnList& shadowKeys,
+                                              const KxGColumnList& sourceMembers,
+                                              const KxGColumnList& shadowMembers);
+
+    // Whether a name may be pasted into DDL as it is: 1 to KXG_ORA_MAX_NAME_LENGTH characters, an ASCII
+    // letter first, then ASCII letters, digits, "_", "$" and "#".
+    static bool IsIdentifier(const KxString& name);
+
+    // The option value last set (0 at construction). No text of this dialect depends on it.
     uint16_t GetOption() const { return option_; }
     KxGDatabase* GetDatabase() const { return database_; }
 
 private:
     // Writes "<operation>: not available yet" to the database's trace.
     void NotYet(const char* operation);
+    // True when every name is an identifier. Otherwise reports KXG_ORA_INVALID_NAME with the first
+    // name that is not (the report may throw: call it before anything is allocated).
+    bool CheckNames(std::initializer_list<const KxString*> names);
+    // The column definitions of CREATE TABLE and ALTER TABLE ADD: name, type text from the column's
+    // type handler, " not null" for bit 1; joined by ",\n ". keys (when given) collects the names of
+    // the key columns, joined by ", ".
+    void ColumnDefinitions(const KxGColumnList& columns, KxString& out, KxString* keys);
+    // The type text of a column; "Undefined Tessaform Type :" and the type code in decimal when the
+    // type handler gives none.
+    KxString TypeText(const KxGColumn& column);
 
     KxGDatabase* database_;
     std::unique_ptr<KxGOraTypeConvHdlMgr> convMgr_;

@@ -1,5 +1,5 @@
-// The Oracle database object: construction, OCI handles, names and settings, factories, descriptors,
-// error reports, and opening and closing the OCI session.
+// The Oracle database object: construction, OCI handles, names and settings, factories, descriptors
+// and error reports. The connection operations are in KxGOraConnection.cpp.
 #include "KxGOraDatabase.h"
 
 #include <cstring>
@@ -7,6 +7,7 @@
 #include <new>
 
 #include "KxGDatabaseTrace.h"
+#include "KxGOraDatabaseSupport.h"
 #include "KxGOraDatabaseInfo.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdlMgr.h"
@@ -14,61 +15,12 @@
 #include "KxGStatementTemplate.h"
 #include "oci.h"
 
+using kxgora::Record;
+
 namespace {
 
-// Status of an operation that this version of the adapter does not serve ("[ROGW]not implemented").
-constexpr int32_t kNotAvailable = -6000;
 // Status of a construction failure reported on first use ("[ROGW]RDBMS error").
 constexpr int32_t kConstructionFailed = -6001;
-
-// Writes one record into an active tag.
-void Record(const KxTraceTag& tag, const KxString& text)
-{
-    if (KxGDatabaseTrace* trace = tag.GetTrace()) {
-        trace->BeginCriticalSection();
-        trace->SetEscape(1);
-        *trace << text << '\n';
-        trace->SetEscape(0);
-        trace->EndCriticalSection();
-    }
-}
-
-// Undoes the steps of an open that did not complete: ends a begun session and detaches an attached
-// server, without reports. Runs when the open fails, also when a report throws.
-class OpenUndo {
-public:
-    OpenUndo(OCISvcCtx* service, OCIError* error, OCIServer* server, OCISession* session)
-        : service_(service), error_(error), server_(server), session_(session)
-    {
-    }
-    ~OpenUndo()
-    {
-        if (done_) {
-            return;
-        }
-        if (sessionBegun_) {
-            OCISessionEnd(service_, error_, session_, OCI_DEFAULT);
-        }
-        if (attached_) {
-            OCIServerDetach(server_, error_, OCI_DEFAULT);
-        }
-    }
-    OpenUndo(const OpenUndo&) = delete;
-    OpenUndo& operator=(const OpenUndo&) = delete;
-
-    void Attached() { attached_ = true; }
-    void SessionBegun() { sessionBegun_ = true; }
-    void Done() { done_ = true; }
-
-private:
-    OCISvcCtx* service_;
-    OCIError* error_;
-    OCIServer* server_;
-    OCISession* session_;
-    bool attached_ = false;
-    bool sessionBegun_ = false;
-    bool done_ = false;
-};
 
 }  // namespace
 
@@ -205,18 +157,6 @@ uint16_t KxGOraDatabase::Report(int32_t status)
     return 0;
 }
 
-uint16_t KxGOraDatabase::NotYet(const char* operation)
-{
-    KxString text(operation);
-    text << ": not available in this version of the Oracle adapter";
-    {
-        KxGTraceTag tag(*this, KXG_TRACE_DBA, operation);
-        Record(tag, text);
-    }
-    ReportError(kNotAvailable, text.StrGet());
-    return 0;
-}
-
 void KxGOraDatabase::ReportError(int32_t code, const char* message)
 {
     if (message == nullptr) {
@@ -241,221 +181,14 @@ void KxGOraDatabase::Destroy(int32_t mode)
     }
 }
 
-uint16_t KxGOraDatabase::OpenConnection()
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "OpenConnection");
-    if (CheckHandles() == 0) {
-        return 0;
-    }
-    if (sessionOpen_) {
-        Record(tag, KxString("the connection is open already"));
-        return 1;
-    }
-    OpenUndo undo(serviceContext_, errorHandle_, serverHandle_, sessionHandle_);
-
-    sword status = OCI_SUCCESS;
-    if (server_ == KxString(KXG_ORA_LOCAL_SERVER)) {
-        status = OCIServerAttach(serverHandle_, errorHandle_, nullptr, 0, OCI_DEFAULT);
-    } else {
-        const char* name = server_.StrGet();
-        status = OCIServerAttach(serverHandle_, errorHandle_, reinterpret_cast<const OraText*>(name),
-                                 static_cast<sb4>(std::strlen(name)), OCI_DEFAULT);
-    }
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    undo.Attached();
-
-    status = OCIAttrSet(serviceContext_, OCI_HTYPE_SVCCTX, serverHandle_, 0, OCI_ATTR_SERVER, errorHandle_);
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    const char* user = user_.StrGet();
-    status = OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, const_cast<char*>(user),
-                        static_cast<ub4>(std::strlen(user)), OCI_ATTR_USERNAME, errorHandle_);
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    const char* password = password_.StrGet();
-    status = OCIAttrSet(sessionHandle_, OCI_HTYPE_SESSION, const_cast<char*>(password),
-                        static_cast<ub4>(std::strlen(password)), OCI_ATTR_PASSWORD, errorHandle_);
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    status = OCISessionBegin(serviceContext_, errorHandle_, sessionHandle_, OCI_CRED_RDBMS, OCI_DEFAULT);
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    undo.SessionBegun();
-    status = OCIAttrSet(serviceContext_, OCI_HTYPE_SVCCTX, sessionHandle_, 0, OCI_ATTR_SESSION, errorHandle_);
-    if (status != OCI_SUCCESS) {
-        return Report(status);
-    }
-    undo.Done();
-    attached_ = true;
-    sessionOpen_ = true;
-    if (openChecks_ != 0) {
-        Record(tag, KxString("user check, character-set configuration and start-up commands: not available in "
-                             "this version of the Oracle adapter"));
-    }
-    KxString text("connection id: ");
-    text << connectionId_;
-    Record(tag, text);
-    return 1;
-}
-
-void KxGOraDatabase::CloseConnection()
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CloseConnection");
-    KxString text("connection id: ");
-    text << connectionId_;
-    Record(tag, text);
-    if (cache_ != nullptr) {
-        cache_->FreeAllStatementHdls();
-    }
-    if (!attached_ && !sessionOpen_) {
-        return;
-    }
-
-    // The session is ended and the server detached whatever a report in between does. A handle whose
-    // end or detach failed may still hold its session or server: it is replaced by a fresh one, so
-    // that the next OpenConnection starts clean.
-    struct CloseSteps {
-        KxGOraDatabase& self;
-        bool ended = false;
-        bool endFailed = false;
-        bool detached = false;
-        bool detachFailed = false;
-        ~CloseSteps()
-        {
-            if (self.sessionOpen_ && !ended) {
-                endFailed = OCISessionEnd(self.serviceContext_, self.errorHandle_, self.sessionHandle_,
-                                          OCI_DEFAULT) != OCI_SUCCESS;
-            }
-            if (self.attached_ && !detached) {
-                detachFailed =
-                    OCIServerDetach(self.serverHandle_, self.errorHandle_, OCI_DEFAULT) != OCI_SUCCESS;
-            }
-            self.sessionOpen_ = false;
-            self.attached_ = false;
-            if (endFailed) {
-                self.RenewHandle(OCI_HTYPE_SESSION);
-            }
-            if (detachFailed) {
-                self.RenewHandle(OCI_HTYPE_SERVER);
-            }
-        }
-    } steps{*this};
-
-    if (sessionOpen_) {
-        RollbackConnection();
-        steps.ended = true;
-        const sword status = OCISessionEnd(serviceContext_, errorHandle_, sessionHandle_, OCI_DEFAULT);
-        if (status != OCI_SUCCESS) {
-            steps.endFailed = true;
-            Report(status);
-        }
-    }
-    if (attached_) {
-        steps.detached = true;
-        const sword status = OCIServerDetach(serverHandle_, errorHandle_, OCI_DEFAULT);
-        if (status != OCI_SUCCESS) {
-            steps.detachFailed = true;
-            Report(status);
-        }
-    }
-}
-
-void KxGOraDatabase::RenewHandle(uint32_t type)
-{
-    void** handle = type == OCI_HTYPE_SESSION ? reinterpret_cast<void**>(&sessionHandle_)
-                                              : reinterpret_cast<void**>(&serverHandle_);
-    if (*handle != nullptr) {
-        OCIHandleFree(*handle, type);
-        *handle = nullptr;
-    }
-    const sword status = OCIHandleAlloc(environment_, handle, type, 0, nullptr);
-    if (status != OCI_SUCCESS || *handle == nullptr) {
-        *handle = nullptr;
-        handleFailure_ = type == OCI_HTYPE_SESSION ? "the OCI session handle could not be allocated"
-                                                         : "the OCI server handle could not be allocated";
-        handleStatus_ = status;
-    }
-}
-
-uint16_t KxGOraDatabase::CommitConnection()
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CommitConnection");
-    KxString text("connection id: ");
-    text << connectionId_ << " ocom";
-    Record(tag, text);
-    if (CheckHandles() == 0) {
-        return 0;
-    }
-    const sword status = OCITransCommit(serviceContext_, errorHandle_, OCI_DEFAULT);
-    return status == OCI_SUCCESS ? 1 : Report(status);
-}
-
-uint16_t KxGOraDatabase::RollbackConnection()
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "RollbackConnection");
-    KxString text("connection id: ");
-    text << connectionId_ << " orol";
-    Record(tag, text);
-    if (CheckHandles() == 0) {
-        return 0;
-    }
-    const sword status = OCITransRollback(serviceContext_, errorHandle_, OCI_DEFAULT);
-    return status == OCI_SUCCESS ? 1 : Report(status);
-}
-
-int32_t KxGOraDatabase::CreateDatabase(KxString* /*log*/, int32_t /*extra*/)
-{
-    NotYet("CreateDatabase");
-    return 0;
-}
-
 uint16_t KxGOraDatabase::AttachServer()
 {
     return 1;
 }
 
-uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* /*clientId*/, KxString* /*clientName*/,
-                                            int32_t /*pooled*/, int32_t /*localMode*/, int32_t /*exclusive*/)
-{
-    return NotYet("RegisterConnection");
-}
-
-uint16_t KxGOraDatabase::UnregisterConnection(int32_t /*clientId*/)
-{
-    return NotYet("UnregisterConnection");
-}
-
-int32_t KxGOraDatabase::CheckTableName(KxString* /*name*/, int32_t /*mode*/)
-{
-    NotYet("CheckTableName");
-    return kNotAvailable;
-}
-
 uint16_t KxGOraDatabase::IsSchemaOwner()
 {
     return user_ == database_ ? 1 : 0;
-}
-
-uint16_t KxGOraDatabase::GetConnectionId(int32_t* id)
-{
-    if (connectionId_ != 0) {
-        if (id != nullptr) {
-            *id = connectionId_;
-        }
-        return 1;
-    }
-    return NotYet("GetConnectionId");
-}
-
-uint16_t KxGOraDatabase::TestConnectionAlive(int32_t /*mode*/)
-{
-    return NotYet("TestConnectionAlive");
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,21 +1,143 @@
-// The Oracle SQL dialect: product name, names, markers, options and the conversion manager. The
-// statement and DDL builders are not served yet (see the header).
+// The Oracle SQL dialect.
 #include "KxGOraDatabaseInfo.h"
 
 #include <new>
+#include <string>
+#include <utility>
 
+#include "KxGColumn.h"
+#include "KxGColumnList.h"
+#include "KxGCondition.h"
 #include "KxGDatabaseTrace.h"
+#include "KxGProjection.h"
+#include "KxGStatementTemplate.h"
+#include "KxGTypeHdl.h"
 
 namespace {
 
 // Status of an operation that this version of the adapter does not serve ("[ROGW]not implemented").
 constexpr int32_t kNotAvailable = -6000;
-// Longest table, column and schema name.
-constexpr int32_t kMaxNameLength = 30;
-// Answer for any other kind of name.
+// Answer of GetMaxNameLength for any other kind of name.
 constexpr int32_t kUnlimitedNameLength = 65535;
 // Kind byte of an unrecognised storage-type word.
 constexpr uint8_t kUnknownKind = 255;
+
+// Kernel type codes that TimeFixup serves.
+constexpr uint16_t kTypeDate = 12;
+constexpr uint16_t kTypeTime = 13;
+
+// Flags of CompareNoCase.
+constexpr uint16_t kIgnoreBlanks = 0x80;
+constexpr uint16_t kIgnoreCase = 0x20;
+
+// The gateway's own tables, in the order in which the schema user is granted them, and the length
+// of the client-name columns of ACTIVECLIENTS.
+constexpr const char* kGatewayTables[] = {"OPTIONREGISTRY", "ROOTBLOCK",      "SURROGATES",     "LOCKS",
+                                          "ACTIVECLIENTS",  "KELVOX_CLASSES", "KELVOX_MEMBERS", "KELVOX_INDEXES"};
+constexpr int32_t kClientNameLength = 30;
+
+// The storage kinds of the mapping-option words.
+struct StorageKind {
+    const char* word;
+    uint8_t kind;
+};
+constexpr StorageKind kStorageKinds[] = {
+    {"VARCHAR2", 0}, {"LONG_RAW", 0},       {"CHAR", 1},     {"LONG", 2},          {"RAW", 3},
+    {"BLOB", 4},     {"BLOB_NO_HANDLE", 5}, {"UNSIGNED", 6}, {"LARGE_STRING", 127},
+};
+
+// The lines of the lock procedure between its header and its last line; '@' stands for the schema.
+//
+// The procedure takes a client id, a count and two parallel arrays (object ids and requested lock
+// modes). For each entry it derives the weakest held mode that conflicts (a request of 1142 conflicts
+// with held modes of at least 8196, 2100 with at least 4116, 4116 with at least 2100, any other mode
+// with every held lock) and counts the other clients' locks of the object at or above that mode; the
+// first conflict stops the loop. Without conflict every entry is inserted and committed; a conflict
+// rolls back and raises -20099, any other error rolls back and raises -20333. The thresholds are part
+// of every schema made so far: they never change.
+constexpr const char* kAcquireLockLines[] = {
+    "    aClientid IN NUMBER,",
+    "    nEntries IN NUMBER,",
+    "    oid_list IN @.KELVOX_PACKAGE.INT_ARRAY_T,",
+    "    lockmode_list IN @.KELVOX_PACKAGE.INT_ARRAY_T)",
+    "AS",
+    "    e_ALREADY_LOCKED   EXCEPTION;",
+    "    aLockmode          @.LOCKS.LOCKMODE%TYPE;",
+    "    aCounter           BINARY_INTEGER;",
+    "    bInsertLocks       BINARY_INTEGER;",
+    "BEGIN",
+    "    bInsertLocks := 1;",
+    "    LOCK TABLE @.LOCKS IN EXCLUSIVE MODE;",
+    "    FOR i IN 1..nEntries LOOP",
+    "        IF lockmode_list(i) = 1142 THEN",
+    "            aLockmode := 8196;",
+    "        ELSIF lockmode_list(i) = 2100 THEN",
+    "            aLockmode := 4116;",
+    "        ELSIF lockmode_list(i) = 4116 THEN",
+    "            aLockmode := 2100;",
+    "        ELSE",
+    "            aLockmode := 0;",
+    "        END IF;",
+    "        SELECT COUNT(*) INTO aCounter FROM @.LOCKS ",
+    "            WHERE OID = oid_list(i) AND CLIENTID != aClientid AND aLockmode <= LOCKMODE;",
+    "        IF aCounter > 0 THEN",
+    "            bInsertLocks := 0;",
+    "            EXIT;",
+    "        ELSE",
+    "            INSERT INTO @.LOCKS (oid, lockmode, clientid) VALUES (oid_list(i), lockmode_list(i), aClientid);",
+    "        END IF;",
+    "    END LOOP;",
+    "    IF bInsertLocks = 1 THEN",
+    "        COMMIT;",
+    "    ELSE",
+    "        RAISE e_ALREADY_LOCKED;",
+    "    END IF;",
+    "EXCEPTION",
+    "    WHEN e_ALREADY_LOCKED THEN",
+    "        ROLLBACK;",
+    "        RAISE_APPLICATION_ERROR(-20099, 'Object already locked');",
+    "    WHEN OTHERS THEN",
+    "        ROLLBACK;",
+    "        RAISE_APPLICATION_ERROR(-20333, 'Error in procedure ACQUIRE_LOCK');",
+};
+
+// A new object, or null when memory ran out (also inside its constructor).
+template <typename T, typename... Args>
+T* Make(Args&&... args)
+{
+    try {
+        return new T(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// Appends a template (which may be null) to the caller's list. When the list cannot take it, the
+// template is deleted: nobody else would.
+void Append(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
+{
+    if (list.Append(statement) != 0) {
+        delete statement;
+    }
+}
+
+void AppendText(KxGStatementTemplateList& list, const KxString& text)
+{
+    Append(list, Make<KxGStatementTemplate>(text));
+}
+
+// A text to be placed between single quotes: every quote doubled.
+KxString Literal(const KxString& text)
+{
+    KxString quoted(text.IsActive() ? text : KxString::EmptyString());
+    quoted.ReplaceAll(KxString("'"), KxString("''"));
+    return quoted;
+}
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 }  // namespace
 
@@ -43,8 +165,38 @@ void KxGOraDatabaseInfo::NotYet(const char* operation)
     }
 }
 
+bool KxGOraDatabaseInfo::IsIdentifier(const KxString& name)
+{
+    // The UTF-8 form: any character beyond ASCII (8-bit or 16-bit text alike) has bytes above 0x7F.
+    const std::string text = name.ToUtf8();
+    if (text.empty() || text.size() > static_cast<size_t>(KXG_ORA_MAX_NAME_LENGTH) || !IsAsciiLetter(text[0])) {
+        return false;
+    }
+    for (char c : text) {
+        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '$' && c != '#') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KxGOraDatabaseInfo::CheckNames(std::initializer_list<const KxString*> names)
+{
+    for (const KxString* name : names) {
+        if (IsIdentifier(*name)) {
+            continue;
+        }
+        if (database_ != nullptr) {
+            const std::string detail = ": '" + name->ToUtf8() + "' is not a valid Oracle name";
+            database_->SetUserError(KXG_ORA_INVALID_NAME, detail.c_str());
+        }
+        return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------------
-// Served now
+// Names, markers and options
 
 KxString KxGOraDatabaseInfo::GetProductName()
 {
@@ -53,7 +205,7 @@ KxString KxGOraDatabaseInfo::GetProductName()
 
 int32_t KxGOraDatabaseInfo::GetMaxNameLength(int32_t kind)
 {
-    return kind >= 0 && kind <= 2 ? kMaxNameLength : kUnlimitedNameLength;
+    return kind >= 0 && kind <= 2 ? KXG_ORA_MAX_NAME_LENGTH : kUnlimitedNameLength;
 }
 
 KxString KxGOraDatabaseInfo::GetParameterMarker(int32_t position)
@@ -80,6 +232,35 @@ uint16_t KxGOraDatabaseInfo::QueryFlag()
     return 0;
 }
 
+uint16_t KxGOraDatabaseInfo::TypeNameOptions(const KxString& word, uint8_t& kind)
+{
+    KxString upper(word);
+    upper.ToUpper();
+    for (const StorageKind& entry : kStorageKinds) {
+        if (upper == KxString(entry.word)) {
+            kind = entry.kind;
+            return 1;
+        }
+    }
+    kind = kUnknownKind;
+    return 0;
+}
+
+KxString KxGOraDatabaseInfo::CompareNoCase(uint16_t flags, const KxString& expression)
+{
+    KxString result = KxString::EmptyString();
+    if ((flags & kIgnoreBlanks) != 0) {
+        result = KxString("REPLACE (");
+        result << expression << ", ' ', '') ";
+    }
+    if ((flags & kIgnoreCase) != 0) {
+        KxString lower(result.IsEmpty() ? " LOWER ( " : "LOWER ( ");
+        lower << (result.IsEmpty() ? expression : result) << " ) ";
+        result = lower;
+    }
+    return result;
+}
+
 KxString KxGOraDatabaseInfo::GetTerminator()
 {
     return KxString("/");
@@ -103,88 +284,226 @@ uint16_t KxGOraDatabaseInfo::UsesOption()
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Not served yet
+// Queries and data statements
 
-uint16_t KxGOraDatabaseInfo::TypeNameOptions(const KxString& /*word*/, uint8_t& kind)
+void KxGOraDatabaseInfo::Select(const KxGProjection& projection, KxString& out)
 {
-    NotYet("TypeNameOptions");
-    kind = kUnknownKind;
+    out << " SELECT " << projection.GetSelectList() << " FROM " << projection.GetFrom();
+}
+
+void KxGOraDatabaseInfo::Where(const KxString& condition, KxString& out)
+{
+    if (!condition.IsEmpty()) {
+        out << " WHERE " << condition;
+    }
+}
+
+void KxGOraDatabaseInfo::OrderBy(const KxString& order, KxString& out)
+{
+    if (!order.IsEmpty()) {
+        out << " ORDER BY " << order;
+    }
+}
+
+void KxGOraDatabaseInfo::RowLimit(KxGCondition& condition, int32_t rows)
+{
+    KxString term("ROWNUM<");
+    term << (static_cast<int64_t>(rows) + 1);
+    condition.AddCondition(term);
+}
+
+void KxGOraDatabaseInfo::ForUpdate(KxString& out)
+{
+    out << " FOR UPDATE ";
+}
+
+void KxGOraDatabaseInfo::IndexHint(KxGStatementTemplate& statement, const KxString& indexName,
+                                   const KxString& tableText)
+{
+    KxString reference(tableText);
+    const int32_t blank = tableText.Find(' ');
+    if (blank >= 0) {
+        reference = tableText.Copy(static_cast<uint32_t>(blank) + 1, tableText.Len());
+    }
+    const KxString& text = statement.GetSQLText();
+    const KxString select("SELECT");
+    const int32_t at = text.SubStringPos(select, KxString::KX_CASESENSITIVE);
+    if (at < 0 || !text.IsActive()) {
+        return;
+    }
+    const uint32_t split = static_cast<uint32_t>(at) + select.Len();
+    KxString hinted = text.Left(split);
+    hinted << " /*+ INDEX_ASC(" << reference << " " << indexName << ") */" << text.Copy(split, text.Len());
+    statement.SetSQLText(hinted);
+}
+
+void KxGOraDatabaseInfo::Insert(const KxGProjection& projection, KxString& out)
+{
+    out << "INSERT INTO " << projection.GetFrom();
+    const KxString& list = projection.GetSelectList();
+    if (list.IsEmpty() || list.Left(1) != KxString("*")) {
+        out << "(" << list << ") VALUES(";
+    } else {
+        out << " VALUES(";
+    }
+    for (uint32_t i = 1; i <= projection.GetColumnCount(); ++i) {
+        if (i > 1) {
+            out << ",";
+        }
+        out << ":" << i;
+    }
+    out << ")";
+}
+
+void KxGOraDatabaseInfo::Update(const KxGExtendedProjection& projection, KxString& out)
+{
+    out << "UPDATE " << projection.GetFrom() << " SET ";
+    const KxGColumnList& columns = projection.GetColumns();
+    for (uint32_t i = 0; i < columns.Count(); ++i) {
+        if (i > 0) {
+            out << ",";
+        }
+        out << columns.GetColumn(i)->GetName() << " = :" << (i + 1);
+    }
+}
+
+void KxGOraDatabaseInfo::Delete(const KxGProjection& projection, KxString& out)
+{
+    out = KxString("DELETE FROM ");
+    out << projection.GetFrom();
+}
+
+void KxGOraDatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
+{
+    out << "PRIMARY KEY ( " << columnNames << " )";
+}
+
+void KxGOraDatabaseInfo::TableExists(const KxGQualifiedIdentity& table, KxString& out)
+{
+    const KxString name = table.GetQualifiedName();
+    KxString owner = KxString::EmptyString();
+    KxString tableName = KxString::EmptyString();
+    const int32_t dot = name.Find('.');
+    if (dot >= 0) {
+        owner = name.Left(static_cast<uint32_t>(dot));
+        tableName = name.Copy(static_cast<uint32_t>(dot) + 1, name.Len());
+    }
+    out = KxString("SELECT COUNT(*) FROM ALL_CATALOG WHERE OWNER = '");
+    out << Literal(owner) << "' AND TABLE_NAME = '" << Literal(tableName) << "'";
+}
+
+void KxGOraDatabaseInfo::IndexList(KxString& out)
+{
+    KxString schema = KxString::EmptyString();
+    if (database_ != nullptr) {
+        database_->GetSchemaName(&schema);
+    }
+    out = KxString("SELECT INDEX_NAME, TABLE_NAME FROM ALL_INDEXES WHERE OWNER = '");
+    out << Literal(schema) << "' AND INDEX_NAME NOT LIKE 'SYS_%'";
+}
+
+void KxGOraDatabaseInfo::Count(const KxGQualifiedIdentity& table, KxString& out)
+{
+    out = KxString("SELECT COUNT(*) FROM ");
+    out << table.GetQualifiedName();
+}
+
+int32_t KxGOraDatabaseInfo::Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target)
+{
+    if (target.GetSQLText().IsEmpty()) {
+        target.SetSQLText(statement.GetSQLText().IsActive() ? statement.GetSQLText() : KxString::EmptyString());
+        return 0;
+    }
+    const uint64_t length = uint64_t(target.GetSQLText().Len()) + statement.GetSQLText().Len();
+    if (length > KXG_ORA_MAX_STATEMENT_LENGTH) {
+        return KXG_ORA_STATEMENT_TOO_LONG;
+    }
+    KxString addition(all != 0 ? " \nUNION ALL " : " \nUNION ");
+    addition << statement.GetSQLText();
+    target.AppendSQLText(addition);
     return 0;
 }
 
-KxString KxGOraDatabaseInfo::CompareNoCase(uint16_t /*flags*/, const KxString& /*expression*/)
+// ---------------------------------------------------------------------------------------------------
+// Class tables, indexes, views and triggers
+
+KxString KxGOraDatabaseInfo::TypeText(const KxGColumn& column)
 {
-    NotYet("CompareNoCase");
-    return KxString::EmptyString();
+    KxString text = KxString::EmptyString();
+    KxGTypeHdl* handler =
+        database_ != nullptr ? database_->GetTypeHdl(column.GetTypeCode(), column.GetKind(), 0) : nullptr;
+    if (handler != nullptr && handler->SQLTypeName(static_cast<int32_t>(column.GetSize()), text) != 0) {
+        return text;
+    }
+    text = KxString("Undefined Tessaform Type :");
+    text << uint32_t(column.GetTypeCode());
+    return text;
 }
 
-void KxGOraDatabaseInfo::Select(const KxGProjection& /*projection*/, KxString& /*out*/)
+void KxGOraDatabaseInfo::ColumnDefinitions(const KxGColumnList& columns, KxString& out, KxString* keys)
 {
-    NotYet("Select");
+    for (uint32_t i = 0; i < columns.Count(); ++i) {
+        const KxGColumn& column = *columns.GetColumn(i);
+        if (i > 0) {
+            out << ",\n ";
+        }
+        out << column.GetName() << " " << TypeText(column);
+        if (column.IsNotNull()) {
+            out << " not null";
+        }
+        if (keys != nullptr && column.IsKey()) {
+            if (!keys->IsEmpty()) {
+                *keys << ", ";
+            }
+            *keys << column.GetName();
+        }
+    }
 }
 
-void KxGOraDatabaseInfo::Where(const KxString& /*condition*/, KxString& /*out*/)
+KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateTable(const KxGQualifiedIdentity& table,
+                                                            const KxGExtendedProjection& projection)
 {
-    NotYet("Where");
+    KxString text("CREATE TABLE ");
+    KxString keys = KxString::EmptyString();
+    const KxGColumnList& columns = projection.GetColumns();
+    if (columns.Count() > 0) {
+        text << table.GetQualifiedName() << " \n( ";
+        ColumnDefinitions(columns, text, &keys);
+    }
+    if (keys.IsEmpty()) {
+        text << " )";
+    } else {
+        text << ",\n ";
+        PrimaryKey(keys, text);
+        text << " )";
+    }
+    return Make<KxGCreateStatementTemplate>(table, text);
 }
 
-void KxGOraDatabaseInfo::OrderBy(const KxString& /*order*/, KxString& /*out*/)
+KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateIndex(const KxGQualifiedIdentity& index,
+                                                            const KxGExtendedProjection& projection, uint16_t unique)
 {
-    NotYet("OrderBy");
+    KxString text(unique != 0 ? "CREATE UNIQUE INDEX " : "CREATE INDEX ");
+    text << index.GetQualifiedName() << " ON " << projection.GetFrom() << " ( ";
+    const KxGColumnList& columns = projection.GetColumns();
+    for (uint32_t i = 0; i < columns.Count(); ++i) {
+        const KxGColumn& column = *columns.GetColumn(i);
+        if (i > 0) {
+            text << ", ";
+        }
+        text << column.GetName() << (column.IsDescending() ? " DESC" : " ASC");
+    }
+    text << " )";
+    return Make<KxGCreateStatementTemplate>(index, text);
 }
 
-void KxGOraDatabaseInfo::RowLimit(KxGCondition& /*condition*/, int32_t /*rows*/)
+KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIdentity& view,
+                                                           const KxGProjection& projection,
+                                                           const KxGStatementTemplate& select)
 {
-    NotYet("RowLimit");
-}
-
-void KxGOraDatabaseInfo::ForUpdate(KxString& /*out*/)
-{
-    NotYet("ForUpdate");
-}
-
-void KxGOraDatabaseInfo::IndexHint(KxGStatementTemplate& /*statement*/, const KxString& /*indexName*/,
-                                   const KxString& /*tableText*/)
-{
-    NotYet("IndexHint");
-}
-
-void KxGOraDatabaseInfo::Insert(const KxGProjection& /*projection*/, KxString& /*out*/)
-{
-    NotYet("Insert");
-}
-
-void KxGOraDatabaseInfo::Update(const KxGExtendedProjection& /*projection*/, KxString& /*out*/)
-{
-    NotYet("Update");
-}
-
-void KxGOraDatabaseInfo::Delete(const KxGProjection& /*projection*/, KxString& /*out*/)
-{
-    NotYet("Delete");
-}
-
-KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateTable(const KxGQualifiedIdentity& /*table*/,
-                                                            const KxGExtendedProjection& /*projection*/)
-{
-    NotYet("CreateTable");
-    return nullptr;
-}
-
-KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateIndex(const KxGQualifiedIdentity& /*index*/,
-                                                            const KxGExtendedProjection& /*projection*/,
-                                                            uint16_t /*unique*/)
-{
-    NotYet("CreateIndex");
-    return nullptr;
-}
-
-KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIdentity& /*view*/,
-                                                           const KxGProjection& /*projection*/,
-                                                           const KxGStatementTemplate& /*select*/)
-{
-    NotYet("CreateView");
-    return nullptr;
+    KxString text("CREATE VIEW ");
+    text << view.GetQualifiedName() << " (" << projection.GetSelectList() << ")\nAS " << select.GetSQLText();
+    return Make<KxGCreateStatementTemplate>(view, text);
 }
 
 int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& /*source*/, KxGClassMap& /*shadow*/,
@@ -194,143 +513,396 @@ int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& /*source*/, KxGClassMap& /*sha
     return kNotAvailable;
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::AlterAdd(const KxGExtendedProjection& /*projection*/)
+KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualifiedIdentity& sourceTable,
+                                                              const KxGQualifiedIdentity& shadowTable,
+                                                              int32_t classId, const KxGColumnList& sourceKeys,
+                                                              const KxGColumnList& shadowKeys,
+                                                              const KxGColumnList& sourceMembers,
+                                                              const KxGColumnList& shadowMembers)
 {
-    NotYet("AlterAdd");
-    return nullptr;
+    const KxString shadow = shadowTable.GetQualifiedName();
+
+    // The shadow's columns and the new source values, pair by pair: keys, then members.
+    KxString names = KxString::EmptyString();
+    KxString values = KxString::EmptyString();
+    auto addPairs = [&](const KxGColumnList& from, const KxGColumnList& to) {
+        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
+            if (!names.IsEmpty()) {
+                names << ", ";
+                values << ", ";
+            }
+            names << to.GetColumn(i)->GetName();
+            values << ":new." << from.GetColumn(i)->GetName();
+        }
+    };
+    addPairs(sourceKeys, shadowKeys);
+    addPairs(sourceMembers, shadowMembers);
+    KxString insertPart("INSERT INTO ");
+    insertPart << shadow << " ( " << names << " ) VALUES ( " << values << ");";
+
+    KxString keyCondition(" WHERE ");
+    for (uint32_t i = 0; i < sourceKeys.Count() && i < shadowKeys.Count(); ++i) {
+        if (i > 0) {
+            keyCondition << " AND ";
+        }
+        keyCondition << shadowKeys.GetColumn(i)->GetName() << " = :old." << sourceKeys.GetColumn(i)->GetName();
+    }
+    keyCondition << ";";
+
+    KxString updatePart = KxString::EmptyString();
+    for (uint32_t i = 0; i < sourceMembers.Count() && i < shadowMembers.Count(); ++i) {
+        if (i == 0) {
+            updatePart << "UPDATE " << shadow << " SET ";
+        } else {
+            updatePart << ", ";
+        }
+        updatePart << shadowMembers.GetColumn(i)->GetName() << " = :new." << sourceMembers.GetColumn(i)->GetName();
+    }
+    const bool updates = !updatePart.IsEmpty();
+    if (updates) {
+        updatePart << keyCondition;
+    }
+    KxString deletePart("DELETE FROM ");
+    deletePart << shadow << keyCondition;
+
+    KxString id = KxString::EmptyString();
+    id << classId;
+    const int32_t room = GetMaxNameLength(0) - static_cast<int32_t>(id.Len()) - 4;
+    KxString name = sourceTable.GetName().IsActive() ? sourceTable.GetName() : KxString::EmptyString();
+    name = name.Left(room > 0 ? static_cast<uint32_t>(room) : 0);
+    name << id << "_TRG";
+
+    KxString text("CREATE TRIGGER ");
+    text << name << "\nAFTER INSERT OR " << (updates ? "UPDATE OR " : "") << "DELETE ON "
+         << sourceTable.GetQualifiedName() << " \nFOR EACH ROW\n"
+         << "BEGIN\n"
+         << "   IF INSERTING THEN\n      " << insertPart << "\n";
+    if (updates) {
+        text << "   ELSIF UPDATING THEN\n      " << updatePart << "\n";
+    }
+    text << "   ELSIF DELETING THEN\n      " << deletePart << "\n"
+         << "   END IF;\n"
+         << "END;";
+    return Make<KxGCreateStatementTemplate>(KxGQualifiedIdentity(name), text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjection& /*source*/,
-                                                      const KxGExtendedProjection& /*target*/, int32_t /*classId*/)
+// ---------------------------------------------------------------------------------------------------
+// Schema evolution
+
+KxGStatementTemplate* KxGOraDatabaseInfo::AlterAdd(const KxGExtendedProjection& projection)
 {
-    NotYet("UpdateByCid");
-    return nullptr;
+    KxString text("ALTER TABLE ");
+    const KxGColumnList& columns = projection.GetColumns();
+    if (columns.Count() > 0) {
+        text << projection.GetFrom() << " ADD\n( ";
+        ColumnDefinitions(columns, text, nullptr);
+        text << " )";
+    }
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedProjection& /*target*/,
-                                                            const KxGExtendedProjection& /*source*/,
-                                                            const KxGColumnList& /*added*/, int32_t /*classId*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjection& source,
+                                                      const KxGExtendedProjection& target, int32_t classId)
 {
-    NotYet("InsertSelectByCid");
-    return nullptr;
+    if (convMgr_ == nullptr) {
+        return nullptr;
+    }
+    KxString text("UPDATE ");
+    const KxGColumnList& from = source.GetColumns();
+    const KxGColumnList& to = target.GetColumns();
+    if (from.Count() > 0) {
+        text << source.GetFrom() << " SET ";
+        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
+            if (i > 0) {
+                text << ", ";
+            }
+            KxString expression = KxString::EmptyString();
+            convMgr_->BuildConversion(*from.GetColumn(i), *to.GetColumn(i), expression);
+            text << to.GetColumn(i)->GetName() << " = " << expression;
+        }
+        if (classId >= 0) {
+            text << " WHERE CID = " << classId;
+        }
+    }
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection& /*projection*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedProjection& target,
+                                                            const KxGExtendedProjection& source,
+                                                            const KxGColumnList& added, int32_t classId)
 {
-    NotYet("AlterDrop");
-    return nullptr;
+    if (convMgr_ == nullptr) {
+        return nullptr;
+    }
+    KxString text("INSERT INTO ");
+    const KxGColumnList& to = target.GetColumns();
+    if (to.Count() > 0) {
+        KxString names = KxString::EmptyString();
+        KxString expressions = KxString::EmptyString();
+        auto addPair = [&](const KxGColumn& from, const KxGColumn* into) {
+            if (into == nullptr) {
+                return;
+            }
+            if (!names.IsEmpty()) {
+                names << ", ";
+                expressions << ", ";
+            }
+            KxString expression = KxString::EmptyString();
+            convMgr_->BuildConversion(from, *into, expression);
+            names << into->GetName();
+            expressions << expression;
+        };
+        const KxGColumnList& from = source.GetColumns();
+        for (uint32_t i = 0; i < from.Count(); ++i) {
+            addPair(*from.GetColumn(i), to.GetColumn(i));
+        }
+        for (uint32_t j = 0; j < added.Count(); ++j) {
+            addPair(*added.GetColumn(j), to.GetColumn(from.Count() + j));
+        }
+        text << target.GetFrom() << " ( " << names << ")\n"
+             << " SELECT " << expressions << " FROM " << source.GetFrom();
+        if (classId >= 0) {
+            text << " WHERE CID = " << classId;
+        }
+    }
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTable(const KxGQualifiedIdentity& /*table*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection& projection)
 {
-    NotYet("DropTable");
-    return nullptr;
+    KxString text("ALTER TABLE ");
+    const KxGColumnList& columns = projection.GetColumns();
+    if (columns.Count() > 0) {
+        text << projection.GetFrom() << " DROP (";
+        for (uint32_t i = 0; i < columns.Count(); ++i) {
+            if (i > 0) {
+                text << ",";
+            }
+            text << columns.GetColumn(i)->GetName();
+        }
+        text << ")";
+    }
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& /*table*/, int32_t /*classId*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
 {
-    NotYet("DeleteByCid");
-    return nullptr;
+    KxString text("DELETE FROM ");
+    text << table.GetQualifiedName() << " WHERE CID = " << classId;
+    return Make<KxGStatementTemplate>(text);
 }
 
-void KxGOraDatabaseInfo::TimeFixup(const KxGColumn& /*column*/, const KxGQualifiedIdentity& /*table*/,
-                                   KxGStatementTemplateList& /*list*/)
+void KxGOraDatabaseInfo::TimeFixup(const KxGColumn& column, const KxGQualifiedIdentity& table,
+                                   KxGStatementTemplateList& list)
 {
-    NotYet("TimeFixup");
+    const KxString& name = column.GetName();
+    KxString text("UPDATE ");
+    text << table.GetQualifiedName() << " SET " << name;
+    if (column.GetTypeCode() == kTypeDate) {
+        text << " = TRUNC(" << name << ")";
+    } else if (column.GetTypeCode() == kTypeTime) {
+        text << " = TO_DATE('01/01/1900 ' || TO_CHAR(" << name << ", 'hh24:mi:ss'), 'dd/mm/yyyy hh24:mi:ss') WHERE "
+             << name << " IS NOT NULL";
+    } else {
+        return;
+    }
+    AppendText(list, text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTable2(const KxGCreateStatementTemplate& /*created*/)
+// ---------------------------------------------------------------------------------------------------
+// Drops
+
+KxGStatementTemplate* KxGOraDatabaseInfo::DropTable(const KxGQualifiedIdentity& table)
 {
-    NotYet("DropTable2");
-    return nullptr;
+    KxString text("DROP TABLE ");
+    text << table.GetQualifiedName();
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex(const KxString& /*indexName*/,
-                                                    const KxGQualifiedIdentity& /*table*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DropTable2(const KxGCreateStatementTemplate& created)
 {
-    NotYet("DropIndex");
-    return nullptr;
+    return DropTable(created.GetIdentity());
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex2(const KxGCreateStatementTemplate& /*created*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table)
 {
-    NotYet("DropIndex2");
-    return nullptr;
+    KxString text("DROP INDEX ");
+    if (!table.GetQualifier().IsEmpty()) {
+        text << table.GetQualifier() << ".";
+    }
+    text << indexName;
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropView(const KxGCreateStatementTemplate& /*created*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex2(const KxGCreateStatementTemplate& created)
 {
-    NotYet("DropView");
-    return nullptr;
+    KxString text("DROP INDEX ");
+    text << created.GetIdentity().GetQualifiedName();
+    return Make<KxGStatementTemplate>(text);
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTrigger(const KxGCreateStatementTemplate& /*created*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DropView(const KxGCreateStatementTemplate& created)
 {
-    NotYet("DropTrigger");
-    return nullptr;
+    KxString text("DROP VIEW ");
+    text << created.GetIdentity().GetQualifiedName();
+    return Make<KxGStatementTemplate>(text);
 }
 
-void KxGOraDatabaseInfo::CreateRole(const KxString& /*role*/, KxGStatementTemplateList& /*list*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::DropTrigger(const KxGCreateStatementTemplate& created)
 {
-    NotYet("CreateRole");
+    KxString text("DROP TRIGGER ");
+    text << created.GetIdentity().GetQualifiedName();
+    return Make<KxGStatementTemplate>(text);
 }
 
-void KxGOraDatabaseInfo::Grants(const KxString& /*schema*/, const KxString& /*role*/,
-                                KxGCreateStatementTemplate* const* /*classTables*/,
-                                KxGCreateStatementTemplate* const* /*views*/, KxGStatementTemplateList& /*list*/)
+// ---------------------------------------------------------------------------------------------------
+// Roles, grants and users
+
+void KxGOraDatabaseInfo::CreateRole(const KxString& role, KxGStatementTemplateList& list)
 {
-    NotYet("Grants");
+    if (!CheckNames({&role})) {
+        Append(list, nullptr);
+        return;
+    }
+    KxString text("CREATE ROLE ");
+    text << role << " NOT IDENTIFIED";
+    AppendText(list, text);
 }
 
-void KxGOraDatabaseInfo::DropRole(const KxString& /*role*/, KxGStatementTemplateList& /*list*/)
+void KxGOraDatabaseInfo::Grants(const KxString& schema, const KxString& role,
+                                KxGCreateStatementTemplate* const* classTables, KxGCreateStatementTemplate* const* views,
+                                KxGStatementTemplateList& list)
 {
-    NotYet("DropRole");
+    if (!CheckNames({&schema, &role})) {
+        Append(list, nullptr);
+        return;
+    }
+    const char* const kAll = "GRANT DELETE, INSERT, SELECT, UPDATE ON ";
+    for (const char* table : kGatewayTables) {
+        KxString text(kAll);
+        text << schema << "." << table << " TO " << role;
+        AppendText(list, text);
+    }
+    for (KxGCreateStatementTemplate* const* entry = classTables; entry != nullptr && *entry != nullptr; ++entry) {
+        KxString text(kAll);
+        text << (*entry)->GetIdentity().GetQualifiedName() << " TO " << role;
+        AppendText(list, text);
+    }
+    for (KxGCreateStatementTemplate* const* entry = views; entry != nullptr && *entry != nullptr; ++entry) {
+        KxString text("GRANT SELECT ON ");
+        text << (*entry)->GetIdentity().GetQualifiedName() << " TO " << role;
+        AppendText(list, text);
+    }
+    KxString toPublic("GRANT SELECT ON ");
+    toPublic << schema << ".ACTIVECLIENTS" << " TO PUBLIC";
+    AppendText(list, toPublic);
+    KxString execute("GRANT EXECUTE ON ");
+    execute << schema << ".ACQUIRE_LOCK" << " TO " << role;
+    AppendText(list, execute);
 }
 
-void KxGOraDatabaseInfo::PrimaryKey(const KxString& /*columnNames*/, KxString& /*out*/)
+void KxGOraDatabaseInfo::DropRole(const KxString& role, KxGStatementTemplateList& list)
 {
-    NotYet("PrimaryKey");
+    if (!CheckNames({&role})) {
+        Append(list, nullptr);
+        return;
+    }
+    KxString text("DROP ROLE ");
+    text << role;
+    AppendText(list, text);
 }
 
-void KxGOraDatabaseInfo::TableExists(const KxGQualifiedIdentity& /*table*/, KxString& /*out*/)
+void KxGOraDatabaseInfo::DropUser(const KxString& user, KxGStatementTemplateList& list)
 {
-    NotYet("TableExists");
+    if (!CheckNames({&user})) {
+        Append(list, nullptr);
+        return;
+    }
+    KxString text("DROP USER ");
+    text << user;
+    AppendText(list, text);
 }
 
-void KxGOraDatabaseInfo::IndexList(KxString& /*out*/)
+// ---------------------------------------------------------------------------------------------------
+// The gateway's auxiliary objects
+
+namespace {
+
+KxString ActiveClientsText(const KxString& s)
 {
-    NotYet("IndexList");
+    KxString text("CREATE TABLE ");
+    text << s << ".ACTIVECLIENTS (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
+         << " CLIENT_NAME VARCHAR2(" << kClientNameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << kClientNameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    return text;
 }
 
-void KxGOraDatabaseInfo::Count(const KxGQualifiedIdentity& /*table*/, KxString& /*out*/)
+KxString AcquireLockText(const KxString& s)
 {
-    NotYet("Count");
+    KxString text("CREATE OR REPLACE PROCEDURE ");
+    text << s << ".ACQUIRE_LOCK (\n";
+    for (const char* line : kAcquireLockLines) {
+        KxString l(line);
+        l.ReplaceAll(KxString("@"), s);
+        text << l << "\n";
+    }
+    text << "END ACQUIRE_LOCK;";
+    return text;
 }
 
-int32_t KxGOraDatabaseInfo::Union(const KxGStatementTemplate& /*statement*/, uint16_t /*all*/,
-                                  KxGStatementTemplate& /*target*/)
+}  // namespace
+
+void KxGOraDatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplateList& list)
 {
-    NotYet("Union");
-    return kNotAvailable;
+    if (!CheckNames({&schema})) {
+        Append(list, nullptr);
+        return;
+    }
+    const KxString& s = schema;
+    KxString locks("CREATE TABLE ");
+    locks << s << ".LOCKS (\n OID NUMBER (38) not null,\n LOCKMODE NUMBER(38) not null,\n"
+          << " CLIENTID NUMBER(38) not null,\nPRIMARY KEY ( OID, LOCKMODE, CLIENTID) )";
+    AppendText(list, locks);
+
+    AppendText(list, ActiveClientsText(s));
+
+    KxString package("CREATE OR REPLACE PACKAGE ");
+    package << s << ".KELVOX_PACKAGE AS\n"
+            << "    TYPE INT_ARRAY_T IS TABLE OF NUMBER (38)\n"
+            << "        INDEX BY BINARY_INTEGER;\n"
+            << "END KELVOX_PACKAGE;";
+    AppendText(list, package);
+
+    AppendText(list, AcquireLockText(s));
+
+    KxString trigger("CREATE TRIGGER ");
+    trigger << s << ".RELEASE_LOCK\n AFTER DELETE ON " << s << ".ACTIVECLIENTS\n REFERENCING OLD AS OLD\n"
+            << " FOR EACH ROW\n BEGIN\n DELETE FROM " << s << ".LOCKS WHERE CLIENTID = :OLD.CLIENTID AND\n"
+            << " (:OLD.CLIENTID = :OLD.CONNECTION_ID OR :OLD.CONNECTION_ID = 0);\n END;";
+    AppendText(list, trigger);
 }
 
-void KxGOraDatabaseInfo::CreateLocks(const KxString& /*schema*/, KxGStatementTemplateList& /*list*/)
+KxGStatementTemplate* KxGOraDatabaseInfo::CreateActiveClients(const KxString& schema)
 {
-    NotYet("CreateLocks");
+    if (!CheckNames({&schema})) {
+        return nullptr;
+    }
+    return Make<KxGStatementTemplate>(ActiveClientsText(schema));
 }
 
-KxGStatementTemplate* KxGOraDatabaseInfo::CreateActiveClients(const KxString& /*schema*/)
+void KxGOraDatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)
 {
-    NotYet("CreateActiveClients");
-    return nullptr;
-}
-
-void KxGOraDatabaseInfo::DropHelpers(const KxString& /*schema*/, KxGStatementTemplateList& /*list*/)
-{
-    NotYet("DropHelpers");
-}
-
-void KxGOraDatabaseInfo::DropUser(const KxString& /*user*/, KxGStatementTemplateList& /*list*/)
-{
-    NotYet("DropUser");
+    if (!CheckNames({&schema})) {
+        Append(list, nullptr);
+        return;
+    }
+    const KxString& s = schema;
+    const char* const drops[] = {"DROP TRIGGER ", ".RELEASE_LOCK",   "DROP PACKAGE ", ".KELVOX_PACKAGE",
+                                 "DROP PROCEDURE ", ".ACQUIRE_LOCK", "DROP TABLE ",   ".ACTIVECLIENTS",
+                                 "DROP TABLE ",    ".LOCKS"};
+    for (size_t i = 0; i < sizeof(drops) / sizeof(drops[0]); i += 2) {
+        KxString text(drops[i]);
+        text << s << drops[i + 1];
+        AppendText(list, text);
+    }
 }

@@ -276,30 +276,6 @@ TEST(OraDatabase, OperationsNotServedYetFailWithATraceLineOrAnswerNull)
     DatabasePtr database = MakeDatabase("LOCAL", "shop");
     database->SetTrace(&trace);
 
-    KxString server("LOCAL");
-    KxString clientName("client");
-    int32_t clientId = 0;
-    int32_t id = 0;
-    KxString log;
-    KxString table("ROOTBLOCK");
-    struct Case {
-        const char* operation;
-        int32_t result;
-    };
-    const Case cases[] = {
-        {"RegisterConnection", database->RegisterConnection(&server, &clientId, &clientName, 0, 0, 1)},
-        {"UnregisterConnection", database->UnregisterConnection(1)},
-        {"GetConnectionId", database->GetConnectionId(&id)},
-        {"TestConnectionAlive", database->TestConnectionAlive(1)},
-        {"CreateDatabase", database->CreateDatabase(&log, 0)},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.result, 0) << c.operation;
-    }
-    EXPECT_EQ(database->CheckTableName(&table, KXG_NAME_TABLE), -6000);
-    EXPECT_EQ(database->GetError()->ErrorCode(), -6000);
-    EXPECT_EQ(id, 0);
-
     EXPECT_EQ(database->CreateResourceMgr(KXG_RESOURCE_TRANSACTION, nullptr), nullptr);
     EXPECT_EQ(database->CreateResourceMgr(KXG_RESOURCE_COMPOUND_STATEMENT, nullptr), nullptr);
     EXPECT_EQ(database->CreateReadUnitOfWork(nullptr), nullptr);
@@ -310,13 +286,10 @@ TEST(OraDatabase, OperationsNotServedYetFailWithATraceLineOrAnswerNull)
 
     trace.Flush();
     const std::string text = ReadFile(dir.Path("trace.txt"));
-    for (const char* operation : {"RegisterConnection", "UnregisterConnection", "GetConnectionId",
-                                  "TestConnectionAlive", "CreateDatabase", "CheckTableName", "CreateResourceMgr",
-                                  "CreateReadUnitOfWork", "CreateLockService", "CreateExtentService"}) {
+    for (const char* operation :
+         {"CreateResourceMgr", "CreateReadUnitOfWork", "CreateLockService", "CreateExtentService"}) {
         EXPECT_NE(text.find(std::string("<") + operation + " "), std::string::npos) << operation;
     }
-    EXPECT_NE(text.find("RegisterConnection: not available in this version of the Oracle adapter"),
-              std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -362,23 +335,6 @@ TEST(OraDatabaseInfo, SimpleAnswersOfTheDialect)
     ASSERT_NE(conversions, nullptr);
     EXPECT_EQ(info->GetTypeConvHdlMgr(), conversions);
     EXPECT_NE(dynamic_cast<KxGOraTypeConvHdlMgr*>(conversions), nullptr);
-}
-
-TEST(OraDatabaseInfo, BuildersNotServedYetLeaveTheirOutputAlone)
-{
-    DatabasePtr database = MakeDatabase("LOCAL", "shop");
-    KxGDatabaseInfo* info = database->GetDatabaseInfo();
-    KxString out("unchanged");
-    info->Where(KxString("A = 1"), out);
-    info->OrderBy(KxString("A"), out);
-    info->ForUpdate(out);
-    info->PrimaryKey(KxString("OID"), out);
-    info->IndexList(out);
-    EXPECT_EQ(out, KxString("unchanged"));
-    uint8_t kind = 0;
-    EXPECT_EQ(info->TypeNameOptions(KxString("CHAR"), kind), 0);
-    EXPECT_EQ(kind, 255);
-    EXPECT_EQ(info->CreateActiveClients(KxString("SHOP")), nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------------
