@@ -25,6 +25,25 @@ constexpr const char* KXG_MODULE_DESCRIPTION = "Tessaform SQL Gateway";
 // The build's date and time: month abbreviation, day and year, then hh:mm:ss.
 const char* KxGBuildStamp();
 
+// What a module of the gateway family (the gateway or an adapter) reports through KxDescribeDll.
+struct KxGModuleIdentity {
+    int32_t major;
+    int32_t minor;
+    int32_t release;
+    int32_t build;
+    const char* name;
+    const char* buildStamp;
+    const char* description;
+};
+
+// Writes a module's description into the out-parameters of KxDescribeDll (each may be null): the
+// version, 0, the name, the build stamp, "unknown", the compiler's version number and name, and an
+// empty text; answers the description text.
+const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, int32_t* minor, int32_t* release,
+                              int32_t* build, int32_t* reserved, KxString* name, KxString* buildStamp,
+                              KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
+                              KxString* extra);
+
 extern "C" {
 // A new KxGatewayClientFactory for the product (e.g. "Oracle" or "DB2", any case); the caller owns
 // it and deletes it through its virtual destructor. Null when memory runs out.

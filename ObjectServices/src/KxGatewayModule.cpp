@@ -47,23 +47,35 @@ extern "C" int32_t KxCheckDll(int32_t flags)
                                 flags | 3);
 }
 
+const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, int32_t* minor, int32_t* release,
+                              int32_t* build, int32_t* reserved, KxString* name, KxString* buildStamp,
+                              KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
+                              KxString* extra)
+{
+    Put(major, module.major);
+    Put(minor, module.minor);
+    Put(release, module.release);
+    Put(build, module.build);
+    Put(reserved, 0);
+    Put(name, KxString(module.name));
+    Put(buildStamp, KxString(module.buildStamp));
+    Put(unknownText, KxString("unknown"));
+    Put(compilerVersion, kCompilerVersion);
+    Put(compilerName, KxString(kCompilerName));
+    Put(extra, KxString::EmptyString());
+    return module.description;
+}
+
 extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* release, int32_t* build,
                                      int32_t* reserved, KxString* name, KxString* buildStamp,
                                      KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
                                      KxString* extra)
 {
-    Put(major, KXG_VERSION_MAJOR);
-    Put(minor, KXG_VERSION_MINOR);
-    Put(release, KXG_VERSION_RELEASE);
-    Put(build, KXG_VERSION_BUILD);
-    Put(reserved, 0);
-    Put(name, KxString(KXG_MODULE_NAME));
-    Put(buildStamp, KxString(KxGBuildStamp()));
-    Put(unknownText, KxString("unknown"));
-    Put(compilerVersion, kCompilerVersion);
-    Put(compilerName, KxString(kCompilerName));
-    Put(extra, KxString::EmptyString());
-    return KXG_MODULE_DESCRIPTION;
+    static const KxGModuleIdentity gateway{KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE,
+                                           KXG_VERSION_BUILD, KXG_MODULE_NAME,   KxGBuildStamp(),
+                                           KXG_MODULE_DESCRIPTION};
+    return KxGDescribeModule(gateway, major, minor, release, build, reserved, name, buildStamp, unknownText,
+                             compilerVersion, compilerName, extra);
 }
 
 extern "C" int32_t KxInitDll(int32_t enable)

@@ -28,6 +28,12 @@
 
 // Longest Oracle name (tables, columns, schemas, users, roles, triggers).
 constexpr int32_t KXG_ORA_MAX_NAME_LENGTH = 30;
+// The gateway's own tables, in the order in which the schema user is granted them.
+inline constexpr const char* KXG_ORA_GATEWAY_TABLES[] = {"OPTIONREGISTRY", "ROOTBLOCK",      "SURROGATES",
+                                                         "LOCKS",          "ACTIVECLIENTS",  "KELVOX_CLASSES",
+                                                         "KELVOX_MEMBERS", "KELVOX_INDEXES"};
+// Characters of a client name kept in ACTIVECLIENTS.
+inline constexpr int32_t KXG_ORA_CLIENT_NAME_LENGTH = 30;
 
 // Longest statement text that Union builds; a longer one is refused with KXG_ORA_STATEMENT_TOO_LONG.
 constexpr uint32_t KXG_ORA_MAX_STATEMENT_LENGTH = 65532;

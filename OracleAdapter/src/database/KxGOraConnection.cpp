@@ -49,10 +49,6 @@ constexpr int32_t kOraTableMissing = 942;
 
 // From this gateway version on, ACTIVECLIENTS has the client name, connection id and open mode.
 constexpr int32_t kClientColumnsVersion = 272;
-// Characters of a client name kept in ACTIVECLIENTS.
-constexpr uint32_t kClientNameLength = 30;
-// Longest Oracle name when the dialect does not say.
-constexpr int32_t kDefaultNameLength = 30;
 
 // Sizes of the character buffers of the character-set queries.
 constexpr int32_t kCharacterSetSize = 32;
@@ -68,9 +64,7 @@ const char* const kInitCommandKey = "KxSQL_INIT_CMD";
 const char* const kOpenCommandKey = "KxSQL_OPEN_CMD";
 const char* const kTraceKey = "KxSQL_TRACE";
 
-// The gateway's own tables, and the owners that no gateway schema may have.
-const char* const kGatewayTables[] = {"OPTIONREGISTRY", "ROOTBLOCK",      "SURROGATES",     "LOCKS",
-                                      "ACTIVECLIENTS",  "KELVOX_CLASSES", "KELVOX_MEMBERS", "KELVOX_INDEXES"};
+// The owners that no gateway schema may have.
 const char* const kReservedOwners[] = {"SYSTEM", "SYS", "SYSMAN", "KELVOX"};
 
 // Deletes statement handles the way the gateway does.
@@ -115,12 +109,6 @@ private:
     bool sessionBegun_ = false;
     bool done_ = false;
 };
-
-bool IsNameCharacter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           c == '#';
-}
 
 // Reads an unsigned 16-bit key: first in the database's section (when there is one), then at the top
 // level of the configuration.
@@ -426,20 +414,7 @@ uint16_t KxGOraDatabase::RollbackConnection()
 
 bool KxGOraDatabase::IsValidName(const KxString& name)
 {
-    int32_t longest = info_ != nullptr ? info_->GetMaxNameLength(KXG_NAME_SCHEMA) : kDefaultNameLength;
-    if (longest <= 0) {
-        longest = kDefaultNameLength;
-    }
-    const std::string text = name.ToUtf8();
-    if (text.empty() || text.size() > static_cast<size_t>(longest)) {
-        return false;
-    }
-    for (char c : text) {
-        if (!IsNameCharacter(c)) {
-            return false;
-        }
-    }
-    return true;
+    return KxGOraDatabaseInfo::IsIdentifier(name);
 }
 
 bool KxGOraDatabase::CheckedSchema(KxString& schema)
@@ -754,7 +729,7 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
         if (pooled == 0) {
             id = connectionId_;
         }
-        KxString name = clientName != nullptr && clientName->IsActive() ? clientName->Left(kClientNameLength)
+        KxString name = clientName != nullptr && clientName->IsActive() ? clientName->Left(KXG_ORA_CLIENT_NAME_LENGTH)
                                                                         : KxString::EmptyString();
         name.ReplaceAll(KxString("'"), KxString("''"));
         insert << schema << ".ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (" << id
@@ -828,7 +803,7 @@ int32_t KxGOraDatabase::CheckTableName(KxString* name, int32_t mode)
     KxString upper(*name);
     upper.ToUpper();
     bool gatewayTable = false;
-    for (const char* table : kGatewayTables) {
+    for (const char* table : KXG_ORA_GATEWAY_TABLES) {
         gatewayTable = gatewayTable || upper == KxString(table);
     }
     if (mode == KXG_NAME_TABLE) {

@@ -4,31 +4,8 @@
 #include <new>
 
 #include "KxGOraDatabase.h"
+#include "KxGatewayModule.h"
 #include "kxfound.h"
-
-namespace {
-
-// The compiler that built the module.
-#if defined(__clang__)
-constexpr const char* kCompilerName = "Clang";
-constexpr int32_t kCompilerVersion = __clang_major__ * 10000 + __clang_minor__ * 100 + __clang_patchlevel__;
-#elif defined(__GNUC__)
-constexpr const char* kCompilerName = "GNU C++";
-constexpr int32_t kCompilerVersion = __GNUC__ * 10000 + __GNUC_MINOR__ * 100 + __GNUC_PATCHLEVEL__;
-#else
-constexpr const char* kCompilerName = "C++";
-constexpr int32_t kCompilerVersion = 0;
-#endif
-
-template <typename T, typename V>
-void Put(T* out, const V& value)
-{
-    if (out != nullptr) {
-        *out = value;
-    }
-}
-
-}  // namespace
 
 const char* KxGOraBuildStamp()
 {
@@ -46,18 +23,11 @@ extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* re
                                      KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
                                      KxString* extra)
 {
-    Put(major, KXG_ORA_VERSION_MAJOR);
-    Put(minor, KXG_ORA_VERSION_MINOR);
-    Put(release, KXG_ORA_VERSION_RELEASE);
-    Put(build, KXG_ORA_VERSION_BUILD);
-    Put(reserved, 0);
-    Put(name, KxString(KXG_ORA_MODULE_NAME));
-    Put(buildStamp, KxString(KxGOraBuildStamp()));
-    Put(unknownText, KxString("unknown"));
-    Put(compilerVersion, kCompilerVersion);
-    Put(compilerName, KxString(kCompilerName));
-    Put(extra, KxString::EmptyString());
-    return KXG_ORA_MODULE_DESCRIPTION;
+    static const KxGModuleIdentity adapter{KXG_ORA_VERSION_MAJOR, KXG_ORA_VERSION_MINOR, KXG_ORA_VERSION_RELEASE,
+                                           KXG_ORA_VERSION_BUILD, KXG_ORA_MODULE_NAME,   KxGOraBuildStamp(),
+                                           KXG_ORA_MODULE_DESCRIPTION};
+    return KxGDescribeModule(adapter, major, minor, release, build, reserved, name, buildStamp, unknownText,
+                             compilerVersion, compilerName, extra);
 }
 
 extern "C" int32_t KxInitDll(int32_t /*enable*/)

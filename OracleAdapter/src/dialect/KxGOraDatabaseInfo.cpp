@@ -30,11 +30,6 @@ constexpr uint16_t kTypeTime = 13;
 constexpr uint16_t kIgnoreBlanks = 0x80;
 constexpr uint16_t kIgnoreCase = 0x20;
 
-// The gateway's own tables, in the order in which the schema user is granted them, and the length
-// of the client-name columns of ACTIVECLIENTS.
-constexpr const char* kGatewayTables[] = {"OPTIONREGISTRY", "ROOTBLOCK",      "SURROGATES",     "LOCKS",
-                                          "ACTIVECLIENTS",  "KELVOX_CLASSES", "KELVOX_MEMBERS", "KELVOX_INDEXES"};
-constexpr int32_t kClientNameLength = 30;
 
 // The storage kinds of the mapping-option words.
 struct StorageKind {
@@ -778,7 +773,7 @@ void KxGOraDatabaseInfo::Grants(const KxString& schema, const KxString& role,
         return;
     }
     const char* const kAll = "GRANT DELETE, INSERT, SELECT, UPDATE ON ";
-    for (const char* table : kGatewayTables) {
+    for (const char* table : KXG_ORA_GATEWAY_TABLES) {
         KxString text(kAll);
         text << schema << "." << table << " TO " << role;
         AppendText(list, text);
@@ -832,8 +827,8 @@ KxString ActiveClientsText(const KxString& s)
 {
     KxString text("CREATE TABLE ");
     text << s << ".ACTIVECLIENTS (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
-         << " CLIENT_NAME VARCHAR2(" << kClientNameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
-         << " OPEN_MODE VARCHAR2(" << kClientNameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+         << " CLIENT_NAME VARCHAR2(" << KXG_ORA_CLIENT_NAME_LENGTH << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << KXG_ORA_CLIENT_NAME_LENGTH << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
     return text;
 }
 
