@@ -11,7 +11,7 @@
 namespace oraconn {
 namespace {
 
-using OraCreateDatabase = ServerTest;
+using OraCreateDatabase = ConnectionTest;
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -151,7 +151,7 @@ TEST_F(OraCreateDatabase, AThrowingReceiverPassesOutAndTheNamesAndConnectionAreR
 
 // ---------------------------------------------------------------------------------------------------
 
-using OraConnectionChecks = ServerTest;
+using OraConnectionChecks = ConnectionTest;
 
 TEST_F(OraConnectionChecks, TestConnectionAliveAsksTheServerUnlessModeIsZero)
 {

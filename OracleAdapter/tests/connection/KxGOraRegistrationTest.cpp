@@ -16,10 +16,6 @@ namespace {
 
 using Table = std::vector<std::vector<std::string>>;
 
-struct HandleDisposer {
-    void operator()(KxGStatementHdl* handle) const { handle->Destroy(nullptr); }
-};
-
 // Acquires locks of one mode for a client as the lock service does: the schema's lock procedure with
 // the count and the two arrays, all in one call. 0, or -2041 when the procedure refused.
 int32_t AcquireLocks(KxGDatabase& database, int32_t clientId, std::vector<int32_t> oids, int32_t mode)
@@ -27,7 +23,7 @@ int32_t AcquireLocks(KxGDatabase& database, int32_t clientId, std::vector<int32_
     KxString text("BEGIN S.ACQUIRE_LOCK( ");
     text << clientId << ", :1, :oid_list, :lock_list ); END;";
     KxGStoreStatementTemplate call(text);
-    std::unique_ptr<KxGStatementHdl, HandleDisposer> handle(database.CreateStatementHdl(&call));
+    oratest::StatementHdlPtr handle(database.CreateStatementHdl(&call));
     auto* ora = dynamic_cast<KxGOraStatementHdl*>(handle.get());
     KxGTypeHdl* integer = database.GetTypeHdl(2, 0, 0);
     if (ora == nullptr || integer == nullptr) {
@@ -52,11 +48,11 @@ int32_t AcquireLocks(KxGDatabase& database, int32_t clientId, std::vector<int32_
     return 0;
 }
 
-class OraRegistration : public ServerTest {
+class OraRegistration : public ConnectionTest {
 protected:
     void SetUp() override
     {
-        ServerTest::SetUp();
+        ConnectionTest::SetUp();
         DatabasePtr schema = Make();
         CreateLockObjects(*schema);
     }

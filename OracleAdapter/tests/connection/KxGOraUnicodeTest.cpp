@@ -2,17 +2,16 @@
 // decide the process-wide Unicode flags, unless both keys are configured.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <optional>
 #include <string>
 
 #include "ConnectionTestSupport.h"
 #include "KxBase.h"
-#include "KxRoot.h"
 
 namespace oraconn {
 namespace {
 
-using OraUnicode = ServerTest;
+using OraUnicode = ConnectionTest;
 
 struct Flags {
     uint16_t onlyServerUnicode;
@@ -70,24 +69,19 @@ TEST_F(OraUnicode, AFailingCharacterSetQueryFailsTheOpen)
 }
 
 // The kernel started with a configuration file; a kernel base whose logical name carries parameters.
-class OraUnicodeConfigured : public ServerTest {
+class OraUnicodeConfigured : public ConnectionTest {
 protected:
     void Start(const std::string& configuration)
     {
-        const std::string file = dir_ + "/kelvox.ini";
-        std::ofstream(file) << configuration;
-        KxParameterList start;
-        start.Append("ClientName", "relgate_ora_connection_tests");
-        start.Append("ConfigFile", KxString(file));
-        ASSERT_EQ(InitKelvox(&start), 0);
-        started_ = true;
+        const std::string file = dir_.Path("kelvox.ini");
+        WriteFile(file, configuration);
+        kernel_.emplace("relgate_ora_connection_tests", file);
+        ASSERT_EQ(kernel_->Status(), 0);
     }
     void TearDown() override
     {
-        if (started_) {
-            DeinitKelvox();
-        }
-        ServerTest::TearDown();
+        kernel_.reset();
+        ConnectionTest::TearDown();
     }
 
     // Whether the character-set query is still waiting for its injected failure (it was not sent).
@@ -98,7 +92,7 @@ protected:
             "OCIStmtExecute", "SELECT VALUE FROM V$NLS_PARAMETERS WHERE PARAMETER = 'NLS_CHARACTERSET'", error);
     }
 
-    bool started_ = false;
+    std::optional<oratest::KelvoxScope> kernel_;
 };
 
 TEST_F(OraUnicodeConfigured, BothKeysConfiguredSendNoQuery)
@@ -137,8 +131,7 @@ TEST_F(OraUnicodeConfigured, BothKeysConfiguredSendNoQuery)
             EXPECT_EQ(Current().clientUnicode, c.after.clientUnicode);
             database->CloseConnection();
         }
-        DeinitKelvox();
-        started_ = false;
+        kernel_.reset();
     }
 }
 

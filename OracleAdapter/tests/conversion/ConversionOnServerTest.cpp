@@ -1,29 +1,24 @@
 // The conversion expressions run on a server: a small table is created through OCI and each built
 // expression is selected from it ("SELECT <expression> FROM T").
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
 #include "KxGColumn.h"
 #include "KxGOraTypeConvHdlMgr.h"
+#include "OraTestSupport.h"
 #include "oci.h"
-#include "sqlengine.h"
 
 namespace {
 
-class ConversionOnServer : public ::testing::Test {
+// A server "CONV_..." with the user SCOTT, and an OCI session of SCOTT on it.
+class ConversionOnServer : public oratest::ServerTest {
 protected:
+    ConversionOnServer() : ServerTest({.prefix = "CONV_", .users = {{"SCOTT", "tiger"}}}) {}
+
     void SetUp() override {
-        char tmpl[] = "/tmp/oraconv_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        serverName_ = "CONV_" + std::filesystem::path(dir_).filename().string().substr(8);
-        sqlengine::Error err;
-        server_ = sqlengine::Engine::Instance().RegisterServer(serverName_, dir_, &err);
-        ASSERT_TRUE(server_) << err.message;
-        ASSERT_TRUE(server_->AddUser("SCOTT", "tiger", false, &err)) << err.message;
+        ServerTest::SetUp();
+        if (HasFatalFailure()) return;
 
         ASSERT_EQ(OCIEnvCreate(&env_, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr), OCI_SUCCESS);
         ASSERT_EQ(OCIHandleAlloc(env_, reinterpret_cast<dvoid**>(&err_), OCI_HTYPE_ERROR, 0, nullptr), OCI_SUCCESS);
@@ -53,17 +48,12 @@ protected:
         if (srv_) OCIHandleFree(srv_, OCI_HTYPE_SERVER);
         if (err_) OCIHandleFree(err_, OCI_HTYPE_ERROR);
         if (env_) OCIHandleFree(env_, OCI_HTYPE_ENV);
-        server_.reset();
-        if (!serverName_.empty()) sqlengine::Engine::Instance().UnregisterServer(serverName_);
-        std::error_code ec;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+        ServerTest::TearDown();
     }
 
     std::string ErrorText() {
-        sb4 code = 0;
-        OraText text[512] = {};
-        OCIErrorGet(err_, 1, nullptr, &code, text, sizeof(text), OCI_HTYPE_ERROR);
-        return "ORA-" + std::to_string(code) + ": " + reinterpret_cast<const char*>(text);
+        const oratest::OciErrorRecord record = oratest::FirstErrorRecord(err_);
+        return "ORA-" + std::to_string(record.code) + ": " + record.text;
     }
 
     // Runs a statement that returns no rows; empty on success, else the error.
@@ -102,9 +92,6 @@ protected:
         return result;
     }
 
-    std::string dir_;
-    std::string serverName_;
-    std::shared_ptr<sqlengine::Server> server_;
     OCIEnv* env_ = nullptr;
     OCIError* err_ = nullptr;
     OCIServer* srv_ = nullptr;

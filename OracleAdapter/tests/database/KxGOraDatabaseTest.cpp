@@ -20,10 +20,7 @@
 
 namespace {
 
-KxGOraDatabase* Ora(const DatabasePtr& database)
-{
-    return dynamic_cast<KxGOraDatabase*>(database.get());
-}
+using oratest::Ora;
 
 DatabasePtr MakeDatabase(const char* server, const char* database, const char* user = "",
                          const char* password = "", KxParameterList* parameters = nullptr)
@@ -165,10 +162,8 @@ TEST(OraDatabase, StatementCacheCapacityComesFromTheConfigurationAndPassesToTheC
     TempDir dir;
     const std::string config = dir.Path("kelvox.ini");
     WriteFile(config, "[databases\\shop\\RelationalObjectGateway]\nMaxStatementHandleCacheSize=7\n");
-    KxParameterList start;
-    start.Append("ClientName", "relgate_ora_database_tests");
-    start.Append("ConfigFile", KxString(config));
-    ASSERT_EQ(InitKelvox(&start), 0);
+    oratest::KelvoxScope kernel("relgate_ora_database_tests", config);
+    ASSERT_EQ(kernel.Status(), 0);
     {
         DatabasePtr database = MakeDatabase("LOCAL", "shop");
         EXPECT_EQ(database->GetStatementHdlCache()->GetCapacity(), 7);
@@ -178,7 +173,6 @@ TEST(OraDatabase, StatementCacheCapacityComesFromTheConfigurationAndPassesToTheC
         EXPECT_EQ(MakeDatabase("LOCAL", "stock")->GetStatementHdlCache()->GetCapacity(),
                   KXG_DEFAULT_STATEMENT_HANDLES);
     }
-    DeinitKelvox();
 }
 
 TEST(OraDatabase, CloneCopiesNamesAndSettingsButStartsUnopenedWithoutTraceAndChecks)

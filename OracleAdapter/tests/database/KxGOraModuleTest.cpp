@@ -3,6 +3,7 @@
 // points.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "DatabaseTestSupport.h"
@@ -19,14 +20,15 @@ class OraModule : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        KxParameterList params;
-        params.Append("ClientName", "relgate_ora_module_tests");
-        ASSERT_EQ(InitKelvox(&params), 0);
+        kernel_.emplace("relgate_ora_module_tests");
+        ASSERT_EQ(kernel_->Status(), 0);
     }
     void TearDown() override
     {
-        DeinitKelvox();   // unloads every registered module
+        kernel_.reset();   // unloads every registered module
     }
+
+    std::optional<oratest::KelvoxScope> kernel_;
 };
 
 TEST_F(OraModule, ShortNameGoIsFoundBesideTheKernelLibrary)

@@ -14,6 +14,7 @@
 #include "KxGOraDatabaseInfo.h"
 #include "KxGProjection.h"
 #include "KxGStatementTemplate.h"
+#include "OraTestSupport.h"
 
 namespace {
 
@@ -22,18 +23,7 @@ std::string Str(const KxString& text)
     return text.IsActive() ? std::string(text.StrGet()) : std::string("<inactive>");
 }
 
-// A statement list that deletes what it holds.
-struct OwnedList : KxGStatementTemplateList {
-    ~OwnedList() { ClearAll(); }
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (uint32_t i = 0; i < Count(); ++i) {
-            texts.push_back(GetTemplate(i) != nullptr ? Str(GetTemplate(i)->GetSQLText()) : "<null>");
-        }
-        return texts;
-    }
-};
+using oratest::OwnedList;
 
 std::string Text(std::unique_ptr<KxGStatementTemplate> statement)
 {

@@ -2,9 +2,7 @@
 // a server in a temporary directory runs every text through its statement handle (ExecDirect); a
 // second session of the engine reads what they did.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,37 +15,30 @@
 #include "KxGOraStatementHdl.h"
 #include "KxGProjection.h"
 #include "KxGStatementTemplate.h"
+#include "OraTestSupport.h"
 #include "sqlengine.h"
 
 namespace {
 
-struct OwnedList : KxGStatementTemplateList {
-    ~OwnedList() { ClearAll(); }
-};
+using oratest::OwnedList;
 
-struct HandleDisposer {
-    void operator()(KxGStatementHdl* handle) const { handle->Destroy(nullptr); }
-};
-
-class DialectOnServer : public ::testing::Test {
+// A server "DLG_..." with the users S (who may create roles) and U, the database object opened on it,
+// and a second session of the engine that reads what the database did.
+class DialectOnServer : public oratest::DatabaseTest {
 protected:
+    DialectOnServer()
+        : DatabaseTest({.prefix = "DLG_", .users = {{"S", "s", false, {"CREATE ROLE"}}, {"U", "u"}}})
+    {
+    }
+
     void SetUp() override
     {
-        char pattern[] = "/tmp/oradialect_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        serverName_ = "DLG_" + std::filesystem::path(dir_).filename().string().substr(11);
-        sqlengine::Error err;
-        server_ = sqlengine::Engine::Instance().RegisterServer(serverName_, dir_ + "/db", &err);
-        ASSERT_TRUE(server_) << err.message;
-        ASSERT_TRUE(server_->AddUser("S", "s", false, &err)) << err.message;
-        ASSERT_TRUE(server_->AddUser("U", "u", false, &err)) << err.message;
-        ASSERT_TRUE(server_->GrantSystem("S", "CREATE ROLE", err)) << err.message;
-
-        db_ = std::make_unique<KxGOraDatabase>(KxString(serverName_.c_str()), KxString("s"), KxString("s"),
-                                               KxString("s"), nullptr, nullptr);
-        ASSERT_EQ(db_->OpenConnection(), 1) << db_->GetError()->Text();
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         info_ = static_cast<KxGOraDatabaseInfo*>(db_->GetDatabaseInfo());
+        sqlengine::Error err;
         reader_ = sqlengine::Session::Begin(server_, "S", "s", err);
         ASSERT_TRUE(reader_) << err.message;
     }
@@ -58,14 +49,7 @@ protected:
             reader_->End();
             reader_.reset();
         }
-        if (db_) {
-            db_->CloseConnection();
-            db_.reset();
-        }
-        server_.reset();
-        sqlengine::Engine::Instance().UnregisterServer(serverName_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        DatabaseTest::TearDown();
     }
 
     // Runs a template through ExecDirect on a statement handle of the database; 1 on success.
@@ -76,7 +60,7 @@ protected:
             return 0;
         }
         KxGStatementTemplate probe{KxString("SELECT 1 FROM DUAL")};
-        std::unique_ptr<KxGStatementHdl, HandleDisposer> handle(db_->CreateStatementHdl(&probe));
+        oratest::StatementHdlPtr handle(db_->CreateStatementHdl(&probe));
         if (!handle) {
             ADD_FAILURE() << db_->GetError()->Text();
             return 0;
@@ -105,24 +89,7 @@ protected:
     // Rows of a query read by the second session (after the database's work is committed).
     std::vector<std::vector<std::string>> Rows(const std::string& sql)
     {
-        std::vector<std::vector<std::string>> rows;
-        sqlengine::Error err;
-        auto statement = reader_->Prepare(sql, err);
-        sqlengine::Outcome outcome;
-        if (!statement || !statement->Run({}, outcome, err)) {
-            ADD_FAILURE() << sql << ": " << err.message;
-            return rows;
-        }
-        for (const auto& row : outcome.result.rows) {
-            std::vector<std::string> texts;
-            for (const auto& value : row) {
-                texts.push_back(value.IsNull() ? "NULL"
-                                : value.type == sqlengine::Value::Type::Integer ? std::to_string(value.integer)
-                                                                                : value.bytes);
-            }
-            rows.push_back(texts);
-        }
-        return rows;
+        return oratest::RowTexts(oratest::RunOn(*reader_, sql));
     }
 
     std::string One(const std::string& sql)
@@ -148,10 +115,6 @@ protected:
         return projection;
     }
 
-    std::string dir_;
-    std::string serverName_;
-    std::shared_ptr<sqlengine::Server> server_;
-    std::unique_ptr<KxGOraDatabase> db_;
     KxGOraDatabaseInfo* info_ = nullptr;
     std::shared_ptr<sqlengine::Session> reader_;
     std::vector<std::unique_ptr<KxGColumn>> columns_;

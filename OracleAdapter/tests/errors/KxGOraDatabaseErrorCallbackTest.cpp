@@ -5,8 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "ErrorTestSupport.h"
 #include "KxGOraDatabaseErrorCallback.h"
+#include "OraTestSupport.h"
+
+using namespace oratest;
 
 namespace {
 

@@ -4,10 +4,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "ErrorTestSupport.h"
 #include "KxGOraDatabaseError.h"
+#include "OraTestSupport.h"
 #include "oci.h"
 #include "sqlengine.h"
+
+using namespace oratest;
 
 namespace {
 
@@ -39,13 +41,7 @@ protected:
     }
 
     // The message that the error handle holds.
-    std::string Record()
-    {
-        sb4 code = 0;
-        char text[2048] = {};
-        OCIErrorGet(errhp, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text, OCI_HTYPE_ERROR);
-        return text;
-    }
+    std::string Record() { return FirstErrorRecord(errhp).text; }
 
     OCIEnv* env = nullptr;
     OCIError* errhp = nullptr;

@@ -4,8 +4,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "ErrorTestSupport.h"
 #include "KxGOraDatabaseError.h"
+#include "OraTestSupport.h"
+
+using namespace oratest;
 
 namespace {
 

@@ -1,71 +1,42 @@
 // The Oracle statement handle on the OCI stand-in: a temporary server directory, one Oracle database
 // object connected to it, and the statement handles that the database makes.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "KxGDatabaseTrace.h"
 #include "KxGOraDatabase.h"
-#include "KxGOraDatabaseErrorCallback.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdl.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
+#include "OraTestSupport.h"
 #include "sqlengine.h"
 
 namespace {
 
-// Records what it hears; throws when asked to, as the upgrade library's receiver does.
-class Listener : public KxGOraDatabaseErrorCallback {
-public:
-    void Receive(int32_t code, const char* message, const char* context) override
-    {
-        codes.push_back(code);
-        contexts.emplace_back(context);
-        if (throws) {
-            throw std::runtime_error(message);
-        }
-    }
-    std::vector<int32_t> codes;
-    std::vector<std::string> contexts;
-    bool throws = false;
-};
-
-// Handles made by the tests are disposed of as the gateway does.
-struct HandleDisposer {
-    void operator()(KxGStatementHdl* handle) const { handle->Destroy(nullptr); }
-};
-using Handle = std::unique_ptr<KxGOraStatementHdl, HandleDisposer>;
+using oratest::RecordingListener;
+using Handle = std::unique_ptr<KxGOraStatementHdl, oratest::DestroyHandle>;
 
 constexpr int32_t kRows = 32767;
 
-class StatementTest : public ::testing::Test {
+// A server "STM_..." with the user S, the database object opened on it with a trace, and the table T.
+// Locked tables fail at once.
+class StatementTest : public oratest::DatabaseTest {
 protected:
+    StatementTest()
+        : DatabaseTest({.prefix = "STM_", .users = {{"S", "s"}}, .noBusyWait = true, .traced = true})
+    {
+    }
+
     void SetUp() override
     {
-        char pattern[] = "/tmp/orastmt_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        serverName_ = "STM_" + std::filesystem::path(dir_).filename().string().substr(8);
-        sqlengine::Error err;
-        server_ = sqlengine::Engine::Instance().RegisterServer(serverName_, dir_ + "/db", &err);
-        ASSERT_TRUE(server_) << err.message;
-        ASSERT_TRUE(server_->AddUser("S", "s", false, &err)) << err.message;
-        sqlengine::Engine::Instance().SetBusyTimeout(0);
-
-        trace_ = std::make_unique<KxGDatabaseTrace>(KxString((dir_ + "/trace.log").c_str()), 0xffff, nullptr);
-        db_ = std::make_unique<KxGOraDatabase>(KxString(serverName_.c_str()), KxString("s"), KxString("s"),
-                                               KxString("s"), nullptr, nullptr);
-        db_->SetTrace(trace_.get());
-        ASSERT_EQ(db_->OpenConnection(), 1) << db_->GetError()->Text();
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         Run("CREATE TABLE T (OID NUMBER(38), CID NUMBER(38), N NUMBER(38), M_NAME2V0 VARCHAR2(20), "
             "S VARCHAR2(20))");
         intHdl_ = db_->GetTypeHdl(2, 0, 0);
@@ -77,17 +48,7 @@ protected:
     void TearDown() override
     {
         listener_.Unregister();
-        sqlengine::Engine::Instance().ClearInjectedFailures();
-        if (db_) {
-            db_->CloseConnection();
-            db_.reset();
-        }
-        trace_.reset();
-        server_.reset();
-        sqlengine::Engine::Instance().UnregisterServer(serverName_);
-        sqlengine::Engine::Instance().SetBusyTimeout(1000);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        DatabaseTest::TearDown();
     }
 
     // A handle prepared by the database, as the gateway gets it.
@@ -142,15 +103,6 @@ protected:
         return result;
     }
 
-    std::string TraceText()
-    {
-        trace_->Flush();
-        std::ifstream in(dir_ + "/trace.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
     static size_t Occurrences(const std::string& text, const std::string& what)
     {
         size_t count = 0;
@@ -166,15 +118,10 @@ protected:
         return sqlengine::Engine::Instance().TakeInjectedFailure(call, "", err);
     }
 
-    std::string dir_;
-    std::string serverName_;
-    std::shared_ptr<sqlengine::Server> server_;
-    std::unique_ptr<KxGDatabaseTrace> trace_;
-    std::unique_ptr<KxGOraDatabase> db_;
     std::vector<std::unique_ptr<KxGStatementTemplate>> templates_;
     KxGTypeHdl* intHdl_ = nullptr;
     KxGTypeHdl* stringHdl_ = nullptr;
-    Listener listener_;
+    RecordingListener listener_;
 };
 
 // ---- executing ----------------------------------------------------------------------------------
@@ -217,7 +164,7 @@ TEST_F(StatementTest, TooManyParameterRowsFailWithoutCallingOci)
     EXPECT_EQ(error->NativeCode(), KXG_ORA_PARAMETER_ARRAY_TOO_LARGE);
     EXPECT_EQ(error->ErrorCode(), -6096);
     EXPECT_STREQ(error->Text(), "Max. parameter array size exceeded");
-    EXPECT_TRUE(listener_.codes.empty());
+    EXPECT_TRUE(listener_.heard.empty());
     EXPECT_NE(TraceText().find("\n</Error error=-6096>"), std::string::npos);
     EXPECT_EQ(Count(), 0);
 }
@@ -344,9 +291,9 @@ TEST_F(StatementTest, FailuresAreReportedWithTheStatementText)
     EXPECT_EQ(handle->Execute(1), 0);
     EXPECT_EQ(db_->GetError()->NativeCode(), 942);
     EXPECT_EQ(db_->GetError()->ErrorCode(), -6001);
-    ASSERT_EQ(listener_.codes.size(), 1u);
-    EXPECT_EQ(listener_.codes[0], 942);
-    EXPECT_EQ(listener_.contexts[0], "INSERT INTO MISSING (N) VALUES (1)");
+    ASSERT_EQ(listener_.heard.size(), 1u);
+    EXPECT_EQ(listener_.heard[0].code, 942);
+    EXPECT_EQ(listener_.heard[0].context, "INSERT INTO MISSING (N) VALUES (1)");
     EXPECT_NE(TraceText().find("ErrorCode : 942"), std::string::npos);
 
     // A fetch from a statement that was never executed.
@@ -440,7 +387,7 @@ TEST_F(StatementTest, TruncatedValuesAreForgiven)
     EXPECT_STREQ(texts[0], "abc");
     EXPECT_STREQ(texts[1], "ab");
     EXPECT_EQ(db_->GetError()->HasError(), 0);
-    EXPECT_TRUE(listener_.codes.empty());
+    EXPECT_TRUE(listener_.heard.empty());
     rows = 10;
     EXPECT_EQ(handle->Fetch(rows), 1);
     EXPECT_EQ(rows, 0u);
@@ -540,7 +487,7 @@ TEST_F(StatementTest, ThrowingReceiverLeavesEveryPathClean)
     right.reset();
     handle.reset();
     EXPECT_EQ(Count(), 4);
-    EXPECT_GE(listener_.codes.size(), 8u);
+    EXPECT_GE(listener_.heard.size(), 8u);
 
     // Every tag that was opened has been closed.
     const std::string trace = TraceText();

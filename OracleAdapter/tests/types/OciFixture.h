@@ -4,10 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,49 +15,32 @@
 #include "KxGOraTypeHdl.h"
 #include "KxGOraTypeHdlMgr.h"
 #include "KxGSQLBuffer.h"
+#include "OraTestSupport.h"
 #include "oci.h"
 #include "sqlengine.h"
 
 namespace oratypes {
 
-class OciFixture : public ::testing::Test {
+// A server "TYP..." with the user S and the database object opened on it.
+class OciFixture : public oratest::DatabaseTest {
 protected:
+    OciFixture() : DatabaseTest({.prefix = "TYP", .users = {{"S", "s"}}}) {}
+
     void SetUp() override
     {
-        char dir[] = "/tmp/oratypes_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-        serverName_ = "TYP" + std::filesystem::path(dir_).filename().string().substr(9);
-        sqlengine::Error err;
-        server_ = sqlengine::Engine::Instance().RegisterServer(serverName_, dir_, &err);
-        ASSERT_TRUE(server_) << err.message;
-        ASSERT_TRUE(server_->AddUser("S", "s", false, &err)) << err.message;
-        database_ = std::make_unique<KxGOraDatabase>(KxString(serverName_), KxString("s"), KxString("s"),
-                                                     KxString("s"), nullptr, nullptr);
-        ASSERT_EQ(database_->OpenConnection(), 1) << database_->GetError()->Text();
-        manager_ = dynamic_cast<KxGOraTypeHdlMgr*>(database_->GetTypeHdlMgr());
-        ASSERT_NE(manager_, nullptr);
-        context_.SetDatabase(database_.get());
-    }
-
-    void TearDown() override
-    {
-        if (database_) {
-            database_->CloseConnection();
-            database_.reset();
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
         }
-        sqlengine::Engine::Instance().UnregisterServer(serverName_);
-        server_.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        manager_ = dynamic_cast<KxGOraTypeHdlMgr*>(db_->GetTypeHdlMgr());
+        ASSERT_NE(manager_, nullptr);
+        context_.SetDatabase(db_.get());
     }
 
     std::string LastError()
     {
-        sb4 code = 0;
-        OraText text[512] = {};
-        OCIErrorGet(database_->GetErrorHandle(), 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
-        return std::to_string(code) + " " + reinterpret_cast<const char*>(text);
+        const oratest::OciErrorRecord record = oratest::FirstErrorRecord(db_->GetErrorHandle());
+        return std::to_string(record.code) + " " + record.text;
     }
 
     // One prepared statement.
@@ -67,7 +48,7 @@ protected:
     public:
         Statement(OciFixture& fixture, const std::string& sql) : f_(fixture)
         {
-            EXPECT_EQ(OCIHandleAlloc(f_.database_->GetEnvironment(), reinterpret_cast<dvoid**>(&stmt_),
+            EXPECT_EQ(OCIHandleAlloc(f_.db_->GetEnvironment(), reinterpret_cast<dvoid**>(&stmt_),
                                      OCI_HTYPE_STMT, 0, nullptr),
                       OCI_SUCCESS);
             EXPECT_EQ(OCIStmtPrepare(stmt_, Err(), reinterpret_cast<const OraText*>(sql.c_str()),
@@ -114,13 +95,13 @@ protected:
         }
         sword Execute(ub4 iterations)
         {
-            return OCIStmtExecute(f_.database_->GetServiceContext(), stmt_, Err(), iterations, 0, nullptr, nullptr,
+            return OCIStmtExecute(f_.db_->GetServiceContext(), stmt_, Err(), iterations, 0, nullptr, nullptr,
                                   OCI_DEFAULT);
         }
         sword Fetch(ub4 rows) { return OCIStmtFetch(stmt_, Err(), rows, OCI_FETCH_NEXT, OCI_DEFAULT); }
 
     private:
-        OCIError* Err() { return f_.database_->GetErrorHandle(); }
+        OCIError* Err() { return f_.db_->GetErrorHandle(); }
         OciFixture& f_;
         OCIStmt* stmt_ = nullptr;
     };
@@ -156,10 +137,6 @@ protected:
         return bytes;
     }
 
-    std::string dir_;
-    std::string serverName_;
-    std::shared_ptr<sqlengine::Server> server_;
-    std::unique_ptr<KxGOraDatabase> database_;
     KxGOraTypeHdlMgr* manager_ = nullptr;
     KxGContext context_;
 };

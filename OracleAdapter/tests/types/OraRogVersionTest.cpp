@@ -82,7 +82,7 @@ TEST_F(OraRogVersionTest, DatesFollowTheConnectionVersionAndIdsTheProcessVersion
 {
     // The connection says the opposite of the process: each handler must follow its own source.
     const int32_t connectionVersion = ROG_TEST_VERSION < 780 ? 780 : 779;
-    database_->SetGatewayVersion(connectionVersion);
+    db_->SetGatewayVersion(connectionVersion);
     Exec("CREATE TABLE S.T ( K NUMBER (38), O NUMBER (38), D DATE )");
     KxObjId zero;
     Insert("O", manager_->GetTypeHdl(15, 0, 0), 1, &zero);

@@ -1,12 +1,7 @@
 // The Oracle type handlers and their manager, on row buffers in memory.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 
@@ -778,9 +773,8 @@ TEST_F(OraTypeHdlTest, StoresEmptyAsNullByCodeAndVersion)
 
 TEST_F(OraTypeHdlTest, ManagerRefusesHandlerCodesAbove60WithATraceLine)
 {
-    char dir[] = "/tmp/oratypes_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string file = std::string(dir) + "/trace.txt";
+    TempDir dir;
+    const std::string file = dir.Path("trace.txt");
     {
         KxGDatabaseTrace trace(KxString(file), 0xFFFF, nullptr);
         database_.SetTrace(&trace);
@@ -789,12 +783,9 @@ TEST_F(OraTypeHdlTest, ManagerRefusesHandlerCodesAbove60WithATraceLine)
         EXPECT_NE(manager_.GetTypeHdl(60, 0, 0), nullptr);   // code 60 itself has a place
         database_.SetTrace(nullptr);
     }
-    std::ifstream in(file);
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string content = ReadFile(file);
     EXPECT_NE(content.find("no type handler for type code 61"), std::string::npos) << content;
     EXPECT_NE(content.find("no type handler for type code 200"), std::string::npos) << content;
-    std::remove(file.c_str());
-    rmdir(dir);
     // Without a trace the refusal is silent.
     EXPECT_EQ(manager_.GetTypeHdl(61, 0, 0), nullptr);
 }

@@ -95,7 +95,7 @@ protected:
 
         KxGSQLBuffer input;
         int32_t keys[3] = {0, 1, 2};
-        KxGOraTypeHdl keyHandler(KxGContext(database_.get()), 2);
+        KxGOraTypeHdl keyHandler(KxGContext(db_.get()), 2);
         KxGMemoryLocation key(&keyHandler, nullptr, false);
         key.JoinBuffer(input);
         for (auto& c : columns_) {
@@ -170,7 +170,7 @@ protected:
 
 TEST_F(OraTypeRoundTripTest, EveryHandlerCodeStoresAndFetchesNormalEmptyAndNullValues)
 {
-    database_->SetGatewayVersion(780);
+    db_->SetGatewayVersion(780);
     const KxString null;
     const KxString empty("");
     const uint8_t bytes[] = {0x00, 0x27, 0xFF, 0x10};
@@ -252,7 +252,7 @@ TEST_F(OraTypeRoundTripTest, EveryHandlerCodeStoresAndFetchesNormalEmptyAndNullV
 
 TEST_F(OraTypeRoundTripTest, EmptyStringsAndInvalidDatesAreNullBelowConnectionVersion780)
 {
-    database_->SetGatewayVersion(779);
+    db_->SetGatewayVersion(779);
     Add<KxString>("S", 11, 0, 10, KxString("a"), KxString(""), KxString(), KxString());
     Add<KxString>("SC", 11, 1, 10, KxString("a"), KxString(""), KxString(), KxString());
     Add<KxDate>("D", 12, 0, 1, KxDate(2000, 1, 1), KxDate(2000, 2, 30), KxDate(), KxDate());
@@ -279,7 +279,7 @@ protected:
     {
         uint16_t kind = 0;
         const uintptr_t handle = handler->CreateHandle(&slot.locator, &kind, context_);
-        ASSERT_NE(handle, 0u) << database_->GetError()->Text();
+        ASSERT_NE(handle, 0u) << db_->GetError()->Text();
         EXPECT_EQ(kind, KXG_ORA_LOB_DESCRIPTOR);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(slot.locator), handle);
         locators_.push_back(handle);
@@ -299,7 +299,7 @@ protected:
     void TearDown() override
     {
         for (uintptr_t handle : locators_) {
-            database_->FreeDescriptor(KXG_ORA_LOB_DESCRIPTOR, handle);
+            db_->FreeDescriptor(KXG_ORA_LOB_DESCRIPTOR, handle);
         }
         OciFixture::TearDown();
     }
@@ -323,7 +323,7 @@ TEST_F(OraLobTest, ABlobWrittenThroughItsLocatorShrinksWithoutATail)
     }
     KxBlob blob(big.data(), uint32_t(big.size()));
     ASSERT_NE(handler->VarToSQL(&blob, &slot.locator, &slot.indicator, 0, &context_), nullptr)
-        << database_->GetError()->Text();
+        << db_->GetError()->Text();
     EXPECT_EQ(slot.indicator, 0);
     {
         // The locator slot bound as the statement handle binds it.
@@ -340,13 +340,13 @@ TEST_F(OraLobTest, ABlobWrittenThroughItsLocatorShrinksWithoutATail)
     std::unique_ptr<Statement> owner(select);
     KxBlob back;
     ASSERT_NE(handler->SQLToVar(&read.locator, &back, &read.indicator, 0, &context_), nullptr)
-        << database_->GetError()->Text();
+        << db_->GetError()->Text();
     EXPECT_TRUE(back == blob);
 
     // Write a shorter value through the fetched locator: the LOB is trimmed, no old tail is left.
     KxBlob shorter("abc", 3);
     ASSERT_NE(handler->VarToSQL(&shorter, &read.locator, &read.indicator, 0, &context_), nullptr)
-        << database_->GetError()->Text();
+        << db_->GetError()->Text();
     owner.reset();
     Slot again;
     Select(handler, 1, again, select);
@@ -381,7 +381,7 @@ TEST_F(OraLobTest, TheRowBufferVariantReadsTheLobAsOneGrowingRow)
     source.Allocate(1);
     std::memcpy(source.GetData() + 4, "abcdef", 6);
     ASSERT_NE(asBuffer->VarToSQL(&source, &slot.locator, &slot.indicator, 0, &context_), nullptr)
-        << database_->GetError()->Text();
+        << db_->GetError()->Text();
     owner.reset();
 
     // A buffer too small is re-made with one row of length + 4 bytes.
@@ -415,12 +415,12 @@ TEST_F(OraLobTest, AFailedLobCallIsReportedToTheContextsDatabase)
     sqlengine::Engine::Instance().InjectFailure("OCILobTrim", 60);
     KxBlob blob("ab", 2);
     EXPECT_EQ(handler->VarToSQL(&blob, &slot.locator, &slot.indicator, 0, &context_), nullptr);
-    EXPECT_EQ(database_->GetError()->NativeCode(), 60);
+    EXPECT_EQ(db_->GetError()->NativeCode(), 60);
     sqlengine::Engine::Instance().ClearInjectedFailures();
     // A slot without a locator cannot be written: reported as an invalid handle.
     Slot empty;
     EXPECT_EQ(handler->VarToSQL(&blob, &empty.locator, &empty.indicator, 0, &context_), nullptr);
-    EXPECT_EQ(database_->GetError()->NativeCode(), OCI_INVALID_HANDLE);
+    EXPECT_EQ(db_->GetError()->NativeCode(), OCI_INVALID_HANDLE);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "KxGOraTypeHdl.h"
 #include "KxGOraTypeHdlMgr.h"
 #include "KxGSQLBuffer.h"
+#include "OraTestSupport.h"
 
 namespace oratypes {
 
@@ -34,16 +35,7 @@ public:
 };
 
 // Sets the Unicode flags for one test and restores them (both 0) afterwards.
-class UnicodeFlags {
-public:
-    UnicodeFlags(uint16_t onlyServerUnicode, uint16_t clientUnicode)
-    {
-        KxGOraTypeHdl::SetUnicodeFlags(onlyServerUnicode, clientUnicode);
-    }
-    ~UnicodeFlags() { KxGOraTypeHdl::SetUnicodeFlags(0, 0); }
-    UnicodeFlags(const UnicodeFlags&) = delete;
-    UnicodeFlags& operator=(const UnicodeFlags&) = delete;
-};
+using oratest::UnicodeFlags;
 
 // A row buffer of `rows` rows with one column for the handler, joined behind a 1-byte column so
 // that the slot and its indicator lie at odd offsets, as they do in real rows.
