@@ -67,6 +67,32 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
   return n < nrows ? OCI_NO_DATA : OCI_SUCCESS;
 }
 
+// The bind of a statement that `matches` picks, emptied; a new one when there is none.
+template <typename Match>
+OCIBind* ResetBind(OCIStmt* stmtp, Match matches) {
+  OCIBind* b = nullptr;
+  for (auto& existing : stmtp->binds)
+    if (matches(*existing)) b = existing.get();
+  if (!b) {
+    stmtp->binds.push_back(std::make_unique<OCIBind>());
+    b = stmtp->binds.back().get();
+  }
+  *b = OCIBind();
+  return b;
+}
+
+void SetBindBuffers(OCIBind& b, dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* indp, ub2* alenp, ub2* rcodep,
+                    ub4 maxarr_len, ub4* curelep) {
+  b.valuep = valuep;
+  b.valueSize = value_sz;
+  b.dty = dty;
+  b.indp = indp;
+  b.alenp = alenp;
+  b.rcodep = rcodep;
+  b.maxElements = maxarr_len;
+  b.currentElements = curelep;
+}
+
 }  // namespace
 
 extern "C" {
@@ -91,23 +117,9 @@ sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 positio
   if (Injected(errhp, "OCIBindByPos", stmtp->text)) return OCI_ERROR;
   if (!stmtp->prepared) return FailCode(errhp, 24337);
   if (position == 0) return FailCode(errhp, 1036, "position 0");
-  OCIBind* b = nullptr;
-  for (auto& existing : stmtp->binds)
-    if (existing->position == position) b = existing.get();
-  if (!b) {
-    stmtp->binds.push_back(std::make_unique<OCIBind>());
-    b = stmtp->binds.back().get();
-  }
-  *b = OCIBind();
+  OCIBind* b = ResetBind(stmtp, [position](const OCIBind& x) { return x.position == position; });
   b->position = position;
-  b->valuep = valuep;
-  b->valueSize = value_sz;
-  b->dty = dty;
-  b->indp = indp;
-  b->alenp = alenp;
-  b->rcodep = rcodep;
-  b->maxElements = maxarr_len;
-  b->currentElements = curelep;
+  SetBindBuffers(*b, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep);
   *bindp = b;
   return OCI_SUCCESS;
 }
@@ -123,23 +135,9 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraT
   name = Upper(name);
   auto names = sqlengine::PlaceholderNames(stmtp->text);
   if (std::find(names.begin(), names.end(), name) == names.end()) return FailCode(errhp, 1036, ":" + name);
-  OCIBind* b = nullptr;
-  for (auto& existing : stmtp->binds)
-    if (existing->position == 0 && existing->name == name) b = existing.get();
-  if (!b) {
-    stmtp->binds.push_back(std::make_unique<OCIBind>());
-    b = stmtp->binds.back().get();
-  }
-  *b = OCIBind();
+  OCIBind* b = ResetBind(stmtp, [&name](const OCIBind& x) { return x.position == 0 && x.name == name; });
   b->name = name;
-  b->valuep = valuep;
-  b->valueSize = value_sz;
-  b->dty = dty;
-  b->indp = indp;
-  b->alenp = alenp;
-  b->rcodep = rcodep;
-  b->maxElements = maxarr_len;
-  b->currentElements = curelep;
+  SetBindBuffers(*b, valuep, value_sz, dty, indp, alenp, rcodep, maxarr_len, curelep);
   *bindp = b;
   return OCI_SUCCESS;
 }
