@@ -32,8 +32,9 @@ public:
     KxGStatement(const KxGStatement&) = delete;
     KxGStatement& operator=(const KxGStatement&) = delete;
 
-    // Gives the handle back: with a cache its parameters are unbound and it goes to the cache, without
-    // one it is destroyed. The row count becomes 0. Returns 1.
+    // Gives the handle back: with a cache its parameters are unbound and it goes to the cache (or is
+    // destroyed through it when the template's text changed since the handle was taken), without one
+    // it is destroyed. The row count becomes 0. Returns 1.
     virtual uint16_t Free();
 
     // The handle, taken now when there is none yet; null when none can be had.
@@ -68,6 +69,9 @@ private:
     KxGDatabase* database_;
     uint32_t rows_ = 0;
     KxGStatementHdl* handle_ = nullptr;
+    // The template's id when the handle was taken: a handle whose template text changed meanwhile was
+    // prepared for other SQL and is not given back to the cache.
+    uint64_t handleTemplateId_ = 0;
     KxGStatementHdlCache* cache_ = nullptr;
     uint16_t noRowCountCheck_ = 0;
     uint16_t ownsTemplate_ = 0;

@@ -36,7 +36,8 @@ public:
     // A prepared handle for the template: a cached one when there is one (the most recently returned
     // first), else a new one from the database; null when none can be made.
     KxGStatementHdl* AllocStatementHdl(KxGStatementTemplate* statementTemplate);
-    // Takes a handle back for later use by statements of the template; returns 1.
+    // Takes a handle back for later use by statements of the template (without a template the handle
+    // is destroyed); returns 1.
     uint16_t FreeStatementHdl(KxGStatementHdl* handle, KxGStatementTemplate* statementTemplate);
     // Destroys the cached handles of a template that is about to be deleted (all of them, when it was
     // lent out more than once). May be called by a thread that holds the cache's section.

@@ -44,7 +44,8 @@ uint16_t KxGStatement::Free()
         if (cache_ != nullptr) {
             handle->UnbindParams();
             rows_ = 0;
-            cache_->FreeStatementHdl(handle, template_);
+            const bool sameText = template_ != nullptr && template_->GetTemplateId() == handleTemplateId_;
+            cache_->FreeStatementHdl(handle, sameText ? template_ : nullptr);
         } else {
             handle->Destroy(nullptr);
         }
@@ -57,6 +58,7 @@ KxGStatementHdl* KxGStatement::GetStatementHdl()
 {
     if (handle_ == nullptr && template_ != nullptr) {
         if (cache_ != nullptr) {
+            handleTemplateId_ = template_->GetTemplateId();
             handle_ = cache_->AllocStatementHdl(template_);
         } else if (database_ != nullptr) {
             handle_ = database_->CreateStatementHdl(template_);

@@ -105,6 +105,24 @@ TEST_F(StatementTest, FreeGivesTheHandleBackAndAFreedStatementRunsAgain)
     EXPECT_EQ(db.Log().prepared, 1);
 }
 
+TEST_F(StatementTest, HandleLentWhileTheTextChangesIsNotCachedForTheNewText)
+{
+    TestDatabase db(2);
+    KxGStoreStatementTemplate t(KxString("DELETE FROM T WHERE A = :1"));
+    KxGStoreStatement statement(&db, &t, 1);
+    ASSERT_EQ(statement.Execute(), 1);
+    ASSERT_EQ(t.BindParameter(KxString("5"), 1, db.Dialect()), 1);   // while the handle is lent
+    statement.Free();
+    EXPECT_EQ(db.Log().destroyed, 1);
+    EXPECT_EQ(db.Cache().GetCachedCount(), 0);
+    EXPECT_EQ(db.Cache().GetLiveCount(), 0);
+
+    ASSERT_EQ(statement.Execute(), 1);
+    EXPECT_EQ(Str(static_cast<FakeHdl*>(statement.GetStatementHdl())->Text()), "DELETE FROM T WHERE A = 5");
+    statement.Free();
+    EXPECT_EQ(db.Cache().GetCachedCount(), 1);   // unchanged text: cached as usual
+}
+
 TEST_F(StatementTest, WithoutCacheTheHandleIsDestroyed)
 {
     TestDatabase db(2);
