@@ -226,6 +226,34 @@ TEST_F(PoolTest, ExpiryAtReturnShiftsLaterSlotsDownAndCountsAcrossMidnight)
     client_->UngetPoolConnection(c);
 }
 
+// Expired neighbours: after a slot is emptied the same index is examined again, so a run of expired
+// connections all go and the first live one ends in slot 0.
+TEST_F(PoolTest, ConsecutiveExpiredConnectionsAllGo)
+{
+    OpenShop(TraceSettings() + "ConnectionPoolExpirationTime=60\n");
+    KxGDatabase* a = Take();
+    KxGDatabase* b = Take();
+    KxGDatabase* c = Take();
+    const int32_t idC = Fake(c)->ConnectionId();
+    client_->UngetPoolConnection(a);
+    client_->UngetPoolConnection(b);
+    Advance(30);
+    client_->UngetPoolConnection(c);
+    Advance(31);   // a and b 61 s old, c 31 s
+    KxGFakeScript::ClearCalls();
+    EXPECT_EQ(Take(), c);
+    EXPECT_EQ(OpsOf(a), (Ops{"UnregisterConnection", "CloseConnection", "Destroy"}));
+    EXPECT_EQ(OpsOf(b), (Ops{"UnregisterConnection", "CloseConnection", "Destroy"}));
+    EXPECT_EQ(KxGFakeScript::Count("CloneConnection"), 0u);
+    client_->UngetPoolConnection(c);
+
+    const std::string trace = CloseAndReadTrace("t.trc");
+    const std::string closed = "Close pool connection 0 after being unused for 61 seconds\n";
+    ASSERT_NE(At(trace, closed), std::string::npos) << trace;
+    EXPECT_NE(trace.find(closed, At(trace, closed) + 1), std::string::npos) << trace;
+    EXPECT_TRUE(Contains(trace, "take connection " + std::to_string(idC) + " from pool at 0\n")) << trace;
+}
+
 TEST_F(PoolTest, NoExpiryWithExpirationZeroOrLess)
 {
     for (const char* expiration : {"0", "-5"}) {
