@@ -137,8 +137,9 @@ public:
     // ACQUIRE_LOCK and the trigger RELEASE_LOCK of the schema, in this order.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
-    // Appends the drops of RELEASE_LOCK, KELVOX_PACKAGE, ACQUIRE_LOCK, ACTIVECLIENTS and LOCKS. The
-    // procedure dropped is always ACQUIRE_LOCK, the one CreateLocks makes, whatever the option value.
+    // Appends the drops of RELEASE_LOCK, KELVOX_PACKAGE, the lock procedure, ACTIVECLIENTS and LOCKS.
+    // The procedure is ACQUIRE_LOCK (the one CreateLocks makes) with option value 0, and AQUIRE_LOCK
+    // (its name in schemas of older versions, dropped while the schema mapper versions one) otherwise.
     void DropHelpers(const KxString& schema, KxGStatementTemplateList& list) override;
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // "/".
@@ -169,7 +170,7 @@ public:
     // letter first, then ASCII letters, digits, "_", "$" and "#".
     static bool IsIdentifier(const KxString& name);
 
-    // The option value last set (0 at construction). No text of this dialect depends on it.
+    // The option value last set (0 at construction). Only DropHelpers depends on it.
     uint16_t GetOption() const { return option_; }
     KxGDatabase* GetDatabase() const { return database_; }
 

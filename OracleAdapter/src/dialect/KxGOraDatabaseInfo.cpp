@@ -892,9 +892,12 @@ void KxGOraDatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplat
         return;
     }
     const KxString& s = schema;
-    const char* const drops[] = {"DROP TRIGGER ", ".RELEASE_LOCK",   "DROP PACKAGE ", ".KELVOX_PACKAGE",
-                                 "DROP PROCEDURE ", ".ACQUIRE_LOCK", "DROP TABLE ",   ".ACTIVECLIENTS",
-                                 "DROP TABLE ",    ".LOCKS"};
+    // A non-zero option drops the procedure under the name that older schemas gave it.
+    const char* const drops[] = {"DROP TRIGGER ",   ".RELEASE_LOCK",
+                                 "DROP PACKAGE ",   ".KELVOX_PACKAGE",
+                                 "DROP PROCEDURE ", option_ != 0 ? ".AQUIRE_LOCK" : ".ACQUIRE_LOCK",
+                                 "DROP TABLE ",     ".ACTIVECLIENTS",
+                                 "DROP TABLE ",     ".LOCKS"};
     for (size_t i = 0; i < sizeof(drops) / sizeof(drops[0]); i += 2) {
         KxString text(drops[i]);
         text << s << drops[i + 1];

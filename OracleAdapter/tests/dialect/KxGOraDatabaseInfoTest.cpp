@@ -496,17 +496,29 @@ TEST_F(DialectText, LockTablesPackageProcedureAndReleaseTrigger)
     EXPECT_EQ(Text(std::unique_ptr<KxGStatementTemplate>(info_.CreateActiveClients(KxString("SHOP")))), expected[1]);
 }
 
-TEST_F(DialectText, DropHelpersDropsTheProcedureThatExistsWhateverTheOption)
+TEST_F(DialectText, DropHelpersDropsTheOldProcedureNameWhileTheOptionIsSet)
 {
-    const std::vector<std::string> expected = {
-        "DROP TRIGGER SHOP.RELEASE_LOCK", "DROP PACKAGE SHOP.KELVOX_PACKAGE", "DROP PROCEDURE SHOP.ACQUIRE_LOCK",
-        "DROP TABLE SHOP.ACTIVECLIENTS",  "DROP TABLE SHOP.LOCKS",
+    const struct {
+        uint16_t option;
+        const char* procedure;
+    } cases[] = {
+        {0, "DROP PROCEDURE SHOP.ACQUIRE_LOCK"},
+        {1, "DROP PROCEDURE SHOP.AQUIRE_LOCK"},
+        {0xFFFF, "DROP PROCEDURE SHOP.AQUIRE_LOCK"},
+        {0, "DROP PROCEDURE SHOP.ACQUIRE_LOCK"},  // cleared again
     };
-    for (uint16_t option : {0, 1}) {
-        info_.SetOption(option);
+    for (const auto& c : cases) {
+        info_.SetOption(c.option);
         OwnedList list;
         info_.DropHelpers(KxString("SHOP"), list);
-        EXPECT_EQ(list.Texts(), expected) << option;
+        EXPECT_EQ(list.Texts(), (std::vector<std::string>{
+                                    "DROP TRIGGER SHOP.RELEASE_LOCK",
+                                    "DROP PACKAGE SHOP.KELVOX_PACKAGE",
+                                    c.procedure,
+                                    "DROP TABLE SHOP.ACTIVECLIENTS",
+                                    "DROP TABLE SHOP.LOCKS",
+                                }))
+            << c.option;
     }
     info_.SetOption(0);
 }

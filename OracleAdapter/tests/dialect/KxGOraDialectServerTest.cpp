@@ -147,12 +147,10 @@ TEST_F(DialectOnServer, LockObjectsAreCreatedValidReleaseLocksAndAreDropped)
     Commit();
     EXPECT_EQ(One("SELECT COUNT(*) FROM S.LOCKS"), "0");
 
-    // The schema mapper works with option 1; the drops still find every object.
-    info_->SetOption(1);
+    // The drops find every object that CreateLocks made.
     OwnedList drop;
     info_->DropHelpers(KxString("S"), drop);
     RunAll(drop);
-    info_->SetOption(0);
     EXPECT_FALSE(server_->FindObject("S", "ACQUIRE_LOCK", "PROCEDURE", procedure));
     EXPECT_FALSE(server_->FindObject("S", "KELVOX_PACKAGE", "PACKAGE", procedure));
     EXPECT_EQ(One("SELECT COUNT(*) FROM ALL_CATALOG WHERE OWNER = 'S' AND TABLE_NAME = 'LOCKS'"), "0");
