@@ -39,6 +39,11 @@ std::string JoinTokens(const std::vector<Token>& tokens);
 // OCI statement type of a text by its first keyword: SELECT 1, UPDATE 2, DELETE 3, INSERT 4,
 // CREATE 5, DROP 6, ALTER 7, BEGIN 8, DECLARE 9; 0 for anything else.
 int32_t StatementTypeOf(const std::string& sql);
+
+// The one text of the lock procedure ACQUIRE_LOCK of schema S that the server compiles as VALID (blanks and
+// case aside); any other body is kept as an object with compilation errors.
+std::string LockProcedureText(const std::string& schema);
+
 // Placeholder names in bind-position order, upper-cased and without the colon. In SQL every
 // occurrence is a position of its own; in a PL/SQL block (BEGIN/DECLARE) a name repeated counts once.
 std::vector<std::string> PlaceholderNames(const std::string& sql);

@@ -131,63 +131,6 @@ struct ColumnDef {
   bool userDefault = false;
 };
 
-// The text of the lock procedure as the dialect creates it for schema S, used to validate the
-// procedure (a different body is kept as an object with compilation errors).
-std::string AcquireLockText(const std::string& s) {
-  static const char* const kLines[] = {
-      "    aClientid IN NUMBER,",
-      "    nEntries IN NUMBER,",
-      "    oid_list IN @.KELVOX_PACKAGE.INT_ARRAY_T,",
-      "    lockmode_list IN @.KELVOX_PACKAGE.INT_ARRAY_T)",
-      "AS",
-      "    e_ALREADY_LOCKED   EXCEPTION;",
-      "    aLockmode          @.LOCKS.LOCKMODE%TYPE;",
-      "    aCounter           BINARY_INTEGER;",
-      "    bInsertLocks       BINARY_INTEGER;",
-      "BEGIN",
-      "    bInsertLocks := 1;",
-      "    LOCK TABLE @.LOCKS IN EXCLUSIVE MODE;",
-      "    FOR i IN 1..nEntries LOOP",
-      "        IF lockmode_list(i) = 1142 THEN",
-      "            aLockmode := 8196;",
-      "        ELSIF lockmode_list(i) = 2100 THEN",
-      "            aLockmode := 4116;",
-      "        ELSIF lockmode_list(i) = 4116 THEN",
-      "            aLockmode := 2100;",
-      "        ELSE",
-      "            aLockmode := 0;",
-      "        END IF;",
-      "        SELECT COUNT(*) INTO aCounter FROM @.LOCKS ",
-      "            WHERE OID = oid_list(i) AND CLIENTID != aClientid AND aLockmode <= LOCKMODE;",
-      "        IF aCounter > 0 THEN",
-      "            bInsertLocks := 0;",
-      "            EXIT;",
-      "        ELSE",
-      "            INSERT INTO @.LOCKS (oid, lockmode, clientid) VALUES (oid_list(i), lockmode_list(i), aClientid);",
-      "        END IF;",
-      "    END LOOP;",
-      "    IF bInsertLocks = 1 THEN",
-      "        COMMIT;",
-      "    ELSE",
-      "        RAISE e_ALREADY_LOCKED;",
-      "    END IF;",
-      "EXCEPTION",
-      "    WHEN e_ALREADY_LOCKED THEN",
-      "        ROLLBACK;",
-      "        RAISE_APPLICATION_ERROR(-20099, 'Object already locked');",
-      "    WHEN OTHERS THEN",
-      "        ROLLBACK;",
-      "        RAISE_APPLICATION_ERROR(-20333, 'Error in procedure ACQUIRE_LOCK');",
-  };
-  std::string text = "CREATE OR REPLACE PROCEDURE " + s + ".ACQUIRE_LOCK (\n";
-  for (const char* line : kLines) {
-    std::string l(line);
-    for (size_t p = l.find('@'); p != std::string::npos; p = l.find('@', p + s.size())) l.replace(p, 1, s);
-    text += l + "\n";
-  }
-  return text + "END ACQUIRE_LOCK;";
-}
-
 std::string Squeezed(const std::string& s) {
   std::string r;
   for (char c : s)
@@ -1027,7 +970,7 @@ class Rewriter {
     out_.name = name;
     out_.body = sql_;
     if (kind == StatementKind::CreateProcedure && name == "ACQUIRE_LOCK")
-      out_.valid = Squeezed(sql_) == Squeezed(AcquireLockText(owner));
+      out_.valid = Squeezed(sql_) == Squeezed(LockProcedureText(owner));
     return true;
   }
 
@@ -1307,6 +1250,61 @@ class Rewriter {
 };
 
 }  // namespace
+
+std::string LockProcedureText(const std::string& s) {
+  static const char* const kLines[] = {
+      "    aClientid IN NUMBER,",
+      "    nEntries IN NUMBER,",
+      "    oid_list IN @.KELVOX_PACKAGE.INT_ARRAY_T,",
+      "    lockmode_list IN @.KELVOX_PACKAGE.INT_ARRAY_T)",
+      "AS",
+      "    e_ALREADY_LOCKED   EXCEPTION;",
+      "    aLockmode          @.LOCKS.LOCKMODE%TYPE;",
+      "    aCounter           BINARY_INTEGER;",
+      "    bInsertLocks       BINARY_INTEGER;",
+      "BEGIN",
+      "    bInsertLocks := 1;",
+      "    LOCK TABLE @.LOCKS IN EXCLUSIVE MODE;",
+      "    FOR i IN 1..nEntries LOOP",
+      "        IF lockmode_list(i) = 1142 THEN",
+      "            aLockmode := 8196;",
+      "        ELSIF lockmode_list(i) = 2100 THEN",
+      "            aLockmode := 4116;",
+      "        ELSIF lockmode_list(i) = 4116 THEN",
+      "            aLockmode := 2100;",
+      "        ELSE",
+      "            aLockmode := 0;",
+      "        END IF;",
+      "        SELECT COUNT(*) INTO aCounter FROM @.LOCKS ",
+      "            WHERE OID = oid_list(i) AND CLIENTID != aClientid AND aLockmode <= LOCKMODE;",
+      "        IF aCounter > 0 THEN",
+      "            bInsertLocks := 0;",
+      "            EXIT;",
+      "        ELSE",
+      "            INSERT INTO @.LOCKS (oid, lockmode, clientid) VALUES (oid_list(i), lockmode_list(i), aClientid);",
+      "        END IF;",
+      "    END LOOP;",
+      "    IF bInsertLocks = 1 THEN",
+      "        COMMIT;",
+      "    ELSE",
+      "        RAISE e_ALREADY_LOCKED;",
+      "    END IF;",
+      "EXCEPTION",
+      "    WHEN e_ALREADY_LOCKED THEN",
+      "        ROLLBACK;",
+      "        RAISE_APPLICATION_ERROR(-20099, 'Object already locked');",
+      "    WHEN OTHERS THEN",
+      "        ROLLBACK;",
+      "        RAISE_APPLICATION_ERROR(-20333, 'Error in procedure ACQUIRE_LOCK');",
+  };
+  std::string text = "CREATE OR REPLACE PROCEDURE " + s + ".ACQUIRE_LOCK (\n";
+  for (const char* line : kLines) {
+    std::string l(line);
+    for (size_t p = l.find('@'); p != std::string::npos; p = l.find('@', p + s.size())) l.replace(p, 1, s);
+    text += l + "\n";
+  }
+  return text + "END ACQUIRE_LOCK;";
+}
 
 bool Rewrite(const std::string& sql, const RewriteContext& ctx, Rewritten& out, Error& err) {
   out = Rewritten();
