@@ -83,6 +83,19 @@ private:
     uint32_t size_;
 };
 
+// A sized handler that also holds the date and time formats of its texts.
+class KxGFormattedTypeConvHdl : public KxGSizedTypeConvHdl {
+public:
+    KxGFormattedTypeConvHdl(uint32_t size, const KxString& dateFormat, const KxString& timeFormat)
+        : KxGSizedTypeConvHdl(size), dateFormat_(dateFormat), timeFormat_(timeFormat) {}
+    const KxString& GetDateFormat() const { return dateFormat_; }
+    const KxString& GetTimeFormat() const { return timeFormat_; }
+
+protected:
+    KxString dateFormat_;
+    KxString timeFormat_;
+};
+
 class KxGCharTypeConvHdl : public KxGSizedTypeConvHdl {
 public:
     explicit KxGCharTypeConvHdl(uint32_t size) : KxGSizedTypeConvHdl(size) {}
@@ -144,10 +157,10 @@ public:
 };
 
 // A VARCHAR2 string column; D and T are its date and time formats.
-class KxGStringTypeConvHdl : public KxGSizedTypeConvHdl {
+class KxGStringTypeConvHdl : public KxGFormattedTypeConvHdl {
 public:
     KxGStringTypeConvHdl(uint32_t size, const KxString& dateFormat, const KxString& timeFormat)
-        : KxGSizedTypeConvHdl(size), dateFormat_(dateFormat), timeFormat_(timeFormat) {}
+        : KxGFormattedTypeConvHdl(size, dateFormat, timeFormat) {}
     int32_t ConvertFrom(KxGTypeConvHdl& source, const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToChar(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToInt(const KxString& sourceExpression, KxString& out) override;
@@ -160,20 +173,13 @@ public:
     int32_t ConvertToStringChar(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToStringLong(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertSize(uint32_t sourceSize, const KxString& sourceExpression, KxString& out) override;
-
-    const KxString& GetDateFormat() const { return dateFormat_; }
-    const KxString& GetTimeFormat() const { return timeFormat_; }
-
-private:
-    KxString dateFormat_;
-    KxString timeFormat_;
 };
 
 // A CHAR string column (blank-padded).
-class KxGStringCharTypeConvHdl : public KxGSizedTypeConvHdl {
+class KxGStringCharTypeConvHdl : public KxGFormattedTypeConvHdl {
 public:
     KxGStringCharTypeConvHdl(uint32_t size, const KxString& dateFormat, const KxString& timeFormat)
-        : KxGSizedTypeConvHdl(size), dateFormat_(dateFormat), timeFormat_(timeFormat) {}
+        : KxGFormattedTypeConvHdl(size, dateFormat, timeFormat) {}
     int32_t ConvertFrom(KxGTypeConvHdl& source, const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToChar(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToInt(const KxString& sourceExpression, KxString& out) override;
@@ -186,13 +192,6 @@ public:
     int32_t ConvertToStringChar(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToStringLong(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertSize(uint32_t sourceSize, const KxString& sourceExpression, KxString& out) override;
-
-    const KxString& GetDateFormat() const { return dateFormat_; }
-    const KxString& GetTimeFormat() const { return timeFormat_; }
-
-private:
-    KxString dateFormat_;
-    KxString timeFormat_;
 };
 
 // A LONG string column: its values cannot be used in expressions.
@@ -244,10 +243,10 @@ private:
     KxString timeFormat_;
 };
 
-class KxGDateTimeTypeConvHdl : public KxGSizedTypeConvHdl {
+class KxGDateTimeTypeConvHdl : public KxGFormattedTypeConvHdl {
 public:
     KxGDateTimeTypeConvHdl(uint32_t size, const KxString& dateFormat, const KxString& timeFormat)
-        : KxGSizedTypeConvHdl(size), dateFormat_(dateFormat), timeFormat_(timeFormat) {}
+        : KxGFormattedTypeConvHdl(size, dateFormat, timeFormat) {}
     int32_t ConvertFrom(KxGTypeConvHdl& source, const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToInt(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToFloat(const KxString& sourceExpression, KxString& out) override;
@@ -257,13 +256,6 @@ public:
     int32_t ConvertToString(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToStringChar(const KxString& sourceExpression, KxString& out) override;
     int32_t ConvertToStringLong(const KxString& sourceExpression, KxString& out) override;
-
-    const KxString& GetDateFormat() const { return dateFormat_; }
-    const KxString& GetTimeFormat() const { return timeFormat_; }
-
-private:
-    KxString dateFormat_;
-    KxString timeFormat_;
 };
 
 class KxGBlobTypeConvHdl : public KxGSizedTypeConvHdl {
