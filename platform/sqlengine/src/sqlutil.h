@@ -63,4 +63,14 @@ inline std::string UpperText(const std::string& s) {
   return u;
 }
 
+inline bool Contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+
+// " in "<text>"", appended to error messages that name the statement.
+inline std::string Quoted(const std::string& sql) { return " in \"" + sql + "\""; }
+
+
+struct Value;
+// Binds one value to a SQLite statement parameter (1-based).
+int BindValue(sqlite3_stmt* st, int index, const Value& v);
+
 }  // namespace sqlengine

@@ -1,0 +1,65 @@
+// Maps SQLite failures to the Oracle errors the server would give.
+#include <sqlite3.h>
+
+#include <cstdlib>
+
+#include "sqlengine.h"
+#include "sqlutil.h"
+
+namespace sqlengine {
+
+// ---- error mapping -----------------------------------------------------------------------------------
+
+bool MapSqliteError(sqlite3* db, int rc, const std::string& sql, bool update, Error& err) {
+  std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  int ext = db ? sqlite3_extended_errcode(db) : rc;
+  if (msg.compare(0, 4, "ORA-") == 0) {
+    int32_t code = static_cast<int32_t>(std::strtol(msg.c_str() + 4, nullptr, 10));
+    size_t colon = msg.find(": ");
+    return err.SetText(code, colon == std::string::npos ? msg : msg.substr(colon + 2));
+  }
+  switch (ext) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE:
+      return err.SetText(1, "unique constraint (" + msg.substr(msg.find(':') == std::string::npos ? 0 : msg.find(':') + 2) + ") violated");
+    case SQLITE_CONSTRAINT_NOTNULL: {
+      std::string col = msg.substr(msg.find(':') == std::string::npos ? 0 : msg.find(':') + 2);
+      return update ? err.SetText(1407, "cannot update (" + col + ") to NULL") : err.SetText(1400, "cannot insert NULL into (" + col + ")");
+    }
+    case SQLITE_CONSTRAINT_CHECK:
+      if (Contains(msg, "NN$")) {
+        std::string col = msg.substr(msg.find("NN$") + 3);
+        return update ? err.SetText(1407, "cannot update (" + col + ") to NULL") : err.SetText(1400, "cannot insert NULL into (" + col + ")");
+      }
+      return err.SetText(2290, "check constraint violated (" + msg + ")");
+    case SQLITE_BUSY_SNAPSHOT:
+      return err.Set(8177, "another session committed to a file this transaction had already read");
+    default:
+      break;
+  }
+  int primary = ext & 0xFF;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return err.Set(54, "another session writes the same schema file");
+  if (primary == SQLITE_MISMATCH) return err.Set(932, msg);
+  if (primary == SQLITE_TOOBIG) return err.Set(1489, msg);
+  if (primary == SQLITE_CONSTRAINT) return err.Set(1, msg);
+  if (Contains(msg, "no such table") || Contains(msg, "unknown database") || Contains(msg, "no such view"))
+    return err.Set(942, msg + Quoted(sql));
+  if (Contains(msg, "no such column")) {
+    std::string col = UpperText(msg.substr(msg.find(':') + 2));
+    return err.SetText(904, "\"" + col + "\": invalid identifier" + Quoted(sql));
+  }
+  if (Contains(msg, "no such function")) return err.SetText(904, msg + Quoted(sql));
+  if (Contains(msg, "trigger") && Contains(msg, "already exists")) return err.SetText(4081, msg);
+  if (Contains(msg, "already exists")) return err.Set(955, msg + Quoted(sql));
+  if (Contains(msg, "no such index")) return err.Set(1418, msg + Quoted(sql));
+  if (Contains(msg, "no such trigger")) return err.SetText(4080, msg);
+  if (Contains(msg, "ambiguous column name")) return err.Set(918, msg + Quoted(sql));
+  if (Contains(msg, "no such savepoint")) return err.SetText(1086, "savepoint '" + UpperText(msg.substr(msg.find(':') + 2)) + "' never established in this session or is invalid");
+  if (Contains(msg, "too many attached databases")) return err.Set(2020, msg);
+  if (Contains(msg, "cannot drop PRIMARY KEY column") || Contains(msg, "cannot drop UNIQUE column"))
+    return err.Set(12992, msg + Quoted(sql));
+  if (Contains(msg, "syntax error") || Contains(msg, "incomplete input")) return err.Set(900, msg + Quoted(sql));
+  return err.Set(600, "[sqlite " + std::to_string(ext) + "] " + msg + Quoted(sql));
+}
+
+}  // namespace sqlengine
