@@ -71,6 +71,7 @@ const std::map<int32_t, const char*>& Texts() {
       {1785, "ORDER BY item must be the number of a SELECT-list expression"},
       {1789, "query block has incorrect number of result columns"},
       {1792, "maximum number of columns in a table or view is 1000"},
+      {1801, "date format is too long for internal buffer"},
       {1821, "date format not recognized"},
       {1830, "date format picture ends before converting entire input string"},
       {1843, "not a valid month"},

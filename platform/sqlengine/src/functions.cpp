@@ -153,6 +153,7 @@ void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   DateTime d;
   if (DateArg(argv[0], d)) {
     if (!OraDateToChar(d, fmt.empty() ? "DD-MON-RR" : fmt, out, err)) return ResultError(ctx, err);
+    if (out.size() > kMaxVarchar) return ResultCode(ctx, 1801);
     return ResultText(ctx, out);
   }
   double number = 0;

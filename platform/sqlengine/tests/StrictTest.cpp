@@ -113,6 +113,14 @@ TEST_F(StrictTest, ValuesTypesAndUserErrorsAsOracleHasThem) {
       {"SELECT 1 + 2 || 'x' FROM DUAL", {}, 0, "3x"},
       {"SELECT 'v' || V || :1 FROM S.T", {P("!")}, 0, "vabcd!"},
       {"SELECT SUBSTR('abc' || 'def', 2, 3) FROM DUAL", {}, 0, "bcd"},
+      {"SELECT CASE WHEN 1 = 1 THEN 'a' END || 'b' FROM DUAL", {}, 0, "ab"},
+      {"SELECT (1 || 2) / 3 FROM DUAL", {}, 0, "4"},
+      {"SELECT - 4 / 2 * 3 FROM DUAL", {}, 0, "-6"},
+      {"SELECT 2 * (7 / 2) FROM DUAL", {}, 0, "7"},
+      {"SELECT 9 / 3 || 'x' || -1 FROM DUAL", {}, 0, "3x-1"},
+      {"SELECT '1' || '2' + 1 FROM DUAL", {}, 0, "13"},
+      {"SELECT 1 + '2' || '3' FROM DUAL", {}, 0, "33"},
+      {"SELECT COUNT(*) / 2 FROM S.T", {}, 0, ".5"},
       {"SELECT COUNT(*) FROM S.T WHERE V || 'x' = 'abcdx'", {}, 0, "1"},
       // '' is NULL everywhere.
       {"SELECT COUNT(*) FROM S.T WHERE V <> ''", {}, 0, "0"},
@@ -232,6 +240,7 @@ TEST_F(StrictTest, FunctionsAtExtremeArguments) {
       {"SELECT 'a' || RPAD('x', 4000, 'x') FROM DUAL", {}, 1489, "", 0},
       {"SELECT TO_DATE(RPAD('1', 4000, '1'), 'YYYY') FROM DUAL", {}, -1, "", 4000},
       {"SELECT TO_DATE('2020', RPAD('Y', 4000, 'Y')) FROM DUAL", {}, -1, "", 4000},
+      {"SELECT TO_CHAR(TO_DATE('2020', 'YYYY'), RPAD('MONTH', 4000, 'MONTH')) FROM DUAL", {}, 1801, "", 0},
   };
   for (const auto& c : cases) {
     std::string first, message;
