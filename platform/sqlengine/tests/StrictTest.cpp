@@ -191,6 +191,23 @@ TEST_F(StrictTest, ColumnChecksSurviveAlterTable) {
   EXPECT_EQ(cols[3].declType.substr(0, 6), "NUMBER");
 }
 
+TEST_F(StrictTest, CaseFoldingFollowsTheDatabaseCharacterSet) {
+  server_->SetCharacterSet("WE8ISO8859P1");
+  auto latin = Logon("S", "s");
+  ASSERT_TRUE(latin);
+  Outcome out = Run(*latin, "SELECT UPPER('\xE9t\xE9'), LOWER('\xC9\xD7'), LOWER('\xC3\xA9') FROM DUAL");
+  ASSERT_EQ(out.result.rows.size(), 1u);
+  EXPECT_EQ(out.result.rows[0][0].bytes, "\xC9T\xC9");
+  EXPECT_EQ(out.result.rows[0][1].bytes, "\xE9\xD7");  // the multiplication sign is no letter
+  EXPECT_EQ(out.result.rows[0][2].bytes, "\xE3\xA9");  // two Latin-1 characters, not one UTF-8 one
+  server_->SetCharacterSet("US7ASCII");
+  auto ascii = Logon("S", "s");
+  ASSERT_TRUE(ascii);
+  out = Run(*ascii, "SELECT UPPER('a\xE9') FROM DUAL");
+  ASSERT_EQ(out.result.rows.size(), 1u);
+  EXPECT_EQ(out.result.rows[0][0].bytes, "A\xE9");
+}
+
 // Functions at extreme, negative, fractional, infinite and huge arguments: no overflow, no unbounded
 // result, Oracle's answer or error.
 TEST_F(StrictTest, FunctionsAtExtremeArguments) {
