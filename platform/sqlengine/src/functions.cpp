@@ -168,6 +168,7 @@ void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   }
   if (!std::isfinite(number) || std::fabs(number) >= kNumberLimit) return ResultCode(ctx, 1426);
   if (!OraNumberToChar(number, fmt, out, err)) return ResultError(ctx, err);
+  if (out.size() > kMaxVarchar) return ResultCode(ctx, 1481);
   ResultText(ctx, out);
 }
 
@@ -196,6 +197,7 @@ void FnTruncRound(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool rou
       return ResultError(ctx, err);
     }
     d.hour = d.minute = d.second = 0;
+    if (d.year > 9999) return ResultCode(ctx, 1841);
     return ResultText(ctx, FormatDateText(d));
   }
   double v = 0;
