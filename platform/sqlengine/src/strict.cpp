@@ -118,17 +118,27 @@ class Sig {
     while (IsOp(i, "-") || IsOp(i, "+")) ++i;
     return PrimaryEnd(i);
   }
-  // Start of the run of unary expressions that ends at j, joined by binary `ops`.
-  size_t RunStart(size_t j, std::initializer_list<const char*> ops) const {
+  // Start of the run of unary expressions that ends at j, joined by binary `ops`. `memo` (one per
+  // operator set, N() entries of npos at first) keeps the starts of runs already scanned, so that a
+  // long run of operators is scanned once, not once per operator.
+  size_t RunStart(size_t j, std::initializer_list<const char*> ops, std::vector<size_t>& memo) const {
+    std::vector<size_t> ends{j};
     size_t k = UnaryStart(j);
     while (k != npos && k >= 2 && EndsOperand(k - 2)) {
       bool joined = false;
       for (const char* o : ops) joined |= IsOp(k - 1, o);
       if (!joined) break;
+      if (memo[k - 2] != npos) {
+        k = memo[k - 2];
+        break;
+      }
       size_t before = UnaryStart(k - 2);
       if (before == npos) break;
+      ends.push_back(k - 2);
       k = before;
     }
+    if (k != npos)
+      for (size_t e : ends) memo[e] = k;
     return k;
   }
   // End of a multiplicative term (unary expressions joined by * and /) that starts at i.
@@ -142,10 +152,24 @@ class Sig {
     return e;
   }
 
-  // Wraps tokens [from, to] into `fn(` ... `)`. Wraps applied inner first nest correctly.
+  // Wraps tokens [from, to] into `fn(` ... `)`. Wraps applied inner first nest correctly; the texts
+  // are put in place once, by Finish (many wraps may start at one token).
   void Wrap(size_t from, size_t to, const char* fn) {
-    T(from).text = std::string(fn) + "(" + T(from).text;
-    T(to).append = ")" + T(to).append;
+    if (opens_.empty()) {
+      opens_.resize(s_.size());
+      closes_.assign(s_.size(), 0);
+    }
+    opens_[from].push_back(fn);
+    ++closes_[to];
+  }
+  void Finish() {
+    for (size_t i = 0; i < opens_.size(); ++i) {
+      if (opens_[i].empty() && closes_[i] == 0) continue;
+      std::string open;
+      for (size_t k = opens_[i].size(); k-- > 0;) open += std::string(opens_[i][k]) + "(";
+      T(i).text = open + T(i).text;
+      T(i).append = std::string(closes_[i], ')') + T(i).append;
+    }
   }
 
  private:
@@ -153,6 +177,8 @@ class Sig {
   std::vector<size_t> s_;
   std::vector<std::string> op_;
   std::vector<size_t> match_;
+  std::vector<std::vector<const char*>> opens_;
+  std::vector<size_t> closes_;
   bool balanced_ = true;
 };
 
@@ -185,9 +211,10 @@ bool ApplyValueSemantics(std::vector<Token>& tokens, const std::string& sql, Err
   if (!st.Balanced()) return true;  // SQLite reports the statement
   const size_t n = st.N();
   // Division first: its operands are unary expressions, nested inside any concatenation.
+  std::vector<size_t> products(n, npos), sums(n, npos);
   for (size_t i = 1; i + 1 < n; ++i) {
     if (!st.IsOp(i, "/")) continue;
-    size_t from = st.RunStart(i - 1, {"*", "/"}), to = st.UnaryEnd(i + 1);
+    size_t from = st.RunStart(i - 1, {"*", "/"}, products), to = st.UnaryEnd(i + 1);
     if (from == npos || to == npos) continue;
     st.Wrap(from, to, "ORA_DIV");
     st.T(i).text = ",";
@@ -196,7 +223,7 @@ bool ApplyValueSemantics(std::vector<Token>& tokens, const std::string& sql, Err
   std::vector<bool> done(n, false);
   for (size_t i = 1; i + 1 < n; ++i) {
     if (!st.IsOp(i, "||") || done[i]) continue;
-    size_t from = st.RunStart(i - 1, {"*", "/", "+", "-", "||"});
+    size_t from = st.RunStart(i - 1, {"*", "/", "+", "-", "||"}, sums);
     if (from == npos) continue;
     std::vector<size_t> ops{i};
     size_t to = npos;
@@ -213,6 +240,7 @@ bool ApplyValueSemantics(std::vector<Token>& tokens, const std::string& sql, Err
       done[op] = true;
     }
   }
+  st.Finish();
   return true;
 }
 
