@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "KxGStatusCodes.h"
 #include "KxList.h"
 #include "KxString.h"
 
@@ -74,8 +75,7 @@ public:
     virtual KxGMemberMapBinder* GetMemberMapBinder(uint32_t index) = 0;
 };
 
-// Status of BindBuffers when the statement has (or can get) no statement handle.
-constexpr int32_t KXG_NO_STATEMENT_HANDLE = -6095;
+// BindBuffers answers KXG_E_NO_STATEMENT_HANDLE when the statement has (or can get) no statement handle.
 
 // ---------------------------------------------------------------------------------------------------
 
