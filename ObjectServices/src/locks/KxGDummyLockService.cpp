@@ -1,13 +1,7 @@
 // The dummy lock service (grants everything) and the concurrency-control service, which never reaches
 // its lock server.
 #include "KxGLockService.h"
-
-namespace {
-
-// The concurrency-control service cannot reach its server.
-constexpr int32_t kNoLockServer = -2516;
-
-}  // namespace
+#include "KxGStatusCodes.h"
 
 // ---- KxGDummyLockService -----------------------------------------------------------------------------
 
@@ -68,7 +62,7 @@ void KxGDummyLockService::SetSync(KxThreadMgr*)
 // ---- KxGCCService ----------------------------------------------------------------------------------
 
 KxGCCService::KxGCCService(const KxString& server, KxGDatabase* database, int32_t clientId)
-    : KxGLocalLockService(database), clientId_(clientId), creationError_(kNoLockServer)
+    : KxGLocalLockService(database), clientId_(clientId), creationError_(KXG_E_NO_LOCK_SERVER)
 {
     const int32_t colon = server.Find(':');
     if (colon < 0) {

@@ -2,10 +2,10 @@
 #include <new>
 
 #include "KxGLockService.h"
+#include "KxGStatusCodes.h"
 
 namespace {
 
-constexpr int32_t kOutOfMemory = -2030;
 constexpr uint32_t kGrowStep = 100;
 
 int32_t ByObjectId(const void* a, const void* b)
@@ -17,7 +17,7 @@ int32_t ByObjectId(const void* a, const void* b)
 
 int32_t Status(int32_t listStatus)
 {
-    return listStatus == 0 ? 0 : kOutOfMemory;
+    return listStatus == 0 ? 0 : KXG_E_NO_MEMORY;
 }
 
 }  // namespace
@@ -85,7 +85,7 @@ int32_t KxGLockHolderList::Append(const KxGLockHolder& holder)
     try {
         holders_.push_back(holder);
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return KXG_E_NO_MEMORY;
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KxGLockService.h"
+#include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 
 namespace {
@@ -19,11 +20,11 @@ public:
 
     int32_t AcquireServerLock(const KxGLockRequest& request, uint32_t) override
     {
-        return Note("+", Text(request.ref, request.mode), failAcquire, -2041);
+        return Note("+", Text(request.ref, request.mode), failAcquire, KXG_E_LOCK_REFUSED);
     }
     int32_t ReleaseServerLock(const KxGLockRequest& request, uint32_t) override
     {
-        return Note("-", Text(request.ref, request.mode), failRelease, -2045);
+        return Note("-", Text(request.ref, request.mode), failRelease, KXG_E_NO_ROW_DELETED);
     }
     int32_t AcquireServerLocks(uint16_t mode, const KxRefList& refs, KxGTransactionContext*) override
     {
@@ -31,7 +32,7 @@ public:
         for (const KxRef& ref : refs) {
             text += (text.empty() ? "" : ",") + Text(ref, mode);
         }
-        return Note("+", text, failAcquire, -2041);
+        return Note("+", text, failAcquire, KXG_E_LOCK_REFUSED);
     }
     int32_t ReleaseServerLocks(const KxGLockRequestList& requests, KxGTransactionContext*) override
     {
@@ -39,7 +40,7 @@ public:
         for (uint32_t i = 0; i < requests.Count(); ++i) {
             text += (text.empty() ? "" : ",") + Text(requests.GetRequest(i).ref, requests.GetRequest(i).mode);
         }
-        return Note("-", text, failRelease, -2045);
+        return Note("-", text, failRelease, KXG_E_NO_ROW_DELETED);
     }
 
     std::vector<std::string> TakeCalls()
@@ -315,7 +316,7 @@ TEST(OtherLockServices, DummyGrantsEverythingAndTheConcurrencyControlServiceCann
     EXPECT_EQ(dummy.GetCreationError(), 0);
 
     KxGCCService cc(KxString("lockhost:4711"), nullptr, 3);
-    EXPECT_EQ(cc.GetCreationError(), -2516);
+    EXPECT_EQ(cc.GetCreationError(), KXG_E_NO_LOCK_SERVER);
     EXPECT_STREQ(cc.GetHost().StrGet(), "lockhost");
     EXPECT_STREQ(cc.GetService().StrGet(), "4711");
     EXPECT_EQ(cc.SupportsCollLocks(), 0);
