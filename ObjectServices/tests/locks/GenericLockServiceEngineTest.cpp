@@ -206,6 +206,9 @@ TEST_F(EngineLocks, FailedReleaseKeepsTheLocksAndALaterReleaseSucceeds)
     EXPECT_EQ(service_->ReleaseTxnLocks(&a_, 1), 0);
     engine.InjectFailure("OCIStmtExecute", 3113, "DELETE FROM");
     EXPECT_EQ(service_->ReleaseLock({&a_, Ref(3), kRead}), 0);
+    // A commit that fails leaves the rows as well.
+    engine.InjectFailure("OCITransCommit", 3113);
+    EXPECT_EQ(service_->ReleaseLock({&a_, Ref(3), kRead}), 0);
     EXPECT_EQ(LockCount(), "3");
     EXPECT_EQ(service_->GetLockTable().Count(), 3u);
 
@@ -285,6 +288,8 @@ TEST_F(EngineLocks, LockListReportsTheDatabaseErrorAndHoldsTheLockSection)
     EXPECT_LT(status, 0);
     EXPECT_EQ(status, db_->GetError()->ErrorCode() < 0 ? db_->GetError()->ErrorCode() : KXG_E_RDBMS);
     EXPECT_EQ(none.Count(), 0u);
+    sqlengine::Engine::Instance().InjectFailure("OCIStmtFetch", 3113);
+    EXPECT_LT(service_->GetLockList(Ref(40), none), 0);
     // The section is free again and the statement usable.
     EXPECT_EQ(threads.EndCriticalSection(KXG_LOCK_SECTION, "test"), KX_THREADS_E_NOT_OWNER);
     ASSERT_EQ(service_->GetLockList(Ref(40), none), 0);
