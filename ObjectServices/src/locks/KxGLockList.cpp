@@ -1,8 +1,13 @@
 // The local lock table, the request list and the holder list.
 #include <new>
+#include <type_traits>
 
 #include "KxGLockService.h"
 #include "KxGStatusCodes.h"
+
+// The kernel lists copy their elements byte by byte.
+static_assert(std::is_trivially_copyable_v<KxGLockEntry>);
+static_assert(std::is_trivially_copyable_v<KxGLockRequest>);
 
 namespace {
 
