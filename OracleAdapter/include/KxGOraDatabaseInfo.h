@@ -94,6 +94,9 @@ public:
     // appends nothing and answers -6000. The trigger text itself is ShadowTrigger's.
     int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
+    // The class filters (UpdateByCid, InsertSelectByCid, DeleteByCid) take the unsigned class number
+    // (UpdateByCid and InsertSelectByCid: a negative number means every row) and write it in the
+    // signed form the CID column holds (KxGStoredClassNumber): class 65400 is " WHERE CID = -136".
     // Column pairs (source i, target i) are taken while both projections have column i; each pair
     // sets the target column to the conversion expression of the conversion manager. Null when the
     // conversion manager is missing.

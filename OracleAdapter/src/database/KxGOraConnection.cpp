@@ -646,8 +646,15 @@ void KxGOraDatabase::RemoveStaleClients(const KxString& schema)
     std::sort(registered.begin(), registered.end());
     std::sort(sessions.begin(), sessions.end());
     std::vector<int64_t> stale;
+    int32_t unknown = 0;
     auto session = sessions.begin();
     for (int64_t id : registered) {
+        if (id == 0) {
+            // Rows written below version 272 carry no connection id: whether their client lives
+            // cannot be told, so they stay (a crashed client's row then stays too).
+            ++unknown;
+            continue;
+        }
         while (session != sessions.end() && *session < id) {
             ++session;
         }
@@ -655,6 +662,12 @@ void KxGOraDatabase::RemoveStaleClients(const KxString& schema)
         if (!live && (stale.empty() || stale.back() != id)) {
             stale.push_back(id);
         }
+    }
+    if (unknown > 0) {
+        KxGTraceTag tag(*this, KXG_TRACE_DBA, "RemoveStaleClients");
+        KxString text("kept ");
+        text << unknown << " client row(s) without connection id";
+        Record(tag, text);
     }
     if (stale.empty()) {
         return;
@@ -696,13 +709,17 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
     }
     if (clientColumns && pooled == 0) {
         KxString text("SELECT COUNT(*) FROM ");
-        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << "";
+        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable();
         if (localMode == 0) {
             text << " WHERE OPEN_MODE ='LOCAL'";
         }
         int32_t count = 0;
         const FetchResult result = kxgora::SelectInteger(*this, text, count);
         if (result == FetchResult::Failed) {
+            // The count is the first statement on ACTIVECLIENTS: a missing table shows here.
+            if (error_->NativeCode() == kOraTableMissing) {
+                ReportError(KXG_E_NO_SCHEMA, nullptr);
+            }
             return 0;
         }
         if (result == FetchResult::Row && count != 0) {

@@ -10,6 +10,7 @@
 #include "KxGCondition.h"
 #include "KxGDatabaseTrace.h"
 #include "KxGProjection.h"
+#include "KxGSQLLiteral.h"
 #include "KxGSchemaConstants.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -617,7 +618,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
             text << to.GetColumn(i)->GetName() << " = " << expression;
         }
         if (classId >= 0) {
-            text << " WHERE CID = " << classId;
+            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
     return Make<KxGStatementTemplate>(text);
@@ -658,7 +659,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedPro
         text << target.GetFrom() << " ( " << names << ")\n"
              << " SELECT " << expressions << " FROM " << source.GetFrom();
         if (classId >= 0) {
-            text << " WHERE CID = " << classId;
+            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
     return Make<KxGStatementTemplate>(text);
@@ -684,7 +685,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection&
 KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
 {
     KxString text("DELETE FROM ");
-    text << table.GetQualifiedName() << " WHERE CID = " << classId;
+    text << table.GetQualifiedName() << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
     return Make<KxGStatementTemplate>(text);
 }
 
