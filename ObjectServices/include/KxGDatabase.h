@@ -187,7 +187,9 @@ public:
                                                    const KxGStatementTemplate& select) = 0;
     virtual int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) = 0;
     virtual KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) = 0;
-    // classId negative: no class condition.
+    // The class filters take the unsigned class number; UpdateByCid and InsertSelectByCid read a
+    // negative one as "every row". The number is written in the signed form of the class-id columns
+    // (KxGStoredClassNumber, KxGSQLLiteral.h).
     virtual KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source,
                                               const KxGExtendedProjection& target, int32_t classId) = 0;
     virtual KxGStatementTemplate* InsertSelectByCid(const KxGExtendedProjection& target,

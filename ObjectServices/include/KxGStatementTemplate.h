@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "KxGStatusCodes.h"
 #include "KxList.h"
 #include "KxString.h"
 
@@ -74,8 +75,7 @@ public:
     virtual KxGMemberMapBinder* GetMemberMapBinder(uint32_t index) = 0;
 };
 
-// Status of BindBuffers when the statement has (or can get) no statement handle.
-constexpr int32_t KXG_NO_STATEMENT_HANDLE = -6095;
+// BindBuffers answers KXG_E_NO_STATEMENT_HANDLE when the statement has (or can get) no statement handle.
 
 // ---------------------------------------------------------------------------------------------------
 
@@ -105,8 +105,8 @@ public:
 
     // Writes a value into the text in place of the parameter marker of `position` (the dialect's
     // GetParameterMarker): the first occurrence that is not the start of a longer marker (":1" is not
-    // found in ":10"). Every double quote of the value is written twice, so that a value placed inside
-    // a quoted name or text keeps the statement well-formed. 1 when replaced; 0 without change when
+    // found in ":10"). The value is written unchanged: a caller that places it inside quotes escapes
+    // it first (KxGAppendLiteral for a single-quoted text). 1 when replaced; 0 without change when
     // position is 0 or negative, the text is empty or the marker does not occur.
     uint16_t BindParameter(const KxString& value, int16_t position, KxGDatabaseInfo& info);
 

@@ -16,6 +16,7 @@
 
 #include "KxConnection.h"
 #include "KxDateTime.h"
+#include "KxGStatusCodes.h"
 #include "KxModule.h"
 #include "KxParameter.h"
 #include "KxString.h"
@@ -31,8 +32,6 @@ class KxGDatabaseTrace;
 class KxGatewayAdmin;
 class KxGatewayTransactionMgr;
 
-// Status of the configuration readers when the kernel has no configuration.
-constexpr int32_t KXG_E_NO_CONFIGURATION = -2751;
 // Status of the client's transaction calls when it has no transaction manager.
 constexpr int32_t KXG_E_NO_TRANSACTION_MGR = -2;
 

@@ -4,13 +4,12 @@
 #include <atomic>
 
 #include "KxGErrorText.h"
+#include "KxGStatusCodes.h"
 #include "kxfound.h"
 
 namespace {
 
 // Lowest and highest status code whose text the gateway gives to the kernel.
-constexpr int32_t kErrorRangeHighest = -6000;
-constexpr int32_t kErrorRangeLowest = -6999;
 
 std::atomic<int32_t> g_rogVersion{0};
 
@@ -81,7 +80,7 @@ extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* re
 extern "C" int32_t KxInitDll(int32_t enable)
 {
     return KxModuleErrorCallbackList::GetInstance()->SetModuleErrorCallback(
-        enable != 0 ? &KxGGetErrorText : nullptr, kErrorRangeHighest, kErrorRangeLowest);
+        enable != 0 ? &KxGGetErrorText : nullptr, KXG_E_RANGE_HIGHEST, KXG_E_RANGE_LOWEST);
 }
 
 extern "C" int32_t GetROGVersion()

@@ -24,23 +24,16 @@
 
 #include "KxGDatabase.h"
 #include "KxGOraTypeConvHdlMgr.h"
+#include "KxGStatusCodes.h"
 #include "KxString.h"
 
 // Longest Oracle name (tables, columns, schemas, users, roles, triggers).
 constexpr int32_t KXG_ORA_MAX_NAME_LENGTH = 30;
-// The gateway's own tables, in the order in which the schema user is granted them.
-inline constexpr const char* KXG_ORA_GATEWAY_TABLES[] = {"OPTIONREGISTRY", "ROOTBLOCK",      "SURROGATES",
-                                                         "LOCKS",          "ACTIVECLIENTS",  "KELVOX_CLASSES",
-                                                         "KELVOX_MEMBERS", "KELVOX_INDEXES"};
-// Characters of a client name kept in ACTIVECLIENTS.
-inline constexpr int32_t KXG_ORA_CLIENT_NAME_LENGTH = 30;
 
-// Longest statement text that Union builds; a longer one is refused with KXG_ORA_STATEMENT_TOO_LONG.
+// Longest statement text that Union builds; a longer one is refused (KXG_E_STATEMENT_TOO_LONG).
+// A schema, role or user name that is not an Oracle identifier is reported as
+// KXG_E_INVALID_DATABASE_NAME.
 constexpr uint32_t KXG_ORA_MAX_STATEMENT_LENGTH = 65532;
-constexpr int32_t KXG_ORA_STATEMENT_TOO_LONG = -6201;
-
-// Status reported for a schema, role or user name that is not an Oracle identifier.
-constexpr int32_t KXG_ORA_INVALID_NAME = -6191;
 
 class KxGOraDatabaseInfo : public KxGDatabaseInfo {
 public:
@@ -101,6 +94,9 @@ public:
     // appends nothing and answers -6000. The trigger text itself is ShadowTrigger's.
     int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
+    // The class filters (UpdateByCid, InsertSelectByCid, DeleteByCid) take the unsigned class number
+    // (UpdateByCid and InsertSelectByCid: a negative number means every row) and write it in the
+    // signed form the CID column holds (KxGStoredClassNumber): class 65400 is " WHERE CID = -136".
     // Column pairs (source i, target i) are taken while both projections have column i; each pair
     // sets the target column to the conversion expression of the conversion manager. Null when the
     // conversion manager is missing.
@@ -131,7 +127,7 @@ public:
     void Count(const KxGQualifiedIdentity& table, KxString& out) override;
     // An empty target takes the statement's text. Otherwise " \nUNION ALL " (all non-zero) or
     // " \nUNION " and the statement's text are appended, unless the two texts together are longer than
-    // KXG_ORA_MAX_STATEMENT_LENGTH: then KXG_ORA_STATEMENT_TOO_LONG and no change.
+    // KXG_ORA_MAX_STATEMENT_LENGTH: then KXG_E_STATEMENT_TOO_LONG and no change.
     int32_t Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target) override;
     // Appends the LOCKS table, the ACTIVECLIENTS table, the package KELVOX_PACKAGE, the procedure
     // ACQUIRE_LOCK and the trigger RELEASE_LOCK of the schema, in this order.
@@ -177,7 +173,7 @@ public:
 private:
     // Writes "<operation>: not available yet" to the database's trace.
     void NotYet(const char* operation);
-    // True when every name is an identifier. Otherwise reports KXG_ORA_INVALID_NAME with the first
+    // True when every name is an identifier. Otherwise reports KXG_E_INVALID_DATABASE_NAME with the first
     // name that is not (the report may throw: call it before anything is allocated).
     bool CheckNames(std::initializer_list<const KxString*> names);
     // The column definitions of CREATE TABLE and ALTER TABLE ADD: name, type text from the column's

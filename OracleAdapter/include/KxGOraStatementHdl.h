@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "KxGStatementHdl.h"
+#include "KxGStatusCodes.h"
 #include "KxString.h"
 
 struct OCIStmt;
@@ -30,11 +31,9 @@ class KxGTypeHdl;
 // Most parameter rows one execution binds.
 constexpr uint32_t KXG_ORA_MAX_PARAMETER_ROWS = 32767;
 
-// Status of Execute with too many parameter rows ("Max. parameter array size exceeded").
-constexpr int32_t KXG_ORA_PARAMETER_ARRAY_TOO_LARGE = -6096;
-
-// Status of ValidateSelectList for a select list that is not an object-id list.
-constexpr int32_t KXG_ORA_INVALID_SELECT_LIST = -6220;
+// Execute with too many parameter rows answers KXG_E_PARAMETER_ARRAY_TOO_LARGE ("Max. parameter array
+// size exceeded"); ValidateSelectList answers KXG_E_INVALID_SQL_STATEMENT for a select list that is not
+// an object-id list.
 
 class KxGOraStatementHdl : public KxGStatementHdl {
 public:
@@ -67,13 +66,13 @@ public:
     int32_t ExecuteNonSelect(const KxString& text) override;
     // Describes the query and checks that its select list is an object-id list: column 1 "OID" or
     // "CID", column 2 "CID", no third column and no column "M_NAME2V0" (names compared upper-cased).
-    // 1 when it is (also for no columns); KXG_ORA_INVALID_SELECT_LIST (reported) when not; a negative
+    // 1 when it is (also for no columns); KXG_E_INVALID_SQL_STATEMENT (reported) when not; a negative
     // status after a reported OCI failure. The text is not used.
     // In both operations an OCI success with information is reported and the work goes on; any other
     // failing status answers itself when negative, else -6001.
     int32_t ValidateSelectList(const KxString& text) override;
     // Executes with `rows` parameter rows (0 counts as 1); a query executes without fetching.
-    // More than KXG_ORA_MAX_PARAMETER_ROWS rows: KXG_ORA_PARAMETER_ARRAY_TOO_LARGE is reported and
+    // More than KXG_ORA_MAX_PARAMETER_ROWS rows: KXG_E_PARAMETER_ARRAY_TOO_LARGE is reported and
     // nothing is executed. With the database's auto-commit the execution commits on success.
     uint16_t Execute(uint32_t rows) override;
     // The rows processed so far by the statement (cumulative over the fetches of one execution).

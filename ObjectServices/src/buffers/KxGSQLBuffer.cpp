@@ -7,11 +7,10 @@
 
 #include "KxGDatabase.h"
 #include "KxGMemoryLocation.h"
+#include "KxGStatusCodes.h"
 
 namespace {
 
-constexpr int32_t kInvalidParameter = -6033;   // "[ROGW][CA]invalid parameter"
-constexpr int32_t kNoMemory = -2030;
 
 }  // namespace
 
@@ -146,10 +145,10 @@ int32_t KxGSQLObjectBuffer::SetDescriptor(uint16_t index, uint16_t kind, uintptr
 {
     const int32_t row = GetCurrentRow();
     if (index >= descriptorsPerRow_ || row < 0 || row >= GetRowCount()) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     if (!CoverRows(row + 1)) {
-        return kNoMemory;
+        return KXG_E_NO_MEMORY;
     }
     Descriptor& entry = descriptors_[size_t(row) * descriptorsPerRow_ + index];
     if (entry.handle != handle) {
@@ -164,13 +163,13 @@ int32_t KxGSQLObjectBuffer::MoveDescriptors(KxGSQLObjectBuffer& source, int32_t 
     const int32_t target = GetCurrentRow();
     if (rows < 0 || firstRow < 0 || target < 0 || source.descriptorsPerRow_ != descriptorsPerRow_ ||
         int64_t(firstRow) + rows > source.GetRowCount() || int64_t(target) + rows > GetRowCount()) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     if (rows == 0 || descriptorsPerRow_ == 0) {
         return 0;
     }
     if (!CoverRows(target + rows)) {
-        return kNoMemory;
+        return KXG_E_NO_MEMORY;
     }
     const size_t perRow = descriptorsPerRow_;
     const size_t entries = size_t(rows) * perRow;
@@ -179,7 +178,7 @@ int32_t KxGSQLObjectBuffer::MoveDescriptors(KxGSQLObjectBuffer& source, int32_t 
     try {
         moving.assign(entries, Descriptor{0, 0});
     } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        return KXG_E_NO_MEMORY;
     }
     const size_t from = size_t(firstRow) * perRow;
     for (size_t i = 0; i < entries && from + i < source.descriptors_.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "KxBlob.h"
+#include "KxGStatusCodes.h"
 #include "KxIString.h"
 #include "KxObjId.h"
 #include "KxTypeMgr.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr int32_t kInvalidParameter = -6033;   // "[ROGW][CA]invalid parameter"
-constexpr int32_t kNoRoom = -6093;             // "[ROGW][SM]size of blob container to small"
 constexpr uint8_t kLast8BitCodeSet = 224;
 constexpr uint8_t kWideCodeSet = 253;
 
@@ -170,11 +169,11 @@ int32_t KxGTypeHdl::StoreValue(KxTypeMgr* typeMgr, uint8_t*& position, const voi
         return 0;
     }
     if (typeMgr == nullptr || position == nullptr || value == nullptr) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     const uint64_t size = SizeOf(code, value, count, flag);
     if (size > INT32_MAX) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     const uint32_t n = count > 0 ? static_cast<uint32_t>(count) : 0;
     uint8_t* p = position;
@@ -185,7 +184,7 @@ int32_t KxGTypeHdl::StoreValue(KxTypeMgr* typeMgr, uint8_t*& position, const voi
         const uint8_t codeSet = text.CodeSet();
         const int32_t rc = typeMgr->Store(10, &codeSet, p);
         if (rc != 1) {
-            return rc < 0 ? rc : kInvalidParameter;
+            return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
         }
         p += 1;
         const uint32_t length = TextLength(text);
@@ -210,14 +209,14 @@ int32_t KxGTypeHdl::StoreValue(KxTypeMgr* typeMgr, uint8_t*& position, const voi
             const uint32_t low = ids[i].GetLow();
             int32_t rc = typeMgr->Store(6, &low, p);
             if (rc != 4) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             p += 4;
             if (flag) {
                 const uint16_t high = ids[i].GetHigh();
                 rc = typeMgr->Store(5, &high, p);
                 if (rc != 2) {
-                    return rc < 0 ? rc : kInvalidParameter;
+                    return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
                 }
                 p += 2;
             }
@@ -230,7 +229,7 @@ int32_t KxGTypeHdl::StoreValue(KxTypeMgr* typeMgr, uint8_t*& position, const voi
             const int16_t number = static_cast<int16_t>(ids[i].GetClassNumber());
             const int32_t rc = typeMgr->Store(1, &number, p);
             if (rc != 2) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             p += 2;
         }
@@ -251,19 +250,19 @@ int32_t KxGTypeHdl::StoreValue(KxTypeMgr* typeMgr, uint8_t*& position, const voi
         const uint32_t valueSize = typeMgr->MemLenGet(code);
         const uint32_t diskSize = FixedSize(code);
         if (valueSize == 0) {
-            return kInvalidParameter;
+            return KXG_E_INVALID_PARAMETER;
         }
         const uint8_t* element = static_cast<const uint8_t*>(value);
         // Every value must have the stored size that StoredSize promises before anything is written.
         for (uint32_t i = 0; i < n; ++i) {
             if (typeMgr->DiskLenGet(code, element + uint64_t(i) * valueSize) != diskSize) {
-                return kInvalidParameter;
+                return KXG_E_INVALID_PARAMETER;
             }
         }
         for (uint32_t i = 0; i < n; ++i) {
             const int32_t rc = typeMgr->Store(code, element + uint64_t(i) * valueSize, p);
             if (rc != static_cast<int32_t>(diskSize)) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             p += diskSize;
         }
@@ -286,7 +285,7 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
         return 0;
     }
     if (typeMgr == nullptr || position == nullptr || value == nullptr) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     const uint32_t n = count > 0 ? static_cast<uint32_t>(count) : 0;
     const uint8_t* p = position;
@@ -295,12 +294,12 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
     switch (form) {
     case Form::String: {
         if (available < 1) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         uint8_t codeSet = 0;
         const int32_t rc = typeMgr->Load(10, &codeSet, p, 1);
         if (rc != 1) {
-            return rc < 0 ? rc : kInvalidParameter;
+            return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
         }
         used = 1;
         KxString text;
@@ -308,7 +307,7 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
             std::u16string units;
             for (;;) {
                 if (available - used < 2) {
-                    return kNoRoom;
+                    return KXG_E_BLOB_CONTAINER_TOO_SMALL;
                 }
                 const uint16_t unit = ShortLoad(p + used);
                 used += 2;
@@ -322,7 +321,7 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
             const uint8_t* begin = p + used;
             const void* end = std::memchr(begin, 0, available - used);
             if (end == nullptr) {
-                return kNoRoom;
+                return KXG_E_BLOB_CONTAINER_TOO_SMALL;
             }
             const uint32_t length = static_cast<uint32_t>(static_cast<const uint8_t*>(end) - begin);
             text = KxString(reinterpret_cast<const char*>(begin), length);
@@ -340,7 +339,7 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
     case Form::ObjectId: {
         const uint32_t each = flag ? 6 : 4;
         if (uint64_t(each) * n > available) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         KxObjId* ids = static_cast<KxObjId*>(value);
         for (uint32_t i = 0; i < n; ++i) {
@@ -348,13 +347,13 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
             uint16_t high = 0;
             int32_t rc = typeMgr->Load(6, &low, p + used, 4);
             if (rc != 4) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             used += 4;
             if (flag) {
                 rc = typeMgr->Load(5, &high, p + used, 2);
                 if (rc != 2) {
-                    return rc < 0 ? rc : kInvalidParameter;
+                    return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
                 }
                 used += 2;
             }
@@ -365,14 +364,14 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
     }
     case Form::ClassId: {
         if (uint64_t(2) * n > available) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         KxClassId* ids = static_cast<KxClassId*>(value);
         for (uint32_t i = 0; i < n; ++i) {
             int16_t number = 0;
             const int32_t rc = typeMgr->Load(1, &number, p + used, 2);
             if (rc != 2) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             used += 2;
             ids[i].SetClassNumber(static_cast<uint16_t>(number));
@@ -381,11 +380,11 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
     }
     case Form::Blob: {
         if (available < 4) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         const uint32_t length = LongLoad(p);
         if (uint64_t(length) > uint64_t(available) - 4) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         const int32_t rc = static_cast<KxBlob*>(value)->SetTo(p + 4, length);
         if (rc < 0) {
@@ -398,16 +397,16 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
         const uint32_t valueSize = typeMgr->MemLenGet(code);
         const uint32_t diskSize = FixedSize(code);
         if (valueSize == 0) {
-            return kInvalidParameter;
+            return KXG_E_INVALID_PARAMETER;
         }
         if (uint64_t(diskSize) * n > available) {
-            return kNoRoom;
+            return KXG_E_BLOB_CONTAINER_TOO_SMALL;
         }
         uint8_t* element = static_cast<uint8_t*>(value);
         for (uint32_t i = 0; i < n; ++i) {
             const int32_t rc = typeMgr->Load(code, element + uint64_t(i) * valueSize, p + used, diskSize);
             if (rc != static_cast<int32_t>(diskSize)) {
-                return rc < 0 ? rc : kInvalidParameter;
+                return rc < 0 ? rc : KXG_E_INVALID_PARAMETER;
             }
             used += diskSize;
         }
@@ -418,7 +417,7 @@ int32_t KxGTypeHdl::LoadValue(KxTypeMgr* typeMgr, const uint8_t*& position, void
     }
 
     if (used > INT32_MAX) {
-        return kInvalidParameter;
+        return KXG_E_INVALID_PARAMETER;
     }
     position = p + used;
     return static_cast<int32_t>(used);

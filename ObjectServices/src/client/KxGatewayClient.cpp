@@ -8,6 +8,7 @@
 #include "KxConfig.h"
 #include "KxGDatabase.h"
 #include "KxGDatabaseTrace.h"
+#include "KxGStatusCodes.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayModule.h"
 #include "KxGatewayTransactionMgr.h"
@@ -19,12 +20,6 @@
 namespace {
 
 // Status codes.
-constexpr int32_t kNotImplemented = -6000;     // invalid open mode, no base
-constexpr int32_t kRdbmsError = -6001;         // register failed without a code
-constexpr int32_t kCannotOpen = -6005;         // open failed without a code
-constexpr int32_t kNoConnection = -6035;       // no clone
-constexpr int32_t kNoAdapter = -5002;          // adapter library or database object missing
-constexpr int32_t kLoginRefused = -2309;
 
 // The kernel's critical section that guards the pool.
 constexpr int32_t kPoolSection = 13;
@@ -384,7 +379,7 @@ int32_t KxGatewayClient::LogIn()
     KxRoot* root = KxBase::KELVOX();
     const int32_t answer = root->CallLoginFunc(&user, &password, 0, &base_->GetDescriptor());
     if (answer != 1) {
-        return kLoginRefused;
+        return KXG_E_LOGIN_REFUSED;
     }
     database_->SetUser(&user);
     database_->SetPassword(&password);
@@ -395,7 +390,7 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
 {
     outName = database;
     if ((openMode & 3) != 0 || base_ == nullptr || database_ != nullptr) {
-        return kNotImplemented;
+        return KXG_E_NOT_IMPLEMENTED;
     }
 
     params_.Clear();
@@ -413,7 +408,7 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
     database_ = LoadSpecificGatewayDll(product_, server_, databaseName, KxString::EmptyString(),
                                        KxString::EmptyString(), base_, &params_, trace_);
     if (database_ == nullptr) {
-        status = kNoAdapter;
+        status = KXG_E_ADAPTER_NOT_LOADED;
     } else {
         status = LogIn();
         if (status < 0) {
@@ -430,7 +425,7 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
         Record(tag, "Server name : ", server_);
         Record(tag, "Database name : ", databaseName);
         if (database_->OpenConnection() == 0) {
-            status = FailureCode(database_, kCannotOpen);
+            status = FailureCode(database_, KXG_E_CANNOT_OPEN_DATABASE);
             Record(tag, "Error: Can't open database : ", status);
             database_->Destroy(0);
             database_ = nullptr;
@@ -452,7 +447,7 @@ bool KxGatewayClient::IsExclusive() const
 int32_t KxGatewayClient::RegisterClient()
 {
     if (database_ == nullptr || base_ == nullptr) {
-        return kCannotOpen;
+        return KXG_E_CANNOT_OPEN_DATABASE;
     }
     KxGTraceTag tag(*database_, KXG_TRACE_CA, "RegisterClient");
     KxString clientName(base_->GetClientName());
@@ -463,7 +458,7 @@ int32_t KxGatewayClient::RegisterClient()
         return 0;
     }
     Record(tag, "Error: Can't register with database ", ErrorText(database_));
-    return FailureCode(database_, kRdbmsError);
+    return FailureCode(database_, KXG_E_RDBMS);
 }
 
 int32_t KxGatewayClient::CloseClient()
@@ -650,11 +645,11 @@ void KxGatewayClient::CloseExpiredPoolConnections()
 int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
 {
     if (database == nullptr) {
-        return kNoConnection;
+        return KXG_E_NO_CONNECTION;
     }
     *database = nullptr;
     if (database_ == nullptr) {
-        return kNoConnection;
+        return KXG_E_NO_CONNECTION;
     }
 
     EnterPool("KxGatewayClient::GetPoolDatabase");
@@ -684,7 +679,7 @@ int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
     Record(tag, "create new connection");
     KxGDatabase* clone = database_->CloneConnection();
     if (clone == nullptr) {
-        return kNoConnection;
+        return KXG_E_NO_CONNECTION;
     }
     KxGDatabaseTrace* cloneTrace = trace_;
     if (traceMany_ != 0) {
@@ -695,14 +690,14 @@ int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
     // A clone that fails is neither pooled nor handed out: it is closed when it was opened, destroyed,
     // and its own writer deleted.
     if (clone->OpenConnection() == 0) {
-        const int32_t status = FailureCode(clone, kNoConnection);
+        const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
         Discard(clone, false, false);
         return status;
     }
     KxString clientName(base_ != nullptr ? base_->GetClientName() : KxString::EmptyString());
     int32_t id = clientId_;
     if (clone->RegisterConnection(&server_, &id, &clientName, 1, localMode_, IsExclusive() ? 1 : 0) == 0) {
-        const int32_t status = FailureCode(clone, kNoConnection);
+        const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
         Discard(clone, false, true);
         return status;
     }

@@ -260,7 +260,7 @@ enum class BindKind { Insert, Update, Delete, Navigation, NavigationMany };
 int32_t Bind(BindKind kind, KxGStatement* statement, KxGBindRequest* request)
 {
     if (statement == nullptr || statement->GetStatementHdl() == nullptr) {
-        return KXG_NO_STATEMENT_HANDLE;
+        return KXG_E_NO_STATEMENT_HANDLE;
     }
     if (request == nullptr || request->GetRowBuffer() == nullptr) {
         return 0;
@@ -289,7 +289,7 @@ int32_t Bind(BindKind kind, KxGStatement* statement, KxGBindRequest* request)
     case BindKind::NavigationMany: {
         auto* select = dynamic_cast<KxGSelectStatement*>(statement);
         if (select == nullptr) {
-            return KXG_NO_STATEMENT_HANDLE;   // only a select statement has result bindings
+            return KXG_E_NO_STATEMENT_HANDLE;   // only a select statement has result bindings
         }
         if (kind == BindKind::Navigation) {
             result = ClassParameters(*select, *request, 1, position);

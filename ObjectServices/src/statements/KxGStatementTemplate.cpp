@@ -20,17 +20,6 @@ bool IsDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-// The value with every double quote written twice.
-KxString DoubleQuotes(const KxString& value)
-{
-    if (value.Find('"') < 0) {
-        return value;
-    }
-    KxString doubled(value);
-    doubled.ReplaceAll(KxString("\""), KxString("\"\""));
-    return doubled;
-}
-
 }  // namespace
 
 KxGBufferMapBinder::~KxGBufferMapBinder() = default;
@@ -104,7 +93,7 @@ uint16_t KxGStatementTemplate::BindParameter(const KxString& value, int16_t posi
         return 0;
     }
     KxString replaced = sql_.Left(static_cast<uint32_t>(at));
-    replaced += DoubleQuotes(value);
+    replaced += value;
     replaced += sql_.Copy(static_cast<uint32_t>(at + mark.size()), sql_.Len());
     SetSQLText(replaced);
     return 1;

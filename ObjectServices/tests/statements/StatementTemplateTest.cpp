@@ -146,7 +146,7 @@ TEST(StatementTemplateBindParameter, ReplacesTheMarkerOfThePositionOnly)
         {"A = :1", "x", -1, 0, "A = :1"},
         {"A = :2", "x", 1, 0, "A = :2"},
         {"", "x", 1, 0, ""},
-        {"NAME = \":1\"", "Say \"hi\"", 1, 1, "NAME = \"Say \"\"hi\"\"\""},   // quotes doubled
+        {"NAME = :1", "'a\"b'", 1, 1, "NAME = 'a\"b'"},                  // the value unchanged
         {"A = :1", "", 1, 1, "A = "},
     };
     for (const Case& c : cases) {
@@ -299,14 +299,14 @@ TEST(StatementTemplateBindBuffers, WithoutHandleOrBuffer)
                                     static_cast<KxGStatementTemplate*>(&navigation)}) {
         FakeRequest request;
         std::unique_ptr<KxGStatement> s(t->CreateStatement(&noHandles));
-        EXPECT_EQ(t->BindBuffers(s.get(), &request), KXG_NO_STATEMENT_HANDLE);
+        EXPECT_EQ(t->BindBuffers(s.get(), &request), KXG_E_NO_STATEMENT_HANDLE);
         EXPECT_TRUE(request.calls.empty());
     }
     FakeRequest request;
-    EXPECT_EQ(remove.BindBuffers(nullptr, &request), KXG_NO_STATEMENT_HANDLE);
+    EXPECT_EQ(remove.BindBuffers(nullptr, &request), KXG_E_NO_STATEMENT_HANDLE);
     // A store statement offered to a reading template cannot take results.
     KxGStoreStatement store(&db, &navigation, 1);
-    EXPECT_EQ(navigation.BindBuffers(&store, &request), KXG_NO_STATEMENT_HANDLE);
+    EXPECT_EQ(navigation.BindBuffers(&store, &request), KXG_E_NO_STATEMENT_HANDLE);
 }
 
 TEST(StatementTemplateList, ClearAllDeletesTheTemplates)

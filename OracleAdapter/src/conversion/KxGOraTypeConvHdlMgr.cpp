@@ -2,6 +2,7 @@
 #include "KxGOraTypeConvHdlMgr.h"
 
 #include "KxGColumn.h"
+#include "KxGOptionRegistry.h"
 
 namespace {
 
@@ -28,10 +29,19 @@ uint16_t KxGOraTypeConvHdlMgr::ConversionCode(uint16_t typeCode, uint8_t kind) {
 void KxGOraTypeConvHdlMgr::ReadFormats(KxString& dateFormat, KxString& timeFormat) const {
     dateFormat = kDefaultDateFormat;
     timeFormat = kDefaultTimeFormat;
-    // The mapping's options "DATE_FORMAT" and "TIME_FORMAT" replace the defaults. The option list is
-    // only declared to the adapter so far (its class belongs to the schema mapping), so a list that is
-    // set cannot be read here yet and the defaults stand.
-    (void)options_;
+    // The mapping's options "DATE_FORMAT" and "TIME_FORMAT" replace the defaults.
+    if (options_ == nullptr) {
+        return;
+    }
+    if (const KxGOption* option = options_->Find(KxString("DATE_FORMAT")); option != nullptr && !option->GetArguments().IsEmpty()) {
+        dateFormat = option->GetArguments();
+    }
+    if (const KxGOption* option = options_->Find(KxString("TIME_FORMAT")); option != nullptr && !option->GetArguments().IsEmpty()) {
+        timeFormat = option->GetArguments();
+    }
+    // The handlers write the formats between single quotes.
+    dateFormat.ReplaceAll(KxString("'"), KxString("''"));
+    timeFormat.ReplaceAll(KxString("'"), KxString("''"));
 }
 
 std::unique_ptr<KxGTypeConvHdl> KxGOraTypeConvHdlMgr::CreateTypeConvHdl(uint16_t code, uint32_t size) const {

@@ -19,8 +19,10 @@
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdl.h"
 #include "KxGStatement.h"
+#include "KxGSchemaConstants.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
 #include "KxGatewayClient.h"
 #include "KxParameter.h"
 #include "KxRoot.h"
@@ -32,17 +34,6 @@ using kxgora::Record;
 namespace {
 
 // Gateway and kernel statuses of this file.
-constexpr int32_t kNoSuchDatabase = -2031;
-constexpr int32_t kLocalModeConflict = -2032;
-constexpr int32_t kUserEnvNotAccessible = -2310;
-constexpr int32_t kCannotCreateDatabase = -6004;
-constexpr int32_t kNoActiveClientsTable = -6002;
-constexpr int32_t kInvalidSchemaObjects = -6003;
-constexpr int32_t kInvalidStartupKey = -6015;
-constexpr int32_t kInvalidStartupValue = -6016;
-constexpr int32_t kStartupCommandFailed = -6017;
-constexpr int32_t kReservedTableName = -6190;
-constexpr int32_t kInvalidDatabaseName = -6191;
 
 // Oracle's "table or view does not exist".
 constexpr int32_t kOraTableMissing = 942;
@@ -422,7 +413,7 @@ bool KxGOraDatabase::CheckedSchema(KxString& schema)
     if (!IsValidName(database_)) {
         KxString text("Invalid database name: ");
         text << database_;
-        ReportError(kInvalidDatabaseName, text.StrGet());
+        ReportError(KXG_E_INVALID_DATABASE_NAME, text.StrGet());
         return false;
     }
     schema = database_;
@@ -433,7 +424,7 @@ uint16_t KxGOraDatabase::CheckUser()
 {
     // A name that is no Oracle name names no user: nothing is sent.
     if (!IsValidName(database_)) {
-        ReportError(kNoSuchDatabase, nullptr);
+        ReportError(KXG_E_NO_SUCH_DATABASE, nullptr);
         return 0;
     }
     KxString text("SELECT COUNT(*) FROM ALL_USERS WHERE USERNAME=UPPER('");
@@ -443,7 +434,7 @@ uint16_t KxGOraDatabase::CheckUser()
         return 0;
     }
     if (count != 1) {
-        ReportError(kNoSuchDatabase, nullptr);
+        ReportError(KXG_E_NO_SUCH_DATABASE, nullptr);
         return 0;
     }
     return 1;
@@ -544,7 +535,7 @@ uint16_t KxGOraDatabase::ProcessStartupParameters()
                 continue;
             }
             if (value.IsEmpty()) {
-                fail(kInvalidStartupValue, KxString("Startup parameter value is invalid for key ") + key);
+                fail(KXG_E_STARTUP_VALUE, KxString("Startup parameter value is invalid for key ") + key);
                 continue;
             }
             KxGStatementTemplate command(value);
@@ -556,11 +547,11 @@ uint16_t KxGOraDatabase::ProcessStartupParameters()
             }
             ran = true;
             if (static_cast<KxGOraStatementHdl*>(handle.get())->ExecDirect(&command) == 0) {
-                fail(kStartupCommandFailed, KxString("Startup command failed"));
+                fail(KXG_E_STARTUP_COMMAND, KxString("Startup command failed"));
             }
         } else if (key == KxString(kTraceKey)) {
             if (value.IsEmpty()) {
-                fail(kInvalidStartupValue, KxString("Startup parameter value is invalid for key ") + key);
+                fail(KXG_E_STARTUP_VALUE, KxString("Startup parameter value is invalid for key ") + key);
                 continue;
             }
             KxString upper(value);
@@ -574,7 +565,7 @@ uint16_t KxGOraDatabase::ProcessStartupParameters()
                 trace_ = during;
             }
         } else {
-            fail(kInvalidStartupKey, KxString("Invalid parameter key: ") + key);
+            fail(KXG_E_STARTUP_KEY, KxString("Invalid parameter key: ") + key);
         }
     }
     handle.reset();
@@ -607,7 +598,7 @@ uint16_t KxGOraDatabase::GetConnectionId(int32_t* id)
         return 1;
     }
     if (result != FetchResult::NoRow && error_->NativeCode() == kOraTableMissing) {
-        ReportError(kUserEnvNotAccessible, nullptr);
+        ReportError(KXG_E_NOT_PRIVILEGED, nullptr);
     }
     return 0;
 }
@@ -632,7 +623,7 @@ uint16_t KxGOraDatabase::CheckLockObjects(const KxString& schema)
         return 0;
     }
     if (count != 0) {
-        ReportError(kInvalidSchemaObjects, nullptr);
+        ReportError(KXG_E_INVALID_SCHEMA_OBJECTS, nullptr);
         return 0;
     }
     return 1;
@@ -641,7 +632,7 @@ uint16_t KxGOraDatabase::CheckLockObjects(const KxString& schema)
 void KxGOraDatabase::RemoveStaleClients(const KxString& schema)
 {
     KxString clients("SELECT CONNECTION_ID FROM ");
-    clients << schema << ".ACTIVECLIENTS ORDER BY CONNECTION_ID";
+    clients << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " ORDER BY CONNECTION_ID";
     std::vector<int64_t> registered;
     if (!kxgora::SelectInt64Column(*this, clients, registered) || registered.empty()) {
         return;
@@ -655,8 +646,15 @@ void KxGOraDatabase::RemoveStaleClients(const KxString& schema)
     std::sort(registered.begin(), registered.end());
     std::sort(sessions.begin(), sessions.end());
     std::vector<int64_t> stale;
+    int32_t unknown = 0;
     auto session = sessions.begin();
     for (int64_t id : registered) {
+        if (id == 0) {
+            // Rows written below version 272 carry no connection id: whether their client lives
+            // cannot be told, so they stay (a crashed client's row then stays too).
+            ++unknown;
+            continue;
+        }
         while (session != sessions.end() && *session < id) {
             ++session;
         }
@@ -665,11 +663,17 @@ void KxGOraDatabase::RemoveStaleClients(const KxString& schema)
             stale.push_back(id);
         }
     }
+    if (unknown > 0) {
+        KxGTraceTag tag(*this, KXG_TRACE_DBA, "RemoveStaleClients");
+        KxString text("kept ");
+        text << unknown << " client row(s) without connection id";
+        Record(tag, text);
+    }
     if (stale.empty()) {
         return;
     }
     KxString remove("DELETE FROM ");
-    remove << schema << ".ACTIVECLIENTS WHERE CONNECTION_ID = :1";
+    remove << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CONNECTION_ID = :1";
     if (kxgora::ExecuteInt64Array(*this, remove, stale)) {
         if (CommitConnection() == 0) {
             error_->Clear();
@@ -705,17 +709,21 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
     }
     if (clientColumns && pooled == 0) {
         KxString text("SELECT COUNT(*) FROM ");
-        text << schema << ".ACTIVECLIENTS";
+        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable();
         if (localMode == 0) {
             text << " WHERE OPEN_MODE ='LOCAL'";
         }
         int32_t count = 0;
         const FetchResult result = kxgora::SelectInteger(*this, text, count);
         if (result == FetchResult::Failed) {
+            // The count is the first statement on ACTIVECLIENTS: a missing table shows here.
+            if (error_->NativeCode() == kOraTableMissing) {
+                ReportError(KXG_E_NO_SCHEMA, nullptr);
+            }
             return 0;
         }
         if (result == FetchResult::Row && count != 0) {
-            ReportError(kLocalModeConflict, nullptr);
+            ReportError(KXG_E_LOCAL_MODE_CONFLICT, nullptr);
             return 0;
         }
     }
@@ -724,15 +732,15 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
     KxString insert("INSERT INTO ");
     if (!clientColumns) {
         id = connectionId_;
-        insert << schema << ".ACTIVECLIENTS (CLIENTID) VALUES (" << id << ")";
+        insert << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " (CLIENTID) VALUES (" << id << ")";
     } else {
         if (pooled == 0) {
             id = connectionId_;
         }
-        KxString name = clientName != nullptr && clientName->IsActive() ? clientName->Left(KXG_ORA_CLIENT_NAME_LENGTH)
+        KxString name = clientName != nullptr && clientName->IsActive() ? clientName->Left(KxGSchemaConstants::GetClientNameLen())
                                                                         : KxString::EmptyString();
         name.ReplaceAll(KxString("'"), KxString("''"));
-        insert << schema << ".ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (" << id
+        insert << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (" << id
                << ", '" << name << "', " << connectionId_ << (localMode != 0 ? ", 'LOCAL')" : ", 'DEFAULT')");
     }
     if (clientId != nullptr) {
@@ -741,7 +749,7 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
     const uint16_t inserted = ExecuteText(insert);
     if (inserted == 0) {
         if (error_->NativeCode() == kOraTableMissing) {
-            ReportError(kNoActiveClientsTable, nullptr);
+            ReportError(KXG_E_NO_SCHEMA, nullptr);
         }
         RollbackConnection();
         return 0;
@@ -768,9 +776,9 @@ uint16_t KxGOraDatabase::UnregisterConnection(int32_t clientId)
     }
     KxString text("DELETE FROM ");
     if (gatewayVersion_ < kClientColumnsVersion) {
-        text << schema << ".ACTIVECLIENTS WHERE CLIENTID = " << clientId;
+        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CLIENTID = " << clientId;
     } else {
-        text << schema << ".ACTIVECLIENTS WHERE CONNECTION_ID = " << connectionId_;
+        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CONNECTION_ID = " << connectionId_;
     }
     result = ExecuteText(text) != 0 ? CommitConnection() : 0;
     return result;
@@ -802,23 +810,20 @@ int32_t KxGOraDatabase::CheckTableName(KxString* name, int32_t mode)
     }
     KxString upper(*name);
     upper.ToUpper();
-    bool gatewayTable = false;
-    for (const char* table : KXG_ORA_GATEWAY_TABLES) {
-        gatewayTable = gatewayTable || upper == KxString(table);
-    }
+    const bool gatewayTable = KxGSchemaConstants::IsGatewayTable(upper);
     if (mode == KXG_NAME_TABLE) {
         if (gatewayTable) {
-            return kReservedTableName;
+            return KXG_E_RESERVED_NAME;
         }
-        return upper == database_ ? kInvalidDatabaseName : 0;
+        return upper == database_ ? KXG_E_INVALID_DATABASE_NAME : 0;
     }
     if (mode == KXG_NAME_SCHEMA) {
         for (const char* owner : kReservedOwners) {
             if (upper == KxString(owner)) {
-                return kInvalidDatabaseName;
+                return KXG_E_INVALID_DATABASE_NAME;
             }
         }
-        return gatewayTable ? kInvalidDatabaseName : 0;
+        return gatewayTable ? KXG_E_INVALID_DATABASE_NAME : 0;
     }
     return 0;
 }
@@ -837,7 +842,7 @@ int32_t KxGOraDatabase::CreateDatabase(KxString* log, int32_t /*extra*/)
     if (!IsValidName(newName)) {
         KxString text("Invalid database name: ");
         text << newName;
-        ReportError(kInvalidDatabaseName, text.StrGet());
+        ReportError(KXG_E_INVALID_DATABASE_NAME, text.StrGet());
         return 0;
     }
     KxString password;
@@ -846,7 +851,7 @@ int32_t KxGOraDatabase::CreateDatabase(KxString* log, int32_t /*extra*/)
     } catch (const std::exception& failure) {
         KxString text("No secure random source for the password: ");
         text << failure.what();
-        ReportError(kCannotCreateDatabase, text.StrGet());
+        ReportError(KXG_E_CANNOT_CREATE_DATABASE, text.StrGet());
         return 0;
     }
 

@@ -13,6 +13,7 @@
 #include "KxGOraTypeHdlMgr.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
 #include "oci.h"
 
 using kxgora::Record;
@@ -20,7 +21,6 @@ using kxgora::Record;
 namespace {
 
 // Status of a construction failure reported on first use ("[ROGW]RDBMS error").
-constexpr int32_t kConstructionFailed = -6001;
 
 }  // namespace
 
@@ -144,7 +144,7 @@ uint16_t KxGOraDatabase::CheckHandles()
     }
     KxString text(handleFailure_);
     text << " (status " << handleStatus_ << ")";
-    ReportError(kConstructionFailed, text.StrGet());
+    ReportError(KXG_E_RDBMS, text.StrGet());
     return 0;
 }
 

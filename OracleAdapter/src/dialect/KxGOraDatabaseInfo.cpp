@@ -10,13 +10,15 @@
 #include "KxGCondition.h"
 #include "KxGDatabaseTrace.h"
 #include "KxGProjection.h"
+#include "KxGSQLLiteral.h"
+#include "KxGSchemaConstants.h"
 #include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
 
 namespace {
 
 // Status of an operation that this version of the adapter does not serve ("[ROGW]not implemented").
-constexpr int32_t kNotAvailable = -6000;
 // Answer of GetMaxNameLength for any other kind of name.
 constexpr int32_t kUnlimitedNameLength = 65535;
 // Kind byte of an unrecognised storage-type word.
@@ -183,7 +185,7 @@ bool KxGOraDatabaseInfo::CheckNames(std::initializer_list<const KxString*> names
         }
         if (database_ != nullptr) {
             const std::string detail = ": '" + name->ToUtf8() + "' is not a valid Oracle name";
-            database_->SetUserError(KXG_ORA_INVALID_NAME, detail.c_str());
+            database_->SetUserError(KXG_E_INVALID_DATABASE_NAME, detail.c_str());
         }
         return false;
     }
@@ -411,7 +413,7 @@ int32_t KxGOraDatabaseInfo::Union(const KxGStatementTemplate& statement, uint16_
     }
     const uint64_t length = uint64_t(target.GetSQLText().Len()) + statement.GetSQLText().Len();
     if (length > KXG_ORA_MAX_STATEMENT_LENGTH) {
-        return KXG_ORA_STATEMENT_TOO_LONG;
+        return KXG_E_STATEMENT_TOO_LONG;
     }
     KxString addition(all != 0 ? " \nUNION ALL " : " \nUNION ");
     addition << statement.GetSQLText();
@@ -505,7 +507,7 @@ int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& /*source*/, KxGClassMap& /*sha
                                      KxGStatementTemplateList& /*list*/)
 {
     NotYet("Triggers");
-    return kNotAvailable;
+    return KXG_E_NOT_IMPLEMENTED;
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualifiedIdentity& sourceTable,
@@ -616,7 +618,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
             text << to.GetColumn(i)->GetName() << " = " << expression;
         }
         if (classId >= 0) {
-            text << " WHERE CID = " << classId;
+            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
     return Make<KxGStatementTemplate>(text);
@@ -657,7 +659,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedPro
         text << target.GetFrom() << " ( " << names << ")\n"
              << " SELECT " << expressions << " FROM " << source.GetFrom();
         if (classId >= 0) {
-            text << " WHERE CID = " << classId;
+            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
     return Make<KxGStatementTemplate>(text);
@@ -683,7 +685,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection&
 KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
 {
     KxString text("DELETE FROM ");
-    text << table.GetQualifiedName() << " WHERE CID = " << classId;
+    text << table.GetQualifiedName() << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
     return Make<KxGStatementTemplate>(text);
 }
 
@@ -773,9 +775,9 @@ void KxGOraDatabaseInfo::Grants(const KxString& schema, const KxString& role,
         return;
     }
     const char* const kAll = "GRANT DELETE, INSERT, SELECT, UPDATE ON ";
-    for (const char* table : KXG_ORA_GATEWAY_TABLES) {
+    for (int32_t i = 0; i < KxGSchemaConstants::kTableCount; ++i) {
         KxString text(kAll);
-        text << schema << "." << table << " TO " << role;
+        text << schema << "." << KxGSchemaConstants::GetTable(i) << " TO " << role;
         AppendText(list, text);
     }
     for (KxGCreateStatementTemplate* const* entry = classTables; entry != nullptr && *entry != nullptr; ++entry) {
@@ -789,7 +791,7 @@ void KxGOraDatabaseInfo::Grants(const KxString& schema, const KxString& role,
         AppendText(list, text);
     }
     KxString toPublic("GRANT SELECT ON ");
-    toPublic << schema << ".ACTIVECLIENTS" << " TO PUBLIC";
+    toPublic << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " TO PUBLIC";
     AppendText(list, toPublic);
     KxString execute("GRANT EXECUTE ON ");
     execute << schema << ".ACQUIRE_LOCK" << " TO " << role;
@@ -826,9 +828,9 @@ namespace {
 KxString ActiveClientsText(const KxString& s)
 {
     KxString text("CREATE TABLE ");
-    text << s << ".ACTIVECLIENTS (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
-         << " CLIENT_NAME VARCHAR2(" << KXG_ORA_CLIENT_NAME_LENGTH << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
-         << " OPEN_MODE VARCHAR2(" << KXG_ORA_CLIENT_NAME_LENGTH << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    text << s << "." << KxGSchemaConstants::GetActiveClientsTable() << " (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
+         << " CLIENT_NAME VARCHAR2(" << KxGSchemaConstants::GetClientNameLen() << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << KxGSchemaConstants::GetClientNameLen() << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
     return text;
 }
 
@@ -855,7 +857,7 @@ void KxGOraDatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
     }
     const KxString& s = schema;
     KxString locks("CREATE TABLE ");
-    locks << s << ".LOCKS (\n OID NUMBER (38) not null,\n LOCKMODE NUMBER(38) not null,\n"
+    locks << s << "." << KxGSchemaConstants::GetLocksTable() << " (\n OID NUMBER (38) not null,\n LOCKMODE NUMBER(38) not null,\n"
           << " CLIENTID NUMBER(38) not null,\nPRIMARY KEY ( OID, LOCKMODE, CLIENTID) )";
     AppendText(list, locks);
 
@@ -871,8 +873,8 @@ void KxGOraDatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
     AppendText(list, AcquireLockText(s));
 
     KxString trigger("CREATE TRIGGER ");
-    trigger << s << ".RELEASE_LOCK\n AFTER DELETE ON " << s << ".ACTIVECLIENTS\n REFERENCING OLD AS OLD\n"
-            << " FOR EACH ROW\n BEGIN\n DELETE FROM " << s << ".LOCKS WHERE CLIENTID = :OLD.CLIENTID AND\n"
+    trigger << s << ".RELEASE_LOCK\n AFTER DELETE ON " << s << "." << KxGSchemaConstants::GetActiveClientsTable() << "\n REFERENCING OLD AS OLD\n"
+            << " FOR EACH ROW\n BEGIN\n DELETE FROM " << s << "." << KxGSchemaConstants::GetLocksTable() << " WHERE CLIENTID = :OLD.CLIENTID AND\n"
             << " (:OLD.CLIENTID = :OLD.CONNECTION_ID OR :OLD.CONNECTION_ID = 0);\n END;";
     AppendText(list, trigger);
 }

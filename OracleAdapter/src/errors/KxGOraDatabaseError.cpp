@@ -7,6 +7,7 @@
 #include "KxGDatabaseTrace.h"
 #include "KxGOraDatabaseErrorCallback.h"
 #include "KxGOraErrorRecord.h"
+#include "KxGStatusCodes.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ constexpr int32_t kOraInvalidLogon = 1017;
 constexpr int32_t kOraInsufficientPrivileges = 1031;
 constexpr int32_t kOraSnapshotTooOld = 1555;
 constexpr int32_t kOraRoleConflict = 1921;
-constexpr int32_t kOraNoDatabase = -2031;
 
 struct CodeMapping {
     int32_t native;
@@ -39,17 +39,16 @@ struct CodeMapping {
 };
 
 constexpr CodeMapping kMappings[] = {
-    {kOraUniqueConstraint, -2028},
-    {kOraInvalidLogon, -2309},
-    {kOraInsufficientPrivileges, -2310},
-    {kOraSnapshotTooOld, -6072},
-    {12154, -2512},   // service name not resolved
-    {12203, -2512},   // unable to connect to destination
-    {12545, -2512},   // target host or object does not exist
-    {12638, -2304},   // credential retrieval failed
+    {kOraUniqueConstraint, KXG_E_DUPLICATE_KEY},
+    {kOraInvalidLogon, KXG_E_LOGIN_REFUSED},
+    {kOraInsufficientPrivileges, KXG_E_NOT_PRIVILEGED},
+    {kOraSnapshotTooOld, KXG_E_SNAPSHOT_TOO_OLD},
+    {12154, KXG_E_NO_SERVER},   // service name not resolved
+    {12203, KXG_E_NO_SERVER},   // unable to connect to destination
+    {12545, KXG_E_NO_SERVER},   // target host or object does not exist
+    {12638, KXG_E_CREDENTIALS},   // credential retrieval failed
 };
 
-constexpr int32_t kOtherOracleError = -6001;
 
 // Holds the trace's critical section for one record.
 class TraceSection {
@@ -106,7 +105,7 @@ uint16_t KxGOraDatabaseError::IsDeadlock()
 
 uint16_t KxGOraDatabaseError::IsNoDatabase()
 {
-    return native_ == kOraNoDatabase ? 1 : 0;
+    return native_ == KXG_E_NO_SUCH_DATABASE ? 1 : 0;
 }
 
 uint16_t KxGOraDatabaseError::IsRoleConflict()
@@ -130,7 +129,7 @@ int32_t KxGOraDatabaseError::MapNativeCode(int32_t nativeCode)
             return m.status;
         }
     }
-    return kOtherOracleError;
+    return KXG_E_RDBMS;
 }
 
 void KxGOraDatabaseError::CopyText(const char* text)
@@ -170,7 +169,7 @@ bool KxGOraDatabaseError::Fill(OCIError* errorHandle, int32_t status)
         // No record to read: the failure stays visible as the gateway's RDBMS error (the bare status
         // would read as success or, for 1, as Oracle's unique-constraint error).
         FillUnknown(status);
-        native_ = kOtherOracleError;
+        native_ = KXG_E_RDBMS;
         return true;
     }
     case KXG_ORA_INVALID_HANDLE:

@@ -9,14 +9,13 @@
 #include "KxGOraDatabaseError.h"
 #include "KxGOraTypeHdl.h"
 #include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
 #include "oci.h"
 
 namespace {
 
 // Gateway status of a failed bind (a type handle that is not an Oracle one) and of an OCI status that
 // is neither an error nor a success.
-constexpr int32_t kBindError = -6062;
-constexpr int32_t kRdbmsError = -6001;
 
 // Oracle's "fetched column value is truncated".
 constexpr int32_t kOraTruncated = 1406;
@@ -140,7 +139,7 @@ uint16_t KxGOraStatementHdl::BindParameter(uint16_t position, KxGTypeHdl* typeHd
 {
     KxGOraTypeHdl* handler = OracleHandler(typeHdl);
     if (handler == nullptr) {
-        database_->ReportError(kBindError, "Bind parameter: no Oracle type handle");
+        database_->ReportError(KXG_E_QUERY_BIND, "Bind parameter: no Oracle type handle");
         return 0;
     }
     OCIBind* bind = nullptr;
@@ -158,7 +157,7 @@ uint16_t KxGOraStatementHdl::BindResult(uint16_t column, KxGTypeHdl* typeHdl, in
 {
     KxGOraTypeHdl* handler = OracleHandler(typeHdl);
     if (handler == nullptr) {
-        database_->ReportError(kBindError, "Bind result: no Oracle type handle");
+        database_->ReportError(KXG_E_QUERY_BIND, "Bind result: no Oracle type handle");
         return 0;
     }
     OCIDefine* define = nullptr;
@@ -236,8 +235,8 @@ int32_t KxGOraStatementHdl::ValidateSelectList(const KxString&)
             valid = false;
         }
         if (!valid) {
-            database_->ReportErrorOra(KXG_ORA_INVALID_SELECT_LIST, text_);
-            return KXG_ORA_INVALID_SELECT_LIST;
+            database_->ReportErrorOra(KXG_E_INVALID_SQL_STATEMENT, text_);
+            return KXG_E_INVALID_SQL_STATEMENT;
         }
     }
 }
@@ -253,7 +252,7 @@ uint16_t KxGOraStatementHdl::Execute(uint32_t rows)
         rows = 1;
     }
     if (rows > KXG_ORA_MAX_PARAMETER_ROWS) {
-        database_->ReportError(KXG_ORA_PARAMETER_ARRAY_TOO_LARGE, kTooManyRows);
+        database_->ReportError(KXG_E_PARAMETER_ARRAY_TOO_LARGE, kTooManyRows);
         return 0;
     }
     // A query is executed without fetching; Fetch delivers its rows.
@@ -344,7 +343,7 @@ uint16_t KxGOraStatementHdl::BindParameterByName(const KxString& name, KxGTypeHd
 {
     KxGOraTypeHdl* handler = OracleHandler(typeHdl);
     if (handler == nullptr) {
-        database_->ReportError(kBindError, "Bind parameter: no Oracle type handle");
+        database_->ReportError(KXG_E_QUERY_BIND, "Bind parameter: no Oracle type handle");
         return 0;
     }
     OCIBind* bind = nullptr;
@@ -432,7 +431,7 @@ void KxGOraStatementHdl::Report(int32_t status)
 
 int32_t KxGOraStatementHdl::FailureStatus(int32_t status)
 {
-    return status < 0 ? status : kRdbmsError;
+    return status < 0 ? status : KXG_E_RDBMS;
 }
 
 KxString KxGOraStatementHdl::HandleText() const

@@ -191,6 +191,33 @@ TEST_F(OraRegistration, InvalidLockObjectsAndAMissingTableRefuseTheClient)
     EXPECT_EQ(admin->RegisterConnection(&server, &clientId, &name, 0, 0, 1), 0);
     EXPECT_EQ(admin->GetError()->ErrorCode(), -6002);
     admin->CloseConnection();
+
+    // From version 272 on the client's own connection counts the registered clients first: the
+    // missing table shows there, with the same code.
+    admin->SetGatewayVersion(272);
+    ASSERT_EQ(admin->OpenConnection(), 1) << admin->GetError()->Text();
+    EXPECT_EQ(admin->RegisterConnection(&server, &clientId, &name, 0, 0, 1), 0);
+    EXPECT_EQ(admin->GetError()->ErrorCode(), -6002) << admin->GetError()->Text();
+    admin->CloseConnection();
+}
+
+TEST_F(OraRegistration, RowsWithoutAConnectionIdAreNotTakenForStale)
+{
+    // A client registered below version 272 (connection id 0) holds a lock; another row is stale.
+    Exec({"INSERT INTO S.ACTIVECLIENTS (CLIENTID) VALUES (33)",
+          "INSERT INTO S.ACTIVECLIENTS (CLIENTID, CONNECTION_ID) VALUES (34, 34)",
+          "INSERT INTO S.LOCKS (OID, LOCKMODE, CLIENTID) VALUES (500, 4116, 33)"});
+    DatabasePtr database = Open(272, 40);
+    KxString server;
+    KxString name("new");
+    int32_t clientId = 0;
+    ASSERT_EQ(database->RegisterConnection(&server, &clientId, &name, 0, 0, 1), 1) << database->GetError()->Text();
+    EXPECT_EQ(Rows("SELECT CLIENTID, CONNECTION_ID FROM S.ACTIVECLIENTS ORDER BY CLIENTID"),
+              (Table{{"33", "0"}, {"40", "40"}}));
+    EXPECT_EQ(Rows("SELECT OID, CLIENTID FROM S.LOCKS"), (Table{{"500", "33"}}));
+    EXPECT_NE(TraceText().find("kept 1 client row(s) without connection id"), std::string::npos);
+    database->UnregisterConnection(clientId);
+    database->CloseConnection();
 }
 
 TEST_F(OraRegistration, StaleClientsAreRemovedInOneArrayExecution)

@@ -289,7 +289,7 @@ TEST_F(DialectText, UnionJoinsWithUnionOrUnionAllAndRefusesTooLongTexts)
 
     KxGSelectStatementTemplate over{KxString("SELECT OID FROM AB")};
     const uint64_t id = over.GetTemplateId();
-    EXPECT_EQ(info_.Union(big, 1, over), KXG_ORA_STATEMENT_TOO_LONG);
+    EXPECT_EQ(info_.Union(big, 1, over), KXG_E_STATEMENT_TOO_LONG);
     EXPECT_EQ(Str(over.GetSQLText()), "SELECT OID FROM AB");
     EXPECT_EQ(over.GetTemplateId(), id);
 }
@@ -570,12 +570,12 @@ TEST_F(DialectText, NamesThatAreNotIdentifiersMakeNoStatement)
         OwnedList list;
         op.run(list);
         EXPECT_EQ(list.Texts(), std::vector<std::string>{"<null>"}) << op.what;
-        EXPECT_EQ(database_->GetError()->ErrorCode(), KXG_ORA_INVALID_NAME) << op.what;
+        EXPECT_EQ(database_->GetError()->ErrorCode(), KXG_E_INVALID_DATABASE_NAME) << op.what;
         EXPECT_NE(std::string(database_->GetError()->Text()).find("S; DROP USER SYSTEM"), std::string::npos) << op.what;
     }
     database_->GetError()->Clear();
     EXPECT_EQ(info_.CreateActiveClients(bad), nullptr);
-    EXPECT_EQ(database_->GetError()->ErrorCode(), KXG_ORA_INVALID_NAME);
+    EXPECT_EQ(database_->GetError()->ErrorCode(), KXG_E_INVALID_DATABASE_NAME);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -161,7 +161,7 @@ TEST_F(StatementTest, TooManyParameterRowsFailWithoutCallingOci)
 
     EXPECT_TRUE(InjectionPending("OCIStmtExecute"));
     KxGDatabaseError* error = db_->GetError();
-    EXPECT_EQ(error->NativeCode(), KXG_ORA_PARAMETER_ARRAY_TOO_LARGE);
+    EXPECT_EQ(error->NativeCode(), KXG_E_PARAMETER_ARRAY_TOO_LARGE);
     EXPECT_EQ(error->ErrorCode(), -6096);
     EXPECT_STREQ(error->Text(), "Max. parameter array size exceeded");
     EXPECT_TRUE(listener_.heard.empty());
@@ -408,20 +408,20 @@ TEST_F(StatementTest, ValidateSelectListAcceptsObjectIdLists)
         {"SELECT oid, cid FROM T", 1},
         {"SELECT N AS OID, N AS CID FROM T", 1},
         {"SELECT OID FROM T", 1},
-        {"SELECT OID, N FROM T", KXG_ORA_INVALID_SELECT_LIST},
-        {"SELECT OID, OID FROM T", KXG_ORA_INVALID_SELECT_LIST},
-        {"SELECT OID, CID, N FROM T", KXG_ORA_INVALID_SELECT_LIST},
-        {"SELECT N FROM T", KXG_ORA_INVALID_SELECT_LIST},
-        {"SELECT OID, M_NAME2V0 FROM T", KXG_ORA_INVALID_SELECT_LIST},
-        {"SELECT M_NAME2V0 FROM T", KXG_ORA_INVALID_SELECT_LIST},
+        {"SELECT OID, N FROM T", KXG_E_INVALID_SQL_STATEMENT},
+        {"SELECT OID, OID FROM T", KXG_E_INVALID_SQL_STATEMENT},
+        {"SELECT OID, CID, N FROM T", KXG_E_INVALID_SQL_STATEMENT},
+        {"SELECT N FROM T", KXG_E_INVALID_SQL_STATEMENT},
+        {"SELECT OID, M_NAME2V0 FROM T", KXG_E_INVALID_SQL_STATEMENT},
+        {"SELECT M_NAME2V0 FROM T", KXG_E_INVALID_SQL_STATEMENT},
     };
     for (const Case& c : cases) {
         db_->GetError()->Clear();
         Handle handle = Make(c.select, true);
         EXPECT_EQ(handle->ValidateSelectList(KxString()), c.result) << c.select;
-        if (c.result == KXG_ORA_INVALID_SELECT_LIST) {
-            EXPECT_EQ(db_->GetError()->NativeCode(), KXG_ORA_INVALID_SELECT_LIST) << c.select;
-            EXPECT_EQ(db_->GetError()->ErrorCode(), KXG_ORA_INVALID_SELECT_LIST) << c.select;
+        if (c.result == KXG_E_INVALID_SQL_STATEMENT) {
+            EXPECT_EQ(db_->GetError()->NativeCode(), KXG_E_INVALID_SQL_STATEMENT) << c.select;
+            EXPECT_EQ(db_->GetError()->ErrorCode(), KXG_E_INVALID_SQL_STATEMENT) << c.select;
         } else {
             EXPECT_EQ(db_->GetError()->HasError(), 0) << c.select;
         }
