@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "KxKernelStatus.h"
@@ -219,6 +220,7 @@ class KxObjectMgr {
 public:
     // base may be null (objects then have no base and no object space).
     explicit KxObjectMgr(KxBase* base);
+    // Objects still alive lose their manager and base (they stay valid until their last release).
     ~KxObjectMgr();
     KxObjectMgr(const KxObjectMgr&) = delete;
     KxObjectMgr& operator=(const KxObjectMgr&) = delete;
@@ -232,6 +234,11 @@ public:
     // Gives an object of this manager an id (listing it in the object space): 0,
     // KX_KERNEL_E_DUPLICATE, KX_KERNEL_E_INVALID.
     int32_t SetId(KxObject* object, const KxObjId& id);
+    // Attaches an object of another manager (or of none) to this manager's base: it leaves the
+    // other base's object space and is listed in this one when it has an id. 0 (also when it is
+    // already here), KX_KERNEL_E_DUPLICATE (another object with its id is listed here; nothing
+    // changes), KX_KERNEL_E_INVALID.
+    int32_t Attach(KxObject* object);
     // The object in memory for the reference's object id, held for the caller: 0 or
     // KX_KERNEL_E_OBJ_NOT_FOUND (-2017).
     int32_t Get(const KxRef& ref, KxObject*& object);
@@ -245,4 +252,5 @@ private:
     void Forget(KxObject* object);
     KxBase* base_;
     uint32_t live_ = 0;
+    std::unordered_set<KxObject*> objects_;
 };

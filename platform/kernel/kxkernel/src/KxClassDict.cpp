@@ -545,7 +545,8 @@ bool KxMetaLayout::Run() {
         if (cls->bases_.empty() && d.number != 0 && cls->IsPersistent()) cls->bases_.push_back(root);
         uint16_t position = 0;
         for (const MemberDecl& md : d.members) {
-            if (!ValidName(md.name)) return Fail(md.where, "invalid member name \"" + md.name.ToUtf8() + "\"");
+            if (!ValidName(md.name) || md.name.ToUtf8().find('.') != std::string::npos)
+                return Fail(md.where, "invalid member name \"" + md.name.ToUtf8() + "\"");
             for (const auto& other : cls->own_)
                 if (other->name_ == md.name)
                     return Fail(md.where, "member " + md.name.ToUtf8() + " declared twice");

@@ -237,7 +237,18 @@ int32_t KxClassSet::Get(uint32_t i, uint8_t* instance) const {
 // ---- KxObjectMgr -----------------------------------------------------------------------------
 KxObjectMgr::KxObjectMgr(KxBase* base) : base_(base) {}
 
-KxObjectMgr::~KxObjectMgr() = default;
+KxObjectMgr::~KxObjectMgr() {
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    for (KxObject* o : objects_) {
+        if (space != nullptr && !o->GetObjId().IsNull()) {
+            space->BeginCriticalSection();
+            if (space->nts_IsInList(o->GetRef()) == o) space->nts_Remove(o->GetRef());
+            space->EndCriticalSection();
+        }
+        o->manager_ = nullptr;
+        o->base_ = nullptr;
+    }
+}
 
 int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, KxObject*& object) {
     object = nullptr;
@@ -252,6 +263,27 @@ int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, KxObject*& object) {
     object->manager_ = this;
     object->base_ = base_;
     ++live_;
+    objects_.insert(object);
+    return 0;
+}
+
+int32_t KxObjectMgr::Attach(KxObject* object) {
+    if (object == nullptr) return KX_KERNEL_E_INVALID;
+    if (object->manager_ == this) return 0;
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    const bool listed = space != nullptr && !object->GetObjId().IsNull();
+    if (listed) {
+        space->BeginCriticalSection();
+        const bool taken = space->nts_IsInList(object->GetRef()) != nullptr;
+        if (!taken) space->nts_Insert(object->GetRef(), object);
+        space->EndCriticalSection();
+        if (taken) return KX_KERNEL_E_DUPLICATE;
+    }
+    if (object->manager_ != nullptr) object->manager_->Forget(object);
+    object->manager_ = this;
+    object->base_ = base_;
+    ++live_;
+    objects_.insert(object);
     return 0;
 }
 
@@ -304,6 +336,7 @@ void KxObjectMgr::Release(KxObject* object) {
 
 void KxObjectMgr::Forget(KxObject* object) {
     --live_;
+    objects_.erase(object);
     KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
     if (space == nullptr || object->GetObjId().IsNull()) return;
     space->BeginCriticalSection();

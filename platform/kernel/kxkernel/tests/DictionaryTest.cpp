@@ -335,6 +335,7 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
         {"class 1.1 A marks=shiny\n", "unknown mark shiny"},
         {"bogus\n", "unknown declaration bogus"},
         {"class 1.1 \"A B\"\n", "invalid name"},
+        {"class 1.1 A\nmember a.b int\n", "invalid member name"},
     };
     for (const Case& c : cases) {
         std::unique_ptr<KxClassDict> dict;

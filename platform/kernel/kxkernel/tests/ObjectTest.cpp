@@ -74,6 +74,39 @@ TEST_F(ObjectTest, ManagerCreatesFindsAndReleasesObjects) {
     EXPECT_EQ(0u, base_.GetObjectSpace()->nts_Count());
 }
 
+TEST_F(ObjectTest, ObjectsMoveBetweenBasesAndOutliveTheirManager) {
+    KxObjectMgr loose(nullptr);
+    KxObject* o = nullptr;
+    ASSERT_EQ(0, loose.Create(person_, KxObjId(8), o));
+    EXPECT_EQ(nullptr, o->GetBase());
+    ASSERT_EQ(0, base_.GetObjectMgr()->Attach(o));
+    EXPECT_EQ(&base_, o->GetBase());
+    EXPECT_EQ(0u, loose.GetObjectCount());
+    EXPECT_EQ(0, base_.GetObjectMgr()->Attach(o));   // already here
+    KxObject* found = nullptr;
+    ASSERT_EQ(0, base_.GetObjectMgr()->Get(KxRef(KxObjId(8)), found));
+    EXPECT_EQ(o, found);
+    found->Release();
+
+    // An object whose id is taken in the target base stays where it is.
+    KxObject* twin = nullptr;
+    ASSERT_EQ(0, loose.Create(person_, KxObjId(8), twin));
+    EXPECT_EQ(KX_KERNEL_E_DUPLICATE, base_.GetObjectMgr()->Attach(twin));
+    EXPECT_EQ(nullptr, twin->GetBase());
+
+    // A base that goes first leaves its objects usable until their last release.
+    KxObject* orphan = nullptr;
+    {
+        KxBase gone("gone");
+        ASSERT_EQ(0, gone.GetObjectMgr()->Create(person_, KxObjId(9), orphan));
+    }
+    EXPECT_EQ(nullptr, orphan->GetBase());
+    orphan->Release();
+    twin->Release();
+    o->Release();
+    EXPECT_EQ(0u, base_.GetObjectMgr()->GetObjectCount());
+}
+
 TEST_F(ObjectTest, MembersLieAtTheirOffsetsAndSetsHoldTheirElements) {
     KxObjectMgr* mgr = base_.GetObjectMgr();
     KxObject* p = nullptr;
