@@ -11,11 +11,11 @@
 // element's reference for object sets and the set's own reference otherwise; GetSetRef always the
 // set's.
 //
-// Writing a type set: Prepare(n) shrinks the set to at most n elements (an empty set gets one
-// default element) and positions on the first; the caller writes the current element (GetObject)
-// and calls Append: Append(0) moves to the next element, appending a default one past the end;
-// Append(non-zero) marks the last element written and stays. Finish removes the elements beyond
-// those written.
+// Writing a type set: Prepare(n) shrinks the set to at most n elements (an empty set in memory
+// gets one default element) and positions on the first; the caller writes the current element
+// (GetObject) and calls Append: Append(0) moves to the next element, appending a default one past
+// the end; Append(non-zero) marks the last element written and stays. Finish removes the elements
+// beyond those written.
 #pragma once
 
 #include <cstdint>
@@ -73,9 +73,14 @@ private:
     bool started_ = false;
 };
 
+// A type set in memory is read and written in place: the current element is the set's own value.
+// A set that is not in memory (KxTypeSet::IsInMemory false) is read through its cursor into one
+// value buffer of the element type that the alias makes (-2030 when it cannot), and written from
+// that buffer: the caller fills GetObject, Append stores it at the current position.
 class KxGKxTypeSetAlias : public KxGSetAlias {
 public:
     KxGKxTypeSetAlias(KxObjectAlias* owner, KxTypeSet* set, const KxMetaSet* elementType);
+    ~KxGKxTypeSetAlias() override;
     void* GetObject() const override;
     int32_t First() override;
     int32_t Next() override;
@@ -86,8 +91,12 @@ public:
     const KxMetaSet* GetElementType() const { return elementType_; }
 
 private:
+    bool InMemory() const;
+    int32_t MakeValue();
+    void DropValue();
     KxTypeSet* typeSet_;
     const KxMetaSet* elementType_;
+    void* value_ = nullptr;   // the value buffer of a set that is not in memory
     uint32_t index_ = 0;
     uint32_t written_ = 0;
     bool positioned_ = false;

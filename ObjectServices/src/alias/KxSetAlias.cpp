@@ -1,6 +1,7 @@
 #include "KxObjectAliasSet.h"
 
 #include "KxObject.h"
+#include "KxTypeMgr.h"
 
 // ---- KxGSetAlias -----------------------------------------------------------------------------
 KxGSetAlias::KxGSetAlias(KxObjectAlias* owner, KxSet* set) : owner_(owner), set_(set) {}
@@ -46,19 +47,49 @@ int32_t KxGKxObjectSetAlias::Next() {
 KxGKxTypeSetAlias::KxGKxTypeSetAlias(KxObjectAlias* owner, KxTypeSet* set, const KxMetaSet* elementType)
     : KxGSetAlias(owner, set), typeSet_(set), elementType_(elementType) {}
 
+KxGKxTypeSetAlias::~KxGKxTypeSetAlias() { DropValue(); }
+
+bool KxGKxTypeSetAlias::InMemory() const { return typeSet_ != nullptr && typeSet_->IsInMemory(); }
+
+int32_t KxGKxTypeSetAlias::MakeValue() {
+    if (value_ != nullptr) return 0;
+    const int32_t code = elementType_ != nullptr ? elementType_->GetElementTypeCode()
+                                                 : typeSet_->GetElementTypeCode();
+    if (code < 0 || code > 0xFF) return KX_ALIAS_E_NO_MEMORY;
+    value_ = KxTypeMgr::GetDefault()->Create(static_cast<uint8_t>(code));
+    return value_ != nullptr ? 0 : KX_ALIAS_E_NO_MEMORY;
+}
+
+void KxGKxTypeSetAlias::DropValue() {
+    if (value_ == nullptr) return;
+    const int32_t code = elementType_ != nullptr ? elementType_->GetElementTypeCode()
+                                                 : typeSet_->GetElementTypeCode();
+    KxTypeMgr::GetDefault()->Delete(static_cast<uint8_t>(code), value_);
+    value_ = nullptr;
+}
+
 void* KxGKxTypeSetAlias::GetObject() const {
-    return positioned_ && typeSet_ != nullptr ? typeSet_->At(index_) : nullptr;
+    if (!positioned_) return nullptr;
+    return InMemory() ? typeSet_->At(index_) : value_;
 }
 
 int32_t KxGKxTypeSetAlias::First() {
     index_ = 0;
-    positioned_ = typeSet_ != nullptr && typeSet_->Count() > 0;
+    positioned_ = false;
+    if (typeSet_ == nullptr) return KX_ALIAS_E_NO_ELEMENT;
+    if (InMemory()) {
+        positioned_ = typeSet_->Count() > 0;
+    } else {
+        if (const int32_t rc = MakeValue()) return rc;
+        positioned_ = typeSet_->First(value_) == 0;
+    }
     return positioned_ ? 0 : KX_ALIAS_E_NO_ELEMENT;
 }
 
 int32_t KxGKxTypeSetAlias::Next() {
     if (!positioned_) return KX_ALIAS_E_NO_ELEMENT;
-    if (index_ + 1 >= typeSet_->Count()) {
+    const bool more = InMemory() ? index_ + 1 < typeSet_->Count() : typeSet_->Next(value_) == 0;
+    if (!more) {
         positioned_ = false;
         return KX_ALIAS_E_NO_ELEMENT;
     }
@@ -70,19 +101,30 @@ int32_t KxGKxTypeSetAlias::Prepare(uint32_t size) {
     positioned_ = false;
     if (typeSet_ == nullptr) return KX_ALIAS_E_NULL;
     typeSet_->Truncate(size);
-    if (typeSet_->Count() == 0 && typeSet_->Add(nullptr) != 0) return KX_ALIAS_E_NO_MEMORY;
     index_ = 0;
     written_ = 0;
+    if (InMemory()) {
+        if (typeSet_->Count() == 0 && typeSet_->Add(nullptr) != 0) return KX_ALIAS_E_NO_MEMORY;
+    } else if (const int32_t rc = MakeValue()) {
+        return rc;
+    }
     positioned_ = true;
     return 0;
 }
 
 int32_t KxGKxTypeSetAlias::Append(int32_t stop) {
     if (!positioned_) return KX_ALIAS_E_NO_ELEMENT;
+    if (InMemory()) {
+        written_ = index_ + 1;
+        if (stop != 0) return 0;
+        if (index_ + 1 >= typeSet_->Count() && typeSet_->Add(nullptr) != 0) return KX_ALIAS_E_NO_MEMORY;
+        ++index_;
+        return 0;
+    }
+    const int32_t rc = index_ < typeSet_->Count() ? typeSet_->Set(index_, value_) : typeSet_->Add(value_);
+    if (rc != 0) return KX_ALIAS_E_NO_MEMORY;
     written_ = index_ + 1;
-    if (stop != 0) return 0;
-    if (index_ + 1 >= typeSet_->Count() && typeSet_->Add(nullptr) != 0) return KX_ALIAS_E_NO_MEMORY;
-    ++index_;
+    if (stop == 0) ++index_;
     return 0;
 }
 
@@ -90,6 +132,7 @@ int32_t KxGKxTypeSetAlias::Finish() {
     if (typeSet_ != nullptr) typeSet_->Truncate(written_);
     positioned_ = false;
     written_ = 0;
+    DropValue();
     return 0;
 }
 

@@ -271,9 +271,14 @@ TEST_F(ObjectAliasTest, ObjectSetAliasWalksTheElementReferences) {
     EXPECT_EQ(KX_ALIAS_E_NO_ELEMENT, refs->Next());
 }
 
-TEST_F(ObjectAliasTest, TypeSetAliasReadsAndRewritesValues) {
+class TypeSetAliasTest : public ObjectAliasTest, public ::testing::WithParamInterface<bool> {};
+
+// Both roads: a set in memory (written in place) and one read through its cursor into the alias's
+// value buffer.
+TEST_P(TypeSetAliasTest, ReadsAndRewritesValues) {
     KxCPPObjectAlias owner(nullptr, nullptr, p_);
     KxTypeSet& tags = At<KxTypeSet>(p_, "tags");
+    tags.SetInMemory(GetParam());
     for (const char* t : {"a", "b", "c", "d"}) {
         const KxString v(t);
         tags.Add(&v);
@@ -290,7 +295,11 @@ TEST_F(ObjectAliasTest, TypeSetAliasReadsAndRewritesValues) {
 
     auto contents = [&tags]() {
         std::string s;
-        for (uint32_t i = 0; i < tags.Count(); ++i) s += static_cast<KxString*>(tags.At(i))->ToUtf8() + ",";
+        KxString v;
+        for (uint32_t i = 0; i < tags.Count(); ++i) {
+            tags.Get(i, &v);
+            s += v.ToUtf8() + ",";
+        }
         return s;
     };
     // Shrinking: four elements become two.
@@ -320,6 +329,7 @@ TEST_F(ObjectAliasTest, TypeSetAliasReadsAndRewritesValues) {
     EXPECT_EQ(KX_ALIAS_E_NO_ELEMENT, set->First());
     EXPECT_EQ(KX_ALIAS_E_NO_ELEMENT, set->Append(0));
 }
+INSTANTIATE_TEST_SUITE_P(InMemoryOrNot, TypeSetAliasTest, ::testing::Bool());
 
 TEST_F(ObjectAliasTest, ClassSetAliasCopiesInstancesInAndOut) {
     KxCPPObjectAlias owner(nullptr, nullptr, p_);

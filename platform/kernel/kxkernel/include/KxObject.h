@@ -180,18 +180,29 @@ public:
     // Appends a copy of *value (the C++ value of the element type, KxTypeMgr.h); null appends a
     // default value. 0 or KX_KERNEL_E_NO_MEMORY.
     int32_t Add(const void* value);
-    // The element's value in the set (valid until the set changes); null past the end.
-    void* At(uint32_t i) const { return i < items_.size() ? items_[i] : nullptr; }
+    // The element's value in the set (valid until the set changes); null past the end and for a
+    // set that is not in memory.
+    void* At(uint32_t i) const { return inMemory_ && i < items_.size() ? items_[i] : nullptr; }
     // Copies element i into *value: 0 or KX_KERNEL_E_NO_ELEMENT.
     int32_t Get(uint32_t i, void* value) const;
+    // Overwrites element i with a copy of *value: 0 or KX_KERNEL_E_NO_ELEMENT.
+    int32_t Set(uint32_t i, const void* value);
     // Keeps the first n elements (no change when there are fewer).
     void Truncate(uint32_t n);
-    // Sets are kept in memory by this kernel; a set whose elements live only in storage would
-    // answer false.
-    bool IsInMemory() const { return true; }
+    // The set's own cursor: copies the first / next element into *value; KX_KERNEL_E_NO_ELEMENT
+    // at the end. Works in both modes.
+    int32_t First(void* value);
+    int32_t Next(void* value);
+    // Whether the elements can be addressed in memory (At). A set that is not in memory is read
+    // through its cursor and written with Set and Add only; this stand-in keeps the values either
+    // way and lets callers switch the mode to exercise both roads.
+    bool IsInMemory() const { return inMemory_; }
+    void SetInMemory(bool inMemory) { inMemory_ = inMemory; }
 
 private:
     std::vector<void*> items_;
+    uint32_t cursor_ = 0;
+    bool inMemory_ = true;
 };
 
 class KxClassSet : public KxSet {

@@ -165,10 +165,31 @@ KxTypeSet& KxTypeSet::operator=(const KxTypeSet& other) {
     Clear();
     for (void* v : other.items_) Add(v);
     CopyHeader(other);
+    inMemory_ = other.inMemory_;
     return *this;
 }
 
 void KxTypeSet::Clear() { Truncate(0); }
+
+int32_t KxTypeSet::Set(uint32_t i, const void* value) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    if (value == nullptr) return KX_KERNEL_E_INVALID;
+    OpsOf(GetSetType())->copy(items_[i], value);
+    return 0;
+}
+
+int32_t KxTypeSet::First(void* value) {
+    cursor_ = 0;
+    return Get(0, value);
+}
+
+int32_t KxTypeSet::Next(void* value) {
+    if (cursor_ + 1 >= items_.size()) {
+        cursor_ = static_cast<uint32_t>(items_.size());
+        return KX_KERNEL_E_NO_ELEMENT;
+    }
+    return Get(++cursor_, value);
+}
 
 void KxTypeSet::Truncate(uint32_t n) {
     const KxValueOps* ops = OpsOf(GetSetType());
