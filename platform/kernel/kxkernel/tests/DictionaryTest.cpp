@@ -368,6 +368,18 @@ TEST(DictionaryTest, RootHoldsDictionariesByServerAndName) {
     EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->GetDictionary("LOCAL", "../sample", none));
     root->SetDictionaryPath("LOCAL", KxString());
 
+    // The configuration names a server's dictionary directory.
+    TempDir dir;
+    const std::string file = dir.Write("kx.ini", std::string("[servers\\CFG]\nDictionaryPath=") +
+                                                     KX_SAMPLE_DICT_DIR "/..\n");
+    KxParameterList params;
+    ASSERT_EQ(0, params.Append("ConfigFile", file));
+    ASSERT_EQ(0, InitKelvox(&params));
+    KxClassDict* configured = nullptr;
+    EXPECT_EQ(0, root->GetDictionary("cfg", "sample", configured));
+    EXPECT_EQ(0, root->ReleaseDictionary(configured));
+    EXPECT_EQ(0, DeinitKelvox());
+
     // A built dictionary handed to the root; a second one of that name is refused.
     std::unique_ptr<KxClassDict> built;
     ASSERT_EQ(0, KxDictBuilder("mem", "S2").Class(1, 1, "A").Build(built));
