@@ -90,7 +90,8 @@ std::string KxClassDict::ToText() const {
         const KxMetaClass* cls = t->AsClass();
         out << "\nclass " << id << " " << cls->GetName().ToUtf8();
         if (cls->HasMark(KX_MARK_EMBEDDED)) out << " embedded";
-        const bool onlyRoot = cls->GetBaseCount() == 1 && cls->GetBase(0) == root;
+        // Persistent classes without declared bases get the root class: it is not written.
+        const bool onlyRoot = cls->IsPersistent() && cls->GetBaseCount() == 1 && cls->GetBase(0) == root;
         if (cls->GetBaseCount() > 0 && !onlyRoot) {
             out << " bases=";
             for (uint32_t i = 0; i < cls->GetBaseCount(); ++i)

@@ -299,12 +299,15 @@ TEST(DictionaryTest, SavedDictionaryReadsBackTheSame) {
                      .Class(1, 1, "Part", true).Value("a", KX_TYPE_INT)
                      .Class(1, 2, "Part", true).Value("a", KX_TYPE_INT).Value("b", KX_TYPE_INT)
                      .Class(2, 1, "Holder").Embedded("old", "Part@1").Embedded("now", "Part")
+                     .Class(3, 1, "Rooted", true).Base("KxObject")
                      .Build(versioned));
     std::unique_ptr<KxClassDict> parsed;
     ASSERT_EQ(0, KxClassDict::Parse(versioned->ToText(), "text", parsed, &error)) << error.ToUtf8();
     const KxMetaClass* holder = parsed->GetCurrentVersion(2)->AsClass();
     EXPECT_EQ(KxClassId(1, 1), holder->FindMember("old")->GetClass()->GetClassId());
     EXPECT_EQ(KxClassId(1, 2), holder->FindMember("now")->GetClass()->GetClassId());
+    EXPECT_EQ(1u, parsed->GetCurrentVersion(3)->AsClass()->GetBaseCount());
+    EXPECT_EQ(versioned->ToText(), parsed->ToText());
 
     EXPECT_EQ(KX_DICT_E_NOT_FOUND, KxClassDict::Load(KxString(dir.Path() + "/none"), again));
 }
