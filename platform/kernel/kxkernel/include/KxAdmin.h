@@ -72,17 +72,24 @@ public:
     // The bucket manager of this database.
     KxMgr& GetBucketMgr();
 
-    // Opens the class dictionary of the database (the stand-in has no class dictionaries: the
-    // opening always succeeds and GetDictionary stays null). Always 0.
+    // Opens the class dictionary of the database. Unless one is attached, the admin asks its
+    // GetDictionaryInfo for the dictionary's name and server and gets it from the root
+    // (KxRoot::GetDictionary), failing with the root's code. When GetDictionaryInfo is not
+    // supported (-2999) or gives no name, the opening succeeds without a dictionary
+    // (GetDictionary null); another failure of GetDictionaryInfo is returned.
     int32_t OpenDictionary();
     bool IsDictionaryOpen() const;
     KxClassDict* GetDictionary() const;
+    // Attaches a dictionary the caller holds (KxRoot::GetDictionary / AddDictionary); the admin
+    // takes over that hold and releases it at CloseDatabase, at destruction or when another is
+    // attached (null detaches).
+    void AttachDictionary(KxClassDict* held);
 
     // ---- operations -------------------------------------------------------------------------
     virtual int32_t Init();
     virtual int32_t OpenDatabase();
     // The kernel admin's own close (derived admins call it at the end of theirs): closes the
-    // dictionary and empties the surrogate cache (without recycling). Answers 0.
+    // dictionary (releasing it) and empties the surrogate cache (without recycling). Answers 0.
     virtual int32_t CloseDatabase();
     virtual int32_t RegisterClass(KxMetaClass* metaClass);
     virtual int32_t FetchSurrogates(KxObjId* ids, int32_t count);

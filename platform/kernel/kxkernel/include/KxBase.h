@@ -12,6 +12,7 @@ class KxRoot;
 class KxTypeMgr;
 class KxThreadMgr;
 class KxExcMgr;
+class KxObjectMgr;
 class KxObjectSpace;
 class KxTransaction;
 class KxBaseConnection;
@@ -43,6 +44,8 @@ public:
     KxThreadMgr* ThreadMgr() const;     // the root's thread manager
     KxExcMgr* GetExcMgr() const;        // this base's exception manager
     KxObjectSpace* GetObjectSpace() const;
+    // The base's object manager (KxObject.h); its objects must be released before the base goes.
+    KxObjectMgr* GetObjectMgr() const;
 
     // The effective specs of a request: the given one, or the base's default when none is given.
     // Always 0.

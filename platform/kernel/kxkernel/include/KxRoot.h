@@ -11,6 +11,7 @@
 #include "KxParameter.h"
 #include "KxString.h"
 
+class KxClassDict;
 class KxThreadMgr;
 class KxTypeMgr;
 
@@ -38,6 +39,24 @@ public:
                           const KxString* baseDescriptor);
     // Installs the callback (null removes it); answers the one installed before.
     KxUserNameFunction SetUserNameFunction(KxUserNameFunction fn);
+
+    // ---- class dictionaries -------------------------------------------------------------------
+    // A dictionary by server (empty: "LOCAL") and name, held for the caller (release it with
+    // ReleaseDictionary). A dictionary that is not held yet is read from the directory
+    // <path>/<name>, where <path> is the one given to SetDictionaryPath for the server, else the
+    // key "DictionaryPath" of the configuration section [servers\<server>], else the environment
+    // variable KX_DICTIONARY_PATH. 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
+    // KX_KERNEL_E_VALUE (a declaration file that cannot be read; *error says why).
+    int32_t GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
+                          KxString* error = nullptr);
+    // Ends one hold; the last release deletes the dictionary. 0 or KX_KERNEL_E_NOT_FOUND.
+    int32_t ReleaseDictionary(KxClassDict* dict);
+    // Hands a built dictionary to the root under its server and name, held once for the caller.
+    // KX_KERNEL_E_DUPLICATE when one with that server and name is held (dict is then kept by the
+    // caller), KX_KERNEL_E_INVALID for null.
+    int32_t AddDictionary(std::unique_ptr<KxClassDict>& dict, KxClassDict*& held);
+    // The directory of a server's dictionaries (empty removes it).
+    void SetDictionaryPath(const KxString& server, const KxString& path);
 
     // Number of InitKelvox calls not yet matched by DeinitKelvox.
     int32_t GetInitCount() const;

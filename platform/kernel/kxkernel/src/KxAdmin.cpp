@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "KxBase.h"
+#include "KxRoot.h"
+
 namespace {
 constexpr int32_t kNo = KX_KERNEL_E_NOT_SUPPORTED;
 }
@@ -15,6 +18,7 @@ struct KxAdmin::Impl {
     int32_t surrogateCapacity = 0;
     KxMgr bucketMgr;
     bool dictionaryOpen = false;
+    KxClassDict* dictionary = nullptr;   // one hold of the root's
 };
 
 KxAdmin::KxAdmin(KxBase* base, int32_t flags) : impl_(std::make_unique<Impl>()) {
@@ -22,7 +26,10 @@ KxAdmin::KxAdmin(KxBase* base, int32_t flags) : impl_(std::make_unique<Impl>()) 
     impl_->flags = flags;
 }
 
-KxAdmin::~KxAdmin() { impl_->bucketMgr.CloseBuckets(); }
+KxAdmin::~KxAdmin() {
+    impl_->bucketMgr.CloseBuckets();
+    AttachDictionary(nullptr);
+}
 
 KxBase* KxAdmin::GetBase() const { return impl_->base; }
 int32_t KxAdmin::GetFlags() const { return impl_->flags; }
@@ -65,17 +72,37 @@ int32_t KxAdmin::RecycleCachedSurrogates() {
 KxMgr& KxAdmin::GetBucketMgr() { return impl_->bucketMgr; }
 
 int32_t KxAdmin::OpenDictionary() {
+    if (impl_->dictionary == nullptr) {
+        KxString name, server;
+        KxDateTime stamp;
+        const int32_t info = GetDictionaryInfo(name, server, stamp);
+        if (info == KX_KERNEL_OK && !name.IsEmpty()) {
+            KxClassDict* dict = nullptr;
+            const int32_t rc = KxBase::KELVOX()->GetDictionary(server, name, dict);
+            if (rc != KX_KERNEL_OK) return rc;
+            impl_->dictionary = dict;
+        } else if (info != KX_KERNEL_OK && info != KX_KERNEL_E_NOT_SUPPORTED) {
+            return info;
+        }
+    }
     impl_->dictionaryOpen = true;
     return KX_KERNEL_OK;
 }
 bool KxAdmin::IsDictionaryOpen() const { return impl_->dictionaryOpen; }
-KxClassDict* KxAdmin::GetDictionary() const { return nullptr; }
+KxClassDict* KxAdmin::GetDictionary() const { return impl_->dictionary; }
+
+void KxAdmin::AttachDictionary(KxClassDict* held) {
+    if (impl_->dictionary != nullptr && impl_->dictionary != held)
+        KxBase::KELVOX()->ReleaseDictionary(impl_->dictionary);
+    impl_->dictionary = held;
+}
 
 int32_t KxAdmin::Init() { return kNo; }
 int32_t KxAdmin::OpenDatabase() { return kNo; }
 
 int32_t KxAdmin::CloseDatabase() {
     impl_->dictionaryOpen = false;
+    AttachDictionary(nullptr);
     impl_->surrogates.clear();
     return KX_KERNEL_OK;
 }

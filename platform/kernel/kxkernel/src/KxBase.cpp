@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "KxObject.h"
 #include "KxObjectSpace.h"
 #include "KxRoot.h"
 #include "KxTypeMgr.h"
@@ -14,6 +15,7 @@ struct KxBase::Impl {
     int64_t clientId = 0;
     KxExcMgr excMgr;
     KxObjectSpace objectSpace;
+    std::unique_ptr<KxObjectMgr> objectMgr;
     mutable std::mutex mutex;
     KxLockSpec defaultLock{0, 0, KxLockSpec::KX_LOCKSPEC_NONE};
     KxWatchSpec defaultWatch;
@@ -28,6 +30,7 @@ KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
     : impl_(std::make_unique<Impl>()) {
     impl_->logicalName = logicalName;
     impl_->clientName = clientName;
+    impl_->objectMgr = std::make_unique<KxObjectMgr>(this);
 }
 
 KxBase::~KxBase() = default;
@@ -47,6 +50,7 @@ KxTypeMgr* KxBase::GetTypeMgr() const { return KELVOX()->GetTypeMgr(); }
 KxThreadMgr* KxBase::ThreadMgr() const { return KELVOX()->ThreadMgr(); }
 KxExcMgr* KxBase::GetExcMgr() const { return &impl_->excMgr; }
 KxObjectSpace* KxBase::GetObjectSpace() const { return &impl_->objectSpace; }
+KxObjectMgr* KxBase::GetObjectMgr() const { return impl_->objectMgr.get(); }
 
 int32_t KxBase::EvalLock(const KxLockSpec* given, KxLockSpec& effective) const {
     std::lock_guard<std::mutex> lock(impl_->mutex);

@@ -3,8 +3,28 @@
 #include <atomic>
 #include <mutex>
 
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include "KxClassDict.h"
 #include "KxTypeMgr.h"
 #include "kxthreads.h"
+
+namespace {
+std::string ServerKey(const KxString& server) {
+    std::string key = server.IsEmpty() ? std::string(KX_DEFAULT_DICTIONARY_SERVER) : server.ToUtf8();
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return key;
+}
+struct HeldDictionary {
+    std::string server;
+    std::string name;
+    std::unique_ptr<KxClassDict> dict;
+    uint32_t holds = 0;
+};
+}  // namespace
 
 struct KxRoot::Impl {
     mutable std::mutex mutex;
@@ -14,6 +34,9 @@ struct KxRoot::Impl {
     KxThreadMgr threadMgr;
     KxString clientName = KxString::EmptyString();
     std::atomic<KxUserNameFunction> userNameFn{nullptr};
+    std::mutex dictMutex;
+    std::vector<HeldDictionary> dictionaries;
+    std::map<std::string, std::string> dictionaryPaths;   // by server key
 };
 
 KxRoot::KxRoot() : impl_(std::make_unique<Impl>()) {}
@@ -48,6 +71,83 @@ int32_t KxRoot::CallLoginFunc(KxString* user, KxString* password, int32_t flags,
 
 KxUserNameFunction KxRoot::SetUserNameFunction(KxUserNameFunction fn) {
     return impl_->userNameFn.exchange(fn);
+}
+
+int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
+                              KxString* error) {
+    dict = nullptr;
+    if (name.IsEmpty()) return KX_KERNEL_E_INVALID;
+    const std::string key = ServerKey(server);
+    const std::string dictName = name.ToUtf8();
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    for (HeldDictionary& h : impl_->dictionaries)
+        if (h.server == key && h.name == dictName) {
+            ++h.holds;
+            dict = h.dict.get();
+            return KX_KERNEL_OK;
+        }
+    std::string path;
+    const auto it = impl_->dictionaryPaths.find(key);
+    if (it != impl_->dictionaryPaths.end()) {
+        path = it->second;
+    } else {
+        KxConfig* config = GetConfig();
+        KxString value;
+        const KxString section[] = {KxString("servers"), KxString(key), KxString()};
+        if (config != nullptr && config->Get("DictionaryPath", value, section) == KX_KERNEL_OK)
+            path = value.ToUtf8();
+        else if (const char* env = std::getenv("KX_DICTIONARY_PATH"))
+            path = env;
+    }
+    if (path.empty() || dictName.find('/') != std::string::npos || dictName == "." || dictName == "..")
+        return KX_KERNEL_E_NOT_FOUND;
+    std::unique_ptr<KxClassDict> loaded;
+    const int32_t rc = KxClassDict::Load(KxString(path + "/" + dictName), loaded, error);
+    if (rc != KX_KERNEL_OK) return rc;
+    HeldDictionary h;
+    h.server = key;
+    h.name = dictName;
+    h.dict = std::move(loaded);
+    h.holds = 1;
+    dict = h.dict.get();
+    impl_->dictionaries.push_back(std::move(h));
+    return KX_KERNEL_OK;
+}
+
+int32_t KxRoot::ReleaseDictionary(KxClassDict* dict) {
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    for (auto it = impl_->dictionaries.begin(); it != impl_->dictionaries.end(); ++it)
+        if (it->dict.get() == dict) {
+            if (--it->holds == 0) impl_->dictionaries.erase(it);
+            return KX_KERNEL_OK;
+        }
+    return KX_KERNEL_E_NOT_FOUND;
+}
+
+int32_t KxRoot::AddDictionary(std::unique_ptr<KxClassDict>& dict, KxClassDict*& held) {
+    held = nullptr;
+    if (!dict) return KX_KERNEL_E_INVALID;
+    const std::string key = ServerKey(dict->GetServer());
+    const std::string dictName = dict->GetName().ToUtf8();
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    for (const HeldDictionary& h : impl_->dictionaries)
+        if (h.server == key && h.name == dictName) return KX_KERNEL_E_DUPLICATE;
+    HeldDictionary h;
+    h.server = key;
+    h.name = dictName;
+    h.dict = std::move(dict);
+    h.holds = 1;
+    held = h.dict.get();
+    impl_->dictionaries.push_back(std::move(h));
+    return KX_KERNEL_OK;
+}
+
+void KxRoot::SetDictionaryPath(const KxString& server, const KxString& path) {
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    if (path.IsEmpty())
+        impl_->dictionaryPaths.erase(ServerKey(server));
+    else
+        impl_->dictionaryPaths[ServerKey(server)] = path.ToUtf8();
 }
 
 int32_t KxRoot::GetInitCount() const {

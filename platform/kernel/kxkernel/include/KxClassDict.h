@@ -1,0 +1,192 @@
+// The class dictionary: the classes (all their versions) and set types of one dictionary, built by
+// KxDictBuilder (in C++ or from a declaration file) and reached through the root
+// (KxRoot::GetDictionary / ReleaseDictionary).
+//
+//   KxClassDescriptor  one entry of the class list: a class number, its name, its current
+//                      version (meta type); what storage modules ask of a class.
+//   KxClassDict        name, server, logical name, stamps, revision; the class list; versions;
+//                      look-ups by number, id and name; saving to and loading from a directory.
+//   KxDictBuilder      declares classes, set types, members and indexes and builds a dictionary.
+//
+// Declaration file ("classes.kxd" in the dictionary's directory): one declaration per line;
+// blank lines and lines starting with "#" are ignored; words are separated by blanks.
+//
+//   dictionary <name> [server=<s>] [logical=<text>] [revision=<n>]
+//              [created=<YYYY-MM-DDTHH:MM:SS>] [modified=<YYYY-MM-DDTHH:MM:SS>]
+//   class <number>.<version> <name> [embedded] [bases=<class>,<class>...] [marks=<mark>,...]
+//   objectset | ondemandset | classset <number>.<version> <name> <element class>
+//   typeset <number>.<version> <name> <type>
+//   member <name> <spec> [count=<n>] [flags=<qualifier word>] [kind=<n>] [transient] [auto]
+//   index <name> [unique] <path>[,<path>...]
+//
+// member and index lines belong to the class line before them. A class name in a reference may
+// name a version: "Address@1"; without one it names the current (highest) version. <spec> is a
+// type name (char short int double float ushort uint long ulong int4 byte string date time objid
+// classid objid2 blob datetime istring caseistring kxint64 boolean int64 uint64, or "type<code>"),
+// "embedded:<class>", "ptr:<class>", "ondemand" or "ondemand:<class>", "set:<set type>".
+// Marks: notmapped, autovalues, forgiveindex, virtual. Numbers are decimal or 0x hexadecimal.
+// Declarations may refer to classes declared later in the file. Class number 0 ("KxObject",
+// the root class) exists in every dictionary; persistent classes without bases derive from it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "KxDateTime.h"
+#include "KxKernelStatus.h"
+#include "KxMetaType.h"
+#include "KxObjId.h"
+#include "KxString.h"
+
+class KxObject;
+
+// Status codes of the dictionary.
+enum : int32_t {
+    KX_DICT_E_NO_ENTRY = -2005,   // no (further) entry (walks by index)
+    KX_DICT_E_SYNTAX = -2842,     // a declaration that cannot be read or resolved (KX_KERNEL_E_VALUE)
+    KX_DICT_E_NOT_FOUND = -2841   // no such class or dictionary (KX_KERNEL_E_NOT_FOUND)
+};
+
+// The name of the default dictionary server.
+constexpr const char* KX_DEFAULT_DICTIONARY_SERVER = "LOCAL";
+// The declaration file of a dictionary directory.
+constexpr const char* KX_DICTIONARY_FILE = "classes.kxd";
+
+class KxClassDescriptor {
+public:
+    uint16_t GetClassNumber() const { return number_; }
+    const KxString& GetName() const;
+    // The current version; never null.
+    const KxMetaType* GetMetaType() const { return current_; }
+    // The current version when it is a class; null for a set type.
+    const KxMetaClass* GetMetaClass() const { return current_->AsClass(); }
+    bool IsUserClass() const { return current_->IsUserClass(); }
+    // The address of the instance of an object of this class (its members' base address).
+    uint8_t* GetAddress(const KxObject* object) const;
+
+private:
+    friend class KxClassDict;
+    friend class KxDictBuilder;
+    friend class KxMetaLayout;
+    uint16_t number_ = 0;
+    const KxMetaType* current_ = nullptr;
+};
+
+class KxClassDict {
+public:
+    ~KxClassDict();
+    KxClassDict(const KxClassDict&) = delete;
+    KxClassDict& operator=(const KxClassDict&) = delete;
+
+    const KxString& GetName() const { return name_; }
+    const KxString& GetServer() const { return server_; }
+    const KxString& GetLogicalName() const { return logical_; }
+    const KxDateTime& GetCreationStamp() const { return created_; }
+    const KxDateTime& GetModifyStamp() const { return modified_; }
+    uint16_t GetRevision() const { return revision_; }
+
+    // The root class's descriptor (class number 0, "KxObject").
+    int32_t GetRootDescriptor(const KxClassDescriptor*& descriptor) const;
+    // The class list in class-number order: 0 and the descriptor, KX_DICT_E_NO_ENTRY past the end.
+    uint32_t GetDescriptorCount() const { return static_cast<uint32_t>(list_.size()); }
+    int32_t GetDescriptor(uint32_t index, const KxClassDescriptor*& descriptor) const;
+    const KxClassDescriptor* FindDescriptor(uint16_t classNumber) const;
+
+    // The current version of a class number; null when unknown.
+    const KxMetaType* GetCurrentVersion(uint16_t classNumber) const;
+    // The version named by a class id (walking back from the current version); null when the
+    // class number or version is unknown.
+    const KxMetaType* GetMetaType(const KxClassId& id) const;
+    const KxMetaClass* GetMetaClass(const KxClassId& id) const;
+    // The current version of a class (or set type) by name; null when unknown.
+    const KxMetaType* FindByName(const KxString& name) const;
+    // Replaces type by the current version of its class number: 0, KX_KERNEL_E_INVALID (null),
+    // KX_DICT_E_NOT_FOUND (a class number this dictionary does not know).
+    int32_t GetKxMetaTypeVersion(const KxMetaType*& type) const;
+    // True when id's class number is known and its current version is id's version.
+    bool IsCurrentVersion(const KxClassId& id) const;
+
+    // Writes the declaration file into dir (created when missing): 0, KX_KERNEL_E_CONFIG_FILE
+    // when it cannot be written.
+    int32_t Save(const KxString& dir) const;
+    // Reads the declaration file of dir. 0; KX_DICT_E_NOT_FOUND when the file is missing;
+    // KX_DICT_E_SYNTAX with *error = "<file>:<line>: <reason>".
+    static int32_t Load(const KxString& dir, std::unique_ptr<KxClassDict>& dict,
+                        KxString* error = nullptr);
+    // The same from declaration text (name is the file name used in messages).
+    static int32_t Parse(const std::string& text, const KxString& name,
+                         std::unique_ptr<KxClassDict>& dict, KxString* error = nullptr);
+    // The declaration text of the dictionary (what Save writes).
+    std::string ToText() const;
+
+private:
+    friend class KxDictBuilder;
+    friend class KxMetaLayout;
+    KxClassDict();
+    KxString name_;
+    KxString server_;
+    KxString logical_;
+    KxDateTime created_;
+    KxDateTime modified_;
+    uint16_t revision_ = 0;
+    std::vector<std::unique_ptr<KxMetaType>> types_;          // every version
+    std::map<uint16_t, std::unique_ptr<KxClassDescriptor>> byNumber_;
+    std::vector<const KxClassDescriptor*> list_;              // by class number
+};
+
+// Builds a dictionary. Declarations are collected first; Build resolves names, checks the
+// declarations, lays out the classes and hands over the dictionary. Errors are reported by Build.
+class KxDictBuilder {
+public:
+    explicit KxDictBuilder(const KxString& name,
+                           const KxString& server = KX_DEFAULT_DICTIONARY_SERVER);
+    ~KxDictBuilder();
+    KxDictBuilder(const KxDictBuilder&) = delete;
+    KxDictBuilder& operator=(const KxDictBuilder&) = delete;
+
+    KxDictBuilder& Logical(const KxString& logicalName);
+    KxDictBuilder& Revision(uint16_t revision);
+    KxDictBuilder& Stamps(const KxDateTime& created, const KxDateTime& modified);
+
+    // Starts a class version (persistent unless embedded); later Base/member/Index calls belong
+    // to it. Class names in references may carry "@version".
+    KxDictBuilder& Class(uint16_t number, uint16_t version, const KxString& name,
+                         bool embedded = false, uint32_t marks = 0);
+    KxDictBuilder& Base(const KxString& className);
+    // Members of the current class. qualifier: KX_QUAL_...; kind: KX_MEMBER_KIND_...
+    KxDictBuilder& Value(const KxString& name, int32_t typeCode, uint32_t count = 1,
+                         uint32_t qualifier = 0, int32_t kind = KX_MEMBER_KIND_STORED);
+    KxDictBuilder& Embedded(const KxString& name, const KxString& className, uint32_t count = 1,
+                            uint32_t qualifier = 0);
+    KxDictBuilder& Pointer(const KxString& name, const KxString& className, uint32_t count = 1,
+                           uint32_t qualifier = 0);
+    // className may be empty (an on-demand reference without declared class).
+    KxDictBuilder& OnDemand(const KxString& name, const KxString& className, uint32_t count = 1,
+                            uint32_t qualifier = 0);
+    KxDictBuilder& Set(const KxString& name, const KxString& setTypeName, uint32_t qualifier = 0);
+    KxDictBuilder& Index(const KxString& name, const std::vector<KxString>& paths,
+                         bool unique = false);
+    // Set types.
+    KxDictBuilder& ObjectSet(uint16_t number, uint16_t version, const KxString& name,
+                             const KxString& elementClass);
+    KxDictBuilder& OnDemandSet(uint16_t number, uint16_t version, const KxString& name,
+                               const KxString& elementClass);
+    KxDictBuilder& ClassSet(uint16_t number, uint16_t version, const KxString& name,
+                            const KxString& elementClass);
+    KxDictBuilder& TypeSet(uint16_t number, uint16_t version, const KxString& name,
+                           int32_t elementType);
+    // Records the source line of the next declarations (used in error texts).
+    void SetLine(const KxString& where);
+
+    // 0 and the dictionary, or KX_DICT_E_SYNTAX (*error says why): unknown or ambiguous names,
+    // duplicate class ids or names, a member outside a class, a cycle of bases or embedded
+    // members, an embedded class that is a set type, an invalid type code, an index path that
+    // does not resolve, a type set of a non-value type.
+    int32_t Build(std::unique_ptr<KxClassDict>& dict, KxString* error = nullptr);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

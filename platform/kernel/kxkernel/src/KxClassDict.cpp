@@ -1,0 +1,687 @@
+#include "KxClassDict.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "KxObject.h"
+#include "KxValueOps.h"
+
+// ---- KxClassDescriptor -----------------------------------------------------------------------
+const KxString& KxClassDescriptor::GetName() const { return current_->GetName(); }
+
+uint8_t* KxClassDescriptor::GetAddress(const KxObject* object) const {
+    return object != nullptr ? object->GetAddress() : nullptr;
+}
+
+// ---- KxClassDict -----------------------------------------------------------------------------
+KxClassDict::KxClassDict() = default;
+KxClassDict::~KxClassDict() = default;
+
+int32_t KxClassDict::GetRootDescriptor(const KxClassDescriptor*& descriptor) const {
+    descriptor = FindDescriptor(0);
+    return descriptor != nullptr ? 0 : KX_DICT_E_NOT_FOUND;
+}
+
+int32_t KxClassDict::GetDescriptor(uint32_t index, const KxClassDescriptor*& descriptor) const {
+    if (index >= list_.size()) {
+        descriptor = nullptr;
+        return KX_DICT_E_NO_ENTRY;
+    }
+    descriptor = list_[index];
+    return 0;
+}
+
+const KxClassDescriptor* KxClassDict::FindDescriptor(uint16_t classNumber) const {
+    const auto it = byNumber_.find(classNumber);
+    return it != byNumber_.end() ? it->second.get() : nullptr;
+}
+
+const KxMetaType* KxClassDict::GetCurrentVersion(uint16_t classNumber) const {
+    const KxClassDescriptor* d = FindDescriptor(classNumber);
+    return d != nullptr ? d->GetMetaType() : nullptr;
+}
+
+const KxMetaType* KxClassDict::GetMetaType(const KxClassId& id) const {
+    for (const KxMetaType* t = GetCurrentVersion(id.GetClassNumber()); t != nullptr;
+         t = t->GetPreviousVersion())
+        if (t->GetVersion() == id.GetVersion()) return t;
+    return nullptr;
+}
+
+const KxMetaClass* KxClassDict::GetMetaClass(const KxClassId& id) const {
+    const KxMetaType* t = GetMetaType(id);
+    return t != nullptr ? t->AsClass() : nullptr;
+}
+
+const KxMetaType* KxClassDict::FindByName(const KxString& name) const {
+    for (const KxClassDescriptor* d : list_)
+        if (d->GetName() == name) return d->GetMetaType();
+    return nullptr;
+}
+
+int32_t KxClassDict::GetKxMetaTypeVersion(const KxMetaType*& type) const {
+    if (type == nullptr) return KX_KERNEL_E_INVALID;
+    const KxMetaType* current = GetCurrentVersion(type->GetClassNumber());
+    if (current == nullptr) return KX_DICT_E_NOT_FOUND;
+    type = current;
+    return 0;
+}
+
+bool KxClassDict::IsCurrentVersion(const KxClassId& id) const {
+    const KxMetaType* current = GetCurrentVersion(id.GetClassNumber());
+    return current != nullptr && current->GetVersion() == id.GetVersion();
+}
+
+// ---- KxDictBuilder ---------------------------------------------------------------------------
+namespace {
+
+struct MemberDecl {
+    KxString name;
+    KxMemberType type = KX_MEMBER_VALUE;
+    int32_t typeCode = 0;
+    KxString ref;   // class or set type name
+    uint32_t count = 1;
+    uint32_t qualifier = 0;
+    int32_t kind = KX_MEMBER_KIND_STORED;
+    KxString where;
+};
+
+struct IndexDecl {
+    KxString name;
+    std::vector<KxString> paths;
+    bool unique = false;
+    KxString where;
+};
+
+struct TypeDecl {
+    KxMetaKind kind = KX_META_CLASS;
+    uint16_t number = 0;
+    uint16_t version = 0;
+    KxString name;
+    uint32_t marks = 0;
+    std::vector<KxString> bases;
+    std::vector<MemberDecl> members;
+    std::vector<IndexDecl> indexes;
+    KxString element;
+    int32_t elementType = -1;
+    KxString where;
+};
+
+bool ValidName(const KxString& name) {
+    if (name.IsEmpty()) return false;
+    for (char c : name.ToUtf8())
+        if (c <= ' ' || c == ',' || c == '@' || c == ':' || c == '=' || c == '"' || c == '#')
+            return false;
+    return true;
+}
+
+uint32_t AlignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+
+}  // namespace
+
+struct KxDictBuilder::Impl {
+    KxString name;
+    KxString server;
+    KxString logical;
+    uint16_t revision = 0;
+    bool stamped = false;
+    KxDateTime created;
+    KxDateTime modified;
+    std::vector<TypeDecl> decls;
+    int32_t current = -1;   // index of the class that members belong to
+    KxString where;
+    KxString error;         // the first declaration error
+
+    void Fail(const KxString& at, const std::string& why) {
+        if (!error.IsEmpty()) return;
+        error = at.IsEmpty() ? KxString(why) : at + KxString(": ") + KxString(why);
+    }
+    MemberDecl* AddMember(const KxString& member) {
+        if (current < 0 || decls[current].kind != KX_META_CLASS) {
+            Fail(where, "member " + member.ToUtf8() + " outside a class");
+            return nullptr;
+        }
+        decls[current].members.emplace_back();
+        MemberDecl& m = decls[current].members.back();
+        m.name = member;
+        m.where = where;
+        return &m;
+    }
+};
+
+KxDictBuilder::KxDictBuilder(const KxString& name, const KxString& server)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->name = name;
+    impl_->server = server.IsEmpty() ? KxString(KX_DEFAULT_DICTIONARY_SERVER) : server;
+    impl_->logical = name;
+}
+KxDictBuilder::~KxDictBuilder() = default;
+
+KxDictBuilder& KxDictBuilder::Logical(const KxString& logicalName) {
+    impl_->logical = logicalName;
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::Revision(uint16_t revision) {
+    impl_->revision = revision;
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::Stamps(const KxDateTime& created, const KxDateTime& modified) {
+    impl_->stamped = true;
+    impl_->created = created;
+    impl_->modified = modified;
+    return *this;
+}
+void KxDictBuilder::SetLine(const KxString& where) { impl_->where = where; }
+
+KxDictBuilder& KxDictBuilder::Class(uint16_t number, uint16_t version, const KxString& name,
+                                   bool embedded, uint32_t marks) {
+    TypeDecl d;
+    d.kind = KX_META_CLASS;
+    d.number = number;
+    d.version = version;
+    d.name = name;
+    d.marks = marks | (embedded ? uint32_t(KX_MARK_EMBEDDED) : 0u);
+    d.where = impl_->where;
+    impl_->decls.push_back(std::move(d));
+    impl_->current = int32_t(impl_->decls.size()) - 1;
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::Base(const KxString& className) {
+    if (impl_->current < 0 || impl_->decls[impl_->current].kind != KX_META_CLASS)
+        impl_->Fail(impl_->where, "base class outside a class");
+    else
+        impl_->decls[impl_->current].bases.push_back(className);
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::Value(const KxString& name, int32_t typeCode, uint32_t count,
+                                    uint32_t qualifier, int32_t kind) {
+    if (MemberDecl* m = impl_->AddMember(name)) {
+        m->type = KX_MEMBER_VALUE;
+        m->typeCode = typeCode;
+        m->count = count;
+        m->qualifier = qualifier;
+        m->kind = kind;
+    }
+    return *this;
+}
+
+namespace {
+MemberDecl* Ref(MemberDecl* m, KxMemberType type, int32_t code, const KxString& ref,
+                uint32_t count, uint32_t qualifier) {
+    if (m == nullptr) return nullptr;
+    m->type = type;
+    m->typeCode = code;
+    m->ref = ref;
+    m->count = count;
+    m->qualifier = qualifier;
+    return m;
+}
+}  // namespace
+
+KxDictBuilder& KxDictBuilder::Embedded(const KxString& name, const KxString& className,
+                                       uint32_t count, uint32_t qualifier) {
+    Ref(impl_->AddMember(name), KX_MEMBER_EMBEDDED, KX_TYPE_EMBEDDED, className, count, qualifier);
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::Pointer(const KxString& name, const KxString& className,
+                                      uint32_t count, uint32_t qualifier) {
+    Ref(impl_->AddMember(name), KX_MEMBER_POINTER, KX_TYPE_POINTER, className, count, qualifier);
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::OnDemand(const KxString& name, const KxString& className,
+                                       uint32_t count, uint32_t qualifier) {
+    Ref(impl_->AddMember(name), KX_MEMBER_ONDEMAND, KX_TYPE_ONDEMAND, className, count, qualifier);
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::Set(const KxString& name, const KxString& setTypeName,
+                                  uint32_t qualifier) {
+    // The member type follows from the set type (resolved in Build).
+    Ref(impl_->AddMember(name), KX_MEMBER_OBJECT_SET, KX_TYPE_OBJECT_SET, setTypeName, 1, qualifier);
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::Index(const KxString& name, const std::vector<KxString>& paths,
+                                    bool unique) {
+    if (impl_->current < 0 || impl_->decls[impl_->current].kind != KX_META_CLASS) {
+        impl_->Fail(impl_->where, "index " + name.ToUtf8() + " outside a class");
+        return *this;
+    }
+    IndexDecl d;
+    d.name = name;
+    d.paths = paths;
+    d.unique = unique;
+    d.where = impl_->where;
+    impl_->decls[impl_->current].indexes.push_back(std::move(d));
+    return *this;
+}
+
+namespace {
+TypeDecl SetDecl(KxMetaKind kind, uint16_t number, uint16_t version, const KxString& name,
+                 const KxString& where) {
+    TypeDecl d;
+    d.kind = kind;
+    d.number = number;
+    d.version = version;
+    d.name = name;
+    d.where = where;
+    return d;
+}
+}  // namespace
+
+KxDictBuilder& KxDictBuilder::ObjectSet(uint16_t number, uint16_t version, const KxString& name,
+                                        const KxString& elementClass) {
+    impl_->decls.push_back(SetDecl(KX_META_OBJECT_SET, number, version, name, impl_->where));
+    impl_->decls.back().element = elementClass;
+    impl_->current = -1;
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::OnDemandSet(uint16_t number, uint16_t version, const KxString& name,
+                                          const KxString& elementClass) {
+    impl_->decls.push_back(SetDecl(KX_META_ONDEMAND_SET, number, version, name, impl_->where));
+    impl_->decls.back().element = elementClass;
+    impl_->current = -1;
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::ClassSet(uint16_t number, uint16_t version, const KxString& name,
+                                       const KxString& elementClass) {
+    impl_->decls.push_back(SetDecl(KX_META_CLASS_SET, number, version, name, impl_->where));
+    impl_->decls.back().element = elementClass;
+    impl_->current = -1;
+    return *this;
+}
+KxDictBuilder& KxDictBuilder::TypeSet(uint16_t number, uint16_t version, const KxString& name,
+                                      int32_t elementType) {
+    impl_->decls.push_back(SetDecl(KX_META_TYPE_SET, number, version, name, impl_->where));
+    impl_->decls.back().elementType = elementType;
+    impl_->current = -1;
+    return *this;
+}
+
+// The linking and layout of one Build.
+class KxMetaLayout {
+public:
+    KxMetaLayout(KxClassDict& dict, std::vector<TypeDecl>& decls, KxString& error)
+        : dict_(dict), decls_(decls), error_(error) {}
+
+    bool Run();
+
+private:
+    bool Fail(const KxString& at, const std::string& why) {
+        if (error_.IsEmpty()) error_ = at.IsEmpty() ? KxString(why) : at + KxString(": ") + KxString(why);
+        return false;
+    }
+    // name or name@version -> meta type; null (with error) when unknown.
+    KxMetaType* Resolve(const KxString& ref, const KxString& at);
+    bool LayoutClass(KxMetaClass* cls);
+    bool LayoutSet(KxMetaSet* set);
+    bool SizeMember(KxMember& m, const TypeDecl& d, const MemberDecl& md);
+
+    KxClassDict& dict_;
+    std::vector<TypeDecl>& decls_;
+    KxString& error_;
+    std::map<const KxMetaType*, const TypeDecl*> declOf_;
+    std::map<const KxMetaType*, int> state_;   // 1 in progress, 2 done
+    std::map<std::string, uint16_t> numberByName_;
+};
+
+KxMetaType* KxMetaLayout::Resolve(const KxString& ref, const KxString& at) {
+    const std::string text = ref.ToUtf8();
+    const size_t atSign = text.find('@');
+    const std::string name = text.substr(0, atSign);
+    const auto it = numberByName_.find(name);
+    if (it == numberByName_.end()) {
+        Fail(at, "unknown class " + text);
+        return nullptr;
+    }
+    const KxMetaType* t = dict_.GetCurrentVersion(it->second);
+    if (atSign != std::string::npos) {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(text.c_str() + atSign + 1, &end, 10);
+        t = (*end == '\0' && v <= 0xFFFF && end != text.c_str() + atSign + 1)
+                ? dict_.GetMetaType(KxClassId(it->second, uint16_t(v)))
+                : nullptr;
+        if (t == nullptr) {
+            Fail(at, "unknown class version " + text);
+            return nullptr;
+        }
+    }
+    return const_cast<KxMetaType*>(t);
+}
+
+bool KxMetaLayout::SizeMember(KxMember& m, const TypeDecl& d, const MemberDecl& md) {
+    switch (m.type_) {
+    case KX_MEMBER_VALUE: {
+        const KxValueOps* ops = KxGetValueOps(m.typeCode_);
+        if (ops == nullptr)
+            return Fail(md.where, "member " + md.name.ToUtf8() + " has no value type " +
+                                      std::to_string(m.typeCode_));
+        m.elementSize_ = ops->size;
+        m.align_ = ops->align;
+        return true;
+    }
+    case KX_MEMBER_EMBEDDED: {
+        auto* cls = const_cast<KxMetaClass*>(m.class_);
+        if (!LayoutClass(cls)) return false;
+        m.elementSize_ = cls->size_;
+        m.align_ = 8;
+        return true;
+    }
+    case KX_MEMBER_POINTER: m.elementSize_ = sizeof(KxObject*); m.align_ = alignof(KxObject*); return true;
+    case KX_MEMBER_ONDEMAND: m.elementSize_ = sizeof(KxOnDemand); m.align_ = alignof(KxOnDemand); return true;
+    case KX_MEMBER_OBJECT_SET: m.elementSize_ = sizeof(KxObjectSet); m.align_ = alignof(KxObjectSet); break;
+    case KX_MEMBER_ONDEMAND_SET: m.elementSize_ = sizeof(KxOnDemandSet); m.align_ = alignof(KxOnDemandSet); break;
+    case KX_MEMBER_TYPE_SET: m.elementSize_ = sizeof(KxTypeSet); m.align_ = alignof(KxTypeSet); break;
+    case KX_MEMBER_CLASS_SET: m.elementSize_ = sizeof(KxClassSet); m.align_ = alignof(KxClassSet); break;
+    }
+    (void)d;
+    return LayoutSet(const_cast<KxMetaSet*>(m.setType_));
+}
+
+bool KxMetaLayout::LayoutSet(KxMetaSet* set) {
+    if (state_[set] == 2) return true;
+    state_[set] = 2;
+    switch (set->GetKind()) {
+    case KX_META_OBJECT_SET:
+    case KX_META_ONDEMAND_SET:
+        set->elementSize_ = sizeof(KxRef);
+        set->size_ = set->GetKind() == KX_META_OBJECT_SET ? sizeof(KxObjectSet) : sizeof(KxOnDemandSet);
+        return true;
+    case KX_META_CLASS_SET:
+        // Elements are separate blocks: the element class may contain this set type.
+        set->size_ = sizeof(KxClassSet);
+        if (state_[set->elementClass_] == 1) {
+            set->elementSize_ = 0;   // filled when the element class's layout ends
+            return true;
+        }
+        if (!LayoutClass(const_cast<KxMetaClass*>(set->elementClass_))) return false;
+        set->elementSize_ = set->elementClass_->size_;
+        return true;
+    case KX_META_TYPE_SET:
+        set->elementSize_ = KxGetValueOps(set->elementType_)->size;
+        set->size_ = sizeof(KxTypeSet);
+        return true;
+    default: return true;
+    }
+}
+
+bool KxMetaLayout::LayoutClass(KxMetaClass* cls) {
+    int& state = state_[cls];
+    if (state == 2) return true;
+    const TypeDecl& d = *declOf_[cls];
+    if (state == 1)
+        return Fail(d.where, "class " + cls->GetName().ToUtf8() + " contains itself through its bases "
+                                 "or embedded members");
+    state = 1;
+    for (const KxMetaClass* b : cls->bases_)
+        if (!LayoutClass(const_cast<KxMetaClass*>(b))) return false;
+    for (size_t i = 0; i < cls->own_.size(); ++i)
+        if (!SizeMember(*cls->own_[i], d, d.members[i])) return false;
+
+    // Every base once, depth-first, first base first.
+    for (const KxMetaClass* b : cls->bases_) {
+        for (const KxMetaClass* x : b->allBases_)
+            if (std::find(cls->allBases_.begin(), cls->allBases_.end(), x) == cls->allBases_.end())
+                cls->allBases_.push_back(x);
+        if (std::find(cls->allBases_.begin(), cls->allBases_.end(), b) == cls->allBases_.end())
+            cls->allBases_.push_back(b);
+    }
+    uint32_t at = 0;
+    auto place = [&at](KxMember& m) {
+        at = AlignUp(at, m.align_);
+        m.offset_ = at;
+        at += m.elementSize_ * m.count_;
+    };
+    for (const KxMetaClass* b : cls->allBases_) {
+        at = AlignUp(at, 8);
+        cls->baseOffsets_.emplace_back(b, at);
+        for (const auto& own : b->own_) {
+            auto copy = std::make_unique<KxMember>(*own);
+            place(*copy);
+            cls->all_.push_back(copy.get());
+            cls->inherited_.push_back(std::move(copy));
+        }
+    }
+    for (const auto& own : cls->own_) {
+        place(*own);
+        cls->all_.push_back(own.get());
+    }
+    cls->size_ = AlignUp(at, 8);
+    state = 2;
+    return true;
+}
+
+bool KxMetaLayout::Run() {
+    // Class ids and names.
+    std::set<std::pair<uint16_t, uint16_t>> ids;
+    for (const TypeDecl& d : decls_) {
+        if (!ValidName(d.name)) return Fail(d.where, "invalid name \"" + d.name.ToUtf8() + "\"");
+        if (!ids.insert({d.number, d.version}).second)
+            return Fail(d.where, "class id " + std::to_string(d.number) + "." +
+                                     std::to_string(d.version) + " declared twice");
+        const auto it = numberByName_.find(d.name.ToUtf8());
+        if (it != numberByName_.end() && it->second != d.number)
+            return Fail(d.where, "name " + d.name.ToUtf8() + " used by two class numbers");
+        numberByName_[d.name.ToUtf8()] = d.number;
+        if (d.kind == KX_META_CLASS && d.number == 0 && (d.marks & KX_MARK_EMBEDDED))
+            return Fail(d.where, "the root class cannot be embedded");
+    }
+    if (ids.lower_bound({0, 0}) == ids.end() || ids.begin()->first != 0) {
+        TypeDecl root;
+        root.name = "KxObject";
+        decls_.insert(decls_.begin(), std::move(root));
+        numberByName_["KxObject"] = 0;
+    }
+
+    // Meta types, versions and descriptors.
+    std::vector<size_t> order(decls_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        return std::make_pair(decls_[a].number, decls_[a].version) <
+               std::make_pair(decls_[b].number, decls_[b].version);
+    });
+    std::vector<KxMetaType*> typeOf(decls_.size());
+    for (size_t i : order) {
+        const TypeDecl& d = decls_[i];
+        const KxClassId id(d.number, d.version);
+        std::unique_ptr<KxMetaType> t;
+        if (d.kind == KX_META_CLASS)
+            t.reset(new KxMetaClass(id, d.name, d.marks));
+        else
+            t.reset(new KxMetaSet(d.kind, id, d.name, d.marks));
+        t->dictionary_ = &dict_;
+        auto& desc = dict_.byNumber_[d.number];
+        if (!desc) {
+            desc.reset(new KxClassDescriptor());
+            desc->number_ = d.number;
+        } else {
+            if (desc->current_->GetKind() != t->GetKind())
+                return Fail(d.where, "versions of class " + std::to_string(d.number) +
+                                         " are of different kinds");
+            t->previous_ = desc->current_;
+        }
+        desc->current_ = t.get();
+        typeOf[i] = t.get();
+        declOf_[t.get()] = &d;
+        dict_.types_.push_back(std::move(t));
+    }
+    for (const auto& e : dict_.byNumber_) dict_.list_.push_back(e.second.get());
+
+    // Bases, members, set elements.
+    KxMetaClass* root = const_cast<KxMetaClass*>(dict_.GetCurrentVersion(0)->AsClass());
+    if (root == nullptr) return Fail(KxString(), "class 0 is not a class");
+    for (size_t i = 0; i < decls_.size(); ++i) {
+        const TypeDecl& d = decls_[i];
+        KxMetaType* t = typeOf[i];
+        if (d.kind != KX_META_CLASS) {
+            auto* set = static_cast<KxMetaSet*>(t);
+            if (d.kind == KX_META_TYPE_SET) {
+                if (KxGetValueOps(d.elementType) == nullptr)
+                    return Fail(d.where, "set " + d.name.ToUtf8() + " has no value element type");
+                set->elementType_ = d.elementType;
+                continue;
+            }
+            KxMetaType* e = Resolve(d.element, d.where);
+            if (e == nullptr) return false;
+            if (e->AsClass() == nullptr)
+                return Fail(d.where, "element of set " + d.name.ToUtf8() + " is not a class");
+            if (d.kind != KX_META_CLASS_SET && !e->IsPersistent())
+                return Fail(d.where, "element of set " + d.name.ToUtf8() + " is not persistent");
+            set->elementClass_ = e->AsClass();
+            continue;
+        }
+        auto* cls = static_cast<KxMetaClass*>(t);
+        for (const KxString& b : d.bases) {
+            KxMetaType* bt = Resolve(b, d.where);
+            if (bt == nullptr) return false;
+            if (bt->AsClass() == nullptr) return Fail(d.where, "base " + b.ToUtf8() + " is not a class");
+            if (std::find(cls->bases_.begin(), cls->bases_.end(), bt->AsClass()) != cls->bases_.end())
+                return Fail(d.where, "base " + b.ToUtf8() + " named twice");
+            cls->bases_.push_back(bt->AsClass());
+        }
+        if (cls->bases_.empty() && d.number != 0 && cls->IsPersistent()) cls->bases_.push_back(root);
+        uint16_t position = 0;
+        for (const MemberDecl& md : d.members) {
+            if (!ValidName(md.name) || md.name.ToUtf8().find('.') != std::string::npos)
+                return Fail(md.where, "invalid member name \"" + md.name.ToUtf8() + "\"");
+            for (const auto& other : cls->own_)
+                if (other->name_ == md.name)
+                    return Fail(md.where, "member " + md.name.ToUtf8() + " declared twice");
+            if (md.count == 0) return Fail(md.where, "member " + md.name.ToUtf8() + " has no elements");
+            auto m = std::make_unique<KxMember>();
+            m->name_ = md.name;
+            m->type_ = md.type;
+            m->typeCode_ = md.typeCode;
+            m->count_ = md.count;
+            m->qualifier_ = md.qualifier;
+            m->kind_ = md.kind;
+            m->position_ = position++;
+            m->declaring_ = cls;
+            if (md.qualifier & KX_QUAL_AUTO_VALUE) cls->marks_ |= KX_MARK_AUTO_VALUES;
+            if (md.type != KX_MEMBER_VALUE && !(md.type == KX_MEMBER_ONDEMAND && md.ref.IsEmpty())) {
+                KxMetaType* rt = Resolve(md.ref, md.where);
+                if (rt == nullptr) return false;
+                if (md.type == KX_MEMBER_OBJECT_SET) {   // any set: the set type decides
+                    const KxMetaSet* st = rt->AsSet();
+                    if (st == nullptr) return Fail(md.where, md.ref.ToUtf8() + " is not a set type");
+                    m->setType_ = st;
+                    static const KxMemberType types[] = {KX_MEMBER_OBJECT_SET, KX_MEMBER_ONDEMAND_SET,
+                                                         KX_MEMBER_CLASS_SET, KX_MEMBER_TYPE_SET};
+                    static const int32_t codes[] = {KX_TYPE_OBJECT_SET, KX_TYPE_ONDEMAND_SET,
+                                                    KX_TYPE_CLASS_SET, KX_TYPE_TYPE_SET};
+                    m->type_ = types[st->GetKind() - KX_META_OBJECT_SET];
+                    m->typeCode_ = codes[st->GetKind() - KX_META_OBJECT_SET];
+                } else {
+                    if (rt->AsClass() == nullptr)
+                        return Fail(md.where, md.ref.ToUtf8() + " is not a class");
+                    if (md.type != KX_MEMBER_EMBEDDED && !rt->IsPersistent())
+                        return Fail(md.where, md.ref.ToUtf8() + " is not persistent");
+                    m->class_ = rt->AsClass();
+                }
+            }
+            cls->own_.push_back(std::move(m));
+        }
+    }
+    // Elements of set members: the set's element class (resolved above).
+    for (const auto& t : dict_.types_)
+        if (KxMetaClass* cls = const_cast<KxMetaClass*>(t->AsClass()))
+            for (auto& m : cls->own_)
+                if (m->setType_ != nullptr) m->class_ = m->setType_->elementClass_;
+
+    // Layouts.
+    for (const auto& t : dict_.types_) {
+        if (KxMetaClass* cls = const_cast<KxMetaClass*>(t->AsClass())) {
+            if (!LayoutClass(cls)) return false;
+        } else if (!LayoutSet(const_cast<KxMetaSet*>(t->AsSet()))) {
+            return false;
+        }
+    }
+    for (const auto& t : dict_.types_)   // class sets whose element class was being laid out
+        if (t->GetKind() == KX_META_CLASS_SET) {
+            auto* set = const_cast<KxMetaSet*>(t->AsSet());
+            set->elementSize_ = set->elementClass_->size_;
+        }
+
+    // Subclasses (of the current versions).
+    for (const KxClassDescriptor* d : dict_.list_) {
+        const KxMetaClass* cls = d->GetMetaClass();
+        if (cls == nullptr) continue;
+        for (const KxMetaClass* b : cls->bases_) {
+            auto* current = const_cast<KxMetaClass*>(
+                dict_.GetCurrentVersion(b->GetClassNumber())->AsClass());
+            auto& subs = current->subclasses_;
+            if (std::find(subs.begin(), subs.end(), cls->GetClassNumber()) == subs.end())
+                subs.insert(std::upper_bound(subs.begin(), subs.end(), cls->GetClassNumber()),
+                            cls->GetClassNumber());
+        }
+    }
+
+    // Index definitions, numbered in declaration order.
+    uint16_t number = 0;
+    for (size_t i = 0; i < decls_.size(); ++i) {
+        const TypeDecl& d = decls_[i];
+        for (const IndexDecl& id : d.indexes) {
+            auto* cls = static_cast<KxMetaClass*>(typeOf[i]);
+            if (!ValidName(id.name)) return Fail(id.where, "invalid index name \"" + id.name.ToUtf8() + "\"");
+            if (id.paths.empty()) return Fail(id.where, "index " + id.name.ToUtf8() + " has no key");
+            auto index = std::make_unique<KxIndexDef>();
+            index->name_ = id.name;
+            index->number_ = ++number;
+            index->classNumber_ = d.number;
+            index->unique_ = id.unique;
+            for (const KxString& path : id.paths) {
+                KxIndexKey key;
+                key.path = path;
+                const KxMetaClass* at = cls;
+                const std::string text = path.ToUtf8();
+                size_t start = 0;
+                while (true) {
+                    const size_t dot = text.find('.', start);
+                    const KxString part(text.substr(start, dot == std::string::npos ? std::string::npos
+                                                                                    : dot - start));
+                    const KxMember* m = at != nullptr ? at->FindMember(part) : nullptr;
+                    if (m == nullptr)
+                        return Fail(id.where, "index " + id.name.ToUtf8() + ": no member path " + text);
+                    key.members.push_back(m);
+                    if (dot == std::string::npos) break;
+                    at = m->GetMemberType() == KX_MEMBER_EMBEDDED ? m->GetClass() : nullptr;
+                    start = dot + 1;
+                }
+                index->keys_.push_back(std::move(key));
+            }
+            cls->indexes_.push_back(std::move(index));
+        }
+    }
+    return true;
+}
+
+int32_t KxDictBuilder::Build(std::unique_ptr<KxClassDict>& dict, KxString* error) {
+    dict.reset();
+    auto fail = [&](const KxString& why) {
+        if (error != nullptr) *error = why;
+        return KX_DICT_E_SYNTAX;
+    };
+    if (!impl_->error.IsEmpty()) return fail(impl_->error);
+    if (!ValidName(impl_->name)) return fail(KxString("invalid dictionary name"));
+    std::unique_ptr<KxClassDict> made(new KxClassDict());
+    made->name_ = impl_->name;
+    made->server_ = impl_->server;
+    made->logical_ = impl_->logical;
+    made->revision_ = impl_->revision;
+    if (impl_->stamped) {
+        made->created_ = impl_->created;
+        made->modified_ = impl_->modified;
+    } else {
+        made->modified_ = made->created_;
+    }
+    std::vector<TypeDecl> decls = impl_->decls;
+    KxString why;
+    KxMetaLayout layout(*made, decls, why);
+    if (!layout.Run()) return fail(why);
+    dict = std::move(made);
+    if (error != nullptr) *error = KxString::EmptyString();
+    return 0;
+}

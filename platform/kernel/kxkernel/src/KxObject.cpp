@@ -1,0 +1,366 @@
+#include "KxObject.h"
+
+#include <new>
+
+#include "KxBase.h"
+#include "KxObjectSpace.h"
+#include "KxValueOps.h"
+
+// ---- KxObject --------------------------------------------------------------------------------
+KxObject::KxObject(const KxMetaClass* metaClass, uint8_t* data) : class_(metaClass), data_(data) {
+    ref_.SetClassId(metaClass->GetClassId());
+}
+
+KxObject::~KxObject() { class_->DeleteInstance(data_); }
+
+void KxObject::Release() {
+    if (count_ == 0) return;
+    if (--count_ > 0) return;
+    if (manager_ != nullptr) manager_->Forget(this);
+    delete this;
+}
+
+uint8_t* KxObject::MemberAddress(const KxMember& member, uint32_t element) const {
+    if (element >= member.GetElementCount()) return nullptr;
+    return data_ + member.GetOffset() + element * member.GetElementSize();
+}
+
+void KxObject::SetPointer(const KxMember& member, KxObject* target, uint32_t element) {
+    if (member.GetMemberType() != KX_MEMBER_POINTER) return;
+    uint8_t* at = MemberAddress(member, element);
+    if (at == nullptr) return;
+    KxObject*& slot = *reinterpret_cast<KxObject**>(at);
+    if (target != nullptr) target->Hold();
+    if (slot != nullptr) slot->Release();
+    slot = target;
+}
+
+// ---- KxOnDemand ------------------------------------------------------------------------------
+void KxOnDemand::Assign(KxBase* base, const KxRef& ref, KxBase* parent) {
+    base_ = base;
+    ref_ = ref;
+    parent_ = parent;
+}
+
+void KxOnDemand::Clear() {
+    ref_.Clear();
+    base_ = nullptr;
+}
+
+// ---- KxSet -----------------------------------------------------------------------------------
+KxSet::KxSet(const KxMetaSet* type) : type_(type) {
+    if (type != nullptr) ref_.SetClassId(type->GetClassId());
+}
+KxSet::~KxSet() = default;
+
+void KxSet::CopyHeader(const KxSet& other) {
+    ref_ = other.ref_;
+    base_ = other.base_;
+}
+
+int32_t KxSet::GetElementRef(uint32_t, KxRef&) const { return KX_KERNEL_E_NOT_SUPPORTED; }
+
+// ---- KxObjectSet -----------------------------------------------------------------------------
+KxObjectSet::KxObjectSet(const KxMetaSet* type) : KxSet(type) {}
+KxObjectSet::~KxObjectSet() { Clear(); }
+
+KxObjectSet& KxObjectSet::operator=(const KxObjectSet& other) {
+    if (this == &other) return *this;
+    for (KxObject* o : other.items_) o->Hold();
+    Clear();
+    items_ = other.items_;
+    CopyHeader(other);
+    return *this;
+}
+
+void KxObjectSet::Clear() {
+    std::vector<KxObject*> old;
+    old.swap(items_);
+    for (KxObject* o : old) o->Release();
+}
+
+int32_t KxObjectSet::Add(KxObject* object) {
+    if (object == nullptr) return KX_KERNEL_E_INVALID;
+    const KxMetaClass* element = GetSetType() != nullptr ? GetSetType()->GetElementClass() : nullptr;
+    if (element != nullptr && !object->GetMetaClass()->IsKindOf(element)) {
+        // Another version of the element class is still of the element class.
+        const KxMetaClass* cls = object->GetMetaClass();
+        bool fits = false;
+        for (const KxMetaClass* b : cls->GetAllBases())
+            if (b->GetClassNumber() == element->GetClassNumber()) fits = true;
+        if (!fits && cls->GetClassNumber() != element->GetClassNumber()) return KX_KERNEL_E_WRONG_CLASS;
+    }
+    object->Hold();
+    items_.push_back(object);
+    return 0;
+}
+
+int32_t KxObjectSet::RemoveAt(uint32_t i) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    KxObject* o = items_[i];
+    items_.erase(items_.begin() + i);
+    o->Release();
+    return 0;
+}
+
+int32_t KxObjectSet::GetElementRef(uint32_t i, KxRef& ref) const {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    ref = items_[i]->GetRef();
+    return 0;
+}
+
+// ---- KxOnDemandSet ---------------------------------------------------------------------------
+KxOnDemandSet::KxOnDemandSet(const KxMetaSet* type) : KxSet(type) {}
+KxOnDemandSet::~KxOnDemandSet() = default;
+
+KxOnDemandSet& KxOnDemandSet::operator=(const KxOnDemandSet& other) {
+    if (this == &other) return *this;
+    items_ = other.items_;
+    CopyHeader(other);
+    return *this;
+}
+
+int32_t KxOnDemandSet::Add(const KxOnDemand& element) {
+    items_.push_back(element);
+    return 0;
+}
+
+int32_t KxOnDemandSet::RemoveAt(uint32_t i) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    items_.erase(items_.begin() + i);
+    return 0;
+}
+
+int32_t KxOnDemandSet::GetElementRef(uint32_t i, KxRef& ref) const {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    ref = items_[i].GetRef();
+    return 0;
+}
+
+// ---- KxTypeSet -------------------------------------------------------------------------------
+namespace {
+const KxValueOps* OpsOf(const KxMetaSet* type) {
+    return type != nullptr ? KxGetValueOps(type->GetElementTypeCode()) : nullptr;
+}
+void* NewValue(const KxValueOps* ops) {
+    void* p = ::operator new(ops->size, std::align_val_t(8), std::nothrow);
+    if (p != nullptr) ops->construct(p);
+    return p;
+}
+void DeleteValue(const KxValueOps* ops, void* p) {
+    ops->destruct(p);
+    ::operator delete(p, std::align_val_t(8));
+}
+}  // namespace
+
+KxTypeSet::KxTypeSet(const KxMetaSet* type) : KxSet(type) {}
+KxTypeSet::~KxTypeSet() { Clear(); }
+
+int32_t KxTypeSet::GetElementTypeCode() const {
+    return GetSetType() != nullptr ? GetSetType()->GetElementTypeCode() : -1;
+}
+
+KxTypeSet& KxTypeSet::operator=(const KxTypeSet& other) {
+    if (this == &other) return *this;
+    Clear();
+    for (void* v : other.items_) Add(v);
+    CopyHeader(other);
+    inMemory_ = other.inMemory_;
+    return *this;
+}
+
+void KxTypeSet::Clear() { Truncate(0); }
+
+int32_t KxTypeSet::Set(uint32_t i, const void* value) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    if (value == nullptr) return KX_KERNEL_E_INVALID;
+    OpsOf(GetSetType())->copy(items_[i], value);
+    return 0;
+}
+
+int32_t KxTypeSet::First(void* value) {
+    cursor_ = 0;
+    return Get(0, value);
+}
+
+int32_t KxTypeSet::Next(void* value) {
+    if (cursor_ + 1 >= items_.size()) {
+        cursor_ = static_cast<uint32_t>(items_.size());
+        return KX_KERNEL_E_NO_ELEMENT;
+    }
+    return Get(++cursor_, value);
+}
+
+void KxTypeSet::Truncate(uint32_t n) {
+    const KxValueOps* ops = OpsOf(GetSetType());
+    while (items_.size() > n) {
+        DeleteValue(ops, items_.back());
+        items_.pop_back();
+    }
+}
+
+int32_t KxTypeSet::Add(const void* value) {
+    const KxValueOps* ops = OpsOf(GetSetType());
+    if (ops == nullptr) return KX_KERNEL_E_INVALID;
+    void* p = NewValue(ops);
+    if (p == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    if (value != nullptr) ops->copy(p, value);
+    items_.push_back(p);
+    return 0;
+}
+
+int32_t KxTypeSet::Get(uint32_t i, void* value) const {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    if (value == nullptr) return KX_KERNEL_E_INVALID;
+    OpsOf(GetSetType())->copy(value, items_[i]);
+    return 0;
+}
+
+// ---- KxClassSet ------------------------------------------------------------------------------
+KxClassSet::KxClassSet(const KxMetaSet* type) : KxSet(type) {}
+KxClassSet::~KxClassSet() { Clear(); }
+
+const KxMetaClass* KxClassSet::GetElementClass() const {
+    return GetSetType() != nullptr ? GetSetType()->GetElementClass() : nullptr;
+}
+
+KxClassSet& KxClassSet::operator=(const KxClassSet& other) {
+    if (this == &other) return *this;
+    Clear();
+    for (uint8_t* v : other.items_) Add(v);
+    CopyHeader(other);
+    return *this;
+}
+
+void KxClassSet::Clear() {
+    const KxMetaClass* cls = GetElementClass();
+    for (uint8_t* v : items_) cls->DeleteInstance(v);
+    items_.clear();
+}
+
+int32_t KxClassSet::Add(const uint8_t* instance) {
+    const KxMetaClass* cls = GetElementClass();
+    if (instance == nullptr || cls == nullptr) return KX_KERNEL_E_INVALID;
+    uint8_t* copy = cls->NewInstance();
+    if (copy == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    cls->Copy(copy, instance);
+    items_.push_back(copy);
+    return 0;
+}
+
+int32_t KxClassSet::Get(uint32_t i, uint8_t* instance) const {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    if (instance == nullptr) return KX_KERNEL_E_INVALID;
+    GetElementClass()->Copy(instance, items_[i]);
+    return 0;
+}
+
+// ---- KxObjectMgr -----------------------------------------------------------------------------
+KxObjectMgr::KxObjectMgr(KxBase* base) : base_(base) {}
+
+KxObjectMgr::~KxObjectMgr() {
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    for (KxObject* o : objects_) {
+        if (space != nullptr && !o->GetObjId().IsNull()) {
+            space->BeginCriticalSection();
+            if (space->nts_IsInList(o->GetRef()) == o) space->nts_Remove(o->GetRef());
+            space->EndCriticalSection();
+        }
+        o->manager_ = nullptr;
+        o->base_ = nullptr;
+    }
+}
+
+int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, KxObject*& object) {
+    object = nullptr;
+    if (metaClass == nullptr || !metaClass->IsPersistent()) return KX_KERNEL_E_INVALID;
+    uint8_t* data = metaClass->NewInstance();
+    if (data == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    object = new (std::nothrow) KxObject(metaClass, data);
+    if (object == nullptr) {
+        metaClass->DeleteInstance(data);
+        return KX_KERNEL_E_NO_MEMORY;
+    }
+    object->manager_ = this;
+    object->base_ = base_;
+    ++live_;
+    objects_.insert(object);
+    return 0;
+}
+
+int32_t KxObjectMgr::Attach(KxObject* object) {
+    if (object == nullptr) return KX_KERNEL_E_INVALID;
+    if (object->manager_ == this) return 0;
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    const bool listed = space != nullptr && !object->GetObjId().IsNull();
+    if (listed) {
+        space->BeginCriticalSection();
+        const bool taken = space->nts_IsInList(object->GetRef()) != nullptr;
+        if (!taken) space->nts_Insert(object->GetRef(), object);
+        space->EndCriticalSection();
+        if (taken) return KX_KERNEL_E_DUPLICATE;
+    }
+    if (object->manager_ != nullptr) object->manager_->Forget(object);
+    object->manager_ = this;
+    object->base_ = base_;
+    ++live_;
+    objects_.insert(object);
+    return 0;
+}
+
+int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, const KxObjId& id, KxObject*& object) {
+    int32_t rc = Create(metaClass, object);
+    if (rc != 0) return rc;
+    rc = SetId(object, id);
+    if (rc != 0) {
+        object->Release();
+        object = nullptr;
+    }
+    return rc;
+}
+
+int32_t KxObjectMgr::SetId(KxObject* object, const KxObjId& id) {
+    if (object == nullptr || object->manager_ != this || id.IsNull()) return KX_KERNEL_E_INVALID;
+    if (object->GetObjId() == id) return 0;
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space != nullptr) {
+        KxRef ref(id);
+        space->BeginCriticalSection();
+        if (space->nts_IsInList(ref) != nullptr) {
+            space->EndCriticalSection();
+            return KX_KERNEL_E_DUPLICATE;
+        }
+        if (!object->GetObjId().IsNull()) space->nts_Remove(object->GetRef());
+        object->ref_.SetObjId(id);
+        space->nts_Insert(object->GetRef(), object);
+        space->EndCriticalSection();
+    } else {
+        object->ref_.SetObjId(id);
+    }
+    return 0;
+}
+
+int32_t KxObjectMgr::Get(const KxRef& ref, KxObject*& object) {
+    object = nullptr;
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space == nullptr || ref.IsInvalid()) return KX_KERNEL_E_OBJ_NOT_FOUND;
+    space->BeginCriticalSection();
+    object = space->nts_IsInList(ref);
+    if (object != nullptr) object->Hold();
+    space->EndCriticalSection();
+    return object != nullptr ? 0 : KX_KERNEL_E_OBJ_NOT_FOUND;
+}
+
+void KxObjectMgr::Release(KxObject* object) {
+    if (object != nullptr) object->Release();
+}
+
+void KxObjectMgr::Forget(KxObject* object) {
+    --live_;
+    objects_.erase(object);
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space == nullptr || object->GetObjId().IsNull()) return;
+    space->BeginCriticalSection();
+    if (space->nts_IsInList(object->GetRef()) == object) space->nts_Remove(object->GetRef());
+    space->EndCriticalSection();
+}
