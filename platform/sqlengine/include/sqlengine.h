@@ -245,6 +245,7 @@ class Session : public RewriteContext {
                                              const std::string& column) const override;
   bool LocateObject(const std::string& owner, const std::string& name, const std::string& type,
                     std::string& fileAlias, std::string& table) const override;
+  int HasColumn(const std::string& fileAlias, const std::string& table, const std::string& column) const override;
 
  private:
   friend class Statement;

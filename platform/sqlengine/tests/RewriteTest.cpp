@@ -61,91 +61,103 @@ TEST(RewriteTest, GoldenTexts) {
       {"dual", "SELECT 1 FROM DUAL", "SELECT 1"},
       {"session id", "SELECT USERENV('SESSIONID') FROM DUAL", "SELECT USERENV('SESSIONID')"},
       {"surrogate read", " SELECT SERIAL_ID FROM S.SURROGATES WHERE ID = :1",
-       "SELECT SERIAL_ID FROM \"S~aux\".SURROGATES WHERE ID = ?1"},
+       "SELECT \"SERIAL_ID\" FROM \"S~aux\".\"SURROGATES\" WHERE \"ID\" = ?1"},
       {"lock holders",
        "SELECT DISTINCT LOCKMODE, L.CLIENTID, USERID FROM S.LOCKS L, S.ACTIVECLIENTS C WHERE OID = :1 AND L.CLIENTID = C.CLIENTID",
-       "SELECT DISTINCT LOCKMODE, L.CLIENTID, USERID FROM \"S~aux\".LOCKS L, \"S~aux\".ACTIVECLIENTS C WHERE OID = ?1 AND "
-       "L.CLIENTID = C.CLIENTID"},
+       "SELECT DISTINCT \"LOCKMODE\", \"L\".\"CLIENTID\", \"USERID\" FROM \"S~aux\".\"LOCKS\" \"L\", "
+       "\"S~aux\".\"ACTIVECLIENTS\" \"C\" WHERE \"OID\" = ?1 AND \"L\".\"CLIENTID\" = \"C\".\"CLIENTID\""},
       {"order and for update", "SELECT A, B FROM S.T WHERE A = :1 ORDER BY A, B DESC FOR UPDATE ",
-       "SELECT A, B FROM \"S\".T WHERE A = ?1 ORDER BY A NULLS LAST, B DESC NULLS FIRST"},
+       "SELECT \"A\", \"B\" FROM \"S\".\"T\" WHERE \"A\" = ?1 ORDER BY \"A\" NULLS LAST, \"B\" DESC NULLS "
+       "FIRST"},
       {"order by function", "SELECT A FROM S.T ORDER BY LOWER ( A ) DESC, B",
-       "SELECT A FROM \"S\".T ORDER BY LOWER ( A ) DESC NULLS FIRST, B NULLS LAST"},
+       "SELECT \"A\" FROM \"S\".\"T\" ORDER BY LOWER ( \"A\" ) DESC NULLS FIRST, \"B\" NULLS LAST"},
       {"rownum as last term", "SELECT OID, CID FROM S.T T0 WHERE ( X > :1 ) AND ROWNUM<21",
-       "SELECT OID, CID FROM \"S\".T T0 WHERE ( X > ?1 ) LIMIT 20"},
-      {"rownum alone", "SELECT OID FROM S.T WHERE ROWNUM<2", "SELECT OID FROM \"S\".T LIMIT 1"},
-      {"rownum first", "SELECT OID FROM S.T WHERE ROWNUM<2 AND A = 1", "SELECT OID FROM \"S\".T WHERE A = 1 LIMIT 1"},
+       "SELECT \"OID\", \"CID\" FROM \"S\".\"T\" \"T0\" WHERE ( \"X\" > ?1 ) LIMIT 20"},
+      {"rownum alone", "SELECT OID FROM S.T WHERE ROWNUM<2", "SELECT \"OID\" FROM \"S\".\"T\" LIMIT 1"},
+      {"rownum first", "SELECT OID FROM S.T WHERE ROWNUM<2 AND A = 1", "SELECT \"OID\" FROM \"S\".\"T\" WHERE \"A\" = 1 LIMIT 1"},
       {"rownum with order", "SELECT OID FROM S.T WHERE A = 1 AND ROWNUM<6 ORDER BY OID DESC",
-       "SELECT OID FROM \"S\".T WHERE A = 1 ORDER BY OID DESC NULLS FIRST LIMIT 5"},
+       "SELECT \"OID\" FROM \"S\".\"T\" WHERE \"A\" = 1 ORDER BY \"OID\" DESC NULLS FIRST LIMIT 5"},
       {"index hint orders a limited read",
        "SELECT /*+ INDEX_ASC(T0 T_IDX) */ T0.OID FROM S.T T0 WHERE T0.A >= :1 AND ROWNUM<11",
-       "SELECT /*+ INDEX_ASC(T0 T_IDX) */ T0.OID FROM \"S\".T T0 WHERE T0.A >= ?1 ORDER BY T0.A NULLS LAST, T0.B DESC "
-       "NULLS FIRST LIMIT 10"},
+       "SELECT /*+ INDEX_ASC(T0 T_IDX) */ \"T0\".\"OID\" FROM \"S\".\"T\" \"T0\" WHERE \"T0\".\"A\" >= ?1 "
+       "ORDER BY \"T0\".\"A\" NULLS LAST, \"T0\".\"B\" DESC NULLS FIRST LIMIT 10"},
       {"hint without row limit stays a comment", "SELECT /*+ INDEX_ASC(T0 T_IDX) */ T0.OID FROM S.T T0",
-       "SELECT /*+ INDEX_ASC(T0 T_IDX) */ T0.OID FROM \"S\".T T0"},
-      {"unqualified table is the user's", "SELECT COUNT(*) FROM T", "SELECT COUNT(*) FROM \"APP\".T"},
+       "SELECT /*+ INDEX_ASC(T0 T_IDX) */ \"T0\".\"OID\" FROM \"S\".\"T\" \"T0\""},
+      {"unqualified table is the user's", "SELECT COUNT(*) FROM T", "SELECT COUNT(*) FROM \"APP\".\"T\""},
       {"server view", "SELECT AUDSID FROM V$SESSION WHERE AUDSID <>0 AND STATUS <> 'KILLED' ORDER BY AUDSID",
-       "SELECT AUDSID FROM V$SESSION WHERE AUDSID <>0 AND STATUS <> 'KILLED' ORDER BY AUDSID NULLS LAST"},
+       "SELECT \"AUDSID\" FROM \"V$SESSION\" WHERE \"AUDSID\" <>0 AND \"STATUS\" <> 'KILLED' ORDER BY "
+       "\"AUDSID\" NULLS LAST"},
       {"like escape and sub-select",
        "SELECT T0.OID FROM S.T T0 WHERE T0.NAME LIKE :1 ESCAPE '\\'  AND T0.OID IN ( SELECT OID FROM S.U ) ",
-       "SELECT T0.OID FROM \"S\".T T0 WHERE T0.NAME LIKE ?1 ESCAPE '\\'  AND T0.OID IN ( SELECT OID FROM \"S\".U )"},
+       "SELECT \"T0\".\"OID\" FROM \"S\".\"T\" \"T0\" WHERE \"T0\".\"NAME\" LIKE ?1 ESCAPE '\\'  AND "
+       "\"T0\".\"OID\" IN ( SELECT \"OID\" FROM \"S\".\"U\" )"},
       {"exists and false constant", "SELECT OID FROM S.T T0 WHERE  EXISTS(SELECT COUNT(*) FROM S.U T1 WHERE T1.OID = T0.OID)  AND 0 = 1",
-       "SELECT OID FROM \"S\".T T0 WHERE  EXISTS(SELECT COUNT(*) FROM \"S\".U T1 WHERE T1.OID = T0.OID)  AND 0 = 1"},
+       "SELECT \"OID\" FROM \"S\".\"T\" \"T0\" WHERE  EXISTS(SELECT COUNT(*) FROM \"S\".\"U\" \"T1\" WHERE "
+       "\"T1\".\"OID\" = \"T0\".\"OID\")  AND 0 = 1"},
       {"empty text is NULL", "INSERT INTO S.OPTIONREGISTRY VALUES( '*', '', 'OID_SIZE', '48BIT')",
-       "INSERT INTO \"S\".OPTIONREGISTRY VALUES( '*', NULL, 'OID_SIZE', '48BIT')"},
+       "INSERT INTO \"S\".\"OPTIONREGISTRY\" VALUES( '*', NULL, 'OID_SIZE', '48BIT')"},
       {"client registration",
        "INSERT INTO S.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (5, 'n', 5, 'DEFAULT')",
-       "INSERT INTO \"S~aux\".ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (5, 'n', 5, 'DEFAULT')"},
-      {"insert of markers", "INSERT INTO S.T(OID,CID,A) VALUES(:1,:2,:3)", "INSERT INTO \"S\".T(OID,CID,A) VALUES(?1,?2,?3)"},
+       "INSERT INTO \"S~aux\".\"ACTIVECLIENTS\" (\"CLIENTID\", \"CLIENT_NAME\", \"CONNECTION_ID\", "
+       "\"OPEN_MODE\") VALUES (5, 'n', 5, 'DEFAULT')"},
+      {"insert of markers", "INSERT INTO S.T(OID,CID,A) VALUES(:1,:2,:3)", "INSERT INTO \"S\".\"T\"(\"OID\",\"CID\",\"A\") VALUES(?1,?2,?3)"},
       {"insert select with conversions",
        "INSERT INTO S.T2 ( OID, D)\n SELECT OID, TO_DATE(N, 'J') FROM S.T WHERE CID = 5",
-       "INSERT INTO \"S\".T2 ( OID, D)\n SELECT OID, TO_DATE(N, 'J') FROM \"S\".T WHERE CID = 5"},
-      {"update", "UPDATE S.T SET A = :1,B = :2 WHERE OID = :3", "UPDATE \"S\".T SET A = ?1,B = ?2 WHERE OID = ?3"},
+       "INSERT INTO \"S\".\"T2\" ( \"OID\", \"D\")\n SELECT \"OID\", TO_DATE(\"N\", 'J') FROM \"S\".\"T\" "
+       "WHERE \"CID\" = 5"},
+      {"update", "UPDATE S.T SET A = :1,B = :2 WHERE OID = :3", "UPDATE \"S\".\"T\" SET \"A\" = ?1,\"B\" = ?2 WHERE \"OID\" = ?3"},
       {"delete", "DELETE FROM S.ACTIVECLIENTS WHERE CONNECTION_ID = :1",
-       "DELETE FROM \"S~aux\".ACTIVECLIENTS WHERE CONNECTION_ID = ?1"},
-      {"schema-qualified column", "SELECT S.T.OID FROM S.T", "SELECT \"S\".T.OID FROM \"S\".T"},
+       "DELETE FROM \"S~aux\".\"ACTIVECLIENTS\" WHERE \"CONNECTION_ID\" = ?1"},
+      {"schema-qualified column", "SELECT S.T.OID FROM S.T", "SELECT \"S\".\"T\".\"OID\" FROM \"S\".\"T\""},
       {"locks table", testddl::LocksTable("S"),
-       "CREATE TABLE \"S~aux\".LOCKS (OID NUMBER (38) NOT NULL, LOCKMODE NUMBER (38) NOT NULL, CLIENTID NUMBER (38) NOT "
-       "NULL, PRIMARY KEY (OID, LOCKMODE, CLIENTID))"},
+       "CREATE TABLE \"S~aux\".\"LOCKS\" (\"OID\" NUMBER (38) NOT NULL, \"LOCKMODE\" NUMBER (38) NOT NULL, "
+       "\"CLIENTID\" NUMBER (38) NOT NULL, PRIMARY KEY (\"OID\", \"LOCKMODE\", \"CLIENTID\"))"},
       {"client table", testddl::ActiveClientsTable("S"),
-       "CREATE TABLE \"S~aux\".ACTIVECLIENTS (CLIENTID NUMBER (38) NOT NULL, USERID VARCHAR2 (30) DEFAULT (ORA_USER()) NOT "
-       "NULL, CLIENT_NAME VARCHAR2 (30), CONNECTION_ID NUMBER (38) DEFAULT 0 NOT NULL, OPEN_MODE VARCHAR2 (30), PRIMARY "
-       "KEY (CLIENTID, CONNECTION_ID))"},
+       "CREATE TABLE \"S~aux\".\"ACTIVECLIENTS\" (\"CLIENTID\" NUMBER (38) NOT NULL, \"USERID\" VARCHAR2 "
+       "(30) DEFAULT (ORA_USER()) NOT NULL, \"CLIENT_NAME\" VARCHAR2 (30), \"CONNECTION_ID\" NUMBER (38) "
+       "DEFAULT 0 NOT NULL, \"OPEN_MODE\" VARCHAR2 (30), PRIMARY KEY (\"CLIENTID\", \"CONNECTION_ID\"))"},
       {"class table",
        "CREATE TABLE S.T \n( OID NUMBER (38) DEFAULT 0,\n CID NUMBER (38) DEFAULT 0 not null,\n DATA BLOB DEFAULT "
        "EMPTY_BLOB(),\n L LONG VARCHAR,\n NAME VARCHAR2 (40),\n C CHAR (10),\n R RAW (8),\n D DATE,\n PRIMARY KEY ( OID ) )",
-       "CREATE TABLE \"S\".T (OID NUMBER (38) DEFAULT 0 NOT NULL, CID NUMBER (38) DEFAULT 0 NOT NULL, DATA BLOB DEFAULT "
-       "x'', L LONG VARCHAR, NAME VARCHAR2 (40), C CHAR (10), R RAW (8), D DATE, PRIMARY KEY (OID))"},
-      {"index", "CREATE UNIQUE INDEX S.T_IDX ON S.T ( A ASC, B DESC )", "CREATE UNIQUE INDEX \"S\".T_IDX ON T (A ASC, B DESC)"},
+       "CREATE TABLE \"S\".\"T\" (\"OID\" NUMBER (38) DEFAULT 0 NOT NULL, \"CID\" NUMBER (38) DEFAULT 0 NOT "
+       "NULL, \"DATA\" BLOB DEFAULT x'', \"L\" LONG VARCHAR, \"NAME\" VARCHAR2 (40), \"C\" CHAR (10), \"R\" "
+       "RAW (8), \"D\" DATE, PRIMARY KEY (\"OID\"))"},
+      {"index", "CREATE UNIQUE INDEX S.T_IDX ON S.T ( A ASC, B DESC )", "CREATE UNIQUE INDEX \"S\".\"T_IDX\" ON \"T\" (\"A\" ASC, \"B\" DESC)"},
       {"view", "CREATE VIEW S.V (OID,CID)\nAS  SELECT OID,CID FROM S.T1 \nUNION ALL  SELECT OID,CID FROM S.T2",
-       "CREATE VIEW \"S\".V (OID, CID) AS SELECT OID,CID FROM T1 \nUNION ALL  SELECT OID,CID FROM T2"},
+       "CREATE VIEW \"S\".\"V\" (\"OID\", \"CID\") AS SELECT \"OID\",\"CID\" FROM \"T1\" \nUNION ALL  "
+       "SELECT \"OID\",\"CID\" FROM \"T2\""},
       {"alter add", "ALTER TABLE S.T ADD\n( X NUMBER (38) DEFAULT 0 not null,\n Y VARCHAR2 (10) not null )",
-       "ALTER TABLE \"S\".T ADD COLUMN X NUMBER (38) DEFAULT 0 NOT NULL\n--\nALTER TABLE \"S\".T ADD COLUMN Y VARCHAR2 (10) "
-       "CONSTRAINT \"NN$Y\" CHECK (Y IS NOT NULL)"},
+       "ALTER TABLE \"S\".\"T\" ADD COLUMN \"X\" NUMBER (38) DEFAULT 0 NOT NULL\n--\nALTER TABLE "
+       "\"S\".\"T\" ADD COLUMN \"Y\" VARCHAR2 (10) CONSTRAINT \"NN$Y\" CHECK (\"Y\" IS NOT NULL)"},
       {"alter drop removes indexes first", "ALTER TABLE S.T DROP (B,A)",
-       "DROP INDEX \"S\".T_B\n--\nDROP INDEX \"S\".T_AB\n--\nALTER TABLE \"S\".T DROP COLUMN B\n--\nALTER TABLE \"S\".T DROP "
-       "COLUMN A"},
+       "DROP INDEX \"S\".\"T_B\"\n--\nDROP INDEX \"S\".\"T_AB\"\n--\nALTER TABLE \"S\".\"T\" DROP COLUMN "
+       "\"B\"\n--\nALTER TABLE \"S\".\"T\" DROP COLUMN \"A\""},
       {"release trigger", testddl::ReleaseTrigger("S"),
-       "CREATE TRIGGER \"S~aux\".RELEASE_LOCK AFTER DELETE ON ACTIVECLIENTS FOR EACH ROW BEGIN DELETE FROM LOCKS WHERE "
-       "CLIENTID = OLD.CLIENTID AND\n (OLD.CLIENTID = OLD.CONNECTION_ID OR OLD.CONNECTION_ID = 0); END"},
+       "CREATE TRIGGER \"S~aux\".\"RELEASE_LOCK\" AFTER DELETE ON \"ACTIVECLIENTS\" FOR EACH ROW BEGIN "
+       "DELETE FROM \"LOCKS\" WHERE \"CLIENTID\" = OLD.\"CLIENTID\" AND\n (OLD.\"CLIENTID\" = "
+       "OLD.\"CONNECTION_ID\" OR OLD.\"CONNECTION_ID\" = 0); END"},
       {"shadow trigger splits per event",
        "CREATE TRIGGER T5_TRG\nAFTER INSERT OR UPDATE OR DELETE ON S.T \nFOR EACH ROW\nBEGIN\n   IF INSERTING THEN\n      "
        "INSERT INTO S.SH VALUES ( :new.OID, :new.A);\n   ELSIF UPDATING THEN\n      UPDATE S.SH SET A = :new.A WHERE OID = "
        ":old.OID;\n   ELSIF DELETING THEN\n      DELETE FROM S.SH WHERE OID = :old.OID;\n   END IF;\nEND;",
-       "CREATE TRIGGER \"S\".T5_TRG$INS AFTER INSERT ON T FOR EACH ROW BEGIN INSERT INTO SH VALUES ( NEW.OID, NEW.A); END\n--\n"
-       "CREATE TRIGGER \"S\".T5_TRG$UPD AFTER UPDATE ON T FOR EACH ROW BEGIN UPDATE SH SET A = NEW.A WHERE OID = OLD.OID; "
-       "END\n--\nCREATE TRIGGER \"S\".T5_TRG$DEL AFTER DELETE ON T FOR EACH ROW BEGIN DELETE FROM SH WHERE OID = OLD.OID; END"},
-      {"drop table of the lock file", "DROP TABLE S.LOCKS", "DROP TABLE \"S~aux\".LOCKS"},
-      {"drop index", "DROP INDEX S.I1", "DROP INDEX \"S\".I1"},
+       "CREATE TRIGGER \"S\".\"T5_TRG$INS\" AFTER INSERT ON \"T\" FOR EACH ROW BEGIN INSERT INTO \"SH\" "
+       "VALUES ( NEW.\"OID\", NEW.\"A\"); END\n--\nCREATE TRIGGER \"S\".\"T5_TRG$UPD\" AFTER UPDATE ON "
+       "\"T\" FOR EACH ROW BEGIN UPDATE \"SH\" SET \"A\" = NEW.\"A\" WHERE \"OID\" = OLD.\"OID\"; "
+       "END\n--\nCREATE TRIGGER \"S\".\"T5_TRG$DEL\" AFTER DELETE ON \"T\" FOR EACH ROW BEGIN DELETE FROM "
+       "\"SH\" WHERE \"OID\" = OLD.\"OID\"; END"},
+      {"drop table of the lock file", "DROP TABLE S.LOCKS", "DROP TABLE \"S~aux\".\"LOCKS\""},
+      {"drop index", "DROP INDEX S.I1", "DROP INDEX \"S\".\"I1\""},
       {"drop trigger", "DROP TRIGGER S.RELEASE_LOCK",
-       "DROP TRIGGER IF EXISTS \"S~aux\".RELEASE_LOCK\n--\nDROP TRIGGER IF EXISTS \"S~aux\".RELEASE_LOCK$INS\n--\nDROP TRIGGER "
-       "IF EXISTS \"S~aux\".RELEASE_LOCK$UPD\n--\nDROP TRIGGER IF EXISTS \"S~aux\".RELEASE_LOCK$DEL"},
-      {"view drop", "DROP VIEW S.V", "DROP VIEW \"S\".V"},
+       "DROP TRIGGER IF EXISTS \"S~aux\".\"RELEASE_LOCK\"\n--\nDROP TRIGGER IF EXISTS "
+       "\"S~aux\".\"RELEASE_LOCK$INS\"\n--\nDROP TRIGGER IF EXISTS \"S~aux\".\"RELEASE_LOCK$UPD\"\n--\nDROP "
+       "TRIGGER IF EXISTS \"S~aux\".\"RELEASE_LOCK$DEL\""},
+      {"view drop", "DROP VIEW S.V", "DROP VIEW \"S\".\"V\""},
       {"SQLite keywords as column names", "SELECT OFFSET, MATCH FROM S.T WHERE FILTER = 1 AND LIMIT = :1",
-       "SELECT OFFSET, MATCH FROM \"S\".T WHERE FILTER = 1 AND LIMIT = ?1"},
+       "SELECT \"OFFSET\", \"MATCH\" FROM \"S\".\"T\" WHERE \"FILTER\" = 1 AND \"LIMIT\" = ?1"},
       {"time fix-up",
        "UPDATE S.T SET TM = TO_DATE('01/01/1900 ' || TO_CHAR(TM, 'hh24:mi:ss'), 'dd/mm/yyyy hh24:mi:ss') WHERE TM IS NOT NULL",
-       "UPDATE \"S\".T SET TM = TO_DATE('01/01/1900 ' || TO_CHAR(TM, 'hh24:mi:ss'), 'dd/mm/yyyy hh24:mi:ss') WHERE TM IS NOT "
-       "NULL"},
+       "UPDATE \"S\".\"T\" SET \"TM\" = TO_DATE('01/01/1900 ' || TO_CHAR(\"TM\", 'hh24:mi:ss'), 'dd/mm/yyyy "
+       "hh24:mi:ss') WHERE \"TM\" IS NOT NULL"},
   };
   FakeContext ctx;
   for (const auto& c : cases) {
@@ -281,7 +293,7 @@ TEST(RewriteTest, SingleTableQueriesAlsoDeliverTheRowId) {
   Rewritten rw;
   Error err;
   ASSERT_TRUE(Rewrite("SELECT OID, CID, DATA FROM S.T WHERE OID = :1 FOR UPDATE", ctx, rw, err)) << err.message;
-  EXPECT_EQ(rw.rowidSql, "SELECT OID, CID, DATA, _ROWID_ FROM \"S\".T WHERE OID = ?1");
+  EXPECT_EQ(rw.rowidSql, "SELECT \"OID\", \"CID\", \"DATA\", _ROWID_ FROM \"S\".\"T\" WHERE \"OID\" = ?1");
   ASSERT_TRUE(Rewrite("SELECT DISTINCT A FROM S.T", ctx, rw, err)) << err.message;
   EXPECT_TRUE(rw.rowidSql.empty());
   ASSERT_TRUE(Rewrite("SELECT A FROM S.T, S.U", ctx, rw, err)) << err.message;
