@@ -70,6 +70,8 @@ class Stmt {
   std::vector<int> depth;
   std::vector<size_t> match;
 
+  static constexpr int kMaxDepth = 50;  // SQLite's parser gives up not much deeper
+
   bool Index(Error& err, const std::string& sql) {
     s.clear();
     depth.clear();
@@ -93,7 +95,7 @@ class Stmt {
         depth.push_back(level);
         if (op && t[k].text == "(") {
           stack.push_back(i);
-          ++level;
+          if (++level > kMaxDepth) return err.Set(900, "parentheses nested deeper than 50 in \"" + sql + "\"");
         }
       }
     }
@@ -511,10 +513,13 @@ class Rewriter {
         if (hasNulls || st.T(last).dropped) return;
         st.T(last).append += st.IsW(last, "DESC") ? " NULLS FIRST" : " NULLS LAST";
       };
+      // Only this level's tokens are visited (parentheses are jumped), so the pass stays linear.
       for (; j < n; ++j) {
         if (st.depth[j] < d) break;
-        if (st.depth[j] == d && (st.IsW(j, "FOR") || st.IsW(j, "UNION"))) break;
-        if (st.depth[j] == d && st.IsOp(j, ",")) {
+        if (st.IsW(j, "FOR") || st.IsW(j, "UNION") || st.IsW(j, "ORDER")) break;
+        if (st.IsOp(j, "(")) {
+          j = st.match[j];
+        } else if (st.IsOp(j, ",")) {
           finish(j);
           start = j + 1;
         }
