@@ -435,7 +435,7 @@ bool Session::RunQuery(const Rewritten& rw, const std::string& oracleSql, const 
   int visible = sqlite3_column_count(st) - (hidden ? 1 : 0);
   for (int i = 0; i < visible; ++i) {
     ColumnInfo c;
-    c.name = UpperText(sqlite3_column_name(st, i));
+    c.name = OracleName(UpperText(sqlite3_column_name(st, i)));
     const char* decl = sqlite3_column_decltype(st, i);
     c.declType = decl ? decl : "";
     DescribeType(c.declType, c);

@@ -26,6 +26,11 @@ class FakeContext : public RewriteContext {
     if (file == "\"S\"" && table == "T" && column == "A") return {"T_AB"};
     return {};
   }
+  int HasColumn(const std::string& file, const std::string& table, const std::string& column) const override {
+    if (table == "T" || table == "LOCKS") return column == "OID" ? 1 : column == "ROWID" ? 0 : -1;
+    if (table == "NOOID") return column == "OID" ? 0 : -1;
+    return -1;
+  }
   bool LocateObject(const std::string& owner, const std::string& name, const std::string& type, std::string& file,
                     std::string& table) const override {
     if (owner == "S" && name == "I1" && type == "INDEX") {
@@ -46,6 +51,11 @@ std::string Joined(const std::vector<std::string>& v) {
   std::string s;
   for (size_t i = 0; i < v.size(); ++i) s += (i ? "\n--\n" : "") + v[i];
   return s;
+}
+
+template <size_t N>
+std::string WithNul(const char (&text)[N]) {
+  return std::string(text, N - 1);
 }
 
 struct Golden {
@@ -158,6 +168,23 @@ TEST(RewriteTest, GoldenTexts) {
        "UPDATE S.T SET TM = TO_DATE('01/01/1900 ' || TO_CHAR(TM, 'hh24:mi:ss'), 'dd/mm/yyyy hh24:mi:ss') WHERE TM IS NOT NULL",
        "UPDATE \"S\".\"T\" SET \"TM\" = TO_DATE('01/01/1900 ' || TO_CHAR(\"TM\", 'hh24:mi:ss'), 'dd/mm/yyyy "
        "hh24:mi:ss') WHERE \"TM\" IS NOT NULL"},
+      {"quoted names keep their case", "CREATE TABLE S.\"lc\" (\"MY COL\" NUMBER, lc NUMBER, PRIMARY KEY (\"MY COL\"))",
+       "CREATE TABLE \"S\".\"^L^C\" (\"MY COL\" NUMBER NOT NULL, \"LC\" NUMBER, PRIMARY KEY (\"MY COL\"))"},
+      {"a name with a quote, ';' and '^' stays one name",
+       "SELECT \"a;b^c~\" FROM S.\"X(A);DELETE FROM OTHER.V--\" WHERE \"MY COL\" = 1",
+       "SELECT \"^A;^B^^^C^-\" FROM \"S\".\"X(A);DELETE FROM OTHER.V--\" WHERE \"MY COL\" = 1"},
+      {"unquoted names are upper-cased", "select a from s.t where b = :1", "select \"A\" from \"S\".\"T\" where \"B\" = ?1"},
+      {"savepoint name", "SAVEPOINT \"A;DELETE FROM OTHER.V\"", "SAVEPOINT \"A;DELETE FROM OTHER.V\""},
+      {"rollback to a lower-case savepoint", "ROLLBACK TO SAVEPOINT \"sp\"", "ROLLBACK TO \"^S^P\""},
+      {"dropped column with a hostile name", "ALTER TABLE S.U DROP (\"A;DELETE FROM OTHER.V\")",
+       "ALTER TABLE \"S\".\"U\" DROP COLUMN \"A;DELETE FROM OTHER.V\""},
+      {"names that are SQLite keywords", "SELECT ISNULL, \"GLOB\" FROM S.T WHERE NOTNULL = 1",
+       "SELECT \"ISNULL\", \"GLOB\" FROM \"S\".\"T\" WHERE \"NOTNULL\" = 1"},
+      {"a real OID column and an alias named OID", "SELECT T0.OID, 1 AS OID FROM S.T T0 WHERE OID = 1",
+       "SELECT \"T0\".\"OID\", 1 AS \"OID\" FROM \"S\".\"T\" \"T0\" WHERE \"OID\" = 1"},
+      {"for update of columns with wait", "SELECT A FROM S.T FOR UPDATE OF T.A, B WAIT 5", "SELECT \"A\" FROM \"S\".\"T\""},
+      {"repeated ORDER BY items", "SELECT A FROM S.T ORDER BY A, (B), A DESC",
+       "SELECT \"A\" FROM \"S\".\"T\" ORDER BY \"A\" NULLS LAST, (\"B\") NULLS LAST, \"A\" DESC NULLS FIRST"},
   };
   FakeContext ctx;
   for (const auto& c : cases) {
@@ -219,6 +246,100 @@ TEST(RewriteTest, UnknownShapesFailNamingTheText) {
   }
 }
 
+// Texts Oracle refuses, refused with Oracle's error instead of running as SQLite reads them.
+TEST(RewriteTest, RefusesWhatOracleRefuses) {
+  struct Bad {
+    const char* name;
+    std::string in;
+    int32_t code;
+  };
+  const std::vector<Bad> cases = {
+      {"NUL inside a comment", WithNul("DELETE FROM S.T -- x\0\n WHERE ID = 1"), 911},
+      {"NUL inside a literal", WithNul("SELECT 'a\0b' FROM DUAL"), 911},
+      {"empty quoted name", "CREATE TABLE S.\"\" (A NUMBER)", 1741},
+      {"unterminated quoted name", "SELECT \"A FROM S.T", 1740},
+      {"quoted name of 31 bytes", "CREATE TABLE S.T (\"abcdefghijklmnopqrstuvwxyz01234\" NUMBER)", 972},
+      {"unquoted name of 31 bytes", "SELECT abcdefghijklmnopqrstuvwxyz01234 FROM S.T", 972},
+      {"quoted savepoint name of 31 bytes", "SAVEPOINT \"abcdefghijklmnopqrstuvwxyz01234\"", 972},
+      {"SELECT without FROM", "SELECT 1", 923},
+      {"sub-select without FROM", "SELECT A FROM S.T WHERE A IN (SELECT 1)", 923},
+      {"SELECT without FROM before WHERE", "SELECT 1 WHERE 1 = 1", 923},
+      {"empty IN list", "SELECT A FROM S.T WHERE A IN ()", 936},
+      {"empty VALUES list", "INSERT INTO S.T VALUES ()", 936},
+      {"bare column as condition", "SELECT A FROM S.T WHERE ID", 920},
+      {"bare column after AND", "DELETE FROM S.T WHERE A = 1 AND ID", 920},
+      {"bare column in parentheses", "UPDATE S.T SET A = 1 WHERE (ID)", 920},
+      {"bare column after NOT", "SELECT A FROM S.T WHERE NOT (A = 1 OR B)", 920},
+      {"ISNULL operator", "SELECT A FROM S.T WHERE A ISNULL", 920},
+      {"NOTNULL operator", "SELECT A FROM S.T WHERE A NOTNULL", 920},
+      {"double equals", "SELECT A FROM S.T WHERE A == 1", 936},
+      {"shift operator", "SELECT A FROM S.T WHERE A << 1 = 2", 936},
+      {"arrow operator", "SELECT A->'x' FROM S.T", 936},
+      {"IS with a value", "SELECT A FROM S.T WHERE A IS 1", 908},
+      {"IS NOT with a value", "SELECT A FROM S.T WHERE A IS NOT 1", 908},
+      {"blob literal in a query", "SELECT x'41' FROM S.T", 923},
+      {"blob literal in VALUES", "INSERT INTO S.T (A) VALUES (x'41')", 917},
+      {"blob literal in a condition", "SELECT A FROM S.T WHERE A = X'41'", 933},
+      {"text as an alias", "SELECT A 'alias' FROM S.T", 923},
+      {"OID of a table without it", "SELECT OID FROM S.NOOID", 904},
+      {"qualified OID of a table without it", "SELECT NOOID.OID FROM S.T, S.NOOID WHERE T.OID = 1", 904},
+      {"quoted ROWID", "SELECT \"ROWID\" FROM S.T", 904},
+      {"OID set on a table without it", "UPDATE S.NOOID SET OID = 5", 904},
+      {"SQLite row id", "SELECT ROWID FROM S.T", 900},
+      {"SQLite row id with underscores", "SELECT _ROWID_ FROM S.T", 911},
+      {"SQLite function through a quoted name", "SELECT \"RANDOMBLOB\"(8) FROM S.T", 904},
+      {"garbage after FOR UPDATE", "SELECT A FROM S.T FOR UPDATE GARBAGE 42 'x'", 933},
+      {"garbage after FOR UPDATE NOWAIT", "SELECT A FROM S.T FOR UPDATE NOWAIT X", 933},
+      {"FOR UPDATE WAIT without seconds", "SELECT A FROM S.T FOR UPDATE WAIT", 30005},
+      {"FOR UPDATE OF nothing", "SELECT A FROM S.T FOR UPDATE OF", 904},
+      {"ALTER SESSION garbage", "ALTER SESSION GARBAGE", 922},
+      {"ALTER SESSION SET without value", "ALTER SESSION SET NLS_DATE_FORMAT =", 922},
+      {"ALTER SESSION SET garbage", "ALTER SESSION SET NLS_DATE_FORMAT = 'x' GARBAGE", 922},
+      {"parentheses nested too deep", "SELECT A FROM S.T WHERE " + std::string(60, '(') + "A = 1" + std::string(60, ')'), 900},
+  };
+  FakeContext ctx;
+  for (const auto& c : cases) {
+    Rewritten rw;
+    Error err;
+    EXPECT_FALSE(Rewrite(c.in, ctx, rw, err)) << c.name << ": " << Joined(rw.sql);
+    EXPECT_EQ(err.code, c.code) << c.name << " -> " << err.message;
+  }
+}
+
+TEST(RewriteTest, PackagesAndProceduresCompileOnlyWithTheDialectsTexts) {
+  FakeContext ctx;
+  Rewritten rw;
+  Error err;
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {testddl::Package("S"), true},
+      {LockPackageText("S"), true},
+      {"CREATE OR REPLACE PACKAGE S.KELVOX_PACKAGE AS garbage; END KELVOX_PACKAGE;", false},
+      {"CREATE OR REPLACE PACKAGE S.OTHER AS\n    TYPE INT_ARRAY_T IS TABLE OF NUMBER (38)\n        INDEX BY "
+       "BINARY_INTEGER;\nEND OTHER;", false},
+      {"CREATE OR REPLACE PROCEDURE S.OTHER_PROC AS BEGIN NULL; END;", false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Rewrite(c.first, ctx, rw, err)) << err.message;
+    EXPECT_EQ(rw.valid, c.second) << c.first;
+  }
+}
+
+TEST(RewriteTest, NamesEncodeWithoutCollisions) {
+  const std::vector<std::string> names = {"LC", "lc", "Lc", "^LC", "^L^C", "A~aux", "A^-AUX", "a\"b", "MY COL", "\xc3\xa9"};
+  std::set<std::string> folded;
+  for (const auto& n : names) {
+    std::string enc = SqliteName(n);
+    EXPECT_EQ(OracleName(enc), n);
+    std::string f;
+    for (char c : enc) f += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(folded.insert(f).second) << n << " collides as " << enc;
+  }
+  EXPECT_EQ(QuoteName("a\"b"), "\"a\"\"b\"");
+  EXPECT_EQ(MainAlias("S"), "\"S\"");
+  EXPECT_EQ(AuxAlias("S"), "\"S~aux\"");
+  EXPECT_NE(AuxAlias("S"), MainAlias("S~AUX"));
+}
+
 TEST(RewriteTest, InterceptedStatementsCarryTheirArguments) {
   FakeContext ctx;
   Rewritten rw;
@@ -254,6 +375,18 @@ TEST(RewriteTest, InterceptedStatementsCarryTheirArguments) {
   EXPECT_EQ(rw.placeholders, 3);
   ASSERT_TRUE(Rewrite("BEGIN ROG_CREATE_BASE('NEWDB', :1); END;", ctx, rw, err)) << err.message;
   EXPECT_EQ(rw.kind, StatementKind::CallSiteProcedure);
+  // Names reach the server exactly as Oracle reads them, so that it can check them itself.
+  ASSERT_TRUE(Rewrite("CREATE USER \"../victim\" IDENTIFIED BY \"pw\"", ctx, rw, err)) << err.message;
+  EXPECT_EQ(rw.args, (std::vector<std::string>{"../victim", "pw"}));
+  ASSERT_TRUE(Rewrite("DROP USER \"S.aux\" CASCADE", ctx, rw, err)) << err.message;
+  EXPECT_EQ(rw.args, (std::vector<std::string>{"S.aux"}));
+  ASSERT_TRUE(Rewrite("CREATE ROLE \"r;x\"", ctx, rw, err)) << err.message;
+  EXPECT_EQ(rw.args, (std::vector<std::string>{"r;x"}));
+  ASSERT_TRUE(Rewrite("GRANT SELECT ON S.\"lc\" TO \"catalog\", lower_case", ctx, rw, err)) << err.message;
+  EXPECT_EQ(rw.name, "lc");
+  EXPECT_EQ(rw.grantees, (std::vector<std::string>{"catalog", "LOWER_CASE"}));
+  ASSERT_TRUE(Rewrite("SAVEPOINT \"a b\"", ctx, rw, err)) << err.message;
+  EXPECT_EQ(rw.args, (std::vector<std::string>{"a b"}));
 }
 
 TEST(RewriteTest, LockProcedureIsValidOnlyWithItsOwnBody) {
