@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <map>
 #include <set>
 
 #include "sqlrewrite.h"
@@ -659,33 +660,47 @@ class Rewriter {
   }
 
   // ROWID, OID and _ROWID_ name a column only where a table has one; SQLite would read the row id.
+  // Each table is asked once per name, so that the pass stays linear in the text.
   bool CheckRowidNames(const Stmt& st, const std::vector<TableRef>& refs,
                        const std::vector<std::pair<std::string, std::string>>& located, const std::set<size_t>& refTokens) {
+    std::map<std::string, std::vector<size_t>> byQualifier;  // alias, or table name when it has none
+    for (size_t r = 0; r < refs.size(); ++r)
+      byQualifier[st.Ident(refs[r].alias != npos ? refs[r].alias : refs[r].name)].push_back(r);
+    std::map<std::pair<size_t, std::string>, int> asked;
+    std::map<std::pair<std::string, std::string>, bool> verdicts;  // (qualifier or "", name) -> refused
     for (size_t i = 0; i < st.N(); ++i) {
       const Token& tk = st.T(i);
       if (!(tk.type == TokenType::Word || tk.type == TokenType::QuotedId) || !IsRowidName(tk.upper)) continue;
       if (refTokens.count(i) || st.IsOp(i + 1, ".") || st.IsOp(i + 1, "(")) continue;
       if (i > 0 && (st.IsW(i - 1, "AS") || EndsOperand(st, i - 1))) continue;  // an alias
-      std::vector<size_t> candidates;
       bool qualified = i >= 2 && st.IsOp(i - 1, ".");
-      for (size_t r = 0; r < refs.size(); ++r) {
+      std::string qualifier = qualified ? st.Ident(i - 2) : std::string();
+      auto key = std::make_pair(qualifier, tk.upper);
+      auto v = verdicts.find(key);
+      if (v == verdicts.end()) {
+        std::vector<size_t> all;
+        const std::vector<size_t>* candidates = &all;
         if (qualified) {
-          const std::string& q = st.Ident(i - 2);
-          bool match = refs[r].alias != npos ? st.Ident(refs[r].alias) == q : st.Ident(refs[r].name) == q;
-          if (!match) continue;
+          auto q = byQualifier.find(qualifier);
+          if (q != byQualifier.end()) candidates = &q->second;
+        } else {
+          for (size_t r = 0; r < refs.size(); ++r) all.push_back(r);
         }
-        candidates.push_back(r);
+        bool known = !candidates->empty(), found = false;
+        for (size_t r : *candidates) {
+          auto a = asked.find({r, tk.upper});
+          if (a == asked.end()) {
+            int has = located[r].first.empty()
+                          ? -1
+                          : ctx_.HasColumn(located[r].first, SqliteName(located[r].second), SqliteName(tk.upper));
+            a = asked.emplace(std::make_pair(r, tk.upper), has).first;
+          }
+          if (a->second < 0) known = false;
+          if (a->second > 0) found = true;
+        }
+        v = verdicts.emplace(key, known && !found).first;
       }
-      if (candidates.empty()) continue;
-      bool known = true, found = false;
-      for (size_t r : candidates) {
-        int has = located[r].first.empty()
-                      ? -1
-                      : ctx_.HasColumn(located[r].first, SqliteName(located[r].second), SqliteName(tk.upper));
-        if (has < 0) known = false;
-        if (has > 0) found = true;
-      }
-      if (known && !found) return Fail(904, "\"" + tk.upper + "\": invalid identifier");
+      if (v->second) return Fail(904, "\"" + tk.upper + "\": invalid identifier");
     }
     return true;
   }
@@ -958,6 +973,7 @@ class Rewriter {
     if (!QName(st, owner, table)) return false;
     if (!Expect(st, "(")) return false;
     std::vector<ColumnDef> cols;
+    std::set<std::string> names;
     std::vector<std::string> keys;
     int longs = 0;
     for (;;) {
@@ -974,8 +990,7 @@ class Rewriter {
       } else {
         ColumnDef def;
         if (!ColumnDefinition(st, def, false)) return false;
-        for (const auto& c : cols)
-          if (c.name == def.name) return Fail(957, "duplicate column " + def.name);
+        if (!names.insert(def.name).second) return Fail(957, "duplicate column " + def.name);
         longs += def.isLong;
         cols.push_back(def);
       }
@@ -986,10 +1001,12 @@ class Rewriter {
     if (!End(st)) return false;
     if (cols.empty()) return Fail(904, "table without columns");
     if (longs > 1) return Fail(1754, "table " + table);
+    std::map<std::string, size_t> position;
+    for (size_t i = 0; i < cols.size(); ++i) position[cols[i].name] = i;
     for (const auto& k : keys) {
-      auto it = std::find_if(cols.begin(), cols.end(), [&](const ColumnDef& c) { return c.name == k; });
-      if (it == cols.end()) return Fail(904, "\"" + k + "\": invalid identifier");
-      it->notNull = true;
+      auto it = position.find(k);
+      if (it == position.end()) return Fail(904, "\"" + k + "\": invalid identifier");
+      cols[it->second].notNull = true;
     }
     std::string file = FileAlias(owner, table);
     std::string sql = "CREATE TABLE " + file + "." + Q(table) + " (";
