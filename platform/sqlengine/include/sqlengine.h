@@ -56,7 +56,7 @@ struct LobRef {
 };
 
 struct ColumnInfo {
-  std::string name;        // upper case
+  std::string name;        // the Oracle name (upper case unless quoted)
   std::string declType;    // declared type of the source column, empty for expressions
   uint16_t dataType = 1;   // Oracle type: 1 VARCHAR2, 2 NUMBER, 8 LONG, 12 DATE, 23 RAW, 24 LONG RAW, 96 CHAR, 113 BLOB
   uint32_t dataSize = 0;   // declared length, 22 for numbers, 7 for dates
@@ -245,6 +245,7 @@ class Session : public RewriteContext {
                                              const std::string& column) const override;
   bool LocateObject(const std::string& owner, const std::string& name, const std::string& type,
                     std::string& fileAlias, std::string& table) const override;
+  int HasColumn(const std::string& fileAlias, const std::string& table, const std::string& column) const override;
 
  private:
   friend class Statement;

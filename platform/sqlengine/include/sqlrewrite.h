@@ -28,11 +28,26 @@ struct Token {
   bool dropped = false;
 };
 
-// Splits an Oracle SQL text. Fails with ORA-01756 (unterminated quote) or ORA-00911 (a character
-// that has no place in Oracle SQL).
+// Splits an Oracle SQL text. Fails with ORA-01756 (unterminated quote), ORA-00911 (a character
+// that has no place in Oracle SQL, or a NUL byte anywhere), ORA-01740/01741 (unterminated or empty
+// quoted name) or ORA-00972 (a name longer than 30 bytes). A quoted name's `upper` is its exact text.
 bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err);
 // Emits tokens with their leading white space, skipping dropped tokens and adding appended text.
 std::string JoinTokens(const std::vector<Token>& tokens);
+
+// ---- Names --------------------------------------------------------------------------------------
+//
+// Oracle names are case-sensitive once quoted ("lc" and LC differ); SQLite compares names without
+// regard to ASCII case. A name therefore reaches SQLite encoded: each lower-case ASCII letter as '^'
+// and its upper-case form, '^' as "^^" and '~' as "^-" (so that "~aux" can mark a schema's second
+// file). Upper-case names, the only ones the adapter generates, stay as they are.
+
+std::string SqliteName(const std::string& oracleName);
+std::string OracleName(const std::string& sqliteName);
+// A SQLite name in double quotes, each '"' inside doubled.
+std::string QuoteName(const std::string& sqliteName);
+// QuoteName(SqliteName(name)): how every Oracle name is written into SQLite text.
+std::string QuotedIdent(const std::string& oracleName);
 
 // ---- Classification -------------------------------------------------------------------------------
 
@@ -43,6 +58,9 @@ int32_t StatementTypeOf(const std::string& sql);
 // The one text of the lock procedure ACQUIRE_LOCK of schema S that the server compiles as VALID (blanks and
 // case aside); any other body is kept as an object with compilation errors.
 std::string LockProcedureText(const std::string& schema);
+
+// The one text of the package KELVOX_PACKAGE of schema S that the server compiles as VALID.
+std::string LockPackageText(const std::string& schema);
 
 // Placeholder names in bind-position order, upper-cased and without the colon. In SQL every
 // occurrence is a position of its own; in a PL/SQL block (BEGIN/DECLARE) a name repeated counts once.
@@ -63,7 +81,8 @@ bool IsQuery(StatementKind k);      // SELECT
 
 // The three gateway tables that live in a schema's second file.
 bool IsAuxTable(const std::string& upperTable);
-// The attach name of the file that holds `table` of `schema`, quoted: "S" or "S~aux".
+// The attach name of the file that holds `table` of `schema`, quoted: "S" or "S~aux" (the schema
+// name encoded as SqliteName does).
 std::string FileAlias(const std::string& schema, const std::string& table);
 std::string MainAlias(const std::string& schema);
 std::string AuxAlias(const std::string& schema);
@@ -80,6 +99,7 @@ class RewriteContext {
   virtual ~RewriteContext() = default;
   virtual std::string User() const = 0;                                   // session user, upper case
   virtual bool IsSchema(const std::string& upperName) const = 0;          // a user of the server
+  // The names below are SQLite names (SqliteName) unless said otherwise.
   // Columns of an index in file `fileAlias` (as FileAlias gives it); false when there is none.
   virtual bool IndexColumns(const std::string& fileAlias, const std::string& index,
                             std::vector<IndexColumn>& cols) const = 0;
@@ -87,9 +107,18 @@ class RewriteContext {
   virtual std::vector<std::string> IndexesWithColumn(const std::string& fileAlias, const std::string& table,
                                                      const std::string& column) const = 0;
   // The file alias that holds a registered object (TABLE, INDEX, TRIGGER ...) and, for indexes and
-  // triggers, the table it belongs to; false when the object is unknown.
+  // triggers, the table it belongs to (Oracle names); false when the object is unknown.
   virtual bool LocateObject(const std::string& owner, const std::string& name, const std::string& type,
                             std::string& fileAlias, std::string& table) const = 0;
+  // Whether a table has a real column of that name: 1 yes, 0 no, -1 unknown (no such table, or the
+  // context cannot tell). SQLite takes ROWID, OID and _ROWID_ as the row id when a table has no such
+  // column; the rewrite asks before it lets these names through.
+  virtual int HasColumn(const std::string& fileAlias, const std::string& table, const std::string& column) const {
+    (void)fileAlias;
+    (void)table;
+    (void)column;
+    return -1;
+  }
 };
 
 // ---- Result ---------------------------------------------------------------------------------------

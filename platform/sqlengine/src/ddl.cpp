@@ -169,11 +169,11 @@ bool Statement::RunIntercepted(const std::vector<Param>& params, Outcome& out, E
     case StatementKind::AlterSession:
       return true;
     case StatementKind::Savepoint:
-      return s.BeginWrite(err) && s.Exec("SAVEPOINT " + rw_.args[0], err);
+      return s.BeginWrite(err) && s.Exec(rw_.sql[0], err);
     case StatementKind::RollbackTo:
       if (!s.InTransaction())
         return err.SetText(1086, "savepoint '" + rw_.args[0] + "' never established in this session or is invalid");
-      return s.Exec("ROLLBACK TO " + rw_.args[0], err);
+      return s.Exec(rw_.sql[0], err);
     case StatementKind::Commit:
       return s.Commit(err);
     case StatementKind::Rollback:

@@ -296,6 +296,19 @@ bool Session::LocateObject(const std::string& owner, const std::string& name, co
   return true;
 }
 
+int Session::HasColumn(const std::string& fileAlias, const std::string& table, const std::string& column) const {
+  if (!db_) return -1;
+  Query q(db_, "SELECT COUNT(*), SUM(name = ? COLLATE NOCASE) FROM pragma_table_info(?, ?)");
+  std::string schema;  // the attach name: the alias without its quotes
+  for (size_t i = 1; i + 1 < fileAlias.size(); ++i) {
+    schema += fileAlias[i];
+    if (fileAlias[i] == '"') ++i;
+  }
+  q.Bind(column).Bind(table).Bind(schema);
+  if (!q.Step() || q.Int(0) == 0) return -1;
+  return q.Int(1) > 0 ? 1 : 0;
+}
+
 std::string Session::ToClient(const std::string& text) const {
   if (!server_->ClientConverts()) return text;
   std::string cs = server_->CharacterSet();
@@ -422,7 +435,7 @@ bool Session::RunQuery(const Rewritten& rw, const std::string& oracleSql, const 
   int visible = sqlite3_column_count(st) - (hidden ? 1 : 0);
   for (int i = 0; i < visible; ++i) {
     ColumnInfo c;
-    c.name = UpperText(sqlite3_column_name(st, i));
+    c.name = OracleName(UpperText(sqlite3_column_name(st, i)));
     const char* decl = sqlite3_column_decltype(st, i);
     c.declType = decl ? decl : "";
     DescribeType(c.declType, c);

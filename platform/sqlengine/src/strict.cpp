@@ -182,12 +182,6 @@ class Sig {
   bool balanced_ = true;
 };
 
-std::string QuoteId(const std::string& name) {
-  std::string r = "\"";
-  for (char c : name) r += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return r + "\"";
-}
-
 std::string QuoteText(const std::string& text) {
   std::string r = "'";
   for (char c : text) r += c == '\'' ? std::string("''") : std::string(1, c);
@@ -265,8 +259,8 @@ std::string ColumnCheckSql(const std::string& owner, const std::string& table, c
       ++i;
     }
   }
-  const std::string col = QuoteId(column);
-  const std::string name = QuoteText(QuoteId(owner) + "." + QuoteId(table) + "." + QuoteId(column));
+  const std::string col = QuotedIdent(column);
+  const std::string name = QuoteText(QuoteName(owner) + "." + QuoteName(table) + "." + QuoteName(column));
   if (type == "VARCHAR2" || type == "VARCHAR" || type == "CHAR") {
     long max = args.empty() ? 1 : args[0];
     std::string m = std::to_string(max);

@@ -16,10 +16,65 @@ std::string UpperOf(const std::string& s) {
   return u;
 }
 
+constexpr size_t kMaxName = 30;  // bytes, as Oracle counts them
+
+bool TooLong(const std::string& name, const std::string& sql, Error& err) {
+  return err.SetText(972, "identifier '" + name + "' is too long in \"" + sql + "\"");
+}
+
 }  // namespace
+
+std::string SqliteName(const std::string& name) {
+  std::string r;
+  r.reserve(name.size() + 2);
+  for (char c : name) {
+    if (c >= 'a' && c <= 'z') {
+      r += '^';
+      r += static_cast<char>(c - 'a' + 'A');
+    } else if (c == '^') {
+      r += "^^";
+    } else if (c == '~') {
+      r += "^-";
+    } else {
+      r += c;
+    }
+  }
+  return r;
+}
+
+std::string OracleName(const std::string& sqliteName) {
+  std::string r;
+  r.reserve(sqliteName.size());
+  for (size_t i = 0; i < sqliteName.size(); ++i) {
+    char c = sqliteName[i];
+    if (c == '^' && i + 1 < sqliteName.size()) {
+      char d = sqliteName[++i];
+      if (d >= 'A' && d <= 'Z') r += static_cast<char>(d - 'A' + 'a');
+      else if (d >= 'a' && d <= 'z') r += d;
+      else if (d == '-') r += '~';
+      else r += d;
+    } else {
+      r += c;
+    }
+  }
+  return r;
+}
+
+std::string QuoteName(const std::string& sqliteName) {
+  std::string r = "\"";
+  for (char c : sqliteName) {
+    if (c == '"') r += '"';
+    r += c;
+  }
+  return r + "\"";
+}
+
+std::string QuotedIdent(const std::string& name) { return QuoteName(SqliteName(name)); }
 
 bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err) {
   out.clear();
+  // SQLite would stop reading at a NUL byte and run only the text before it.
+  if (sql.find('\0') != std::string::npos) return err.Set(911, "NUL byte in the statement text");
   std::string lead;
   size_t i = 0;
   const size_t n = sql.size();
@@ -72,7 +127,9 @@ bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err) {
     }
     if (c == '"') {
       size_t e = sql.find('"', i + 1);
-      if (e == std::string::npos || e == i + 1) return err.SetText(1740, "missing double quote in identifier in \"" + sql + "\"");
+      if (e == std::string::npos) return err.SetText(1740, "missing double quote in identifier in \"" + sql + "\"");
+      if (e == i + 1) return err.SetText(1741, "illegal zero-length identifier in \"" + sql + "\"");
+      if (e - i - 1 > kMaxName) return TooLong(sql.substr(i, e + 1 - i), sql, err);
       push(TokenType::QuotedId, i, e + 1);
       i = e + 1;
       continue;
@@ -80,6 +137,7 @@ bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err) {
     if (std::isalpha(c) || c >= 0x80) {
       size_t j = i + 1;
       while (j < n && IdChar(static_cast<unsigned char>(sql[j]))) ++j;
+      if (j - i > kMaxName) return TooLong(sql.substr(i, j - i), sql, err);
       push(TokenType::Word, i, j);
       i = j;
       continue;
@@ -212,8 +270,8 @@ bool IsQuery(StatementKind k) { return k == StatementKind::Select; }
 
 bool IsAuxTable(const std::string& t) { return t == "LOCKS" || t == "ACTIVECLIENTS" || t == "SURROGATES"; }
 
-std::string MainAlias(const std::string& schema) { return "\"" + schema + "\""; }
-std::string AuxAlias(const std::string& schema) { return "\"" + schema + "~aux\""; }
+std::string MainAlias(const std::string& schema) { return QuotedIdent(schema); }
+std::string AuxAlias(const std::string& schema) { return QuoteName(SqliteName(schema) + "~aux"); }
 std::string FileAlias(const std::string& schema, const std::string& table) {
   return IsAuxTable(table) ? AuxAlias(schema) : MainAlias(schema);
 }
