@@ -39,9 +39,6 @@ void KxGOraTypeConvHdlMgr::ReadFormats(KxString& dateFormat, KxString& timeForma
     if (const KxGOption* option = options_->Find(KxString("TIME_FORMAT")); option != nullptr && !option->GetArguments().IsEmpty()) {
         timeFormat = option->GetArguments();
     }
-    // The handlers write the formats between single quotes.
-    dateFormat.ReplaceAll(KxString("'"), KxString("''"));
-    timeFormat.ReplaceAll(KxString("'"), KxString("''"));
 }
 
 std::unique_ptr<KxGTypeConvHdl> KxGOraTypeConvHdlMgr::CreateTypeConvHdl(uint16_t code, uint32_t size) const {
