@@ -68,6 +68,7 @@ TEST_F(OptionFile, LinesAndTheStatusTheyGet)
         {"missing size", "* * BLOB_TYPE LONG_RAW\n", 0, 0, "BLOB_TYPE", -4},
         {"zero is not numeric", "* * BATCH_SIZE 0\n", 0, 0, "BATCH_SIZE", -11},
         {"beyond 32 bits", "* * BLOBSIZE 4294967296\n", 0, 0, "BLOBSIZE", -11},
+        {"negative size", "* * BATCH_SIZE -5\n", 0, 0, "BATCH_SIZE", -11},
         {"third number not numeric", "* * STRING_TYPE VARCHAR2, 80, many\n", 0, 0, "STRING_TYPE", -11},
         {"set blob size 0", "* * SET_STORAGE_TYPE BLOB, 0\n", 0, 0, "SET_STORAGE_TYPE", -11},
         {"repeated global", "* * BLOBSIZE 100\n* * BLOBSIZE 200\n", -6085, 2, "BLOBSIZE", 0},
