@@ -19,6 +19,7 @@ constexpr int32_t KXG_E_CREDENTIALS = -2304;            // credential retrieval 
 constexpr int32_t KXG_E_LOGIN_REFUSED = -2309;          // user or password refused, log-in cancelled
 constexpr int32_t KXG_E_NOT_PRIVILEGED = -2310;         // insufficient privileges
 constexpr int32_t KXG_E_NO_SERVER = -2512;              // the server cannot be reached
+constexpr int32_t KXG_E_NO_LOCK_SERVER = -2516;         // the concurrency-control lock server cannot be reached
 constexpr int32_t KXG_E_NO_CONFIGURATION = -2751;       // the kernel has no configuration
 constexpr int32_t KXG_E_NOT_SUPPORTED = -2999;          // a kernel operation the gateway does not support
 

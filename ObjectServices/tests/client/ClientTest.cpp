@@ -580,7 +580,7 @@ TEST_F(ClientTest, FailedRegisterTracesTheTextAndNeverLooksSuccessful)
 // Close, admin, transaction calls
 
 // A lock service that notes its deletion in the fake adapter's call log.
-class NotedLockService : public KxGLockService {
+class NotedLockService : public KxGDummyLockService {
 public:
     ~NotedLockService() override { KxGFakeScript::Log(this, "DeleteLockService"); }
 };

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "sqlrewrite.h"
+#include "strict.h"
 
 namespace sqlengine {
 
@@ -456,6 +457,7 @@ class Rewriter {
         }
       }
     }
+    if (!ApplyValueSemantics(st.t, sql_, err_)) return false;
     text = JoinTokens(st.t);
     // 9. A single-table query can also deliver the row id (LOB locators write back to their row).
     if (kind == StatementKind::Select && !opt.strip && refs.size() == 1 && refs[0].fromKw != npos &&
@@ -754,7 +756,8 @@ class Rewriter {
     }
     std::string file = FileAlias(owner, table);
     std::string sql = "CREATE TABLE " + file + "." + table + " (";
-    for (size_t i = 0; i < cols.size(); ++i) sql += (i ? ", " : "") + ColumnSql(cols[i], false);
+    for (size_t i = 0; i < cols.size(); ++i)
+      sql += (i ? ", " : "") + ColumnSql(cols[i], false) + ColumnCheckSql(owner, table, cols[i].name, cols[i].type);
     if (!keys.empty()) {
       sql += ", PRIMARY KEY (";
       for (size_t i = 0; i < keys.size(); ++i) sql += (i ? ", " : "") + keys[i];
@@ -1049,7 +1052,7 @@ class Rewriter {
       for (;;) {
         ColumnDef def;
         if (!ColumnDefinition(st, def, true)) return false;
-        out_.sql.push_back(prefix + " ADD COLUMN " + ColumnSql(def, true));
+        out_.sql.push_back(prefix + " ADD COLUMN " + ColumnSql(def, true) + ColumnCheckSql(owner, table, def.name, def.type));
         if (!paren || !Accept(st, ",")) break;
       }
       if (paren && !Expect(st, ")")) return false;

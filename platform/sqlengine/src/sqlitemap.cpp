@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "sqlengine.h"
 #include "sqlutil.h"
@@ -9,6 +10,35 @@
 namespace sqlengine {
 
 // ---- error mapping -----------------------------------------------------------------------------------
+
+namespace {
+
+// "2 values for 3 columns", "table T has 3 columns but 2 values were supplied": the two counts.
+bool ValueCount(const std::string& msg, long& values, long& columns) {
+  size_t p = msg.find(" values for ");
+  if (p != std::string::npos && Contains(msg, " columns")) {
+    size_t start = msg.find_last_not_of("0123456789", p - 1);
+    start = start == std::string::npos ? 0 : start + 1;
+    values = std::strtol(msg.c_str() + start, nullptr, 10);
+    columns = std::strtol(msg.c_str() + p + 12, nullptr, 10);
+    return true;
+  }
+  p = msg.find(" columns but ");
+  if (p != std::string::npos && Contains(msg, " values were supplied")) {
+    size_t start = msg.find_last_not_of("0123456789", p - 1);
+    start = start == std::string::npos ? 0 : start + 1;
+    columns = std::strtol(msg.c_str() + start, nullptr, 10);
+    values = std::strtol(msg.c_str() + p + 13, nullptr, 10);
+    return true;
+  }
+  if (Contains(msg, "all VALUES must have the same number of terms")) {
+    values = columns = 0;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool MapSqliteError(sqlite3* db, int rc, const std::string& sql, bool update, Error& err) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -59,6 +89,27 @@ bool MapSqliteError(sqlite3* db, int rc, const std::string& sql, bool update, Er
   if (Contains(msg, "cannot drop PRIMARY KEY column") || Contains(msg, "cannot drop UNIQUE column"))
     return err.Set(12992, msg + Quoted(sql));
   if (Contains(msg, "syntax error") || Contains(msg, "incomplete input")) return err.Set(900, msg + Quoted(sql));
+  // Plain user errors in SQLite's words, as the Oracle error a user of the real server sees.
+  if (const char* what = std::strstr(msg.c_str(), " has no column named ")) {
+    std::string col = UpperText(what + std::strlen(" has no column named "));
+    return err.SetText(904, "\"" + col + "\": invalid identifier" + Quoted(sql));
+  }
+  long values = 0, columns = 0;
+  if (ValueCount(msg, values, columns)) return err.Set(values > columns ? 913 : 947, msg + Quoted(sql));
+  if (Contains(msg, "sub-select returns") || Contains(msg, "row value misused")) return err.Set(913, msg + Quoted(sql));
+  if (Contains(msg, "ESCAPE expression must be a single character")) return err.Set(1425, msg + Quoted(sql));
+  if (Contains(msg, "wrong number of arguments to function")) return err.Set(909, msg + Quoted(sql));
+  if (Contains(msg, "misuse of aggregate") || Contains(msg, "aggregate functions are not allowed"))
+    return err.Set(934, msg + Quoted(sql));
+  if (Contains(msg, "ORDER BY term out of range") || Contains(msg, "GROUP BY term out of range"))
+    return err.Set(1785, msg + Quoted(sql));
+  if (Contains(msg, "do not have the same number of result columns")) return err.Set(1789, msg + Quoted(sql));
+  if (Contains(msg, "because it is a view")) return err.Set(1732, msg + Quoted(sql));
+  if (Contains(msg, "no tables specified")) return err.Set(923, msg + Quoted(sql));
+  if (Contains(msg, "unrecognized token")) return err.Set(911, msg + Quoted(sql));
+  if (Contains(msg, "integer overflow")) return err.Set(1426, msg + Quoted(sql));
+  if (Contains(msg, "too many columns")) return err.Set(1792, msg + Quoted(sql));
+  if (primary == SQLITE_INTERRUPT) return err.Set(1013, msg);
   return err.Set(600, "[sqlite " + std::to_string(ext) + "] " + msg + Quoted(sql));
 }
 
