@@ -113,13 +113,14 @@ public:
     uint16_t AttachServer() override;
     // Registers the client in the schema's ACTIVECLIENTS. For the client's own connection (pooled 0)
     // first: the lock procedures and triggers must be valid (-6003), and the rows of sessions that no
-    // longer exist are removed (one array execution; its failures do not fail the registration);
+    // longer exist are removed (one array execution; its failures do not fail the registration; rows
+    // with connection id 0, written below version 272, are kept and counted in the trace);
     // from gateway version 272 a local-mode client (localMode 1) needs an empty table and any other
     // client no local-mode client (-2032). Below version 272 only CLIENTID is written (a pool
     // connection then registers nothing); from 272 CLIENTID, CLIENT_NAME (cut to 30 characters),
     // CONNECTION_ID and OPEN_MODE. The client id becomes the connection id, except for a pool
     // connection from 272 on. Committed on success, rolled back on failure (-6002 when the table is
-    // missing). server and exclusive are not used.
+    // missing, whether the count or the insert finds it so). server and exclusive are not used.
     uint16_t RegisterConnection(KxString* server, int32_t* clientId, KxString* clientName, int32_t pooled,
                                 int32_t localMode, int32_t exclusive) override;
     // Rolls back open work; with connection id 0 answers 1 and does nothing more. Otherwise deletes

@@ -32,7 +32,7 @@ public:
 
     // Keeps the mapping's option list (may be null) for the handlers created later: their date and
     // time formats come from its options "DATE_FORMAT" and "TIME_FORMAT" (the registry's format list;
-    // defaults "mm/dd/yyyy" and "hh24:mi:ss"), each ' doubled as the handlers quote them.
+    // defaults "mm/dd/yyyy" and "hh24:mi:ss").
     void SetOptions(KxGOptionList* options) override;
     // Both handlers are looked up with the target column's size; the target handler converts the
     // source column's name from the source handler's kind; when that answers 0 the source handler

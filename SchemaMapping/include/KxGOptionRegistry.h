@@ -177,6 +177,8 @@ public:
     // type-handler manager's flag byte (OID_SIZE) and SetGatewayVersion (INVALID_IS_NULL); info gives
     // TypeNameOptions. fromMapper: the schema mapper runs (clear during the runtime replay);
     // allow32BitIds: the caller lets OID_SIZE choose 32-bit ids. PRESERVE_NAMES sets preserveNames.
+    // Sizes and counts (CHARTYPE, BLOB_TYPE, BLOBSIZE, BATCH_SIZE) must be positive 32-bit numbers,
+    // else the option gets -11 and changes nothing.
     void ProcessGlobalOptions(KxGDatabase& database, KxGDatabaseInfo& info, bool fromMapper, bool allow32BitIds,
                               uint16_t& preserveNames);
 

@@ -33,15 +33,14 @@ void KxGOraTypeConvHdlMgr::ReadFormats(KxString& dateFormat, KxString& timeForma
     if (options_ == nullptr) {
         return;
     }
-    if (const KxGOption* option = options_->Find(KxString("DATE_FORMAT")); option != nullptr && !option->GetArguments().IsEmpty()) {
-        dateFormat = option->GetArguments();
+    const KxGOption* date = options_->Find(KxString("DATE_FORMAT"));
+    if (date != nullptr && !date->GetArguments().IsEmpty()) {
+        dateFormat = date->GetArguments();
     }
-    if (const KxGOption* option = options_->Find(KxString("TIME_FORMAT")); option != nullptr && !option->GetArguments().IsEmpty()) {
-        timeFormat = option->GetArguments();
+    const KxGOption* time = options_->Find(KxString("TIME_FORMAT"));
+    if (time != nullptr && !time->GetArguments().IsEmpty()) {
+        timeFormat = time->GetArguments();
     }
-    // The handlers write the formats between single quotes.
-    dateFormat.ReplaceAll(KxString("'"), KxString("''"));
-    timeFormat.ReplaceAll(KxString("'"), KxString("''"));
 }
 
 std::unique_ptr<KxGTypeConvHdl> KxGOraTypeConvHdlMgr::CreateTypeConvHdl(uint16_t code, uint32_t size) const {

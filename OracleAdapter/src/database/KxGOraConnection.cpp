@@ -18,8 +18,9 @@
 #include "KxGOraDatabaseSupport.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdl.h"
-#include "KxGStatement.h"
+#include "KxGSQLLiteral.h"
 #include "KxGSchemaConstants.h"
+#include "KxGStatement.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -737,11 +738,13 @@ uint16_t KxGOraDatabase::RegisterConnection(KxString* /*server*/, int32_t* clien
         if (pooled == 0) {
             id = connectionId_;
         }
-        KxString name = clientName != nullptr && clientName->IsActive() ? clientName->Left(KxGSchemaConstants::GetClientNameLen())
-                                                                        : KxString::EmptyString();
-        name.ReplaceAll(KxString("'"), KxString("''"));
-        insert << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (" << id
-               << ", '" << name << "', " << connectionId_ << (localMode != 0 ? ", 'LOCAL')" : ", 'DEFAULT')");
+        const KxString name = clientName != nullptr && clientName->IsActive()
+                                  ? clientName->Left(KxGSchemaConstants::GetClientNameLen())
+                                  : KxString::EmptyString();
+        insert << schema << "." << KxGSchemaConstants::GetActiveClientsTable()
+               << " (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (" << id << ", ";
+        KxGAppendLiteral(insert, name);
+        insert << ", " << connectionId_ << (localMode != 0 ? ", 'LOCAL')" : ", 'DEFAULT')");
     }
     if (clientId != nullptr) {
         *clientId = id;
@@ -778,7 +781,8 @@ uint16_t KxGOraDatabase::UnregisterConnection(int32_t clientId)
     if (gatewayVersion_ < kClientColumnsVersion) {
         text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CLIENTID = " << clientId;
     } else {
-        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CONNECTION_ID = " << connectionId_;
+        text << schema << "." << KxGSchemaConstants::GetActiveClientsTable()
+             << " WHERE CONNECTION_ID = " << connectionId_;
     }
     result = ExecuteText(text) != 0 ? CommitConnection() : 0;
     return result;

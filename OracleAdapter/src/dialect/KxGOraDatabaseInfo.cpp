@@ -828,9 +828,11 @@ namespace {
 KxString ActiveClientsText(const KxString& s)
 {
     KxString text("CREATE TABLE ");
-    text << s << "." << KxGSchemaConstants::GetActiveClientsTable() << " (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
-         << " CLIENT_NAME VARCHAR2(" << KxGSchemaConstants::GetClientNameLen() << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
-         << " OPEN_MODE VARCHAR2(" << KxGSchemaConstants::GetClientNameLen() << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    const int32_t nameLength = KxGSchemaConstants::GetClientNameLen();
+    text << s << "." << KxGSchemaConstants::GetActiveClientsTable()
+         << " (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
+         << " CLIENT_NAME VARCHAR2(" << nameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << nameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
     return text;
 }
 

@@ -9,6 +9,7 @@
 
 #include "KxGColumn.h"
 #include "KxGOraTypeConvHdl.h"
+#include "KxGOptionRegistry.h"
 #include "KxGOraTypeConvHdlMgr.h"
 
 namespace {
@@ -335,6 +336,19 @@ TEST(OraTypeConversion, ConfiguredFormatsShapeTheExpressions) {
         EXPECT_GT(c.target->ConvertFrom(*c.source, KxString("X"), out), 0);
         EXPECT_EQ(std::string(out.StrGet()), c.text);
     }
+}
+
+TEST(OraTypeConversion, FormatsComeFromTheRegistrysFormatOptions) {
+    KxGOptionRegistry registry;
+    ASSERT_EQ(registry.ProcessOption(KxString("*"), KxString("*"), KxString("DATE_FORMAT"), KxString("dd.mm.yyyy"), 1), 0);
+    ASSERT_EQ(registry.ProcessOption(KxString("*"), KxString("*"), KxString("TIME_FORMAT"), KxString("hh24.mi"), 2), 0);
+    KxGOraTypeConvHdlMgr mgr;
+    mgr.SetOptions(&registry.GetFormatOptions());
+    KxString out;
+    EXPECT_EQ(mgr.BuildConversion(Column(12, 0, 0), Column(11, 0, 20), out), 1);
+    EXPECT_EQ(out, KxString("TO_CHAR(X, 'dd.mm.yyyy')"));
+    EXPECT_EQ(mgr.BuildConversion(Column(19, 0, 0), Column(11, 1, 20), out), 1);
+    EXPECT_EQ(out, KxString("TO_CHAR(X, 'dd.mm.yyyy hh24.mi')"));
 }
 
 TEST(OraTypeConversion, QuotesInAFormatAreDoubled) {

@@ -417,6 +417,10 @@ TEST_F(DialectText, SchemaEvolutionStatements)
     EXPECT_EQ(Text(std::unique_ptr<KxGStatementTemplate>(
                   info_.DeleteByCid(KxGQualifiedIdentity(KxString("PERSON"), KxString("SHOP")), 12))),
               "DELETE FROM SHOP.PERSON WHERE CID = 12");
+    // Class numbers above 32767 in the signed form of the CID column.
+    EXPECT_EQ(Text(std::unique_ptr<KxGStatementTemplate>(
+                  info_.DeleteByCid(KxGQualifiedIdentity(KxString("PERSON"), KxString("SHOP")), 65400))),
+              "DELETE FROM SHOP.PERSON WHERE CID = -136");
 }
 
 TEST_F(DialectText, TimeFixupForDateAndTimeColumnsOnly)

@@ -310,6 +310,36 @@ TEST_F(DialectOnServer, SchemaEvolutionStatementsRun)
     Run(info_->DropTable(KxGQualifiedIdentity(KxString("PERSON2"), KxString("S"))));
 }
 
+TEST_F(DialectOnServer, ClassFiltersFindClassNumbersAbove32767)
+{
+    // The class-id handler stores class 65400 as the signed 16-bit value -136; class 5 stays 5.
+    const KxGColumn& oid = Column("OID", 15, 0, KXG_COLUMN_KEY | KXG_COLUMN_NOT_NULL);
+    const KxGColumn& cid = Column("CID", 16, 0, KXG_COLUMN_NOT_NULL);
+    const KxGColumn& n = Column("N", 6);
+    const KxGColumn& n2 = Column("N2", 6);
+    Run(info_->CreateTable(KxGQualifiedIdentity(KxString("HIGH"), KxString("S")), Projection("HIGH", {oid, cid, n})));
+    Run(info_->CreateTable(KxGQualifiedIdentity(KxString("HIGH2"), KxString("S")), Projection("HIGH2", {oid, cid, n})));
+    Run("INSERT INTO S.HIGH (OID, CID, N) VALUES (1, -136, 10)");
+    Run("INSERT INTO S.HIGH (OID, CID, N) VALUES (2, 5, 20)");
+    Run(info_->AlterAdd(Projection("HIGH", {n2})));
+
+    Run(info_->UpdateByCid(Projection("HIGH", {n}), Projection("HIGH", {n2}), 65400));
+    Run(info_->InsertSelectByCid(Projection("HIGH2", {oid, cid, n}), Projection("HIGH", {oid, cid, n}), KxGColumnList(),
+                                 65400));
+    Commit();
+    EXPECT_EQ(Rows("SELECT OID, N2 FROM S.HIGH ORDER BY OID"), (std::vector<std::vector<std::string>>{{"1", "10"}, {"2", "0"}}));
+    EXPECT_EQ(Rows("SELECT OID, CID FROM S.HIGH2"), (std::vector<std::vector<std::string>>{{"1", "-136"}}));
+
+    // A negative class number still means every row for the two copying filters.
+    Run(info_->UpdateByCid(Projection("HIGH", {n}), Projection("HIGH", {n2}), -1));
+    Commit();
+    EXPECT_EQ(One("SELECT COUNT(*) FROM S.HIGH WHERE N2 = N"), "2");
+
+    Run(info_->DeleteByCid(KxGQualifiedIdentity(KxString("HIGH"), KxString("S")), 65400));
+    Commit();
+    EXPECT_EQ(Rows("SELECT OID FROM S.HIGH"), (std::vector<std::vector<std::string>>{{"2"}}));
+}
+
 TEST_F(DialectOnServer, ShadowTriggerKeepsAShadowTableWithOtherColumnOrderInStep)
 {
     const KxGColumn& oid = Column("OID", 15, 0, KXG_COLUMN_KEY | KXG_COLUMN_NOT_NULL);

@@ -299,13 +299,14 @@ void KxGOptionRegistry::ApplyGlobal(KxGOption& option, KxGDatabase& database, Kx
         option.SetStatus(KXG_OPTION_OK);
         return true;
     };
-    // A size in argument `index`: -4 missing, -11 not numeric; true when read.
+    // A size in argument `index`: -4 missing, -11 not numeric; true when read. Sizes and counts set
+    // buffer sizes: a negative one is refused like a text.
     auto size = [&](uint32_t index, int32_t& out) {
         if (!option.GetArgument(index, argument) || argument.IsEmpty()) {
             option.SetStatus(KXG_OPTION_NO_ARGUMENT);
             return false;
         }
-        if (!KxGOption::IsNumeric(argument, out)) {
+        if (!KxGOption::IsNumeric(argument, out) || out < 0) {
             option.SetStatus(KXG_OPTION_NOT_NUMERIC);
             return false;
         }
