@@ -205,8 +205,11 @@ class Server {
   static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err);
   static bool UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
                                    const std::string& name, const std::string& type, Error& err);
-  // Unregisters a table with its indexes and triggers.
-  static bool UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& table, Error& err);
+  // Unregisters a table with its indexes and triggers. Every write of the catalog or a registry can
+  // be made to fail with Engine::InjectFailure("CatalogWrite", code, text), where the text is
+  // "OBJECT <owner>.<name>", "GRANTS <owner>.<name>" or "USER <name>".
+  static bool UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& owner,
+                              const std::string& table, Error& err);
   // All objects: the catalog's and the registries of every schema file.
   bool FindObject(const std::string& owner, const std::string& name, const std::string& type, ObjectRow& row);
   bool FindObjectAnyType(const std::string& owner, const std::string& name, ObjectRow& row);

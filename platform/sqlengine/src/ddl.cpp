@@ -73,7 +73,7 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
       if (!owns(rw_.owner)) return denied("DROP in schema " + rw_.owner);
       bool table = rw_.kind == StatementKind::DropTable;
       if (!execAll([&]() {
-            return table ? Server::UnregisterTable(s.db_, rw_.fileAlias, rw_.name, err)
+            return table ? Server::UnregisterTable(s.db_, rw_.fileAlias, rw_.owner, rw_.name, err)
                          : Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, rw_.name, rw_.objectType, err);
           }))
         return false;

@@ -286,7 +286,7 @@ std::vector<ObjectRow> Server::FileObjects(const std::string& owner, const std::
 }
 
 bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err) {
-  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", row.name, err)) return false;
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + row.owner + "." + row.name, err)) return false;
   Query q(db, "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)");
   q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
   q.Bind(row.table).Bind(row.physical);
@@ -296,15 +296,16 @@ bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const
 
 bool Server::UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
                                   const std::string& name, const std::string& type, Error& err) {
-  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", name, err)) return false;
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + owner + "." + name, err)) return false;
   Query q(db, "DELETE FROM " + fileAlias + "." + kRegistry + " WHERE owner = ? AND name = ? AND type = ?");
   if (!q.Bind(owner).Bind(name).Bind(type).Run())
     return err.Set(600, "catalog: cannot remove object " + owner + "." + name + ": " + sqlite3_errmsg(db));
   return true;
 }
 
-bool Server::UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& table, Error& err) {
-  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", table, err)) return false;
+bool Server::UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& owner, const std::string& table,
+                             Error& err) {
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + owner + "." + table, err)) return false;
   Query q(db, "DELETE FROM " + fileAlias + "." + kRegistry +
                   " WHERE (type = 'TABLE' AND name = ?1) OR (type IN ('INDEX', 'TRIGGER') AND tbl = ?1)");
   if (!q.Bind(table).Run()) return err.Set(600, "catalog: cannot remove table " + table + ": " + sqlite3_errmsg(db));
@@ -450,7 +451,6 @@ bool Server::CreateUser(const std::string& user, const std::string& password, bo
     if (c < 0x20 || c == 0x7F || c == '"' || c == '~') return err.Set(911, "in user name '" + user + "'");
   if (UserExists(user) || RoleExists(user))
     return err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
-  if (CatalogFault(user, err)) return false;
   if (!Exec("BEGIN IMMEDIATE", &err)) return false;
   std::vector<std::string> created;
   auto fail = [&]() {
@@ -477,6 +477,7 @@ bool Server::CreateUser(const std::string& user, const std::string& password, bo
     if (!CreateSchemaFile(path, err)) return fail();
     created.push_back(path);
   }
+  if (CatalogFault("USER " + user, err)) return fail();
   Query next(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('generation', ?)");
   Query ins(catalog_, "INSERT INTO users(name, password, dba, created, generation, file) VALUES (?, ?, ?, ?, ?, ?)");
   if (!next.Bind(generation).Run() ||
@@ -503,7 +504,6 @@ bool Server::DropUser(const std::string& user, Error& err) {
     std::string path = SchemaFile(user, aux);
     if (!path.empty()) paths.push_back(path);
   }
-  if (CatalogFault(user, err)) return false;
   if (!Exec("BEGIN IMMEDIATE", &err)) return false;
   bool ok = Query(catalog_, "DELETE FROM users WHERE name = ?").Bind(user).Run() &&
             Query(catalog_, "DELETE FROM role_grants WHERE grantee = ?").Bind(user).Run() &&
@@ -511,8 +511,8 @@ bool Server::DropUser(const std::string& user, Error& err) {
             Query(catalog_, "DELETE FROM obj_privs WHERE grantee = ? OR owner = ?").Bind(user).Bind(user).Run() &&
             Query(catalog_, "DELETE FROM objects WHERE owner = ? OR file = ? OR file = ?")
                 .Bind(user).Bind(MainAlias(user)).Bind(AuxAlias(user)).Run();
-  if (!ok) {
-    err.Set(600, std::string("catalog: cannot drop user ") + user + ": " + sqlite3_errmsg(catalog_));
+  if (!ok) err.Set(600, std::string("catalog: cannot drop user ") + user + ": " + sqlite3_errmsg(catalog_));
+  if (!ok || CatalogFault("USER " + user, err)) {
     Exec("ROLLBACK");
     return false;
   }
@@ -604,7 +604,7 @@ int Server::ObjectPrivilege(const std::string& user, const std::string& owner, c
 
 bool Server::RecordObject(const ObjectRow& row, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (CatalogFault(row.name, err)) return false;
+  if (CatalogFault("OBJECT " + row.owner + "." + row.name, err)) return false;
   Query q(catalog_,
           "INSERT OR REPLACE INTO objects(owner, name, type, status, file, tbl, physical, body)"
           " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
@@ -618,7 +618,7 @@ bool Server::RemoveObject(const std::string& owner, const std::string& name, con
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Error local;
   Error& e = err ? *err : local;
-  if (CatalogFault(name, e)) return false;
+  if (CatalogFault("OBJECT " + owner + "." + name, e)) return false;
   if (!Exec("BEGIN IMMEDIATE", &e)) return false;
   bool ok = Query(catalog_, "DELETE FROM objects WHERE owner = ? AND name = ? AND type = ?").Bind(owner).Bind(name).Bind(type).Run() &&
             Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(name).Run();
@@ -632,7 +632,7 @@ bool Server::RemoveObject(const std::string& owner, const std::string& name, con
 
 bool Server::ClearGrants(const std::string& owner, const std::string& object, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (CatalogFault(object, err)) return false;
+  if (CatalogFault("GRANTS " + owner + "." + object, err)) return false;
   if (!Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Run())
     return err.Set(600, "catalog: cannot remove the grants on " + owner + "." + object + ": " + sqlite3_errmsg(catalog_));
   return true;
