@@ -449,8 +449,6 @@ bool Server::CreateUser(const std::string& user, const std::string& password, bo
   if (user.empty()) return err.SetText(1935, "missing user or role name");
   for (unsigned char c : user)
     if (c < 0x20 || c == 0x7F || c == '"' || c == '~') return err.Set(911, "in user name '" + user + "'");
-  if (UserExists(user) || RoleExists(user))
-    return err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
   if (!Exec("BEGIN IMMEDIATE", &err)) return false;
   std::vector<std::string> created;
   auto fail = [&]() {
@@ -460,6 +458,10 @@ bool Server::CreateUser(const std::string& user, const std::string& password, bo
       for (const char* suffix : kFileSuffixes) std::remove((path + suffix).c_str());
     return false;
   };
+  if (UserExists(user) || RoleExists(user)) {
+    err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
+    return fail();
+  }
   Query gen(catalog_, "SELECT value FROM meta WHERE key = 'generation'");
   int64_t generation = gen.Step() ? gen.Int(0) + 1 : 1;
   // A name that is taken (a file left by an interrupted creation) is skipped, never reused.
