@@ -1,8 +1,9 @@
 // Embedded SQL engine: simulated Oracle servers on SQLite.
 //
 // A server is a directory; every user is a schema whose tables live in two SQLite files of that
-// directory (the gateway's LOCKS, ACTIVECLIENTS and SURROGATES in the second one); users, roles,
-// grants, registered objects and sessions live in the directory's catalog. A session is one SQLite
+// directory (the gateway's LOCKS, ACTIVECLIENTS and SURROGATES in the second one), each with a
+// registry of its own objects; users, roles, grants, packages, procedures and sessions live in the
+// directory's catalog. A session is one SQLite
 // connection in WAL mode with the schema files attached; it has Oracle's transaction behaviour
 // (statement-level atomicity, savepoints, implicit commit around DDL).
 #pragma once
