@@ -67,6 +67,15 @@ int64_t FileObjectId(int64_t generation, bool aux, int64_t local) {
   return (generation << 32) | (aux ? (int64_t{1} << 31) : 0) | (local & 0x7FFFFFFF);
 }
 
+// New names in a directory survive a power failure only once the directory itself is synced.
+void SyncDirectory(const std::string& dir) {
+  if (!Engine::Instance().DurableCommits()) return;
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 bool ApplySynchronous(sqlite3* db, const char* schema) {
   std::string sql = std::string("PRAGMA ") + schema + ".synchronous=" + Engine::Instance().SynchronousMode();
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -188,6 +197,7 @@ bool Server::Open(Error& err) {
   if (!ApplySynchronous(catalog_, "main")) return err.Set(600, "catalog: cannot set its synchronous mode");
   for (const char* sql : kCatalogSchema)
     if (!Exec(sql, &err)) return false;
+  SyncDirectory(dir_);
   Query layout(catalog_, "SELECT file FROM users LIMIT 0");
   if (!layout.Prepared())
     return err.SetText(12545, "Connect failed because target host or object does not exist: " + path +
@@ -479,6 +489,7 @@ bool Server::CreateUser(const std::string& user, const std::string& password, bo
     if (!CreateSchemaFile(path, err)) return fail();
     created.push_back(path);
   }
+  SyncDirectory(dir_);  // the files exist for good before the catalog names them
   if (CatalogFault("USER " + user, err)) return fail();
   Query next(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('generation', ?)");
   Query ins(catalog_, "INSERT INTO users(name, password, dba, created, generation, file) VALUES (?, ?, ?, ?, ?, ?)");
