@@ -1,8 +1,9 @@
 // Embedded SQL engine: simulated Oracle servers on SQLite.
 //
 // A server is a directory; every user is a schema whose tables live in two SQLite files of that
-// directory (the gateway's LOCKS, ACTIVECLIENTS and SURROGATES in the second one); users, roles,
-// grants, registered objects and sessions live in the directory's catalog. A session is one SQLite
+// directory (the gateway's LOCKS, ACTIVECLIENTS and SURROGATES in the second one), each with a
+// registry of its own objects; users, roles, grants, packages, procedures and sessions live in the
+// directory's catalog. A session is one SQLite
 // connection in WAL mode with the schema files attached; it has Oracle's transaction behaviour
 // (statement-level atomicity, savepoints, implicit commit around DDL).
 #pragma once
@@ -102,6 +103,14 @@ class Engine {
   void SetBusyTimeout(int32_t ms);
   int32_t BusyTimeout() const;
 
+  // Whether a commit survives a power failure (true, the default: every commit of a schema file or
+  // a catalog is synced, SQLite's synchronous=FULL) or only a crash of the process (false:
+  // synchronous=NORMAL, for test suites). Applies to connections opened afterwards.
+  void SetDurableCommits(bool durable);
+  bool DurableCommits() const;
+  // The SQLite synchronous mode that DurableCommits() stands for: "FULL" or "NORMAL".
+  const char* SynchronousMode() const;
+
  private:
   Engine() = default;
   struct Injection {
@@ -113,6 +122,7 @@ class Engine {
   std::map<std::string, std::shared_ptr<Server>> servers_;
   std::vector<Injection> injections_;
   int32_t busyTimeout_ = 1000;
+  bool durable_ = true;
 };
 
 // ---- Server ------------------------------------------------------------------------------------------
@@ -165,6 +175,9 @@ class Server {
   bool CheckPassword(const std::string& user, const std::string& password);
   bool IsDba(const std::string& user);
   int64_t Generation(const std::string& user);  // 0 when the user does not exist
+  // Path of a user's schema file (the second one when `aux`); empty when the user does not exist.
+  // File names come from the catalog, never from the user name alone: "<generation>_<name>.db",
+  // where <name> keeps only ASCII letters, digits and '_' of the user name (a decoration).
   std::string SchemaFile(const std::string& user, bool aux) const;
   std::vector<std::string> Users();
   bool CreateUser(const std::string& user, const std::string& password, bool dba, Error& err);
@@ -181,9 +194,24 @@ class Server {
   // 2: the user holds `privilege` on the object; 1: only other privileges; 0: none.
   int ObjectPrivilege(const std::string& user, const std::string& owner, const std::string& object,
                       const std::string& privilege);
+  // Objects without a schema-file presence (packages, procedures) live in the catalog.
   bool RecordObject(const ObjectRow& row, Error& err);
-  bool RemoveObject(const std::string& owner, const std::string& name, const std::string& type);
-  void RemoveObjectsOfTable(const std::string& file, const std::string& table);
+  bool RemoveObject(const std::string& owner, const std::string& name, const std::string& type, Error* err = nullptr);
+  // Removes the object grants on owner.object (a dropped table or view, or a name about to be used
+  // by a new one).
+  bool ClearGrants(const std::string& owner, const std::string& object, Error& err);
+  // Tables, views, indexes and triggers are listed in a registry table inside the schema file that
+  // holds them; DDL writes it on the session's connection in the transaction of the DDL itself, so
+  // that the server views always agree with the files. `fileAlias` is the attach name of the file.
+  static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err);
+  static bool UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
+                                   const std::string& name, const std::string& type, Error& err);
+  // Unregisters a table with its indexes and triggers. Every write of the catalog or a registry can
+  // be made to fail with Engine::InjectFailure("CatalogWrite", code, text), where the text is
+  // "OBJECT <owner>.<name>", "GRANTS <owner>.<name>" or "USER <name>".
+  static bool UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& owner,
+                              const std::string& table, Error& err);
+  // All objects: the catalog's and the registries of every schema file.
   bool FindObject(const std::string& owner, const std::string& name, const std::string& type, ObjectRow& row);
   bool FindObjectAnyType(const std::string& owner, const std::string& name, ObjectRow& row);
   std::vector<ObjectRow> Objects();
@@ -195,9 +223,16 @@ class Server {
 
  private:
   bool Exec(const char* sql, Error* err = nullptr);
+  bool CatalogFault(const std::string& what, Error& err);
+  bool CreateSchemaFile(const std::string& path, Error& err);
+  sqlite3* FileConnection(const std::string& path);
+  void CloseFileConnection(const std::string& path);
+  // Registry rows of every schema file, filtered when `owner`/`name`/`type` are not empty.
+  std::vector<ObjectRow> FileObjects(const std::string& owner, const std::string& name, const std::string& type);
   std::string name_, dir_;
   mutable std::recursive_mutex mutex_;
   sqlite3* catalog_ = nullptr;
+  std::map<std::string, sqlite3*> files_;  // registry connections by path
   std::string charset_ = "AL32UTF8";
   bool clientConverts_ = false;
   SiteProcedure siteProcedure_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "sqlengine.h"
 #include "sqlutil.h"
@@ -18,17 +19,24 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
   if (s.InTransaction() && !s.Exec("COMMIT", err)) return false;
   auto owns = [&](const std::string& owner) { return owner == user || dba; };
   auto denied = [&](const std::string& what) { return err.Set(1031, what + Quoted(sql_)); };
-  auto execAll = [&]() -> bool {
+  // The DDL statements and the registry rows of the file they change run in one transaction of
+  // that file: a failing registry write undoes the DDL, and a crash leaves both or neither.
+  auto execAll = [&](const std::function<bool()>& registry) -> bool {
     if (!s.Exec("BEGIN", err)) return false;
+    auto undo = [&]() {
+      Error ignored;
+      if (s.InTransaction()) s.Exec("ROLLBACK", ignored);
+      return false;
+    };
     for (const auto& sql : rw_.sql) {
       if (!s.Exec(sql, err)) {
         if (err.code == 600 || err.code == 900) err.message += Quoted(sql_);
-        Error ignored;
-        s.Exec("ROLLBACK", ignored);
-        return false;
+        return undo();
       }
     }
-    return s.Exec("COMMIT", err);
+    if (!registry()) return undo();
+    if (!s.Exec("COMMIT", err)) return undo();
+    return true;
   };
   ObjectRow row;
   row.owner = rw_.owner;
@@ -37,44 +45,54 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
   row.status = "VALID";
   row.file = rw_.fileAlias;
   row.table = rw_.table;
+  auto record = [&]() { return Server::RegisterFileObject(s.db_, rw_.fileAlias, row, err); };
   switch (rw_.kind) {
     case StatementKind::CreateTable:
     case StatementKind::CreateIndex:
     case StatementKind::CreateView:
       if (!owns(rw_.owner)) return denied("CREATE in schema " + rw_.owner);
       if (!srv.UserExists(rw_.owner)) return err.SetText(1918, "user '" + rw_.owner + "' does not exist");
-      if (!execAll()) return false;
-      return srv.RecordObject(row, err);
-    case StatementKind::AlterTable:
+      return execAll([&]() {
+        // The name was free, so grants left on it (by a drop that could not remove them) are void.
+        if (rw_.kind != StatementKind::CreateIndex && !srv.ClearGrants(rw_.owner, rw_.name, err)) return false;
+        return record();
+      });
+    case StatementKind::AlterTable: {
       if (!owns(rw_.owner)) return denied("ALTER TABLE in schema " + rw_.owner);
-      if (!execAll()) {
-        // A mandatory column added to a table that has rows.
-        if (err.message.find("CHECK constraint failed") != std::string::npos) err.Set(1758, rw_.owner + "." + rw_.name);
-        return false;
-      }
-      for (const auto& idx : rw_.dropped) srv.RemoveObject(rw_.owner, idx, "INDEX");
-      return true;
+      bool ok = execAll([&]() {
+        for (const auto& idx : rw_.dropped)
+          if (!Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, idx, "INDEX", err)) return false;
+        return true;
+      });
+      // A mandatory column added to a table that has rows.
+      if (!ok && err.message.find("CHECK constraint failed") != std::string::npos) err.Set(1758, rw_.owner + "." + rw_.name);
+      return ok;
+    }
     case StatementKind::DropTable:
-      if (!owns(rw_.owner)) return denied("DROP TABLE in schema " + rw_.owner);
-      if (!execAll()) return false;
-      srv.RemoveObject(rw_.owner, rw_.name, "TABLE");
-      srv.RemoveObjectsOfTable(rw_.fileAlias, rw_.name);
+    case StatementKind::DropView: {
+      if (!owns(rw_.owner)) return denied("DROP in schema " + rw_.owner);
+      bool table = rw_.kind == StatementKind::DropTable;
+      if (!execAll([&]() {
+            return table ? Server::UnregisterTable(s.db_, rw_.fileAlias, rw_.owner, rw_.name, err)
+                         : Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, rw_.name, rw_.objectType, err);
+          }))
+        return false;
+      // Grants that cannot be removed now are void: a new object of the name starts without them.
+      Error ignored;
+      srv.ClearGrants(rw_.owner, rw_.name, ignored);
       return true;
+    }
     case StatementKind::DropIndex:
-    case StatementKind::DropView:
     case StatementKind::DropTrigger:
       if (!owns(rw_.owner)) return denied("DROP in schema " + rw_.owner);
-      if (!execAll()) return false;
-      srv.RemoveObject(rw_.owner, rw_.name, rw_.objectType);
-      return true;
+      return execAll([&]() { return Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, rw_.name, rw_.objectType, err); });
     case StatementKind::CreateTrigger: {
       const std::string& tableSchema = rw_.args.empty() ? rw_.owner : rw_.args[0];
       if (!owns(rw_.owner) || !owns(tableSchema)) return denied("CREATE TRIGGER on " + tableSchema + "." + rw_.table);
       ObjectRow existing;
       if (srv.FindObject(rw_.owner, rw_.name, "TRIGGER", existing)) return err.SetText(4081, "trigger '" + rw_.owner + "." + rw_.name + "' already exists");
-      if (!execAll()) return false;
       for (size_t i = 0; i < rw_.physical.size(); ++i) row.physical += (i ? "," : "") + rw_.physical[i];
-      return srv.RecordObject(row, err);
+      return execAll(record);
     }
     case StatementKind::CreatePackage:
     case StatementKind::CreateProcedure:
@@ -90,8 +108,7 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
       if (!owns(rw_.owner)) return denied("DROP " + rw_.objectType + " in schema " + rw_.owner);
       ObjectRow existing;
       if (!srv.FindObject(rw_.owner, rw_.name, rw_.objectType, existing)) return err.SetText(4043, "object " + rw_.name + " does not exist");
-      srv.RemoveObject(rw_.owner, rw_.name, rw_.objectType);
-      return true;
+      return srv.RemoveObject(rw_.owner, rw_.name, rw_.objectType, &err);
     }
     case StatementKind::CreateUser: {
       if (!srv.HasSystemPrivilege(user, "CREATE USER")) return denied("CREATE USER");

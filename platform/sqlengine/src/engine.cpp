@@ -1,10 +1,13 @@
 // Engine registry and the server catalog.
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -22,9 +25,8 @@ std::string ServerKey(const std::string& name) {
 }
 
 const char* const kCatalogSchema[] = {
-    "PRAGMA journal_mode=WAL",
     "CREATE TABLE IF NOT EXISTS users(name TEXT PRIMARY KEY, password TEXT, dba INTEGER DEFAULT 0, created TEXT,"
-    " generation INTEGER)",
+    " generation INTEGER, file TEXT)",
     "CREATE TABLE IF NOT EXISTS roles(name TEXT PRIMARY KEY)",
     "CREATE TABLE IF NOT EXISTS role_grants(grantee TEXT, role TEXT, PRIMARY KEY(grantee, role))",
     "CREATE TABLE IF NOT EXISTS sys_privs(grantee TEXT, privilege TEXT, PRIMARY KEY(grantee, privilege))",
@@ -39,6 +41,44 @@ const char* const kCatalogSchema[] = {
 std::string Now() {
   DateTime d = CurrentDate();
   return FormatDateText(d);
+}
+
+// The registry of the objects of one schema file. Its name holds a double quote, which no Oracle
+// identifier can, so that no table of a user can take its place.
+const char* const kRegistry = "\"sqlengine\"\"objects\"";
+const char* const kRegistrySchema =
+    "CREATE TABLE IF NOT EXISTS \"sqlengine\"\"objects\"(id INTEGER PRIMARY KEY AUTOINCREMENT, owner TEXT NOT NULL,"
+    " name TEXT NOT NULL, type TEXT NOT NULL, status TEXT NOT NULL, tbl TEXT, physical TEXT, UNIQUE(owner, name, type))";
+
+const char* const kFileSuffixes[] = {"", "-wal", "-shm", "-journal"};
+
+// A user name as a decoration of its file names: ASCII letters, digits and '_' only, at most 40.
+std::string FileDecoration(const std::string& user) {
+  std::string d;
+  for (unsigned char c : user) {
+    if (d.size() >= 40) break;
+    d += std::isalnum(c) && c < 0x80 ? static_cast<char>(c) : '_';
+  }
+  return d;
+}
+
+// Object ids of registry rows: the user's generation, the file and the row's own id.
+int64_t FileObjectId(int64_t generation, bool aux, int64_t local) {
+  return (generation << 32) | (aux ? (int64_t{1} << 31) : 0) | (local & 0x7FFFFFFF);
+}
+
+// New names in a directory survive a power failure only once the directory itself is synced.
+void SyncDirectory(const std::string& dir) {
+  if (!Engine::Instance().DurableCommits()) return;
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+bool ApplySynchronous(sqlite3* db, const char* schema) {
+  std::string sql = std::string("PRAGMA ") + schema + ".synchronous=" + Engine::Instance().SynchronousMode();
+  return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 }  // namespace
@@ -109,12 +149,29 @@ int32_t Engine::BusyTimeout() const {
   return busyTimeout_;
 }
 
+void Engine::SetDurableCommits(bool durable) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  durable_ = durable;
+}
+
+bool Engine::DurableCommits() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return durable_;
+}
+
+const char* Engine::SynchronousMode() const { return DurableCommits() ? "FULL" : "NORMAL"; }
+
 // ---- Server ----------------------------------------------------------------------------------------
 
 Server::Server(std::string name, std::string directory) : name_(std::move(name)), dir_(std::move(directory)) {}
 
 Server::~Server() {
+  for (auto& f : files_) sqlite3_close_v2(f.second);
   if (catalog_) sqlite3_close_v2(catalog_);
+}
+
+bool Server::CatalogFault(const std::string& what, Error& err) {
+  return Engine::Instance().TakeInjectedFailure("CatalogWrite", what, err);
 }
 
 bool Server::Exec(const char* sql, Error* err) {
@@ -136,13 +193,133 @@ bool Server::Open(Error& err) {
     return false;
   }
   sqlite3_busy_timeout(catalog_, 10000);
+  if (!Exec("PRAGMA journal_mode=WAL", &err)) return false;
+  if (!ApplySynchronous(catalog_, "main")) return err.Set(600, "catalog: cannot set its synchronous mode");
   for (const char* sql : kCatalogSchema)
     if (!Exec(sql, &err)) return false;
+  SyncDirectory(dir_);
+  Query layout(catalog_, "SELECT file FROM users LIMIT 0");
+  if (!layout.Prepared())
+    return err.SetText(12545, "Connect failed because target host or object does not exist: " + path +
+                                  " has the layout of an older engine");
   return true;
 }
 
 std::string Server::SchemaFile(const std::string& user, bool aux) const {
-  return dir_ + "/" + user + (aux ? ".aux.db" : ".db");
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  Query q(catalog_, "SELECT file FROM users WHERE name = ?");
+  if (!q.Bind(user).Step() || q.IsNull(0) || q.Text(0).empty()) return std::string();
+  return dir_ + "/" + q.Text(0) + (aux ? ".aux.db" : ".db");
+}
+
+bool Server::CreateSchemaFile(const std::string& path, Error& err) {
+  // The name is claimed exclusively: an existing file is never taken over (nor deleted).
+  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) return err.Set(600, "cannot create schema file " + path + ": " + std::strerror(errno));
+  ::close(fd);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK && !ApplySynchronous(db, "main")) rc = SQLITE_ERROR;
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kRegistrySchema, nullptr, nullptr, nullptr);
+  std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  sqlite3_close_v2(db);
+  if (rc != SQLITE_OK) return err.Set(600, "cannot create schema file " + path + ": " + msg);
+  return true;
+}
+
+sqlite3* Server::FileConnection(const std::string& path) {
+  auto it = files_.find(path);
+  if (it != files_.end()) return it->second;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, Engine::Instance().BusyTimeout());
+  ApplySynchronous(db, "main");
+  files_[path] = db;
+  return db;
+}
+
+void Server::CloseFileConnection(const std::string& path) {
+  auto it = files_.find(path);
+  if (it == files_.end()) return;
+  sqlite3_close_v2(it->second);
+  files_.erase(it);
+}
+
+std::vector<ObjectRow> Server::FileObjects(const std::string& owner, const std::string& name, const std::string& type) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::vector<ObjectRow> rows;
+  std::set<std::string> current;
+  std::vector<std::pair<std::string, std::pair<std::string, int64_t>>> users;  // name, file, generation
+  {
+    Query q(catalog_, "SELECT name, file, generation FROM users ORDER BY generation");
+    while (q.Step())
+      if (!q.Text(1).empty()) users.push_back({q.Text(0), {q.Text(1), q.Int(2)}});
+  }
+  std::string sql = std::string("SELECT id, owner, name, type, status, tbl, physical FROM ") + kRegistry +
+                    " WHERE (?1 = '' OR owner = ?1) AND (?2 = '' OR name = ?2) AND (?3 = '' OR type = ?3) ORDER BY id";
+  for (const auto& u : users) {
+    for (bool aux : {false, true}) {
+      std::string path = dir_ + "/" + u.second.first + (aux ? ".aux.db" : ".db");
+      current.insert(path);
+      sqlite3* db = FileConnection(path);
+      if (!db) continue;
+      Query q(db, sql);
+      q.Bind(owner).Bind(name).Bind(type);
+      while (q.Step()) {
+        ObjectRow row;
+        row.id = FileObjectId(u.second.second, aux, q.Int(0));
+        row.owner = q.Text(1);
+        row.name = q.Text(2);
+        row.type = q.Text(3);
+        row.status = q.Text(4);
+        row.file = aux ? AuxAlias(u.first) : MainAlias(u.first);
+        row.table = q.Text(5);
+        row.physical = q.Text(6);
+        rows.push_back(std::move(row));
+      }
+    }
+  }
+  // Files of users dropped meanwhile (by another process) are let go.
+  for (auto it = files_.begin(); it != files_.end();) {
+    if (!current.count(it->first)) {
+      sqlite3_close_v2(it->second);
+      it = files_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return rows;
+}
+
+bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err) {
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + row.owner + "." + row.name, err)) return false;
+  Query q(db, "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)");
+  q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
+  q.Bind(row.table).Bind(row.physical);
+  if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.owner + "." + row.name + ": " + sqlite3_errmsg(db));
+  return true;
+}
+
+bool Server::UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
+                                  const std::string& name, const std::string& type, Error& err) {
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + owner + "." + name, err)) return false;
+  Query q(db, "DELETE FROM " + fileAlias + "." + kRegistry + " WHERE owner = ? AND name = ? AND type = ?");
+  if (!q.Bind(owner).Bind(name).Bind(type).Run())
+    return err.Set(600, "catalog: cannot remove object " + owner + "." + name + ": " + sqlite3_errmsg(db));
+  return true;
+}
+
+bool Server::UnregisterTable(sqlite3* db, const std::string& fileAlias, const std::string& owner, const std::string& table,
+                             Error& err) {
+  if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + owner + "." + table, err)) return false;
+  Query q(db, "DELETE FROM " + fileAlias + "." + kRegistry +
+                  " WHERE (type = 'TABLE' AND name = ?1) OR (type IN ('INDEX', 'TRIGGER') AND tbl = ?1)");
+  if (!q.Bind(table).Run()) return err.Set(600, "catalog: cannot remove table " + table + ": " + sqlite3_errmsg(db));
+  return true;
 }
 
 bool Server::AddUser(const std::string& user, const std::string& password, bool dba, Error* err) {
@@ -188,10 +365,22 @@ void Server::RemoveForeignSession(int64_t audsid) {
 
 bool Server::MarkInvalid(const std::string& owner, const std::string& name, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const std::string o = UpperText(owner), n = UpperText(name);
   Query q(catalog_, "UPDATE objects SET status = 'INVALID' WHERE owner = ? AND name = ?");
-  q.Bind(UpperText(owner)).Bind(UpperText(name)).Run();
-  if (sqlite3_changes(catalog_) == 0) {
-    if (err) err->SetText(4043, "object " + UpperText(owner) + "." + UpperText(name) + " does not exist");
+  q.Bind(o).Bind(n).Run();
+  int changed = sqlite3_changes(catalog_);
+  // Objects of the schema files (a trigger may sit in the file of another schema's table).
+  for (const auto& u : Users()) {
+    for (bool aux : {false, true}) {
+      sqlite3* db = FileConnection(SchemaFile(u, aux));
+      if (!db) continue;
+      Query up(db, std::string("UPDATE ") + kRegistry + " SET status = 'INVALID' WHERE owner = ? AND name = ?");
+      up.Bind(o).Bind(n).Run();
+      changed += sqlite3_changes(db);
+    }
+  }
+  if (changed == 0) {
+    if (err) err->SetText(4043, "object " + o + "." + n + " does not exist");
     return false;
   }
   return true;
@@ -265,23 +454,51 @@ std::vector<std::string> Server::Users() {
 
 bool Server::CreateUser(const std::string& user, const std::string& password, bool dba, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  if (UserExists(user) || RoleExists(user))
-    return err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
+  // A user name is an attach name of its files ("U", "U~aux") in every session; it never becomes a
+  // path. Quoted names may hold any other character.
+  if (user.empty()) return err.SetText(1935, "missing user or role name");
+  for (unsigned char c : user)
+    if (c < 0x20 || c == 0x7F || c == '"' || c == '~') return err.Set(911, "in user name '" + user + "'");
+  if (!Exec("BEGIN IMMEDIATE", &err)) return false;
+  std::vector<std::string> created;
+  auto fail = [&]() {
+    Exec("ROLLBACK");
+    // Only the files made here, for this user, are removed again.
+    for (const auto& path : created)
+      for (const char* suffix : kFileSuffixes) std::remove((path + suffix).c_str());
+    return false;
+  };
+  if (UserExists(user) || RoleExists(user)) {
+    err.SetText(1920, "user name '" + user + "' conflicts with another user or role name");
+    return fail();
+  }
   Query gen(catalog_, "SELECT value FROM meta WHERE key = 'generation'");
   int64_t generation = gen.Step() ? gen.Int(0) + 1 : 1;
-  Query(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('generation', ?)").Bind(generation).Run();
-  for (bool aux : {false, true}) {
-    std::string path = SchemaFile(user, aux);
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db);
-    if (rc != SQLITE_OK) return err.Set(600, "cannot create schema file " + path);
+  // A name that is taken (a file left by an interrupted creation) is skipped, never reused.
+  std::string base;
+  for (;; ++generation) {
+    base = std::to_string(generation) + "_" + FileDecoration(user);
+    std::error_code ec;
+    bool taken = false;
+    for (const char* ext : {".db", ".aux.db"})
+      for (const char* suffix : kFileSuffixes) taken = taken || std::filesystem::exists(dir_ + "/" + base + ext + suffix, ec);
+    if (!taken) break;
   }
-  Query ins(catalog_, "INSERT INTO users(name, password, dba, created, generation) VALUES (?, ?, ?, ?, ?)");
-  if (!ins.Bind(user).Bind(password).Bind(dba ? 1 : 0).Bind(Now()).Bind(generation).Run())
-    return err.Set(600, "catalog: cannot record user " + user);
+  for (bool aux : {false, true}) {
+    std::string path = dir_ + "/" + base + (aux ? ".aux.db" : ".db");
+    if (!CreateSchemaFile(path, err)) return fail();
+    created.push_back(path);
+  }
+  SyncDirectory(dir_);  // the files exist for good before the catalog names them
+  if (CatalogFault("USER " + user, err)) return fail();
+  Query next(catalog_, "INSERT OR REPLACE INTO meta(key, value) VALUES ('generation', ?)");
+  Query ins(catalog_, "INSERT INTO users(name, password, dba, created, generation, file) VALUES (?, ?, ?, ?, ?, ?)");
+  if (!next.Bind(generation).Run() ||
+      !ins.Bind(user).Bind(password).Bind(dba ? 1 : 0).Bind(Now()).Bind(generation).Bind(base).Run()) {
+    err.Set(600, std::string("catalog: cannot record user ") + user + ": " + sqlite3_errmsg(catalog_));
+    return fail();
+  }
+  if (!Exec("COMMIT", &err)) return fail();
   return true;
 }
 
@@ -295,15 +512,32 @@ bool Server::SetPassword(const std::string& user, const std::string& password, E
 bool Server::DropUser(const std::string& user, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (!UserExists(user)) return err.SetText(1918, "user '" + user + "' does not exist");
-  Query(catalog_, "DELETE FROM users WHERE name = ?").Bind(user).Run();
-  Query(catalog_, "DELETE FROM role_grants WHERE grantee = ?").Bind(user).Run();
-  Query(catalog_, "DELETE FROM sys_privs WHERE grantee = ?").Bind(user).Run();
-  Query(catalog_, "DELETE FROM obj_privs WHERE grantee = ? OR owner = ?").Bind(user).Bind(user).Run();
-  Query(catalog_, "DELETE FROM objects WHERE owner = ? OR file = ? OR file = ?")
-      .Bind(user).Bind(MainAlias(user)).Bind(AuxAlias(user)).Run();
+  std::vector<std::string> paths;
   for (bool aux : {false, true}) {
     std::string path = SchemaFile(user, aux);
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+    if (!path.empty()) paths.push_back(path);
+  }
+  if (!Exec("BEGIN IMMEDIATE", &err)) return false;
+  bool ok = Query(catalog_, "DELETE FROM users WHERE name = ?").Bind(user).Run() &&
+            Query(catalog_, "DELETE FROM role_grants WHERE grantee = ?").Bind(user).Run() &&
+            Query(catalog_, "DELETE FROM sys_privs WHERE grantee = ?").Bind(user).Run() &&
+            Query(catalog_, "DELETE FROM obj_privs WHERE grantee = ? OR owner = ?").Bind(user).Bind(user).Run() &&
+            Query(catalog_, "DELETE FROM objects WHERE owner = ? OR file = ? OR file = ?")
+                .Bind(user).Bind(MainAlias(user)).Bind(AuxAlias(user)).Run();
+  if (!ok) err.Set(600, std::string("catalog: cannot drop user ") + user + ": " + sqlite3_errmsg(catalog_));
+  if (!ok || CatalogFault("USER " + user, err)) {
+    Exec("ROLLBACK");
+    return false;
+  }
+  if (!Exec("COMMIT", &err)) {
+    Exec("ROLLBACK");
+    return false;
+  }
+  // The files recorded for this user, and nothing else, go once the catalog has let the user go
+  // (an interruption in between leaves unused files behind, never a user without files).
+  for (const auto& path : paths) {
+    CloseFileConnection(path);
+    for (const char* suffix : kFileSuffixes) std::remove((path + suffix).c_str());
   }
   return true;
 }
@@ -383,25 +617,40 @@ int Server::ObjectPrivilege(const std::string& user, const std::string& owner, c
 
 bool Server::RecordObject(const ObjectRow& row, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
+  if (CatalogFault("OBJECT " + row.owner + "." + row.name, err)) return false;
   Query q(catalog_,
           "INSERT OR REPLACE INTO objects(owner, name, type, status, file, tbl, physical, body)"
           " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
   q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
   q.Bind(row.file).Bind(row.table).Bind(row.physical).Bind(row.body);
-  if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.name);
+  if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.name + ": " + sqlite3_errmsg(catalog_));
   return true;
 }
 
-bool Server::RemoveObject(const std::string& owner, const std::string& name, const std::string& type) {
+bool Server::RemoveObject(const std::string& owner, const std::string& name, const std::string& type, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query(catalog_, "DELETE FROM objects WHERE owner = ? AND name = ? AND type = ?").Bind(owner).Bind(name).Bind(type).Run();
-  Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(name).Run();
-  return sqlite3_changes(catalog_) >= 0;
+  Error local;
+  Error& e = err ? *err : local;
+  if (CatalogFault("OBJECT " + owner + "." + name, e)) return false;
+  if (!Exec("BEGIN IMMEDIATE", &e)) return false;
+  bool ok = Query(catalog_, "DELETE FROM objects WHERE owner = ? AND name = ? AND type = ?").Bind(owner).Bind(name).Bind(type).Run() &&
+            Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(name).Run();
+  if (!ok) e.Set(600, "catalog: cannot remove object " + name + ": " + sqlite3_errmsg(catalog_));
+  if (!ok || !Exec("COMMIT", &e)) {
+    Exec("ROLLBACK");
+    return false;
+  }
+  return true;
 }
 
-void Server::RemoveObjectsOfTable(const std::string& file, const std::string& table) {
+bool Server::ClearGrants(const std::string& owner, const std::string& object, Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query(catalog_, "DELETE FROM objects WHERE file = ? AND tbl = ? AND type IN ('INDEX', 'TRIGGER')").Bind(file).Bind(table).Run();
+  if (CatalogFault("GRANTS " + owner + "." + object, err)) return false;
+  // Most names have no grants: no write (and no synced commit) then.
+  if (!Query(catalog_, "SELECT 1 FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Step()) return true;
+  if (!Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Run())
+    return err.Set(600, "catalog: cannot remove the grants on " + owner + "." + object + ": " + sqlite3_errmsg(catalog_));
+  return true;
 }
 
 namespace {
@@ -422,8 +671,14 @@ bool Server::FindObject(const std::string& owner, const std::string& name, const
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_, "SELECT id, owner, name, type, status, file, tbl, physical, body FROM objects"
                     " WHERE owner = ? AND name = ? AND type = ?");
-  if (!q.Bind(owner).Bind(name).Bind(type).Step()) return false;
-  ReadObject(q, row);
+  if (q.Bind(owner).Bind(name).Bind(type).Step()) {
+    ReadObject(q, row);
+    return true;
+  }
+  if (owner.empty() || name.empty() || type.empty()) return false;
+  auto rows = FileObjects(owner, name, type);
+  if (rows.empty()) return false;
+  row = rows.front();
   return true;
 }
 
@@ -431,8 +686,14 @@ bool Server::FindObjectAnyType(const std::string& owner, const std::string& name
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_, "SELECT id, owner, name, type, status, file, tbl, physical, body FROM objects"
                     " WHERE owner = ? AND name = ? ORDER BY id");
-  if (!q.Bind(owner).Bind(name).Step()) return false;
-  ReadObject(q, row);
+  if (q.Bind(owner).Bind(name).Step()) {
+    ReadObject(q, row);
+    return true;
+  }
+  if (owner.empty() || name.empty()) return false;
+  auto rows = FileObjects(owner, name, std::string());
+  if (rows.empty()) return false;
+  row = rows.front();
   return true;
 }
 
@@ -445,6 +706,7 @@ std::vector<ObjectRow> Server::Objects() {
     ReadObject(q, row);
     rows.push_back(row);
   }
+  for (auto& row : FileObjects(std::string(), std::string(), std::string())) rows.push_back(std::move(row));
   return rows;
 }
 

@@ -220,7 +220,7 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
         return false;
       }
       Error ignored;
-      Exec("PRAGMA " + alias + ".synchronous=NORMAL", ignored);
+      Exec("PRAGMA " + alias + ".synchronous=" + Engine::Instance().SynchronousMode(), ignored);
     }
     attached_[schema] = gen;
   }
