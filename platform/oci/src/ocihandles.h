@@ -125,16 +125,20 @@ struct OCIStmt {
   bool prepared = false;
   std::string text;
   ub2 type = 0;
+  std::vector<std::string> names;  // placeholder names in bind-position order
   std::vector<std::unique_ptr<OCIBind>> binds;
   std::vector<std::unique_ptr<OCIDefine>> defines;
   std::vector<std::unique_ptr<OCIParam>> params;
   bool described = false;
   bool executed = false;
   bool isQuery = false;
-  sqlengine::ResultSet result;
-  size_t cursor = 0;
   ub4 rowCount = 0;
   std::shared_ptr<sqlengine::Session> session;  // the session of the last execution
+  // The engine statement of the text, made at the first execution on a session and kept for the
+  // later ones (its rewrite and its prepared SQLite statement); a query's cursor lives in it.
+  std::unique_ptr<sqlengine::Statement> plan;
+  std::vector<sqlengine::Param> binds1;          // one row of binds, reused
+  sqlengine::Row row;                            // the fetched row, reused
 };
 
 namespace ocistandin {
