@@ -33,12 +33,13 @@ inline sword Fail(OCIError* e, const sqlengine::Error& err);
 inline sword FailCode(OCIError* e, int32_t code, const std::string& detail = std::string());
 inline bool Injected(OCIError* e, const char* call, const std::string& text = std::string());
 
-// Conversion of bound values into engine values and of fetched values into client buffers.
-bool ConvertIn(OCIBind* bind, size_t index, sqlengine::Session& session, OCISvcCtx* svc, sqlengine::Value& out,
+// Conversion of bound values into engine values and of fetched values into client buffers;
+// `converts`: the server's client-conversion flag (Server::ClientConverts), read once per call.
+bool ConvertIn(OCIBind* bind, size_t index, sqlengine::Session& session, bool converts, sqlengine::Value& out,
                sqlengine::Error& err);
 // Writes one fetched value into slot `slot` of a define; `truncated` tells a value that did not fit.
 bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sqlengine::ColumnInfo& col,
-                int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool& truncated,
+                int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated,
                 sqlengine::Error& err);
 
 // OCINumber encoding.

@@ -41,6 +41,7 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
   for (const auto& d : st->defines)
     if (d->position > cols.size()) return FailCode(errhp, 1007, "position " + std::to_string(d->position));
   bool truncated = false;
+  bool converts = st->session && st->session->GetServer().ClientConverts();
   size_t n = 0;
   for (; n < nrows; ++n) {
     Error err;
@@ -51,8 +52,8 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
     }
     for (const auto& d : st->defines) {
       bool t = false;
-      if (!ConvertOut(d.get(), n, st->row.values[d->position - 1], cols[d->position - 1], st->row.rowid, st->session, t,
-                      err)) {
+      if (!ConvertOut(d.get(), n, st->row.values[d->position - 1], cols[d->position - 1], st->row.rowid, st->session,
+                      converts, t, err)) {
         st->rowCount += static_cast<ub4>(n);
         return Fail(errhp, err);
       }
@@ -204,6 +205,7 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
       if (plsql) break;
     }
   }
+  bool converts = session->GetServer().ClientConverts();
   auto rowParams = [&](size_t row, std::vector<Param>& params, Error& err) -> bool {
     params.resize(names.size());
     for (size_t k = 0; k < names.size(); ++k) {
@@ -216,8 +218,8 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
         size_t count = b->currentElements ? std::min(*b->currentElements, b->maxElements) : b->maxElements;
         params[k].elements.resize(count);
         for (size_t e = 0; e < count; ++e)
-          if (!ConvertIn(b, e, *session, svchp, params[k].elements[e], err)) return false;
-      } else if (!ConvertIn(b, row, *session, svchp, params[k].value, err)) {
+          if (!ConvertIn(b, e, *session, converts, params[k].elements[e], err)) return false;
+      } else if (!ConvertIn(b, row, *session, converts, params[k].value, err)) {
         return false;
       }
     }

@@ -349,6 +349,7 @@ class Statement {
   std::string sql_;
   Rewritten rw_;
   int64_t epoch_ = 0;              // the session epoch of the rewrite
+  bool fresh_ = false;             // not run since Session::Prepare checked its files
   sqlite3_stmt* stmt_ = nullptr;   // rw_.sql[0] (or rw_.rowidSql) prepared once
   bool hidden_ = false;            // the row id is selected as the last column
   std::vector<ColumnInfo> columns_;

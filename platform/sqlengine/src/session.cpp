@@ -45,26 +45,29 @@ void DescribeType(const std::string& decl, ColumnInfo& c) {
   else { c.dataType = 1; c.dataSize = 4000; }
 }
 
-// Reads column i of the current row into `v`, reusing its text buffer.
+// Reads column i of the current row into `v`, reusing its text buffer. One call takes the
+// connection's mutex; the value is then read without it, which is safe because a session is used
+// by one thread at a time.
 void ReadValue(sqlite3_stmt* st, int i, Value& v) {
-  switch (sqlite3_column_type(st, i)) {
+  sqlite3_value* col = sqlite3_column_value(st, i);
+  switch (sqlite3_value_type(col)) {
     case SQLITE_INTEGER:
       v.type = Value::Type::Integer;
-      v.integer = sqlite3_column_int64(st, i);
+      v.integer = sqlite3_value_int64(col);
       break;
     case SQLITE_FLOAT:
       v.type = Value::Type::Real;
-      v.real = sqlite3_column_double(st, i);
+      v.real = sqlite3_value_double(col);
       break;
     case SQLITE_TEXT: {
-      const unsigned char* p = sqlite3_column_text(st, i);
+      const unsigned char* p = sqlite3_value_text(col);
       v.type = Value::Type::Text;
-      v.bytes.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, i)));
+      v.bytes.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(col)));
       break;
     }
     case SQLITE_BLOB: {
-      const void* p = sqlite3_column_blob(st, i);
-      int n = sqlite3_column_bytes(st, i);
+      const void* p = sqlite3_value_blob(col);
+      int n = sqlite3_value_bytes(col);
       v.type = Value::Type::Blob;
       if (p) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(n));
       else v.bytes.clear();
@@ -236,22 +239,8 @@ int32_t Session::SynchronousLevel() const {
 bool Session::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
 
 bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
-  // Files of dropped or re-created users are let go first.
-  if (!InTransaction()) {
-    for (auto it = attached_.begin(); it != attached_.end();) {
-      if (server_->Generation(it->first) != it->second) {
-        Quiesce();
-        ++epoch_;
-        Error ignored;
-        Exec("DETACH DATABASE " + MainAlias(it->first), ignored);
-        Exec("DETACH DATABASE " + AuxAlias(it->first), ignored);
-        lastUse_.erase(it->first);
-        it = attached_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
+  // The schemas whose files are not attached yet, or whose user was dropped or created again.
+  std::vector<std::pair<std::string, int64_t>> needed;
   for (const auto& schema : schemas) {
     int64_t gen = server_->Generation(schema);
     if (gen == 0) continue;
@@ -260,8 +249,25 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
     if (it != attached_.end() && it->second == gen) continue;
     if (InTransaction())
       return err.SetText(2020, "schema " + schema + " cannot be attached inside an open transaction (commit first)");
-    Quiesce();
-    ++epoch_;
+    needed.emplace_back(schema, gen);
+  }
+  if (needed.empty()) return true;
+  Quiesce();
+  ++epoch_;
+  // Files of dropped or re-created users are let go first.
+  for (auto it = attached_.begin(); it != attached_.end();) {
+    if (server_->Generation(it->first) != it->second) {
+      Error ignored;
+      Exec("DETACH DATABASE " + MainAlias(it->first), ignored);
+      Exec("DETACH DATABASE " + AuxAlias(it->first), ignored);
+      lastUse_.erase(it->first);
+      it = attached_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const auto& [schema, gen] : needed) {
+    lastUse_[schema] = ++useCounter_;
     while (attached_.size() >= kMaxSchemas) {
       std::string victim;
       int64_t oldest = INT64_MAX;
@@ -424,6 +430,7 @@ std::unique_ptr<Statement> Session::Prepare(const std::string& sql, Error& err) 
   if (!CheckUses(rw, sql, err)) return nullptr;
   std::unique_ptr<Statement> st(new Statement(*this, sql, std::move(rw)));
   st->epoch_ = epoch_;
+  st->fresh_ = true;
   return st;
 }
 
@@ -550,6 +557,7 @@ bool Statement::Ready(Error& err) {
       epoch_ = session_.epoch_;
       break;
     }
+    if (fresh_) break;  // Prepare has just checked the files
     bool current = true;
     for (const auto& schema : rw_.schemas) {
       auto it = session_.attached_.find(schema);
@@ -559,6 +567,7 @@ bool Statement::Ready(Error& err) {
     if (current) break;
     if (!session_.Attach(rw_.schemas, err)) return false;
   }
+  fresh_ = false;
   bool sqlite = IsQuery() || rw_.kind == StatementKind::Insert || rw_.kind == StatementKind::Update ||
                 rw_.kind == StatementKind::Delete;
   return !sqlite || stmt_ || PrepareSqlite(err);
