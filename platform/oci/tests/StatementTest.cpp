@@ -134,6 +134,9 @@ TEST_F(StatementTest, LargeResultStreamsInPiecesFromTheSnapshotOfItsExecution) {
   InsertRows(other, "T", 3001, 10);
   ASSERT_EQ(OCITransCommit(other.svc, other.err, OCI_DEFAULT), OCI_SUCCESS);
   std::vector<int64_t> keys;
+  ASSERT_EQ(FetchKeys(sel, slot, 7, keys), OCI_SUCCESS);
+  // A query the session opens meanwhile sees them.
+  EXPECT_EQ(Count(c, "SELECT COUNT(*) FROM S.T"), 3010);
   sword s;
   while ((s = FetchKeys(sel, slot, 7, keys)) == OCI_SUCCESS) {
     ASSERT_EQ(std::string(texts[6]), "v" + std::to_string(keys.back()));

@@ -700,6 +700,9 @@ bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) 
 bool Statement::Open(const std::vector<Param>& params, Error& err) {
   Close();
   if (!IsQuery()) return err.Set(1002, "the statement is not a query");
+  // SQLite runs all statements of a connection in one read transaction: while another cursor reads,
+  // this one would not see what other sessions committed since. The others read ahead first.
+  session_.Quiesce();
   if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
   if (!Ready(err) || !session_.RefreshViews(rw_.views, err)) return false;
   int reprepared = sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0);
