@@ -43,8 +43,8 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
   bool truncated = false;
   bool converts = st->session && st->session->GetServer().ClientConverts();
   size_t n = 0;
+  Error err;
   for (; n < nrows; ++n) {
-    Error err;
     if (!st->plan->Next(st->row, err)) {
       if (!err.Has()) break;
       st->rowCount += static_cast<ub4>(n);

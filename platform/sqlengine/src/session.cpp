@@ -45,9 +45,8 @@ void DescribeType(const std::string& decl, ColumnInfo& c) {
   else { c.dataType = 1; c.dataSize = 4000; }
 }
 
-// Reads column i of the current row into `v`, reusing its text buffer. One call takes the
-// connection's mutex; the value is then read without it, which is safe because a session is used
-// by one thread at a time.
+// Reads column i of the current row into `v`, reusing its text buffer (a session's connection is
+// used by one thread at a time, so the column's value is read directly).
 void ReadValue(sqlite3_stmt* st, int i, Value& v) {
   sqlite3_value* col = sqlite3_column_value(st, i);
   switch (sqlite3_value_type(col)) {
@@ -193,7 +192,8 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
 }
 
 bool Session::Configure(Error& err) {
-  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+  // A session is used by one thread at a time: its connection needs no mutex of its own.
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     err.Set(600, "cannot open a connection");
     sqlite3_close_v2(db_);
     db_ = nullptr;
