@@ -337,3 +337,37 @@ TEST_F(StatementTest, DescribeDoesNotRunTheQuery) {
 }
 
 }  // namespace
+
+namespace {
+
+sqlengine::Param Text(const std::string& v) {
+  sqlengine::Param p;
+  p.value = sqlengine::Value::Text(v);
+  return p;
+}
+
+// The engine's own cursor API: the cursor keeps its bind values after Open returns, and a session's
+// end closes it.
+TEST_F(StatementTest, EngineCursorKeepsItsBindsAndEndsWithItsSession) {
+  Exec(c, "CREATE TABLE S.T ( N NUMBER (38), V VARCHAR2 (15) )");
+  InsertRows(c, "T", 1, 300);
+  ASSERT_EQ(OCITransCommit(c.svc, c.err, OCI_DEFAULT), OCI_SUCCESS);
+  sqlengine::Error err;
+  auto session = sqlengine::Session::Begin(server_, "S", "s", err);
+  ASSERT_TRUE(session) << err.message;
+  auto st = session->Prepare("SELECT N FROM S.T WHERE V > :1 AND V < :2", err);
+  ASSERT_TRUE(st) << err.message;
+  ASSERT_TRUE(st->Open({Text(std::string("v2") + std::string(20, '0')), Text("v3")}, err)) << err.message;
+  sqlengine::Row row;
+  int64_t count = 0;
+  while (st->Next(row, err)) ++count;
+  EXPECT_FALSE(err.Has()) << err.message;
+  EXPECT_EQ(count, 108);  // v21..v29 and v201..v299 in the text order
+  ASSERT_TRUE(st->Open({Text("v1"), Text("v2")}, err));
+  ASSERT_TRUE(st->Next(row, err));
+  session->End();
+  EXPECT_FALSE(st->Next(row, err));
+  EXPECT_EQ(err.code, 3114);
+}
+
+}  // namespace

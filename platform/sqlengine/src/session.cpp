@@ -78,13 +78,15 @@ void ReadValue(sqlite3_stmt* st, int i, Value& v) {
   }
 }
 
-// Binds one value without copying it (the value outlives the step).
-int BindStatic(sqlite3_stmt* st, int index, const Value& v) {
+// Binds one value; `copy` false binds text and blobs without copying them, for a statement that
+// runs to its end while the value lives.
+int BindOne(sqlite3_stmt* st, int index, const Value& v, bool copy) {
+  auto keep = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
   switch (v.type) {
     case Value::Type::Integer: return sqlite3_bind_int64(st, index, v.integer);
     case Value::Type::Real: return sqlite3_bind_double(st, index, v.real);
-    case Value::Type::Text: return sqlite3_bind_text(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
-    case Value::Type::Blob: return sqlite3_bind_blob(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_STATIC);
+    case Value::Type::Text: return sqlite3_bind_text(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
+    case Value::Type::Blob: return sqlite3_bind_blob(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
     default: return sqlite3_bind_null(st, index);
   }
 }
@@ -445,7 +447,7 @@ bool Session::RunStatementSql(const std::string& sql, const std::string& oracleS
   for (int i = 0; i < count; ++i) {
     if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, oracleSql);
     if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(oracleSql));
-    BindStatic(raw, i + 1, params[i].value);
+    BindOne(raw, i + 1, params[i].value, false);
   }
   while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
   }
@@ -600,12 +602,13 @@ bool Statement::PrepareSqlite(Error& err) {
   return true;
 }
 
+// A query's cursor steps after Open returns: its values are copied. DML runs to its end at once.
 bool Statement::BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err) {
   int count = sqlite3_bind_parameter_count(st);
   for (int i = 0; i < count; ++i) {
     if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, sql_);
     if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(sql_));
-    int rc = BindStatic(st, i + 1, params[i].value);
+    int rc = BindOne(st, i + 1, params[i].value, IsQuery());
     if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
   }
   return true;
