@@ -323,6 +323,35 @@ TEST_F(StatementTest, KeptStatementsFollowSchemaChanges) {
   EXPECT_EQ(columns(), 2u);
 }
 
+TEST_F(StatementTest, KeptStatementFollowsAUserDroppedAndCreatedAgain) {
+  sqlengine::Error e;
+  ASSERT_TRUE(server_->AddUser("ADMIN", "admin", true, &e)) << e.message;
+  Connection admin;
+  ASSERT_EQ(admin.Open("LOCAL", "ADMIN", "admin"), OCI_SUCCESS);
+  Exec(admin, "CREATE USER U IDENTIFIED BY u");
+  Exec(admin, "CREATE TABLE U.T ( N NUMBER (38) )");
+  Exec(admin, "GRANT SELECT ON U.T TO S");
+  Stmt count(c, "SELECT COUNT(*) FROM U.T");
+  int64_t n = -1;
+  count.Define(1, &n, sizeof n, SQLT_INT);
+  ASSERT_EQ(count.Execute(0), OCI_SUCCESS);
+  ASSERT_EQ(count.Fetch(1), OCI_SUCCESS);
+  EXPECT_EQ(n, 0);
+  Exec(admin, "DROP USER U CASCADE");
+  EXPECT_EQ(count.Execute(0), OCI_ERROR);
+  EXPECT_EQ(c.ErrorCode(), 942);
+  Exec(admin, "CREATE USER U IDENTIFIED BY u");
+  Exec(admin, "CREATE TABLE U.T ( N NUMBER (38) )");
+  Exec(admin, "INSERT INTO U.T (N) VALUES (7)");
+  Exec(admin, "GRANT SELECT ON U.T TO S");
+  ASSERT_EQ(OCITransCommit(admin.svc, admin.err, OCI_DEFAULT), OCI_SUCCESS);
+  std::string text;
+  ASSERT_EQ(count.Execute(0), OCI_SUCCESS) << (c.ErrorCode(&text), text);
+  ASSERT_EQ(count.Fetch(1), OCI_SUCCESS);
+  EXPECT_EQ(n, 1);
+  admin.Close();
+}
+
 TEST_F(StatementTest, DescribeDoesNotRunTheQuery) {
   Exec(c, "CREATE TABLE S.T ( N NUMBER (38), V VARCHAR2 (15) )");
   Exec(c, "INSERT INTO S.T (N, V) VALUES (1, 'x')");

@@ -243,17 +243,24 @@ bool Session::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) 
 bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
   // The schemas whose files are not attached yet, or whose user was dropped or created again.
   std::vector<std::pair<std::string, int64_t>> needed;
+  bool stale = false;
   for (const auto& schema : schemas) {
     int64_t gen = server_->Generation(schema);
-    if (gen == 0) continue;
-    lastUse_[schema] = ++useCounter_;
     auto it = attached_.find(schema);
-    if (it != attached_.end() && it->second == gen) continue;
+    if (it != attached_.end() && it->second == gen) {
+      lastUse_[schema] = ++useCounter_;
+      continue;
+    }
+    if (gen == 0) {
+      stale |= it != attached_.end();  // a dropped user's files, let go outside a transaction
+      continue;
+    }
+    lastUse_[schema] = ++useCounter_;
     if (InTransaction())
       return err.SetText(2020, "schema " + schema + " cannot be attached inside an open transaction (commit first)");
     needed.emplace_back(schema, gen);
   }
-  if (needed.empty()) return true;
+  if (needed.empty() && (!stale || InTransaction())) return true;
   Quiesce();
   ++epoch_;
   // Files of dropped or re-created users are let go first.
@@ -554,7 +561,7 @@ bool Statement::Ready(Error& err) {
     if (epoch_ != session_.epoch_) {
       Rewritten rw;
       if (!session_.RewriteAndAttach(sql_, rw, err) || !session_.CheckUses(rw, sql_, err)) return false;
-      if (rw.sql != rw_.sql || rw.rowidSql != rw_.rowidSql) Release();
+      Release();  // prepared anew: the rewrite or the attached files may have changed
       rw_ = std::move(rw);
       epoch_ = session_.epoch_;
       break;
@@ -580,6 +587,7 @@ bool Statement::PrepareSqlite(Error& err) {
   bool update = rw_.kind == StatementKind::Update;
   if (rw_.sql.empty()) return err.Set(900, sql_);
   int rc = PrepareSingle(db, rw_.sql[0], SQLITE_PREPARE_PERSISTENT, &stmt_);
+  if (rc != SQLITE_OK || !stmt_) epoch_ = -1;  // rewritten anew next time
   if (rc == kMoreThanOneStatement || (rc == SQLITE_OK && !stmt_)) return err.Set(911, sql_);
   if (rc != SQLITE_OK) return MapSqliteError(db, rc, sql_, update, err);
   hidden_ = false;
@@ -639,6 +647,7 @@ bool Statement::RunDml(const std::vector<Param>& params, int64_t& affected, Erro
     else ok = MapSqliteError(db, rc, sql_, rw_.kind == StatementKind::Update, err);
   }
   sqlite3_reset(stmt_);
+  if (!ok) epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
   return ok;
 }
 
@@ -748,6 +757,7 @@ bool Statement::Step(Error& err) {
   }
   pending_ = false;
   bool ok = rc == SQLITE_DONE || MapSqliteError(session_.db_, rc, sql_, false, err);
+  if (!ok) epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
   StopStreaming();
   return ok;
 }
