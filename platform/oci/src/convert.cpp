@@ -250,29 +250,6 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
   char* ind = d->indp ? static_cast<char*>(d->indp) + slot * sizeof(sb2) : nullptr;
   char* rlen = d->rlenp ? reinterpret_cast<char*>(d->rlenp) + slot * sizeof(ub2) : nullptr;
   char* rcode = d->rcodep ? reinterpret_cast<char*>(d->rcodep) + slot * sizeof(ub2) : nullptr;
-  // The common fetches first: 8-byte integers and doubles, and text that fits and needs no conversion.
-  if (p) {
-    bool done = false;
-    size_t length = size;
-    if (d->dty == SQLT_INT && size == 8 && v.type == Value::Type::Integer) {
-      Store<int64_t>(p, v.integer);
-      done = true;
-    } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Value::Type::Real || v.type == Value::Type::Integer)) {
-      Store<double>(p, v.type == Value::Type::Real ? v.real : static_cast<double>(v.integer));
-      done = true;
-    } else if (d->dty == SQLT_STR && v.type == Value::Type::Text && !converts && v.bytes.size() < size) {
-      length = v.bytes.size();
-      std::memcpy(p, v.bytes.data(), length);
-      p[length] = 0;
-      done = true;
-    }
-    if (done) {
-      Store<sb2>(ind, 0);
-      Store<ub2>(rcode, 0);
-      Store<ub2>(rlen, static_cast<ub2>(std::min<size_t>(length, 0xFFFF)));
-      return true;
-    }
-  }
   if (v.IsNull()) {
     if (!ind) return err.Set(1405);
     Store<sb2>(ind, -1);

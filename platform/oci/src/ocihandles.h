@@ -42,6 +42,10 @@ bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sq
                 int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated,
                 sqlengine::Error& err);
 
+// The common fetches without ConvertOut's general path: 8-byte integers and doubles, and text that
+// fits its buffer and needs no conversion. False when the value takes the general path.
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts);
+
 // OCINumber encoding.
 void EncodeInteger(bool negative, uint64_t magnitude, OCINumber& n);
 void EncodeReal(double v, OCINumber& n);
@@ -143,6 +147,32 @@ struct OCIStmt {
 };
 
 namespace ocistandin {
+
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts) {
+  using Type = sqlengine::Value::Type;
+  if (!d->valuep || d->valueSize <= 0) return false;
+  size_t size = static_cast<size_t>(d->valueSize);
+  char* p = static_cast<char*>(d->valuep) + slot * size;
+  size_t length = size;
+  if (d->dty == SQLT_INT && size == 8 && v.type == Type::Integer) {
+    std::memcpy(p, &v.integer, 8);
+  } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Type::Real || v.type == Type::Integer)) {
+    double x = v.type == Type::Real ? v.real : static_cast<double>(v.integer);
+    std::memcpy(p, &x, 8);
+  } else if (d->dty == SQLT_STR && v.type == Type::Text && !converts && v.bytes.size() < size) {
+    length = v.bytes.size();
+    std::memcpy(p, v.bytes.data(), length);
+    p[length] = 0;
+  } else {
+    return false;
+  }
+  const sb2 zero = 0;
+  const ub2 rlen = static_cast<ub2>(length < 0xFFFF ? length : 0xFFFF);
+  if (d->indp) std::memcpy(static_cast<char*>(d->indp) + slot * sizeof(sb2), &zero, sizeof zero);
+  if (d->rcodep) std::memcpy(reinterpret_cast<char*>(d->rcodep) + slot * sizeof(ub2), &zero, sizeof zero);
+  if (d->rlenp) std::memcpy(reinterpret_cast<char*>(d->rlenp) + slot * sizeof(ub2), &rlen, sizeof rlen);
+  return true;
+}
 
 inline sword Fail(OCIError* e, const sqlengine::Error& err) {
   if (e) e->error = err;

@@ -51,6 +51,7 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
       return Fail(errhp, err);
     }
     for (const auto& d : st->defines) {
+      if (ConvertOutFast(d.get(), n, st->row.values[d->position - 1], converts)) continue;
       bool t = false;
       if (!ConvertOut(d.get(), n, st->row.values[d->position - 1], cols[d->position - 1], st->row.rowid, st->session,
                       converts, t, err)) {
