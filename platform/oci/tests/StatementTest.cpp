@@ -343,13 +343,35 @@ TEST_F(StatementTest, KeptStatementFollowsAUserDroppedAndCreatedAgain) {
   Exec(admin, "CREATE USER U IDENTIFIED BY u");
   Exec(admin, "CREATE TABLE U.T ( N NUMBER (38) )");
   Exec(admin, "INSERT INTO U.T (N) VALUES (7)");
-  Exec(admin, "GRANT SELECT ON U.T TO S");
   ASSERT_EQ(OCITransCommit(admin.svc, admin.err, OCI_DEFAULT), OCI_SUCCESS);
+  // The new user's table has no grant yet.
+  EXPECT_EQ(count.Execute(0), OCI_ERROR);
+  EXPECT_EQ(c.ErrorCode(), 942);
+  Exec(admin, "GRANT SELECT ON U.T TO S");
   std::string text;
   ASSERT_EQ(count.Execute(0), OCI_SUCCESS) << (c.ErrorCode(&text), text);
   ASSERT_EQ(count.Fetch(1), OCI_SUCCESS);
   EXPECT_EQ(n, 1);
   admin.Close();
+}
+
+TEST_F(StatementTest, KeptStatementChecksPrivilegesAtEveryExecution) {
+  sqlengine::Error e;
+  ASSERT_TRUE(server_->AddUser("U", "u", false, &e)) << e.message;
+  Connection owner;
+  ASSERT_EQ(owner.Open("LOCAL", "U", "u"), OCI_SUCCESS);
+  Exec(owner, "CREATE TABLE U.T ( N NUMBER (38) )");
+  Exec(owner, "GRANT SELECT ON U.T TO S");
+  Stmt count(c, "SELECT COUNT(*) FROM U.T");
+  int64_t n = -1;
+  count.Define(1, &n, sizeof n, SQLT_INT);
+  ASSERT_EQ(count.Execute(0), OCI_SUCCESS);
+  // Its owner drops the table and creates it again: the grant went with the old table.
+  Exec(owner, "DROP TABLE U.T");
+  Exec(owner, "CREATE TABLE U.T ( N NUMBER (38) )");
+  EXPECT_EQ(count.Execute(0), OCI_ERROR);
+  EXPECT_EQ(c.ErrorCode(), 942);
+  owner.Close();
 }
 
 TEST_F(StatementTest, DescribeDoesNotRunTheQuery) {

@@ -403,7 +403,9 @@ std::string Session::FromClient(const std::string& text) const {
 }
 
 bool Session::CheckUses(const Rewritten& rw, const std::string& sql, Error& err) {
-  if (rw.uses.empty() || server_->IsDba(user_)) return true;
+  bool foreign = false;
+  for (const auto& use : rw.uses) foreign |= use.schema != user_;
+  if (!foreign || server_->IsDba(user_)) return true;
   for (const auto& use : rw.uses) {
     if (use.schema == user_) continue;
     const char* priv = use.access == 'I' ? "INSERT" : use.access == 'U' ? "UPDATE" : use.access == 'D' ? "DELETE" : "SELECT";
@@ -557,6 +559,7 @@ void Statement::Release() {
 // files of the statement's schemas are the current ones (a user dropped and created again).
 bool Statement::Ready(Error& err) {
   if (!session_.IsOpen()) return err.Set(3114);
+  bool checked = fresh_;
   for (int round = 0; round < 2; ++round) {
     if (epoch_ != session_.epoch_) {
       Rewritten rw;
@@ -564,6 +567,7 @@ bool Statement::Ready(Error& err) {
       Release();  // prepared anew: the rewrite or the attached files may have changed
       rw_ = std::move(rw);
       epoch_ = session_.epoch_;
+      checked = true;
       break;
     }
     if (fresh_) break;  // Prepare has just checked the files
@@ -576,6 +580,9 @@ bool Statement::Ready(Error& err) {
     if (current) break;
     if (!session_.Attach(rw_.schemas, err)) return false;
   }
+  // Privileges on other schemas' objects are checked for every execution (a table dropped and
+  // created again by its owner has lost its grants).
+  if (!checked && !session_.CheckUses(rw_, sql_, err)) return false;
   fresh_ = false;
   bool sqlite = IsQuery() || rw_.kind == StatementKind::Insert || rw_.kind == StatementKind::Update ||
                 rw_.kind == StatementKind::Delete;
