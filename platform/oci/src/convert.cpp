@@ -43,8 +43,6 @@ bool ReadInteger(const char* p, sb4 size, bool isSigned, Value& out, Error& err)
   return true;
 }
 
-Value TextValue(std::string s) { return s.empty() ? Value::Null() : Value::Text(std::move(s)); }
-Value BlobValue(std::string s) { return s.empty() ? Value::Null() : Value::Blob(std::move(s)); }
 
 std::string Hex(const std::string& bytes) {
   static const char* const digits = "0123456789ABCDEF";
@@ -155,9 +153,22 @@ void DateToBytes(const DateTime& d, ub1* b) {
 
 // ---- binds -------------------------------------------------------------------------------------------
 
-bool ConvertIn(OCIBind* b, size_t index, sqlengine::Session& session, OCISvcCtx* svc, Value& out, Error& err) {
-  (void)svc;
-  out = Value::Null();
+bool ConvertIn(OCIBind* b, size_t index, sqlengine::Session& session, bool converts, Value& out, Error& err) {
+  // The value's text buffer is kept for the next row; an empty text is NULL.
+  out.type = Value::Type::Null;
+  auto text = [&](const char* data, size_t n) {
+    if (n == 0) return true;
+    if (converts) out.bytes = session.FromClient(std::string(data, n));
+    else out.bytes.assign(data, n);
+    out.type = Value::Type::Text;
+    return true;
+  };
+  auto blob = [&](const char* data, size_t n) {
+    if (n == 0) return true;
+    out.bytes.assign(data, n);
+    out.type = Value::Type::Blob;
+    return true;
+  };
   size_t skip = b->valueSkip ? b->valueSkip : (b->valueSize > 0 ? static_cast<size_t>(b->valueSize) : 0);
   if (b->indp) {
     size_t iskip = b->indSkip ? b->indSkip : sizeof(sb2);
@@ -184,41 +195,27 @@ bool ConvertIn(OCIBind* b, size_t index, sqlengine::Session& session, OCISvcCtx*
       out = DecodeNumber(Load<OCINumber>(p));
       return true;
     case SQLT_STR:
-      out = TextValue(session.FromClient(std::string(p, strnlen(p, size ? size : std::strlen(p) + 1))));
-      return true;
+      return text(p, strnlen(p, size ? size : std::strlen(p) + 1));
     case SQLT_AVC:
-      out = TextValue(session.FromClient(std::string(p, strnlen(p, std::min(alen, size)))));
-      return true;
+      return text(p, strnlen(p, std::min(alen, size)));
     case SQLT_CHR:
     case SQLT_AFC:
-      out = TextValue(session.FromClient(std::string(p, std::min(alen, size))));
-      return true;
-    case SQLT_VCS: {
-      size_t len = std::min<size_t>(Load<ub2>(p), size >= 2 ? size - 2 : 0);
-      out = TextValue(session.FromClient(std::string(p + 2, len)));
-      return true;
-    }
+      return text(p, std::min(alen, size));
+    case SQLT_VCS:
+      return text(p + 2, std::min<size_t>(Load<ub2>(p), size >= 2 ? size - 2 : 0));
     case SQLT_LVC: {
       sb4 len = Load<sb4>(p);
-      size_t n = std::min<size_t>(len > 0 ? static_cast<size_t>(len) : 0, size >= 4 ? size - 4 : 0);
-      out = TextValue(session.FromClient(std::string(p + 4, n)));
-      return true;
+      return text(p + 4, std::min<size_t>(len > 0 ? static_cast<size_t>(len) : 0, size >= 4 ? size - 4 : 0));
     }
-    case SQLT_VBI: {
-      size_t len = std::min<size_t>(Load<ub2>(p), size >= 2 ? size - 2 : 0);
-      out = BlobValue(std::string(p + 2, len));
-      return true;
-    }
+    case SQLT_VBI:
+      return blob(p + 2, std::min<size_t>(Load<ub2>(p), size >= 2 ? size - 2 : 0));
     case SQLT_LVB: {
       sb4 len = Load<sb4>(p);
-      size_t n = std::min<size_t>(len > 0 ? static_cast<size_t>(len) : 0, size >= 4 ? size - 4 : 0);
-      out = BlobValue(std::string(p + 4, n));
-      return true;
+      return blob(p + 4, std::min<size_t>(len > 0 ? static_cast<size_t>(len) : 0, size >= 4 ? size - 4 : 0));
     }
     case SQLT_BIN:
     case SQLT_LBI:
-      out = BlobValue(std::string(p, std::min(alen, size)));
-      return true;
+      return blob(p, std::min(alen, size));
     case SQLT_DAT: {
       if (size < 7) return err.Set(1460, "date buffer too small");
       DateTime d;
@@ -246,7 +243,7 @@ bool ConvertIn(OCIBind* b, size_t index, sqlengine::Session& session, OCISvcCtx*
 // ---- defines -----------------------------------------------------------------------------------------
 
 bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::ColumnInfo& col, int64_t rowid,
-                const std::shared_ptr<sqlengine::Session>& session, bool& truncated, Error& err) {
+                const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated, Error& err) {
   truncated = false;
   size_t size = d->valueSize > 0 ? static_cast<size_t>(d->valueSize) : 0;
   char* p = d->valuep ? static_cast<char*>(d->valuep) + slot * size : nullptr;
@@ -272,15 +269,17 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     }
     return true;
   };
-  auto text = [&]() -> std::string {
+  // The client's form of the value, without a copy for text that needs no conversion.
+  std::string scratch;
+  auto text = [&]() -> const std::string& {
     switch (v.type) {
-      case Value::Type::Integer: return sqlengine::OraIntegerText(v.integer);
-      case Value::Type::Real: return sqlengine::OraNumberText(v.real);
-      case Value::Type::Blob: return Hex(v.bytes);
-      default: return session ? session->ToClient(v.bytes) : v.bytes;
+      case Value::Type::Integer: return scratch = sqlengine::OraIntegerText(v.integer);
+      case Value::Type::Real: return scratch = sqlengine::OraNumberText(v.real);
+      case Value::Type::Blob: return scratch = Hex(v.bytes);
+      default: return converts && session ? scratch = session->ToClient(v.bytes) : v.bytes;
     }
   };
-  auto bytes = [&]() -> std::string { return v.type == Value::Type::Integer || v.type == Value::Type::Real ? text() : v.bytes; };
+  auto bytes = [&]() -> const std::string& { return v.type == Value::Type::Integer || v.type == Value::Type::Real ? text() : v.bytes; };
   switch (d->dty) {
     case SQLT_INT:
     case SQLT_UIN: {
@@ -332,7 +331,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     }
     case SQLT_STR: {
       if (size == 0) return err.Set(1460, "empty string buffer");
-      std::string s = text();
+      const std::string& s = text();
       size_t n = std::min(s.size(), size - 1);
       std::memcpy(p, s.data(), n);
       p[n] = 0;
@@ -340,7 +339,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     }
     case SQLT_AVC: {
       if (size == 0) return err.Set(1460, "empty string buffer");
-      std::string s = text();
+      const std::string& s = text();
       size_t n = std::min(s.size(), size - 1);
       std::memcpy(p, s.data(), n);
       std::memset(p + n, ' ', size - 1 - n);
@@ -349,7 +348,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     }
     case SQLT_CHR:
     case SQLT_AFC: {
-      std::string s = text();
+      const std::string& s = text();
       size_t n = std::min(s.size(), size);
       std::memcpy(p, s.data(), n);
       if (d->dty == SQLT_AFC) {
@@ -363,7 +362,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     case SQLT_VCS:
     case SQLT_VBI: {
       if (size < 2) return err.Set(1460, "buffer too small");
-      std::string s = d->dty == SQLT_VCS ? text() : bytes();
+      const std::string& s = d->dty == SQLT_VCS ? text() : bytes();
       size_t n = std::min(s.size(), size - 2);
       Store<ub2>(p, static_cast<ub2>(n));
       std::memcpy(p + 2, s.data(), n);
@@ -372,7 +371,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     case SQLT_LVC:
     case SQLT_LVB: {
       if (size < 4) return err.Set(1460, "buffer too small");
-      std::string s = d->dty == SQLT_LVC ? text() : bytes();
+      const std::string& s = d->dty == SQLT_LVC ? text() : bytes();
       size_t n = std::min(s.size(), size - 4);
       Store<sb4>(p, static_cast<sb4>(n));
       std::memcpy(p + 4, s.data(), n);
@@ -380,7 +379,7 @@ bool ConvertOut(OCIDefine* d, size_t slot, const Value& v, const sqlengine::Colu
     }
     case SQLT_BIN:
     case SQLT_LBI: {
-      std::string s = bytes();
+      const std::string& s = bytes();
       size_t n = std::min(s.size(), size);
       std::memcpy(p, s.data(), n);
       return finish(n, s.size());

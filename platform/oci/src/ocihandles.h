@@ -33,13 +33,18 @@ inline sword Fail(OCIError* e, const sqlengine::Error& err);
 inline sword FailCode(OCIError* e, int32_t code, const std::string& detail = std::string());
 inline bool Injected(OCIError* e, const char* call, const std::string& text = std::string());
 
-// Conversion of bound values into engine values and of fetched values into client buffers.
-bool ConvertIn(OCIBind* bind, size_t index, sqlengine::Session& session, OCISvcCtx* svc, sqlengine::Value& out,
+// Conversion of bound values into engine values and of fetched values into client buffers;
+// `converts`: the server's client-conversion flag (Server::ClientConverts), read once per call.
+bool ConvertIn(OCIBind* bind, size_t index, sqlengine::Session& session, bool converts, sqlengine::Value& out,
                sqlengine::Error& err);
 // Writes one fetched value into slot `slot` of a define; `truncated` tells a value that did not fit.
 bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sqlengine::ColumnInfo& col,
-                int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool& truncated,
+                int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated,
                 sqlengine::Error& err);
+
+// The common fetches without ConvertOut's general path: 8-byte integers and doubles, and text that
+// fits its buffer and needs no conversion. False when the value takes the general path.
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts);
 
 // OCINumber encoding.
 void EncodeInteger(bool negative, uint64_t magnitude, OCINumber& n);
@@ -125,19 +130,49 @@ struct OCIStmt {
   bool prepared = false;
   std::string text;
   ub2 type = 0;
+  std::vector<std::string> names;  // placeholder names in bind-position order
   std::vector<std::unique_ptr<OCIBind>> binds;
   std::vector<std::unique_ptr<OCIDefine>> defines;
   std::vector<std::unique_ptr<OCIParam>> params;
   bool described = false;
   bool executed = false;
   bool isQuery = false;
-  sqlengine::ResultSet result;
-  size_t cursor = 0;
   ub4 rowCount = 0;
   std::shared_ptr<sqlengine::Session> session;  // the session of the last execution
+  // The engine statement of the text, made at the first execution on a session and kept for the
+  // later ones (its rewrite and its prepared SQLite statement); a query's cursor lives in it.
+  std::unique_ptr<sqlengine::Statement> plan;
+  std::vector<sqlengine::Param> binds1;          // one row of binds, reused
+  sqlengine::Row row;                            // the fetched row, reused
 };
 
 namespace ocistandin {
+
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts) {
+  using Type = sqlengine::Value::Type;
+  if (!d->valuep || d->valueSize <= 0) return false;
+  size_t size = static_cast<size_t>(d->valueSize);
+  char* p = static_cast<char*>(d->valuep) + slot * size;
+  size_t length = size;
+  if (d->dty == SQLT_INT && size == 8 && v.type == Type::Integer) {
+    std::memcpy(p, &v.integer, 8);
+  } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Type::Real || v.type == Type::Integer)) {
+    double x = v.type == Type::Real ? v.real : static_cast<double>(v.integer);
+    std::memcpy(p, &x, 8);
+  } else if (d->dty == SQLT_STR && v.type == Type::Text && !converts && v.bytes.size() < size) {
+    length = v.bytes.size();
+    std::memcpy(p, v.bytes.data(), length);
+    p[length] = 0;
+  } else {
+    return false;
+  }
+  const sb2 zero = 0;
+  const ub2 rlen = static_cast<ub2>(length < 0xFFFF ? length : 0xFFFF);
+  if (d->indp) std::memcpy(static_cast<char*>(d->indp) + slot * sizeof(sb2), &zero, sizeof zero);
+  if (d->rcodep) std::memcpy(reinterpret_cast<char*>(d->rcodep) + slot * sizeof(ub2), &zero, sizeof zero);
+  if (d->rlenp) std::memcpy(reinterpret_cast<char*>(d->rlenp) + slot * sizeof(ub2), &rlen, sizeof rlen);
+  return true;
+}
 
 inline sword Fail(OCIError* e, const sqlengine::Error& err) {
   if (e) e->error = err;

@@ -21,8 +21,7 @@ void ResetExecution(OCIStmt* st) {
   st->described = false;
   st->executed = false;
   st->isQuery = false;
-  st->result = sqlengine::ResultSet();
-  st->cursor = 0;
+  if (st->plan) st->plan->Close();
   st->rowCount = 0;
 }
 
@@ -37,28 +36,31 @@ void MakeParams(OCIStmt* st, const std::vector<sqlengine::ColumnInfo>& cols) {
 
 sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
   if (!st->executed) return FailCode(errhp, 24338);
-  if (!st->isQuery) return FailCode(errhp, 1002, "the statement is not a query");
-  const auto& cols = st->result.columns;
+  if (!st->isQuery || !st->plan) return FailCode(errhp, 1002, "the statement is not a query");
+  const auto& cols = st->plan->Columns();
   for (const auto& d : st->defines)
     if (d->position > cols.size()) return FailCode(errhp, 1007, "position " + std::to_string(d->position));
-  size_t remaining = st->result.rows.size() - st->cursor;
-  size_t n = std::min<size_t>(nrows, remaining);
   bool truncated = false;
-  for (size_t i = 0; i < n; ++i) {
-    const auto& row = st->result.rows[st->cursor + i];
-    int64_t rowid = st->result.rowids.empty() ? 0 : st->result.rowids[st->cursor + i];
+  bool converts = st->session && st->session->GetServer().ClientConverts();
+  size_t n = 0;
+  Error err;
+  for (; n < nrows; ++n) {
+    if (!st->plan->Next(st->row, err)) {
+      if (!err.Has()) break;
+      st->rowCount += static_cast<ub4>(n);
+      return Fail(errhp, err);
+    }
     for (const auto& d : st->defines) {
+      if (ConvertOutFast(d.get(), n, st->row.values[d->position - 1], converts)) continue;
       bool t = false;
-      Error err;
-      if (!ConvertOut(d.get(), i, row[d->position - 1], cols[d->position - 1], rowid, st->session, t, err)) {
-        st->cursor += i;
-        st->rowCount += static_cast<ub4>(i);
+      if (!ConvertOut(d.get(), n, st->row.values[d->position - 1], cols[d->position - 1], st->row.rowid, st->session,
+                      converts, t, err)) {
+        st->rowCount += static_cast<ub4>(n);
         return Fail(errhp, err);
       }
       truncated |= t;
     }
   }
-  st->cursor += n;
   st->rowCount += static_cast<ub4>(n);
   if (truncated) {
     FailCode(errhp, 1406);
@@ -103,10 +105,12 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 s
   if (Injected(errhp, "OCIStmtPrepare", text)) return OCI_ERROR;
   stmtp->text = text;
   stmtp->type = static_cast<ub2>(sqlengine::StatementTypeOf(text));
+  stmtp->names = sqlengine::PlaceholderNames(text);
   stmtp->prepared = true;
   stmtp->binds.clear();
   stmtp->defines.clear();
   ResetExecution(stmtp);
+  stmtp->plan.reset();
   stmtp->session.reset();
   return OCI_SUCCESS;
 }
@@ -133,7 +137,7 @@ sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraT
   std::string name = placeholder && placeh_len > 0 ? std::string(reinterpret_cast<const char*>(placeholder), static_cast<size_t>(placeh_len)) : std::string();
   if (!name.empty() && name[0] == ':') name.erase(0, 1);
   name = Upper(name);
-  auto names = sqlengine::PlaceholderNames(stmtp->text);
+  const auto& names = stmtp->names;
   if (std::find(names.begin(), names.end(), name) == names.end()) return FailCode(errhp, 1036, ":" + name);
   OCIBind* b = ResetBind(stmtp, [&name](const OCIBind& x) { return x.position == 0 && x.name == name; });
   b->name = name;
@@ -185,10 +189,9 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
   if (!svchp->session || !svchp->session->session || !svchp->session->session->IsOpen()) return FailCode(errhp, 3114);
   std::shared_ptr<sqlengine::Session> session = svchp->session->session;
   ResetExecution(stmtp);
-  stmtp->session = session;
 
   // Binds by position and by name, resolved to the statement's bind positions.
-  std::vector<std::string> names = sqlengine::PlaceholderNames(stmtp->text);
+  const std::vector<std::string>& names = stmtp->names;
   bool plsql = stmtp->type == OCI_STMT_BEGIN || stmtp->type == OCI_STMT_DECLARE;
   std::vector<OCIBind*> byPosition(names.size(), nullptr);
   for (auto& b : stmtp->binds) {
@@ -203,18 +206,21 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
       if (plsql) break;
     }
   }
+  bool converts = session->GetServer().ClientConverts();
   auto rowParams = [&](size_t row, std::vector<Param>& params, Error& err) -> bool {
-    params.assign(names.size(), Param());
+    params.resize(names.size());
     for (size_t k = 0; k < names.size(); ++k) {
       OCIBind* b = byPosition[k];
       if (!b) return err.Set(1008, ":" + names[k]);
+      params[k].isArray = false;
+      params[k].elements.clear();
       if (b->maxElements > 0) {
         params[k].isArray = true;
         size_t count = b->currentElements ? std::min(*b->currentElements, b->maxElements) : b->maxElements;
         params[k].elements.resize(count);
         for (size_t e = 0; e < count; ++e)
-          if (!ConvertIn(b, e, *session, svchp, params[k].elements[e], err)) return false;
-      } else if (!ConvertIn(b, row, *session, svchp, params[k].value, err)) {
+          if (!ConvertIn(b, e, *session, converts, params[k].elements[e], err)) return false;
+      } else if (!ConvertIn(b, row, *session, converts, params[k].value, err)) {
         return false;
       }
     }
@@ -222,8 +228,13 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
   };
 
   Error err;
-  std::unique_ptr<sqlengine::Statement> plan = session->Prepare(stmtp->text, err);
-  if (!plan) return Fail(errhp, err);
+  if (!stmtp->plan || stmtp->session != session) {
+    stmtp->plan.reset();
+    stmtp->plan = session->Prepare(stmtp->text, err);
+    if (!stmtp->plan) return Fail(errhp, err);
+  }
+  stmtp->session = session;
+  sqlengine::Statement* plan = stmtp->plan.get();
 
   if (mode & OCI_DESCRIBE_ONLY) {
     std::vector<sqlengine::ColumnInfo> cols;
@@ -234,14 +245,10 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
   }
 
   if (plan->IsQuery()) {
-    std::vector<Param> params;
-    if (!rowParams(rowoff, params, err)) return Fail(errhp, err);
-    Outcome out;
-    if (!plan->Run(params, out, err)) return Fail(errhp, err);
-    stmtp->result = std::move(out.result);
+    if (!rowParams(rowoff, stmtp->binds1, err) || !plan->Open(stmtp->binds1, err)) return Fail(errhp, err);
     stmtp->isQuery = true;
     stmtp->executed = true;
-    MakeParams(stmtp, stmtp->result.columns);
+    MakeParams(stmtp, plan->Columns());
     sword status = OCI_SUCCESS;
     if (iters > 0) {
       status = FetchRows(stmtp, errhp, iters);
@@ -253,19 +260,30 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
 
   if (iters == 0) return FailCode(errhp, 24333);
   StatementKind kind = plan->Kind();
-  bool once = !plsql && kind != StatementKind::Insert && kind != StatementKind::Update && kind != StatementKind::Delete;
-  size_t rows = once ? 1 : iters;
   ub4 total = 0;
   Error warning;
-  for (size_t r = 0; r < rows; ++r) {
-    std::vector<Param> params;
-    Outcome out;
-    if (!rowParams(rowoff + r, params, err) || !plan->Run(params, out, err)) {
+  if (!plsql && (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)) {
+    // One prepared statement for every row of the bind arrays.
+    int64_t done = 0, affected = 0;
+    bool ok = plan->RunRows(
+        iters, [&](size_t r, std::vector<Param>& params, Error& e) { return rowParams(rowoff + r, params, e); }, done,
+        affected, err);
+    total = static_cast<ub4>(affected);
+    if (!ok) {
       stmtp->rowCount = total;
       return Fail(errhp, err);
     }
-    total += static_cast<ub4>(out.affected);
-    if (out.warning.Has()) warning = out.warning;
+  } else {
+    size_t rows = plsql ? iters : 1;
+    for (size_t r = 0; r < rows; ++r) {
+      Outcome out;
+      if (!rowParams(rowoff + r, stmtp->binds1, err) || !plan->Run(stmtp->binds1, out, err)) {
+        stmtp->rowCount = total;
+        return Fail(errhp, err);
+      }
+      total += static_cast<ub4>(out.affected);
+      if (out.warning.Has()) warning = out.warning;
+    }
   }
   stmtp->rowCount = total;
   stmtp->executed = true;

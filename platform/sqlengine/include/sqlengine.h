@@ -21,6 +21,7 @@
 #include "sqlrewrite.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace sqlengine {
 
@@ -65,10 +66,17 @@ struct ColumnInfo {
   LobRef origin;           // its file, table and column (row id per row)
 };
 
+// The rows of a query read completely (Statement::Run); OCI fetches through a cursor instead.
 struct ResultSet {
   std::vector<ColumnInfo> columns;
   std::vector<std::vector<Value>> rows;
   std::vector<int64_t> rowids;  // one per row when a column is locatable
+};
+
+// One row of an open cursor.
+struct Row {
+  std::vector<Value> values;
+  int64_t rowid = 0;  // the row id of the row when a column is locatable
 };
 
 struct Outcome {
@@ -242,7 +250,7 @@ class Server {
 
 class Statement;
 
-class Session : public RewriteContext {
+class Session : public RewriteContext, public std::enable_shared_from_this<Session> {
  public:
   // Logs `user` on to `server` (ORA-01017 for an unknown user or a wrong password).
   static std::shared_ptr<Session> Begin(const std::shared_ptr<Server>& server, const std::string& user,
@@ -261,8 +269,13 @@ class Session : public RewriteContext {
   bool Rollback(Error& err);
   bool InTransaction() const;
 
-  // Rewrites and checks one statement; the returned statement runs on this session.
+  // Rewrites and checks one statement (a text with a NUL byte gives ORA-00911); the returned
+  // statement runs on this session and keeps it alive. The statement keeps its rewrite and its
+  // prepared SQLite statement for every later run.
   std::unique_ptr<Statement> Prepare(const std::string& sql, Error& err);
+
+  // The synchronous level (0 OFF, 1 NORMAL, 2 FULL, 3 EXTRA) of the session user's schema file.
+  int32_t SynchronousLevel() const;
 
   bool LobRead(const LobRef& ref, std::string& data, Error& err);
   bool LobWrite(const LobRef& ref, const std::string& data, Error& err);
@@ -288,14 +301,19 @@ class Session : public RewriteContext {
 
   bool Configure(Error& err);
   bool Attach(const std::vector<std::string>& schemas, Error& err);
+  // Runs one SQLite statement (a text of more than one gives ORA-00911). Open cursors are read
+  // into memory first (see Quiesce).
   bool Exec(const std::string& sql, Error& err);
   bool BeginWrite(Error& err);
   bool RunStatementSql(const std::string& sql, const std::string& oracleSql, const std::vector<Param>& params,
                        bool update, int64_t& changes, Error& err);
-  bool RunQuery(const Rewritten& rw, const std::string& oracleSql, const std::vector<Param>& params, bool describeOnly,
-                ResultSet& out, Error& err);
   bool RefreshViews(const std::vector<std::string>& views, Error& err);
   bool CheckUses(const Rewritten& rw, const std::string& oracleSql, Error& err);
+  bool RewriteAndAttach(const std::string& sql, Rewritten& rw, Error& err);
+  // Before the session changes anything (a write, commit, rollback, DDL, a detach): every cursor
+  // that still reads from SQLite reads its remaining rows into memory and lets its SQLite
+  // statement go, so that it goes on delivering the rows as of its execution.
+  void Quiesce();
 
   std::shared_ptr<Server> server_;
   std::string user_;
@@ -304,32 +322,80 @@ class Session : public RewriteContext {
   std::map<std::string, int64_t> attached_;  // schema -> generation of its files
   int64_t useCounter_ = 0;
   std::map<std::string, int64_t> lastUse_;
+  int64_t epoch_ = 0;                      // counts this session's DDL and attach changes
+  std::vector<Statement*> statements_;     // every live statement of the session
+  size_t streaming_ = 0;                   // cursors that read from SQLite right now
 };
 
-// One prepared statement of a session.
+// One prepared statement of a session. It keeps its rewrite and its prepared SQLite statement
+// across runs; after DDL of its session or a change of the attached files it rewrites itself again,
+// and SQLite prepares its statement again when another session changed the schema.
+//
+// A query is a cursor: Open runs it (it reads the first row, which fixes what it sees) and Next
+// delivers the rows one by one as SQLite produces them. Before its session writes, commits, rolls
+// back or runs DDL, an open cursor reads its remaining rows into memory, so that it survives all of
+// these with the rows as of its execution, as Oracle's read consistency has it.
 class Statement {
  public:
   ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
   StatementKind Kind() const { return rw_.kind; }
   bool IsQuery() const { return rw_.kind == StatementKind::Select; }
   int32_t Placeholders() const { return rw_.placeholders; }
   const Rewritten& Rewrite() const { return rw_; }
   // Column descriptions of a query without running it.
   bool Describe(std::vector<ColumnInfo>& cols, Error& err);
-  // Runs the statement once with one row of binds. A failing DML statement leaves no trace of its
-  // own; work done before it stays. DDL commits the open transaction first.
+  // Runs the statement once with one row of binds (a query is read completely into out.result).
+  // A failing DML statement leaves no trace of its own; work done before it stays. DDL commits the
+  // open transaction first.
   bool Run(const std::vector<Param>& params, Outcome& out, Error& err);
+  // Runs a DML statement once per row of binds, `bind(r, params, err)` filling row r; stops at the
+  // first failing row (which leaves no trace) with `done` rows run and `affected` rows changed.
+  using RowBinder = std::function<bool(size_t row, std::vector<Param>& params, Error& err)>;
+  bool RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err);
+
+  // Opens the cursor of a query with one row of binds (an open one is closed first).
+  bool Open(const std::vector<Param>& params, Error& err);
+  // The columns of the open cursor (expressions typed by its first row).
+  const std::vector<ColumnInfo>& Columns() const { return columns_; }
+  // The next row: true with a row; false at the end (err clear) or on a failure (err set).
+  bool Next(Row& row, Error& err);
+  void Close();
+  bool CursorOpen() const { return open_; }
 
  private:
   friend class Session;
-  Statement(Session& s, std::string sql, Rewritten rw) : session_(s), sql_(std::move(sql)), rw_(std::move(rw)) {}
+  Statement(Session& s, std::string sql, Rewritten rw);
+  bool Ready(Error& err);
+  bool PrepareSqlite(Error& err);
+  bool BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err);
+  bool RunDml(const std::vector<Param>& params, int64_t& affected, Error& err);
+  bool Step(Error& err);
+  void ReadRow(Row& row) const;
+  void Drain();
+  void Release();
+  void StopStreaming();
   bool RunDdl(Outcome& out, Error& err);
   bool RunIntercepted(const std::vector<Param>& params, Outcome& out, Error& err);
   bool AcquireLock(const std::vector<Param>& params, Outcome& out, Error& err);
   bool SiteProcedure(const std::vector<Param>& params, Outcome& out, Error& err);
   Session& session_;
+  std::shared_ptr<Session> keep_;  // the session lives as long as its statements
   std::string sql_;
   Rewritten rw_;
+  int64_t epoch_ = 0;              // the session epoch of the rewrite
+  bool fresh_ = false;             // not run since Session::Prepare checked its files
+  sqlite3_stmt* stmt_ = nullptr;   // rw_.sql[0] (or rw_.rowidSql) prepared once
+  bool hidden_ = false;            // the row id is selected as the last column
+  std::vector<ColumnInfo> columns_;
+  // cursor
+  bool open_ = false;
+  bool streaming_ = false;         // stmt_ still produces rows
+  bool pending_ = false;           // stmt_ holds a row not delivered yet
+  std::vector<Row> buffer_;        // rows read ahead when the session changed something
+  size_t next_ = 0;                // next row of buffer_
+  Error failure_;                  // a failure met while reading ahead, answered in its place
 };
 
 // Registers the engine's SQL functions (TO_DATE, TO_CHAR, TRUNC, ROUND, RPAD, SUBSTR, RTRIM,

@@ -45,20 +45,70 @@ void DescribeType(const std::string& decl, ColumnInfo& c) {
   else { c.dataType = 1; c.dataSize = 4000; }
 }
 
-Value ColumnValue(sqlite3_stmt* st, int i) {
-  switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return Value::Integer(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT: return Value::Real(sqlite3_column_double(st, i));
+// Reads column i of the current row into `v`, reusing its text buffer (a session's connection is
+// used by one thread at a time, so the column's value is read directly).
+void ReadValue(sqlite3_stmt* st, int i, Value& v) {
+  sqlite3_value* col = sqlite3_column_value(st, i);
+  switch (sqlite3_value_type(col)) {
+    case SQLITE_INTEGER:
+      v.type = Value::Type::Integer;
+      v.integer = sqlite3_value_int64(col);
+      break;
+    case SQLITE_FLOAT:
+      v.type = Value::Type::Real;
+      v.real = sqlite3_value_double(col);
+      break;
     case SQLITE_TEXT: {
-      const unsigned char* p = sqlite3_column_text(st, i);
-      return Value::Text(std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, i))));
+      const unsigned char* p = sqlite3_value_text(col);
+      v.type = Value::Type::Text;
+      v.bytes.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(col)));
+      break;
     }
     case SQLITE_BLOB: {
-      const void* p = sqlite3_column_blob(st, i);
-      int n = sqlite3_column_bytes(st, i);
-      return Value::Blob(p ? std::string(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string());
+      const void* p = sqlite3_value_blob(col);
+      int n = sqlite3_value_bytes(col);
+      v.type = Value::Type::Blob;
+      if (p) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(n));
+      else v.bytes.clear();
+      break;
     }
-    default: return Value::Null();
+    default:
+      v.type = Value::Type::Null;
+      break;
+  }
+}
+
+// Binds one value; `copy` false binds text and blobs without copying them, for a statement that
+// runs to its end while the value lives.
+int BindOne(sqlite3_stmt* st, int index, const Value& v, bool copy) {
+  auto keep = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
+  switch (v.type) {
+    case Value::Type::Integer: return sqlite3_bind_int64(st, index, v.integer);
+    case Value::Type::Real: return sqlite3_bind_double(st, index, v.real);
+    case Value::Type::Text: return sqlite3_bind_text(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
+    case Value::Type::Blob: return sqlite3_bind_blob(st, index, v.bytes.data(), static_cast<int>(v.bytes.size()), keep);
+    default: return sqlite3_bind_null(st, index);
+  }
+}
+
+// The visible columns of a prepared query (the last one is the row id when `hidden`).
+void DescribeColumns(sqlite3_stmt* st, bool hidden, std::vector<ColumnInfo>& out) {
+  out.clear();
+  int visible = sqlite3_column_count(st) - (hidden ? 1 : 0);
+  for (int i = 0; i < visible; ++i) {
+    ColumnInfo c;
+    const char* name = sqlite3_column_name(st, i);
+    c.name = OracleName(UpperText(name ? name : ""));
+    const char* decl = sqlite3_column_decltype(st, i);
+    c.declType = decl ? decl : "";
+    DescribeType(c.declType, c);
+    if (c.dataType == 113 && hidden && sqlite3_column_table_name(st, i)) {
+      c.locatable = true;
+      c.origin.file = "\"" + std::string(sqlite3_column_database_name(st, i)) + "\"";
+      c.origin.table = sqlite3_column_table_name(st, i);
+      c.origin.column = sqlite3_column_origin_name(st, i);
+    }
+    out.push_back(c);
   }
 }
 
@@ -144,7 +194,8 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
 }
 
 bool Session::Configure(Error& err) {
-  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+  // A session is used by one thread at a time: its connection needs no mutex of its own.
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     err.Set(600, "cannot open a connection");
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -161,36 +212,71 @@ bool Session::Configure(Error& err) {
 }
 
 bool Session::Exec(const std::string& sql, Error& err) {
-  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+  if (!db_) return err.Set(3114);
+  Quiesce();
+  sqlite3_stmt* st = nullptr;
+  int rc = PrepareSingle(db_, sql, 0, &st);
+  if (rc == kMoreThanOneStatement) return err.Set(911, "more than one statement" + Quoted(sql));
   if (rc != SQLITE_OK) return MapSqliteError(db_, rc, sql, false, err);
-  return true;
+  if (!st) return true;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+  }
+  bool ok = rc == SQLITE_DONE || MapSqliteError(db_, rc, sql, false, err);
+  sqlite3_finalize(st);
+  return ok;
+}
+
+void Session::Quiesce() {
+  if (streaming_ == 0) return;
+  for (Statement* st : statements_)
+    if (st->streaming_) st->Drain();
+}
+
+int32_t Session::SynchronousLevel() const {
+  if (!db_) return -1;
+  Query q(db_, "PRAGMA " + MainAlias(user_) + ".synchronous");
+  return q.Step() ? static_cast<int32_t>(q.Int(0)) : -1;
 }
 
 bool Session::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
 
 bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
-  // Files of dropped or re-created users are let go first.
-  if (!InTransaction()) {
-    for (auto it = attached_.begin(); it != attached_.end();) {
-      if (server_->Generation(it->first) != it->second) {
-        Error ignored;
-        Exec("DETACH DATABASE " + MainAlias(it->first), ignored);
-        Exec("DETACH DATABASE " + AuxAlias(it->first), ignored);
-        lastUse_.erase(it->first);
-        it = attached_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
+  // The schemas whose files are not attached yet, or whose user was dropped or created again.
+  std::vector<std::pair<std::string, int64_t>> needed;
+  bool stale = false;
   for (const auto& schema : schemas) {
     int64_t gen = server_->Generation(schema);
-    if (gen == 0) continue;
-    lastUse_[schema] = ++useCounter_;
     auto it = attached_.find(schema);
-    if (it != attached_.end() && it->second == gen) continue;
+    if (it != attached_.end() && it->second == gen) {
+      lastUse_[schema] = ++useCounter_;
+      continue;
+    }
+    if (gen == 0) {
+      stale |= it != attached_.end();  // a dropped user's files, let go outside a transaction
+      continue;
+    }
+    lastUse_[schema] = ++useCounter_;
     if (InTransaction())
       return err.SetText(2020, "schema " + schema + " cannot be attached inside an open transaction (commit first)");
+    needed.emplace_back(schema, gen);
+  }
+  if (needed.empty() && (!stale || InTransaction())) return true;
+  Quiesce();
+  ++epoch_;
+  // Files of dropped or re-created users are let go first.
+  for (auto it = attached_.begin(); it != attached_.end();) {
+    if (server_->Generation(it->first) != it->second) {
+      Error ignored;
+      Exec("DETACH DATABASE " + MainAlias(it->first), ignored);
+      Exec("DETACH DATABASE " + AuxAlias(it->first), ignored);
+      lastUse_.erase(it->first);
+      it = attached_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const auto& [schema, gen] : needed) {
+    lastUse_[schema] = ++useCounter_;
     while (attached_.size() >= kMaxSchemas) {
       std::string victim;
       int64_t oldest = INT64_MAX;
@@ -229,7 +315,12 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
 
 void Session::End() {
   if (!db_) return;
-  if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  for (Statement* st : statements_) st->Release();
+  streaming_ = 0;
+  if (InTransaction()) {
+    Error ignored;
+    Exec("ROLLBACK", ignored);
+  }
   sqlite3_close_v2(db_);
   db_ = nullptr;
   server_->EndSession(id_);
@@ -237,6 +328,7 @@ void Session::End() {
 
 bool Session::BeginWrite(Error& err) {
   if (!db_) return err.Set(3114);
+  Quiesce();
   if (!InTransaction()) return Exec("BEGIN", err);
   return true;
 }
@@ -324,7 +416,9 @@ std::string Session::FromClient(const std::string& text) const {
 }
 
 bool Session::CheckUses(const Rewritten& rw, const std::string& sql, Error& err) {
-  if (rw.uses.empty() || server_->IsDba(user_)) return true;
+  bool foreign = false;
+  for (const auto& use : rw.uses) foreign |= use.schema != user_;
+  if (!foreign || server_->IsDba(user_)) return true;
   for (const auto& use : rw.uses) {
     if (use.schema == user_) continue;
     const char* priv = use.access == 'I' ? "INSERT" : use.access == 'U' ? "UPDATE" : use.access == 'D' ? "DELETE" : "SELECT";
@@ -336,35 +430,50 @@ bool Session::CheckUses(const Rewritten& rw, const std::string& sql, Error& err)
   return true;
 }
 
+bool Session::RewriteAndAttach(const std::string& sql, Rewritten& rw, Error& err) {
+  if (!sqlengine::Rewrite(sql, *this, rw, err)) return false;
+  int64_t before = epoch_;
+  if (!Attach(rw.schemas, err)) return false;
+  // Newly attached files may answer lookups (index columns) that failed before.
+  if (epoch_ != before && !sqlengine::Rewrite(sql, *this, rw, err)) return false;
+  return true;
+}
+
 std::unique_ptr<Statement> Session::Prepare(const std::string& sql, Error& err) {
   if (!db_) {
     err.Set(3114);
     return nullptr;
   }
-  Rewritten rw;
-  if (!sqlengine::Rewrite(sql, *this, rw, err)) return nullptr;
-  size_t before = attached_.size();
-  auto gens = attached_;
-  if (!Attach(rw.schemas, err)) return nullptr;
-  if (attached_ != gens || attached_.size() != before) {
-    // Newly attached files may answer lookups (index columns) that failed before.
-    if (!sqlengine::Rewrite(sql, *this, rw, err)) return nullptr;
+  // SQLite would stop reading at a NUL byte and run only the text before it.
+  if (sql.find('\0') != std::string::npos) {
+    err.Set(911, "a NUL byte in the statement");
+    return nullptr;
   }
+  Rewritten rw;
+  if (!RewriteAndAttach(sql, rw, err)) return nullptr;
   if (!CheckUses(rw, sql, err)) return nullptr;
-  return std::unique_ptr<Statement>(new Statement(*this, sql, std::move(rw)));
+  std::unique_ptr<Statement> st(new Statement(*this, sql, std::move(rw)));
+  st->epoch_ = epoch_;
+  st->fresh_ = true;
+  return st;
 }
 
 bool Session::RunStatementSql(const std::string& sql, const std::string& oracleSql, const std::vector<Param>& params,
                               bool update, int64_t& changes, Error& err) {
-  Query q(db_, sql);
-  if (!q.Prepared()) return MapSqliteError(db_, q.Rc(), oracleSql, update, err);
-  int count = sqlite3_bind_parameter_count(q.Handle());
+  sqlite3_stmt* raw = nullptr;
+  int rc = PrepareSingle(db_, sql, 0, &raw);
+  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, sqlite3_finalize);
+  if (rc == kMoreThanOneStatement || (rc == SQLITE_OK && !raw)) return err.Set(911, oracleSql);
+  if (rc != SQLITE_OK) return MapSqliteError(db_, rc, oracleSql, update, err);
+  int count = sqlite3_bind_parameter_count(raw);
   for (int i = 0; i < count; ++i) {
     if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, oracleSql);
     if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(oracleSql));
-    BindValue(q.Handle(), i + 1, params[i].value);
+    BindOne(raw, i + 1, params[i].value, false);
   }
-  if (!q.Run()) return MapSqliteError(db_, q.Rc(), oracleSql, update, err);
+  while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) return MapSqliteError(db_, rc, oracleSql, update, err);
   changes = sqlite3_changes64(db_);
   return true;
 }
@@ -411,71 +520,6 @@ bool Session::RefreshViews(const std::vector<std::string>& views, Error& err) {
   return true;
 }
 
-bool Session::RunQuery(const Rewritten& rw, const std::string& oracleSql, const std::vector<Param>& params,
-                       bool describeOnly, ResultSet& out, Error& err) {
-  out = ResultSet();
-  if (!describeOnly && !RefreshViews(rw.views, err)) return false;
-  std::unique_ptr<Query> q(new Query(db_, rw.sql[0]));
-  if (!q->Prepared()) return MapSqliteError(db_, q->Rc(), oracleSql, false, err);
-  int ncols = sqlite3_column_count(q->Handle());
-  bool lob = false;
-  for (int i = 0; i < ncols; ++i) {
-    const char* decl = sqlite3_column_decltype(q->Handle(), i);
-    if (decl && UpperText(decl) == "BLOB" && sqlite3_column_table_name(q->Handle(), i)) lob = true;
-  }
-  bool hidden = false;
-  if (lob && !rw.rowidSql.empty()) {
-    std::unique_ptr<Query> withRowid(new Query(db_, rw.rowidSql));
-    if (withRowid->Prepared()) {
-      q = std::move(withRowid);
-      hidden = true;
-    }
-  }
-  sqlite3_stmt* st = q->Handle();
-  int visible = sqlite3_column_count(st) - (hidden ? 1 : 0);
-  for (int i = 0; i < visible; ++i) {
-    ColumnInfo c;
-    c.name = OracleName(UpperText(sqlite3_column_name(st, i)));
-    const char* decl = sqlite3_column_decltype(st, i);
-    c.declType = decl ? decl : "";
-    DescribeType(c.declType, c);
-    if (c.dataType == 113 && hidden && sqlite3_column_table_name(st, i)) {
-      c.locatable = true;
-      c.origin.file = "\"" + std::string(sqlite3_column_database_name(st, i)) + "\"";
-      c.origin.table = sqlite3_column_table_name(st, i);
-      c.origin.column = sqlite3_column_origin_name(st, i);
-    }
-    out.columns.push_back(c);
-  }
-  if (describeOnly) return true;
-  int count = sqlite3_bind_parameter_count(st);
-  for (int i = 0; i < count; ++i) {
-    if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, oracleSql);
-    if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(oracleSql));
-    BindValue(st, i + 1, params[i].value);
-  }
-  int rc;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    std::vector<Value> row;
-    row.reserve(static_cast<size_t>(visible));
-    for (int i = 0; i < visible; ++i) row.push_back(ColumnValue(st, i));
-    if (hidden) out.rowids.push_back(sqlite3_column_int64(st, visible));
-    out.rows.push_back(std::move(row));
-  }
-  if (rc != SQLITE_DONE) return MapSqliteError(db_, rc, oracleSql, false, err);
-  // Expressions: numbers when the first row says so.
-  for (int i = 0; i < visible; ++i) {
-    ColumnInfo& c = out.columns[static_cast<size_t>(i)];
-    if (!c.declType.empty() || out.rows.empty()) continue;
-    Value::Type t = out.rows[0][static_cast<size_t>(i)].type;
-    if (t == Value::Type::Integer || t == Value::Type::Real) {
-      c.dataType = 2;
-      c.dataSize = 22;
-    }
-  }
-  return true;
-}
-
 bool Session::LobRead(const LobRef& ref, std::string& data, Error& err) {
   if (!db_) return err.Set(3114);
   Query q(db_, "SELECT \"" + ref.column + "\" FROM " + ref.file + ".\"" + ref.table + "\" WHERE _ROWID_ = ?");
@@ -492,31 +536,157 @@ bool Session::LobRead(const LobRef& ref, std::string& data, Error& err) {
 }
 
 bool Session::LobWrite(const LobRef& ref, const std::string& data, Error& err) {
-  if (!BeginWrite(err) || !Exec("SAVEPOINT ora$stmt", err)) return false;
+  if (!BeginWrite(err)) return false;
+  // One UPDATE: atomic on its own, a failure leaves the transaction as it was.
   int64_t changes = 0;
   std::vector<Param> params(2);
   params[0].value = Value::Blob(data);
   params[1].value = Value::Integer(ref.rowid);
   std::string sql = "UPDATE " + ref.file + ".\"" + ref.table + "\" SET \"" + ref.column + "\" = ? WHERE _ROWID_ = ?";
-  bool ok = RunStatementSql(sql, "LOB write", params, true, changes, err);
-  if (ok && changes == 0) ok = err.Set(22275, "the row of the LOB no longer exists");
-  Error ignored;
-  if (!ok && InTransaction()) Exec("ROLLBACK TO ora$stmt", ignored);
-  if (InTransaction()) Exec("RELEASE ora$stmt", ignored);
-  return ok;
+  if (!RunStatementSql(sql, "LOB write", params, true, changes, err)) return false;
+  if (changes == 0) return err.Set(22275, "the row of the LOB no longer exists");
+  return true;
 }
 
 // ---- Statement ---------------------------------------------------------------------------------------
 
-Statement::~Statement() = default;
+Statement::Statement(Session& s, std::string sql, Rewritten rw)
+    : session_(s), keep_(s.shared_from_this()), sql_(std::move(sql)), rw_(std::move(rw)) {
+  session_.statements_.push_back(this);
+}
+
+Statement::~Statement() {
+  Release();
+  auto& all = session_.statements_;
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+void Statement::Release() {
+  Close();
+  sqlite3_finalize(stmt_);
+  stmt_ = nullptr;
+  hidden_ = false;
+}
+
+// Rewrites again after DDL of the session or a change of its attached files, and checks that the
+// files of the statement's schemas are the current ones (a user dropped and created again).
+bool Statement::Ready(Error& err) {
+  if (!session_.IsOpen()) return err.Set(3114);
+  bool checked = fresh_;
+  for (int round = 0; round < 2; ++round) {
+    if (epoch_ != session_.epoch_) {
+      Rewritten rw;
+      if (!session_.RewriteAndAttach(sql_, rw, err) || !session_.CheckUses(rw, sql_, err)) return false;
+      Release();  // prepared anew: the rewrite or the attached files may have changed
+      rw_ = std::move(rw);
+      epoch_ = session_.epoch_;
+      checked = true;
+      break;
+    }
+    if (fresh_) break;  // Prepare has just checked the files
+    bool current = true;
+    for (const auto& schema : rw_.schemas) {
+      auto it = session_.attached_.find(schema);
+      int64_t gen = session_.server_->Generation(schema);
+      if (it == session_.attached_.end() ? gen != 0 : it->second != gen) current = false;
+    }
+    if (current) break;
+    if (!session_.Attach(rw_.schemas, err)) return false;
+  }
+  // Privileges on other schemas' objects are checked for every execution (a table dropped and
+  // created again by its owner has lost its grants).
+  if (!checked && !session_.CheckUses(rw_, sql_, err)) return false;
+  fresh_ = false;
+  bool sqlite = IsQuery() || rw_.kind == StatementKind::Insert || rw_.kind == StatementKind::Update ||
+                rw_.kind == StatementKind::Delete;
+  return !sqlite || stmt_ || PrepareSqlite(err);
+}
+
+bool Statement::PrepareSqlite(Error& err) {
+  sqlite3* db = session_.db_;
+  bool update = rw_.kind == StatementKind::Update;
+  if (rw_.sql.empty()) return err.Set(900, sql_);
+  int rc = PrepareSingle(db, rw_.sql[0], SQLITE_PREPARE_PERSISTENT, &stmt_);
+  if (rc != SQLITE_OK || !stmt_) epoch_ = -1;  // rewritten anew next time
+  if (rc == kMoreThanOneStatement || (rc == SQLITE_OK && !stmt_)) return err.Set(911, sql_);
+  if (rc != SQLITE_OK) return MapSqliteError(db, rc, sql_, update, err);
+  hidden_ = false;
+  if (IsQuery()) {
+    // A query of a BLOB column of one table also selects the row id, for the LOB locators.
+    bool lob = false;
+    for (int i = 0; i < sqlite3_column_count(stmt_); ++i) {
+      const char* decl = sqlite3_column_decltype(stmt_, i);
+      if (decl && UpperText(decl) == "BLOB" && sqlite3_column_table_name(stmt_, i)) lob = true;
+    }
+    sqlite3_stmt* withRowid = nullptr;
+    if (lob && !rw_.rowidSql.empty() &&
+        PrepareSingle(db, rw_.rowidSql, SQLITE_PREPARE_PERSISTENT, &withRowid) == SQLITE_OK && withRowid) {
+      sqlite3_finalize(stmt_);
+      stmt_ = withRowid;
+      hidden_ = true;
+    }
+    DescribeColumns(stmt_, hidden_, columns_);
+  }
+  return true;
+}
+
+// A query's cursor steps after Open returns: its values are copied. DML runs to its end at once.
+bool Statement::BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err) {
+  int count = sqlite3_bind_parameter_count(st);
+  for (int i = 0; i < count; ++i) {
+    if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, sql_);
+    if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(sql_));
+    int rc = BindOne(st, i + 1, params[i].value, IsQuery());
+    if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
+  }
+  return true;
+}
 
 bool Statement::Describe(std::vector<ColumnInfo>& cols, Error& err) {
   cols.clear();
   if (!session_.IsOpen()) return err.Set(3114);
   if (!IsQuery()) return true;
-  ResultSet rs;
-  if (!session_.RunQuery(rw_, sql_, {}, true, rs, err)) return false;
-  cols = rs.columns;
+  if (open_) {
+    cols = columns_;
+    return true;
+  }
+  if (!Ready(err)) return false;
+  DescribeColumns(stmt_, hidden_, cols);
+  return true;
+}
+
+// One run of the prepared DML statement: a single SQLite statement is atomic by itself (SQLite
+// undoes a failing one with its statement journal and keeps the transaction), so no savepoint is
+// needed for Oracle's statement-level atomicity.
+bool Statement::RunDml(const std::vector<Param>& params, int64_t& affected, Error& err) {
+  sqlite3* db = session_.db_;
+  bool ok = BindParams(stmt_, params, err);
+  if (ok) {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE) affected = sqlite3_changes64(db);
+    else ok = MapSqliteError(db, rc, sql_, rw_.kind == StatementKind::Update, err);
+  }
+  sqlite3_reset(stmt_);
+  if (!ok) epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
+  return ok;
+}
+
+bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err) {
+  done = 0;
+  affected = 0;
+  if (rw_.kind != StatementKind::Insert && rw_.kind != StatementKind::Update && rw_.kind != StatementKind::Delete)
+    return err.Set(900, "not a DML statement" + Quoted(sql_));
+  Close();
+  if (!Ready(err)) return false;
+  std::vector<Param> params;
+  for (size_t r = 0; r < rows; ++r) {
+    if (!bind(r, params, err)) return false;
+    if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
+    int64_t n = 0;
+    if (!session_.BeginWrite(err) || !RunDml(params, n, err)) return false;
+    ++done;
+    affected += n;
+  }
   return true;
 }
 
@@ -525,25 +695,154 @@ bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) 
   if (!session_.IsOpen()) return err.Set(3114);
   if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
   switch (rw_.kind) {
-    case StatementKind::Select:
+    case StatementKind::Select: {
       out.isQuery = true;
-      return session_.RunQuery(rw_, sql_, params, false, out.result, err);
+      if (!Open(params, err)) return false;
+      out.result.columns = columns_;
+      Row row;
+      while (Next(row, err)) {
+        out.result.rows.push_back(std::move(row.values));
+        if (hidden_) out.result.rowids.push_back(row.rowid);
+        row = Row();
+      }
+      Close();
+      return !err.Has();
+    }
     case StatementKind::Insert:
     case StatementKind::Update:
     case StatementKind::Delete: {
-      if (!session_.BeginWrite(err) || !session_.Exec("SAVEPOINT ora$stmt", err)) return false;
-      int64_t changes = 0;
-      bool ok = session_.RunStatementSql(rw_.sql[0], sql_, params, rw_.kind == StatementKind::Update, changes, err);
-      Error ignored;
-      if (!ok && session_.InTransaction()) session_.Exec("ROLLBACK TO ora$stmt", ignored);
-      if (session_.InTransaction()) session_.Exec("RELEASE ora$stmt", ignored);
-      if (ok) out.affected = changes;
+      Close();
+      if (!Ready(err) || !session_.BeginWrite(err)) return false;
+      return RunDml(params, out.affected, err);
+    }
+    default: {
+      Close();
+      if (!Ready(err)) return false;
+      if (!IsDdl(rw_.kind)) return RunIntercepted(params, out, err);
+      session_.Quiesce();
+      bool ok = RunDdl(out, err);
+      ++session_.epoch_;  // every statement of the session rewrites itself again
       return ok;
     }
-    default:
-      if (IsDdl(rw_.kind)) return RunDdl(out, err);
-      return RunIntercepted(params, out, err);
   }
+}
+
+// ---- Statement: cursor ------------------------------------------------------------------------------
+
+bool Statement::Open(const std::vector<Param>& params, Error& err) {
+  Close();
+  if (!IsQuery()) return err.Set(1002, "the statement is not a query");
+  // SQLite runs all statements of a connection in one read transaction: while another cursor reads,
+  // this one would not see what other sessions committed since. The others read ahead first.
+  session_.Quiesce();
+  if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
+  if (!Ready(err) || !session_.RefreshViews(rw_.views, err)) return false;
+  int reprepared = sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0);
+  if (!BindParams(stmt_, params, err)) {
+    sqlite3_reset(stmt_);
+    return false;
+  }
+  open_ = true;
+  streaming_ = true;
+  ++session_.streaming_;
+  // The first row is read at once: it fixes the snapshot the cursor reads, and errors come here.
+  if (!Step(err)) {
+    Close();
+    return false;
+  }
+  // SQLite prepared the statement again for a schema another session changed.
+  if (sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0) != reprepared) DescribeColumns(stmt_, hidden_, columns_);
+  else if (columns_.empty() && sqlite3_column_count(stmt_) > 0) DescribeColumns(stmt_, hidden_, columns_);
+  // Expressions: numbers when the first row says so.
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    ColumnInfo& c = columns_[i];
+    if (!c.declType.empty()) continue;
+    c.dataType = 1;
+    c.dataSize = 4000;
+    if (!pending_) continue;
+    int t = sqlite3_column_type(stmt_, static_cast<int>(i));
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+      c.dataType = 2;
+      c.dataSize = 22;
+    }
+  }
+  return true;
+}
+
+bool Statement::Step(Error& err) {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) {
+    pending_ = true;
+    return true;
+  }
+  pending_ = false;
+  bool ok = rc == SQLITE_DONE || MapSqliteError(session_.db_, rc, sql_, false, err);
+  if (!ok) epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
+  StopStreaming();
+  return ok;
+}
+
+void Statement::ReadRow(Row& row) const {
+  size_t visible = columns_.size();
+  row.values.resize(visible);
+  for (size_t i = 0; i < visible; ++i) ReadValue(stmt_, static_cast<int>(i), row.values[i]);
+  row.rowid = hidden_ ? sqlite3_column_int64(stmt_, static_cast<int>(visible)) : 0;
+}
+
+bool Statement::Next(Row& row, Error& err) {
+  if (!session_.IsOpen()) return err.Set(3114);
+  if (!open_) return err.Set(1002);
+  if (next_ < buffer_.size()) {
+    std::swap(row, buffer_[next_++]);
+    if (next_ == buffer_.size()) {
+      buffer_.clear();
+      next_ = 0;
+    }
+    return true;
+  }
+  if (failure_.Has()) {
+    err = failure_;
+    failure_.Clear();
+    return false;
+  }
+  if (!streaming_) return false;
+  if (!pending_ && !Step(err)) return false;
+  if (!pending_) return false;
+  ReadRow(row);
+  pending_ = false;
+  return true;
+}
+
+void Statement::Drain() {
+  if (!streaming_) return;
+  if (pending_) {
+    buffer_.emplace_back();
+    ReadRow(buffer_.back());
+    pending_ = false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(stmt_)) == SQLITE_ROW) {
+    buffer_.emplace_back();
+    ReadRow(buffer_.back());
+  }
+  if (rc != SQLITE_DONE) MapSqliteError(session_.db_, rc, sql_, false, failure_);
+  StopStreaming();
+}
+
+void Statement::StopStreaming() {
+  pending_ = false;
+  if (!streaming_) return;
+  streaming_ = false;
+  --session_.streaming_;
+  sqlite3_reset(stmt_);
+}
+
+void Statement::Close() {
+  StopStreaming();
+  open_ = false;
+  buffer_.clear();
+  next_ = 0;
+  failure_.Clear();
 }
 
 }  // namespace sqlengine

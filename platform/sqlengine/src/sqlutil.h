@@ -9,10 +9,55 @@
 
 namespace sqlengine {
 
+// True when `tail` holds nothing but white space and comments.
+inline bool BlankTail(const char* p, const char* end) {
+  while (p < end) {
+    if (std::isspace(static_cast<unsigned char>(*p))) {
+      ++p;
+    } else if (end - p >= 2 && p[0] == '-' && p[1] == '-') {
+      while (p < end && *p != '\n') ++p;
+    } else if (end - p >= 2 && p[0] == '/' && p[1] == '*') {
+      p += 2;
+      while (end - p >= 2 && !(p[0] == '*' && p[1] == '/')) ++p;
+      if (end - p < 2) return false;
+      p += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// SQLITE_ERROR code of PrepareSingle for a text that is more than one statement (or holds a NUL).
+constexpr int kMoreThanOneStatement = -1;
+
+// Prepares `sql` as exactly one SQLite statement: whatever SQLite leaves unread after it (a second
+// statement, or anything behind a NUL byte) must be blank, otherwise nothing is prepared and the
+// answer is kMoreThanOneStatement. *st stays null for a text without a statement.
+inline int PrepareSingle(sqlite3* db, const std::string& sql, unsigned flags, sqlite3_stmt** st) {
+  *st = nullptr;
+  const char* begin = sql.c_str();
+  const char* end = begin + sql.size();
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v3(db, begin, static_cast<int>(sql.size()) + 1, flags, st, &tail);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(*st);
+    *st = nullptr;
+    return rc;
+  }
+  if (!tail || tail > end || !BlankTail(tail, end)) {
+    sqlite3_finalize(*st);
+    *st = nullptr;
+    return kMoreThanOneStatement;
+  }
+  return SQLITE_OK;
+}
+
 class Query {
  public:
   Query(sqlite3* db, const std::string& sql) : db_(db) {
-    rc_ = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &st_, nullptr);
+    rc_ = PrepareSingle(db, sql, 0, &st_);
+    if (rc_ == kMoreThanOneStatement) rc_ = SQLITE_ERROR;
   }
   ~Query() { sqlite3_finalize(st_); }
   Query(const Query&) = delete;
