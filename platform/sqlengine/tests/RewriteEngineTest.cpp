@@ -293,14 +293,18 @@ TEST(RewriteFuzzTest, MutatedAdapterStatements) {
     if (Rewrite(sql, *s, rw, rerr)) {
       ++rewritten;
       for (const auto& text : rw.sql) ASSERT_TRUE(OneStatement(text)) << sql << "\n-> " << text;
-      if (!rw.rowidSql.empty()) ASSERT_TRUE(OneStatement(rw.rowidSql)) << sql << "\n-> " << rw.rowidSql;
+      if (!rw.rowidSql.empty()) {
+        ASSERT_TRUE(OneStatement(rw.rowidSql)) << sql << "\n-> " << rw.rowidSql;
+      }
     } else {
       EXPECT_NE(rerr.code, 0) << sql;
       EXPECT_NE(rerr.code, 600) << sql << ": " << rerr.message;
     }
     Error e;
     run(*s, sql, params, out, e);
-    if (iteration % 100 == 99) ASSERT_EQ(sentinel(), "1,2,3,") << "after " << sql;
+    if (iteration % 100 == 99) {
+      ASSERT_EQ(sentinel(), "1,2,3,") << "after " << sql;
+    }
   }
   EXPECT_EQ(sentinel(), "1,2,3,");
   EXPECT_GT(rewritten, 300);  // the mutations leave enough texts valid to reach SQLite
