@@ -77,6 +77,7 @@ private:
 
     std::unique_ptr<KxGSelectStatementTemplate> readTemplate_;
     std::unique_ptr<KxGStatementTemplate> updateTemplate_;
+    std::unique_ptr<Counter> counter_;
     KxGDatabase* database_;
     std::shared_ptr<KxGConnectionLock::Mutex> mutex_;
     int32_t creationError_ = 0;
