@@ -2,7 +2,8 @@
 //
 // Opening reads the database's root block (ROOTBLOCK), refuses a stored gateway version outside the
 // accepted range, registers the client in ACTIVECLIENTS, opens the class dictionary, loads the catalog
-// of mapped classes and checks the dictionary's classes. Closing gives back the cached object ids,
+// of mapped classes (through the class loader that KxGMapLoader::GetDefault gives), hands an existing
+// operation environment the catalog and its flags, and checks the dictionary's classes. Closing gives back the cached object ids,
 // releases the catalog, unregisters the client and closes the kernel side. The admin also hands out
 // object ids (surrogates), places and removes object locks through the client's lock service, answers
 // the dictionary facts of the root block and checks whether an object has a row.
@@ -22,7 +23,10 @@
 #include "KxString.h"
 
 class KxBase;
+class KxGCatalog;
 class KxGDatabase;
+class KxGOperationEnvironment;
+class KxGSurrogateAllocator;
 class KxGRootblock;
 class KxGatewayClient;
 class KxGatewayTransactionMgr;
@@ -60,7 +64,12 @@ public:
     int32_t CloseDatabase() override;
 
     // ---- surrogates ----------------------------------------------------------------------------
+    // Reserves count ids from SURROGATES (the allocator is made on first use with the client's
+    // connection). ids[0] is in and out: the lowest id the caller accepts, then the block's first id;
+    // ids[1] ... ids[count - 1] receive the following ids of the block. 0, or -6031.
     int32_t FetchSurrogates(KxObjId* ids, int32_t count) override;
+    // Gives back unused ids (a consecutive run, see KxGSurrogateAllocator) when an allocator exists
+    // and count > 0. Always 0.
     int32_t RecycleSurrogates(KxObjId* ids, int32_t count) override;
 
     // ---- locks ---------------------------------------------------------------------------------
@@ -90,6 +99,15 @@ public:
     int32_t CheckObject(const KxRef& ref) override;
 
     // ---- gateway side --------------------------------------------------------------------------
+    // The operation environment, made on first use from the base, the catalog, the adapter's
+    // type-handler manager and dialect, the use-mark-modified flag and OrderQueryResultsByOID
+    // (database section, then global; default 0). Opening the database updates an existing one with
+    // the loaded catalog and the flags. Null without an open client connection.
+    KxGOperationEnvironment* GetOperationEnvironment();
+    // The catalog of mapped classes (null before the first open and after close).
+    KxGCatalog* GetCatalog() const { return catalog_.get(); }
+    // The surrogate allocator (null before the first fetch and after close).
+    KxGSurrogateAllocator* GetSurrogateAllocator() const { return surrogates_.get(); }
     KxGatewayClient* GetClient() const { return client_; }
     // The client's open connection; null without one.
     KxGDatabase* GetDatabase() const;
@@ -111,6 +129,8 @@ private:
     // Steps of OpenDatabase after a successful Init.
     int32_t CheckVersion();
     int32_t CheckDictionary();
+    int32_t LoadCatalog();
+    uint16_t OrderByOid() const;
     void UnregisterClient();
     // The transaction context of the base's current transaction; null when there is none.
     KxGTransactionContext* CurrentContext() const;
@@ -127,7 +147,10 @@ private:
     uint16_t indexRevision_ = 0;
     KxString concurrencyServer_;
     KxGatewayClient* client_;
+    std::unique_ptr<KxGSurrogateAllocator> surrogates_;
     std::unique_ptr<KxGRootblock> rootblock_;
+    std::unique_ptr<KxGCatalog> catalog_;
+    std::unique_ptr<KxGOperationEnvironment> environment_;
     uint16_t useMarkModified_ = 0;
     bool registered_ = false;
 };

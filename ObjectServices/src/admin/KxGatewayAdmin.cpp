@@ -3,10 +3,19 @@
 
 #include "KxBase.h"
 #include "KxClassDict.h"
+#include "KxGCatalog.h"
+#include "KxGConnectionLock.h"
 #include "KxGDatabase.h"
 #include "KxGDatabaseTrace.h"
 #include "KxGLockService.h"
+#include "KxGMemoryLocation.h"
+#include "KxGOperationEnvironment.h"
 #include "KxGRootblock.h"
+#include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
+#include "KxGStatementTemplate.h"
+#include "KxGSurrogates.h"
+#include "KxGTypeHdl.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayClient.h"
@@ -58,10 +67,23 @@ KxString EightBit(KxString text)
     return text;
 }
 
+KxGClassMap* ClassMapOf(KxGCatalog* catalog, const KxClassId& classId)
+{
+    return catalog != nullptr ? catalog->GetClassMap(classId) : nullptr;
+}
+
+// The status of a failed statement: the connection's error code, -6001 when it holds none.
+int32_t FailureOf(KxGDatabase& database)
+{
+    KxGDatabaseError* error = database.GetError();
+    const int32_t code = error != nullptr ? error->ErrorCode() : 0;
+    return code < 0 ? code : KXG_E_RDBMS;
+}
+
 // The object id as one 64-bit decimal number.
 uint64_t IdNumber(const KxObjId& id)
 {
-    return (static_cast<uint64_t>(id.GetHigh()) << 32) | id.GetLow();
+    return id.Get64();
 }
 
 }  // namespace
@@ -241,6 +263,43 @@ void KxGatewayAdmin::UnregisterClient()
     }
 }
 
+uint16_t KxGatewayAdmin::OrderByOid() const
+{
+    int32_t order = 0;
+    if (client_ != nullptr && client_->ReadConfig(KXG_CFG_ORDER_BY_OID, order, true) != 0) {
+        order = 0;
+    }
+    return order != 0 ? 1 : 0;
+}
+
+int32_t KxGatewayAdmin::LoadCatalog()
+{
+    if (!catalog_) {
+        catalog_ = std::make_unique<KxGCatalog>();
+    }
+    const int32_t status = catalog_->Load(GetDatabase(), GetDictionary());
+    // An environment made before the open holds no catalog yet.
+    if (environment_) {
+        environment_->UpdateAtOpen(catalog_.get(), useMarkModified_, OrderByOid());
+    }
+    return status;
+}
+
+KxGOperationEnvironment* KxGatewayAdmin::GetOperationEnvironment()
+{
+    if (!environment_) {
+        KxGDatabase* database = GetDatabase();
+        if (database == nullptr) {
+            return nullptr;
+        }
+        environment_ = std::make_unique<KxGOperationEnvironment>(GetBase(), catalog_.get(), database->GetTypeHdlMgr(),
+                                                                 database->GetDatabaseInfo(), useMarkModified_,
+                                                                 OrderByOid());
+        environment_->SetClassMapLookup(&ClassMapOf);
+    }
+    return environment_.get();
+}
+
 int32_t KxGatewayAdmin::OpenDatabase()
 {
     KxGDatabase* database = GetDatabase();
@@ -258,6 +317,9 @@ int32_t KxGatewayAdmin::OpenDatabase()
         }
         if (status == 0) {
             status = OpenDictionary();
+        }
+        if (status == 0) {
+            status = LoadCatalog();
         }
         if (status == 0) {
             status = CheckDictionary();
@@ -285,7 +347,13 @@ int32_t KxGatewayAdmin::CloseDatabase()
     }
     SetState(KX_ADMIN_CLOSING);
     const int32_t recycled = RecycleCachedSurrogates();
+    if (catalog_) {
+        catalog_->Unload();
+    }
+    surrogates_.reset();
+    catalog_.reset();
     rootblock_.reset();
+    environment_.reset();
     UnregisterClient();
     const int32_t closed = KxAdmin::CloseDatabase();
     SetState(KX_ADMIN_CLOSED);
@@ -297,11 +365,32 @@ int32_t KxGatewayAdmin::CloseDatabase()
 
 int32_t KxGatewayAdmin::FetchSurrogates(KxObjId* ids, int32_t count)
 {
-    return KXG_E_NO_SURROGATES;
+    KxGDatabase* database = GetDatabase();
+    if (database == nullptr || ids == nullptr || count < 1) {
+        return KXG_E_NO_SURROGATES;
+    }
+    KxGTraceTag tag(*database, KXG_TRACE_CA, "FetchSurrogates");
+    if (!surrogates_) {
+        surrogates_ = std::make_unique<KxGSurrogateAllocator>(database);
+    }
+    if (surrogates_->FetchSurrogates(ids, count) != 0) {
+        return KXG_E_NO_SURROGATES;
+    }
+    // The whole block, for callers that take the ids from the array.
+    for (int32_t i = 1; i < count; ++i) {
+        ids[i] = ids[i - 1];
+        ids[i].Add(1);
+    }
+    return 0;
 }
 
 int32_t KxGatewayAdmin::RecycleSurrogates(KxObjId* ids, int32_t count)
 {
+    KxGDatabase* database = GetDatabase();
+    if (count > 0 && surrogates_ && database != nullptr) {
+        KxGTraceTag tag(*database, KXG_TRACE_CA, "RecycleSurrogates");
+        surrogates_->RecycleSurrogates(ids, count);
+    }
     return 0;
 }
 
@@ -459,13 +548,61 @@ int32_t KxGatewayAdmin::CreateDatabase(const KxString& /*database*/, const KxStr
 int32_t KxGatewayAdmin::Reconnect()
 {
     KxGDatabase* database = GetDatabase();
-    if (database == nullptr || database->OpenConnection() == 0) {
+    if (database == nullptr) {
         return KXG_E_LOGIN_REFUSED;
     }
-    return 0;
+    // The lock service and the allocator use this connection too.
+    KxGConnectionSection section(KxGConnectionLock::Of(database));
+    return database->OpenConnection() != 0 ? 0 : KXG_E_LOGIN_REFUSED;
 }
 
-int32_t KxGatewayAdmin::CheckObject(const KxRef& /*ref*/)
+int32_t KxGatewayAdmin::CheckObject(const KxRef& ref)
 {
-    return 0;
+    KxGatewayTransactionMgr* manager = GetTransactionMgr();
+    if (manager == nullptr || !catalog_) {
+        return 0;
+    }
+    // The current transaction context's connection; without a context the client's own one.
+    KxGDatabase* database = nullptr;
+    KxBase* base = GetBase();
+    KxTransaction* transaction = base != nullptr ? base->GetCurrentTransaction() : nullptr;
+    if (transaction != nullptr) {
+        database = manager->GetContextDatabase(transaction->GetResource(base));
+    }
+    if (database == nullptr) {
+        database = GetDatabase();
+    }
+    if (database == nullptr) {
+        return 0;
+    }
+    const uint16_t classNumber = ref.GetClassId().GetClassNumber();
+    if (GetDictionary() != nullptr && GetDictionary()->FindDescriptor(classNumber) != nullptr) {
+        catalog_->LoadClass(classNumber);
+    }
+    std::unique_ptr<KxGSelectStatementTemplate> query;
+    if (catalog_->GetExistenceQuery(classNumber, query) != 0 || !query) {
+        return 0;
+    }
+    KxGTypeHdl* handler = database->GetTypeHdl(KX_TYPE_OBJID, 0, 0);
+    if (handler == nullptr) {
+        return KXG_E_RDBMS;
+    }
+    KxObjId id = ref.GetObjId();
+    KxGSQLBuffer buffer;
+    KxGMemoryLocation location(handler, &id, false);
+    location.JoinBuffer(buffer);
+    buffer.Allocate(1);
+    if (buffer.GetData() == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    buffer.SetCurrentRow(0);
+    KxGContext context(database);
+    location.Variable2SQLBuffer(buffer, &context);
+    KxGSelectStatement statement(database, query.get(), 0);
+    uint32_t rows = 1;
+    if (statement.BindParameter(&buffer, &location, 1) == 0 || statement.Execute() == 0 ||
+        statement.BindResult(&buffer, &location, 1) == 0 || statement.Fetch(rows) == 0) {
+        return FailureOf(*database);
+    }
+    return rows > 0 ? 1 : 0;
 }
