@@ -39,6 +39,9 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr uint64_t k2To32 = uint64_t(1) << 32;
+// How long a writer waits for another session's write of the same schema file: ample, so that a
+// loaded machine makes the concurrent tests slower, never failing.
+constexpr int32_t kPatientBusyTimeout = 30000;
 // The worker process's settings: "<server>|<directory>|<output file>|<blocks>".
 constexpr const char* kWorkerVariable = "ROG_SURROGATE_WORKER";
 
@@ -52,13 +55,15 @@ KxObjId Id(uint64_t value)
 // A block handed out: first id and count.
 using Block = std::pair<uint64_t, int32_t>;
 
-// Fetches `blocks` blocks of 1 to 7 ids on the allocator; false at the first failure.
-bool FetchBlocks(KxGSurrogateAllocator& allocator, int blocks, std::vector<Block>& out)
+// Fetches `blocks` blocks of 1 to 7 ids on the allocator; false at the first failure, with the
+// connection's error text in `why`.
+bool FetchBlocks(KxGSurrogateAllocator& allocator, int blocks, std::vector<Block>& out, std::string& why)
 {
     for (int i = 0; i < blocks; ++i) {
         const int32_t count = 1 + i % 7;
         KxObjId ids[1];
         if (allocator.FetchSurrogates(ids, count) != 0) {
+            why = "block " + std::to_string(i) + ": " + allocator.GetDatabase()->GetError()->Text();
             return false;
         }
         out.emplace_back(ids[0].Get64(), count);
@@ -132,6 +137,8 @@ protected:
         }
         Run("INSERT INTO S.SURROGATES (ID, SERIAL_ID) VALUES (1, 100)");
         Commit();
+        savedBusyTimeout_ = sqlengine::Engine::Instance().BusyTimeout();
+        sqlengine::Engine::Instance().SetBusyTimeout(kPatientBusyTimeout);
         types_ = db_->GetTypeHdlMgr();
         ASSERT_NE(types_, nullptr);
         savedFlags_ = types_->GetFlags();
@@ -139,6 +146,7 @@ protected:
 
     void TearDown() override
     {
+        sqlengine::Engine::Instance().SetBusyTimeout(savedBusyTimeout_);
         if (types_ != nullptr) {
             types_->SetFlags(savedFlags_);
         }
@@ -178,6 +186,7 @@ protected:
     std::shared_ptr<sqlengine::Session> other_;
     KxGTypeHdlMgr* types_ = nullptr;
     uint8_t savedFlags_ = 0;
+    int32_t savedBusyTimeout_ = 1000;
 };
 
 TEST_F(EngineSurrogates, StatementsReadAndCompareAndSetTheCounterRow)
@@ -306,14 +315,16 @@ TEST_F(EngineSurrogates, TwoThreadsOnTwoConnectionsReceiveDisjointBlocks)
     KxGSurrogateAllocator b(second.get());
     std::vector<Block> blocksA;
     std::vector<Block> blocksB;
+    std::string whyA;
+    std::string whyB;
     std::atomic<bool> okA{false};
     std::atomic<bool> okB{false};
-    std::thread ta([&] { okA = FetchBlocks(a, kBlocks, blocksA); });
-    std::thread tb([&] { okB = FetchBlocks(b, kBlocks, blocksB); });
+    std::thread ta([&] { okA = FetchBlocks(a, kBlocks, blocksA, whyA); });
+    std::thread tb([&] { okB = FetchBlocks(b, kBlocks, blocksB, whyB); });
     ta.join();
     tb.join();
-    ASSERT_TRUE(okA);
-    ASSERT_TRUE(okB);
+    ASSERT_TRUE(okA) << whyA;
+    ASSERT_TRUE(okB) << whyB;
     std::vector<Block> all = blocksA;
     all.insert(all.end(), blocksB.begin(), blocksB.end());
     ExpectDisjointAndDense(all, 100);
@@ -391,6 +402,7 @@ TEST(SurrogateWorker, FetchAndWrite)
         at = bar + 1;
     }
     ASSERT_EQ(parts.size(), 4u);
+    sqlengine::Engine::Instance().SetBusyTimeout(kPatientBusyTimeout);
     sqlengine::Error error;
     auto server = sqlengine::Engine::Instance().RegisterServer(parts[0], parts[1], &error);
     ASSERT_TRUE(server) << error.message;
@@ -400,7 +412,8 @@ TEST(SurrogateWorker, FetchAndWrite)
     std::vector<Block> blocks;
     {
         KxGSurrogateAllocator allocator(&database);
-        ASSERT_TRUE(FetchBlocks(allocator, std::stoi(parts[3]), blocks)) << database.GetError()->Text();
+        std::string why;
+        ASSERT_TRUE(FetchBlocks(allocator, std::stoi(parts[3]), blocks, why)) << why;
     }
     database.CloseConnection();
     std::ofstream out(parts[2]);
