@@ -19,8 +19,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "KxGConnectionLock.h"
 #include "KxList.h"
 #include "KxRef.h"
 #include "KxSpecs.h"
@@ -36,7 +38,9 @@ constexpr uint16_t KXG_LOCK_TRANSACTION = 0x0008;
 constexpr uint16_t KXG_LOCK_MODE_TXN = 4124;
 // The mode of an empty entry.
 constexpr uint16_t KXG_LOCK_MODE_EMPTY = 1015;
-// Kernel critical section that every lock operation holds.
+// Kernel critical section that every lock operation holds (once SetSync has given the thread
+// manager). Every lock operation holds in addition the mutex of the service's connection
+// (KxGConnectionLock.h), which the surrogate allocator shares: that one serialises from the start.
 constexpr int32_t KXG_LOCK_SECTION = 13;
 
 // Whether a requested mode may join a mode that another transaction holds on the same object:
@@ -206,6 +210,8 @@ protected:
 
     KxGDatabase* GetDatabase() const { return database_; }
     KxThreadMgr* GetThreadMgr() const { return threadMgr_; }
+    // The connection's mutex (a mutex of the service's own without a database). Never null.
+    KxGConnectionLock::Mutex* GetConnectionMutex() const { return connection_.get(); }
 
 private:
     struct Step;
@@ -232,6 +238,7 @@ private:
 
     KxGLockList table_;
     KxGDatabase* database_;
+    std::shared_ptr<KxGConnectionLock::Mutex> connection_;
     KxThreadMgr* threadMgr_ = nullptr;
     std::vector<Pending> pending_;
 };

@@ -60,3 +60,6 @@ typedef int32_t (*KxGGetROGVersionFunc)();
 // Sets the process-wide gateway version when it is still 0 (the first database open that reaches
 // the version check); later calls change nothing. Answers the version in force.
 int32_t SetROGVersion(int32_t version);
+// Sets the process-wide gateway version back to 0, as in a process that has opened no database
+// (for tests that open databases of several versions in one process).
+void ResetROGVersion();

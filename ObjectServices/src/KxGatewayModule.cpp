@@ -97,5 +97,10 @@ int32_t SetROGVersion(int32_t version)
     return expected;
 }
 
+void ResetROGVersion()
+{
+    g_rogVersion.store(0);
+}
+
 // The library's entry routine has nothing to do on this platform: the system sends no per-thread
 // notifications to shared libraries.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KxGDatabase.h"
+#include "KxGLockSection.h"
 #include "KxGLockTrace.h"
 #include "KxGSchemaConstants.h"
 #include "KxGStatement.h"
@@ -239,6 +240,7 @@ int32_t KxGGenericLockService::ErrorCode() const
 
 int32_t KxGGenericLockService::AcquireServerLock(const KxGLockRequest& request, uint32_t /*lockNumber*/)
 {
+    KxGConnectionSection section(GetConnectionMutex());
     KxGLockTraceTag tag(GetDatabase(), "AcquireServerLock");
     const KxRefList one{request.ref};
     if (Finish(FillRows(one, 0, 1, request.mode) && Run(insert_.get(), true))) {
@@ -250,6 +252,7 @@ int32_t KxGGenericLockService::AcquireServerLock(const KxGLockRequest& request, 
 
 int32_t KxGGenericLockService::ReleaseServerLock(const KxGLockRequest& request, uint32_t /*lockNumber*/)
 {
+    KxGConnectionSection section(GetConnectionMutex());
     KxGLockTraceTag tag(GetDatabase(), "ReleaseServerLock");
     const KxRefList one{request.ref};
     if (Finish(FillRows(one, 0, 1, request.mode) && Run(delete_.get(), false))) {
@@ -262,6 +265,7 @@ int32_t KxGGenericLockService::ReleaseServerLock(const KxGLockRequest& request, 
 int32_t KxGGenericLockService::AcquireServerLocks(uint16_t mode, const KxRefList& refs,
                                                   KxGTransactionContext* /*context*/)
 {
+    KxGConnectionSection section(GetConnectionMutex());
     KxGLockTraceTag tag(GetDatabase(), "AcquireServerLocks");
     tag.Write("Number of locks " + std::to_string(refs.size()) + " LockMode " + std::to_string(mode));
     if (refs.empty()) {
@@ -277,6 +281,7 @@ int32_t KxGGenericLockService::AcquireServerLocks(uint16_t mode, const KxRefList
 int32_t KxGGenericLockService::ReleaseServerLocks(const KxGLockRequestList& requests,
                                                   KxGTransactionContext* /*context*/)
 {
+    KxGConnectionSection section(GetConnectionMutex());
     if (requests.Count() == 0) {
         return 0;
     }
@@ -301,7 +306,7 @@ int32_t KxGGenericLockService::ReleaseServerLocks(const KxGLockRequestList& requ
 int32_t KxGGenericLockService::GetLockList(const KxRef& ref, KxGLockHolderList& list)
 {
     // The parameter rows and the connection are shared with the other operations.
-    CSChecker section("KxGGenericLockService::GetLockList", KXG_LOCK_SECTION, GetThreadMgr());
+    KxGLockSection section("KxGGenericLockService::GetLockList", GetThreadMgr(), GetConnectionMutex());
     KxGDatabase* database = GetDatabase();
     KxGSelectStatement* select = select_.get();
     if (select == nullptr || !objectIdLocation_) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "KxGLockService.h"
+#include "KxGLockSection.h"
 #include "KxGLockTrace.h"
 #include "KxGTransactionContext.h"
 #include "kxthreads.h"
@@ -52,7 +53,9 @@ KxGLocalLockService::KxGLocalLockService(KxGDatabase* database) : KxGLocalLockSe
 }
 
 KxGLocalLockService::KxGLocalLockService(KxGDatabase* database, uint16_t sharedServerLocks)
-    : table_(sharedServerLocks), database_(database)
+    : table_(sharedServerLocks),
+      database_(database),
+      connection_(database != nullptr ? KxGConnectionLock::Of(database) : std::make_shared<KxGConnectionLock::Mutex>())
 {
 }
 
@@ -254,7 +257,7 @@ void KxGLocalLockService::UndoAll(const std::vector<Step>& steps)
 
 uint16_t KxGLocalLockService::AcquireLock(const KxGLockRequest& request)
 {
-    CSChecker section("KxGLocalLockService::AcquireLock", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::AcquireLock", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "AcquireLock");
     std::string text = ObjectText(request.ref, request.mode);
     Step step;
@@ -281,7 +284,7 @@ uint16_t KxGLocalLockService::AcquireLock(const KxGLockRequest& request)
 
 uint16_t KxGLocalLockService::ReleaseLock(const KxGLockRequest& request)
 {
-    CSChecker section("KxGLocalLockService::ReleaseLock", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::ReleaseLock", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "ReleaseLock");
     std::string text = ObjectText(request.ref, request.mode);
     Step step;
@@ -308,7 +311,7 @@ uint16_t KxGLocalLockService::ReleaseLock(const KxGLockRequest& request)
 
 uint16_t KxGLocalLockService::AcquireTxnLocks(KxGTransactionContext* context, uint16_t mode, const KxRefList& refs)
 {
-    CSChecker section("KxGLocalLockService::AcquireTxnLocks", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::AcquireTxnLocks", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "AcquireTxnLocks");
     std::string text = "number of objects " + std::to_string(refs.size()) + " LockMode " + std::to_string(mode);
     std::vector<Step> steps;
@@ -346,7 +349,7 @@ uint16_t KxGLocalLockService::AcquireTxnLocks(KxGTransactionContext* context, ui
 
 uint16_t KxGLocalLockService::ReleaseTxnLocks(KxGTransactionContext* context, uint16_t commit)
 {
-    CSChecker section("KxGLocalLockService::ReleaseTxnLocks", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::ReleaseTxnLocks", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "ReleaseTxnLocks");
     std::string text = "txn id: " + ContextText(context) + (commit != 0 ? " commit" : " abort");
     const int32_t level = context != nullptr ? context->GetLevel() : 0;
@@ -409,7 +412,7 @@ uint16_t KxGLocalLockService::ReleaseTxnLocks(KxGTransactionContext* context, ui
 
 uint16_t KxGLocalLockService::DeleteTxn(KxGTransactionContext* context)
 {
-    CSChecker section("KxGLocalLockService::DeleteTxn", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::DeleteTxn", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "DeleteTxn");
     std::string text = "txn id: " + ContextText(context) + " abort";
     KxGLockRequestList collected;
@@ -477,7 +480,7 @@ uint16_t KxGLocalLockService::AcquireCollLocks(KxGTransactionContext* context, u
 
 uint16_t KxGLocalLockService::ReleaseCollLocks(KxGTransactionContext* context, uint16_t mode, const KxRefList& refs)
 {
-    CSChecker section("KxGLocalLockService::ReleaseCollLocks", KXG_LOCK_SECTION, threadMgr_);
+    KxGLockSection section("KxGLocalLockService::ReleaseCollLocks", threadMgr_, connection_.get());
     KxGLockTraceTag tag(database_, "ReleaseCollLocks");
     std::string text = "txn id: " + ContextText(context) + " number of objects " + std::to_string(refs.size()) +
                        " LockMode " + std::to_string(mode);
@@ -522,6 +525,7 @@ int32_t KxGLocalLockService::GetLockList(const KxRef& /*ref*/, KxGLockHolderList
 
 void KxGLocalLockService::SetSync(KxThreadMgr* threadMgr)
 {
+    KxGConnectionSection section(connection_.get());
     threadMgr_ = threadMgr;
 }
 

@@ -1,0 +1,139 @@
+// Requests and the read unit of work, in the form the batch read needs so far.
+//
+//   KxGRequest         one class's batch of objects for one operation. It owns the aliases added to
+//                      it. Executing it is where rows are built, read and written through the class
+//                      and member maps; that machinery is not here yet: Execute answers 0 for the
+//                      operations that do nothing and -6000 (not implemented) for every other one.
+//   KxGRequestList     a list of request pointers; DeleteAll deletes them.
+//   KxGReadUnitOfWork  the read requests of one transaction context. Begin and End nest: only the
+//                      End that closes the outermost Begin deletes the requests, so a read nested in
+//                      another read (an object read while its referrer is being filled) never frees
+//                      the requests that the outer read still uses. KxGReadScope pairs them.
+//
+// The class and member maps, the SQL images and the row-buffer cache join these classes when the
+// request machinery comes; the operations here keep their meaning then.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "KxObjId.h"
+
+class KxGClassMap;
+class KxGTransactionContext;
+class KxObjectAlias;
+
+// Operations of a request.
+enum KxGOperation : int32_t {
+    KXG_OP_NONE = 0,
+    KXG_OP_INSERT = 1,
+    KXG_OP_UPDATE = 2,
+    KXG_OP_DELETE = 3,
+    KXG_OP_READ = 4,               // read objects into the kernel
+    KXG_OP_IMAGE_OBJECT = 7,       // image of an object in memory
+    KXG_OP_IMAGE_SQL = 9,          // image of an object held as SQL alias
+    KXG_OP_IMAGE_READ = 10,        // image read from the database
+    KXG_OP_REINSERT = 12,          // rollback repair: insert a before-image again
+    KXG_OP_WRITE_BACK = 13,        // rollback repair: write a before-image back
+    KXG_OP_DELETE_REPAIR = 14      // rollback repair: delete a row of a rolled-back level
+};
+
+class KxGRequest {
+public:
+    // classMap may be null while no class maps exist (not owned).
+    KxGRequest(KxGTransactionContext* context, KxGClassMap* classMap, const KxClassId& classId,
+               int32_t operation);
+    // Deletes the aliases.
+    virtual ~KxGRequest();
+    KxGRequest(const KxGRequest&) = delete;
+    KxGRequest& operator=(const KxGRequest&) = delete;
+
+    // The request's class id and operation are the given ones.
+    bool Matches(const KxClassId& classId, int32_t operation) const;
+    // Appends the alias; the request owns it from now on. 0; -2002 for null; -2030 out of memory
+    // (the alias then stays the caller's).
+    int32_t AddAlias(KxObjectAlias* alias);
+    uint32_t GetAliasCount() const { return static_cast<uint32_t>(aliases_.size()); }
+    KxObjectAlias* GetAlias(uint32_t index) const { return index < aliases_.size() ? aliases_[index] : nullptr; }
+    // Deletes the aliases.
+    void Clear();
+    // Runs the request: 0 for KXG_OP_NONE and unknown operations; -6000 for the others until rows
+    // can be built and read.
+    virtual int32_t Execute();
+
+    KxGTransactionContext* GetContext() const { return context_; }
+    KxGClassMap* GetClassMap() const { return classMap_; }
+    const KxClassId& GetClassId() const { return classId_; }
+    int32_t GetOperation() const { return operation_; }
+    void SetOperation(int32_t operation) { operation_ = operation; }
+
+private:
+    KxGTransactionContext* context_;
+    KxGClassMap* classMap_;
+    KxClassId classId_;
+    int32_t operation_;
+    std::vector<KxObjectAlias*> aliases_;
+};
+
+// Request pointers; the list deletes them only in DeleteAll.
+class KxGRequestList {
+public:
+    KxGRequestList() = default;
+    KxGRequestList(const KxGRequestList&) = delete;
+    KxGRequestList& operator=(const KxGRequestList&) = delete;
+
+    // 0; -2002 for null; -2030 out of memory.
+    int32_t Append(KxGRequest* request);
+    uint32_t Count() const { return static_cast<uint32_t>(requests_.size()); }
+    KxGRequest* At(uint32_t index) const { return index < requests_.size() ? requests_[index] : nullptr; }
+    bool Contains(const KxGRequest* request) const;
+    // Empties the list without deleting.
+    void Clear() { requests_.clear(); }
+    // Deletes every request and empties the list.
+    void DeleteAll();
+
+private:
+    std::vector<KxGRequest*> requests_;
+};
+
+class KxGReadUnitOfWork {
+public:
+    explicit KxGReadUnitOfWork(KxGTransactionContext* context) : context_(context) {}
+    // Raises the nesting count.
+    virtual void Begin();
+    // Lowers the nesting count; when it drops from 1 to 0 every request is deleted. Without an open
+    // Begin nothing happens.
+    virtual void End();
+    // Deletes the requests.
+    virtual ~KxGReadUnitOfWork();
+    // 1 and the first request of the list for the class and operation, else 0 and null.
+    virtual int32_t FindRequest(const KxClassId& classId, int32_t operation, KxGRequest*& request);
+    // A new request of this unit of work's kind (not yet added); null when memory ran out.
+    virtual KxGRequest* MakeRequest(KxGClassMap* classMap, const KxClassId& classId, int32_t operation);
+
+    KxGReadUnitOfWork(const KxGReadUnitOfWork&) = delete;
+    KxGReadUnitOfWork& operator=(const KxGReadUnitOfWork&) = delete;
+
+    // Takes the request over. 0, -2002 for null, -2030 out of memory (the request stays the caller's).
+    int32_t AddRequest(KxGRequest* request);
+    const KxGRequestList& GetRequests() const { return requests_; }
+    uint16_t GetNesting() const { return nesting_; }
+    KxGTransactionContext* GetContext() const { return context_; }
+
+private:
+    KxGTransactionContext* context_;
+    uint16_t nesting_ = 0;
+    KxGRequestList requests_;
+};
+
+// Begin for its own lifetime: Begin in the constructor, End in the destructor.
+class KxGReadScope {
+public:
+    explicit KxGReadScope(KxGReadUnitOfWork& unit) : unit_(unit) { unit_.Begin(); }
+    ~KxGReadScope() { unit_.End(); }
+    KxGReadScope(const KxGReadScope&) = delete;
+    KxGReadScope& operator=(const KxGReadScope&) = delete;
+
+private:
+    KxGReadUnitOfWork& unit_;
+};

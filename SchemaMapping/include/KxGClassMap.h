@@ -1,0 +1,157 @@
+// How one mapped class lies in the relational schema, as far as the catalog needs it.
+//
+//   KxGSurrogateMap  the object-id part of every class row: the columns OID and CID.
+//   KxGStoreHdl      where the rows of a class live: its class table and its extent table (the table,
+//                    or a view that unites the class with its subclasses).
+//   KxGIndexMap      one index definition of a class mapped onto columns of a table.
+//   KxGClassMap      the id columns, the member maps (base classes' first), the store handler and the
+//                    index maps of a class. The class owns its class map; the class map owns its store
+//                    handler and index maps, not its member maps (each member owns its own).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "KxGColumn.h"
+#include "KxGColumnList.h"
+#include "KxString.h"
+
+class KxGClass;
+class KxGClassMap;
+class KxGMemberColumn;
+class KxGMemberMap;
+class KxGSchemaMap;
+
+class KxGSurrogateMap {
+public:
+    KxGSurrogateMap();
+
+    // OID: kernel type 15, size 0, key and not null.
+    static const KxGColumn& GetOIDColumn();
+    // CID: kernel type 16, size 0, not null.
+    static const KxGColumn& GetCIDColumn();
+
+    // Appends this map's OID column to the first list and its CID column to the second.
+    void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns);
+
+private:
+    KxGColumn oid_;
+    KxGColumn cid_;
+};
+
+// Store handler kinds.
+enum : uint16_t {
+    KXG_STORE_DEFAULT = 0,
+    KXG_STORE_ALL = 1,
+    KXG_STORE_UNIVERSAL = 3,
+    KXG_STORE_UNIVERSAL_CHILD = 4,
+    KXG_STORE_VIRTUAL = 5
+};
+
+class KxGStoreHdl {
+public:
+    explicit KxGStoreHdl(KxGClassMap* classMap) : classMap_(classMap) {}
+    virtual ~KxGStoreHdl();
+    KxGStoreHdl(const KxGStoreHdl&) = delete;
+    KxGStoreHdl& operator=(const KxGStoreHdl&) = delete;
+
+    virtual uint16_t GetStoreKind() const = 0;
+    // The table that holds the class's rows, qualified with the schema; 0 or an error status.
+    virtual int32_t GetClassTable(KxGTable& table) = 0;
+    // The table or view through which the class's extent is read; 0 or an error status.
+    virtual int32_t GetExtentTable(KxGTable& table) = 0;
+
+    KxGClassMap* GetClassMap() const { return classMap_; }
+
+private:
+    KxGClassMap* classMap_;
+};
+
+class KxGIndexMap {
+public:
+    KxGIndexMap(uint16_t indexNumber, const KxString& name, bool unique, KxGClass* indexedClass);
+    ~KxGIndexMap();
+    KxGIndexMap(const KxGIndexMap&) = delete;
+    KxGIndexMap& operator=(const KxGIndexMap&) = delete;
+
+    // The position in the class's index list, from 1.
+    uint16_t GetSequenceNumber() const { return sequence_; }
+    void SetSequenceNumber(uint16_t sequence) { sequence_ = sequence; }
+    // The dictionary's index number.
+    uint16_t GetIndexNumber() const { return indexNumber_; }
+    const KxString& GetName() const { return name_; }
+    const KxString& GetSQLName() const { return sqlName_; }
+    void SetSQLName(const KxString& name) { sqlName_ = name; }
+    bool IsUnique() const { return unique_; }
+    KxGClass* GetClass() const { return class_; }
+    const KxGTable& GetTable() const { return table_; }
+    void SetTable(const KxGTable& table) { table_ = table; }
+
+    // Appends a copy of the column (owned by the index map); columns are matched by member path.
+    void AddColumn(const KxGMemberColumn& column);
+    // The index's columns, in key order.
+    const KxGColumnList& GetColumns() const { return columns_; }
+    uint32_t GetColumnCount() const { return columns_.Count(); }
+
+private:
+    uint16_t sequence_ = 0;
+    uint16_t indexNumber_;
+    KxString name_;
+    KxString sqlName_;
+    bool unique_;
+    KxGClass* class_;
+    KxGTable table_;
+    KxGColumnList columns_;
+};
+
+class KxGClassMap {
+public:
+    KxGClassMap(KxGSchemaMap* schemaMap, KxGClass* mappedClass);
+    virtual ~KxGClassMap();
+    KxGClassMap(const KxGClassMap&) = delete;
+    KxGClassMap& operator=(const KxGClassMap&) = delete;
+
+    KxGSchemaMap* GetSchemaMap() const { return schemaMap_; }
+    KxGClass* GetClass() const { return class_; }
+    // The class name, or the schema mapper's RENAME argument.
+    const KxString& GetNameStem() const { return nameStem_; }
+    void SetNameStem(const KxString& stem) { nameStem_ = stem; }
+
+    KxGSurrogateMap& GetSurrogateMap() { return surrogateMap_; }
+    // The id columns: OID into the first list, CID into the second.
+    void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns) { surrogateMap_.GetColumns(oidColumns, cidColumns); }
+
+    // The member maps of the class and its bases (bases first); not owned.
+    void AddMemberMap(KxGMemberMap* memberMap) { memberMaps_.push_back(memberMap); }
+    uint32_t GetMemberMapCount() const { return static_cast<uint32_t>(memberMaps_.size()); }
+    KxGMemberMap* GetMemberMap(uint32_t index) const
+    {
+        return index < memberMaps_.size() ? memberMaps_[index] : nullptr;
+    }
+
+    // The store handler (owned); null until made.
+    KxGStoreHdl* GetStoreHdl() const { return storeHdl_.get(); }
+    void SetStoreHdl(std::unique_ptr<KxGStoreHdl> handler);
+
+    // The index maps, loaded once through the schema map's loader. 0, or the loader's status (the
+    // list is then empty and the next call loads again).
+    int32_t LoadAllIndices();
+    // The index map of a dictionary index number (loading the indexes first), or null.
+    int32_t GetIndexMap(uint16_t indexNumber, KxGIndexMap*& indexMap);
+    uint32_t GetIndexMapCount() const { return static_cast<uint32_t>(indexMaps_.size()); }
+    KxGIndexMap* GetIndexMapAt(uint32_t index) const
+    {
+        return index < indexMaps_.size() ? indexMaps_[index].get() : nullptr;
+    }
+
+private:
+    KxGSchemaMap* schemaMap_;
+    KxGClass* class_;
+    KxString nameStem_;
+    KxGSurrogateMap surrogateMap_;
+    std::vector<KxGMemberMap*> memberMaps_;
+    std::unique_ptr<KxGStoreHdl> storeHdl_;
+    std::vector<std::unique_ptr<KxGIndexMap>> indexMaps_;
+    bool indexesLoaded_ = false;
+};

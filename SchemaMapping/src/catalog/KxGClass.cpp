@@ -1,0 +1,77 @@
+// Mapped classes and members.
+#include "KxGClass.h"
+
+#include <algorithm>
+
+#include "KxGClassMap.h"
+#include "KxGMemberMap.h"
+
+KxGMemberMap::~KxGMemberMap() = default;
+
+KxGMember::KxGMember(const KxString& name, KxGClass* owner, std::unique_ptr<KxGMemberMap> memberMap)
+    : name_(name), owner_(owner), memberMap_(std::move(memberMap))
+{
+}
+
+KxGMember::~KxGMember() = default;
+
+KxGClass::KxGClass(KxGSchemaMap* schemaMap, const KxClassId& classId, const KxString& name, uint16_t kind)
+    : kind_(kind), schemaMap_(schemaMap), classId_(classId), name_(StripQualifiers(name))
+{
+}
+
+// The class map goes before the members whose member maps it lists.
+KxGClass::~KxGClass()
+{
+    classMap_.reset();
+}
+
+KxString KxGClass::StripQualifiers(const KxString& name)
+{
+    int32_t last = -1;
+    for (int32_t at = name.Find('.'); at >= 0; at = name.Find('.', at + 1)) {
+        last = at;
+    }
+    return last < 0 ? name : name.Right(name.Len() - static_cast<uint32_t>(last) - 1);
+}
+
+void KxGClass::AddMember(std::unique_ptr<KxGMember> member)
+{
+    if (member) {
+        own_.push_back(std::move(member));
+    }
+}
+
+void KxGClass::CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const
+{
+    for (KxGClass* base : bases_) {
+        if (base != nullptr && std::find(seen.begin(), seen.end(), base) == seen.end()) {
+            seen.push_back(base);
+            base->CollectInto(list, seen);
+        }
+    }
+    for (const auto& member : own_) {
+        list.push_back(member.get());
+    }
+}
+
+void KxGClass::CollectMembers()
+{
+    all_.clear();
+    std::vector<const KxGClass*> seen;
+    CollectInto(all_, seen);
+}
+
+void KxGClass::SetClassMap(std::unique_ptr<KxGClassMap> classMap)
+{
+    classMap_ = std::move(classMap);
+}
+
+void KxGClass::SetSubclasses(const std::vector<uint16_t>& numbers)
+{
+    if (numbers.empty()) {
+        subclasses_.reset();
+    } else {
+        subclasses_ = std::make_unique<std::vector<uint16_t>>(numbers);
+    }
+}
