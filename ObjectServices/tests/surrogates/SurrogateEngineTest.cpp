@@ -55,16 +55,24 @@ KxObjId Id(uint64_t value)
 // A block handed out: first id and count.
 using Block = std::pair<uint64_t, int32_t>;
 
-// Fetches `blocks` blocks of 1 to 7 ids on the allocator; false at the first failure, with the
-// connection's error text in `why`.
+// Fetches `blocks` blocks of 1 to 7 ids on the allocator. A fetch may fail when the other clients
+// win the race for the counter in every one of its attempts (it then reserves nothing); such a fetch
+// is asked again, up to kRetries times. false when a block cannot be had, with the connection's
+// error text in `why`.
+constexpr int kRetries = 50;
+
 bool FetchBlocks(KxGSurrogateAllocator& allocator, int blocks, std::vector<Block>& out, std::string& why)
 {
     for (int i = 0; i < blocks; ++i) {
         const int32_t count = 1 + i % 7;
         KxObjId ids[1];
-        if (allocator.FetchSurrogates(ids, count) != 0) {
-            why = "block " + std::to_string(i) + ": " + allocator.GetDatabase()->GetError()->Text();
-            return false;
+        int tries = 0;
+        while (allocator.FetchSurrogates(ids, count) != 0) {
+            if (++tries > kRetries) {
+                why = "block " + std::to_string(i) + ": " + allocator.GetDatabase()->GetError()->Text();
+                return false;
+            }
+            ids[0] = KxObjId();
         }
         out.emplace_back(ids[0].Get64(), count);
     }
