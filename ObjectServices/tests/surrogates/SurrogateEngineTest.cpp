@@ -55,16 +55,24 @@ KxObjId Id(uint64_t value)
 // A block handed out: first id and count.
 using Block = std::pair<uint64_t, int32_t>;
 
-// Fetches `blocks` blocks of 1 to 7 ids on the allocator; false at the first failure, with the
-// connection's error text in `why`.
+// Fetches `blocks` blocks of 1 to 7 ids on the allocator. A fetch may fail when the other clients
+// win the race for the counter in every one of its attempts (it then reserves nothing); such a fetch
+// is asked again, up to kRetries times. false when a block cannot be had, with the connection's
+// error text in `why`.
+constexpr int kRetries = 50;
+
 bool FetchBlocks(KxGSurrogateAllocator& allocator, int blocks, std::vector<Block>& out, std::string& why)
 {
     for (int i = 0; i < blocks; ++i) {
         const int32_t count = 1 + i % 7;
         KxObjId ids[1];
-        if (allocator.FetchSurrogates(ids, count) != 0) {
-            why = "block " + std::to_string(i) + ": " + allocator.GetDatabase()->GetError()->Text();
-            return false;
+        int tries = 0;
+        while (allocator.FetchSurrogates(ids, count) != 0) {
+            if (++tries > kRetries) {
+                why = "block " + std::to_string(i) + ": " + allocator.GetDatabase()->GetError()->Text();
+                return false;
+            }
+            ids[0] = KxObjId();
         }
         out.emplace_back(ids[0].Get64(), count);
     }
@@ -304,6 +312,65 @@ TEST_F(EngineSurrogates, AnUnusableSchemaNameIsRefused)
     EXPECT_EQ(allocator.GetCreationError(), KXG_E_INVALID_DATABASE_NAME);
     KxObjId ids[1];
     EXPECT_EQ(allocator.FetchSurrogates(ids, 1), KXG_E_NO_SURROGATES);
+}
+
+// A connection on which another client moves the counter whenever a statement is made, that is
+// between the allocator's read of the counter and its update, as long as it has moves left.
+class RivalledDatabase : public KxGOraDatabase {
+public:
+    RivalledDatabase(const std::string& server, sqlengine::Session& rival)
+        : KxGOraDatabase(KxString(server.c_str()), KxString("s"), KxString("s"), KxString("s"), nullptr, nullptr),
+          rival_(rival)
+    {
+    }
+    KxGStatementHdlCache* GetStatementHdlCache() override
+    {
+        if (movesLeft != 0) {
+            --movesLeft;
+            ++moves;
+            oratest::RunOn(rival_, "UPDATE S.SURROGATES SET SERIAL_ID = SERIAL_ID + 1000 WHERE ID = 1");
+            sqlengine::Error error;
+            EXPECT_TRUE(rival_.Commit(error)) << error.message;
+        }
+        return KxGOraDatabase::GetStatementHdlCache();
+    }
+
+    int movesLeft = 0;   // -1: without end
+    int moves = 0;
+
+private:
+    sqlengine::Session& rival_;
+};
+
+TEST_F(EngineSurrogates, TheLoserOfARaceReadsAgainAndGivesUpAfterThirtyAttempts)
+{
+    RivalledDatabase database(serverName_, *other_);
+    ASSERT_EQ(database.OpenConnection(), 1) << database.GetError()->Text();
+    KxGSurrogateAllocator allocator(&database);
+
+    // The counter moves under the first attempt: the allocator loses, reads again and takes the
+    // block from where the other client left the counter.
+    database.movesLeft = 2;
+    KxObjId ids[1];
+    ASSERT_EQ(allocator.FetchSurrogates(ids, 10), 0);
+    EXPECT_EQ(database.movesLeft, 0);
+    const uint64_t moved = 100 + 1000 * static_cast<uint64_t>(database.moves);
+    EXPECT_EQ(ids[0].Get64(), moved);
+    EXPECT_EQ(Counter(), std::to_string(moved + 10));
+
+    // Losing every attempt: the fetch ends, reserves nothing and leaves the other client's counter.
+    database.movesLeft = -1;
+    database.moves = 0;
+    ids[0] = KxObjId();
+    EXPECT_EQ(allocator.FetchSurrogates(ids, 10), KXG_E_NO_SURROGATES);
+    EXPECT_TRUE(ids[0].IsNull());
+    const int movesOfThirtyAttempts = database.moves;
+    // Each attempt makes its read and its update statement: one or two moves per attempt.
+    EXPECT_GE(movesOfThirtyAttempts, KxGSurrogateAllocator::kMaxAttempts);
+    EXPECT_LE(movesOfThirtyAttempts, 2 * KxGSurrogateAllocator::kMaxAttempts);
+    EXPECT_EQ(Counter(), std::to_string(moved + 10 + 1000 * static_cast<uint64_t>(movesOfThirtyAttempts)));
+    database.movesLeft = 0;
+    database.CloseConnection();
 }
 
 TEST_F(EngineSurrogates, TwoThreadsOnTwoConnectionsReceiveDisjointBlocks)
