@@ -32,7 +32,8 @@ public:
     // Builds the schema map of the database for the dictionary (a schema map held before is deleted
     // first): replays OPTIONREGISTRY, loads the root class and every mapped class. 0 or the first error;
     // a failed load keeps the schema map with the classes loaded so far (Unload deletes it).
-    // KXG_E_NOT_SUPPORTED when there is no loader.
+    // KXG_E_NOT_SUPPORTED when there is no loader; KXG_E_INVALID_PARAMETER without database or
+    // dictionary.
     int32_t Load(KxGDatabase* database, KxClassDict* dictionary);
     // Deletes the schema map with every class; the catalog is empty afterwards.
     void Unload();
@@ -52,9 +53,10 @@ public:
     // KXG_E_NO_CLASS_MAP_IN_CATALOG without class map, KXG_E_NO_STORE_HANDLER without store handler.
     int32_t GetExtent(const KxClassId& classId, KxGTable& table) const;
     // Fills the extent context for its class: FROM "<extent table> T0"; the key columns (the index's,
-    // or the id columns when the context names no index) into the context's column list; the id
-    // columns and then the member columns (all with allColumns, else those of member maps that have a
-    // column among the index's, else none) into its projection. KXG_E_MAP_NO_CLASS,
+    // or the id columns when the context names no index) into the context's column list; into its
+    // projection, qualified with "T0", the id columns and then member columns: all with allColumns,
+    // else, with an index, those of the member maps that have a column among the index's, else none.
+    // The index maps are loaded on first use. KXG_E_MAP_NO_CLASS,
     // KXG_E_NO_CLASS_MAP_IN_CATALOG, KXG_E_NO_STORE_HANDLER, the index loader's status,
     // KXG_E_NO_INDEX_MEMBER for an index number the class does not have.
     int32_t GetExtent(KxGExtentContext& context, bool allColumns) const;

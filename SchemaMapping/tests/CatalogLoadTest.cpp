@@ -335,6 +335,33 @@ TEST_F(CatalogLoad, FailedReadsEndTheLoadWithACode)
               std::string::npos);
 }
 
+TEST_F(CatalogLoad, TheLoadersResultsDuringTheWalk)
+{
+    const struct {
+        const char* what;
+        uint16_t failing;
+        int32_t status;
+        int32_t expected;
+        std::vector<uint16_t> order;
+    } cases[] = {
+        {"a class dropped for its base is passed over", 2, KXG_E_BASE_NOT_MAPPED, 0,
+         {0, 1, 2, 3, 4, 65311, 65400, 65500}},
+        {"any other failure ends the walk", 2, KXG_E_CANNOT_CREATE_CLASS, KXG_E_CANNOT_CREATE_CLASS, {0, 1, 2}},
+        {"a root class that cannot be loaded ends the load", 0, KXG_E_CANNOT_CREATE_CLASS,
+         KXG_E_CANNOT_CREATE_CLASS, {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        cattest::StandInLoader loader;
+        loader.failures[c.failing] = c.status;
+        KxGCatalog catalog(&loader);
+        EXPECT_EQ(catalog.Load(db_.get(), dictionary_.get()), c.expected);
+        EXPECT_EQ(loader.order, c.order);
+        EXPECT_EQ(catalog.GetClass(KxClassId(c.failing, 1)), nullptr);
+        EXPECT_EQ(catalog.GetClass(KxClassId(1, 1)) != nullptr, c.failing != 0);
+    }
+}
+
 TEST_F(CatalogLoad, TheDefaultLoaderAndDictionariesWithoutMappedClasses)
 {
     KxGCatalog withoutLoader;
