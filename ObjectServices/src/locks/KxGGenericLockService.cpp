@@ -11,6 +11,7 @@
 #include "KxGLockSection.h"
 #include "KxGLockTrace.h"
 #include "KxGSchemaConstants.h"
+#include "KxGSqlNames.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -22,37 +23,12 @@ namespace {
 // Kernel type code of the client id read from LOCKS (unsigned 32-bit).
 constexpr int32_t kClientIdType = 6;
 
-bool IsLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Whether the schema name may be pasted into the statements: a letter, then letters, digits, "_",
-// "$" and "#", within the product's length for schema names (when it gives one).
+// Whether the schema name may be pasted into the statements, within the product's length for schema
+// names (when it gives one).
 bool IsSchemaIdentifier(const KxString& name, KxGDatabase& database)
 {
-    const std::string text = name.ToUtf8();
     KxGDatabaseInfo* info = database.GetDatabaseInfo();
-    const int32_t most = info != nullptr ? info->GetMaxNameLength(2) : 0;
-    if (text.empty() || !IsLetter(text[0]) || (most > 0 && text.size() > static_cast<size_t>(most))) {
-        return false;
-    }
-    for (char c : text) {
-        if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '$' && c != '#') {
-            return false;
-        }
-    }
-    return true;
-}
-
-template <typename T, typename... Args>
-T* Make(Args&&... args)
-{
-    try {
-        return new T(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return KxGIsPlainIdentifier(name, info != nullptr ? info->GetMaxNameLength(2) : 0);
 }
 
 }  // namespace
@@ -66,8 +42,8 @@ KxGGenericLockService::KxGGenericLockService(KxGDatabase* database, int32_t clie
         creationError_ = KXG_E_INVALID_PARAMETER;
         return;
     }
-    objectIdLocation_.reset(Make<KxGMemoryLocation>(objectIdHdl, &objectId_, true));
-    lockModeLocation_.reset(Make<KxGMemoryLocation>(lockModeHdl, &lockMode_, true));
+    objectIdLocation_.reset(KxGMake<KxGMemoryLocation>(objectIdHdl, &objectId_, true));
+    lockModeLocation_.reset(KxGMake<KxGMemoryLocation>(lockModeHdl, &lockMode_, true));
     if (!objectIdLocation_ || !lockModeLocation_) {
         creationError_ = KXG_E_NO_MEMORY;
         return;
@@ -92,8 +68,8 @@ KxGGenericLockService::KxGGenericLockService(KxGDatabase* database, int32_t clie
     KxString select("SELECT DISTINCT LOCKMODE, L.CLIENTID, USERID FROM ");
     select << schema << "." << locks << " L, " << schema << "." << clients
            << " C WHERE OID = ? AND L.CLIENTID = C.CLIENTID";
-    ReplaceStatements(Make<KxGInsertStatementTemplate>(insert), Make<KxGDeleteStatementTemplate>(remove),
-                      Make<KxGSelectStatementTemplate>(select));
+    ReplaceStatements(KxGMake<KxGInsertStatementTemplate>(insert), KxGMake<KxGDeleteStatementTemplate>(remove),
+                      KxGMake<KxGSelectStatementTemplate>(select));
     if (!insert_ || !delete_ || !select_) {
         creationError_ = KXG_E_NO_MEMORY;
     }

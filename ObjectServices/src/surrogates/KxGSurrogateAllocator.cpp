@@ -13,6 +13,7 @@
 #include "KxGProjection.h"
 #include "KxGSQLBuffer.h"
 #include "KxGSchemaConstants.h"
+#include "KxGSqlNames.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -35,35 +36,11 @@ const KxString& IdColumn()
     return name;
 }
 
-bool IsLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Whether the schema name may qualify the table in the statements: a letter, then letters, digits,
-// "_", "$" and "#", within the product's length for schema names (when it gives one).
+// Whether the schema name may qualify the table in the statements, within the product's length for
+// schema names (when it gives one).
 bool IsSchemaIdentifier(const std::string& text, KxGDatabaseInfo& info)
 {
-    const int32_t most = info.GetMaxNameLength(2);
-    if (text.empty() || !IsLetter(text[0]) || (most > 0 && text.size() > static_cast<size_t>(most))) {
-        return false;
-    }
-    for (char c : text) {
-        if (!IsLetter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '$' && c != '#') {
-            return false;
-        }
-    }
-    return true;
-}
-
-template <typename T, typename... Args>
-T* Make(Args&&... args)
-{
-    try {
-        return new T(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return KxGIsPlainIdentifier(text, info.GetMaxNameLength(2));
 }
 
 }  // namespace
@@ -112,16 +89,16 @@ KxGSurrogateAllocator::KxGSurrogateAllocator(KxGDatabase* database)
     read.AddColumn(serial);
     KxGCondition readCondition;
     readCondition.AddCondition(id, KXG_OP_EQ, info->GetParameterMarker(1), 0);
-    readTemplate_.reset(Make<KxGSelectStatementTemplate>(read, readCondition, *info));
+    readTemplate_.reset(KxGMake<KxGSelectStatementTemplate>(read, readCondition, *info));
 
     KxGExtendedProjection update(table);
     update.AddColumn(serial);
     KxGCondition updateCondition;
     updateCondition.AddCondition(id, KXG_OP_EQ, info->GetParameterMarker(2), 0);
     updateCondition.AddCondition(serial, KXG_OP_EQ, info->GetParameterMarker(3), 0);
-    updateTemplate_.reset(Make<KxGUpdateStatementTemplate>(update, updateCondition, *info));
+    updateTemplate_.reset(KxGMake<KxGUpdateStatementTemplate>(update, updateCondition, *info));
 
-    counter_.reset(Make<Counter>());
+    counter_.reset(KxGMake<Counter>());
     if (!readTemplate_ || !updateTemplate_ || !counter_) {
         creationError_ = KXG_E_NO_MEMORY;
         return;
@@ -133,11 +110,11 @@ KxGSurrogateAllocator::KxGSurrogateAllocator(KxGDatabase* database)
         return;
     }
     Counter& c = *counter_;
-    c.readKey.reset(Make<KxGMemoryLocation>(keyHdl, &c.key, false));
-    c.storedValue.reset(Make<KxGMemoryLocation>(oidHdl, &c.stored, true));
-    c.newLocation.reset(Make<KxGMemoryLocation>(oidHdl, &c.newValue, false));
-    c.updateKey.reset(Make<KxGMemoryLocation>(keyHdl, &c.key, false));
-    c.expectedLocation.reset(Make<KxGMemoryLocation>(oidHdl, &c.expected, false));
+    c.readKey.reset(KxGMake<KxGMemoryLocation>(keyHdl, &c.key, false));
+    c.storedValue.reset(KxGMake<KxGMemoryLocation>(oidHdl, &c.stored, true));
+    c.newLocation.reset(KxGMake<KxGMemoryLocation>(oidHdl, &c.newValue, false));
+    c.updateKey.reset(KxGMake<KxGMemoryLocation>(keyHdl, &c.key, false));
+    c.expectedLocation.reset(KxGMake<KxGMemoryLocation>(oidHdl, &c.expected, false));
     if (!c.readKey || !c.storedValue || !c.newLocation || !c.updateKey || !c.expectedLocation) {
         creationError_ = KXG_E_NO_MEMORY;
         return;

@@ -12,6 +12,7 @@
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
 #include "KxGSchemaConstants.h"
+#include "KxGSqlNames.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
@@ -98,17 +99,6 @@ constexpr const char* kAcquireLockLines[] = {
     "        RAISE_APPLICATION_ERROR(-20333, 'Error in procedure ACQUIRE_LOCK');",
 };
 
-// A new object, or null when memory ran out (also inside its constructor).
-template <typename T, typename... Args>
-T* Make(Args&&... args)
-{
-    try {
-        return new T(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
 // Appends a template (which may be null) to the caller's list. When the list cannot take it, the
 // template is deleted: nobody else would.
 void Append(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
@@ -120,7 +110,7 @@ void Append(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
 
 void AppendText(KxGStatementTemplateList& list, const KxString& text)
 {
-    Append(list, Make<KxGStatementTemplate>(text));
+    Append(list, KxGMake<KxGStatementTemplate>(text));
 }
 
 // A text to be placed between single quotes: every quote doubled.
@@ -129,11 +119,6 @@ KxString Literal(const KxString& text)
     KxString quoted(text.IsActive() ? text : KxString::EmptyString());
     quoted.ReplaceAll(KxString("'"), KxString("''"));
     return quoted;
-}
-
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 }  // namespace
@@ -164,17 +149,7 @@ void KxGOraDatabaseInfo::NotYet(const char* operation)
 
 bool KxGOraDatabaseInfo::IsIdentifier(const KxString& name)
 {
-    // The UTF-8 form: any character beyond ASCII (8-bit or 16-bit text alike) has bytes above 0x7F.
-    const std::string text = name.ToUtf8();
-    if (text.empty() || text.size() > static_cast<size_t>(KXG_ORA_MAX_NAME_LENGTH) || !IsAsciiLetter(text[0])) {
-        return false;
-    }
-    for (char c : text) {
-        if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '$' && c != '#') {
-            return false;
-        }
-    }
-    return true;
+    return KxGIsPlainIdentifier(name, KXG_ORA_MAX_NAME_LENGTH);
 }
 
 bool KxGOraDatabaseInfo::CheckNames(std::initializer_list<const KxString*> names)
@@ -474,7 +449,7 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateTable(const KxGQualifiedId
         PrimaryKey(keys, text);
         text << " )";
     }
-    return Make<KxGCreateStatementTemplate>(table, text);
+    return KxGMake<KxGCreateStatementTemplate>(table, text);
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateIndex(const KxGQualifiedIdentity& index,
@@ -491,7 +466,7 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateIndex(const KxGQualifiedId
         text << column.GetName() << (column.IsDescending() ? " DESC" : " ASC");
     }
     text << " )";
-    return Make<KxGCreateStatementTemplate>(index, text);
+    return KxGMake<KxGCreateStatementTemplate>(index, text);
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIdentity& view,
@@ -500,7 +475,7 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIde
 {
     KxString text("CREATE VIEW ");
     text << view.GetQualifiedName() << " (" << projection.GetSelectList() << ")\nAS " << select.GetSQLText();
-    return Make<KxGCreateStatementTemplate>(view, text);
+    return KxGMake<KxGCreateStatementTemplate>(view, text);
 }
 
 int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& /*source*/, KxGClassMap& /*shadow*/,
@@ -580,7 +555,7 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualified
     text << "   ELSIF DELETING THEN\n      " << deletePart << "\n"
          << "   END IF;\n"
          << "END;";
-    return Make<KxGCreateStatementTemplate>(KxGQualifiedIdentity(name), text);
+    return KxGMake<KxGCreateStatementTemplate>(KxGQualifiedIdentity(name), text);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -595,7 +570,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterAdd(const KxGExtendedProjection& 
         ColumnDefinitions(columns, text, nullptr);
         text << " )";
     }
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjection& source,
@@ -621,7 +596,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
             text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedProjection& target,
@@ -662,7 +637,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedPro
             text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
         }
     }
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection& projection)
@@ -679,14 +654,14 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection&
         }
         text << ")";
     }
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
 {
     KxString text("DELETE FROM ");
     text << table.GetQualifiedName() << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 void KxGOraDatabaseInfo::TimeFixup(const KxGColumn& column, const KxGQualifiedIdentity& table,
@@ -713,7 +688,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::DropTable(const KxGQualifiedIdentity& 
 {
     KxString text("DROP TABLE ");
     text << table.GetQualifiedName();
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::DropTable2(const KxGCreateStatementTemplate& created)
@@ -728,28 +703,28 @@ KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex(const KxString& indexName, c
         text << table.GetQualifier() << ".";
     }
     text << indexName;
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex2(const KxGCreateStatementTemplate& created)
 {
     KxString text("DROP INDEX ");
     text << created.GetIdentity().GetQualifiedName();
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::DropView(const KxGCreateStatementTemplate& created)
 {
     KxString text("DROP VIEW ");
     text << created.GetIdentity().GetQualifiedName();
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::DropTrigger(const KxGCreateStatementTemplate& created)
 {
     KxString text("DROP TRIGGER ");
     text << created.GetIdentity().GetQualifiedName();
-    return Make<KxGStatementTemplate>(text);
+    return KxGMake<KxGStatementTemplate>(text);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -886,7 +861,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::CreateActiveClients(const KxString& sc
     if (!CheckNames({&schema})) {
         return nullptr;
     }
-    return Make<KxGStatementTemplate>(ActiveClientsText(schema));
+    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
 }
 
 void KxGOraDatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)
