@@ -440,6 +440,47 @@ TEST_F(MemberMapTest, HandleTypedMembersAreMarkedAndCounted)
     EXPECT_STREQ("Error : Index on handle member is not supported", KXG_TEXT_INDEX_ON_HANDLE_MEMBER);
 }
 
+TEST_F(MemberMapTest, HandlesAreMadePerRowAndKeptByObjectBuffers)
+{
+    KxGTypeMemberMap first(fx.schemaMap.get(), KxClassId(23, 1), "a", KxString(), 0, 18, KXG_ORA_KIND_BLOB, 0, true, 0,
+                           kBlobSize, 0);
+    KxGTypeMemberMap second(fx.schemaMap.get(), KxClassId(23, 1), "b", KxString(), 1, 18, KXG_ORA_KIND_BLOB, 0, true,
+                            0, kBlobSize, 0);
+    KxGBufferMap layout;
+    ASSERT_EQ(0, first.JoinBuffer(layout));
+    ASSERT_EQ(0, second.JoinBuffer(layout));
+    ASSERT_EQ(2, layout.GetHandleColumnCount());
+
+    KxGSQLObjectBuffer buffer(layout.GetRowWidth(), &fx.database, 2);
+    buffer.Allocate(3);
+    buffer.SetCurrentRow(1);
+    KxGRowContext rows(&buffer);
+    ASSERT_EQ(0, second.CreateHandles(rows, 2, &context));
+    EXPECT_EQ(1, rows.GetCurrentRow());
+    EXPECT_EQ(0u, buffer.GetDescriptor(0, 1).handle);
+    EXPECT_EQ(1000u, buffer.GetDescriptor(1, 1).handle);
+    EXPECT_EQ(1001u, buffer.GetDescriptor(2, 1).handle);
+    EXPECT_EQ(0u, buffer.GetDescriptor(1, 0).handle);
+
+    // Result columns bound without making handles; skipped handle members bind nothing.
+    RecordingHdl statement;
+    uint16_t column = 1;
+    KxGRowContext noHandles(&buffer, KXG_ROW_NO_CREATE_HANDLES);
+    ASSERT_EQ(0, first.BindColumn(column, noHandles, statement, 3, &context));
+    EXPECT_EQ(1002u, fx.database.nextDescriptor);
+    uint16_t position = 1;
+    KxGRowContext skipHandles(&buffer, KXG_ROW_SKIP_HANDLES);
+    ASSERT_EQ(0, first.BindParameter(position, skipHandles, statement, 3, &context));
+    EXPECT_EQ(1u, statement.binds.size());
+
+    // A plain buffer keeps no descriptors: a handle made for it is freed at once.
+    KxGSQLBuffer plain(layout.GetRowWidth());
+    plain.Allocate(1);
+    KxGRowContext plainRows(&plain);
+    ASSERT_EQ(0, first.CreateHandles(plainRows, 1, &context));
+    EXPECT_EQ((std::vector<uintptr_t>{1002}), fx.database.freed);
+}
+
 TEST_F(MemberMapTest, MatchesComparesTypesAndClasses)
 {
     const KxMetaClass* meta = fx.Meta(23);

@@ -72,6 +72,20 @@ public:
                                    static_cast<uint8_t>(flags));
     }
     KxGFakeDatabaseError& Error() { return *static_cast<KxGFakeDatabaseError*>(GetError()); }
+    // Descriptors are numbered from 1000 on; freed ones are recorded.
+    int32_t AllocDescriptor(int32_t, uintptr_t* handle) override
+    {
+        *handle = nextDescriptor++;
+        return 0;
+    }
+    int32_t FreeDescriptor(int16_t, uintptr_t handle) override
+    {
+        freed.push_back(handle);
+        return 0;
+    }
+
+    uintptr_t nextDescriptor = 1000;
+    std::vector<uintptr_t> freed;
 
 private:
     KxGOraTypeHdlMgr manager_;
