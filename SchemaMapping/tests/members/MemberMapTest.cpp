@@ -305,6 +305,25 @@ TEST_F(MemberMapTest, NullableMembersHaveAnIndicatorOthersBindWithout)
     EXPECT_EQ(nullptr, statement.binds[1].indicator);
 }
 
+TEST_F(MemberMapTest, ACopyStartsUnjoinedAndOwnsItsColumn)
+{
+    KxGTypeMemberMap* weight = Map("weight")->AsTypeMemberMap();
+    KxGBufferMap layout;
+    Join(layout);
+    ASSERT_GT(weight->GetRowOffset(), 0);
+    KxGTypeMemberMap copy(*weight);
+    EXPECT_EQ(0, copy.GetRowOffset());
+    EXPECT_EQ(weight->GetTypeHdl(), copy.GetTypeHdl());
+    EXPECT_EQ(&copy, copy.GetColumn().GetMemberMap());
+    EXPECT_STREQ("weight", copy.GetColumn().GetMemberPath().StrGet());
+
+    KxGMemberMapList list;
+    list.push_back(Map("count"));
+    list.push_back(&copy);
+    EXPECT_EQ(&copy, list.Find("weight"));
+    EXPECT_EQ(nullptr, list.Find("missing"));
+}
+
 TEST_F(MemberMapTest, ValueSizesOfScalarsArraysStringsAndBlobs)
 {
     struct Case {
