@@ -130,6 +130,15 @@ public:
         return index < memberMaps_.size() ? memberMaps_[index] : nullptr;
     }
 
+    // The reference member maps of the class (references and embedded members that hold references),
+    // appended by their Resolve; not owned.
+    void AddRefMemberMap(KxGMemberMap* memberMap) { refMemberMaps_.push_back(memberMap); }
+    uint32_t GetRefMemberMapCount() const { return static_cast<uint32_t>(refMemberMaps_.size()); }
+    KxGMemberMap* GetRefMemberMap(uint32_t index) const
+    {
+        return index < refMemberMaps_.size() ? refMemberMaps_[index] : nullptr;
+    }
+
     // The store handler (owned); null until made.
     KxGStoreHdl* GetStoreHdl() const { return storeHdl_.get(); }
     void SetStoreHdl(std::unique_ptr<KxGStoreHdl> handler);
@@ -151,6 +160,7 @@ private:
     KxString nameStem_;
     KxGSurrogateMap surrogateMap_;
     std::vector<KxGMemberMap*> memberMaps_;
+    std::vector<KxGMemberMap*> refMemberMaps_;
     std::unique_ptr<KxGStoreHdl> storeHdl_;
     std::vector<std::unique_ptr<KxGIndexMap>> indexMaps_;
     bool indexesLoaded_ = false;

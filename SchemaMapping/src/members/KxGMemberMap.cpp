@@ -1,0 +1,146 @@
+// The member-map interface: row contexts, buffer maps, the base operations and the member-map list.
+#include "KxGMemberMap.h"
+
+#include "KxClassDict.h"
+#include "KxGDatabase.h"
+#include "KxGSQLBuffer.h"
+#include "KxGSchemaMap.h"
+#include "KxGStatusCodes.h"
+#include "KxMetaType.h"
+#include "KxObjectAlias.h"
+
+// ---- row context ---------------------------------------------------------------------------------
+
+uint8_t* KxGRowContext::GetData() const { return buffer_ != nullptr ? buffer_->GetData() : nullptr; }
+int32_t KxGRowContext::GetRowCount() const { return buffer_ != nullptr ? buffer_->GetRowCount() : 0; }
+int32_t KxGRowContext::GetCurrentRow() const { return buffer_ != nullptr ? buffer_->GetCurrentRow() : 0; }
+
+void KxGRowContext::SetCurrentRow(int32_t row)
+{
+    if (buffer_ != nullptr) {
+        buffer_->SetCurrentRow(row);
+    }
+}
+
+uint8_t* KxGRowContext::ValueAddress(int32_t offset, int32_t size, int32_t row) const
+{
+    uint8_t* data = GetData();
+    if (data == nullptr) {
+        return nullptr;
+    }
+    const int64_t rows = GetRowCount();
+    return data + rows * (static_cast<int64_t>(base_) + offset) + static_cast<int64_t>(row) * size;
+}
+
+uint8_t* KxGRowContext::IndicatorAddress(int32_t offset, int32_t size, int32_t indSize, int32_t row) const
+{
+    uint8_t* data = GetData();
+    if (data == nullptr || indSize == 0) {
+        return nullptr;
+    }
+    const int64_t rows = GetRowCount();
+    return data + rows * (static_cast<int64_t>(base_) + offset + size) + static_cast<int64_t>(row) * indSize;
+}
+
+int32_t KxGRowContext::AddHandle(KxGDatabase* database, uint16_t index, uint16_t kind, uintptr_t handle)
+{
+    if (handle == 0) {
+        return 0;
+    }
+    if (auto* objectBuffer = dynamic_cast<KxGSQLObjectBuffer*>(buffer_)) {
+        return objectBuffer->SetDescriptor(static_cast<uint16_t>(handleBase_ + index), kind, handle);
+    }
+    if (database != nullptr) {
+        database->FreeDescriptor(static_cast<int16_t>(kind), handle);
+    }
+    return 0;
+}
+
+// ---- buffer map ------------------------------------------------------------------------------------
+
+KxGBufferMap::~KxGBufferMap() = default;
+
+int32_t KxGBufferMap::Reserve(int32_t bytes)
+{
+    const int32_t offset = width_;
+    width_ += bytes > 0 ? bytes : 0;
+    return offset;
+}
+
+uint16_t KxGBufferMap::AddHandleColumns(uint16_t count)
+{
+    const uint16_t first = handles_;
+    handles_ = static_cast<uint16_t>(handles_ + count);
+    return first;
+}
+
+// ---- base operations ---------------------------------------------------------------------------------
+
+int32_t KxGMemberMap::JoinBuffer(KxGBufferMap&) { return 0; }
+int32_t KxGMemberMap::Resolve(KxGClassMap&) { return 0; }
+void KxGMemberMap::SetColumnPrefix(const KxString&) {}
+int32_t KxGMemberMap::GetSQLSize() { return 0; }
+int32_t KxGMemberMap::GetValueSize() { return 0; }
+int32_t KxGMemberMap::CreateHandles(KxGRowContext&, int32_t, KxGContext*) { return 0; }
+int32_t KxGMemberMap::Store(KxObjectAlias&, KxGRowContext&, KxGContext*) { return KXG_E_NOT_SUPPORTED; }
+int32_t KxGMemberMap::Load(KxGRowContext&, KxObjectAlias&, KxGContext*) { return KXG_E_NOT_SUPPORTED; }
+
+int32_t KxGMemberMap::StreamOut(KxTypeMgr*, uint8_t*&, KxObjectAlias&, uint32_t, uint32_t&)
+{
+    return KXG_E_NOT_SUPPORTED;
+}
+
+int32_t KxGMemberMap::StreamIn(KxTypeMgr*, const uint8_t*&, KxObjectAlias&, uint32_t) { return KXG_E_NOT_SUPPORTED; }
+int32_t KxGMemberMap::CopyRows(KxGRowContext&, KxGRowContext&, int32_t) { return 0; }
+
+int32_t KxGMemberMap::BindParameter(uint16_t&, KxGRowContext&, KxGStatementHdl&, int32_t, KxGContext*) { return 0; }
+int32_t KxGMemberMap::BindColumn(uint16_t&, KxGRowContext&, KxGStatementHdl&, int32_t, KxGContext*) { return 0; }
+int32_t KxGMemberMap::GetTable(KxGTable&) { return 0; }
+int32_t KxGMemberMap::IsReference() { return 0; }
+KxGRefMemberMap* KxGMemberMap::AsRefMemberMap() { return nullptr; }
+KxGMemberMap* KxGMemberMap::AsSetMemberMap() { return nullptr; }
+KxGClassMemberMap* KxGMemberMap::AsClassMemberMap() { return nullptr; }
+KxGMemberMap* KxGMemberMap::AsBlobSetMemberMap() { return nullptr; }
+KxGMemberMap* KxGMemberMap::AsBlobContainerMemberMap() { return nullptr; }
+KxGTypeMemberMap* KxGMemberMap::AsTypeMemberMap() { return nullptr; }
+int32_t KxGMemberMap::Matches(const KxMember*) { return 0; }
+int32_t KxGMemberMap::CollectReferences(KxGRowContext&, std::vector<KxObjId>&) { return 0; }
+void KxGMemberMap::AppendIdColumnName(KxString&) {}
+uint32_t KxGMemberMap::GetStorageType() { return KXG_STORAGE_COLUMN; }
+uint16_t KxGMemberMap::GetMemberPos() { return 0; }
+KxClassId KxGMemberMap::GetClassId() { return KxClassId(GetOwnerClassNumber(), 0); }
+
+uint8_t* KxGMemberMap::BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring)
+{
+    uint8_t* address = object.GetAddress();
+    if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
+        return address;
+    }
+    KxRef ref;
+    object.GetRef(ref);
+    KxClassDict* dictionary = schemaMap->GetDictionary();
+    const KxMetaType* type = dictionary->GetMetaType(ref.GetClassId());
+    if (type == nullptr) {
+        type = dictionary->GetCurrentVersion(ref.GetClassId().GetClassNumber());
+    }
+    const KxMetaClass* objectClass = type != nullptr ? type->AsClass() : nullptr;
+    const KxMetaType* declaringType = dictionary->GetCurrentVersion(declaring);
+    const KxMetaClass* declaringClass = declaringType != nullptr ? declaringType->AsClass() : nullptr;
+    if (objectClass == nullptr || declaringClass == nullptr || objectClass == declaringClass) {
+        return address;
+    }
+    const int64_t offset = objectClass->GetBaseOffset(declaringClass);
+    return offset > 0 ? address + offset : address;
+}
+
+// ---- list ------------------------------------------------------------------------------------------
+
+KxGMemberMap* KxGMemberMapList::Find(const KxString& name) const
+{
+    for (KxGMemberMap* map : *this) {
+        if (map != nullptr && map->GetName() == name) {
+            return map;
+        }
+    }
+    return nullptr;
+}
