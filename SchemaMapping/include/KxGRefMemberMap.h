@@ -223,6 +223,8 @@ protected:
     // Alias of embedded instance i of the object (owned by the caller), its reference carrying the
     // embedded class id; null when the object has no address.
     std::unique_ptr<KxObjectAlias> Element(KxObjectAlias& object, uint32_t i);
+    // Joins the embedded member maps into a row of their own once (offsets from 0 of the block).
+    int32_t LayOut();
     int32_t CollectColumns();
 
 private:
@@ -236,6 +238,8 @@ private:
     uint32_t dimension_;
     int32_t rowOffset_ = 0;
     uint16_t handleBase_ = 0;
+    int32_t innerWidth_ = 0;
+    uint16_t innerHandles_ = 0;
     uint32_t storageType_ = KXG_STORAGE_COLUMN;
     int32_t optionStatus_ = 0;
     KxClassId outer_;
