@@ -19,6 +19,7 @@
 
 class KxGClass;
 class KxGClassMap;
+class KxGBufferMap;
 class KxGClassOption;
 class KxGMemberColumn;
 class KxGMemberMap;
@@ -233,6 +234,7 @@ private:
     std::vector<KxGMemberMap*> tableMaps_;
     std::vector<KxGMemberMap*> viewMaps_;
     std::unique_ptr<KxGMemberMap> blobContainer_;
+    std::unique_ptr<KxGBufferMap> bufferMap_;
     bool schemaCollected_ = false;
 };
 

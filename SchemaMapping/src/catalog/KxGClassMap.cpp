@@ -236,9 +236,25 @@ int32_t KxGClassMap::Complete()
             return result;
         }
     }
-    int32_t result = schemaMap_->GetColumnNames(*class_);
+    if (hooks == nullptr) {
+        // Until the class buffer map exists: a plain row layout of the member maps.
+        bufferMap_ = std::make_unique<KxGBufferMap>();
+        for (KxGMemberMap* memberMap : memberMaps_) {
+            const int32_t joined = memberMap->JoinBuffer(*bufferMap_);
+            if (joined != 0) {
+                return joined;
+            }
+        }
+    }
+    int32_t result = class_->IsPersistent() ? schemaMap_->GetColumnNames(*class_) : 0;
     if (result != 0) {
         return result;
+    }
+    for (KxGMemberMap* memberMap : memberMaps_) {
+        result = memberMap->Resolve(*this);
+        if (result != 0) {
+            return result;
+        }
     }
     if (!schemaCollected_ && storeHdl_ && class_->IsPersistent()) {
         for (KxGMemberMap* memberMap : memberMaps_) {

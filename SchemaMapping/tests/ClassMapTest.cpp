@@ -1,0 +1,277 @@
+// Class maps from a fixture dictionary: store kinds, class and extent tables and columns chosen by the
+// class loader in a creation schema map; the DDL of the store handlers run on the embedded engine
+// (tables, views, triggers, indexes); and the catalog loading the same class maps from that database.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CatalogTestSupport.h"
+#include "KxClassDict.h"
+#include "KxGCatalog.h"
+#include "KxGClass.h"
+#include "KxGClassLoader.h"
+#include "KxGClassMap.h"
+#include "KxGCreationSchemaMap.h"
+#include "KxGMemberMap.h"
+#include "KxGOraDatabase.h"
+#include "KxGStatement.h"
+#include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
+#include "OraTestSupport.h"
+#include "sqlengine.h"
+
+namespace {
+
+std::string Text(const KxString& text)
+{
+    return text.IsActive() ? std::string(text.StrGet()) : std::string("<inactive>");
+}
+
+// Every store kind, multiple inheritance, embedded members, arrays and references.
+const char* const kFixture = R"(dictionary classmaps
+class 1.1 Address embedded
+member street string count=40
+member city string count=30
+class 2.1 Person
+member name string count=40
+member age int
+member home embedded:Address
+member work embedded:Address
+member scores int count=4
+member code char count=8
+member friend ptr:Person
+member mentor ondemand:Person
+index byName unique name
+index byFriend friend
+index byCity home.city
+class 3.1 Employee bases=Person
+member salary double
+class 4.1 Manager bases=Employee
+class 5.1 Intern bases=Employee
+class 6.1 Vehicle
+member wheels int
+class 7.1 Car bases=Vehicle
+member seats int
+class 8.1 Shape
+member area double
+class 9.1 Circle bases=Shape
+member size double
+class 10.1 Square bases=Shape
+member size double
+class 11.1 Named
+member label string count=20
+class 12.1 Labelled bases=Person,Named
+member tag int
+class 13.1 Tool
+member weight int
+class 14.1 NamedTool bases=Tool,Named
+member grip int
+class 15.1 Gadget
+member power int
+class 16.1 Gizmo bases=Gadget
+class 17.1 Widget bases=Circle
+member depth int
+class 18.1 Loose
+)";
+
+// Class -> (option, argument): the STORE options of the fixture.
+const std::vector<std::pair<const char*, const char*>> kStoreOptions = {
+    {"Intern", "DEFAULT"},  {"Vehicle", "ALL"}, {"Shape", "UNIVERSAL"}, {"Square", "ALL"},
+    {"Tool", "ALL"},        {"Gadget", "FOO"},  {"Gizmo", "FOO"},
+};
+
+std::string Columns(KxGClassMap& classMap)
+{
+    std::string out;
+    for (KxGMemberMap* memberMap : classMap.GetTableMaps()) {
+        KxGColumnList columns;
+        memberMap->GetColumns(columns);
+        for (uint32_t i = 0; i < columns.Count(); ++i) {
+            out += (out.empty() ? "" : ",") + Text(columns.GetColumn(i)->GetName());
+        }
+    }
+    return out;
+}
+
+class ClassMaps : public oratest::DatabaseTest {
+protected:
+    ClassMaps() : DatabaseTest({.prefix = "CLM_", .users = {{"S", "s"}}}) {}
+
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        KxString error;
+        ASSERT_EQ(KxClassDict::Parse(kFixture, KxString("classes.kxd"), dictionary_, &error), 0) << Text(error);
+        map_ = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        for (const auto& [name, word] : kStoreOptions) {
+            ASSERT_EQ(map_->GetOptionRegistry().ProcessOption(KxString(name), KxString("*"), KxString("STORE"),
+                                                              KxString(word), 1),
+                      0);
+        }
+        KxGClass* loaded = nullptr;
+        for (uint32_t i = 0; i < dictionary_->GetDescriptorCount(); ++i) {
+            const KxClassDescriptor* descriptor = nullptr;
+            ASSERT_EQ(dictionary_->GetDescriptor(i, descriptor), 0);
+            if (descriptor->GetMetaType()->IsPersistent()) {
+                ASSERT_EQ(map_->LoadClass(*descriptor->GetMetaType(), loaded, 0), 0)
+                    << Text(descriptor->GetName()) << " " << db_->GetError()->Text();
+            }
+        }
+    }
+
+    KxGClassMap& MapOf(uint16_t number)
+    {
+        KxGClass* found = map_->FindClass(number);
+        EXPECT_NE(found, nullptr) << number;
+        return *found->GetClassMap();
+    }
+
+    int16_t StoreStatus(const char* className)
+    {
+        KxGClassOption* option = map_->GetOptionRegistry().GetClassOptions().FindClassOption(KxString(className));
+        return option->GetOptions()->Find(KxString("STORE"))->GetStatus();
+    }
+
+    void RunAll(KxGStatementTemplateList& list)
+    {
+        for (uint32_t i = 0; i < list.Count(); ++i) {
+            ASSERT_NE(list.GetTemplate(i), nullptr);
+            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
+            ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+        }
+        ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
+    }
+
+    // The DDL of every class: tables, then views, triggers and indexes.
+    void CreateSchema()
+    {
+        oratest::OwnedList list;
+        std::vector<KxGClassMap*> maps;
+        for (uint32_t i = 0; i < dictionary_->GetDescriptorCount(); ++i) {
+            const KxClassDescriptor* descriptor = nullptr;
+            ASSERT_EQ(dictionary_->GetDescriptor(i, descriptor), 0);
+            KxGClass* mapped = map_->FindClass(descriptor->GetClassNumber());
+            if (mapped != nullptr && mapped->IsPersistent()) {
+                maps.push_back(mapped->GetClassMap());
+            }
+        }
+        for (KxGClassMap* classMap : maps) {
+            ASSERT_EQ(classMap->GetStoreHdl()->CreateClassTable(list), 0);
+        }
+        for (KxGClassMap* classMap : maps) {
+            ASSERT_EQ(classMap->GetStoreHdl()->CreateExtentView(list), 0);
+            ASSERT_EQ(classMap->GetStoreHdl()->CreateTriggers(list), 0);
+            ASSERT_EQ(classMap->LoadAllIndices(), 0) << Text(classMap->GetClass()->GetName());
+            for (uint32_t k = 0; k < classMap->GetIndexMapCount(); ++k) {
+                ASSERT_EQ(classMap->GetIndexMapAt(k)->GetCreateTemplate(*db_->GetDatabaseInfo(), list), 0);
+            }
+        }
+        for (uint32_t i = 0; i < list.Count(); ++i) {
+            ddl_ += Text(list.GetTemplate(i)->GetSQLText()) + ";\n";
+        }
+        RunAll(list);
+    }
+
+    std::vector<std::vector<std::string>> Query(const std::string& sql)
+    {
+        sqlengine::Error err;
+        auto session = sqlengine::Session::Begin(server_, "S", "s", err);
+        EXPECT_TRUE(session) << err.message;
+        if (!session) {
+            return {};
+        }
+        auto rows = oratest::RowTexts(oratest::RunOn(*session, sql));
+        session->End();
+        return rows;
+    }
+
+    std::unique_ptr<KxClassDict> dictionary_;
+    std::unique_ptr<KxGCreationSchemaMap> map_;
+    std::string ddl_;
+};
+
+TEST_F(ClassMaps, StoreKindsTablesAndColumns)
+{
+    const struct {
+        uint16_t number;
+        uint16_t kind;
+        const char* classTable;
+        const char* extent;
+        const char* columns;
+    } cases[] = {
+        {0, KXG_STORE_DEFAULT, "S.KXOBJECTC0V0", "S.VKXOBJECT0", ""},
+        {2, KXG_STORE_DEFAULT, "S.PERSONC2V1", "S.VPERSON2",
+         "NAME0V0,AGE1V0,STREET2V0,CITY2V0,STREET3V0,CITY3V0,SCORES4V0,CODE5V0,FRIENDOID6V0,FRIENDCID6V0,"
+         "MENTOROID7V0,MENTORCID7V0"},
+        {3, KXG_STORE_DEFAULT, "S.EMPLOYEEC3V1", "S.VEMPLOYEE3", ""},
+        {4, KXG_STORE_VIRTUAL, "S.EMPLOYEEC3V1", "S.VMANAGER4", ""},
+        {5, KXG_STORE_DEFAULT, "S.INTERNC5V1", "S.INTERNC5V1", ""},
+        {6, KXG_STORE_ALL, "S.VEHICLEC6V1", "S.VVEHICLE6", "WHEELS0V0"},
+        {7, KXG_STORE_DEFAULT, "S.CARC7V1", "S.CARC7V1", "WHEELS0V0,SEATS0V0"},
+        {8, KXG_STORE_UNIVERSAL, "S.SHAPEC8V1", "S.VSHAPE8", "AREA0V0,SIZE0V0,SIZE0V0_2,DEPTH0V0"},
+        {9, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VCIRCLE9", ""},
+        {10, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VSQUARE10", ""},
+        {13, KXG_STORE_DEFAULT, "S.TOOLC13V1", "S.VTOOL13", "WEIGHT0V0"},
+        {16, KXG_STORE_VIRTUAL, "S.GADGETC15V1", "S.VGIZMO16", ""},
+        {17, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VWIDGET17", ""},
+        {18, KXG_STORE_DEFAULT, "S.LOOSEC18V1", "S.LOOSEC18V1", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        KxGClassMap& classMap = MapOf(c.number);
+        ASSERT_NE(classMap.GetStoreHdl(), nullptr);
+        EXPECT_EQ(classMap.GetStoreHdl()->GetStoreKind(), c.kind);
+        KxGTable table;
+        ASSERT_EQ(classMap.GetStoreHdl()->GetClassTable(table), 0);
+        EXPECT_EQ(Text(table.GetQualifiedName()), c.classTable);
+        ASSERT_EQ(classMap.GetStoreHdl()->GetExtentTable(table), 0);
+        EXPECT_EQ(Text(table.GetQualifiedName()), c.extent);
+        if (*c.columns != 0) {
+            EXPECT_EQ(Columns(classMap), c.columns);
+        }
+    }
+    // STORE statuses: taken, refused under a universal class, refused for a class with a multiple-
+    // inheritance child, unknown word.
+    EXPECT_EQ(StoreStatus("Vehicle"), KXG_OPTION_OK);
+    EXPECT_EQ(StoreStatus("Intern"), KXG_OPTION_OK);
+    EXPECT_EQ(StoreStatus("Square"), KXG_OPTION_STORE_CONTEXT);
+    EXPECT_EQ(StoreStatus("Tool"), KXG_OPTION_STORE_CONTEXT);
+    EXPECT_EQ(StoreStatus("Gadget"), KXG_OPTION_UNKNOWN);
+    EXPECT_EQ(StoreStatus("Gizmo"), KXG_OPTION_UNKNOWN);
+}
+
+TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateSchema());
+    SCOPED_TRACE(ddl_);
+    oratest::OwnedList list;
+    list.Append(new KxGStoreStatementTemplate(
+        KxString("INSERT INTO S.CARC7V1 (OID, CID, SEATS0V0, WHEELS0V0) VALUES (41, 7, 5, 4)")));
+    RunAll(list);
+    EXPECT_EQ(Query("SELECT OID, CID, WHEELS0V0 FROM S.VEHICLEC6V1"),
+              (std::vector<std::vector<std::string>>{{"41", "7", "4"}}));
+    EXPECT_EQ(Query("SELECT OID FROM S.VVEHICLE6"), (std::vector<std::vector<std::string>>{{"41"}}));
+    // The root's view reads the STORE ALL table, not its subclasses' tables again.
+    EXPECT_EQ(Query("SELECT OID FROM S.VKXOBJECT0"), (std::vector<std::vector<std::string>>{{"41"}}));
+    // The universal table holds its children's rows; each child's view only its class numbers.
+    oratest::OwnedList more;
+    more.Append(new KxGStoreStatementTemplate(
+        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, SIZE0V0) VALUES (51, 9, 3, 1)")));
+    more.Append(new KxGStoreStatementTemplate(
+        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, SIZE0V0_2) VALUES (52, 10, 4, 2)")));
+    more.Append(new KxGStoreStatementTemplate(
+        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, DEPTH0V0) VALUES (53, 17, 5, 9)")));
+    RunAll(more);
+    EXPECT_EQ(Query("SELECT OID FROM S.VCIRCLE9 ORDER BY OID"),
+              (std::vector<std::vector<std::string>>{{"51"}, {"53"}}));
+    EXPECT_EQ(Query("SELECT OID, SIZE0V0_2 FROM S.VSQUARE10"), (std::vector<std::vector<std::string>>{{"52", "2"}}));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM S.VSHAPE8"), (std::vector<std::vector<std::string>>{{"3"}}));
+}
+
+}  // namespace
