@@ -16,6 +16,7 @@
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
 #include "KxGMemberMap.h"
+#include "KxGOptionRegistry.h"
 #include "KxGOraDatabase.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
@@ -272,6 +273,58 @@ TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)
               (std::vector<std::vector<std::string>>{{"51"}, {"53"}}));
     EXPECT_EQ(Query("SELECT OID, SIZE0V0_2 FROM S.VSQUARE10"), (std::vector<std::vector<std::string>>{{"52", "2"}}));
     EXPECT_EQ(Query("SELECT COUNT(*) FROM S.VSHAPE8"), (std::vector<std::vector<std::string>>{{"3"}}));
+}
+
+TEST_F(ClassMaps, TheCatalogLoadsTheSameClassMapsFromTheDatabase)
+{
+    ASSERT_NO_FATAL_FAILURE(CreateSchema());
+    // What the schema mapper stores: the names it chose and the options that took effect.
+    cattest::CatalogRows rows(*db_);
+    for (const auto& row : map_->GetClassRows()) {
+        rows.Class(row.id, row.className.c_str(), row.tableName.c_str());
+    }
+    for (const auto& row : map_->GetMemberRows()) {
+        rows.Member(row.id, row.key.c_str(), row.columnName.c_str());
+    }
+    oratest::OwnedList list;
+    rows.Statements(list);
+    ASSERT_EQ(map_->GetOptionRegistry().FillRegistry(*db_, list), 0);
+    list.Append(new KxGStoreStatementTemplate(
+        KxString("INSERT INTO S.PERSONC2V1 (OID, CID, NAME0V0) VALUES (7, 2, 'Ann')")));
+    ASSERT_NO_FATAL_FAILURE(RunAll(list));
+
+    KxGCatalog catalog(&KxGClassLoader::Instance());
+    ASSERT_EQ(catalog.Load(db_.get(), dictionary_.get()), 0) << db_->GetError()->Text();
+    // Every class: the same store kind, tables and columns as the schema mapper chose.
+    for (uint32_t i = 0; i < dictionary_->GetDescriptorCount(); ++i) {
+        const KxClassDescriptor* descriptor = nullptr;
+        ASSERT_EQ(dictionary_->GetDescriptor(i, descriptor), 0);
+        if (!descriptor->GetMetaType()->IsPersistent()) {
+            continue;
+        }
+        SCOPED_TRACE(Text(descriptor->GetName()));
+        KxGClassMap& created = MapOf(descriptor->GetClassNumber());
+        KxGClassMap* loaded = catalog.GetClassMap(descriptor->GetMetaType()->GetClassId());
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->GetStoreHdl()->GetStoreKind(), created.GetStoreHdl()->GetStoreKind());
+        KxGTable mine;
+        KxGTable theirs;
+        ASSERT_EQ(loaded->GetStoreHdl()->GetClassTable(theirs), 0);
+        ASSERT_EQ(created.GetStoreHdl()->GetClassTable(mine), 0);
+        EXPECT_EQ(Text(theirs.GetQualifiedName()), Text(mine.GetQualifiedName()));
+        ASSERT_EQ(loaded->GetStoreHdl()->GetExtentTable(theirs), 0);
+        ASSERT_EQ(created.GetStoreHdl()->GetExtentTable(mine), 0);
+        EXPECT_EQ(Text(theirs.GetQualifiedName()), Text(mine.GetQualifiedName()));
+        EXPECT_EQ(Columns(*loaded), Columns(created));
+    }
+    // The existence query of a class finds an existing row and not a missing one.
+    std::unique_ptr<KxGSelectStatementTemplate> query;
+    ASSERT_EQ(catalog.GetExistenceQuery(2, query), 0);
+    for (const auto& [oid, expected] : std::vector<std::pair<const char*, size_t>>{{"7", 1}, {"8", 0}}) {
+        KxGSelectStatementTemplate probe(*query);
+        probe.BindParameter(KxString(oid), 1, *db_->GetDatabaseInfo());
+        EXPECT_EQ(Query(Text(probe.GetSQLText())).size(), expected) << Text(probe.GetSQLText());
+    }
 }
 
 }  // namespace
