@@ -18,6 +18,7 @@
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGOraDatabase.h"
+#include "KxGRefMemberMap.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -324,6 +325,135 @@ TEST_F(ClassMaps, TheCatalogLoadsTheSameClassMapsFromTheDatabase)
         KxGSelectStatementTemplate probe(*query);
         probe.BindParameter(KxString(oid), 1, *db_->GetDatabaseInfo());
         EXPECT_EQ(Query(Text(probe.GetSQLText())).size(), expected) << Text(probe.GetSQLText());
+    }
+}
+
+// Small dictionaries, each loaded into a creation schema map and into a runtime schema map that reads
+// the names the first one chose.
+class ClassMapEdges : public oratest::DatabaseTest {
+protected:
+    ClassMapEdges() : DatabaseTest({.prefix = "CME_", .users = {{"S", "s"}}}) {}
+
+    // Loads every persistent class (blobs kept as BLOB columns, a handle type); class 3, or null.
+    KxGClass* Load(KxGSchemaMap& map, const char* option)
+    {
+        EXPECT_EQ(map.GetOptionRegistry().ProcessOption(KxString("*"), KxString("*"), KxString("BLOB_TYPE"),
+                                                        KxString("BLOB, 1000"), 1),
+                  0);
+        uint16_t preserveNames = 0;
+        map.GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserveNames);
+        if (option != nullptr) {
+            EXPECT_EQ(map.GetOptionRegistry().ProcessOption(KxString("C"), KxString("*"), KxString("STORE"),
+                                                            KxString(option), 1),
+                      0);
+        }
+        KxGClass* loaded = nullptr;
+        for (uint32_t i = 0; i < dictionary_->GetDescriptorCount(); ++i) {
+            const KxClassDescriptor* descriptor = nullptr;
+            EXPECT_EQ(dictionary_->GetDescriptor(i, descriptor), 0);
+            if (descriptor->GetMetaType()->IsPersistent()) {
+                EXPECT_EQ(map.LoadClass(*descriptor->GetMetaType(), loaded, 0), 0) << Text(descriptor->GetName());
+            }
+        }
+        return map.FindClass(3);
+    }
+
+    void Execute(KxGStatementTemplate* statement)
+    {
+        KxGStoreStatement run(db_.get(), statement, 0);
+        ASSERT_EQ(run.Execute(), 1) << Text(statement->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
+
+    std::unique_ptr<KxClassDict> dictionary_;
+};
+
+TEST_F(ClassMapEdges, StoreKindsAndIndexesOfClassThree)
+{
+    const struct {
+        const char* what;
+        const char* dictionary;
+        const char* store;
+        uint16_t kind;
+        int32_t indexResult;
+        const char* indexColumns;
+    } cases[] = {
+        {"no own members below one base with a table: Virtual",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C bases=A\n", nullptr, KXG_STORE_VIRTUAL, 0, ""},
+        {"STORE DEFAULT keeps its own table", "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C bases=A\n",
+         "DEFAULT", KXG_STORE_DEFAULT, 0, ""},
+        {"two bases: not Virtual (the first base's table lacks the second's columns)",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 2.1 B\nmember b int\nclass 3.1 C bases=A,B\n", nullptr,
+         KXG_STORE_DEFAULT, 0, ""},
+        {"the root as only base: not Virtual", "dictionary d\nclass 3.1 C\n", nullptr, KXG_STORE_DEFAULT, 0, ""},
+        {"marked virtual: not Virtual",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C bases=A marks=virtual\n", nullptr,
+         KXG_STORE_DEFAULT, 0, ""},
+        {"a unique index: not Virtual",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C bases=A\nindex u unique a\n", nullptr,
+         KXG_STORE_DEFAULT, 0, "A0V0"},
+        {"only an automatic-value member (skipped on both sides): Virtual",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C bases=A\nmember n int auto\n", nullptr,
+         KXG_STORE_VIRTUAL, 0, ""},
+        {"an index on a skipped member fails",
+         "dictionary d\nclass 3.1 C\nmember a int\nmember n int auto\nindex byN n\n", nullptr,
+         KXG_STORE_DEFAULT, KXG_E_NO_INDEX_MEMBER, ""},
+        {"... and is forgiven for a class marked so",
+         "dictionary d\nclass 3.1 C marks=forgiveindex\nmember a int\nmember n int auto\nindex byN n\nindex byA a\n",
+         nullptr, KXG_STORE_DEFAULT, 0, "A0V0"},
+        {"an index on a plain reference lies on the class's own table",
+         "dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C\nmember p ptr:A\nindex byP p\n", nullptr,
+         KXG_STORE_DEFAULT, 0, "POID0V0"},
+        {"an index on a member of a handle type is refused",
+         "dictionary d\nclass 3.1 C\nmember a int\nmember data blob\nindex byData data\n", nullptr,
+         KXG_STORE_DEFAULT, KXG_E_INDEX_ON_HANDLE_MEMBER, ""},
+        {"a compound index takes its parts in order",
+         "dictionary d\nclass 3.1 C\nmember a int\nmember b int\nindex ab b,a\n", nullptr, KXG_STORE_DEFAULT, 0,
+         "B1V0,A0V0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        KxString error;
+        ASSERT_EQ(KxClassDict::Parse(c.dictionary, KxString("classes.kxd"), dictionary_, &error), 0) << Text(error);
+        KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        KxGClass* mapped = Load(creation, c.store);
+        ASSERT_NE(mapped, nullptr);
+        KxGClassMap& classMap = *mapped->GetClassMap();
+        EXPECT_EQ(classMap.GetStoreHdl()->GetStoreKind(), c.kind);
+        EXPECT_EQ(classMap.LoadAllIndices(), c.indexResult);
+        std::string columns;
+        for (uint32_t k = 0; k < classMap.GetIndexMapCount(); ++k) {
+            const KxGIndexMap& index = *classMap.GetIndexMapAt(k);
+            EXPECT_EQ(Text(index.GetTable().GetQualifiedName()), "S.CC3V1");
+            for (uint32_t i = 0; i < index.GetColumnCount(); ++i) {
+                columns += (columns.empty() ? "" : ",") + Text(index.GetColumns().GetColumn(i)->GetName());
+            }
+        }
+        EXPECT_EQ(columns, c.indexColumns);
+
+        // The runtime, from the stored names, chooses the same kind.
+        oratest::OwnedList list;
+        cattest::CatalogRows rows(*db_);
+        for (const auto& row : creation.GetClassRows()) {
+            rows.Class(row.id, row.className.c_str(), row.tableName.c_str());
+        }
+        for (const auto& row : creation.GetMemberRows()) {
+            rows.Member(row.id, row.key.c_str(), row.columnName.c_str());
+        }
+        rows.Statements(list);
+        for (uint32_t i = 0; i < list.Count(); ++i) {
+            ASSERT_NO_FATAL_FAILURE(Execute(list.GetTemplate(i)));
+        }
+        {
+            KxGSchemaMap runtime(db_.get(), dictionary_.get(), 0, &KxGClassLoader::Instance());
+            KxGClass* again = Load(runtime, c.store);
+            ASSERT_NE(again, nullptr);
+            ASSERT_NE(again->GetClassMap()->GetStoreHdl(), nullptr);
+            EXPECT_EQ(again->GetClassMap()->GetStoreHdl()->GetStoreKind(), c.kind);
+        }
+        for (const char* table : {"KELVOX_CLASSES", "KELVOX_MEMBERS", "OPTIONREGISTRY"}) {
+            KxGStoreStatementTemplate drop(KxString("DROP TABLE S.") + KxString(table));
+            ASSERT_NO_FATAL_FAILURE(Execute(&drop));
+        }
     }
 }
 

@@ -187,10 +187,32 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
     KxGOptionRegistry& registry = schemaMap_.GetOptionRegistry();
     uint8_t kind = 0;
     uint32_t count = member.GetElementCount();
-    if (IsStringType(typeCode)) {
-        kind = registry.GetStringType();
-        // A string member's element count is its length in characters.
-    } else if (count > 1 && !KeepsArray(typeCode)) {
+    // The storage kind by kernel type code, from the settings.
+    switch (typeCode) {
+    case 0:
+    case 10:
+        kind = registry.GetByteType();
+        break;
+    case 5:
+    case 6:
+    case 8:
+        kind = registry.GetUnsignedBehavior();
+        break;
+    case 18:
+        kind = registry.GetBlobType();
+        break;
+    case 26:
+    case 42:
+    case 43:
+        kind = registry.GetInt64Type();
+        break;
+    default:
+        if (IsStringType(typeCode)) {
+            kind = registry.GetStringType();   // a string's element count is its length
+        }
+        break;
+    }
+    if (count > 1 && !KeepsArray(typeCode) && !IsStringType(typeCode) && typeCode != 18) {
         count = 1;   // arrays of other simple types are mapped with one element
     }
     KxGDatabase* database = schemaMap_.GetDatabase();
