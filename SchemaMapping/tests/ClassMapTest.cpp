@@ -457,4 +457,23 @@ TEST_F(ClassMapEdges, StoreKindsAndIndexesOfClassThree)
     }
 }
 
+TEST_F(ClassMapEdges, TheMapperReportsSkippedMembersAndTheRuntimeSkipsThemSilently)
+{
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse("dictionary d\nclass 3.1 C\nmember a int\nmember n int auto\nmember b int\n",
+                                 KxString("classes.kxd"), dictionary_, &error),
+              0);
+    KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+    KxGClass* mapped = Load(creation, nullptr);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(db_->GetError()->ErrorCode(), KXG_E_MEMBER_TYPE_UNSUPPORTED);
+    EXPECT_NE(std::string(db_->GetError()->Text()).find(", class: C, member: n (auto values not supported)"),
+              std::string::npos)
+        << db_->GetError()->Text();
+    // Both sides map the same members: a and b.
+    ASSERT_EQ(mapped->GetMemberCount(), 2u);
+    EXPECT_EQ(Text(mapped->GetMember(1)->GetName()), "b");
+    EXPECT_EQ(Columns(*mapped->GetClassMap()), "A0V0,B2V0");
+}
+
 }  // namespace
