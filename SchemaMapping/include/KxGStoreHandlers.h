@@ -85,7 +85,7 @@ public:
     int32_t CreateClassTable(KxGStatementTemplateList&) override { return 0; }
     int32_t CreateTriggers(KxGStatementTemplateList&) override { return 0; }
     // Only into the view columns; the table columns go to the universal ancestor (once each, and one
-    // blob container).
+    // blob container: the largest of the hierarchy).
     void AddMemberMap(KxGMemberMap* memberMap) override;
     int32_t AddViewCondition(KxGStatementTemplate& view) override { return AddClassIdCondition(view); }
     KxGStoreHdl* GetUniversal() const { return universal_; }

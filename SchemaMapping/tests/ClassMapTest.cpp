@@ -3,6 +3,7 @@
 // (tables, views, triggers, indexes); and the catalog loading the same class maps from that database.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -246,6 +247,37 @@ TEST_F(ClassMaps, StoreKindsTablesAndColumns)
     EXPECT_EQ(StoreStatus("Tool"), KXG_OPTION_STORE_CONTEXT);
     EXPECT_EQ(StoreStatus("Gadget"), KXG_OPTION_UNKNOWN);
     EXPECT_EQ(StoreStatus("Gizmo"), KXG_OPTION_UNKNOWN);
+}
+
+// A blob container of a given size (one column).
+class FakeContainer : public KxGMemberMap {
+public:
+    explicit FakeContainer(int32_t size) : name_("BLOB_CONTAINER"), column_(KxString("BC"), 18, size), size_(size) {}
+    int32_t GetColumns(KxGColumnList& list) override { return list.AddColumn(&column_); }
+    const KxString& GetName() const override { return name_; }
+    uint16_t GetOwnerClassNumber() const override { return 0; }
+    int32_t GetSQLSize() override { return size_; }
+
+private:
+    KxString name_;
+    KxGMemberColumn column_;
+    int32_t size_;
+};
+
+TEST_F(ClassMaps, TheUniversalTableKeepsTheLargestBlobContainer)
+{
+    FakeContainer small(100);
+    FakeContainer large(300);
+    FakeContainer middle(200);
+    MapOf(9).GetStoreHdl()->AddMemberMap(&small);
+    MapOf(10).GetStoreHdl()->AddMemberMap(&large);
+    MapOf(17).GetStoreHdl()->AddMemberMap(&middle);
+    std::vector<KxGMemberMap*>& table = MapOf(8).GetTableMaps();
+    EXPECT_EQ(std::count(table.begin(), table.end(), &large), 1);
+    EXPECT_EQ(std::count(table.begin(), table.end(), &small), 0);
+    EXPECT_EQ(std::count(table.begin(), table.end(), &middle), 0);
+    // Each child's view keeps its own.
+    EXPECT_EQ(MapOf(9).GetViewMaps().back(), &small);
 }
 
 TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)

@@ -343,9 +343,13 @@ void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
         return;
     }
     if (memberMap->GetName() == "BLOB_CONTAINER") {
-        for (KxGMemberMap* known : table) {
+        // One container column per table, as large as the largest container of the hierarchy.
+        for (KxGMemberMap*& known : table) {
             if (known->GetName() == "BLOB_CONTAINER") {
-                return;   // one container column per table (sized by the completion hooks)
+                if (memberMap->GetSQLSize() > known->GetSQLSize()) {
+                    known = memberMap;
+                }
+                return;
             }
         }
     }
