@@ -46,4 +46,5 @@ private:
     std::map<std::string, std::set<std::string>> used_;   // table -> column names
     std::vector<ClassRow> classRows_;
     std::vector<MemberRow> memberRows_;
+    std::set<const void*> recorded_;   // columns whose names are recorded
 };

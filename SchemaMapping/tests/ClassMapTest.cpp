@@ -508,4 +508,42 @@ TEST_F(ClassMapEdges, TheMapperReportsSkippedMembersAndTheRuntimeSkipsThemSilent
     EXPECT_EQ(Columns(*mapped->GetClassMap()), "A0V0,B2V0");
 }
 
+TEST_F(ClassMapEdges, RenameNamesTheColumnWhenTheNameIsAnIdentifier)
+{
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse("dictionary d\nclass 3.1 C\nmember a int\nmember b int\nmember c int\n",
+                                 KxString("classes.kxd"), dictionary_, &error),
+              0);
+    KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+    KxGOptionRegistry& registry = creation.GetOptionRegistry();
+    const struct {
+        const char* member;
+        const char* argument;
+        int16_t status;
+    } options[] = {
+        {"a", "Alpha", KXG_OPTION_OK},
+        {"b", "x'); DROP TABLE T --", KXG_OPTION_NOT_ALLOWED},
+        {"c", "", KXG_OPTION_NO_ARGUMENT},
+    };
+    for (const auto& o : options) {
+        ASSERT_EQ(registry.ProcessOption(KxString("C"), KxString(o.member), KxString("RENAME"), KxString(o.argument), 1),
+                  0);
+    }
+    KxGClass* mapped = Load(creation, nullptr);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(Columns(*mapped->GetClassMap()), "ALPHA,B1V0,C2V0");
+    for (const auto& o : options) {
+        SCOPED_TRACE(o.member);
+        EXPECT_EQ(registry.GetClassOptions().FindClassOption(KxString("C"))->GetMemberOption(KxString(o.member))
+                      ->GetOptions().Find(KxString("RENAME"))->GetStatus(),
+                  o.status);
+    }
+    // The renamed column is recorded for the runtime like the others.
+    std::vector<std::string> recorded;
+    for (const auto& row : creation.GetMemberRows()) {
+        recorded.push_back(row.key + "=" + row.columnName);
+    }
+    EXPECT_EQ(recorded, (std::vector<std::string>{"3.a=ALPHA", "3.b=B1V0", "3.c=C2V0"}));
+}
+
 }  // namespace

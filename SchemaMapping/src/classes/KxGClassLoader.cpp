@@ -1,6 +1,9 @@
 // The class, member and index loaders.
 #include "KxGClassLoader.h"
 
+#include <cctype>
+#include <string>
+
 #include "KxClassDict.h"
 #include "KxGClass.h"
 #include "KxGClassMap.h"
@@ -39,6 +42,22 @@ uint16_t KindOf(const KxMetaType& type)
 bool KeepsArray(int32_t typeCode)
 {
     return typeCode == 0 || typeCode == 10;
+}
+
+// A name that may become a column: a letter, then letters, digits, "_", "$" and "#", within the length.
+bool IsColumnName(const KxString& name, int32_t maxLength)
+{
+    const std::string text = name.IsActive() ? std::string(name.StrGet()) : std::string();
+    if (text.empty() || (maxLength > 0 && text.size() > static_cast<size_t>(maxLength)) ||
+        !std::isalpha(static_cast<unsigned char>(text[0]))) {
+        return false;
+    }
+    for (char c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsStringType(int32_t typeCode)
@@ -221,8 +240,29 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
     if (handler == nullptr || handler->SQLTypeName(static_cast<int32_t>(count), sqlType) == 0) {
         return Skip(member, "");
     }
-    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, class_.GetClassId(), member.GetName(),
-                                                  KxString::EmptyString(), member.GetPosition(),
+    // Member options: RENAME names the column (schema mapper only); the others are not applied here
+    // and keep "Option has not been used".
+    KxString rename = KxString::EmptyString();
+    KxGClassOption* classOption = ClassOptionOf(schemaMap_, class_);
+    if (KxGMemberOption* options = classOption != nullptr ? classOption->GetMemberOption(member.GetName()) : nullptr) {
+        for (uint32_t i = 0; i < options->GetOptions().Count(); ++i) {
+            KxGOption* option = options->GetOptions().Get(i);
+            if (option->GetName() == "RENAME" && schemaMap_.IsCreation() != 0) {
+                KxString argument;
+                KxGDatabaseInfo* info = schemaMap_.GetDatabase()->GetDatabaseInfo();
+                if (!option->GetArgument(0, argument) || argument.IsEmpty()) {
+                    option->SetStatus(KXG_OPTION_NO_ARGUMENT);
+                } else if (!IsColumnName(argument, info->GetMaxNameLength(1))) {
+                    option->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
+                } else {
+                    rename = info->MapNameUpper(argument);
+                    option->SetStatus(KXG_OPTION_OK);
+                }
+            }
+        }
+    }
+    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, class_.GetClassId(), member.GetName(), rename,
+                                                  member.GetPosition(),
                                                   static_cast<uint8_t>(typeCode), kind, 0, true,
                                                   KXG_STORAGE_COLUMN, count, member.GetOffset());
     class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));

@@ -78,12 +78,20 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
             if (column == nullptr) {
                 continue;
             }
+            const std::string path = Str(column->GetMemberPath());
+            std::string key = memberMap->GetOwnerClassNumber() == 0
+                                  ? std::string()
+                                  : std::to_string(memberMap->GetOwnerClassNumber()) + ".";
+            key += path;
             if (!column->GetName().IsEmpty()) {
+                // Named already: by a base class (recorded there) or by RENAME (recorded here).
                 used.insert(Str(column->GetName()));
+                if (recorded_.insert(column).second) {
+                    memberRows_.push_back({mappedClass.GetClassId(), key, Str(column->GetName())});
+                }
                 continue;
             }
             // Versioned-name form: last path segment, position, "V", revision 0.
-            const std::string path = Str(column->GetMemberPath());
             const size_t dot = path.rfind('.');
             const std::string segment = dot == std::string::npos ? path : path.substr(dot + 1);
             std::string suffix = std::to_string(memberMap->GetMemberPos()) + "V0";
@@ -98,9 +106,7 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
             }
             used.insert(name);
             column->SetName(KxString(name.c_str()));
-            std::string key = memberMap->GetOwnerClassNumber() == 0 ? std::string()
-                                                                    : std::to_string(memberMap->GetOwnerClassNumber()) + ".";
-            key += path;
+            recorded_.insert(column);
             memberRows_.push_back({mappedClass.GetClassId(), key, name});
         }
     }
