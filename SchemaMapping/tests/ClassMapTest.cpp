@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CatalogTestSupport.h"
@@ -537,6 +538,23 @@ TEST_F(ClassMapEdges, RenameNamesTheColumnWhenTheNameIsAnIdentifier)
         EXPECT_EQ(registry.GetClassOptions().FindClassOption(KxString("C"))->GetMemberOption(KxString(o.member))
                       ->GetOptions().Find(KxString("RENAME"))->GetStatus(),
                   o.status);
+    }
+    // A class RENAME must be an identifier as well.
+    for (const auto& [stem, table, status] : std::vector<std::tuple<const char*, const char*, int16_t>>{
+             {"Things", "S.THINGSC3V1", KXG_OPTION_OK}, {"T x", "S.CC3V1", KXG_OPTION_NOT_ALLOWED}}) {
+        SCOPED_TRACE(stem);
+        KxGCreationSchemaMap renamed(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        ASSERT_EQ(renamed.GetOptionRegistry().ProcessOption(KxString("C"), KxString("*"), KxString("RENAME"),
+                                                            KxString(stem), 1),
+                  0);
+        KxGClass* again = Load(renamed, nullptr);
+        ASSERT_NE(again, nullptr);
+        KxGTable classTable;
+        ASSERT_EQ(again->GetClassMap()->GetStoreHdl()->GetClassTable(classTable), 0);
+        EXPECT_EQ(Text(classTable.GetQualifiedName()), table);
+        EXPECT_EQ(renamed.GetOptionRegistry().GetClassOptions().FindClassOption(KxString("C"))->GetOptions()
+                      ->Find(KxString("RENAME"))->GetStatus(),
+                  status);
     }
     // The renamed column is recorded for the runtime like the others.
     std::vector<std::string> recorded;

@@ -44,7 +44,7 @@ bool KeepsArray(int32_t typeCode)
     return typeCode == 0 || typeCode == 10;
 }
 
-// A name that may become a column: a letter, then letters, digits, "_", "$" and "#", within the length.
+// A name that may become a column or a table name stem: a letter, then letters, digits, "_", "$" and "#", within the length.
 bool IsColumnName(const KxString& name, int32_t maxLength)
 {
     const std::string text = name.IsActive() ? std::string(name.StrGet()) : std::string();
@@ -106,7 +106,13 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
         if (schemaMap.IsCreation() != 0) {
             if (KxGOption* rename = option->GetOptions()->Find(KxString("RENAME"))) {
                 KxString stem;
-                if (rename->GetArgument(0, stem) && !stem.IsEmpty()) {
+                KxGDatabase* database = schemaMap.GetDatabase();
+                if (!rename->GetArgument(0, stem) || stem.IsEmpty()) {
+                    rename->SetStatus(KXG_OPTION_NO_ARGUMENT);
+                } else if (database == nullptr ||
+                           !IsColumnName(stem, database->GetDatabaseInfo()->GetMaxNameLength(0))) {
+                    rename->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
+                } else {
                     classMap->SetNameStem(stem);
                     rename->SetStatus(KXG_OPTION_OK);
                 }
