@@ -240,6 +240,11 @@ TEST_F(ClassMaps, StoreKindsTablesAndColumns)
             EXPECT_EQ(Columns(classMap), c.columns);
         }
     }
+    // Two bases, in dictionary order.
+    KxGClass& labelled = *MapOf(12).GetClass();
+    ASSERT_EQ(labelled.GetBaseCount(), 2u);
+    EXPECT_EQ(Text(labelled.GetBase(0)->GetName()), "Person");
+    EXPECT_EQ(Text(labelled.GetBase(1)->GetName()), "Named");
     // STORE statuses: taken, refused under a universal class, refused for a class with a multiple-
     // inheritance child, unknown word.
     EXPECT_EQ(StoreStatus("Vehicle"), KXG_OPTION_OK);
@@ -285,6 +290,10 @@ TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)
 {
     ASSERT_NO_FATAL_FAILURE(CreateSchema());
     SCOPED_TRACE(ddl_);
+    // The trigger names the columns it copies into the STORE ALL base's table.
+    EXPECT_NE(ddl_.find("INSERT INTO S.VEHICLEC6V1 ( OID, CID, WHEELS0V0 ) VALUES ( :new.OID, :new.CID, "
+                        ":new.WHEELS0V0);"),
+              std::string::npos);
     oratest::OwnedList list;
     list.Append(new KxGStoreStatementTemplate(
         KxString("INSERT INTO S.CARC7V1 (OID, CID, SEATS0V0, WHEELS0V0) VALUES (41, 7, 5, 4)")));
