@@ -518,6 +518,25 @@ TEST_F(ClassMapEdges, TheMapperReportsSkippedMembersAndTheRuntimeSkipsThemSilent
     EXPECT_EQ(Columns(*mapped->GetClassMap()), "A0V0,B2V0");
 }
 
+TEST_F(ClassMapEdges, ReferencesInsideABlobContainerAreRefused)
+{
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse("dictionary d\nclass 1.1 A\nmember a int\nclass 3.1 C\nmember p ptr:A\n",
+                                 KxString("classes.kxd"), dictionary_, &error),
+              0);
+    KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+    KxGClass* loaded = nullptr;
+    EXPECT_EQ(creation.LoadClass(*dictionary_->GetCurrentVersion(3), loaded, KXG_LOAD_IN_BLOB_CONTAINER),
+              KXG_E_BLOB_CONTAINER_UNSUPPORTED);
+    EXPECT_EQ(loaded, nullptr);
+    EXPECT_EQ(db_->GetError()->ErrorCode(), KXG_E_BLOB_CONTAINER_UNSUPPORTED);
+    EXPECT_NE(std::string(db_->GetError()->Text()).find(", class: C, member: p"), std::string::npos)
+        << db_->GetError()->Text();
+    // The class stays invisible to the catalog (not loaded).
+    ASSERT_NE(creation.FindClass(3), nullptr);
+    EXPECT_NE(creation.FindClass(3)->GetState(), KXG_CLASS_LOADED);
+}
+
 TEST_F(ClassMapEdges, RenameNamesTheColumnWhenTheNameIsAnIdentifier)
 {
     KxString error;
