@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "KxGClassLoader.h"
 #include "KxGErrorText.h"
 #include "KxGStatusCodes.h"
 #include "kxfound.h"
@@ -79,6 +80,13 @@ extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* re
 
 extern "C" int32_t KxInitDll(int32_t enable)
 {
+    // The class loader maps the classes of every catalog made without a loader of its own.
+    KxGMapLoader& classLoader = KxGClassLoader::Instance();
+    if (enable != 0 && KxGMapLoader::GetDefault() == nullptr) {
+        KxGMapLoader::SetDefault(&classLoader);
+    } else if (enable == 0 && KxGMapLoader::GetDefault() == &classLoader) {
+        KxGMapLoader::SetDefault(nullptr);
+    }
     return KxModuleErrorCallbackList::GetInstance()->SetModuleErrorCallback(
         enable != 0 ? &KxGGetErrorText : nullptr, KXG_E_RANGE_HIGHEST, KXG_E_RANGE_LOWEST);
 }

@@ -90,8 +90,10 @@ public:
                                             uint16_t unique) override;
     KxGCreateStatementTemplate* CreateView(const KxGQualifiedIdentity& view, const KxGProjection& projection,
                                            const KxGStatementTemplate& select) override;
-    // Not served yet: the class maps' columns are not reachable from the adapter. Writes a trace line,
-    // appends nothing and answers -6000. The trigger text itself is ShadowTrigger's.
+    // One trigger on the source class's table that copies every insert, update and delete into the
+    // shadow class's table: the id columns and the columns of each member both class schemas hold
+    // (same name and declaring class), the INSERT naming its columns. The text is ShadowTrigger's.
+    // -6088 when a class map has no store handler, else the class table's error.
     int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
     // The class filters (UpdateByCid, InsertSelectByCid, DeleteByCid) take the unsigned class number

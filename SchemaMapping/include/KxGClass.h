@@ -17,6 +17,7 @@
 class KxGClass;
 class KxGClassMap;
 class KxGMemberMap;
+class KxGRelation;
 class KxGSchemaMap;
 
 // States of a class.
@@ -97,6 +98,9 @@ public:
     // The all-members list (filled by CollectMembers).
     const std::vector<KxGMember*>& GetAllMembers() const { return all_; }
 
+    // Relations of the class's reference members (owned).
+    KxGRelation* AddRelation(std::unique_ptr<KxGRelation> relation);
+
     // Class numbers of the direct subclasses; null when the class has none.
     const std::vector<uint16_t>* GetSubclasses() const { return subclasses_.get(); }
     void SetSubclasses(const std::vector<uint16_t>& numbers);
@@ -115,4 +119,5 @@ private:
     std::vector<std::unique_ptr<KxGMember>> own_;
     std::vector<KxGMember*> all_;
     std::unique_ptr<std::vector<uint16_t>> subclasses_;
+    std::vector<std::unique_ptr<KxGRelation>> relations_;
 };

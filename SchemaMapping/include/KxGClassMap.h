@@ -19,9 +19,16 @@
 
 class KxGClass;
 class KxGClassMap;
+class KxGBufferMap;
+class KxGClassOption;
 class KxGMemberColumn;
 class KxGMemberMap;
+class KxGProjection;
 class KxGSchemaMap;
+class KxGSelectStatementTemplate;
+class KxGStatementTemplate;
+class KxGStatementTemplateList;
+class KxGDatabaseInfo;
 
 class KxGSurrogateMap {
 public:
@@ -34,6 +41,9 @@ public:
 
     // Appends this map's OID column to the first list and its CID column to the second.
     void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns);
+
+    const KxGColumn& GetOID() const { return oid_; }
+    const KxGColumn& GetCID() const { return cid_; }
 
 private:
     KxGColumn oid_;
@@ -62,6 +72,33 @@ public:
     // The table or view through which the class's extent is read; 0 or an error status.
     virtual int32_t GetExtentTable(KxGTable& table) = 0;
 
+    // ---- DDL (the statements are appended to the list; the list's holder owns them) -------------
+    // The class table: id columns, then the columns of the class schema's table maps. Nothing for
+    // handlers without a table of their own.
+    virtual int32_t CreateClassTable(KxGStatementTemplateList& list);
+    // The tables of the class's member maps that keep their own tables (none yet).
+    virtual int32_t CreateMemberTables(KxGStatementTemplateList& list);
+    // The extent view (only when the class has subclasses or its kind is not 0).
+    virtual int32_t CreateExtentView(KxGStatementTemplateList& list);
+    // The triggers that copy the class's rows into the table of its first STORE ALL base.
+    virtual int32_t CreateTriggers(KxGStatementTemplateList& list);
+
+    // ---- class schema and extent -------------------------------------------------------------------
+    // Places a member map of the class into the class schema (table and view columns).
+    virtual void AddMemberMap(KxGMemberMap* memberMap);
+    // A select of the id columns from the extent table, built once; null on failure.
+    virtual KxGSelectStatementTemplate* GetSelectTemplate();
+    // Adds the class (unless skipSelf) and its subclasses to an extent view's select; see the
+    // handlers. classIds: the class numbers already added.
+    virtual int32_t AddToExtent(std::vector<uint16_t>& classIds, const std::vector<KxGMemberMap*>& memberMaps,
+                                KxGStatementTemplate& target, bool skipSelf);
+    // The first base class (depth-first, in base order) whose handler is of kind STORE ALL; null when none.
+    virtual KxGClassMap* FindStoreAllBase();
+    // Completes the view's select: subclasses or a class-id condition.
+    virtual int32_t AddViewCondition(KxGStatementTemplate& view);
+    // The class numbers of the class's rows: its own and, unless its table keeps them, its subclasses'.
+    virtual void CollectClassIds(std::vector<uint16_t>& classIds);
+
     KxGClassMap* GetClassMap() const { return classMap_; }
 
 private:
@@ -74,6 +111,11 @@ public:
     ~KxGIndexMap();
     KxGIndexMap(const KxGIndexMap&) = delete;
     KxGIndexMap& operator=(const KxGIndexMap&) = delete;
+
+    // Same table, same column count, same column names in order.
+    bool IsEqual(const KxGIndexMap& other) const;
+    // Appends the adapter's CreateIndex (nothing for an index without columns); sets the SQL name.
+    int32_t GetCreateTemplate(KxGDatabaseInfo& info, KxGStatementTemplateList& list);
 
     // The position in the class's index list, from 1.
     uint16_t GetSequenceNumber() const { return sequence_; }
@@ -142,6 +184,29 @@ public:
     // The store handler (owned); null until made.
     KxGStoreHdl* GetStoreHdl() const { return storeHdl_.get(); }
     void SetStoreHdl(std::unique_ptr<KxGStoreHdl> handler);
+    // Chooses and makes the store handler from the STORE option, the bases and the dictionary (does
+    // nothing when there is one). STORE errors go only to the option's status.
+    int32_t CreateStoreHandler();
+    // After the members are loaded: the member-map list (bases' first), the blob container and the
+    // class buffer map (through the completion hooks), the stored column names, and the class schema.
+    int32_t Complete();
+
+    // The class option (not owned); null when the class has none.
+    KxGClassOption* GetClassOption() const { return classOption_; }
+    void SetClassOption(KxGClassOption* option) { classOption_ = option; }
+    // Rows per fetch: PREFETCH, 20 by default.
+    int32_t GetPrefetch() const { return prefetch_; }
+    void SetPrefetch(int32_t rows) { prefetch_ = rows < 0 ? 20 : rows; }
+
+    // The class schema: member maps whose columns lie in the class table, and those of the extent view.
+    std::vector<KxGMemberMap*>& GetTableMaps() { return tableMaps_; }
+    std::vector<KxGMemberMap*>& GetViewMaps() { return viewMaps_; }
+    // The columns of every table map (persistent classes only).
+    void CollectColumns(KxGColumnList& list);
+
+    // The blob container member map (owned; null when no member lives in a blob container).
+    KxGMemberMap* GetBlobContainerMap() const { return blobContainer_.get(); }
+    void SetBlobContainerMap(std::unique_ptr<KxGMemberMap> map) { blobContainer_ = std::move(map); }
 
     // The index maps, loaded once through the schema map's loader. 0, or the loader's status (the
     // list is then empty and the next call loads again).
@@ -164,4 +229,27 @@ private:
     std::unique_ptr<KxGStoreHdl> storeHdl_;
     std::vector<std::unique_ptr<KxGIndexMap>> indexMaps_;
     bool indexesLoaded_ = false;
+    KxGClassOption* classOption_ = nullptr;
+    int32_t prefetch_ = 20;
+    std::vector<KxGMemberMap*> tableMaps_;
+    std::vector<KxGMemberMap*> viewMaps_;
+    std::unique_ptr<KxGMemberMap> blobContainer_;
+    std::unique_ptr<KxGBufferMap> bufferMap_;
+    bool schemaCollected_ = false;
+};
+
+// The parts of class-map completion that the blob container and class buffer maps supply. Until a
+// hook is installed (SetDefault) completion makes neither.
+class KxGClassCompletion {
+public:
+    virtual ~KxGClassCompletion();
+    // A copy of a base class's blob container map for the class map.
+    virtual std::unique_ptr<KxGMemberMap> CopyBlobContainer(KxGClassMap& classMap, KxGMemberMap& baseContainer) = 0;
+    // Applies a SET_STORAGE_TYPE BLOB size and reserves room for entries; 0 or an error status.
+    virtual int32_t SizeBlobContainer(KxGMemberMap& container, int32_t size, uint32_t entries) = 0;
+    // Makes the class buffer map, joins the member maps and builds the table maps' templates.
+    virtual int32_t CreateClassBufferMap(KxGClassMap& classMap) = 0;
+
+    static void SetDefault(KxGClassCompletion* hooks);
+    static KxGClassCompletion* GetDefault();
 };

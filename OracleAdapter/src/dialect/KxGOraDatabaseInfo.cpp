@@ -5,10 +5,13 @@
 #include <string>
 #include <utility>
 
+#include "KxGClass.h"
+#include "KxGClassMap.h"
 #include "KxGColumn.h"
 #include "KxGColumnList.h"
 #include "KxGCondition.h"
 #include "KxGDatabaseTrace.h"
+#include "KxGMemberMap.h"
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
 #include "KxGSchemaConstants.h"
@@ -478,11 +481,45 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIde
     return KxGMake<KxGCreateStatementTemplate>(view, text);
 }
 
-int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& /*source*/, KxGClassMap& /*shadow*/,
-                                     KxGStatementTemplateList& /*list*/)
+int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list)
 {
-    NotYet("Triggers");
-    return KXG_E_NOT_IMPLEMENTED;
+    // Keys of both class maps, then the columns of every member the shadow also has (same name, same
+    // declaring class), member by member.
+    KxGColumnList sourceKeys;
+    KxGColumnList shadowKeys;
+    KxGColumnList sourceMembers;
+    KxGColumnList shadowMembers;
+    source.GetColumns(sourceKeys, sourceKeys);
+    shadow.GetColumns(shadowKeys, shadowKeys);
+    for (KxGMemberMap* from : source.GetTableMaps()) {
+        for (KxGMemberMap* to : shadow.GetTableMaps()) {
+            if (to->GetName() == from->GetName() && to->GetOwnerClassNumber() == from->GetOwnerClassNumber()) {
+                KxGColumnList fromColumns;
+                KxGColumnList toColumns;
+                from->GetColumns(fromColumns);
+                to->GetColumns(toColumns);
+                for (uint32_t i = 0; i < fromColumns.Count() && i < toColumns.Count(); ++i) {
+                    sourceMembers.AddColumn(fromColumns.GetColumn(i));
+                    shadowMembers.AddColumn(toColumns.GetColumn(i));
+                }
+                break;
+            }
+        }
+    }
+    KxGTable sourceTable;
+    KxGTable shadowTable;
+    int32_t result = source.GetStoreHdl() != nullptr ? source.GetStoreHdl()->GetClassTable(sourceTable)
+                                                     : KXG_E_NO_STORE_HANDLER;
+    if (result == 0) {
+        result = shadow.GetStoreHdl() != nullptr ? shadow.GetStoreHdl()->GetClassTable(shadowTable)
+                                                 : KXG_E_NO_STORE_HANDLER;
+    }
+    if (result != 0) {
+        return result;
+    }
+    list.Append(ShadowTrigger(sourceTable, shadowTable, source.GetClass()->GetClassNumber(), sourceKeys, shadowKeys,
+                              sourceMembers, shadowMembers));
+    return 0;
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualifiedIdentity& sourceTable,

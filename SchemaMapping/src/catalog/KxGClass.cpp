@@ -5,6 +5,7 @@
 
 #include "KxGClassMap.h"
 #include "KxGMemberMap.h"
+#include "KxGRefMemberMap.h"
 
 KxGMemberMap::~KxGMemberMap() = default;
 
@@ -74,4 +75,10 @@ void KxGClass::SetSubclasses(const std::vector<uint16_t>& numbers)
     } else {
         subclasses_ = std::make_unique<std::vector<uint16_t>>(numbers);
     }
+}
+
+KxGRelation* KxGClass::AddRelation(std::unique_ptr<KxGRelation> relation)
+{
+    relations_.push_back(std::move(relation));
+    return relations_.back().get();
 }

@@ -1,0 +1,82 @@
+// The loaders that build mapped classes from the class dictionary.
+//
+//   KxGClassLoader    the schema map's loader (KxGMapLoader): turns one meta type into a KxGClass with
+//                     its class map: bases first (through the schema map), then the members (through
+//                     KxGMemberLoader), the subclass list, the store handler and the class map's
+//                     completion; and loads a class's own index definitions into index maps.
+//   KxGMemberLoader   the kernel's member functor: one member map per stored member of a class (type,
+//                     reference and embedded class member maps), applying the mapping options.
+//   KxGIndicesLoader  the kernel's index-entry functor: one index map per index definition that the
+//                     class declares itself, each key path mapped onto a column.
+//
+// The runtime and the schema mapper skip the same members (a type without SQL type, an automatic
+// value), so that both see the same members and choose the same store kinds; only the schema mapper
+// reports them (user error -6098 on the database).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "KxGSchemaMap.h"
+#include "KxMetaType.h"
+
+class KxGClass;
+class KxGClassMap;
+class KxGIndexMap;
+
+// Loader-context flags passed on to the member loader.
+enum : uint32_t {
+    KXG_LOAD_IN_BLOB_CONTAINER = 0x01,   // the members are loaded for a blob container
+    KXG_LOAD_NO_BLOB_CONTAINER = 0x02    // storage in the blob container is not allowed here
+};
+
+class KxGClassLoader : public KxGMapLoader {
+public:
+    int32_t LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& type, KxGClass*& loaded, uint32_t context) override;
+    int32_t LoadIndexes(KxGSchemaMap& schemaMap, KxGClassMap& classMap,
+                        std::vector<std::unique_ptr<KxGIndexMap>>& list) override;
+
+    // The process-wide class loader (installed as the default loader by the gateway module).
+    static KxGClassLoader& Instance();
+};
+
+class KxGMemberLoader : public KxMemberFunctor {
+public:
+    KxGMemberLoader(KxGSchemaMap& schemaMap, KxGClass& mappedClass, uint32_t context);
+
+    int32_t OnValue(const KxMember& member) override;
+    int32_t OnEmbedded(const KxMember& member) override;
+    int32_t OnPointer(const KxMember& member) override;
+    int32_t OnOnDemand(const KxMember& member) override;
+
+    // The last positive result (warnings), 0 when none.
+    int32_t GetResult() const { return result_; }
+
+private:
+    int32_t Reference(const KxMember& member, bool onDemand);
+    // Reports a member the schema mapper cannot map (-6098) and skips it: 0 in the runtime, which
+    // skips it silently.
+    int32_t Skip(const KxMember& member, const char* reason);
+    bool Stored(const KxMember& member) const;
+
+    KxGSchemaMap& schemaMap_;
+    KxGClass& class_;
+    uint32_t context_;
+    int32_t result_ = 0;
+};
+
+class KxGIndicesLoader : public KxIndexEntryFunctor {
+public:
+    KxGIndicesLoader(KxGClassMap& classMap, std::vector<std::unique_ptr<KxGIndexMap>>& list);
+
+    int32_t OnSimpleIndex(const KxIndexDef& index) override;
+    int32_t OnCompoundIndex(const KxIndexDef& index) override;
+
+private:
+    // One index map; its parts in order, the first error ends.
+    int32_t Load(const KxIndexDef& index);
+
+    KxGClassMap& classMap_;
+    std::vector<std::unique_ptr<KxGIndexMap>>& list_;
+};

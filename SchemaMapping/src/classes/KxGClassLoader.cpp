@@ -1,0 +1,439 @@
+// The class, member and index loaders.
+#include "KxGClassLoader.h"
+
+#include <cctype>
+#include <string>
+
+#include "KxClassDict.h"
+#include "KxGClass.h"
+#include "KxGClassMap.h"
+#include "KxGColumnList.h"
+#include "KxGDatabase.h"
+#include "KxGMemberMap.h"
+#include "KxGOptionRegistry.h"
+#include "KxGRefMemberMap.h"
+#include "KxGStatusCodes.h"
+#include "KxGTypeHdl.h"
+#include "KxObjectAliasMember.h"
+
+namespace {
+
+KxGClassOption* ClassOptionOf(KxGSchemaMap& schemaMap, const KxGClass& mappedClass)
+{
+    return schemaMap.GetOptionRegistry().GetClassOptions().FindClassOption(mappedClass.GetName());
+}
+
+uint16_t KindOf(const KxMetaType& type)
+{
+    if (type.GetKind() != KX_META_CLASS) {
+        return KXG_CLASS_NOT_PERSISTENT;
+    }
+    uint16_t kind = type.IsPersistent() ? KXG_CLASS_PERSISTENT : KXG_CLASS_NOT_PERSISTENT;
+    if (type.HasMark(KX_MARK_VIRTUAL_INHERITANCE)) {
+        kind |= KXG_CLASS_VIRTUAL_MARKED | KXG_CLASS_VIRTUAL_INHERITANCE;
+    }
+    if (type.AsClass()->GetBaseCount() > 1) {
+        kind |= KXG_CLASS_VIRTUAL_INHERITANCE;
+    }
+    return kind;
+}
+
+// The type codes whose arrays keep their element count in a column (characters, unsigned bytes).
+bool KeepsArray(int32_t typeCode)
+{
+    return typeCode == 0 || typeCode == 10;
+}
+
+// A name that may become a column or a table name stem: a letter, then letters, digits, "_", "$" and "#", within the length.
+bool IsColumnName(const KxString& name, int32_t maxLength)
+{
+    const std::string text = name.IsActive() ? std::string(name.StrGet()) : std::string();
+    if (text.empty() || (maxLength > 0 && text.size() > static_cast<size_t>(maxLength)) ||
+        !std::isalpha(static_cast<unsigned char>(text[0]))) {
+        return false;
+    }
+    for (char c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsStringType(int32_t typeCode)
+{
+    return typeCode == 11 || typeCode == 20 || typeCode == 21;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Class loader
+
+KxGClassLoader& KxGClassLoader::Instance()
+{
+    static KxGClassLoader loader;
+    return loader;
+}
+
+int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& type, KxGClass*& loaded,
+                                  uint32_t context)
+{
+    loaded = nullptr;
+    const uint16_t number = type.GetClassNumber();
+    if (KxGClass* known = schemaMap.FindClass(number); known != nullptr && known->GetState() != KXG_CLASS_CREATED) {
+        loaded = known;
+        return 0;
+    }
+    schemaMap.AddClass(std::make_unique<KxGClass>(&schemaMap, type.GetClassId(), type.GetName(), KindOf(type)));
+    KxGClass* made = schemaMap.FindClass(number);
+    if (made == nullptr) {
+        return KXG_E_CANNOT_CREATE_CLASS;
+    }
+    made->SetState(KXG_CLASS_LOADING);
+    auto classMap = std::make_unique<KxGClassMap>(&schemaMap, made);
+    classMap->SetNameStem(made->GetName());
+    KxGClassOption* option = ClassOptionOf(schemaMap, *made);
+    classMap->SetClassOption(option);
+    if (option != nullptr && option->GetOptions() != nullptr) {
+        if (KxGOption* prefetch = option->GetOptions()->Find(KxString("PREFETCH"))) {
+            int32_t rows = 0;
+            if (prefetch->GetNumber(0, rows)) {
+                classMap->SetPrefetch(rows);
+                prefetch->SetStatus(KXG_OPTION_OK);
+            }
+        }
+        if (schemaMap.IsCreation() != 0) {
+            if (KxGOption* rename = option->GetOptions()->Find(KxString("RENAME"))) {
+                KxString stem;
+                KxGDatabase* database = schemaMap.GetDatabase();
+                if (!rename->GetArgument(0, stem) || stem.IsEmpty()) {
+                    rename->SetStatus(KXG_OPTION_NO_ARGUMENT);
+                } else if (database == nullptr ||
+                           !IsColumnName(stem, database->GetDatabaseInfo()->GetMaxNameLength(0))) {
+                    rename->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
+                } else {
+                    classMap->SetNameStem(stem);
+                    rename->SetStatus(KXG_OPTION_OK);
+                }
+            }
+        }
+    }
+    made->SetClassMap(std::move(classMap));
+
+    const KxMetaClass* metaClass = type.AsClass();
+    if (metaClass == nullptr) {
+        // Set types: their member maps come with the set member maps; the class is complete as it is.
+        made->SetState(KXG_CLASS_LOADED);
+        made->CollectMembers();
+        loaded = made;
+        return 0;
+    }
+    for (uint32_t i = 0; i < metaClass->GetBaseCount(); ++i) {
+        const KxMetaClass* base = metaClass->GetBase(i);
+        if (schemaMap.IsCreation() == 0 && base->HasMark(KX_MARK_NOT_MAPPED)) {
+            schemaMap.RemoveClass(number);
+            return KXG_E_BASE_NOT_MAPPED;
+        }
+        KxGClass* baseClass = nullptr;
+        const int32_t result = schemaMap.LoadClass(*base, baseClass, context);
+        if (result < 0 || baseClass == nullptr) {
+            schemaMap.RemoveClass(number);
+            return result < 0 ? result : KXG_E_MAP_NO_CLASS;
+        }
+        made->AddBase(baseClass);
+    }
+
+    KxGMemberLoader members(schemaMap, *made, context);
+    int32_t result = metaClass->ApplyToMembers(members, false);
+    if (result < 0) {
+        made->SetLoadResult(result);
+        return result;
+    }
+    made->SetLoadResult(members.GetResult());
+    made->SetState(KXG_CLASS_LOADED);
+    made->CollectMembers();
+    result = schemaMap.Check4DuplicateMemberNames(*made);
+    if (result != 0 && made->GetLoadResult() >= 0) {
+        made->SetLoadResult(result);
+    }
+    made->SetSubclasses(metaClass->GetSubclasses());
+    KxGClassMap* map = made->GetClassMap();
+    if (map == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    result = map->CreateStoreHandler();
+    if (result == 0) {
+        result = map->Complete();
+    }
+    if (result != 0) {
+        made->SetState(KXG_CLASS_LOADING);
+        made->SetLoadResult(result);
+        return result;
+    }
+    loaded = made;
+    return made->GetLoadResult() < 0 ? made->GetLoadResult() : 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Member loader
+
+KxGMemberLoader::KxGMemberLoader(KxGSchemaMap& schemaMap, KxGClass& mappedClass, uint32_t context)
+    : schemaMap_(schemaMap), class_(mappedClass), context_(context)
+{
+}
+
+bool KxGMemberLoader::Stored(const KxMember& member) const
+{
+    return member.GetKind() == KX_MEMBER_KIND_STORED && !member.HasQualifier(KX_QUAL_NOT_STORED) &&
+           !member.IsTransient();
+}
+
+int32_t KxGMemberLoader::Skip(const KxMember& member, const char* reason)
+{
+    if (schemaMap_.IsCreation() != 0 && schemaMap_.GetDatabase() != nullptr) {
+        KxString detail(", class: ");
+        detail << class_.GetName() << ", member: " << member.GetName() << reason;
+        schemaMap_.GetDatabase()->SetUserError(KXG_E_MEMBER_TYPE_UNSUPPORTED, detail.StrGet());
+    }
+    return 0;
+}
+
+int32_t KxGMemberLoader::OnValue(const KxMember& member)
+{
+    if (!Stored(member)) {
+        return 0;
+    }
+    // Automatic values: neither dialect has DDL for them.
+    if (member.HasQualifier(KX_QUAL_AUTO_VALUE)) {
+        return Skip(member, " (auto values not supported)");
+    }
+    const int32_t typeCode = member.GetTypeCode();
+    KxGOptionRegistry& registry = schemaMap_.GetOptionRegistry();
+    uint8_t kind = 0;
+    uint32_t count = member.GetElementCount();
+    // The storage kind by kernel type code, from the settings.
+    switch (typeCode) {
+    case 0:
+    case 10:
+        kind = registry.GetByteType();
+        break;
+    case 5:
+    case 6:
+    case 8:
+        kind = registry.GetUnsignedBehavior();
+        break;
+    case 18:
+        kind = registry.GetBlobType();
+        break;
+    case 26:
+    case 42:
+    case 43:
+        kind = registry.GetInt64Type();
+        break;
+    default:
+        if (IsStringType(typeCode)) {
+            kind = registry.GetStringType();   // a string's element count is its length
+        }
+        break;
+    }
+    if (count > 1 && !KeepsArray(typeCode) && !IsStringType(typeCode) && typeCode != 18) {
+        count = 1;   // arrays of other simple types are mapped with one element
+    }
+    KxGDatabase* database = schemaMap_.GetDatabase();
+    KxGTypeHdl* handler = database != nullptr ? database->GetTypeHdl(typeCode, kind, 0) : nullptr;
+    KxString sqlType;
+    if (handler == nullptr || handler->SQLTypeName(static_cast<int32_t>(count), sqlType) == 0) {
+        return Skip(member, "");
+    }
+    // Member options: RENAME names the column (schema mapper only); the others are not applied here
+    // and keep "Option has not been used".
+    KxString rename = KxString::EmptyString();
+    KxGClassOption* classOption = ClassOptionOf(schemaMap_, class_);
+    if (KxGMemberOption* options = classOption != nullptr ? classOption->GetMemberOption(member.GetName()) : nullptr) {
+        for (uint32_t i = 0; i < options->GetOptions().Count(); ++i) {
+            KxGOption* option = options->GetOptions().Get(i);
+            if (option->GetName() == "RENAME" && schemaMap_.IsCreation() != 0) {
+                KxString argument;
+                KxGDatabaseInfo* info = schemaMap_.GetDatabase()->GetDatabaseInfo();
+                if (!option->GetArgument(0, argument) || argument.IsEmpty()) {
+                    option->SetStatus(KXG_OPTION_NO_ARGUMENT);
+                } else if (!IsColumnName(argument, info->GetMaxNameLength(1))) {
+                    option->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
+                } else {
+                    rename = info->MapNameUpper(argument);
+                    option->SetStatus(KXG_OPTION_OK);
+                }
+            }
+        }
+    }
+    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, class_.GetClassId(), member.GetName(), rename,
+                                                  member.GetPosition(),
+                                                  static_cast<uint8_t>(typeCode), kind, 0, true,
+                                                  KXG_STORAGE_COLUMN, count, member.GetOffset());
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+    return 0;
+}
+
+int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
+{
+    if (!Stored(member) || member.GetClass() == nullptr) {
+        return 0;
+    }
+    KxGClass* embedded = nullptr;
+    const int32_t result = schemaMap_.LoadClass(*member.GetClass(), embedded, context_);
+    if (result < 0) {
+        return result;
+    }
+    if (embedded == nullptr) {
+        return KXG_E_MAP_NO_CLASS;
+    }
+    if (embedded->GetClassMap() == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    // Arrays of embedded instances are kept only in a blob container.
+    auto map = std::make_unique<KxGClassMemberMap>(
+        &schemaMap_, class_.GetClassId(), member.GetName(), member.GetPosition(), embedded,
+        std::make_unique<KxGEmbeddedClassMemberAlias>(member.GetOffset(), member.GetElementSize()), 1);
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+    return 0;
+}
+
+int32_t KxGMemberLoader::OnPointer(const KxMember& member) { return Reference(member, false); }
+int32_t KxGMemberLoader::OnOnDemand(const KxMember& member) { return Reference(member, true); }
+
+int32_t KxGMemberLoader::Reference(const KxMember& member, bool onDemand)
+{
+    if (!Stored(member)) {
+        return 0;
+    }
+    if ((context_ & KXG_LOAD_IN_BLOB_CONTAINER) != 0) {
+        if (schemaMap_.GetDatabase() != nullptr) {
+            KxString detail(", class: ");
+            detail << class_.GetName() << ", member: " << member.GetName();
+            schemaMap_.GetDatabase()->SetUserError(KXG_E_BLOB_CONTAINER_UNSUPPORTED, detail.StrGet());
+        }
+        return KXG_E_BLOB_CONTAINER_UNSUPPORTED;
+    }
+    // The referenced class (the root class for an on-demand reference without one): found or loaded.
+    const KxMetaType* target = member.GetClass();
+    if (target == nullptr && schemaMap_.GetDictionary() != nullptr) {
+        target = schemaMap_.GetDictionary()->GetCurrentVersion(0);
+    }
+    if (target == nullptr) {
+        return KXG_E_CANNOT_CREATE_CLASS;
+    }
+    KxGClass* referenced = schemaMap_.FindClass(target->GetClassNumber());
+    if (referenced == nullptr) {
+        const int32_t result = schemaMap_.LoadClass(*target, referenced, context_);
+        if (result < 0) {
+            return result;
+        }
+        referenced = schemaMap_.FindClass(target->GetClassNumber());
+    }
+    if (referenced == nullptr) {
+        return KXG_E_CANNOT_CREATE_CLASS;
+    }
+    if (referenced->GetClassMap() == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGRelation* relation = class_.AddRelation(std::make_unique<KxGRelation>(member.GetName(), &class_));
+    auto map = std::make_unique<KxGRefMemberMap>(&schemaMap_, class_.GetClassId(), member.GetPosition());
+    map->SetName(member.GetName());
+    std::unique_ptr<KxGRefAlias> accessor;
+    if (onDemand) {
+        accessor = std::make_unique<KxGOnDemandMemberAlias>(member.GetOffset(), 0);
+    } else {
+        accessor = std::make_unique<KxGKxObjectPtrMemberAlias>(member.GetOffset(), 0);
+    }
+    map->BindRelation(referenced->GetClassMap(), relation, std::move(accessor));
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Index loaders
+
+int32_t KxGClassLoader::LoadIndexes(KxGSchemaMap& schemaMap, KxGClassMap& classMap,
+                                    std::vector<std::unique_ptr<KxGIndexMap>>& list)
+{
+    KxGClass& mapped = *classMap.GetClass();
+    const KxMetaClass* metaClass =
+        schemaMap.GetDictionary() != nullptr ? schemaMap.GetDictionary()->GetMetaClass(mapped.GetClassId()) : nullptr;
+    if (metaClass == nullptr) {
+        return KXG_E_MAP_NO_CLASS;
+    }
+    KxGIndicesLoader loader(classMap, list);
+    const int32_t result = metaClass->ApplyToIndexes(loader);
+    if (result < 0) {
+        list.clear();
+    }
+    return result;
+}
+
+KxGIndicesLoader::KxGIndicesLoader(KxGClassMap& classMap, std::vector<std::unique_ptr<KxGIndexMap>>& list)
+    : classMap_(classMap), list_(list)
+{
+}
+
+int32_t KxGIndicesLoader::OnSimpleIndex(const KxIndexDef& index) { return Load(index); }
+int32_t KxGIndicesLoader::OnCompoundIndex(const KxIndexDef& index) { return Load(index); }
+
+int32_t KxGIndicesLoader::Load(const KxIndexDef& index)
+{
+    KxGClass& mapped = *classMap_.GetClass();
+    if (index.GetClassNumber() != mapped.GetClassNumber()) {
+        return 0;   // a base class's index
+    }
+    auto indexMap = std::make_unique<KxGIndexMap>(index.GetNumber(), index.GetName(), index.IsUnique(), &mapped);
+    KxGTable table;
+    int32_t result = classMap_.GetStoreHdl() != nullptr ? classMap_.GetStoreHdl()->GetClassTable(table)
+                                                        : KXG_E_NO_STORE_HANDLER;
+    if (result != 0) {
+        return result;
+    }
+    indexMap->SetTable(table);
+    for (uint32_t k = 0; k < index.GetKeyCount() && result == 0; ++k) {
+        const KxString& path = index.GetKey(k).path;
+        const KxGMemberColumn* found = nullptr;
+        bool handle = false;
+        for (uint32_t m = 0; m < classMap_.GetMemberMapCount() && found == nullptr; ++m) {
+            KxGMemberMap* memberMap = classMap_.GetMemberMap(m);
+            KxGColumnList columns;
+            memberMap->GetColumns(columns);
+            for (uint32_t c = 0; c < columns.Count(); ++c) {
+                const auto* column = dynamic_cast<const KxGMemberColumn*>(columns.GetColumn(c));
+                if (column == nullptr) {
+                    continue;
+                }
+                // A plain reference lies on the class's own table: its object-id column.
+                KxString refPath(path);
+                refPath << "OID";
+                if (column->GetMemberPath() == path || (memberMap->IsReference() != 0 && column->GetMemberPath() == refPath)) {
+                    found = column;
+                    handle = (column->GetFlags() & KXG_COLUMN_HANDLE) != 0;
+                    break;
+                }
+            }
+        }
+        if (found == nullptr) {
+            result = KXG_E_NO_INDEX_MEMBER;
+        } else if (handle) {
+            result = KXG_E_INDEX_ON_HANDLE_MEMBER;
+        } else {
+            indexMap->AddColumn(*found);
+        }
+    }
+    if (result != 0) {
+        const KxMetaClass* metaClass = mapped.GetSchemaMap()->GetDictionary() != nullptr
+                                           ? mapped.GetSchemaMap()->GetDictionary()->GetMetaClass(mapped.GetClassId())
+                                           : nullptr;
+        if (result == KXG_E_NO_INDEX_MEMBER && metaClass != nullptr && metaClass->HasMark(KX_MARK_FORGIVE_INDEX_ERRORS)) {
+            return 0;
+        }
+        return result;
+    }
+    indexMap->SetSequenceNumber(static_cast<uint16_t>(list_.size() + 1));
+    list_.push_back(std::move(indexMap));
+    return 0;
+}
