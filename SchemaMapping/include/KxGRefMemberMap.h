@@ -220,6 +220,20 @@ protected:
     // The embedded member maps in order (the embedded class's class map's list).
     uint32_t GetInnerCount() const;
     KxGMemberMap* GetInner(uint32_t i) const;
+    // Calls f(inner) for each embedded member map in order; the first non-zero answer stops and is
+    // returned.
+    template <typename F>
+    int32_t EachInner(F&& f) const
+    {
+        for (uint32_t i = 0; i < GetInnerCount(); ++i) {
+            KxGMemberMap* inner = GetInner(i);
+            const int32_t status = inner != nullptr ? f(*inner) : 0;
+            if (status != 0) {
+                return status;
+            }
+        }
+        return 0;
+    }
     // Alias of embedded instance i of the object (owned by the caller), its reference carrying the
     // embedded class id; null when the object has no address.
     std::unique_ptr<KxObjectAlias> Element(KxObjectAlias& object, uint32_t i);

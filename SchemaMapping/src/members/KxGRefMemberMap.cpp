@@ -716,14 +716,7 @@ std::unique_ptr<KxObjectAlias> KxGClassMemberMap::Element(KxObjectAlias& object,
 int32_t KxGClassMemberMap::CreateHandles(KxGRowContext& rows, int32_t count, KxGContext* context)
 {
     RaisedBase raised(rows, rowOffset_, handleBase_);
-    for (uint32_t i = 0; i < GetInnerCount(); ++i) {
-        KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->CreateHandles(rows, count, context) : 0;
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return EachInner([&](KxGMemberMap& inner) { return inner.CreateHandles(rows, count, context); });
 }
 
 int32_t KxGClassMemberMap::Store(KxObjectAlias& object, KxGRowContext& rows, KxGContext* context)
@@ -733,14 +726,7 @@ int32_t KxGClassMemberMap::Store(KxObjectAlias& object, KxGRowContext& rows, KxG
         return KX_ALIAS_E_NULL;
     }
     RaisedBase raised(rows, rowOffset_, handleBase_);
-    for (uint32_t i = 0; i < GetInnerCount(); ++i) {
-        KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->Store(*element, rows, context) : 0;
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return EachInner([&](KxGMemberMap& inner) { return inner.Store(*element, rows, context); });
 }
 
 int32_t KxGClassMemberMap::Load(KxGRowContext& rows, KxObjectAlias& object, KxGContext* context)
@@ -824,42 +810,21 @@ int32_t KxGClassMemberMap::CopyRows(KxGRowContext& source, KxGRowContext& target
 {
     RaisedBase raisedSource(source, rowOffset_, handleBase_);
     RaisedBase raisedTarget(target, rowOffset_, handleBase_);
-    for (uint32_t i = 0; i < GetInnerCount(); ++i) {
-        KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->CopyRows(source, target, count) : 0;
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return EachInner([&](KxGMemberMap& inner) { return inner.CopyRows(source, target, count); });
 }
 
 int32_t KxGClassMemberMap::BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,
                                          int32_t count, KxGContext* context)
 {
     RaisedBase raised(rows, rowOffset_, handleBase_);
-    for (uint32_t i = 0; i < GetInnerCount(); ++i) {
-        KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->BindParameter(position, rows, statement, count, context) : 0;
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return EachInner([&](KxGMemberMap& inner) { return inner.BindParameter(position, rows, statement, count, context); });
 }
 
 int32_t KxGClassMemberMap::BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement,
                                       int32_t count, KxGContext* context)
 {
     RaisedBase raised(rows, rowOffset_, handleBase_);
-    for (uint32_t i = 0; i < GetInnerCount(); ++i) {
-        KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->BindColumn(column, rows, statement, count, context) : 0;
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return EachInner([&](KxGMemberMap& inner) { return inner.BindColumn(column, rows, statement, count, context); });
 }
 
 int32_t KxGClassMemberMap::GetTable(KxGTable& table)
