@@ -426,8 +426,8 @@ void FnCheckLength(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   ResultError(ctx, err);
 }
 
-// ORA_CHECK_NUMBER(value [, precision, scale [, 'column']]): no precision (or precision 0) for a
-// NUMBER without one; the column's name of older tables is not used. Texts
+// ORA_CHECK_NUMBER(value [, precision [, scale [, 'column']]]): no precision (or precision 0) for a
+// NUMBER without one, no scale for 0; the column's name of older tables is not used. Texts
 // that are no number give ORA-01722, magnitudes NUMBER cannot hold ORA-01426, values whose integer
 // part (after rounding to the scale) has more digits than precision - scale ORA-01438.
 void FnCheckNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -443,7 +443,7 @@ void FnCheckNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     d = sqlite3_value_double(v);
   }
   if (!std::isfinite(d) || std::fabs(d) >= kNumberLimit) return ResultCode(ctx, 1426);
-  int64_t precision = argc >= 3 ? sqlite3_value_int64(argv[1]) : 0, scale = argc >= 3 ? sqlite3_value_int64(argv[2]) : 0;
+  int64_t precision = argc >= 2 ? sqlite3_value_int64(argv[1]) : 0, scale = argc >= 3 ? sqlite3_value_int64(argv[2]) : 0;
   if (precision > 0) {
     int64_t digits = precision - scale;
     double rounded = d;
@@ -653,6 +653,7 @@ bool RegisterFunctions(sqlite3* db, Session* session, Error& err) {
       {"USERENV", 1, FnUserenv, false}, {"ORA_USER", 0, FnUser, false},  {"EMPTY_BLOB", 0, FnEmptyBlob, true},
       {"ORA_CONCAT", -1, FnConcat, true}, {"ORA_DIV", 2, FnDiv, true},  {"ORA_CHECK_LENGTH", 3, FnCheckLength, true},
       {"ORA_CHECK_LENGTH", 4, FnCheckLength, true}, {"ORA_CHECK_NUMBER", 1, FnCheckNumber, true},
+      {"ORA_CHECK_NUMBER", 2, FnCheckNumber, true},
       {"ORA_CHECK_NUMBER", 3, FnCheckNumber, true}, {"ORA_CHECK_NUMBER", 4, FnCheckNumber, true}, {"UPPER", 1, FnUpper, true}, {"LOWER", 1, FnLower, true},
       {"LIKE", 3, FnLikeEscape, true},
   };
