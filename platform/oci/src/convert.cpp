@@ -37,9 +37,14 @@ bool ReadInteger(const char* p, sb4 size, bool isSigned, Value& out, Error& err)
     case 8: s = Load<int64_t>(p); u = Load<uint64_t>(p); break;
     default: return err.Set(1460, "integer of " + std::to_string(size) + " bytes");
   }
-  if (isSigned) out = Value::Integer(s);
-  else if (u <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) out = Value::Integer(static_cast<int64_t>(u));
-  else out = Value::Real(static_cast<double>(u));
+  // The fields are set in place: `out` keeps its text buffer for the next row.
+  if (isSigned || u <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+    out.type = Value::Type::Integer;
+    out.integer = isSigned ? s : static_cast<int64_t>(u);
+  } else {
+    out.type = Value::Type::Real;
+    out.real = static_cast<double>(u);
+  }
   return true;
 }
 
@@ -186,9 +191,10 @@ bool ConvertIn(OCIBind* b, size_t index, sqlengine::Session& session, bool conve
     case SQLT_INT: return ReadInteger(p, b->valueSize, true, out, err);
     case SQLT_UIN: return ReadInteger(p, b->valueSize, false, out, err);
     case SQLT_FLT:
-      if (size == 4) out = Value::Real(Load<float>(p));
-      else if (size == 8) out = Value::Real(Load<double>(p));
+      if (size == 4) out.real = Load<float>(p);
+      else if (size == 8) out.real = Load<double>(p);
       else return err.Set(1460, "float of " + std::to_string(size) + " bytes");
+      out.type = Value::Type::Real;
       return true;
     case SQLT_VNU:
       if (size < sizeof(OCINumber)) return err.Set(1460, "OCINumber buffer too small");

@@ -42,6 +42,9 @@ bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sq
                 int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated,
                 sqlengine::Error& err);
 
+// The common binds without ConvertIn's general path: 8-byte integers and doubles, and NUL-terminated
+// text that needs no conversion. False when the value takes the general path (NULL among them).
+inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out);
 // The common fetches without ConvertOut's general path: 8-byte integers and doubles, and text that
 // fits its buffer and needs no conversion. False when the value takes the general path.
 inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts);
@@ -147,6 +150,33 @@ struct OCIStmt {
 };
 
 namespace ocistandin {
+
+inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out) {
+  using Type = sqlengine::Value::Type;
+  if (!b->valuep || b->valueSize <= 0) return false;
+  if (b->indp) {
+    sb2 ind;
+    std::memcpy(&ind, static_cast<const char*>(b->indp) + index * (b->indSkip ? b->indSkip : sizeof(sb2)), sizeof ind);
+    if (ind == -1) return false;
+  }
+  size_t size = static_cast<size_t>(b->valueSize);
+  const char* p = static_cast<const char*>(b->valuep) + index * (b->valueSkip ? b->valueSkip : size);
+  if (b->dty == SQLT_INT && size == 8) {
+    std::memcpy(&out.integer, p, 8);
+    out.type = Type::Integer;
+  } else if (b->dty == SQLT_FLT && size == 8) {
+    std::memcpy(&out.real, p, 8);
+    out.type = Type::Real;
+  } else if (b->dty == SQLT_STR && !converts) {
+    size_t n = strnlen(p, size);
+    if (n == 0) return false;
+    out.bytes.assign(p, n);  // keeps the buffer of the last row
+    out.type = Type::Text;
+  } else {
+    return false;
+  }
+  return true;
+}
 
 inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts) {
   using Type = sqlengine::Value::Type;

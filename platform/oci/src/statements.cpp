@@ -208,19 +208,22 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
   }
   bool converts = session->GetServer().ClientConverts();
   auto rowParams = [&](size_t row, std::vector<Param>& params, Error& err) -> bool {
-    params.resize(names.size());
+    if (params.size() != names.size()) params.resize(names.size());
     for (size_t k = 0; k < names.size(); ++k) {
       OCIBind* b = byPosition[k];
       if (!b) return err.Set(1008, ":" + names[k]);
-      params[k].isArray = false;
-      params[k].elements.clear();
+      if (params[k].isArray) {
+        params[k].isArray = false;
+        params[k].elements.clear();
+      }
       if (b->maxElements > 0) {
         params[k].isArray = true;
         size_t count = b->currentElements ? std::min(*b->currentElements, b->maxElements) : b->maxElements;
         params[k].elements.resize(count);
         for (size_t e = 0; e < count; ++e)
           if (!ConvertIn(b, e, *session, converts, params[k].elements[e], err)) return false;
-      } else if (!ConvertIn(b, row, *session, converts, params[k].value, err)) {
+      } else if (!ConvertInFast(b, row, converts, params[k].value) &&
+                 !ConvertIn(b, row, *session, converts, params[k].value, err)) {
         return false;
       }
     }

@@ -240,6 +240,7 @@ class Server {
   std::string name_, dir_;
   mutable std::recursive_mutex mutex_;
   sqlite3* catalog_ = nullptr;
+  sqlite3_stmt* generationQuery_ = nullptr;  // Generation's query, asked for every statement execution
   std::map<std::string, sqlite3*> files_;  // registry connections by path
   std::string charset_ = "AL32UTF8";
   bool clientConverts_ = false;

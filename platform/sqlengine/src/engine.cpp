@@ -167,6 +167,7 @@ Server::Server(std::string name, std::string directory) : name_(std::move(name))
 
 Server::~Server() {
   for (auto& f : files_) sqlite3_close_v2(f.second);
+  sqlite3_finalize(generationQuery_);
   if (catalog_) sqlite3_close_v2(catalog_);
 }
 
@@ -440,8 +441,18 @@ bool Server::IsDba(const std::string& user) {
 
 int64_t Server::Generation(const std::string& user) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query q(catalog_, "SELECT generation FROM users WHERE name = ?");
-  return q.Bind(user).Step() ? q.Int(0) : 0;
+  // Prepared once: every execution of a statement asks for the generations of its schemas.
+  if (!generationQuery_ && PrepareSingle(catalog_, "SELECT generation FROM users WHERE name = ?",
+                                         SQLITE_PREPARE_PERSISTENT, &generationQuery_) != SQLITE_OK) {
+    sqlite3_finalize(generationQuery_);
+    generationQuery_ = nullptr;
+    return 0;
+  }
+  sqlite3_bind_text(generationQuery_, 1, user.data(), static_cast<int>(user.size()), SQLITE_STATIC);
+  int64_t gen = sqlite3_step(generationQuery_) == SQLITE_ROW ? sqlite3_column_int64(generationQuery_, 0) : 0;
+  sqlite3_reset(generationQuery_);
+  sqlite3_clear_bindings(generationQuery_);
+  return gen;
 }
 
 std::vector<std::string> Server::Users() {

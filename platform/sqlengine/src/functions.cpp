@@ -410,14 +410,15 @@ void FnDiv(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // ---- column checks (CHECK constraints of tables created through the rewrite) ----------------------
 
-// ORA_CHECK_LENGTH(value, maximum, 'column', unit): 'B' counts the bytes of a text (VARCHAR2, CHAR),
-// 'R' the bytes of a RAW value (a text there is hexadecimal, two digits a byte). True, or ORA-12899.
-void FnCheckLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// ORA_CHECK_LENGTH(value, maximum, 'column' [, unit]): 'B' (the default) counts the bytes of a text
+// (VARCHAR2, CHAR), 'R' the bytes of a RAW value (a text there is hexadecimal, two digits a byte).
+// True, or ORA-12899.
+void FnCheckLength(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_int(ctx, 1);
   int64_t max = sqlite3_value_int64(argv[1]);
-  std::string unit = Bytes(argv[3]);
+  bool raw = argc > 3 && Bytes(argv[3]) == "R";
   int64_t actual = sqlite3_value_bytes(argv[0]);
-  if (unit == "R" && sqlite3_value_type(argv[0]) != SQLITE_BLOB) actual = (actual + 1) / 2;
+  if (raw && sqlite3_value_type(argv[0]) != SQLITE_BLOB) actual = (actual + 1) / 2;
   if (actual <= max) return sqlite3_result_int(ctx, 1);
   Error err;
   err.SetText(12899, "value too large for column " + Bytes(argv[2]) + " (actual: " + std::to_string(actual) +
@@ -425,10 +426,11 @@ void FnCheckLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
   ResultError(ctx, err);
 }
 
-// ORA_CHECK_NUMBER(value, precision, scale, 'column'): precision 0 for a NUMBER without one. Texts
+// ORA_CHECK_NUMBER(value [, precision [, scale [, 'column']]]): no precision (or precision 0) for a
+// NUMBER without one, no scale for 0; the column's name of older tables is not used. Texts
 // that are no number give ORA-01722, magnitudes NUMBER cannot hold ORA-01426, values whose integer
 // part (after rounding to the scale) has more digits than precision - scale ORA-01438.
-void FnCheckNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
+void FnCheckNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_value* v = argv[0];
   int type = sqlite3_value_type(v);
   if (type == SQLITE_NULL) return sqlite3_result_int(ctx, 1);
@@ -441,7 +443,7 @@ void FnCheckNumber(sqlite3_context* ctx, int, sqlite3_value** argv) {
     d = sqlite3_value_double(v);
   }
   if (!std::isfinite(d) || std::fabs(d) >= kNumberLimit) return ResultCode(ctx, 1426);
-  int64_t precision = sqlite3_value_int64(argv[1]), scale = sqlite3_value_int64(argv[2]);
+  int64_t precision = argc >= 2 ? sqlite3_value_int64(argv[1]) : 0, scale = argc >= 3 ? sqlite3_value_int64(argv[2]) : 0;
   if (precision > 0) {
     int64_t digits = precision - scale;
     double rounded = d;
@@ -649,8 +651,10 @@ bool RegisterFunctions(sqlite3* db, Session* session, Error& err) {
       {"RTRIM", 1, FnRtrim, true},     {"RTRIM", 2, FnRtrim, true},      {"REPLACE", 2, FnReplace, true},
       {"REPLACE", 3, FnReplace, true}, {"CHR", 1, FnChr, true},          {"ASCII", 1, FnAscii, true},
       {"USERENV", 1, FnUserenv, false}, {"ORA_USER", 0, FnUser, false},  {"EMPTY_BLOB", 0, FnEmptyBlob, true},
-      {"ORA_CONCAT", -1, FnConcat, true}, {"ORA_DIV", 2, FnDiv, true},  {"ORA_CHECK_LENGTH", 4, FnCheckLength, true},
-      {"ORA_CHECK_NUMBER", 4, FnCheckNumber, true}, {"UPPER", 1, FnUpper, true}, {"LOWER", 1, FnLower, true},
+      {"ORA_CONCAT", -1, FnConcat, true}, {"ORA_DIV", 2, FnDiv, true},  {"ORA_CHECK_LENGTH", 3, FnCheckLength, true},
+      {"ORA_CHECK_LENGTH", 4, FnCheckLength, true}, {"ORA_CHECK_NUMBER", 1, FnCheckNumber, true},
+      {"ORA_CHECK_NUMBER", 2, FnCheckNumber, true},
+      {"ORA_CHECK_NUMBER", 3, FnCheckNumber, true}, {"ORA_CHECK_NUMBER", 4, FnCheckNumber, true}, {"UPPER", 1, FnUpper, true}, {"LOWER", 1, FnLower, true},
       {"LIKE", 3, FnLikeEscape, true},
   };
   for (const auto& f : fns) {

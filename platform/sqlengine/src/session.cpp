@@ -633,10 +633,11 @@ bool Statement::PrepareSqlite(Error& err) {
 // A query's cursor steps after Open returns: its values are copied. DML runs to its end at once.
 bool Statement::BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err) {
   int count = sqlite3_bind_parameter_count(st);
+  bool copy = IsQuery();
   for (int i = 0; i < count; ++i) {
     if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, sql_);
     if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(sql_));
-    int rc = BindOne(st, i + 1, params[i].value, IsQuery());
+    int rc = BindOne(st, i + 1, params[i].value, copy);
     if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
   }
   return true;
@@ -683,7 +684,8 @@ bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64
     if (!bind(r, params, err)) return false;
     if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
     int64_t n = 0;
-    if (!session_.BeginWrite(err) || !RunDml(params, n, err)) return false;
+    // The transaction begun before the first row stays open: a failing row ends the call.
+    if ((r == 0 && !session_.BeginWrite(err)) || !RunDml(params, n, err)) return false;
     ++done;
     affected += n;
   }

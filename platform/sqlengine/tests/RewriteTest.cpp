@@ -14,7 +14,7 @@ namespace {
 // The texts without the CHECK constraints that hold column values to their declared types (their
 // own tests are in StrictTest).
 std::string WithoutColumnChecks(std::string sql) {
-  for (size_t p = sql.find(" CHECK (\""); p != std::string::npos; p = sql.find(" CHECK (\"", p)) {
+  for (size_t p = sql.find(" CHECK ("); p != std::string::npos; p = sql.find(" CHECK (", p)) {
     size_t e = p + 8;
     for (int depth = 1; e < sql.size() && depth > 0; ++e) depth += sql[e] == '(' ? 1 : sql[e] == ')' ? -1 : 0;
     if (sql.substr(p, e - p).find("ORA_CHECK_") != std::string::npos) sql.erase(p, e - p);

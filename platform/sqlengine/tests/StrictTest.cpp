@@ -1,6 +1,7 @@
 // Oracle's value semantics: column types that refuse what does not fit, operators and functions
 // that answer as Oracle does, SQLite's user errors as Oracle errors, and functions at extreme arguments.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cmath>
 #include <limits>
@@ -94,6 +95,10 @@ TEST_F(StrictTest, ValuesTypesAndUserErrorsAsOracleHasThem) {
       {"INSERT INTO S.T (K, Q) VALUES (2, 999.994)", {}, 0, nullptr},
       {"INSERT INTO S.T (K, Q) VALUES (2, 1000)", {}, 1438, nullptr},
       {"UPDATE S.T SET P = 'x' WHERE K = 1", {}, 1722, nullptr},
+      // Beyond the integers of the quick range test of NUMBER (38): the function decides.
+      {"INSERT INTO S.T (K) VALUES (:1)", {Real(-1e37)}, 0, nullptr},
+      {"INSERT INTO S.T (K) VALUES (:1)", {Real(1e38)}, 1438, nullptr},
+      {"INSERT INTO S.T (K, P) VALUES (2, 99999)", {}, 0, nullptr},
       // Operators.
       {"SELECT 7/2 FROM DUAL", {}, 0, "3.5"},
       {"SELECT -7 / 2 FROM DUAL", {}, 0, "-3.5"},
@@ -162,6 +167,46 @@ TEST_F(StrictTest, ValuesTypesAndUserErrorsAsOracleHasThem) {
   EXPECT_NE(message.find("ORA-12899: value too large for column \"S\".\"T\".\"V\" (actual: 100, maximum: 4)"),
             std::string::npos)
       << message;
+}
+
+// The check functions in every form that stored constraints call: the longer forms are those of
+// tables made by earlier versions.
+TEST(StrictFunctions, CheckFunctionsInTheirShortAndLongForms) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  Error err;
+  ASSERT_TRUE(RegisterFunctions(db, nullptr, err)) << err.message;
+  // Answers "1" for an accepted value, else the error text.
+  auto eval = [db](const std::string& expr) {
+    sqlite3_stmt* st = nullptr;
+    std::string r;
+    if (sqlite3_prepare_v2(db, ("SELECT " + expr).c_str(), -1, &st, nullptr) != SQLITE_OK) return std::string("prepare");
+    if (sqlite3_step(st) == SQLITE_ROW) r = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    else r = sqlite3_errmsg(db);
+    sqlite3_finalize(st);
+    return r;
+  };
+  const std::pair<const char*, const char*> cases[] = {
+      {"ORA_CHECK_LENGTH('abcd', 4, 'C')", "1"},
+      {"ORA_CHECK_LENGTH('abcde', 4, 'C')", "ORA-12899"},
+      {"ORA_CHECK_LENGTH(NULL, 4, 'C')", "1"},
+      {"ORA_CHECK_LENGTH('abcde', 4, 'C', 'B')", "ORA-12899"},
+      {"ORA_CHECK_LENGTH('414243', 2, 'C', 'R')", "ORA-12899"},
+      {"ORA_CHECK_LENGTH('4142', 2, 'C', 'R')", "1"},
+      {"ORA_CHECK_NUMBER(1e125)", "1"},
+      {"ORA_CHECK_NUMBER(-1e126)", "ORA-01426"},
+      {"ORA_CHECK_NUMBER('x')", "ORA-01722"},
+      {"ORA_CHECK_NUMBER(NULL)", "1"},
+      {"ORA_CHECK_NUMBER(99999, 5)", "1"},
+      {"ORA_CHECK_NUMBER(100000, 5)", "ORA-01438"},
+      {"ORA_CHECK_NUMBER(999.994, 5, 2)", "1"},
+      {"ORA_CHECK_NUMBER(99999, 5, 0)", "1"},
+      {"ORA_CHECK_NUMBER(100000, 5, 0)", "ORA-01438"},
+      {"ORA_CHECK_NUMBER(100000, 5, 0, 'C')", "ORA-01438"},
+      {"ORA_CHECK_NUMBER(7, 0, 0, 'C')", "1"},
+  };
+  for (const auto& [expr, expect] : cases) EXPECT_NE(eval(expr).find(expect), std::string::npos) << expr << ": " << eval(expr);
+  sqlite3_close(db);
 }
 
 TEST_F(StrictTest, EmptyTextIsNullInUpdatesAndConditions) {
