@@ -7,6 +7,12 @@
 #include <cstdlib>
 #include <set>
 
+// GCC 12 reports a false -Wrestrict inside std::string assignments once they are inlined here
+// (optimised builds only).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+
 namespace sqlengine {
 
 namespace {
