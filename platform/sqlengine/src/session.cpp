@@ -174,7 +174,9 @@ Session::~Session() { End(); }
 
 std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, const std::string& user,
                                         const std::string& password, Error& err) {
-  std::string u = UpperText(user);
+  // As Oracle's log-on: a name in double quotes keeps its case, any other is upper-cased.
+  std::string u = user.size() >= 2 && user.front() == '"' && user.back() == '"' ? user.substr(1, user.size() - 2)
+                                                                                : UpperText(user);
   if (!server || !server->CheckPassword(u, password)) {
     err.Set(1017);
     return nullptr;

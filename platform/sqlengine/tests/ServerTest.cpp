@@ -149,8 +149,8 @@ TEST_F(ServerFilesTest, AnyUserNameKeepsToItsOwnFiles) {
     EXPECT_EQ(fs::path(main).parent_path(), fs::path(dir_));
     EXPECT_EQ(fs::path(aux).parent_path(), fs::path(dir_));
     EXPECT_NE(main, server_->SchemaFile("S", false));
-    if (name == UpperText(name)) {  // sessions take user names in upper case
-      auto u = Logon(name, "pw");
+    {  // a name that is not upper case logs on in double quotes, as with Oracle
+      auto u = Logon(name == UpperText(name) ? name : "\"" + name + "\"", "pw");
       ASSERT_TRUE(u);
       Run(*u, "CREATE TABLE T ( A NUMBER (38) )");
       u->End();
