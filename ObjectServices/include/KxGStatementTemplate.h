@@ -129,6 +129,11 @@ public:
     KxGStatementTemplate* GetTemplate(uint32_t index) const { return static_cast<KxGStatementTemplate*>(Get(index)); }
     // Deletes every template and empties the list.
     void ClearAll();
+    // Takes a made template: the list's append result, KXG_E_NO_MEMORY for null; a template the list
+    // cannot take is deleted.
+    int32_t Adopt(KxGStatementTemplate* statement);
+    // Appends "DELETE FROM " and the table, qualified as the table is; as Adopt.
+    int32_t AppendDeleteAll(const KxGTable& table);
 };
 
 // Store statements (insert, update, delete): no statement when the text is empty.

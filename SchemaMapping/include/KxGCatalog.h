@@ -20,6 +20,7 @@ class KxGExtentContext;
 class KxGMapLoader;
 class KxGSchemaMap;
 class KxGSelectStatementTemplate;
+class KxGStoreHdl;
 
 class KxGCatalog {
 public:
@@ -66,6 +67,10 @@ public:
     int32_t GetExistenceQuery(uint16_t classNumber, std::unique_ptr<KxGSelectStatementTemplate>& query) const;
 
 private:
+    // The class map and store handler of a mapped class: 0, KXG_E_MAP_NO_CLASS,
+    // KXG_E_NO_CLASS_MAP_IN_CATALOG or KXG_E_NO_STORE_HANDLER.
+    int32_t FindStoreHdl(const KxClassId& classId, KxGClassMap*& classMap, KxGStoreHdl*& handler) const;
+
     KxGMapLoader* loader_;
     std::unique_ptr<KxGSchemaMap> schemaMap_;
 };

@@ -123,17 +123,7 @@ KxGStatementTemplate* KxGCatalogTable::DropTemplate()
 
 int32_t KxGCatalogTable::EmptyTable(KxGStatementTemplateList& list)
 {
-    KxString text("DELETE FROM ");
-    text << table_.GetQualifiedName();
-    auto* statement = new (std::nothrow) KxGStoreStatementTemplate(text);
-    if (statement == nullptr) {
-        return KXG_E_NO_MEMORY;
-    }
-    const int32_t result = list.Append(statement);
-    if (result < 0) {
-        delete statement;
-    }
-    return result;
+    return list.AppendDeleteAll(table_);
 }
 
 // ---- KELVOX_CLASSES -------------------------------------------------------------------------------

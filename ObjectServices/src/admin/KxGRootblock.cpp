@@ -186,17 +186,7 @@ KxGStatementTemplate* KxGRootblock::UpdateValue(const KxString& key, const KxStr
 
 int32_t KxGRootblock::EmptyTable(KxGStatementTemplateList& list)
 {
-    KxString text("DELETE FROM ");
-    text << table_.GetQualifiedName();
-    auto* statement = new (std::nothrow) KxGStoreStatementTemplate(text);
-    if (statement == nullptr) {
-        return KXG_E_NO_MEMORY;
-    }
-    const int32_t result = list.Append(statement);
-    if (result < 0) {
-        delete statement;
-    }
-    return result;
+    return list.AppendDeleteAll(table_);
 }
 
 KxGCreateStatementTemplate* KxGRootblock::CreateTemplate()

@@ -1,8 +1,10 @@
 #include "KxGStatementTemplate.h"
 
 #include <atomic>
+#include <new>
 #include <string>
 
+#include "KxGColumn.h"
 #include "KxGDatabase.h"
 #include "KxGStatement.h"
 
@@ -105,6 +107,25 @@ void KxGStatementTemplateList::ClearAll()
         delete GetTemplate(i);
     }
     Clear();
+}
+
+int32_t KxGStatementTemplateList::Adopt(KxGStatementTemplate* statement)
+{
+    if (statement == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    const int32_t result = Append(statement);
+    if (result < 0) {
+        delete statement;
+    }
+    return result;
+}
+
+int32_t KxGStatementTemplateList::AppendDeleteAll(const KxGTable& table)
+{
+    KxString text("DELETE FROM ");
+    text << table.GetQualifiedName();
+    return Adopt(new (std::nothrow) KxGStoreStatementTemplate(text));
 }
 
 KxGStatement* KxGStoreStatementTemplate::CreateStatement(KxGDatabase* database)

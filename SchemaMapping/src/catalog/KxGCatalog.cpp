@@ -107,36 +107,36 @@ KxGClassMap* KxGCatalog::GetClassMap(const KxClassId& classId) const
     return mappedClass != nullptr ? mappedClass->GetClassMap() : nullptr;
 }
 
-int32_t KxGCatalog::GetExtent(const KxClassId& classId, KxGTable& table) const
+int32_t KxGCatalog::FindStoreHdl(const KxClassId& classId, KxGClassMap*& classMap, KxGStoreHdl*& handler) const
 {
     const KxGClass* mappedClass = GetClass(classId);
     if (mappedClass == nullptr) {
         return KXG_E_MAP_NO_CLASS;
     }
-    KxGClassMap* classMap = mappedClass->GetClassMap();
+    classMap = mappedClass->GetClassMap();
     if (classMap == nullptr) {
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
-    KxGStoreHdl* handler = classMap->GetStoreHdl();
-    if (handler == nullptr) {
-        return KXG_E_NO_STORE_HANDLER;
+    handler = classMap->GetStoreHdl();
+    return handler != nullptr ? 0 : KXG_E_NO_STORE_HANDLER;
+}
+
+int32_t KxGCatalog::GetExtent(const KxClassId& classId, KxGTable& table) const
+{
+    KxGClassMap* classMap = nullptr;
+    KxGStoreHdl* handler = nullptr;
+    if (const int32_t found = FindStoreHdl(classId, classMap, handler); found != 0) {
+        return found;
     }
     return handler->GetExtentTable(table);
 }
 
 int32_t KxGCatalog::GetExtent(KxGExtentContext& context, bool allColumns) const
 {
-    const KxGClass* mappedClass = GetClass(context.GetClassId());
-    if (mappedClass == nullptr) {
-        return KXG_E_MAP_NO_CLASS;
-    }
-    KxGClassMap* classMap = mappedClass->GetClassMap();
-    if (classMap == nullptr) {
-        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
-    }
-    KxGStoreHdl* handler = classMap->GetStoreHdl();
-    if (handler == nullptr) {
-        return KXG_E_NO_STORE_HANDLER;
+    KxGClassMap* classMap = nullptr;
+    KxGStoreHdl* handler = nullptr;
+    if (const int32_t found = FindStoreHdl(context.GetClassId(), classMap, handler); found != 0) {
+        return found;
     }
     KxGTable table;
     int32_t result = handler->GetExtentTable(table);
@@ -187,17 +187,10 @@ int32_t KxGCatalog::GetExtent(KxGExtentContext& context, bool allColumns) const
 int32_t KxGCatalog::GetExistenceQuery(uint16_t classNumber, std::unique_ptr<KxGSelectStatementTemplate>& query) const
 {
     query.reset();
-    const KxGClass* mappedClass = GetClass(KxClassId(classNumber, 0));
-    if (mappedClass == nullptr) {
-        return KXG_E_MAP_NO_CLASS;
-    }
-    KxGClassMap* classMap = mappedClass->GetClassMap();
-    if (classMap == nullptr) {
-        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
-    }
-    KxGStoreHdl* handler = classMap->GetStoreHdl();
-    if (handler == nullptr) {
-        return KXG_E_NO_STORE_HANDLER;
+    KxGClassMap* classMap = nullptr;
+    KxGStoreHdl* handler = nullptr;
+    if (const int32_t found = FindStoreHdl(KxClassId(classNumber, 0), classMap, handler); found != 0) {
+        return found;
     }
     KxGTable table;
     const int32_t result = handler->GetClassTable(table);

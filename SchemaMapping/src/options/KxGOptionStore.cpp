@@ -36,19 +36,6 @@ KxGExtendedProjection OptionProjection(const KxGTable& table)
     return projection;
 }
 
-// Appends a template to the list; a null template or a refused append deletes it.
-int32_t AppendTemplate(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
-{
-    if (statement == nullptr) {
-        return KXG_E_NO_MEMORY;
-    }
-    const int32_t result = list.Append(statement);
-    if (result < 0) {
-        delete statement;
-    }
-    return result;
-}
-
 // A text as read: active, in the default 8-bit code set, right-trimmed.
 KxString AsRead(KxString text)
 {
@@ -108,15 +95,13 @@ int32_t KxGOptionRegistry::LoadOptionsTable(KxGDatabase& database, uint16_t& pre
 int32_t KxGOptionRegistry::CreateRegistry(KxGDatabase& database, KxGStatementTemplateList& list)
 {
     const KxGTable table = OptionTable(database);
-    AppendTemplate(list, database.GetDatabaseInfo()->CreateTable(table, OptionProjection(table)));
+    list.Adopt(database.GetDatabaseInfo()->CreateTable(table, OptionProjection(table)));
     return 0;
 }
 
 int32_t KxGOptionRegistry::EmptyRegistry(KxGDatabase& database, KxGStatementTemplateList& list)
 {
-    KxString text("DELETE FROM ");
-    text << OptionTable(database).GetQualifiedName();
-    return AppendTemplate(list, new (std::nothrow) KxGStoreStatementTemplate(text));
+    return list.AppendDeleteAll(OptionTable(database));
 }
 
 int32_t KxGOptionRegistry::DropRegistry(KxGDatabase& database, KxGStatementTemplateList& list)
@@ -127,7 +112,7 @@ int32_t KxGOptionRegistry::DropRegistry(KxGDatabase& database, KxGStatementTempl
     if (!created) {
         return KXG_E_NO_MEMORY;
     }
-    return AppendTemplate(list, database.GetDatabaseInfo()->DropTable2(*created));
+    return list.Adopt(database.GetDatabaseInfo()->DropTable2(*created));
 }
 
 int32_t KxGOptionRegistry::AppendInsert(KxGDatabase& database, KxGStatementTemplateList& list,
@@ -144,7 +129,7 @@ int32_t KxGOptionRegistry::AppendInsert(KxGDatabase& database, KxGStatementTempl
     text << ", ";
     KxGAppendLiteral(text, arguments);
     text << ")";
-    return AppendTemplate(list, new (std::nothrow) KxGStoreStatementTemplate(text));
+    return list.Adopt(new (std::nothrow) KxGStoreStatementTemplate(text));
 }
 
 int32_t KxGOptionRegistry::FillRegistry(KxGDatabase& database, KxGStatementTemplateList& list)
