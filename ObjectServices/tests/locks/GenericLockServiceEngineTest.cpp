@@ -17,6 +17,7 @@
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
+#include "OraMarkedLockService.h"
 #include "OraTestSupport.h"
 #include "kxthreads.h"
 #include "sqlengine.h"
@@ -29,27 +30,6 @@ constexpr int32_t kClient = 5;
 constexpr uint16_t kTxn = KXG_LOCK_MODE_TXN;                     // stored as 4116
 constexpr uint16_t kRead = 1142;
 constexpr uint16_t kReadTxn = kRead | KXG_LOCK_TRANSACTION;
-
-class OracleMarkedLockService : public KxGGenericLockService {
-public:
-    OracleMarkedLockService(KxGDatabase* database, int32_t clientId) : KxGGenericLockService(database, clientId)
-    {
-        ReplaceStatements(new KxGInsertStatementTemplate(Marked(GetInsertTemplate())),
-                          new KxGDeleteStatementTemplate(Marked(GetDeleteTemplate())),
-                          new KxGSelectStatementTemplate(Marked(GetSelectTemplate())));
-    }
-
-private:
-    static KxString Marked(const KxGStatementTemplate* statement)
-    {
-        std::string text = statement->GetSQLText().StrGet();
-        int marker = 0;
-        for (size_t at = text.find('?'); at != std::string::npos; at = text.find('?', at)) {
-            text.replace(at, 1, ":" + std::to_string(++marker));
-        }
-        return KxString(text.c_str());
-    }
-};
 
 KxRef Ref(uint32_t id)
 {
@@ -90,7 +70,7 @@ protected:
         Run("INSERT INTO S.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (5, 'me', 5, 'DEFAULT')");
         Run("INSERT INTO S.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (6, 'other', 6, 'DEFAULT')");
         Commit();
-        service_ = std::make_unique<OracleMarkedLockService>(db_.get(), kClient);
+        service_ = std::make_unique<oratest::OracleMarkedLockService>(db_.get(), kClient);
         ASSERT_EQ(service_->GetCreationError(), 0);
         a_.SetLevel(1);
         b_.SetLevel(1);
@@ -139,7 +119,7 @@ protected:
     }
 
     std::shared_ptr<sqlengine::Session> reader_;
-    std::unique_ptr<OracleMarkedLockService> service_;
+    std::unique_ptr<oratest::OracleMarkedLockService> service_;
     KxGTransactionContext a_;
     KxGTransactionContext b_;
 };

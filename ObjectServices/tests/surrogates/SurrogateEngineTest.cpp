@@ -29,6 +29,7 @@
 #include "KxGSurrogates.h"
 #include "KxGTransactionContext.h"
 #include "KxGTypeHdl.h"
+#include "OraMarkedLockService.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
 
@@ -89,27 +90,6 @@ void ExpectDisjointAndDense(std::vector<Block> blocks, uint64_t from)
         next += static_cast<uint64_t>(block.second);
     }
 }
-
-class OracleMarkedLockService : public KxGGenericLockService {
-public:
-    OracleMarkedLockService(KxGDatabase* database, int32_t clientId) : KxGGenericLockService(database, clientId)
-    {
-        ReplaceStatements(new KxGInsertStatementTemplate(Marked(GetInsertTemplate())),
-                          new KxGDeleteStatementTemplate(Marked(GetDeleteTemplate())),
-                          new KxGSelectStatementTemplate(Marked(GetSelectTemplate())));
-    }
-
-private:
-    static KxString Marked(const KxGStatementTemplate* statement)
-    {
-        std::string text = statement->GetSQLText().StrGet();
-        int marker = 0;
-        for (size_t at = text.find('?'); at != std::string::npos; at = text.find('?', at)) {
-            text.replace(at, 1, ":" + std::to_string(++marker));
-        }
-        return KxString(text.c_str());
-    }
-};
 
 class EngineSurrogates : public oratest::DatabaseTest {
 protected:
@@ -498,7 +478,7 @@ TEST_F(EngineSurrogates, LockInsertsAndSurrogateFetchesShareTheConnectionWithout
     constexpr int kFetches = 300;
     Run("INSERT INTO S.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (5, 'me', 5, 'DEFAULT')");
     Commit();
-    OracleMarkedLockService locks(db_.get(), 5);   // no SetSync: critical section 13 is not there yet
+    oratest::OracleMarkedLockService locks(db_.get(), 5);   // no SetSync: critical section 13 is not there yet
     ASSERT_EQ(locks.GetCreationError(), 0);
     KxGSurrogateAllocator allocator(db_.get());
     KxGTransactionContext context;
