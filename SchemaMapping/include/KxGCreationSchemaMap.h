@@ -42,9 +42,18 @@ public:
     const std::vector<ClassRow>& GetClassRows() const { return classRows_; }
     const std::vector<MemberRow>& GetMemberRows() const { return memberRows_; }
 
+    // Warnings of the loaders for the schema mapper to report (code and text), in order.
+    struct Warning {
+        int32_t code;
+        std::string text;
+    };
+    void AddWarning(int32_t code, const KxString& text);
+    const std::vector<Warning>& GetWarnings() const { return warnings_; }
+
 private:
     std::map<std::string, std::set<std::string>> used_;   // table -> column names
     std::vector<ClassRow> classRows_;
     std::vector<MemberRow> memberRows_;
     std::set<const void*> recorded_;   // columns whose names are recorded
+    std::vector<Warning> warnings_;
 };

@@ -94,6 +94,10 @@ public:
     uint32_t GetFlags() const { return flags_; }
     void SetFlags(uint32_t flags) { flags_ = flags; }
     bool Has(uint32_t flag) const { return (flags_ & flag) != 0; }
+    // The read-ahead mode that CollectReferences asks the relations with (KXG_READ_AHEAD_..., 3 by
+    // default: every reference).
+    int32_t GetCollectMode() const { return collectMode_; }
+    void SetCollectMode(int32_t mode) { collectMode_ = mode; }
 
     // The value of row `row` of a column at row offset `offset` (B added) with value size `size`;
     // null without data.
@@ -111,6 +115,7 @@ private:
     uint32_t flags_;
     int32_t base_ = 0;
     uint16_t handleBase_ = 0;
+    int32_t collectMode_ = 3;
 };
 
 // The layout of one row: its width (the sum of the bytes reserved) and its handle-typed columns.

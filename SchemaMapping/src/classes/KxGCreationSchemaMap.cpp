@@ -43,6 +43,11 @@ int32_t KxGCreationSchemaMap::GetTableName(KxGClass& mappedClass, KxGQualifiedId
     return MapClass2TableName(mappedClass, table);
 }
 
+void KxGCreationSchemaMap::AddWarning(int32_t code, const KxString& text)
+{
+    warnings_.push_back({code, Str(text)});
+}
+
 bool KxGCreationSchemaMap::HasMIChild(const KxMetaClass& metaClass)
 {
     return GetDictionary() != nullptr && HasMI(*GetDictionary(), metaClass, 0);
