@@ -206,10 +206,12 @@ public:
     // KELVOX_MEMBERS ("<number>.<path>"; no prefix for 0).
     virtual uint16_t GetOwnerClassNumber() const = 0;
 
-    // The address of the block of class `declaring` in the object: the object's address plus the
-    // block's offset in an instance of the object's class (the class of its reference, found in the
-    // schema map's dictionary; 0 when the dictionary does not know it or `declaring` is not a base).
-    // Null when the object has no address.
+    // The address to which the offsets of class `declaring`'s own members (offsets in an instance of
+    // `declaring`) are added to reach them in the object: the object's address, moved by where the
+    // class's block lies in an instance of the object's class (the class of its reference, found in
+    // the schema map's dictionary) less where it lies in an instance of `declaring`; the object's
+    // address when the dictionary does not know the class or `declaring` is not a base. Null when the
+    // object has no address.
     static uint8_t* BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring);
 
 protected:
