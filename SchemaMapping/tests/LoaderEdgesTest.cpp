@@ -115,7 +115,7 @@ protected:
 // ---- several bases ------------------------------------------------------------------------------------
 
 // C inherits from A and B, whose first members' names differ only beyond the column-name length
-// (their columns collide in C's table); D has C as its only base.
+// (their columns collide in C's table); D has C as its only base; F reaches A along two paths.
 const char* const kSeveralBases = R"(dictionary several
 class 1.1 A
 member abcdefghijklmnopqrstuvwxyz_a int
@@ -129,6 +129,8 @@ class 4.1 D bases=C
 member d int
 class 5.1 E bases=A marks=virtual
 member e int
+class 6.1 F bases=C,E
+member f int
 )";
 #define NA "abcdefghijklmnopqrstuvwxyz_a"
 #define NB "abcdefghijklmnopqrstuvwxyz_b"
@@ -158,6 +160,7 @@ TEST_F(LoaderEdges, ASubclassOfSeveralBasesMapsTheInheritedMembersItself)
         {3, true, "1." NA ",1.p,2." NB ",2.y", CA ",POID1V0,PCID1V0," CB ",Y1V0,C0V0"},
         {4, false, "", CA ",POID1V0,PCID1V0," CB ",Y1V0,C0V0,D0V0"},
         {5, true, "1." NA ",1.p", CA ",POID1V0,PCID1V0,E0V0"},
+        {6, true, "1." NA ",1.p,2." NB ",2.y,3.c,5.e", CA ",POID1V0,PCID1V0," CB ",Y1V0,C0V0,E0V0,F0V0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
@@ -206,7 +209,7 @@ TEST_F(LoaderEdges, ObjectsOfSeveralBasesRoundTripThroughTheirRow)
     ASSERT_NO_FATAL_FAILURE(Parse(kSeveralBases));
     KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
     ASSERT_NO_FATAL_FAILURE(LoadAll(creation));
-    KxGClassMap& classMap = MapOf(creation, 4);
+    KxGClassMap& classMap = MapOf(creation, 6);
     KxGBufferMap layout;
     for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
         ASSERT_EQ(classMap.GetMemberMap(i)->JoinBuffer(layout), 0);
@@ -217,7 +220,7 @@ TEST_F(LoaderEdges, ObjectsOfSeveralBasesRoundTripThroughTheirRow)
     rows.SetCurrentRow(0);
 
     KxObjectMgr objects(nullptr);
-    const KxMetaClass* meta = dictionary_->GetCurrentVersion(4)->AsClass();
+    const KxMetaClass* meta = dictionary_->GetCurrentVersion(6)->AsClass();
     KxObject* stored = nullptr;
     KxObject* loaded = nullptr;
     ASSERT_EQ(objects.Create(meta, KxObjId(11), stored), 0);
@@ -240,7 +243,8 @@ TEST_F(LoaderEdges, ObjectsOfSeveralBasesRoundTripThroughTheirRow)
     *reinterpret_cast<int32_t*>(at(*stored, 2, NB)) = 202;
     *reinterpret_cast<double*>(at(*stored, 2, "y")) = 2.5;
     *reinterpret_cast<int32_t*>(at(*stored, 3, "c")) = 303;
-    *reinterpret_cast<int32_t*>(at(*stored, 4, "d")) = 404;
+    *reinterpret_cast<int32_t*>(at(*stored, 5, "e")) = 505;
+    *reinterpret_cast<int32_t*>(at(*stored, 6, "f")) = 606;
     {
         KxCPPObjectAlias from(nullptr, nullptr, stored);
         KxCPPObjectAlias to(nullptr, nullptr, loaded);
@@ -258,7 +262,8 @@ TEST_F(LoaderEdges, ObjectsOfSeveralBasesRoundTripThroughTheirRow)
     EXPECT_EQ(*reinterpret_cast<int32_t*>(at(*loaded, 2, NB)), 202);
     EXPECT_EQ(*reinterpret_cast<double*>(at(*loaded, 2, "y")), 2.5);
     EXPECT_EQ(*reinterpret_cast<int32_t*>(at(*loaded, 3, "c")), 303);
-    EXPECT_EQ(*reinterpret_cast<int32_t*>(at(*loaded, 4, "d")), 404);
+    EXPECT_EQ(*reinterpret_cast<int32_t*>(at(*loaded, 5, "e")), 505);
+    EXPECT_EQ(*reinterpret_cast<int32_t*>(at(*loaded, 6, "f")), 606);
 }
 
 TEST_F(LoaderEdges, TheViewOfASecondBaseReadsItsOwnColumnOfTheSubclass)
@@ -267,22 +272,25 @@ TEST_F(LoaderEdges, TheViewOfASecondBaseReadsItsOwnColumnOfTheSubclass)
     KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
     ASSERT_NO_FATAL_FAILURE(LoadAll(creation));
     oratest::OwnedList ddl;
-    for (uint16_t number : {1, 2, 3, 4, 5}) {
+    for (uint16_t number : {1, 2, 3, 4, 5, 6}) {
         ASSERT_EQ(MapOf(creation, number).GetStoreHdl()->CreateClassTable(ddl), 0);
     }
-    for (uint16_t number : {0, 1, 2, 3, 4, 5}) {
+    for (uint16_t number : {0, 1, 2, 3, 4, 5, 6}) {
         ASSERT_EQ(MapOf(creation, number).GetStoreHdl()->CreateExtentView(ddl), 0) << number;
     }
     ASSERT_NO_FATAL_FAILURE(Run(ddl));
     Run({"INSERT INTO S.BC2V1 (OID, CID, " CA ", Y1V0) VALUES (1, 2, 20, 0.5)",
          "INSERT INTO S.CC3V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0) VALUES (2, 3, 11, 21, 1.5, 31)",
-         "INSERT INTO S.DC4V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0, D0V0) VALUES (3, 4, 12, 22, 2.5, 32, 42)"});
+         "INSERT INTO S.DC4V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0, D0V0) VALUES (3, 4, 12, 22, 2.5, 32, 42)",
+         "INSERT INTO S.FC6V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0, E0V0, F0V0) VALUES (4, 6, 13, 23, 3.5, 33, 53, 63)"});
     // B's first member in C and D is their second such column, not A's.
     EXPECT_EQ(Query("SELECT OID, " CA " FROM S.VB2 ORDER BY OID"),
-              (std::vector<std::vector<std::string>>{{"1", "20"}, {"2", "21"}, {"3", "22"}}));
+              (std::vector<std::vector<std::string>>{{"1", "20"}, {"2", "21"}, {"3", "22"}, {"4", "23"}}));
+    // F, reached along two paths, once.
     EXPECT_EQ(Query("SELECT OID, " CA " FROM S.VA1 ORDER BY OID"),
-              (std::vector<std::vector<std::string>>{{"2", "11"}, {"3", "12"}}));
-    EXPECT_EQ(Query("SELECT COUNT(*) FROM S.VKXOBJECT0"), (std::vector<std::vector<std::string>>{{"3"}}));
+              (std::vector<std::vector<std::string>>{{"2", "11"}, {"3", "12"}, {"4", "13"}}));
+    EXPECT_EQ(Query("SELECT OID, E0V0 FROM S.VE5"), (std::vector<std::vector<std::string>>{{"4", "53"}}));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM S.VKXOBJECT0"), (std::vector<std::vector<std::string>>{{"4"}}));
 
     // The runtime reads the same names back.
     cattest::CatalogRows rows(*db_);
@@ -297,7 +305,7 @@ TEST_F(LoaderEdges, TheViewOfASecondBaseReadsItsOwnColumnOfTheSubclass)
     ASSERT_NO_FATAL_FAILURE(Run(list));
     KxGCatalog catalog(&KxGClassLoader::Instance());
     ASSERT_EQ(catalog.Load(db_.get(), dictionary_.get()), 0) << db_->GetError()->Text();
-    for (uint16_t number : {1, 2, 3, 4, 5}) {
+    for (uint16_t number : {1, 2, 3, 4, 5, 6}) {
         SCOPED_TRACE(number);
         KxGClassMap* runtime = catalog.GetClassMap(dictionary_->GetCurrentVersion(number)->GetClassId());
         ASSERT_NE(runtime, nullptr);
