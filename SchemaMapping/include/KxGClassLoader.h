@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "KxGSchemaMap.h"
+#include "KxGStatusCodes.h"
 #include "KxMetaType.h"
 
 class KxGClass;
@@ -50,9 +51,6 @@ public:
     // The process-wide class loader (installed as the default loader by the gateway module).
     static KxGClassLoader& Instance();
 };
-
-// The schema mapper's warning about an array member mapped with one element.
-constexpr int32_t KXG_W_ARRAY_REDUCED = 6155;
 
 class KxGMemberLoader : public KxMemberFunctor {
 public:
