@@ -6,7 +6,8 @@
 // path's last segment, the member position, "V" and revision 0, cut to the column-name length, mapped
 // upper), made unique per table (a universal table holds every descendant's columns, so siblings'
 // members at one position, or "a.x" and "b.x" of two embedded members, would collide: a later one gets
-// "_2", "_3" ... cut to fit). HasMIChild answers from the dictionary.
+// "_2", "_3" ... cut to fit). HasMIChild answers from the dictionary. The loaders' warnings (6155) wait
+// here for the schema mapper to report them.
 #pragma once
 
 #include <map>
@@ -24,7 +25,8 @@ public:
     int32_t GetTableName(KxGClass& mappedClass, KxGQualifiedIdentity& table) override;
     // Names every unnamed column of the class's member maps and records it; 0.
     int32_t GetColumnNames(KxGClass& mappedClass) override;
-    // True when a class below the meta class (at any depth) has more than one base class.
+    // True when a user class below the meta class (at any depth) has more than one base class or is
+    // marked with virtual inheritance.
     bool HasMIChild(const KxMetaClass& metaClass) override;
     KxGCreationSchemaMap* GetCreationSchemaMap() override { return this; }
 

@@ -313,6 +313,36 @@ TEST_F(LoaderEdges, TheViewOfASecondBaseReadsItsOwnColumnOfTheSubclass)
     }
 }
 
+TEST_F(LoaderEdges, StoreAllOrUniversalIsRefusedAboveAClassWithSeveralOrVirtualBases)
+{
+    const struct {
+        const char* what;
+        const char* dictionary;
+    } cases[] = {
+        {"a child with two bases", "dictionary d\nclass 2.1 B\nmember b int\nclass 3.1 C\nmember c int\n"
+                                   "class 4.1 D bases=C,B\nmember d int\n"},
+        {"a child marked virtual", "dictionary d\nclass 3.1 C\nmember c int\nclass 4.1 D bases=C marks=virtual\n"
+                                   "member d int\n"},
+        {"a grandchild marked virtual", "dictionary d\nclass 3.1 C\nmember c int\nclass 4.1 D bases=C\n"
+                                        "member d int\nclass 5.1 E bases=D marks=virtual\nmember e int\n"},
+    };
+    for (const auto& c : cases) {
+        for (const char* word : {"ALL", "UNIVERSAL"}) {
+            SCOPED_TRACE(std::string(c.what) + " " + word);
+            ASSERT_NO_FATAL_FAILURE(Parse(c.dictionary));
+            KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+            ASSERT_EQ(creation.GetOptionRegistry().ProcessOption(KxString("C"), KxString("*"), KxString("STORE"),
+                                                                 KxString(word), 1),
+                      0);
+            ASSERT_NO_FATAL_FAILURE(LoadAll(creation));
+            EXPECT_EQ(MapOf(creation, 3).GetStoreHdl()->GetStoreKind(), KXG_STORE_DEFAULT);
+            EXPECT_EQ(creation.GetOptionRegistry().GetClassOptions().FindClassOption(KxString("C"))->GetOptions()
+                          ->Find(KxString("STORE"))->GetStatus(),
+                      KXG_OPTION_STORE_CONTEXT);
+        }
+    }
+}
+
 // ---- arrays ---------------------------------------------------------------------------------------------
 
 TEST_F(LoaderEdges, ArraysKeepTheirElementsOnlyWhereAColumnOrTheBlobContainerHoldsThem)

@@ -24,7 +24,8 @@ bool HasMI(const KxClassDict& dictionary, const KxMetaClass& metaClass, int dept
     for (uint16_t number : metaClass.GetSubclasses()) {
         const KxMetaType* type = dictionary.GetCurrentVersion(number);
         const KxMetaClass* sub = type != nullptr ? type->AsClass() : nullptr;
-        if (sub != nullptr && (sub->GetBaseCount() > 1 || HasMI(dictionary, *sub, depth + 1))) {
+        if (sub != nullptr && sub->IsUserClass() &&
+            (sub->GetBaseCount() > 1 || sub->HasMark(KX_MARK_VIRTUAL_INHERITANCE) || HasMI(dictionary, *sub, depth + 1))) {
             return true;
         }
     }
