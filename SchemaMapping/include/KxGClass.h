@@ -125,7 +125,6 @@ protected:
     std::vector<KxGMember*>& AllMembers() { return all_; }
 
 private:
-
     uint16_t state_ = KXG_CLASS_CREATED;
     int32_t loadResult_ = 0;
     uint16_t kind_;
