@@ -5,6 +5,13 @@
 //   KxGClass   identity, state, base classes, members, subclass numbers and the class map (owned) of
 //              one class. Classes belong to their schema map (KxGSchemaMap), which holds them by class
 //              number; only classes in state KXG_CLASS_LOADED are visible through the catalog.
+//   KxGVirtualInheritClass
+//              a class with more than one base class or one the dictionary marks with virtual
+//              inheritance. Such a class keeps member maps of its own for the members it inherits
+//              (a second member and relation list): a base's member map lays its columns out in the
+//              base's row and is named in the base's table, while in this class's row and table the
+//              same member sits elsewhere (behind another base's members) and may need another
+//              column name, so sharing the base's map would move the base's columns.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +70,8 @@ public:
 
     // Adds a member to the own-member list and takes it over.
     virtual void AddMember(std::unique_ptr<KxGMember> member);
+    // Adds the relation of a reference member (owned) and answers it.
+    virtual KxGRelation* AddRelation(std::unique_ptr<KxGRelation> relation);
     // Fills the all-members list: the members of the base classes first (in base order, recursively,
     // each base once), then the own members.
     virtual void CollectMembers();
@@ -98,16 +107,24 @@ public:
     // The all-members list (filled by CollectMembers).
     const std::vector<KxGMember*>& GetAllMembers() const { return all_; }
 
-    // Relations of the class's reference members (owned).
-    KxGRelation* AddRelation(std::unique_ptr<KxGRelation> relation);
+    uint32_t GetRelationCount() const { return static_cast<uint32_t>(relations_.size()); }
+    KxGRelation* GetRelation(uint32_t index) const
+    {
+        return index < relations_.size() ? relations_[index].get() : nullptr;
+    }
 
     // Class numbers of the direct subclasses; null when the class has none.
     const std::vector<uint16_t>* GetSubclasses() const { return subclasses_.get(); }
     void SetSubclasses(const std::vector<uint16_t>& numbers);
 
-private:
-    void CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const;
+protected:
+    // Appends the members this class contributes to a subclass's all-members list: its bases' (each
+    // base once, `seen` listing those already walked), then its own.
+    virtual void CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const;
+    void CollectBases(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const;
+    std::vector<KxGMember*>& AllMembers() { return all_; }
 
+private:
     uint16_t state_ = KXG_CLASS_CREATED;
     int32_t loadResult_ = 0;
     uint16_t kind_;
@@ -120,4 +137,39 @@ private:
     std::vector<KxGMember*> all_;
     std::unique_ptr<std::vector<uint16_t>> subclasses_;
     std::vector<std::unique_ptr<KxGRelation>> relations_;
+};
+
+class KxGVirtualInheritClass : public KxGClass {
+public:
+    using KxGClass::KxGClass;
+    ~KxGVirtualInheritClass() override;
+
+    // A member (relation) of this class goes to the own lists; one declared by a base class (the
+    // class's own map of an inherited member) to the second lists.
+    void AddMember(std::unique_ptr<KxGMember> member) override;
+    KxGRelation* AddRelation(std::unique_ptr<KxGRelation> relation) override;
+    // The bases' members (each base once), each replaced by this class's own map of it when there
+    // is one (same declaring class, same name), then the own members.
+    void CollectMembers() override;
+
+    // The second lists: this class's maps of inherited members, and their relations.
+    uint32_t GetInheritedCount() const { return static_cast<uint32_t>(inherited_.size()); }
+    KxGMember* GetInherited(uint32_t index) const
+    {
+        return index < inherited_.size() ? inherited_[index].get() : nullptr;
+    }
+    uint32_t GetInheritedRelationCount() const { return static_cast<uint32_t>(inheritedRelations_.size()); }
+    KxGRelation* GetInheritedRelation(uint32_t index) const
+    {
+        return index < inheritedRelations_.size() ? inheritedRelations_[index].get() : nullptr;
+    }
+
+protected:
+    void CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const override;
+
+private:
+    KxGMember* OwnMapOf(const KxGMember& member) const;
+
+    std::vector<std::unique_ptr<KxGMember>> inherited_;
+    std::vector<std::unique_ptr<KxGRelation>> inheritedRelations_;
 };

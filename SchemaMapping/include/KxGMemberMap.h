@@ -94,6 +94,10 @@ public:
     uint32_t GetFlags() const { return flags_; }
     void SetFlags(uint32_t flags) { flags_ = flags; }
     bool Has(uint32_t flag) const { return (flags_ & flag) != 0; }
+    // The read-ahead mode that CollectReferences asks the relations with (KXG_READ_AHEAD_..., 3 by
+    // default: every reference).
+    int32_t GetCollectMode() const { return collectMode_; }
+    void SetCollectMode(int32_t mode) { collectMode_ = mode; }
 
     // The value of row `row` of a column at row offset `offset` (B added) with value size `size`;
     // null without data.
@@ -111,6 +115,7 @@ private:
     uint32_t flags_;
     int32_t base_ = 0;
     uint16_t handleBase_ = 0;
+    int32_t collectMode_ = 3;
 };
 
 // The layout of one row: its width (the sum of the bytes reserved) and its handle-typed columns.
@@ -201,10 +206,12 @@ public:
     // KELVOX_MEMBERS ("<number>.<path>"; no prefix for 0).
     virtual uint16_t GetOwnerClassNumber() const = 0;
 
-    // The address of the block of class `declaring` in the object: the object's address plus the
-    // block's offset in an instance of the object's class (the class of its reference, found in the
-    // schema map's dictionary; 0 when the dictionary does not know it or `declaring` is not a base).
-    // Null when the object has no address.
+    // The address to which the offsets of class `declaring`'s own members (offsets in an instance of
+    // `declaring`) are added to reach them in the object: the object's address, moved by where the
+    // class's block lies in an instance of the object's class (the class of its reference, found in
+    // the schema map's dictionary) less where it lies in an instance of `declaring`; the object's
+    // address when the dictionary does not know the class or `declaring` is not a base. Null when the
+    // object has no address.
     static uint8_t* BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring);
 
 protected:

@@ -5,7 +5,7 @@
 //                          and binds one reference at a row offset. Loading sets the class id's
 //                          version to the class version of the loaded class number.
 //   KxGRelation            the relation of a reference member: its member name, the owning class and
-//                          whether referenced objects are read ahead.
+//                          the member's flag word, which the read-ahead test asks.
 //   KxGRefMemberMap        a reference (pointer or on-demand reference) stored as the referenced
 //                          class's id columns in the referencing class's row.
 //   KxGClassMemberMap      an embedded class member stored as the columns of the embedded class's
@@ -81,21 +81,31 @@ private:
     Part cid_;
 };
 
+// Read-ahead modes of a relation (the mode a caller of CollectReferences sets on the row context).
+enum : int32_t {
+    KXG_READ_AHEAD_STORE_WITH = 1,   // only references whose member is qualified "store with" (0x08)
+    KXG_READ_AHEAD_NOT_PLAIN = 2,    // every reference unless its flag word is exactly 0x200
+    KXG_READ_AHEAD_ALL = 3           // every reference
+};
+
 class KxGRelation {
 public:
-    KxGRelation(const KxString& memberName, KxGClass* owner, bool readAhead = false)
-        : memberName_(memberName), owner_(owner), readAhead_(readAhead) {}
+    // flags: the member's qualifier word (KX_QUAL_... of the dictionary).
+    KxGRelation(const KxString& memberName, KxGClass* owner, uint32_t flags = 0)
+        : memberName_(memberName), owner_(owner), flags_(flags) {}
     virtual ~KxGRelation();
     const KxString& GetMemberName() const { return memberName_; }
     KxGClass* GetOwnerClass() const { return owner_; }
-    // Whether referenced objects are read ahead with their owner.
-    virtual bool ReadAhead() const { return readAhead_; }
-    void SetReadAhead(bool readAhead) { readAhead_ = readAhead; }
+    uint32_t GetFlags() const { return flags_; }
+    // Whether a referenced object is collected in a read-ahead mode (KXG_READ_AHEAD_...): mode 1
+    // answers bit 0x08 of the flag word, mode 2 true unless the flag word is exactly 0x200, mode 3
+    // true, any other mode false.
+    virtual bool ReadAhead(int32_t mode) const;
 
 private:
     KxString memberName_;
     KxGClass* owner_;
-    bool readAhead_;
+    uint32_t flags_;
 };
 
 class KxGRefMemberMap : public KxGMemberMap {
@@ -144,6 +154,10 @@ public:
 
     KxGIDMap* GetIDMap() const { return idMap_.get(); }
     KxGRelation* GetRelation() const { return relation_; }
+    // The member options FETCH and READ_AHEAD: how many referenced objects are read ahead (at least
+    // 1 once an option took effect); 0 when neither was given.
+    int32_t GetReadAheadCount() const { return readAheadCount_; }
+    void SetReadAheadCount(int32_t count) { readAheadCount_ = count; }
     const KxString& GetColumnPrefix() const { return prefix_; }
     int32_t GetRowOffset() const { return rowOffset_; }
     // The reference held by the member of the object; 0 or the accessor's status.
@@ -163,6 +177,7 @@ private:
     KxGColumnList cidColumns_;
     int32_t rowOffset_ = 0;
     KxClassId owner_;
+    int32_t readAheadCount_ = 0;
 };
 
 class KxGClassMemberMap : public KxGMemberMap {

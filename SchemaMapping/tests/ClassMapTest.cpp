@@ -221,7 +221,13 @@ TEST_F(ClassMaps, StoreKindsTablesAndColumns)
         {8, KXG_STORE_UNIVERSAL, "S.SHAPEC8V1", "S.VSHAPE8", "AREA0V0,SIZE0V0,SIZE0V0_2,DEPTH0V0"},
         {9, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VCIRCLE9", ""},
         {10, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VSQUARE10", ""},
+        {11, KXG_STORE_DEFAULT, "S.NAMEDC11V1", "S.VNAMED11", "LABEL0V0"},
+        // Two bases: the first base's columns, the second's, its own.
+        {12, KXG_STORE_DEFAULT, "S.LABELLEDC12V1", "S.LABELLEDC12V1",
+         "NAME0V0,AGE1V0,STREET2V0,CITY2V0,STREET3V0,CITY3V0,SCORES4V0,CODE5V0,FRIENDOID6V0,FRIENDCID6V0,"
+         "MENTOROID7V0,MENTORCID7V0,LABEL0V0,TAG0V0"},
         {13, KXG_STORE_DEFAULT, "S.TOOLC13V1", "S.VTOOL13", "WEIGHT0V0"},
+        {14, KXG_STORE_DEFAULT, "S.NAMEDTOOLC14V1", "S.NAMEDTOOLC14V1", "WEIGHT0V0,LABEL0V0,GRIP0V0"},
         {16, KXG_STORE_VIRTUAL, "S.GADGETC15V1", "S.VGIZMO16", ""},
         {17, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VWIDGET17", ""},
         {18, KXG_STORE_DEFAULT, "S.LOOSEC18V1", "S.LOOSEC18V1", ""},
@@ -253,6 +259,12 @@ TEST_F(ClassMaps, StoreKindsTablesAndColumns)
     EXPECT_EQ(StoreStatus("Tool"), KXG_OPTION_STORE_CONTEXT);
     EXPECT_EQ(StoreStatus("Gadget"), KXG_OPTION_UNKNOWN);
     EXPECT_EQ(StoreStatus("Gizmo"), KXG_OPTION_UNKNOWN);
+    // The int array is mapped with one element (the mapper warns); the char array keeps its eight.
+    std::vector<std::string> warnings;
+    for (const auto& warning : map_->GetWarnings()) {
+        warnings.push_back(std::to_string(warning.code) + warning.text);
+    }
+    EXPECT_EQ(warnings, (std::vector<std::string>{"6155 Class: Person, member: scores"}));
 }
 
 // A blob container of a given size (one column).

@@ -43,7 +43,7 @@ void KxGClass::AddMember(std::unique_ptr<KxGMember> member)
     }
 }
 
-void KxGClass::CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const
+void KxGClass::CollectBases(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const
 {
     for (KxGClass* base : bases_) {
         if (base != nullptr && std::find(seen.begin(), seen.end(), base) == seen.end()) {
@@ -51,6 +51,11 @@ void KxGClass::CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGC
             base->CollectInto(list, seen);
         }
     }
+}
+
+void KxGClass::CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const
+{
+    CollectBases(list, seen);
     for (const auto& member : own_) {
         list.push_back(member.get());
     }
@@ -81,4 +86,66 @@ KxGRelation* KxGClass::AddRelation(std::unique_ptr<KxGRelation> relation)
 {
     relations_.push_back(std::move(relation));
     return relations_.back().get();
+}
+
+// ---- class with multiple or virtual inheritance -----------------------------------------------------
+
+KxGVirtualInheritClass::~KxGVirtualInheritClass()
+{
+    // The class map lists the inherited maps too: it goes first (as in the base destructor).
+    SetClassMap(nullptr);
+}
+
+void KxGVirtualInheritClass::AddMember(std::unique_ptr<KxGMember> member)
+{
+    if (!member) {
+        return;
+    }
+    if (member->GetClass() == this || member->GetClass() == nullptr) {
+        KxGClass::AddMember(std::move(member));
+    } else {
+        inherited_.push_back(std::move(member));
+    }
+}
+
+KxGRelation* KxGVirtualInheritClass::AddRelation(std::unique_ptr<KxGRelation> relation)
+{
+    if (!relation) {
+        return nullptr;
+    }
+    if (relation->GetOwnerClass() == this || relation->GetOwnerClass() == nullptr) {
+        return KxGClass::AddRelation(std::move(relation));
+    }
+    inheritedRelations_.push_back(std::move(relation));
+    return inheritedRelations_.back().get();
+}
+
+KxGMember* KxGVirtualInheritClass::OwnMapOf(const KxGMember& member) const
+{
+    for (const auto& mine : inherited_) {
+        if (mine->GetClass() == member.GetClass() && mine->GetName() == member.GetName()) {
+            return mine.get();
+        }
+    }
+    return nullptr;
+}
+
+void KxGVirtualInheritClass::CollectInto(std::vector<KxGMember*>& list, std::vector<const KxGClass*>& seen) const
+{
+    std::vector<KxGMember*> bases;
+    CollectBases(bases, seen);
+    for (KxGMember* member : bases) {
+        KxGMember* mine = OwnMapOf(*member);
+        list.push_back(mine != nullptr ? mine : member);
+    }
+    for (uint32_t i = 0; i < GetMemberCount(); ++i) {
+        list.push_back(GetMember(i));
+    }
+}
+
+void KxGVirtualInheritClass::CollectMembers()
+{
+    AllMembers().clear();
+    std::vector<const KxGClass*> seen;
+    CollectInto(AllMembers(), seen);
 }

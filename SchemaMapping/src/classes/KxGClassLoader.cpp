@@ -8,6 +8,7 @@
 #include "KxGClass.h"
 #include "KxGClassMap.h"
 #include "KxGColumnList.h"
+#include "KxGCreationSchemaMap.h"
 #include "KxGDatabase.h"
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
@@ -85,7 +86,12 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
         loaded = known;
         return 0;
     }
-    schemaMap.AddClass(std::make_unique<KxGClass>(&schemaMap, type.GetClassId(), type.GetName(), KindOf(type)));
+    const uint16_t kind = KindOf(type);
+    if ((kind & KXG_CLASS_VIRTUAL_INHERITANCE) != 0) {
+        schemaMap.AddClass(std::make_unique<KxGVirtualInheritClass>(&schemaMap, type.GetClassId(), type.GetName(), kind));
+    } else {
+        schemaMap.AddClass(std::make_unique<KxGClass>(&schemaMap, type.GetClassId(), type.GetName(), kind));
+    }
     KxGClass* made = schemaMap.FindClass(number);
     if (made == nullptr) {
         return KXG_E_CANNOT_CREATE_CLASS;
@@ -146,11 +152,20 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
 
     KxGMemberLoader members(schemaMap, *made, context);
     int32_t result = metaClass->ApplyToMembers(members, false);
+    int32_t warning = members.GetResult();
+    if (result >= 0 && dynamic_cast<KxGVirtualInheritClass*>(made) != nullptr) {
+        // The class's own maps of the members it inherits.
+        KxGInheritedMemberLoader inherited(schemaMap, *made, context);
+        result = metaClass->ApplyToMembers(inherited, true);
+        if (warning == 0) {
+            warning = inherited.GetResult();
+        }
+    }
     if (result < 0) {
         made->SetLoadResult(result);
         return result;
     }
-    made->SetLoadResult(members.GetResult());
+    made->SetLoadResult(warning);
     made->SetState(KXG_CLASS_LOADED);
     made->CollectMembers();
     result = schemaMap.Check4DuplicateMemberNames(*made);
@@ -189,9 +204,27 @@ bool KxGMemberLoader::Stored(const KxMember& member) const
            !member.IsTransient();
 }
 
+KxGClass& KxGMemberLoader::Owner(const KxMember& member) const
+{
+    const KxMetaClass* declaring = member.GetDeclaringClass();
+    if (declaring == nullptr || declaring->GetClassNumber() == class_.GetClassNumber()) {
+        return class_;
+    }
+    KxGClass* base = schemaMap_.FindClass(declaring->GetClassNumber());
+    return base != nullptr ? *base : class_;
+}
+
+uint32_t KxGMemberLoader::OwnOffset(const KxMember& member)
+{
+    const KxMetaClass* declaring = member.GetDeclaringClass();
+    const KxMember* own = declaring != nullptr ? declaring->GetMember(member.GetPosition()) : nullptr;
+    return own != nullptr && own->GetName() == member.GetName() ? own->GetOffset() : member.GetOffset();
+}
+
 int32_t KxGMemberLoader::Skip(const KxMember& member, const char* reason)
 {
-    if (schemaMap_.IsCreation() != 0 && schemaMap_.GetDatabase() != nullptr) {
+    // An inherited member was reported when its own class was loaded.
+    if (schemaMap_.IsCreation() != 0 && schemaMap_.GetDatabase() != nullptr && &Owner(member) == &class_) {
         KxString detail(", class: ");
         detail << class_.GetName() << ", member: " << member.GetName() << reason;
         schemaMap_.GetDatabase()->SetUserError(KXG_E_MEMBER_TYPE_UNSUPPORTED, detail.StrGet());
@@ -209,6 +242,7 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
         return Skip(member, " (auto values not supported)");
     }
     const int32_t typeCode = member.GetTypeCode();
+    ApplyReferenceOptions(member, nullptr);
     KxGOptionRegistry& registry = schemaMap_.GetOptionRegistry();
     uint8_t kind = 0;
     uint32_t count = member.GetElementCount();
@@ -237,9 +271,7 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
         }
         break;
     }
-    if (count > 1 && !KeepsArray(typeCode) && !IsStringType(typeCode) && typeCode != 18) {
-        count = 1;   // arrays of other simple types are mapped with one element
-    }
+    count = ArrayCount(member, false);
     KxGDatabase* database = schemaMap_.GetDatabase();
     KxGTypeHdl* handler = database != nullptr ? database->GetTypeHdl(typeCode, kind, 0) : nullptr;
     KxString sqlType;
@@ -249,7 +281,8 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
     // Member options: RENAME names the column (schema mapper only); the others are not applied here
     // and keep "Option has not been used".
     KxString rename = KxString::EmptyString();
-    KxGClassOption* classOption = ClassOptionOf(schemaMap_, class_);
+    KxGClass& owner = Owner(member);
+    KxGClassOption* classOption = ClassOptionOf(schemaMap_, owner);
     if (KxGMemberOption* options = classOption != nullptr ? classOption->GetMemberOption(member.GetName()) : nullptr) {
         for (uint32_t i = 0; i < options->GetOptions().Count(); ++i) {
             KxGOption* option = options->GetOptions().Get(i);
@@ -267,11 +300,11 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
             }
         }
     }
-    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, class_.GetClassId(), member.GetName(), rename,
+    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, owner.GetClassId(), member.GetName(), rename,
                                                   member.GetPosition(),
                                                   static_cast<uint8_t>(typeCode), kind, 0, true,
-                                                  KXG_STORAGE_COLUMN, count, member.GetOffset());
-    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+                                                  KXG_STORAGE_COLUMN, count, OwnOffset(member));
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &owner, std::move(map)));
     return 0;
 }
 
@@ -292,10 +325,12 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
     // Arrays of embedded instances are kept only in a blob container.
+    ApplyReferenceOptions(member, nullptr);
     auto map = std::make_unique<KxGClassMemberMap>(
-        &schemaMap_, class_.GetClassId(), member.GetName(), member.GetPosition(), embedded,
-        std::make_unique<KxGEmbeddedClassMemberAlias>(member.GetOffset(), member.GetElementSize()), 1);
-    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+        &schemaMap_, Owner(member).GetClassId(), member.GetName(), member.GetPosition(), embedded,
+        std::make_unique<KxGEmbeddedClassMemberAlias>(OwnOffset(member), member.GetElementSize()),
+        ArrayCount(member, false));
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &Owner(member), std::move(map)));
     return 0;
 }
 
@@ -337,18 +372,95 @@ int32_t KxGMemberLoader::Reference(const KxMember& member, bool onDemand)
     if (referenced->GetClassMap() == nullptr) {
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
-    KxGRelation* relation = class_.AddRelation(std::make_unique<KxGRelation>(member.GetName(), &class_));
-    auto map = std::make_unique<KxGRefMemberMap>(&schemaMap_, class_.GetClassId(), member.GetPosition());
+    ArrayCount(member, false);   // references are mapped with one element
+    KxGClass& owner = Owner(member);
+    KxGRelation* relation =
+        class_.AddRelation(std::make_unique<KxGRelation>(member.GetName(), &owner, member.GetQualifier()));
+    auto map = std::make_unique<KxGRefMemberMap>(&schemaMap_, owner.GetClassId(), member.GetPosition());
     map->SetName(member.GetName());
     std::unique_ptr<KxGRefAlias> accessor;
     if (onDemand) {
-        accessor = std::make_unique<KxGOnDemandMemberAlias>(member.GetOffset(), 0);
+        accessor = std::make_unique<KxGOnDemandMemberAlias>(OwnOffset(member), 0);
     } else {
-        accessor = std::make_unique<KxGKxObjectPtrMemberAlias>(member.GetOffset(), 0);
+        accessor = std::make_unique<KxGKxObjectPtrMemberAlias>(OwnOffset(member), 0);
     }
     map->BindRelation(referenced->GetClassMap(), relation, std::move(accessor));
-    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+    ApplyReferenceOptions(member, map.get());
+    class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &owner, std::move(map)));
     return 0;
+}
+
+uint32_t KxGMemberLoader::ArrayCount(const KxMember& member, bool inContainer)
+{
+    const uint32_t count = member.GetElementCount();
+    const int32_t typeCode = member.GetTypeCode();
+    const bool value = member.GetMemberType() == KX_MEMBER_VALUE;
+    if (count <= 1 || (value && (KeepsArray(typeCode) || IsStringType(typeCode)))) {
+        return count;   // a string's element count is its length
+    }
+    inContainer = inContainer || (context_ & KXG_LOAD_IN_BLOB_CONTAINER) != 0;
+    const bool keepable = (value && typeCode != 18) || member.GetMemberType() == KX_MEMBER_EMBEDDED;
+    if (keepable && inContainer) {
+        return count;
+    }
+    KxGCreationSchemaMap* creation = schemaMap_.IsCreation() != 0 ? schemaMap_.GetCreationSchemaMap() : nullptr;
+    if (creation != nullptr && &Owner(member) == &class_) {
+        KxString text(" Class: ");
+        text << class_.GetName() << ", member: " << member.GetName();
+        creation->AddWarning(KXG_W_ARRAY_REDUCED, text);
+    }
+    return 1;
+}
+
+void KxGMemberLoader::ApplyReferenceOptions(const KxMember& member, KxGRefMemberMap* map)
+{
+    KxGClassOption* classOption = ClassOptionOf(schemaMap_, Owner(member));
+    KxGMemberOption* options = classOption != nullptr ? classOption->GetMemberOption(member.GetName()) : nullptr;
+    if (options == nullptr) {
+        return;
+    }
+    // FETCH first, then READ_AHEAD: the later one wins.
+    for (const char* name : {"FETCH", "READ_AHEAD"}) {
+        KxGOption* option = options->GetOptions().Find(KxString(name));
+        if (option == nullptr || option->GetStatus() == KXG_OPTION_REPEATED) {
+            continue;
+        }
+        KxString argument;
+        int32_t count = 0;
+        if (map == nullptr) {
+            option->SetStatus(KXG_OPTION_IGNORED);
+        } else if (!option->GetArgument(0, argument) || argument.IsEmpty()) {
+            option->SetStatus(KXG_OPTION_NO_ARGUMENT);
+        } else if (!option->GetNumber(0, count)) {
+            option->SetStatus(KXG_OPTION_NOT_NUMERIC);
+        } else {
+            map->SetReadAheadCount(count < 1 ? 1 : count);
+            option->SetStatus(KXG_OPTION_OK);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Inherited members of a class with multiple or virtual inheritance
+
+int32_t KxGInheritedMemberLoader::OnValue(const KxMember& member)
+{
+    return Inherited(member) ? KxGMemberLoader::OnValue(member) : 0;
+}
+
+int32_t KxGInheritedMemberLoader::OnEmbedded(const KxMember& member)
+{
+    return Inherited(member) ? KxGMemberLoader::OnEmbedded(member) : 0;
+}
+
+int32_t KxGInheritedMemberLoader::OnPointer(const KxMember& member)
+{
+    return Inherited(member) ? KxGMemberLoader::OnPointer(member) : 0;
+}
+
+int32_t KxGInheritedMemberLoader::OnOnDemand(const KxMember& member)
+{
+    return Inherited(member) ? KxGMemberLoader::OnOnDemand(member) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -24,7 +24,8 @@ bool HasMI(const KxClassDict& dictionary, const KxMetaClass& metaClass, int dept
     for (uint16_t number : metaClass.GetSubclasses()) {
         const KxMetaType* type = dictionary.GetCurrentVersion(number);
         const KxMetaClass* sub = type != nullptr ? type->AsClass() : nullptr;
-        if (sub != nullptr && (sub->GetBaseCount() > 1 || HasMI(dictionary, *sub, depth + 1))) {
+        if (sub != nullptr && sub->IsUserClass() &&
+            (sub->GetBaseCount() > 1 || sub->HasMark(KX_MARK_VIRTUAL_INHERITANCE) || HasMI(dictionary, *sub, depth + 1))) {
             return true;
         }
     }
@@ -41,6 +42,11 @@ KxGCreationSchemaMap::KxGCreationSchemaMap(KxGDatabase* database, KxClassDict* d
 int32_t KxGCreationSchemaMap::GetTableName(KxGClass& mappedClass, KxGQualifiedIdentity& table)
 {
     return MapClass2TableName(mappedClass, table);
+}
+
+void KxGCreationSchemaMap::AddWarning(int32_t code, const KxString& text)
+{
+    warnings_.push_back({code, Str(text)});
 }
 
 bool KxGCreationSchemaMap::HasMIChild(const KxMetaClass& metaClass)

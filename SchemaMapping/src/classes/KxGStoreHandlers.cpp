@@ -133,8 +133,24 @@ int32_t KxGStoreDefaultHdl::BuildSelect(const std::vector<KxGMemberMap*>& member
     if (result != 0) {
         return result;
     }
+    // The columns of this class's table: a class below several bases has maps of its own for the
+    // members it inherits (matched by declaring class and name), named in its own table.
+    KxGClassMap& classMap = *GetClassMap();
+    std::vector<KxGMemberMap*> own;
+    own.reserve(memberMaps.size());
+    for (KxGMemberMap* memberMap : memberMaps) {
+        KxGMemberMap* match = memberMap;
+        for (uint32_t i = 0; i < classMap.GetMemberMapCount() && match == memberMap; ++i) {
+            KxGMemberMap* candidate = classMap.GetMemberMap(i);
+            if (candidate != memberMap && candidate->GetOwnerClassNumber() == memberMap->GetOwnerClassNumber() &&
+                candidate->GetName() == memberMap->GetName()) {
+                match = candidate;
+            }
+        }
+        own.push_back(match);
+    }
     KxGProjection projection(table);
-    AddColumns(*GetClassMap(), memberMaps, projection);
+    AddColumns(classMap, own, projection);
     KxString text;
     info->Select(projection, text);
     select.SetSQLText(text);

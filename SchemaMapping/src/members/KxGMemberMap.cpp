@@ -129,8 +129,14 @@ uint8_t* KxGMemberMap::BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& obje
     if (objectClass == nullptr || declaringClass == nullptr || objectClass == declaringClass) {
         return address;
     }
+    // Member offsets are those of an instance of the declaring class, whose own members start after
+    // its bases' blocks there: the block is placed so that those offsets land in the object.
     const int64_t offset = objectClass->GetBaseOffset(declaringClass);
-    return offset > 0 ? address + offset : address;
+    const KxMember* first = declaringClass->GetMember(0);
+    if (offset < 0 || first == nullptr) {
+        return address;
+    }
+    return address + (offset - static_cast<int64_t>(first->GetOffset()));
 }
 
 // ---- list ------------------------------------------------------------------------------------------

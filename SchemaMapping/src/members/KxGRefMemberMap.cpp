@@ -258,6 +258,20 @@ int32_t KxGIDMap::BindColumn(uint16_t& column, KxGRowContext& rows, int32_t offs
 
 KxGRelation::~KxGRelation() = default;
 
+bool KxGRelation::ReadAhead(int32_t mode) const
+{
+    switch (mode) {
+    case KXG_READ_AHEAD_STORE_WITH:
+        return (flags_ & 0x08) != 0;
+    case KXG_READ_AHEAD_NOT_PLAIN:
+        return flags_ != 0x200;
+    case KXG_READ_AHEAD_ALL:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // ---- reference member map ------------------------------------------------------------------------------
 
 KxGRefMemberMap::KxGRefMemberMap(KxGSchemaMap* schemaMap, const KxClassId& owner, uint16_t position)
@@ -468,7 +482,7 @@ int32_t KxGRefMemberMap::Matches(const KxMember* member)
 
 int32_t KxGRefMemberMap::CollectReferences(KxGRowContext& rows, std::vector<KxObjId>& list)
 {
-    if (relation_ == nullptr || !relation_->ReadAhead() || !idMap_) {
+    if (relation_ == nullptr || !relation_->ReadAhead(rows.GetCollectMode()) || !idMap_) {
         return 0;
     }
     KxRef ref;

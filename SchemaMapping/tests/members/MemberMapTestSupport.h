@@ -199,7 +199,7 @@ public:
         case KX_MEMBER_ONDEMAND:
         case KX_MEMBER_POINTER: {
             auto map = std::make_unique<KxGRefMemberMap>(schemaMap.get(), declaring->GetClassId(), member.GetPosition());
-            relations_.push_back(std::make_unique<KxGRelation>(member.GetName(), nullptr, true));
+            relations_.push_back(std::make_unique<KxGRelation>(member.GetName(), nullptr, member.GetQualifier()));
             std::unique_ptr<KxGRefAlias> accessor;
             if (member.GetMemberType() == KX_MEMBER_ONDEMAND) {
                 accessor = std::make_unique<KxGOnDemandMemberAlias>(member.GetOffset(), 0);

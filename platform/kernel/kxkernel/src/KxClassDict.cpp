@@ -445,6 +445,8 @@ bool KxMetaLayout::LayoutClass(KxMetaClass* cls) {
             cls->inherited_.push_back(std::move(copy));
         }
     }
+    // The own members start 8-aligned, as the class's block does in its subclasses' instances.
+    at = AlignUp(at, 8);
     for (const auto& own : cls->own_) {
         place(*own);
         cls->all_.push_back(own.get());

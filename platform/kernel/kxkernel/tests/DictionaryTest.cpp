@@ -75,6 +75,26 @@ TEST(DictionaryTest, SampleClassWithTwoBasesHasCanonicalMembersAndLayout) {
     EXPECT_EQ(dated, person->FindMember("created")->GetDeclaringClass());
     EXPECT_EQ(dated->FindMember("created")->GetOffset(), 0u);
 
+    // A class's own members keep their distances from the start of its block in every subclass,
+    // whatever its bases leave unaligned before it.
+    {
+        std::unique_ptr<KxClassDict> blocks;
+        KxString error;
+        ASSERT_EQ(0, KxClassDict::Parse("dictionary blocks\nclass 1.1 R\nmember r char count=5\n"
+                                        "class 2.1 Q bases=R\nmember c char\nmember i int\n"
+                                        "class 3.1 Z bases=Q\nmember z int\n",
+                                        KxString("blocks.kxd"), blocks, &error))
+            << error.ToUtf8();
+        const KxMetaClass* q = blocks->GetCurrentVersion(2)->AsClass();
+        const KxMetaClass* z = blocks->GetCurrentVersion(3)->AsClass();
+        const int64_t start = q->GetMember(0)->GetOffset();
+        for (const char* name : {"c", "i"}) {
+            EXPECT_EQ(int64_t(z->FindMember(name)->GetOffset()) - z->GetBaseOffset(q),
+                      int64_t(q->FindMember(name)->GetOffset()) - start)
+                << name;
+        }
+    }
+
     // What each member says about itself.
     const KxMember* home = person->FindMember("home");
     EXPECT_EQ(KX_MEMBER_EMBEDDED, home->GetMemberType());
