@@ -46,6 +46,10 @@ public:
     ~KxGCreationSchemaMap() override;
 
     // ---- run settings ---------------------------------------------------------------------------
+    // Table, set and column names are read back from KELVOX_CLASSES and KELVOX_MEMBERS as the runtime
+    // does (a schema this mapper made: drop, empty and list of an existing schema).
+    bool IsStoredNames() const { return storedNames_; }
+    void SetStoredNames(bool on) { storedNames_ = on; }
     bool IsExistingSchema() const { return existingSchema_; }
     void SetExistingSchema(bool on) { existingSchema_ = on; }
     // ROGWRevision of the schema (0 for a new one).
@@ -119,6 +123,7 @@ private:
         ~OwnedList() { ClearAll(); }
     };
 
+    bool storedNames_ = false;
     bool existingSchema_ = false;
     uint16_t revision_ = 0;
     int32_t schemaVersion_ = 1024;

@@ -47,6 +47,9 @@ KxGCreationSchemaMap::~KxGCreationSchemaMap() = default;
 
 int32_t KxGCreationSchemaMap::GetTableName(KxGClass& mappedClass, KxGQualifiedIdentity& table)
 {
+    if (storedNames_) {
+        return KxGSchemaMap::GetTableName(mappedClass, table);
+    }
     return MapClass2TableName(mappedClass, table);
 }
 
@@ -57,6 +60,9 @@ bool KxGCreationSchemaMap::HasMIChild(const KxMetaClass& metaClass)
 
 int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
 {
+    if (storedNames_) {
+        return KxGSchemaMap::GetColumnNames(mappedClass);
+    }
     KxGClassMap* classMap = mappedClass.GetClassMap();
     if (mappedClass.GetClassNumber() == 0 || !mappedClass.IsPersistent() || classMap == nullptr ||
         classMap->GetStoreHdl() == nullptr) {
@@ -194,6 +200,9 @@ int32_t KxGCreationSchemaMap::MapClass2TableName(KxGClass& mappedClass, KxGQuali
 
 int32_t KxGCreationSchemaMap::MapSet2TableName(KxGMember& member, uint16_t position, KxGQualifiedIdentity& table)
 {
+    if (storedNames_) {
+        return KxGSchemaMap::MapSet2TableName(member, position, table);
+    }
     KxGDatabaseInfo* info = GetDatabase()->GetDatabaseInfo();
     const int32_t tableLength = info->GetMaxNameLength(0);
     KxGClass* owner = member.GetClass();
