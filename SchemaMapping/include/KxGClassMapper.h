@@ -31,6 +31,8 @@ class KxGClassMapperLog;
 class KxGDatabase;
 class KxGDatabaseTrace;
 class KxGOptionRegistry;
+class KxGSchemaMap;
+class KxParameterList;
 class KxGStatementTemplate;
 class KxGStatementTemplateList;
 
@@ -107,6 +109,11 @@ public:
     // Reads the option file (when one is named) into the registry and applies its global options
     // with the adapter's dialect. 0, -6171, or the first error of a line (reported with the line).
     int32_t ReadOptionFile(KxGOptionRegistry& registry);
+    // The same for a schema map's registry; PRESERVE_NAMES goes to the map.
+    int32_t ReadOptionFile(KxGSchemaMap& map);
+    // Role creations that failed because the role existed (the execute step goes on after them);
+    // the create command reports them.
+    int32_t GetRoleConflictCount() const { return roleConflicts_; }
 
     // ---- message output -----------------------------------------------------------------------
     KxGClassMapperLog& GetLog() { return *log_; }
@@ -165,13 +172,19 @@ public:
 private:
     friend class KxGClassMapperLog;
     int32_t RunCommand();
+    int32_t OpenLog();
+    int32_t OpenScript();
     int32_t OpenFiles();
     void EchoParameters();
     void OpenTrace();
     void CloseTrace();
-    int32_t LoadAdapter();
-    void Finish(int32_t result);
+    int32_t LoadAdapter(const KxParameterList* params);
+    void DestroyDatabase();
+    // Closes the script, reports the result (unless its step reported it already), prints the
+    // summary, closes the log; answers result.
+    int32_t Finish(int32_t result);
     std::unique_ptr<KxGClassMapperCmd> MakeCommand(int32_t kind);
+    int32_t ReadOptionFile(KxGOptionRegistry& registry, uint16_t& preserveNames);
 
     std::ofstream logStream_;
     std::ofstream script_;
@@ -205,7 +218,9 @@ private:
     bool externalConnection_ = false;
     bool logOpen_ = false;
     bool kernelStarted_ = false;
-    bool executeReported_ = false;    // the execute step reported -6184 already
+    int32_t lastReported_ = 0;        // the code reported last
+    int32_t roleConflicts_ = 0;
+    std::string missingOption_;       // the option whose file name is missing (-6170)
     int32_t nativeCode_ = 0;
     KxGSchemaFacts facts_;
     KxGDatabaseTrace* trace_ = nullptr;

@@ -37,6 +37,13 @@ public:
     // Null user or password: the callback gets a text of its own in its place.
     int32_t CallLoginFunc(KxString* user, KxString* password, int32_t flags,
                           const KxString* baseDescriptor);
+    // The kernel's logical-to-physical name lookup: the physical name of a logical name is the value
+    // of the key <logical> in the configuration section [LogicalNames\<tag>] (for example
+    // [LogicalNames\ROG] shop=SHOP_2024). 0 and physical set when found; KX_KERNEL_E_NOT_FOUND
+    // (physical = logical) without a configuration, section or key. kind and flags select among the
+    // real kernel's name spaces and have no effect here.
+    int32_t MapLogicalName(const KxString& logical, KxString& physical, int32_t kind, int32_t flags,
+                           const KxString& tag) const;
     // Installs the callback (null removes it); answers the one installed before.
     KxUserNameFunction SetUserNameFunction(KxUserNameFunction fn);
 

@@ -69,6 +69,18 @@ int32_t KxRoot::CallLoginFunc(KxString* user, KxString* password, int32_t flags,
               flags);
 }
 
+int32_t KxRoot::MapLogicalName(const KxString& logical, KxString& physical, int32_t /*kind*/,
+                               int32_t /*flags*/, const KxString& tag) const {
+    physical = logical;
+    KxConfig* config = GetConfig();
+    if (config == nullptr || logical.IsEmpty()) return KX_KERNEL_E_NOT_FOUND;
+    const KxString section[] = {KxString("LogicalNames"), tag, KxString()};
+    KxString value;
+    if (config->Get(logical, value, section) != KX_KERNEL_OK || value.IsEmpty()) return KX_KERNEL_E_NOT_FOUND;
+    physical = value;
+    return KX_KERNEL_OK;
+}
+
 KxUserNameFunction KxRoot::SetUserNameFunction(KxUserNameFunction fn) {
     return impl_->userNameFn.exchange(fn);
 }
