@@ -207,17 +207,7 @@ int32_t KxGClassMapperCmd::Prepare()
     }
     if (!mapper_->IsConnected()) {
         MakeMap(false);
-        const int32_t result = mapper_->ReadOptionFile(map_->GetOptionRegistry());
-        if (result == 0) {
-            map_->SetPreserveNames(0);
-            for (uint32_t i = 0; i < map_->GetOptionRegistry().GetGlobalOptions().Count(); ++i) {
-                const KxGOption* option = map_->GetOptionRegistry().GetGlobalOptions().Get(i);
-                if (option->GetName() == "PRESERVE_NAMES" && option->GetStatus() == KXG_OPTION_OK) {
-                    map_->SetPreserveNames(1);
-                }
-            }
-        }
-        return result;
+        return mapper_->ReadOptionFile(*map_);
     }
     int32_t result = mapper_->Connect(true);
     if (result != 0) {
@@ -272,14 +262,7 @@ int32_t KxGClassMapperCreateCmd::Prepare()
         types->SetFlags(types->GetFlags() | KXG_TYPEMGR_OID48_IN_USE);
     }
     MakeMap(true);
-    const int32_t result = mapper_->ReadOptionFile(map_->GetOptionRegistry());
-    for (uint32_t i = 0; i < map_->GetOptionRegistry().GetGlobalOptions().Count(); ++i) {
-        const KxGOption* option = map_->GetOptionRegistry().GetGlobalOptions().Get(i);
-        if (option->GetName() == "PRESERVE_NAMES" && option->GetStatus() == KXG_OPTION_OK) {
-            map_->SetPreserveNames(1);
-        }
-    }
-    return result;
+    return mapper_->ReadOptionFile(*map_);
 }
 
 namespace {
@@ -563,15 +546,12 @@ int32_t KxGClassMapperCreateCmd::Run()
     {
         OwnedList list;
         info.CreateRole(user, list);
-        const bool online = mapper_->IsConnected() && mapper_->IsOnline();
-        if (online) {
-            database.GetError()->Clear();
-        }
+        const int32_t conflicts = mapper_->GetRoleConflictCount();
         result = ExecuteAll(list);
         if (result != 0) {
             return result;
         }
-        if (online && database.GetError()->IsRoleConflict() != 0) {
+        if (mapper_->GetRoleConflictCount() != conflicts) {
             KxString text("Error : The role '");
             text << user << "' exists already (it may belong to another schema): no grants are given to it";
             mapper_->Print(text);
