@@ -863,11 +863,21 @@ int32_t KxGClassMapperConvertCmd::Run()
         if (dictionary.GetRevision() < mapper_->GetSchemaFacts().dictionaryRevision) {
             return KXG_E_DICTIONARY_VERSION;
         }
+        // The views are made again on the stored names.
         map_->SetExistingSchema(false);
         map_->SetStoredNames(true);
         result = map_->BuildViewList();
         if (result != 0) {
             return mapper_->Report(result);
+        }
+        for (KxGCreateStatementTemplate* view : CreateTemplates(map_->GetViewList())) {
+            result = Execute(database.GetDatabaseInfo()->DropView(*view));
+            if (result == 0) {
+                result = mapper_->ExecuteStatement(*view);
+            }
+            if (result != 0) {
+                return result;
+            }
         }
     } else {
         Print("Schema was created with oid size of 32 bit\n");

@@ -6,6 +6,7 @@
 // ROG_UPDATE_GOLDEN=1 in the environment writes the golden files instead of comparing them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -244,6 +245,32 @@ TEST_F(MapperCommands, OnlineCreateLeavesEverythingInPlaceAndDropRemovesIt)
     session->End();
 }
 
+// A statement that fails stops create; with the continue flag it is reported and create goes on, and
+// the run still ends with an error. Drop removes what was made either way.
+TEST_F(MapperCommands, AFailingStatementStopsCreateUnlessTheContinueFlagIsOn)
+{
+    for (const bool keepGoing : {false, true}) {
+        SCOPED_TRACE(keepGoing);
+        Query("CREATE TABLE FX.PERSONC3V0 (X NUMBER (38))");
+        std::vector<std::string> args = {"-c", "-r"};
+        if (keepGoing) {
+            args.push_back("-i");
+        }
+        EXPECT_EQ(Run(args), keepGoing ? 0 : KXG_E_MAPPER_EXECUTE) << Log();
+        EXPECT_TRUE(Has(Log(), "Error : Executing statement")) << Log();
+        EXPECT_TRUE(Has(Log(), "RELGEN terminated with error status - ")) << Log();
+        std::vector<std::string> objects = Objects();
+        const auto has = [&](const char* object) {
+            return std::find(objects.begin(), objects.end(), object) != objects.end();
+        };
+        EXPECT_TRUE(has("TABLE ROOTBLOCK"));
+        EXPECT_EQ(has("TABLE OUTLET"), keepGoing);
+        EXPECT_EQ(has("INDEX PARTYBYNAME21"), keepGoing);
+        EXPECT_EQ(Run({"-d", "-r"}, ""), 0) << Log();
+        EXPECT_EQ(Objects(), std::vector<std::string>{});
+    }
+}
+
 TEST_F(MapperCommands, EmptyDeletesTheRowsAndResetsTheCounter)
 {
     ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
@@ -289,7 +316,13 @@ TEST_F(MapperCommands, ConvertByStoredVersion)
         EXPECT_TRUE(Has(Log(), std::string(c.message) + "\n")) << Log();
         EXPECT_EQ(Query("SELECT KEYVALUE FROM FX.ROOTBLOCK WHERE KEYID = 'RO GW Version'"),
                   (std::vector<std::vector<std::string>>{{c.after}}));
+        // 768 makes the views again; they are in place after every run.
+        EXPECT_EQ(Has(Script(), "DROP VIEW FX.VPARTY2\n/\n\nCREATE VIEW FX.VPARTY2"), std::string(c.stored) == "768")
+            << Script();
+        const std::vector<std::string> objects = Objects();
+        EXPECT_NE(std::find(objects.begin(), objects.end(), "VIEW VPARTY2"), objects.end());
     }
+
     // Another dictionary than the schema's is refused.
     Query("UPDATE FX.ROOTBLOCK SET KEYVALUE = '3' WHERE KEYID = 'DictionaryRevision'");
     EXPECT_EQ(Run({"-n", "-r"}, ""), KXG_E_DICTIONARY_MISMATCH);
@@ -446,6 +479,65 @@ TEST_F(ViewBuild, TableNamesOfANewSchema)
         KxGTable table;
         ASSERT_EQ(map.FindClass(5)->GetClassMap()->GetStoreHdl()->GetClassTable(table), 0);
         EXPECT_EQ(Text(table.GetQualifiedName()), c.shop);
+    }
+}
+
+// The kernel's own classes are loaded only from 65311 to 65500.
+TEST_F(ViewBuild, LoadingTakesTheMappedSystemClassesOnly)
+{
+    std::unique_ptr<KxClassDict> dictionary;
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse("dictionary sys\nclass 2.1 User\nclass 65310.1 Before\nclass 65311.1 First\n"
+                                 "class 65500.1 Last\nclass 65501.1 After\n",
+                                 KxString("classes.kxd"), dictionary, &error),
+              0)
+        << Text(error);
+    KxGCreationSchemaMap map(db_.get(), dictionary.get(), &KxGClassLoader::Instance());
+    ASSERT_EQ(map.LoadAllClasses(), 0);
+    for (const auto& [number, loaded] : std::vector<std::pair<uint16_t, bool>>{
+             {0, true}, {2, true}, {65310, false}, {65311, true}, {65500, true}, {65501, false}}) {
+        SCOPED_TRACE(number);
+        EXPECT_EQ(map.FindClass(number) != nullptr, loaded);
+    }
+}
+
+// Set tables: the member's RENAME (when an identifier), else its name with owner, position and
+// revision; each named set is recorded once for KELVOX_MEMBERS.
+TEST_F(ViewBuild, SetTableNamesAndTheirRows)
+{
+    const struct {
+        const char* rename;   // member option of Person's member "friends"; null for none
+        bool preserve;
+        uint16_t revision;
+        const char* table;
+    } cases[] = {
+        {nullptr, false, 0, "S.FRIENDSC3P4V0"},
+        {nullptr, false, 2, "S.FRIENDSC3P4V2"},
+        {nullptr, true, 0, "S.FRIENDS"},
+        {"Pals", false, 0, "S.PALS"},
+        {"Pals", false, 1, "S.PALSV1"},
+        {"Pals x", false, 0, "S.FRIENDSC3P4V0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        KxGCreationSchemaMap map(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        if (c.rename != nullptr) {
+            ASSERT_EQ(map.GetOptionRegistry().ProcessOption(KxString("Person"), KxString("friends"), KxString("RENAME"),
+                                                            KxString(c.rename), 1),
+                      0);
+        }
+        map.SetPreserveNames(c.preserve ? 1 : 0);
+        map.SetRevision(c.revision);
+        ASSERT_EQ(map.LoadClassSchemas(), 0);
+        KxGClass* person = map.FindClass(3);
+        KxGMember friends(KxString("friends"), person, nullptr);
+        KxGQualifiedIdentity table;
+        ASSERT_EQ(map.MapSet2TableName(friends, 4, table), 0);
+        ASSERT_EQ(map.MapSet2TableName(friends, 4, table), 0);
+        EXPECT_EQ(Text(table.GetQualifiedName()), c.table);
+        ASSERT_EQ(map.GetSetRows().size(), 1u);
+        EXPECT_EQ(map.GetSetRows()[0].key, "friends");
+        EXPECT_EQ("S." + map.GetSetRows()[0].columnName, c.table);
     }
 }
 
