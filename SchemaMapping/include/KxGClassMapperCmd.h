@@ -19,8 +19,12 @@
 #include <memory>
 #include <string>
 
+#include "KxString.h"
+
 class KxGClassMapper;
 class KxGCreationSchemaMap;
+class KxGStatementTemplate;
+class KxGStatementTemplateList;
 
 // Command kinds of the factory.
 enum : int32_t {
@@ -55,6 +59,26 @@ public:
     KxGCreationSchemaMap* GetSchemaMap() const { return map_.get(); }
 
 protected:
+    // Makes the run's creation schema map on the mapper's dictionary and database; with reporting,
+    // store-handler failures of the view build go to the mapper's message output.
+    void MakeMap(bool reporting);
+    // The adapter's terminator when the mapper has none.
+    void EnsureTerminator();
+    // The stored schema facts must describe the run's dictionary: 0 or -6197.
+    int32_t CheckDictionary() const;
+    // Hands a made statement (owned; null reports and answers -6151) to the mapper's execute step.
+    int32_t Execute(KxGStatementTemplate* statement);
+    int32_t Execute(const KxString& text);
+    // Every statement of the list in order (a null entry reports and answers -6151); the first
+    // non-zero result.
+    int32_t ExecuteAll(KxGStatementTemplateList& list);
+    // The schema name of the database.
+    KxString SchemaName() const;
+    // The schema user (role): the schema name cut to the table-name length minus 5, then "_USER".
+    KxString SchemaUser() const;
+    // Prints a line through the mapper's message output.
+    void Print(const char* text) const;
+
     KxGClassMapper* mapper_;
     std::unique_ptr<KxGCreationSchemaMap> map_;
 };
