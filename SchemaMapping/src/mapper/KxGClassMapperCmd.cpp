@@ -653,7 +653,7 @@ int32_t KxGClassMapperDropCmd::Run()
     info.DropUser(mapper_->GetDatabaseName(), list);
     for (uint32_t i = 0; i < list.Count(); ++i) {
         if (KxGStatementTemplate* statement = list.GetTemplate(i)) {
-            mapper_->ExecuteStatement(*statement);
+            mapper_->ExecuteStatementIgnoring(*statement, true);
         }
     }
     return 0;
