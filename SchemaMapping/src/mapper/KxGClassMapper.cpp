@@ -948,9 +948,11 @@ int32_t KxGClassMapper::DeleteDBDirect(const KxString& database, const KxString&
                 mapper.dictionaryName_ = mapper.facts_.dictionaryName;
                 mapper.dictionaryServer_ = dictionaryServer;
                 KxString error;
-                if (KxBase::KELVOX()->GetDictionary(mapper.dictionaryServer_, mapper.dictionaryName_,
-                                                    mapper.dictionary_, &error) != 0) {
+                const int32_t found = KxBase::KELVOX()->GetDictionary(mapper.dictionaryServer_, mapper.dictionaryName_,
+                                                                      mapper.dictionary_, &error);
+                if (found != 0 || mapper.dictionary_ == nullptr) {
                     mapper.dictionary_ = nullptr;
+                    mapper.nativeCode_ = found;
                     result = KXG_E_DICTIONARY_OPEN;
                 }
             }
