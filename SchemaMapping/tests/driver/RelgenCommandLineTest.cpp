@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -10,7 +11,9 @@
 #include <vector>
 
 #include "KxGClassMapper.h"
+#include "OraTestSupport.h"
 #include "TestSupport.h"
+#include "sqlengine.h"
 
 namespace {
 
@@ -187,6 +190,96 @@ TEST(RelgenStorage, NameIsLookedUpInTheConfiguration)
     run = Relgen(dir.Path(""), {"-D", "nosuch", "-B", "db", "-S", "BROKEN", "-x", "-config", "kx.ini"});
     EXPECT_EQ(run.exit, 1);
     EXPECT_TRUE(Has(run.out, "Error : No database server specified (usage: -S <storage$server>)\n" + Usage())) << run.out;
+}
+
+// Runs that get as far as a command: offline with an option file, and online on a server of the
+// engine that relgen reaches through ROG_ENGINE_SERVERS.
+class RelgenRuns : public oratest::ServerTest {
+protected:
+    RelgenRuns() : ServerTest({.prefix = "RG_", .users = {{"S", "Secret", false, {"CREATE ROLE"}}}}) {}
+
+    void SetUp() override
+    {
+        ServerTest::SetUp();
+        WriteFile(dir_.Path("kx.ini"), std::string("[servers\\LOCAL]\nDictionaryPath=") + SAMPLE_DICTIONARIES + "\n");
+    }
+
+    Outcome Run(std::vector<std::string> args)
+    {
+        const std::vector<std::string> common = {"-D", "sample", "-B", "S", "-S", "Oracle$" + serverName_,
+                                                 "-u", "S", "-p", "Secret", "-config", "kx.ini"};
+        args.insert(args.end(), common.begin(), common.end());
+        return Relgen(dir_.Path(""), args, "ROG_ENGINE_SERVERS=" + Quote(serverName_ + "=" + dir_.Path("db")));
+    }
+
+    std::vector<std::string> Tables()
+    {
+        sqlengine::Error error;
+        auto session = sqlengine::Session::Begin(server_, "S", "Secret", error);
+        EXPECT_TRUE(session) << error.message;
+        std::vector<std::string> names;
+        if (session) {
+            for (const auto& row : oratest::RowTexts(
+                     oratest::RunOn(*session, "SELECT OBJECT_NAME FROM USER_OBJECTS WHERE OBJECT_TYPE = 'TABLE'"))) {
+                names.push_back(row[0]);
+            }
+            session->End();
+        }
+        return names;
+    }
+
+    bool HasTable(const std::string& name)
+    {
+        const std::vector<std::string> tables = Tables();
+        return std::find(tables.begin(), tables.end(), name) != tables.end();
+    }
+};
+
+TEST_F(RelgenRuns, OptionFileWarningsAndErrors)
+{
+    WriteFile(dir_.Path("opts.txt"), "* * NOSUCHOPTION 12\n");
+    Outcome run = Run({"-c", "-x", "-o", "opts.txt"});
+    EXPECT_EQ(run.exit, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "Warning : Invalid mapping option\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "RELGEN terminated with 1 warning(s)\n")) << run.out;
+    EXPECT_TRUE(Tables().empty());
+
+    run = Run({"-c", "-x", "-o", "missing.txt"});
+    EXPECT_EQ(run.exit, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Error : Unable to open Option file\nRELGEN terminated with error status - 1 error(s)"))
+        << run.out;
+}
+
+// Create, create again (-6155), drop; a create that meets a table in its way goes on with -i but
+// ends with exit status 1.
+TEST_F(RelgenRuns, OnlineCreateAndDrop)
+{
+    Outcome run = Run({"-c", "-r"});
+    EXPECT_EQ(run.exit, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "RELGEN terminated successfully\n")) << run.out;
+    EXPECT_TRUE(HasTable("ROOTBLOCK"));
+    EXPECT_TRUE(HasTable("PERSONC13V0"));
+
+    run = Run({"-c", "-r"});
+    EXPECT_EQ(run.exit, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Error : RO GW schema already exists in database 'S'\n")) << run.out;
+
+    run = Run({"-d", "-r"});
+    EXPECT_EQ(run.exit, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "RELGEN terminated successfully\n")) << run.out;
+    EXPECT_TRUE(Tables().empty());
+
+    sqlengine::Error error;
+    auto session = sqlengine::Session::Begin(server_, "S", "Secret", error);
+    ASSERT_TRUE(session) << error.message;
+    oratest::RunOn(*session, "CREATE TABLE S.NAMEDC11V0 (X NUMBER (10))");
+    session->End();
+    run = Run({"-c", "-r", "-i"});
+    EXPECT_EQ(run.exit, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Error : Executing statement\nCREATE TABLE S.NAMEDC11V0")) << run.out;
+    // The table in the way and the index on its missing column.
+    EXPECT_TRUE(Has(run.out, "RELGEN terminated with error status - 2 error(s), 0 warning(s)\n")) << run.out;
+    EXPECT_TRUE(HasTable("PERSONC13V0"));
 }
 
 }  // namespace
