@@ -3,6 +3,7 @@
 // online execution, a failing statement with and without the continue flag, the statements whose
 // failure is forgiven), the choice of the command by a probe of the schema, and the final report.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <iostream>
 #include <memory>
@@ -296,6 +297,27 @@ TEST_F(MapperDriver, ProbeChoosesTheCommand)
     EXPECT_EQ(second.facts.schemaVersion, 1024u);
     EXPECT_EQ(second.facts.dictionaryRevision, 3);
     EXPECT_EQ(std::string(second.facts.dictionaryName.StrGet()), "sample");
+}
+
+// The configuration maps the logical database name to the physical one and, with TraceModules in
+// the database's section, turns on the trace file relgen.trc in the current folder.
+TEST_F(MapperDriver, ConfigurationMapsTheDatabaseAndTurnsOnTheTrace)
+{
+    WriteFile(config_, std::string("[servers\\LOCAL]\nDictionaryPath=") + SAMPLE_DICTIONARIES +
+                           "\n[LogicalNames\\ROG]\nshop=S\n[databases\\S\\RelationalObjectGateway]\nTraceModules=SM\n");
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir_.Path("").c_str()), 0);
+    Script script;
+    script.statements = {kCreate1};
+    const int32_t result = Run({"-c", "-r", "-u", "S", "-p", "Secret", "-B", "shop"}, script);
+    ASSERT_EQ(chdir(cwd), 0);
+    EXPECT_EQ(result, 0) << out_;
+    EXPECT_NE(out_.find(" Database    : S\n"), std::string::npos) << out_;
+    EXPECT_EQ(TablesOfS(), std::vector<std::string>{"T1"});
+    const std::string trace = ReadFile(dir_.Path("relgen.trc"));
+    EXPECT_NE(trace.find("Tessaform Relgen Trace file \nRelgen build date : "), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Relgen version : 11.0.3.50\n"), std::string::npos) << trace;
 }
 
 }  // namespace
