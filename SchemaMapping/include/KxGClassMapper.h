@@ -102,6 +102,10 @@ public:
     // answers -6184 unless the continue flag lets the command go on (then 0). A role conflict is
     // ignored.
     int32_t ExecuteStatement(KxGStatementTemplate& statement);
+    // The same for a statement whose failure does not count: with ignoreAll every failure, else a
+    // failure whose adapter code (KxGDatabaseError::ErrorCode) is ignoredCode, is neither reported
+    // nor counted and answers 0. Other failures as ExecuteStatement.
+    int32_t ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode = 0);
     // ExecuteStatement for every template of the list in order; the first non-zero result.
     int32_t ExecuteList(KxGStatementTemplateList& list);
     // When connected with the online flag, the adapter must own the schema: 0 or -6167.

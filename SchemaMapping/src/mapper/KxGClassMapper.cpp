@@ -715,6 +715,11 @@ int32_t KxGClassMapper::CheckSchemaOwner()
 
 int32_t KxGClassMapper::ExecuteStatement(KxGStatementTemplate& statement)
 {
+    return ExecuteStatementIgnoring(statement, false, 0);
+}
+
+int32_t KxGClassMapper::ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode)
+{
     const KxString& text = statement.GetSQLText();
     if (script_.is_open()) {
         script_ << text.StrGet() << "\n" << terminator_.StrGet() << "\n" << std::endl;
@@ -725,6 +730,9 @@ int32_t KxGClassMapper::ExecuteStatement(KxGStatementTemplate& statement)
     std::unique_ptr<KxGStatement> executable(statement.CreateStatement(database_));
     if (!executable || executable->GetStatementHdl() == nullptr) {
         nativeCode_ = database_->GetError()->NativeCode();
+        if (ignoreAll) {
+            return 0;
+        }
         Report(KXG_E_MAPPER_EXECUTE, text, nativeCode_);
         return continue_ ? 0 : KXG_E_MAPPER_EXECUTE;
     }
@@ -737,6 +745,9 @@ int32_t KxGClassMapper::ExecuteStatement(KxGStatementTemplate& statement)
     executable.reset();
     if (error->IsRoleConflict() != 0) {
         ++roleConflicts_;
+        return 0;
+    }
+    if (ignoreAll || (ignoredCode != 0 && error->ErrorCode() == ignoredCode)) {
         return 0;
     }
     if (error->HasError() == 0 || continue_) {
@@ -937,9 +948,11 @@ int32_t KxGClassMapper::DeleteDBDirect(const KxString& database, const KxString&
                 mapper.dictionaryName_ = mapper.facts_.dictionaryName;
                 mapper.dictionaryServer_ = dictionaryServer;
                 KxString error;
-                if (KxBase::KELVOX()->GetDictionary(mapper.dictionaryServer_, mapper.dictionaryName_,
-                                                    mapper.dictionary_, &error) != 0) {
+                const int32_t found = KxBase::KELVOX()->GetDictionary(mapper.dictionaryServer_, mapper.dictionaryName_,
+                                                                      mapper.dictionary_, &error);
+                if (found != 0 || mapper.dictionary_ == nullptr) {
                     mapper.dictionary_ = nullptr;
+                    mapper.nativeCode_ = found;
                     result = KXG_E_DICTIONARY_OPEN;
                 }
             }

@@ -24,7 +24,6 @@
 #include "KxGRootblock.h"
 #include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
-#include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
@@ -94,35 +93,6 @@ struct SurrogatesTable {
     KxGColumn id;
     KxGColumn serial;
 };
-
-// The execute step for a statement whose failures of one kind do not count: written to the script
-// as the mapper writes it and, when online, executed; a failure that `ignored` accepts is dropped,
-// any other is reported as the mapper reports it (and, with the continue flag, passed over).
-int32_t ExecuteIgnoring(KxGClassMapper& mapper, KxGStatementTemplate& statement,
-                        bool (*ignored)(KxGDatabaseError& error))
-{
-    const KxString& text = statement.GetSQLText();
-    if (mapper.GetScriptStream().is_open()) {
-        mapper.GetScriptStream() << text.StrGet() << "\n" << mapper.GetTerminator().StrGet() << "\n" << std::endl;
-    }
-    KxGDatabase* database = mapper.GetDatabase();
-    if (!(mapper.IsConnected() && mapper.IsOnline()) || database == nullptr) {
-        return 0;
-    }
-    std::unique_ptr<KxGStatement> executable(statement.CreateStatement(database));
-    if (executable && executable->GetStatementHdl() != nullptr) {
-        executable->SetRowCount(1);
-        if (executable->Execute() != 0) {
-            return 0;
-        }
-    }
-    KxGDatabaseError& error = *database->GetError();
-    if (executable && ignored(error)) {
-        return 0;
-    }
-    mapper.Report(KXG_E_MAPPER_EXECUTE, text, error.NativeCode());
-    return mapper.IsContinue() ? 0 : KXG_E_MAPPER_EXECUTE;
-}
 
 }  // namespace
 
@@ -277,7 +247,10 @@ int32_t KxGClassMapperCreateCmd::Prepare()
         if (result == 0 && mapper_->IsConnected()) {
             result = mapper_->CheckSchemaOwner();
             if (result == 0 && mapper_->ReadSchemaFacts() == 0) {
-                // (Its text tells to drop it first: a create that failed part-way leaves its tables.)
+                // Creation is not atomic: a create that failed part-way leaves a schema that only a
+                // drop removes.
+                mapper_->Print(KxString("Drop the existing schema first (relgen -d with the same database "
+                                        "parameters), also after a creation that failed part-way."));
                 result = KXG_E_SCHEMA_EXISTS;
             }
         }
@@ -674,11 +647,8 @@ int32_t KxGClassMapperDropCmd::Run()
         info.DropRole(SchemaUser(), list);
         for (uint32_t i = 0; result == 0 && i < list.Count(); ++i) {
             KxGStatementTemplate* statement = list.GetTemplate(i);
-            result = statement == nullptr
-                         ? mapper_->Report(KXG_E_MAPPER_FATAL)
-                         : ExecuteIgnoring(*mapper_, *statement, [](KxGDatabaseError& error) {
-                               return error.ErrorCode() == KXG_E_NOT_PRIVILEGED;
-                           });
+            result = statement == nullptr ? mapper_->Report(KXG_E_MAPPER_FATAL)
+                                          : mapper_->ExecuteStatementIgnoring(*statement, false, KXG_E_NOT_PRIVILEGED);
         }
         if (result != 0) {
             return result;
@@ -689,7 +659,7 @@ int32_t KxGClassMapperDropCmd::Run()
     info.DropUser(mapper_->GetDatabaseName(), list);
     for (uint32_t i = 0; i < list.Count(); ++i) {
         if (KxGStatementTemplate* statement = list.GetTemplate(i)) {
-            ExecuteIgnoring(*mapper_, *statement, [](KxGDatabaseError&) { return true; });
+            mapper_->ExecuteStatementIgnoring(*statement, true);
         }
     }
     return 0;

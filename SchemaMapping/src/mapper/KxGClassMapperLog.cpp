@@ -138,10 +138,7 @@ std::string KxGClassMapperLog::Text(int32_t code, int32_t native, const KxString
     case -6162: return "Error : No dictionary specified (usage: -D <dictionary>)\n" + usage.str();
     case -6161: return "Error : No database specified (usage: -B <database>)\n" + usage.str();
     case -6160: return "Error : No database server specified (usage: -S <storage$server>)\n" + usage.str();
-    case -6155:
-        // Creation is not atomic: a failed run leaves a schema behind that only a drop removes.
-        return "Error : RO GW schema already exists in database '" + database +
-               "'\nDrop it first (relgen -d), also after a creation that failed part-way";
+    case -6155: return "Error : RO GW schema already exists in database '" + database + "'";
     case -6154: return "Login cancelled by user";
     case -6153:
         return "Error : Unable to create Database instance for brand :" +

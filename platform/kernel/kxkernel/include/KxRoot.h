@@ -52,7 +52,9 @@ public:
     // ReleaseDictionary). A dictionary that is not held yet is read from the directory
     // <path>/<name>, where <path> is the one given to SetDictionaryPath for the server, else the
     // key "DictionaryPath" of the configuration section [servers\<server>], else the environment
-    // variable KX_DICTIONARY_PATH. 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
+    // variable KX_DICTIONARY_PATH. A name that is no folder there is taken as a logical name: the
+    // dictionary of a folder of <path> whose logical name it is (held dictionaries are found by
+    // either name). 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
     // KX_KERNEL_E_VALUE (a declaration file that cannot be read; *error says why).
     int32_t GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
                           KxString* error = nullptr);
