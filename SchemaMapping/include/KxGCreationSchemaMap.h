@@ -101,6 +101,10 @@ public:
     // one listed already is left out, but takes its place when it is unique and the listed one is not.
     int32_t CollectIndexMaps();
     const std::vector<KxGIndexMap*>& GetIndexMaps() const { return indexMaps_; }
+    // Makes the index map list again from the indexes that exist in the database: every index map of
+    // the persistent classes whose SQL name (without sequence number) and table are among the
+    // database's indexes, each database index matched once. 0; the code of a failed read or load.
+    int32_t RebuildIndexMapsFromDatabase();
 
     // What KELVOX_CLASSES and KELVOX_MEMBERS are to hold.
     struct ClassRow {

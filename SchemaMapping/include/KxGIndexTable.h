@@ -74,6 +74,14 @@ public:
     // Reads every row, kRowsPerFetch per fetch, appending to rows. 0; the database error's code
     // (-6001 when it has none) when the table cannot be read.
     int32_t GetAllValues(KxGIndexTableList& rows);
+    // Reads the database's own indexes (the adapter's IndexList: SQL index name and table name),
+    // kRowsPerFetch per fetch, each as a row with an empty index name and class number 0. 0; -6184
+    // when the list cannot be read.
+    int32_t GetDatabaseIndexes(KxGIndexTableList& rows);
+    // For obsolete rows: first the adapter's DropIndex of every row's SQL index on its table (in the
+    // schema), then for every row the delete of its KELVOX_INDEXES row (all four columns equal).
+    // The first append failure.
+    int32_t AppendRemovals(const KxGIndexTableList& rows, KxGStatementTemplateList& list) const;
 
 private:
     KxGDatabase& database_;

@@ -145,3 +145,64 @@ int32_t KxGIndexTable::GetAllValues(KxGIndexTableList& rows)
         }
     }
 }
+
+int32_t KxGIndexTable::GetDatabaseIndexes(KxGIndexTableList& rows)
+{
+    KxString text;
+    database_.GetDatabaseInfo()->IndexList(text);
+    KxGSelectStatementTemplate query(text);
+    KxString sqlIndexName;
+    KxString tableName;
+    const int32_t nameSize = database_.GetDatabaseInfo()->GetMaxNameLength(0);
+    KxGRowReader reader(database_, query, kRowsPerFetch);
+    if (!reader.AddColumn(database_.GetTypeHdl(KXG_TYPE_STRING, 0, 0), &sqlIndexName, nameSize) ||
+        !reader.AddColumn(database_.GetTypeHdl(KXG_TYPE_STRING, 0, 0), &tableName, nameSize) || !reader.Execute()) {
+        return KXG_E_MAPPER_EXECUTE;
+    }
+    for (;;) {
+        uint32_t fetched = 0;
+        if (!reader.Fetch(fetched)) {
+            return KXG_E_MAPPER_EXECUTE;
+        }
+        for (uint32_t row = 0; row < fetched; ++row) {
+            reader.ReadRow(row);
+            rows.Append({KxString::EmptyString(), 0, EightBit(sqlIndexName), EightBit(tableName)});
+        }
+        if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
+            return 0;
+        }
+    }
+}
+
+int32_t KxGIndexTable::AppendRemovals(const KxGIndexTableList& rows, KxGStatementTemplateList& list) const
+{
+    KxGDatabaseInfo& info = *database_.GetDatabaseInfo();
+    KxString schema;
+    database_.GetSchemaName(&schema);
+    for (size_t i = 0; i < rows.Count(); ++i) {
+        const KxGIndexTableRow& row = rows.Get(i);
+        const int32_t result =
+            list.Adopt(info.DropIndex(row.sqlIndexName, KxGQualifiedIdentity(row.tableName, schema)));
+        if (result < 0) {
+            return result;
+        }
+    }
+    for (size_t i = 0; i < rows.Count(); ++i) {
+        const KxGIndexTableRow& row = rows.Get(i);
+        KxString condition = columns_[0].GetName();
+        condition << " = " << KxGStoredClassNumber(row.classNumber) << " AND " << columns_[1].GetName() << " = ";
+        KxGAppendLiteral(condition, row.indexName);
+        condition << " AND " << columns_[2].GetName() << " = ";
+        KxGAppendLiteral(condition, row.sqlIndexName);
+        condition << " AND " << columns_[3].GetName() << " = ";
+        KxGAppendLiteral(condition, row.tableName);
+        KxString text("DELETE FROM ");
+        text << table_.GetQualifiedName();
+        info.Where(condition, text);
+        const int32_t result = list.Adopt(new (std::nothrow) KxGStoreStatementTemplate(text));
+        if (result < 0) {
+            return result;
+        }
+    }
+    return 0;
+}

@@ -8,6 +8,7 @@
 #include "KxGClassMap.h"
 #include "KxGColumnList.h"
 #include "KxGDatabase.h"
+#include "KxGIndexTable.h"
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGSqlNames.h"
@@ -444,6 +445,40 @@ int32_t KxGCreationSchemaMap::CollectIndexMaps()
                 indexMaps_.push_back(indexMap);
             } else if (indexMap->IsUnique() && !(*equal)->IsUnique()) {
                 *equal = indexMap;
+            }
+        }
+    }
+    return 0;
+}
+
+int32_t KxGCreationSchemaMap::RebuildIndexMapsFromDatabase()
+{
+    KxGIndexTable indexTable(*GetDatabase());
+    KxGIndexTableList existing;
+    int32_t result = indexTable.GetDatabaseIndexes(existing);
+    if (result != 0) {
+        return result;
+    }
+    indexMaps_.clear();
+    for (KxGClass* mapped : GetStoredClasses()) {
+        KxGClassMap* classMap = mapped->GetClassMap();
+        KxGTable table;
+        result = classMap->GetStoreHdl()->GetClassTable(table);
+        if (result == 0) {
+            result = classMap->LoadAllIndices();
+        }
+        if (result != 0) {
+            return result;
+        }
+        for (uint32_t i = 0; i < classMap->GetIndexMapCount(); ++i) {
+            KxGIndexMap* indexMap = classMap->GetIndexMapAt(i);
+            KxString name;
+            MapIndex2IndexName(*indexMap, name, false);
+            const int32_t found = existing.FindSQL(name, table.GetName());
+            if (found >= 0) {
+                indexMap->SetSQLName(name);
+                indexMaps_.push_back(indexMap);
+                existing.Remove(static_cast<size_t>(found));
             }
         }
     }

@@ -330,6 +330,71 @@ TEST_F(MapperCommands, ConvertByStoredVersion)
     EXPECT_TRUE(Has(Log(), "Error : Dictionary Mismatch")) << Log();
 }
 
+// The indexes of an existing schema: the database's own list, the index maps found in it, and the
+// removal of stored rows.
+TEST_F(MapperCommands, IndexesOfAnExistingSchema)
+{
+    ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
+    KxGOraDatabase database(KxString(serverName_.c_str()), KxString("FX"), KxString("FX"), KxString("fx"), nullptr,
+                            nullptr);
+    ASSERT_EQ(database.OpenConnection(), 1) << database.GetError()->Text();
+    std::unique_ptr<KxClassDict> dictionary;
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse(kFixture, KxString("classes.kxd"), dictionary, &error), 0) << Text(error);
+    KxGIndexTable table(database);
+    const auto sqlNames = [](const KxGIndexTableList& rows) {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < rows.Count(); ++i) {
+            names.push_back(Text(rows.Get(i).sqlIndexName) + " " + Text(rows.Get(i).tableName));
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    KxGIndexTableList own;
+    ASSERT_EQ(table.GetDatabaseIndexes(own), 0);
+    EXPECT_EQ(sqlNames(own), (std::vector<std::string>{"PARTYBYNAME21 PARTYC2V0", "PERSONBYCITY31 PERSONC3V0"}));
+
+    // Index maps whose name without sequence number (class number and dictionary index number) the
+    // database has: PersonByCity is the dictionary's second index but its class's first, so its
+    // created name (sequence 1) is not the one an older schema would have.
+    {
+        KxGCreationSchemaMap map(&database, dictionary.get(), &KxGClassLoader::Instance());
+        map.SetStoredNames(true);
+        ASSERT_EQ(map.LoadClassSchemas(), 0);
+        ASSERT_EQ(map.RebuildIndexMapsFromDatabase(), 0);
+        std::vector<std::string> found;
+        for (KxGIndexMap* indexMap : map.GetIndexMaps()) {
+            found.push_back(Text(indexMap->GetName()) + " " + Text(indexMap->GetSQLName()));
+        }
+        EXPECT_EQ(found, (std::vector<std::string>{"PartyByName PARTYBYNAME21"}));
+    }
+
+    // The stored rows removed: the indexes are dropped, then their rows deleted.
+    KxGIndexTableList stored;
+    ASSERT_EQ(table.GetAllValues(stored), 0);
+    oratest::OwnedList removals;
+    ASSERT_EQ(table.AppendRemovals(stored, removals), 0);
+    EXPECT_EQ(removals.Texts(),
+              (std::vector<std::string>{
+                  "DROP INDEX FX.PARTYBYNAME21", "DROP INDEX FX.PERSONBYCITY31",
+                  "DELETE FROM FX.KELVOX_INDEXES WHERE CLASS_ID = 2 AND KELVOX_INDEX_NAME = 'PartyByName' AND "
+                  "SQL_INDEX_NAME = 'PARTYBYNAME21' AND TABLE_NAME = 'PARTYC2V0'",
+                  "DELETE FROM FX.KELVOX_INDEXES WHERE CLASS_ID = 3 AND KELVOX_INDEX_NAME = 'PersonByCity' AND "
+                  "SQL_INDEX_NAME = 'PERSONBYCITY31' AND TABLE_NAME = 'PERSONC3V0'"}));
+    for (uint32_t i = 0; i < removals.Count(); ++i) {
+        KxGStoreStatement run(&database, removals.GetTemplate(i), 0);
+        ASSERT_EQ(run.Execute(), 1) << database.GetError()->Text();
+    }
+    ASSERT_EQ(database.CommitConnection(), 1);
+    KxGIndexTableList left;
+    ASSERT_EQ(table.GetAllValues(left), 0);
+    EXPECT_EQ(left.Count(), 0u);
+    KxGIndexTableList ownLeft;
+    ASSERT_EQ(table.GetDatabaseIndexes(ownLeft), 0);
+    EXPECT_EQ(ownLeft.Count(), 0u);
+    database.CloseConnection();
+}
+
 // ---- name tests ------------------------------------------------------------------------------------
 
 // Names that two tables or views would share, or that are no identifiers, stop create before anything
