@@ -219,9 +219,11 @@ int32_t KxGClassMapperCmd::Prepare()
     }
     const KxGSchemaFacts& facts = mapper_->GetSchemaFacts();
     MakeMap(false);
-    map_->SetExistingSchema(true);
-    // A schema with the catalog tables: its names are read back from them.
-    map_->SetStoredNames(facts.schemaVersion >= kFirstStoredNamesVersion);
+    // A schema with the catalog tables: its names are read back from them (and a class without a
+    // table is named as create names it). The naming of older layouts serves schemas without them.
+    const bool catalog = facts.schemaVersion >= kFirstStoredNamesVersion;
+    map_->SetStoredNames(catalog);
+    map_->SetExistingSchema(!catalog);
     map_->SetRevision(static_cast<uint16_t>(facts.rogwRevision));
     map_->SetSchemaVersion(static_cast<int32_t>(facts.schemaVersion));
     uint16_t preserveNames = 0;

@@ -225,6 +225,11 @@ TEST_F(MapperCommands, OnlineCreateLeavesEverythingInPlaceAndDropRemovesIt)
     EXPECT_EQ(Query("SELECT OID FROM FX.VPARTY2", "ABCDEFGHIJKLMNOPQRSTUVWXY1", "a"),
               (std::vector<std::vector<std::string>>{{"7"}}));
 
+    // The list of the stored schema (names read back from the catalog tables) is the one made without
+    // connection.
+    ASSERT_EQ(Run({"-m"}, ""), 0) << Log();
+    EXPECT_EQ(Printed(Log()), ReadText(std::string(MAPPER_GOLDEN_DIR) + "/list.txt"));
+
     // A second create finds the schema and tells how to go on.
     EXPECT_EQ(Run({"-c", "-r"}), KXG_E_SCHEMA_EXISTS);
     EXPECT_TRUE(Has(Log(), "relgen -d")) << Log();   // the text tells what to do
