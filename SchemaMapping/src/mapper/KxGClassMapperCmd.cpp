@@ -1,8 +1,6 @@
 // The schema mapper's commands.
 #include "KxGClassMapperCmd.h"
 
-#include <algorithm>
-#include <map>
 #include <new>
 #include <set>
 #include <string>
@@ -33,10 +31,12 @@ namespace {
 
 // The schema version a new schema is written with.
 constexpr int32_t kSchemaVersion = 1024;
-// Stored schema versions that name the layouts convert knows.
+// Stored schema versions: from 512 on a schema has the catalog tables; 768 is the last layout before
+// 48-bit object ids.
 constexpr uint32_t kFirstStoredNamesVersion = 512;
 constexpr uint32_t kBeta2Version = 768;
-// The database version and index revision written into a new ROOTBLOCK.
+// The database version written into a new ROOTBLOCK ("dbversion"; IndexRevision is the dictionary's
+// revision, TypeMgrVers the type manager's version).
 constexpr int32_t kDatabaseVersion = 1;
 
 std::string Str(const KxString& text)
