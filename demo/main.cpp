@@ -2,6 +2,8 @@
 // registry, reads a class dictionary from its declaration file, and makes the gateway's own tables
 // in a relational schema of the embedded default server: the lock objects, the class and member
 // catalog, the root block and the surrogate counter; then takes a block of object ids from it.
+// Finally the schema mapper relgen creates the whole relational schema of the shop dictionary
+// (demo/dictionaries/shop) online on a server of the engine, and what it created is printed.
 //
 //   tessaform_demo [work-folder]     (default: a new folder under /tmp)
 #include <cstdio>
@@ -204,6 +206,106 @@ bool ShowRelationalSchema(const std::string& folder)
     return ok;
 }
 
+// ---- the main job: relgen makes the schema of the shop dictionary -----------------------------------
+
+const char kShopServer[] = "SHOPSRV";
+const char kShopUser[] = "SHOP";
+const char kShopPassword[] = "shop";
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// Prints the rows of a query on the schema, each value padded to its column's width.
+void PrintRows(sqlengine::Session& session, const char* title, const std::string& sql, const std::vector<int>& widths)
+{
+    sqlengine::Error err;
+    sqlengine::Outcome out;
+    auto statement = session.Prepare(sql, err);
+    if (!statement || !statement->Run({}, out, err)) {
+        std::fprintf(stderr, "%s: %s\n", sql.c_str(), err.message.c_str());
+        return;
+    }
+    std::printf("\n%s\n", title);
+    for (const auto& row : out.result.rows) {
+        std::string line = " ";
+        for (size_t i = 0; i < row.size(); ++i) {
+            std::string value = row[i].type == sqlengine::Value::Type::Null      ? std::string("NULL")
+                                : row[i].type == sqlengine::Value::Type::Integer ? std::to_string(row[i].integer)
+                                                                                 : row[i].bytes;
+            const int width = i < widths.size() ? widths[i] : 0;
+            if (static_cast<int>(value.size()) < width) {
+                value.resize(static_cast<size_t>(width), ' ');
+            }
+            line += " " + value;
+        }
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+// A server of the embedded engine in <folder>/shopserver with the schema user SHOP; relgen, a program
+// of its own, reaches it through ROG_ENGINE_SERVERS. relgen creates the gateway schema of the shop
+// dictionary online; then the schema's objects and the root block are printed from the engine.
+bool RunSchemaMapper(const std::string& folder)
+{
+    const std::string serverFolder = folder + "/shopserver";
+    sqlengine::Error err;
+    {
+        auto server = sqlengine::Engine::Instance().RegisterServer(kShopServer, serverFolder, &err);
+        // The schema owner makes the schema's role too.
+        if (!server || !server->AddUser(kShopUser, kShopPassword, false, &err) ||
+            !server->GrantSystem(kShopUser, "CREATE ROLE", err)) {
+            std::fprintf(stderr, "embedded server: %s\n", err.message.c_str());
+            return false;
+        }
+        sqlengine::Engine::Instance().UnregisterServer(kShopServer);
+    }
+    const std::string config = folder + "/kx.ini";
+    if (FILE* file = std::fopen(config.c_str(), "w")) {
+        std::fprintf(file, "[servers\\LOCAL]\nDictionaryPath=%s\n", DEMO_SHOP_DICTIONARIES);
+        std::fclose(file);
+    } else {
+        std::fprintf(stderr, "cannot write %s\n", config.c_str());
+        return false;
+    }
+
+    const std::string command = "cd " + Quote(folder) + " && ROG_ENGINE_SERVERS=" +
+                                Quote(std::string(kShopServer) + "=" + serverFolder) + " " + Quote(DEMO_RELGEN) +
+                                " -c -D shop -S " + Quote(std::string("Oracle$") + kShopServer) + " -B " + kShopUser +
+                                " -u " + kShopUser + " -p " + kShopPassword + " -r -config kx.ini";
+    std::printf("\n$ relgen -c -D shop -S Oracle$%s -B %s -u %s -p %s -r -config kx.ini\n", kShopServer, kShopUser,
+                kShopUser, kShopPassword);
+    std::fflush(stdout);
+    const int status = std::system(command.c_str());
+    std::fflush(stdout);
+    if (status != 0) {
+        std::fprintf(stderr, "relgen failed (status %d); see %s/SHOP.LOG\n", status, folder.c_str());
+        return false;
+    }
+
+    auto server = sqlengine::Engine::Instance().RegisterServer(kShopServer, serverFolder, &err);
+    auto session = server ? sqlengine::Session::Begin(server, kShopUser, kShopPassword, err) : nullptr;
+    if (!session) {
+        std::fprintf(stderr, "embedded server: %s\n", err.message.c_str());
+        return false;
+    }
+    PrintRows(*session, "created in schema SHOP:",
+              "SELECT OBJECT_TYPE, OBJECT_NAME FROM USER_OBJECTS ORDER BY OBJECT_TYPE, OBJECT_NAME", {10, 0});
+    PrintRows(*session, "mapped classes (KELVOX_CLASSES):",
+              "SELECT CLASS_ID, VERSION, CLASS_NAME, TABLE_NAME FROM SHOP.KELVOX_CLASSES ORDER BY CLASS_ID",
+              {6, 3, 10, 0});
+    PrintRows(*session, "root block (ROOTBLOCK):", "SELECT KEYID, KEYVALUE FROM SHOP.ROOTBLOCK ORDER BY KEYID", {26, 0});
+    session->End();
+    sqlengine::Engine::Instance().UnregisterServer(kShopServer);
+    std::printf("\nscript and log of the run: %s/SHOP.SQL, %s/SHOP.LOG\n", folder.c_str(), folder.c_str());
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -235,6 +337,7 @@ int main(int argc, char** argv)
     }
     bool ok = ShowModule() && ShowDictionary() && ShowRelationalSchema(folder);
     DeinitKelvox();
+    ok = ok && RunSchemaMapper(folder);
     std::printf("\nwork folder %s\n", folder.c_str());
     return ok ? 0 : 1;
 }

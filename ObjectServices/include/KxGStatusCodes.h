@@ -127,3 +127,15 @@ constexpr int32_t KXG_E_STATEMENT_TOO_LONG = -6201;
 constexpr int32_t KXG_E_INVALID_SQL_STATEMENT = -6220;
 // The schema mapper's warning about an array member mapped with one element.
 constexpr int32_t KXG_W_ARRAY_REDUCED = 6155;
+
+// ---- Further schema mapper codes ----
+constexpr int32_t KXG_E_DATABASE_EXISTS = -2035;        // CreateDBDirect: the gateway schema exists already
+constexpr int32_t KXG_E_SCHEMA_EXISTS = -6155;          // create: a gateway schema exists in the database
+constexpr int32_t KXG_E_INVALID_COMMAND = -6165;        // a second command letter
+constexpr int32_t KXG_E_INVALID_COMMAND_OPTION = -6166; // -r with -x; version or convert without connection
+constexpr int32_t KXG_E_NOT_SCHEMA_OWNER = -6167;       // the log-in user does not own the schema
+constexpr int32_t KXG_E_DUPLICATE_MEMBER_OLD_SCHEMA = -6194;
+constexpr int32_t KXG_E_DUPLICATE_EMBEDDED_MEMBER = -6193;
+// (-6192, -6199 and -6200 are named beside the schema map and the member maps.)
+// Mapper status "no error, nothing to report" (reported without text or count).
+constexpr int32_t KXG_E_MAPPER_SILENT = -1;

@@ -90,7 +90,9 @@ public:
     int32_t GetDictionaryServerName(KxString& server) override;
 
     // ---- other kernel operations ---------------------------------------------------------------
-    // Database creation goes through the schema mapper's direct creation: not available here (-2999).
+    // Creates the gateway schema of a database through the schema mapper's direct creation
+    // (KxGClassMapper::CreateDBDirect) with the admin's dictionary server: 0, -2035 when a gateway
+    // schema exists already, or the mapper's code.
     int32_t CreateDatabase(const KxString& database, const KxString& dictionary, const KxString& storage) override;
     // OpenConnection on the client's database: 0, or -2309.
     int32_t Reconnect() override;

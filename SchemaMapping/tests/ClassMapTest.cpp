@@ -210,27 +210,27 @@ TEST_F(ClassMaps, StoreKindsTablesAndColumns)
         const char* columns;
     } cases[] = {
         {0, KXG_STORE_DEFAULT, "S.KXOBJECTC0V0", "S.VKXOBJECT0", ""},
-        {2, KXG_STORE_DEFAULT, "S.PERSONC2V1", "S.VPERSON2",
+        {2, KXG_STORE_DEFAULT, "S.PERSONC2V0", "S.VPERSON2",
          "NAME0V0,AGE1V0,STREET2V0,CITY2V0,STREET3V0,CITY3V0,SCORES4V0,CODE5V0,FRIENDOID6V0,FRIENDCID6V0,"
          "MENTOROID7V0,MENTORCID7V0"},
-        {3, KXG_STORE_DEFAULT, "S.EMPLOYEEC3V1", "S.VEMPLOYEE3", ""},
-        {4, KXG_STORE_VIRTUAL, "S.EMPLOYEEC3V1", "S.VMANAGER4", ""},
-        {5, KXG_STORE_DEFAULT, "S.INTERNC5V1", "S.INTERNC5V1", ""},
-        {6, KXG_STORE_ALL, "S.VEHICLEC6V1", "S.VVEHICLE6", "WHEELS0V0"},
-        {7, KXG_STORE_DEFAULT, "S.CARC7V1", "S.CARC7V1", "WHEELS0V0,SEATS0V0"},
-        {8, KXG_STORE_UNIVERSAL, "S.SHAPEC8V1", "S.VSHAPE8", "AREA0V0,SIZE0V0,SIZE0V0_2,DEPTH0V0"},
-        {9, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VCIRCLE9", ""},
-        {10, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VSQUARE10", ""},
-        {11, KXG_STORE_DEFAULT, "S.NAMEDC11V1", "S.VNAMED11", "LABEL0V0"},
+        {3, KXG_STORE_DEFAULT, "S.EMPLOYEEC3V0", "S.VEMPLOYEE3", ""},
+        {4, KXG_STORE_VIRTUAL, "S.EMPLOYEEC3V0", "S.VMANAGER4", ""},
+        {5, KXG_STORE_DEFAULT, "S.INTERNC5V0", "S.INTERNC5V0", ""},
+        {6, KXG_STORE_ALL, "S.VEHICLEC6V0", "S.VVEHICLE6", "WHEELS0V0"},
+        {7, KXG_STORE_DEFAULT, "S.CARC7V0", "S.CARC7V0", "WHEELS0V0,SEATS0V0"},
+        {8, KXG_STORE_UNIVERSAL, "S.SHAPEC8V0", "S.VSHAPE8", "AREA0V0,SIZE0V0,SIZE0V0_2,DEPTH0V0"},
+        {9, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V0", "S.VCIRCLE9", ""},
+        {10, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V0", "S.VSQUARE10", ""},
+        {11, KXG_STORE_DEFAULT, "S.NAMEDC11V0", "S.VNAMED11", "LABEL0V0"},
         // Two bases: the first base's columns, the second's, its own.
-        {12, KXG_STORE_DEFAULT, "S.LABELLEDC12V1", "S.LABELLEDC12V1",
+        {12, KXG_STORE_DEFAULT, "S.LABELLEDC12V0", "S.LABELLEDC12V0",
          "NAME0V0,AGE1V0,STREET2V0,CITY2V0,STREET3V0,CITY3V0,SCORES4V0,CODE5V0,FRIENDOID6V0,FRIENDCID6V0,"
          "MENTOROID7V0,MENTORCID7V0,LABEL0V0,TAG0V0"},
-        {13, KXG_STORE_DEFAULT, "S.TOOLC13V1", "S.VTOOL13", "WEIGHT0V0"},
-        {14, KXG_STORE_DEFAULT, "S.NAMEDTOOLC14V1", "S.NAMEDTOOLC14V1", "WEIGHT0V0,LABEL0V0,GRIP0V0"},
-        {16, KXG_STORE_VIRTUAL, "S.GADGETC15V1", "S.VGIZMO16", ""},
-        {17, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V1", "S.VWIDGET17", ""},
-        {18, KXG_STORE_DEFAULT, "S.LOOSEC18V1", "S.LOOSEC18V1", ""},
+        {13, KXG_STORE_DEFAULT, "S.TOOLC13V0", "S.VTOOL13", "WEIGHT0V0"},
+        {14, KXG_STORE_DEFAULT, "S.NAMEDTOOLC14V0", "S.NAMEDTOOLC14V0", "WEIGHT0V0,LABEL0V0,GRIP0V0"},
+        {16, KXG_STORE_VIRTUAL, "S.GADGETC15V0", "S.VGIZMO16", ""},
+        {17, KXG_STORE_UNIVERSAL_CHILD, "S.SHAPEC8V0", "S.VWIDGET17", ""},
+        {18, KXG_STORE_DEFAULT, "S.LOOSEC18V0", "S.LOOSEC18V0", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
@@ -303,14 +303,14 @@ TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)
     ASSERT_NO_FATAL_FAILURE(CreateSchema());
     SCOPED_TRACE(ddl_);
     // The trigger names the columns it copies into the STORE ALL base's table.
-    EXPECT_NE(ddl_.find("INSERT INTO S.VEHICLEC6V1 ( OID, CID, WHEELS0V0 ) VALUES ( :new.OID, :new.CID, "
+    EXPECT_NE(ddl_.find("INSERT INTO S.VEHICLEC6V0 ( OID, CID, WHEELS0V0 ) VALUES ( :new.OID, :new.CID, "
                         ":new.WHEELS0V0);"),
               std::string::npos);
     oratest::OwnedList list;
     list.Append(new KxGStoreStatementTemplate(
-        KxString("INSERT INTO S.CARC7V1 (OID, CID, SEATS0V0, WHEELS0V0) VALUES (41, 7, 5, 4)")));
+        KxString("INSERT INTO S.CARC7V0 (OID, CID, SEATS0V0, WHEELS0V0) VALUES (41, 7, 5, 4)")));
     RunAll(list);
-    EXPECT_EQ(Query("SELECT OID, CID, WHEELS0V0 FROM S.VEHICLEC6V1"),
+    EXPECT_EQ(Query("SELECT OID, CID, WHEELS0V0 FROM S.VEHICLEC6V0"),
               (std::vector<std::vector<std::string>>{{"41", "7", "4"}}));
     EXPECT_EQ(Query("SELECT OID FROM S.VVEHICLE6"), (std::vector<std::vector<std::string>>{{"41"}}));
     // The root's view reads the STORE ALL table, not its subclasses' tables again.
@@ -318,11 +318,11 @@ TEST_F(ClassMaps, DdlRunsOnTheEngineAndTheStoreAllTriggerCopiesRows)
     // The universal table holds its children's rows; each child's view only its class numbers.
     oratest::OwnedList more;
     more.Append(new KxGStoreStatementTemplate(
-        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, SIZE0V0) VALUES (51, 9, 3, 1)")));
+        KxString("INSERT INTO S.SHAPEC8V0 (OID, CID, AREA0V0, SIZE0V0) VALUES (51, 9, 3, 1)")));
     more.Append(new KxGStoreStatementTemplate(
-        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, SIZE0V0_2) VALUES (52, 10, 4, 2)")));
+        KxString("INSERT INTO S.SHAPEC8V0 (OID, CID, AREA0V0, SIZE0V0_2) VALUES (52, 10, 4, 2)")));
     more.Append(new KxGStoreStatementTemplate(
-        KxString("INSERT INTO S.SHAPEC8V1 (OID, CID, AREA0V0, DEPTH0V0) VALUES (53, 17, 5, 9)")));
+        KxString("INSERT INTO S.SHAPEC8V0 (OID, CID, AREA0V0, DEPTH0V0) VALUES (53, 17, 5, 9)")));
     RunAll(more);
     EXPECT_EQ(Query("SELECT OID FROM S.VCIRCLE9 ORDER BY OID"),
               (std::vector<std::vector<std::string>>{{"51"}, {"53"}}));
@@ -345,7 +345,7 @@ TEST_F(ClassMaps, TheCatalogLoadsTheSameClassMapsFromTheDatabase)
     rows.Statements(list);
     ASSERT_EQ(map_->GetOptionRegistry().FillRegistry(*db_, list), 0);
     list.Append(new KxGStoreStatementTemplate(
-        KxString("INSERT INTO S.PERSONC2V1 (OID, CID, NAME0V0) VALUES (7, 2, 'Ann')")));
+        KxString("INSERT INTO S.PERSONC2V0 (OID, CID, NAME0V0) VALUES (7, 2, 'Ann')")));
     ASSERT_NO_FATAL_FAILURE(RunAll(list));
 
     KxGCatalog catalog(&KxGClassLoader::Instance());
@@ -477,7 +477,7 @@ TEST_F(ClassMapEdges, StoreKindsAndIndexesOfClassThree)
         std::string columns;
         for (uint32_t k = 0; k < classMap.GetIndexMapCount(); ++k) {
             const KxGIndexMap& index = *classMap.GetIndexMapAt(k);
-            EXPECT_EQ(Text(index.GetTable().GetQualifiedName()), "S.CC3V1");
+            EXPECT_EQ(Text(index.GetTable().GetQualifiedName()), "S.CC3V0");
             for (uint32_t i = 0; i < index.GetColumnCount(); ++i) {
                 columns += (columns.empty() ? "" : ",") + Text(index.GetColumns().GetColumn(i)->GetName());
             }
@@ -581,7 +581,7 @@ TEST_F(ClassMapEdges, RenameNamesTheColumnWhenTheNameIsAnIdentifier)
     }
     // A class RENAME must be an identifier as well.
     for (const auto& [stem, table, status] : std::vector<std::tuple<const char*, const char*, int16_t>>{
-             {"Things", "S.THINGSC3V1", KXG_OPTION_OK}, {"T x", "S.CC3V1", KXG_OPTION_NOT_ALLOWED}}) {
+             {"Things", "S.THINGS", KXG_OPTION_OK}, {"T x", "S.CC3V0", KXG_OPTION_NOT_ALLOWED}}) {
         SCOPED_TRACE(stem);
         KxGCreationSchemaMap renamed(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
         ASSERT_EQ(renamed.GetOptionRegistry().ProcessOption(KxString("C"), KxString("*"), KxString("RENAME"),

@@ -279,10 +279,10 @@ TEST_F(LoaderEdges, TheViewOfASecondBaseReadsItsOwnColumnOfTheSubclass)
         ASSERT_EQ(MapOf(creation, number).GetStoreHdl()->CreateExtentView(ddl), 0) << number;
     }
     ASSERT_NO_FATAL_FAILURE(Run(ddl));
-    Run({"INSERT INTO S.BC2V1 (OID, CID, " CA ", Y1V0) VALUES (1, 2, 20, 0.5)",
-         "INSERT INTO S.CC3V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0) VALUES (2, 3, 11, 21, 1.5, 31)",
-         "INSERT INTO S.DC4V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0, D0V0) VALUES (3, 4, 12, 22, 2.5, 32, 42)",
-         "INSERT INTO S.FC6V1 (OID, CID, " CA ", " CB ", Y1V0, C0V0, E0V0, F0V0) VALUES (4, 6, 13, 23, 3.5, 33, 53, 63)"});
+    Run({"INSERT INTO S.BC2V0 (OID, CID, " CA ", Y1V0) VALUES (1, 2, 20, 0.5)",
+         "INSERT INTO S.CC3V0 (OID, CID, " CA ", " CB ", Y1V0, C0V0) VALUES (2, 3, 11, 21, 1.5, 31)",
+         "INSERT INTO S.DC4V0 (OID, CID, " CA ", " CB ", Y1V0, C0V0, D0V0) VALUES (3, 4, 12, 22, 2.5, 32, 42)",
+         "INSERT INTO S.FC6V0 (OID, CID, " CA ", " CB ", Y1V0, C0V0, E0V0, F0V0) VALUES (4, 6, 13, 23, 3.5, 33, 53, 63)"});
     // B's first member in C and D is their second such column, not A's.
     EXPECT_EQ(Query("SELECT OID, " CA " FROM S.VB2 ORDER BY OID"),
               (std::vector<std::vector<std::string>>{{"1", "20"}, {"2", "21"}, {"3", "22"}, {"4", "23"}}));

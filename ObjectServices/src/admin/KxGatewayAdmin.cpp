@@ -1,5 +1,6 @@
 // The gateway admin: database open and close, root block facts, surrogates, locks, object checks.
 #include "KxGatewayAdmin.h"
+#include "KxGClassMapper.h"
 
 #include "KxBase.h"
 #include "KxClassDict.h"
@@ -539,10 +540,9 @@ int32_t KxGatewayAdmin::GetDictionaryServerName(KxString& server)
 // ---------------------------------------------------------------------------------------------------
 // Other operations
 
-int32_t KxGatewayAdmin::CreateDatabase(const KxString& /*database*/, const KxString& /*dictionary*/,
-                                       const KxString& /*storage*/)
+int32_t KxGatewayAdmin::CreateDatabase(const KxString& database, const KxString& dictionary, const KxString& storage)
 {
-    return KXG_E_NOT_SUPPORTED;
+    return KxGClassMapper::CreateDBDirect(database, dictionary, storage, dictionaryServer_, nullptr);
 }
 
 int32_t KxGatewayAdmin::Reconnect()

@@ -200,11 +200,11 @@ TEST_F(AdminCheckObject, FindsExistingRowsOfEveryKindOfClassAndNotMissingOnes)
 {
     ASSERT_NO_FATAL_FAILURE(OpenClient());
     ASSERT_NO_FATAL_FAILURE(MakeSchema());
-    for (const char* sql : {"INSERT INTO S.PERSONC1V1 (OID, CID, NAME0V0) VALUES (10, 1, 'Ann')",
-                            "INSERT INTO S.EMPLOYEEC2V1 (OID, CID, SALARY0V0) VALUES (20, 3, 900)",
-                            "INSERT INTO S.CARC5V1 (OID, CID, WHEELS0V0, SEATS0V0) VALUES (30, 5, 4, 5)",
-                            "INSERT INTO S.SHAPEC6V1 (OID, CID, AREA0V0, RADIUS0V0) VALUES (40, 7, 3, 1)",
-                            "INSERT INTO S.TAGGEDC9V1 (OID, CID, NAME0V0, LABEL0V0, TAG0V0) VALUES (50, 9, 'Bo', 'x', 1)"}) {
+    for (const char* sql : {"INSERT INTO S.PERSONC1V0 (OID, CID, NAME0V0) VALUES (10, 1, 'Ann')",
+                            "INSERT INTO S.EMPLOYEEC2V0 (OID, CID, SALARY0V0) VALUES (20, 3, 900)",
+                            "INSERT INTO S.CARC5V0 (OID, CID, WHEELS0V0, SEATS0V0) VALUES (30, 5, 4, 5)",
+                            "INSERT INTO S.SHAPEC6V0 (OID, CID, AREA0V0, RADIUS0V0) VALUES (40, 7, 3, 1)",
+                            "INSERT INTO S.TAGGEDC9V0 (OID, CID, NAME0V0, LABEL0V0, TAG0V0) VALUES (50, 9, 'Bo', 'x', 1)"}) {
         oratest::RunOn(*session_, sql);
     }
     ASSERT_NO_FATAL_FAILURE(Commit());

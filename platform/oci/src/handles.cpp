@@ -1,12 +1,47 @@
 // Environment, handles, attributes, errors, servers, sessions and transactions.
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "ocihandles.h"
 
 using namespace ocistandin;
 using sqlengine::Engine;
 using sqlengine::Error;
+
+namespace {
+
+// The client's name resolution (what tnsnames.ora is to the real client): a server that the process
+// has not registered is looked up in the environment variable ROG_ENGINE_SERVERS, a list of
+// name=directory entries separated by ';' ("LOCAL" names the default server, names compare without
+// regard to ASCII case). A found entry registers the server for the rest of the process.
+std::shared_ptr<sqlengine::Server> ResolveServer(const std::string& name) {
+  const char* list = std::getenv("ROG_ENGINE_SERVERS");
+  if (list == nullptr) return nullptr;
+  auto upper = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text.empty() ? std::string("LOCAL") : text;
+  };
+  const std::string wanted = upper(name);
+  std::string entries(list);
+  size_t start = 0;
+  while (start <= entries.size()) {
+    size_t end = entries.find(';', start);
+    if (end == std::string::npos) end = entries.size();
+    const std::string entry = entries.substr(start, end - start);
+    const size_t eq = entry.find('=');
+    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted) {
+      Error ignored;
+      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &ignored);
+    }
+    start = end + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -105,6 +140,7 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, 
   if (Injected(errhp, "OCIServerAttach", name)) return OCI_ERROR;
   if (srvhp->server) return FailCode(errhp, 24309);
   srvhp->server = Engine::Instance().FindServer(name);
+  if (!srvhp->server) srvhp->server = ResolveServer(name);
   if (!srvhp->server) return FailCode(errhp, 12154, name.empty() ? "default server" : name);
   return OCI_SUCCESS;
 }

@@ -154,6 +154,26 @@ TEST_F(OciTest, AttachLogonAndSessionIds) {
   b.Close();
 }
 
+// A program that registered no server finds one through ROG_ENGINE_SERVERS, as relgen does; a name
+// missing from the list stays unknown.
+TEST_F(OciTest, UnregisteredServerIsResolvedFromTheEnvironment) {
+  const std::string listed = "OTHER=/nonexistent/none;Far=" + dir_ + "/local";
+  ASSERT_EQ(setenv("ROG_ENGINE_SERVERS", listed.c_str(), 1), 0);
+  {
+    Connection c;
+    EXPECT_EQ(c.Open("FAR", "S", "s"), OCI_SUCCESS);
+    EXPECT_EQ(Count(c, "SELECT COUNT(*) FROM DUAL"), 1);
+    c.Close();
+  }
+  {
+    Connection c;
+    EXPECT_EQ(c.Open("NEAR", "S", "s"), OCI_ERROR);
+    EXPECT_EQ(c.ErrorCode(), 12154);
+  }
+  unsetenv("ROG_ENGINE_SERVERS");
+  sqlengine::Engine::Instance().UnregisterServer("FAR");
+}
+
 TEST_F(OciTest, ErrorsTruncationAndNulls) {
   Connection c;
   ASSERT_EQ(c.Open("LOCAL", "S", "s"), OCI_SUCCESS);

@@ -471,14 +471,21 @@ void FnCheckNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 // ---- case folding and LIKE ... ESCAPE ----------------------------------------------------------------
 
+// Made once and freed when the library goes away (it may be unloaded with the module that loaded it).
 locale_t Utf8Locale() {
-  static locale_t loc = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    if (!l) l = newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(nullptr));
-    if (!l) l = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(nullptr));
-    return l;
-  }();
-  return loc;
+  struct Holder {
+    locale_t loc;
+    Holder() {
+      loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+      if (!loc) loc = newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(nullptr));
+      if (!loc) loc = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(nullptr));
+    }
+    ~Holder() {
+      if (loc) freelocale(loc);
+    }
+  };
+  static Holder holder;
+  return holder.loc;
 }
 
 // Decodes one UTF-8 sequence at s[i]; false for a malformed one (len is then 1).

@@ -37,6 +37,13 @@ public:
     // Null user or password: the callback gets a text of its own in its place.
     int32_t CallLoginFunc(KxString* user, KxString* password, int32_t flags,
                           const KxString* baseDescriptor);
+    // The kernel's logical-to-physical name lookup: the physical name of a logical name is the value
+    // of the key <logical> in the configuration section [LogicalNames\<tag>] (for example
+    // [LogicalNames\ROG] shop=SHOP_2024). 0 and physical set when found; KX_KERNEL_E_NOT_FOUND
+    // (physical = logical) without a configuration, section or key. kind and flags select among the
+    // real kernel's name spaces and have no effect here.
+    int32_t MapLogicalName(const KxString& logical, KxString& physical, int32_t kind, int32_t flags,
+                           const KxString& tag) const;
     // Installs the callback (null removes it); answers the one installed before.
     KxUserNameFunction SetUserNameFunction(KxUserNameFunction fn);
 
@@ -45,7 +52,9 @@ public:
     // ReleaseDictionary). A dictionary that is not held yet is read from the directory
     // <path>/<name>, where <path> is the one given to SetDictionaryPath for the server, else the
     // key "DictionaryPath" of the configuration section [servers\<server>], else the environment
-    // variable KX_DICTIONARY_PATH. 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
+    // variable KX_DICTIONARY_PATH. A name that is no folder there is taken as a logical name: the
+    // dictionary of a folder of <path> whose logical name it is (held dictionaries are found by
+    // either name). 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
     // KX_KERNEL_E_VALUE (a declaration file that cannot be read; *error says why).
     int32_t GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
                           KxString* error = nullptr);

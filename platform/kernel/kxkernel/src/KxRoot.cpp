@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -69,6 +70,18 @@ int32_t KxRoot::CallLoginFunc(KxString* user, KxString* password, int32_t flags,
               flags);
 }
 
+int32_t KxRoot::MapLogicalName(const KxString& logical, KxString& physical, int32_t /*kind*/,
+                               int32_t /*flags*/, const KxString& tag) const {
+    physical = logical;
+    KxConfig* config = GetConfig();
+    if (config == nullptr || logical.IsEmpty()) return KX_KERNEL_E_NOT_FOUND;
+    const KxString section[] = {KxString("LogicalNames"), tag, KxString()};
+    KxString value;
+    if (config->Get(logical, value, section) != KX_KERNEL_OK || value.IsEmpty()) return KX_KERNEL_E_NOT_FOUND;
+    physical = value;
+    return KX_KERNEL_OK;
+}
+
 KxUserNameFunction KxRoot::SetUserNameFunction(KxUserNameFunction fn) {
     return impl_->userNameFn.exchange(fn);
 }
@@ -81,7 +94,7 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
     const std::string dictName = name.ToUtf8();
     std::lock_guard<std::mutex> lock(impl_->dictMutex);
     for (HeldDictionary& h : impl_->dictionaries)
-        if (h.server == key && h.name == dictName) {
+        if (h.server == key && (h.name == dictName || h.dict->GetLogicalName().ToUtf8() == dictName)) {
             ++h.holds;
             dict = h.dict.get();
             return KX_KERNEL_OK;
@@ -102,11 +115,27 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
     if (path.empty() || dictName.find('/') != std::string::npos || dictName == "." || dictName == "..")
         return KX_KERNEL_E_NOT_FOUND;
     std::unique_ptr<KxClassDict> loaded;
-    const int32_t rc = KxClassDict::Load(KxString(path + "/" + dictName), loaded, error);
+    std::string folder = dictName;
+    int32_t rc = KxClassDict::Load(KxString(path + "/" + dictName), loaded, error);
+    if (rc == KX_DICT_E_NOT_FOUND) {
+        // Not a folder name: the dictionary whose logical name it is, when one folder holds it.
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+            std::unique_ptr<KxClassDict> candidate;
+            if (!entry.is_directory(ec) ||
+                KxClassDict::Load(KxString(entry.path().string()), candidate, nullptr) != KX_KERNEL_OK ||
+                candidate->GetLogicalName().ToUtf8() != dictName)
+                continue;
+            loaded = std::move(candidate);
+            folder = entry.path().filename().string();
+            rc = KX_KERNEL_OK;
+            break;
+        }
+    }
     if (rc != KX_KERNEL_OK) return rc;
     HeldDictionary h;
     h.server = key;
-    h.name = dictName;
+    h.name = folder;
     h.dict = std::move(loaded);
     h.holds = 1;
     dict = h.dict.get();

@@ -382,9 +382,20 @@ TEST(DictionaryTest, RootHoldsDictionariesByServerAndName) {
     ASSERT_EQ(0, root->GetDictionary("local", "sample", b));
     EXPECT_EQ(a, b);
     EXPECT_EQ("sample", a->GetName().ToUtf8());
+    // The logical name finds the held dictionary, and the folder once nothing is held.
+    KxClassDict* logical = nullptr;
+    ASSERT_EQ(0, root->GetDictionary("LOCAL", "Sample dictionary", logical));
+    EXPECT_EQ(a, logical);
+    EXPECT_EQ(0, root->ReleaseDictionary(logical));
     EXPECT_EQ(0, root->ReleaseDictionary(a));
     EXPECT_EQ(0, root->ReleaseDictionary(b));
     EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->ReleaseDictionary(b));
+    ASSERT_EQ(0, root->GetDictionary("LOCAL", "Sample dictionary", logical));
+    EXPECT_EQ("sample", logical->GetName().ToUtf8());
+    ASSERT_EQ(0, root->GetDictionary("LOCAL", "sample", a));
+    EXPECT_EQ(a, logical);
+    EXPECT_EQ(0, root->ReleaseDictionary(a));
+    EXPECT_EQ(0, root->ReleaseDictionary(logical));
     KxClassDict* none = nullptr;
     EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->GetDictionary("LOCAL", "missing", none));
     EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->GetDictionary("OTHER", "sample", none));

@@ -86,6 +86,24 @@ TEST(RootTest, ConfigurationIsOptionalButMustBeReadable) {
     EXPECT_EQ(0, root->GetInitCount());
 }
 
+TEST(RootTest, LogicalNamesMapThroughTheConfiguration) {
+    KxRoot* root = KxBase::KELVOX();
+    KxString physical;
+    EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->MapLogicalName("shop", physical, 3, 0, "ROG"));   // no configuration
+    EXPECT_EQ("shop", physical.ToUtf8());
+
+    TempDir dir;
+    KxParameterSet params;
+    ASSERT_EQ(0, params.Append("ConfigFile", dir.Write("kx.ini", "[LogicalNames\\ROG]\nshop = SHOP_2024\n")));
+    KernelSession session(&params);
+    ASSERT_EQ(0, session.Result());
+    EXPECT_EQ(0, root->MapLogicalName("SHOP", physical, 3, 0, "ROG"));
+    EXPECT_EQ("SHOP_2024", physical.ToUtf8());
+    EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->MapLogicalName("stock", physical, 3, 0, "ROG"));
+    EXPECT_EQ("stock", physical.ToUtf8());
+    EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, root->MapLogicalName("shop", physical, 3, 0, "OTHER"));
+}
+
 int32_t g_calls = 0;
 int32_t g_flags = -1;
 

@@ -1,0 +1,147 @@
+// The schema mapper's commands: each turns the mapping of the dictionary's classes (a creation schema
+// map, KxGCreationSchemaMap.h) into statements and hands every statement to the mapper's
+// execute-one-statement step, which writes it to the script and, online, executes it.
+//
+//   KxGClassMapperCmd         the mapper and the creation schema map of the run (owned)
+//   KxGClassMapperCreateCmd   creates the gateway schema (catalog tables, class tables, views,
+//                             triggers, indexes, the schema user and its grants)
+//   KxGClassMapperDropCmd     drops all of it again
+//   KxGClassMapperEmptyCmd    deletes every row of the class tables and resets the surrogate counter
+//   KxGClassMapperListCmd     prints the class mapping
+//   KxGClassMapperVersionCmd  versions all classes of an existing schema (not built yet: -6150)
+//   KxGClassMapperConvertCmd  converts a schema made by an older mapper (stored versions 768 to 1023;
+//                             older ones answer -6150)
+//
+// Drop, empty and list of a connected run read the table and column names back from the schema's
+// catalog tables; without connection they name everything as create would. Create refuses, whatever
+// the continue flag, a table or view name that is no identifier or that two objects would share, and
+// reports a schema role that exists already (another schema's) without granting anything to it.
+//
+// A command lives for one run: made by the factory (Make), prepared, run, destroyed with its map.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "KxString.h"
+
+class KxGClassMapper;
+class KxGCreationSchemaMap;
+class KxGStatementTemplate;
+class KxGStatementTemplateList;
+
+// Command kinds of the factory.
+enum : int32_t {
+    KXG_MAPPER_CMD_EMPTY = 0,
+    KXG_MAPPER_CMD_DROP = 1,
+    KXG_MAPPER_CMD_CREATE = 2,
+    KXG_MAPPER_CMD_CONVERT = 3,
+    KXG_MAPPER_CMD_VERSION = 4,
+    KXG_MAPPER_CMD_LIST = 5
+};
+
+class KxGClassMapperCmd {
+public:
+    // mapper: not owned; it outlives the command.
+    explicit KxGClassMapperCmd(KxGClassMapper* mapper);
+    virtual ~KxGClassMapperCmd();
+    KxGClassMapperCmd(const KxGClassMapperCmd&) = delete;
+    KxGClassMapperCmd& operator=(const KxGClassMapperCmd&) = delete;
+
+    // The command's work, its prepare step first; 0 or an error code (already reported where the
+    // command reports it; the mapper reports the returned code).
+    virtual int32_t Run() = 0;
+    // Connects and checks the stored schema against the dictionary, or (without connection) reads
+    // the option file; makes the creation schema map. 0 or an error code.
+    virtual int32_t Prepare();
+
+    // The command of a kind (KXG_MAPPER_CMD_*), or null for any other kind.
+    static std::unique_ptr<KxGClassMapperCmd> Make(int32_t kind, KxGClassMapper* mapper);
+
+    KxGClassMapper* GetMapper() const { return mapper_; }
+    // The creation schema map of the run (null before Prepare made it).
+    KxGCreationSchemaMap* GetSchemaMap() const { return map_.get(); }
+
+protected:
+    // Makes the run's creation schema map on the mapper's dictionary and database; with reporting,
+    // store-handler failures of the view build go to the mapper's message output.
+    void MakeMap(bool reporting);
+    // The adapter's terminator when the mapper has none.
+    void EnsureTerminator();
+    // The stored schema facts must describe the run's dictionary: 0 or -6197.
+    int32_t CheckDictionary() const;
+    // Hands a made statement (owned; null reports and answers -6151) to the mapper's execute step.
+    int32_t Execute(KxGStatementTemplate* statement);
+    int32_t Execute(const KxString& text);
+    // Every statement of the list in order (a null entry reports and answers -6151); the first
+    // non-zero result.
+    int32_t ExecuteAll(KxGStatementTemplateList& list);
+    // The schema name of the database.
+    KxString SchemaName() const;
+    // The schema user (role): the schema name cut to the table-name length minus 5, then "_USER".
+    KxString SchemaUser() const;
+    // Prints a line through the mapper's message output.
+    void Print(const char* text) const;
+
+    KxGClassMapper* mapper_;
+    std::unique_ptr<KxGCreationSchemaMap> map_;
+};
+
+class KxGClassMapperCreateCmd : public virtual KxGClassMapperCmd {
+public:
+    explicit KxGClassMapperCreateCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperCreateCmd() override;
+
+    int32_t Run() override;
+    int32_t Prepare() override;
+
+    // The concurrency-control server written into ROOTBLOCK (default empty).
+    const std::string& GetConcurrencyControlServer() const { return concurrencyServer_; }
+    void SetConcurrencyControlServer(const std::string& server) { concurrencyServer_ = server; }
+
+protected:
+    std::string concurrencyServer_;
+};
+
+class KxGClassMapperDropCmd : public virtual KxGClassMapperCmd {
+public:
+    explicit KxGClassMapperDropCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperDropCmd() override;
+
+    int32_t Run() override;
+};
+
+class KxGClassMapperEmptyCmd : public KxGClassMapperCmd {
+public:
+    explicit KxGClassMapperEmptyCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperEmptyCmd() override;
+
+    int32_t Run() override;
+};
+
+class KxGClassMapperListCmd : public KxGClassMapperCmd {
+public:
+    explicit KxGClassMapperListCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperListCmd() override;
+
+    int32_t Run() override;
+};
+
+class KxGClassMapperVersionCmd : public KxGClassMapperCreateCmd, public KxGClassMapperDropCmd {
+public:
+    explicit KxGClassMapperVersionCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperVersionCmd() override;
+
+    int32_t Run() override;
+    int32_t Prepare() override;
+};
+
+class KxGClassMapperConvertCmd : public KxGClassMapperCreateCmd, public KxGClassMapperDropCmd {
+public:
+    explicit KxGClassMapperConvertCmd(KxGClassMapper* mapper);
+    ~KxGClassMapperConvertCmd() override;
+
+    int32_t Run() override;
+    int32_t Prepare() override;
+};

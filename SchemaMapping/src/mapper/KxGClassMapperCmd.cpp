@@ -1,0 +1,868 @@
+// The schema mapper's commands.
+#include "KxGClassMapperCmd.h"
+
+#include <new>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KxClassDict.h"
+#include "KxGClass.h"
+#include "KxGClassLoader.h"
+#include "KxGClassMap.h"
+#include "KxGClassMapper.h"
+#include "KxGClassMapperLog.h"
+#include "KxGCatalogTables.h"
+#include "KxGCreationSchemaMap.h"
+#include "KxGDatabase.h"
+#include "KxGIndexTable.h"
+#include "KxGMemberMap.h"
+#include "KxGOptionRegistry.h"
+#include "KxGProjection.h"
+#include "KxGRootblock.h"
+#include "KxGSchemaConstants.h"
+#include "KxGSqlNames.h"
+#include "KxGStatementTemplate.h"
+#include "KxGStatusCodes.h"
+#include "KxGTypeHdl.h"
+#include "KxTypeMgr.h"
+
+namespace {
+
+// The schema version a new schema is written with.
+constexpr int32_t kSchemaVersion = 1024;
+// Stored schema versions: from 512 on a schema has the catalog tables; 768 is the last layout before
+// 48-bit object ids.
+constexpr uint32_t kFirstStoredNamesVersion = 512;
+constexpr uint32_t kBeta2Version = 768;
+// The database version written into a new ROOTBLOCK ("dbversion"; IndexRevision is the dictionary's
+// revision, TypeMgrVers the type manager's version).
+constexpr int32_t kDatabaseVersion = 1;
+
+std::string Str(const KxString& text)
+{
+    return text.IsActive() ? std::string(text.StrGet()) : std::string();
+}
+
+KxString Decimal(int64_t number)
+{
+    KxString text = KxString::EmptyString();
+    text << std::to_string(number).c_str();
+    return text;
+}
+
+struct OwnedList : KxGStatementTemplateList {
+    ~OwnedList() { ClearAll(); }
+};
+
+// The create templates of a list (entries of other kinds are left out).
+std::vector<KxGCreateStatementTemplate*> CreateTemplates(const KxGStatementTemplateList* list)
+{
+    std::vector<KxGCreateStatementTemplate*> made;
+    for (uint32_t i = 0; list != nullptr && i < list->Count(); ++i) {
+        if (auto* created = dynamic_cast<KxGCreateStatementTemplate*>(list->GetTemplate(i))) {
+            made.push_back(created);
+        }
+    }
+    return made;
+}
+
+// The SURROGATES table of the schema with its two columns.
+struct SurrogatesTable {
+    explicit SurrogatesTable(KxGDatabase& database, const KxString& schema)
+        : table(KxGSchemaConstants::GetSurrogatesTable(),
+                database.GetDatabaseInfo()->GetMaxNameLength(2) > 0 ? schema : KxString()),
+          id(KxString("ID"), KX_TYPE_LONG, 0, KXG_COLUMN_KEY | KXG_COLUMN_NOT_NULL),
+          serial(KxString("SERIAL_ID"), KX_TYPE_OBJID, 0, KXG_COLUMN_NOT_NULL)
+    {
+    }
+    KxGCreateStatementTemplate* Create(KxGDatabase& database)
+    {
+        KxGExtendedProjection columns(table);
+        columns.AddColumn(id);
+        columns.AddColumn(serial);
+        return database.GetDatabaseInfo()->CreateTable(table, columns);
+    }
+    KxString Reset() const
+    {
+        KxString text("INSERT INTO ");
+        text << table.GetQualifiedName() << " (ID, SERIAL_ID) VALUES (1, 100)";
+        return text;
+    }
+    KxGTable table;
+    KxGColumn id;
+    KxGColumn serial;
+};
+
+}  // namespace
+
+// ---- the command --------------------------------------------------------------------------------
+
+KxGClassMapperCmd::KxGClassMapperCmd(KxGClassMapper* mapper) : mapper_(mapper) {}
+
+KxGClassMapperCmd::~KxGClassMapperCmd() = default;
+
+std::unique_ptr<KxGClassMapperCmd> KxGClassMapperCmd::Make(int32_t kind, KxGClassMapper* mapper)
+{
+    switch (kind) {
+    case KXG_MAPPER_CMD_EMPTY: return std::make_unique<KxGClassMapperEmptyCmd>(mapper);
+    case KXG_MAPPER_CMD_DROP: return std::make_unique<KxGClassMapperDropCmd>(mapper);
+    case KXG_MAPPER_CMD_CREATE: return std::make_unique<KxGClassMapperCreateCmd>(mapper);
+    case KXG_MAPPER_CMD_CONVERT: return std::make_unique<KxGClassMapperConvertCmd>(mapper);
+    case KXG_MAPPER_CMD_VERSION: return std::make_unique<KxGClassMapperVersionCmd>(mapper);
+    case KXG_MAPPER_CMD_LIST: return std::make_unique<KxGClassMapperListCmd>(mapper);
+    default: return nullptr;
+    }
+}
+
+void KxGClassMapperCmd::MakeMap(bool reporting)
+{
+    map_ = std::make_unique<KxGCreationSchemaMap>(mapper_->GetDatabase(), mapper_->GetClassDictionary(),
+                                                  &KxGClassLoader::Instance());
+    if (reporting) {
+        KxGClassMapper* mapper = mapper_;
+        map_->SetReporter([mapper](int32_t code, const KxString& text) { mapper->Report(code, text); },
+                          mapper_->IsContinue());
+    }
+}
+
+void KxGClassMapperCmd::EnsureTerminator()
+{
+    if (mapper_->GetTerminator().IsEmpty()) {
+        mapper_->SetTerminator(mapper_->GetDatabase()->GetDatabaseInfo()->GetTerminator());
+    }
+}
+
+int32_t KxGClassMapperCmd::CheckDictionary() const
+{
+    const KxGSchemaFacts& facts = mapper_->GetSchemaFacts();
+    const KxClassDict* dictionary = mapper_->GetClassDictionary();
+    if (dictionary == nullptr || !(facts.dictionaryName == dictionary->GetLogicalName()) ||
+        facts.dictionaryStamp != dictionary->GetCreationStamp() ||
+        facts.dictionaryModifyStamp != dictionary->GetModifyStamp() ||
+        facts.dictionaryRevision != dictionary->GetRevision()) {
+        return KXG_E_DICTIONARY_MISMATCH;
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperCmd::Execute(KxGStatementTemplate* statement)
+{
+    std::unique_ptr<KxGStatementTemplate> owned(statement);
+    if (!owned) {
+        return mapper_->Report(KXG_E_MAPPER_FATAL);
+    }
+    return mapper_->ExecuteStatement(*owned);
+}
+
+int32_t KxGClassMapperCmd::Execute(const KxString& text)
+{
+    return Execute(new (std::nothrow) KxGStoreStatementTemplate(text));
+}
+
+int32_t KxGClassMapperCmd::ExecuteAll(KxGStatementTemplateList& list)
+{
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        KxGStatementTemplate* statement = list.GetTemplate(i);
+        if (statement == nullptr) {
+            return mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+        const int32_t result = mapper_->ExecuteStatement(*statement);
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}
+
+KxString KxGClassMapperCmd::SchemaName() const
+{
+    KxString schema = KxString::EmptyString();
+    if (mapper_->GetDatabase() != nullptr) {
+        mapper_->GetDatabase()->GetSchemaName(&schema);
+    }
+    return schema;
+}
+
+KxString KxGClassMapperCmd::SchemaUser() const
+{
+    const int32_t room = mapper_->GetDatabase()->GetDatabaseInfo()->GetMaxNameLength(0) - 5;
+    KxString user = SchemaName().Left(room > 0 ? static_cast<uint32_t>(room) : 0U);
+    user << "_USER";
+    return user;
+}
+
+void KxGClassMapperCmd::Print(const char* text) const
+{
+    mapper_->Print(KxString(text));
+}
+
+// Common prepare (drop, empty, list): the stored schema read back when connected; the option file
+// otherwise.
+int32_t KxGClassMapperCmd::Prepare()
+{
+    KxGDatabase* database = mapper_->GetDatabase();
+    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
+        return KXG_E_MAPPER_FATAL;
+    }
+    if (!mapper_->IsConnected()) {
+        MakeMap(false);
+        return mapper_->ReadOptionFile(*map_);
+    }
+    int32_t result = mapper_->Connect(true);
+    if (result != 0) {
+        return mapper_->EndConnection(result);
+    }
+    result = CheckDictionary();
+    if (result != 0) {
+        return result;
+    }
+    const KxGSchemaFacts& facts = mapper_->GetSchemaFacts();
+    MakeMap(false);
+    // A schema with the catalog tables: its names are read back from them (and a class without a
+    // table is named as create names it). The naming of older layouts serves schemas without them.
+    const bool catalog = facts.schemaVersion >= kFirstStoredNamesVersion;
+    map_->SetStoredNames(catalog);
+    map_->SetExistingSchema(!catalog);
+    map_->SetRevision(static_cast<uint16_t>(facts.rogwRevision));
+    map_->SetSchemaVersion(static_cast<int32_t>(facts.schemaVersion));
+    uint16_t preserveNames = 0;
+    result = map_->GetOptionRegistry().LoadOptionsTable(*database, preserveNames);
+    map_->SetPreserveNames(preserveNames);
+    return result;
+}
+
+// ---- create -------------------------------------------------------------------------------------
+
+KxGClassMapperCreateCmd::KxGClassMapperCreateCmd(KxGClassMapper* mapper) : KxGClassMapperCmd(mapper) {}
+
+KxGClassMapperCreateCmd::~KxGClassMapperCreateCmd() = default;
+
+int32_t KxGClassMapperCreateCmd::Prepare()
+{
+    KxGDatabase* database = mapper_->GetDatabase();
+    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
+        return KXG_E_MAPPER_FATAL;
+    }
+    if (mapper_->IsConnected()) {
+        int32_t result = mapper_->Connect(false);
+        if (result == 0 && mapper_->IsConnected()) {
+            result = mapper_->CheckSchemaOwner();
+            if (result == 0 && mapper_->ReadSchemaFacts() == 0) {
+                // Creation is not atomic: a create that failed part-way leaves a schema that only a
+                // drop removes.
+                mapper_->Print(KxString("Drop the existing schema first (relgen -d with the same database "
+                                        "parameters), also after a creation that failed part-way."));
+                result = KXG_E_SCHEMA_EXISTS;
+            }
+        }
+        if (result != 0) {
+            return mapper_->EndConnection(result);
+        }
+    }
+    if (KxGTypeHdlMgr* types = database->GetTypeHdlMgr();
+        types != nullptr && (types->GetFlags() & KXG_TYPEMGR_OID48_SUPPORTED) != 0) {
+        types->SetFlags(types->GetFlags() | KXG_TYPEMGR_OID48_IN_USE);
+    }
+    MakeMap(true);
+    return mapper_->ReadOptionFile(*map_);
+}
+
+namespace {
+
+// Reports every option whose status is not 0 (global options: not 5 either): 6150 above 0, -6172
+// below. True when one of them is below 0.
+bool ReportOptions(KxGClassMapper& mapper, const KxGOptionRegistry& registry)
+{
+    bool failed = false;
+    const auto report = [&](const KxGOption& option, const KxString& where) {
+        const int16_t status = option.GetStatus();
+        KxString text = KxGOptionRegistry::MapOptionStatus(status);
+        text << "\n";
+        if (!where.IsEmpty()) {
+            text << where << "\n";
+        }
+        text << option.Describe();
+        mapper.Report(status > 0 ? KXG_W_INCORRECT_OPTION : KXG_E_INCORRECT_OPTION_LINE, text);
+        failed = failed || status < 0;
+    };
+    for (uint32_t i = 0; i < registry.GetClassOptions().Count(); ++i) {
+        const KxGClassOption* classOption = registry.GetClassOptions().Get(i);
+        if (const KxGOptionList* options = classOption->GetOptions()) {
+            for (uint32_t k = 0; k < options->Count(); ++k) {
+                if (options->Get(k)->GetStatus() != KXG_OPTION_OK) {
+                    report(*options->Get(k), classOption->Describe());
+                }
+            }
+        }
+    }
+    const KxGOptionList& global = registry.GetGlobalOptions();
+    for (uint32_t k = 0; k < global.Count(); ++k) {
+        const int16_t status = global.Get(k)->GetStatus();
+        if (status != KXG_OPTION_OK && status != KXG_OPTION_OID_SIZE_DONE) {
+            report(*global.Get(k), KxString::EmptyString());
+        }
+    }
+    for (uint32_t i = 0; i < registry.GetClassOptions().Count(); ++i) {
+        const KxGClassOption* classOption = registry.GetClassOptions().Get(i);
+        for (uint32_t m = 0; m < classOption->GetMemberCount(); ++m) {
+            const KxGMemberOption* member = classOption->GetMember(m);
+            for (uint32_t k = 0; k < member->GetOptions().Count(); ++k) {
+                if (member->GetOptions().Get(k)->GetStatus() != KXG_OPTION_OK) {
+                    KxString where = classOption->Describe();
+                    where << member->Describe();
+                    report(*member->GetOptions().Get(k), where);
+                }
+            }
+        }
+    }
+    return failed;
+}
+
+}  // namespace
+
+int32_t KxGClassMapperCreateCmd::Run()
+{
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    Print("Creating new schema ...\n");
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxString schema = SchemaName();
+
+    // 1, 2: terminator and statement lists.
+    EnsureTerminator();
+    result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+
+    // 3: options that did not take effect.
+    if (ReportOptions(*mapper_, map_->GetOptionRegistry()) && !mapper_->IsContinue()) {
+        return KXG_E_MAPPER_SILENT;
+    }
+
+    // 4: names. A name that is no identifier or that two objects share is refused whatever the
+    // continue flag says: it would reach the server as text, or two classes would share a table.
+    int32_t names = 0;
+    bool refused = false;
+    for (uint32_t number = 1; number < map_->GetClassCapacity(); ++number) {
+        KxGClass* mapped = map_->FindClass(static_cast<uint16_t>(number));
+        if (mapped != nullptr && mapped->GetLoadResult() != 0) {
+            mapper_->Report(mapped->GetLoadResult(), mapped->GetName());
+            if (mapped->GetLoadResult() < 0) {
+                names = KXG_E_NO_SCHEMA_CREATED;
+            }
+        }
+    }
+    {
+        KxString name = schema;
+        const int32_t code = database.CheckTableName(&name, KXG_NAME_SCHEMA);
+        if (code != 0 || !KxGIsPlainIdentifier(schema, info.GetMaxNameLength(2))) {
+            mapper_->Report(code != 0 ? code : KXG_E_INVALID_DATABASE_NAME, schema);
+            names = KXG_E_NO_SCHEMA_CREATED;
+            refused = refused || code == 0;
+        }
+    }
+    std::set<std::string> seen;
+    for (KxGStatementTemplateList* list : {map_->GetCreateTableList(), map_->GetViewList()}) {
+        for (KxGCreateStatementTemplate* created : CreateTemplates(list)) {
+            KxString name = created->GetIdentity().GetName();
+            const int32_t code = database.CheckTableName(&name, KXG_NAME_TABLE);
+            if (code != 0) {
+                mapper_->Report(code, name);
+                names = KXG_E_NO_SCHEMA_CREATED;
+            }
+            if (!KxGIsPlainIdentifier(name, info.GetMaxNameLength(0))) {
+                KxString text("Error : The name '");
+                text << name << "' is not a valid table or view name";
+                mapper_->Print(text);
+                mapper_->GetLog().CountError();
+                names = KXG_E_NO_SCHEMA_CREATED;
+                refused = true;
+            } else if (!seen.insert(Str(info.MapNameUpper(created->GetIdentity().GetQualifiedName()))).second) {
+                KxString text("Error : The name '");
+                text << name << "' is given to two tables or views";
+                mapper_->Print(text);
+                mapper_->GetLog().CountError();
+                names = KXG_E_NO_SCHEMA_CREATED;
+                refused = true;
+            }
+        }
+    }
+    if (names != 0 && (refused || !mapper_->IsContinue())) {
+        return names;
+    }
+
+    // 5: ROOTBLOCK.
+    {
+        KxGRootblock root(&database);
+        result = Execute(root.CreateTemplate());
+        const KxClassDict& dictionary = *mapper_->GetClassDictionary();
+        const auto stamp = [](const KxDateTime& value) {
+            KxString text = KxString::EmptyString();
+            value.PrintToKxString(text, KxGRootblock::kDateFormat);
+            return text;
+        };
+        std::vector<std::pair<const KxGRootblockEntry*, KxString>> rows = {
+            {&KxGRootblock::Getdbversion(), Decimal(kDatabaseVersion)},
+            {&KxGRootblock::GetDictionaryName(), dictionary.GetLogicalName()},
+            {&KxGRootblock::GetDictionaryServer(), mapper_->GetDictionaryServer()},
+            {&KxGRootblock::GetDictionaryStamp(), stamp(dictionary.GetCreationStamp())}};
+        if (!dictionary.GetModifyStamp().IsEmpty()) {
+            rows.emplace_back(&KxGRootblock::GetDictionaryModifyStamp(), stamp(dictionary.GetModifyStamp()));
+        }
+        rows.emplace_back(&KxGRootblock::GetDictionaryRevision(), Decimal(dictionary.GetRevision()));
+        rows.emplace_back(&KxGRootblock::GetIndexRevision(), Decimal(dictionary.GetRevision()));
+        rows.emplace_back(&KxGRootblock::GetTypeMgrVers(), Decimal(KxTypeMgr::kVersion));
+        rows.emplace_back(&KxGRootblock::GetDatabaseStamp(), stamp(KxDateTime()));
+        rows.emplace_back(&KxGRootblock::GetMapFile(), mapper_->GetOptionFileName());
+        rows.emplace_back(&KxGRootblock::GetROGWVersion(), Decimal(kSchemaVersion));
+        rows.emplace_back(&KxGRootblock::GetROGWRevision(), Decimal(map_->GetRevision()));
+        rows.emplace_back(&KxGRootblock::GetConcurrencyControlServer(), KxString(concurrencyServer_.c_str()));
+        if (mapper_->IsMarkModified()) {
+            rows.emplace_back(&KxGRootblock::GetUseMarkModified(), KxString("1"));
+        }
+        for (const auto& [entry, value] : rows) {
+            if (result != 0) {
+                break;
+            }
+            KxString insert;
+            root.SetValue(*entry, value.IsActive() ? value : KxString::EmptyString(), insert);
+            result = Execute(insert);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 6: OPTIONREGISTRY.
+    {
+        OwnedList list;
+        KxGOptionRegistry& registry = map_->GetOptionRegistry();
+        registry.CreateRegistry(database, list);
+        KxGTypeHdlMgr* types = database.GetTypeHdlMgr();
+        if (types != nullptr && (types->GetFlags() & KXG_TYPEMGR_OID48_IN_USE) != 0) {
+            registry.StoreRegistryOID48BitEntry(database, list);
+        }
+        if (registry.GetUnsignedBehavior() != 0) {
+            registry.StoreUnsignedBehaviorUsedEntry(database, list);
+        }
+        registry.FillRegistry(database, list);
+        result = ExecuteAll(list);
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 7: lock tables and triggers.
+    {
+        OwnedList list;
+        info.CreateLocks(schema, list);
+        result = ExecuteAll(list);
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 8: SURROGATES and its counter.
+    {
+        SurrogatesTable surrogates(database, schema);
+        result = Execute(surrogates.Create(database));
+        if (result == 0) {
+            result = Execute(surrogates.Reset());
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 9: KELVOX_CLASSES.
+    {
+        KxGVersionTable classes(database);
+        result = Execute(classes.CreateTemplate());
+        for (const auto& row : map_->GetClassRows()) {
+            if (result != 0) {
+                break;
+            }
+            KxString insert;
+            classes.SetValue(row.id, KxString(row.className.c_str()), KxString(row.tableName.c_str()), insert);
+            result = Execute(insert);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 10: KELVOX_MEMBERS.
+    {
+        KxGColumnTable members(database);
+        result = Execute(members.CreateTemplate());
+        for (const auto* rows : {&map_->GetMemberRows(), &map_->GetSetRows()}) {
+            for (const auto& row : *rows) {
+                if (result != 0) {
+                    break;
+                }
+                KxString insert;
+                members.SetValue(row.id, KxString(row.key.c_str()), KxString(row.columnName.c_str()), insert);
+                result = Execute(insert);
+            }
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 11: KELVOX_INDEXES.
+    {
+        KxGIndexTable indexes(database);
+        result = Execute(indexes.CreateTemplate());
+        if (result == 0) {
+            OwnedList list;
+            result = indexes.AppendInserts(map_->GetIndexMaps(), list);
+            if (result == 0) {
+                result = ExecuteAll(list);
+            }
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 12: tables, views, triggers, indexes.
+    for (KxGStatementTemplateList* list :
+         {map_->GetCreateTableList(), map_->GetViewList(), map_->GetTriggerList(), map_->GetIndexList()}) {
+        if (list == nullptr) {
+            return mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+        result = ExecuteAll(*list);
+        if (result != 0) {
+            return result;
+        }
+    }
+
+    // 13: the schema user and its grants. A role of that name that exists already belongs to
+    // another schema whose name starts alike: it gets no grants of this schema.
+    const KxString user = SchemaUser();
+    {
+        OwnedList list;
+        info.CreateRole(user, list);
+        const int32_t conflicts = mapper_->GetRoleConflictCount();
+        result = ExecuteAll(list);
+        if (result != 0) {
+            return result;
+        }
+        if (mapper_->GetRoleConflictCount() != conflicts) {
+            KxString text("Error : The role '");
+            text << user << "' exists already (it may belong to another schema): no grants are given to it";
+            mapper_->Print(text);
+            mapper_->GetLog().CountError();
+            return KXG_E_MAPPER_SILENT;
+        }
+    }
+    {
+        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
+        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
+        tables.push_back(nullptr);
+        views.push_back(nullptr);
+        OwnedList list;
+        info.Grants(schema, user, tables.data(), views.data(), list);
+        result = ExecuteAll(list);
+    }
+    return result;
+}
+
+// ---- drop ---------------------------------------------------------------------------------------
+
+KxGClassMapperDropCmd::KxGClassMapperDropCmd(KxGClassMapper* mapper) : KxGClassMapperCmd(mapper) {}
+
+KxGClassMapperDropCmd::~KxGClassMapperDropCmd() = default;
+
+int32_t KxGClassMapperDropCmd::Run()
+{
+    Print("Creating script to drop schema ...\n");
+    int32_t result = KxGClassMapperCmd::Prepare();
+    if (result != 0) {
+        return result;
+    }
+    EnsureTerminator();
+    result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxString schema = SchemaName();
+
+    using Drop = KxGStatementTemplate* (KxGDatabaseInfo::*)(const KxGCreateStatementTemplate&);
+    const std::pair<KxGStatementTemplateList*, Drop> drops[] = {
+        {map_->GetViewList(), &KxGDatabaseInfo::DropView},
+        {map_->GetIndexList(), &KxGDatabaseInfo::DropIndex2},
+        {map_->GetTriggerList(), &KxGDatabaseInfo::DropTrigger},
+        {map_->GetCreateTableList(), &KxGDatabaseInfo::DropTable2}};
+    for (const auto& [list, drop] : drops) {
+        for (KxGCreateStatementTemplate* created : CreateTemplates(list)) {
+            result = Execute((info.*drop)(*created));
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
+    {
+        KxGRootblock root(&database);
+        result = Execute(root.DropTemplate());
+        if (result != 0) {
+            return result;
+        }
+    }
+    {
+        OwnedList list;
+        map_->GetOptionRegistry().DropRegistry(database, list);
+        info.DropHelpers(schema, list);
+        result = ExecuteAll(list);
+        if (result != 0) {
+            return result;
+        }
+    }
+    {
+        SurrogatesTable surrogates(database, schema);
+        KxGColumnTable members(database);
+        KxGIndexTable indexes(database);
+        KxGVersionTable classes(database);
+        for (KxGStatementTemplate* drop : {info.DropTable(surrogates.table), members.DropTemplate(),
+                                           indexes.DropTemplate(), classes.DropTemplate()}) {
+            if (result == 0) {
+                result = Execute(drop);
+            } else {
+                delete drop;
+            }
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    {
+        // The schema user: a missing privilege does not count.
+        OwnedList list;
+        info.DropRole(SchemaUser(), list);
+        for (uint32_t i = 0; result == 0 && i < list.Count(); ++i) {
+            KxGStatementTemplate* statement = list.GetTemplate(i);
+            result = statement == nullptr ? mapper_->Report(KXG_E_MAPPER_FATAL)
+                                          : mapper_->ExecuteStatementIgnoring(*statement, false, KXG_E_NOT_PRIVILEGED);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    // The user of the database name: its failures do not count.
+    OwnedList list;
+    info.DropUser(mapper_->GetDatabaseName(), list);
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        if (KxGStatementTemplate* statement = list.GetTemplate(i)) {
+            mapper_->ExecuteStatementIgnoring(*statement, true);
+        }
+    }
+    return 0;
+}
+
+// ---- empty --------------------------------------------------------------------------------------
+
+KxGClassMapperEmptyCmd::KxGClassMapperEmptyCmd(KxGClassMapper* mapper) : KxGClassMapperCmd(mapper) {}
+
+KxGClassMapperEmptyCmd::~KxGClassMapperEmptyCmd() = default;
+
+int32_t KxGClassMapperEmptyCmd::Run()
+{
+    Print("Creating script to empty database ...\n");
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    EnsureTerminator();
+    result = map_->BuildCreateTableList();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    KxGDatabase& database = *mapper_->GetDatabase();
+    OwnedList list;
+    for (KxGCreateStatementTemplate* created : CreateTemplates(map_->GetCreateTableList())) {
+        list.AppendDeleteAll(KxGTable(created->GetIdentity().GetName(), created->GetIdentity().GetQualifier()));
+    }
+    SurrogatesTable surrogates(database, SchemaName());
+    list.AppendDeleteAll(surrogates.table);
+    list.Adopt(new (std::nothrow) KxGStoreStatementTemplate(surrogates.Reset()));
+    result = ExecuteAll(list);
+    if (result == 0 && mapper_->IsConnected() && database.CommitConnection() == 0) {
+        result = database.GetError()->ErrorCode() != 0 ? database.GetError()->ErrorCode() : KXG_E_RDBMS;
+    }
+    return result;
+}
+
+// ---- list ---------------------------------------------------------------------------------------
+
+KxGClassMapperListCmd::KxGClassMapperListCmd(KxGClassMapper* mapper) : KxGClassMapperCmd(mapper) {}
+
+KxGClassMapperListCmd::~KxGClassMapperListCmd() = default;
+
+int32_t KxGClassMapperListCmd::Run()
+{
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    for (KxGClass* mapped : map_->GetStoredClasses()) {
+        KxGClassMap& classMap = *mapped->GetClassMap();
+        KxGStoreHdl& handler = *classMap.GetStoreHdl();
+        KxString text("ClassName : ");
+        text << mapped->GetName() << ", ClassId " << static_cast<uint32_t>(mapped->GetClassNumber()) << ", Version "
+             << static_cast<uint32_t>(mapped->GetVersion()) << "\nStore Option : ";
+        switch (handler.GetStoreKind()) {
+        case KXG_STORE_ALL: text << "All\n"; break;
+        case KXG_STORE_UNIVERSAL: text << "Universal\n"; break;
+        case KXG_STORE_UNIVERSAL_CHILD: text << "UniversalChild\n"; break;
+        case KXG_STORE_VIRTUAL: text << "Virtual\n"; break;
+        default: text << "Default\n"; break;
+        }
+        KxGTable table;
+        handler.GetClassTable(table);
+        text << "Store table : " << table.GetQualifiedName() << "\n";
+        if (KxGMemberMap* container = classMap.GetBlobContainerMap()) {
+            text << "Blob size: " << container->GetSQLSize() << "\n";
+        }
+        mapper_->Print(text);
+    }
+    return 0;
+}
+
+// ---- version all ----------------------------------------------------------------------------------
+
+KxGClassMapperVersionCmd::KxGClassMapperVersionCmd(KxGClassMapper* mapper)
+    : KxGClassMapperCmd(mapper), KxGClassMapperCreateCmd(mapper), KxGClassMapperDropCmd(mapper)
+{
+}
+
+KxGClassMapperVersionCmd::~KxGClassMapperVersionCmd() = default;
+
+int32_t KxGClassMapperVersionCmd::Prepare()
+{
+    if (!mapper_->IsConnected()) {
+        return KXG_E_INVALID_COMMAND_OPTION;
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperVersionCmd::Run()
+{
+    Print("Creating script for versioning ...\n");
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    Print("Versioning of an existing schema is not available in this version of RELGEN\n");
+    return KXG_E_MAPPER_NOT_IMPLEMENTED;
+}
+
+// ---- convert --------------------------------------------------------------------------------------
+
+KxGClassMapperConvertCmd::KxGClassMapperConvertCmd(KxGClassMapper* mapper)
+    : KxGClassMapperCmd(mapper), KxGClassMapperCreateCmd(mapper), KxGClassMapperDropCmd(mapper)
+{
+}
+
+KxGClassMapperConvertCmd::~KxGClassMapperConvertCmd() = default;
+
+int32_t KxGClassMapperConvertCmd::Prepare()
+{
+    KxGDatabase* database = mapper_->GetDatabase();
+    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
+        return KXG_E_MAPPER_FATAL;
+    }
+    if (!mapper_->IsConnected()) {
+        return KXG_E_INVALID_COMMAND_OPTION;
+    }
+    int32_t result = mapper_->Connect(true);
+    if (result == 0) {
+        result = mapper_->CheckSchemaOwner();
+    }
+    if (result != 0) {
+        return mapper_->EndConnection(result);
+    }
+    MakeMap(false);
+    map_->SetExistingSchema(true);
+    uint16_t preserveNames = 0;
+    result = map_->GetOptionRegistry().LoadOptionsTable(*database, preserveNames);
+    map_->SetPreserveNames(preserveNames);
+    if (result != 0) {
+        return mapper_->EndConnection(result);
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperConvertCmd::Run()
+{
+    Print("Creating script for conversion ...\n");
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    result = CheckDictionary();
+    if (result != 0) {
+        return result;
+    }
+    EnsureTerminator();
+    KxGDatabase& database = *mapper_->GetDatabase();
+    const uint32_t stored = mapper_->GetSchemaFacts().schemaVersion;
+    if (stored >= static_cast<uint32_t>(kSchemaVersion)) {
+        Print("Schema is up to date, no conversion required \n");
+        return 0;
+    }
+    if (stored < kBeta2Version) {
+        Print(stored < kFirstStoredNamesVersion ? "Schema was created by an older version of RELGEN\n"
+                                                : "Schema was created with version 1.2 beta 1 of RELGEN\n");
+        Print("The conversion of schemas this old is not available in this version of RELGEN\n");
+        return KXG_E_MAPPER_NOT_IMPLEMENTED;
+    }
+    if (stored == kBeta2Version) {
+        Print("Schema was created with version 1.2 beta 2 of RELGEN\n");
+        // Views are made on the stored names; a dictionary other than the schema's is refused.
+        const KxClassDict& dictionary = *mapper_->GetClassDictionary();
+        if (dictionary.GetRevision() < mapper_->GetSchemaFacts().dictionaryRevision) {
+            return KXG_E_DICTIONARY_VERSION;
+        }
+        // The views are made again on the stored names.
+        map_->SetExistingSchema(false);
+        map_->SetStoredNames(true);
+        result = map_->BuildViewList();
+        if (result != 0) {
+            return mapper_->Report(result);
+        }
+        for (KxGCreateStatementTemplate* view : CreateTemplates(map_->GetViewList())) {
+            result = Execute(database.GetDatabaseInfo()->DropView(*view));
+            if (result == 0) {
+                result = mapper_->ExecuteStatement(*view);
+            }
+            if (result != 0) {
+                return result;
+            }
+        }
+    } else {
+        Print("Schema was created with oid size of 32 bit\n");
+        KxGTypeHdlMgr* types = database.GetTypeHdlMgr();
+        if (types != nullptr && (types->GetFlags() & KXG_TYPEMGR_OID48_IN_USE) != 0) {
+            OwnedList list;
+            map_->GetOptionRegistry().StoreRegistryOID48BitEntry(database, list);
+            result = ExecuteAll(list);
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
+    KxGRootblock root(&database);
+    return Execute(root.UpdateValue(KxGRootblock::GetROGWVersion().GetKey(), Decimal(kSchemaVersion)));
+}
