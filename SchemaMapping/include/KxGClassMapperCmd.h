@@ -12,6 +12,11 @@
 //   KxGClassMapperConvertCmd  converts a schema made by an older mapper (stored versions 768 to 1023;
 //                             older ones answer -6150)
 //
+// Drop, empty and list of a connected run read the table and column names back from the schema's
+// catalog tables; without connection they name everything as create would. Create refuses, whatever
+// the continue flag, a table or view name that is no identifier or that two objects would share, and
+// reports a schema role that exists already (another schema's) without granting anything to it.
+//
 // A command lives for one run: made by the factory (Make), prepared, run, destroyed with its map.
 #pragma once
 

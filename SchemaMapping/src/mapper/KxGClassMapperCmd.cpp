@@ -247,9 +247,10 @@ int32_t KxGClassMapperCreateCmd::Prepare()
         if (result == 0 && mapper_->IsConnected()) {
             result = mapper_->CheckSchemaOwner();
             if (result == 0 && mapper_->ReadSchemaFacts() == 0) {
-                // A create that failed part-way leaves its tables behind (DDL commits at once).
+                // Creation is not atomic: a create that failed part-way leaves a schema that only a
+                // drop removes.
                 mapper_->Print(KxString("Drop the existing schema first (relgen -d with the same database "
-                                        "parameters), then create it again."));
+                                        "parameters), also after a creation that failed part-way."));
                 result = KXG_E_SCHEMA_EXISTS;
             }
         }
@@ -641,9 +642,14 @@ int32_t KxGClassMapperDropCmd::Run()
         }
     }
     {
+        // The schema user: a missing privilege does not count.
         OwnedList list;
         info.DropRole(SchemaUser(), list);
-        result = ExecuteAll(list);
+        for (uint32_t i = 0; result == 0 && i < list.Count(); ++i) {
+            KxGStatementTemplate* statement = list.GetTemplate(i);
+            result = statement == nullptr ? mapper_->Report(KXG_E_MAPPER_FATAL)
+                                          : mapper_->ExecuteStatementIgnoring(*statement, false, KXG_E_NOT_PRIVILEGED);
+        }
         if (result != 0) {
             return result;
         }
@@ -827,11 +833,21 @@ int32_t KxGClassMapperConvertCmd::Run()
         if (dictionary.GetRevision() < mapper_->GetSchemaFacts().dictionaryRevision) {
             return KXG_E_DICTIONARY_VERSION;
         }
+        // The views are made again on the stored names.
         map_->SetExistingSchema(false);
         map_->SetStoredNames(true);
         result = map_->BuildViewList();
         if (result != 0) {
             return mapper_->Report(result);
+        }
+        for (KxGCreateStatementTemplate* view : CreateTemplates(map_->GetViewList())) {
+            result = Execute(database.GetDatabaseInfo()->DropView(*view));
+            if (result == 0) {
+                result = mapper_->ExecuteStatement(*view);
+            }
+            if (result != 0) {
+                return result;
+            }
         }
     } else {
         Print("Schema was created with oid size of 32 bit\n");
