@@ -220,7 +220,6 @@ private:
     bool userGiven_ = false;
     bool echo_ = true;
     bool externalConnection_ = false;
-    bool logOpen_ = false;
     bool kernelStarted_ = false;
     int32_t lastReported_ = 0;        // the code reported last
     int32_t roleConflicts_ = 0;

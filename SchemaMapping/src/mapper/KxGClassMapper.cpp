@@ -168,7 +168,6 @@ int32_t KxGClassMapper::ParseArguments()
     bool dictionaryGiven = false;
     bool databaseGiven = false;
     bool serverGiven = false;
-    bool serverValueMissing = false;
 
     // The value of an option: the rest of the argument, else the next argument (consumed). Answers
     // false when the next argument is another option (the value is missing); an option at the end
@@ -261,10 +260,8 @@ int32_t KxGClassMapper::ParseArguments()
             KxString storage;
             if (!value(i, rest, storage)) {
                 // Not a reason to stop: the run reports "no server" once at the end.
-                serverValueMissing = true;
                 break;
             }
-            serverValueMissing = false;
             brand_ = storage;
             server_ = KxString::EmptyString();
             serverGiven = SplitStorage(storage, brand_, server_);
@@ -346,7 +343,6 @@ int32_t KxGClassMapper::ParseArguments()
         scriptFileName_ = databaseName_ + KxString(".SQL");
     }
     dictionaryServer_ = KxString(KX_DEFAULT_DICTIONARY_SERVER);
-    (void)serverValueMissing;
     if (result == 0 && !serverGiven) {
         result = KXG_E_NO_SERVER_NAME;
     }

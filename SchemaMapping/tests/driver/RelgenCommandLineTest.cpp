@@ -105,6 +105,8 @@ const Case kCases[] = {
     {"ScriptFileMissing", {"-f", "-x"}, "Error : No file specified for option -f", false},
     {"LogFileMissing", {"-l", "-x"}, "Error : No file specified for option -l", false},
     {"ConfigFileMissing", {"-config", "-x"}, "Error : No file specified for option -config", false},
+    {"ConfigFileUnreadable", {"-D", "sample", "-B", "db", "-S", "Oracle$LOCAL", "-x", "-config", "/nonexistent/kx.ini"},
+     "Error : Unable to start the kernel with the configuration file '/nonexistent/kx.ini'", false},
     {"UnknownBrand", {"-D", "sample", "-B", "db", "-S", "Nosuch$srv", "-x"},
      "Error : Unable to create Database instance for brand :Nosuch DBName:db", false},
     {"UnknownDictionary", {"-D", "nosuch", "-B", "db", "-S", "Oracle$LOCAL", "-x"},
