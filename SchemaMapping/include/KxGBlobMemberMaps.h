@@ -44,6 +44,10 @@ class KxGClassMap;
 constexpr uint32_t KXG_BLOB_SLOT_PREFIX = 4;
 // Bytes of the fixed header part (without the entries).
 constexpr uint32_t KXG_BLOB_CONTAINER_FIXED = 14;
+// The largest container a stored header may ask for (GetRequiredSize answers 0 beyond it), and how
+// often a reader reads one object's container again with a larger buffer before it gives up (-6093).
+constexpr uint32_t KXG_BLOB_CONTAINER_MAX_SIZE = 0x40000000u;
+constexpr uint32_t KXG_BLOB_CONTAINER_MAX_REREADS = 3;
 
 class KxGLargeStringMemberMap : public KxGTypeMemberMap {
 public:
@@ -161,6 +165,10 @@ public:
     // (the room left is GetRoom at that address). -6093 for an entry index above N or a header that
     // is not intact.
     int32_t BeginEntry(uint32_t entry, uint32_t length, KxGRowContext& rows, uint8_t*& data, uint16_t& oidFlag);
+    // Ends entry `entry` begun with BeginEntry whose data ends at `end`: the entry's length becomes the
+    // bytes written, then the container is closed at `end` (CloseContainer). For entries whose length
+    // counts bytes (members); a set's entry keeps its element count and is closed with CloseContainer.
+    int32_t EndEntry(uint32_t entry, const uint8_t* end, KxGRowContext& rows);
     // The data address and length of entry `entry` of the current row, and the bytes available from
     // that address to the end of the bytes in use. An entry that was never written answers 0 with a
     // null address and length 0. -6093 when the stored container is not sound (see above).
@@ -174,7 +182,8 @@ public:
     // slot.
     int32_t CloseContainer(const uint8_t* end, KxGRowContext& rows);
     // The column size a row needs to hold its stored container: the total size at offset 4 plus the
-    // slot prefix (0 for a null or empty value).
+    // slot prefix (0 for a null or empty value, and for a stored size below the header or above
+    // KXG_BLOB_CONTAINER_MAX_SIZE).
     uint32_t GetRequiredSize(KxGRowContext& rows);
     // Bytes the current row's container may still take from address `position` on.
     uint32_t GetRoom(KxGRowContext& rows, const uint8_t* position);

@@ -65,6 +65,7 @@ KxGLargeStringMemberMap::KxGLargeStringMemberMap(KxGSchemaMap* schemaMap, const 
         lsxValueSize_ = lsxHdl_->BufferSize(static_cast<int32_t>(lsxSize_));
         lsxIndSize_ = nullable ? static_cast<uint8_t>(lsxHdl_->IndSize()) : 0;
     }
+    SetTruncate(1);   // the member's own column holds the value's beginning; the whole value is in LSX
     lsxColumn_ = KxGMemberColumn(KxString::EmptyString(), typeCode, lsxSize_, nullable ? 0 : KXG_COLUMN_NOT_NULL, 2);
     lsxColumn_.SetMemberMap(this);
     KxString path(name);
@@ -436,6 +437,22 @@ int32_t KxGBlobContainerMemberMap::BeginEntry(uint32_t entry, uint32_t length, K
     return 0;
 }
 
+int32_t KxGBlobContainerMemberMap::EndEntry(uint32_t entry, const uint8_t* end, KxGRowContext& rows)
+{
+    uint8_t* start = GetStart(rows);
+    uint32_t used = 0;
+    if (entry > entryCount_ || CheckHeader(start, used) != 0) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    uint8_t* slot = start + KXG_BLOB_CONTAINER_FIXED + 8 * entry;
+    const uint32_t offset = LongLoad(slot + 4);
+    if (offset < HeaderSize() || end < start + offset || static_cast<uint32_t>(end - start) > GetCapacity()) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    LongStore(slot, static_cast<uint32_t>(end - (start + offset)));
+    return CloseContainer(end, rows);
+}
+
 int32_t KxGBlobContainerMemberMap::GetEntry(uint32_t entry, KxGRowContext& rows, const uint8_t*& data,
                                             uint32_t& length, uint32_t& available)
 {
@@ -502,7 +519,10 @@ uint32_t KxGBlobContainerMemberMap::GetRequiredSize(KxGRowContext& rows)
         return 0;
     }
     const uint32_t total = LongLoad(start + kTotalAt);
-    return total == 0 ? 0 : total + KXG_BLOB_SLOT_PREFIX;
+    if (total < KXG_BLOB_CONTAINER_FIXED + 8 || total > KXG_BLOB_CONTAINER_MAX_SIZE) {
+        return 0;
+    }
+    return total + KXG_BLOB_SLOT_PREFIX;
 }
 
 uint32_t KxGBlobContainerMemberMap::GetRoom(KxGRowContext& rows, const uint8_t* position)
