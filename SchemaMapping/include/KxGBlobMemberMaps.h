@@ -138,6 +138,8 @@ public:
 
     // ---- member-map interface ------------------------------------------------------------------
     int32_t JoinBuffer(KxGBufferMap& bufferMap) override;           // through the child when there is one
+    // The column (the child's when there is one: the table declares the kind the row binds).
+    int32_t GetColumns(KxGColumnList& list) override;
     int32_t GetSQLSize() override { return 0; }
     int32_t GetValueSize() override { return 0; }
     int32_t CreateHandles(KxGRowContext& rows, int32_t count, KxGContext* context) override;
@@ -197,7 +199,8 @@ public:
     int32_t SetSQLSize(int32_t n);
     // Sets the row offset; returns the previous one.
     int32_t SetOffset(int32_t offset);
-    // Grows a column size below 8 x count + 34 to that (as SetSQLSize); remembers count as N.
+    // Grows a column size below 8 x count + 34 to that (as SetSQLSize, and the column description
+    // with it, so that the table's column holds the header); remembers count as N.
     void ReserveEntries(uint32_t count);
     // Whether the bytes in use exceed what the slot holds.
     bool IsOverflow(KxGRowContext& rows);

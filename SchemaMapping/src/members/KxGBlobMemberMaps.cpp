@@ -339,6 +339,14 @@ int32_t KxGBlobContainerMemberMap::JoinBuffer(KxGBufferMap& bufferMap)
     return KxGTypeMemberMap::JoinBuffer(bufferMap);
 }
 
+int32_t KxGBlobContainerMemberMap::GetColumns(KxGColumnList& list)
+{
+    if (child_) {
+        return child_->GetColumns(list);
+    }
+    return KxGTypeMemberMap::GetColumns(list);
+}
+
 int32_t KxGBlobContainerMemberMap::CreateHandles(KxGRowContext& rows, int32_t count, KxGContext* context)
 {
     if (child_) {
@@ -578,6 +586,7 @@ void KxGBlobContainerMemberMap::ReserveEntries(uint32_t count)
     const int32_t needed = static_cast<int32_t>(8 * count + 34);
     if (GetColumnSize() < needed) {
         SetSQLSize(needed);
+        GetColumn().SetSize(static_cast<uint32_t>(GetColumnSize()));
     }
     if (child_) {
         child_->ReserveEntries(count);

@@ -204,6 +204,7 @@ TEST(BlobContainer, SizesGrowAndAreSetWithoutTouchingTheColumnDescription)
     EXPECT_EQ(150u, container.GetColumn().GetSize());
     container.ReserveEntries(40);   // 8 x 40 + 34 = 354
     EXPECT_EQ(354, container.GetColumnSize());
+    EXPECT_EQ(354u, container.GetColumn().GetSize());
     EXPECT_EQ(40u, container.GetEntryCount());
     container.ReserveEntries(2);
     EXPECT_EQ(354, container.GetColumnSize());
