@@ -218,6 +218,23 @@ public:
     // The bytes the slot of the current size can hold after its prefix.
     uint32_t GetCapacity() const;
 
+    // ---- whole objects ------------------------------------------------------------------------------
+    // The object-id flag of the database's type-handler manager: 1 when 48-bit object ids are in use.
+    uint32_t GetOidFlag() const;
+    // Packs the container members among memberMaps (those with an entry index; blob sets excepted,
+    // which their own maps write) of the object into the current row: opens the container for
+    // entryCount entries with the class version and the object-id flag, then streams each member into
+    // its entry. A member that does not fit is left out and the packing goes on; the result is then
+    // -6093 and `required` the column size that would hold them all (the caller grows the container
+    // and packs again). Any other error stops and is returned.
+    int32_t PackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, uint32_t entryCount,
+                       uint16_t classVersion, KxObjectAlias& object, KxGRowContext& rows, uint32_t& required);
+    // Reads the container members among memberMaps back into the object from the current row; an
+    // entry never written leaves its member as it is. 0, -6093 for a container that is not sound
+    // (overflowed: see GetRequiredSize), or the member's error.
+    int32_t UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, KxGRowContext& rows,
+                         KxObjectAlias& object);
+
     // ---- entry indexes ------------------------------------------------------------------------------
     // Whether a member map lives in the container (storage type 3 or 4, or a blob set).
     static bool IsContainerMember(KxGMemberMap& memberMap);

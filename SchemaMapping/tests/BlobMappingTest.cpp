@@ -4,6 +4,7 @@
 // read back (the container packed the way the class buffer map packs it).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -226,54 +227,13 @@ TEST_F(BlobMapping, MemberOptionsChooseTheMapAndGetTheirStatuses)
     EXPECT_EQ(-1, ContainerOf(4)->GetEntryIndex(MapOf(4, "s1")));
 }
 
-// Packs every container member of the object into the current row's container, each at its entry.
-int32_t PackContainer(KxGClassMap& classMap, KxGBlobContainerMemberMap& container, KxObjectAlias& object,
-                      KxGRowContext& rows)
+std::vector<KxGMemberMap*> MemberMaps(KxGClassMap& classMap)
 {
-    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
-    int32_t status = container.OpenContainer(rows, classMap.GetMemberMapCount(), 1, 0);
-    for (uint32_t i = 0; status == 0 && i < classMap.GetMemberMapCount(); ++i) {
-        KxGMemberMap* map = classMap.GetMemberMap(i);
-        const int32_t entry = container.GetEntryIndex(map);
-        if (entry < 0) {
-            continue;
-        }
-        uint8_t* data = nullptr;
-        uint16_t oidFlag = 0;
-        status = container.BeginEntry(static_cast<uint32_t>(entry), 0, rows, data, oidFlag);
-        uint32_t needed = 0;
-        if (status == 0) {
-            status = map->StreamOut(typeMgr, data, object, container.GetRoom(rows, data), needed);
-        }
-        if (status == 0) {
-            status = container.EndEntry(static_cast<uint32_t>(entry), data, rows);
-        }
-    }
-    return status;
-}
-
-int32_t UnpackContainer(KxGClassMap& classMap, KxGBlobContainerMemberMap& container, KxGRowContext& rows,
-                        KxObjectAlias& object)
-{
-    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    std::vector<KxGMemberMap*> list;
     for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
-        KxGMemberMap* map = classMap.GetMemberMap(i);
-        const int32_t entry = container.GetEntryIndex(map);
-        if (entry < 0) {
-            continue;
-        }
-        const uint8_t* data = nullptr;
-        uint32_t length = 0;
-        uint32_t available = 0;
-        int32_t status = container.GetEntry(static_cast<uint32_t>(entry), rows, data, length, available);
-        if (status == 0 && data != nullptr) {
-            status = map->StreamIn(typeMgr, data, object, length);
-        }
-        if (status != 0) {
-            return status;
-        }
+        list.push_back(classMap.GetMemberMap(i));
     }
-    return 0;
+    return list;
 }
 
 template <typename T>
@@ -387,7 +347,9 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
         for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
             ASSERT_EQ(0, classMap.GetMemberMap(i)->Store(alias, rows, &context)) << i;
         }
-        ASSERT_EQ(0, PackContainer(classMap, *sub, alias, rows));
+        uint32_t required = 0;
+        ASSERT_EQ(0, sub->PackObject(KxTypeMgr::GetDefault(), MemberMaps(classMap), classMap.GetMemberMapCount(), 1,
+                                     alias, rows, required));
     }
     for (int row = 0; row < 2; ++row) {
         SCOPED_TRACE(row);
@@ -399,7 +361,7 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
         for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
             ASSERT_EQ(0, classMap.GetMemberMap(i)->Load(rows, alias, &context)) << i;
         }
-        ASSERT_EQ(0, UnpackContainer(classMap, *sub, rows, alias));
+        ASSERT_EQ(0, sub->UnpackObject(KxTypeMgr::GetDefault(), MemberMaps(classMap), rows, alias));
         KxObject& s = *stored[static_cast<size_t>(row)];
         EXPECT_EQ(At<int32_t>(s, "a"), At<int32_t>(*object, "a"));
         EXPECT_EQ(At<KxString>(s, "b"), At<KxString>(*object, "b"));
@@ -424,6 +386,61 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
                                                                   f->GetIndSize(), 1),
                               f->GetColumnSize(), &context);
     EXPECT_EQ(std::string(20, 'm'), Text(head));
+}
+
+TEST_F(BlobMapping, AContainerTooSmallAsksForTheExactSizeWhenWrittenAndWhenRead)
+{
+    Load(kOptions);
+    KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
+    const std::vector<KxGMemberMap*> maps = MemberMaps(classMap);
+    KxObjectMgr objects(nullptr);
+    KxObject* raw = nullptr;
+    ASSERT_EQ(0, objects.Create(dictionary_->GetCurrentVersion(3)->AsClass(), KxObjId(5), raw));
+    ObjectPtr object(raw);
+    At<KxString>(*object, "b") = KxString("in the base");
+    At<KxString>(*object, "e") = KxString(std::string(150, 'e').c_str());
+    KxCPPObjectAlias alias(nullptr, nullptr, object.get());
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+
+    // A copy of the class's container on one-row buffers of its own, as a reader re-reads one object.
+    KxGBlobContainerMemberMap container(*ContainerOf(3));
+    auto pack = [&](int32_t size, KxGSQLBuffer& buffer, uint32_t& required) {
+        container.SetOffset(0);
+        container.SetSQLSize(size);
+        buffer.SetRowWidth(container.GetBufferSize() + container.GetIndSize());
+        buffer.Allocate(1);
+        KxGRowContext rows(&buffer);
+        return container.PackObject(typeMgr, maps, classMap.GetMemberMapCount(), 1, alias, rows, required);
+    };
+    KxGSQLBuffer small;
+    uint32_t required = 0;
+    // The header fits, e's 150 characters do not: everything is packed but e, and the need is exact.
+    ASSERT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, pack(150, small, required));
+    KxGSQLBuffer exact;
+    uint32_t again = 0;
+    ASSERT_EQ(0, pack(static_cast<int32_t>(required), exact, again));
+    KxGRowContext exactRows(&exact);
+    EXPECT_EQ(required, container.GetRequiredSize(exactRows));
+    EXPECT_EQ(0u, container.GetRoom(exactRows, container.GetStart(exactRows) + required - KXG_BLOB_SLOT_PREFIX));
+
+    // Read into a slot that holds only its first 150 bytes (a fetch cut short): refused, asks for the
+    // exact size, and reads back whole with it.
+    container.SetSQLSize(150);
+    KxGSQLBuffer cut(container.GetBufferSize() + container.GetIndSize());
+    cut.Allocate(1);
+    KxGRowContext cutRows(&cut);
+    std::memcpy(cut.GetData(), exact.GetData(), static_cast<size_t>(container.GetBufferSize()));
+    ASSERT_EQ(0, objects.Create(dictionary_->GetCurrentVersion(3)->AsClass(), KxObjId(6), raw));
+    ObjectPtr loaded(raw);
+    KxCPPObjectAlias loadedAlias(nullptr, nullptr, loaded.get());
+    EXPECT_TRUE(container.IsOverflow(cutRows));
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, container.UnpackObject(typeMgr, maps, cutRows, loadedAlias));
+    EXPECT_EQ(required, container.GetRequiredSize(cutRows));
+    container.SetSQLSize(static_cast<int32_t>(required));
+    EXPECT_FALSE(container.IsOverflow(exactRows));
+    ASSERT_EQ(0, container.UnpackObject(typeMgr, maps, exactRows, loadedAlias));
+    EXPECT_EQ(At<KxString>(*object, "b"), At<KxString>(*loaded, "b"));
+    EXPECT_EQ(At<KxString>(*object, "e"), At<KxString>(*loaded, "e"));
 }
 
 }  // namespace
