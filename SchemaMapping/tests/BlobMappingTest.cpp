@@ -22,6 +22,8 @@
 #include "KxGOraDatabase.h"
 #include "KxGRefMemberMap.h"
 #include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
+#include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
@@ -94,10 +96,10 @@ const std::vector<Option> kOptions = {
     {"Sub", "e", "CHARTYPE", "LARGE_STRING, 50, 2000"},
     {"Sub", "e", "MEMBER_STORAGE_TYPE", "BLOB, 200"},
     {"Sub", "f", "CHARTYPE", "LARGE_STRING, 20, 2000"},
-    {"Sub", "g", "BLOBSIZE", "500"},
+    {"Sub", "g", "BLOB_TYPE", "RAW, 500"},
     {"Sub", "spots", "MEMBER_STORAGE_TYPE", "BLOB"},
-    {"Sub", "*", "SET_STORAGE_TYPE", "BLOB, 1000"},
-    {"Spot", "pic", "BLOBSIZE", "16"},
+    {"Sub", "*", "SET_STORAGE_TYPE", "BLOB, 300"},
+    {"Spot", "pic", "BLOB_TYPE", "RAW, 16"},
     {"Spot", "pic", "MEMBER_STORAGE_TYPE", "BLOB, 10"},
 };
 
@@ -131,6 +133,11 @@ protected:
             ASSERT_EQ(0, map_->GetOptionRegistry().ProcessOption(KxString(o.className), KxString(o.member),
                                                                   KxString(o.name), KxString(o.argument), 1));
         }
+        // A table holds one LONG column at most: the containers are RAW, the large strings' LSX LONG.
+        ASSERT_EQ(0, map_->GetOptionRegistry().ProcessOption(KxString("*"), KxString("*"),
+                                                              KxString("BLOB_CONTAINER_TYPE"), KxString("RAW"), 1));
+        uint16_t preserveNames = 0;
+        map_->GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserveNames);
         for (uint16_t number : {2, 3, 4}) {
             KxGClass* loaded = nullptr;
             ASSERT_EQ(0, map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0)) << number;
@@ -295,7 +302,7 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
     ASSERT_NE(nullptr, base);
     ASSERT_NE(nullptr, sub);
     EXPECT_EQ(100, base->GetColumnSize());
-    EXPECT_EQ(100 + 64 + 200 + spots->GetValueSize() + 8 + 1000, sub->GetColumnSize());
+    EXPECT_EQ(100 + 64 + 200 + spots->GetValueSize() + 8 + 300, sub->GetColumnSize());
     EXPECT_EQ(10u, sub->GetEntryCount());
     // b and d both sit at position 1: b (inherited) keeps entry 1 in both classes, d takes entry 0.
     EXPECT_EQ(1, MapOf(3, "b")->GetMemberPos());
@@ -441,6 +448,26 @@ TEST_F(BlobMapping, AContainerTooSmallAsksForTheExactSizeWhenWrittenAndWhenRead)
     ASSERT_EQ(0, container.UnpackObject(typeMgr, maps, exactRows, loadedAlias));
     EXPECT_EQ(At<KxString>(*object, "b"), At<KxString>(*loaded, "b"));
     EXPECT_EQ(At<KxString>(*object, "e"), At<KxString>(*loaded, "e"));
+}
+
+TEST_F(BlobMapping, TablesWithContainerAndLargeStringColumnsAreCreated)
+{
+    Load(kOptions);
+    oratest::OwnedList list;
+    for (uint16_t number : {2, 3}) {
+        ASSERT_EQ(0, map_->FindClass(number)->GetClassMap()->GetStoreHdl()->CreateClassTable(list));
+    }
+    std::string ddl;
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        ddl += Text(list.GetTemplate(i)->GetSQLText()) + ";\n";
+    }
+    SCOPED_TRACE(ddl);
+    EXPECT_NE(std::string::npos, ddl.find("BLOB_CONTAINER RAW (" + std::to_string(ContainerOf(3)->GetColumnSize()) + ")"));
+    EXPECT_NE(std::string::npos, ddl.find("LSX"));
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
+        EXPECT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
 }
 
 }  // namespace
