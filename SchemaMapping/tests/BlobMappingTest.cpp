@@ -81,6 +81,12 @@ member s8 string count=10
 member i3 int
 member p1 embedded:Spot
 member p2 embedded:Spot
+class 5.1 Shape
+member area int
+class 6.1 Circle bases=Shape
+member r string count=10
+class 7.1 Square bases=Shape
+member s string count=10
 )";
 
 struct Option {
@@ -468,6 +474,26 @@ TEST_F(BlobMapping, TablesWithContainerAndLargeStringColumnsAreCreated)
         KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
         EXPECT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
     }
+}
+
+TEST_F(BlobMapping, TheUniversalTableKeepsTheLargestContainerOfItsChildren)
+{
+    Load({{"Shape", "*", "STORE", "UNIVERSAL"},
+          {"Circle", "r", "MEMBER_STORAGE_TYPE", "BLOB, 300"},
+          {"Square", "s", "MEMBER_STORAGE_TYPE", "BLOB, 500"}});
+    for (uint16_t number : {6, 7}) {
+        KxGClass* loaded = nullptr;
+        ASSERT_EQ(0, map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0)) << number;
+    }
+    std::vector<KxGMemberMap*> containers;
+    for (KxGMemberMap* memberMap : map_->FindClass(5)->GetClassMap()->GetTableMaps()) {
+        if (Text(memberMap->GetName()) == "BLOB_CONTAINER") {
+            containers.push_back(memberMap);
+        }
+    }
+    ASSERT_EQ(1u, containers.size());
+    EXPECT_EQ(ContainerOf(7), containers[0]);
+    EXPECT_EQ(500, ContainerOf(7)->GetColumnSize());
 }
 
 }  // namespace
