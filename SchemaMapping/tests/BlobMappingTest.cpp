@@ -146,7 +146,8 @@ protected:
         }
         // A table holds one LONG column at most: the containers are RAW, the large strings' LSX LONG.
         ASSERT_EQ(0, map_->GetOptionRegistry().ProcessOption(KxString("*"), KxString("*"),
-                                                              KxString("BLOB_CONTAINER_TYPE"), KxString("RAW"), 1));
+                                                              KxString("BLOB_CONTAINER_TYPE"),
+                                                              KxString(containerType_), 1));
         uint16_t preserveNames = 0;
         map_->GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserveNames);
         for (uint16_t number : {2, 3, 4}) {
@@ -182,6 +183,7 @@ protected:
 
     KxGClassCompletion* previous_ = nullptr;
     KxGClassCompletion* hooks_ = nullptr;
+    const char* containerType_ = "RAW";
     ContainerCompletion completion_;
     std::unique_ptr<KxClassDict> dictionary_;
     std::unique_ptr<KxGCreationSchemaMap> map_;
@@ -538,64 +540,72 @@ private:
 class BlobMappingOnEngine : public BlobMapping {
 protected:
     BlobMappingOnEngine() : BlobMapping(&KxGMappingCompletion::Instance()) {}
+
+    // Stores count objects of Sub for each count, reads them back by id and compares.
+    void RoundTrip()
+    {
+        Load(kOptions);
+        oratest::OwnedList ddl;
+        for (uint16_t number : {2, 3}) {
+            ASSERT_EQ(0, map_->FindClass(number)->GetClassMap()->GetStoreHdl()->CreateClassTable(ddl));
+        }
+        for (uint32_t i = 0; i < ddl.Count(); ++i) {
+            KxGStoreStatement run(db_.get(), ddl.GetTemplate(i), 0);
+            ASSERT_EQ(run.Execute(), 1) << Text(ddl.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+        }
+        KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
+        auto* bufferMap = dynamic_cast<KxGClassBufferMap*>(classMap.GetClassBufferMap());
+        ASSERT_NE(nullptr, bufferMap);
+        const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
+        KxObjectMgr objects(nullptr);
+        uint32_t nextId = 1;
+        for (uint32_t count : {1u, 2u, 300u}) {
+            SCOPED_TRACE(count);
+            std::vector<ObjectPtr> stored;
+            std::vector<std::unique_ptr<KxCPPObjectAlias>> holders;
+            KxGAliasVector aliases;
+            for (uint32_t i = 0; i < count; ++i) {
+                KxObject* object = nullptr;
+                ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
+                stored.emplace_back(object);
+                Fill(*object, static_cast<int>(nextId + i));
+                holders.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
+                aliases.push_back(holders.back().get());
+            }
+            KxGRequest request(nullptr, &classMap, meta->GetClassId(), KXG_OP_INSERT);
+            request.SetEnvironment(db_.get(), 0);
+            ASSERT_EQ(0, bufferMap->FillRows(aliases, request, request.GetMemberMapContext()));
+            ASSERT_EQ(0, bufferMap->PrepareStatements(request, nullptr));
+            ASSERT_EQ(0, bufferMap->ExecuteTableMaps(request, aliases)) << db_->GetError()->Text();
+            ASSERT_EQ(0, bufferMap->ResetRows(request, aliases, nullptr)) << db_->GetError()->Text();
+            ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
+
+            std::vector<ObjectPtr> loaded;
+            std::vector<std::unique_ptr<KxCPPObjectAlias>> readers;
+            KxGAliasVector reads;
+            for (uint32_t i = 0; i < count; ++i) {
+                KxObject* object = nullptr;
+                ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
+                loaded.emplace_back(object);
+                readers.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
+                reads.push_back(readers.back().get());
+            }
+            Reader reader(db_.get(), *bufferMap);
+            ASSERT_EQ(0, bufferMap->ReadObjects(reader, reads)) << db_->GetError()->Text();
+            EXPECT_EQ(0, reader.notFound);
+            for (uint32_t i = 0; i < count; ++i) {
+                SCOPED_TRACE(i);
+                ExpectSame(*stored[i], loaded[i].get());
+            }
+            nextId += count;
+        }
+    }
 };
 
 TEST_F(BlobMappingOnEngine, ObjectsWithContainerBlobAndLargeStringsComeBackWhole)
 {
-    Load(kOptions);
-    oratest::OwnedList ddl;
-    for (uint16_t number : {2, 3}) {
-        ASSERT_EQ(0, map_->FindClass(number)->GetClassMap()->GetStoreHdl()->CreateClassTable(ddl));
-    }
-    for (uint32_t i = 0; i < ddl.Count(); ++i) {
-        KxGStoreStatement run(db_.get(), ddl.GetTemplate(i), 0);
-        ASSERT_EQ(run.Execute(), 1) << Text(ddl.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-    }
-    KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
-    auto* bufferMap = dynamic_cast<KxGClassBufferMap*>(classMap.GetClassBufferMap());
-    ASSERT_NE(nullptr, bufferMap);
-    const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
-    KxObjectMgr objects(nullptr);
-    uint32_t nextId = 1;
-    for (uint32_t count : {1u, 2u, 300u}) {
-        SCOPED_TRACE(count);
-        std::vector<ObjectPtr> stored;
-        std::vector<std::unique_ptr<KxCPPObjectAlias>> holders;
-        KxGAliasVector aliases;
-        for (uint32_t i = 0; i < count; ++i) {
-            KxObject* object = nullptr;
-            ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
-            stored.emplace_back(object);
-            Fill(*object, static_cast<int>(nextId + i));
-            holders.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
-            aliases.push_back(holders.back().get());
-        }
-        KxGRequest request(nullptr, &classMap, meta->GetClassId(), KXG_OP_INSERT);
-        request.SetEnvironment(db_.get(), 0);
-        ASSERT_EQ(0, bufferMap->FillRows(aliases, request, request.GetMemberMapContext()));
-        ASSERT_EQ(0, bufferMap->PrepareStatements(request, nullptr));
-        ASSERT_EQ(0, bufferMap->ExecuteTableMaps(request, aliases)) << db_->GetError()->Text();
-        ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
-
-        std::vector<ObjectPtr> loaded;
-        std::vector<std::unique_ptr<KxCPPObjectAlias>> readers;
-        KxGAliasVector reads;
-        for (uint32_t i = 0; i < count; ++i) {
-            KxObject* object = nullptr;
-            ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
-            loaded.emplace_back(object);
-            readers.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
-            reads.push_back(readers.back().get());
-        }
-        Reader reader(db_.get(), *bufferMap);
-        ASSERT_EQ(0, bufferMap->ReadObjects(reader, reads)) << db_->GetError()->Text();
-        EXPECT_EQ(0, reader.notFound);
-        for (uint32_t i = 0; i < count; ++i) {
-            SCOPED_TRACE(i);
-            ExpectSame(*stored[i], loaded[i].get());
-        }
-        nextId += count;
-    }
+    RoundTrip();
 }
+
 
 }  // namespace
