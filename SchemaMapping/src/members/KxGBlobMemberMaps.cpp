@@ -418,8 +418,8 @@ int32_t KxGBlobContainerMemberMap::OpenContainer(KxGRowContext& rows, uint32_t e
 
 int32_t KxGBlobContainerMemberMap::CheckHeader(const uint8_t* start, uint32_t& used) const
 {
-    if (start == nullptr) {
-        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    if (start == nullptr || GetCapacity() < HeaderSize()) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;   // not even the header lies in the slot
     }
     used = LongLoad(start + kUsedAt);
     if (used < HeaderSize() || used > GetCapacity()) {
@@ -523,7 +523,7 @@ int32_t KxGBlobContainerMemberMap::CloseContainer(const uint8_t* end, KxGRowCont
 uint32_t KxGBlobContainerMemberMap::GetRequiredSize(KxGRowContext& rows)
 {
     const uint8_t* start = GetStart(rows);
-    if (start == nullptr || IsNull(rows)) {
+    if (start == nullptr || IsNull(rows) || GetCapacity() < kTotalAt + 4) {
         return 0;
     }
     const uint32_t total = LongLoad(start + kTotalAt);
@@ -596,7 +596,7 @@ void KxGBlobContainerMemberMap::ReserveEntries(uint32_t count)
 bool KxGBlobContainerMemberMap::IsOverflow(KxGRowContext& rows)
 {
     const uint8_t* start = GetStart(rows);
-    return start != nullptr && LongLoad(start + kUsedAt) > GetCapacity();
+    return start != nullptr && GetCapacity() >= kUsedAt + 4 && LongLoad(start + kUsedAt) > GetCapacity();
 }
 
 bool KxGBlobContainerMemberMap::IsNull(KxGRowContext& rows)
