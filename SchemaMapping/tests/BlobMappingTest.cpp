@@ -32,6 +32,7 @@
 #include "KxObjectAlias.h"
 #include "KxTypeMgr.h"
 #include "OraTestSupport.h"
+#include "kxfound.h"
 
 namespace {
 
@@ -607,5 +608,86 @@ TEST_F(BlobMappingOnEngine, ObjectsWithContainerBlobAndLargeStringsComeBackWhole
     RoundTrip();
 }
 
+
+// The container in a BLOB column: the row binds a locator, the container is written and read through
+// the child container.
+TEST_F(BlobMappingOnEngine, AContainerBehindALocatorIsWrittenAndReadThroughTheChild)
+{
+    containerType_ = "BLOB";
+    Load(kOptions);
+    oratest::OwnedList ddl;
+    ASSERT_EQ(0, map_->FindClass(3)->GetClassMap()->GetStoreHdl()->CreateClassTable(ddl));
+    ddl.Append(new KxGStoreStatementTemplate(KxString("INSERT INTO S.SUBC3V1 (OID, CID) VALUES (7, 3)")));
+    for (uint32_t i = 0; i < ddl.Count(); ++i) {
+        KxGStoreStatement run(db_.get(), ddl.GetTemplate(i), 0);
+        ASSERT_EQ(run.Execute(), 1) << Text(ddl.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
+    KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
+    const std::vector<KxGMemberMap*> maps = MemberMaps(classMap);
+    KxGBlobContainerMemberMap* container = ContainerOf(3);
+    ASSERT_NE(nullptr, container->GetChild());
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    KxGContext context(db_.get());
+
+    KxObjectMgr objects(nullptr);
+    const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
+    KxObject* raw = nullptr;
+    ASSERT_EQ(0, objects.Create(meta, KxObjId(7), raw));
+    ObjectPtr stored(raw);
+    Fill(*stored, 4);
+    KxCPPObjectAlias storedAlias(nullptr, nullptr, stored.get());
+
+    // The container packed into its one-row buffer (this map at offset 0).
+    KxGBlobContainerMemberMap packer(*container);
+    packer.SetOffset(0);
+    KxGSQLBuffer value(packer.GetBufferSize() + packer.GetIndSize());
+    value.Allocate(1);
+    KxGRowContext valueRows(&value);
+    uint32_t required = 0;
+    ASSERT_EQ(0, packer.PackObject(typeMgr, maps, classMap.GetMemberMapCount(), 1, storedAlias, valueRows, required));
+
+    // A row of the locator alone, selected for update, written through the child.
+    KxGBlobContainerMemberMap rowMap(*container);
+    KxGBufferMap layout;
+    ASSERT_EQ(0, rowMap.JoinBuffer(layout));
+    auto select = [&](const char* sql, KxGSQLObjectBuffer& row) {
+        KxGSelectStatementTemplate query{KxString(sql)};
+        oratest::StatementHdlPtr handle(db_->CreateStatementHdl(&query));
+        ASSERT_TRUE(handle) << db_->GetError()->Text();
+        KxGRowContext rows(&row);
+        uint16_t column = 1;
+        ASSERT_EQ(0, rowMap.BindColumn(column, rows, *handle, 1, &context));
+        ASSERT_EQ(1, handle->Execute(0)) << db_->GetError()->Text();
+        uint32_t fetched = 1;
+        ASSERT_EQ(1, handle->Fetch(fetched)) << db_->GetError()->Text();
+        ASSERT_EQ(1u, fetched);
+    };
+    KxGSQLObjectBuffer forUpdate(layout.GetRowWidth(), db_.get(), layout.GetHandleColumnCount());
+    forUpdate.Allocate(1);
+    ASSERT_NO_FATAL_FAILURE(select("SELECT BLOB_CONTAINER FROM S.SUBC3V1 WHERE OID = 7 FOR UPDATE", forUpdate));
+    KxGRowContext updateRows(&forUpdate);
+    ASSERT_EQ(0, rowMap.WriteThroughChild(updateRows, value, &context)) << db_->GetError()->Text();
+    ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
+
+    KxGSQLObjectBuffer read(layout.GetRowWidth(), db_.get(), layout.GetHandleColumnCount());
+    read.Allocate(1);
+    ASSERT_NO_FATAL_FAILURE(select("SELECT BLOB_CONTAINER FROM S.SUBC3V1 WHERE OID = 7", read));
+    ASSERT_EQ(0, objects.Create(meta, KxObjId(8), raw));
+    ObjectPtr loaded(raw);
+    KxCPPObjectAlias loadedAlias(nullptr, nullptr, loaded.get());
+    KxGRowContext readRows(&read);
+    ASSERT_EQ(0, rowMap.UnpackThroughChild(typeMgr, maps, readRows, loadedAlias, &context)) << db_->GetError()->Text();
+    EXPECT_EQ(At<KxString>(*stored, "b"), At<KxString>(*loaded, "b"));
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(At<int32_t>(*stored, "d", i), At<int32_t>(*loaded, "d", i));
+    }
+    EXPECT_EQ(At<KxString>(*stored, "e"), At<KxString>(*loaded, "e"));
+    for (uint32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Inner<KxBlob>(*stored, "spots", i, "pic"), Inner<KxBlob>(*loaded, "spots", i, "pic"));
+    }
+    // A value that is not a sound container is not written.
+    LongStore(value.GetData() + KXG_BLOB_SLOT_PREFIX, 1u << 20);
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, rowMap.WriteThroughChild(updateRows, value, &context));
+}
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "KxGColumnList.h"
 #include "KxGDatabase.h"
 #include "KxGSchemaMap.h"
+#include "KxGSQLBuffer.h"
 #include "KxGStatementHdl.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
@@ -702,6 +703,78 @@ int32_t KxGBlobContainerMemberMap::UnpackObject(KxTypeMgr* typeMgr, const std::v
         }
     }
     return 0;
+}
+
+int32_t KxGBlobContainerMemberMap::WriteThroughChild(KxGRowContext& rows, const KxGSQLBuffer& value,
+                                                     KxGContext* context)
+{
+    if (!child_ || child_->GetTypeHdl() == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    // The value's bytes in use, checked against the buffer they lie in.
+    const int32_t slotBytes = value.GetRowWidth() - GetIndSize();
+    if (value.GetData() == nullptr || value.GetRowCount() < 1 || slotBytes < static_cast<int32_t>(KXG_BLOB_SLOT_PREFIX) + 4) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    const uint32_t used = LongLoad(value.GetData() + KXG_BLOB_SLOT_PREFIX + kUsedAt);
+    if (used < KXG_BLOB_CONTAINER_FIXED + 8 || used > static_cast<uint32_t>(slotBytes) - KXG_BLOB_SLOT_PREFIX) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    // The locator takes the slot form cut to the bytes in use.
+    KxGSQLBuffer exact(static_cast<int32_t>(used + KXG_BLOB_SLOT_PREFIX));
+    exact.Allocate(1);
+    if (exact.GetData() == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    std::memcpy(exact.GetData(), value.GetData(), used + KXG_BLOB_SLOT_PREFIX);
+    const int32_t row = rows.GetCurrentRow();
+    uint8_t* slot = rows.ValueAddress(child_->GetRowOffset(), child_->GetBufferSize(), row);
+    uint8_t* indicator = rows.IndicatorAddress(child_->GetRowOffset(), child_->GetBufferSize(), child_->GetIndSize(), row);
+    if (slot == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    return child_->GetTypeHdl()->VarToSQL(&exact, slot, indicator, child_->GetColumnSize(), context) != nullptr ? 0 : -1;
+}
+
+int32_t KxGBlobContainerMemberMap::UnpackThroughChild(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
+                                                      KxGRowContext& rows, KxObjectAlias& object, KxGContext* context)
+{
+    if (!child_ || child_->GetTypeHdl() == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    const int32_t row = rows.GetCurrentRow();
+    uint8_t* slot = rows.ValueAddress(child_->GetRowOffset(), child_->GetBufferSize(), row);
+    uint8_t* indicator = rows.IndicatorAddress(child_->GetRowOffset(), child_->GetBufferSize(), child_->GetIndSize(), row);
+    if (slot == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    if (indicator != nullptr && child_->GetTypeHdl()->IsNull(indicator) != 0) {
+        return 0;
+    }
+    KxGSQLBuffer lob;
+    if (child_->GetTypeHdl()->SQLToVar(slot, &lob, indicator, child_->GetColumnSize(), context) == nullptr) {
+        return -1;
+    }
+    if (lob.GetData() == nullptr || lob.GetRowWidth() <= static_cast<int32_t>(KXG_BLOB_SLOT_PREFIX)) {
+        return 0;   // null or empty: nothing was stored
+    }
+    // The value in the slot form with room for an indicator, read through a copy of this map placed
+    // at offset 0 and sized to the value.
+    KxGBlobContainerMemberMap reader(*this);
+    reader.child_.reset();
+    reader.SetOffset(0);
+    reader.SetSQLSize(lob.GetRowWidth());
+    if (reader.GetBufferSize() < lob.GetRowWidth()) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    KxGSQLBuffer whole(reader.GetBufferSize() + reader.GetIndSize());
+    whole.Allocate(1);
+    if (whole.GetData() == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    std::memcpy(whole.GetData(), lob.GetData(), static_cast<size_t>(lob.GetRowWidth()));
+    KxGRowContext wholeRows(&whole);
+    return reader.UnpackObject(typeMgr, memberMaps, wholeRows, object);
 }
 
 bool KxGBlobContainerMemberMap::IsContainerMember(KxGMemberMap& memberMap)
