@@ -25,11 +25,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "KxGClass.h"
 #include "KxGClassMap.h"
 #include "KxGColumnList.h"
+#include "KxGTableMap.h"
 #include "KxGMemberMap.h"
 #include "KxGRefMemberMap.h"
 #include "KxRef.h"
@@ -66,28 +68,29 @@ public:
     KxGSetMap(KxGSchemaMap* schemaMap, KxGClass* setClass);
     ~KxGSetMap() override;
 
-    // 2 (a class map answers 1).
-    uint16_t GetMapKind() const { return 2; }
-    // EID: kernel type 6 (4-byte integer), key and not null.
+    uint16_t GetMapKind() const override { return 2; }
+    // OID into the first list; CID, then EID into the second.
+    void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns) override;
+    // The id part of a set row: the ids with their indicators, then EID.
+    int32_t GetSQLSize() override { return GetIdRowSize() + eidSize_; }
+    // count rows from the current row on: the set's id into each and EID 1, 2 ... count. count or a
+    // negative status.
+    int32_t Store(const KxRef& ref, KxGRowContext& rows, int32_t count, KxGContext* context) override;
+    int32_t CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t count) override;
+    // The ids as the class map binds them; EID after them whenever the class id is bound (which bit
+    // 0x2) or KXG_BIND_EID is given.
+    int32_t BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,
+                          uint16_t which) override;
+    int32_t BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which) override;
+
+    // EID: kernel type 6 (4-byte unsigned integer), key and not null.
     const KxGColumn& GetEIDColumn() const { return eid_; }
     int32_t GetEIDSize() const { return eidSize_; }
-    // The id part of a set row (OID, CID with their indicators), then EID.
-    int32_t GetIdRowSize() const;
-    int32_t GetRowSize() const { return GetIdRowSize() + eidSize_; }
-    // OID, CID, then EID.
-    void GetSetColumns(KxGColumnList& list);
-
-    // count rows from the current row on: the set's id into each and EID 1, 2 ... count. 0 or -1.
-    int32_t StoreRows(const KxRef& setRef, KxGRowContext& rows, int32_t count, KxGContext* context);
-    // The set id of the current row.
-    int32_t LoadId(KxGRowContext& rows, KxRef& ref, KxGContext* context);
+    // The ids with their indicators (the part before EID).
+    int32_t GetIdRowSize();
+    int32_t GetRowSize() { return GetSQLSize(); }
     // The EID of the current row (0 when it cannot be read).
     int32_t LoadEID(KxGRowContext& rows, KxGContext* context);
-    // Binds the id columns (which: 0x1 OID, 0x2 CID) and, with KXG_BIND_EID, EID after them.
-    int32_t BindSetParameters(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement, uint32_t which);
-    int32_t BindSetColumns(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint32_t which);
-
-    KxGIDMap& GetIDMap() { return *idMap_; }
     KxGTypeHdl* GetEIDTypeHdl() const { return eidHdl_; }
 
     // The set member maps whose tables hold sets of this type (not owned).
@@ -95,7 +98,8 @@ public:
     const std::vector<KxGSetMemberMap*>& GetSetMemberMaps() const { return setMaps_; }
 
 private:
-    std::unique_ptr<KxGIDMap> idMap_;
+    int32_t BindIds(uint16_t& number, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which, bool asResult);
+
     KxGTypeHdl* eidHdl_ = nullptr;
     KxGColumn eid_;
     int32_t eidSize_ = 0;
@@ -161,6 +165,47 @@ public:
     KxClassId GetClassId() override { return owner_; }
     uint16_t GetOwnerClassNumber() const override { return owner_.GetClassNumber(); }
 
+    // ---- buffer-map side: the rows of the set table ---------------------------------------------------
+    KxGClassMap* GetClassMap() override { return setMap_; }
+    KxGClassMap* GetClassMap() const override { return setMap_; }
+    KxGMemberMapList& GetMemberMapList() override { return elements_; }
+    int32_t GetRowSize() override { return rowSize_; }
+    // The rows of the owners' sets (BuildRows) handed to the request; no buffer when every set is
+    // empty.
+    int32_t FillRows(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context) override;
+    // Table sets: nothing. Blob sets: the owner's set into its container entry (see KxGBlobSetMemberMap).
+    int32_t StreamContainer(KxObjectAlias& object, KxGRowContext& rows, uint32_t storageKind,
+                            KxGMemberMap& container, KxGContext* context) override;
+    // The rows of the first image (aliases[0], an SQL set alias) into the elements of the first set
+    // (objects[0], a set alias), in EID order.
+    int32_t LoadRows(const KxGAliasVector& aliases, const KxGAliasVector& objects, KxGContext* context) override;
+    // The rows of every non-empty image (SQL set aliases) copied into one buffer for the request.
+    int32_t FillRowsFromList(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context) override;
+    // Reads each set: a set alias gets its elements, an SQL set alias the rows (in EID order).
+    int32_t ReadObjects(KxGObjectFetcher& reader, const KxGAliasVector& aliases) override;
+    // Insert: the request's rows. Update: the owners' old set rows are deleted first (also those of
+    // sets that are now empty), then the rows are inserted. Delete: the sets' rows are deleted.
+    int32_t PrepareStatements(KxGRequest& request, KxObjectAlias* alias) override;
+    // The handle-typed element values of the written sets, through re-selected rows.
+    int32_t ResetRows(KxGRequest& request, const KxGAliasVector& objects, KxObjectAlias* alias) override;
+    int32_t ExecuteTableMaps(KxGRequest&, const KxGAliasVector&) override { return 0; }
+    // The ids of the owners' sets (one row each) as the request's rows, for the delete.
+    int32_t FillIdRows(KxGRequest& request, const KxGAliasVector& objects, KxObjectAlias* alias) override;
+    // The set tables are made by the store handler's CreateMemberTables (KxGCreateSetTables).
+    int32_t CollectForStoreHandler(KxGStoreHdl&) override { return 0; }
+    int32_t JoinMemberMap(KxGMemberMap* memberMap, int32_t bytes, int32_t& offset) override;
+    int32_t AddTableMap(KxGTableMap*) override { return 0; }
+    KxGTableMap* GetMainTableMap() override { return tableMap_.get(); }
+
+    // Reads the rows of one set (by its id) into a new buffer, in EID order; null rows when the set
+    // has none. 0, KXG_E_MAP_EXECUTE, KXG_E_MAP_FETCH or another error.
+    int32_t ReadSetRows(KxGDatabase* database, const KxRef& setRef, std::unique_ptr<KxGSQLObjectBuffer>& rows,
+                        KxGContext* context);
+    // The set table's templates (built once the column names are known). 0 or an error.
+    int32_t BuildTemplates(KxGDatabase* database);
+    // The element columns (copies) of the set table.
+    const KxGColumnList& GetElementColumns() const { return columns_; }
+
     // The three operations sets add.
     virtual uint16_t IsInverse() const { return 0; }
     // 1 for a reference set whose inverse flag is clear; 0 for every other set.
@@ -178,7 +223,6 @@ public:
     // The set table's DDL (the adapter's CreateTable) appended to the list; nothing for sets without
     // a table of their own. 0 or an error.
     int32_t CreateTable(KxGStatementTemplateList& list);
-    int32_t GetRowSize() const { return rowSize_; }
     uint16_t GetSetIndex() const { return setIndex_; }
     KxGSetMap* GetSetMap() const { return setMap_; }
     KxGMember* GetMember() const { return member_; }
@@ -197,17 +241,26 @@ public:
     // Empty sets keep their entry (with no rows) so that their old rows can be deleted. 0 or an error
     // (-2030 when a buffer or a set alias cannot be made).
     int32_t BuildRows(const std::vector<KxObjectAlias*>& owners, KxGSetRows& rows, KxGContext* context);
-    // Turns the current and following rows of a buffer (count rows, in EID order) into the elements
-    // of the set: Prepare, each element map's Load, Append, Finish. Reference sets only collect (the
-    // object reader adds their objects). 0 or the first error.
-    // The references of a set of references go to refs (when given).
-    int32_t LoadElements(KxGSQLBuffer& rows, int32_t first, int32_t count, KxGSetAlias& set, KxGContext* context,
+    // Turns rows (buffer and row, taken in EID order) into the elements of the set: Prepare, each
+    // element map's Load, Append, Finish. The references of a set of references are only collected
+    // into refs (when given): the object reader adds their objects. 0 or the first error.
+    using RowRef = std::pair<KxGSQLBuffer*, int32_t>;
+    int32_t LoadElements(std::vector<RowRef> rows, KxGSetAlias& set, KxGContext* context,
                          std::vector<KxRef>* refs = nullptr);
+    // The rows of a whole buffer.
+    static std::vector<RowRef> RowsOf(KxGSQLBuffer* buffer);
 
 protected:
     KxGSchemaMap* GetSchemaMap() const { return schemaMap_; }
     // Lays the element member maps out after the set map's id part and EID; copies their columns.
     int32_t LayOutElements();
+    // A buffer of the set table's layout with one row per set: the sets' ids. Null when memory runs out.
+    std::unique_ptr<KxGSQLObjectBuffer> IdRows(const std::vector<KxRef>& sets, KxGDatabase* database,
+                                               KxGContext* context, int32_t& status);
+    // The set table's table map over the element columns (once).
+    int32_t MakeTableMap();
+    // The set ids of the owners (empty sets included).
+    int32_t SetRefsOf(const KxGAliasVector& owners, std::vector<KxRef>& refs);
 
     KxGSchemaMap* schemaMap_;
     KxString name_;
@@ -225,6 +278,8 @@ protected:
     KxGMemberMapList elements_;
     KxGColumnList columns_;   // owned copies of the element columns
     std::vector<std::unique_ptr<KxObjectAlias>> blockAliases_;   // owners' blocks of a second base
+    std::unique_ptr<KxGTableMap> tableMap_;
+    std::unique_ptr<KxGMemberMap> elementRow_;   // the element columns as one member of the set table
     int32_t rowSize_ = 0;
     uint16_t handles_ = 0;    // handle-typed element columns
     uint16_t extraBytes_ = 0;

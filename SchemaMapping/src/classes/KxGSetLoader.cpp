@@ -5,6 +5,7 @@
 #include "KxGClassLoader.h"
 
 #include "KxClassDict.h"
+#include "KxGBlobMemberMaps.h"
 #include "KxGClass.h"
 #include "KxGClassMap.h"
 #include "KxGDatabase.h"
@@ -288,7 +289,13 @@ int32_t KxGLoadSetMember(KxGSchemaMap& schemaMap, KxGClass& owner, const KxMembe
 
 int32_t KxGReserveBlobSet(KxGClass& owner, int32_t size)
 {
-    (void)owner;
-    (void)size;
+    KxGClassMap* classMap = owner.GetClassMap();
+    KxGBlobContainerMemberMap* container = classMap != nullptr ? KxGEnsureBlobContainer(*classMap) : nullptr;
+    if (container == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    if (size > 0) {
+        container->GrowContainer(size);
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "KxGSetMemberMap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "KxClassDict.h"
@@ -70,7 +71,6 @@ KxGMemberMap* KxGRelation::GetInverseMemberMap() const
 KxGSetMap::KxGSetMap(KxGSchemaMap* schemaMap, KxGClass* setClass)
     : KxGClassMap(schemaMap, setClass), eid_("EID", KX_TYPE_UINT, 0, KXG_COLUMN_KEY | KXG_COLUMN_NOT_NULL)
 {
-    idMap_ = std::make_unique<KxGIDMap>(schemaMap, this);
     KxGDatabase* database = schemaMap != nullptr ? schemaMap->GetDatabase() : nullptr;
     eidHdl_ = database != nullptr ? database->GetTypeHdl(KX_TYPE_UINT, 0, 0) : nullptr;
     eidSize_ = eidHdl_ != nullptr ? eidHdl_->BufferSize(1) : 0;
@@ -78,13 +78,12 @@ KxGSetMap::KxGSetMap(KxGSchemaMap* schemaMap, KxGClass* setClass)
 
 KxGSetMap::~KxGSetMap() = default;
 
-int32_t KxGSetMap::GetIdRowSize() const { return idMap_->GetRowSize(); }
+int32_t KxGSetMap::GetIdRowSize() { return KxGClassMap::GetSQLSize(); }
 
-void KxGSetMap::GetSetColumns(KxGColumnList& list)
+void KxGSetMap::GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns)
 {
-    list.AddColumn(const_cast<KxGColumn*>(&GetSurrogateMap().GetOID()));
-    list.AddColumn(const_cast<KxGColumn*>(&GetSurrogateMap().GetCID()));
-    list.AddColumn(&eid_);
+    KxGClassMap::GetColumns(oidColumns, cidColumns);
+    cidColumns.AddColumn(&eid_);
 }
 
 void KxGSetMap::AddSetMemberMap(KxGSetMemberMap* map)
@@ -94,65 +93,104 @@ void KxGSetMap::AddSetMemberMap(KxGSetMemberMap* map)
     }
 }
 
-int32_t KxGSetMap::StoreRows(const KxRef& setRef, KxGRowContext& rows, int32_t count, KxGContext* context)
+int32_t KxGSetMap::Store(const KxRef& ref, KxGRowContext& rows, int32_t count, KxGContext* context)
 {
-    if (eidHdl_ == nullptr) {
+    if (eidHdl_ == nullptr || GetIDMap() == nullptr) {
         return KXG_E_MEMBER_TYPE_UNSUPPORTED;
     }
     const int32_t first = rows.GetCurrentRow();
     int32_t status = 0;
     for (int32_t i = 0; i < count && status == 0; ++i) {
         rows.SetCurrentRow(first + i);
-        status = idMap_->StoreRef(setRef, rows, 0, context);
+        status = GetIDMap()->StoreRef(ref, rows, 0, context);
         uint32_t eid = static_cast<uint32_t>(i + 1);
         uint8_t* value = rows.ValueAddress(GetIdRowSize(), eidSize_, first + i);
-        if (status == 0 && (value == nullptr || eidHdl_->VarToSQL(&eid, value, nullptr, eidHdl_->ColumnSize(1), context) == nullptr)) {
+        if (status == 0 &&
+            (value == nullptr || eidHdl_->VarToSQL(&eid, value, nullptr, eidHdl_->ColumnSize(1), context) == nullptr)) {
             status = -1;
         }
     }
     rows.SetCurrentRow(first);
-    return status;
+    return status != 0 ? status : count;
 }
 
-int32_t KxGSetMap::LoadId(KxGRowContext& rows, KxRef& ref, KxGContext* context)
+int32_t KxGSetMap::CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t count)
 {
-    return idMap_->LoadRef(rows, 0, ref, context);
+    int32_t status = KxGClassMap::CopyRows(source, target, count);
+    const int32_t at = GetIdRowSize();
+    for (int32_t i = 0; i < count && status == 0; ++i) {
+        uint8_t* from = source.ValueAddress(at, eidSize_, source.GetCurrentRow() + i);
+        uint8_t* to = target.ValueAddress(at, eidSize_, target.GetCurrentRow() + i);
+        if (from == nullptr || to == nullptr) {
+            return KX_ALIAS_E_NULL;
+        }
+        std::memcpy(to, from, static_cast<size_t>(eidSize_));
+    }
+    return status;
 }
 
 int32_t KxGSetMap::LoadEID(KxGRowContext& rows, KxGContext* context)
 {
     uint32_t eid = 0;
     uint8_t* value = rows.ValueAddress(GetIdRowSize(), eidSize_, rows.GetCurrentRow());
-    if (eidHdl_ == nullptr || value == nullptr || eidHdl_->SQLToVar(value, &eid, nullptr, eidHdl_->ColumnSize(1), context) == nullptr) {
+    if (eidHdl_ == nullptr || value == nullptr ||
+        eidHdl_->SQLToVar(value, &eid, nullptr, eidHdl_->ColumnSize(1), context) == nullptr) {
         return 0;
     }
     return static_cast<int32_t>(eid);
 }
 
-int32_t KxGSetMap::BindSetParameters(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,
-                                     uint32_t which)
+// The ids and EID are bound here with their value sizes as bind sizes (the handlers' BindSize answers
+// the size it is given).
+int32_t KxGSetMap::BindIds(uint16_t& number, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which,
+                           bool asResult)
 {
-    int32_t status = (which & 0x3) != 0 ? idMap_->BindParameter(position, rows, 0, statement) : 0;
-    if (status == 0 && (which & KXG_BIND_EID) != 0) {
-        if (eidHdl_ == nullptr ||
-            statement.BindParameter(position++, eidHdl_, eidHdl_->ColumnSize(1), 0, eidHdl_->BindSize(1),
-                                    rows.ValueAddress(GetIdRowSize(), eidSize_, 0), nullptr) == 0) {
-            status = -1;
+    KxGDatabase* database = GetSchemaMap() != nullptr ? GetSchemaMap()->GetDatabase() : nullptr;
+    KxGTypeHdl* oid = database != nullptr ? database->GetTypeHdl(KX_TYPE_OBJID, 0, 0) : nullptr;
+    KxGTypeHdl* cid = database != nullptr ? database->GetTypeHdl(KX_TYPE_CLASSID, 0, 0) : nullptr;
+    if (oid == nullptr || cid == nullptr || eidHdl_ == nullptr) {
+        return KXG_E_MEMBER_TYPE_UNSUPPORTED;
+    }
+    struct Part {
+        KxGTypeHdl* hdl;
+        int32_t offset;
+        int32_t size;
+        int32_t indSize;
+        bool bound;
+    };
+    const int32_t oidSize = oid->BufferSize(1);
+    const int32_t cidAt = oidSize + oid->IndSize();
+    const Part parts[3] = {
+        {oid, 0, oidSize, oid->IndSize(), (which & 0x1) != 0},
+        {cid, cidAt, cid->BufferSize(1), cid->IndSize(), (which & 0x2) != 0},
+        {eidHdl_, GetIdRowSize(), eidSize_, 0, (which & (0x2 | KXG_BIND_EID)) != 0},
+    };
+    for (const Part& part : parts) {
+        if (!part.bound) {
+            continue;
+        }
+        uint8_t* value = rows.ValueAddress(part.offset, part.size, 0);
+        uint8_t* indicator = rows.IndicatorAddress(part.offset, part.size, part.indSize, 0);
+        const int32_t bindSize = part.hdl->BindSize(part.size);
+        const uint16_t ok = asResult ? statement.BindResult(number, part.hdl, bindSize, value, indicator)
+                                     : statement.BindParameter(number, part.hdl, part.hdl->ColumnSize(1), 0, bindSize,
+                                                               value, indicator);
+        ++number;
+        if (ok == 0) {
+            return -1;
         }
     }
-    return status;
+    return 0;
 }
 
-int32_t KxGSetMap::BindSetColumns(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint32_t which)
+int32_t KxGSetMap::BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which)
 {
-    int32_t status = (which & 0x3) != 0 ? idMap_->BindColumn(column, rows, 0, statement) : 0;
-    if (status == 0 && (which & KXG_BIND_EID) != 0) {
-        if (eidHdl_ == nullptr || statement.BindResult(column++, eidHdl_, eidHdl_->BindSize(1),
-                                                       rows.ValueAddress(GetIdRowSize(), eidSize_, 0), nullptr) == 0) {
-            status = -1;
-        }
-    }
-    return status;
+    return BindIds(position, rows, statement, which, false);
+}
+
+int32_t KxGSetMap::BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which)
+{
+    return BindIds(column, rows, statement, which, true);
 }
 
 // ---- set rows -------------------------------------------------------------------------------------
@@ -263,8 +301,8 @@ int32_t KxGSetMemberMap::JoinBuffer(KxGBufferMap& bufferMap)
         return status;
     }
     setMap_->AddSetMemberMap(this);
-    (void)bufferMap;
-    return 0;
+    (void)bufferMap;   // the set table is not the owner's: its statements run through the set's own requests
+    return MakeTableMap();
 }
 
 int32_t KxGSetMemberMap::Resolve(KxGClassMap& classMap)
@@ -299,7 +337,14 @@ int32_t KxGSetMemberMap::GetTable(KxGTable& table)
 void KxGSetMemberMap::GetTableColumns(KxGColumnList& list)
 {
     if (setMap_ != nullptr) {
-        setMap_->GetSetColumns(list);
+        KxGColumnList oid;
+        KxGColumnList cid;
+        setMap_->GetColumns(oid, cid);
+        for (KxGColumnList* part : {&oid, &cid}) {
+            for (uint32_t i = 0; i < part->Count(); ++i) {
+                list.AddColumn(part->GetColumn(i));
+            }
+        }
     }
     LayOutElements();
     for (uint32_t i = 0; i < columns_.Count(); ++i) {
@@ -429,7 +474,8 @@ int32_t KxGSetMemberMap::BuildRows(const std::vector<KxObjectAlias*>& owners, Kx
             continue;
         }
         context2.SetCurrentRow(entry.first);
-        status = setMap_->StoreRows(entry.ref, context2, entry.count, context);
+        status = setMap_->Store(entry.ref, context2, entry.count, context);
+        status = status < 0 ? status : 0;
         int32_t written = 0;
         for (int32_t step = sets[s]->First(); status == 0 && step == 0 && written < entry.count;
              step = sets[s]->Next()) {
@@ -455,40 +501,64 @@ int32_t KxGSetMemberMap::BuildRows(const std::vector<KxObjectAlias*>& owners, Kx
     return status;
 }
 
-int32_t KxGSetMemberMap::LoadElements(KxGSQLBuffer& rows, int32_t first, int32_t count, KxGSetAlias& set,
-                                      KxGContext* context, std::vector<KxRef>* refs)
+std::vector<KxGSetMemberMap::RowRef> KxGSetMemberMap::RowsOf(KxGSQLBuffer* buffer)
 {
-    KxGRowContext context2(&rows);
+    std::vector<RowRef> rows;
+    for (int32_t i = 0; buffer != nullptr && i < buffer->GetRowCount(); ++i) {
+        rows.emplace_back(buffer, i);
+    }
+    return rows;
+}
+
+int32_t KxGSetMemberMap::LoadElements(std::vector<RowRef> rows, KxGSetAlias& set, KxGContext* context,
+                                      std::vector<KxRef>* refs)
+{
+    // EID order, whatever order the rows came in.
+    std::vector<std::pair<int32_t, size_t>> order;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        KxGRowContext at(rows[i].first);
+        at.SetCurrentRow(rows[i].second);
+        order.emplace_back(setMap_ != nullptr ? setMap_->LoadEID(at, context) : 0, i);
+    }
+    std::stable_sort(order.begin(), order.end());
+    const auto count = static_cast<int32_t>(rows.size());
     if (setKind_ == KXG_SET_OF_OBJECTS || setKind_ == KXG_SET_OF_ONDEMAND) {
         // The object reader adds the objects of the references.
-        for (int32_t i = 0; i < count && refs != nullptr; ++i) {
-            context2.SetCurrentRow(first + i);
+        for (const auto& [eid, i] : order) {
+            KxGRowContext at(rows[i].first);
+            at.SetCurrentRow(rows[i].second);
             for (KxGMemberMap* element : elements_) {
                 KxGRefMemberMap* reference = element->AsRefMemberMap();
                 KxRef ref;
                 const int32_t status = reference != nullptr && reference->GetIDMap() != nullptr
-                                           ? reference->GetIDMap()->LoadRef(context2, reference->GetRowOffset(), ref,
-                                                                            context)
+                                           ? reference->GetIDMap()->LoadRef(at, reference->GetRowOffset(), ref, context)
                                            : KXG_E_NO_MEMBER_MAP;
                 if (status != 0) {
                     return status;
                 }
-                refs->push_back(ref);
+                if (refs != nullptr) {
+                    refs->push_back(ref);
+                }
             }
         }
         return 0;
     }
     int32_t status = set.Prepare(static_cast<uint32_t>(count));
-    for (int32_t i = 0; i < count && status == 0; ++i) {
-        context2.SetCurrentRow(first + i);
+    int32_t done = 0;
+    for (const auto& [eid, i] : order) {
+        if (status != 0) {
+            break;
+        }
+        KxGRowContext at(rows[i].first);
+        at.SetCurrentRow(rows[i].second);
         for (KxGMemberMap* element : elements_) {
-            status = element->Load(context2, set, context);
+            status = element->Load(at, set, context);
             if (status != 0) {
                 break;
             }
         }
         if (status == 0) {
-            status = set.Append(i + 1 == count ? 1 : 0);
+            status = set.Append(++done == count ? 1 : 0);
         }
     }
     const int32_t finished = set.Finish();
