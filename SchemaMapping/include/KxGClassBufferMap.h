@@ -79,8 +79,12 @@ private:
     // The members streamed into the blob container back into the object.
     int32_t LoadContainer(KxGRowContext& rows, KxObjectAlias& object, KxGContext* context);
     // A fetched row whose container did not fit its buffer gets the whole container read again.
-    int32_t RereadContainer(KxGDatabase* database, KxObjectAlias& alias, KxGSQLObjectBuffer& row,
+    // row is replaced by a buffer with the larger container (its word holds the container's size).
+    int32_t RereadContainer(KxGDatabase* database, KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer>& row,
                             KxGContext& context);
+    // The container column (the last of the row) grows to `need` bytes, and the row with it.
+    int32_t GrowContainer(uint32_t need);
+    int32_t FillOnce(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context);
     int32_t ReadChunk(KxGObjectFetcher& reader, KxGDatabase* database, KxGRowBufferCache* cache,
                       KxGContext& context, const std::vector<KxObjectAlias*>& fetch, size_t first, size_t count);
     int32_t ResetChunk(KxGRequest& request, KxGDatabase* database, const KxGAliasVector& objects, size_t first,
@@ -91,4 +95,5 @@ private:
     KxGMemberMapList memberMaps_;
     std::unique_ptr<KxGTableMap> mainTable_;
     KxGTableMapList tableMaps_;
+    uint32_t lastNeed_ = 0;   // the container size the last StreamContainer found missing
 };

@@ -142,6 +142,19 @@ int32_t KxGClassBufferMap::StoreObject(KxObjectAlias& object, KxGRowContext& row
 
 int32_t KxGClassBufferMap::Fill(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context)
 {
+    // A container found too small grows (and the row with it) and the rows are filled again.
+    for (int32_t round = 0;; ++round) {
+        lastNeed_ = 0;
+        const int32_t status = FillOnce(objects, request, context);
+        if (status != KXG_E_BLOB_CONTAINER_TOO_SMALL || lastNeed_ == 0 || round >= kMaxContainerRereads ||
+            GrowContainer(lastNeed_) != 0) {
+            return status;
+        }
+    }
+}
+
+int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context)
+{
     if (objects.empty()) {
         return 0;
     }
@@ -427,7 +440,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
                 row->MoveDescriptors(*buffer, static_cast<int32_t>(r), 1);
             }
             if (status == 0) {
-                status = RereadContainer(database, *alias, *row, context);
+                status = RereadContainer(database, *alias, row, context);
             }
             if (status == 0) {
                 status = reader.LoadAlias(*alias, std::move(row));
