@@ -370,8 +370,9 @@ int32_t KxGSetMemberMap::ReadSetRows(KxGDatabase* database, const KxRef& setRef,
     if (statement->Execute() == 0) {
         return KXG_E_MAP_EXECUTE;
     }
-    // The fetched rows, in chunks.
-    std::vector<std::unique_ptr<KxGSQLObjectBuffer>> chunks;
+    // The fetched rows, in chunks: each fetch goes into a buffer of its own, which keeps the handles
+    // (large-object locators) its rows were fetched into.
+    std::vector<std::pair<std::unique_ptr<KxGSQLObjectBuffer>, int32_t>> chunks;
     int32_t total = 0;
     for (;;) {
         uint32_t fetched = 0;
@@ -379,38 +380,45 @@ int32_t KxGSetMemberMap::ReadSetRows(KxGDatabase* database, const KxRef& setRef,
             statement->CloseCursor();
             return KXG_E_MAP_FETCH;
         }
+        const bool more = fetched >= static_cast<uint32_t>(rowsPerFetch_);
         if (fetched > 0) {
-            std::unique_ptr<KxGSQLObjectBuffer> chunk(
-                new (std::nothrow) KxGSQLObjectBuffer(rowSize_, database, handles_));
-            if (!chunk) {
-                return KXG_E_NO_MEMORY;
-            }
-            chunk->Allocate(static_cast<int32_t>(fetched));
-            KxGRowContext from(fetch.get());
-            KxGRowContext to(chunk.get());
-            status = setMap_->CopyRows(from, to, static_cast<int32_t>(fetched));
-            if (status == 0) {
-                status = elementRow_->CopyRows(from, to, static_cast<int32_t>(fetched));
-            }
-            if (status != 0) {
-                return status;
-            }
             total += static_cast<int32_t>(fetched);
-            chunks.push_back(std::move(chunk));
+            chunks.emplace_back(std::move(fetch), static_cast<int32_t>(fetched));
         }
-        if (fetched < static_cast<uint32_t>(rowsPerFetch_)) {
+        if (!more) {
             break;
         }
+        // The next rows into a fresh buffer.
+        KxGStatementHdl* handle = statement->GetStatementHdl();
+        fetch.reset(new (std::nothrow) KxGSQLObjectBuffer(rowSize_, database, handles_));
+        if (!fetch || handle == nullptr) {
+            return KXG_E_NO_MEMORY;
+        }
+        fetch->Allocate(rowsPerFetch_);
+        if (fetch->GetRowCount() != rowsPerFetch_) {
+            return KXG_E_NO_MEMORY;
+        }
+        handle->UnbindResults();
+        KxGRowContext next(fetch.get());
+        uint16_t column = 1;
+        status = setMap_->BindColumn(column, next, *handle, 0x3);
+        if (status == 0) {
+            status = elementRow_->BindColumn(column, next, *handle, rowsPerFetch_, context);
+        }
+        if (status != 0) {
+            return status;
+        }
+        statement->SetRowsPerFetch(static_cast<uint32_t>(rowsPerFetch_));
     }
     statement->CloseCursor();
     if (total == 0) {
         return 0;
     }
-    // One buffer, in EID order.
+    // One buffer, in EID order (the handles move with their rows).
     std::vector<std::pair<int32_t, RowRef>> order;
-    for (auto& chunk : chunks) {
+    for (auto& [chunk, count] : chunks) {
         KxGRowContext at(chunk.get());
-        for (int32_t r = 0; r < chunk->GetRowCount(); ++r) {
+        for (int32_t r = 0; r < count; ++r) {
             at.SetCurrentRow(r);
             order.push_back({setMap_->LoadEID(at, context), RowRef(chunk.get(), r)});
         }
@@ -424,12 +432,18 @@ int32_t KxGSetMemberMap::ReadSetRows(KxGDatabase* database, const KxRef& setRef,
     result->Allocate(total);
     KxGRowContext to(result.get());
     for (int32_t i = 0; i < total && status == 0; ++i) {
-        KxGRowContext from(order[static_cast<size_t>(i)].second.first);
-        from.SetCurrentRow(order[static_cast<size_t>(i)].second.second);
+        auto* from = static_cast<KxGSQLObjectBuffer*>(order[static_cast<size_t>(i)].second.first);
+        const int32_t row = order[static_cast<size_t>(i)].second.second;
+        KxGRowContext source(from);
+        source.SetCurrentRow(row);
         to.SetCurrentRow(i);
-        status = setMap_->CopyRows(from, to, 1);
+        status = setMap_->CopyRows(source, to, 1);
         if (status == 0) {
-            status = elementRow_->CopyRows(from, to, 1);
+            status = elementRow_->CopyRows(source, to, 1);
+        }
+        if (status == 0 && handles_ != 0) {
+            result->SetCurrentRow(i);
+            status = result->MoveDescriptors(*from, row, 1);
         }
     }
     result->SetCurrentRow(0);
@@ -508,10 +522,11 @@ int32_t KxGSetMemberMap::ResetRows(KxGRequest& request, const KxGAliasVector& ob
                         : requested;
     // An IN list holds at most 1000 ids.
     batch = std::clamp(batch, 1, 1000);
-    uint32_t flags = request.GetFlags() | KXG_REQUEST_HANDLES_ONLY;
+    // The select's result columns get fresh handles to fetch into; the stores then write only the
+    // handle-typed values, through those handles.
+    const uint32_t flags = request.GetFlags() & ~static_cast<uint32_t>(KXG_REQUEST_HANDLES_ONLY);
     uint32_t rowFlags = KXG_ROW_SKIP_ORDINARY;
     if (request.GetOperation() == KXG_OP_INSERT) {
-        flags |= KXG_REQUEST_SET_FLAG;
         rowFlags |= KXG_ROW_NO_CREATE_HANDLES;
     }
     KxGContext* context = request.GetMemberMapContext();

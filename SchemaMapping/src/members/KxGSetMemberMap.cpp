@@ -467,7 +467,8 @@ int32_t KxGSetMemberMap::BuildRows(const std::vector<KxObjectAlias*>& owners, Kx
         rows.buffer.reset();
         return KXG_E_NO_MEMORY;
     }
-    KxGRowContext context2(rows.buffer.get());
+    // Handle-typed values are written later through re-selected rows (ResetRows).
+    KxGRowContext context2(rows.buffer.get(), KXG_ROW_SKIP_HANDLES);
     for (size_t s = 0; s < sets.size() && status == 0; ++s) {
         KxGSetRows::Set& entry = rows.sets[s];
         if (entry.count == 0) {

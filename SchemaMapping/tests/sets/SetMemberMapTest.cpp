@@ -4,6 +4,7 @@
 // back. Blob sets round-trip through a blob container entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +23,8 @@
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
+#include "KxBlob.h"
+#include "KxGOptionRegistry.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
 #include "KxObjectAliasSet.h"
@@ -43,6 +46,7 @@ member label string count=20
 member tags set:TagSet
 member items set:ItemSet
 member places set:PlaceSet
+member docs set:DocSet
 class 4.1 Packed
 member label string count=20
 member tags set:TagSet
@@ -51,7 +55,20 @@ member places set:PlaceSet
 typeset 900.1 TagSet string
 objectset 901.1 ItemSet Item
 classset 902.1 PlaceSet Place
+typeset 903.1 DocSet blob
 )";
+
+// The Oracle database of the fixture, recording the text of every statement handle it makes.
+class RecordingDatabase : public KxGOraDatabase {
+public:
+    using KxGOraDatabase::KxGOraDatabase;
+    KxGStatementHdl* CreateStatementHdl(KxGStatementTemplate* statementTemplate) override
+    {
+        texts.push_back(statementTemplate != nullptr ? Text(statementTemplate->GetSQLText()) : std::string());
+        return KxGOraDatabase::CreateStatementHdl(statementTemplate);
+    }
+    std::vector<std::string> texts;
+};
 
 // The creation schema map with set tables named as the schema mapper names them: the member name, "C",
 // the owner's class number, "P", the member position and "V0".
@@ -96,6 +113,11 @@ protected:
         if (HasFatalFailure()) {
             return;
         }
+        // The same connection, recording its statements.
+        db_->CloseConnection();
+        db_ = std::make_unique<RecordingDatabase>(KxString(serverName_.c_str()), KxString("s"), KxString("s"),
+                                                  KxString("s"), nullptr, nullptr);
+        ASSERT_EQ(db_->OpenConnection(), 1) << db_->GetError()->Text();
         KxString error;
         ASSERT_EQ(KxClassDict::Parse(kFixture, KxString("classes.kxd"), dictionary_, &error), 0) << Text(error);
         map_ = std::make_unique<SetSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
@@ -103,6 +125,13 @@ protected:
         ASSERT_EQ(map_->GetOptionRegistry().ProcessOption(KxString("Packed"), KxString("*"),
                                                           KxString("SET_STORAGE_TYPE"), KxString("BLOB,400"), 1),
                   0);
+        // Blobs in LOB columns (written through their locators), 100 rows per batch.
+        KxGOptionRegistry& registry = map_->GetOptionRegistry();
+        ASSERT_EQ(registry.ProcessOption(KxString("*"), KxString("*"), KxString("BLOB_TYPE"), KxString("BLOB,200"), 2), 0);
+        ASSERT_EQ(registry.ProcessOption(KxString("*"), KxString("*"), KxString("BATCH_SIZE"), KxString("100"), 3), 0);
+        uint16_t preserve = 0;
+        registry.ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserve);
+        ASSERT_EQ(registry.GetBatchSize(), 100);
         for (uint16_t number : {2, 3, 4}) {
             KxGClass* loaded = nullptr;
             ASSERT_EQ(map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0), 0)
@@ -161,7 +190,7 @@ protected:
             KxString tag("tag");
             tag << i << "." << k;
             ASSERT_EQ(tags.Add(&tag), 0);
-            items_.push_back(New(2, 100000 + i * 10 + k));
+            items_.push_back(New(2, 100000 + i * 100 + k));
             ASSERT_EQ(items.Add(items_.back().get()), 0);
             uint8_t* instance = place->NewInstance();
             *reinterpret_cast<KxString*>(instance + place->FindMember(KxString("street"))->GetOffset()) =
@@ -192,8 +221,13 @@ protected:
             ASSERT_EQ(statements.GetStatement(i)->Execute(), 1) << db_->GetError()->Text();
         }
         request.ClearStatements();
+        if (operation != KXG_OP_DELETE) {
+            ASSERT_EQ(set.ResetRows(request, request.GetAliases(), nullptr), 0) << db_->GetError()->Text();
+        }
         ASSERT_EQ(db_->CommitConnection(), 1);
     }
+
+    RecordingDatabase& Recorder() { return static_cast<RecordingDatabase&>(*db_); }
 
     // The elements of the owner's set as texts, read back through the set member map.
     std::vector<std::string> ReadBack(KxGSetMemberMap& set, KxObject& owner)
@@ -285,7 +319,8 @@ TEST_F(SetMaps, SetTablesHoldIdsElementNumberAndElementColumns)
     EXPECT_EQ(Text(tables.GetTemplate(0)->GetSQLText()).find("EID"), std::string::npos);
 }
 
-// 1, 2 and 300 owners, each set kind: written, read back element by element in order.
+// 1, 2 and 300 owners, each set kind: written, read back element by element in order. The one owner's
+// sets hold 45 elements (read 20 rows at a time); the others 0 to 3.
 TEST_F(SetMaps, SetsOfOneTwoAndThreeHundredOwnersRoundTrip)
 {
     CreateTables();
@@ -296,7 +331,7 @@ TEST_F(SetMaps, SetsOfOneTwoAndThreeHundredOwnersRoundTrip)
         std::vector<KxObject*> raw;
         for (uint32_t i = 0; i < owners; ++i) {
             stored.push_back(New(3, base + i));
-            Fill(*stored.back(), base + i, (owners == 1 ? 3 : (base + i) % 4));
+            Fill(*stored.back(), base + i, (owners == 1 ? 45 : (base + i) % 4));
             raw.push_back(stored.back().get());
         }
         for (const char* member : {"tags", "items", "places"}) {
@@ -388,6 +423,50 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     ASSERT_EQ(other.Create(Meta(3), KxObjId(7), loaded), 0);
     ObjectPtr hold(loaded);
     EXPECT_EQ(ReadBack(SetOf(3, "tags"), *loaded), (std::vector<std::string>{"c", "a", "d", "b"}));
+}
+
+// Handle-typed elements (blobs in LOB columns) are written through re-selected rows, one select per
+// batch of sets: 250 sets with a batch size of 100 run three selects of 100, 100 and 50 ids.
+TEST_F(SetMaps, HandleTypedElementsAreWrittenThroughOneSelectPerBatch)
+{
+    CreateTables();
+    KxGSetMemberMap& docs = SetOf(3, "docs");
+    ASSERT_GT(docs.GetElementHandleCount(), 0);
+    std::vector<ObjectPtr> owners;
+    std::vector<KxObject*> raw;
+    for (uint32_t i = 0; i < 250; ++i) {
+        owners.push_back(New(3, 1000 + i));
+        const std::string bytes = "doc " + std::to_string(i);
+        KxBlob blob(bytes.data(), static_cast<uint32_t>(bytes.size()));
+        ASSERT_EQ(At<KxTypeSet>(*owners.back(), "docs").Add(&blob), 0);
+        raw.push_back(owners.back().get());
+    }
+    Recorder().texts.clear();
+    Write(docs, raw, KXG_OP_INSERT);
+    std::vector<size_t> lists;
+    for (const std::string& text : Recorder().texts) {
+        if (text.find_first_not_of(' ') == text.find("SELECT")) {
+            const size_t in = text.find(" IN (");
+            ASSERT_NE(in, std::string::npos) << text;
+            lists.push_back(static_cast<size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(in), text.end(), ',')) + 1);
+        }
+    }
+    EXPECT_EQ(lists, (std::vector<size_t>{100, 100, 50}));
+    // The values arrived: read back through the set.
+    for (uint32_t i : {0u, 149u, 249u}) {
+        KxObjectMgr other(nullptr);
+        KxObject* loaded = nullptr;
+        ASSERT_EQ(other.Create(Meta(3), KxObjId(1000 + i), loaded), 0);
+        ObjectPtr hold(loaded);
+        KxCPPObjectAlias alias(nullptr, nullptr, loaded);
+        std::unique_ptr<KxGSetAlias> elements = docs.CreateSetAlias(alias);
+        Fetcher fetcher(db_.get());
+        ASSERT_EQ(docs.ReadObjects(fetcher, {elements.get()}), 0) << db_->GetError()->Text();
+        auto& read = At<KxTypeSet>(*loaded, "docs");
+        ASSERT_EQ(read.Count(), 1u);
+        const auto* blob = static_cast<KxBlob*>(read.At(0));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(blob->Data()), blob->Length()), "doc " + std::to_string(i));
+    }
 }
 
 // Blob sets: every kind packed into its container entry and read back; a container too small for the
