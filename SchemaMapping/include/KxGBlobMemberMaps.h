@@ -138,6 +138,8 @@ public:
 
     // ---- member-map interface ------------------------------------------------------------------
     int32_t JoinBuffer(KxGBufferMap& bufferMap) override;           // through the child when there is one
+    // The column (the child's when there is one: the table declares the kind the row binds).
+    int32_t GetColumns(KxGColumnList& list) override;
     int32_t GetSQLSize() override { return 0; }
     int32_t GetValueSize() override { return 0; }
     int32_t CreateHandles(KxGRowContext& rows, int32_t count, KxGContext* context) override;
@@ -197,7 +199,8 @@ public:
     int32_t SetSQLSize(int32_t n);
     // Sets the row offset; returns the previous one.
     int32_t SetOffset(int32_t offset);
-    // Grows a column size below 8 x count + 34 to that (as SetSQLSize); remembers count as N.
+    // Grows a column size below 8 x count + 34 to that (as SetSQLSize, and the column description
+    // with it, so that the table's column holds the header); remembers count as N.
     void ReserveEntries(uint32_t count);
     // Whether the bytes in use exceed what the slot holds.
     bool IsOverflow(KxGRowContext& rows);
@@ -214,6 +217,23 @@ public:
     uint32_t GetEntryCount() const { return entryCount_; }
     // The bytes the slot of the current size can hold after its prefix.
     uint32_t GetCapacity() const;
+
+    // ---- whole objects ------------------------------------------------------------------------------
+    // The object-id flag of the database's type-handler manager: 1 when 48-bit object ids are in use.
+    uint32_t GetOidFlag() const;
+    // Packs the container members among memberMaps (those with an entry index; blob sets excepted,
+    // which their own maps write) of the object into the current row: opens the container for
+    // entryCount entries with the class version and the object-id flag, then streams each member into
+    // its entry. A member that does not fit is left out and the packing goes on; the result is then
+    // -6093 and `required` the column size that would hold them all (the caller grows the container
+    // and packs again). Any other error stops and is returned.
+    int32_t PackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, uint32_t entryCount,
+                       uint16_t classVersion, KxObjectAlias& object, KxGRowContext& rows, uint32_t& required);
+    // Reads the container members among memberMaps back into the object from the current row; an
+    // entry never written leaves its member as it is. 0, -6093 for a container that is not sound
+    // (overflowed: see GetRequiredSize), or the member's error.
+    int32_t UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, KxGRowContext& rows,
+                         KxObjectAlias& object);
 
     // ---- entry indexes ------------------------------------------------------------------------------
     // Whether a member map lives in the container (storage type 3 or 4, or a blob set).

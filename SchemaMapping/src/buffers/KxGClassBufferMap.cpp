@@ -262,9 +262,11 @@ int32_t KxGClassBufferMap::PrepareStatements(KxGRequest& request, KxObjectAlias*
     if (request.GetOperation() == KXG_OP_UPDATE) {
         request.SetFlags(request.GetFlags() | KXG_REQUEST_UPDATE);
     }
+    const int32_t operation = request.GetOperation();
     KxGSQLObjectBuffer* buffer = request.GetObjectBuffer();
-    if (buffer == nullptr) {
-        return 0;
+    if (buffer == nullptr ||
+        (operation != KXG_OP_INSERT && operation != KXG_OP_UPDATE && operation != KXG_OP_DELETE)) {
+        return 0;   // only the writes prepare statements over the request's rows
     }
     KxGTableRows rows;
     rows.database = request.GetDatabase() != nullptr ? request.GetDatabase() : Database();
@@ -273,7 +275,7 @@ int32_t KxGClassBufferMap::PrepareStatements(KxGRequest& request, KxObjectAlias*
     rows.flags = request.GetFlags();
     rows.context = request.GetMemberMapContext();
     rows.keep = &request.GetBatchBuffers();
-    const auto kind = static_cast<uint16_t>(request.GetOperation());
+    const auto kind = static_cast<uint16_t>(operation);
     int32_t status = mainTable_->PrepareStatement(kind, rows, request.GetStatements());
     for (KxGTableMap* tableMap : tableMaps_) {
         if (status == 0 && tableMap != nullptr) {

@@ -340,6 +340,19 @@ KxGStoreUniversalChildHdl::KxGStoreUniversalChildHdl(KxGClassMap* classMap, KxGS
 {
 }
 
+namespace {
+
+// The size of a container's column as the table declares it (its value size is 0: it has no value
+// of its own).
+uint32_t ContainerColumnSize(KxGMemberMap& container)
+{
+    KxGColumnList columns;
+    container.GetColumns(columns);
+    return columns.Count() > 0 ? columns.GetColumn(0)->GetSize() : 0;
+}
+
+}  // namespace
+
 void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
 {
     if (memberMap->AsSetMemberMap() != nullptr) {
@@ -354,7 +367,7 @@ void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
         // One container column per table, as large as the largest container of the hierarchy.
         for (KxGMemberMap*& known : table) {
             if (known->GetName() == "BLOB_CONTAINER") {
-                if (memberMap->GetSQLSize() > known->GetSQLSize()) {
+                if (ContainerColumnSize(*memberMap) > ContainerColumnSize(*known)) {
                     known = memberMap;
                 }
                 return;

@@ -339,6 +339,14 @@ int32_t KxGBlobContainerMemberMap::JoinBuffer(KxGBufferMap& bufferMap)
     return KxGTypeMemberMap::JoinBuffer(bufferMap);
 }
 
+int32_t KxGBlobContainerMemberMap::GetColumns(KxGColumnList& list)
+{
+    if (child_) {
+        return child_->GetColumns(list);
+    }
+    return KxGTypeMemberMap::GetColumns(list);
+}
+
 int32_t KxGBlobContainerMemberMap::CreateHandles(KxGRowContext& rows, int32_t count, KxGContext* context)
 {
     if (child_) {
@@ -578,6 +586,7 @@ void KxGBlobContainerMemberMap::ReserveEntries(uint32_t count)
     const int32_t needed = static_cast<int32_t>(8 * count + 34);
     if (GetColumnSize() < needed) {
         SetSQLSize(needed);
+        GetColumn().SetSize(static_cast<uint32_t>(GetColumnSize()));
     }
     if (child_) {
         child_->ReserveEntries(count);
@@ -610,6 +619,89 @@ void KxGBlobContainerMemberMap::Clear(KxGRowContext& rows)
     if (uint8_t* slot = rows.ValueAddress(GetRowOffset(), GetBufferSize(), rows.GetCurrentRow())) {
         std::memset(slot, 0, static_cast<size_t>(GetBufferSize()));
     }
+}
+
+uint32_t KxGBlobContainerMemberMap::GetOidFlag() const
+{
+    KxGDatabase* database = DatabaseOf(schemaMap_);
+    KxGTypeHdlMgr* manager = database != nullptr ? database->GetTypeHdlMgr() : nullptr;
+    return manager != nullptr && (manager->GetFlags() & KXG_TYPEMGR_OID48_IN_USE) != 0 ? 1 : 0;
+}
+
+int32_t KxGBlobContainerMemberMap::PackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
+                                              uint32_t entryCount, uint16_t classVersion, KxObjectAlias& object,
+                                              KxGRowContext& rows, uint32_t& required)
+{
+    required = 0;
+    int32_t status = OpenContainer(rows, entryCount, classVersion, GetOidFlag());
+    if (status != 0) {
+        required = HeaderSize() + KXG_BLOB_SLOT_PREFIX;
+        return status;
+    }
+    uint32_t missing = 0;
+    uint8_t* end = GetStart(rows) + HeaderSize();
+    for (KxGMemberMap* memberMap : memberMaps) {
+        const int32_t entry = memberMap != nullptr && memberMap->AsBlobSetMemberMap() == nullptr
+                                  ? GetEntryIndex(memberMap)
+                                  : -1;
+        if (entry < 0) {
+            continue;
+        }
+        uint8_t* data = nullptr;
+        uint16_t oidFlag = 0;
+        status = BeginEntry(static_cast<uint32_t>(entry), 0, rows, data, oidFlag);
+        if (status != 0) {
+            return status;
+        }
+        uint8_t* position = data;
+        uint32_t needed = 0;
+        status = memberMap->StreamOut(typeMgr, position, object, GetRoom(rows, data), needed);
+        if (status == KXG_E_BLOB_CONTAINER_TOO_SMALL) {
+            // Left out: the entry stays empty and the packing goes on to learn the whole need.
+            uint8_t* slot = GetStart(rows) + KXG_BLOB_CONTAINER_FIXED + 8 * static_cast<uint32_t>(entry);
+            LongStore(slot, 0);
+            LongStore(slot + 4, 0);
+            missing += needed;
+            continue;
+        }
+        if (status != 0) {
+            return status;
+        }
+        status = EndEntry(static_cast<uint32_t>(entry), position, rows);
+        if (status != 0) {
+            return status;
+        }
+        end = position;
+    }
+    if (missing != 0) {
+        required = static_cast<uint32_t>(end - GetStart(rows)) + missing + KXG_BLOB_SLOT_PREFIX;
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    return CloseContainer(end, rows);
+}
+
+int32_t KxGBlobContainerMemberMap::UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
+                                                KxGRowContext& rows, KxObjectAlias& object)
+{
+    for (KxGMemberMap* memberMap : memberMaps) {
+        const int32_t entry = memberMap != nullptr && memberMap->AsBlobSetMemberMap() == nullptr
+                                  ? GetEntryIndex(memberMap)
+                                  : -1;
+        if (entry < 0) {
+            continue;
+        }
+        const uint8_t* data = nullptr;
+        uint32_t length = 0;
+        uint32_t available = 0;
+        int32_t status = GetEntry(static_cast<uint32_t>(entry), rows, data, length, available);
+        if (status == 0 && data != nullptr) {
+            status = memberMap->StreamIn(typeMgr, data, object, length);
+        }
+        if (status != 0) {
+            return status;
+        }
+    }
+    return 0;
 }
 
 bool KxGBlobContainerMemberMap::IsContainerMember(KxGMemberMap& memberMap)

@@ -10,6 +10,7 @@
 
 #include "KxBlob.h"
 #include "KxGBlobMemberMaps.h"
+#include "KxGColumnList.h"
 #include "KxGSQLBuffer.h"
 #include "KxGStatusCodes.h"
 #include "MemberMapTestSupport.h"
@@ -204,6 +205,7 @@ TEST(BlobContainer, SizesGrowAndAreSetWithoutTouchingTheColumnDescription)
     EXPECT_EQ(150u, container.GetColumn().GetSize());
     container.ReserveEntries(40);   // 8 x 40 + 34 = 354
     EXPECT_EQ(354, container.GetColumnSize());
+    EXPECT_EQ(354u, container.GetColumn().GetSize());
     EXPECT_EQ(40u, container.GetEntryCount());
     container.ReserveEntries(2);
     EXPECT_EQ(354, container.GetColumnSize());
@@ -294,6 +296,64 @@ TEST(BlobContainer, EntryIndexesKeepPositionsUntilTheyCollide)
         for (KxGMemberMap* m : list) {
             EXPECT_EQ(container.GetEntryIndex(m), copy.GetEntryIndex(m));
         }
+    }
+}
+
+// ---- large strings -----------------------------------------------------------------------------------
+
+TEST(LargeString, BothColumnsAreLaidOutBoundAndCopiedUnlessTheValueLivesInTheContainer)
+{
+    Fixture fx;
+    const struct {
+        uint32_t storage;
+        uint32_t expectedStorage;
+        uint32_t columns;
+        uint32_t binds;
+    } cases[] = {
+        {KXG_STORAGE_COLUMN, KXG_STORAGE_COLUMN, 2, 2},
+        {KXG_STORAGE_BLOB, KXG_STORAGE_LARGE_STRING, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.storage);
+        KxGLargeStringMemberMap map(fx.schemaMap.get(), KxClassId(21, 1), KxString("name"), KxString(), 0, 11,
+                                    KXG_ORA_KIND_LARGE_STRING, true, c.storage, 12, 0, 300);
+        EXPECT_EQ(c.expectedStorage, map.GetStorageType());
+        EXPECT_EQ("nameLSX", std::string(map.GetSecondColumn().GetMemberPath().StrGet()));
+        EXPECT_EQ(map.GetSecondValueSize(), map.GetSQLSize());
+        KxGColumnList columns;
+        ASSERT_EQ(0, map.GetColumns(columns));
+        EXPECT_EQ(c.columns, columns.Count());
+        KxGBufferMap layout;
+        layout.Reserve(4);
+        ASSERT_EQ(0, map.JoinBuffer(layout));
+        const int32_t own = map.GetBufferSize() + map.GetIndSize();
+        const int32_t second = map.GetSecondValueSize() + map.GetSecondTypeHdl()->IndSize();
+        EXPECT_EQ(4 + own + (c.columns == 2 ? second : 0), layout.GetRowWidth());
+
+        KxGSQLBuffer source(layout.GetRowWidth());
+        source.Allocate(3);
+        KxGSQLBuffer target(layout.GetRowWidth());
+        target.Allocate(3);
+        KxGRowContext from(&source);
+        KxGRowContext to(&target);
+        RecordingHdl statement;
+        uint16_t position = 1;
+        ASSERT_EQ(0, map.BindParameter(position, from, statement, 3, nullptr));
+        EXPECT_EQ(1 + c.binds, position);
+        ASSERT_EQ(c.binds, statement.binds.size());
+        if (c.binds == 2) {
+            EXPECT_EQ(source.GetData() + 3 * (4 + own), statement.binds[1].data);
+            // Rows 1 and 2 of both columns are copied with their indicators.
+            std::memset(source.GetData(), 0x5A, static_cast<size_t>(3 * layout.GetRowWidth()));
+            from.SetCurrentRow(1);
+            ASSERT_EQ(0, map.CopyRows(from, to, 2));
+            EXPECT_EQ(0x5A, target.GetData()[3 * (4 + own) + map.GetSecondValueSize()]);
+            EXPECT_EQ(0, target.GetData()[3 * (4 + own) + 2 * map.GetSecondValueSize()]);
+        }
+        // A failed bind is -1.
+        statement.answer = 0;
+        position = 1;
+        EXPECT_EQ(-1, map.BindColumn(position, from, statement, 3, nullptr));
     }
 }
 
