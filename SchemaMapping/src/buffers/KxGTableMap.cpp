@@ -318,7 +318,12 @@ int32_t KxGTableMap::PrepareStatement(uint16_t kind, KxGTableRows& rows, KxGStat
             if (IsSelectKind(kind)) {
                 bound = rows.buffer;   // selects bind the buffer's rows as they are
             } else {
-                slice = std::make_unique<KxGSQLBuffer>(rows.buffer->GetRowWidth());
+                // An object buffer keeps the handles its rows get while they are bound.
+                auto* objects = dynamic_cast<KxGSQLObjectBuffer*>(rows.buffer);
+                slice = objects != nullptr
+                            ? std::make_unique<KxGSQLObjectBuffer>(objects->GetRowWidth(), objects->GetDatabase(),
+                                                                   objects->GetDescriptorsPerRow())
+                            : std::make_unique<KxGSQLBuffer>(rows.buffer->GetRowWidth());
                 slice->Allocate(count);
                 if (slice->GetData() == nullptr) {
                     return KXG_E_NO_MEMORY;
