@@ -165,7 +165,8 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
     KxGSQLObjectBuffer* rowsBuffer = buffer.get();
     request.SetObjectBuffer(std::move(buffer));
     request.SetRowCount(static_cast<int32_t>(objects.size()));
-    KxGRowContext rows(rowsBuffer);
+    // Handle-typed values are written through their handles once the rows exist (ResetRows).
+    KxGRowContext rows(rowsBuffer, KXG_ROW_SKIP_HANDLES);
     int32_t status = 0;
     for (size_t i = 0; i < objects.size() && status == 0; ++i) {
         rows.SetCurrentRow(static_cast<int32_t>(i));
@@ -523,7 +524,8 @@ int32_t KxGClassBufferMap::ResetChunk(KxGRequest& request, KxGDatabase* database
     if (!buffer) {
         return KXG_E_NO_MEMORY;
     }
-    KxGRowContext rows(buffer.get(), KXG_ROW_SKIP_ORDINARY | KXG_ROW_NO_CREATE_HANDLES);
+    // The handles are made for the fetch; only the handle-typed values are written through them.
+    KxGRowContext rows(buffer.get(), KXG_ROW_SKIP_ORDINARY);
     int32_t status = 0;
     if (one) {
         KxRef ref;

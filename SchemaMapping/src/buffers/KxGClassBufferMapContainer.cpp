@@ -25,12 +25,6 @@ KxGBlobContainerMemberMap* ContainerOf(KxGClassMap* classMap)
     return classMap != nullptr ? dynamic_cast<KxGBlobContainerMemberMap*>(classMap->GetBlobContainerMap()) : nullptr;
 }
 
-bool Streamed(KxGMemberMap& memberMap)
-{
-    const uint32_t kind = memberMap.GetStorageType();
-    return (kind == KXG_STORAGE_BLOB || kind == KXG_STORAGE_LARGE_STRING) && memberMap.AsBlobContainerMemberMap() == nullptr;
-}
-
 // Bytes of a container column in a row: value and indicator.
 int32_t SlotBytes(KxGBlobContainerMemberMap& container)
 {
@@ -39,59 +33,47 @@ int32_t SlotBytes(KxGBlobContainerMemberMap& container)
 
 }  // namespace
 
-int32_t KxGClassBufferMap::StreamContainer(KxObjectAlias& object, KxGRowContext& rows, uint32_t,
-                                           KxGMemberMap& containerMap, KxGContext*)
+int32_t KxGClassBufferMap::StreamContainer(KxObjectAlias& object, KxGRowContext& rows, uint32_t storageKind,
+                                           KxGMemberMap& containerMap, KxGContext* context)
 {
     auto* container = dynamic_cast<KxGBlobContainerMemberMap*>(&containerMap);
     if (container == nullptr) {
         return 0;
     }
     const uint16_t version = classMap_->GetClass() != nullptr ? classMap_->GetClass()->GetVersion() : 0;
-    int32_t status = container->OpenContainer(rows, container->GetEntryCount(), version, 0);
-    if (status != 0) {
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    // The members first (the container's own packing), then each blob set into its entry.
+    uint32_t required = 0;
+    int32_t status =
+        container->PackObject(typeMgr, memberMaps_, container->GetEntryCount(), version, object, rows, required);
+    if (status != 0 && status != KXG_E_BLOB_CONTAINER_TOO_SMALL) {
         return status;
     }
-    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
-    uint32_t needed = 0;
-    bool tooSmall = false;
+    bool tooSmall = status == KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    uint32_t setNeed = 0;
     for (KxGMemberMap* memberMap : memberMaps_) {
-        if (!Streamed(*memberMap)) {
+        auto* set = memberMap->AsBlobSetMemberMap() != nullptr ? dynamic_cast<KxGBufferMap*>(memberMap) : nullptr;
+        if (set == nullptr) {
             continue;
         }
-        const int32_t entry = container->GetEntryIndex(memberMap);
-        if (entry < 0) {
-            continue;
-        }
-        if (tooSmall) {
-            // Only the need of the members that follow is counted.
-            uint8_t* nowhere = nullptr;
-            memberMap->StreamOut(typeMgr, nowhere, object, 0, needed);
-            continue;
-        }
-        uint8_t* data = nullptr;
-        uint16_t oidFlag = 0;
-        status = container->BeginEntry(static_cast<uint32_t>(entry), 0, rows, data, oidFlag);
-        if (status != 0) {
-            return status;
-        }
-        uint8_t* start = data;
-        status = memberMap->StreamOut(typeMgr, data, object, container->GetRoom(rows, data), needed);
-        if (status == KXG_E_BLOB_CONTAINER_TOO_SMALL) {
+        if (!tooSmall) {
+            status = set->StreamContainer(object, rows, storageKind, *container, context);
+            if (status == 0) {
+                continue;
+            }
+            if (status != KXG_E_BLOB_CONTAINER_TOO_SMALL) {
+                return status;
+            }
             tooSmall = true;
-            data = start;
-            continue;
         }
-        if (status != 0) {
-            return status;
-        }
-        status = container->EndEntry(static_cast<uint32_t>(entry), data, rows);
-        if (status != 0) {
-            return status;
-        }
+        // Only the need is learnt: nothing fits in no room.
+        uint8_t none[1] = {0};
+        uint8_t* position = none;
+        memberMap->StreamOut(typeMgr, position, object, 0, setNeed);
     }
     if (tooSmall) {
-        // What the container needs at least: its whole size now plus what did not fit.
-        lastNeed_ = static_cast<uint32_t>(container->GetColumnSize()) + needed + 8;
+        const auto now = static_cast<uint32_t>(container->GetColumnSize());
+        lastNeed_ = std::max(required, now) + setNeed + 8;
         return KXG_E_BLOB_CONTAINER_TOO_SMALL;
     }
     return 0;
@@ -166,30 +148,24 @@ int32_t KxGClassBufferMap::LoadContainer(KxGRowContext& rows, KxObjectAlias& obj
         return 0;
     }
     KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    int32_t status = container->UnpackObject(typeMgr, memberMaps_, rows, object);
     for (KxGMemberMap* memberMap : memberMaps_) {
-        if (!Streamed(*memberMap)) {
-            continue;
+        if (status != 0) {
+            break;
         }
-        const int32_t entry = container->GetEntryIndex(memberMap);
+        const int32_t entry = memberMap->AsBlobSetMemberMap() != nullptr ? container->GetEntryIndex(memberMap) : -1;
         if (entry < 0) {
             continue;
         }
         const uint8_t* data = nullptr;
         uint32_t length = 0;
         uint32_t available = 0;
-        int32_t status = container->GetEntry(static_cast<uint32_t>(entry), rows, data, length, available);
-        if (status != 0) {
-            return status;
-        }
-        if (data == nullptr) {
-            continue;   // never written: the member keeps its value
-        }
-        status = memberMap->StreamIn(typeMgr, data, object, std::min(length, available));
-        if (status != 0) {
-            return status;
+        status = container->GetEntry(static_cast<uint32_t>(entry), rows, data, length, available);
+        if (status == 0 && data != nullptr) {
+            status = memberMap->StreamIn(typeMgr, data, object, std::min(length, available));
         }
     }
-    return 0;
+    return status;
 }
 
 int32_t KxGClassBufferMap::RereadContainer(KxGDatabase* database, KxObjectAlias&,

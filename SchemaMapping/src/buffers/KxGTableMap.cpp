@@ -206,9 +206,6 @@ int32_t KxGTableMap::BindRows(uint16_t kind, KxGStatement& statement, KxGSQLBuff
     if (kind == KXG_TABLE_UPDATE) {
         rowFlags |= KXG_ROW_SKIP_HANDLES;   // the update sets no handle-typed column
     }
-    if ((flags & KXG_REQUEST_HANDLES_ONLY) != 0 && IsSelectKind(kind)) {
-        rowFlags |= KXG_ROW_NO_CREATE_HANDLES;
-    }
     KxGRowContext rows(&buffer, rowFlags);
     uint16_t position = 1;
     uint16_t column = 1;
@@ -321,7 +318,12 @@ int32_t KxGTableMap::PrepareStatement(uint16_t kind, KxGTableRows& rows, KxGStat
             if (IsSelectKind(kind)) {
                 bound = rows.buffer;   // selects bind the buffer's rows as they are
             } else {
-                slice = std::make_unique<KxGSQLBuffer>(rows.buffer->GetRowWidth());
+                // An object buffer keeps the handles its rows get while they are bound.
+                auto* objects = dynamic_cast<KxGSQLObjectBuffer*>(rows.buffer);
+                slice = objects != nullptr
+                            ? std::make_unique<KxGSQLObjectBuffer>(objects->GetRowWidth(), objects->GetDatabase(),
+                                                                   objects->GetDescriptorsPerRow())
+                            : std::make_unique<KxGSQLBuffer>(rows.buffer->GetRowWidth());
                 slice->Allocate(count);
                 if (slice->GetData() == nullptr) {
                     return KXG_E_NO_MEMORY;

@@ -12,6 +12,7 @@
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGRefMemberMap.h"
+#include "KxGSetLoader.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
 #include "KxObjectAliasMember.h"
@@ -124,7 +125,11 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
 
     const KxMetaClass* metaClass = type.AsClass();
     if (metaClass == nullptr) {
-        // Set types: their member maps come with the set member maps; the class is complete as it is.
+        // Set types: a set map and the element member map.
+        const int32_t result = type.AsSet() != nullptr ? KxGLoadSetType(schemaMap, *type.AsSet(), *made, context) : 0;
+        if (result < 0) {
+            return result;
+        }
         made->SetState(KXG_CLASS_LOADED);
         made->CollectMembers();
         loaded = made;
@@ -321,6 +326,10 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     return 0;
 }
 
+int32_t KxGMemberLoader::OnObjectSet(const KxMember& member) { return Stored(member) ? KxGLoadSetMember(schemaMap_, class_, member, context_) : 0; }
+int32_t KxGMemberLoader::OnOnDemandSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnTypeSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnClassSet(const KxMember& member) { return OnObjectSet(member); }
 int32_t KxGMemberLoader::OnPointer(const KxMember& member) { return Reference(member, false); }
 int32_t KxGMemberLoader::OnOnDemand(const KxMember& member) { return Reference(member, true); }
 

@@ -10,6 +10,7 @@
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
 #include "KxGSchemaMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 
@@ -41,12 +42,16 @@ void AddColumns(KxGClassMap& classMap, const std::vector<KxGMemberMap*>& memberM
 // The base: handlers without DDL of their own
 
 int32_t KxGStoreHdl::CreateClassTable(KxGStatementTemplateList&) { return 0; }
-int32_t KxGStoreHdl::CreateMemberTables(KxGStatementTemplateList&) { return 0; }
+// The set tables of the class's own set members.
+int32_t KxGStoreHdl::CreateMemberTables(KxGStatementTemplateList& list) { return KxGCreateSetTables(*classMap_, list); }
 int32_t KxGStoreHdl::CreateExtentView(KxGStatementTemplateList&) { return 0; }
 int32_t KxGStoreHdl::CreateTriggers(KxGStatementTemplateList&) { return 0; }
 
 void KxGStoreHdl::AddMemberMap(KxGMemberMap* memberMap)
 {
+    if (memberMap->AsSetMemberMap() != nullptr) {
+        return;   // its columns lie in its set table
+    }
     classMap_->GetTableMaps().push_back(memberMap);
     classMap_->GetViewMaps().push_back(memberMap);
 }
@@ -350,6 +355,9 @@ uint32_t ContainerColumnSize(KxGMemberMap& container)
 
 void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
 {
+    if (memberMap->AsSetMemberMap() != nullptr) {
+        return;   // its columns lie in its set table
+    }
     GetClassMap()->GetViewMaps().push_back(memberMap);
     std::vector<KxGMemberMap*>& table = universal_->GetClassMap()->GetTableMaps();
     if (std::find(table.begin(), table.end(), memberMap) != table.end()) {

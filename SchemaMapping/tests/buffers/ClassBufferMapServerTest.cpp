@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "KxClassDict.h"
+#include "KxBlob.h"
 #include "KxGClass.h"
 #include "KxGClassBufferMap.h"
 #include "KxGClassLoader.h"
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
 #include "KxGMappingCompletion.h"
+#include "KxGOptionRegistry.h"
 #include "KxGOraDatabase.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGRowBufferCache.h"
@@ -46,7 +48,22 @@ member code short
 member label string count=30
 member origin embedded:Point
 member partner ondemand:Part
+class 4.1 Bag
+member size int
+member note string count=60
+member tag string count=20
+class 5.1 Photo
+member title string count=20
+member pic blob
 )";
+
+// Bag keeps note and tag in its blob container, reserved small so that long values outgrow it.
+void BagOptions(KxGOptionRegistry& registry)
+{
+    registry.ProcessOption(KxString("Bag"), KxString("note"), KxString("MEMBER_STORAGE_TYPE"), KxString("BLOB, 8"), 1);
+    registry.ProcessOption(KxString("Bag"), KxString("tag"), KxString("MEMBER_STORAGE_TYPE"), KxString("BLOB, 8"), 1);
+    registry.ProcessOption(KxString("Photo"), KxString("pic"), KxString("BLOB_TYPE"), KxString("BLOB, 4000"), 1);
+}
 
 struct ObjectHold {
     void operator()(KxObject* object) const
@@ -101,13 +118,13 @@ protected:
         KxGInstallMappingCompletion(true);
         KxString error;
         ASSERT_EQ(KxClassDict::Parse(kDictionary, KxString("rows.kxd"), dictionary_, &error), 0) << Text(error);
-        map_ = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        map_ = NewMap();
         KxGClass* loaded = nullptr;
-        for (uint16_t number : {2, 3}) {
+        for (uint16_t number : {2, 3, 4, 5}) {
             ASSERT_EQ(map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0), 0) << db_->GetError()->Text();
         }
         oratest::OwnedList list;
-        for (uint16_t number : {2, 3}) {
+        for (uint16_t number : {2, 3, 4, 5}) {
             ASSERT_EQ(ClassMap(number).GetStoreHdl()->CreateClassTable(list), 0);
         }
         for (uint32_t i = 0; i < list.Count(); ++i) {
@@ -127,6 +144,15 @@ protected:
 
     void Commit() { ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text(); }
 
+    std::unique_ptr<KxGCreationSchemaMap> NewMap()
+    {
+        auto map = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        BagOptions(map->GetOptionRegistry());
+        uint16_t preserve = 0;
+        map->GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserve);
+        return map;
+    }
+
     KxGClassMap& ClassMap(uint16_t number) { return *map_->FindClass(number)->GetClassMap(); }
     KxGClassBufferMap& Items()
     {
@@ -135,10 +161,10 @@ protected:
         return *bufferMap;
     }
 
-    KxObject& NewItem(uint32_t id)
+    KxObject& NewItem(uint32_t id, uint16_t number = 3)
     {
         KxObject* object = nullptr;
-        EXPECT_EQ(0, objects_mgr_.Create(dictionary_->GetCurrentVersion(3)->AsClass(), KxObjId(id), object));
+        EXPECT_EQ(0, objects_mgr_.Create(dictionary_->GetCurrentVersion(number)->AsClass(), KxObjId(id), object));
         objects_.emplace_back(object);
         return *object;
     }
@@ -182,34 +208,37 @@ protected:
     }
 
     // Writes the objects with a request of the operation: rows, statements, execution, commit.
-    void Write(const std::vector<KxObject*>& objects, int32_t operation)
+    void Write(const std::vector<KxObject*>& objects, int32_t operation, KxGClassMap* classMap = nullptr)
     {
+        KxGClassMap& target = classMap != nullptr ? *classMap : ClassMap(3);
+        auto& bufferMap = *dynamic_cast<KxGClassBufferMap*>(target.GetClassBufferMap());
         std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
         KxGAliasVector list;
         for (KxObject* object : objects) {
             aliases.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
             list.push_back(aliases.back().get());
         }
-        KxGRequest request(nullptr, &ClassMap(3), ClassMap(3).GetClass()->GetClassId(), operation);
+        KxGRequest request(nullptr, &target, target.GetClass()->GetClassId(), operation);
         request.SetEnvironment(db_.get(), 0);
-        ASSERT_EQ(0, Items().FillRows(list, request, request.GetMemberMapContext()));
-        ASSERT_EQ(0, Items().PrepareStatements(request, nullptr)) << db_->GetError()->Text();
-        ASSERT_EQ(0, Items().ExecuteTableMaps(request, list)) << db_->GetError()->Text();
+        ASSERT_EQ(0, bufferMap.FillRows(list, request, request.GetMemberMapContext()));
+        ASSERT_EQ(0, bufferMap.PrepareStatements(request, nullptr)) << db_->GetError()->Text();
+        ASSERT_EQ(0, bufferMap.ExecuteTableMaps(request, list)) << db_->GetError()->Text();
         Commit();
     }
 
     // Reads fresh objects of the ids back; answers them in id order.
-    std::vector<KxObject*> Read(const std::vector<uint32_t>& ids, LoadingReader& reader)
+    std::vector<KxObject*> Read(const std::vector<uint32_t>& ids, LoadingReader& reader, uint16_t number = 3,
+                                KxGClassBufferMap* bufferMap = nullptr)
     {
         std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
         KxGAliasVector list;
         std::vector<KxObject*> fresh;
         for (uint32_t id : ids) {
-            fresh.push_back(&NewItem(id));
+            fresh.push_back(&NewItem(id, number));
             aliases.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, fresh.back()));
             list.push_back(aliases.back().get());
         }
-        EXPECT_EQ(0, Items().ReadObjects(reader, list)) << db_->GetError()->Text();
+        EXPECT_EQ(0, (bufferMap != nullptr ? *bufferMap : Items()).ReadObjects(reader, list)) << db_->GetError()->Text();
         return fresh;
     }
 
@@ -336,6 +365,94 @@ TEST_F(ClassBufferMapOnServer, ObjectsOfTheRowBufferCacheAreServedWithoutAStatem
     ExpectSame(*stored[1], *loaded[0]);
     ExpectSame(*stored[0], *loaded[1]);
     EXPECT_EQ(0, cache.Contains(KxObjId(21)));
+}
+
+TEST_F(ClassBufferMapOnServer, ContainerMembersOutgrowTheirContainerAndAreReadBackWithItsWholeSize)
+{
+    KxGClassMap& bags = ClassMap(4);
+    ASSERT_NE(bags.GetBlobContainerMap(), nullptr);
+    auto& writer = *dynamic_cast<KxGClassBufferMap*>(bags.GetClassBufferMap());
+    const int32_t before = writer.GetRowWidth();
+    std::vector<KxObject*> stored;
+    for (uint32_t id = 1; id <= 3; ++id) {
+        KxObject& bag = NewItem(id, 4);
+        At<int32_t>(bag, "size") = static_cast<int32_t>(id);
+        At<KxString>(bag, "note") = KxString(std::string(15 * id, static_cast<char>('a' + id)).c_str());
+        At<KxString>(bag, "tag") = KxString(("t'" + std::to_string(id)).c_str());
+        stored.push_back(&bag);
+    }
+    Write(stored, KXG_OP_INSERT, &bags);
+    EXPECT_GT(writer.GetRowWidth(), before) << "the container grew with the row";
+
+    // A second mapping of the same classes still has the small container: its reads find containers
+    // larger than their buffer and read them again; the warning only with the trace at level 64.
+    const struct {
+        bool traced;
+    } cases[] = {{false}, {true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.traced ? "traced" : "not traced");
+        oratest::TraceFile trace;
+        db_->SetTrace(c.traced ? trace.Trace() : nullptr);
+        db_->GetError()->Clear();
+        std::unique_ptr<KxGCreationSchemaMap> second = NewMap();
+        KxGClass* loaded = nullptr;
+        ASSERT_EQ(0, second->LoadClass(*dictionary_->GetCurrentVersion(4), loaded, 0));
+        auto& reader = *dynamic_cast<KxGClassBufferMap*>(loaded->GetClassMap()->GetClassBufferMap());
+        EXPECT_EQ(reader.GetRowWidth(), before);
+        LoadingReader loading(db_.get(), reader);
+        std::vector<KxObject*> back = Read({3, 1, 2}, loading, 4, &reader);
+        EXPECT_EQ(3, loading.loaded);
+        const uint32_t order[] = {3, 1, 2};
+        for (size_t i = 0; i < back.size(); ++i) {
+            KxObject& original = *stored[order[i] - 1];
+            EXPECT_EQ(At<int32_t>(original, "size"), At<int32_t>(*back[i], "size"));
+            EXPECT_EQ(Text(At<KxString>(original, "note")), Text(At<KxString>(*back[i], "note")));
+            EXPECT_EQ(Text(At<KxString>(original, "tag")), Text(At<KxString>(*back[i], "tag")));
+        }
+        const std::string text = db_->GetError()->Text();
+        EXPECT_EQ(c.traced, text.find("size of blob container to small ,class Bag, required size ") != std::string::npos)
+            << text;
+        db_->SetTrace(nullptr);
+    }
+}
+
+TEST_F(ClassBufferMapOnServer, LargeObjectsAreWrittenThroughTheirReselectedHandles)
+{
+    KxGClassMap& photos = ClassMap(5);
+    auto& bufferMap = *dynamic_cast<KxGClassBufferMap*>(photos.GetClassBufferMap());
+    ASSERT_EQ(1, bufferMap.GetHandleColumnCount());
+    for (uint32_t count : {1u, 3u}) {
+        SCOPED_TRACE(count);
+        std::vector<KxObject*> stored;
+        std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
+        KxGAliasVector list;
+        std::vector<uint32_t> ids;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t id = count * 10 + i;
+            KxObject& photo = NewItem(id, 5);
+            At<KxString>(photo, "title") = KxString(("photo " + std::to_string(id)).c_str());
+            std::vector<uint8_t> bytes(100 + id, static_cast<uint8_t>(id));
+            At<KxBlob>(photo, "pic") = KxBlob(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            stored.push_back(&photo);
+            aliases.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, &photo));
+            list.push_back(aliases.back().get());
+            ids.push_back(id);
+        }
+        KxGRequest request(nullptr, &photos, photos.GetClass()->GetClassId(), KXG_OP_INSERT);
+        request.SetEnvironment(db_.get(), 0);
+        ASSERT_EQ(0, bufferMap.FillRows(list, request, request.GetMemberMapContext()));
+        ASSERT_EQ(0, bufferMap.PrepareStatements(request, nullptr)) << db_->GetError()->Text();
+        ASSERT_EQ(0, bufferMap.ExecuteTableMaps(request, list)) << db_->GetError()->Text();
+        ASSERT_EQ(0, bufferMap.ResetRows(request, list, nullptr)) << db_->GetError()->Text();
+        Commit();
+        LoadingReader reader(db_.get(), bufferMap);
+        std::vector<KxObject*> back = Read(ids, reader, 5, &bufferMap);
+        EXPECT_EQ(static_cast<int>(count), reader.loaded);
+        for (size_t i = 0; i < back.size(); ++i) {
+            EXPECT_EQ(Text(At<KxString>(*stored[i], "title")), Text(At<KxString>(*back[i], "title")));
+            EXPECT_EQ(At<KxBlob>(*stored[i], "pic"), At<KxBlob>(*back[i], "pic"));
+        }
+    }
 }
 
 }  // namespace
