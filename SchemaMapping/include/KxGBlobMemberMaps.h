@@ -230,8 +230,9 @@ public:
     // and packs again). Any other error stops and is returned.
     int32_t PackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, uint32_t entryCount,
                        uint16_t classVersion, KxObjectAlias& object, KxGRowContext& rows, uint32_t& required);
-    // Reads the container members among memberMaps back into the object from the current row; an
-    // entry never written leaves its member as it is. 0, -6093 for a container that is not sound
+    // Reads the container members among memberMaps back into the object from the current row (with a
+    // child container: through the row's locator, see UnpackThroughChild); an entry never written
+    // leaves its member as it is. 0, -6093 for a container that is not sound
     // (overflowed: see GetRequiredSize), or the member's error.
     int32_t UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, KxGRowContext& rows,
                          KxObjectAlias& object);

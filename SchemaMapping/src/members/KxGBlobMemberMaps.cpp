@@ -684,6 +684,11 @@ int32_t KxGBlobContainerMemberMap::PackObject(KxTypeMgr* typeMgr, const std::vec
 int32_t KxGBlobContainerMemberMap::UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
                                                 KxGRowContext& rows, KxObjectAlias& object)
 {
+    if (child_) {
+        // The class row holds the locator: the container is read through it.
+        KxGContext context(DatabaseOf(schemaMap_));
+        return UnpackThroughChild(typeMgr, memberMaps, rows, object, &context);
+    }
     for (KxGMemberMap* memberMap : memberMaps) {
         const int32_t entry = memberMap != nullptr && memberMap->AsBlobSetMemberMap() == nullptr
                                   ? GetEntryIndex(memberMap)
