@@ -139,3 +139,5 @@ constexpr int32_t KXG_E_DUPLICATE_EMBEDDED_MEMBER = -6193;
 // (-6192, -6199 and -6200 are named beside the schema map and the member maps.)
 // Mapper status "no error, nothing to report" (reported without text or count).
 constexpr int32_t KXG_E_MAPPER_SILENT = -1;
+// An inverse set whose element class has no member map for the inverse member.
+constexpr int32_t KXG_E_NO_INVERSE_MEMBER_MAP = -6092;

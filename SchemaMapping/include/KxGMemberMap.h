@@ -8,7 +8,7 @@
 //                     (raised by embedded class members while their inner maps run), a handle base and
 //                     the skip/bind flags of the caller.
 //   KxGBufferMap      the layout of one row: member maps reserve their bytes in it (JoinBuffer) and
-//                     count their handle-typed columns.
+//                     count their handle-typed columns (KxGBufferMap.h).
 //   KxGMemberMap      the interface every member map implements (value, reference, embedded class,
 //                     set and blob member maps).
 //   KxGMemberMapList  a list of member-map pointers (not owned) with a look-up by name.
@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "KxGBufferMap.h"
 #include "KxGColumn.h"
 #include "KxObjId.h"
 #include "KxString.h"
@@ -116,27 +117,6 @@ private:
     int32_t base_ = 0;
     uint16_t handleBase_ = 0;
     int32_t collectMode_ = 3;
-};
-
-// The layout of one row: its width (the sum of the bytes reserved) and its handle-typed columns.
-class KxGBufferMap {
-public:
-    KxGBufferMap() = default;
-    virtual ~KxGBufferMap();
-    KxGBufferMap(const KxGBufferMap&) = delete;
-    KxGBufferMap& operator=(const KxGBufferMap&) = delete;
-
-    // Reserves bytes (negative taken as 0) and answers their row offset (the width before).
-    virtual int32_t Reserve(int32_t bytes);
-    int32_t GetRowWidth() const { return width_; }
-    // Handle-typed columns: a member map counts its own before it reserves its bytes; the count
-    // before the increment is the map's handle index.
-    uint16_t AddHandleColumns(uint16_t count);
-    uint16_t GetHandleColumnCount() const { return handles_; }
-
-private:
-    int32_t width_ = 0;
-    uint16_t handles_ = 0;
 };
 
 class KxGMemberMap {
@@ -290,6 +270,15 @@ public:
 
 protected:
     void SetStorageType(uint32_t storageType) { storageType_ = storageType; }
+    // For derived maps that size or place their column themselves.
+    void SetSizes(int32_t columnSize, int32_t valueSize)
+    {
+        columnSize_ = columnSize;
+        valueSize_ = valueSize;
+    }
+    void SetRowOffset(int32_t offset) { rowOffset_ = offset; }
+    uint16_t GetHandleIndex() const { return handleIndex_; }
+    KxGSchemaMap* GetSchemaMap() const { return schemaMap_; }
 
 private:
     KxGSchemaMap* schemaMap_;

@@ -25,6 +25,7 @@
 class KxGClass;
 class KxGClassMap;
 class KxGClassMemberAlias;
+class KxGMember;
 class KxGRefAlias;
 class KxGSchemaMap;
 
@@ -63,6 +64,10 @@ public:
     int32_t CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t offset, int32_t count);
     int32_t BindParameter(uint16_t& position, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement);
     int32_t BindColumn(uint16_t& column, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement);
+    // Binds some of the ids (which bit 0x1 the object id, 0x2 the class id) as parameters, or as
+    // result columns when asResult; 0 or -1.
+    int32_t BindIds(uint16_t& position, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement,
+                    uint16_t which, bool asResult);
     // Sets the class id's version to the current class version of its number (schema map's class,
     // else the dictionary's current version); left as it is when neither knows the number.
     void SetClassVersion(KxClassId& classId) const;
@@ -102,10 +107,25 @@ public:
     // true, any other mode false.
     virtual bool ReadAhead(int32_t mode) const;
 
+    void SetFlags(uint32_t flags) { flags_ = flags; }
+    // The target (element or referenced) class, none at first; the name of the target class's
+    // member that is the inverse of this relation (empty: none).
+    KxGClass* GetTarget() const { return target_; }
+    void SetTarget(KxGClass* target) { target_ = target; }
+    const KxString& GetInverseName() const { return inverseName_; }
+    void SetInverseName(const KxString& name) { inverseName_ = name; }
+    // The target's class map, the inverse member (looked up among the target's members by name) and
+    // its member map; null without a target (or without such a member).
+    KxGClassMap* GetTargetClassMap() const;
+    KxGMember* GetInverseMember() const;
+    KxGMemberMap* GetInverseMemberMap() const;
+
 private:
     KxString memberName_;
     KxGClass* owner_;
-    uint32_t flags_;
+    uint32_t flags_ = 0;
+    KxGClass* target_ = nullptr;
+    KxString inverseName_;
 };
 
 class KxGRefMemberMap : public KxGMemberMap {

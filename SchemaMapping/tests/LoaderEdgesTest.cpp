@@ -378,7 +378,7 @@ member m int
             {"bytes", 4, false},
             {"scores", inContainer ? 4u : 1u, !inContainer},
             {"name", 20, false},   // a string's count is its length
-            {"data", 1, true},     // blob arrays never
+            {"data", 32000, true}, // a blob's count is its size; blob arrays are never kept
             {"points", inContainer ? 3u : 1u, !inContainer},
             {"one", 1, false},
         };

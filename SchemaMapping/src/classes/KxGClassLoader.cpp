@@ -13,9 +13,11 @@
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGRefMemberMap.h"
+#include "KxGSetLoader.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
 #include "KxObjectAliasMember.h"
+#include "members/KxGBlobLoading.h"
 
 namespace {
 
@@ -129,7 +131,11 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
 
     const KxMetaClass* metaClass = type.AsClass();
     if (metaClass == nullptr) {
-        // Set types: their member maps come with the set member maps; the class is complete as it is.
+        // Set types: a set map and the element member map.
+        const int32_t result = type.AsSet() != nullptr ? KxGLoadSetType(schemaMap, *type.AsSet(), *made, context) : 0;
+        if (result < 0) {
+            return result;
+        }
         made->SetState(KXG_CLASS_LOADED);
         made->CollectMembers();
         loaded = made;
@@ -242,7 +248,6 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
         return Skip(member, " (auto values not supported)");
     }
     const int32_t typeCode = member.GetTypeCode();
-    ApplyReferenceOptions(member, nullptr);
     KxGOptionRegistry& registry = schemaMap_.GetOptionRegistry();
     uint8_t kind = 0;
     uint32_t count = member.GetElementCount();
@@ -271,7 +276,21 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
         }
         break;
     }
-    count = ArrayCount(member, false);
+    // Member options, the blob container and large strings; then the reference options, which a
+    // value member refuses (after the value options so that their statuses stay).
+    KxGValueSettings settings{.kind = kind, .count = count};
+    KxGApplyValueOptions(schemaMap_, class_, member, context_, settings);
+    ApplyReferenceOptions(member, nullptr);
+    kind = settings.kind;
+    if (IsStringType(typeCode) || typeCode == 18) {
+        if (typeCode == 18 && member.GetElementCount() > 1) {
+            ArrayCount(member, settings.inContainer);   // blob arrays are mapped with one element
+        }
+        count = settings.count;   // the size of the string or blob column
+    } else {
+        count = ArrayCount(member, settings.inContainer);
+        settings.count = count;
+    }
     KxGDatabase* database = schemaMap_.GetDatabase();
     KxGTypeHdl* handler = database != nullptr ? database->GetTypeHdl(typeCode, kind, 0) : nullptr;
     KxString sqlType;
@@ -300,10 +319,11 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
             }
         }
     }
-    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, owner.GetClassId(), member.GetName(), rename,
-                                                  member.GetPosition(),
-                                                  static_cast<uint8_t>(typeCode), kind, 0, true,
-                                                  KXG_STORAGE_COLUMN, count, OwnOffset(member));
+    std::unique_ptr<KxGMemberMap> map =
+        KxGMakeValueMemberMap(schemaMap_, class_, owner.GetClassId(), OwnOffset(member), member, rename, settings);
+    if (!map) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
     class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &owner, std::move(map)));
     return 0;
 }
@@ -313,8 +333,13 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     if (!Stored(member) || member.GetClass() == nullptr) {
         return 0;
     }
+    // Kept in the blob container on request; an embedded class keeps no container of its own.
+    int32_t containerSize = 0;
+    const bool inContainer = KxGEmbeddedInContainer(schemaMap_, class_, member, context_, containerSize);
     KxGClass* embedded = nullptr;
-    const int32_t result = schemaMap_.LoadClass(*member.GetClass(), embedded, context_);
+    const int32_t result = schemaMap_.LoadClass(
+        *member.GetClass(), embedded,
+        context_ | KXG_LOAD_NO_BLOB_CONTAINER | (inContainer ? uint32_t(KXG_LOAD_IN_BLOB_CONTAINER) : 0u));
     if (result < 0) {
         return result;
     }
@@ -324,8 +349,19 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     if (embedded->GetClassMap() == nullptr) {
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
-    // Arrays of embedded instances are kept only in a blob container.
     ApplyReferenceOptions(member, nullptr);
+    if (inContainer) {
+        // Arrays of embedded instances are kept only in a blob container.
+        auto map = std::make_unique<KxGBlobClassMemberMap>(
+            &schemaMap_, Owner(member).GetClassId(), member.GetName(), member.GetPosition(), embedded,
+            std::make_unique<KxGEmbeddedClassMemberAlias>(OwnOffset(member), member.GetElementSize()),
+            member.GetElementCount() > 0 ? member.GetElementCount() : 1);
+        if (!KxGReserveInContainer(class_, containerSize > 0 ? containerSize : map->GetValueSize() + 8)) {
+            return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+        }
+        class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &Owner(member), std::move(map)));
+        return 0;
+    }
     auto map = std::make_unique<KxGClassMemberMap>(
         &schemaMap_, Owner(member).GetClassId(), member.GetName(), member.GetPosition(), embedded,
         std::make_unique<KxGEmbeddedClassMemberAlias>(OwnOffset(member), member.GetElementSize()),
@@ -334,6 +370,10 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     return 0;
 }
 
+int32_t KxGMemberLoader::OnObjectSet(const KxMember& member) { return Stored(member) ? KxGLoadSetMember(schemaMap_, class_, member, context_) : 0; }
+int32_t KxGMemberLoader::OnOnDemandSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnTypeSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnClassSet(const KxMember& member) { return OnObjectSet(member); }
 int32_t KxGMemberLoader::OnPointer(const KxMember& member) { return Reference(member, false); }
 int32_t KxGMemberLoader::OnOnDemand(const KxMember& member) { return Reference(member, true); }
 
