@@ -13,9 +13,11 @@
 #include "KxClassDict.h"
 #include "KxGBlobMemberMaps.h"
 #include "KxGClass.h"
+#include "KxGClassBufferMap.h"
 #include "KxGClassLoader.h"
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
+#include "KxGMappingCompletion.h"
 #include "KxGOraDatabase.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGSQLBuffer.h"
@@ -113,6 +115,7 @@ protected:
         if (HasFatalFailure()) {
             return;
         }
+        KxGInstallMappingCompletion(true);
         // The same connection, recording its statements.
         db_->CloseConnection();
         db_ = std::make_unique<RecordingDatabase>(KxString(serverName_.c_str()), KxString("s"), KxString("s"),
@@ -137,6 +140,14 @@ protected:
             ASSERT_EQ(map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0), 0)
                 << number << " " << db_->GetError()->Text();
         }
+    }
+
+    void TearDown() override
+    {
+        items_.clear();
+        map_.reset();
+        KxGInstallMappingCompletion(false);
+        DatabaseTest::TearDown();
     }
 
     KxGClass& ClassOf(uint16_t number) { return *map_->FindClass(number); }
@@ -466,6 +477,74 @@ TEST_F(SetMaps, HandleTypedElementsAreWrittenThroughOneSelectPerBatch)
         ASSERT_EQ(read.Count(), 1u);
         const auto* blob = static_cast<KxBlob*>(read.At(0));
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(blob->Data()), blob->Length()), "doc " + std::to_string(i));
+    }
+}
+
+// A reader that loads each object from the one-row buffer it is handed.
+class LoadingReader : public Fetcher {
+public:
+    LoadingReader(KxGDatabase* database, KxGClassBufferMap& bufferMap) : Fetcher(database), bufferMap_(bufferMap) {}
+    int32_t LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row) override
+    {
+        KxGContext context(GetDatabase());
+        KxGRowContext rows(row.get());
+        return bufferMap_.LoadObject(rows, alias, &context);
+    }
+
+private:
+    KxGClassBufferMap& bufferMap_;
+};
+
+// Sets kept in the owners' blob container, written and read with the owners' rows: 1, 2 and 300
+// owners. The one owner's sets outgrow the container, which grows; none is lost.
+TEST_F(SetMaps, BlobSetsOfOneTwoAndThreeHundredOwnersRoundTripWithTheirOwners)
+{
+    oratest::OwnedList tables;
+    KxGClassMap& classMap = *ClassOf(4).GetClassMap();
+    ASSERT_EQ(classMap.GetStoreHdl()->CreateClassTable(tables), 0);
+    for (uint32_t i = 0; i < tables.Count(); ++i) {
+        KxGStoreStatement run(db_.get(), tables.GetTemplate(i), 0);
+        ASSERT_EQ(run.Execute(), 1) << Text(tables.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
+    auto* bufferMap = dynamic_cast<KxGClassBufferMap*>(classMap.GetClassBufferMap());
+    ASSERT_NE(bufferMap, nullptr);
+    uint32_t base = 1;
+    for (uint32_t owners : {1u, 2u, 300u}) {
+        SCOPED_TRACE(owners);
+        std::vector<ObjectPtr> stored;
+        KxGRequest request(nullptr, &classMap, ClassOf(4).GetClassId(), KXG_OP_INSERT);
+        request.SetEnvironment(db_.get(), 0);
+        for (uint32_t i = 0; i < owners; ++i) {
+            stored.push_back(New(4, base + i));
+            Fill(*stored.back(), base + i, owners == 1 ? 45 : (base + i) % 4);
+            ASSERT_EQ(request.AddAlias(new KxCPPObjectAlias(nullptr, nullptr, stored.back().get())), 0);
+        }
+        ASSERT_EQ(bufferMap->FillRows(request.GetAliases(), request, request.GetMemberMapContext()), 0);
+        ASSERT_EQ(bufferMap->PrepareStatements(request, nullptr), 0) << db_->GetError()->Text();
+        ASSERT_EQ(bufferMap->ExecuteTableMaps(request, request.GetAliases()), 0) << db_->GetError()->Text();
+        ASSERT_EQ(db_->CommitConnection(), 1);
+
+        KxObjectMgr other(nullptr);
+        std::vector<ObjectPtr> loaded;
+        KxObjectAliasList aliases;
+        KxGAliasVector list;
+        for (uint32_t i = 0; i < owners; ++i) {
+            KxObject* object = nullptr;
+            ASSERT_EQ(other.Create(Meta(4), KxObjId(base + i), object), 0);
+            loaded.emplace_back(object);
+            list.push_back(new KxCPPObjectAlias(nullptr, nullptr, object));
+            aliases.AppendAlias(list.back());
+        }
+        LoadingReader reader(db_.get(), *bufferMap);
+        ASSERT_EQ(bufferMap->ReadObjects(reader, list), 0) << db_->GetError()->Text();
+        for (uint32_t i = 0; i < owners; ++i) {
+            for (const char* member : {"tags", "places"}) {
+                SCOPED_TRACE(member);
+                ASSERT_EQ(Texts(*loaded[i], KxString(member), {}), Texts(*stored[i], KxString(member), {}));
+            }
+        }
+        aliases.DeleteAll();
+        base += owners;
     }
 }
 
