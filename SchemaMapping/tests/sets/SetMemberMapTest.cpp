@@ -29,6 +29,7 @@
 #include "KxGOptionRegistry.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
+#include "KxObjectAliasMember.h"
 #include "KxObjectAliasSet.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
@@ -43,6 +44,7 @@ member street string count=20
 member zip int
 class 2.1 Item
 member name string count=20
+member holder ptr:Holder
 class 3.1 Holder
 member label string count=20
 member tags set:TagSet
@@ -434,6 +436,64 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     ASSERT_EQ(other.Create(Meta(3), KxObjId(7), loaded), 0);
     ObjectPtr hold(loaded);
     EXPECT_EQ(ReadBack(SetOf(3, "tags"), *loaded), (std::vector<std::string>{"c", "a", "d", "b"}));
+
+    // Read as an SQL image, then turned into the elements of a set.
+    KxSQLSetAlias image(SetOf(3, "tags").GetSetMap(), KxRef(KxObjId(7), KxClassId(900, 1)));
+    Fetcher fetcher(db_.get());
+    ASSERT_EQ(SetOf(3, "tags").ReadObjects(fetcher, {&image}), 0);
+    EXPECT_EQ(image.GetRowCount(), 4);
+    KxObject* other2 = nullptr;
+    ASSERT_EQ(other.Create(Meta(3), KxObjId(8), other2), 0);
+    ObjectPtr hold2(other2);
+    KxCPPObjectAlias owner2(nullptr, nullptr, other2);
+    std::unique_ptr<KxGSetAlias> set = SetOf(3, "tags").CreateSetAlias(owner2);
+    KxGContext context(db_.get());
+    ASSERT_EQ(SetOf(3, "tags").LoadRows({&image}, {set.get()}, &context), 0);
+    EXPECT_EQ(Texts(*other2, KxString("tags"), {}), (std::vector<std::string>{"c", "a", "d", "b"}));
+}
+
+// An inverse set of references keeps no table: its rows are the element class's, its columns the
+// inverse member's reference columns. A missing element class or inverse member is refused.
+TEST_F(SetMaps, InverseSetsResolveToTheElementClassTable)
+{
+    KxGSetMap* itemSet = SetOf(3, "items").GetSetMap();
+    KxGClass& item = ClassOf(2);
+    struct Case {
+        const char* name;
+        KxGClass* target;
+        const char* inverse;
+        int32_t status;
+    } cases[] = {
+        {"resolved", &item, "holder", 0},
+        {"no element class", nullptr, "holder", KXG_E_NO_CLASS_MAP},
+        {"no inverse member", &item, "nobody", KXG_E_NO_INVERSE_MEMBER_MAP},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KxGRelation relation(KxString("members"), &ClassOf(3));
+        relation.SetTarget(c.target);
+        relation.SetInverseName(KxString(c.inverse));
+        KxGRefSetMemberMap inverse(map_.get(), ClassOf(3).GetClassId(), 9, 0, KXG_SET_OF_OBJECTS, 1);
+        KxGAttribute member(KxString("members"), &ClassOf(3), nullptr);
+        inverse.BindRelation(&member, itemSet, nullptr, &relation);
+        KxGBufferMap layout;
+        EXPECT_EQ(inverse.JoinBuffer(layout), 0);
+        EXPECT_EQ(layout.GetRowWidth(), 0);
+        EXPECT_EQ(inverse.Resolve(*ClassOf(3).GetClassMap()), c.status);
+        EXPECT_EQ(inverse.IsInverse(), 1);
+        EXPECT_EQ(inverse.HasOwnTable(), 0);
+        if (c.status == 0) {
+            KxGTable table;
+            ASSERT_EQ(inverse.GetTable(table), 0);
+            KxGTable itemTable;
+            ASSERT_EQ(item.GetClassMap()->GetStoreHdl()->GetClassTable(itemTable), 0);
+            EXPECT_EQ(Text(table.GetQualifiedName()), Text(itemTable.GetQualifiedName()));
+            KxGColumnList columns;
+            ASSERT_EQ(inverse.GetColumns(columns), 0);
+            ASSERT_EQ(columns.Count(), 1u);
+            EXPECT_NE(columns.GetColumn(0)->GetFlags() & KXG_COLUMN_REFERENCE, 0);
+        }
+    }
 }
 
 // Handle-typed elements (blobs in LOB columns) are written through re-selected rows, one select per
