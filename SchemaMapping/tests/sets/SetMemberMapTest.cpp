@@ -384,6 +384,7 @@ TEST_F(SetMaps, UpdatesDeleteTheOldRowsEvenWhenTheSetBecameEmpty)
         {"3 to 1", 3, KXG_OP_UPDATE, 1, "1"},
         {"3 to 0", 3, KXG_OP_UPDATE, 0, ""},
         {"3 to 5", 3, KXG_OP_UPDATE, 5, "1 2 3 4 5"},
+        {"0 to 2 (the delete finds no rows)", 0, KXG_OP_UPDATE, 2, "1 2"},
         {"delete", 3, KXG_OP_DELETE, 0, ""},
     };
     uint32_t id = 1;
