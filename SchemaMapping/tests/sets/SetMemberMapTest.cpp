@@ -453,6 +453,51 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     EXPECT_EQ(Texts(*other2, KxString("tags"), {}), (std::vector<std::string>{"c", "a", "d", "b"}));
 }
 
+// The set storage options: a member's SET_STORAGE_TYPE or MEMBER_STORAGE_TYPE, else its class's
+// SET_STORAGE_TYPE, chooses the set table or the blob container; refused arguments keep the table.
+TEST_F(SetMaps, StorageOptionsChooseTheSetTableOrTheBlobContainer)
+{
+    struct Case {
+        const char* name;
+        const char* member;   // "*": class-wide
+        const char* option;
+        const char* argument;
+        uint32_t context;
+        bool blob;
+        int16_t status;
+    } cases[] = {
+        {"member DEFAULT", "items", "SET_STORAGE_TYPE", "DEFAULT", 0, false, KXG_OPTION_OK},
+        {"member blob", "items", "MEMBER_STORAGE_TYPE", "BLOB,300", 0, true, KXG_OPTION_OK},
+        {"member blob without size", "items", "SET_STORAGE_TYPE", "BLOB", 0, false, KXG_OPTION_NOT_NUMERIC},
+        {"member option without argument", "items", "SET_STORAGE_TYPE", "", 0, false, KXG_OPTION_NOT_SUPPORTED},
+        {"class blob", "*", "SET_STORAGE_TYPE", "BLOB,300", 0, true, KXG_OPTION_OK},
+        {"class blob without size", "*", "SET_STORAGE_TYPE", "BLOB", 0, false, KXG_OPTION_NO_SECOND},
+        {"class blob of size 0", "*", "SET_STORAGE_TYPE", "BLOB,0", 0, false, KXG_OPTION_SECOND_NOT_NUMERIC},
+        {"blob container not allowed here", "items", "SET_STORAGE_TYPE", "BLOB,300", KXG_LOAD_NO_BLOB_CONTAINER,
+         false, KXG_OPTION_OK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetSchemaMap map(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        ASSERT_EQ(map.GetOptionRegistry().ProcessOption(KxString("Holder"), KxString(c.member), KxString(c.option),
+                                                        KxString(c.argument), 1),
+                  0);
+        KxGClass* holder = nullptr;
+        ASSERT_EQ(map.LoadClass(*dictionary_->GetCurrentVersion(3), holder, c.context), 0);
+        KxGMemberMap* items = holder->GetClassMap()->GetMemberMap(2);
+        ASSERT_EQ(items->GetName(), "items");
+        EXPECT_EQ(items->AsBlobSetMemberMap() != nullptr, c.blob);
+        EXPECT_EQ(items->IsReference(), 1);
+        EXPECT_EQ(holder->GetClassMap()->GetBlobContainerMap() != nullptr, c.blob);
+        const KxGClassOption* option = map.GetOptionRegistry().GetClassOptions().FindClassOption(KxString("Holder"));
+        const KxGOption* filed = std::string(c.member) == "*"
+                                     ? option->GetOptions()->Find(KxString(c.option))
+                                     : option->GetMemberOption(KxString(c.member))->GetOptions().Find(KxString(c.option));
+        ASSERT_NE(filed, nullptr);
+        EXPECT_EQ(filed->GetStatus(), c.status);
+    }
+}
+
 // An inverse set of references keeps no table: its rows are the element class's, its columns the
 // inverse member's reference columns. A missing element class or inverse member is refused.
 TEST_F(SetMaps, InverseSetsResolveToTheElementClassTable)
