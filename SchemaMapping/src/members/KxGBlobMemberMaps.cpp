@@ -252,7 +252,7 @@ int32_t KxGLargeStringMemberMap::BindParameter(uint16_t& position, KxGRowContext
     }
     const uint16_t number = position++;
     const uint16_t ok = statement.BindParameter(number, lsxHdl_, lsxColumnSize_, 0,
-                                                lsxHdl_->BindSize(static_cast<int32_t>(lsxSize_)),
+                                                lsxHdl_->BindSize(lsxValueSize_),
                                                 SecondValue(rows, 0), SecondIndicator(rows, 0));
     return ok != 0 ? 0 : -1;
 }
@@ -271,7 +271,7 @@ int32_t KxGLargeStringMemberMap::BindColumn(uint16_t& column, KxGRowContext& row
         return -1;
     }
     const uint16_t number = column++;
-    const uint16_t ok = statement.BindResult(number, lsxHdl_, lsxHdl_->BindSize(static_cast<int32_t>(lsxSize_)),
+    const uint16_t ok = statement.BindResult(number, lsxHdl_, lsxHdl_->BindSize(lsxValueSize_),
                                              SecondValue(rows, 0), SecondIndicator(rows, 0));
     return ok != 0 ? 0 : -1;
 }
