@@ -206,9 +206,6 @@ int32_t KxGTableMap::BindRows(uint16_t kind, KxGStatement& statement, KxGSQLBuff
     if (kind == KXG_TABLE_UPDATE) {
         rowFlags |= KXG_ROW_SKIP_HANDLES;   // the update sets no handle-typed column
     }
-    if ((flags & KXG_REQUEST_HANDLES_ONLY) != 0 && IsSelectKind(kind)) {
-        rowFlags |= KXG_ROW_NO_CREATE_HANDLES;
-    }
     KxGRowContext rows(&buffer, rowFlags);
     uint16_t position = 1;
     uint16_t column = 1;
