@@ -451,6 +451,27 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     KxGContext context(db_.get());
     ASSERT_EQ(SetOf(3, "tags").LoadRows({&image}, {set.get()}, &context), 0);
     EXPECT_EQ(Texts(*other2, KxString("tags"), {}), (std::vector<std::string>{"c", "a", "d", "b"}));
+
+    // The image's rows, copied into a request, are written again as they were read.
+    KxGRequest request(nullptr, SetOf(3, "tags").GetSetMap(), KxClassId(900, 1), KXG_OP_INSERT);
+    request.SetEnvironment(db_.get(), 0);
+    ASSERT_EQ(SetOf(3, "tags").FillRowsFromList({&image}, request, request.GetMemberMapContext()), 0);
+    ASSERT_NE(request.GetObjectBuffer(), nullptr);
+    EXPECT_EQ(request.GetObjectBuffer()->GetRowCount(), 4);
+    ASSERT_EQ(Query("SELECT COUNT(*) FROM S.TAGSC3P1V0").front().front(), "4");
+    {
+        KxGStoreStatement wipe(db_.get(), new KxGStoreStatementTemplate(KxString("DELETE FROM S.TAGSC3P1V0")), 0);
+        wipe.SetOwnsTemplate(1);
+        ASSERT_EQ(wipe.Execute(), 1);
+    }
+    ASSERT_EQ(SetOf(3, "tags").PrepareStatements(request, nullptr), 0);
+    for (uint32_t i = 0; i < request.GetStatements().Count(); ++i) {
+        ASSERT_EQ(request.GetStatements().GetStatement(i)->Execute(), 1) << db_->GetError()->Text();
+    }
+    request.ClearStatements();
+    ASSERT_EQ(db_->CommitConnection(), 1);
+    EXPECT_EQ(Query("SELECT EID, DATA1V0 FROM S.TAGSC3P1V0 ORDER BY EID"),
+              (std::vector<std::vector<std::string>>{{"1", "c"}, {"2", "a"}, {"3", "d"}, {"4", "b"}}));
 }
 
 // The set storage options: a member's SET_STORAGE_TYPE or MEMBER_STORAGE_TYPE, else its class's
