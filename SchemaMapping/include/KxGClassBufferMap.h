@@ -82,6 +82,9 @@ private:
     // row is replaced by a buffer with the larger container (its word holds the container's size).
     int32_t RereadContainer(KxGDatabase* database, KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer>& row,
                             KxGContext& context);
+    // A container behind a locator: the object's one-row container buffer (kept by the request) is
+    // written through the locator of the current row.
+    int32_t WriteChildContainer(KxGRequest& request, uint32_t index, KxGRowContext& rows, KxGContext* context);
     // The container column (the last of the row) grows to `need` bytes, and the row with it.
     int32_t GrowContainer(uint32_t need);
     int32_t FillOnce(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context);

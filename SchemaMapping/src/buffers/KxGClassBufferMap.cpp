@@ -379,7 +379,11 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
         waiting.emplace(IdOf(*fetch[i]).Get64(), fetch[i]);
     }
     const bool one = count == 1;
-    const int32_t rowsPerFetch = one ? 1 : static_cast<int32_t>(std::min<size_t>(count, 100));
+    // Rows with handles keep them (their descriptors move into each object's own row): such a chunk
+    // is fetched in one round, so that no later round fetches into handles already handed on.
+    const int32_t rowsPerFetch = one ? 1
+                                     : static_cast<int32_t>(GetHandleColumnCount() != 0 ? count
+                                                                                         : std::min<size_t>(count, 100));
     std::unique_ptr<KxGSQLObjectBuffer> buffer = MakeRowBuffer(rowsPerFetch);
     if (!buffer) {
         return KXG_E_NO_MEMORY;
@@ -563,21 +567,22 @@ int32_t KxGClassBufferMap::ResetChunk(KxGRequest& request, KxGDatabase* database
             return status;
         }
         // The object at the same position first, then the chunk from its start.
-        KxObjectAlias* match = nullptr;
+        size_t matched = first + count;
         if (expected < first + count && IdOf(*objects[expected]) == ref.GetObjId()) {
-            match = objects[expected];
+            matched = expected;
         } else {
             for (size_t i = first; i < first + count; ++i) {
                 if (IdOf(*objects[i]) == ref.GetObjId()) {
-                    match = objects[i];
+                    matched = i;
                     break;
                 }
             }
         }
-        if (match == nullptr) {
+        if (matched == first + count) {
             return KXG_E_NOT_FOUND_FOR_UPDATE;
         }
-        ++expected;
+        KxObjectAlias* match = objects[matched];
+        expected = matched + 1;
         for (KxGMemberMap* memberMap : memberMaps_) {
             if (memberMap->GetStorageType() == KXG_STORAGE_BLOB) {
                 continue;
@@ -586,6 +591,10 @@ int32_t KxGClassBufferMap::ResetChunk(KxGRequest& request, KxGDatabase* database
             if (status != 0) {
                 return status;
             }
+        }
+        status = WriteChildContainer(request, static_cast<uint32_t>(matched), rows, context);
+        if (status != 0) {
+            return status;
         }
     }
     statement->Free();

@@ -115,6 +115,17 @@ int32_t KxGClassBufferMap::FillContainer(KxObjectAlias& object, uint32_t index, 
     return KXG_E_BLOB_CONTAINER_TOO_SMALL;
 }
 
+int32_t KxGClassBufferMap::WriteChildContainer(KxGRequest& request, uint32_t index, KxGRowContext& rows,
+                                               KxGContext* context)
+{
+    KxGBlobContainerMemberMap* container = ContainerOf(classMap_);
+    KxGSQLObjectBuffer* own = request.GetContainerBuffer(index);
+    if (container == nullptr || container->GetChild() == nullptr || own == nullptr) {
+        return 0;
+    }
+    return container->WriteThroughChild(rows, *own, context);
+}
+
 int32_t KxGClassBufferMap::GrowContainer(uint32_t need)
 {
     KxGBlobContainerMemberMap* container = ContainerOf(classMap_);
@@ -129,11 +140,17 @@ int32_t KxGClassBufferMap::GrowContainer(uint32_t need)
     return 0;
 }
 
-int32_t KxGClassBufferMap::LoadContainer(KxGRowContext& rows, KxObjectAlias& object, KxGContext*)
+int32_t KxGClassBufferMap::LoadContainer(KxGRowContext& rows, KxObjectAlias& object, KxGContext* context)
 {
     KxGBlobContainerMemberMap* container = ContainerOf(classMap_);
     if (container == nullptr) {
         return 0;
+    }
+    if (container->GetChild() != nullptr) {
+        // The row holds the locator: the container is read through it.
+        KxGContext own(Database());
+        return container->UnpackThroughChild(KxTypeMgr::GetDefault(), memberMaps_, rows, object,
+                                             context != nullptr ? context : &own);
     }
     // A row whose container was read again with a larger size carries that size in its buffer's word.
     std::unique_ptr<KxGBlobContainerMemberMap> wide;

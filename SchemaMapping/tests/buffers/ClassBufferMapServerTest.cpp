@@ -10,6 +10,7 @@
 
 #include "KxClassDict.h"
 #include "KxBlob.h"
+#include "KxGBlobMemberMaps.h"
 #include "KxGClass.h"
 #include "KxGClassBufferMap.h"
 #include "KxGClassLoader.h"
@@ -55,6 +56,9 @@ member tag string count=20
 class 5.1 Photo
 member title string count=20
 member pic blob
+class 6.1 Crate
+member size int
+member note string count=60
 )";
 
 // Bag keeps note and tag in its blob container, reserved small so that long values outgrow it.
@@ -452,6 +456,62 @@ TEST_F(ClassBufferMapOnServer, LargeObjectsAreWrittenThroughTheirReselectedHandl
             EXPECT_EQ(Text(At<KxString>(*stored[i], "title")), Text(At<KxString>(*back[i], "title")));
             EXPECT_EQ(At<KxBlob>(*stored[i], "pic"), At<KxBlob>(*back[i], "pic"));
         }
+    }
+}
+
+TEST_F(ClassBufferMapOnServer, AContainerBehindALocatorIsWrittenThroughItAfterTheRowsAndReadBack)
+{
+    // A mapping whose containers are large objects: the row holds the locator, each object's container
+    // is packed into a buffer of its own and written through the re-selected locator.
+    auto map = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+    KxGOptionRegistry& registry = map->GetOptionRegistry();
+    ASSERT_EQ(0, registry.ProcessOption(KxString("Crate"), KxString("note"), KxString("MEMBER_STORAGE_TYPE"),
+                                        KxString("BLOB, 8"), 1));
+    ASSERT_EQ(0, registry.ProcessOption(KxString("*"), KxString("*"), KxString("BLOB_CONTAINER_TYPE"), KxString("BLOB"), 2));
+    uint16_t preserve = 0;
+    registry.ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserve);
+    KxGClass* crate = nullptr;
+    ASSERT_EQ(0, map->LoadClass(*dictionary_->GetCurrentVersion(6), crate, 0)) << db_->GetError()->Text();
+    KxGClassMap& crates = *crate->GetClassMap();
+    auto* container = dynamic_cast<KxGBlobContainerMemberMap*>(crates.GetBlobContainerMap());
+    ASSERT_NE(container, nullptr);
+    ASSERT_NE(container->GetChild(), nullptr);
+    oratest::OwnedList list;
+    ASSERT_EQ(0, crates.GetStoreHdl()->CreateClassTable(list));
+    KxGStoreStatement create(db_.get(), list.GetTemplate(0), 0);
+    ASSERT_EQ(1, create.Execute()) << db_->GetError()->Text();
+    Commit();
+
+    auto& bufferMap = *dynamic_cast<KxGClassBufferMap*>(crates.GetClassBufferMap());
+    std::vector<KxObject*> stored;
+    std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
+    KxGAliasVector objects;
+    for (uint32_t id = 1; id <= 3; ++id) {
+        KxObject& object = NewItem(id, 6);
+        At<int32_t>(object, "size") = static_cast<int32_t>(id);
+        At<KxString>(object, "note") = KxString(std::string(20 * id, static_cast<char>('m' + id)).c_str());
+        stored.push_back(&object);
+        aliases.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, &object));
+        objects.push_back(aliases.back().get());
+    }
+    KxGRequest request(nullptr, &crates, crates.GetClass()->GetClassId(), KXG_OP_INSERT);
+    request.SetEnvironment(db_.get(), 0);
+    ASSERT_EQ(0, bufferMap.FillRows(objects, request, request.GetMemberMapContext()));
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_NE(nullptr, request.GetContainerBuffer(i)) << i;
+    }
+    ASSERT_EQ(0, bufferMap.PrepareStatements(request, nullptr)) << db_->GetError()->Text();
+    ASSERT_EQ(0, bufferMap.ExecuteTableMaps(request, objects)) << db_->GetError()->Text();
+    ASSERT_EQ(0, bufferMap.ResetRows(request, objects, nullptr)) << db_->GetError()->Text();
+    Commit();
+
+    LoadingReader reader(db_.get(), bufferMap);
+    std::vector<KxObject*> back = Read({2, 3, 1}, reader, 6, &bufferMap);
+    EXPECT_EQ(3, reader.loaded);
+    const uint32_t order[] = {2, 3, 1};
+    for (size_t i = 0; i < back.size(); ++i) {
+        EXPECT_EQ(At<int32_t>(*stored[order[i] - 1], "size"), At<int32_t>(*back[i], "size"));
+        EXPECT_EQ(Text(At<KxString>(*stored[order[i] - 1], "note")), Text(At<KxString>(*back[i], "note")));
     }
 }
 
