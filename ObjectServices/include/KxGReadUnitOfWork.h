@@ -20,6 +20,7 @@
 #include "KxObjId.h"
 
 class KxGClassMap;
+class KxGRowBufferCache;
 class KxGTransactionContext;
 class KxObjectAlias;
 
@@ -119,11 +120,17 @@ public:
     const KxGRequestList& GetRequests() const { return requests_; }
     uint16_t GetNesting() const { return nesting_; }
     KxGTransactionContext* GetContext() const { return context_; }
+    // The row-buffer cache, made with the context's database on first use and deleted with the unit
+    // of work; null when memory ran out.
+    KxGRowBufferCache* GetRowBufferCache();
+    // The row-buffer cache when one was made; null otherwise.
+    KxGRowBufferCache* FindRowBufferCache() const { return cache_; }
 
 private:
     KxGTransactionContext* context_;
     uint16_t nesting_ = 0;
     KxGRequestList requests_;
+    KxGRowBufferCache* cache_ = nullptr;
 };
 
 // Begin for its own lifetime: Begin in the constructor, End in the destructor.

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <new>
 
+#include "KxGRowBufferCache.h"
 #include "KxGStatusCodes.h"
+#include "KxGTransactionContext.h"
 #include "KxObjectAlias.h"
 
 KxGRequest::KxGRequest(KxGTransactionContext* context, KxGClassMap* classMap, const KxClassId& classId,
@@ -107,6 +109,15 @@ void KxGReadUnitOfWork::End()
 KxGReadUnitOfWork::~KxGReadUnitOfWork()
 {
     requests_.DeleteAll();
+    delete cache_;
+}
+
+KxGRowBufferCache* KxGReadUnitOfWork::GetRowBufferCache()
+{
+    if (cache_ == nullptr) {
+        cache_ = new (std::nothrow) KxGRowBufferCache(context_ != nullptr ? context_->GetDatabase() : nullptr);
+    }
+    return cache_;
 }
 
 int32_t KxGReadUnitOfWork::FindRequest(const KxClassId& classId, int32_t operation, KxGRequest*& request)
