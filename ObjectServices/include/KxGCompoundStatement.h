@@ -29,16 +29,17 @@ public:
     int32_t XAEnd() override;
     // 1. A rollback-only context: -6102 before anything runs.
     // 2. AcquireLocks; failure: trace "AcquireLocks failed", -2041.
-    // 3. Level 1 or flag set: BeginCompound (failure: "BeginCompound failed", -6100), the requests,
-    //    then EndCompound (ok = result >= 0); a failed EndCompound gives the adapter's status, -6101
-    //    when that is -6001 or not negative. Otherwise only the requests run.
+    // 3. Level 1 or flag set: BeginCompound (failure: "BeginCompound failed", -6100, and nothing to
+    //    end), the requests, then EndCompound (ok = result >= 0); a failed EndCompound gives the
+    //    adapter's status, -6101 when that is -6001 or not negative, and leaves the bracket open.
+    //    Otherwise only the requests run.
     // 4. Trace "XAPrepare Succeeded"; the result.
     int32_t XAPrepare() override;
     // Releases the transaction locks (commit); 0.
     int32_t XACommit() override;
-    // EndCompound (0), then recovers every state and releases the locks (abort) in every case.
-    // A failed EndCompound answers the adapter's status (-6101 when it gives none) and marks the
-    // context rollback-only.
+    // EndCompound (0) when the bracket is still open (begun, and its end failed), then recovers
+    // every state and releases the locks (abort) in every case. A failed EndCompound answers the
+    // adapter's status (-6101 when it gives none) and marks the context rollback-only.
     int32_t XARollback() override;
     KxGRMType GetRMType() const override { return KXG_RM_COMPOUND_STATEMENT; }
     // Keeps the state (-2052 when the object is registered here already, its new state updated),
@@ -76,7 +77,11 @@ public:
     // The index of the request being executed; -1 when none.
     int16_t GetRequestIndex() const { return requestIndex_; }
 
+    // Whether BeginCompound succeeded and no EndCompound has succeeded since.
+    bool IsBracketOpen() const { return bracketOpen_; }
+
 private:
+    bool bracketOpen_ = false;
     int16_t requestIndex_ = -1;
     KxGRequestList requests_;
 };

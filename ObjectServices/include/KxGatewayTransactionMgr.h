@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "KxString.h"
 #include "TransactionManager.h"
 
 class KxTransactionResource;
@@ -79,6 +80,9 @@ public:
     // adapter's; "none": the dummy service; any other text: the concurrency-control service.
     // 0 and the service; else the creation error (the service is kept; every context creation fails).
     int32_t ObtainLockService(KxGLockService** service);
+    // The service the choice makes (null when memory ran out or the adapter made none).
+    static KxGLockService* MakeLockService(const KxString& server, bool localMode, KxGDatabase* database,
+                                           int32_t clientId);
     // Takes over a lock service; a previous one is deleted.
     void SetLockService(KxGLockService* service);
     // Deletes the lock service (the client does so when it closes, after CloseContexts).

@@ -291,18 +291,7 @@ int32_t KxGatewayTransactionMgr::ObtainLockService(KxGLockService** service)
             tag.Write(std::string("host: ") + client_->GetServerName().StrGet());
             KxGatewayAdmin* admin = client_->GetAdmin();
             const KxString server = admin != nullptr ? admin->GetConcurrencyControlServer() : KxString();
-            KxGLockService* made = nullptr;
-            if (server.IsEmpty()) {
-                if (client_->IsLocalMode()) {
-                    made = new (std::nothrow) KxGLocalLockService(database);
-                } else if (database != nullptr) {
-                    made = database->CreateLockService(client_->GetClientId());
-                }
-            } else if (server == KxString("none")) {
-                made = new (std::nothrow) KxGDummyLockService();
-            } else {
-                made = new (std::nothrow) KxGCCService(server, database, client_->GetClientId());
-            }
+            KxGLockService* made = MakeLockService(server, client_->IsLocalMode(), database, client_->GetClientId());
             if (made == nullptr) {
                 *service = nullptr;
                 return KXG_E_NO_MEMORY;
@@ -316,6 +305,22 @@ int32_t KxGatewayTransactionMgr::ObtainLockService(KxGLockService** service)
         return KXG_E_NO_MEMORY;
     }
     return lockService_->GetCreationError();
+}
+
+KxGLockService* KxGatewayTransactionMgr::MakeLockService(const KxString& server, bool localMode,
+                                                         KxGDatabase* database, int32_t clientId)
+{
+    if (server.IsEmpty()) {
+        if (localMode) {
+            return new (std::nothrow) KxGLocalLockService(database);
+        }
+        return database != nullptr ? database->CreateLockService(clientId) : nullptr;
+    }
+    // Exactly "none": any other spelling names a concurrency-control server.
+    if (server == KxString("none")) {
+        return new (std::nothrow) KxGDummyLockService();
+    }
+    return new (std::nothrow) KxGCCService(server, database, clientId);
 }
 
 void KxGatewayTransactionMgr::SetLockService(KxGLockService* service)

@@ -67,17 +67,22 @@ int32_t KxGCompoundStatement::XAPrepare()
     int32_t result = 0;
     if (GetLevel() == 1 || GetFlags() != 0) {
         if (BeginCompound() == 0) {
+            // Nothing was begun, so there is nothing to end.
             tag.Write("BeginCompound failed");
             result = KXG_E_BEGIN_BATCH;
         } else {
+            bracketOpen_ = true;
             result = ExecuteRequests();
-        }
-        if (EndCompound(result >= 0 ? 1 : 0) == 0) {
-            tag.Write("EndCompound failed");
-            // The adapter's status; one that is -6001, or none at all, becomes -6101: a failed
-            // end never passes as success.
-            const int32_t code = AdapterStatus(KXG_E_END_BATCH);
-            result = code == KXG_E_RDBMS ? KXG_E_END_BATCH : code;
+            if (EndCompound(result >= 0 ? 1 : 0) == 0) {
+                // The bracket stays open: the rollback ends it again.
+                tag.Write("EndCompound failed");
+                // The adapter's status; one that is -6001, or none at all, becomes -6101: a failed
+                // end never passes as success.
+                const int32_t code = AdapterStatus(KXG_E_END_BATCH);
+                result = code == KXG_E_RDBMS ? KXG_E_END_BATCH : code;
+            } else {
+                bracketOpen_ = false;
+            }
         }
     } else {
         result = ExecuteRequests();
@@ -97,21 +102,28 @@ int32_t KxGCompoundStatement::XARollback()
 {
     KxGTxnTraceTag tag(GetDatabase(), "XARollback");
     int32_t status = 0;
-    if (EndCompound(0) == 0) {
+    // Only a bracket that is still open is ended: one that was never begun, or that the preparation
+    // ended already, has nothing left to roll back.
+    // On its own at level 1 a rollback-only context is rolled back here as well.
+    KxGTransactionContext* context = GetContext();
+    const bool alone = GetParent() == nullptr && GetLevel() == 1;
+    const bool end = bracketOpen_ || (alone && context != nullptr && context->IsRollbackOnly());
+    if (end && EndCompound(0) == 0) {
         tag.Write("EndCompound failed");
         status = AdapterStatus(KXG_E_END_BATCH);
         if (status == KXG_E_RDBMS) {
             status = KXG_E_END_BATCH;
         }
         MarkRollbackOnly();
-        if (GetParent() == nullptr && GetContext() != nullptr) {
+        if (alone && context != nullptr) {
             // On its own at level 1 the compound statement ends the connection's transaction: the
             // connection's state is unknown now.
-            GetContext()->SetConnectionUnusable();
+            context->SetConnectionUnusable();
         }
-    } else if (GetParent() == nullptr && GetContext() != nullptr && !GetContext()->IsConnectionUnusable()) {
-        GetContext()->SetRollbackOnly(false);
+    } else if (end && alone && context != nullptr && !context->IsConnectionUnusable()) {
+        context->SetRollbackOnly(false);
     }
+    bracketOpen_ = false;
     if (GetStates() != nullptr) {
         GetStates()->RecoverAll(this);
     }
