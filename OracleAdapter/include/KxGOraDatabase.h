@@ -133,8 +133,7 @@ public:
     KxGDatabaseInfo* GetDatabaseInfo() override;
     // The KxGOraTypeHdlMgr of this database, made on the first call; null only when memory ran out.
     KxGTypeHdlMgr* GetTypeHdlMgr() override;
-    // Not served yet, like CreateReadUnitOfWork, CreateLockService and CreateExtentService: null and a
-    // trace line.
+    // Not served yet, like CreateReadUnitOfWork and CreateExtentService: null and a trace line.
     KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
     // Nothing is made by CreateResourceMgr yet: a manager given here is not this adapter's and is
     // left alone (a trace line); nothing for null. The same for DeleteReadUnitOfWork.
@@ -162,6 +161,8 @@ public:
     int32_t GetGatewayVersion() override;
     // A new unopened KxGOraDatabase (CloneOf); null when memory runs out.
     KxGDatabase* CloneConnection() override;
+    // A new KxGOraLockService (KxGOraLockService.h) on this connection; null when memory ran out.
+    // Its GetCreationError tells whether it can work.
     KxGLockService* CreateLockService(int32_t clientId) override;
     KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
                                           int32_t flag) override;

@@ -9,8 +9,10 @@
 #include "KxGDatabaseTrace.h"
 #include "KxGOraDatabaseSupport.h"
 #include "KxGOraDatabaseInfo.h"
+#include "KxGOraLockService.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdlMgr.h"
+#include "KxGSqlNames.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -250,11 +252,9 @@ void KxGOraDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
     }
 }
 
-KxGLockService* KxGOraDatabase::CreateLockService(int32_t /*clientId*/)
+KxGLockService* KxGOraDatabase::CreateLockService(int32_t clientId)
 {
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateLockService");
-    Record(tag, KxString("lock services are not available in this version of the Oracle adapter"));
-    return nullptr;
+    return KxGMake<KxGOraLockService>(this, clientId);
 }
 
 KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* /*environment*/,

@@ -273,7 +273,6 @@ TEST(OraDatabase, OperationsNotServedYetFailWithATraceLineOrAnswerNull)
     EXPECT_EQ(database->CreateResourceMgr(KXG_RESOURCE_TRANSACTION, nullptr), nullptr);
     EXPECT_EQ(database->CreateResourceMgr(KXG_RESOURCE_COMPOUND_STATEMENT, nullptr), nullptr);
     EXPECT_EQ(database->CreateReadUnitOfWork(nullptr), nullptr);
-    EXPECT_EQ(database->CreateLockService(1), nullptr);
     EXPECT_EQ(database->CreateExtentService(nullptr, nullptr, 0, 0), nullptr);
     database->DeleteResourceMgr(nullptr);
     database->DeleteReadUnitOfWork(nullptr);
@@ -281,7 +280,7 @@ TEST(OraDatabase, OperationsNotServedYetFailWithATraceLineOrAnswerNull)
     trace.Flush();
     const std::string text = ReadFile(dir.Path("trace.txt"));
     for (const char* operation :
-         {"CreateResourceMgr", "CreateReadUnitOfWork", "CreateLockService", "CreateExtentService"}) {
+         {"CreateResourceMgr", "CreateReadUnitOfWork", "CreateExtentService"}) {
         EXPECT_NE(text.find(std::string("<") + operation + " "), std::string::npos) << operation;
     }
 }
