@@ -15,11 +15,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "KxGTypeHdl.h"
 #include "KxObjId.h"
 
 class KxGClassMap;
+class KxGDatabase;
+class KxGSQLObjectBuffer;
+class KxGStatementList;
 class KxGTransactionContext;
 class KxObjectAlias;
 
@@ -66,6 +71,36 @@ public:
     const KxClassId& GetClassId() const { return classId_; }
     int32_t GetOperation() const { return operation_; }
     void SetOperation(int32_t operation) { operation_ = operation; }
+    // The aliases in the order added (owned by the request).
+    const std::vector<KxObjectAlias*>& GetAliases() const { return aliases_; }
+
+    // ---- what the buffer maps use -------------------------------------------------------------------
+    // The member-map environment: the database and a flags word (8 on a nested level). Member maps
+    // receive it as their context with every call.
+    void SetEnvironment(KxGDatabase* database, int32_t flags);
+    KxGDatabase* GetDatabase() const { return environment_.GetDatabase(); }
+    KxGContext* GetMemberMapContext() { return &environment_; }
+    // The statements prepared for the request (owned; executed in list order).
+    KxGStatementList& GetStatements();
+    // Deletes the statements and empties the list.
+    void ClearStatements();
+    // The object buffer of the request's rows (owned): its current row is the request's current-row
+    // counter. Setting one deletes the one before.
+    KxGSQLObjectBuffer* GetObjectBuffer() const { return buffer_.get(); }
+    void SetObjectBuffer(std::unique_ptr<KxGSQLObjectBuffer> buffer);
+    std::unique_ptr<KxGSQLObjectBuffer> TakeObjectBuffer();
+    // The request's flags word (statement preparation adds 0x04 for an update, reads 0x08).
+    uint32_t GetFlags() const { return flags_; }
+    void SetFlags(uint32_t flags) { flags_ = flags; }
+    // Rows the request's statements bind (0: the object buffer's row count).
+    int32_t GetRowCount() const { return rowCount_; }
+    void SetRowCount(int32_t rows) { rowCount_ = rows; }
+    // The one-row buffer of the blob container of object `index` (owned; null when none). Setting
+    // one deletes the one before.
+    KxGSQLObjectBuffer* GetContainerBuffer(uint32_t index) const;
+    void SetContainerBuffer(uint32_t index, std::unique_ptr<KxGSQLObjectBuffer> buffer);
+    // Objects handed to the request again after their container was enlarged (not owned).
+    std::vector<KxObjectAlias*>& GetRequeued() { return requeued_; }
 
 private:
     KxGTransactionContext* context_;
@@ -73,6 +108,13 @@ private:
     KxClassId classId_;
     int32_t operation_;
     std::vector<KxObjectAlias*> aliases_;
+    KxGContext environment_;
+    std::unique_ptr<KxGStatementList> statements_;
+    std::unique_ptr<KxGSQLObjectBuffer> buffer_;
+    uint32_t flags_ = 0;
+    int32_t rowCount_ = 0;
+    std::vector<std::unique_ptr<KxGSQLObjectBuffer>> containers_;
+    std::vector<KxObjectAlias*> requeued_;
 };
 
 // Request pointers; the list deletes them only in DeleteAll.

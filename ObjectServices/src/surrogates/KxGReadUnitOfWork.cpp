@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <new>
 
+#include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
 #include "KxGStatusCodes.h"
 #include "KxObjectAlias.h"
 
@@ -15,6 +17,7 @@ KxGRequest::KxGRequest(KxGTransactionContext* context, KxGClassMap* classMap, co
 
 KxGRequest::~KxGRequest()
 {
+    ClearStatements();
     Clear();
 }
 
