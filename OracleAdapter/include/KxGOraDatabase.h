@@ -140,7 +140,7 @@ public:
     KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
     // Deletes what CreateResourceMgr made (null: nothing).
     void DeleteResourceMgr(KxGResourceMgr* manager) override;
-    // The gateway's KxGReadUnitOfWork of the context; null when memory ran out.
+    // The gateway's KxGReadUnitOfWork of the context; null for a null context or when memory ran out.
     KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
     void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
     KxGDatabaseTrace* GetTrace(uint16_t modules) override;

@@ -247,6 +247,9 @@ void KxGOraDatabase::DeleteResourceMgr(KxGResourceMgr* manager)
 
 KxGReadUnitOfWork* KxGOraDatabase::CreateReadUnitOfWork(KxGTransactionContext* context)
 {
+    if (context == nullptr) {
+        return nullptr;
+    }
     return KxGMake<KxGReadUnitOfWork>(context);
 }
 
