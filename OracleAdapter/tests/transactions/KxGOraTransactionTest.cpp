@@ -13,6 +13,7 @@
 #include "KxGReadUnitOfWork.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
+#include "KxObjectAlias.h"
 #include "TxnTestSupport.h"
 
 namespace oratxn {
@@ -264,6 +265,67 @@ TEST_F(OraTransaction, AFailedSavepointStatementFailsTheLevelsStart)
     auto* ora = dynamic_cast<KxGOraTransaction*>(nested);
     EXPECT_EQ(ora->RollbackToSavepoint(7), 0);   // never set
     EXPECT_NE(TraceText().find("ROLLBACK TO TXN_LEVEL_7"), std::string::npos);
+}
+
+// Two clients, each with its lock service on its own connection and a transaction on another: the
+// compound statement takes its locks through the lock procedure before it runs, and gives them back
+// when it commits.
+TEST_F(OraTransaction, ACompoundStatementLocksItsObjectsUntilItCommits)
+{
+    CreateLockObjects();
+    auto lockConnection1 = OpenDatabase(false);
+    auto lockConnection2 = OpenDatabase(false);
+    auto txnConnection2 = OpenDatabase(true);
+    std::unique_ptr<KxGLockService> locks1(lockConnection1->CreateLockService(1));
+    std::unique_ptr<KxGLockService> locks2(lockConnection2->CreateLockService(2));
+    context_ = std::make_unique<KxGTransactionContext>(nullptr, locks1.get(), nullptr, db_.get());
+    KxGTransactionContext context2(nullptr, locks2.get(), nullptr, txnConnection2.get());
+
+    auto registerObjects = [](KxGResourceMgr& compound, uint32_t first, uint32_t count) {
+        for (uint32_t i = 0; i < count; ++i) {
+            auto* alias = new KxRefObjectAlias(KxRef(KxObjId(first + i), KxClassId(9, 0)));
+            EXPECT_EQ(compound.Register(alias, 0x8000, 0x8000), 0);
+            delete alias;
+        }
+    };
+    ASSERT_TRUE(Begin<KxGTransaction>(KXG_RESOURCE_TRANSACTION));
+    auto* compound = Begin<KxGOraCompoundStatement>(KXG_RESOURCE_COMPOUND_STATEMENT);
+    ASSERT_TRUE(compound);
+    registerObjects(*compound, 100, 600);
+    ASSERT_EQ(compound->XAPrepare(), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS WHERE CLIENTID = 1"), (Table{{"600"}}));
+
+    // The other client's compound statement on one of the objects is refused.
+    context2.RaiseLevel();
+    KxGResourceMgr* level2 = txnConnection2->CreateResourceMgr(KXG_RESOURCE_TRANSACTION, &context2);
+    KxGResourceMgr* compound2 = txnConnection2->CreateResourceMgr(KXG_RESOURCE_COMPOUND_STATEMENT, &context2);
+    ASSERT_EQ(context2.Push(level2), 0);
+    ASSERT_EQ(context2.Push(compound2), 0);
+    registerObjects(*compound2, 699, 2);
+    EXPECT_EQ(compound2->XAPrepare(), KXG_E_LOCK_REFUSED);
+    EXPECT_EQ(compound2->XARollback(), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS WHERE CLIENTID = 2"), (Table{{"0"}}));
+
+    // Committed: the locks are gone, and the other client gets them.
+    EXPECT_EQ(compound->XACommit(), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"0"}}));
+    context2.PopTo(compound2);
+    txnConnection2->DeleteResourceMgr(compound2);
+    compound2 = txnConnection2->CreateResourceMgr(KXG_RESOURCE_COMPOUND_STATEMENT, &context2);
+    ASSERT_EQ(context2.Push(compound2), 0);
+    registerObjects(*compound2, 699, 2);
+    EXPECT_EQ(compound2->XAPrepare(), 0);
+    EXPECT_EQ(compound2->XACommit(), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"0"}}));
+
+    context2.PopTo(level2);
+    txnConnection2->DeleteResourceMgr(compound2);
+    txnConnection2->DeleteResourceMgr(level2);
+    context_->PopTo(compound);
+    context_.reset();   // before the lock service it holds
+    for (auto* connection : {lockConnection1.get(), lockConnection2.get(), txnConnection2.get()}) {
+        connection->CloseConnection();
+    }
 }
 
 }  // namespace
