@@ -9,7 +9,9 @@
 #include "KxList.h"
 #include "KxObjId.h"
 
+class KxGBufferMap;
 class KxGDatabase;
+class KxGSQLBuffer;
 class KxGSQLObjectBuffer;
 
 // What the cache asks its owner before it copies an object's row in.
@@ -34,6 +36,11 @@ public:
     // added; 0 otherwise, also when the copy could not be made (buffer not of exactly one row, or
     // memory ran out), and then buffer keeps its descriptors.
     int32_t Add(const KxObjId& id, KxGSQLObjectBuffer& buffer);
+    // Unless the owner refuses the object or the id is already cached: a one-row object buffer of the
+    // class buffer map's row layout receives the current row of rows (the class buffer map copies the
+    // ids and every member map's columns), the row's descriptors move into it when rows is an object
+    // buffer, and it becomes a new entry with one use. 1 when added, else 0.
+    int32_t Add(KxGBufferMap& classBufferMap, const KxObjId& id, KxGSQLBuffer& rows);
     // A new entry with one use that takes buffer over (1), or one more use of an existing entry (0;
     // buffer then stays the caller's). The use count stops at its 16-bit maximum.
     int32_t AddReference(const KxObjId& id, KxGSQLObjectBuffer* buffer);

@@ -20,6 +20,12 @@
 class KxGClass;
 class KxGClassMap;
 class KxGBufferMap;
+class KxGContext;
+class KxGIDMap;
+class KxGRowContext;
+class KxGStatementHdl;
+class KxRef;
+class KxTypeMgr;
 class KxGClassOption;
 class KxGMemberColumn;
 class KxGMemberMap;
@@ -162,7 +168,42 @@ public:
 
     KxGSurrogateMap& GetSurrogateMap() { return surrogateMap_; }
     // The id columns: OID into the first list, CID into the second.
-    void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns) { surrogateMap_.GetColumns(oidColumns, cidColumns); }
+    virtual void GetColumns(KxGColumnList& oidColumns, KxGColumnList& cidColumns)
+    {
+        surrogateMap_.GetColumns(oidColumns, cidColumns);
+    }
+
+    // ---- the id part of a row: object id, its indicator, class id, its indicator (column-major) -----
+    // Bytes of the id part of one row (values and indicators).
+    virtual int32_t GetSQLSize();
+    // Bytes of both ids streamed into a blob container.
+    virtual int32_t GetValueSize();
+    // Writes the ids of ref into the current row and copies them into the following rows up to count
+    // rows in all. count, or a negative status (a conversion failed).
+    virtual int32_t Store(const KxRef& ref, KxGRowContext& rows, int32_t count, KxGContext* context);
+    // Reads the ids of the current row; the class id's version becomes the current version of its
+    // class. 0 or a negative status.
+    virtual int32_t Load(KxGRowContext& rows, KxRef& ref, KxGContext* context);
+    // Streams both ids (the class id with its current version). KXG_E_BLOB_CONTAINER_TOO_SMALL with
+    // the need added to `needed` when room is smaller than both ids.
+    virtual int32_t StreamOut(KxTypeMgr* typeMgr, uint8_t*& position, const KxRef& ref, uint32_t room,
+                              uint32_t& needed);
+    // Reads both ids back; KXG_E_BLOB_CONTAINER_TOO_SMALL when fewer bytes are available than they
+    // need (position then advanced by nothing).
+    virtual int32_t StreamIn(KxTypeMgr* typeMgr, const uint8_t*& position, KxRef& ref, uint32_t available);
+    // Copies the values and indicators of both ids, count rows from the current rows on.
+    virtual int32_t CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t count);
+    // Binds the ids as parameters / result columns from number position on (advanced): which bit 0x1
+    // the object id, bit 0x2 the class id. 0, or -1 when the statement refuses.
+    virtual int32_t BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,
+                                  uint16_t which);
+    virtual int32_t BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which);
+    // The id columns' handler (made on first use; null without a schema map).
+    KxGIDMap* GetIDMap();
+
+    // The class buffer map (owned): the row of the class's main table; null until completion made it.
+    KxGBufferMap* GetClassBufferMap() const { return bufferMap_.get(); }
+    void SetClassBufferMap(std::unique_ptr<KxGBufferMap> bufferMap);
 
     // The member maps of the class and its bases (bases first); not owned.
     void AddMemberMap(KxGMemberMap* memberMap) { memberMaps_.push_back(memberMap); }
@@ -236,6 +277,7 @@ private:
     std::unique_ptr<KxGMemberMap> blobContainer_;
     std::unique_ptr<KxGBufferMap> bufferMap_;
     bool schemaCollected_ = false;
+    std::unique_ptr<KxGIDMap> idMap_;
 };
 
 // The parts of class-map completion that the blob container and class buffer maps supply. Until a

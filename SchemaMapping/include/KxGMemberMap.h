@@ -8,7 +8,7 @@
 //                     (raised by embedded class members while their inner maps run), a handle base and
 //                     the skip/bind flags of the caller.
 //   KxGBufferMap      the layout of one row: member maps reserve their bytes in it (JoinBuffer) and
-//                     count their handle-typed columns.
+//                     count their handle-typed columns (KxGBufferMap.h).
 //   KxGMemberMap      the interface every member map implements (value, reference, embedded class,
 //                     set and blob member maps).
 //   KxGMemberMapList  a list of member-map pointers (not owned) with a look-up by name.
@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "KxGBufferMap.h"
 #include "KxGColumn.h"
 #include "KxObjId.h"
 #include "KxString.h"
@@ -111,27 +112,6 @@ private:
     uint32_t flags_;
     int32_t base_ = 0;
     uint16_t handleBase_ = 0;
-};
-
-// The layout of one row: its width (the sum of the bytes reserved) and its handle-typed columns.
-class KxGBufferMap {
-public:
-    KxGBufferMap() = default;
-    virtual ~KxGBufferMap();
-    KxGBufferMap(const KxGBufferMap&) = delete;
-    KxGBufferMap& operator=(const KxGBufferMap&) = delete;
-
-    // Reserves bytes (negative taken as 0) and answers their row offset (the width before).
-    virtual int32_t Reserve(int32_t bytes);
-    int32_t GetRowWidth() const { return width_; }
-    // Handle-typed columns: a member map counts its own before it reserves its bytes; the count
-    // before the increment is the map's handle index.
-    uint16_t AddHandleColumns(uint16_t count);
-    uint16_t GetHandleColumnCount() const { return handles_; }
-
-private:
-    int32_t width_ = 0;
-    uint16_t handles_ = 0;
 };
 
 class KxGMemberMap {

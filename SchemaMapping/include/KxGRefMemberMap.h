@@ -63,6 +63,10 @@ public:
     int32_t CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t offset, int32_t count);
     int32_t BindParameter(uint16_t& position, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement);
     int32_t BindColumn(uint16_t& column, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement);
+    // Binds some of the ids (which bit 0x1 the object id, 0x2 the class id) as parameters, or as
+    // result columns when asResult; 0 or -1.
+    int32_t BindIds(uint16_t& position, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement,
+                    uint16_t which, bool asResult);
     // Sets the class id's version to the current class version of its number (schema map's class,
     // else the dictionary's current version); left as it is when neither knows the number.
     void SetClassVersion(KxClassId& classId) const;

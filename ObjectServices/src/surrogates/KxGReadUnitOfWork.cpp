@@ -5,6 +5,8 @@
 #include <new>
 
 #include "KxGRowBufferCache.h"
+#include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 #include "KxObjectAlias.h"
@@ -13,10 +15,12 @@ KxGRequest::KxGRequest(KxGTransactionContext* context, KxGClassMap* classMap, co
                        int32_t operation)
     : context_(context), classMap_(classMap), classId_(classId), operation_(operation)
 {
+    InitEnvironment();
 }
 
 KxGRequest::~KxGRequest()
 {
+    ClearStatements();
     Clear();
 }
 
@@ -35,6 +39,11 @@ int32_t KxGRequest::AddAlias(KxObjectAlias* alias)
     } catch (const std::bad_alloc&) {
         return KXG_E_NO_MEMORY;
     }
+    if (aliases_.size() == 1 && !hasFetchKey_) {
+        KxRef ref;
+        alias->GetRef(ref);
+        SetFetchKey(ref);
+    }
     return 0;
 }
 
@@ -44,26 +53,11 @@ void KxGRequest::Clear()
         delete alias;
     }
     aliases_.clear();
+    DeleteOutputs();
+    ClearStatements();
 }
 
-int32_t KxGRequest::Execute()
-{
-    switch (operation_) {
-    case KXG_OP_INSERT:
-    case KXG_OP_UPDATE:
-    case KXG_OP_DELETE:
-    case KXG_OP_READ:
-    case KXG_OP_IMAGE_OBJECT:
-    case KXG_OP_IMAGE_SQL:
-    case KXG_OP_IMAGE_READ:
-    case KXG_OP_REINSERT:
-    case KXG_OP_WRITE_BACK:
-    case KXG_OP_DELETE_REPAIR:
-        return KXG_E_NOT_IMPLEMENTED;
-    default:
-        return 0;
-    }
-}
+// KxGRequest::Execute and the rest of the execution are in KxGRequestExecute.cpp.
 
 int32_t KxGRequestList::Append(KxGRequest* request)
 {

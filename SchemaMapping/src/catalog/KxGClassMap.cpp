@@ -7,6 +7,7 @@
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGProjection.h"
+#include "KxGRefMemberMap.h"
 #include "KxGSchemaConstants.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStoreHandlers.h"

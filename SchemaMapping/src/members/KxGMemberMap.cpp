@@ -56,24 +56,6 @@ int32_t KxGRowContext::AddHandle(KxGDatabase* database, uint16_t index, uint16_t
     return 0;
 }
 
-// ---- buffer map ------------------------------------------------------------------------------------
-
-KxGBufferMap::~KxGBufferMap() = default;
-
-int32_t KxGBufferMap::Reserve(int32_t bytes)
-{
-    const int32_t offset = width_;
-    width_ += bytes > 0 ? bytes : 0;
-    return offset;
-}
-
-uint16_t KxGBufferMap::AddHandleColumns(uint16_t count)
-{
-    const uint16_t first = handles_;
-    handles_ = static_cast<uint16_t>(handles_ + count);
-    return first;
-}
-
 // ---- base operations ---------------------------------------------------------------------------------
 
 int32_t KxGMemberMap::JoinBuffer(KxGBufferMap&) { return 0; }

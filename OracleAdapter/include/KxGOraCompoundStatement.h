@@ -1,0 +1,55 @@
+// The Oracle compound statement: one batch of stores and deletes bracketed by the connection's own
+// commit or rollback when it sits on the outermost level, and by the savepoint "COMPOUND_SAVEPOINT"
+// on deeper levels (one name, reused by every compound statement; the savepoint exists between
+// BeginCompound and EndCompound).
+//
+//   level 1   BeginCompound: nothing ("use transaction").
+//             EndCompound(1): the database's CommitConnection ("commit transaction").
+//             EndCompound(0): the database's RollbackConnection ("rollback transaction").
+//   deeper    BeginCompound: "SAVEPOINT COMPOUND_SAVEPOINT" on a handle that is kept ("use savepoint").
+//             EndCompound(1): nothing ("commit savepoint"; the savepoint stays until the enclosing
+//             level ends).
+//             EndCompound(0): "ROLLBACK TO COMPOUND_SAVEPOINT" on the kept handle ("rollback to
+//             savepoint").
+// The kept handle is deleted by every EndCompound.
+//
+// A deeper rollback is answered with success without a statement only when there is nothing of the
+// compound statement's left to undo: its savepoint was rolled back to already (a rollback follows a
+// failed prepare that rolled back), or setting it failed (nothing ran). Any other rollback without
+// an open savepoint (the compound statement was never begun, or it was ended with commit) cannot
+// undo its work and answers 0, so that the enclosing level rolls back instead.
+//
+// Trace: module TXN (0x2000).
+#pragma once
+
+#include <cstdint>
+
+#include "KxGCompoundStatement.h"
+
+class KxGStatementHdl;
+
+class KxGOraCompoundStatement : public KxGCompoundStatement {
+public:
+    // The grow step of the request list.
+    static constexpr int32_t kGrowStep = 10;
+
+    explicit KxGOraCompoundStatement(KxGTransactionContext* context);
+    // Deletes the kept savepoint handle.
+    ~KxGOraCompoundStatement() override;
+
+    // 1 on success, 0 on failure (the database's error object tells why).
+    uint16_t BeginCompound() override;
+    uint16_t EndCompound(uint16_t commit) override;
+
+    // Whether the compound statement sits on the outermost level (level 0, not started, counts as 1).
+    bool UsesTransaction() const { return GetLevel() <= 1; }
+    // The kept savepoint handle; null when none.
+    KxGStatementHdl* GetSavepointHdl() const { return savepoint_; }
+
+private:
+    void DeleteSavepointHdl();
+
+    KxGStatementHdl* savepoint_ = nullptr;
+    // Nothing of this compound statement is left in the connection to undo (see the top).
+    bool nothingToUndo_ = false;
+};
