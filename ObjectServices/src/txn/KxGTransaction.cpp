@@ -2,6 +2,7 @@
 #include "KxGTransaction.h"
 
 #include <new>
+#include <vector>
 
 #include "KxGCompoundStatement.h"
 #include "KxGDatabase.h"
@@ -13,7 +14,7 @@
 #include "KxObjectAlias.h"
 
 namespace {
-KxObjectAlias* TakeFirstImage(KxGRequest& request);
+KxObjectAlias* TakeFirstImage(KxGRequest& request, KxObjectAlias* key);
 
 // The lock service's ReleaseTxnLocks for the context's current level (nothing without a service).
 void ReleaseLevelLocks(KxGTransactionContext* context, uint16_t commit)
@@ -179,12 +180,25 @@ int32_t KxGSPTransaction::XARollback()
     return status;
 }
 
-// The first SQL image that an executed request produced, taken out of the request; null when it
-// produced none. Requests keep no images of their own yet.
 namespace {
-KxObjectAlias* TakeFirstImage(KxGRequest& /*request*/)
+// The first SQL image that an executed request produced, taken out of the request together with the
+// request's input (key); the other images and the key are deleted. Null when it produced none.
+KxObjectAlias* TakeFirstImage(KxGRequest& request, KxObjectAlias* key)
 {
-    return nullptr;
+    KxObjectAlias* image = request.GetOutput(0);
+    if (image == nullptr) {
+        return nullptr;
+    }
+    std::vector<KxObjectAlias*> rest;
+    for (uint32_t i = 1; i < request.GetOutputCount(); ++i) {
+        rest.push_back(request.GetOutput(i));
+    }
+    request.Reset();   // the request lets go of its aliases without deleting them
+    for (KxObjectAlias* other : rest) {
+        delete other;
+    }
+    delete key;
+    return image;
 }
 }  // namespace
 
@@ -316,10 +330,10 @@ KxObjectAlias* KxGMRTransaction::MakeBeforeImage(KxObjectAlias* alias, int32_t& 
         return nullptr;
     }
     status = request->Execute();
-    KxObjectAlias* image = status >= 0 ? TakeFirstImage(*request) : nullptr;
+    KxObjectAlias* image = status >= 0 ? TakeFirstImage(*request, key) : nullptr;
     delete request;
     if (image == nullptr && status >= 0) {
-        status = KXG_E_NOT_IMPLEMENTED;
+        status = KXG_E_NO_MEMORY;
     }
     return image;
 }
