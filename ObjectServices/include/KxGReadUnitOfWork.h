@@ -142,6 +142,8 @@ public:
     // the read unit of work's row-buffer cache.
     void SetFetcher(KxGObjectFetcher* fetcher) { fetcher_ = fetcher; }
     KxGObjectFetcher* GetFetcher() const { return fetcher_; }
+    // The read unit of work's row-buffer cache (made on first use); null without one.
+    KxGRowBufferCache* GetRowBufferCache() const;
     // The buffer maps that execute the request, in visiting order: the class map's class buffer map,
     // then every member map of the class map that is a buffer map itself (set member maps), each once.
     std::vector<KxGBufferMap*> GetVisitedMaps() const;
