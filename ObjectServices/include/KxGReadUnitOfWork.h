@@ -79,13 +79,18 @@ public:
     //   12, 13 repairs           the operation becomes 1 (2); collect; when that gives 0, run them
     //   14 repair                the operation becomes 3; the delete step
     //   0 and any other value    0, nothing done
-    // Running the statements: PrepareStatements of every visited map, every statement executed in
-    // order (a failure answers the error object's code, never 0), ExecuteTableMaps, then ResetRows.
-    // Update row counts are not checked; a count that differs from the rows bound is traced.
-    // The delete step: FillIdRows of every visited map (and its PrepareStatements when FillIdRows
-    // prepared no statement), then every statement executed in order; the main table's delete (the
-    // first statement of the class buffer map) that affects fewer rows than it bound gives the warning
-    // 2017 and the remaining statements still run; the other tables' deletes are not counted.
+    // The visited maps (GetVisitedMaps) work one after the other, each on the request's object
+    // buffer, which holds the rows of one map at a time:
+    // Building rows and running the statements, per map: FillRows (a non-zero result ends the
+    // request), PrepareStatements, every statement executed in order (a failure answers the error
+    // object's code, never 0) and then deleted, ExecuteTableMaps, ResetRows. Update row counts are
+    // not checked; a count that differs from the rows bound is traced.
+    // The image operations keep each map's rows with the request's first image (GetOutput(0)): the
+    // class buffer map's as its buffer, the others' in its further buffers.
+    // The delete step, per map: FillIdRows (and PrepareStatements when that prepared no statement),
+    // then every statement executed in order; the main table's delete (the first statement of the
+    // class buffer map) that affects fewer rows than it bound gives the warning 2017 and the rest
+    // still runs; the other tables' deletes are not counted.
     // A request without objects does nothing (0).
     virtual int32_t Execute();
 
@@ -174,9 +179,16 @@ private:
     // The member-map environment from the context: its database, and the flags word 8 when the
     // context's top resource manager is on a nested level (not level 1) with its flag set, else 0.
     void InitEnvironment();
-    int32_t BuildRows();
-    int32_t Collect();
-    int32_t RunStatements();
+    // The key of the request's image: the reference of its only object, else none.
+    KxRef ImageKey() const;
+    // One map's rows into the request's buffer (FillRows, or FillRowsFromList with fromList).
+    int32_t Fill(KxGBufferMap& map, bool fromList);
+    // Inserts and updates (fromList: the repairs' rows from images), map by map.
+    int32_t Write(bool fromList);
+    // The image operations: the rows stay with the request's image.
+    int32_t Image(bool fromList);
+    // One map's statements over its rows: prepared, executed, then its after-execution and completion.
+    int32_t RunStatements(KxGBufferMap& map, KxSQLObjectAlias* image);
     int32_t DeleteStep();
     int32_t ReadRows();
     int32_t CopyIntoObjects();

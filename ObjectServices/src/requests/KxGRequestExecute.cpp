@@ -147,7 +147,7 @@ int32_t KxGRequest::Execute()
     if (database != nullptr && database->GetError() != nullptr) {
         database->GetError()->Clear();
     }
-    const auto runs = [this](int32_t operation) {
+    const auto runs = [](int32_t operation) {
         switch (operation) {
         case KXG_OP_INSERT:
         case KXG_OP_UPDATE:
@@ -175,8 +175,7 @@ int32_t KxGRequest::Execute()
     switch (operation_) {
     case KXG_OP_INSERT:
     case KXG_OP_UPDATE:
-        result = BuildRows();
-        return result == 0 ? RunStatements() : result;
+        return Write(false);
     case KXG_OP_DELETE:
         return DeleteStep();
     case KXG_OP_READ:
@@ -187,16 +186,15 @@ int32_t KxGRequest::Execute()
         operation_ = KXG_OP_NONE;
         return result;
     case KXG_OP_IMAGE_OBJECT:
-        return BuildRows();
+        return Image(false);
     case KXG_OP_IMAGE_SQL:
-        return Collect();
+        return Image(true);
     case KXG_OP_IMAGE_READ:
         return ReadRows();
     case KXG_OP_REINSERT:
     case KXG_OP_WRITE_BACK:
         operation_ = operation_ == KXG_OP_REINSERT ? KXG_OP_INSERT : KXG_OP_UPDATE;
-        result = Collect();
-        return result == 0 ? RunStatements() : result;
+        return Write(true);
     case KXG_OP_DELETE_REPAIR:
         operation_ = KXG_OP_DELETE;
         return DeleteStep();
@@ -238,43 +236,69 @@ int32_t KxGRequest::ExecutionFailure()
     return code < 0 ? code : KXG_E_RDBMS;
 }
 
-int32_t KxGRequest::BuildRows()
+KxRef KxGRequest::ImageKey() const
 {
-    int32_t status = 0;
     KxRef key;
     if (aliases_.size() == 1) {
         aliases_.front()->GetRef(key);
     }
-    if (NewImage(key, status) == nullptr) {
-        return status;
-    }
-    int32_t result = 0;
-    for (KxGBufferMap* map : GetVisitedMaps()) {
-        result = map->FillRows(aliases_, *this, GetMemberMapContext());
-        if (result != 0) {
-            break;
-        }
-    }
-    result = Checked(result);
-    if (result < 0) {
-        return result;
-    }
-    // The class buffer map filled the rows, streamed the containers and re-queued what outgrew them.
-    return result;
+    return key;
 }
 
-int32_t KxGRequest::Collect()
+int32_t KxGRequest::Fill(KxGBufferMap& map, bool fromList)
+{
+    // Each map fills rows of its own table into the request's buffer.
+    SetObjectBuffer(nullptr);
+    SetRowCount(0);
+    if (fromList) {
+        return map.FillRowsFromList(aliases_, *this, GetMemberMapContext());
+    }
+    return Checked(map.FillRows(aliases_, *this, GetMemberMapContext()));
+}
+
+int32_t KxGRequest::Write(bool fromList)
 {
     int32_t status = 0;
-    KxRef key;
-    if (aliases_.size() == 1) {
-        aliases_.front()->GetRef(key);
-    }
-    if (NewImage(key, status) == nullptr) {
+    KxSQLObjectAlias* image = NewImage(ImageKey(), status);
+    if (image == nullptr) {
         return status;
     }
+    // Map by map: its rows, its statements over them, their execution.
     for (KxGBufferMap* map : GetVisitedMaps()) {
-        const int32_t result = map->FillRowsFromList(aliases_, *this, GetMemberMapContext());
+        int32_t result = Fill(*map, fromList);
+        if (result == 0) {
+            result = RunStatements(*map, image);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    SetObjectBuffer(nullptr);
+    return 0;
+}
+
+int32_t KxGRequest::Image(bool fromList)
+{
+    int32_t status = 0;
+    KxSQLObjectAlias* image = NewImage(ImageKey(), status);
+    if (image == nullptr) {
+        return status;
+    }
+    // The image keeps the rows: the class buffer map's as its buffer, the others' behind it.
+    for (KxGBufferMap* map : GetVisitedMaps()) {
+        const int32_t result = Fill(*map, fromList);
+        if (result < 0) {
+            return result;
+        }
+        std::unique_ptr<KxGSQLObjectBuffer> rows = TakeObjectBuffer();
+        if (rows) {
+            KxGSQLObjectBuffer* taken = rows.release();
+            status = image->GetBuffer() == nullptr ? image->SetBuffer(taken) : image->GetObjectBuffers().Append(taken);
+            if (status != 0) {
+                delete taken;
+                return status;
+            }
+        }
         if (result != 0) {
             return result;
         }
@@ -282,25 +306,21 @@ int32_t KxGRequest::Collect()
     return 0;
 }
 
-int32_t KxGRequest::RunStatements()
+int32_t KxGRequest::RunStatements(KxGBufferMap& map, KxSQLObjectAlias* image)
 {
-    KxSQLObjectAlias* image = GetOutput(0);
-    if (image == nullptr) {
-        return KXG_E_NO_MEMORY;
-    }
     ClearStatements();
-    const std::vector<KxGBufferMap*> maps = GetVisitedMaps();
-    for (KxGBufferMap* map : maps) {
-        const int32_t result = map->PrepareStatements(*this, image);
-        if (result != 0) {
-            return result;
-        }
+    int32_t result = map.PrepareStatements(*this, image);
+    if (result != 0) {
+        ClearStatements();
+        return result;
     }
     KxGStatementList& statements = GetStatements();
     for (uint32_t i = 0; i < statements.Count(); ++i) {
         KxGStatement* statement = statements.GetStatement(i);
         if (statement == nullptr || statement->Execute() == 0) {
-            return ExecutionFailure();
+            result = ExecutionFailure();
+            ClearStatements();
+            return result;
         }
         if (operation_ != KXG_OP_UPDATE) {
             continue;
@@ -317,20 +337,13 @@ int32_t KxGRequest::RunStatements()
             trace->EndCriticalSection();
         }
     }
-    int32_t result = 0;
-    for (KxGBufferMap* map : maps) {
-        result = map->ExecuteTableMaps(*this, aliases_);
-        if (result != 0) {
-            return result;
-        }
+    // Executed: the after-execution step must not run them again.
+    ClearStatements();
+    result = map.ExecuteTableMaps(*this, aliases_);
+    if (result != 0) {
+        return result;
     }
-    for (KxGBufferMap* map : maps) {
-        result = map->ResetRows(*this, aliases_, image);
-        if (result != 0) {
-            break;
-        }
-    }
-    return Checked(result);
+    return Checked(map.ResetRows(*this, aliases_, image));
 }
 
 int32_t KxGRequest::DeleteStep()
@@ -340,45 +353,50 @@ int32_t KxGRequest::DeleteStep()
     if (image == nullptr) {
         return status;
     }
-    ClearStatements();
     KxGStatementList& statements = GetStatements();
     const std::vector<KxGBufferMap*> maps = GetVisitedMaps();
-    // The main table's delete: the first statement of the class buffer map (its main table map comes
-    // before its member table maps).
-    int64_t mainIndex = -1;
-    for (size_t m = 0; m < maps.size(); ++m) {
-        const uint32_t before = statements.Count();
-        int32_t result = maps[m]->FillIdRows(*this, aliases_, image);
-        if (result == 0 && statements.Count() == before) {
-            result = maps[m]->PrepareStatements(*this, image);
-        }
-        if (result != 0) {
-            return result;
-        }
-        if (m == 0 && maps[m] == classMap_->GetClassBufferMap() && statements.Count() > before) {
-            mainIndex = before;
-        }
-    }
-    // Every statement runs: a set that is empty (no row to delete) never keeps its owner's row.
     int32_t result = 0;
-    for (uint32_t i = 0; i < statements.Count(); ++i) {
-        KxGStatement* statement = statements.GetStatement(i);
-        if (statement == nullptr || statement->Execute() == 0) {
-            return ExecutionFailure();
+    for (size_t m = 0; m < maps.size(); ++m) {
+        ClearStatements();
+        SetObjectBuffer(nullptr);
+        SetRowCount(0);
+        status = maps[m]->FillIdRows(*this, aliases_, image);
+        if (status == 0 && statements.Count() == 0) {
+            status = maps[m]->PrepareStatements(*this, image);
         }
-        if (int64_t(i) != mainIndex || statement->GetNoRowCountCheck() != 0) {
-            continue;
+        if (status != 0) {
+            ClearStatements();
+            return status;
         }
-        auto* store = dynamic_cast<KxGStoreStatement*>(statement);
-        uint32_t rows = 0;
-        const uint32_t bound = statement->GetRowCount() > 0 ? statement->GetRowCount() : 1;
-        if (store == nullptr || store->GetNumAffectedRows(rows) == 0) {
-            return ExecutionFailure();
+        // The main table's delete: the first statement of the class buffer map (its main table map
+        // comes before its member table maps). Every statement runs: a set that is empty (no row to
+        // delete) never keeps its owner's row, nor a missing owner row its set's rows.
+        const bool mainMap = m == 0 && maps[m] == classMap_->GetClassBufferMap();
+        for (uint32_t i = 0; i < statements.Count(); ++i) {
+            KxGStatement* statement = statements.GetStatement(i);
+            if (statement == nullptr || statement->Execute() == 0) {
+                status = ExecutionFailure();
+                ClearStatements();
+                return status;
+            }
+            if (!mainMap || i != 0 || statement->GetNoRowCountCheck() != 0) {
+                continue;
+            }
+            auto* store = dynamic_cast<KxGStoreStatement*>(statement);
+            uint32_t rows = 0;
+            const uint32_t bound = statement->GetRowCount() > 0 ? statement->GetRowCount() : 1;
+            if (store == nullptr || store->GetNumAffectedRows(rows) == 0) {
+                status = ExecutionFailure();
+                ClearStatements();
+                return status;
+            }
+            if (rows < bound) {
+                result = KXG_W_NO_ROW_AFFECTED;
+            }
         }
-        if (rows < bound) {
-            result = KXG_W_NO_ROW_AFFECTED;
-        }
+        ClearStatements();
     }
+    SetObjectBuffer(nullptr);
     return result;
 }
 
