@@ -27,6 +27,7 @@ class KxGRowBufferCache;
 class KxGDatabase;
 class KxGObjectFetcher;
 class KxSQLObjectAlias;
+class KxGSQLBuffer;
 class KxGSQLObjectBuffer;
 class KxGStatementList;
 class KxGTransactionContext;
@@ -121,6 +122,8 @@ public:
     // one deletes the one before.
     KxGSQLObjectBuffer* GetContainerBuffer(uint32_t index) const;
     void SetContainerBuffer(uint32_t index, std::unique_ptr<KxGSQLObjectBuffer> buffer);
+    // Row buffers of statement batches that the statement list still binds (owned).
+    std::vector<std::unique_ptr<KxGSQLBuffer>>& GetBatchBuffers() { return batches_; }
     // Objects handed to the request again after their container was enlarged (not owned).
     std::vector<KxObjectAlias*>& GetRequeued() { return requeued_; }
 
@@ -142,6 +145,8 @@ public:
     // the read unit of work's row-buffer cache.
     void SetFetcher(KxGObjectFetcher* fetcher) { fetcher_ = fetcher; }
     KxGObjectFetcher* GetFetcher() const { return fetcher_; }
+    // The read unit of work's row-buffer cache (made on first use); null without one.
+    KxGRowBufferCache* GetRowBufferCache() const;
     // The buffer maps that execute the request, in visiting order: the class map's class buffer map,
     // then every member map of the class map that is a buffer map itself (set member maps), each once.
     std::vector<KxGBufferMap*> GetVisitedMaps() const;
@@ -159,6 +164,7 @@ private:
     int32_t rowCount_ = 0;
     std::vector<std::unique_ptr<KxGSQLObjectBuffer>> containers_;
     std::vector<KxObjectAlias*> requeued_;
+    std::vector<std::unique_ptr<KxGSQLBuffer>> batches_;
     // Execution.
     std::vector<KxSQLObjectAlias*> outputs_;
     KxRef fetchKey_;

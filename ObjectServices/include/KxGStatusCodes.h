@@ -128,6 +128,8 @@ constexpr int32_t KXG_E_NO_SCHEMA_FOUND = -6198;
 // A statement text that would grow past the product's limit (no text of its own in the table).
 constexpr int32_t KXG_E_STATEMENT_TOO_LONG = -6201;
 constexpr int32_t KXG_E_INVALID_SQL_STATEMENT = -6220;
+// An inverse set whose element class has no member map for the inverse member.
+constexpr int32_t KXG_E_NO_INVERSE_MEMBER_MAP = -6092;
 
 // ---- Warnings of unit-of-work requests ----
 constexpr int32_t KXG_W_NO_ROW_AFFECTED = 2017;         // a delete affected fewer rows than it was given

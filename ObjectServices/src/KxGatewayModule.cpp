@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "KxGClassLoader.h"
+#include "KxGMappingCompletion.h"
 #include "KxGErrorText.h"
 #include "KxGStatusCodes.h"
 #include "kxfound.h"
@@ -87,6 +88,7 @@ extern "C" int32_t KxInitDll(int32_t enable)
     } else if (enable == 0 && KxGMapLoader::GetDefault() == &classLoader) {
         KxGMapLoader::SetDefault(nullptr);
     }
+    KxGInstallMappingCompletion(enable != 0);
     return KxModuleErrorCallbackList::GetInstance()->SetModuleErrorCallback(
         enable != 0 ? &KxGGetErrorText : nullptr, KXG_E_RANGE_HIGHEST, KXG_E_RANGE_LOWEST);
 }

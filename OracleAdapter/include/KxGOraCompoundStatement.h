@@ -13,11 +13,14 @@
 //             savepoint").
 // The kept handle is deleted by every EndCompound.
 //
-// A deeper rollback is answered with success without a statement only when there is nothing of the
-// compound statement's left to undo: its savepoint was rolled back to already (a rollback follows a
-// failed prepare that rolled back), or setting it failed (nothing ran). Any other rollback without
-// an open savepoint (the compound statement was never begun, or it was ended with commit) cannot
-// undo its work and answers 0, so that the enclosing level rolls back instead.
+// A deeper rollback without an open savepoint never rolls back to a savepoint of that name that
+// another compound statement set. It answers success without a statement when nothing of the
+// compound statement's is left to undo: its savepoint was rolled back to already (the abort after a
+// prepare that rolled back), setting it failed, or it was never begun while its flag is set (its
+// requests run only after BeginCompound, e.g. its locks were refused first). It answers 0 when its
+// work cannot be undone by it: it was ended with commit, a rollback to its savepoint failed, or it
+// was never begun with its flag cleared (its requests ran without savepoint); the enclosing level
+// then rolls back instead.
 //
 // Trace: module TXN (0x2000).
 #pragma once
@@ -47,9 +50,16 @@ public:
     KxGStatementHdl* GetSavepointHdl() const { return savepoint_; }
 
 private:
+    // What a deeper compound statement left in the connection (see the top).
+    enum class Work {
+        NotBegun,   // no BeginCompound yet
+        Open,       // its savepoint is set
+        Undone,     // nothing left to undo: rolled back, or the savepoint could not be set
+        Kept        // ended with commit, or the rollback failed: it cannot undo its work
+    };
+
     void DeleteSavepointHdl();
 
     KxGStatementHdl* savepoint_ = nullptr;
-    // Nothing of this compound statement is left in the connection to undo (see the top).
-    bool nothingToUndo_ = false;
+    Work work_ = Work::NotBegun;
 };

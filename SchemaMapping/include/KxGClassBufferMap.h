@@ -16,6 +16,8 @@
 #include "KxGTableMap.h"
 
 class KxGClassMap;
+class KxGDatabase;
+class KxGRowBufferCache;
 class KxGSQLObjectBuffer;
 
 class KxGClassBufferMap : public KxGBufferMap {
@@ -66,9 +68,32 @@ public:
     static constexpr int32_t kMaxContainerRereads = 4;
 
 private:
+    KxGDatabase* Database() const;
+    int32_t BatchSize(KxGDatabase* database, uint32_t flags) const;
+    // Ids and every joined member map that is not streamed into the current row.
+    int32_t StoreObject(KxObjectAlias& object, KxGRowContext& rows, KxGContext* context);
+    int32_t Fill(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context);
+    // The blob container of object `index` (its row or its one-row buffer in the request).
+    int32_t FillContainer(KxObjectAlias& object, uint32_t index, KxGRowContext& rows, KxGRequest& request,
+                          KxGContext* context);
+    // The members streamed into the blob container back into the object.
+    int32_t LoadContainer(KxGRowContext& rows, KxObjectAlias& object, KxGContext* context);
+    // A fetched row whose container did not fit its buffer gets the whole container read again.
+    // row is replaced by a buffer with the larger container (its word holds the container's size).
+    int32_t RereadContainer(KxGDatabase* database, KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer>& row,
+                            KxGContext& context);
+    // The container column (the last of the row) grows to `need` bytes, and the row with it.
+    int32_t GrowContainer(uint32_t need);
+    int32_t FillOnce(const KxGAliasVector& objects, KxGRequest& request, KxGContext* context);
+    int32_t ReadChunk(KxGObjectFetcher& reader, KxGDatabase* database, KxGRowBufferCache* cache,
+                      KxGContext& context, const std::vector<KxObjectAlias*>& fetch, size_t first, size_t count);
+    int32_t ResetChunk(KxGRequest& request, KxGDatabase* database, const KxGAliasVector& objects, size_t first,
+                       size_t count, uint32_t flags);
+
     KxGClassMap* classMap_;
     int32_t idSize_ = 0;
     KxGMemberMapList memberMaps_;
     std::unique_ptr<KxGTableMap> mainTable_;
     KxGTableMapList tableMaps_;
+    uint32_t lastNeed_ = 0;   // the container size the last StreamContainer found missing
 };

@@ -49,6 +49,11 @@ public:
     int32_t OnEmbedded(const KxMember& member) override;
     int32_t OnPointer(const KxMember& member) override;
     int32_t OnOnDemand(const KxMember& member) override;
+    // Set members (KxGSetLoader.cpp).
+    int32_t OnObjectSet(const KxMember& member) override;
+    int32_t OnOnDemandSet(const KxMember& member) override;
+    int32_t OnTypeSet(const KxMember& member) override;
+    int32_t OnClassSet(const KxMember& member) override;
 
     // The last positive result (warnings), 0 when none.
     int32_t GetResult() const { return result_; }

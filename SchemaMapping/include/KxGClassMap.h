@@ -198,6 +198,8 @@ public:
     virtual int32_t BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,
                                   uint16_t which);
     virtual int32_t BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, uint16_t which);
+    // 1 for the class map of a class, 2 for the map of set objects.
+    virtual uint16_t GetMapKind() const { return 1; }
     // The id columns' handler (made on first use; null without a schema map).
     KxGIDMap* GetIDMap();
 

@@ -263,6 +263,15 @@ public:
 
 protected:
     void SetStorageType(uint32_t storageType) { storageType_ = storageType; }
+    // For derived maps that size or place their column themselves.
+    void SetSizes(int32_t columnSize, int32_t valueSize)
+    {
+        columnSize_ = columnSize;
+        valueSize_ = valueSize;
+    }
+    void SetRowOffset(int32_t offset) { rowOffset_ = offset; }
+    uint16_t GetHandleIndex() const { return handleIndex_; }
+    KxGSchemaMap* GetSchemaMap() const { return schemaMap_; }
 
 private:
     KxGSchemaMap* schemaMap_;

@@ -25,6 +25,7 @@
 class KxGClass;
 class KxGClassMap;
 class KxGClassMemberAlias;
+class KxGMember;
 class KxGRefAlias;
 class KxGSchemaMap;
 
@@ -96,10 +97,30 @@ public:
     virtual bool ReadAhead() const { return readAhead_; }
     void SetReadAhead(bool readAhead) { readAhead_ = readAhead; }
 
+    // Relations of sets. The flag word given by the loader and the read-ahead test by mode: 1 answers
+    // bit 0x08 of the flag word, 2 true unless the word is exactly 0x200, 3 true, any other mode false.
+    uint32_t GetFlags() const { return flags_; }
+    void SetFlags(uint32_t flags) { flags_ = flags; }
+    bool ReadAhead(int32_t mode) const;
+    // The target (element or referenced) class, none at first; the name of the target class's
+    // member that is the inverse of this relation (empty: none).
+    KxGClass* GetTarget() const { return target_; }
+    void SetTarget(KxGClass* target) { target_ = target; }
+    const KxString& GetInverseName() const { return inverseName_; }
+    void SetInverseName(const KxString& name) { inverseName_ = name; }
+    // The target's class map, the inverse member (looked up among the target's members by name) and
+    // its member map; null without a target (or without such a member).
+    KxGClassMap* GetTargetClassMap() const;
+    KxGMember* GetInverseMember() const;
+    KxGMemberMap* GetInverseMemberMap() const;
+
 private:
     KxString memberName_;
     KxGClass* owner_;
     bool readAhead_;
+    uint32_t flags_ = 0;
+    KxGClass* target_ = nullptr;
+    KxString inverseName_;
 };
 
 class KxGRefMemberMap : public KxGMemberMap {

@@ -65,6 +65,9 @@ struct KxGTableRows {
     KxGContext* context = nullptr;       // handed to the member maps
     KxString idList;                     // kinds 5 and 16: the ids, decimal, separated by ","
     int32_t batchSize = 0;               // rows per execution; 0: asked of the database (BATCH_SIZE)
+    // Where the rows of a last batch that is not the buffer itself are kept for as long as its
+    // statement lives (null: such statements are executed at once instead of handed back).
+    std::vector<std::unique_ptr<KxGSQLBuffer>>* keep = nullptr;
 };
 
 class KxGTableMap {

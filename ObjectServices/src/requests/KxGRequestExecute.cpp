@@ -30,7 +30,7 @@ public:
     explicit ImageFetcher(KxGRequest& request) : request_(request) {}
 
     KxGDatabase* GetDatabase() override { return request_.GetDatabase(); }
-    KxGRowBufferCache* GetRowBufferCache() override { return nullptr; }
+    KxGRowBufferCache* GetRowBufferCache() override { return request_.GetRowBufferCache(); }
     int32_t LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row) override
     {
         KxRef ref;
@@ -98,6 +98,12 @@ void KxGRequest::DeleteOutputs()
         delete image;
     }
     outputs_.clear();
+}
+
+KxGRowBufferCache* KxGRequest::GetRowBufferCache() const
+{
+    KxGReadUnitOfWork* unit = context_ != nullptr ? context_->GetReadUnitOfWork() : nullptr;
+    return unit != nullptr ? unit->GetRowBufferCache() : nullptr;
 }
 
 void KxGRequest::SetFetchKey(const KxRef& key)

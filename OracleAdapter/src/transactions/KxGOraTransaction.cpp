@@ -101,7 +101,6 @@ uint16_t KxGOraCompoundStatement::BeginCompound()
     KxGTraceTag tag(*database, KXG_TRACE_TXN, "BeginCompound");
     if (UsesTransaction()) {
         Record(tag, KxString("use transaction"));
-        nothingToUndo_ = false;
         return 1;
     }
     Record(tag, KxString("use savepoint"));
@@ -112,10 +111,10 @@ uint16_t KxGOraCompoundStatement::BeginCompound()
         // No savepoint: nothing runs after a failed begin, so a rollback has nothing to undo, and
         // must not roll back to an older savepoint of the same name.
         DeleteSavepointHdl();
-        nothingToUndo_ = true;
+        work_ = Work::Undone;
         return 0;
     }
-    nothingToUndo_ = false;
+    work_ = Work::Open;
     return 1;
 }
 
@@ -137,16 +136,17 @@ uint16_t KxGOraCompoundStatement::EndCompound(uint16_t commit)
         }
     } else if (commit != 0) {
         Record(tag, KxString("commit savepoint"));
-        nothingToUndo_ = false;
+        work_ = Work::Kept;
     } else {
         Record(tag, KxString("rollback to savepoint"));
         auto* handle = dynamic_cast<KxGOraStatementHdl*>(savepoint_);
-        if (handle != nullptr) {
+        const bool nothingRan = work_ == Work::Undone || (work_ == Work::NotBegun && GetFlags() != 0);
+        if (handle != nullptr && work_ == Work::Open) {
             KxGStatementTemplate rollback{KxString(kCompoundRollback)};
             result = handle->ExecDirect(&rollback);
-            nothingToUndo_ = result != 0;
-        } else if (nothingToUndo_) {
-            Record(tag, KxString("no savepoint left to roll back to: nothing to undo"));
+            work_ = result != 0 ? Work::Undone : Work::Kept;
+        } else if (nothingRan) {
+            Record(tag, KxString("no savepoint to roll back to: nothing to undo"));
         } else {
             Record(tag, KxString("no savepoint to roll back to: the work stays for the enclosing level"));
             result = 0;

@@ -136,7 +136,9 @@ TEST_F(OraLockService, ASecondClientIsRefusedUntilTheHolderReleases)
     EXPECT_EQ(two_->AcquireTxnLocks(&ctx2_, KXG_LOCK_MODE_TXN, mixed), 0);
     EXPECT_EQ(two_->GetLockTable().Count(), 0u);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS WHERE CLIENTID = 2"), (Table{{"0"}}));
-    EXPECT_NE(TraceText().find("lock not acquired"), std::string::npos);
+    const std::string refused = TagText(TraceText(), "AcquireLockInDB");
+    EXPECT_NE(refused.find("OID = 1599 LockMode 4116"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("lock not acquired"), std::string::npos) << refused;
 
     // The holders of an object: client 1, with the user of its registration.
     Exec({"INSERT INTO S.ACTIVECLIENTS (CLIENTID, USERID) VALUES (1, 'ANNA')"});

@@ -244,12 +244,17 @@ TEST_F(OraTransaction, ADeeperRollbackWithoutItsOwnSavepointNeverUndoesOtherWork
     EXPECT_EQ(Own(), (std::vector<int32_t>{1}));
     context_->PopTo(second);
 
-    // A compound statement never begun may have run work it cannot undo: its rollback fails, so that
-    // the enclosing level rolls back.
-    auto* third = Begin<KxGOraCompoundStatement>(KXG_RESOURCE_COMPOUND_STATEMENT);
-    Insert(2);
-    EXPECT_EQ(third->EndCompound(0), 0);
-    EXPECT_EQ(Own(), (std::vector<int32_t>{1, 2}));
+    // Never begun: with its flag set nothing of it ran (its locks were refused before its begin);
+    // with its flag cleared its requests ran without savepoint, which it cannot undo, so its
+    // rollback fails and the enclosing level rolls back.
+    for (uint16_t flags : {1, 0}) {
+        SCOPED_TRACE(flags);
+        auto* never = Begin<KxGOraCompoundStatement>(KXG_RESOURCE_COMPOUND_STATEMENT);
+        never->SetFlags(flags);
+        EXPECT_EQ(never->EndCompound(0), flags != 0 ? 1 : 0);
+        context_->PopTo(never);
+    }
+    EXPECT_EQ(Own(), (std::vector<int32_t>{1}));
 }
 
 TEST_F(OraTransaction, AFailedSavepointStatementFailsTheLevelsStart)
@@ -325,6 +330,129 @@ TEST_F(OraTransaction, ACompoundStatementLocksItsObjectsUntilItCommits)
     context_.reset();   // before the lock service it holds
     for (auto* connection : {lockConnection1.get(), lockConnection2.get(), txnConnection2.get()}) {
         connection->CloseConnection();
+    }
+}
+
+// One transaction as the transaction manager runs it: a level (and, nested, a second one), a compound
+// statement locking one object whose row the transaction inserts, then prepare and commit from the
+// top down, or rollback where a prepare failed. A failure injected into any adapter call on the way
+// leaves nothing of the transaction committed, and the next transaction works.
+class OraCommitFaults : public OraTransaction {
+protected:
+    void SetUp() override
+    {
+        OraTransaction::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        CreateLockObjects();
+        lockConnection_ = OpenDatabase(false);
+        locks_.reset(lockConnection_->CreateLockService(1));
+    }
+
+    void TearDown() override
+    {
+        context_.reset();
+        locks_.reset();
+        if (lockConnection_) {
+            lockConnection_->CloseConnection();
+        }
+        OraTransaction::TearDown();
+    }
+
+    // 0 when the transaction committed, else the first negative status.
+    int32_t RunTransaction(int id, bool nested)
+    {
+        context_ = std::make_unique<KxGTransactionContext>(nullptr, locks_.get(), nullptr, db_.get());
+        std::vector<KxGResourceMgr*> levels;
+        int32_t status = 0;
+        for (int level = 1; level <= (nested ? 2 : 1) && status == 0; ++level) {
+            context_->RaiseLevel();
+            KxGResourceMgr* manager = db_->CreateResourceMgr(KXG_RESOURCE_TRANSACTION, context_.get());
+            made_.push_back(manager);
+            status = context_->Push(manager);
+            if (status == 0) {
+                levels.push_back(manager);
+            }
+        }
+        if (status == 0) {
+            KxGResourceMgr* compound = db_->CreateResourceMgr(KXG_RESOURCE_COMPOUND_STATEMENT, context_.get());
+            made_.push_back(compound);
+            EXPECT_EQ(context_->Push(compound), 0);
+            KxRefObjectAlias alias(KxRef(KxObjId(static_cast<uint32_t>(id)), KxClassId(9, 0)));
+            EXPECT_EQ(compound->Register(&alias, 0x8000, 0x8000), 0);
+            Insert(id);
+            status = compound->XAPrepare();
+            const int32_t end = status < 0 ? compound->XARollback() : compound->XACommit();
+            status = status < 0 ? status : end;
+            context_->PopTo(compound);
+        }
+        for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+            if (status >= 0) {
+                status = (*level)->XAPrepare();
+            }
+            const int32_t end = status < 0 ? (*level)->XARollback() : (*level)->XACommit();
+            status = status < 0 ? status : end;
+            context_->PopTo(*level);
+            context_->LowerLevel();
+        }
+        if (context_->IsConnectionUnusable()) {
+            // Never used again: what it holds is rolled back with its session.
+            db_->CloseConnection();
+            EXPECT_EQ(db_->OpenConnection(), 1);
+        }
+        context_.reset();
+        return status;
+    }
+
+    std::unique_ptr<KxGOraDatabase> lockConnection_;
+    std::unique_ptr<KxGLockService> locks_;
+};
+
+TEST_F(OraCommitFaults, AFailureAnywhereInACommitCommitsNothingAndTheNextTransactionWorks)
+{
+    const struct {
+        bool nested;
+        std::vector<std::pair<const char*, const char*>> failures;   // OCI call, text of the statement
+    } cases[] = {
+        {false, {}},
+        {false, {{"OCIStmtExecute", "ACQUIRE_LOCK"}}},
+        {false, {{"OCIBindByName", "ACQUIRE_LOCK"}}},
+        {false, {{"OCITransCommit", ""}}},
+        {false, {{"OCITransCommit", ""}, {"OCITransRollback", ""}}},
+        {true, {}},
+        {true, {{"OCIStmtExecute", "SAVEPOINT TXN_LEVEL_2"}}},
+        {true, {{"OCIStmtPrepare", "SAVEPOINT TXN_LEVEL_2"}}},
+        {true, {{"OCIStmtExecute", "SAVEPOINT COMPOUND_SAVEPOINT"}}},
+        {true, {{"OCIStmtExecute", "ACQUIRE_LOCK"}, {"OCIStmtExecute", "ROLLBACK TO TXN_LEVEL_2"}}},
+        {true, {{"OCIStmtExecute", "ACQUIRE_LOCK"}}},
+        {true, {{"OCITransCommit", ""}}},
+        {true, {{"OCITransCommit", ""}, {"OCITransRollback", ""}}},
+    };
+    auto& engine = sqlengine::Engine::Instance();
+    int id = 0;
+    for (const auto& c : cases) {
+        std::string name = c.nested ? "nested" : "flat";
+        for (const auto& failure : c.failures) {
+            name += std::string(" ") + failure.first + " " + failure.second;
+        }
+        SCOPED_TRACE(name);
+        for (const auto& failure : c.failures) {
+            engine.InjectFailure(failure.first, 3113, failure.second);
+        }
+        const int failed = ++id;
+        const int32_t status = RunTransaction(failed, c.nested);
+        engine.ClearInjectedFailures();
+        const std::string row = "SELECT COUNT(*) FROM S.T WHERE OID = " + std::to_string(failed);
+        EXPECT_EQ(Rows(row), (Table{{c.failures.empty() ? "1" : "0"}})) << status;
+        EXPECT_EQ(status < 0, !c.failures.empty()) << status;
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"0"}}));
+
+        // The next transaction on the same (or the replaced) connection commits its own row only.
+        const int next = ++id;
+        EXPECT_EQ(RunTransaction(next, c.nested), 0);
+        EXPECT_EQ(Rows(row), (Table{{c.failures.empty() ? "1" : "0"}}));
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.T WHERE OID = " + std::to_string(next)), (Table{{"1"}}));
     }
 }
 

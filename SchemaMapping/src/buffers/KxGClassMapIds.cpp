@@ -124,9 +124,9 @@ int32_t KxGIDMap::BindIds(uint16_t& position, KxGRowContext& rows, int32_t offse
         const uint16_t number = position++;
         uint8_t* value = rows.ValueAddress(at, part->valueSize, 0);
         uint8_t* indicator = rows.IndicatorAddress(at, part->valueSize, part->indSize, 0);
-        const uint16_t ok = asResult ? statement.BindResult(number, part->hdl, part->hdl->BindSize(1), value, indicator)
+        const uint16_t ok = asResult ? statement.BindResult(number, part->hdl, part->hdl->BindSize(part->valueSize), value, indicator)
                                      : statement.BindParameter(number, part->hdl, part->columnSize, 0,
-                                                               part->hdl->BindSize(1), value, indicator);
+                                                               part->hdl->BindSize(part->valueSize), value, indicator);
         if (ok == 0) {
             return -1;
         }

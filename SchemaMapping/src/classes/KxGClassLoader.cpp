@@ -12,9 +12,11 @@
 #include "KxGMemberMap.h"
 #include "KxGOptionRegistry.h"
 #include "KxGRefMemberMap.h"
+#include "KxGSetLoader.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
 #include "KxObjectAliasMember.h"
+#include "members/KxGBlobLoading.h"
 
 namespace {
 
@@ -123,7 +125,11 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
 
     const KxMetaClass* metaClass = type.AsClass();
     if (metaClass == nullptr) {
-        // Set types: their member maps come with the set member maps; the class is complete as it is.
+        // Set types: a set map and the element member map.
+        const int32_t result = type.AsSet() != nullptr ? KxGLoadSetType(schemaMap, *type.AsSet(), *made, context) : 0;
+        if (result < 0) {
+            return result;
+        }
         made->SetState(KXG_CLASS_LOADED);
         made->CollectMembers();
         loaded = made;
@@ -240,6 +246,11 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
     if (count > 1 && !KeepsArray(typeCode) && !IsStringType(typeCode) && typeCode != 18) {
         count = 1;   // arrays of other simple types are mapped with one element
     }
+    // Member options, the blob container and large strings.
+    KxGValueSettings settings{.kind = kind, .count = count};
+    KxGApplyValueOptions(schemaMap_, class_, member, context_, settings);
+    kind = settings.kind;
+    count = settings.count;
     KxGDatabase* database = schemaMap_.GetDatabase();
     KxGTypeHdl* handler = database != nullptr ? database->GetTypeHdl(typeCode, kind, 0) : nullptr;
     KxString sqlType;
@@ -267,10 +278,10 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
             }
         }
     }
-    auto map = std::make_unique<KxGTypeMemberMap>(&schemaMap_, class_.GetClassId(), member.GetName(), rename,
-                                                  member.GetPosition(),
-                                                  static_cast<uint8_t>(typeCode), kind, 0, true,
-                                                  KXG_STORAGE_COLUMN, count, member.GetOffset());
+    std::unique_ptr<KxGMemberMap> map = KxGMakeValueMemberMap(schemaMap_, class_, member, rename, settings);
+    if (!map) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
     class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
     return 0;
 }
@@ -280,8 +291,13 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     if (!Stored(member) || member.GetClass() == nullptr) {
         return 0;
     }
+    // Kept in the blob container on request; an embedded class keeps no container of its own.
+    int32_t containerSize = 0;
+    const bool inContainer = KxGEmbeddedInContainer(schemaMap_, class_, member, context_, containerSize);
     KxGClass* embedded = nullptr;
-    const int32_t result = schemaMap_.LoadClass(*member.GetClass(), embedded, context_);
+    const int32_t result = schemaMap_.LoadClass(
+        *member.GetClass(), embedded,
+        context_ | KXG_LOAD_NO_BLOB_CONTAINER | (inContainer ? uint32_t(KXG_LOAD_IN_BLOB_CONTAINER) : 0u));
     if (result < 0) {
         return result;
     }
@@ -291,7 +307,18 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     if (embedded->GetClassMap() == nullptr) {
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
-    // Arrays of embedded instances are kept only in a blob container.
+    if (inContainer) {
+        // Arrays of embedded instances are kept only in a blob container.
+        auto map = std::make_unique<KxGBlobClassMemberMap>(
+            &schemaMap_, class_.GetClassId(), member.GetName(), member.GetPosition(), embedded,
+            std::make_unique<KxGEmbeddedClassMemberAlias>(member.GetOffset(), member.GetElementSize()),
+            member.GetElementCount() > 0 ? member.GetElementCount() : 1);
+        if (!KxGReserveInContainer(class_, containerSize > 0 ? containerSize : map->GetValueSize() + 8)) {
+            return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+        }
+        class_.AddMember(std::make_unique<KxGMember>(member.GetName(), &class_, std::move(map)));
+        return 0;
+    }
     auto map = std::make_unique<KxGClassMemberMap>(
         &schemaMap_, class_.GetClassId(), member.GetName(), member.GetPosition(), embedded,
         std::make_unique<KxGEmbeddedClassMemberAlias>(member.GetOffset(), member.GetElementSize()), 1);
@@ -299,6 +326,10 @@ int32_t KxGMemberLoader::OnEmbedded(const KxMember& member)
     return 0;
 }
 
+int32_t KxGMemberLoader::OnObjectSet(const KxMember& member) { return Stored(member) ? KxGLoadSetMember(schemaMap_, class_, member, context_) : 0; }
+int32_t KxGMemberLoader::OnOnDemandSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnTypeSet(const KxMember& member) { return OnObjectSet(member); }
+int32_t KxGMemberLoader::OnClassSet(const KxMember& member) { return OnObjectSet(member); }
 int32_t KxGMemberLoader::OnPointer(const KxMember& member) { return Reference(member, false); }
 int32_t KxGMemberLoader::OnOnDemand(const KxMember& member) { return Reference(member, true); }
 

@@ -10,6 +10,7 @@
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
 #include "KxGSchemaMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 
@@ -41,12 +42,16 @@ void AddColumns(KxGClassMap& classMap, const std::vector<KxGMemberMap*>& memberM
 // The base: handlers without DDL of their own
 
 int32_t KxGStoreHdl::CreateClassTable(KxGStatementTemplateList&) { return 0; }
-int32_t KxGStoreHdl::CreateMemberTables(KxGStatementTemplateList&) { return 0; }
+// The set tables of the class's own set members.
+int32_t KxGStoreHdl::CreateMemberTables(KxGStatementTemplateList& list) { return KxGCreateSetTables(*classMap_, list); }
 int32_t KxGStoreHdl::CreateExtentView(KxGStatementTemplateList&) { return 0; }
 int32_t KxGStoreHdl::CreateTriggers(KxGStatementTemplateList&) { return 0; }
 
 void KxGStoreHdl::AddMemberMap(KxGMemberMap* memberMap)
 {
+    if (memberMap->AsSetMemberMap() != nullptr) {
+        return;   // its columns lie in its set table
+    }
     classMap_->GetTableMaps().push_back(memberMap);
     classMap_->GetViewMaps().push_back(memberMap);
 }
@@ -335,8 +340,24 @@ KxGStoreUniversalChildHdl::KxGStoreUniversalChildHdl(KxGClassMap* classMap, KxGS
 {
 }
 
+namespace {
+
+// The size of a container's column as the table declares it (its value size is 0: it has no value
+// of its own).
+uint32_t ContainerColumnSize(KxGMemberMap& container)
+{
+    KxGColumnList columns;
+    container.GetColumns(columns);
+    return columns.Count() > 0 ? columns.GetColumn(0)->GetSize() : 0;
+}
+
+}  // namespace
+
 void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
 {
+    if (memberMap->AsSetMemberMap() != nullptr) {
+        return;   // its columns lie in its set table
+    }
     GetClassMap()->GetViewMaps().push_back(memberMap);
     std::vector<KxGMemberMap*>& table = universal_->GetClassMap()->GetTableMaps();
     if (std::find(table.begin(), table.end(), memberMap) != table.end()) {
@@ -346,7 +367,7 @@ void KxGStoreUniversalChildHdl::AddMemberMap(KxGMemberMap* memberMap)
         // One container column per table, as large as the largest container of the hierarchy.
         for (KxGMemberMap*& known : table) {
             if (known->GetName() == "BLOB_CONTAINER") {
-                if (memberMap->GetSQLSize() > known->GetSQLSize()) {
+                if (ContainerColumnSize(*memberMap) > ContainerColumnSize(*known)) {
                     known = memberMap;
                 }
                 return;

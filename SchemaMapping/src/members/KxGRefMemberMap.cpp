@@ -225,35 +225,12 @@ int32_t KxGIDMap::CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t
 
 int32_t KxGIDMap::BindParameter(uint16_t& position, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement)
 {
-    for (Part* part : {&oid_, &cid_}) {
-        if (part->hdl == nullptr) {
-            return KXG_E_MEMBER_TYPE_UNSUPPORTED;
-        }
-        const int32_t at = offset + part->offset;
-        const uint16_t number = position++;
-        if (statement.BindParameter(number, part->hdl, part->columnSize, 0, part->hdl->BindSize(1),
-                                    rows.ValueAddress(at, part->valueSize, 0),
-                                    rows.IndicatorAddress(at, part->valueSize, part->indSize, 0)) == 0) {
-            return -1;
-        }
-    }
-    return 0;
+    return BindIds(position, rows, offset, statement, 0x3, false);
 }
 
 int32_t KxGIDMap::BindColumn(uint16_t& column, KxGRowContext& rows, int32_t offset, KxGStatementHdl& statement)
 {
-    for (Part* part : {&oid_, &cid_}) {
-        if (part->hdl == nullptr) {
-            return KXG_E_MEMBER_TYPE_UNSUPPORTED;
-        }
-        const int32_t at = offset + part->offset;
-        const uint16_t number = column++;
-        if (statement.BindResult(number, part->hdl, part->hdl->BindSize(1), rows.ValueAddress(at, part->valueSize, 0),
-                                 rows.IndicatorAddress(at, part->valueSize, part->indSize, 0)) == 0) {
-            return -1;
-        }
-    }
-    return 0;
+    return BindIds(column, rows, offset, statement, 0x3, true);
 }
 
 KxGRelation::~KxGRelation() = default;

@@ -288,7 +288,7 @@ int32_t KxGTypeMemberMap::BindParameter(uint16_t& position, KxGRowContext& rows,
     }
     const uint16_t number = position++;
     const uint16_t ok = statement.BindParameter(number, typeHdl_, columnSize_, 0,
-                                                typeHdl_->BindSize(static_cast<int32_t>(elementCount_)),
+                                                typeHdl_->BindSize(valueSize_),
                                                 rows.ValueAddress(rowOffset_, valueSize_, 0),
                                                 rows.IndicatorAddress(rowOffset_, valueSize_, indSize_, 0));
     return ok != 0 ? 0 : -1;
@@ -307,7 +307,7 @@ int32_t KxGTypeMemberMap::BindColumn(uint16_t& column, KxGRowContext& rows, KxGS
         return KXG_E_MEMBER_TYPE_UNSUPPORTED;
     }
     const uint16_t number = column++;
-    const uint16_t ok = statement.BindResult(number, typeHdl_, typeHdl_->BindSize(static_cast<int32_t>(elementCount_)),
+    const uint16_t ok = statement.BindResult(number, typeHdl_, typeHdl_->BindSize(valueSize_),
                                              rows.ValueAddress(rowOffset_, valueSize_, 0),
                                              rows.IndicatorAddress(rowOffset_, valueSize_, indSize_, 0));
     return ok != 0 ? 0 : -1;
