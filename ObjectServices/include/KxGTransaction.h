@@ -83,9 +83,9 @@ public:
     int32_t MergeStates(KxGResourceMgr* child) override;
 
     // The before-image of the object of alias as the row holds it before this level changes it: a
-    // temporary request reads it (operation 10, the row from the database; an alias of kind 2, an
-    // SQL image, is imaged as it stands with operation 9). An alias of kind 1 (an object in memory,
-    // which already holds its new values) is read from the row too. The image is the caller's; null
-    // with status set when it cannot be made.
+    // temporary request reads the row from the database (operation 10) and its first SQL image is
+    // taken. Whatever the alias's kind: an object in memory (kind 1) already holds its new values,
+    // and an SQL image (kind 2) was read from the same row. The image is the caller's; null with
+    // status set when it cannot be made (-6086 for a class without class map).
     virtual KxObjectAlias* MakeBeforeImage(KxObjectAlias* alias, int32_t& status);
 };

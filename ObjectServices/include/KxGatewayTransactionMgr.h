@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "KxString.h"
@@ -71,7 +72,7 @@ public:
     // Deletes every context the manager made (as DeleteTransactionContext). The client calls it when
     // it closes, before it empties the pool and deletes the lock service.
     void CloseContexts();
-    uint32_t GetContextCount() const { return static_cast<uint32_t>(resources_.size()); }
+    uint32_t GetContextCount() const;
 
     // The client's lock service (null while there is none).
     KxGLockService* GetLockService() const { return lockService_; }
@@ -94,5 +95,8 @@ private:
 
     KxGatewayClient* client_;
     KxGLockService* lockService_ = nullptr;
-    std::vector<KxTransactionResource*> resources_;   // those with a context of this manager
+    // Those with a context of this manager; contexts of different transactions may come and go on
+    // their own threads.
+    mutable std::mutex resourcesMutex_;
+    std::vector<KxTransactionResource*> resources_;
 };

@@ -209,6 +209,7 @@ int32_t KxGatewayTransactionMgr::CreateTransactionContext(KxTransactionResource*
             status = KXG_E_NO_MEMORY;
         } else {
             try {
+                std::lock_guard<std::mutex> lock(resourcesMutex_);
                 resources_.push_back(resource);
             } catch (const std::bad_alloc&) {
                 status = KXG_E_NO_MEMORY;
@@ -258,7 +259,10 @@ int32_t KxGatewayTransactionMgr::DeleteTransactionContext(KxTransactionResource*
     delete context;
     delete handle;
     resource->SetContext(nullptr);
-    resources_.erase(std::remove(resources_.begin(), resources_.end(), resource), resources_.end());
+    {
+        std::lock_guard<std::mutex> lock(resourcesMutex_);
+        resources_.erase(std::remove(resources_.begin(), resources_.end(), resource), resources_.end());
+    }
     if (client_ != nullptr && database != nullptr) {
         if (reusable) {
             client_->UngetPoolConnection(database);
@@ -271,12 +275,27 @@ int32_t KxGatewayTransactionMgr::DeleteTransactionContext(KxTransactionResource*
 
 void KxGatewayTransactionMgr::CloseContexts()
 {
-    while (!resources_.empty()) {
-        KxTransactionResource* resource = resources_.back();
+    for (;;) {
+        KxTransactionResource* resource = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(resourcesMutex_);
+            if (resources_.empty()) {
+                return;
+            }
+            resource = resources_.back();
+        }
         if (DeleteTransactionContext(resource) == KXG_E_NO_TRANSACTION_CONTEXT) {
-            resources_.pop_back();   // its context went another way
+            // Its context went another way.
+            std::lock_guard<std::mutex> lock(resourcesMutex_);
+            resources_.erase(std::remove(resources_.begin(), resources_.end(), resource), resources_.end());
         }
     }
+}
+
+uint32_t KxGatewayTransactionMgr::GetContextCount() const
+{
+    std::lock_guard<std::mutex> lock(resourcesMutex_);
+    return static_cast<uint32_t>(resources_.size());
 }
 
 // ---- the lock service ------------------------------------------------------------------------------

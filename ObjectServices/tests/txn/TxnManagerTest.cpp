@@ -343,6 +343,21 @@ TEST_F(TxnTest, ClosingTheClientEndsItsContextsBeforeThePoolAndTheLockService)
     EXPECT_LT(At(trace, "<XARollback"), At(trace, "</CloseClient")) << trace;
 }
 
+TEST_F(TxnTest, ResourceOptionsAndObjectsTheContextHolds)
+{
+    OpenWithContext();
+    // Option 0x10 clears the flag word: a nested compound statement runs its requests unbracketed.
+    resource_->SetOptions(KxTransactionResource::KX_TXNOPT_NO_TXN_FLAGS);
+    EXPECT_EQ(Run("T C i2=a c c"), "1 2 0 1 0");
+    EXPECT_EQ(KxGFakeScript::Count("BeginCompound"), 0u);
+    EXPECT_EQ(Committed(), "2=a");
+
+    MakeObjects({{5, 0x0001}, {6, 0x8000}});
+    EXPECT_EQ(Context()->HoldsObject(KxRef(KxObjId(5), kClass)), 1);
+    EXPECT_EQ(Context()->HoldsObject(KxRef(KxObjId(6), kClass)), 0);
+    EXPECT_EQ(Context()->HoldsObject(KxRef(KxObjId(7), kClass)), 0);
+}
+
 TEST_F(TxnTest, FailedContextCreationGivesItsConnectionBack)
 {
     OpenShop();
