@@ -39,6 +39,7 @@
 #include "KxGMemberMap.h"
 
 class KxGClassMap;
+class KxGSQLBuffer;
 
 // Bytes of the blob slot's length prefix in front of the container value.
 constexpr uint32_t KXG_BLOB_SLOT_PREFIX = 4;
@@ -229,11 +230,25 @@ public:
     // and packs again). Any other error stops and is returned.
     int32_t PackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, uint32_t entryCount,
                        uint16_t classVersion, KxObjectAlias& object, KxGRowContext& rows, uint32_t& required);
-    // Reads the container members among memberMaps back into the object from the current row; an
-    // entry never written leaves its member as it is. 0, -6093 for a container that is not sound
+    // Reads the container members among memberMaps back into the object from the current row (with a
+    // child container: through the row's locator, see UnpackThroughChild); an entry never written
+    // leaves its member as it is. 0, -6093 for a container that is not sound
     // (overflowed: see GetRequiredSize), or the member's error.
     int32_t UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, KxGRowContext& rows,
                          KxObjectAlias& object);
+
+    // ---- a container behind a locator (child container) ----------------------------------------------
+    // The row holds the child's slot (a locator); the container itself is packed into a one-row
+    // buffer in the slot form: this map at row offset 0 of a buffer of GetBufferSize() +
+    // GetIndSize() bytes or more (PackObject fills it so).
+    // Writes the bytes in use of such a buffer through the current row's locator. 0; -1 for a
+    // database error; -6093 without a child or for a value that is not a sound container.
+    int32_t WriteThroughChild(KxGRowContext& rows, const KxGSQLBuffer& value, KxGContext* context);
+    // Reads the container behind the current row's locator and unpacks the members among memberMaps
+    // into the object (as UnpackObject); a null value leaves the object as it is. 0; -1 for a
+    // database error; -6093 without a child or for a container that is not sound.
+    int32_t UnpackThroughChild(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps, KxGRowContext& rows,
+                               KxObjectAlias& object, KxGContext* context);
 
     // ---- entry indexes ------------------------------------------------------------------------------
     // Whether a member map lives in the container (storage type 3 or 4, or a blob set).

@@ -14,11 +14,14 @@
 #include "KxGBlobMemberMaps.h"
 #include "KxGClass.h"
 #include "KxGClassLoader.h"
+#include "KxGClassBufferMap.h"
 #include "KxGClassMap.h"
 #include "KxGColumnList.h"
 #include "KxGCreationSchemaMap.h"
 #include "KxGMemberMap.h"
+#include "KxGMappingCompletion.h"
 #include "KxGOptionRegistry.h"
+#include "KxGReadUnitOfWork.h"
 #include "KxGOraDatabase.h"
 #include "KxGRefMemberMap.h"
 #include "KxGSQLBuffer.h"
@@ -29,6 +32,7 @@
 #include "KxObjectAlias.h"
 #include "KxTypeMgr.h"
 #include "OraTestSupport.h"
+#include "kxfound.h"
 
 namespace {
 
@@ -112,6 +116,8 @@ const std::vector<Option> kOptions = {
 class BlobMapping : public oratest::DatabaseTest {
 protected:
     BlobMapping() : DatabaseTest({.prefix = "BLM_", .users = {{"S", "s"}}}) {}
+    // hooks: the completion to install (the container's parts only, or the mapping's whole one).
+    explicit BlobMapping(KxGClassCompletion* hooks) : BlobMapping() { hooks_ = hooks; }
 
     void SetUp() override
     {
@@ -120,7 +126,7 @@ protected:
             return;
         }
         previous_ = KxGClassCompletion::GetDefault();
-        KxGClassCompletion::SetDefault(&completion_);
+        KxGClassCompletion::SetDefault(hooks_ != nullptr ? hooks_ : &completion_);
         KxString error;
         ASSERT_EQ(KxClassDict::Parse(kFixture, KxString("blobs.kxd"), dictionary_, &error), 0) << Text(error);
         map_ = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
@@ -141,7 +147,8 @@ protected:
         }
         // A table holds one LONG column at most: the containers are RAW, the large strings' LSX LONG.
         ASSERT_EQ(0, map_->GetOptionRegistry().ProcessOption(KxString("*"), KxString("*"),
-                                                              KxString("BLOB_CONTAINER_TYPE"), KxString("RAW"), 1));
+                                                              KxString("BLOB_CONTAINER_TYPE"),
+                                                              KxString(containerType_), 1));
         uint16_t preserveNames = 0;
         map_->GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserveNames);
         for (uint16_t number : {2, 3, 4}) {
@@ -176,6 +183,8 @@ protected:
     }
 
     KxGClassCompletion* previous_ = nullptr;
+    KxGClassCompletion* hooks_ = nullptr;
+    const char* containerType_ = "RAW";
     ContainerCompletion completion_;
     std::unique_ptr<KxClassDict> dictionary_;
     std::unique_ptr<KxGCreationSchemaMap> map_;
@@ -270,6 +279,44 @@ struct Release {
 };
 using ObjectPtr = std::unique_ptr<KxObject, Release>;
 
+void Fill(KxObject& o, int seed)
+{
+    At<int32_t>(o, "a") = seed;
+    At<KxString>(o, "b") = KxString(("base " + std::to_string(seed)).c_str());
+    At<int32_t>(o, "c") = 10 * seed;
+    for (uint32_t i = 0; i < 3; ++i) {
+        At<int32_t>(o, "d", i) = 100 * seed + static_cast<int32_t>(i);
+    }
+    At<KxString>(o, "e") = KxString(std::string(120, char('a' + seed % 20)).c_str());
+    At<KxString>(o, "f") = KxString((std::string(30, char('k' + seed % 10)) + "tail").c_str());
+    const uint8_t bytes[3] = {9, static_cast<uint8_t>(seed), 7};
+    At<KxBlob>(o, "g") = KxBlob(bytes, 3);
+    Inner<int32_t>(o, "spot", 0, "x") = -seed;
+    for (uint32_t i = 0; i < 2; ++i) {
+        Inner<int32_t>(o, "spots", i, "x") = seed * 1000 + static_cast<int32_t>(i);
+        const uint8_t pic[2] = {static_cast<uint8_t>(i), static_cast<uint8_t>(seed)};
+        Inner<KxBlob>(o, "spots", i, "pic") = KxBlob(pic, 2);
+    }
+}
+
+void ExpectSame(KxObject& s, KxObject* object)
+{
+    EXPECT_EQ(At<int32_t>(s, "a"), At<int32_t>(*object, "a"));
+    EXPECT_EQ(At<KxString>(s, "b"), At<KxString>(*object, "b"));
+    EXPECT_EQ(At<int32_t>(s, "c"), At<int32_t>(*object, "c"));
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(At<int32_t>(s, "d", i), At<int32_t>(*object, "d", i));
+    }
+    EXPECT_EQ(At<KxString>(s, "e"), At<KxString>(*object, "e"));
+    EXPECT_EQ(At<KxString>(s, "f"), At<KxString>(*object, "f"));
+    EXPECT_EQ(At<KxBlob>(s, "g"), At<KxBlob>(*object, "g"));
+    EXPECT_EQ(Inner<int32_t>(s, "spot", 0, "x"), Inner<int32_t>(*object, "spot", 0, "x"));
+    for (uint32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Inner<int32_t>(s, "spots", i, "x"), Inner<int32_t>(*object, "spots", i, "x"));
+        EXPECT_EQ(Inner<KxBlob>(s, "spots", i, "pic"), Inner<KxBlob>(*object, "spots", i, "pic"));
+    }
+}
+
 TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOther)
 {
     Load(kOptions);
@@ -331,30 +378,12 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
     KxGContext context(db_.get());
     KxObjectMgr objects(nullptr);
     const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
-    auto fill = [&](KxObject& o, int seed) {
-        At<int32_t>(o, "a") = seed;
-        At<KxString>(o, "b") = KxString(("base " + std::to_string(seed)).c_str());
-        At<int32_t>(o, "c") = 10 * seed;
-        for (uint32_t i = 0; i < 3; ++i) {
-            At<int32_t>(o, "d", i) = 100 * seed + static_cast<int32_t>(i);
-        }
-        At<KxString>(o, "e") = KxString(std::string(120, char('a' + seed)).c_str());
-        At<KxString>(o, "f") = KxString((std::string(30, char('k' + seed)) + "tail").c_str());
-        const uint8_t bytes[3] = {9, static_cast<uint8_t>(seed), 7};
-        At<KxBlob>(o, "g") = KxBlob(bytes, 3);
-        Inner<int32_t>(o, "spot", 0, "x") = -seed;
-        for (uint32_t i = 0; i < 2; ++i) {
-            Inner<int32_t>(o, "spots", i, "x") = seed * 1000 + static_cast<int32_t>(i);
-            const uint8_t pic[2] = {static_cast<uint8_t>(i), static_cast<uint8_t>(seed)};
-            Inner<KxBlob>(o, "spots", i, "pic") = KxBlob(pic, 2);
-        }
-    };
     std::vector<ObjectPtr> stored;
     for (int row = 0; row < 2; ++row) {
         KxObject* object = nullptr;
         ASSERT_EQ(0, objects.Create(meta, KxObjId(static_cast<uint32_t>(row + 1)), object));
         stored.emplace_back(object);
-        fill(*object, row + 1);
+        Fill(*object, row + 1);
         KxCPPObjectAlias alias(nullptr, nullptr, object);
         rows.SetCurrentRow(row);
         for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
@@ -375,22 +404,9 @@ TEST_F(BlobMapping, BaseAndOwnMembersShareTheContainerWithoutOverwritingEachOthe
             ASSERT_EQ(0, classMap.GetMemberMap(i)->Load(rows, alias, &context)) << i;
         }
         ASSERT_EQ(0, sub->UnpackObject(KxTypeMgr::GetDefault(), MemberMaps(classMap), rows, alias));
-        KxObject& s = *stored[static_cast<size_t>(row)];
-        EXPECT_EQ(At<int32_t>(s, "a"), At<int32_t>(*object, "a"));
-        EXPECT_EQ(At<KxString>(s, "b"), At<KxString>(*object, "b"));
-        EXPECT_EQ(At<int32_t>(s, "c"), At<int32_t>(*object, "c"));
-        for (uint32_t i = 0; i < 3; ++i) {
-            EXPECT_EQ(At<int32_t>(s, "d", i), At<int32_t>(*object, "d", i));
-        }
-        EXPECT_EQ(At<KxString>(s, "e"), At<KxString>(*object, "e"));
-        EXPECT_EQ(At<KxString>(s, "f"), At<KxString>(*object, "f"));
-        EXPECT_EQ(At<KxBlob>(s, "g"), At<KxBlob>(*object, "g"));
-        EXPECT_EQ(Inner<int32_t>(s, "spot", 0, "x"), Inner<int32_t>(*object, "spot", 0, "x"));
-        for (uint32_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(Inner<int32_t>(s, "spots", i, "x"), Inner<int32_t>(*object, "spots", i, "x"));
-            EXPECT_EQ(Inner<KxBlob>(s, "spots", i, "pic"), Inner<KxBlob>(*object, "spots", i, "pic"));
-        }
+        ExpectSame(*stored[static_cast<size_t>(row)], object);
     }
+
     // The large string's own column holds its beginning; the value came back from the LSX column.
     rows.SetCurrentRow(1);
     KxString head;
@@ -494,6 +510,184 @@ TEST_F(BlobMapping, TheUniversalTableKeepsTheLargestContainerOfItsChildren)
     ASSERT_EQ(1u, containers.size());
     EXPECT_EQ(ContainerOf(7), containers[0]);
     EXPECT_EQ(500, ContainerOf(7)->GetColumnSize());
+}
+
+// ---- through the engine -------------------------------------------------------------------------------
+
+// Reads objects the way the object reader does: each fetched row loads its alias.
+class Reader : public KxGObjectFetcher {
+public:
+    Reader(KxGDatabase* database, KxGClassBufferMap& bufferMap) : database_(database), bufferMap_(bufferMap) {}
+    KxGDatabase* GetDatabase() override { return database_; }
+    KxGRowBufferCache* GetRowBufferCache() override { return nullptr; }
+    int32_t LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row) override
+    {
+        KxGRowContext rows(row.get());
+        KxGContext context(database_);
+        return bufferMap_.LoadObject(rows, alias, &context);
+    }
+    int32_t NotFound(KxObjectAlias&) override
+    {
+        ++notFound;
+        return 0;
+    }
+    int32_t notFound = 0;
+
+private:
+    KxGDatabase* database_;
+    KxGClassBufferMap& bufferMap_;
+};
+
+class BlobMappingOnEngine : public BlobMapping {
+protected:
+    BlobMappingOnEngine() : BlobMapping(&KxGMappingCompletion::Instance()) {}
+
+    // Stores count objects of Sub for each count, reads them back by id and compares.
+    void RoundTrip()
+    {
+        Load(kOptions);
+        oratest::OwnedList ddl;
+        for (uint16_t number : {2, 3}) {
+            ASSERT_EQ(0, map_->FindClass(number)->GetClassMap()->GetStoreHdl()->CreateClassTable(ddl));
+        }
+        for (uint32_t i = 0; i < ddl.Count(); ++i) {
+            KxGStoreStatement run(db_.get(), ddl.GetTemplate(i), 0);
+            ASSERT_EQ(run.Execute(), 1) << Text(ddl.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+        }
+        KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
+        auto* bufferMap = dynamic_cast<KxGClassBufferMap*>(classMap.GetClassBufferMap());
+        ASSERT_NE(nullptr, bufferMap);
+        const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
+        KxObjectMgr objects(nullptr);
+        uint32_t nextId = 1;
+        for (uint32_t count : {1u, 2u, 300u}) {
+            SCOPED_TRACE(count);
+            std::vector<ObjectPtr> stored;
+            std::vector<std::unique_ptr<KxCPPObjectAlias>> holders;
+            KxGAliasVector aliases;
+            for (uint32_t i = 0; i < count; ++i) {
+                KxObject* object = nullptr;
+                ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
+                stored.emplace_back(object);
+                Fill(*object, static_cast<int>(nextId + i));
+                holders.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
+                aliases.push_back(holders.back().get());
+            }
+            KxGRequest request(nullptr, &classMap, meta->GetClassId(), KXG_OP_INSERT);
+            request.SetEnvironment(db_.get(), 0);
+            ASSERT_EQ(0, bufferMap->FillRows(aliases, request, request.GetMemberMapContext()));
+            ASSERT_EQ(0, bufferMap->PrepareStatements(request, nullptr));
+            ASSERT_EQ(0, bufferMap->ExecuteTableMaps(request, aliases)) << db_->GetError()->Text();
+            ASSERT_EQ(0, bufferMap->ResetRows(request, aliases, nullptr)) << db_->GetError()->Text();
+            ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
+
+            std::vector<ObjectPtr> loaded;
+            std::vector<std::unique_ptr<KxCPPObjectAlias>> readers;
+            KxGAliasVector reads;
+            for (uint32_t i = 0; i < count; ++i) {
+                KxObject* object = nullptr;
+                ASSERT_EQ(0, objects.Create(meta, KxObjId(nextId + i), object));
+                loaded.emplace_back(object);
+                readers.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, object));
+                reads.push_back(readers.back().get());
+            }
+            Reader reader(db_.get(), *bufferMap);
+            ASSERT_EQ(0, bufferMap->ReadObjects(reader, reads)) << db_->GetError()->Text();
+            EXPECT_EQ(0, reader.notFound);
+            for (uint32_t i = 0; i < count; ++i) {
+                SCOPED_TRACE(i);
+                ExpectSame(*stored[i], loaded[i].get());
+            }
+            nextId += count;
+        }
+    }
+};
+
+TEST_F(BlobMappingOnEngine, ObjectsWithContainerBlobAndLargeStringsComeBackWhole)
+{
+    RoundTrip();
+}
+
+
+// The container in a BLOB column: the row binds a locator, the container is written and read through
+// the child container.
+TEST_F(BlobMappingOnEngine, AContainerBehindALocatorIsWrittenAndReadThroughTheChild)
+{
+    containerType_ = "BLOB";
+    Load(kOptions);
+    oratest::OwnedList ddl;
+    ASSERT_EQ(0, map_->FindClass(3)->GetClassMap()->GetStoreHdl()->CreateClassTable(ddl));
+    ddl.Append(new KxGStoreStatementTemplate(KxString("INSERT INTO S.SUBC3V1 (OID, CID) VALUES (7, 3)")));
+    for (uint32_t i = 0; i < ddl.Count(); ++i) {
+        KxGStoreStatement run(db_.get(), ddl.GetTemplate(i), 0);
+        ASSERT_EQ(run.Execute(), 1) << Text(ddl.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
+    KxGClassMap& classMap = *map_->FindClass(3)->GetClassMap();
+    const std::vector<KxGMemberMap*> maps = MemberMaps(classMap);
+    KxGBlobContainerMemberMap* container = ContainerOf(3);
+    ASSERT_NE(nullptr, container->GetChild());
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    KxGContext context(db_.get());
+
+    KxObjectMgr objects(nullptr);
+    const KxMetaClass* meta = dictionary_->GetCurrentVersion(3)->AsClass();
+    KxObject* raw = nullptr;
+    ASSERT_EQ(0, objects.Create(meta, KxObjId(7), raw));
+    ObjectPtr stored(raw);
+    Fill(*stored, 4);
+    KxCPPObjectAlias storedAlias(nullptr, nullptr, stored.get());
+
+    // The container packed into its one-row buffer (this map at offset 0).
+    KxGBlobContainerMemberMap packer(*container);
+    packer.SetOffset(0);
+    KxGSQLBuffer value(packer.GetBufferSize() + packer.GetIndSize());
+    value.Allocate(1);
+    KxGRowContext valueRows(&value);
+    uint32_t required = 0;
+    ASSERT_EQ(0, packer.PackObject(typeMgr, maps, classMap.GetMemberMapCount(), 1, storedAlias, valueRows, required));
+
+    // A row of the locator alone, selected for update, written through the child.
+    KxGBlobContainerMemberMap rowMap(*container);
+    KxGBufferMap layout;
+    ASSERT_EQ(0, rowMap.JoinBuffer(layout));
+    auto select = [&](const char* sql, KxGSQLObjectBuffer& row) {
+        KxGSelectStatementTemplate query{KxString(sql)};
+        oratest::StatementHdlPtr handle(db_->CreateStatementHdl(&query));
+        ASSERT_TRUE(handle) << db_->GetError()->Text();
+        KxGRowContext rows(&row);
+        uint16_t column = 1;
+        ASSERT_EQ(0, rowMap.BindColumn(column, rows, *handle, 1, &context));
+        ASSERT_EQ(1, handle->Execute(0)) << db_->GetError()->Text();
+        uint32_t fetched = 1;
+        ASSERT_EQ(1, handle->Fetch(fetched)) << db_->GetError()->Text();
+        ASSERT_EQ(1u, fetched);
+    };
+    KxGSQLObjectBuffer forUpdate(layout.GetRowWidth(), db_.get(), layout.GetHandleColumnCount());
+    forUpdate.Allocate(1);
+    ASSERT_NO_FATAL_FAILURE(select("SELECT BLOB_CONTAINER FROM S.SUBC3V1 WHERE OID = 7 FOR UPDATE", forUpdate));
+    KxGRowContext updateRows(&forUpdate);
+    ASSERT_EQ(0, rowMap.WriteThroughChild(updateRows, value, &context)) << db_->GetError()->Text();
+    ASSERT_EQ(db_->CommitConnection(), 1) << db_->GetError()->Text();
+
+    KxGSQLObjectBuffer read(layout.GetRowWidth(), db_.get(), layout.GetHandleColumnCount());
+    read.Allocate(1);
+    ASSERT_NO_FATAL_FAILURE(select("SELECT BLOB_CONTAINER FROM S.SUBC3V1 WHERE OID = 7", read));
+    ASSERT_EQ(0, objects.Create(meta, KxObjId(8), raw));
+    ObjectPtr loaded(raw);
+    KxCPPObjectAlias loadedAlias(nullptr, nullptr, loaded.get());
+    KxGRowContext readRows(&read);
+    ASSERT_EQ(0, rowMap.UnpackThroughChild(typeMgr, maps, readRows, loadedAlias, &context)) << db_->GetError()->Text();
+    EXPECT_EQ(At<KxString>(*stored, "b"), At<KxString>(*loaded, "b"));
+    for (uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(At<int32_t>(*stored, "d", i), At<int32_t>(*loaded, "d", i));
+    }
+    EXPECT_EQ(At<KxString>(*stored, "e"), At<KxString>(*loaded, "e"));
+    for (uint32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Inner<KxBlob>(*stored, "spots", i, "pic"), Inner<KxBlob>(*loaded, "spots", i, "pic"));
+    }
+    // A value that is not a sound container is not written.
+    LongStore(value.GetData() + KXG_BLOB_SLOT_PREFIX, 1u << 20);
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, rowMap.WriteThroughChild(updateRows, value, &context));
 }
 
 }  // namespace

@@ -379,7 +379,11 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
         waiting.emplace(IdOf(*fetch[i]).Get64(), fetch[i]);
     }
     const bool one = count == 1;
-    const int32_t rowsPerFetch = one ? 1 : static_cast<int32_t>(std::min<size_t>(count, 100));
+    // Rows with handles keep them (their descriptors move into each object's own row): such a chunk
+    // is fetched in one round, so that no later round fetches into handles already handed on.
+    const int32_t rowsPerFetch = one ? 1
+                                     : static_cast<int32_t>(GetHandleColumnCount() != 0 ? count
+                                                                                         : std::min<size_t>(count, 100));
     std::unique_ptr<KxGSQLObjectBuffer> buffer = MakeRowBuffer(rowsPerFetch);
     if (!buffer) {
         return KXG_E_NO_MEMORY;

@@ -191,21 +191,30 @@ std::unique_ptr<KxGMemberMap> KxGMakeValueMemberMap(KxGSchemaMap& schemaMap, KxG
                                                     const KxMember& member, const KxString& rename,
                                                     const KxGValueSettings& settings)
 {
+    return KxGMakeValueMemberMap(schemaMap, mappedClass, mappedClass.GetClassId(), member.GetOffset(), member, rename,
+                                 settings);
+}
+
+std::unique_ptr<KxGMemberMap> KxGMakeValueMemberMap(KxGSchemaMap& schemaMap, KxGClass& mappedClass,
+                                                    const KxClassId& declaring, uint32_t memberOffset,
+                                                    const KxMember& member, const KxString& rename,
+                                                    const KxGValueSettings& settings)
+{
     const auto typeCode = static_cast<uint8_t>(member.GetTypeCode());
     std::unique_ptr<KxGTypeMemberMap> map;
     if (IsString(typeCode) && settings.kind == 127) {
         map = std::make_unique<KxGLargeStringMemberMap>(
-            &schemaMap, mappedClass.GetClassId(), member.GetName(), rename, member.GetPosition(), typeCode,
+            &schemaMap, declaring, member.GetName(), rename, member.GetPosition(), typeCode,
             settings.kind, true, settings.inContainer ? KXG_STORAGE_BLOB : KXG_STORAGE_COLUMN, settings.count,
-            member.GetOffset(), settings.lsxSize);
+            memberOffset, settings.lsxSize);
     } else if (settings.inContainer) {
-        map = std::make_unique<KxGBlobTypeMemberMap>(&schemaMap, mappedClass.GetClassId(), member.GetName(),
+        map = std::make_unique<KxGBlobTypeMemberMap>(&schemaMap, declaring, member.GetName(),
                                                      member.GetPosition(), typeCode, settings.kind, true,
-                                                     settings.count, member.GetOffset());
+                                                     settings.count, memberOffset);
     } else {
-        map = std::make_unique<KxGTypeMemberMap>(&schemaMap, mappedClass.GetClassId(), member.GetName(), rename,
+        map = std::make_unique<KxGTypeMemberMap>(&schemaMap, declaring, member.GetName(), rename,
                                                  member.GetPosition(), typeCode, settings.kind, 0, true,
-                                                 KXG_STORAGE_COLUMN, settings.count, member.GetOffset());
+                                                 KXG_STORAGE_COLUMN, settings.count, memberOffset);
     }
     if (settings.inContainer &&
         !KxGReserveInContainer(mappedClass, settings.containerSize > 0 ? settings.containerSize

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "KxObjId.h"
 #include "KxString.h"
 
 class KxGClass;
@@ -34,6 +35,12 @@ void KxGApplyValueOptions(KxGSchemaMap& schemaMap, KxGClass& mappedClass, const 
 // for a member in the container, else a value member map. A member in the container grows the
 // class's blob container by its size (made when missing). Null when no container can be made.
 std::unique_ptr<KxGMemberMap> KxGMakeValueMemberMap(KxGSchemaMap& schemaMap, KxGClass& mappedClass,
+                                                    const KxMember& member, const KxString& rename,
+                                                    const KxGValueSettings& settings);
+// The same for a member that mappedClass maps but another class declares (declaring: that class's id;
+// memberOffset: the member's offset in an instance of it). The container is mappedClass's.
+std::unique_ptr<KxGMemberMap> KxGMakeValueMemberMap(KxGSchemaMap& schemaMap, KxGClass& mappedClass,
+                                                    const KxClassId& declaring, uint32_t memberOffset,
                                                     const KxMember& member, const KxString& rename,
                                                     const KxGValueSettings& settings);
 

@@ -9,6 +9,7 @@
 #include "KxGColumnList.h"
 #include "KxGDatabase.h"
 #include "KxGSchemaMap.h"
+#include "KxGSQLBuffer.h"
 #include "KxGStatementHdl.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
@@ -252,7 +253,7 @@ int32_t KxGLargeStringMemberMap::BindParameter(uint16_t& position, KxGRowContext
     }
     const uint16_t number = position++;
     const uint16_t ok = statement.BindParameter(number, lsxHdl_, lsxColumnSize_, 0,
-                                                lsxHdl_->BindSize(static_cast<int32_t>(lsxSize_)),
+                                                lsxHdl_->BindSize(lsxValueSize_),
                                                 SecondValue(rows, 0), SecondIndicator(rows, 0));
     return ok != 0 ? 0 : -1;
 }
@@ -271,7 +272,7 @@ int32_t KxGLargeStringMemberMap::BindColumn(uint16_t& column, KxGRowContext& row
         return -1;
     }
     const uint16_t number = column++;
-    const uint16_t ok = statement.BindResult(number, lsxHdl_, lsxHdl_->BindSize(static_cast<int32_t>(lsxSize_)),
+    const uint16_t ok = statement.BindResult(number, lsxHdl_, lsxHdl_->BindSize(lsxValueSize_),
                                              SecondValue(rows, 0), SecondIndicator(rows, 0));
     return ok != 0 ? 0 : -1;
 }
@@ -418,8 +419,8 @@ int32_t KxGBlobContainerMemberMap::OpenContainer(KxGRowContext& rows, uint32_t e
 
 int32_t KxGBlobContainerMemberMap::CheckHeader(const uint8_t* start, uint32_t& used) const
 {
-    if (start == nullptr) {
-        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    if (start == nullptr || GetCapacity() < HeaderSize()) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;   // not even the header lies in the slot
     }
     used = LongLoad(start + kUsedAt);
     if (used < HeaderSize() || used > GetCapacity()) {
@@ -523,7 +524,7 @@ int32_t KxGBlobContainerMemberMap::CloseContainer(const uint8_t* end, KxGRowCont
 uint32_t KxGBlobContainerMemberMap::GetRequiredSize(KxGRowContext& rows)
 {
     const uint8_t* start = GetStart(rows);
-    if (start == nullptr || IsNull(rows)) {
+    if (start == nullptr || IsNull(rows) || GetCapacity() < kTotalAt + 4) {
         return 0;
     }
     const uint32_t total = LongLoad(start + kTotalAt);
@@ -596,7 +597,7 @@ void KxGBlobContainerMemberMap::ReserveEntries(uint32_t count)
 bool KxGBlobContainerMemberMap::IsOverflow(KxGRowContext& rows)
 {
     const uint8_t* start = GetStart(rows);
-    return start != nullptr && LongLoad(start + kUsedAt) > GetCapacity();
+    return start != nullptr && GetCapacity() >= kUsedAt + 4 && LongLoad(start + kUsedAt) > GetCapacity();
 }
 
 bool KxGBlobContainerMemberMap::IsNull(KxGRowContext& rows)
@@ -683,6 +684,11 @@ int32_t KxGBlobContainerMemberMap::PackObject(KxTypeMgr* typeMgr, const std::vec
 int32_t KxGBlobContainerMemberMap::UnpackObject(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
                                                 KxGRowContext& rows, KxObjectAlias& object)
 {
+    if (child_) {
+        // The class row holds the locator: the container is read through it.
+        KxGContext context(DatabaseOf(schemaMap_));
+        return UnpackThroughChild(typeMgr, memberMaps, rows, object, &context);
+    }
     for (KxGMemberMap* memberMap : memberMaps) {
         const int32_t entry = memberMap != nullptr && memberMap->AsBlobSetMemberMap() == nullptr
                                   ? GetEntryIndex(memberMap)
@@ -702,6 +708,78 @@ int32_t KxGBlobContainerMemberMap::UnpackObject(KxTypeMgr* typeMgr, const std::v
         }
     }
     return 0;
+}
+
+int32_t KxGBlobContainerMemberMap::WriteThroughChild(KxGRowContext& rows, const KxGSQLBuffer& value,
+                                                     KxGContext* context)
+{
+    if (!child_ || child_->GetTypeHdl() == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    // The value's bytes in use, checked against the buffer they lie in.
+    const int32_t slotBytes = value.GetRowWidth() - GetIndSize();
+    if (value.GetData() == nullptr || value.GetRowCount() < 1 || slotBytes < static_cast<int32_t>(KXG_BLOB_SLOT_PREFIX) + 4) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    const uint32_t used = LongLoad(value.GetData() + KXG_BLOB_SLOT_PREFIX + kUsedAt);
+    if (used < KXG_BLOB_CONTAINER_FIXED + 8 || used > static_cast<uint32_t>(slotBytes) - KXG_BLOB_SLOT_PREFIX) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    // The locator takes the slot form cut to the bytes in use.
+    KxGSQLBuffer exact(static_cast<int32_t>(used + KXG_BLOB_SLOT_PREFIX));
+    exact.Allocate(1);
+    if (exact.GetData() == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    std::memcpy(exact.GetData(), value.GetData(), used + KXG_BLOB_SLOT_PREFIX);
+    const int32_t row = rows.GetCurrentRow();
+    uint8_t* slot = rows.ValueAddress(child_->GetRowOffset(), child_->GetBufferSize(), row);
+    uint8_t* indicator = rows.IndicatorAddress(child_->GetRowOffset(), child_->GetBufferSize(), child_->GetIndSize(), row);
+    if (slot == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    return child_->GetTypeHdl()->VarToSQL(&exact, slot, indicator, child_->GetColumnSize(), context) != nullptr ? 0 : -1;
+}
+
+int32_t KxGBlobContainerMemberMap::UnpackThroughChild(KxTypeMgr* typeMgr, const std::vector<KxGMemberMap*>& memberMaps,
+                                                      KxGRowContext& rows, KxObjectAlias& object, KxGContext* context)
+{
+    if (!child_ || child_->GetTypeHdl() == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    const int32_t row = rows.GetCurrentRow();
+    uint8_t* slot = rows.ValueAddress(child_->GetRowOffset(), child_->GetBufferSize(), row);
+    uint8_t* indicator = rows.IndicatorAddress(child_->GetRowOffset(), child_->GetBufferSize(), child_->GetIndSize(), row);
+    if (slot == nullptr) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    if (indicator != nullptr && child_->GetTypeHdl()->IsNull(indicator) != 0) {
+        return 0;
+    }
+    KxGSQLBuffer lob;
+    if (child_->GetTypeHdl()->SQLToVar(slot, &lob, indicator, child_->GetColumnSize(), context) == nullptr) {
+        return -1;
+    }
+    if (lob.GetData() == nullptr || lob.GetRowWidth() <= static_cast<int32_t>(KXG_BLOB_SLOT_PREFIX)) {
+        return 0;   // null or empty: nothing was stored
+    }
+    // The value in the slot form with room for an indicator, read through a copy of this map placed
+    // at offset 0 and sized to the value.
+    KxGBlobContainerMemberMap reader(*this);
+    reader.child_.reset();
+    reader.SetOffset(0);
+    reader.SetSQLSize(lob.GetRowWidth());
+    if (reader.GetBufferSize() < lob.GetRowWidth()) {
+        return KXG_E_BLOB_CONTAINER_TOO_SMALL;
+    }
+    KxGSQLBuffer whole(reader.GetBufferSize() + reader.GetIndSize());
+    whole.Allocate(1);
+    if (whole.GetData() == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    std::memcpy(whole.GetData(), lob.GetData(), static_cast<size_t>(lob.GetRowWidth()));
+    KxGRowContext wholeRows(&whole);
+    return reader.UnpackObject(typeMgr, memberMaps, wholeRows, object);
 }
 
 bool KxGBlobContainerMemberMap::IsContainerMember(KxGMemberMap& memberMap)

@@ -139,7 +139,9 @@ private:
 
 ScriptHdl::ScriptHdl(ScriptDatabase& database, std::string text) : database_(database), index_(database.handles.size())
 {
-    database_.handles.push_back({std::move(text)});
+    HandleLog log;
+    log.text = std::move(text);
+    database_.handles.push_back(std::move(log));
 }
 
 HandleLog& ScriptHdl::Log() { return database_.handles[index_]; }

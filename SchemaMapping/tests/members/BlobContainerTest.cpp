@@ -186,6 +186,18 @@ TEST(BlobContainer, StoredContainersThatLieAboutTheirSizesAreRefused)
     EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, r.container.BeginEntry(0, 0, rows, data, flag));
     LongStore(r.container.GetStart(rows) + 4, 0xFFFFFFF0u);
     EXPECT_EQ(0u, r.container.GetRequiredSize(rows));
+
+    // A container never sized: nothing is read past its slot.
+    ContainerRows unsized(fx, 0, 1);
+    const uint8_t* read = nullptr;
+    uint32_t length = 0;
+    uint32_t available = 0;
+    uint16_t version = 0;
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, unsized.container.GetEntry(0, *unsized.rows, read, length, available));
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, unsized.container.GetHeaderInfo(*unsized.rows, version, flag));
+    EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, unsized.container.OpenContainer(*unsized.rows, 0, 1, 0));
+    EXPECT_FALSE(unsized.container.IsOverflow(*unsized.rows));
+    EXPECT_EQ(0u, unsized.container.GetRequiredSize(*unsized.rows));
 }
 
 TEST(BlobContainer, SizesGrowAndAreSetWithoutTouchingTheColumnDescription)

@@ -13,9 +13,11 @@
 #include "KxClassDict.h"
 #include "KxGBlobMemberMaps.h"
 #include "KxGClass.h"
+#include "KxGClassBufferMap.h"
 #include "KxGClassLoader.h"
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
+#include "KxGMappingCompletion.h"
 #include "KxGOraDatabase.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGSQLBuffer.h"
@@ -27,6 +29,7 @@
 #include "KxGOptionRegistry.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
+#include "KxObjectAliasMember.h"
 #include "KxObjectAliasSet.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
@@ -41,6 +44,7 @@ member street string count=20
 member zip int
 class 2.1 Item
 member name string count=20
+member holder ptr:Holder
 class 3.1 Holder
 member label string count=20
 member tags set:TagSet
@@ -113,6 +117,7 @@ protected:
         if (HasFatalFailure()) {
             return;
         }
+        KxGInstallMappingCompletion(true);
         // The same connection, recording its statements.
         db_->CloseConnection();
         db_ = std::make_unique<RecordingDatabase>(KxString(serverName_.c_str()), KxString("s"), KxString("s"),
@@ -137,6 +142,14 @@ protected:
             ASSERT_EQ(map_->LoadClass(*dictionary_->GetCurrentVersion(number), loaded, 0), 0)
                 << number << " " << db_->GetError()->Text();
         }
+    }
+
+    void TearDown() override
+    {
+        items_.clear();
+        map_.reset();
+        KxGInstallMappingCompletion(false);
+        DatabaseTest::TearDown();
     }
 
     KxGClass& ClassOf(uint16_t number) { return *map_->FindClass(number); }
@@ -423,6 +436,64 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     ASSERT_EQ(other.Create(Meta(3), KxObjId(7), loaded), 0);
     ObjectPtr hold(loaded);
     EXPECT_EQ(ReadBack(SetOf(3, "tags"), *loaded), (std::vector<std::string>{"c", "a", "d", "b"}));
+
+    // Read as an SQL image, then turned into the elements of a set.
+    KxSQLSetAlias image(SetOf(3, "tags").GetSetMap(), KxRef(KxObjId(7), KxClassId(900, 1)));
+    Fetcher fetcher(db_.get());
+    ASSERT_EQ(SetOf(3, "tags").ReadObjects(fetcher, {&image}), 0);
+    EXPECT_EQ(image.GetRowCount(), 4);
+    KxObject* other2 = nullptr;
+    ASSERT_EQ(other.Create(Meta(3), KxObjId(8), other2), 0);
+    ObjectPtr hold2(other2);
+    KxCPPObjectAlias owner2(nullptr, nullptr, other2);
+    std::unique_ptr<KxGSetAlias> set = SetOf(3, "tags").CreateSetAlias(owner2);
+    KxGContext context(db_.get());
+    ASSERT_EQ(SetOf(3, "tags").LoadRows({&image}, {set.get()}, &context), 0);
+    EXPECT_EQ(Texts(*other2, KxString("tags"), {}), (std::vector<std::string>{"c", "a", "d", "b"}));
+}
+
+// An inverse set of references keeps no table: its rows are the element class's, its columns the
+// inverse member's reference columns. A missing element class or inverse member is refused.
+TEST_F(SetMaps, InverseSetsResolveToTheElementClassTable)
+{
+    KxGSetMap* itemSet = SetOf(3, "items").GetSetMap();
+    KxGClass& item = ClassOf(2);
+    struct Case {
+        const char* name;
+        KxGClass* target;
+        const char* inverse;
+        int32_t status;
+    } cases[] = {
+        {"resolved", &item, "holder", 0},
+        {"no element class", nullptr, "holder", KXG_E_NO_CLASS_MAP},
+        {"no inverse member", &item, "nobody", KXG_E_NO_INVERSE_MEMBER_MAP},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KxGRelation relation(KxString("members"), &ClassOf(3));
+        relation.SetTarget(c.target);
+        relation.SetInverseName(KxString(c.inverse));
+        KxGRefSetMemberMap inverse(map_.get(), ClassOf(3).GetClassId(), 9, 0, KXG_SET_OF_OBJECTS, 1);
+        KxGAttribute member(KxString("members"), &ClassOf(3), nullptr);
+        inverse.BindRelation(&member, itemSet, nullptr, &relation);
+        KxGBufferMap layout;
+        EXPECT_EQ(inverse.JoinBuffer(layout), 0);
+        EXPECT_EQ(layout.GetRowWidth(), 0);
+        EXPECT_EQ(inverse.Resolve(*ClassOf(3).GetClassMap()), c.status);
+        EXPECT_EQ(inverse.IsInverse(), 1);
+        EXPECT_EQ(inverse.HasOwnTable(), 0);
+        if (c.status == 0) {
+            KxGTable table;
+            ASSERT_EQ(inverse.GetTable(table), 0);
+            KxGTable itemTable;
+            ASSERT_EQ(item.GetClassMap()->GetStoreHdl()->GetClassTable(itemTable), 0);
+            EXPECT_EQ(Text(table.GetQualifiedName()), Text(itemTable.GetQualifiedName()));
+            KxGColumnList columns;
+            ASSERT_EQ(inverse.GetColumns(columns), 0);
+            ASSERT_EQ(columns.Count(), 1u);
+            EXPECT_NE(columns.GetColumn(0)->GetFlags() & KXG_COLUMN_REFERENCE, 0);
+        }
+    }
 }
 
 // Handle-typed elements (blobs in LOB columns) are written through re-selected rows, one select per
@@ -466,6 +537,74 @@ TEST_F(SetMaps, HandleTypedElementsAreWrittenThroughOneSelectPerBatch)
         ASSERT_EQ(read.Count(), 1u);
         const auto* blob = static_cast<KxBlob*>(read.At(0));
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(blob->Data()), blob->Length()), "doc " + std::to_string(i));
+    }
+}
+
+// A reader that loads each object from the one-row buffer it is handed.
+class LoadingReader : public Fetcher {
+public:
+    LoadingReader(KxGDatabase* database, KxGClassBufferMap& bufferMap) : Fetcher(database), bufferMap_(bufferMap) {}
+    int32_t LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row) override
+    {
+        KxGContext context(GetDatabase());
+        KxGRowContext rows(row.get());
+        return bufferMap_.LoadObject(rows, alias, &context);
+    }
+
+private:
+    KxGClassBufferMap& bufferMap_;
+};
+
+// Sets kept in the owners' blob container, written and read with the owners' rows: 1, 2 and 300
+// owners. The one owner's sets outgrow the container, which grows; none is lost.
+TEST_F(SetMaps, BlobSetsOfOneTwoAndThreeHundredOwnersRoundTripWithTheirOwners)
+{
+    oratest::OwnedList tables;
+    KxGClassMap& classMap = *ClassOf(4).GetClassMap();
+    ASSERT_EQ(classMap.GetStoreHdl()->CreateClassTable(tables), 0);
+    for (uint32_t i = 0; i < tables.Count(); ++i) {
+        KxGStoreStatement run(db_.get(), tables.GetTemplate(i), 0);
+        ASSERT_EQ(run.Execute(), 1) << Text(tables.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
+    }
+    auto* bufferMap = dynamic_cast<KxGClassBufferMap*>(classMap.GetClassBufferMap());
+    ASSERT_NE(bufferMap, nullptr);
+    uint32_t base = 1;
+    for (uint32_t owners : {1u, 2u, 300u}) {
+        SCOPED_TRACE(owners);
+        std::vector<ObjectPtr> stored;
+        KxGRequest request(nullptr, &classMap, ClassOf(4).GetClassId(), KXG_OP_INSERT);
+        request.SetEnvironment(db_.get(), 0);
+        for (uint32_t i = 0; i < owners; ++i) {
+            stored.push_back(New(4, base + i));
+            Fill(*stored.back(), base + i, owners == 1 ? 45 : (base + i) % 4);
+            ASSERT_EQ(request.AddAlias(new KxCPPObjectAlias(nullptr, nullptr, stored.back().get())), 0);
+        }
+        ASSERT_EQ(bufferMap->FillRows(request.GetAliases(), request, request.GetMemberMapContext()), 0);
+        ASSERT_EQ(bufferMap->PrepareStatements(request, nullptr), 0) << db_->GetError()->Text();
+        ASSERT_EQ(bufferMap->ExecuteTableMaps(request, request.GetAliases()), 0) << db_->GetError()->Text();
+        ASSERT_EQ(db_->CommitConnection(), 1);
+
+        KxObjectMgr other(nullptr);
+        std::vector<ObjectPtr> loaded;
+        KxObjectAliasList aliases;
+        KxGAliasVector list;
+        for (uint32_t i = 0; i < owners; ++i) {
+            KxObject* object = nullptr;
+            ASSERT_EQ(other.Create(Meta(4), KxObjId(base + i), object), 0);
+            loaded.emplace_back(object);
+            list.push_back(new KxCPPObjectAlias(nullptr, nullptr, object));
+            aliases.AppendAlias(list.back());
+        }
+        LoadingReader reader(db_.get(), *bufferMap);
+        ASSERT_EQ(bufferMap->ReadObjects(reader, list), 0) << db_->GetError()->Text();
+        for (uint32_t i = 0; i < owners; ++i) {
+            for (const char* member : {"tags", "places"}) {
+                SCOPED_TRACE(member);
+                ASSERT_EQ(Texts(*loaded[i], KxString(member), {}), Texts(*stored[i], KxString(member), {}));
+            }
+        }
+        aliases.DeleteAll();
+        base += owners;
     }
 }
 
