@@ -152,6 +152,7 @@ public:
     // Locks every object of refs for the context, all or none.
     virtual uint16_t AcquireTxnLocks(KxGTransactionContext* context, uint16_t mode, const KxRefList& refs) = 0;
     // Ends the transaction holds of the context's current level (commit non-zero: commit, else abort).
+    // A commit of a nested level hands its holds to the enclosing level.
     virtual uint16_t ReleaseTxnLocks(KxGTransactionContext* context, uint16_t commit) = 0;
     // Drops every lock of the context (the context ends).
     virtual uint16_t DeleteTxn(KxGTransactionContext* context) = 0;

@@ -45,6 +45,7 @@ public:
     // The lookup of class maps in the catalog that the batch read uses. Without one every class is
     // missing (-6086).
     void SetClassMapLookup(KxGClassMapLookup lookup) { lookup_ = lookup; }
+    KxGClassMapLookup GetClassMapLookup() const { return lookup_; }
 
     // Batch read, for the object reader, inside its KxGReadScope on the unit of work:
     //  1. aliases[0] must exist and hold its object, else -2002.

@@ -14,6 +14,7 @@ constexpr int32_t KXG_E_NO_MEMORY = -2030;              // out of memory
 constexpr int32_t KXG_E_NO_SUCH_DATABASE = -2031;       // the database (schema user) does not exist
 constexpr int32_t KXG_E_LOCAL_MODE_CONFLICT = -2032;    // another client holds or refuses local mode
 constexpr int32_t KXG_E_LOCK_REFUSED = -2041;           // a lock cannot be granted
+constexpr int32_t KXG_E_ALREADY_REGISTERED = -2052;     // the object is already registered at this level
 constexpr int32_t KXG_E_NO_ROW_DELETED = -2045;         // a lock release deleted no row
 constexpr int32_t KXG_E_CREDENTIALS = -2304;            // credential retrieval failed
 constexpr int32_t KXG_E_LOGIN_REFUSED = -2309;          // user or password refused, log-in cancelled
@@ -21,6 +22,8 @@ constexpr int32_t KXG_E_NOT_PRIVILEGED = -2310;         // insufficient privileg
 constexpr int32_t KXG_E_NO_SERVER = -2512;              // the server cannot be reached
 constexpr int32_t KXG_E_NO_LOCK_SERVER = -2516;         // the concurrency-control lock server cannot be reached
 constexpr int32_t KXG_E_NO_CONFIGURATION = -2751;       // the kernel has no configuration
+constexpr int32_t KXG_E_NO_TXN_CONTEXT = -4004;         // the transaction resource has no transaction context
+constexpr int32_t KXG_E_NO_TXN_LEVEL = -4005;           // no resource manager is open at commit or abort
 constexpr int32_t KXG_E_NOT_SUPPORTED = -2999;          // a kernel operation the gateway does not support
 
 // ---- Codes of the gateway's module range ----
@@ -141,3 +144,6 @@ constexpr int32_t KXG_E_DUPLICATE_EMBEDDED_MEMBER = -6193;
 constexpr int32_t KXG_E_MAPPER_SILENT = -1;
 // An inverse set whose element class has no member map for the inverse member.
 constexpr int32_t KXG_E_NO_INVERSE_MEMBER_MAP = -6092;
+
+// ---- Warnings of unit-of-work requests ----
+constexpr int32_t KXG_W_NO_ROW_AFFECTED = 2017;         // a delete affected fewer rows than it was given

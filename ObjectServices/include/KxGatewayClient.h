@@ -131,6 +131,9 @@ public:
     // Gives a connection back: a live one goes into the first empty slot, anything else is
     // discarded. Always 0.
     int32_t UngetPoolConnection(KxGDatabase* database);
+    // Unregisters, closes and destroys a connection taken from the pool that must not be used again
+    // (a rollback on it failed). Always 0.
+    int32_t DiscardPoolConnection(KxGDatabase* database);
 
     // ---- configuration --------------------------------------------------------------------------
     // A value of the database section; with global set, of the global section when the database

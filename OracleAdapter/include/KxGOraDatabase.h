@@ -133,12 +133,14 @@ public:
     KxGDatabaseInfo* GetDatabaseInfo() override;
     // The KxGOraTypeHdlMgr of this database, made on the first call; null only when memory ran out.
     KxGTypeHdlMgr* GetTypeHdlMgr() override;
-    // Not served yet, like CreateReadUnitOfWork, CreateLockService and CreateExtentService: null and a
-    // trace line.
+    // Kind KXG_RESOURCE_TRANSACTION: a KxGOraTransaction (savepoints, KxGOraTransaction.h) when the
+    // context's nesting level is 2 or more, else the gateway's KxGTransaction. Kind
+    // KXG_RESOURCE_COMPOUND_STATEMENT: a KxGOraCompoundStatement. Null for another kind, a null
+    // context, or when memory ran out.
     KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
-    // Nothing is made by CreateResourceMgr yet: a manager given here is not this adapter's and is
-    // left alone (a trace line); nothing for null. The same for DeleteReadUnitOfWork.
+    // Deletes what CreateResourceMgr made (null: nothing).
     void DeleteResourceMgr(KxGResourceMgr* manager) override;
+    // The gateway's KxGReadUnitOfWork of the context; null for a null context or when memory ran out.
     KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
     void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
     KxGDatabaseTrace* GetTrace(uint16_t modules) override;
@@ -162,7 +164,10 @@ public:
     int32_t GetGatewayVersion() override;
     // A new unopened KxGOraDatabase (CloneOf); null when memory runs out.
     KxGDatabase* CloneConnection() override;
+    // A new KxGOraLockService (KxGOraLockService.h) on this connection; null when memory ran out.
+    // Its GetCreationError tells whether it can work.
     KxGLockService* CreateLockService(int32_t clientId) override;
+    // Not served yet: null and a trace line.
     KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
                                           int32_t flag) override;
     // The name upper-cased. KXG_NAME_TABLE: a gateway table name gives -6190, the database name

@@ -466,6 +466,11 @@ int32_t KxGatewayClient::CloseClient()
     if (database_ != nullptr) {
         // The tag keeps the writer, which lives until the end of this function.
         KxGTraceTag tag(*database_, KXG_TRACE_CA, "CloseClient");
+        // The contexts give their connections back while the pool, the trace writer and the lock
+        // service still exist.
+        if (txnMgr_ != nullptr) {
+            txnMgr_->CloseContexts();
+        }
         EnterPool("KxGatewayClient::CloseClient");
         for (KxGDatabase* pooled : poolSlots_) {
             if (pooled != nullptr) {
@@ -702,6 +707,14 @@ int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
         return status;
     }
     *database = clone;
+    return 0;
+}
+
+int32_t KxGatewayClient::DiscardPoolConnection(KxGDatabase* database)
+{
+    if (database != nullptr) {
+        Discard(database, true, true);
+    }
     return 0;
 }
 

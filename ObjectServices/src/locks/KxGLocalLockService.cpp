@@ -362,7 +362,8 @@ uint16_t KxGLocalLockService::ReleaseTxnLocks(KxGTransactionContext* context, ui
             continue;
         }
         if (commit != 0 && level > 1) {
-            entry->level = 1;
+            // The hold now lasts as long as the enclosing level: an abort of that level ends it.
+            entry->level = level - 1;
             continue;
         }
         // The transaction hold ends.

@@ -4,15 +4,18 @@
 #include <algorithm>
 #include <new>
 
+#include "KxGRowBufferCache.h"
 #include "KxGSQLBuffer.h"
 #include "KxGStatement.h"
 #include "KxGStatusCodes.h"
+#include "KxGTransactionContext.h"
 #include "KxObjectAlias.h"
 
 KxGRequest::KxGRequest(KxGTransactionContext* context, KxGClassMap* classMap, const KxClassId& classId,
                        int32_t operation)
     : context_(context), classMap_(classMap), classId_(classId), operation_(operation)
 {
+    InitEnvironment();
 }
 
 KxGRequest::~KxGRequest()
@@ -36,6 +39,11 @@ int32_t KxGRequest::AddAlias(KxObjectAlias* alias)
     } catch (const std::bad_alloc&) {
         return KXG_E_NO_MEMORY;
     }
+    if (aliases_.size() == 1 && !hasFetchKey_) {
+        KxRef ref;
+        alias->GetRef(ref);
+        SetFetchKey(ref);
+    }
     return 0;
 }
 
@@ -45,26 +53,11 @@ void KxGRequest::Clear()
         delete alias;
     }
     aliases_.clear();
+    DeleteOutputs();
+    ClearStatements();
 }
 
-int32_t KxGRequest::Execute()
-{
-    switch (operation_) {
-    case KXG_OP_INSERT:
-    case KXG_OP_UPDATE:
-    case KXG_OP_DELETE:
-    case KXG_OP_READ:
-    case KXG_OP_IMAGE_OBJECT:
-    case KXG_OP_IMAGE_SQL:
-    case KXG_OP_IMAGE_READ:
-    case KXG_OP_REINSERT:
-    case KXG_OP_WRITE_BACK:
-    case KXG_OP_DELETE_REPAIR:
-        return KXG_E_NOT_IMPLEMENTED;
-    default:
-        return 0;
-    }
-}
+// KxGRequest::Execute and the rest of the execution are in KxGRequestExecute.cpp.
 
 int32_t KxGRequestList::Append(KxGRequest* request)
 {
@@ -110,6 +103,15 @@ void KxGReadUnitOfWork::End()
 KxGReadUnitOfWork::~KxGReadUnitOfWork()
 {
     requests_.DeleteAll();
+    delete cache_;
+}
+
+KxGRowBufferCache* KxGReadUnitOfWork::GetRowBufferCache()
+{
+    if (cache_ == nullptr) {
+        cache_ = new (std::nothrow) KxGRowBufferCache(context_ != nullptr ? context_->GetDatabase() : nullptr);
+    }
+    return cache_;
 }
 
 int32_t KxGReadUnitOfWork::FindRequest(const KxClassId& classId, int32_t operation, KxGRequest*& request)

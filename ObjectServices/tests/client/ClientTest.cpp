@@ -656,12 +656,11 @@ TEST_F(ClientTest, TransactionCallsGoToTheTransactionManager)
     OpenShop();
     KxTransaction txn;
     KxTransactionResource resource(&txn, base_.get());
-    // The transaction manager's own work is not there yet: it answers -2999.
-    EXPECT_EQ(client_->BeginTransaction(&resource), -2999);
-    EXPECT_EQ(client_->CommitTransaction(&resource), -2999);
-    EXPECT_EQ(client_->AbortTransaction(&resource), -2999);
-    EXPECT_EQ(client_->CreateTransactionContext(&resource), -2999);
-    EXPECT_EQ(client_->DeleteTransactionContext(&resource), -2999);
+    // A resource without transaction context.
+    EXPECT_EQ(client_->BeginTransaction(&resource), -4004);
+    EXPECT_EQ(client_->CommitTransaction(&resource), -4004);
+    EXPECT_EQ(client_->AbortTransaction(&resource), -4004);
+    EXPECT_EQ(client_->DeleteTransactionContext(&resource), -6036);
     KxParameterList params;
     params.Append("ROG_RowNum", "100");
     EXPECT_EQ(client_->SetParameters(&resource, &params), 0);

@@ -207,14 +207,27 @@ TEST_F(LocalLocks, AbortingAnInnerLevelKeepsTheOuterLevelsLock)
     a.SetLevel(1);
     EXPECT_EQ(service.AcquireLock({&b, Ref(1), kTxn}), 0);
 
-    // A level that commits hands its locks to the outermost level.
+    // A level that commits hands its locks to the enclosing level, whose abort then ends them: no
+    // other transaction is refused the object afterwards.
     a.SetLevel(3);
-    ASSERT_EQ(service.AcquireTxnLocks(&a, kTxn, Refs({3})), 1);
+    ASSERT_EQ(service.AcquireTxnLocks(&a, kTxn, Refs({3, 5})), 1);
     ASSERT_EQ(service.ReleaseTxnLocks(&a, 1), 1);
-    EXPECT_EQ(service.Entries(&a), (Strings{"1/4116:0:1", "3/4116:0:1"}));
+    EXPECT_EQ(service.Entries(&a), (Strings{"1/4116:0:1", "3/4116:0:2", "5/4116:0:2"}));
+    a.SetLevel(2);
+    ASSERT_EQ(service.ReleaseTxnLocks(&a, 0), 1);
+    EXPECT_EQ(service.Entries(&a), (Strings{"1/4116:0:1"}));
+    EXPECT_EQ(service.AcquireLock({&b, Ref(3), kTxn}), 1);
+    // Committed at level 2 as well, they last until the outermost level ends.
+    a.SetLevel(3);
+    ASSERT_EQ(service.AcquireTxnLocks(&a, kTxn, Refs({5})), 1);
+    ASSERT_EQ(service.ReleaseTxnLocks(&a, 1), 1);
+    a.SetLevel(2);
+    ASSERT_EQ(service.ReleaseTxnLocks(&a, 1), 1);
+    EXPECT_EQ(service.Entries(&a), (Strings{"1/4116:0:1", "5/4116:0:1"}));
     a.SetLevel(1);
     ASSERT_EQ(service.ReleaseTxnLocks(&a, 1), 1);
-    EXPECT_EQ(service.TakeCalls(), (Strings{"+3/4116", "-3/4116,1/4116"}));
+    EXPECT_EQ(service.TakeCalls(), (Strings{"+3/4116,5/4116", "-5/4116,3/4116", "+3/4116", "+5/4116",
+                                            "-5/4116,1/4116"}));
     EXPECT_TRUE(service.Entries(&a).empty());
 }
 

@@ -9,8 +9,14 @@
 #include "KxGDatabaseTrace.h"
 #include "KxGOraDatabaseSupport.h"
 #include "KxGOraDatabaseInfo.h"
+#include "KxGOraCompoundStatement.h"
+#include "KxGOraLockService.h"
+#include "KxGOraTransaction.h"
+#include "KxGReadUnitOfWork.h"
+#include "KxGTransactionContext.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdlMgr.h"
+#include "KxGSqlNames.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -216,45 +222,45 @@ KxGTypeHdlMgr* KxGOraDatabase::GetTypeHdlMgr()
     return typeHdlMgr_.get();
 }
 
-KxGResourceMgr* KxGOraDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext* /*context*/)
+KxGResourceMgr* KxGOraDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext* context)
 {
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateResourceMgr");
-    KxString text("resource managers of kind ");
-    text << kind << " are not available in this version of the Oracle adapter";
-    Record(tag, text);
-    return nullptr;
+    if (context == nullptr) {
+        return nullptr;
+    }
+    switch (kind) {
+    case KXG_RESOURCE_TRANSACTION:
+        if (context->GetLevel() >= 2) {
+            return KxGMake<KxGOraTransaction>(context);
+        }
+        return KxGMake<KxGTransaction>(context);
+    case KXG_RESOURCE_COMPOUND_STATEMENT:
+        return KxGMake<KxGOraCompoundStatement>(context);
+    default:
+        return nullptr;
+    }
 }
 
 void KxGOraDatabase::DeleteResourceMgr(KxGResourceMgr* manager)
 {
-    // CreateResourceMgr makes none yet, so there is nothing of this adapter's to delete.
-    if (manager != nullptr) {
-        KxGTraceTag tag(*this, KXG_TRACE_DBA, "DeleteResourceMgr");
-        Record(tag, KxString("not a resource manager of this adapter: left alone"));
-    }
+    delete manager;
 }
 
-KxGReadUnitOfWork* KxGOraDatabase::CreateReadUnitOfWork(KxGTransactionContext* /*context*/)
+KxGReadUnitOfWork* KxGOraDatabase::CreateReadUnitOfWork(KxGTransactionContext* context)
 {
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateReadUnitOfWork");
-    Record(tag, KxString("read units of work are not available in this version of the Oracle adapter"));
-    return nullptr;
+    if (context == nullptr) {
+        return nullptr;
+    }
+    return KxGMake<KxGReadUnitOfWork>(context);
 }
 
 void KxGOraDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
 {
-    // CreateReadUnitOfWork makes none yet, so there is nothing of this adapter's to delete.
-    if (unit != nullptr) {
-        KxGTraceTag tag(*this, KXG_TRACE_DBA, "DeleteReadUnitOfWork");
-        Record(tag, KxString("not a read unit of work of this adapter: left alone"));
-    }
+    delete unit;
 }
 
-KxGLockService* KxGOraDatabase::CreateLockService(int32_t /*clientId*/)
+KxGLockService* KxGOraDatabase::CreateLockService(int32_t clientId)
 {
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateLockService");
-    Record(tag, KxString("lock services are not available in this version of the Oracle adapter"));
-    return nullptr;
+    return KxGMake<KxGOraLockService>(this, clientId);
 }
 
 KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* /*environment*/,

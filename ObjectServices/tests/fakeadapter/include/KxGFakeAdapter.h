@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "KxGDatabase.h"
+#include "KxGFakeTxn.h"
 
 // One logged call.
 struct KxGFakeCall {
@@ -213,6 +214,15 @@ public:
     // The fake objects alive in this process (made by GetDBInst or CloneConnection, not yet destroyed).
     static int32_t LiveCount();
 
+    // For the fake resource managers and requests (KxGFakeTxn.h): a logged, scriptable flag or int
+    // step, and the connection's uncommitted work.
+    uint16_t Step(const char* operation, const std::string& arguments = "") { return Flag(operation, arguments); }
+    int32_t StepAnswer(const char* operation, int32_t def, const std::string& arguments = "")
+    {
+        return Answer(operation, def, arguments);
+    }
+    KxGFakeWork& Work() { return work_; }
+
 private:
     // Logs the call and finds its script; a scripted failure sets the error object.
     bool Scripted(const char* operation, const std::string& arguments, KxGFakeBehaviour& behaviour);
@@ -238,6 +248,7 @@ private:
     int32_t connectionId_;
     bool open_ = false;
     bool alive_ = true;
+    KxGFakeWork work_;
 };
 
 // Product and module names of the fake adapter.

@@ -5,6 +5,9 @@
 #include <sstream>
 
 #include "KxGDatabaseTrace.h"
+#include "KxGLockService.h"
+#include "KxGReadUnitOfWork.h"
+#include "KxGResourceMgr.h"
 
 // ---------------------------------------------------------------------------------------------------
 // Script and call log
@@ -37,6 +40,7 @@ void KxGFakeScript::Reset()
     Log().clear();
     Table().clear();
     g_nextConnectionId = 1;
+    KxGFakeRows::Reset();
 }
 
 int32_t KxGFakeScript::NextConnectionId()
@@ -474,8 +478,23 @@ uint16_t KxGFakeDatabase::RegisterConnection(KxString* server, int32_t* clientId
 }
 
 uint16_t KxGFakeDatabase::UnregisterConnection(int32_t clientId) { return Flag("UnregisterConnection", Args(clientId)); }
-uint16_t KxGFakeDatabase::CommitConnection() { return Flag("CommitConnection"); }
-uint16_t KxGFakeDatabase::RollbackConnection() { return Flag("RollbackConnection"); }
+uint16_t KxGFakeDatabase::CommitConnection()
+{
+    const uint16_t done = Flag("CommitConnection");
+    if (done != 0) {
+        work_.Commit();
+    }
+    return done;
+}
+
+uint16_t KxGFakeDatabase::RollbackConnection()
+{
+    const uint16_t done = Flag("RollbackConnection");
+    if (done != 0) {
+        work_.Rollback();
+    }
+    return done;
+}
 
 KxGDatabaseError* KxGFakeDatabase::GetError() { return &error_; }
 KxGDatabaseInfo* KxGFakeDatabase::GetDatabaseInfo() { return &info_; }
@@ -486,21 +505,31 @@ KxGTypeHdlMgr* KxGFakeDatabase::GetTypeHdlMgr()
     return nullptr;
 }
 
-KxGResourceMgr* KxGFakeDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext*)
+KxGResourceMgr* KxGFakeDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext* context)
 {
-    KxGFakeScript::Log(this, "CreateResourceMgr", Args(kind));
-    return nullptr;
+    if (Fails("CreateResourceMgr", Args(kind))) {
+        return nullptr;
+    }
+    return KxGFakeMakeResourceMgr(this, kind, context);
 }
 
-void KxGFakeDatabase::DeleteResourceMgr(KxGResourceMgr*) { KxGFakeScript::Log(this, "DeleteResourceMgr"); }
+void KxGFakeDatabase::DeleteResourceMgr(KxGResourceMgr* manager)
+{
+    KxGFakeScript::Log(this, "DeleteResourceMgr");
+    delete manager;
+}
 
-KxGReadUnitOfWork* KxGFakeDatabase::CreateReadUnitOfWork(KxGTransactionContext*)
+KxGReadUnitOfWork* KxGFakeDatabase::CreateReadUnitOfWork(KxGTransactionContext* context)
 {
     KxGFakeScript::Log(this, "CreateReadUnitOfWork");
-    return nullptr;
+    return new KxGReadUnitOfWork(context);
 }
 
-void KxGFakeDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork*) { KxGFakeScript::Log(this, "DeleteReadUnitOfWork"); }
+void KxGFakeDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
+{
+    KxGFakeScript::Log(this, "DeleteReadUnitOfWork");
+    delete unit;
+}
 
 // Not logged: every trace tag asks for the writer.
 KxGDatabaseTrace* KxGFakeDatabase::GetTrace(uint16_t modules)
@@ -602,10 +631,13 @@ KxGDatabase* KxGFakeDatabase::CloneConnection()
     return clone;
 }
 
+// The local lock service on this connection (the fake server keeps no lock rows).
 KxGLockService* KxGFakeDatabase::CreateLockService(int32_t clientId)
 {
-    KxGFakeScript::Log(this, "CreateLockService", Args(clientId));
-    return nullptr;
+    if (Fails("CreateLockService", Args(clientId))) {
+        return nullptr;
+    }
+    return new KxGLocalLockService(this);
 }
 
 KxGExtentService* KxGFakeDatabase::CreateExtentService(KxGOperationEnvironment*, KxClassId*, int32_t mode,

@@ -80,8 +80,9 @@ public:
     KxTransactionResource* GetResource(KxBase* base);
 
     // Opens a level: every resource's connection begins a transaction; the first negative status
-    // ends the round and is answered (the level is then not opened). The transaction becomes the
-    // current one of each of its bases that has none.
+    // ends the round and is answered (the level is then not opened): every connection asked so far,
+    // the failed one included, is sent an abort that ends what its begin started. The transaction
+    // becomes the current one of each of its bases that has none.
     int32_t Begin();
     // Close the top level at every resource's connection; all are asked even when one fails, and
     // the first negative status is answered. KX_KERNEL_E_STATE when no level is open. When the last

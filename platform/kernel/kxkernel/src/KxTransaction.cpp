@@ -83,8 +83,10 @@ int32_t KxTransaction::Begin() {
         if (conn == nullptr) continue;
         const int32_t rc = conn->BeginTransaction(resources_[i].get());
         if (rc < 0) {
-            // Close the level again where it was opened.
-            for (size_t j = 0; j < i; ++j) {
+            // Close the level again wherever it was begun, the failed begin included: a connection
+            // may keep a begin that failed half-way as an open level, and only the matching abort
+            // ends it.
+            for (size_t j = 0; j <= i; ++j) {
                 KxBaseConnection* c = resources_[j]->GetBase()->GetConnection();
                 if (c != nullptr) c->AbortTransaction(resources_[j].get());
             }

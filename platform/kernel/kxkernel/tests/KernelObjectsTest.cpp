@@ -93,6 +93,8 @@ TEST(TransactionTest, FailuresOfTheConnectionAreAnswered) {
     ASSERT_NE(nullptr, txn.GetResource(&base));
     EXPECT_EQ(-4004, txn.Begin());
     EXPECT_EQ(0, txn.GetLevel());
+    // The failed begin is ended at its own connection too.
+    EXPECT_EQ((Calls{"create", "create", "begin", "abort"}), conn.calls);
     EXPECT_EQ(0, txn.Begin());
     EXPECT_EQ(1, txn.GetLevel());
 
