@@ -142,7 +142,7 @@ TEST_F(RequestOnServer, ObjectsAreInsertedReadBackUpdatedAndDeleted)
     std::vector<KxObject*> stored{&NewItem(1, 10), &NewItem(2, 20), &NewItem(3, 30)};
     ASSERT_EQ(Make(KXG_OP_INSERT, stored)->Execute(), 0) << db_->GetError()->Text();
     ASSERT_EQ(db_->CommitConnection(), 1);
-    EXPECT_EQ(Query("SELECT COUNT(*) FROM ITEMC3V1"), (std::vector<std::vector<std::string>>{{"3"}}));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM ITEMC3V0"), (std::vector<std::vector<std::string>>{{"3"}}));
 
     Count(*stored[1]) = 222;
     ASSERT_EQ(Make(KXG_OP_UPDATE, {stored[1]})->Execute(), 0) << db_->GetError()->Text();
@@ -167,7 +167,7 @@ TEST_F(RequestOnServer, ObjectsAreInsertedReadBackUpdatedAndDeleted)
     EXPECT_EQ(Make(KXG_OP_DELETE, doomed)->Execute(), KXG_W_NO_ROW_AFFECTED);
     EXPECT_EQ(Make(KXG_OP_DELETE, {stored[1]})->Execute(), 0);
     ASSERT_EQ(db_->CommitConnection(), 1);
-    EXPECT_EQ(Query("SELECT OID FROM ITEMC3V1"), (std::vector<std::vector<std::string>>{{"3"}}));
+    EXPECT_EQ(Query("SELECT OID FROM ITEMC3V0"), (std::vector<std::vector<std::string>>{{"3"}}));
 }
 
 TEST_F(RequestOnServer, ACompoundStatementWrites32001ObjectsInTwoRequests)
@@ -195,7 +195,7 @@ TEST_F(RequestOnServer, ACompoundStatementWrites32001ObjectsInTwoRequests)
     context_->PopTo(level);
     db_->DeleteResourceMgr(compound);
     db_->DeleteResourceMgr(level);
-    EXPECT_EQ(Query("SELECT COUNT(*) FROM ITEMC3V1"), (std::vector<std::vector<std::string>>{{"32001"}}));
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM ITEMC3V0"), (std::vector<std::vector<std::string>>{{"32001"}}));
 
     // One read request fetches them all back.
     std::vector<KxObject*> fresh;
