@@ -169,8 +169,8 @@ int32_t KxGCatalog::GetExtent(KxGExtentContext& context, bool allColumns) const
     }
     for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
         KxGMemberMap* memberMap = classMap->GetMemberMap(i);
-        if (memberMap == nullptr) {
-            continue;
+        if (memberMap == nullptr || memberMap->AsSetMemberMap() != nullptr) {
+            continue;   // a set's columns lie in its own table
         }
         KxGColumnList columns;
         result = memberMap->GetColumns(columns);

@@ -384,6 +384,7 @@ TEST_F(SetMaps, UpdatesDeleteTheOldRowsEvenWhenTheSetBecameEmpty)
         {"3 to 1", 3, KXG_OP_UPDATE, 1, "1"},
         {"3 to 0", 3, KXG_OP_UPDATE, 0, ""},
         {"3 to 5", 3, KXG_OP_UPDATE, 5, "1 2 3 4 5"},
+        {"0 to 2 (the delete finds no rows)", 0, KXG_OP_UPDATE, 2, "1 2"},
         {"delete", 3, KXG_OP_DELETE, 0, ""},
     };
     uint32_t id = 1;
@@ -450,6 +451,72 @@ TEST_F(SetMaps, ElementNumbersRestoreTheIterationOrder)
     KxGContext context(db_.get());
     ASSERT_EQ(SetOf(3, "tags").LoadRows({&image}, {set.get()}, &context), 0);
     EXPECT_EQ(Texts(*other2, KxString("tags"), {}), (std::vector<std::string>{"c", "a", "d", "b"}));
+
+    // The image's rows, copied into a request, are written again as they were read.
+    KxGRequest request(nullptr, SetOf(3, "tags").GetSetMap(), KxClassId(900, 1), KXG_OP_INSERT);
+    request.SetEnvironment(db_.get(), 0);
+    ASSERT_EQ(SetOf(3, "tags").FillRowsFromList({&image}, request, request.GetMemberMapContext()), 0);
+    ASSERT_NE(request.GetObjectBuffer(), nullptr);
+    EXPECT_EQ(request.GetObjectBuffer()->GetRowCount(), 4);
+    ASSERT_EQ(Query("SELECT COUNT(*) FROM S.TAGSC3P1V0").front().front(), "4");
+    {
+        KxGStoreStatement wipe(db_.get(), new KxGStoreStatementTemplate(KxString("DELETE FROM S.TAGSC3P1V0")), 0);
+        wipe.SetOwnsTemplate(1);
+        ASSERT_EQ(wipe.Execute(), 1);
+    }
+    ASSERT_EQ(SetOf(3, "tags").PrepareStatements(request, nullptr), 0);
+    for (uint32_t i = 0; i < request.GetStatements().Count(); ++i) {
+        ASSERT_EQ(request.GetStatements().GetStatement(i)->Execute(), 1) << db_->GetError()->Text();
+    }
+    request.ClearStatements();
+    ASSERT_EQ(db_->CommitConnection(), 1);
+    EXPECT_EQ(Query("SELECT EID, DATA1V0 FROM S.TAGSC3P1V0 ORDER BY EID"),
+              (std::vector<std::vector<std::string>>{{"1", "c"}, {"2", "a"}, {"3", "d"}, {"4", "b"}}));
+}
+
+// The set storage options: a member's SET_STORAGE_TYPE or MEMBER_STORAGE_TYPE, else its class's
+// SET_STORAGE_TYPE, chooses the set table or the blob container; refused arguments keep the table.
+TEST_F(SetMaps, StorageOptionsChooseTheSetTableOrTheBlobContainer)
+{
+    struct Case {
+        const char* name;
+        const char* member;   // "*": class-wide
+        const char* option;
+        const char* argument;
+        uint32_t context;
+        bool blob;
+        int16_t status;
+    } cases[] = {
+        {"member DEFAULT", "items", "SET_STORAGE_TYPE", "DEFAULT", 0, false, KXG_OPTION_OK},
+        {"member blob", "items", "MEMBER_STORAGE_TYPE", "BLOB,300", 0, true, KXG_OPTION_OK},
+        {"member blob without size", "items", "SET_STORAGE_TYPE", "BLOB", 0, false, KXG_OPTION_NOT_NUMERIC},
+        {"member option without argument", "items", "SET_STORAGE_TYPE", "", 0, false, KXG_OPTION_NOT_SUPPORTED},
+        {"class blob", "*", "SET_STORAGE_TYPE", "BLOB,300", 0, true, KXG_OPTION_OK},
+        {"class blob without size", "*", "SET_STORAGE_TYPE", "BLOB", 0, false, KXG_OPTION_NO_SECOND},
+        {"class blob of size 0", "*", "SET_STORAGE_TYPE", "BLOB,0", 0, false, KXG_OPTION_SECOND_NOT_NUMERIC},
+        {"blob container not allowed here", "items", "SET_STORAGE_TYPE", "BLOB,300", KXG_LOAD_NO_BLOB_CONTAINER,
+         false, KXG_OPTION_OK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetSchemaMap map(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        ASSERT_EQ(map.GetOptionRegistry().ProcessOption(KxString("Holder"), KxString(c.member), KxString(c.option),
+                                                        KxString(c.argument), 1),
+                  0);
+        KxGClass* holder = nullptr;
+        ASSERT_EQ(map.LoadClass(*dictionary_->GetCurrentVersion(3), holder, c.context), 0);
+        KxGMemberMap* items = holder->GetClassMap()->GetMemberMap(2);
+        ASSERT_EQ(items->GetName(), "items");
+        EXPECT_EQ(items->AsBlobSetMemberMap() != nullptr, c.blob);
+        EXPECT_EQ(items->IsReference(), 1);
+        EXPECT_EQ(holder->GetClassMap()->GetBlobContainerMap() != nullptr, c.blob);
+        const KxGClassOption* option = map.GetOptionRegistry().GetClassOptions().FindClassOption(KxString("Holder"));
+        const KxGOption* filed = std::string(c.member) == "*"
+                                     ? option->GetOptions()->Find(KxString(c.option))
+                                     : option->GetMemberOption(KxString(c.member))->GetOptions().Find(KxString(c.option));
+        ASSERT_NE(filed, nullptr);
+        EXPECT_EQ(filed->GetStatus(), c.status);
+    }
 }
 
 // An inverse set of references keeps no table: its rows are the element class's, its columns the
