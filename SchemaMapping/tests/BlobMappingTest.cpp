@@ -685,6 +685,12 @@ TEST_F(BlobMappingOnEngine, AContainerBehindALocatorIsWrittenAndReadThroughTheCh
     for (uint32_t i = 0; i < 2; ++i) {
         EXPECT_EQ(Inner<KxBlob>(*stored, "spots", i, "pic"), Inner<KxBlob>(*loaded, "spots", i, "pic"));
     }
+    // Unpacking the row's container goes through the locator as well.
+    ASSERT_EQ(0, objects.Create(meta, KxObjId(9), raw));
+    ObjectPtr again(raw);
+    KxCPPObjectAlias againAlias(nullptr, nullptr, again.get());
+    ASSERT_EQ(0, rowMap.UnpackObject(typeMgr, maps, readRows, againAlias));
+    EXPECT_EQ(At<KxString>(*stored, "e"), At<KxString>(*again, "e"));
     // A value that is not a sound container is not written.
     LongStore(value.GetData() + KXG_BLOB_SLOT_PREFIX, 1u << 20);
     EXPECT_EQ(KXG_E_BLOB_CONTAINER_TOO_SMALL, rowMap.WriteThroughChild(updateRows, value, &context));
