@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 #include "KxGClass.h"
@@ -354,6 +355,17 @@ int32_t KxGClassBufferMap::ReadObjects(KxGObjectFetcher& reader, const KxGAliasV
     if (fetch.empty()) {
         return 0;
     }
+    // An id asked more than once: its repeats are read in a pass of their own, so that every alias
+    // gets a row (and handles) of its own.
+    std::vector<KxObjectAlias*> repeats;
+    {
+        std::vector<KxObjectAlias*> unique;
+        std::set<uint64_t> seen;
+        for (KxObjectAlias* alias : fetch) {
+            (seen.insert(IdOf(*alias).Get64()).second ? unique : repeats).push_back(alias);
+        }
+        fetch.swap(unique);
+    }
     int32_t status = BuildTemplates();
     if (status != 0) {
         return status;
@@ -366,15 +378,15 @@ int32_t KxGClassBufferMap::ReadObjects(KxGObjectFetcher& reader, const KxGAliasV
             return status;
         }
     }
-    return 0;
+    return repeats.empty() ? 0 : ReadObjects(reader, repeats);
 }
 
 int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* database, KxGRowBufferCache* cache,
                                      KxGContext& context, const std::vector<KxObjectAlias*>& fetch, size_t first,
                                      size_t count)
 {
-    // The aliases of the chunk by object id; each is served at most once.
-    std::map<uint64_t, KxObjectAlias*> waiting;
+    // The aliases of the chunk by object id (ids are unique within a chunk); each is served once.
+    std::multimap<uint64_t, KxObjectAlias*> waiting;
     for (size_t i = first; i < first + count; ++i) {
         waiting.emplace(IdOf(*fetch[i]).Get64(), fetch[i]);
     }
@@ -425,35 +437,37 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
             if (status != 0) {
                 return status;
             }
-            auto found = waiting.find(ref.GetObjId().Get64());
-            if (found == waiting.end()) {
-                continue;   // a row no alias of this chunk asked for (or a second row of one id)
+            auto [from, to] = waiting.equal_range(ref.GetObjId().Get64());
+            std::vector<KxObjectAlias*> served;
+            for (auto it = from; it != to; ++it) {
+                served.push_back(it->second);
             }
-            KxObjectAlias* alias = found->second;
-            waiting.erase(found);
-            if (!reader.IsOwnObject(ref.GetObjId())) {
+            waiting.erase(from, to);   // a row no alias of this chunk asked for serves none
+            if (!served.empty() && !reader.IsOwnObject(ref.GetObjId())) {
                 if (cache != nullptr) {
                     cache->Add(*this, ref.GetObjId(), *buffer);
                 }
                 continue;
             }
-            std::unique_ptr<KxGSQLObjectBuffer> row = MakeRowBuffer(1);
-            if (!row) {
-                return KXG_E_NO_MEMORY;
-            }
-            KxGRowContext target(row.get());
-            status = CopyRows(rows, target, 1);
-            if (status == 0 && GetHandleColumnCount() != 0) {
-                row->MoveDescriptors(*buffer, static_cast<int32_t>(r), 1);
-            }
-            if (status == 0) {
-                status = RereadContainer(database, *alias, row, context);
-            }
-            if (status == 0) {
-                status = reader.LoadAlias(*alias, std::move(row));
-            }
-            if (status < 0) {
-                return status;
+            for (size_t k = 0; k < served.size(); ++k) {
+                std::unique_ptr<KxGSQLObjectBuffer> row = MakeRowBuffer(1);
+                if (!row) {
+                    return KXG_E_NO_MEMORY;
+                }
+                KxGRowContext target(row.get());
+                status = CopyRows(rows, target, 1);
+                if (status == 0 && GetHandleColumnCount() != 0 && k + 1 == served.size()) {
+                    row->MoveDescriptors(*buffer, static_cast<int32_t>(r), 1);
+                }
+                if (status == 0) {
+                    status = RereadContainer(database, *served[k], row, context);
+                }
+                if (status == 0) {
+                    status = reader.LoadAlias(*served[k], std::move(row));
+                }
+                if (status < 0) {
+                    return status;
+                }
             }
         }
         if (fetched < static_cast<uint32_t>(rowsPerFetch)) {

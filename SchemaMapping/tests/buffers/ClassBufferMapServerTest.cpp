@@ -425,17 +425,22 @@ TEST_F(ClassBufferMapOnServer, LargeObjectsAreWrittenThroughTheirReselectedHandl
     KxGClassMap& photos = ClassMap(5);
     auto& bufferMap = *dynamic_cast<KxGClassBufferMap*>(photos.GetClassBufferMap());
     ASSERT_EQ(1, bufferMap.GetHandleColumnCount());
-    for (uint32_t count : {1u, 3u}) {
+    // 250 objects with batches of 100: rows are inserted and their handles re-selected batch by batch.
+    uint16_t preserve = 0;
+    ASSERT_EQ(0, map_->GetOptionRegistry().ProcessOption(KxString("*"), KxString("*"), KxString("BATCH_SIZE"),
+                                                         KxString("100"), 1));
+    map_->GetOptionRegistry().ProcessGlobalOptions(*db_, *db_->GetDatabaseInfo(), true, false, preserve);
+    for (uint32_t count : {1u, 3u, 250u}) {
         SCOPED_TRACE(count);
         std::vector<KxObject*> stored;
         std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
         KxGAliasVector list;
         std::vector<uint32_t> ids;
         for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t id = count * 10 + i;
+            const uint32_t id = count * 1000 + i;
             KxObject& photo = NewItem(id, 5);
             At<KxString>(photo, "title") = KxString(("photo " + std::to_string(id)).c_str());
-            std::vector<uint8_t> bytes(100 + id, static_cast<uint8_t>(id));
+            std::vector<uint8_t> bytes(100 + i % 50, static_cast<uint8_t>(id));
             At<KxBlob>(photo, "pic") = KxBlob(bytes.data(), static_cast<uint32_t>(bytes.size()));
             stored.push_back(&photo);
             aliases.push_back(std::make_unique<KxCPPObjectAlias>(nullptr, nullptr, &photo));

@@ -338,6 +338,7 @@ TEST_F(ClassBufferMapTest, ReadsServeTheCacheBindOneIdOrListSeveralAndMatchRowsB
         {"a cached id is not asked again", {1, 3, 5}, {3}, 1, 2, {3, 5, 1}, {}},
         {"an id without a row is not found", {1, 4, 5}, {}, 1, 3, {5, 1}, {4}},
         {"one id without a row", {4}, {}, 1, 0, {}, {4}},
+        {"an id asked twice gets a row for each", {2, 3, 2}, {}, 2, 2, {3, 2, 2}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
