@@ -6,6 +6,7 @@
 #include <set>
 
 #include "sqlrewrite.h"
+#include "sqldb2.h"
 #include "strict.h"
 
 namespace sqlengine {
@@ -425,7 +426,7 @@ class Rewriter {
       bool call = st.IsOp(i + 1, "(") && !refTokens.count(i);
       if (tk.type == TokenType::QuotedId) {
         if (call) {
-          if (!kFunctions.count(tk.upper)) return Fail(904, tk.text + ": invalid identifier");
+          if (!kFunctions.count(tk.upper) && !IsDb2Function(tk.upper)) return Fail(904, tk.text + ": invalid identifier");
           continue;
         }
         tk.text = Q(tk.upper);
@@ -493,7 +494,7 @@ class Rewriter {
     for (size_t i = 0; i + 1 < n; ++i) {
       const Token& tk = st.T(i);
       if (tk.type != TokenType::Word || !st.IsOp(i + 1, "(") || refTokens.count(i)) continue;
-      if (kParenKeywords.count(tk.upper) || kFunctions.count(tk.upper)) continue;
+      if (kParenKeywords.count(tk.upper) || kFunctions.count(tk.upper) || IsDb2Function(tk.upper)) continue;
       return Fail(904, "\"" + tk.upper + "\": invalid identifier");
     }
     // 5. DUAL.
