@@ -40,7 +40,7 @@ constexpr Mapping kMappings[] = {
     {1758, -193, "42601"},  {1785, -208, "42707"},  {1843, -181, "22007"},  {1847, -181, "22007"},
     {1850, -181, "22007"},  {1851, -181, "22007"},  {1852, -181, "22007"},  {1841, -181, "22007"},
     {1861, -180, "22007"},  {1858, -180, "22007"},  {1489, -137, "54006"},  {1917, -204, "42704"},
-    {1918, -204, "42704"},  {2260, -624, "42889"},  {1424, -130, "22025"},  {1425, -130, "22019"},
+    {1918, -204, "42704"},  {2260, -624, "42889"},  {1821, -171, "42815"},  {1424, -130, "22025"},  {1425, -130, "22019"},
 };
 
 std::string Digits(int32_t v) { return std::to_string(v < 0 ? -v : v); }
@@ -213,7 +213,7 @@ Diag FromEngine(const sqlengine::Error& err) {
   d.state = "58004";
   // A SIGNAL in a trigger arrives as "SQLSTATE=xxxxx" in the engine's message.
   auto at = err.message.find("SQLSTATE=");
-  if (at != std::string::npos && at + 14 <= err.message.size()) {
+  if (err.code == 20438 && at != std::string::npos && at + 14 <= err.message.size()) {
     d.native = -438;
     d.state = err.message.substr(at + 9, 5);
   } else {

@@ -174,7 +174,7 @@ class Translator {
         if (close != std::string::npos && close >= 2 && IsOp(t_, close - 2, ",") && t_[close - 1].kind == K::Word) {
           Tok& f = t_[close - 1];
           if (f.upper != "ISO" && f.upper != "USA" && f.upper != "EUR" && f.upper != "JIS" && f.upper != "LOCAL")
-            return Fail(171, "unknown datetime format " + f.text + " of CHAR");
+            return Fail(1821, "unknown datetime format " + f.text + " of CHAR");
           f.text = "'" + f.upper + "'";
         }
       }
@@ -410,6 +410,9 @@ class Translator {
     for (size_t i = 0; i < defs.size(); ++i) {
       std::string el;
       if (!Column(defs[i].first, defs[i].second, el)) return false;
+      // DB2 adds a NOT NULL column only with a default.
+      if (el.find(" NOT NULL") != std::string::npos && el.find(" DEFAULT ") == std::string::npos)
+        return Fail(1758, "column " + t_[defs[i].first].text + " is NOT NULL without a default");
       text += (i ? ", " : "") + el;
     }
     text += ")";
