@@ -43,6 +43,9 @@ public:
     // may be null in tests). The conversion manager is owned; it may be null, then the statements
     // that convert columns (UpdateByCid, InsertSelectByCid) answer null. Option value 0.
     KxGDB2DatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr);
+    // The same with a new DB2 type-conversion manager (KxGDB2TypeConvHdlMgr; null when it could not
+    // be made): the form the DB2 database object uses.
+    explicit KxGDB2DatabaseInfo(KxGDatabase* database);
     // Deletes the conversion manager.
     ~KxGDB2DatabaseInfo() override;
     KxGDB2DatabaseInfo(const KxGDB2DatabaseInfo&) = delete;

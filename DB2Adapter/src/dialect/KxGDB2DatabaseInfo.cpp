@@ -1,6 +1,7 @@
 // The DB2 SQL dialect.
 #include "KxGDB2DatabaseInfo.h"
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "KxGColumn.h"
 #include "KxGColumnList.h"
 #include "KxGCondition.h"
+#include "KxGDB2TypeConvHdlMgr.h"
 #include "KxGMemberMap.h"
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
@@ -74,6 +76,15 @@ KxString Literal(const KxString& text)
 KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr)
     : database_(database), convMgr_(std::move(convMgr))
 {
+}
+
+KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database) : database_(database)
+{
+    try {
+        convMgr_ = std::make_unique<KxGDB2TypeConvHdlMgr>();
+    } catch (const std::bad_alloc&) {
+        convMgr_.reset();
+    }
 }
 
 KxGDB2DatabaseInfo::~KxGDB2DatabaseInfo() = default;

@@ -11,6 +11,7 @@
 
 #include "KxGColumn.h"
 #include "KxGDB2DatabaseInfo.h"
+#include "KxGDB2TypeHdlMgr.h"
 #include "KxGFakeAdapter.h"
 #include "KxGStatementTemplate.h"
 #include "KxGTypeHdl.h"
@@ -158,6 +159,21 @@ public:
 private:
     std::string schema_;
     std::map<int32_t, std::unique_ptr<ColumnTypeHdl>> handlers_;
+};
+
+// The same database with the DB2 type handlers in place of the doubles.
+class DB2TypesDatabase : public DialectDatabase {
+public:
+    using DialectDatabase::DialectDatabase;
+
+    KxGTypeHdl* GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags) override
+    {
+        return types_.GetTypeHdl(static_cast<uint8_t>(typeCode), static_cast<uint8_t>(kind),
+                                 static_cast<uint8_t>(flags));
+    }
+
+private:
+    KxGDB2TypeHdlMgr types_{this};
 };
 
 }  // namespace db2dialect

@@ -17,6 +17,7 @@
 
 namespace {
 
+using db2dialect::DB2TypesDatabase;
 using db2dialect::DialectDatabase;
 using db2dialect::NamingConvMgr;
 using db2dialect::OwnedList;
@@ -303,6 +304,46 @@ TEST_F(DB2DialectServer, ShadowTriggersKeepTheShadowTableInStep)
     }
     Exec("INSERT INTO GWDB.CAR (OID, CID, WHEELS, MAKE) VALUES (3, 12, 2, 'vespa')");
     EXPECT_EQ(Column("SELECT COUNT(*) FROM GWDB.VEHICLE"), std::vector<std::string>{"1"});
+}
+
+// The column types of the DB2 type handlers and the conversions of the DB2 conversion manager.
+TEST_F(DB2DialectServer, TablesOfEveryColumnTypeAndTheirConversions)
+{
+    DB2TypesDatabase db2("GWDB");
+    KxGDB2DatabaseInfo info(&db2);
+    ASSERT_NE(info.GetTypeConvHdlMgr(), nullptr);
+
+    const KxGColumn& oid = Col("OID", 15, 0, KXG_COLUMN_KEY | KXG_COLUMN_NOT_NULL);
+    const KxGColumn& cid = Col("CID", 16, 0, KXG_COLUMN_NOT_NULL);
+    const KxGColumn& code = Col("CODE", 11, 8);
+    const KxGColumn& name = Col("NAME", 11, 40, 0, 1);
+    const KxGColumn& note = Col("NOTE", 11, 0, 0, 2);
+    const KxGColumn& count = Col("CNT", 6);
+    const KxGColumn& small = Col("SMALL", 1);
+    const KxGColumn& real = Col("REAL8", 3);
+    const KxGColumn& born = Col("BORN", 12);
+    const KxGColumn& wake = Col("WAKE", 13);
+    const KxGColumn& seen = Col("SEEN", 19);
+    const KxGColumn& big = Col("BIG", 26);
+    const KxGColumn& data = Col("DATA", 18);
+    const KxGQualifiedIdentity table(KxString("ALLTYPES"), KxString("GWDB"));
+    std::unique_ptr<KxGCreateStatementTemplate> created(info.CreateTable(
+        table,
+        Projection("ALLTYPES", {oid, cid, code, name, note, count, small, real, born, wake, seen, big, data})));
+    ASSERT_TRUE(created);
+    ASSERT_NO_FATAL_FAILURE(Exec(Str(created->GetSQLText())));
+    Exec("INSERT INTO GWDB.ALLTYPES (OID, CID, CODE, NAME, CNT) VALUES (1, 5, 'ab', '42', 7), (2, 6, 'cd', '43', 8)");
+
+    // Columns added in one statement, then filled with converted values of one class.
+    const KxGColumn& number = Col("NUMBER2V1", 6);
+    const KxGColumn& text = Col("TEXT2V1", 11, 12, 0, 1);
+    ExecTemplate(info.AlterAdd(Projection("ALLTYPES", {number, text})));
+    ExecTemplate(info.UpdateByCid(Projection("ALLTYPES", {name, count}), Projection("ALLTYPES", {number, text}), 5));
+    // The other class keeps the added columns' defaults.
+    EXPECT_EQ(Column("SELECT NUMBER2V1 FROM GWDB.ALLTYPES ORDER BY OID"), (std::vector<std::string>{"42", "0"}));
+    EXPECT_EQ(Column("SELECT RTRIM(TEXT2V1) FROM GWDB.ALLTYPES ORDER BY OID"), (std::vector<std::string>{"7", "NULL"}));
+
+    ExecTemplate(info.DropTable2(*created));
 }
 
 }  // namespace
