@@ -3,7 +3,12 @@
 // that do not fit, and SQL texts.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -12,6 +17,8 @@
 #include "KxDateTime.h"
 #include "KxGDB2TypeHdl.h"
 #include "KxGDB2TypeHdlMgr.h"
+#include "KxGDatabaseTrace.h"
+#include "KxGFakeAdapter.h"
 #include "KxIString.h"
 #include "KxInt64.h"
 #include "KxObjId.h"
@@ -459,6 +466,42 @@ TEST(DB2TypeHdl, BlobsCarryTheirLengthAndNeverReadPastTheSlot)
     EXPECT_EQ(ind, 12);
     blob->SetDataLength(slot.data(), &ind, 0);
     EXPECT_EQ(ind, KXG_DB2_IND_NULL);
+}
+
+// Values refused or clamped leave a warning in the trace of the context's database.
+TEST(DB2TypeHdl, RefusalsAndClampsAreTraced)
+{
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("db2types_trace_" + std::to_string(::getpid()) + ".txt");
+    KxGFakeDatabase database("LOCAL", "S", "S", "s", nullptr, nullptr);
+    KxGContext context(&database);
+    KxGDB2TypeHdlMgr manager(&database);
+    {
+        KxGDatabaseTrace trace(KxString(file.string()), 0xFFFF, nullptr);
+        database.SetTrace(&trace);
+        std::vector<uint8_t> slot(20, 0);
+        int32_t ind = 0;
+        const int32_t lying = 5000;
+        std::memcpy(slot.data(), &lying, 4);
+        KxBlob back;
+        Handler(manager, 18)->SQLToVar(slot.data(), &back, &ind, 20, &context);
+        KxObjId wide(1, 2);
+        EXPECT_EQ(Handler(manager, 15)->VarToSQL(&wide, slot.data(), &ind, 4, &context), nullptr);
+        int64_t big = int64_t(1) << 40;
+        EXPECT_EQ(Handler(manager, 26, 1)->VarToSQL(&big, slot.data(), &ind, 4, &context), nullptr);
+        EXPECT_EQ(manager.GetTypeHdl(59, 0, 0), nullptr);
+        database.SetTrace(nullptr);
+    }
+    std::ifstream in(file);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string text = content.str();
+    for (const char* expected : {"stored length 5000 exceeds the buffer's 16 bytes", "Object id does not fit",
+                                 "64-bit value does not fit an INTEGER column: 1099511627776",
+                                 "no type handler for type code 59"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in:\n" << text;
+    }
+    std::filesystem::remove(file);
 }
 
 }  // namespace
