@@ -15,7 +15,14 @@ using sqlengine::Value;
 namespace db2standin {
 namespace {
 
-std::recursive_mutex& Lock() {
+// The handle table has its own lock, held only to look up, add or remove handles. A call works
+// under the lock of the connection its handle belongs to (environment calls under one lock of
+// their own), so that connections of different threads do not wait for each other.
+std::recursive_mutex& MapLock() {
+  static std::recursive_mutex m;
+  return m;
+}
+std::recursive_mutex& EnvLock() {
   static std::recursive_mutex m;
   return m;
 }
@@ -27,10 +34,35 @@ SQLHANDLE nextHandle = 1;
 
 template <class T>
 T* Find(SQLHANDLE h, SQLSMALLINT type) {
+  std::lock_guard<std::recursive_mutex> lock(MapLock());
   auto& all = Handles();
   auto it = all.find(h);
   if (it == all.end() || it->second->type != type) return nullptr;
   return static_cast<T*>(it->second.get());
+}
+
+Handle* FindAny(SQLHANDLE h) {
+  std::lock_guard<std::recursive_mutex> lock(MapLock());
+  auto it = Handles().find(h);
+  return it == Handles().end() ? nullptr : it->second.get();
+}
+
+void Erase(SQLHANDLE h) {
+  std::unique_ptr<Handle> gone;
+  std::lock_guard<std::recursive_mutex> lock(MapLock());
+  auto it = Handles().find(h);
+  if (it != Handles().end()) {
+    gone = std::move(it->second);
+    Handles().erase(it);
+  }
+}
+
+// The lock a call on handle h works under.
+std::unique_lock<std::recursive_mutex> LockFor(SQLHANDLE h) {
+  Handle* x = FindAny(h);
+  if (x && x->type == SQL_HANDLE_STMT) x = Find<Handle>(static_cast<Stmt*>(x)->dbc, SQL_HANDLE_DBC);
+  if (x && x->type == SQL_HANDLE_DBC) return std::unique_lock<std::recursive_mutex>(static_cast<Dbc*>(x)->mutex);
+  return std::unique_lock<std::recursive_mutex>(EnvLock());
 }
 
 std::string Upper(std::string s) {
@@ -262,7 +294,7 @@ SQLRETURN FreeStatement(Stmt* s) {
   CloseCursor(s);
   s->statement.reset();
   if (Dbc* c = ConnOf(s)) c->statements.erase(s->number);
-  Handles().erase(s->number);
+  Erase(s->number);
   return SQL_SUCCESS;
 }
 
@@ -304,7 +336,7 @@ using namespace db2standin;
 extern "C" {
 
 SQLRETURN SQLAllocHandle(SQLSMALLINT handleType, SQLHANDLE inputHandle, SQLHANDLE* outputHandle) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(inputHandle);
   if (!outputHandle) return SQL_ERROR;
   *outputHandle = SQL_NULL_HANDLE;
   std::unique_ptr<Handle> h;
@@ -337,30 +369,38 @@ SQLRETURN SQLAllocHandle(SQLSMALLINT handleType, SQLHANDLE inputHandle, SQLHANDL
       return SQL_ERROR;
   }
   h->type = handleType;
-  h->number = nextHandle++;
+  {
+    std::lock_guard<std::recursive_mutex> mapLock(MapLock());
+    h->number = nextHandle++;
+  }
   if (handleType == SQL_HANDLE_STMT) Find<Dbc>(inputHandle, SQL_HANDLE_DBC)->statements.insert(h->number);
   *outputHandle = h->number;
+  std::lock_guard<std::recursive_mutex> mapLock(MapLock());
   Handles()[h->number] = std::move(h);
   return SQL_SUCCESS;
 }
 
 SQLRETURN SQLFreeHandle(SQLSMALLINT handleType, SQLHANDLE handle) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(handle);
   switch (handleType) {
     case SQL_HANDLE_ENV: {
       Env* e = Find<Env>(handle, SQL_HANDLE_ENV);
       if (!e) return SQL_INVALID_HANDLE;
-      for (const auto& kv : Handles())
-        if (kv.second->type == SQL_HANDLE_DBC && static_cast<Dbc*>(kv.second.get())->env == handle)
-          return FailOwn(e, "HY010", "function sequence error: connections remain");
-      Handles().erase(handle);
+      {
+        std::lock_guard<std::recursive_mutex> mapLock(MapLock());
+        for (const auto& kv : Handles())
+          if (kv.second->type == SQL_HANDLE_DBC && static_cast<Dbc*>(kv.second.get())->env == handle)
+            return FailOwn(e, "HY010", "function sequence error: connections remain");
+      }
+      Erase(handle);
       return SQL_SUCCESS;
     }
     case SQL_HANDLE_DBC: {
       Dbc* c = Find<Dbc>(handle, SQL_HANDLE_DBC);
       if (!c) return SQL_INVALID_HANDLE;
       if (c->session) return FailOwn(c, "HY010", "function sequence error: still connected");
-      Handles().erase(handle);
+      lock.unlock();  // the mutex lives in the handle
+      Erase(handle);
       return SQL_SUCCESS;
     }
     case SQL_HANDLE_STMT: {
@@ -374,7 +414,7 @@ SQLRETURN SQLFreeHandle(SQLSMALLINT handleType, SQLHANDLE handle) {
 }
 
 SQLRETURN SQLSetConnectAttr(SQLHDBC hdbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hdbc);
   Dbc* c = Find<Dbc>(hdbc, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
   c->diags.clear();
@@ -404,7 +444,7 @@ SQLRETURN SQLSetConnectOption(SQLHDBC hdbc, SQLUSMALLINT option, SQLULEN value) 
 
 SQLRETURN SQLConnect(SQLHDBC hdbc, SQLCHAR* server, SQLSMALLINT serverLength, SQLCHAR* user, SQLSMALLINT userLength,
                      SQLCHAR* password, SQLSMALLINT passwordLength) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hdbc);
   Dbc* c = Find<Dbc>(hdbc, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
   c->diags.clear();
@@ -434,7 +474,7 @@ SQLRETURN SQLConnect(SQLHDBC hdbc, SQLCHAR* server, SQLSMALLINT serverLength, SQ
 }
 
 SQLRETURN SQLDisconnect(SQLHDBC hdbc) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hdbc);
   Dbc* c = Find<Dbc>(hdbc, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
   c->diags.clear();
@@ -452,7 +492,7 @@ SQLRETURN SQLDisconnect(SQLHDBC hdbc) {
 
 SQLRETURN SQLGetInfo(SQLHDBC hdbc, SQLUSMALLINT infoType, SQLPOINTER value, SQLSMALLINT bufferLength,
                      SQLSMALLINT* stringLength) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hdbc);
   Dbc* c = Find<Dbc>(hdbc, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
   c->diags.clear();
@@ -473,7 +513,7 @@ SQLRETURN SQLGetInfo(SQLHDBC hdbc, SQLUSMALLINT infoType, SQLPOINTER value, SQLS
 }
 
 SQLRETURN SQLGetSQLCA(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT, struct sqlca* ca) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hdbc);
   if (!Find<Env>(henv, SQL_HANDLE_ENV)) return SQL_INVALID_HANDLE;
   Dbc* c = Find<Dbc>(hdbc, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
@@ -486,7 +526,7 @@ SQLRETURN SQLGetSQLCA(SQLHENV henv, SQLHDBC hdbc, SQLHSTMT, struct sqlca* ca) {
 }
 
 SQLRETURN SQLEndTran(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT completionType) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(handle);
   if (handleType != SQL_HANDLE_DBC) return SQL_INVALID_HANDLE;
   Dbc* c = Find<Dbc>(handle, SQL_HANDLE_DBC);
   if (!c) return SQL_INVALID_HANDLE;
@@ -504,14 +544,13 @@ SQLRETURN SQLEndTran(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT compl
 
 SQLRETURN SQLTransact(SQLHENV henv, SQLHDBC hdbc, SQLUSMALLINT completionType) {
   {
-    std::lock_guard<std::recursive_mutex> lock(Lock());
     if (hdbc == SQL_NULL_HDBC) return Find<Env>(henv, SQL_HANDLE_ENV) ? SQL_ERROR : SQL_INVALID_HANDLE;
   }
   return SQLEndTran(SQL_HANDLE_DBC, hdbc, static_cast<SQLSMALLINT>(completionType));
 }
 
 SQLRETURN SQLPrepare(SQLHSTMT hstmt, SQLCHAR* text, SQLINTEGER textLength) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -522,7 +561,7 @@ SQLRETURN SQLPrepare(SQLHSTMT hstmt, SQLCHAR* text, SQLINTEGER textLength) {
 }
 
 SQLRETURN SQLExecute(SQLHSTMT hstmt) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -530,7 +569,7 @@ SQLRETURN SQLExecute(SQLHSTMT hstmt) {
 }
 
 SQLRETURN SQLExecDirect(SQLHSTMT hstmt, SQLCHAR* text, SQLINTEGER textLength) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -545,7 +584,7 @@ SQLRETURN SQLExecDirect(SQLHSTMT hstmt, SQLCHAR* text, SQLINTEGER textLength) {
 SQLRETURN SQLBindParameter(SQLHSTMT hstmt, SQLUSMALLINT parameterNumber, SQLSMALLINT inputOutputType,
                            SQLSMALLINT valueType, SQLSMALLINT parameterType, SQLULEN columnSize, SQLSMALLINT,
                            SQLPOINTER parameterValue, SQLLEN bufferLength, SQLLEN* indicator) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -570,7 +609,7 @@ SQLRETURN SQLBindParameter(SQLHSTMT hstmt, SQLUSMALLINT parameterNumber, SQLSMAL
 
 SQLRETURN SQLBindCol(SQLHSTMT hstmt, SQLUSMALLINT columnNumber, SQLSMALLINT targetType, SQLPOINTER targetValue,
                      SQLLEN bufferLength, SQLLEN* indicator) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -591,7 +630,7 @@ SQLRETURN SQLBindCol(SQLHSTMT hstmt, SQLUSMALLINT columnNumber, SQLSMALLINT targ
 }
 
 SQLRETURN SQLSetStmtAttr(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -621,7 +660,7 @@ SQLRETURN SQLSetStmtAttr(SQLHSTMT hstmt, SQLINTEGER attribute, SQLPOINTER value,
 }
 
 SQLRETURN SQLFetch(SQLHSTMT hstmt) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -682,7 +721,7 @@ SQLRETURN SQLFetch(SQLHSTMT hstmt) {
 }
 
 SQLRETURN SQLNumResultCols(SQLHSTMT hstmt, SQLSMALLINT* columnCount) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -702,7 +741,7 @@ SQLRETURN SQLNumResultCols(SQLHSTMT hstmt, SQLSMALLINT* columnCount) {
 }
 
 SQLRETURN SQLRowCount(SQLHSTMT hstmt, SQLLEN* rowCount) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -714,7 +753,7 @@ SQLRETURN SQLRowCount(SQLHSTMT hstmt, SQLLEN* rowCount) {
 }
 
 SQLRETURN SQLMoreResults(SQLHSTMT hstmt) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -724,7 +763,7 @@ SQLRETURN SQLMoreResults(SQLHSTMT hstmt) {
 }
 
 SQLRETURN SQLFreeStmt(SQLHSTMT hstmt, SQLUSMALLINT option) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto lock = LockFor(hstmt);
   Stmt* s = Find<Stmt>(hstmt, SQL_HANDLE_STMT);
   if (!s) return SQL_INVALID_HANDLE;
   s->diags.clear();
@@ -741,10 +780,9 @@ SQLRETURN SQLFreeStmt(SQLHSTMT hstmt, SQLUSMALLINT option) {
 SQLRETURN SQLGetDiagRec(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT recordNumber, SQLCHAR* sqlState,
                         SQLINTEGER* nativeError, SQLCHAR* messageText, SQLSMALLINT bufferLength,
                         SQLSMALLINT* textLength) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
-  auto it = Handles().find(handle);
-  if (it == Handles().end() || it->second->type != handleType) return SQL_INVALID_HANDLE;
-  Handle* h = it->second.get();
+  auto lock = LockFor(handle);
+  Handle* h = FindAny(handle);
+  if (!h || h->type != handleType) return SQL_INVALID_HANDLE;
   if (recordNumber < 1 || bufferLength < 0) return SQL_ERROR;
   if (static_cast<size_t>(recordNumber) > h->diags.size()) return SQL_NO_DATA;
   const Diag& d = h->diags[static_cast<size_t>(recordNumber - 1)];
@@ -766,7 +804,7 @@ SQLRETURN SQLGetDiagRec(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT re
 // ---- administrative calls ----------------------------------------------------------------------
 
 void sqleatin(const char* nodeName, const char* user, const char* password, struct sqlca* ca) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  std::lock_guard<std::recursive_mutex> lock(EnvLock());
   if (!ca) return;
   std::string node = Upper(nodeName ? nodeName : "");
   Error e;
@@ -781,7 +819,7 @@ void sqledtin(struct sqlca* ca) { SetCa(ca, 0, "00000"); }
 
 void sqlecrea(const char* databaseName, const char* alias, const char*, struct sqledbdesc* descriptor,
               struct sqledbterritoryinfo*, char, void*, struct sqlca* ca) {
-  std::lock_guard<std::recursive_mutex> lock(Lock());
+  std::lock_guard<std::recursive_mutex> lock(EnvLock());
   if (!ca) return;
   std::string db = Upper(databaseName ? databaseName : "");
   Error e;

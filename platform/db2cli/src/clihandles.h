@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,6 +39,7 @@ struct Env : Handle {};
 struct Stmt;
 
 struct Dbc : Handle {
+  std::recursive_mutex mutex;  // held by every call on the connection or its statements
   SQLHENV env = 0;
   bool autocommit = true;
   bool noscan = false;

@@ -324,7 +324,7 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
       TIME_STRUCT t;
       std::memcpy(&t, p, sizeof t);
       if (t.hour > 24 || t.minute > 59 || t.second > 59) return diag = Own("22007", "invalid datetime format"), false;
-      char buf[16];
+      char buf[32];
       std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", t.hour, t.minute, t.second);
       out = Value::Text(buf);
       return true;
@@ -343,8 +343,22 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
   }
 }
 
+namespace {
+
+// The length n of a column declared CHAR (n), else 0: DB2 delivers such values padded with blanks.
+size_t FixedLength(const sqlengine::ColumnInfo& col) {
+  const std::string& t = col.declType;
+  if (t.rfind("CHAR", 0) != 0) return 0;
+  size_t i = 4;
+  while (i < t.size() && t[i] == ' ') ++i;
+  if (i >= t.size() || t[i] != '(') return 0;
+  long n = std::strtol(t.c_str() + i + 1, nullptr, 10);
+  return n > 0 && n <= 254 ? static_cast<size_t>(n) : 0;
+}
+
+}  // namespace
+
 SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqlengine::ColumnInfo& col, Diag& diag) {
-  (void)col;
   size_t es = ElementSize(b.ctype);
   if (es == 0) es = b.bufferLength > 0 ? static_cast<size_t>(b.bufferLength) : 0;
   char* p = b.data ? static_cast<char*>(b.data) + es * row : nullptr;
@@ -367,7 +381,11 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
   };
   switch (b.ctype) {
     case SQL_C_CHAR:
-      if (v.type == Value::Type::Text) return copyBytes(v.bytes, true);
+      if (v.type == Value::Type::Text) {
+        size_t n = FixedLength(col);
+        if (n > v.bytes.size()) return copyBytes(v.bytes + std::string(n - v.bytes.size(), ' '), true);
+        return copyBytes(v.bytes, true);
+      }
       if (v.type == Value::Type::Blob) return copyBytes(Hex(v.bytes), true);
       return copyBytes(NumberText(v), true);
     case SQL_C_BINARY:

@@ -121,9 +121,9 @@ TEST_F(Db2Test, ColumnWiseParameterArraysAndRowArrayFetch) {
   EXPECT_EQ(fetched, 2u);
   EXPECT_EQ(outIds[0], 1);
   EXPECT_EQ(outIds[1], 2);
-  EXPECT_STREQ(outNames[0], "one");  // the engine keeps CHARACTER values as given
-  EXPECT_STREQ(outNames[1], "two");
-  EXPECT_EQ(outNameInd[1], 3);
+  EXPECT_STREQ(outNames[0], "one       ");  // CHARACTER (10) comes padded with blanks
+  EXPECT_STREQ(outNames[1], "two       ");
+  EXPECT_EQ(outNameInd[1], 10);
   EXPECT_EQ(outAmounts[1], -2.0);
   ASSERT_EQ(SQLFetch(s), SQL_SUCCESS);
   EXPECT_EQ(fetched, 1u);

@@ -24,7 +24,7 @@ TEST_F(Db2Test, LockTablesTriggersAndTheConflictState) {
   for (const char* sql : kLocks) Exec(sql);
   Exec("INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (1, 'a', 1, 'LOCAL')");
   Exec("INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CLIENT_NAME, CONNECTION_ID, OPEN_MODE) VALUES (2, 'b', 2, 'DEFAULT')");
-  EXPECT_EQ(Column("SELECT USERID FROM GWDB.ACTIVECLIENTS WHERE CLIENTID = 1"), std::vector<std::string>{"DB2ADMIN"});
+  EXPECT_EQ(Column("SELECT RTRIM(USERID) FROM GWDB.ACTIVECLIENTS WHERE CLIENTID = 1"), std::vector<std::string>{"DB2ADMIN"});
   Exec("INSERT INTO GWDB.LOCKS (OID, LOCKMODE, CLIENTID) VALUES (10, 2100, 1)");
   Exec("INSERT INTO GWDB.LOCKS (OID, LOCKMODE, CLIENTID) VALUES (10, 2100, 2)");  // two shared locks
   Exec("INSERT INTO GWDB.LOCKS (OID, LOCKMODE) VALUES (11, 8196)");              // CLIENTID defaults to 1
@@ -92,7 +92,7 @@ TEST_F(Db2Test, ClassTableShapesRunAndReadBack) {
   ASSERT_EQ(SQLExecute(s), SQL_SUCCESS) << Diag(SQL_HANDLE_STMT, s).text;
   SQLFreeHandle(SQL_HANDLE_STMT, s);
   Exec("UPDATE GWDB.KXC12 \nSET NAME = 'Renamed' \nWHERE OID = 7");
-  EXPECT_EQ(Column("SELECT NAME FROM GWDB.KXC11"), std::vector<std::string>{"Renamed"});
+  EXPECT_EQ(Column("SELECT NAME FROM GWDB.KXC11"), std::vector<std::string>{"Renamed             "});  // CHARACTER (20)
 
   // Values read back through the C types of the type handlers.
   s = NewStmt();
@@ -144,7 +144,7 @@ TEST_F(Db2Test, ClassTableShapesRunAndReadBack) {
       {"SELECT RTRIM ( LCASE ( CHAR (NAME )) ) FROM GWDB.KXC12", {"renamed"}},
       {"SELECT REPLACE ( CHAR(NAME), 'e', '') FROM GWDB.KXC12", {"Rnamd"}},
       {"SELECT CHR(65) || CHAR(ASCII('B')) FROM GWDB.KXC12", {"A66"}},
-      {"SELECT NAME FROM GWDB.KXV12", {"Renamed"}},
+      {"SELECT RTRIM(NAME) FROM GWDB.KXV12", {"Renamed"}},
       {"\nSELECT OID \nFROM GWDB.KXC12 \nWHERE CID = 12 \nUNION DISTINCT\nSELECT OID \nFROM GWDB.KXC11", {"7"}},
       {"SELECT INDNAME, TABNAME FROM SYSCAT.INDEXES WHERE INDSCHEMA = 'GWDB' AND INDNAME = 'KXI12'", {"KXI12"}},
       {"SELECT COUNT(*) FROM SYSCAT.TABLES WHERE TABSCHEMA = 'GWDB' AND TABNAME = 'KXC12'", {"1"}},
