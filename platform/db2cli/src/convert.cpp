@@ -216,6 +216,9 @@ Diag FromEngine(const sqlengine::Error& err) {
   if (err.code == 20438 && at != std::string::npos && at + 14 <= err.message.size()) {
     d.native = -438;
     d.state = err.message.substr(at + 9, 5);
+  } else if (err.code == 904 && err.message.find("unknown function") != std::string::npos) {
+    d.native = -440;
+    d.state = "42884";
   } else {
     for (const auto& m : kMappings) {
       if (m.oracle == err.code) {

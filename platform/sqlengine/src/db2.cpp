@@ -165,8 +165,20 @@ class Translator {
       }
       if (!IsOp(t_, i + 1, "(")) continue;
       if (i > from && IsOp(t_, i - 1, ".")) continue;  // a qualified name
+      if (i > from && (IsW(t_, i - 1, "INTO") || IsW(t_, i - 1, "ON") || IsW(t_, i - 1, "VIEW") || IsW(t_, i - 1, "INDEX")))
+        continue;  // a table, view or index name before its column list
       auto it = FunctionNames().find(tk.upper);
-      if (it == FunctionNames().end()) continue;
+      if (it == FunctionNames().end()) {
+        static const std::set<std::string> kKnown = {
+            // keywords that may stand before a parenthesis
+            "IN", "EXISTS", "VALUES", "AND", "OR", "NOT", "SELECT", "WHERE", "ON", "AS", "THEN", "ELSE", "WHEN",
+            "CASE", "BY", "SET", "FROM", "ALL", "DISTINCT", "UNION", "INTO", "LIKE", "IS", "ESCAPE", "KEY", "ATOMIC",
+            // functions DB2 shares with the engine
+            "COUNT", "UPPER", "LOWER", "REPLACE", "SUBSTR", "RTRIM", "CHR", "ASCII", "TO_CHAR", "TO_DATE", "TRUNC",
+            "ROUND", "RPAD", "MAX", "MIN", "SUM", "AVG"};
+        if (!kKnown.count(tk.upper)) return Fail(904, "unknown function " + tk.text);
+        continue;
+      }
       tk.text = it->second;
       if (tk.upper == "CHAR") {
         // CHAR (value, ISO | USA | EUR | JIS | LOCAL): the format is a keyword.

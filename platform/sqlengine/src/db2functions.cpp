@@ -53,6 +53,17 @@ bool Moment(sqlite3_context* ctx, sqlite3_value* v, DateTime& d, bool& hasDate, 
   }
   int h, m, sec;
   char tail;
+  // USA (MM/DD/YYYY) and EUR (DD.MM.YYYY) date texts.
+  int y = 0;
+  bool usa = std::sscanf(s.c_str(), "%d/%d/%d%c", &m, &h, &y, &tail) == 3;
+  bool eur = !usa && s.size() == 10 && std::sscanf(s.c_str(), "%d.%d.%d%c", &h, &m, &y, &tail) == 3;
+  if (usa || eur) {
+    d = DateTime{y, m, h, 0, 0, 0};
+    Error e;
+    if (!ValidateDate(d, e)) return Fail(ctx, e.code, s), false;
+    hasTime = false;
+    return true;
+  }
   if (std::sscanf(s.c_str(), "%d:%d:%d%c", &h, &m, &sec, &tail) == 3 || std::sscanf(s.c_str(), "%d.%d.%d%c", &h, &m, &sec, &tail) == 3) {
     if (h < 0 || h > 24 || m < 0 || m > 59 || sec < 0 || sec > 59) return Fail(ctx, 1850, s), false;
     d = DateTime{};
@@ -103,6 +114,14 @@ void FnChar(sqlite3_context* ctx, int argc, sqlite3_value** a) {
     if (t == SQLITE_BLOB) return Fail(ctx, 932, "CHAR of binary data");
     return Text(ctx, Str(a[0]));
   }
+  if (sqlite3_value_type(a[1]) == SQLITE_INTEGER) {
+    // CHAR (value, length): the text cut or padded with blanks to the length.
+    int64_t n = sqlite3_value_int64(a[1]);
+    if (n < 1 || n > 254) return Fail(ctx, 910, "CHAR length " + std::to_string(n));
+    std::string s = t == SQLITE_INTEGER ? std::to_string(sqlite3_value_int64(a[0])) : Str(a[0]);
+    s.resize(static_cast<size_t>(n), ' ');
+    return Text(ctx, s);
+  }
   std::string fmt = Str(a[1]);
   DateTime d;
   bool hasDate, hasTime;
@@ -137,8 +156,10 @@ void FnDate(sqlite3_context* ctx, int, sqlite3_value** a) {
   if (sqlite3_value_type(a[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   int t = sqlite3_value_type(a[0]);
   DateTime d;
-  if (t == SQLITE_INTEGER) {  // days since 0001-01-01, the first being 1
-    int64_t days = sqlite3_value_int64(a[0]);
+  if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {  // days since 0001-01-01, the first being 1
+    double whole = std::trunc(sqlite3_value_double(a[0]));
+    if (!(whole >= 1 && whole <= 3652059)) return Fail(ctx, 1854, "DATE of a day number out of range");
+    int64_t days = static_cast<int64_t>(whole);
     if (days < 1 || days > 3652059) return Fail(ctx, 1854, "DATE of a day number out of range");
     DateTime first{1, 1, 1, 0, 0, 0};
     d = FromJulianDay(ToJulianDay(first) + days - 1);
