@@ -127,3 +127,8 @@ constexpr int32_t KXG_E_STATEMENT_TOO_LONG = -6201;
 constexpr int32_t KXG_E_INVALID_SQL_STATEMENT = -6220;
 // The schema mapper's warning about an array member mapped with one element.
 constexpr int32_t KXG_W_ARRAY_REDUCED = 6155;
+// Queries: an operator a pattern or NULL test cannot take; the kernel query cannot be walked; a
+// constant that cannot be made into a value.
+constexpr int32_t KXG_E_QUERY_OPERATOR = -2002;
+constexpr int32_t KXG_E_QUERY_ACCESS = -2104;
+constexpr int32_t KXG_E_QUERY_VALUE = -6070;
