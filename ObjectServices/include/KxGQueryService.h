@@ -14,6 +14,7 @@
 #include "KxGOrder.h"
 #include "KxGProjection.h"
 #include "KxGQueryTree.h"
+#include "KxObjId.h"
 #include "KxQuery.h"
 #include "KxString.h"
 
@@ -56,6 +57,17 @@ public:
     // by object id). params receives the constants in marker order. 0 or a status code.
     int32_t BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, KxString& sql,
                         std::vector<KxGQueryParameter>& params);
+
+    // Runs the query on a class of the schema map through the statement cache: builds the SELECT,
+    // binds the constants at their positions, executes (failure: KXG_E_QUERY_EXECUTE_2) and appends
+    // the object ids of the rows, fetched 100 at a time, to result. A failed fetch gives its status
+    // and appends nothing. The SELECT's template is kept in the query cache under the class id.
+    int32_t Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, std::vector<KxObjId>& result);
+
+    // Run on the class of the query's class id in the operation environment's catalog (the lock
+    // spec is not used here). KXG_E_NO_CLASS without a catalog.
+    int32_t Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result, const void* lockSpec,
+                  uint16_t accessMethod);
 
     // Walks the query (prefix order) into the context's tree and the parameters. aliasCounter: the
     // number of the next table alias. 0 or a status code.

@@ -6,9 +6,17 @@
 #include "KxGClass.h"
 #include "KxGClassMap.h"
 #include "KxGColumnList.h"
+#include "KxGCatalog.h"
 #include "KxGCondition.h"
 #include "KxGDatabase.h"
 #include "KxGMemberMap.h"
+#include "KxGMemoryLocation.h"
+#include "KxGQueryCache.h"
+#include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
+#include "KxGStatementHdlCache.h"
+#include "KxGStatementTemplate.h"
+#include "KxGTypeHdl.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
 #include "KxGStatusCodes.h"
@@ -296,4 +304,191 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
     }
     dialect->OrderBy(context.GetOrder().GetText(), sql);
     return 0;
+}
+
+namespace {
+
+// The kernel variable behind one bound constant, in the form its type handle converts.
+struct BoundValue {
+    KxString text;
+    int16_t i16 = 0;
+    uint16_t u16 = 0;
+    int32_t i32 = 0;
+    uint32_t u32 = 0;
+    int64_t i64 = 0;
+    double real = 0;
+    float real4 = 0;
+    KxObjId oid;
+
+    // The variable's address for the type code, or null for a type that cannot be bound here.
+    void* Set(const KxGQueryParameter& param)
+    {
+        const KxQueryValue& v = param.value;
+        switch (param.typeCode) {
+        case 1: i16 = static_cast<int16_t>(v.integer); return &i16;
+        case 5: u16 = static_cast<uint16_t>(v.integer); return &u16;
+        case 2:
+        case 7:
+        case 9: i32 = static_cast<int32_t>(v.integer); return &i32;
+        case 6:
+        case 8: u32 = static_cast<uint32_t>(v.integer); return &u32;
+        case 26:
+        case 42: i64 = v.integer; return &i64;
+        case 3: real = v.typeCode == 3 ? v.real : static_cast<double>(v.integer); return &real;
+        case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
+        case 11:
+        case 20:
+        case 21: text = KxString(v.text.c_str()); return &text;
+        case 15:
+            if (oid.Set64(static_cast<uint64_t>(v.integer)) != 0) {
+                return nullptr;
+            }
+            return &oid;
+        default: return nullptr;
+        }
+    }
+};
+
+constexpr int32_t kRowsPerFetch = 100;
+
+}  // namespace
+
+int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result,
+                               const void* lockSpec, uint16_t accessMethod)
+{
+    (void)lockSpec;
+    KxGCatalog* catalog = environment_ != nullptr ? environment_->GetCatalog() : nullptr;
+    KxGSchemaMap* schemaMap = catalog != nullptr ? catalog->GetSchemaMap() : nullptr;
+    if (schemaMap == nullptr || query.GetClassId().GetClassNumber() != classId.GetClassNumber()) {
+        return KXG_E_NO_CLASS;
+    }
+    return Run(*schemaMap, query, accessMethod, result);
+}
+
+int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod,
+                             std::vector<KxObjId>& result)
+{
+    KxString sql;
+    std::vector<KxGQueryParameter> params;
+    int32_t status = BuildSelect(schemaMap, query, accessMethod, sql, params);
+    if (status != 0) {
+        return status;
+    }
+    KxGContext context(conversionContext_);
+
+    // constants: one buffer of one row, each value converted in and bound at its position
+    std::vector<std::unique_ptr<BoundValue>> values;
+    std::vector<std::unique_ptr<KxGMemoryLocation>> locations;
+    KxGSQLBuffer parameters;
+    for (const KxGQueryParameter& param : params) {
+        auto value = std::make_unique<BoundValue>();
+        void* variable = value->Set(param);
+        KxGTypeHdl* handler = variable != nullptr ? database_->GetTypeHdl(param.typeCode, 0, 0) : nullptr;
+        if (handler == nullptr) {
+            return KXG_E_QUERY_VALUE;
+        }
+        auto location = std::make_unique<KxGMemoryLocation>(handler, variable, false);
+        if (IsStringType(param.typeCode)) {
+            location->SetSQLSize(static_cast<int32_t>(param.value.text.size()) + 1);
+        }
+        location->JoinBuffer(parameters);
+        values.push_back(std::move(value));
+        locations.push_back(std::move(location));
+    }
+    if (!locations.empty()) {
+        parameters.Allocate(1);
+        if (parameters.GetRowCount() != 1) {
+            return KXG_E_NO_MEMORY;
+        }
+        parameters.SetCurrentRow(0);
+        for (auto& location : locations) {
+            if (location->Variable2SQLBuffer(parameters, &context) == nullptr) {
+                return KXG_E_QUERY_VALUE;
+            }
+        }
+    }
+
+    // the template, exchanged for an equal cached one
+    const KxClassId& classId = query.GetClassId();
+    KxGStatementHdlCache* handles = database_->GetStatementHdlCache();
+    KxGQueryCache* cache = handles != nullptr ? handles->GetQueryCache() : nullptr;
+    auto* candidate = new KxGSelectStatementTemplate(sql);
+    KxGSelectStatementTemplate* used = cache != nullptr ? cache->GetQueryTemplate(classId, candidate) : candidate;
+    if (used != candidate) {
+        delete candidate;
+    }
+    auto giveBack = [&]() {
+        if (cache != nullptr) {
+            cache->CacheQueryTemplate(classId, used);
+        } else {
+            delete used;
+        }
+    };
+    std::unique_ptr<KxGStatement> made(used->CreateStatement(database_));
+    auto* select = dynamic_cast<KxGSelectStatement*>(made.get());
+    if (select == nullptr) {
+        made.reset();
+        giveBack();
+        return KXG_E_QUERY_EXECUTE_2;
+    }
+    bool ok = true;
+    for (size_t i = 0; ok && i < locations.size(); ++i) {
+        ok = select->BindParameter(&parameters, locations[i].get(), static_cast<int16_t>(i + 1)) != 0;
+    }
+    ok = ok && select->Execute() != 0;
+    if (!ok) {
+        select->Free();
+        made.reset();
+        giveBack();
+        return KXG_E_QUERY_EXECUTE_2;
+    }
+
+    // the object ids, 100 rows at a time
+    KxObjId oid;
+    KxGTypeHdl* oidHdl = database_->GetTypeHdl(15, 0, 0);
+    std::unique_ptr<KxGMemoryLocation> oidLocation;
+    KxGSQLBuffer rows;
+    if (oidHdl != nullptr) {
+        oidLocation = std::make_unique<KxGMemoryLocation>(oidHdl, &oid, false);
+        oidLocation->JoinBuffer(rows);
+        rows.Allocate(kRowsPerFetch);
+    }
+    if (oidHdl == nullptr || rows.GetRowCount() != kRowsPerFetch) {
+        select->Free();
+        made.reset();
+        giveBack();
+        return KXG_E_NO_MEMORY;
+    }
+    std::vector<KxObjId> found;
+    status = select->BindResult(&rows, oidLocation.get(), 1) != 0 ? 0 : KXG_E_QUERY_EXECUTE_2;
+    for (;;) {
+        if (status != 0) {
+            break;
+        }
+        uint32_t fetched = 0;
+        if (select->Fetch(fetched) == 0) {
+            // never partial results reported as success
+            KxGDatabaseError* error = database_->GetError();
+            status = error != nullptr && error->ErrorCode() < 0 ? error->ErrorCode() : KXG_E_QUERY_EXECUTE_2;
+            break;
+        }
+        for (uint32_t r = 0; r < fetched; ++r) {
+            rows.SetCurrentRow(static_cast<int32_t>(r));
+            if (oidLocation->SQLBuffer2Variable(rows, &context) == nullptr) {
+                status = KXG_E_QUERY_VALUE;
+                break;
+            }
+            found.push_back(oid);
+        }
+        if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
+            break;
+        }
+    }
+    select->Free();
+    made.reset();
+    giveBack();
+    if (status == 0) {
+        result.insert(result.end(), found.begin(), found.end());
+    }
+    return status;
 }

@@ -233,20 +233,23 @@ protected:
         return service.BuildSelect(*map_, prefix, accessMethod, sql, params);
     }
 
-    // Runs the query on the engine; the first column's values in row order.
-    std::vector<int64_t> Execute(KxQuery& infix, KxGOperationEnvironment* environment = nullptr)
+    // Runs the query through the gateway's statements: the object ids in fetch order.
+    std::vector<int64_t> Execute(KxQuery& infix, KxGOperationEnvironment* environment = nullptr,
+                                 int32_t* status = nullptr)
     {
-        KxString sql;
-        std::vector<KxGQueryParameter> params;
-        int32_t status = Translate(infix, sql, params, environment);
-        EXPECT_EQ(status, 0);
-        std::vector<sqlengine::Param> bound;
-        for (const auto& param : params) {
-            bound.push_back(param.typeCode == 11 ? Text(param.value.text) : Int(param.value.integer));
+        KxGenericQuery prefix(nullptr, infix.GetClassId());
+        EXPECT_EQ(infix.Convert2Prefix(prefix), 0);
+        KxGQueryService service(environment, db_.get(), 1);
+        std::vector<KxObjId> result;
+        int32_t ran = service.Run(*map_, prefix, 0, result);
+        if (status != nullptr) {
+            *status = ran;
+        } else {
+            EXPECT_EQ(ran, 0);
         }
         std::vector<int64_t> ids;
-        for (const auto& row : Run(sql.ToUtf8(), bound).result.rows) {
-            ids.push_back(row[0].integer);
+        for (const KxObjId& id : result) {
+            ids.push_back(static_cast<int64_t>(id.Get64()));
         }
         return ids;
     }
@@ -456,6 +459,30 @@ TEST_F(QueryServiceTest, OrderByObjectIdWhenTheEnvironmentAsks)
         }
     }
     EXPECT_EQ(Execute(query, &ordered), expected);   // the rows come from two tables, in id order
+}
+
+TEST_F(QueryServiceTest, RowsAreFetchedInBatchesAndAFailedFetchGivesItsError)
+{
+    // parts beyond one or two fetches: 99, 100 (a second fetch returns no row) and 250 rows
+    for (int64_t count : {99, 100, 250}) {
+        Run("DELETE FROM S.QITEMS");
+        std::vector<int64_t> expected;
+        for (int64_t i = 0; i < count; ++i) {
+            Run("INSERT INTO S.QITEMS (OID, CID, NAME) VALUES (:1, 305, 'x')", {Int(9000 + i)});
+            expected.push_back(9000 + i);
+        }
+        Run("COMMIT");
+        KxGOperationEnvironment ordered(nullptr, nullptr, nullptr, db_->GetDatabaseInfo(), 0, 1);
+        KxQuery query(Id(PART));
+        query.SetMember(NAME, Id(PART), 1, KxQueryValue::String("x"));
+        EXPECT_EQ(Execute(query, &ordered), expected) << count;
+    }
+    KxQuery query(Id(PART));
+    query.SetMember(NAME, Id(PART), 1, KxQueryValue::String("x"));
+    sqlengine::Engine::Instance().InjectFailure("OCIStmtFetch", 1013);
+    int32_t status = 0;
+    EXPECT_TRUE(Execute(query, nullptr, &status).empty());
+    EXPECT_LT(status, 0);
 }
 
 TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
