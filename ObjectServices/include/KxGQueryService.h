@@ -16,6 +16,7 @@
 #include "KxGQueryTree.h"
 #include "KxObjId.h"
 #include "KxQuery.h"
+#include "KxRef.h"
 #include "KxString.h"
 
 class KxGClass;
@@ -68,6 +69,14 @@ public:
     // spec is not used here). KXG_E_NO_CLASS without a catalog.
     int32_t Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result, const void* lockSpec,
                   uint16_t accessMethod);
+
+    // Runs a caller's SQL text for the class with id parts 100 and 12 (whose class map must exist): a
+    // text that is not a query is executed by the statement handle and gives 1; a query must select
+    // object ids and class ids (the adapter checks its select list); its rows' references are
+    // appended to result, fetched 100 at a time. 0, 1, KXG_E_NO_CLASS, KXG_E_NO_CLASS_MAP_IN_CATALOG,
+    // the database error's code when the handle refuses the text, KXG_E_QUERY_EXECUTE_2, or a
+    // failed fetch's status (nothing appended then).
+    int32_t ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, std::vector<KxRef>& result);
 
     // Walks the query (prefix order) into the context's tree and the parameters. aliasCounter: the
     // number of the next table alias. 0 or a status code.

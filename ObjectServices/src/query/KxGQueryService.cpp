@@ -14,6 +14,7 @@
 #include "KxGQueryCache.h"
 #include "KxGSQLBuffer.h"
 #include "KxGStatement.h"
+#include "KxGStatementHdl.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
 #include "KxGTypeHdl.h"
@@ -491,4 +492,102 @@ int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t a
         result.insert(result.end(), found.begin(), found.end());
     }
     return status;
+}
+
+namespace {
+
+int32_t DatabaseErrorCode(KxGDatabase* database)
+{
+    KxGDatabaseError* error = database->GetError();
+    int32_t code = error != nullptr ? error->ErrorCode() : 0;
+    return code < 0 ? code : KXG_E_QUERY_EXECUTE_2;
+}
+
+}  // namespace
+
+int32_t KxGQueryService::ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, std::vector<KxRef>& result)
+{
+    const KxClassId classId(100, 12);
+    KxGClass* rowClass = schemaMap != nullptr ? schemaMap->FindClass(classId.GetClassNumber()) : nullptr;
+    if (rowClass == nullptr || rowClass->GetState() != KXG_CLASS_LOADED) {
+        return KXG_E_NO_CLASS;
+    }
+    if (rowClass->GetClassMap() == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGStatementHdlCache* handles = database_->GetStatementHdlCache();
+    KxGQueryCache* cache = handles != nullptr ? handles->GetQueryCache() : nullptr;
+    auto* candidate = new KxGSelectStatementTemplate(sql);
+    KxGSelectStatementTemplate* used = cache != nullptr ? cache->GetQueryTemplate(classId, candidate) : candidate;
+    if (used != candidate) {
+        delete candidate;
+    }
+    std::unique_ptr<KxGStatement> made(used->CreateStatement(database_));
+    auto* select = dynamic_cast<KxGSelectStatement*>(made.get());
+    auto finish = [&](int32_t status) {
+        if (select != nullptr) {
+            select->Free();
+        }
+        made.reset();
+        if (cache != nullptr) {
+            cache->CacheQueryTemplate(classId, used);
+        } else {
+            delete used;
+        }
+        return status;
+    };
+    KxGStatementHdl* handle = select != nullptr ? select->GetStatementHdl() : nullptr;
+    if (handle == nullptr) {
+        return finish(DatabaseErrorCode(database_));
+    }
+    int32_t checked = handle->ExecuteNonSelect(sql);
+    if (checked == 1) {
+        return finish(1);
+    }
+    if (checked < 0 || handle->ValidateSelectList(sql) < 0) {
+        return finish(DatabaseErrorCode(database_));
+    }
+    if (select->Execute() == 0) {
+        return finish(KXG_E_QUERY_EXECUTE_2);
+    }
+    KxGContext context(conversionContext_);
+    KxObjId oid;
+    KxClassId cid;
+    KxGTypeHdl* oidHdl = database_->GetTypeHdl(15, 0, 0);
+    KxGTypeHdl* cidHdl = database_->GetTypeHdl(16, 0, 0);
+    if (oidHdl == nullptr || cidHdl == nullptr) {
+        return finish(KXG_E_NO_MEMORY);
+    }
+    KxGMemoryLocation oidLocation(oidHdl, &oid, false);
+    KxGMemoryLocation cidLocation(cidHdl, &cid, false);
+    KxGSQLBuffer rows;
+    oidLocation.JoinBuffer(rows);
+    cidLocation.JoinBuffer(rows);
+    rows.Allocate(kRowsPerFetch);
+    if (rows.GetRowCount() != kRowsPerFetch) {
+        return finish(KXG_E_NO_MEMORY);
+    }
+    if (select->BindResult(&rows, &oidLocation, 1) == 0 || select->BindResult(&rows, &cidLocation, 2) == 0) {
+        return finish(KXG_E_QUERY_EXECUTE_2);
+    }
+    std::vector<KxRef> found;
+    for (;;) {
+        uint32_t fetched = 0;
+        if (select->Fetch(fetched) == 0) {
+            return finish(DatabaseErrorCode(database_));
+        }
+        for (uint32_t r = 0; r < fetched; ++r) {
+            rows.SetCurrentRow(static_cast<int32_t>(r));
+            if (oidLocation.SQLBuffer2Variable(rows, &context) == nullptr ||
+                cidLocation.SQLBuffer2Variable(rows, &context) == nullptr) {
+                return finish(KXG_E_QUERY_VALUE);
+            }
+            found.push_back(KxRef(oid, cid));
+        }
+        if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
+            break;
+        }
+    }
+    result.insert(result.end(), found.begin(), found.end());
+    return finish(0);
 }

@@ -485,6 +485,44 @@ TEST_F(QueryServiceTest, RowsAreFetchedInBatchesAndAFailedFetchGivesItsError)
     EXPECT_LT(status, 0);
 }
 
+TEST_F(QueryServiceTest, CallersSqlTextGivesTheReferencesOfItsRows)
+{
+    KxGQueryService service(nullptr, db_.get(), 1);
+    std::vector<KxRef> refs;
+    EXPECT_EQ(service.ExecSQL(map_.get(), KxString("SELECT OID, CID FROM S.QPERSON"), refs), KXG_E_NO_CLASS);
+    EXPECT_EQ(service.ExecSQL(nullptr, KxString("SELECT OID, CID FROM S.QPERSON"), refs), KXG_E_NO_CLASS);
+    map_->AddClass(std::make_unique<KxGClass>(map_.get(), KxClassId(100, 12), KxString("Row"), KXG_CLASS_PERSISTENT));
+    map_->FindClass(100)->SetState(KXG_CLASS_LOADED);
+    EXPECT_EQ(service.ExecSQL(map_.get(), KxString("SELECT OID, CID FROM S.QPERSON"), refs),
+              KXG_E_NO_CLASS_MAP_IN_CATALOG);
+    AddClass(100, "Row", KXG_STORE_DEFAULT, "QITEMS", "QITEMS");
+
+    ASSERT_EQ(service.ExecSQL(map_.get(), KxString("SELECT OID, CID FROM S.VQPERSON WHERE AGE > 30 ORDER BY OID"),
+                              refs),
+              0);
+    std::vector<std::pair<int64_t, uint16_t>> expected;
+    for (const Row& row : PersonRows()) {
+        if (row.age > 30) {
+            expected.emplace_back(row.oid, row.cid);
+        }
+    }
+    std::vector<std::pair<int64_t, uint16_t>> found;
+    for (const KxRef& ref : refs) {
+        found.emplace_back(static_cast<int64_t>(ref.GetObjId().Get64()), ref.GetClassId().GetClassNumber());
+    }
+    EXPECT_EQ(found, expected);
+
+    // a text that is not a query is executed and gives 1
+    refs.clear();
+    EXPECT_EQ(service.ExecSQL(map_.get(), KxString("UPDATE S.QITEMS SET NAME = 'y' WHERE OID = 800"), refs), 1);
+    EXPECT_TRUE(refs.empty());
+    db_->CommitConnection();
+    EXPECT_EQ(Run("SELECT NAME FROM S.QITEMS WHERE OID = 800").result.rows.at(0).at(0).bytes, "y");
+    // a select list without class ids is refused by the adapter
+    EXPECT_LT(service.ExecSQL(map_.get(), KxString("SELECT OID FROM S.QITEMS"), refs), 0);
+    EXPECT_TRUE(refs.empty());
+}
+
 TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
 {
     const struct {
