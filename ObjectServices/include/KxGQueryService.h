@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "KxGOrder.h"
@@ -40,8 +41,11 @@ public:
     // Inserts a tree at the root (the first becomes the root). 0, or KXG_E_QUERY_ACCESS when no
     // operator takes it (the tree is then dropped).
     int32_t Insert(std::unique_ptr<KxGQueryTree> tree);
+    // Tables that reference sub-queries join to the FROM list, with their aliases.
+    std::vector<std::pair<KxGTable, KxString>>& GetJoinedTables() { return joined_; }
 
 private:
+    std::vector<std::pair<KxGTable, KxString>> joined_;
     KxGExtendedProjection projection_;
     KxGOrder order_;
     std::unique_ptr<KxGQueryTree> root_;
@@ -83,7 +87,8 @@ public:
     int32_t ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query, KxGQueryContext& context,
                            std::vector<KxGQueryParameter>& params);
 
-    // The pre-scan: 1 when every Boolean operator is AND, 2 otherwise, -1 when the query cannot be read.
+    // The pre-scan: 1 when every Boolean operator is AND (sub-queries included), 2 otherwise, -1 when
+    // the query cannot be read. Reference sub-queries join their tables only under 1.
     static int32_t ScanBoolOps(KxQuery& query);
 
     // The pattern translation of a string constant: true when the text held "*" or "?" (text is then
@@ -91,6 +96,10 @@ public:
     static bool TranslatePattern(std::string& text);
 
 private:
+    int32_t Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
+                 KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    int32_t SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
+                     KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
     int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, KxGQueryContext& context,
                              std::vector<KxGQueryParameter>& params);
 
@@ -99,4 +108,5 @@ private:
     uint16_t preScan_;
     KxGDatabase* conversionContext_;
     uint32_t reserved_ = 0;
+    int32_t scan_ = 2;
 };

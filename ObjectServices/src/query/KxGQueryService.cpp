@@ -12,6 +12,7 @@
 #include "KxGMemberMap.h"
 #include "KxGMemoryLocation.h"
 #include "KxGQueryCache.h"
+#include "KxGRefMemberMap.h"
 #include "KxGSQLBuffer.h"
 #include "KxGStatement.h"
 #include "KxGStatementHdl.h"
@@ -99,6 +100,16 @@ int32_t KxGQueryService::ScanBoolOps(KxQuery& query)
         }
         if (op->kind == KXQ_BOOL && op->boolOp != 1) {
             result = 2;
+        }
+        if (op->kind == KXQ_SUBQUERY && op->subQuery != nullptr) {
+            int32_t inner = ScanBoolOps(*op->subQuery);
+            if (inner < 0) {
+                query.Rewind();
+                return -1;
+            }
+            if (inner == 2) {
+                result = 2;
+            }
         }
     }
     query.Rewind();
@@ -190,7 +201,95 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
 int32_t KxGQueryService::ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query,
                                         KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
 {
-    KxString alias = AliasName(static_cast<uint16_t>(aliasCounter - 1));
+    return Walk(queried, AliasName(static_cast<uint16_t>(aliasCounter - 1)), aliasCounter, query, context, params);
+}
+
+int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias,
+                                  uint16_t& aliasCounter, KxGQueryContext& context,
+                                  std::vector<KxGQueryParameter>& params)
+{
+    KxGClass* owner = &queried;
+    if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
+        owner = queried.GetSchemaMap()->FindClass(op.memberClass.GetClassNumber());
+    }
+    KxGClassMap* classMap = owner != nullptr ? owner->GetClassMap() : nullptr;
+    KxGMemberMap* memberMap = classMap != nullptr ? classMap->GetMemberMap(op.memberPos) : nullptr;
+    if (memberMap == nullptr) {
+        return KXG_E_NO_MEMBER;
+    }
+    if (op.subQuery == nullptr) {
+        return KXG_E_QUERY_ACCESS;
+    }
+    KxGRefMemberMap* reference = memberMap->AsRefMemberMap();
+    if (reference == nullptr) {
+        // sub-queries on sets (and on members that are neither) are not translated
+        return memberMap->AsSetMemberMap() != nullptr ? KXG_E_NO_MEMBER_MAP : KXG_E_QUERY_ACCESS;
+    }
+    KxGColumnList columns(4);
+    reference->GetColumns(columns);
+    if (columns.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;   // no join column
+    }
+    KxGColumn join(*columns.GetColumn(0));
+    join.SetQualifier(alias);
+    KxGClassMap* referenced = reference->GetIDMap() != nullptr ? reference->GetIDMap()->GetClassMap() : nullptr;
+    if (referenced == nullptr || referenced->GetClass() == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGColumnList oids(2);
+    KxGColumnList cids(2);
+    referenced->GetColumns(oids, cids);
+    if (oids.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;   // no id column
+    }
+    KxGTable table;
+    if (referenced->GetStoreHdl() == nullptr || referenced->GetStoreHdl()->GetExtentTable(table) != 0) {
+        return KXG_E_NO_TABLE;
+    }
+    const KxString subAlias = AliasName(aliasCounter++);
+    KxGColumn referencedId(*oids.GetColumn(0));
+    referencedId.SetQualifier(subAlias);
+
+    KxGQueryContext inner;
+    int32_t status = Walk(*referenced->GetClass(), subAlias, aliasCounter, *op.subQuery, inner, params);
+    if (status != 0) {
+        return status;
+    }
+    KxString printed;
+    if (inner.GetRoot() != nullptr) {
+        inner.GetRoot()->Print(printed);
+    }
+    KxGCondition term;
+    if (scan_ == 1) {
+        // only AND operators: the referenced table joins the FROM list
+        context.GetJoinedTables().emplace_back(table, subAlias);
+        for (auto& joined : inner.GetJoinedTables()) {
+            context.GetJoinedTables().push_back(joined);
+        }
+        term.AddCondition(join, KXG_OP_EQ, referencedId);
+        if (!printed.IsEmpty()) {
+            term.OpenBracket();
+            term.AddCondition(printed);
+            term.CloseBracket();
+        }
+    } else {
+        KxGProjection select;
+        KxGIdentity identity(subAlias);
+        select.AddColumn(*oids.GetColumn(0), &identity);
+        select.AddTable(table, identity);
+        KxString text;
+        database_->GetDatabaseInfo()->Select(select, text);
+        if (!printed.IsEmpty()) {
+            text << " WHERE " << printed;
+        }
+        term.AddSubselect(join, text);
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
+int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
+                              KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+{
     query.Rewind();
     for (;;) {
         const KxQueryOp* op = nullptr;
@@ -223,8 +322,10 @@ int32_t KxGQueryService::ConstructQuery(KxGClass& queried, uint16_t& aliasCounte
         case KXQ_CONSTANT:
             status = context.Insert(std::make_unique<KxGQueryTreeLeaf>(KxString(op->truth ? "1 = 1" : "0 = 1")));
             break;
+        case KXQ_SUBQUERY:
+            status = SubQuery(queried, *op, alias, aliasCounter, context, params);
+            break;
         default:
-            // sub-queries on reference and set members are not translated
             status = KXG_E_QUERY_ACCESS;
             break;
         }
@@ -279,7 +380,8 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
     }
     context.GetProjection().AddTable(extent, t0);
 
-    if (preScan_ != 0 && ScanBoolOps(query) < 0) {
+    scan_ = preScan_ != 0 ? ScanBoolOps(query) : 2;
+    if (scan_ < 0) {
         return KXG_E_QUERY_ACCESS;
     }
     uint16_t aliasCounter = 1;
@@ -287,6 +389,9 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
     if (status != 0) {
         params.clear();
         return status;
+    }
+    for (const auto& joined : context.GetJoinedTables()) {
+        context.GetProjection().AddTable(joined.first, KxGIdentity(joined.second));
     }
     KxGDatabaseInfo* dialect = database_->GetDatabaseInfo();
     sql = KxString();

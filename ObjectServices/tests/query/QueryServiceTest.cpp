@@ -13,6 +13,8 @@
 #include "KxGColumnList.h"
 #include "KxGMemberMap.h"
 #include "KxGOperationEnvironment.h"
+#include "KxGRefMemberMap.h"
+#include "KxObjectAliasMember.h"
 #include "KxGQueryService.h"
 #include "KxGSchemaMap.h"
 #include "KxGStatusCodes.h"
@@ -58,8 +60,8 @@ private:
 };
 
 enum : uint16_t { PERSON = 300, EMPLOYEE = 301, SHAPE = 302, CIRCLE = 303, SQUARE = 304, PART = 305, SCREW = 306 };
-// Member positions of a person (an employee adds SALARY).
-enum : uint16_t { NAME = 0, AGE = 1, CITY = 2, SALARY = 3 };
+// Member positions of a person (an employee adds SALARY); BOSS refers to a person.
+enum : uint16_t { NAME = 0, AGE = 1, CITY = 2, BOSS = 3, SALARY = 4 };
 
 KxClassId Id(uint16_t number) { return KxClassId(number, 1); }
 
@@ -70,6 +72,7 @@ struct Row {
     int64_t age;
     std::optional<std::string> city;
     int64_t salary;
+    std::optional<int64_t> boss;
 };
 
 const char* const kNames[] = {"Ann", "Anna", "anne", "Bob", "A_b", "50%x", "O'Hara", "Back\\slash", "Zed",
@@ -88,9 +91,24 @@ std::vector<Row> PersonRows()
             row.city = i % 2 != 0 ? "Rome" : "Oslo";
         }
         row.salary = i * 100;
+        if (i % 5 != 0) {
+            row.boss = 5000 + ((i * 7 + 1) % 33) * 3;
+        }
         rows.push_back(row);
     }
     return rows;
+}
+
+// The row of a person's boss, or null.
+const Row* BossOf(const Row& row)
+{
+    static const std::vector<Row> rows = PersonRows();
+    for (const Row& candidate : rows) {
+        if (row.boss && candidate.oid == *row.boss) {
+            return &candidate;
+        }
+    }
+    return nullptr;
 }
 
 std::string Lower(std::string text)
@@ -121,6 +139,12 @@ protected:
         Value(person, "NAME", 11);
         Value(person, "AGE", 2);
         Value(person, "CITY", 11);
+        auto boss = std::make_unique<KxGRefMemberMap>(map_.get(), Id(PERSON), BOSS);
+        boss->SetName(KxString("boss"));
+        boss->SetColumnPrefix(KxString("BOSS"));
+        boss->BindRelation(person.GetClassMap(), nullptr, nullptr);
+        person.GetClassMap()->AddMemberMap(boss.get());
+        person.AddMember(std::make_unique<KxGMember>(KxString("boss"), &person, std::move(boss)));
         KxGClass& employee = AddClass(EMPLOYEE, "Employee", KXG_STORE_DEFAULT, "QEMPLOYEE", "QEMPLOYEE");
         employee.AddBase(&person);
         for (uint32_t i = 0; i < person.GetClassMap()->GetMemberMapCount(); ++i) {
@@ -138,11 +162,12 @@ protected:
         session_ = sqlengine::Session::Begin(server_, "S", "s", error_);
         ASSERT_TRUE(session_) << error_.message;
         Run("CREATE TABLE S.QPERSON (OID NUMBER (38) not null, CID NUMBER (38) not null, NAME VARCHAR2 (40),"
-            " AGE NUMBER (10), CITY VARCHAR2 (40), PRIMARY KEY ( OID ))");
+            " AGE NUMBER (10), CITY VARCHAR2 (40), BOSSOID NUMBER (38), BOSSCID NUMBER (38), PRIMARY KEY ( OID ))");
         Run("CREATE TABLE S.QEMPLOYEE (OID NUMBER (38) not null, CID NUMBER (38) not null, NAME VARCHAR2 (40),"
-            " AGE NUMBER (10), CITY VARCHAR2 (40), SALARY NUMBER (10), PRIMARY KEY ( OID ))");
-        Run("CREATE VIEW S.VQPERSON AS SELECT OID, CID, NAME, AGE, CITY FROM S.QPERSON"
-            " UNION ALL SELECT OID, CID, NAME, AGE, CITY FROM S.QEMPLOYEE");
+            " AGE NUMBER (10), CITY VARCHAR2 (40), BOSSOID NUMBER (38), BOSSCID NUMBER (38), SALARY NUMBER (10),"
+            " PRIMARY KEY ( OID ))");
+        Run("CREATE VIEW S.VQPERSON AS SELECT OID, CID, NAME, AGE, CITY, BOSSOID, BOSSCID FROM S.QPERSON"
+            " UNION ALL SELECT OID, CID, NAME, AGE, CITY, BOSSOID, BOSSCID FROM S.QEMPLOYEE");
         Run("CREATE TABLE S.QCIRCLE (OID NUMBER (38) not null, CID NUMBER (38) not null, NAME VARCHAR2 (40))");
         Run("CREATE TABLE S.QSQUARE (OID NUMBER (38) not null, CID NUMBER (38) not null, NAME VARCHAR2 (40))");
         Run("CREATE VIEW S.VQSHAPE AS SELECT OID, CID, NAME FROM S.QCIRCLE UNION ALL SELECT OID, CID, NAME FROM S.QSQUARE");
@@ -153,12 +178,21 @@ protected:
             if (row.city) {
                 city.value = sqlengine::Value::Text(*row.city);
             }
+            sqlengine::Param bossOid;
+            sqlengine::Param bossCid;
+            if (row.boss) {
+                bossOid = Int(*row.boss);
+                bossCid = Int(BossOf(row)->cid);
+            }
             if (row.cid == EMPLOYEE) {
-                Run("INSERT INTO S.QEMPLOYEE (OID, CID, NAME, AGE, CITY, SALARY) VALUES (:1, :2, :3, :4, :5, :6)",
-                    {Int(row.oid), Int(row.cid), Text(row.name), Int(row.age), city, Int(row.salary)});
+                Run("INSERT INTO S.QEMPLOYEE (OID, CID, NAME, AGE, CITY, BOSSOID, BOSSCID, SALARY)"
+                    " VALUES (:1, :2, :3, :4, :5, :6, :7, :8)",
+                    {Int(row.oid), Int(row.cid), Text(row.name), Int(row.age), city, bossOid, bossCid,
+                     Int(row.salary)});
             } else {
-                Run("INSERT INTO S.QPERSON (OID, CID, NAME, AGE, CITY) VALUES (:1, :2, :3, :4, :5)",
-                    {Int(row.oid), Int(row.cid), Text(row.name), Int(row.age), city});
+                Run("INSERT INTO S.QPERSON (OID, CID, NAME, AGE, CITY, BOSSOID, BOSSCID)"
+                    " VALUES (:1, :2, :3, :4, :5, :6, :7)",
+                    {Int(row.oid), Int(row.cid), Text(row.name), Int(row.age), city, bossOid, bossCid});
             }
         }
         Run("INSERT INTO S.QCIRCLE (OID, CID, NAME) VALUES (700, 303, 'c1')");
@@ -280,6 +314,17 @@ Build Bool(uint8_t op) { return [=](KxQuery& q) { q.SetBoolOp(op); }; }
 Build Open() { return [](KxQuery& q) { q.Open(); }; }
 Build Close() { return [](KxQuery& q) { q.Close(); }; }
 Build Constant(bool truth) { return [=](KxQuery& q) { q.SetConstant(truth); }; }
+// A sub-query on the boss: the inner operations apply to the boss.
+Build Boss(std::vector<Build> inner)
+{
+    return [=](KxQuery& q) {
+        auto sub = std::make_unique<KxQuery>(Id(PERSON));
+        for (const auto& op : inner) {
+            op(*sub);
+        }
+        q.SetSubQuery(BOSS, Id(PERSON), std::move(sub));
+    };
+}
 
 bool Like(const std::string& text, const std::string& pattern)   // "%" any run, "_" one character
 {
@@ -343,6 +388,27 @@ TEST_F(QueryServiceTest, EachComparisonAndNestFindsTheExpectedPersons)
          [](const Row& r) { return r.age < 10 || (r.age > 40 && r.name == "Zed"); }},
         {"double NOT", {Bool(NOT), Bool(NOT), Age(2, 25)}, [](const Row& r) { return r.age < 25; }},
         {"no condition", {}, [](const Row&) { return true; }},
+        {"reference, joined", {Age(4, 10), Bool(AND), Boss({Name(1, "Bob")})},
+         [](const Row& r) { return r.age > 10 && BossOf(r) != nullptr && BossOf(r)->name == "Bob"; }},
+        {"reference, sub-select", {Age(2, 10), Bool(OR), Boss({Name(1, "A*")})},
+         [](const Row& r) { return r.age < 10 || (BossOf(r) != nullptr && Like(BossOf(r)->name, "A%")); }},
+        {"NOT over a reference", {Bool(NOT), Boss({Age(4, 30)})},
+         [](const Row& r) { return BossOf(r) != nullptr && !(BossOf(r)->age > 30); }},
+        {"reference of a reference, joined",
+         {Boss({Age(4, 10), Bool(AND), Boss({City(1, "Rome")})}), Bool(AND), City(6, std::nullopt)},
+         [](const Row& r) {
+             const Row* b = BossOf(r);
+             const Row* bb = b != nullptr ? BossOf(*b) : nullptr;
+             return b != nullptr && b->age > 10 && bb != nullptr && bb->city == "Rome" && r.city.has_value();
+         }},
+        {"reference of a reference under OR",
+         {Boss({Age(4, 10), Bool(OR), Boss({City(1, "Rome")})}), Bool(AND), City(6, std::nullopt)},
+         [](const Row& r) {
+             const Row* b = BossOf(r);
+             const Row* bb = b != nullptr ? BossOf(*b) : nullptr;
+             return b != nullptr && (b->age > 10 || (bb != nullptr && bb->city == "Rome")) && r.city.has_value();
+         }},
+        {"reference without condition", {Boss({})}, [](const Row& r) { return r.boss.has_value(); }},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
@@ -384,7 +450,7 @@ TEST_F(QueryServiceTest, EveryClassKindIsReadThroughItsExtent)
     for (const auto& c : cases) {
         KxQuery query(Id(c.classNumber));
         if (c.classNumber == EMPLOYEE) {
-            query.SetMember(SALARY, Id(EMPLOYEE), 5, KxQueryValue::Int(1000));
+            query.SetMember(SALARY, Id(EMPLOYEE), 5, KxQueryValue::Int(1000));   // the employee's own member
         } else {
             query.SetMember(NAME, Id(c.memberClass), 6, KxQueryValue::String("x"));
         }
@@ -428,7 +494,17 @@ TEST_F(QueryServiceTest, SelectTextsBindEveryConstant)
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.NAME = :1 ORDER BY T0.OID", {"b"}},
         {"sort member and object id", {[](KxQuery& q) { q.SortBy(AGE, Id(PERSON), 1); }}, &ordered, 0,
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 ORDER BY T0.AGE DESC, T0.OID", {}},
-        {"access method 2", {}, nullptr, 2, "SELECT T0.OID,T0.CID,T0.NAME,T0.AGE,T0.CITY FROM S.VQPERSON T0", {}},
+        {"access method 2", {}, nullptr, 2,
+         "SELECT T0.OID,T0.CID,T0.NAME,T0.AGE,T0.CITY,T0.BOSSOID,T0.BOSSCID FROM S.VQPERSON T0", {}},
+        {"reference joined, markers in text order", {Age(4, 1), Bool(1), Boss({Name(1, "b")}), Bool(1), City(1, "c")},
+         nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0, S.VQPERSON T1 WHERE ((T0.AGE > :1) AND (T0.BOSSOID = T1.OID AND  ( "
+         "T1.NAME = :2 ) )) AND (T0.CITY = :3)",
+         {"", "b", "c"}},
+        {"reference as a sub-select", {Age(4, 1), Bool(2), Boss({Name(1, "b")})}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.AGE > :1 OR  T0.BOSSOID IN (  SELECT T1.OID FROM "
+         "S.VQPERSON T1 WHERE T1.NAME = :2 ) ",
+         {"", "b"}},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
