@@ -9,6 +9,7 @@
 #include "KxGCatalog.h"
 #include "KxGCondition.h"
 #include "KxGDatabase.h"
+#include "KxGDatabaseTrace.h"
 #include "KxGMemberMap.h"
 #include "KxGMemoryLocation.h"
 #include "KxGQueryCache.h"
@@ -43,6 +44,21 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         pos = hit + from.size();
     }
     text.swap(out);
+}
+
+// "\n<Error>Line <n> : <text>; ClassName <name> ,ClassId = <id> ,MemberPos = <pos>\n</Error error=-1>\n",
+// written only when the database has a trace writer for the bucket's operations.
+void TraceError(KxGDatabase* database, int32_t line, const char* text, const KxString& className,
+                const KxClassId& classId, uint16_t memberPos)
+{
+    KxGDatabaseTrace* trace = database != nullptr ? database->GetTrace(KXG_TRACE_CA) : nullptr;
+    if (trace == nullptr) {
+        return;
+    }
+    trace->BeginCriticalSection();
+    *trace << "\n<Error>" << "Line " << line << " : " << text << "; ClassName " << className << " ,ClassId = "
+           << classId << " ,MemberPos = " << memberPos << "\n</Error error=-1>" << "\n";
+    trace->EndCriticalSection();
 }
 
 KxString AliasName(uint16_t number)
@@ -126,6 +142,8 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
     KxGClassMap* classMap = owner != nullptr ? owner->GetClassMap() : nullptr;
     KxGMemberMap* memberMap = classMap != nullptr ? classMap->GetMemberMap(op.memberPos) : nullptr;
     if (memberMap == nullptr) {
+        TraceError(database_, 1028, "Error ERR_KXG_NO_MEMBER: Can't get type attribute member; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
         return KXG_E_NO_MEMBER;
     }
     if (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr) {
@@ -134,6 +152,8 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
     KxGColumnList columns(4);
     memberMap->GetColumns(columns);
     if (columns.Count() == 0) {
+        TraceError(database_, 1038, "Error ERR_KXG_NO_COLUMN: Can't get type attribute column; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
         return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
     }
     KxGColumn column(*columns.GetColumn(0));
@@ -215,6 +235,8 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
     KxGClassMap* classMap = owner != nullptr ? owner->GetClassMap() : nullptr;
     KxGMemberMap* memberMap = classMap != nullptr ? classMap->GetMemberMap(op.memberPos) : nullptr;
     if (memberMap == nullptr) {
+        TraceError(database_, 1028, "Error ERR_KXG_NO_MEMBER: Can't get type attribute member; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
         return KXG_E_NO_MEMBER;
     }
     if (op.subQuery == nullptr) {
@@ -228,19 +250,25 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
     KxGColumnList columns(4);
     reference->GetColumns(columns);
     if (columns.Count() == 0) {
-        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;   // no join column
+        TraceError(database_, 1400, "Error ERR_KXG_NO_COLUMN: Can't get join column", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
     }
     KxGColumn join(*columns.GetColumn(0));
     join.SetQualifier(alias);
     KxGClassMap* referenced = reference->GetIDMap() != nullptr ? reference->GetIDMap()->GetClassMap() : nullptr;
     if (referenced == nullptr || referenced->GetClass() == nullptr) {
+        TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
         return KXG_E_NO_CLASS_MAP_IN_CATALOG;
     }
     KxGColumnList oids(2);
     KxGColumnList cids(2);
     referenced->GetColumns(oids, cids);
     if (oids.Count() == 0) {
-        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;   // no id column
+        TraceError(database_, 1444, "Error ERR_KXG_NO_COLUMN: Can't get PK column", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
     }
     KxGTable table;
     if (referenced->GetStoreHdl() == nullptr || referenced->GetStoreHdl()->GetExtentTable(table) != 0) {
@@ -341,6 +369,8 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
     params.clear();
     KxGClass* queried = schemaMap.FindClass(query.GetClassId().GetClassNumber());
     if (queried == nullptr || queried->GetState() != KXG_CLASS_LOADED) {
+        TraceError(database_, 296, "Error ERR_KXG_NO_CLASS :Can't get class for class id ", KxString(),
+                   query.GetClassId(), 0);
         return KXG_E_NO_CLASS;
     }
     KxGClassMap* classMap = queried->GetClassMap();

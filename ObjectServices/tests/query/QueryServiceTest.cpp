@@ -121,7 +121,10 @@ std::string Lower(std::string text)
 
 class QueryServiceTest : public oratest::DatabaseTest {
 protected:
-    QueryServiceTest() : DatabaseTest({.prefix = "QRY_", .users = {{"S", "s"}}}) {}
+    explicit QueryServiceTest(bool traced = false)
+        : DatabaseTest({.prefix = "QRY_", .users = {{"S", "s"}}, .traced = traced})
+    {
+    }
 
     void SetUp() override
     {
@@ -655,6 +658,30 @@ TEST_F(QueryServiceTest, APrefixQueryWithoutRoomForAnOperandIsRefused)
         std::vector<KxGQueryParameter> params;
         EXPECT_EQ(service.BuildSelect(*map_, query, 0, sql, params), KXG_E_QUERY_ACCESS) << c.what;
     }
+}
+
+class TracedQueryServiceTest : public QueryServiceTest {
+protected:
+    TracedQueryServiceTest() : QueryServiceTest(true) {}
+};
+
+TEST_F(TracedQueryServiceTest, RefusedMembersAndClassesAreTraced)
+{
+    KxString sql;
+    std::vector<KxGQueryParameter> params;
+    KxQuery unmapped(Id(PERSON));
+    unmapped.SetMember(9, Id(PERSON), 1, KxQueryValue::Int(1));
+    EXPECT_EQ(Translate(unmapped, sql, params), KXG_E_NO_MEMBER);
+    KxQuery unknown(Id(399));
+    EXPECT_EQ(Translate(unknown, sql, params), KXG_E_NO_CLASS);
+    const std::string trace = TraceText();
+    EXPECT_NE(trace.find("\n<Error>Line 1028 : Error ERR_KXG_NO_MEMBER: Can't get type attribute member; class name =; "
+                         "ClassName Person ,ClassId = 300v1 ,MemberPos = 9\n</Error error=-1>\n"),
+              std::string::npos)
+        << trace;
+    EXPECT_NE(trace.find("Line 296 : Error ERR_KXG_NO_CLASS :Can't get class for class id ; ClassName  ,ClassId = 399v1"),
+              std::string::npos)
+        << trace;
 }
 
 }  // namespace
