@@ -147,3 +147,8 @@ constexpr int32_t KXG_E_NO_INVERSE_MEMBER_MAP = -6092;
 
 // ---- Warnings of unit-of-work requests ----
 constexpr int32_t KXG_W_NO_ROW_AFFECTED = 2017;         // a delete affected fewer rows than it was given
+// Queries: an operator a pattern or NULL test cannot take; the kernel query cannot be walked; a
+// constant that cannot be made into a value.
+constexpr int32_t KXG_E_QUERY_OPERATOR = -2002;
+constexpr int32_t KXG_E_QUERY_ACCESS = -2104;
+constexpr int32_t KXG_E_QUERY_VALUE = -6070;

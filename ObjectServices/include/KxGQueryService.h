@@ -1,0 +1,112 @@
+// The query service: a kernel query (KxQuery) on one class becomes one SELECT over the class's extent
+// with bound parameters.
+//
+// The queried class's extent table is "T0". Member comparisons become terms of a Boolean tree
+// (KxGQueryTree.h) whose print is the WHERE clause; each constant is bound as a parameter in marker
+// order (NULL tests excepted). String constants holding "*" or "?" become LIKE patterns with "\" as
+// the escape character.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "KxGOrder.h"
+#include "KxGProjection.h"
+#include "KxGQueryTree.h"
+#include "KxObjId.h"
+#include "KxQuery.h"
+#include "KxRef.h"
+#include "KxString.h"
+
+class KxGClass;
+class KxGDatabase;
+class KxGOperationEnvironment;
+class KxGSchemaMap;
+
+// One bound constant: the column's kernel type code and the value (translated patterns, lower-cased
+// or blank-free texts already applied).
+struct KxGQueryParameter {
+    uint16_t typeCode = 0;
+    KxQueryValue value;
+};
+
+// The parts of one SELECT: the projection with its FROM list, the order and the root of the tree.
+class KxGQueryContext {
+public:
+    KxGExtendedProjection& GetProjection() { return projection_; }
+    KxGOrder& GetOrder() { return order_; }
+    KxGQueryTree* GetRoot() const { return root_.get(); }
+    // Inserts a tree at the root (the first becomes the root). 0, or KXG_E_QUERY_ACCESS when no
+    // operator takes it (the tree is then dropped).
+    int32_t Insert(std::unique_ptr<KxGQueryTree> tree);
+    // Tables that reference sub-queries join to the FROM list, with their aliases.
+    std::vector<std::pair<KxGTable, KxString>>& GetJoinedTables() { return joined_; }
+
+private:
+    std::vector<std::pair<KxGTable, KxString>> joined_;
+    KxGExtendedProjection projection_;
+    KxGOrder order_;
+    std::unique_ptr<KxGQueryTree> root_;
+};
+
+class KxGQueryService {
+public:
+    // preScan: non-zero to scan the query's Boolean operators before the walk.
+    KxGQueryService(KxGOperationEnvironment* environment, KxGDatabase* database, uint16_t preScan);
+
+    // The SELECT of a query on a class of the schema map: id columns of "T0" (and, for access method
+    // 2, the columns of the class's own row in member-map order), FROM the class's extent table,
+    // WHERE the printed tree, ORDER BY the sort members (and "T0"."OID" when the environment orders
+    // by object id). params receives the constants in marker order. 0 or a status code.
+    int32_t BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, KxString& sql,
+                        std::vector<KxGQueryParameter>& params);
+
+    // Runs the query on a class of the schema map through the statement cache: builds the SELECT,
+    // binds the constants at their positions, executes (failure: KXG_E_QUERY_EXECUTE_2) and appends
+    // the object ids of the rows, fetched 100 at a time, to result. A failed fetch gives its status
+    // and appends nothing. The SELECT's template is kept in the query cache under the class id.
+    int32_t Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, std::vector<KxObjId>& result);
+
+    // Run on the class of the query's class id in the operation environment's catalog (the lock
+    // spec is not used here). KXG_E_NO_CLASS without a catalog.
+    int32_t Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result, const void* lockSpec,
+                  uint16_t accessMethod);
+
+    // Runs a caller's SQL text for the class with id parts 100 and 12 (whose class map must exist): a
+    // text that is not a query is executed by the statement handle and gives 1; a query must select
+    // object ids and class ids (the adapter checks its select list); its rows' references are
+    // appended to result, fetched 100 at a time. 0, 1, KXG_E_NO_CLASS, KXG_E_NO_CLASS_MAP_IN_CATALOG,
+    // the database error's code when the handle refuses the text, KXG_E_QUERY_EXECUTE_2, or a
+    // failed fetch's status (nothing appended then).
+    int32_t ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, std::vector<KxRef>& result);
+
+    // Walks the query (prefix order) into the context's tree and the parameters. aliasCounter: the
+    // number of the next table alias. 0 or a status code.
+    int32_t ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query, KxGQueryContext& context,
+                           std::vector<KxGQueryParameter>& params);
+
+    // The pre-scan: 1 when every Boolean operator is AND (sub-queries included), 2 otherwise, -1 when
+    // the query cannot be read. Reference sub-queries join their tables only under 1.
+    static int32_t ScanBoolOps(KxQuery& query);
+
+    // The pattern translation of a string constant: true when the text held "*" or "?" (text is then
+    // the LIKE pattern with "\" escaping "\", "%" and "_").
+    static bool TranslatePattern(std::string& text);
+
+private:
+    int32_t Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
+                 KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    int32_t SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
+                     KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, KxGQueryContext& context,
+                             std::vector<KxGQueryParameter>& params);
+
+    KxGOperationEnvironment* environment_;
+    KxGDatabase* database_;
+    uint16_t preScan_;
+    KxGDatabase* conversionContext_;
+    uint32_t reserved_ = 0;
+    int32_t scan_ = 2;
+};

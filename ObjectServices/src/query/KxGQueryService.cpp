@@ -1,0 +1,728 @@
+#include "KxGQueryService.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "KxGClass.h"
+#include "KxGClassMap.h"
+#include "KxGColumnList.h"
+#include "KxGCatalog.h"
+#include "KxGCondition.h"
+#include "KxGDatabase.h"
+#include "KxGDatabaseTrace.h"
+#include "KxGMemberMap.h"
+#include "KxGMemoryLocation.h"
+#include "KxGQueryCache.h"
+#include "KxGRefMemberMap.h"
+#include "KxGSQLBuffer.h"
+#include "KxGStatement.h"
+#include "KxGStatementHdl.h"
+#include "KxGStatementHdlCache.h"
+#include "KxGStatementTemplate.h"
+#include "KxGTypeHdl.h"
+#include "KxGOperationEnvironment.h"
+#include "KxGSchemaMap.h"
+#include "KxGStatusCodes.h"
+
+namespace {
+
+bool IsStringType(uint16_t typeCode) { return typeCode == 11 || typeCode == 20 || typeCode == 21; }
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (;;) {
+        size_t hit = text.find(from, pos);
+        if (hit == std::string::npos) {
+            out.append(text, pos, std::string::npos);
+            break;
+        }
+        out.append(text, pos, hit - pos);
+        out += to;
+        pos = hit + from.size();
+    }
+    text.swap(out);
+}
+
+// "\n<Error>Line <n> : <text>; ClassName <name> ,ClassId = <id> ,MemberPos = <pos>\n</Error error=-1>\n",
+// written only when the database has a trace writer for the bucket's operations.
+void TraceError(KxGDatabase* database, int32_t line, const char* text, const KxString& className,
+                const KxClassId& classId, uint16_t memberPos)
+{
+    KxGDatabaseTrace* trace = database != nullptr ? database->GetTrace(KXG_TRACE_CA) : nullptr;
+    if (trace == nullptr) {
+        return;
+    }
+    trace->BeginCriticalSection();
+    *trace << "\n<Error>" << "Line " << line << " : " << text << "; ClassName " << className << " ,ClassId = "
+           << classId << " ,MemberPos = " << memberPos << "\n</Error error=-1>" << "\n";
+    trace->EndCriticalSection();
+}
+
+KxString AliasName(uint16_t number)
+{
+    KxString name("T");
+    name << static_cast<int32_t>(number);
+    return name;
+}
+
+}  // namespace
+
+int32_t KxGQueryContext::Insert(std::unique_ptr<KxGQueryTree> tree)
+{
+    if (!root_) {
+        root_ = std::move(tree);
+        return 0;
+    }
+    if (root_->Insert(tree.get()) == 0) {
+        return KXG_E_QUERY_ACCESS;
+    }
+    tree.release();
+    return 0;
+}
+
+KxGQueryService::KxGQueryService(KxGOperationEnvironment* environment, KxGDatabase* database, uint16_t preScan)
+    : environment_(environment), database_(database), preScan_(preScan), conversionContext_(database)
+{
+}
+
+bool KxGQueryService::TranslatePattern(std::string& text)
+{
+    if (text.find_first_of("*?") == std::string::npos) {
+        return false;
+    }
+    ReplaceAll(text, "\\", "\\\\");
+    ReplaceAll(text, "%", "\\%");
+    ReplaceAll(text, "_", "\\_");
+    std::replace(text.begin(), text.end(), '*', '%');
+    std::replace(text.begin(), text.end(), '?', '_');
+    return true;
+}
+
+int32_t KxGQueryService::ScanBoolOps(KxQuery& query)
+{
+    query.Rewind();
+    int32_t result = 1;
+    for (;;) {
+        const KxQueryOp* op = nullptr;
+        if (query.Next(op) != 0 || op == nullptr) {
+            query.Rewind();
+            return -1;
+        }
+        if (op->kind == KXQ_END) {
+            break;
+        }
+        if (op->kind == KXQ_BOOL && op->boolOp != 1) {
+            result = 2;
+        }
+        if (op->kind == KXQ_SUBQUERY && op->subQuery != nullptr) {
+            int32_t inner = ScanBoolOps(*op->subQuery);
+            if (inner < 0) {
+                query.Rewind();
+                return -1;
+            }
+            if (inner == 2) {
+                result = 2;
+            }
+        }
+    }
+    query.Rewind();
+    return result;
+}
+
+int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias,
+                                          KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+{
+    KxGClass* owner = &queried;
+    if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
+        owner = queried.GetSchemaMap()->FindClass(op.memberClass.GetClassNumber());
+    }
+    KxGClassMap* classMap = owner != nullptr ? owner->GetClassMap() : nullptr;
+    KxGMemberMap* memberMap = classMap != nullptr ? classMap->GetMemberMap(op.memberPos) : nullptr;
+    if (memberMap == nullptr) {
+        TraceError(database_, 1028, "Error ERR_KXG_NO_MEMBER: Can't get type attribute member; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_MEMBER;
+    }
+    if (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr) {
+        return KXG_E_NO_MEMBER_MAP;   // comparisons on set members are not supported here
+    }
+    KxGColumnList columns(4);
+    memberMap->GetColumns(columns);
+    if (columns.Count() == 0) {
+        TraceError(database_, 1038, "Error ERR_KXG_NO_COLUMN: Can't get type attribute column; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    KxGColumn column(*columns.GetColumn(0));
+    column.SetQualifier(alias);
+    if (op.kind == KXQ_SORT) {
+        context.GetOrder().AddOrder(column, op.sortOp, 1);
+        return 0;
+    }
+    uint16_t compareOp = op.compareOp;
+    if (compareOp == 0) {
+        // adds no term: a place that prints nothing keeps the operators' operands in step
+        return context.Insert(std::make_unique<KxGQueryTreeDummy>());
+    }
+    if (!op.hasValue) {
+        return KXG_E_QUERY_VALUE;
+    }
+    KxGQueryParameter param;
+    param.typeCode = column.GetTypeCode();
+    param.value = op.value;
+    if (IsStringType(param.typeCode) && !op.value.isNull) {
+        if (param.typeCode == 11 && (op.options & KXQ_OPT_NO_PATTERN) == 0 && TranslatePattern(param.value.text)) {
+            if ((compareOp & 0x1) != 0) {
+                compareOp |= 0x9;
+            } else if ((compareOp & 0x6) == 0x6) {
+                compareOp |= 0x8;
+            } else {
+                return KXG_E_QUERY_OPERATOR;
+            }
+        }
+        if ((op.options & KXQ_OPT_NO_CASE) != 0) {
+            for (char& c : param.value.text) {
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+        }
+        if ((op.options & KXQ_OPT_NO_BLANKS) != 0) {
+            param.value.text.erase(std::remove(param.value.text.begin(), param.value.text.end(), ' '),
+                                   param.value.text.end());
+        }
+    }
+    KxString operand;
+    if (op.value.isNull) {
+        if ((compareOp & 0x800F) != 1 && (compareOp & 0x800F) != 6) {
+            return KXG_E_QUERY_OPERATOR;
+        }
+        compareOp |= KXG_OP_NULL;
+        operand = KxString("NULL");
+    } else {
+        uint16_t comparison = compareOp & 0x800F;
+        if (comparison != 1 && comparison != 2 && comparison != 3 && comparison != 4 && comparison != 5 &&
+            comparison != 6 && comparison != 9 && comparison != 14) {
+            return KXG_E_QUERY_OPERATOR;   // no comparison text: the term would read the column alone
+        }
+        operand = database_->GetDatabaseInfo()->GetParameterMarker(static_cast<int32_t>(params.size()) + 1);
+        params.push_back(param);
+    }
+    KxString left = column.GetQualifiedName();
+    if ((op.options & (KXQ_OPT_NO_CASE | KXQ_OPT_NO_BLANKS)) != 0 && IsStringType(column.GetTypeCode())) {
+        left = database_->GetDatabaseInfo()->CompareNoCase(op.options, left);
+    }
+    KxString term(left);
+    term << KxGCondition::Comparison(compareOp, operand);
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term));
+}
+
+int32_t KxGQueryService::ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query,
+                                        KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+{
+    return Walk(queried, AliasName(static_cast<uint16_t>(aliasCounter - 1)), aliasCounter, query, context, params);
+}
+
+int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias,
+                                  uint16_t& aliasCounter, KxGQueryContext& context,
+                                  std::vector<KxGQueryParameter>& params)
+{
+    KxGClass* owner = &queried;
+    if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
+        owner = queried.GetSchemaMap()->FindClass(op.memberClass.GetClassNumber());
+    }
+    KxGClassMap* classMap = owner != nullptr ? owner->GetClassMap() : nullptr;
+    KxGMemberMap* memberMap = classMap != nullptr ? classMap->GetMemberMap(op.memberPos) : nullptr;
+    if (memberMap == nullptr) {
+        TraceError(database_, 1028, "Error ERR_KXG_NO_MEMBER: Can't get type attribute member; class name =",
+                   queried.GetName(), queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_MEMBER;
+    }
+    if (op.subQuery == nullptr) {
+        return KXG_E_QUERY_ACCESS;
+    }
+    KxGRefMemberMap* reference = memberMap->AsRefMemberMap();
+    if (reference == nullptr) {
+        // sub-queries on sets (and on members that are neither) are not translated
+        return memberMap->AsSetMemberMap() != nullptr ? KXG_E_NO_MEMBER_MAP : KXG_E_QUERY_ACCESS;
+    }
+    KxGColumnList columns(4);
+    reference->GetColumns(columns);
+    if (columns.Count() == 0) {
+        TraceError(database_, 1400, "Error ERR_KXG_NO_COLUMN: Can't get join column", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    KxGColumn join(*columns.GetColumn(0));
+    join.SetQualifier(alias);
+    KxGClassMap* referenced = reference->GetIDMap() != nullptr ? reference->GetIDMap()->GetClassMap() : nullptr;
+    if (referenced == nullptr || referenced->GetClass() == nullptr) {
+        TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGColumnList oids(2);
+    KxGColumnList cids(2);
+    referenced->GetColumns(oids, cids);
+    if (oids.Count() == 0) {
+        TraceError(database_, 1444, "Error ERR_KXG_NO_COLUMN: Can't get PK column", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    KxGTable table;
+    if (referenced->GetStoreHdl() == nullptr || referenced->GetStoreHdl()->GetExtentTable(table) != 0) {
+        return KXG_E_NO_TABLE;
+    }
+    const KxString subAlias = AliasName(aliasCounter++);
+    KxGColumn referencedId(*oids.GetColumn(0));
+    referencedId.SetQualifier(subAlias);
+
+    KxGQueryContext inner;
+    int32_t status = Walk(*referenced->GetClass(), subAlias, aliasCounter, *op.subQuery, inner, params);
+    if (status != 0) {
+        return status;
+    }
+    KxString printed;
+    if (inner.GetRoot() != nullptr) {
+        inner.GetRoot()->Print(printed);
+    }
+    KxGCondition term;
+    if (scan_ == 1) {
+        // only AND operators: the referenced table joins the FROM list
+        context.GetJoinedTables().emplace_back(table, subAlias);
+        for (auto& joined : inner.GetJoinedTables()) {
+            context.GetJoinedTables().push_back(joined);
+        }
+        term.AddCondition(join, KXG_OP_EQ, referencedId);
+        if (!printed.IsEmpty()) {
+            term.OpenBracket();
+            term.AddCondition(printed);
+            term.CloseBracket();
+        }
+    } else {
+        KxGProjection select;
+        KxGIdentity identity(subAlias);
+        select.AddColumn(*oids.GetColumn(0), &identity);
+        select.AddTable(table, identity);
+        KxString text;
+        database_->GetDatabaseInfo()->Select(select, text);
+        if (!printed.IsEmpty()) {
+            text << " WHERE " << printed;
+        }
+        term.AddSubselect(join, text);
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
+int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
+                              KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+{
+    query.Rewind();
+    for (;;) {
+        const KxQueryOp* op = nullptr;
+        if (query.Next(op) != 0 || op == nullptr) {
+            return KXG_E_QUERY_ACCESS;
+        }
+        int32_t status = 0;
+        switch (op->kind) {
+        case KXQ_END:
+            if (context.GetRoot() != nullptr && !context.GetRoot()->IsComplete()) {
+                return KXG_E_QUERY_ACCESS;   // an operator without its operands
+            }
+            return 0;
+        case KXQ_MEMBER:
+        case KXQ_SORT:
+            status = MemberComparison(queried, *op, alias, context, params);
+            break;
+        case KXQ_BOOL:
+            if (op->boolOp == KXG_BOOL_NOT) {
+                status = context.Insert(std::make_unique<KxGQueryTreeNOT>());
+            } else if (op->boolOp == KXG_BOOL_AND || op->boolOp == KXG_BOOL_OR) {
+                status = context.Insert(std::make_unique<KxGQueryTreeNode>(op->boolOp));
+            } else {
+                status = KXG_E_QUERY_EXECUTE_2;   // refused before anything is sent
+            }
+            break;
+        case KXQ_OPEN:
+        case KXQ_CLOSE:
+            break;
+        case KXQ_CONSTANT:
+            status = context.Insert(std::make_unique<KxGQueryTreeLeaf>(KxString(op->truth ? "1 = 1" : "0 = 1")));
+            break;
+        case KXQ_SUBQUERY:
+            status = SubQuery(queried, *op, alias, aliasCounter, context, params);
+            break;
+        default:
+            status = KXG_E_QUERY_ACCESS;
+            break;
+        }
+        if (status != 0) {
+            return status;
+        }
+    }
+}
+
+int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, KxString& sql,
+                                     std::vector<KxGQueryParameter>& params)
+{
+    params.clear();
+    KxGClass* queried = schemaMap.FindClass(query.GetClassId().GetClassNumber());
+    if (queried == nullptr || queried->GetState() != KXG_CLASS_LOADED) {
+        TraceError(database_, 296, "Error ERR_KXG_NO_CLASS :Can't get class for class id ", KxString(),
+                   query.GetClassId(), 0);
+        return KXG_E_NO_CLASS;
+    }
+    KxGClassMap* classMap = queried->GetClassMap();
+    if (classMap == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGStoreHdl* handler = classMap->GetStoreHdl();
+    KxGTable extent;
+    if (handler == nullptr || handler->GetExtentTable(extent) != 0) {
+        return KXG_E_NO_TABLE;
+    }
+    KxGQueryContext context;
+    KxGIdentity t0(KxString("T0"));
+    KxGColumnList oids(2);
+    KxGColumnList cids(2);
+    classMap->GetColumns(oids, cids);
+    for (uint32_t i = 0; i < oids.Count(); ++i) {
+        context.GetProjection().AddColumn(*oids.GetColumn(i), &t0);
+    }
+    for (uint32_t i = 0; i < cids.Count(); ++i) {
+        context.GetProjection().AddColumn(*cids.GetColumn(i), &t0);
+    }
+    if (accessMethod == 2) {
+        // the columns of the class's own row, in the order the member maps bind them
+        for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+            KxGMemberMap* memberMap = classMap->GetMemberMap(i);
+            if (memberMap == nullptr || memberMap->AsSetMemberMap() != nullptr ||
+                memberMap->AsBlobSetMemberMap() != nullptr) {
+                continue;
+            }
+            KxGColumnList columns(4);
+            memberMap->GetColumns(columns);
+            for (uint32_t c = 0; c < columns.Count(); ++c) {
+                context.GetProjection().AddColumn(*columns.GetColumn(c), &t0);
+            }
+        }
+    }
+    context.GetProjection().AddTable(extent, t0);
+
+    scan_ = preScan_ != 0 ? ScanBoolOps(query) : 2;
+    if (scan_ < 0) {
+        return KXG_E_QUERY_ACCESS;
+    }
+    uint16_t aliasCounter = 1;
+    int32_t status = ConstructQuery(*queried, aliasCounter, query, context, params);
+    if (status != 0) {
+        params.clear();
+        return status;
+    }
+    for (const auto& joined : context.GetJoinedTables()) {
+        context.GetProjection().AddTable(joined.first, KxGIdentity(joined.second));
+    }
+    KxGDatabaseInfo* dialect = database_->GetDatabaseInfo();
+    sql = KxString();
+    dialect->Select(context.GetProjection(), sql);
+    KxString where;
+    if (context.GetRoot() != nullptr) {
+        context.GetRoot()->Print(where);
+    }
+    if (!where.IsEmpty()) {
+        sql << " WHERE " << where;
+    }
+    if (environment_ != nullptr && environment_->OrdersByObjectId()) {
+        KxGColumn oid(KxGSurrogateMap::GetOIDColumn());
+        oid.SetQualifier(KxString("T0"));
+        context.GetOrder().AddOrder(oid, 0, 1);
+    }
+    dialect->OrderBy(context.GetOrder().GetText(), sql);
+    return 0;
+}
+
+namespace {
+
+// The kernel variable behind one bound constant, in the form its type handle converts.
+struct BoundValue {
+    KxString text;
+    int16_t i16 = 0;
+    uint16_t u16 = 0;
+    int32_t i32 = 0;
+    uint32_t u32 = 0;
+    int64_t i64 = 0;
+    double real = 0;
+    float real4 = 0;
+    KxObjId oid;
+
+    // The variable's address for the type code, or null for a type that cannot be bound here.
+    void* Set(const KxGQueryParameter& param)
+    {
+        const KxQueryValue& v = param.value;
+        switch (param.typeCode) {
+        case 1: i16 = static_cast<int16_t>(v.integer); return &i16;
+        case 5: u16 = static_cast<uint16_t>(v.integer); return &u16;
+        case 2:
+        case 7:
+        case 9: i32 = static_cast<int32_t>(v.integer); return &i32;
+        case 6:
+        case 8: u32 = static_cast<uint32_t>(v.integer); return &u32;
+        case 26:
+        case 42: i64 = v.integer; return &i64;
+        case 3: real = v.typeCode == 3 ? v.real : static_cast<double>(v.integer); return &real;
+        case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
+        case 11:
+        case 20:
+        case 21: text = KxString(v.text.c_str()); return &text;
+        case 15:
+            if (oid.Set64(static_cast<uint64_t>(v.integer)) != 0) {
+                return nullptr;
+            }
+            return &oid;
+        default: return nullptr;
+        }
+    }
+};
+
+constexpr int32_t kRowsPerFetch = 100;
+
+}  // namespace
+
+int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result,
+                               const void* lockSpec, uint16_t accessMethod)
+{
+    (void)lockSpec;
+    KxGCatalog* catalog = environment_ != nullptr ? environment_->GetCatalog() : nullptr;
+    KxGSchemaMap* schemaMap = catalog != nullptr ? catalog->GetSchemaMap() : nullptr;
+    if (schemaMap == nullptr || query.GetClassId().GetClassNumber() != classId.GetClassNumber()) {
+        return KXG_E_NO_CLASS;
+    }
+    return Run(*schemaMap, query, accessMethod, result);
+}
+
+int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod,
+                             std::vector<KxObjId>& result)
+{
+    KxString sql;
+    std::vector<KxGQueryParameter> params;
+    int32_t status = BuildSelect(schemaMap, query, accessMethod, sql, params);
+    if (status != 0) {
+        return status;
+    }
+    KxGContext context(conversionContext_);
+
+    // constants: one buffer of one row, each value converted in and bound at its position
+    std::vector<std::unique_ptr<BoundValue>> values;
+    std::vector<std::unique_ptr<KxGMemoryLocation>> locations;
+    KxGSQLBuffer parameters;
+    for (const KxGQueryParameter& param : params) {
+        auto value = std::make_unique<BoundValue>();
+        void* variable = value->Set(param);
+        KxGTypeHdl* handler = variable != nullptr ? database_->GetTypeHdl(param.typeCode, 0, 0) : nullptr;
+        if (handler == nullptr) {
+            return KXG_E_QUERY_VALUE;
+        }
+        auto location = std::make_unique<KxGMemoryLocation>(handler, variable, false);
+        if (IsStringType(param.typeCode)) {
+            location->SetSQLSize(static_cast<int32_t>(param.value.text.size()) + 1);
+        }
+        location->JoinBuffer(parameters);
+        values.push_back(std::move(value));
+        locations.push_back(std::move(location));
+    }
+    if (!locations.empty()) {
+        parameters.Allocate(1);
+        if (parameters.GetRowCount() != 1) {
+            return KXG_E_NO_MEMORY;
+        }
+        parameters.SetCurrentRow(0);
+        for (auto& location : locations) {
+            if (location->Variable2SQLBuffer(parameters, &context) == nullptr) {
+                return KXG_E_QUERY_VALUE;
+            }
+        }
+    }
+
+    // the template, exchanged for an equal cached one
+    const KxClassId& classId = query.GetClassId();
+    KxGStatementHdlCache* handles = database_->GetStatementHdlCache();
+    KxGQueryCache* cache = handles != nullptr ? handles->GetQueryCache() : nullptr;
+    auto* candidate = new KxGSelectStatementTemplate(sql);
+    KxGSelectStatementTemplate* used = cache != nullptr ? cache->GetQueryTemplate(classId, candidate) : candidate;
+    if (used != candidate) {
+        delete candidate;
+    }
+    auto giveBack = [&]() {
+        if (cache != nullptr) {
+            cache->CacheQueryTemplate(classId, used);
+        } else {
+            delete used;
+        }
+    };
+    std::unique_ptr<KxGStatement> made(used->CreateStatement(database_));
+    auto* select = dynamic_cast<KxGSelectStatement*>(made.get());
+    if (select == nullptr) {
+        made.reset();
+        giveBack();
+        return KXG_E_QUERY_EXECUTE_2;
+    }
+    bool ok = true;
+    for (size_t i = 0; ok && i < locations.size(); ++i) {
+        ok = select->BindParameter(&parameters, locations[i].get(), static_cast<int16_t>(i + 1)) != 0;
+    }
+    ok = ok && select->Execute() != 0;
+    if (!ok) {
+        select->Free();
+        made.reset();
+        giveBack();
+        return KXG_E_QUERY_EXECUTE_2;
+    }
+
+    // the object ids, 100 rows at a time
+    KxObjId oid;
+    KxGTypeHdl* oidHdl = database_->GetTypeHdl(15, 0, 0);
+    std::unique_ptr<KxGMemoryLocation> oidLocation;
+    KxGSQLBuffer rows;
+    if (oidHdl != nullptr) {
+        oidLocation = std::make_unique<KxGMemoryLocation>(oidHdl, &oid, false);
+        oidLocation->JoinBuffer(rows);
+        rows.Allocate(kRowsPerFetch);
+    }
+    if (oidHdl == nullptr || rows.GetRowCount() != kRowsPerFetch) {
+        select->Free();
+        made.reset();
+        giveBack();
+        return KXG_E_NO_MEMORY;
+    }
+    std::vector<KxObjId> found;
+    status = select->BindResult(&rows, oidLocation.get(), 1) != 0 ? 0 : KXG_E_QUERY_EXECUTE_2;
+    for (;;) {
+        if (status != 0) {
+            break;
+        }
+        uint32_t fetched = 0;
+        if (select->Fetch(fetched) == 0) {
+            // never partial results reported as success
+            KxGDatabaseError* error = database_->GetError();
+            status = error != nullptr && error->ErrorCode() < 0 ? error->ErrorCode() : KXG_E_QUERY_EXECUTE_2;
+            break;
+        }
+        for (uint32_t r = 0; r < fetched; ++r) {
+            rows.SetCurrentRow(static_cast<int32_t>(r));
+            if (oidLocation->SQLBuffer2Variable(rows, &context) == nullptr) {
+                status = KXG_E_QUERY_VALUE;
+                break;
+            }
+            found.push_back(oid);
+        }
+        if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
+            break;
+        }
+    }
+    select->Free();
+    made.reset();
+    giveBack();
+    if (status == 0) {
+        result.insert(result.end(), found.begin(), found.end());
+    }
+    return status;
+}
+
+namespace {
+
+int32_t DatabaseErrorCode(KxGDatabase* database)
+{
+    KxGDatabaseError* error = database->GetError();
+    int32_t code = error != nullptr ? error->ErrorCode() : 0;
+    return code < 0 ? code : KXG_E_QUERY_EXECUTE_2;
+}
+
+}  // namespace
+
+int32_t KxGQueryService::ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, std::vector<KxRef>& result)
+{
+    const KxClassId classId(100, 12);
+    KxGClass* rowClass = schemaMap != nullptr ? schemaMap->FindClass(classId.GetClassNumber()) : nullptr;
+    if (rowClass == nullptr || rowClass->GetState() != KXG_CLASS_LOADED) {
+        return KXG_E_NO_CLASS;
+    }
+    if (rowClass->GetClassMap() == nullptr) {
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGStatementHdlCache* handles = database_->GetStatementHdlCache();
+    KxGQueryCache* cache = handles != nullptr ? handles->GetQueryCache() : nullptr;
+    auto* candidate = new KxGSelectStatementTemplate(sql);
+    KxGSelectStatementTemplate* used = cache != nullptr ? cache->GetQueryTemplate(classId, candidate) : candidate;
+    if (used != candidate) {
+        delete candidate;
+    }
+    std::unique_ptr<KxGStatement> made(used->CreateStatement(database_));
+    auto* select = dynamic_cast<KxGSelectStatement*>(made.get());
+    auto finish = [&](int32_t status) {
+        if (select != nullptr) {
+            select->Free();
+        }
+        made.reset();
+        if (cache != nullptr) {
+            cache->CacheQueryTemplate(classId, used);
+        } else {
+            delete used;
+        }
+        return status;
+    };
+    KxGStatementHdl* handle = select != nullptr ? select->GetStatementHdl() : nullptr;
+    if (handle == nullptr) {
+        return finish(DatabaseErrorCode(database_));
+    }
+    int32_t checked = handle->ExecuteNonSelect(sql);
+    if (checked == 1) {
+        return finish(1);
+    }
+    if (checked < 0 || handle->ValidateSelectList(sql) < 0) {
+        return finish(DatabaseErrorCode(database_));
+    }
+    if (select->Execute() == 0) {
+        return finish(KXG_E_QUERY_EXECUTE_2);
+    }
+    KxGContext context(conversionContext_);
+    KxObjId oid;
+    KxClassId cid;
+    KxGTypeHdl* oidHdl = database_->GetTypeHdl(15, 0, 0);
+    KxGTypeHdl* cidHdl = database_->GetTypeHdl(16, 0, 0);
+    if (oidHdl == nullptr || cidHdl == nullptr) {
+        return finish(KXG_E_NO_MEMORY);
+    }
+    KxGMemoryLocation oidLocation(oidHdl, &oid, false);
+    KxGMemoryLocation cidLocation(cidHdl, &cid, false);
+    KxGSQLBuffer rows;
+    oidLocation.JoinBuffer(rows);
+    cidLocation.JoinBuffer(rows);
+    rows.Allocate(kRowsPerFetch);
+    if (rows.GetRowCount() != kRowsPerFetch) {
+        return finish(KXG_E_NO_MEMORY);
+    }
+    if (select->BindResult(&rows, &oidLocation, 1) == 0 || select->BindResult(&rows, &cidLocation, 2) == 0) {
+        return finish(KXG_E_QUERY_EXECUTE_2);
+    }
+    std::vector<KxRef> found;
+    for (;;) {
+        uint32_t fetched = 0;
+        if (select->Fetch(fetched) == 0) {
+            return finish(DatabaseErrorCode(database_));
+        }
+        for (uint32_t r = 0; r < fetched; ++r) {
+            rows.SetCurrentRow(static_cast<int32_t>(r));
+            if (oidLocation.SQLBuffer2Variable(rows, &context) == nullptr ||
+                cidLocation.SQLBuffer2Variable(rows, &context) == nullptr) {
+                return finish(KXG_E_QUERY_VALUE);
+            }
+            found.push_back(KxRef(oid, cid));
+        }
+        if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
+            break;
+        }
+    }
+    result.insert(result.end(), found.begin(), found.end());
+    return finish(0);
+}
