@@ -85,6 +85,7 @@ member s8 string count=10
 member i3 int
 member p1 embedded:Spot
 member p2 embedded:Spot
+member s9 string
 class 5.1 Shape
 member area int
 class 6.1 Circle bases=Shape
@@ -235,7 +236,9 @@ TEST_F(BlobMapping, MemberOptionsChooseTheMapAndGetTheirStatuses)
     KxString type;
     ASSERT_NE(0, b3->GetTypeHdl()->SQLTypeName(300, type));
     EXPECT_EQ("RAW (300)", Text(type));
-    // A blob without options takes the registry's blob size.
+    // A string declared without a length takes the registry's string size, a blob without options
+    // the registry's blob size.
+    EXPECT_EQ(50u, dynamic_cast<KxGTypeMemberMap*>(MapOf(4, "s9"))->GetColumn().GetSize());
     EXPECT_EQ(32000u, dynamic_cast<KxGTypeMemberMap*>(MapOf(4, "b1"))->GetColumn().GetSize());
     EXPECT_NE(nullptr, dynamic_cast<KxGLargeStringMemberMap*>(MapOf(4, "s8")));
     EXPECT_EQ(nullptr, dynamic_cast<KxGLargeStringMemberMap*>(MapOf(4, "s7")));

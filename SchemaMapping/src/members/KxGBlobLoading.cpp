@@ -128,6 +128,9 @@ void KxGApplyValueOptions(KxGSchemaMap& schemaMap, KxGClass& mappedClass, const 
     if (typeCode == 18) {
         // A blob's column holds the blob size (a blob has no element count of its own).
         settings.count = static_cast<uint32_t>(schemaMap.GetOptionRegistry().GetBlobSize());
+    } else if (IsString(typeCode) && member.GetElementCount() <= 1) {
+        // A string declared without a length gets the registry's string size (CHARTYPE may change it).
+        settings.count = static_cast<uint32_t>(schemaMap.GetOptionRegistry().GetStringSize());
     }
     // Class-wide options are the defaults of the class's members.
     if (KxGClassOption* classOption = ClassOptionOf(schemaMap, mappedClass);
