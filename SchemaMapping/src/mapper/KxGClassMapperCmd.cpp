@@ -339,9 +339,13 @@ int32_t KxGClassMapperCreateCmd::Run()
         return mapper_->Report(result);
     }
 
-    // 3: options that did not take effect.
+    // 3: options that did not take effect; then the loaders' warnings (array members mapped with one
+    // element).
     if (ReportOptions(*mapper_, map_->GetOptionRegistry()) && !mapper_->IsContinue()) {
         return KXG_E_MAPPER_SILENT;
+    }
+    for (const KxGCreationSchemaMap::Warning& warning : map_->GetWarnings()) {
+        mapper_->Report(warning.code, KxString(warning.text.c_str()));
     }
 
     // 4: names. A name that is no identifier or that two objects share is refused whatever the

@@ -200,6 +200,15 @@ TEST_F(MapperCommands, ScriptsAndListWithoutConnectionMatchTheGoldenFiles)
 
 // ---- online on the embedded engine ----------------------------------------------------------------
 
+TEST_F(MapperCommands, CreateWarnsOfAnArrayMappedWithOneElement)
+{
+    WriteText(dir_.Path("dicts/fixture/classes.kxd"), std::string(kFixture) + "member ratings int count=3\n");
+    ASSERT_EQ(Run({"-c", "-x"}), 0) << Log();
+    EXPECT_TRUE(Has(Log(), "Warning : array members with dimension > 1")) << Log();
+    EXPECT_TRUE(Has(Log(), "Class: Shop, member: ratings")) << Log();
+    EXPECT_TRUE(Has(Log(), "1 warning(s)")) << Log();
+}
+
 TEST_F(MapperCommands, OnlineCreateLeavesEverythingInPlaceAndDropRemovesIt)
 {
     ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
