@@ -55,8 +55,11 @@ public:
     // ---- KxGObjectFetcher ---------------------------------------------------------------------------
     KxGDatabase* GetDatabase() override;
     KxGRowBufferCache* GetRowBufferCache() override;
-    // Readers hand rows to images only through requests; a row given here is dropped.
+    // An SQL image keeps the row (a second row for it is dropped); an object (KxCPPObjectAlias) takes
+    // its plain columns through its class buffer map, is filled by a walk as in a batch read and gets
+    // the has-row bit. -2002 for a null row or an alias of neither kind, -6086 without class map.
     int32_t LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row) override;
+    // A missing row leaves the object as it is (0).
     int32_t NotFound(KxObjectAlias& alias) override;
 
     // ---- walker operations --------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "KxGClassBufferMap.h"
 #include "KxGClassMap.h"
 #include "KxGMemberMap.h"
 #include "KxGOperationEnvironment.h"
@@ -35,7 +36,50 @@ KxGRowBufferCache* KxObjectReader::GetRowBufferCache()
     return unit != nullptr ? unit->GetRowBufferCache() : nullptr;
 }
 
-int32_t KxObjectReader::LoadAlias(KxObjectAlias& /*alias*/, std::unique_ptr<KxGSQLObjectBuffer> /*row*/) { return 0; }
+int32_t KxObjectReader::LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row)
+{
+    if (!row) {
+        return KX_ALIAS_E_NULL;
+    }
+    if (auto* image = dynamic_cast<KxSQLObjectAlias*>(&alias)) {
+        if (image->GetBuffer() != nullptr) {
+            return 0;   // a second row for the same image: dropped
+        }
+        const int32_t status = image->SetBuffer(row.get());
+        if (status == 0) {
+            row.release();
+        }
+        return status;
+    }
+    auto* objectAlias = dynamic_cast<KxCPPObjectAlias*>(&alias);
+    KxObject* object = objectAlias != nullptr ? objectAlias->GetKxObject() : nullptr;
+    if (object == nullptr) {
+        return KX_ALIAS_E_NULL;
+    }
+    KxGClassMapLookup lookup = environment_ != nullptr ? environment_->GetClassMapLookup() : nullptr;
+    KxGClassMap* classMap = lookup != nullptr && environment_->GetCatalog() != nullptr
+                                ? lookup(environment_->GetCatalog(), object->GetRef().GetClassId())
+                                : nullptr;
+    auto* bufferMap = classMap != nullptr ? dynamic_cast<KxGClassBufferMap*>(classMap->GetClassBufferMap()) : nullptr;
+    if (bufferMap == nullptr) {
+        return KXG_E_MAP_NO_CLASS;
+    }
+    // The plain columns first, then the walk over the row kept by an image of the object.
+    KxGContext context(GetDatabase());
+    KxGRowContext rows(row.get());
+    int32_t status = bufferMap->LoadObject(rows, alias, &context);
+    KxSQLObjectAlias image(classMap, object->GetRef());
+    const int32_t kept = image.SetBuffer(row.get());
+    if (kept != 0) {
+        return kept;
+    }
+    row.release();
+    if (status == 0) {
+        status = Fill(*object, image, *classMap);
+    }
+    object->State() = static_cast<uint16_t>(object->GetState() | KX_STATE_HAS_ROW);
+    return status;
+}
 
 int32_t KxObjectReader::NotFound(KxObjectAlias& /*alias*/) { return 0; }
 

@@ -11,6 +11,7 @@
 #include "KxBase.h"
 #include "KxClassDict.h"
 #include "KxGCatalog.h"
+#include "KxGClassBufferMap.h"
 #include "KxGClass.h"
 #include "KxGClassLoader.h"
 #include "KxGClassMap.h"
@@ -337,6 +338,38 @@ TEST_F(ReaderOnServer, ThreeHundredObjectsOfOneBatchAllGetTheirReferencesSetsAnd
     for (uint32_t i = 0; i < kCount; ++i) {
         Point(*batch[i], "next", nullptr);
         Point(*nodes[i], "next", nullptr);
+    }
+}
+
+TEST_F(ReaderOnServer, TheClassBufferMapReadsObjectsThroughTheReader)
+{
+    KxObject& p1 = Written(2, 1);
+    Insert(2, {&p1});
+    KxObject& n40 = Node(40, nullptr, &p1, &p1, {&p1}, {&p1}, {"x", "y"});
+    KxObject& n41 = Node(41, &n40, nullptr, nullptr, {}, {}, {"z"});
+    Point(n40, "next", &n41);
+    Insert(5, {&n40, &n41});
+    ASSERT_EQ(db_->CommitConnection(), 1);
+
+    Fresh(2, 1);
+    KxObject& f40 = Fresh(5, 40);
+    KxObject& f41 = Fresh(5, 41);
+    KxObject& f42 = Fresh(5, 42);
+    std::vector<std::unique_ptr<KxCPPObjectAlias>> aliases;
+    KxGAliasVector list;
+    for (KxObject* object : {&f41, &f42, &f40}) {
+        aliases.push_back(std::make_unique<KxCPPObjectAlias>(environment_.get(), nullptr, object));
+        list.push_back(aliases.back().get());
+    }
+    KxObjectReader reader(context_.get(), readBase_.GetObjectMgr());
+    ASSERT_EQ(ClassMap(5).GetClassBufferMap()->ReadObjects(reader, list), 0) << db_->GetError()->Text();
+    EXPECT_EQ(Describe(f40), Describe(n40));
+    EXPECT_EQ(Describe(f41), Describe(n41));
+    EXPECT_EQ(At<KxObject*>(f41, "next"), &f40);
+    EXPECT_EQ(f40.GetState(), KX_STATE_HAS_ROW);
+    EXPECT_EQ(f42.GetState(), 0);
+    for (KxObject* object : {&f40, &f41, &n40, &n41}) {
+        Point(*object, "next", nullptr);
     }
 }
 
