@@ -64,6 +64,8 @@ public:
 
     // ---- walker operations --------------------------------------------------------------------------
     int32_t Member(uint8_t* instance, const KxMember& member) override;
+    // Elements after the first are left as they are (a member map maps one element).
+    int32_t ArrayElement(uint8_t* element, const KxMember& member, uint32_t index) override;
     int32_t EmbeddedObject(uint8_t* address, const KxMember& member) override;
     int32_t PointerMember(KxObject** slot, const KxMember& member) override;
     int32_t OnDemandMember(KxOnDemand* reference, const KxMember& member) override;
@@ -74,6 +76,9 @@ public:
 
     // Whether a class is the wanted one or derives from it (bases followed recursively).
     static bool IsAcceptable(const KxMetaClass* candidate, const KxMetaClass* wanted);
+    // Whether the reference names a class (looked up in the wanted class's dictionary) that is
+    // acceptable for the wanted class; never for an empty reference.
+    static bool IsAcceptableRef(const KxRef& ref, const KxMetaClass* wanted);
 
 private:
     // The member map of the current class map that maps a member of that name; null when none.

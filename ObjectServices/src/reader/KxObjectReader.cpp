@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "KxClassDict.h"
 #include "KxGClassBufferMap.h"
 #include "KxGClassMap.h"
 #include "KxGMemberMap.h"
@@ -178,6 +179,15 @@ bool KxObjectReader::IsAcceptable(const KxMetaClass* candidate, const KxMetaClas
     return false;
 }
 
+bool KxObjectReader::IsAcceptableRef(const KxRef& ref, const KxMetaClass* wanted)
+{
+    if (ref.IsInvalid() || wanted == nullptr || wanted->GetDictionary() == nullptr) {
+        return false;
+    }
+    const KxMetaType* type = wanted->GetDictionary()->GetCurrentVersion(ref.GetClassId().GetClassNumber());
+    return type != nullptr && IsAcceptable(type->AsClass(), wanted);
+}
+
 KxGMemberMap* KxObjectReader::MapOf(const KxMember& member) const
 {
     for (uint32_t i = 0; classMap_ != nullptr && i < classMap_->GetMemberMapCount(); ++i) {
@@ -195,6 +205,11 @@ int32_t KxObjectReader::Member(uint8_t* instance, const KxMember& member)
         return 0;
     }
     return WalkMember(instance, member);
+}
+
+int32_t KxObjectReader::ArrayElement(uint8_t* element, const KxMember& member, uint32_t index)
+{
+    return index == 0 ? KxObjectWalker::ArrayElement(element, member, index) : 0;
 }
 
 // Plain values and embedded values came with the request's copy of the row.
@@ -227,8 +242,9 @@ int32_t KxObjectReader::PointerMember(KxObject** slot, const KxMember& member)
     *slot = nullptr;
     KxRef ref;
     int32_t result = ReadRef(member, ref);
-    if (result == 0) {
+    if (result == 0 && IsAcceptableRef(ref, member.GetClass())) {
         KxObject* target = Find(ref);
+        // The object in memory must be of a fitting class too, or the member would hold a stranger.
         if (target != nullptr && IsAcceptable(target->GetMetaClass(), member.GetClass())) {
             *slot = target;   // the hold taken by the look-up is the member's
         } else if (target != nullptr) {
@@ -248,15 +264,8 @@ int32_t KxObjectReader::OnDemandMember(KxOnDemand* reference, const KxMember& me
     if (result != 0) {
         return result;
     }
-    if (member.GetClass() != nullptr && !ref.IsInvalid()) {
-        KxObject* target = Find(ref);
-        const bool wrong = target != nullptr && !IsAcceptable(target->GetMetaClass(), member.GetClass());
-        if (target != nullptr) {
-            target->Release();
-        }
-        if (wrong) {
-            ref = KxRef();
-        }
+    if (member.GetClass() != nullptr && !ref.IsInvalid() && !IsAcceptableRef(ref, member.GetClass())) {
+        ref = KxRef();
     }
     reference->Assign(ref.GetBaseMarker() != 0 ? nullptr : base_, ref, base_);
     return 0;

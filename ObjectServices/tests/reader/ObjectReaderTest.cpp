@@ -31,6 +31,7 @@
 #include "KxObjectAlias.h"
 #include "KxObjectReader.h"
 #include "OraTestSupport.h"
+#include "sqlengine.h"
 
 namespace {
 
@@ -224,6 +225,16 @@ protected:
         return out;
     }
 
+    void Sql(const std::string& sql)
+    {
+        sqlengine::Error err;
+        auto session = sqlengine::Session::Begin(server_, "S", "s", err);
+        ASSERT_TRUE(session) << err.message;
+        oratest::RunOn(*session, sql);
+        EXPECT_TRUE(session->Commit(err)) << err.message;
+        session->End();
+    }
+
     std::unique_ptr<KxClassDict> dictionary_;
     std::unique_ptr<GraphSchemaMap> map_;
     KxObjectMgr writeMgr_{nullptr};
@@ -286,23 +297,38 @@ TEST_F(ReaderOnServer, AGraphIsReadBackIntoFreshObjects)
     }
 }
 
-TEST_F(ReaderOnServer, AWrongClassOrAnObjectNotInMemoryLeavesThePointerNull)
+TEST_F(ReaderOnServer, ReferencesOfAWrongClassOrNotInMemoryStayEmpty)
 {
     KxObject& p1 = Written(2, 1);
-    Insert(2, {&p1});
-    KxObject& n20 = Node(20, nullptr, &p1, &p1, {&p1}, {&p1}, {});
-    Insert(5, {&n20});
+    KxObject& p2 = Written(2, 2);
+    KxObject& o4 = Written(4, 4);
+    Insert(2, {&p1, &p2});
+    Insert(4, {&o4});
+    KxObject& n20 = Node(20, nullptr, &p1, &p1, {&p1, &p2}, {&p1}, {});
+    KxObject& n21 = Node(21, nullptr, &p2, &p2, {}, {}, {});
+    Insert(5, {&n20, &n21});
     ASSERT_EQ(db_->CommitConnection(), 1);
-    // An Other object stands in memory under the part's id.
+    // Node 21's references name the class Other (the rows say so, whatever the kernel would allow).
+    Sql("UPDATE NODEC5V0 SET PARTOID2V0 = 4, PARTCID2V0 = (SELECT CID FROM OTHERC4V0 WHERE OID = 4), "
+        "PARTNEROID3V0 = 4, PARTNERCID3V0 = (SELECT CID FROM OTHERC4V0 WHERE OID = 4) WHERE OID = 21");
+
+    // Under part 1's id stands an Other object in memory; part 2 is not in memory.
     Fresh(4, 1);
-    KxObject* node = &Fresh(5, 20);
+    Fresh(4, 4);
+    std::vector<KxObject*> batch{&Fresh(5, 20), &Fresh(5, 21)};
     KxObjectReader reader(context_.get(), readBase_.GetObjectMgr());
-    ASSERT_EQ(reader.Read(1, &node), 0);
-    EXPECT_EQ(At<KxObject*>(*node, "part"), nullptr);
-    EXPECT_FALSE(At<KxOnDemand>(*node, "partner").IsValid());
-    EXPECT_EQ(At<KxObjectSet>(*node, "items").Count(), 0u);
-    ASSERT_EQ(At<KxOnDemandSet>(*node, "lazy").Count(), 1u);   // on-demand sets take every reference
-    EXPECT_EQ(node->GetState(), KX_STATE_HAS_ROW);
+    ASSERT_EQ(reader.Read(2, batch.data()), 0) << db_->GetError()->Text();
+    struct Case {
+        KxObject* node;
+        uint32_t partner;   // the on-demand reference kept (0: emptied)
+    };
+    for (const Case& c : {Case{batch[0], 1}, Case{batch[1], 0}}) {
+        EXPECT_EQ(At<KxObject*>(*c.node, "part"), nullptr);
+        EXPECT_EQ(At<KxOnDemand>(*c.node, "partner").GetRef().GetObjId().GetLow(), c.partner);
+        EXPECT_EQ(At<KxObjectSet>(*c.node, "items").Count(), 0u);
+        EXPECT_EQ(c.node->GetState(), KX_STATE_HAS_ROW);
+    }
+    ASSERT_EQ(At<KxOnDemandSet>(*batch[0], "lazy").Count(), 1u);   // on-demand sets take every reference
 }
 
 TEST_F(ReaderOnServer, ThreeHundredObjectsOfOneBatchAllGetTheirReferencesSetsAndState)
