@@ -31,9 +31,6 @@ class KxSQLObjectAlias;
 class KxObjectAlias;
 class KxObjectMgr;
 
-// The mark of an object while a batch read fills it.
-enum : uint16_t { KX_STATE_BEING_READ = 0x2000 };
-
 class KxObjectReader : public KxObjectWalker, public KxGObjectFetcher {
 public:
     // context: the caller's transaction context (its read unit of work and database); objects: the

@@ -282,7 +282,7 @@ TEST_F(ReaderOnServer, AGraphIsReadBackIntoFreshObjects)
     EXPECT_EQ(At<KxObject*>(*batch[1], "next"), batch[0]);
     EXPECT_EQ(At<KxOnDemand>(*batch[1], "partner").GetParentBase(), &readBase_);
     for (KxObject* object : {batch[0], batch[1], batch[2]}) {
-        EXPECT_EQ(object->GetState() & (uint16_t{KX_STATE_HAS_ROW} | uint16_t{KX_STATE_BEING_READ}), KX_STATE_HAS_ROW);
+        EXPECT_EQ(object->GetState() & (KX_STATE_HAS_ROW | KX_STATE_BEING_READ), KX_STATE_HAS_ROW);
     }
     EXPECT_EQ(batch[3]->GetState(), 0);   // no row: untouched
     EXPECT_EQ(Describe(*batch[3]), (std::vector<std::string>{"0", "next -", "part -", "partner 0"}));
