@@ -113,7 +113,10 @@ int32_t KxGClassBufferMap::LoadObject(KxGRowContext& rows, KxObjectAlias& object
         if (memberMap->GetStorageType() == KXG_STORAGE_BLOB) {
             continue;
         }
-        const int32_t status = memberMap->Load(rows, object, context);
+        int32_t status = memberMap->Load(rows, object, context);
+        if (status == KXG_E_NOT_SUPPORTED && memberMap->AsRefMemberMap() != nullptr) {
+            status = 0;   // a pointer member: only the object reader turns its reference into an object
+        }
         if (status != 0) {
             return status;
         }

@@ -36,7 +36,7 @@ enum : int32_t {
 };
 
 // Bits of an object's state word.
-enum : uint16_t { KX_STATE_HAS_ROW = 0x8000, KX_STATE_MODIFIED = 0x4000 };
+enum : uint16_t { KX_STATE_HAS_ROW = 0x8000, KX_STATE_MODIFIED = 0x4000, KX_STATE_BEING_READ = 0x2000 };
 
 class KxObject {
 public:

@@ -1,0 +1,347 @@
+// The object reader: a batch read through the operation environment, then a walk of every object
+// read that fills its references and sets from its image.
+#include "KxObjectReader.h"
+
+#include <memory>
+#include <vector>
+
+#include "KxClassDict.h"
+#include "KxGClassBufferMap.h"
+#include "KxGClassMap.h"
+#include "KxGMemberMap.h"
+#include "KxGOperationEnvironment.h"
+#include "KxGReadUnitOfWork.h"
+#include "KxGRefMemberMap.h"
+#include "KxGSQLBuffer.h"
+#include "KxGSetMemberMap.h"
+#include "KxGStatusCodes.h"
+#include "KxGTransactionContext.h"
+#include "KxObjectAlias.h"
+#include "KxObjectAliasSet.h"
+
+KxObjectReader::KxObjectReader(KxGTransactionContext* context, KxObjectMgr* objects)
+    : context_(context),
+      environment_(context != nullptr ? context->GetOperationEnvironment() : nullptr),
+      base_(environment_ != nullptr ? environment_->GetBase() : nullptr),
+      objects_(objects)
+{
+}
+
+KxObjectReader::~KxObjectReader() = default;
+
+KxGDatabase* KxObjectReader::GetDatabase() { return context_ != nullptr ? context_->GetDatabase() : nullptr; }
+
+KxGRowBufferCache* KxObjectReader::GetRowBufferCache()
+{
+    KxGReadUnitOfWork* unit = context_ != nullptr ? context_->GetReadUnitOfWork() : nullptr;
+    return unit != nullptr ? unit->GetRowBufferCache() : nullptr;
+}
+
+int32_t KxObjectReader::LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLObjectBuffer> row)
+{
+    if (!row) {
+        return KX_ALIAS_E_NULL;
+    }
+    if (auto* image = dynamic_cast<KxSQLObjectAlias*>(&alias)) {
+        if (image->GetBuffer() != nullptr) {
+            return 0;   // a second row for the same image: dropped
+        }
+        const int32_t status = image->SetBuffer(row.get());
+        if (status == 0) {
+            row.release();
+        }
+        return status;
+    }
+    auto* objectAlias = dynamic_cast<KxCPPObjectAlias*>(&alias);
+    KxObject* object = objectAlias != nullptr ? objectAlias->GetKxObject() : nullptr;
+    if (object == nullptr) {
+        return KX_ALIAS_E_NULL;
+    }
+    KxGClassMapLookup lookup = environment_ != nullptr ? environment_->GetClassMapLookup() : nullptr;
+    KxGClassMap* classMap = lookup != nullptr && environment_->GetCatalog() != nullptr
+                                ? lookup(environment_->GetCatalog(), object->GetRef().GetClassId())
+                                : nullptr;
+    auto* bufferMap = classMap != nullptr ? dynamic_cast<KxGClassBufferMap*>(classMap->GetClassBufferMap()) : nullptr;
+    if (bufferMap == nullptr) {
+        return KXG_E_MAP_NO_CLASS;
+    }
+    // The plain columns first, then the walk over the row kept by an image of the object.
+    KxGContext context(GetDatabase());
+    KxGRowContext rows(row.get());
+    int32_t status = bufferMap->LoadObject(rows, alias, &context);
+    KxSQLObjectAlias image(classMap, object->GetRef());
+    const int32_t kept = image.SetBuffer(row.get());
+    if (kept != 0) {
+        return kept;
+    }
+    row.release();
+    if (status == 0) {
+        status = Fill(*object, image, *classMap);
+    }
+    object->State() = static_cast<uint16_t>(object->GetState() | KX_STATE_HAS_ROW);
+    return status;
+}
+
+int32_t KxObjectReader::NotFound(KxObjectAlias& /*alias*/) { return 0; }
+
+int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
+{
+    KxGReadUnitOfWork* unit = context_ != nullptr ? context_->GetReadUnitOfWork() : nullptr;
+    if (unit == nullptr || environment_ == nullptr || objects == nullptr || count == 0 || objects[0] == nullptr) {
+        return KX_ALIAS_E_NULL;
+    }
+    // Every object of the batch is marked while it is read, in the given order.
+    std::vector<KxObject*> batch;
+    std::vector<KxObjectAlias*> aliases;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (objects[i] != nullptr) {
+            objects[i]->State() = static_cast<uint16_t>(objects[i]->GetState() | KX_STATE_BEING_READ);
+            batch.push_back(objects[i]);
+            aliases.push_back(new KxCPPObjectAlias(environment_, nullptr, objects[i]));
+        }
+    }
+    int32_t result = 0;
+    {
+        KxGReadScope scope(*unit);
+        KxGRequestList requests;
+        result = environment_->Read(*unit, static_cast<uint32_t>(aliases.size()), aliases.data(), requests);
+        // Aliases the environment left out stay ours.
+        for (KxObjectAlias* alias : aliases) {
+            delete alias;
+        }
+        const KxRef key = batch.front()->GetRef();
+        for (uint32_t r = 0; result == 0 && r < requests.Count(); ++r) {
+            KxGRequest* request = requests.At(r);
+            KxGClassMap* classMap = request->GetClassMap();
+            // Every pair of object and image, not only the fetch key's.
+            for (KxObjectAlias* alias : request->GetAliases()) {
+                auto* objectAlias = dynamic_cast<KxCPPObjectAlias*>(alias);
+                KxObject* object = objectAlias != nullptr ? objectAlias->GetKxObject() : nullptr;
+                if (object == nullptr || classMap == nullptr) {
+                    continue;
+                }
+                KxSQLObjectAlias* image = nullptr;
+                for (uint32_t i = 0; image == nullptr && i < request->GetOutputCount(); ++i) {
+                    KxRef ref;
+                    request->GetOutput(i)->GetRef(ref);
+                    if (ref.GetObjId() == object->GetObjId() && request->GetOutput(i)->GetBuffer() != nullptr) {
+                        image = request->GetOutput(i);
+                    }
+                }
+                if (image == nullptr) {
+                    continue;   // no row: the object is left as it is, without the has-row bit
+                }
+                const int32_t status = Fill(*object, *image, *classMap);
+                object->State() = static_cast<uint16_t>(object->GetState() | KX_STATE_HAS_ROW);
+                if (status != 0 && object->GetObjId() == key.GetObjId()) {
+                    result = status;
+                }
+            }
+        }
+        for (uint32_t r = 0; r < requests.Count(); ++r) {
+            requests.At(r)->Clear();
+        }
+    }
+    for (KxObject* object : batch) {
+        object->State() = static_cast<uint16_t>(object->GetState() & ~KX_STATE_BEING_READ);
+    }
+    return result;
+}
+
+int32_t KxObjectReader::Fill(KxObject& object, KxSQLObjectAlias& image, KxGClassMap& classMap)
+{
+    KxObject* savedObject = object_;
+    KxSQLObjectAlias* savedImage = image_;
+    KxGClassMap* savedMap = classMap_;
+    object_ = &object;
+    image_ = &image;
+    classMap_ = &classMap;
+    const int32_t result = Walk(&object);
+    object_ = savedObject;
+    image_ = savedImage;
+    classMap_ = savedMap;
+    return result;
+}
+
+bool KxObjectReader::IsAcceptable(const KxMetaClass* candidate, const KxMetaClass* wanted)
+{
+    if (candidate == nullptr || wanted == nullptr) {
+        return false;
+    }
+    if (candidate == wanted || candidate->GetClassNumber() == wanted->GetClassNumber()) {
+        return true;
+    }
+    for (uint32_t i = 0; i < candidate->GetBaseCount(); ++i) {
+        if (IsAcceptable(candidate->GetBase(i), wanted)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool KxObjectReader::IsAcceptableRef(const KxRef& ref, const KxMetaClass* wanted)
+{
+    if (ref.IsInvalid() || wanted == nullptr || wanted->GetDictionary() == nullptr) {
+        return false;
+    }
+    const KxMetaType* type = wanted->GetDictionary()->GetCurrentVersion(ref.GetClassId().GetClassNumber());
+    return type != nullptr && IsAcceptable(type->AsClass(), wanted);
+}
+
+KxGMemberMap* KxObjectReader::MapOf(const KxMember& member) const
+{
+    for (uint32_t i = 0; classMap_ != nullptr && i < classMap_->GetMemberMapCount(); ++i) {
+        KxGMemberMap* map = classMap_->GetMemberMap(i);
+        if (map != nullptr && map->GetName() == member.GetName()) {
+            return map;
+        }
+    }
+    return nullptr;
+}
+
+int32_t KxObjectReader::Member(uint8_t* instance, const KxMember& member)
+{
+    if (member.GetKind() == KX_MEMBER_KIND_NOT_STORED || member.IsTransient()) {
+        return 0;
+    }
+    return WalkMember(instance, member);
+}
+
+int32_t KxObjectReader::ArrayElement(uint8_t* element, const KxMember& member, uint32_t index)
+{
+    return index == 0 ? KxObjectWalker::ArrayElement(element, member, index) : 0;
+}
+
+// Plain values and embedded values came with the request's copy of the row.
+int32_t KxObjectReader::EmbeddedObject(uint8_t* /*address*/, const KxMember& /*member*/) { return 0; }
+
+int32_t KxObjectReader::ReadRef(const KxMember& member, KxRef& ref)
+{
+    KxGMemberMap* map = MapOf(member);
+    KxGRefMemberMap* refMap = map != nullptr ? map->AsRefMemberMap() : nullptr;
+    if (refMap == nullptr || refMap->GetIDMap() == nullptr || image_->GetBuffer() == nullptr) {
+        return KXG_E_READ_REFERENCE;
+    }
+    KxGContext context(GetDatabase());
+    KxGRowContext rows(image_->GetBuffer());
+    return refMap->GetIDMap()->LoadRef(rows, refMap->GetRowOffset(), ref, &context) == 0 ? 0 : KXG_E_READ_REFERENCE;
+}
+
+KxObject* KxObjectReader::Find(const KxRef& ref)
+{
+    KxObject* found = nullptr;
+    if (objects_ == nullptr || ref.IsInvalid() || objects_->Get(ref, found) != 0) {
+        return nullptr;
+    }
+    return found;
+}
+
+int32_t KxObjectReader::PointerMember(KxObject** slot, const KxMember& member)
+{
+    KxObject* old = *slot;
+    *slot = nullptr;
+    KxRef ref;
+    int32_t result = ReadRef(member, ref);
+    if (result == 0 && IsAcceptableRef(ref, member.GetClass())) {
+        KxObject* target = Find(ref);
+        // The object in memory must be of a fitting class too, or the member would hold a stranger.
+        if (target != nullptr && IsAcceptable(target->GetMetaClass(), member.GetClass())) {
+            *slot = target;   // the hold taken by the look-up is the member's
+        } else if (target != nullptr) {
+            target->Release();
+        }
+    }
+    if (old != nullptr) {
+        old->Release();
+    }
+    return result;
+}
+
+int32_t KxObjectReader::OnDemandMember(KxOnDemand* reference, const KxMember& member)
+{
+    KxRef ref;
+    const int32_t result = ReadRef(member, ref);
+    if (result != 0) {
+        return result;
+    }
+    if (member.GetClass() != nullptr && !ref.IsInvalid() && !IsAcceptableRef(ref, member.GetClass())) {
+        ref = KxRef();
+    }
+    reference->Assign(ref.GetBaseMarker() != 0 ? nullptr : base_, ref, base_);
+    return 0;
+}
+
+int32_t KxObjectReader::ReadSet(const KxMember& member, std::vector<KxRef>* refs)
+{
+    KxGMemberMap* map = MapOf(member);
+    auto* setMap = map != nullptr ? dynamic_cast<KxGSetMemberMap*>(map->AsSetMemberMap()) : nullptr;
+    if (setMap == nullptr) {
+        return KXG_E_READ_REFERENCE_SET;
+    }
+    KxCPPObjectAlias owner(environment_, nullptr, object_);
+    std::unique_ptr<KxGSetAlias> set = setMap->CreateSetAlias(owner);
+    if (!set) {
+        return KXG_E_READ_REFERENCE_SET;
+    }
+    KxGContext context(GetDatabase());
+    std::unique_ptr<KxGSQLObjectBuffer> rows;
+    if (setMap->ReadSetRows(GetDatabase(), setMap->SetRefOf(*set, owner), rows, &context) != 0) {
+        return KXG_E_READ_REFERENCE_SET;
+    }
+    return setMap->LoadElements(KxGSetMemberMap::RowsOf(rows.get()), *set, &context, refs) == 0
+               ? 0
+               : KXG_E_READ_REFERENCE_SET;
+}
+
+int32_t KxObjectReader::ObjectSet(KxObjectSet* set, const KxMember& member)
+{
+    set->AttachToBase(base_);
+    const uint32_t old = set->Count();
+    std::vector<KxRef> refs;
+    const int32_t status = ReadSet(member, &refs);
+    if (status != 0) {
+        return status;
+    }
+    int32_t result = 0;
+    for (const KxRef& ref : refs) {
+        KxObject* element = Find(ref);
+        if (element == nullptr) {
+            continue;   // not found counts as success
+        }
+        const int32_t added = set->Add(element);
+        if (added != 0 && added != KX_KERNEL_E_WRONG_CLASS) {
+            result = added;
+        }
+        element->Release();   // the set holds its own
+    }
+    // The new elements are in; the old ones leave from the front.
+    for (uint32_t i = 0; i < old; ++i) {
+        set->RemoveAt(0);
+    }
+    return result;
+}
+
+int32_t KxObjectReader::OnDemandSet(KxOnDemandSet* set, const KxMember& member)
+{
+    set->AttachToBase(base_);
+    set->Clear();
+    std::vector<KxRef> refs;
+    const int32_t status = ReadSet(member, &refs);
+    if (status != 0) {
+        return status;
+    }
+    int32_t result = 0;
+    for (const KxRef& ref : refs) {
+        KxOnDemand element;
+        element.Assign(nullptr, ref, base_);
+        const int32_t added = set->Add(element);
+        if (added != 0) {
+            result = added;
+        }
+    }
+    return result;
+}
+
+int32_t KxObjectReader::TypeSet(KxTypeSet* /*set*/, const KxMember& member) { return ReadSet(member, nullptr); }
+
+int32_t KxObjectReader::ClassSet(KxClassSet* /*set*/, const KxMember& member) { return ReadSet(member, nullptr); }
