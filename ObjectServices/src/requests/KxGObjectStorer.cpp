@@ -17,6 +17,7 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGRefMemberMap.h"
+#include "KxGSchemaMap.h"
 #include "KxGResourceMgr.h"
 #include "KxGSQLBuffer.h"
 #include "KxGStatusCodes.h"
@@ -382,8 +383,9 @@ int32_t LockForDelete(KxGTransactionContext* context, const KxRefList& refs)
     return locks->AcquireTxnLocks(context, KXG_LOCK_MODE_DELETE, refs) != 0 ? 0 : KXG_E_LOCK_REFUSED;
 }
 
-// The dependents named by the image's row: the references of the class map's reference member
-// maps that the mode collects, each with the class of the member's target.
+// The dependents named by the image's row: the references held by the class map's reference
+// member maps whose relation the mode collects, each with its class (the stored class id, else the
+// referenced class).
 int32_t CollectDependents(KxGClassMap& classMap, KxSQLObjectAlias& image, int32_t mode, std::vector<KxRef>& out)
 {
     KxGSQLObjectBuffer* buffer = image.GetBuffer();
@@ -394,23 +396,65 @@ int32_t CollectDependents(KxGClassMap& classMap, KxSQLObjectAlias& image, int32_
         KxGMemberMap* map = classMap.GetMemberMap(i);
         KxGRefMemberMap* refMap = map != nullptr ? map->AsRefMemberMap() : nullptr;
         KxGRelation* relation = refMap != nullptr ? refMap->GetRelation() : nullptr;
-        KxGClassMap* target = relation != nullptr ? relation->GetTargetClassMap() : nullptr;
-        if (target == nullptr || target->GetClass() == nullptr) {
+        KxGIDMap* ids = refMap != nullptr ? refMap->GetIDMap() : nullptr;
+        if (relation == nullptr || ids == nullptr || !relation->ReadAhead(mode)) {
             continue;
         }
         KxGRowContext rows(buffer);
         rows.SetCurrentRow(0);
-        rows.SetCollectMode(mode);
-        std::vector<KxObjId> ids;
-        const int32_t status = refMap->CollectReferences(rows, ids);
-        if (status != 0) {
-            return status;
+        KxRef ref;
+        if (ids->LoadRef(rows, refMap->GetRowOffset(), ref, nullptr) != 0) {
+            return KXG_E_DELETE_SERVICE;
         }
-        for (const KxObjId& id : ids) {
-            out.emplace_back(id, target->GetClass()->GetClassId());
+        if (ref.IsInvalid()) {
+            continue;
         }
+        if (ref.GetClassId().GetClassNumber() == 0 && ids->GetClassMap() != nullptr &&
+            ids->GetClassMap()->GetClass() != nullptr) {
+            ref = KxRef(ref.GetObjId(), ids->GetClassMap()->GetClass()->GetClassId());
+        }
+        out.push_back(ref);
     }
     return 0;
+}
+
+// An object that is deleted without being in memory: its reference over a blank instance of its
+// class, so that the set member maps find its sets (empty, without ids of their own: the set rows
+// are keyed by the owner's id) as they do in an object.
+class KxGDeleteAlias : public KxObjectAlias {
+public:
+    KxGDeleteAlias(const KxRef& ref, const KxMetaClass* metaClass)
+        : ref_(ref), class_(metaClass), instance_(metaClass != nullptr ? metaClass->NewInstance() : nullptr)
+    {
+    }
+    ~KxGDeleteAlias() override
+    {
+        if (instance_ != nullptr) {
+            class_->DeleteInstance(instance_);
+        }
+    }
+    KxGDeleteAlias(const KxGDeleteAlias&) = delete;
+    KxGDeleteAlias& operator=(const KxGDeleteAlias&) = delete;
+    void GetRef(KxRef& ref) const override { ref = ref_; }
+    void* GetObject() const override { return instance_; }
+    uint8_t* GetAddress() const override { return instance_; }
+
+private:
+    KxRef ref_;
+    const KxMetaClass* class_;
+    uint8_t* instance_;
+};
+
+KxObjectAlias* DeleteAlias(KxGClassMap& classMap, const KxRef& ref)
+{
+    KxGSchemaMap* schemaMap = classMap.GetSchemaMap();
+    KxClassDict* dictionary = schemaMap != nullptr ? schemaMap->GetDictionary() : nullptr;
+    const KxMetaType* type = dictionary != nullptr ? dictionary->GetCurrentVersion(ref.GetClassId().GetClassNumber()) : nullptr;
+    const KxMetaClass* metaClass = type != nullptr ? type->AsClass() : nullptr;
+    if (metaClass == nullptr) {
+        return new KxRefObjectAlias(ref);
+    }
+    return new KxGDeleteAlias(ref, metaClass);
 }
 
 }  // namespace
@@ -428,7 +472,9 @@ int32_t KxGObjectStorer::DeleteObject(KxGOperationEnvironment* environment, KxGT
         if (locked != 0) {
             return locked;
         }
-        return RegisterDelete(environment, compound, new KxRefObjectAlias(ref)) != 0 ? KXG_E_DELETE_SERVICE : 0;
+        KxGClassMap* classMap = KxGFindClassMap(environment, ref.GetClassId());
+        KxObjectAlias* alias = classMap != nullptr ? DeleteAlias(*classMap, ref) : new KxRefObjectAlias(ref);
+        return RegisterDelete(environment, compound, alias) != 0 ? KXG_E_DELETE_SERVICE : 0;
     }
     KxGReadUnitOfWork* unit = context->GetReadUnitOfWork();
     if (unit == nullptr) {
@@ -501,7 +547,7 @@ int32_t KxGObjectStorer::DeleteObject(KxGOperationEnvironment* environment, KxGT
             }
             KxRef imageRef;
             read->GetAlias(0)->GetRef(imageRef);
-            if (RegisterDelete(environment, compound, new KxRefObjectAlias(imageRef)) != 0) {
+            if (RegisterDelete(environment, compound, DeleteAlias(*read->GetClassMap(), imageRef)) != 0) {
                 return KXG_E_DELETE_SERVICE;
             }
         }
