@@ -293,6 +293,24 @@ TEST_F(ObjectStorer, EachDepthStoresTheObjectsThatGoWithTheOwnerOnce)
     }
 }
 
+TEST_F(ObjectStorer, ALongChainIsStoredWithoutDeepRecursion)
+{
+    constexpr uint32_t kLength = 20000;
+    std::vector<KxObject*> chain;
+    for (uint32_t id = 1; id <= kLength; ++id) {
+        chain.push_back(&Node(id));
+        if (id > 1) {
+            Point(*chain[id - 2], "next", *chain[id - 1]);
+        }
+    }
+    KxGCompoundStatement& compound = BeginLevel();
+    KxGObjectStorer storer(environment_.get(), context_.get(), &compound, 1, false);
+    ASSERT_EQ(storer.StoreObject(nullptr, chain.front()), 0);
+    EXPECT_EQ(Registered(KXG_OP_INSERT).size(), kLength);
+    EXPECT_EQ(chain.back()->GetState() & KXG_OBJECT_HAS_ROW, KXG_OBJECT_HAS_ROW);
+    EndLevel(false);
+}
+
 TEST_F(ObjectStorer, AStoredGraphIsWrittenOnCommit)
 {
     Graph g = MakeGraph();
