@@ -152,3 +152,9 @@ constexpr int32_t KXG_W_NO_ROW_AFFECTED = 2017;         // a delete affected few
 constexpr int32_t KXG_E_QUERY_OPERATOR = -2002;
 constexpr int32_t KXG_E_QUERY_ACCESS = -2104;
 constexpr int32_t KXG_E_QUERY_VALUE = -6070;
+
+// ---- Kernel codes of the object storer and object deletion ----
+constexpr int32_t KXG_E_NULL_OBJECT = -2002;            // an alias or object was not given
+constexpr int32_t KXG_E_NO_ELEMENT = -2005;             // no further element in a set
+constexpr int32_t KXG_E_DELETE_LIST = -2016;            // a reference could not join the delete list
+constexpr int32_t KXG_E_FOREIGN_REFERENCE = -2201;      // a reference into another base is not allowed
