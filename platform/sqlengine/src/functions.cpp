@@ -1,6 +1,8 @@
 // Oracle SQL functions for SQLite connections.
 #include <sqlite3.h>
 
+#include "db2functions.h"
+
 #include <locale.h>
 #include <wctype.h>
 
@@ -669,7 +671,7 @@ bool RegisterFunctions(sqlite3* db, Session* session, Error& err) {
     if (sqlite3_create_function_v2(db, f.name, f.args, flags, session, f.fn, nullptr, nullptr, nullptr) != SQLITE_OK)
       return err.Set(600, std::string("cannot register function ") + f.name);
   }
-  return true;
+  return RegisterDb2Functions(db, err);
 }
 
 }  // namespace sqlengine

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "sqlrewrite.h"
+#include "sqldb2.h"
 #include "strict.h"
 
 namespace sqlengine {
@@ -32,7 +33,8 @@ const std::set<std::string> kKeywords = {"SELECT", "FROM",   "WHERE", "AND",    
                                          "IS",     "IN",     "EXISTS", "LIKE",  "ESCAPE", "ORDER",  "BY",
                                          "ASC",    "DESC",   "NULLS", "GROUP",  "UNION",  "ALL",    "DISTINCT",
                                          "AS",     "INSERT", "INTO",  "VALUES", "UPDATE", "SET",    "DELETE",
-                                         "FOR",    "BETWEEN", "ROWNUM", "OF",   "NOWAIT", "WAIT",   "HAVING"};
+                                         "FOR",    "BETWEEN", "ROWNUM", "OF",   "NOWAIT", "WAIT",   "HAVING",
+                                         "CASE",   "WHEN",   "THEN",  "ELSE",   "END"};
 const std::set<std::string> kServerViews = {"V$SESSION",   "V$NLS_PARAMETERS", "ALL_USERS",  "ALL_OBJECTS",
                                             "USER_OBJECTS", "ALL_CATALOG",     "ALL_INDEXES"};
 
@@ -425,7 +427,7 @@ class Rewriter {
       bool call = st.IsOp(i + 1, "(") && !refTokens.count(i);
       if (tk.type == TokenType::QuotedId) {
         if (call) {
-          if (!kFunctions.count(tk.upper)) return Fail(904, tk.text + ": invalid identifier");
+          if (!kFunctions.count(tk.upper) && !IsDb2Function(tk.upper)) return Fail(904, tk.text + ": invalid identifier");
           continue;
         }
         tk.text = Q(tk.upper);
@@ -493,7 +495,7 @@ class Rewriter {
     for (size_t i = 0; i + 1 < n; ++i) {
       const Token& tk = st.T(i);
       if (tk.type != TokenType::Word || !st.IsOp(i + 1, "(") || refTokens.count(i)) continue;
-      if (kParenKeywords.count(tk.upper) || kFunctions.count(tk.upper)) continue;
+      if (kParenKeywords.count(tk.upper) || kFunctions.count(tk.upper) || IsDb2Function(tk.upper)) continue;
       return Fail(904, "\"" + tk.upper + "\": invalid identifier");
     }
     // 5. DUAL.
@@ -1110,7 +1112,10 @@ class Rewriter {
       if (std::find(events.begin(), events.end(), ev) == events.end()) events.push_back(ev);
       if (!Accept(st, "OR")) break;
     }
-    if (!Expect(st, "ON") || !QName(st, towner, table)) return false;
+    if (!Expect(st, "ON")) return false;
+    tableStart_ = p_;
+    if (!QName(st, towner, table)) return false;
+    tableEnd_ = p_;
     DmlOptions opt;
     opt.strip = true;
     opt.trigger = true;
@@ -1132,6 +1137,38 @@ class Rewriter {
       if (opt.newNames.empty()) opt.newNames.insert("NEW");
     }
     if (!(Accept(st, "FOR") && Accept(st, "EACH") && Accept(st, "ROW"))) return Fail(900, "only row triggers (FOR EACH ROW) are supported");
+    // WHEN (condition): rewritten as the condition of a DELETE on the trigger's table would be.
+    std::string when;
+    if (Accept(st, "WHEN")) {
+      if (!st.IsOp(p_, "(") || st.match[p_] == npos) return Fail(906, "WHEN needs a parenthesised condition");
+      size_t close = st.match[p_];
+      Stmt sub;
+      Token del, from;
+      del.type = from.type = TokenType::Word;
+      del.text = del.upper = "DELETE";
+      from.text = from.upper = "FROM";
+      from.lead = " ";
+      sub.t = {del, from};
+      for (size_t k = st.s[tableStart_]; k < st.s[tableEnd_]; ++k) sub.t.push_back(st.t[k]);
+      Token where;
+      where.type = TokenType::Word;
+      where.text = where.upper = "WHERE";
+      where.lead = " ";
+      sub.t.push_back(where);
+      for (size_t k = st.s[p_]; k <= st.s[close]; ++k) sub.t.push_back(st.t[k]);
+      if (!sub.Index(err_, sql_)) return false;
+      int counter = 0;
+      std::string text;
+      std::vector<TableUse> uses;
+      uses.swap(out_.uses);
+      bool ok = RewriteDml(sub, StatementKind::Delete, opt, text, counter);
+      out_.uses.swap(uses);
+      if (!ok) return false;
+      size_t at = text.find(" WHERE ");
+      if (at == std::string::npos) return Fail(900, "unsupported WHEN condition");
+      when = " WHEN " + text.substr(at + 7);
+      p_ = close + 1;
+    }
     if (!Expect(st, "BEGIN")) return false;
     // The body ends at the last END of the text (optionally followed by the trigger name and ';').
     size_t last = st.N();
@@ -1189,6 +1226,17 @@ class Rewriter {
           sub.t[0].lead.clear();
           if (!sub.Index(err_, sql_)) return false;
           std::string w = sub.U(0);
+          if (w == "RAISE_APPLICATION_ERROR") {
+            // RAISE_APPLICATION_ERROR (-20nnn, 'text'): the statement fails with ORA-20nnn.
+            if (!(sub.IsOp(1, "(") && sub.IsOp(2, "-") && sub.N() == 7 && sub.T(3).type == TokenType::Number &&
+                  sub.IsOp(4, ",") && sub.T(5).type == TokenType::String && sub.IsOp(6, ")")))
+              return Fail(900, "unsupported RAISE_APPLICATION_ERROR form");
+            long code = std::strtol(sub.T(3).text.c_str(), nullptr, 10);
+            if (code < 20000 || code > 20999) return Fail(21000, "error number argument to raise_application_error of -" + sub.T(3).text + " is out of range");
+            std::string literal = sub.T(5).text;  // quoted, quotes inside doubled as SQLite reads them
+            sqls.push_back("SELECT RAISE(ABORT, 'ORA-" + std::to_string(code) + ": " + literal.substr(1) + ")");
+            continue;
+          }
           StatementKind kind;
           if (w == "INSERT" && sub.IsW(1, "INTO")) kind = StatementKind::Insert;
           else if (w == "UPDATE") kind = StatementKind::Update;
@@ -1206,7 +1254,7 @@ class Rewriter {
       }
       if (sqls.empty()) continue;
       std::string phys = events.size() == 1 ? name : name + "$" + ev.substr(0, 3);
-      std::string sql = "CREATE TRIGGER " + file + "." + Q(phys) + " " + timing + " " + ev + " ON " + Q(table) + " FOR EACH ROW BEGIN ";
+      std::string sql = "CREATE TRIGGER " + file + "." + Q(phys) + " " + timing + " " + ev + " ON " + Q(table) + " FOR EACH ROW" + when + " BEGIN ";
       for (const auto& s : sqls) sql += s + "; ";
       sql += "END";
       out_.sql.push_back(sql);
@@ -1522,6 +1570,7 @@ class Rewriter {
   Rewritten& out_;
   Error& err_;
   size_t p_ = 0;
+  size_t tableStart_ = 0, tableEnd_ = 0;  // the table of a trigger (significant token indices)
 };
 
 }  // namespace
