@@ -26,9 +26,11 @@ constexpr const char* KXG_DB2_MODULE_DESCRIPTION = "Tessaform DB2 Adapter";
 const char* KxGDB2BuildStamp();
 // The process-wide CLI environment; 0 while none is allocated.
 SQLHENV KxGDB2Environment();
+// The work of KxInitDll (exported under that name, looked up in the module): reason 1 allocates the
+// environment when there is none, any other reason frees it when there is one. 0.
+int32_t KxGDB2InitDll(int32_t reason);
 
 extern "C" {
-int32_t KxInitDll(int32_t reason);
 KxGDatabase* GetDBInst(const KxString& server, const KxString& database, const KxString& user,
                        const KxString& password, KxBase* base, KxParameterList* parameters);
 }

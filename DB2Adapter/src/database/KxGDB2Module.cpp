@@ -46,6 +46,11 @@ extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* re
 
 extern "C" int32_t KxInitDll(int32_t reason)
 {
+    return KxGDB2InitDll(reason);
+}
+
+int32_t KxGDB2InitDll(int32_t reason)
+{
     std::lock_guard<std::mutex> guard(environmentLock);
     if (reason == 1) {
         if (environment == SQL_NULL_HENV) {
