@@ -46,6 +46,8 @@ public:
 
 private:
     uint16_t FreeStmt(SQLUSMALLINT option);
+    // The outcome of a fetch that gave rc with `fetched` rows delivered.
+    uint16_t FetchResult(SQLRETURN rc, SQLUINTEGER fetched, uint32_t& rows);
 
     KxGDB2Database* database_;
     SQLHSTMT statement_ = SQL_NULL_HSTMT;

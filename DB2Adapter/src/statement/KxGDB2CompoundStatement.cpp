@@ -1,6 +1,8 @@
 // The DB2 compound statement: the transaction on the outermost level, a savepoint deeper.
 #include "KxGDB2CompoundStatement.h"
 
+#include <span>
+
 #include "KxGDB2Database.h"
 #include "KxGDatabaseTrace.h"
 
@@ -16,7 +18,8 @@ void Record(const KxTraceTag& tag, const char* text)
 }
 
 constexpr const char* kSetSavepoint = "SAVEPOINT COMPOUND_SAVEPOINT UNIQUE ON ROLLBACK RETAIN CURSORS";
-constexpr const char* kRollbackSavepoint = "ROLLBACK TO COMPOUND_SAVEPOINT";
+// DB2 names the savepoint after the keyword SAVEPOINT; "ROLLBACK TO <name>" is not a DB2 statement.
+constexpr const char* kRollbackSavepoint = "ROLLBACK TO SAVEPOINT COMPOUND_SAVEPOINT";
 constexpr const char* kReleaseSavepoint = "RELEASE SAVEPOINT COMPOUND_SAVEPOINT";
 
 }  // namespace
@@ -87,14 +90,27 @@ uint16_t KxGDB2CompoundStatement::EndCompound(uint16_t commit)
     if (savepoint_ == SQL_NULL_HSTMT) {
         return 0;
     }
-    const char* text = commit == 0 ? kRollbackSavepoint : kReleaseSavepoint;
+    // A rollback keeps the savepoint in DB2: it is released as well, so that the next compound
+    // statement of the level can set the name again.
+    const char* rollback[] = {kRollbackSavepoint, kReleaseSavepoint};
+    const char* release[] = {kReleaseSavepoint};
     Record(tag, commit == 0 ? "rollback to savepoint" : "release savepoint");
-    Record(tag, text);
-    const SQLRETURN rc = SQLExecDirect(savepoint_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
     uint16_t ok = 1;
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-        database->Report(rc, savepoint_);
-        ok = 0;
+    const std::span<const char* const> texts =
+        commit == 0 ? std::span<const char* const>(rollback) : std::span<const char* const>(release);
+    for (const char* text : texts) {
+        KxString line(text);
+        if (commit == 0 && text == kRollbackSavepoint) {
+            line << " (rollback)";
+        }
+        Record(tag, line.StrGet());
+        const SQLRETURN rc =
+            SQLExecDirect(savepoint_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+            database->Report(rc, savepoint_);
+            ok = 0;
+            break;
+        }
     }
     FreeSavepoint();
     return ok;

@@ -173,8 +173,15 @@ uint16_t KxGDB2StatementHdl::Fetch(uint32_t& rows)
         return 0;
     }
     rc = SQLFetch(statement_);
-    // The CLI keeps the rows-fetched pointer: detach the local counter before it goes out of scope.
+    const uint16_t ok = FetchResult(rc, fetched, rows);
+    // The CLI keeps the rows-fetched pointer: detach the local counter before it goes out of scope
+    // (after the diagnostics of the fetch were read: the call clears them).
     SQLSetStmtAttr(statement_, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    return ok;
+}
+
+uint16_t KxGDB2StatementHdl::FetchResult(SQLRETURN rc, SQLUINTEGER fetched, uint32_t& rows)
+{
     if (rc == SQL_SUCCESS) {
         rows = fetched;
         return 1;

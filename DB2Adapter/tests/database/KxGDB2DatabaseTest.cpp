@@ -159,8 +159,8 @@ TEST_F(DB2DatabaseTest, RegistrationWritesTheClientNameAsItIs)
     EXPECT_EQ(Count(*db_, "SELECT COUNT(*) FROM GWDB.ACTIVECLIENTS"), 0);
 }
 
-// A local-mode client is refused while others are registered; the old row that its DELETE removed
-// comes back.
+// A local-mode client is refused while another client is registered; the old row of its own that
+// its DELETE removed comes back.
 TEST_F(DB2DatabaseTest, RefusedRegistrationRollsItsDeleteBack)
 {
     auto second = db2test::Make("gwdb");
@@ -169,6 +169,7 @@ TEST_F(DB2DatabaseTest, RefusedRegistrationRollsItsDeleteBack)
     second->GetConnectionId(&secondId);
     Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (" +
                    std::to_string(secondId) + ", 0, 'DEFAULT')");
+    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (424242, 424242, 'DEFAULT')");
     int32_t client = 5;
     KxString name("local");
     EXPECT_EQ(second->RegisterConnection(nullptr, &client, &name, 0, 1, 0), 0);
