@@ -17,7 +17,8 @@ public:
     ~KxGDB2CompoundStatement() override;
 
     uint16_t BeginCompound() override;
-    // Deeper levels without a savepoint handle: 0 without any CLI call.
+    // Deeper levels without a savepoint handle: 0 without any CLI call. A rollback to the savepoint
+    // (ROLLBACK TO SAVEPOINT) also releases it, so that the level can set the name again.
     uint16_t EndCompound(uint16_t commit) override;
 
     SQLHSTMT GetSavepointHandle() const { return savepoint_; }
