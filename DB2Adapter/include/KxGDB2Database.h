@@ -34,12 +34,13 @@ public:
     // Node and database upper-cased; the cache's capacity from the database name as passed.
     KxGDB2Database(const KxString& server, const KxString& database, const KxString& user,
                    const KxString& password, KxBase* base);
-    // Disconnects (without rollback) a connection still open and frees its handle.
+    // Rolls back, disconnects a connection still open and frees its handle.
     ~KxGDB2Database() override;
     KxGDB2Database(const KxGDB2Database&) = delete;
     KxGDB2Database& operator=(const KxGDB2Database&) = delete;
 
     void Destroy(int32_t mode) override;
+    // On an open connection: 1, nothing done.
     uint16_t OpenConnection() override;
     void CloseConnection() override;
     int32_t CreateDatabase(KxString* log, int32_t extra) override;

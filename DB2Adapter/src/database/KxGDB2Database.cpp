@@ -75,6 +75,8 @@ KxGDB2Database::~KxGDB2Database()
     info_.reset();
     typeHdlMgr_.reset();
     if (connection_ != SQL_NULL_HDBC) {
+        // Work still open is not kept: the server refuses to disconnect from an open transaction.
+        SQLTransact(KxGDB2Environment(), connection_, SQL_ROLLBACK);
         SQLDisconnect(connection_);
         FreeConnection();
     }
@@ -156,6 +158,9 @@ bool KxGDB2Database::CheckedSchema()
 uint16_t KxGDB2Database::OpenConnection()
 {
     KxGTraceTag tag(*this, KXG_TRACE_DBA, "OpenConnection");
+    if (connection_ != SQL_NULL_HDBC) {
+        return 1;
+    }
     error_->Clear();
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, KxGDB2Environment(), &connection_);
     if (rc != SQL_SUCCESS) {

@@ -117,6 +117,17 @@ TEST_F(DB2DatabaseTest, OpenReadsVersionAndConnectionId)
     EXPECT_EQ(db_->TestConnectionAlive(1), 1);
 }
 
+// A database object destroyed with work open leaves nothing of it behind.
+TEST_F(DB2DatabaseTest, DestroyedWithOpenWorkRollsBack)
+{
+    auto other = db2test::Make("gwdb");
+    ASSERT_NE(other->OpenConnection(), 0);
+    EXPECT_NE(other->OpenConnection(), 0);
+    ASSERT_NE(other->ExecuteDirect("INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID) VALUES (77)"), 0);
+    other.reset();
+    EXPECT_EQ(Count(*db_, "SELECT COUNT(*) FROM GWDB.ACTIVECLIENTS"), 0);
+}
+
 TEST_F(DB2DatabaseTest, LogOnErrors)
 {
     struct Case {
