@@ -1,0 +1,137 @@
+// The DB2 database object: one connection to a DB2 database through the call-level interface, and the
+// factory of everything per connection (statement handles, type handlers, resource managers ...).
+//
+// Made by GetDBInst (KxGDB2Module.h) or CloneConnection, unconnected; nothing of the CLI is touched
+// until OpenConnection, which allocates its connection handle on the process-wide environment. It
+// owns its error object, its dialect, its statement-handle cache and its type-handler manager (made
+// on first use); the trace writer given by SetTrace stays the caller's.
+//
+// Names pasted into SQL: the database name (the schema of every gateway table) must be a plain DB2
+// name (letters, digits, _ $ #, at most 8 characters); with another name no statement is sent and the
+// operation reports -6191. The client name is written into its literal with each ' doubled.
+// Registration runs in one transaction: committed when every step succeeded, else rolled back (also
+// on the early exit of a local-mode conflict).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "KxGDB2DatabaseError.h"
+#include "KxGDatabase.h"
+#include "KxString.h"
+#include "db2cli.h"
+
+class KxBase;
+class KxGDatabaseTrace;
+class KxGDB2DatabaseInfo;
+class KxGDB2TypeHdlMgr;
+class KxGStatementHdlCache;
+
+constexpr int32_t KXG_DB2_DEFAULT_GATEWAY_VERSION = 1024;
+
+class KxGDB2Database : public KxGDatabase {
+public:
+    // Node and database upper-cased; the cache's capacity from the database name as passed.
+    KxGDB2Database(const KxString& server, const KxString& database, const KxString& user,
+                   const KxString& password, KxBase* base);
+    // Rolls back, disconnects a connection still open and frees its handle.
+    ~KxGDB2Database() override;
+    KxGDB2Database(const KxGDB2Database&) = delete;
+    KxGDB2Database& operator=(const KxGDB2Database&) = delete;
+
+    void Destroy(int32_t mode) override;
+    // On an open connection: 1, nothing done.
+    uint16_t OpenConnection() override;
+    void CloseConnection() override;
+    int32_t CreateDatabase(KxString* log, int32_t extra) override;
+    uint16_t AttachServer() override;
+    uint16_t RegisterConnection(KxString* server, int32_t* clientId, KxString* clientName, int32_t pooled,
+                                int32_t localMode, int32_t exclusive) override;
+    uint16_t UnregisterConnection(int32_t clientId) override;
+    uint16_t CommitConnection() override;
+    uint16_t RollbackConnection() override;
+    KxGDB2DatabaseError* GetError() override;
+    KxGDatabaseInfo* GetDatabaseInfo() override;
+    KxGTypeHdlMgr* GetTypeHdlMgr() override;
+    // Kind 0: KxGMRTransaction at nesting level 2 or more, else KxGTransaction; kind 1:
+    // KxGDB2CompoundStatement; otherwise null.
+    KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
+    void DeleteResourceMgr(KxGResourceMgr* manager) override;
+    KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
+    void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
+    KxGDatabaseTrace* GetTrace(uint16_t modules) override;
+    void SetTrace(KxGDatabaseTrace* trace) override;
+    KxGStatementHdlCache* GetStatementHdlCache() override;
+    KxGStatementHdl* CreateStatementHdl(KxGStatementTemplate* statementTemplate) override;
+    KxGTypeHdl* GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags) override;
+    KxString* GetDatabaseName(KxString* out) override;
+    KxString* GetSchemaName(KxString* out) override;
+    KxString* GetUser(KxString* out) override;
+    KxString* GetPassword(KxString* out) override;
+    void SetUser(KxString* user) override;
+    void SetPassword(KxString* password) override;
+    int32_t SetAutoCommit(int32_t on) override;
+    void SetGatewayVersion(int32_t version) override;
+    int32_t GetGatewayVersion() override;
+    KxGDatabase* CloneConnection() override;
+    KxGLockService* CreateLockService(int32_t clientId) override;
+    // Not served: null and a trace line.
+    KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
+                                          int32_t flag) override;
+    // Mode 0: OPTIONREGISTRY, ROOTBLOCK, SURROGATES, LOCKS, ACTIVECLIENTS (upper-cased) give -6190.
+    int32_t CheckTableName(KxString* name, int32_t mode) override;
+    uint16_t IsSchemaOwner() override;
+    // The id after the fifth NUL of the connection's SQLCA message tokens (at most its 70 bytes read).
+    uint16_t GetConnectionId(int32_t* id) override;
+    // Native code := -code; text copied when given; trace record.
+    void ReportError(int32_t code, const char* message) override;
+    uint16_t TestConnectionAlive(int32_t mode) override;
+    int32_t GetBatchSize(int32_t requested, uint16_t arrays) override;
+    void SetRowNum(int32_t rows) override;
+    int32_t GetRowNum() override;
+    int32_t AllocDescriptor(int32_t kind, uintptr_t* handle) override;
+    int32_t FreeDescriptor(int16_t kind, uintptr_t handle) override;
+    uint16_t HasLoginData(KxString* server) override;
+    int32_t GetLoginUser(KxString* server, KxString* user) override;
+
+    // ---- DB2's own ------------------------------------------------------------------------------
+    // Report of a failing CLI call: diagnostics of the statement handle (or, when 0, of the connection
+    // handle) unless the result is invalid-handle; then the trace record.
+    void Report(SQLRETURN result, SQLHSTMT statement);
+    // Executes text directly on a new statement handle; "no data" is success. Failures reported.
+    uint16_t ExecuteDirect(const char* text);
+    // A query with one integer result; false on failure (reported).
+    bool SelectInteger(const char* text, int32_t& value);
+
+    SQLHDBC GetConnectionHandle() const { return connection_; }
+    KxGDatabaseTrace* GetTraceWriter() const { return trace_; }
+    int32_t GetServerMajor() const { return serverMajor_; }
+    int32_t GetServerMinor() const { return serverMinor_; }
+    const KxString& GetServerNode() const { return server_; }
+    uint16_t GetAutoCommit() const { return autoCommit_; }
+
+    // Reads the connection id from the message tokens of an SQLCA: the decimal text after the fifth
+    // NUL byte, looking at no more than SQLCA_MESSAGE_TOKENS bytes. False when there is none.
+    static bool ParseConnectionId(const struct sqlca& ca, int32_t& id);
+
+private:
+    bool CheckedSchema();
+    void FreeConnection();
+
+    SQLHDBC connection_ = SQL_NULL_HDBC;
+    KxBase* base_ = nullptr;
+    std::unique_ptr<KxGDB2DatabaseError> error_;
+    KxGDatabaseTrace* trace_ = nullptr;
+    std::unique_ptr<KxGDB2DatabaseInfo> info_;
+    std::unique_ptr<KxGStatementHdlCache> cache_;
+    std::unique_ptr<KxGDB2TypeHdlMgr> typeHdlMgr_;
+    KxString server_;
+    KxString database_;
+    int32_t gatewayVersion_ = KXG_DB2_DEFAULT_GATEWAY_VERSION;
+    int32_t connectionId_ = 0;
+    int32_t serverMajor_ = 0;
+    int32_t serverMinor_ = 0;
+    KxString user_;
+    KxString password_;
+    uint16_t autoCommit_ = 0;
+};
