@@ -110,3 +110,17 @@ private:
     uint32_t reserved_ = 0;
     int32_t scan_ = 2;
 };
+
+class KxBase;
+class KxOnDemandSet;
+
+extern "C" {
+// Runs a caller's SQL text on the base's gateway database inside the base's current transaction (see
+// KxGQueryService::ExecSQL): the references of the rows are appended to the set as on-demand
+// references of the base. 0, 1 when the text was not a query and has been executed,
+// KXG_E_NO_TXN_CONTEXT when the base has no gateway transaction context with a database,
+// KXG_E_INVALID_PARAMETER without a set, or ExecSQL's status (the set unchanged then).
+int32_t ExecSQLQuery(KxBase* base, KxString sql, KxOnDemandSet* set);
+}
+
+typedef int32_t (*KxGExecSQLQueryFunc)(KxBase* base, KxString sql, KxOnDemandSet* set);

@@ -23,6 +23,12 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
 #include "KxGStatusCodes.h"
+#include "KxGTransactionContext.h"
+#include "KxGatewayAdmin.h"
+#include "KxGatewayClient.h"
+#include "KxBase.h"
+#include "KxObject.h"
+#include "KxTransaction.h"
 
 namespace {
 
@@ -725,4 +731,34 @@ int32_t KxGQueryService::ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, s
     }
     result.insert(result.end(), found.begin(), found.end());
     return finish(0);
+}
+
+extern "C" int32_t ExecSQLQuery(KxBase* base, KxString sql, KxOnDemandSet* set)
+{
+    auto* client = base != nullptr ? dynamic_cast<KxGatewayClient*>(base->GetConnection()) : nullptr;
+    KxGatewayAdmin* admin = client != nullptr ? client->GetAdmin() : nullptr;
+    KxTransaction* transaction = base != nullptr ? base->GetCurrentTransaction() : nullptr;
+    KxTransactionResource* resource = transaction != nullptr ? transaction->GetResource(base) : nullptr;
+    auto* context = resource != nullptr ? static_cast<KxGTransactionContext*>(resource->GetContext()) : nullptr;
+    KxGDatabase* database = context != nullptr ? context->GetDatabase() : nullptr;
+    if (admin == nullptr || database == nullptr) {
+        return KXG_E_NO_TXN_CONTEXT;
+    }
+    if (set == nullptr) {
+        return KXG_E_INVALID_PARAMETER;
+    }
+    KxGOperationEnvironment* environment = admin->GetOperationEnvironment();
+    KxGCatalog* catalog = environment != nullptr ? environment->GetCatalog() : nullptr;
+    KxGQueryService service(environment, database, 1);
+    std::vector<KxRef> refs;
+    int32_t status = service.ExecSQL(catalog != nullptr ? catalog->GetSchemaMap() : nullptr, sql, refs);
+    if (status != 0) {
+        return status;
+    }
+    for (const KxRef& ref : refs) {
+        KxOnDemand element;
+        element.Assign(base, ref, base);
+        set->Add(element);
+    }
+    return 0;
 }

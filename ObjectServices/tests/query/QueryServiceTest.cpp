@@ -18,7 +18,10 @@
 #include "KxGQueryService.h"
 #include "KxGSchemaMap.h"
 #include "KxGStatusCodes.h"
+#include "KxBase.h"
+#include "KxObject.h"
 #include "KxQuery.h"
+#include "KxTransaction.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
 
@@ -600,6 +603,26 @@ TEST_F(QueryServiceTest, CallersSqlTextGivesTheReferencesOfItsRows)
     // a select list without class ids is refused by the adapter
     EXPECT_LT(service.ExecSQL(map_.get(), KxString("SELECT OID FROM S.QITEMS"), refs), 0);
     EXPECT_TRUE(refs.empty());
+}
+
+// The exported entry needs the base's gateway transaction context: a base without one is refused
+// before anything reaches a database, and the set stays as it was.
+TEST(ExecSQLQueryTest, ABaseWithoutATransactionContextIsRefused)
+{
+    oratest::KelvoxScope kernel("query_tests");
+    KxBase plain(KxString("q"));
+    KxBase inTransaction(KxString("q2"));
+    KxTransaction transaction;
+    inTransaction.SetCurrentTransaction(&transaction);
+    KxOnDemandSet set(nullptr);
+    KxOnDemand kept;
+    kept.Assign(nullptr, KxRef(KxObjId(), KxClassId(300, 1)), nullptr);
+    set.Add(kept);
+    for (KxBase* base : {static_cast<KxBase*>(nullptr), &plain, &inTransaction}) {
+        EXPECT_EQ(ExecSQLQuery(base, KxString("SELECT OID, CID FROM S.QPERSON"), &set), KXG_E_NO_TXN_CONTEXT);
+        EXPECT_EQ(set.Count(), 1u);
+    }
+    inTransaction.SetCurrentTransaction(nullptr);
 }
 
 TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
