@@ -23,7 +23,10 @@
 class KxGClass;
 class KxGDatabase;
 class KxGOperationEnvironment;
+class KxGMemberMap;
 class KxGSchemaMap;
+class KxGSetMemberMap;
+class KxGTable;
 
 // One bound constant: the column's kernel type code and the value (translated patterns, lower-cased
 // or blank-free texts already applied).
@@ -100,6 +103,12 @@ private:
                  KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
     int32_t SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
                      KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // Sub-query on a set member: the owners whose set holds the asked number of matching elements.
+    int32_t SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op, const KxString& alias,
+                        uint16_t& aliasCounter, KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // The set table of a set member map (blob sets and sets without a table refused, traced).
+    int32_t SetTable(KxGClass& queried, KxGMemberMap& memberMap, uint16_t memberPos, KxGSetMemberMap*& set,
+                     KxGTable& table);
     int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, KxGQueryContext& context,
                              std::vector<KxGQueryParameter>& params);
 

@@ -22,6 +22,7 @@
 #include "KxGTypeHdl.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayAdmin.h"
@@ -248,10 +249,12 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
     if (op.subQuery == nullptr) {
         return KXG_E_QUERY_ACCESS;
     }
+    if (memberMap->AsBlobSetMemberMap() != nullptr || memberMap->AsSetMemberMap() != nullptr) {
+        return SetSubQuery(queried, *memberMap, op, alias, aliasCounter, context, params);
+    }
     KxGRefMemberMap* reference = memberMap->AsRefMemberMap();
     if (reference == nullptr) {
-        // sub-queries on sets (and on members that are neither) are not translated
-        return memberMap->AsSetMemberMap() != nullptr ? KXG_E_NO_MEMBER_MAP : KXG_E_QUERY_ACCESS;
+        return KXG_E_QUERY_ACCESS;
     }
     KxGColumnList columns(4);
     reference->GetColumns(columns);
@@ -317,6 +320,147 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
             text << " WHERE " << printed;
         }
         term.AddSubselect(join, text);
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
+int32_t KxGQueryService::SetTable(KxGClass& queried, KxGMemberMap& memberMap, uint16_t memberPos,
+                                  KxGSetMemberMap*& set, KxGTable& table)
+{
+    set = memberMap.AsBlobSetMemberMap() == nullptr ? dynamic_cast<KxGSetMemberMap*>(memberMap.AsSetMemberMap())
+                                                    : nullptr;
+    if (memberMap.AsBlobSetMemberMap() != nullptr || (set != nullptr && !set->KeepsSetTable())) {
+        TraceError(database_, 1118, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't query blob set", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_MEMBER_MAP;
+    }
+    if (set == nullptr || set->GetSetMap() == nullptr) {
+        TraceError(database_, 1112, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't get set member map", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_MEMBER_MAP;
+    }
+    if (set->GetTable(table) != 0 || table.GetName().IsEmpty()) {
+        TraceError(database_, 1126, "Error ERR_KXG_NO_TABLE: Can't get table map", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_TABLE;
+    }
+    return 0;
+}
+
+int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op,
+                                     const KxString& alias, uint16_t& aliasCounter, KxGQueryContext& context,
+                                     std::vector<KxGQueryParameter>& params)
+{
+    KxGSetMemberMap* set = nullptr;
+    KxGTable table;
+    int32_t status = SetTable(queried, memberMap, op.memberPos, set, table);
+    if (status != 0) {
+        return status;
+    }
+    // the owner's id column (outer alias) and the set table's owner column
+    KxGColumnList ownerOids(2);
+    KxGColumnList ownerCids(2);
+    if (queried.GetClassMap() != nullptr) {
+        queried.GetClassMap()->GetColumns(ownerOids, ownerCids);
+    }
+    KxGColumnList setOids(2);
+    KxGColumnList setCids(2);
+    set->GetSetMap()->GetColumns(setOids, setCids);
+    if (ownerOids.Count() == 0 || setOids.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    const KxString setAlias = AliasName(aliasCounter++);
+    KxGColumn ownerId(*ownerOids.GetColumn(0));
+    ownerId.SetQualifier(alias);
+    KxGColumn setOwner(*setOids.GetColumn(0));
+    setOwner.SetQualifier(setAlias);
+
+    // the number of matching elements: at least one reads as IN, any other count is bound first
+    // (its marker stands before the sub-select's markers)
+    const bool atLeastOne = (op.count == 0 && op.countOp == 4) || (op.count == 1 && op.countOp == 5);
+    KxString countMarker;
+    if (!atLeastOne) {
+        if (KxGCondition::Comparison(op.countOp, KxString()).IsEmpty() || (op.countOp & ~0x7u) != 0) {
+            return KXG_E_QUERY_OPERATOR;
+        }
+        countMarker = database_->GetDatabaseInfo()->GetParameterMarker(static_cast<int32_t>(params.size()) + 1);
+        KxGQueryParameter count;
+        count.typeCode = 2;
+        count.value = KxQueryValue::Int(op.count);
+        params.push_back(count);
+    }
+
+    // the element condition: the element class's table joined on the element column
+    KxGClass* elementClass = queried.GetSchemaMap()->FindClass(op.subQuery->GetClassId().GetClassNumber());
+    KxGClassMap* elementMap = elementClass != nullptr ? elementClass->GetClassMap() : nullptr;
+    if (elementMap == nullptr) {
+        TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGColumnList elementOids(2);
+    KxGColumnList elementCids(2);
+    elementMap->GetColumns(elementOids, elementCids);
+    KxGColumnList elementColumns(4);
+    KxGTable elementTable;
+    if (elementOids.Count() == 0 || set->GetColumns(elementColumns) != 0 || elementColumns.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    if (elementMap->GetStoreHdl() == nullptr || elementMap->GetStoreHdl()->GetExtentTable(elementTable) != 0) {
+        return KXG_E_NO_TABLE;
+    }
+    const KxString elementAlias = AliasName(aliasCounter++);
+    KxGColumn element(*elementColumns.GetColumn(0));
+    element.SetQualifier(setAlias);
+    KxGColumn elementId(*elementOids.GetColumn(0));
+    elementId.SetQualifier(elementAlias);
+
+    KxGQueryContext inner;
+    status = Walk(*elementClass, elementAlias, aliasCounter, *op.subQuery, inner, params);
+    if (status != 0) {
+        return status;
+    }
+    KxString printed;
+    if (inner.GetRoot() != nullptr) {
+        inner.GetRoot()->Print(printed);
+    }
+
+    KxGProjection select;
+    KxGIdentity setIdentity(setAlias);
+    select.AddColumn(*setOids.GetColumn(0), &setIdentity);
+    select.AddTable(table, setIdentity);
+    select.AddTable(elementTable, KxGIdentity(elementAlias));
+    for (auto& joined : inner.GetJoinedTables()) {
+        select.AddTable(joined.first, KxGIdentity(joined.second));
+    }
+    KxString text;
+    database_->GetDatabaseInfo()->Select(select, text);
+    if (!atLeastOne) {
+        // the same FROM list under a COUNT(*)
+        const std::string selected = text.ToUtf8();
+        const size_t at = selected.find(" FROM ");
+        if (at == std::string::npos) {
+            return KXG_E_QUERY_ACCESS;
+        }
+        text = KxString::FromUtf8(" SELECT COUNT(*)" + selected.substr(at));
+    }
+    KxGCondition where;
+    if (!atLeastOne) {
+        where.AddCondition(ownerId, KXG_OP_EQ, setOwner);
+    }
+    where.AddCondition(element, KXG_OP_EQ, elementId);
+    if (!printed.IsEmpty()) {
+        where.OpenBracket();
+        where.AddCondition(printed);
+        where.CloseBracket();
+    }
+    text << " WHERE " << where.GetText();
+
+    KxGCondition term;
+    if (atLeastOne) {
+        term.AddSubselect(ownerId, text);
+    } else {
+        term.AddSubselect(text, countMarker, op.countOp);
     }
     return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
 }
