@@ -23,6 +23,7 @@
 class KxGClass;
 class KxGDatabase;
 class KxGOperationEnvironment;
+class KxGColumn;
 class KxGMemberMap;
 class KxGSchemaMap;
 class KxGSetMemberMap;
@@ -109,8 +110,16 @@ private:
     // The set table of a set member map (blob sets and sets without a table refused, traced).
     int32_t SetTable(KxGClass& queried, KxGMemberMap& memberMap, uint16_t memberPos, KxGSetMemberMap*& set,
                      KxGTable& table);
-    int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, KxGQueryContext& context,
-                             std::vector<KxGQueryParameter>& params);
+    int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
+                             KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // Comparison on a set member itself: the owners whose set holds the asked number of elements (of
+    // elements that match the constant, when one is given).
+    int32_t SetComparison(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op, const KxString& alias,
+                          uint16_t& aliasCounter, KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // The term column + comparison of the operation's constant (bound as the next parameter, NULL
+    // tests excepted); empty for an operator of 0. 0 or a status code.
+    int32_t ComparisonTerm(const KxGColumn& column, const KxQueryOp& op, std::vector<KxGQueryParameter>& params,
+                           KxString& term);
 
     KxGOperationEnvironment* environment_;
     KxGDatabase* database_;

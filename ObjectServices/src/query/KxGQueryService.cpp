@@ -140,7 +140,8 @@ int32_t KxGQueryService::ScanBoolOps(KxQuery& query)
 }
 
 int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias,
-                                          KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+                                          uint16_t& aliasCounter, KxGQueryContext& context,
+                                          std::vector<KxGQueryParameter>& params)
 {
     KxGClass* owner = &queried;
     if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
@@ -153,8 +154,8 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
                    queried.GetName(), queried.GetClassId(), op.memberPos);
         return KXG_E_NO_MEMBER;
     }
-    if (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr) {
-        return KXG_E_NO_MEMBER_MAP;   // comparisons on set members are not supported here
+    if (op.kind != KXQ_SORT && (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr)) {
+        return SetComparison(queried, *memberMap, op, alias, aliasCounter, context, params);
     }
     KxGColumnList columns(4);
     memberMap->GetColumns(columns);
@@ -169,10 +170,24 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
         context.GetOrder().AddOrder(column, op.sortOp, 1);
         return 0;
     }
+    KxString term;
+    int32_t status = ComparisonTerm(column, op, params, term);
+    if (status != 0) {
+        return status;
+    }
+    if (term.IsEmpty()) {
+        // an operator of 0 adds no term: a place that prints nothing keeps the operators' operands in step
+        return context.Insert(std::make_unique<KxGQueryTreeDummy>());
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term));
+}
+
+int32_t KxGQueryService::ComparisonTerm(const KxGColumn& column, const KxQueryOp& op,
+                                        std::vector<KxGQueryParameter>& params, KxString& term)
+{
     uint16_t compareOp = op.compareOp;
     if (compareOp == 0) {
-        // adds no term: a place that prints nothing keeps the operators' operands in step
-        return context.Insert(std::make_unique<KxGQueryTreeDummy>());
+        return 0;
     }
     if (!op.hasValue) {
         return KXG_E_QUERY_VALUE;
@@ -220,9 +235,9 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
     if ((op.options & (KXQ_OPT_NO_CASE | KXQ_OPT_NO_BLANKS)) != 0 && IsStringType(column.GetTypeCode())) {
         left = database_->GetDatabaseInfo()->CompareNoCase(op.options, left);
     }
-    KxString term(left);
+    term = left;
     term << KxGCondition::Comparison(compareOp, operand);
-    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term));
+    return 0;
 }
 
 int32_t KxGQueryService::ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query,
@@ -465,6 +480,61 @@ int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap,
     return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
 }
 
+int32_t KxGQueryService::SetComparison(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op,
+                                       const KxString& alias, uint16_t& aliasCounter, KxGQueryContext& context,
+                                       std::vector<KxGQueryParameter>& params)
+{
+    KxGSetMemberMap* set = nullptr;
+    KxGTable table;
+    int32_t status = SetTable(queried, memberMap, op.memberPos, set, table);
+    if (status != 0) {
+        return status;
+    }
+    // no count operator asks for at least one (matching) element
+    const int32_t count = op.countOp != 0 ? op.count : 0;
+    const uint16_t countOp = op.countOp != 0 ? op.countOp : 4;
+    if (KxGCondition::Comparison(countOp, KxString()).IsEmpty() || (countOp & ~0x7u) != 0) {
+        return KXG_E_QUERY_OPERATOR;
+    }
+    const KxString setAlias = AliasName(aliasCounter++);
+    KxGColumn outerOid(KxGSurrogateMap::GetOIDColumn());
+    outerOid.SetQualifier(alias);
+    KxGColumn setOid(KxGSurrogateMap::GetOIDColumn());
+    setOid.SetQualifier(setAlias);
+    KxGCondition where;
+    where.AddCondition(outerOid, KXG_OP_EQ, setOid);
+    if (op.hasValue) {
+        KxGColumnList columns(4);
+        if (set->GetColumns(columns) != 0) {
+            TraceError(database_, 1167, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't get set member map",
+                       queried.GetName(), queried.GetClassId(), op.memberPos);
+            return KXG_E_NO_MEMBER_MAP;
+        }
+        if (columns.Count() == 0) {
+            TraceError(database_, 1177, "Error ERR_KXG_NO_COLUMN: Can't get column", queried.GetName(),
+                       queried.GetClassId(), op.memberPos);
+            return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+        }
+        KxGColumn element(*columns.GetColumn(0));
+        element.SetQualifier(setAlias);
+        KxString term;
+        status = ComparisonTerm(element, op, params, term);
+        if (status != 0) {
+            return status;
+        }
+        if (!term.IsEmpty()) {
+            where.AddCondition(term);
+        }
+    }
+    KxString text(" SELECT COUNT(*) FROM ");
+    text << table.GetQualifiedName() << " " << setAlias << " WHERE " << where.GetText();
+    KxString left;
+    left << count;
+    KxGCondition term;
+    term.AddSubselect(text, left, countOp);
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
 int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
                               KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
 {
@@ -483,7 +553,7 @@ int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t
             return 0;
         case KXQ_MEMBER:
         case KXQ_SORT:
-            status = MemberComparison(queried, *op, alias, context, params);
+            status = MemberComparison(queried, *op, alias, aliasCounter, context, params);
             break;
         case KXQ_BOOL:
             if (op->boolOp == KXG_BOOL_NOT) {

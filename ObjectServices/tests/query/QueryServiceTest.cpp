@@ -423,6 +423,28 @@ Build Friends(std::vector<Build> inner, int32_t count = 0, uint16_t countOp = 4,
     };
 }
 
+// A comparison on the set of friends itself: how many friends it holds (with the friend given, how
+// many times it holds that friend).
+Build FriendCount(int32_t count, uint16_t countOp, uint16_t member = FRIENDS)
+{
+    return [=](KxQuery& q) { q.SetMemberCount(member, Id(PERSON), count, countOp); };
+}
+Build HasFriend(int64_t oid, int32_t count = 0, uint16_t countOp = 0)
+{
+    return [=](KxQuery& q) {
+        KxQueryOp op;
+        op.kind = KXQ_MEMBER;
+        op.memberPos = FRIENDS;
+        op.memberClass = Id(PERSON);
+        op.compareOp = 1;
+        op.value = KxQueryValue::Int(oid);
+        op.hasValue = true;
+        op.count = count;
+        op.countOp = countOp;
+        q.Append(op);
+    };
+}
+
 bool Like(const std::string& text, const std::string& pattern)   // "%" any run, "_" one character
 {
     if (pattern.empty()) {
@@ -525,6 +547,19 @@ TEST_F(QueryServiceTest, EachComparisonAndNestFindsTheExpectedPersons)
                     }) > 0;
          }},
         {"NOT over friends", {Bool(NOT), Friends({})}, [](const Row& r) { return FriendsOf(r.oid).empty(); }},
+        {"number of friends", {FriendCount(2, 1)}, [](const Row& r) { return FriendsOf(r.oid).size() == 2; }},
+        {"fewer than two friends", {FriendCount(2, 2), Bool(AND), Age(4, 10)},
+         [](const Row& r) { return FriendsOf(r.oid).size() < 2 && r.age > 10; }},
+        {"holds a friend", {Age(2, 40), Bool(AND), HasFriend(5012)},
+         [](const Row& r) {
+             const auto friends = FriendsOf(r.oid);
+             return r.age < 40 && std::find(friends.begin(), friends.end(), 5012) != friends.end();
+         }},
+        {"does not hold a friend", {Bool(NOT), HasFriend(5012, 1, 5)},
+         [](const Row& r) {
+             const auto friends = FriendsOf(r.oid);
+             return std::find(friends.begin(), friends.end(), 5012) == friends.end();
+         }},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
@@ -629,6 +664,10 @@ TEST_F(QueryServiceTest, SelectTextsBindEveryConstant)
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE ((T0.AGE > :1) AND (:2 <  (  SELECT COUNT(*) FROM S.QFRIENDS T1, "
          "S.VQPERSON T2 WHERE T0.OID = T1.OID AND T1.FRIENDOID = T2.OID AND  ( T2.NAME = :3 )  ) )) AND (T0.CITY = :4)",
          {"", "", "b", "c"}},
+        {"set member compared", {Name(1, "b"), Bool(2), HasFriend(5012, 2, 5)}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.NAME = :1 OR 2 <=  (  SELECT COUNT(*) FROM S.QFRIENDS T1 "
+         "WHERE T0.OID = T1.OID AND T1.FRIENDOID = :2 ) ",
+         {"b", ""}},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
@@ -763,6 +802,7 @@ TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
         {"class not in the catalog", 399, {}, KXG_E_NO_CLASS},
         {"sub-query on a set kept in a blob", PERSON, {Friends({Age(1, 1)}, 0, 4, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
         {"set count with an operator without text", PERSON, {Friends({Age(1, 1)}, 2, 7)}, KXG_E_QUERY_OPERATOR},
+        {"comparison on a set kept in a blob", PERSON, {FriendCount(1, 1, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(c.classNumber));
