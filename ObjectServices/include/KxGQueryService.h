@@ -23,7 +23,11 @@
 class KxGClass;
 class KxGDatabase;
 class KxGOperationEnvironment;
+class KxGColumn;
+class KxGMemberMap;
 class KxGSchemaMap;
+class KxGSetMemberMap;
+class KxGTable;
 
 // One bound constant: the column's kernel type code and the value (translated patterns, lower-cased
 // or blank-free texts already applied).
@@ -100,8 +104,22 @@ private:
                  KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
     int32_t SubQuery(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
                      KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
-    int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, KxGQueryContext& context,
-                             std::vector<KxGQueryParameter>& params);
+    // Sub-query on a set member: the owners whose set holds the asked number of matching elements.
+    int32_t SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op, const KxString& alias,
+                        uint16_t& aliasCounter, KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // The set table of a set member map (blob sets and sets without a table refused, traced).
+    int32_t SetTable(KxGClass& queried, KxGMemberMap& memberMap, uint16_t memberPos, KxGSetMemberMap*& set,
+                     KxGTable& table);
+    int32_t MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias, uint16_t& aliasCounter,
+                             KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // Comparison on a set member itself: the owners whose set holds the asked number of elements (of
+    // elements that match the constant, when one is given).
+    int32_t SetComparison(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op, const KxString& alias,
+                          uint16_t& aliasCounter, KxGQueryContext& context, std::vector<KxGQueryParameter>& params);
+    // The term column + comparison of the operation's constant (bound as the next parameter, NULL
+    // tests excepted); empty for an operator of 0. 0 or a status code.
+    int32_t ComparisonTerm(const KxGColumn& column, const KxQueryOp& op, std::vector<KxGQueryParameter>& params,
+                           KxString& term);
 
     KxGOperationEnvironment* environment_;
     KxGDatabase* database_;
@@ -110,3 +128,17 @@ private:
     uint32_t reserved_ = 0;
     int32_t scan_ = 2;
 };
+
+class KxBase;
+class KxOnDemandSet;
+
+extern "C" {
+// Runs a caller's SQL text on the base's gateway database inside the base's current transaction (see
+// KxGQueryService::ExecSQL): the references of the rows are appended to the set as on-demand
+// references of the base. 0, 1 when the text was not a query and has been executed,
+// KXG_E_NO_TXN_CONTEXT when the base has no gateway transaction context with a database,
+// KXG_E_INVALID_PARAMETER without a set, or ExecSQL's status (the set unchanged then).
+int32_t ExecSQLQuery(KxBase* base, KxString sql, KxOnDemandSet* set);
+}
+
+typedef int32_t (*KxGExecSQLQueryFunc)(KxBase* base, KxString sql, KxOnDemandSet* set);

@@ -22,7 +22,14 @@
 #include "KxGTypeHdl.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatusCodes.h"
+#include "KxGTransactionContext.h"
+#include "KxGatewayAdmin.h"
+#include "KxGatewayClient.h"
+#include "KxBase.h"
+#include "KxObject.h"
+#include "KxTransaction.h"
 
 namespace {
 
@@ -133,7 +140,8 @@ int32_t KxGQueryService::ScanBoolOps(KxQuery& query)
 }
 
 int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op, const KxString& alias,
-                                          KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
+                                          uint16_t& aliasCounter, KxGQueryContext& context,
+                                          std::vector<KxGQueryParameter>& params)
 {
     KxGClass* owner = &queried;
     if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
@@ -146,8 +154,8 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
                    queried.GetName(), queried.GetClassId(), op.memberPos);
         return KXG_E_NO_MEMBER;
     }
-    if (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr) {
-        return KXG_E_NO_MEMBER_MAP;   // comparisons on set members are not supported here
+    if (op.kind != KXQ_SORT && (memberMap->AsSetMemberMap() != nullptr || memberMap->AsBlobSetMemberMap() != nullptr)) {
+        return SetComparison(queried, *memberMap, op, alias, aliasCounter, context, params);
     }
     KxGColumnList columns(4);
     memberMap->GetColumns(columns);
@@ -162,10 +170,24 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
         context.GetOrder().AddOrder(column, op.sortOp, 1);
         return 0;
     }
+    KxString term;
+    int32_t status = ComparisonTerm(column, op, params, term);
+    if (status != 0) {
+        return status;
+    }
+    if (term.IsEmpty()) {
+        // an operator of 0 adds no term: a place that prints nothing keeps the operators' operands in step
+        return context.Insert(std::make_unique<KxGQueryTreeDummy>());
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term));
+}
+
+int32_t KxGQueryService::ComparisonTerm(const KxGColumn& column, const KxQueryOp& op,
+                                        std::vector<KxGQueryParameter>& params, KxString& term)
+{
     uint16_t compareOp = op.compareOp;
     if (compareOp == 0) {
-        // adds no term: a place that prints nothing keeps the operators' operands in step
-        return context.Insert(std::make_unique<KxGQueryTreeDummy>());
+        return 0;
     }
     if (!op.hasValue) {
         return KXG_E_QUERY_VALUE;
@@ -213,9 +235,9 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
     if ((op.options & (KXQ_OPT_NO_CASE | KXQ_OPT_NO_BLANKS)) != 0 && IsStringType(column.GetTypeCode())) {
         left = database_->GetDatabaseInfo()->CompareNoCase(op.options, left);
     }
-    KxString term(left);
+    term = left;
     term << KxGCondition::Comparison(compareOp, operand);
-    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term));
+    return 0;
 }
 
 int32_t KxGQueryService::ConstructQuery(KxGClass& queried, uint16_t& aliasCounter, KxQuery& query,
@@ -242,10 +264,12 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
     if (op.subQuery == nullptr) {
         return KXG_E_QUERY_ACCESS;
     }
+    if (memberMap->AsBlobSetMemberMap() != nullptr || memberMap->AsSetMemberMap() != nullptr) {
+        return SetSubQuery(queried, *memberMap, op, alias, aliasCounter, context, params);
+    }
     KxGRefMemberMap* reference = memberMap->AsRefMemberMap();
     if (reference == nullptr) {
-        // sub-queries on sets (and on members that are neither) are not translated
-        return memberMap->AsSetMemberMap() != nullptr ? KXG_E_NO_MEMBER_MAP : KXG_E_QUERY_ACCESS;
+        return KXG_E_QUERY_ACCESS;
     }
     KxGColumnList columns(4);
     reference->GetColumns(columns);
@@ -315,6 +339,202 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
     return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
 }
 
+int32_t KxGQueryService::SetTable(KxGClass& queried, KxGMemberMap& memberMap, uint16_t memberPos,
+                                  KxGSetMemberMap*& set, KxGTable& table)
+{
+    set = memberMap.AsBlobSetMemberMap() == nullptr ? dynamic_cast<KxGSetMemberMap*>(memberMap.AsSetMemberMap())
+                                                    : nullptr;
+    if (memberMap.AsBlobSetMemberMap() != nullptr || (set != nullptr && !set->KeepsSetTable())) {
+        TraceError(database_, 1118, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't query blob set", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_MEMBER_MAP;
+    }
+    if (set == nullptr || set->GetSetMap() == nullptr) {
+        TraceError(database_, 1112, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't get set member map", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_MEMBER_MAP;
+    }
+    if (set->GetTable(table) != 0 || table.GetName().IsEmpty()) {
+        TraceError(database_, 1126, "Error ERR_KXG_NO_TABLE: Can't get table map", queried.GetName(),
+                   queried.GetClassId(), memberPos);
+        return KXG_E_NO_TABLE;
+    }
+    return 0;
+}
+
+int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op,
+                                     const KxString& alias, uint16_t& aliasCounter, KxGQueryContext& context,
+                                     std::vector<KxGQueryParameter>& params)
+{
+    KxGSetMemberMap* set = nullptr;
+    KxGTable table;
+    int32_t status = SetTable(queried, memberMap, op.memberPos, set, table);
+    if (status != 0) {
+        return status;
+    }
+    // the owner's id column (outer alias) and the set table's owner column
+    KxGColumnList ownerOids(2);
+    KxGColumnList ownerCids(2);
+    if (queried.GetClassMap() != nullptr) {
+        queried.GetClassMap()->GetColumns(ownerOids, ownerCids);
+    }
+    KxGColumnList setOids(2);
+    KxGColumnList setCids(2);
+    set->GetSetMap()->GetColumns(setOids, setCids);
+    if (ownerOids.Count() == 0 || setOids.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    const KxString setAlias = AliasName(aliasCounter++);
+    KxGColumn ownerId(*ownerOids.GetColumn(0));
+    ownerId.SetQualifier(alias);
+    KxGColumn setOwner(*setOids.GetColumn(0));
+    setOwner.SetQualifier(setAlias);
+
+    // the number of matching elements: at least one reads as IN, any other count is bound first
+    // (its marker stands before the sub-select's markers)
+    const bool atLeastOne = (op.count == 0 && op.countOp == 4) || (op.count == 1 && op.countOp == 5);
+    KxString countMarker;
+    if (!atLeastOne) {
+        if (KxGCondition::Comparison(op.countOp, KxString()).IsEmpty() || (op.countOp & ~0x7u) != 0) {
+            return KXG_E_QUERY_OPERATOR;
+        }
+        countMarker = database_->GetDatabaseInfo()->GetParameterMarker(static_cast<int32_t>(params.size()) + 1);
+        KxGQueryParameter count;
+        count.typeCode = 2;
+        count.value = KxQueryValue::Int(op.count);
+        params.push_back(count);
+    }
+
+    // the element condition: the element class's table joined on the element column
+    KxGClass* elementClass = queried.GetSchemaMap()->FindClass(op.subQuery->GetClassId().GetClassNumber());
+    KxGClassMap* elementMap = elementClass != nullptr ? elementClass->GetClassMap() : nullptr;
+    if (elementMap == nullptr) {
+        TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
+                   queried.GetClassId(), op.memberPos);
+        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+    }
+    KxGColumnList elementOids(2);
+    KxGColumnList elementCids(2);
+    elementMap->GetColumns(elementOids, elementCids);
+    KxGColumnList elementColumns(4);
+    KxGTable elementTable;
+    if (elementOids.Count() == 0 || set->GetColumns(elementColumns) != 0 || elementColumns.Count() == 0) {
+        return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+    }
+    if (elementMap->GetStoreHdl() == nullptr || elementMap->GetStoreHdl()->GetExtentTable(elementTable) != 0) {
+        return KXG_E_NO_TABLE;
+    }
+    const KxString elementAlias = AliasName(aliasCounter++);
+    KxGColumn element(*elementColumns.GetColumn(0));
+    element.SetQualifier(setAlias);
+    KxGColumn elementId(*elementOids.GetColumn(0));
+    elementId.SetQualifier(elementAlias);
+
+    KxGQueryContext inner;
+    status = Walk(*elementClass, elementAlias, aliasCounter, *op.subQuery, inner, params);
+    if (status != 0) {
+        return status;
+    }
+    KxString printed;
+    if (inner.GetRoot() != nullptr) {
+        inner.GetRoot()->Print(printed);
+    }
+
+    KxGProjection select;
+    KxGIdentity setIdentity(setAlias);
+    select.AddColumn(*setOids.GetColumn(0), &setIdentity);
+    select.AddTable(table, setIdentity);
+    select.AddTable(elementTable, KxGIdentity(elementAlias));
+    for (auto& joined : inner.GetJoinedTables()) {
+        select.AddTable(joined.first, KxGIdentity(joined.second));
+    }
+    KxString text;
+    database_->GetDatabaseInfo()->Select(select, text);
+    if (!atLeastOne) {
+        // the same FROM list under a COUNT(*)
+        const std::string selected = text.ToUtf8();
+        const size_t at = selected.find(" FROM ");
+        if (at == std::string::npos) {
+            return KXG_E_QUERY_ACCESS;
+        }
+        text = KxString::FromUtf8(" SELECT COUNT(*)" + selected.substr(at));
+    }
+    KxGCondition where;
+    if (!atLeastOne) {
+        where.AddCondition(ownerId, KXG_OP_EQ, setOwner);
+    }
+    where.AddCondition(element, KXG_OP_EQ, elementId);
+    if (!printed.IsEmpty()) {
+        where.OpenBracket();
+        where.AddCondition(printed);
+        where.CloseBracket();
+    }
+    text << " WHERE " << where.GetText();
+
+    KxGCondition term;
+    if (atLeastOne) {
+        term.AddSubselect(ownerId, text);
+    } else {
+        term.AddSubselect(text, countMarker, op.countOp);
+    }
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
+int32_t KxGQueryService::SetComparison(KxGClass& queried, KxGMemberMap& memberMap, const KxQueryOp& op,
+                                       const KxString& alias, uint16_t& aliasCounter, KxGQueryContext& context,
+                                       std::vector<KxGQueryParameter>& params)
+{
+    KxGSetMemberMap* set = nullptr;
+    KxGTable table;
+    int32_t status = SetTable(queried, memberMap, op.memberPos, set, table);
+    if (status != 0) {
+        return status;
+    }
+    // no count operator asks for at least one (matching) element
+    const int32_t count = op.countOp != 0 ? op.count : 0;
+    const uint16_t countOp = op.countOp != 0 ? op.countOp : 4;
+    if (KxGCondition::Comparison(countOp, KxString()).IsEmpty() || (countOp & ~0x7u) != 0) {
+        return KXG_E_QUERY_OPERATOR;
+    }
+    const KxString setAlias = AliasName(aliasCounter++);
+    KxGColumn outerOid(KxGSurrogateMap::GetOIDColumn());
+    outerOid.SetQualifier(alias);
+    KxGColumn setOid(KxGSurrogateMap::GetOIDColumn());
+    setOid.SetQualifier(setAlias);
+    KxGCondition where;
+    where.AddCondition(outerOid, KXG_OP_EQ, setOid);
+    if (op.hasValue) {
+        KxGColumnList columns(4);
+        if (set->GetColumns(columns) != 0) {
+            TraceError(database_, 1167, "Error ERR_KX_ROG_OS_NO_MEMBERMAP: Can't get set member map",
+                       queried.GetName(), queried.GetClassId(), op.memberPos);
+            return KXG_E_NO_MEMBER_MAP;
+        }
+        if (columns.Count() == 0) {
+            TraceError(database_, 1177, "Error ERR_KXG_NO_COLUMN: Can't get column", queried.GetName(),
+                       queried.GetClassId(), op.memberPos);
+            return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+        }
+        KxGColumn element(*columns.GetColumn(0));
+        element.SetQualifier(setAlias);
+        KxString term;
+        status = ComparisonTerm(element, op, params, term);
+        if (status != 0) {
+            return status;
+        }
+        if (!term.IsEmpty()) {
+            where.AddCondition(term);
+        }
+    }
+    KxString text(" SELECT COUNT(*) FROM ");
+    text << table.GetQualifiedName() << " " << setAlias << " WHERE " << where.GetText();
+    KxString left;
+    left << count;
+    KxGCondition term;
+    term.AddSubselect(text, left, countOp);
+    return context.Insert(std::make_unique<KxGQueryTreeLeaf>(term.GetText()));
+}
+
 int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t& aliasCounter, KxQuery& query,
                               KxGQueryContext& context, std::vector<KxGQueryParameter>& params)
 {
@@ -333,7 +553,7 @@ int32_t KxGQueryService::Walk(KxGClass& queried, const KxString& alias, uint16_t
             return 0;
         case KXQ_MEMBER:
         case KXQ_SORT:
-            status = MemberComparison(queried, *op, alias, context, params);
+            status = MemberComparison(queried, *op, alias, aliasCounter, context, params);
             break;
         case KXQ_BOOL:
             if (op->boolOp == KXG_BOOL_NOT) {
@@ -725,4 +945,34 @@ int32_t KxGQueryService::ExecSQL(KxGSchemaMap* schemaMap, const KxString& sql, s
     }
     result.insert(result.end(), found.begin(), found.end());
     return finish(0);
+}
+
+extern "C" int32_t ExecSQLQuery(KxBase* base, KxString sql, KxOnDemandSet* set)
+{
+    auto* client = base != nullptr ? dynamic_cast<KxGatewayClient*>(base->GetConnection()) : nullptr;
+    KxGatewayAdmin* admin = client != nullptr ? client->GetAdmin() : nullptr;
+    KxTransaction* transaction = base != nullptr ? base->GetCurrentTransaction() : nullptr;
+    KxTransactionResource* resource = transaction != nullptr ? transaction->GetResource(base) : nullptr;
+    auto* context = resource != nullptr ? static_cast<KxGTransactionContext*>(resource->GetContext()) : nullptr;
+    KxGDatabase* database = context != nullptr ? context->GetDatabase() : nullptr;
+    if (admin == nullptr || database == nullptr) {
+        return KXG_E_NO_TXN_CONTEXT;
+    }
+    if (set == nullptr) {
+        return KXG_E_INVALID_PARAMETER;
+    }
+    KxGOperationEnvironment* environment = admin->GetOperationEnvironment();
+    KxGCatalog* catalog = environment != nullptr ? environment->GetCatalog() : nullptr;
+    KxGQueryService service(environment, database, 1);
+    std::vector<KxRef> refs;
+    int32_t status = service.ExecSQL(catalog != nullptr ? catalog->GetSchemaMap() : nullptr, sql, refs);
+    if (status != 0) {
+        return status;
+    }
+    for (const KxRef& ref : refs) {
+        KxOnDemand element;
+        element.Assign(base, ref, base);
+        set->Add(element);
+    }
+    return 0;
 }

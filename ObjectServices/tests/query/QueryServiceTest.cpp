@@ -17,8 +17,12 @@
 #include "KxObjectAliasMember.h"
 #include "KxGQueryService.h"
 #include "KxGSchemaMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatusCodes.h"
+#include "KxBase.h"
+#include "KxObject.h"
 #include "KxQuery.h"
+#include "KxTransaction.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
 
@@ -42,6 +46,26 @@ private:
     KxGMemberColumn column_;
 };
 
+// A set of references kept in a set table of its own: one element column.
+class FixedSetMap : public KxGSetMemberMap {
+public:
+    FixedSetMap(KxGSchemaMap* map, const KxClassId& owner, uint16_t position, KxGTable table, const char* element,
+                bool inTable = true)
+        : KxGSetMemberMap(map, owner, position, 0, KXG_SET_OF_OBJECTS), table_(std::move(table)),
+          column_(KxString(element), 15), inTable_(inTable)
+    {
+        column_.SetMemberMap(this);
+    }
+    int32_t GetColumns(KxGColumnList& list) override { return list.AddColumn(&column_); }
+    int32_t GetTable(KxGTable& table) override { table = table_; return 0; }
+    bool KeepsSetTable() const override { return inTable_; }
+
+private:
+    KxGTable table_;
+    KxGMemberColumn column_;
+    bool inTable_;
+};
+
 // A store handler with fixed class and extent tables.
 class FixedStoreHdl : public KxGStoreHdl {
 public:
@@ -62,6 +86,8 @@ private:
 enum : uint16_t { PERSON = 300, EMPLOYEE = 301, SHAPE = 302, CIRCLE = 303, SQUARE = 304, PART = 305, SCREW = 306 };
 // Member positions of a person (an employee adds SALARY); BOSS refers to a person.
 enum : uint16_t { NAME = 0, AGE = 1, CITY = 2, BOSS = 3, SALARY = 4 };
+// A person's set of friends (persons), and the same set kept in a blob; positions in a person's map.
+enum : uint16_t { FRIENDS = 4, PACKED_FRIENDS = 5, FRIEND_SET = 310 };
 
 KxClassId Id(uint16_t number) { return KxClassId(number, 1); }
 
@@ -111,6 +137,41 @@ const Row* BossOf(const Row& row)
     return nullptr;
 }
 
+// The friends of the person of row i (none for every third person).
+std::vector<int64_t> FriendsOf(int64_t oid)
+{
+    const int64_t i = (oid - 5000) / 3;
+    if (i % 3 == 2) {
+        return {};
+    }
+    std::vector<int64_t> friends{5000 + ((i * 2 + 1) % 33) * 3};
+    if (i % 2 == 0) {
+        friends.push_back(5000 + ((i * 5 + 2) % 33) * 3);
+    }
+    return friends;
+}
+
+const Row* RowOf(int64_t oid)
+{
+    static const std::vector<Row> rows = PersonRows();
+    for (const Row& row : rows) {
+        if (row.oid == oid) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+// How many of the person's friends match.
+int64_t CountFriends(const Row& row, const std::function<bool(const Row&)>& match)
+{
+    int64_t n = 0;
+    for (int64_t oid : FriendsOf(row.oid)) {
+        n += match(*RowOf(oid)) ? 1 : 0;
+    }
+    return n;
+}
+
 std::string Lower(std::string text)
 {
     for (char& c : text) {
@@ -154,6 +215,16 @@ protected:
             employee.GetClassMap()->AddMemberMap(person.GetClassMap()->GetMemberMap(i));
         }
         Value(employee, "SALARY", 2);
+        map_->AddClass(std::make_unique<KxGClass>(map_.get(), Id(FRIEND_SET), KxString("FriendSet"), KXG_CLASS_PERSISTENT));
+        setMap_ = std::make_unique<KxGSetMap>(map_.get(), map_->FindClass(FRIEND_SET));
+        for (bool inTable : {true, false}) {
+            auto set = std::make_unique<FixedSetMap>(map_.get(), Id(PERSON), inTable ? FRIENDS : PACKED_FRIENDS,
+                                                     KxGTable(KxString("QFRIENDS"), schema_), "FRIENDOID", inTable);
+            set->SetName(KxString(inTable ? "friends" : "packed"));
+            set->BindRelation(nullptr, setMap_.get(), nullptr);
+            person.GetClassMap()->AddMemberMap(set.get());
+            person.AddMember(std::make_unique<KxGMember>(set->GetName(), &person, std::move(set)));
+        }
         // a Virtual class: no table of its own, its extent unites its subclasses' tables
         KxGClass& shape = AddClass(SHAPE, "Shape", KXG_STORE_VIRTUAL, "QSHAPE", "VQSHAPE");
         shape.SetSubclasses({CIRCLE, SQUARE});
@@ -198,6 +269,15 @@ protected:
                     {Int(row.oid), Int(row.cid), Text(row.name), Int(row.age), city, bossOid, bossCid});
             }
         }
+        Run("CREATE TABLE S.QFRIENDS (OID NUMBER (38) not null, CID NUMBER (38) not null, EID NUMBER (10) not null,"
+            " FRIENDOID NUMBER (38), FRIENDCID NUMBER (38), PRIMARY KEY ( OID, EID ))");
+        for (const Row& row : PersonRows()) {
+            int64_t eid = 0;
+            for (int64_t oid : FriendsOf(row.oid)) {
+                Run("INSERT INTO S.QFRIENDS (OID, CID, EID, FRIENDOID, FRIENDCID) VALUES (:1, :2, :3, :4, :5)",
+                    {Int(row.oid), Int(FRIEND_SET), Int(++eid), Int(oid), Int(RowOf(oid)->cid)});
+            }
+        }
         Run("INSERT INTO S.QCIRCLE (OID, CID, NAME) VALUES (700, 303, 'c1')");
         Run("INSERT INTO S.QCIRCLE (OID, CID, NAME) VALUES (701, 303, 'c2')");
         Run("INSERT INTO S.QSQUARE (OID, CID, NAME) VALUES (702, 304, 's1')");
@@ -214,6 +294,7 @@ protected:
             session_.reset();
         }
         map_.reset();
+        setMap_.reset();
         DatabaseTest::TearDown();
     }
 
@@ -293,6 +374,7 @@ protected:
 
     KxString schema_;
     std::unique_ptr<KxGSchemaMap> map_;
+    std::unique_ptr<KxGSetMap> setMap_;
     std::shared_ptr<sqlengine::Session> session_;
     sqlengine::Error error_;
 };
@@ -326,6 +408,40 @@ Build Boss(std::vector<Build> inner)
             op(*sub);
         }
         q.SetSubQuery(BOSS, Id(PERSON), std::move(sub));
+    };
+}
+
+// A sub-query on the friends: the number of friends that match the inner operations.
+Build Friends(std::vector<Build> inner, int32_t count = 0, uint16_t countOp = 4, uint16_t member = FRIENDS)
+{
+    return [=](KxQuery& q) {
+        auto sub = std::make_unique<KxQuery>(Id(PERSON));
+        for (const auto& op : inner) {
+            op(*sub);
+        }
+        q.SetSubQuery(member, Id(PERSON), std::move(sub), count, countOp);
+    };
+}
+
+// A comparison on the set of friends itself: how many friends it holds (with the friend given, how
+// many times it holds that friend).
+Build FriendCount(int32_t count, uint16_t countOp, uint16_t member = FRIENDS)
+{
+    return [=](KxQuery& q) { q.SetMemberCount(member, Id(PERSON), count, countOp); };
+}
+Build HasFriend(int64_t oid, int32_t count = 0, uint16_t countOp = 0)
+{
+    return [=](KxQuery& q) {
+        KxQueryOp op;
+        op.kind = KXQ_MEMBER;
+        op.memberPos = FRIENDS;
+        op.memberClass = Id(PERSON);
+        op.compareOp = 1;
+        op.value = KxQueryValue::Int(oid);
+        op.hasValue = true;
+        op.count = count;
+        op.countOp = countOp;
+        q.Append(op);
     };
 }
 
@@ -412,6 +528,38 @@ TEST_F(QueryServiceTest, EachComparisonAndNestFindsTheExpectedPersons)
              return b != nullptr && (b->age > 10 || (bb != nullptr && bb->city == "Rome")) && r.city.has_value();
          }},
         {"reference without condition", {Boss({})}, [](const Row& r) { return r.boss.has_value(); }},
+        {"a friend matches", {Friends({Age(4, 40)})},
+         [](const Row& r) { return CountFriends(r, [](const Row& f) { return f.age > 40; }) > 0; }},
+        {"at least one friend, as >= 1", {Friends({City(1, "Rome")}, 1, 5)},
+         [](const Row& r) { return CountFriends(r, [](const Row& f) { return f.city == "Rome"; }) >= 1; }},
+        {"no friend matches", {Friends({Name(1, "A*")}, 0, 1)},
+         [](const Row& r) { return CountFriends(r, [](const Row& f) { return Like(f.name, "A%"); }) == 0; }},
+        {"count bound before the element's constants", {Friends({Age(2, 30)}, 2, 1), Bool(AND), Name(6, "Bob")},
+         [](const Row& r) {
+             return CountFriends(r, [](const Row& f) { return f.age < 30; }) == 2 && r.name != "Bob";
+         }},
+        {"count after a constant, under OR", {Age(4, 45), Bool(OR), Friends({City(6, std::nullopt)}, 2, 2)},
+         [](const Row& r) { return r.age > 45 || CountFriends(r, [](const Row& f) { return f.city.has_value(); }) < 2; }},
+        {"friends of a friend", {Friends({Friends({Name(1, "Zed")})})},
+         [](const Row& r) {
+             return CountFriends(r, [](const Row& f) {
+                        return CountFriends(f, [](const Row& ff) { return ff.name == "Zed"; }) > 0;
+                    }) > 0;
+         }},
+        {"NOT over friends", {Bool(NOT), Friends({})}, [](const Row& r) { return FriendsOf(r.oid).empty(); }},
+        {"number of friends", {FriendCount(2, 1)}, [](const Row& r) { return FriendsOf(r.oid).size() == 2; }},
+        {"fewer than two friends", {FriendCount(2, 2), Bool(AND), Age(4, 10)},
+         [](const Row& r) { return FriendsOf(r.oid).size() < 2 && r.age > 10; }},
+        {"holds a friend", {Age(2, 40), Bool(AND), HasFriend(5012)},
+         [](const Row& r) {
+             const auto friends = FriendsOf(r.oid);
+             return r.age < 40 && std::find(friends.begin(), friends.end(), 5012) != friends.end();
+         }},
+        {"does not hold a friend", {Bool(NOT), HasFriend(5012, 1, 5)},
+         [](const Row& r) {
+             const auto friends = FriendsOf(r.oid);
+             return std::find(friends.begin(), friends.end(), 5012) == friends.end();
+         }},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
@@ -508,6 +656,18 @@ TEST_F(QueryServiceTest, SelectTextsBindEveryConstant)
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.AGE > :1 OR  T0.BOSSOID IN (  SELECT T1.OID FROM "
          "S.VQPERSON T1 WHERE T1.NAME = :2 ) ",
          {"", "b"}},
+        {"a friend matches", {Friends({Name(1, "b")})}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE  T0.OID IN (  SELECT T1.OID FROM S.QFRIENDS T1, S.VQPERSON T2 "
+         "WHERE T1.FRIENDOID = T2.OID AND  ( T2.NAME = :1 )  ) ",
+         {"b"}},
+        {"count bound first", {Age(4, 1), Bool(1), Friends({Name(1, "b")}, 3, 4), Bool(1), City(1, "c")}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE ((T0.AGE > :1) AND (:2 <  (  SELECT COUNT(*) FROM S.QFRIENDS T1, "
+         "S.VQPERSON T2 WHERE T0.OID = T1.OID AND T1.FRIENDOID = T2.OID AND  ( T2.NAME = :3 )  ) )) AND (T0.CITY = :4)",
+         {"", "", "b", "c"}},
+        {"set member compared", {Name(1, "b"), Bool(2), HasFriend(5012, 2, 5)}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.NAME = :1 OR 2 <=  (  SELECT COUNT(*) FROM S.QFRIENDS T1 "
+         "WHERE T0.OID = T1.OID AND T1.FRIENDOID = :2 ) ",
+         {"b", ""}},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(PERSON));
@@ -602,6 +762,26 @@ TEST_F(QueryServiceTest, CallersSqlTextGivesTheReferencesOfItsRows)
     EXPECT_TRUE(refs.empty());
 }
 
+// The exported entry needs the base's gateway transaction context: a base without one is refused
+// before anything reaches a database, and the set stays as it was.
+TEST(ExecSQLQueryTest, ABaseWithoutATransactionContextIsRefused)
+{
+    oratest::KelvoxScope kernel("query_tests");
+    KxBase plain(KxString("q"));
+    KxBase inTransaction(KxString("q2"));
+    KxTransaction transaction;
+    inTransaction.SetCurrentTransaction(&transaction);
+    KxOnDemandSet set(nullptr);
+    KxOnDemand kept;
+    kept.Assign(nullptr, KxRef(KxObjId(), KxClassId(300, 1)), nullptr);
+    set.Add(kept);
+    for (KxBase* base : {static_cast<KxBase*>(nullptr), &plain, &inTransaction}) {
+        EXPECT_EQ(ExecSQLQuery(base, KxString("SELECT OID, CID FROM S.QPERSON"), &set), KXG_E_NO_TXN_CONTEXT);
+        EXPECT_EQ(set.Count(), 1u);
+    }
+    inTransaction.SetCurrentTransaction(nullptr);
+}
+
 TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
 {
     const struct {
@@ -620,6 +800,9 @@ TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
         {"member not mapped", PERSON, {[](KxQuery& q) { q.SetMember(9, Id(PERSON), 1, KxQueryValue::Int(1)); }},
          KXG_E_NO_MEMBER},
         {"class not in the catalog", 399, {}, KXG_E_NO_CLASS},
+        {"sub-query on a set kept in a blob", PERSON, {Friends({Age(1, 1)}, 0, 4, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
+        {"set count with an operator without text", PERSON, {Friends({Age(1, 1)}, 2, 7)}, KXG_E_QUERY_OPERATOR},
+        {"comparison on a set kept in a blob", PERSON, {FriendCount(1, 1, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(c.classNumber));
