@@ -17,7 +17,7 @@
 #include "KxGatewayClient.h"
 #include "KxTransaction.h"
 #include "kxthreads.h"
-#include "../txn/KxGTxnTrace.h"
+#include "../KxGModuleTrace.h"
 
 KxGLockService::~KxGLockService() = default;
 

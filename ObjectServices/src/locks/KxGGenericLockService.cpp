@@ -9,7 +9,7 @@
 
 #include "KxGDatabase.h"
 #include "KxGLockSection.h"
-#include "KxGLockTrace.h"
+#include "../KxGModuleTrace.h"
 #include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
 #include "KxGStatement.h"

@@ -7,7 +7,7 @@
 
 #include "KxGLockService.h"
 #include "KxGLockSection.h"
-#include "KxGLockTrace.h"
+#include "../KxGModuleTrace.h"
 #include "KxGTransactionContext.h"
 #include "kxthreads.h"
 

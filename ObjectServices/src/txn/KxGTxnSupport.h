@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "KxGTxnTrace.h"
+#include "../KxGModuleTrace.h"
 
 class KxClassId;
 class KxGClassMap;
