@@ -183,6 +183,11 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
         // is copied; its buffer is no object to store members from.
         auto* image = dynamic_cast<KxSQLObjectAlias*>(objects[i]);
         if (image != nullptr && image->GetBuffer() != nullptr) {
+            if (GetHandleColumnCount() != 0) {
+                // Handle-typed values live behind the image's own handles: not written again.
+                status = KXG_E_NOT_SUPPORTED;
+                break;
+            }
             KxGRowContext from(image->GetBuffer());
             from.SetCurrentRow(image->GetBuffer()->GetCurrentRow());
             status = CopyRows(from, rows, 1);
