@@ -55,8 +55,10 @@ private:
     // Unbinds the acquire statement, binds :1 from the count row and the two tables by name from the
     // parameter rows (lockCount_ elements each). 1, or 0 when a bind failed or no handle is to be had.
     uint16_t BindAcquire(KxGStatement* statement);
-    // Binds and executes the acquire statement; true when it executed and reported a row.
-    bool RunAcquire();
+    // Binds and executes the acquire call for refs (all with mode); true when the procedure reported
+    // its rows. When it ran but its outcome could not be read, the rows it may have committed are
+    // deleted again, so that a refused acquisition leaves no lock row behind.
+    bool RunAcquire(const KxRefList& refs, uint16_t mode);
 
     int32_t creationError_ = 0;
     int32_t lockCount_ = 0;

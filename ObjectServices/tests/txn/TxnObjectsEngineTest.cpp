@@ -186,6 +186,26 @@ protected:
         ServerTest::TearDown();
     }
 
+    // As the transaction manager does when a context ends: its levels aborted, its locks dropped; a
+    // connection that could not roll back is closed and a new one taken.
+    void RenewContext()
+    {
+        while (context_->GetLevel() > 0) {
+            manager_->TXAbort(resource_.get());
+        }
+        locks_->DeleteTxn(context_.get());
+        const bool unusable = context_->IsConnectionUnusable();
+        resource_->SetContext(nullptr);
+        context_.reset();
+        if (unusable) {
+            db_->CloseConnection();
+            db_ = Open();
+            ASSERT_TRUE(db_);
+        }
+        context_ = std::make_unique<KxGTransactionContext>(environment_.get(), locks_.get(), handle_.get(), db_.get());
+        resource_->SetContext(context_.get());
+    }
+
     std::unique_ptr<ReplayingOraDatabase> Open()
     {
         auto database = std::make_unique<ReplayingOraDatabase>(KxString(serverName_.c_str()), KxString("s"),
@@ -382,6 +402,53 @@ TEST_F(TxnObjects, LevelsCommitAndRollBackTheRowsOfStoredObjects)
         EXPECT_EQ(LockRows(), "0");
         EXPECT_FALSE(context_->IsRollbackOnly());
         sqlengine::Engine::Instance().ClearInjectedFailures();
+    }
+}
+
+TEST_F(TxnObjects, AFailureOfAnyAdapterCallOfACommitCommitsNothingAndTheNextTransactionWorks)
+{
+    ASSERT_EQ(Run("T C s1=a c c"), "1 2 0 1 0");
+    auto& engine = sqlengine::Engine::Instance();
+    std::string label = "a";
+    uint32_t id = 10;
+    for (const bool nested : {false, true}) {
+        bool consumed = true;
+        uint32_t skip = 0;
+        for (; consumed; ++skip) {
+            SCOPED_TRACE(std::string(nested ? "nested" : "flat") + ", OCI call " + std::to_string(skip + 1) +
+                         " of the commit fails");
+            const uint32_t inserted = ++id;
+            const std::string tried = "x" + std::to_string(inserted);
+            // An update (locked) and an insert, then the commits from the top down.
+            const std::string work = "s1=" + tried + " s" + std::to_string(inserted) + "=n";
+            ASSERT_EQ(Run(nested ? "T T C " + work : "T C " + work), nested ? "1 2 3 0 0" : "1 2 0 0");
+            engine.InjectFailureAfter("OCI*", 3113, skip);
+            const std::string results = Run(nested ? "c c c" : "c c");
+            consumed = engine.PendingInjectedFailures() == 0;
+            engine.ClearInjectedFailures();
+            const bool committed = results.find('-') == std::string::npos;
+            EXPECT_TRUE(committed || consumed) << results;
+            if (committed) {
+                label = tried;
+            }
+            EXPECT_EQ(Query("SELECT LABEL0V0 FROM S.NODEC2V0 WHERE OID = 1"), (Rows{{label}})) << results;
+            EXPECT_EQ(Query("SELECT COUNT(*) FROM S.NODEC2V0 WHERE OID = " + std::to_string(inserted)),
+                      (Rows{{committed ? "1" : "0"}}))
+                << results;
+            EXPECT_EQ((Node(inserted).GetState() & KXG_STATE_IN_DATABASE) != 0, committed) << results;
+            EXPECT_NE(Node(1).GetState() & KXG_STATE_IN_DATABASE, 0) << results;
+            ASSERT_NO_FATAL_FAILURE(RenewContext());
+
+            // The next transaction commits its own work only.
+            const uint32_t next = ++id;
+            EXPECT_EQ(Run("T C s" + std::to_string(next) + "=ok c c"), "1 2 0 1 0");
+            EXPECT_EQ(Query("SELECT COUNT(*) FROM S.NODEC2V0 WHERE OID = " + std::to_string(next)), (Rows{{"1"}}));
+            EXPECT_EQ(LockRows(), "0") << results;
+            if (HasFailure()) {
+                return;
+            }
+        }
+        EXPECT_GT(skip, 10u);   // the sweep went through the commit's calls
     }
 }
 

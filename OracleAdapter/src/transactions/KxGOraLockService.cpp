@@ -131,14 +131,25 @@ uint16_t KxGOraLockService::BindAcquire(KxGStatement* statement)
     return 1;
 }
 
-bool KxGOraLockService::RunAcquire()
+bool KxGOraLockService::RunAcquire(const KxRefList& refs, uint16_t mode)
 {
     KxGStoreStatement* statement = GetInsertStatement();
     if (BindAcquire(statement) == 0 || statement->Execute() == 0) {
         return false;
     }
     uint32_t rows = 0;
-    return statement->GetNumAffectedRows(rows) != 0 && rows > 0;
+    if (statement->GetNumAffectedRows(rows) != 0 && rows > 0) {
+        return true;
+    }
+    // The procedure ran and commits its rows: whatever it wrote goes again.
+    KxGLockRequestList written;
+    for (const KxRef& ref : refs) {
+        if (written.Append({nullptr, ref, mode}) != 0) {
+            break;
+        }
+    }
+    ReleaseServerLocks(written, nullptr);
+    return false;
 }
 
 int32_t KxGOraLockService::AcquireServerLock(const KxGLockRequest& request, uint32_t /*lockNumber*/)
@@ -151,7 +162,7 @@ int32_t KxGOraLockService::AcquireServerLock(const KxGLockRequest& request, uint
     CurrentObjectId() = request.ref.GetObjId();
     CurrentLockMode() = request.mode;
     const KxRefList one{request.ref};
-    if (FillRows(one, 0, 1, request.mode) && RunAcquire()) {
+    if (FillRows(one, 0, 1, request.mode) && RunAcquire(one, request.mode)) {
         return 0;
     }
     tag.Write("lock not acquired");
@@ -170,7 +181,7 @@ int32_t KxGOraLockService::AcquireServerLocks(uint16_t mode, const KxRefList& re
     }
     lockCount_ = static_cast<int32_t>(refs.size());
     CurrentLockMode() = mode;
-    if (FillRows(refs, 0, refs.size(), mode) && RunAcquire()) {
+    if (FillRows(refs, 0, refs.size(), mode) && RunAcquire(refs, mode)) {
         return 0;
     }
     tag.Write("lock not acquired");

@@ -104,6 +104,12 @@ class Engine {
   // "Fail the next call X with native code N": the next TakeInjectedFailure for `call` (whose
   // statement text contains `textContains`, when given) answers the error instead of running.
   void InjectFailure(const std::string& call, int32_t code, const std::string& textContains = std::string());
+  // As InjectFailure, but the failure is answered by the (skip + 1)th matching call; a call name
+  // ending in "*" matches every call that starts with the rest ("OCI*": any OCI function).
+  void InjectFailureAfter(const std::string& call, int32_t code, uint32_t skip,
+                          const std::string& textContains = std::string());
+  // Injected failures not answered yet.
+  size_t PendingInjectedFailures() const;
   bool TakeInjectedFailure(const std::string& call, const std::string& text, Error& err);
   void ClearInjectedFailures();
 
@@ -125,6 +131,7 @@ class Engine {
     std::string call;
     int32_t code;
     std::string contains;
+    uint32_t skip = 0;
   };
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<Server>> servers_;

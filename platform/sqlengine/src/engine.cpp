@@ -119,14 +119,32 @@ std::shared_ptr<Server> Engine::FindServer(const std::string& name) const {
 
 void Engine::InjectFailure(const std::string& call, int32_t code, const std::string& textContains) {
   std::lock_guard<std::mutex> lock(mutex_);
-  injections_.push_back({call, code, textContains});
+  injections_.push_back({call, code, textContains, 0});
+}
+
+void Engine::InjectFailureAfter(const std::string& call, int32_t code, uint32_t skip,
+                                const std::string& textContains) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  injections_.push_back({call, code, textContains, skip});
+}
+
+size_t Engine::PendingInjectedFailures() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return injections_.size();
 }
 
 bool Engine::TakeInjectedFailure(const std::string& call, const std::string& text, Error& err) {
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = injections_.begin(); it != injections_.end(); ++it) {
-    if (it->call != call) continue;
+    const bool prefix = !it->call.empty() && it->call.back() == '*';
+    if (prefix ? call.compare(0, it->call.size() - 1, it->call, 0, it->call.size() - 1) != 0
+               : it->call != call)
+      continue;
     if (!it->contains.empty() && text.find(it->contains) == std::string::npos) continue;
+    if (it->skip > 0) {
+      --it->skip;
+      continue;
+    }
     err.Set(it->code);
     injections_.erase(it);
     return true;

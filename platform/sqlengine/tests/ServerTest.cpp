@@ -397,4 +397,20 @@ TEST_F(ServerFilesTest, KilledDdlLeavesTheCatalogInAgreementWithTheFiles) {
   }
 }
 
+TEST(InjectedFailures, TheNthMatchingCallFailsAndANameEndingInAStarIsAPrefix) {
+  Engine& engine = Engine::Instance();
+  engine.ClearInjectedFailures();
+  Error err;
+  engine.InjectFailureAfter("OCI*", 3113, 2, "UPDATE");
+  EXPECT_FALSE(engine.TakeInjectedFailure("OCIStmtExecute", "UPDATE T", err));   // skipped
+  EXPECT_FALSE(engine.TakeInjectedFailure("OCIStmtExecute", "SELECT 1", err));   // text differs
+  EXPECT_FALSE(engine.TakeInjectedFailure("CatalogWrite", "UPDATE T", err));     // not a prefix match
+  EXPECT_FALSE(engine.TakeInjectedFailure("OCIBindByPos", "UPDATE T", err));     // skipped
+  EXPECT_EQ(engine.PendingInjectedFailures(), 1u);
+  EXPECT_TRUE(engine.TakeInjectedFailure("OCIStmtPrepare", "UPDATE T", err));
+  EXPECT_EQ(err.code, 3113);
+  EXPECT_EQ(engine.PendingInjectedFailures(), 0u);
+  EXPECT_FALSE(engine.TakeInjectedFailure("OCIStmtPrepare", "UPDATE T", err));
+}
+
 }  // namespace
