@@ -223,7 +223,7 @@ protected:
         return *reinterpret_cast<T*>(object.MemberAddress(*object.GetMetaClass()->FindMember(member), 0));
     }
 
-    // Nodes 100 and above are bags (with a set of nodes).
+    // Nodes 100000 and above are bags (with a set of nodes).
     KxObject& Node(uint32_t id)
     {
         auto found = nodes_.find(id);
@@ -231,7 +231,7 @@ protected:
             return *found->second;
         }
         KxObject* object = nullptr;
-        EXPECT_EQ(0, base_->GetObjectMgr()->Create(dictionary_->GetCurrentVersion(id >= 100 ? 3 : 2)->AsClass(),
+        EXPECT_EQ(0, base_->GetObjectMgr()->Create(dictionary_->GetCurrentVersion(id >= 100000 ? 3 : 2)->AsClass(),
                                                    KxObjId(id), object));
         objects_.push_back(object);
         nodes_[id] = object;
@@ -382,13 +382,13 @@ TEST_F(TxnObjects, LevelsCommitAndRollBackTheRowsOfStoredObjects)
          "1+ 2+ 3- 4+ 5- 6- 7- 8-"},
         {"the next transaction works", false, "T C s7=g c c", "1 2 0 1 0", "1=a/10 2=b/20 4=dd/40 7=g/70",
          "1+ 2+ 3- 4+ 5- 6- 7+ 8-"},
-        {"a bag and its set stored", false, "T C s100=p c c", "1 2 0 1 0", "1=a/10 2=b/20 4=dd/40 7=g/70 100=p/1000",
-         "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100+"},
+        {"a bag and its set stored", false, "T C s100000=p c c", "1 2 0 1 0",
+         "1=a/10 2=b/20 4=dd/40 7=g/70 100000=p/1000000", "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100000+"},
         {"a bag's row image holds no set rows: its replay is refused and the outer commit rolls back", true,
-         "T T C s100=q c a c", "1 2 3 0 2 -2999 -6102", "1=a/10 2=b/20 4=dd/40 7=g/70 100=p/1000",
-         "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100+"},
+         "T T C s100000=q c a c", "1 2 3 0 2 -2999 -6102", "1=a/10 2=b/20 4=dd/40 7=g/70 100000=p/1000000",
+         "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100000+"},
         {"another client's lock refuses the update and nothing of it is written", false, "~4 T C s4=z c a",
-         "1 1 2 0 -2041 0", "1=a/10 2=b/20 4=dd/40 7=g/70 100=p/1000", "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100+"},
+         "1 1 2 0 -2041 0", "1=a/10 2=b/20 4=dd/40 7=g/70 100000=p/1000000", "1+ 2+ 3- 4+ 5- 6- 7+ 8- 100000+"},
     };
     for (const Scenario& s : scenarios) {
         SCOPED_TRACE(s.name);
@@ -411,12 +411,15 @@ TEST_F(TxnObjects, AFailureOfAnyAdapterCallOfACommitCommitsNothingAndTheNextTran
     auto& engine = sqlengine::Engine::Instance();
     std::string label = "a";
     uint32_t id = 10;
-    for (const bool nested : {false, true}) {
+    enum Kind { kFlat, kNested, kReplaying };
+    for (const Kind kind : {kFlat, kNested, kReplaying}) {
+        const bool nested = kind != kFlat;
         bool consumed = true;
         uint32_t skip = 0;
         for (; consumed; ++skip) {
-            SCOPED_TRACE(std::string(nested ? "nested" : "flat") + ", OCI call " + std::to_string(skip + 1) +
-                         " of the commit fails");
+            SCOPED_TRACE(std::string(kind == kFlat ? "flat" : kind == kNested ? "nested" : "nested, replaying") +
+                         ", OCI call " + std::to_string(skip + 1) + " of the commit fails");
+            db_->SetReplaying(kind == kReplaying);
             const uint32_t inserted = ++id;
             const std::string tried = "x" + std::to_string(inserted);
             // An update (locked) and an insert, then the commits from the top down.
@@ -441,8 +444,9 @@ TEST_F(TxnObjects, AFailureOfAnyAdapterCallOfACommitCommitsNothingAndTheNextTran
 
             // The next transaction commits its own work only.
             const uint32_t next = ++id;
-            EXPECT_EQ(Run("T C s" + std::to_string(next) + "=ok c c"), "1 2 0 1 0");
-            EXPECT_EQ(Query("SELECT COUNT(*) FROM S.NODEC2V0 WHERE OID = " + std::to_string(next)), (Rows{{"1"}}));
+            EXPECT_EQ(Run("T C s" + std::to_string(next) + "=ok c c"), "1 2 0 1 0") << results;
+            EXPECT_EQ(Query("SELECT COUNT(*) FROM S.NODEC2V0 WHERE OID = " + std::to_string(next)), (Rows{{"1"}}))
+                << results << " " << Committed();
             EXPECT_EQ(LockRows(), "0") << results;
             if (HasFailure()) {
                 return;
