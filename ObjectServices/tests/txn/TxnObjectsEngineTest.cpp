@@ -405,32 +405,43 @@ TEST_F(TxnObjects, LevelsCommitAndRollBackTheRowsOfStoredObjects)
     }
 }
 
+// Also the abort of a replaying level, whose repairs are written and committed with the outer level:
+// whatever call fails, none of the level's work stays.
 TEST_F(TxnObjects, AFailureOfAnyAdapterCallOfACommitCommitsNothingAndTheNextTransactionWorks)
 {
     ASSERT_EQ(Run("T C s1=a c c"), "1 2 0 1 0");
     auto& engine = sqlengine::Engine::Instance();
     std::string label = "a";
     uint32_t id = 10;
-    enum Kind { kFlat, kNested, kReplaying };
-    for (const Kind kind : {kFlat, kNested, kReplaying}) {
+    enum Kind { kFlat, kNested, kReplaying, kReplayingAbort };
+    for (const Kind kind : {kFlat, kNested, kReplaying, kReplayingAbort}) {
+        const bool aborting = kind == kReplayingAbort;
         const bool nested = kind != kFlat;
         bool consumed = true;
         uint32_t skip = 0;
         for (; consumed; ++skip) {
-            SCOPED_TRACE(std::string(kind == kFlat ? "flat" : kind == kNested ? "nested" : "nested, replaying") +
-                         ", OCI call " + std::to_string(skip + 1) + " of the commit fails");
-            db_->SetReplaying(kind == kReplaying);
+            SCOPED_TRACE(std::string(kind == kFlat     ? "flat"
+                                     : kind == kNested ? "nested"
+                                     : aborting        ? "replaying level aborted"
+                                                       : "nested, replaying") +
+                         ", OCI call " + std::to_string(skip + 1) + " fails");
+            db_->SetReplaying(kind == kReplaying || aborting);
             const uint32_t inserted = ++id;
             const std::string tried = "x" + std::to_string(inserted);
             // An update (locked) and an insert, then the commits from the top down.
             const std::string work = "s1=" + tried + " s" + std::to_string(inserted) + "=n";
-            ASSERT_EQ(Run(nested ? "T T C " + work : "T C " + work), nested ? "1 2 3 0 0" : "1 2 0 0");
+            if (aborting) {
+                ASSERT_EQ(Run("T T C " + work + " c"), "1 2 3 0 0 2");
+            } else {
+                ASSERT_EQ(Run(nested ? "T T C " + work : "T C " + work), nested ? "1 2 3 0 0" : "1 2 0 0");
+            }
             engine.InjectFailureAfter("OCI*", 3113, skip);
-            const std::string results = Run(nested ? "c c c" : "c c");
+            const std::string results = Run(aborting ? "a c" : nested ? "c c c" : "c c");
             consumed = engine.PendingInjectedFailures() == 0;
             engine.ClearInjectedFailures();
-            const bool committed = results.find('-') == std::string::npos;
-            EXPECT_TRUE(committed || consumed) << results;
+            const bool failed = results.find('-') != std::string::npos;
+            const bool committed = !aborting && !failed;
+            EXPECT_TRUE(!failed || consumed) << results;
             if (committed) {
                 label = tried;
             }
