@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -27,8 +26,6 @@
 #include "KxGRootblock.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
-#include "KxGTransactionContext.h"
-#include "KxGResourceMgr.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayBucket.h"
 #include "KxGatewayClient.h"
@@ -150,7 +147,6 @@ protected:
         shell_.reset();
         admin_.reset();
         client_.reset();
-        if (getenv("BKT_TRACE")) { std::ifstream in(dir_.Path("gw.trc")); std::string line; while (std::getline(in, line)) printf("%s\n", line.c_str()); }
         base_.reset();
         if (dictionary_ != nullptr) {
             KxBase::KELVOX()->ReleaseDictionary(dictionary_);
@@ -171,7 +167,7 @@ protected:
     void OpenClient()
     {
         const std::string config = dir_.Path("kelvox.ini");
-        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN,DBA,STM\nTraceFile=" +
+        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN\nTraceFile=" +
                               dir_.Path("gw.trc") + "\n");
         kernel_.emplace("bucket_tests", config);
         ASSERT_EQ(kernel_->Status(), 0);
@@ -300,13 +296,8 @@ protected:
         for (KxObject* person : persons) {
             ASSERT_EQ(Bucket(kPerson).StoreObject(person, 1, nullptr), 0);
         }
-        auto* ctx = client_->GetTransactionManager()->CurrentTransactionContext();
-        printf("level before shell commit %d top type %d\n", ctx->GetLevel(), ctx->GetTop() ? ctx->GetTop()->GetRMType() : -1);
         ASSERT_GE(shell_->CommitTransaction(nullptr), 0);
-        printf("level after shell commit %d txn level %d\n", ctx->GetLevel(), txn_->GetLevel());
-        { KxQuery all(kPerson); all.SetMember(1, kPerson, 4, KxQueryValue::Int(-1)); KxRefList r; int32_t st = Bucket(kPerson).Query(kPerson, &all, nullptr, &r); printf("in txn: %d %zu\n", st, r.size()); }
         Commit();
-        printf("level after commit %d\n", ctx->GetLevel());
         ReleaseAll();
     }
 
