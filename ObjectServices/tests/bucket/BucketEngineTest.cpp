@@ -168,7 +168,7 @@ protected:
     void OpenClient()
     {
         const std::string config = dir_.Path("kelvox.ini");
-        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN\nTraceFile=" +
+        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN\nIgnoreForeignRefs=1\nTraceFile=" +
                               dir_.Path("gw.trc") + "\n");
         kernel_.emplace("bucket_tests", config);
         ASSERT_EQ(kernel_->Status(), 0);
@@ -778,6 +778,60 @@ TEST_F(BucketEngine, LookupCountsTheKeysFound)
         EXPECT_EQ(Bucket(kPerson).Lookup(keys.data(), static_cast<int32_t>(keys.size())), c.result) << c.ids.size();
     }
     Commit();
+}
+
+}  // namespace
+
+namespace {
+
+// Answers 9 for object 2, 0 for the others.
+class Callee : public KxRefCallee {
+public:
+    int32_t Call(const KxRef& ref) override
+    {
+        called.push_back(ref.GetObjId().GetLow());
+        return ref.GetObjId().GetLow() == 2 ? 9 : 0;
+    }
+    std::vector<uint32_t> called;
+};
+
+TEST_F(BucketEngine, WatchForgetAndPostBindingTakeTheValidReferencesOnly)
+{
+    // References 1 and 2 take part; 3 failed before (negative status), 4 was not executed (4103).
+    auto collection = [] {
+        return KxRefCollection{{PersonRef(1), 0, 5}, {PersonRef(2), 0, 0}, {PersonRef(3), -1, 0},
+                               {PersonRef(4), KxGatewayShell::kNotExecutedStatus, 0}};
+    };
+    KxRefCollection refs = collection();
+    EXPECT_EQ(shell_->Watch(refs, nullptr), 0);
+    EXPECT_EQ(refs[0].code, 0);
+
+    refs = collection();
+    Callee callee;
+    EXPECT_EQ(shell_->PostBinding(refs, 0, &callee), KXG_W_SOME_REFS_FAILED);
+    EXPECT_EQ(callee.called, (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(refs[1].code, 9);
+    EXPECT_EQ(refs[0].code, 5);
+    refs = collection();
+    EXPECT_EQ(shell_->PostBinding(refs, -7, &callee), -7);
+
+    // Forget drops the object space's pointers of the valid references.
+    KxObject* one = NewPerson(1, "a", 1);
+    KxObject* three = NewPerson(3, "c", 3);
+    refs = collection();
+    EXPECT_EQ(shell_->Forget(12, refs), 12);
+    KxObjectSpace* space = base_->GetObjectSpace();
+    space->BeginCriticalSection();
+    EXPECT_EQ(space->nts_IsInList(PersonRef(1)), nullptr);
+    EXPECT_EQ(space->nts_IsInList(PersonRef(3)), three);
+    space->EndCriticalSection();
+    (void)one;
+
+    // The effective specs are the base's.
+    KxLockSpec lock;
+    EXPECT_EQ(shell_->EvalLock(nullptr, lock), 0);
+    EXPECT_EQ(lock.kind, KxLockSpec::KX_LOCKSPEC_NONE);
+    EXPECT_TRUE(Bucket(kPerson).IgnoresForeignRefs());
 }
 
 }  // namespace
