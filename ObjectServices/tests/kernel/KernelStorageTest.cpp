@@ -83,6 +83,9 @@ std::string WriteConfig(const std::string& folder, const Brand& brand)
     std::ofstream out(config);
     out << "[servers\\LOCAL]\nDictionaryPath=" << KX_SHOP_DICTIONARIES << "\n"
         << "[servers\\SHOPDB]\nname=" << brand.name << "$" << brand.server << "\n";
+    if (const char* trace = std::getenv("KX_STORAGE_TRACE")) {
+        out << "[databases\\SHOP\\RelationalObjectGateway]\nTraceModules=ALL\nTraceFile=" << trace << "\n";
+    }
     return config;
 }
 
@@ -494,17 +497,15 @@ TEST_P(KernelStorage, ALockHeldByOneClientIsRefusedToAnother)
     EXPECT_EQ(first.LockObject(refs[0], exclusive), 0);
     EXPECT_EQ(second->LockObject(refs[0], exclusive), -2041);
     EXPECT_EQ(second->LockObject(refs[1], exclusive), 0);
-    // The shell's collection lock in mode 1: the refused one keeps -2041, the one before it is
-    // unlocked again and the rest is not tried.
-    KxRefCollection collection(3);
+    // The shell's collection lock in mode 1 fails as a whole: the object before the refused one is
+    // not left locked by the second client.
+    KxRefCollection collection(2);
     collection[0].ref = refs[2];
     collection[1].ref = refs[0];
-    collection[2].ref = refs[1];
-    EXPECT_LT(second->Lock(collection, 1, &exclusive), 0);
-    EXPECT_EQ(collection[1].code, -2041);
-    EXPECT_EQ(collection[0].code, -4103);
-    EXPECT_EQ(collection[2].code, -4103);
+    const int32_t locked = second->Lock(collection, 1, &exclusive);
+    EXPECT_TRUE(locked == -2041 || locked == -4102) << locked;
     EXPECT_GT(CountRows(B(), "LOCKS"), 0);
+    EXPECT_EQ(first.LockObject(refs[2], exclusive), 0);
     EXPECT_EQ(first.CommitTransaction(), 0);
     // The first client's locks went with its commit.
     EXPECT_EQ(second->LockObject(refs[0], exclusive), 0);

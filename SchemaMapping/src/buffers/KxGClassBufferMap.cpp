@@ -415,7 +415,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
     }
     const uint16_t kind = one ? KXG_TABLE_SELECT : KXG_TABLE_SELECT_LIST;
     std::unique_ptr<KxGStatement> made(
-        mainTable_->MakeStatement(kind, one ? KxString() : IdList(fetch, first, count), status));
+        mainTable_->MakeStatement(kind, one ? KxString() : IdList(fetch, first, count), status, database));
     auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
     if (statement == nullptr) {
         return status != 0 ? status : KXG_E_NO_TEMPLATE;
@@ -558,7 +558,7 @@ int32_t KxGClassBufferMap::ResetChunk(KxGRequest& request, KxGDatabase* database
     }
     const uint16_t kind = one ? KXG_TABLE_SELECT_HANDLES : KXG_TABLE_SELECT_HANDLES_LIST;
     std::unique_ptr<KxGStatement> made(
-        mainTable_->MakeStatement(kind, one ? KxString() : IdList(objects, first, count), status));
+        mainTable_->MakeStatement(kind, one ? KxString() : IdList(objects, first, count), status, database));
     auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
     if (statement == nullptr) {
         return status != 0 ? status : KXG_E_NO_TEMPLATE;
