@@ -23,9 +23,10 @@ class KxQuery;
 
 // Seek modes.
 enum : int32_t {
-    KXG_SEEK_FROM_START = 0,  // the offset-th object from the first (offsets 0 and 1: the first)
-    KXG_SEEK_RELATIVE = 1,    // the object offset places behind (negative: before) the current one
-    KXG_SEEK_FROM_END = 2     // |offset| places from the last (offset 0 or -1: the last)
+    KXG_SEEK_FROM_START = 0,  // offset places behind the first (offset 0: the first; negative: -2005)
+    KXG_SEEK_RELATIVE = 1,    // offset places behind (negative: before) the current object; with no
+                              // statement open yet the offset-th object (0 and 1: the first)
+    KXG_SEEK_FROM_END = 2     // |offset| places before the last (offset 0: the last; positive: -2005)
 };
 
 // Cursor states (GetState).
@@ -53,6 +54,10 @@ enum : int32_t {
     KXG_COMPARE_GREATER = 4,
     KXG_COMPARE_GREATER_EQUAL = 5
 };
+
+// Kernel statuses of extent operations.
+constexpr int32_t KXG_E_EXTENT_NOT_FOUND = -2026;  // a search found no object
+constexpr int32_t KXG_E_EXTENT_KEY_TYPE = -2037;   // a key value of another type than its column
 
 // Rows a generic extent service fetches at once unless the class map's PREFETCH says otherwise.
 constexpr uint16_t KXG_EXTENT_ROWS_PER_FETCH = 20;
@@ -83,9 +88,10 @@ public:
         return Search(keys, keyCount, comparison, GetIndexNumber());
     }
     // Fetches the next array of at most count rows of the open statement (count is clamped to the
-    // rows the object buffer holds); count receives the rows fetched. When a lost cursor had to be
-    // reopened, skipped receives the correction to the caller's count of passed rows. 0 with rows, a
-    // negative status otherwise (-6063 when no statement is open).
+    // rows the result buffer holds; 0 asks for a whole array); count receives the rows fetched. When
+    // the statement's cursor was lost, the statement is opened again behind the last row it
+    // delivered; a first row that had been delivered before is not to be delivered again, and skipped
+    // is lowered by one for it. 0, or a negative status (-6063 when no statement is open).
     virtual int32_t Fetch(uint32_t& count, int32_t& skipped) = 0;
     // The current object's reference (cleared when there is none); result 1.
     virtual int32_t GetCurrent(KxRef& ref) = 0;
