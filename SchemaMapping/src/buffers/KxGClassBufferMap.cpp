@@ -179,6 +179,20 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
             status = KX_ALIAS_E_NULL;
             break;
         }
+        // An SQL image (a before-image read from the row) is written again as it was read: its row
+        // is copied; its buffer is no object to store members from.
+        auto* image = dynamic_cast<KxSQLObjectAlias*>(objects[i]);
+        if (image != nullptr && image->GetBuffer() != nullptr) {
+            if (GetHandleColumnCount() != 0) {
+                // Handle-typed values live behind the image's own handles: not written again.
+                status = KXG_E_NOT_SUPPORTED;
+                break;
+            }
+            KxGRowContext from(image->GetBuffer());
+            from.SetCurrentRow(image->GetBuffer()->GetCurrentRow());
+            status = CopyRows(from, rows, 1);
+            continue;
+        }
         status = StoreObject(*objects[i], rows, context);
         if (status == 0) {
             status = FillContainer(*objects[i], static_cast<uint32_t>(i), rows, request, context);

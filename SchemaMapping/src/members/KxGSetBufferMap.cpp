@@ -197,6 +197,11 @@ int32_t KxGSetMemberMap::FillRowsFromList(const KxGAliasVector& objects, KxGRequ
     for (KxObjectAlias* object : objects) {
         auto* image = dynamic_cast<KxSQLSetAlias*>(object);
         if (image == nullptr) {
+            // The row image of an owner carries none of its set's rows: writing it again would leave
+            // the set as the undone work made it (or without its rows). Refused, never half-written.
+            if (dynamic_cast<KxSQLObjectAlias*>(object) != nullptr) {
+                return KXG_E_NOT_SUPPORTED;
+            }
             continue;
         }
         image->Rewind();
