@@ -142,8 +142,9 @@ public:
     // The number of objects of a class (the bucket's GetNum): 0 and count set, or a negative status.
     int32_t GetExtentCount(const KxClassId& classId, int32_t& count);
     // A cursor over a class's extent (the bucket's CreateCursor; owned by the caller, to be deleted
-    // before the base closes); null when there is none (no bucket, no transaction).
-    KxBucketCru* CreateCursor(const KxClassId& classId, int32_t& count, int32_t mode = 0);
+    // before the base closes); null when there is none (no bucket, no transaction). The mode is the
+    // number of the index the cursor reads in; -2 (KxBucket::KX_EXTENT_BY_OBJID) is object-id order.
+    KxBucketCru* CreateCursor(const KxClassId& classId, int32_t& count, int32_t mode = -2);
     // Positions a cursor through the class's bucket (SeekRd): seek mode 0 from the start, 1 from
     // the current object, 2 from the end; ref receives the object there. 0 or a negative status
     // (-2005 past either end).
