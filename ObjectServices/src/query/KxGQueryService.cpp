@@ -23,6 +23,8 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
 #include "KxGSetMemberMap.h"
+#include "KxGTableMap.h"
+#include "KxGBufferMap.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayAdmin.h"
@@ -650,9 +652,19 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
         context.GetProjection().AddColumn(*cids.GetColumn(i), &t0);
     }
     if (accessMethod == 2) {
-        // the columns of the class's own row, in the order the member maps bind them
-        for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
-            KxGMemberMap* memberMap = classMap->GetMemberMap(i);
+        // the columns of the class's own row in the order its main table binds them (the member maps
+        // that joined the main table's row), else in the class map's order; sets have no column here
+        std::vector<KxGMemberMap*> rowMaps;
+        KxGBufferMap* bufferMap = classMap->GetClassBufferMap();
+        KxGTableMap* mainTable = bufferMap != nullptr ? bufferMap->GetMainTableMap() : nullptr;
+        if (mainTable != nullptr) {
+            rowMaps = mainTable->GetMemberMaps();
+        } else {
+            for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+                rowMaps.push_back(classMap->GetMemberMap(i));
+            }
+        }
+        for (KxGMemberMap* memberMap : rowMaps) {
             if (memberMap == nullptr || memberMap->AsSetMemberMap() != nullptr ||
                 memberMap->AsBlobSetMemberMap() != nullptr) {
                 continue;

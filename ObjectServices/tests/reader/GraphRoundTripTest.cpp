@@ -23,6 +23,8 @@
 #include "KxGObjectStorer.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGOptionRegistry.h"
+#include "KxGQueryService.h"
+#include "KxGTableMap.h"
 #include "KxGOraDatabase.h"
 #include "KxGRefMemberMap.h"
 #include "KxGStatement.h"
@@ -34,6 +36,7 @@
 #include "KxObject.h"
 #include "KxObjectAlias.h"
 #include "KxObjectReader.h"
+#include "KxQuery.h"
 #include "OraTestSupport.h"
 
 namespace {
@@ -480,6 +483,47 @@ TEST_F(GraphRoundTrip, RefusedLocksStopADeleteBeforeAnythingIsRegistered)
         db_->RollbackConnection();
     }
     a.SetPointer(Member(a, "next"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A query that reads the members' columns too selects the main table's columns in the order the
+// table binds them, and runs on the stored rows.
+TEST_F(GraphRoundTrip, AQueryReadingMembersSelectsTheRowInBindOrder)
+{
+    std::vector<KxObject*> w;
+    for (uint32_t id = 1; id <= 3; ++id) {
+        KxObject& node = Make(writeBase_, written_, id);
+        At<KxString>(node, "label") = KxString(id == 2 ? "second" : "other");
+        w.push_back(&node);
+    }
+    w[0]->SetPointer(Member(*w[0], "next"), w[1]);
+    w[1]->SetPointer(Member(*w[1], "next"), w[2]);
+    Store(*w[0], 1);
+
+    KxGTableMap* main = Nodes().GetClassBufferMap()->GetMainTableMap();
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(main->BuildTemplates(*db_->GetDatabaseInfo()), 0);
+    std::string expected = " SELECT ";
+    for (const KxGColumnList* list : {&main->GetIdColumns(), &main->GetColumns()}) {
+        for (uint32_t i = 0; i < list->Count(); ++i) {
+            expected += (expected.size() > 8 ? ",T0." : "T0.") + list->GetColumn(i)->GetName().ToUtf8();
+        }
+    }
+    KxQuery query(KxClassId(2, 1));
+    query.SetMember(0, KxClassId(2, 1), 6, KxQueryValue::String("other"));
+    KxGQueryService service(readEnvironment_.get(), db_.get(), 1);
+    KxString sql;
+    std::vector<KxGQueryParameter> params;
+    ASSERT_EQ(service.BuildSelect(*map_, query, 2, sql, params), 0);
+    EXPECT_EQ(sql.ToUtf8().substr(0, sql.ToUtf8().find(" FROM ")), expected);
+    EXPECT_EQ(sql.ToUtf8().find("KIDS"), std::string::npos) << "no set column in the row";
+    std::vector<KxObjId> found;
+    ASSERT_EQ(service.Run(*map_, query, 2, found), 0) << db_->GetError()->Text();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].GetLow(), 2u);
 }
 
 }  // namespace
