@@ -527,3 +527,50 @@ TEST_F(GraphRoundTrip, AQueryReadingMembersSelectsTheRowInBindOrder)
 }
 
 }  // namespace
+
+namespace {
+
+// Deleting with every dependent follows the cycle and the embedded member's pointer, deletes each row
+// once and leaves the object nothing refers to.
+TEST_F(GraphRoundTrip, DeletingWithDependentsFollowsEmbeddedReferences)
+{
+    std::vector<KxObject*> w;
+    for (uint32_t id = 1; id <= 4; ++id) {
+        w.push_back(&Make(writeBase_, written_, id));
+    }
+    w[0]->SetPointer(Member(*w[0], "next"), w[1]);
+    w[1]->SetPointer(Member(*w[1], "next"), w[0]);
+    w[2]->Hold();
+    Spot(*w[1]).near = w[2];
+    for (KxObject* object : w) {
+        Store(*object, 1);
+    }
+    InLevel(true, [&](KxGCompoundStatement& compound) {
+        EXPECT_EQ(KxGObjectStorer::DeleteObject(writeEnvironment_.get(), writeContext_.get(), w[0]->GetRef(),
+                                                KXG_READ_AHEAD_ALL),
+                  0);
+        const KxGRequestList& requests = compound.GetRequests();
+        std::multiset<uint32_t> deleted;
+        for (uint32_t r = 0; r < requests.Count(); ++r) {
+            for (KxObjectAlias* alias : requests.At(r)->GetOperation() == KXG_OP_DELETE ? requests.At(r)->GetAliases()
+                                                                                         : KxGAliasVector()) {
+                KxRef ref;
+                alias->GetRef(ref);
+                deleted.insert(ref.GetObjId().GetLow());
+            }
+        }
+        EXPECT_EQ(deleted, (std::multiset<uint32_t>{1, 2, 3}));
+    });
+    // What is left: only the fourth row.
+    std::vector<KxObject*> batch;
+    for (uint32_t id = 1; id <= 4; ++id) {
+        batch.push_back(&Make(readBase_, fresh_, id));
+    }
+    KxObjectReader reader(readContext_.get(), readBase_.GetObjectMgr());
+    ASSERT_EQ(reader.Read(4, batch.data()), 0);
+    for (uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(batch[i]->GetState(), i == 3 ? KX_STATE_HAS_ROW : 0) << i + 1;
+    }
+}
+
+}  // namespace
