@@ -35,6 +35,7 @@
 #include "KxObject.h"
 #include "KxObjectReader.h"
 #include "KxString.h"
+#include "oci.h"
 #include "sqlengine.h"
 
 namespace {
@@ -155,6 +156,8 @@ public:
     }
 
     KxGClassMap& ClassMap() { return *map_->FindClass(kClass)->GetClassMap(); }
+    // Makes this gateway's schema map the one that class maps are looked up in.
+    void Remap() { g_map = map_.get(); }
     const KxMetaClass* Meta() { return dictionary_->GetCurrentVersion(kClass)->AsClass(); }
     // The class table's name as the engine knows it.
     std::string TableName()
@@ -200,6 +203,7 @@ public:
         if (level == nullptr || compound == nullptr || context_->Push(level) != 0 || context_->Push(compound) != 0) {
             Die("transaction level");
         }
+        auto start = std::chrono::steady_clock::now();
         {
             KxGObjectStorer storer(environment_.get(), context_.get(), compound, 1, false);
             for (const ObjectPtr& object : objects) {
@@ -208,9 +212,13 @@ public:
                 }
             }
         }
+        phases[0] = Seconds(start);
+        start = std::chrono::steady_clock::now();
         if (compound->XAPrepare() != 0 || compound->XACommit() != 0) {
             Die("prepare: " + Text(db_->GetError()->Text()));
         }
+        phases[1] = Seconds(start);
+        start = std::chrono::steady_clock::now();
         context_->PopTo(compound);
         if (level->XAPrepare() != 0 || level->XACommit() != 0) {
             Die("commit: " + Text(db_->GetError()->Text()));
@@ -219,7 +227,11 @@ public:
         db_->DeleteResourceMgr(compound);
         db_->DeleteResourceMgr(level);
         context_->LowerLevel();
+        phases[2] = Seconds(start);
     }
+    // Seconds of the last store's steps: the storer's registrations, the compound statement's
+    // prepare (rows built and written), the commit.
+    double phases[3] = {};
 
     // Reads objects 1..n into fresh objects of the reader's base, kReadBatch at a time; answers the
     // objects read (their values checked by the caller).
@@ -283,6 +295,78 @@ private:
     std::unique_ptr<KxGOperationEnvironment> environment_;
     std::unique_ptr<KxGTransactionContext> context_;
 };
+
+// ---- the engine alone: the same rows into the same class table through OCI ------------------------
+
+// Inserts rows 1..n into <user>.<table> (OID, CID, then the three members) in arrays of kReadBatch
+// rows with native binds, one transaction: what the engine costs without the gateway.
+void EngineInsert(const std::string& user, const std::string& table, const std::vector<std::string>& columns, int n, int64_t classId)
+{
+    OCIEnv* env = nullptr;
+    OCIError* err = nullptr;
+    OCISvcCtx* svc = nullptr;
+    OCIServer* srv = nullptr;
+    OCISession* ses = nullptr;
+    OCIStmt* st = nullptr;
+    OCIEnvCreate(&env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
+    OCIHandleAlloc(env, reinterpret_cast<dvoid**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
+    auto check = [&](sword status, const char* what) {
+        if (status == OCI_SUCCESS) {
+            return;
+        }
+        sb4 code = 0;
+        OraText text[512] = {};
+        OCIErrorGet(err, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+        Die(std::string(what) + ": " + reinterpret_cast<char*>(text));
+    };
+    check(OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(kServer), static_cast<sb4>(std::strlen(kServer)), OCI_DEFAULT), "attach");
+    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err);
+    OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char*>(user.c_str()), static_cast<ub4>(user.size()), OCI_ATTR_USERNAME, err);
+    OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char*>("s"), 1, OCI_ATTR_PASSWORD, err);
+    check(OCISessionBegin(svc, err, ses, OCI_CRED_RDBMS, OCI_DEFAULT), "logon");
+    OCIAttrSet(svc, OCI_HTYPE_SVCCTX, ses, 0, OCI_ATTR_SESSION, err);
+    std::string sql = "INSERT INTO " + user + "." + table + " (";
+    for (size_t c = 0; c < columns.size(); ++c) {
+        sql += (c ? ", " : "") + columns[c];
+    }
+    sql += ") VALUES (:1, :2, :3, :4, :5)";
+    OCIHandleAlloc(env, reinterpret_cast<dvoid**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    check(OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(sql.c_str()), static_cast<ub4>(sql.size()), OCI_NTV_SYNTAX, OCI_DEFAULT), "prepare");
+    std::vector<int64_t> ids(kReadBatch), cids(kReadBatch, classId), nums(kReadBatch);
+    std::vector<char> names(kReadBatch * 41);
+    std::vector<double> vals(kReadBatch);
+    OCIBind* b = nullptr;
+    check(OCIBindByPos(st, &b, err, 1, ids.data(), sizeof(int64_t), SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT), "bind");
+    check(OCIBindByPos(st, &b, err, 2, cids.data(), sizeof(int64_t), SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT), "bind");
+    check(OCIBindByPos(st, &b, err, 3, nums.data(), sizeof(int64_t), SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT), "bind");
+    check(OCIBindByPos(st, &b, err, 4, names.data(), 41, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT), "bind");
+    check(OCIBindByPos(st, &b, err, 5, vals.data(), sizeof(double), SQLT_FLT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT), "bind");
+    for (int done = 0; done < n; done += static_cast<int>(kReadBatch)) {
+        const int count = std::min(static_cast<int>(kReadBatch), n - done);
+        for (int r = 0; r < count; ++r) {
+            const int i = done + r;
+            char text[41];
+            RowName(i, text);
+            ids[static_cast<size_t>(r)] = i + 1;
+            nums[static_cast<size_t>(r)] = RowNum(i);
+            std::memcpy(&names[static_cast<size_t>(r) * 41], text, 41);
+            vals[static_cast<size_t>(r)] = RowVal(i);
+        }
+        check(OCIStmtExecute(svc, st, err, static_cast<ub4>(count), 0, nullptr, nullptr, OCI_DEFAULT), "insert");
+    }
+    check(OCITransCommit(svc, err, OCI_DEFAULT), "commit");
+    OCIHandleFree(st, OCI_HTYPE_STMT);
+    OCISessionEnd(svc, err, ses, OCI_DEFAULT);
+    OCIServerDetach(srv, err, OCI_DEFAULT);
+    OCIHandleFree(ses, OCI_HTYPE_SESSION);
+    OCIHandleFree(srv, OCI_HTYPE_SERVER);
+    OCIHandleFree(svc, OCI_HTYPE_SVCCTX);
+    OCIHandleFree(err, OCI_HTYPE_ERROR);
+    OCIHandleFree(env, OCI_HTYPE_ENV);
+}
 
 // ---- the reference: raw SQLite -----------------------------------------------------------------------
 
@@ -461,6 +545,19 @@ void BM_StoreAndRead(benchmark::State& state)
                 Die("raw select delivered " + std::to_string(rows) + " rows");
             }
         }
+        {
+            // The engine alone, into the class table of a schema of its own.
+            const std::string user = "E" + std::to_string(g_round);
+            std::string table;
+            {
+                Gateway other(user);
+                table = other.TableName();
+            }
+            auto start = std::chrono::steady_clock::now();
+            EngineInsert(user, table, shape.columns, n, classId);
+            g_times["store/" + key + "/engine"].push_back(Seconds(start));
+        }
+        gateway.Remap();
         std::vector<ObjectPtr> objects = gateway.MakeObjects(n);
         auto start = std::chrono::steady_clock::now();
         gateway.Store(objects);
@@ -515,33 +612,38 @@ double Median(std::vector<double> v)
 bool Summary()
 {
     static const char* const sync[] = {"OFF", "NORMAL", "FULL", "EXTRA"};
-    std::printf("\nMedians of %d runs, each running the reference and then the gateway (journal WAL, synchronous %s on both sides, files in %s):\n",
+    std::printf("\nMedians of %d runs, each running the reference, the engine alone and then the gateway (journal WAL, synchronous %s, files in %s).\n"
+                "engine: the same rows into the same class table through OCI arrays of 1000 rows, without the gateway.\n",
                 kRepetitions, g_synchronous >= 0 && g_synchronous <= 3 ? sync[g_synchronous] : "?", g_dir.c_str());
-    std::printf("%-44s %11s %11s %8s %8s\n", "operation", "gateway", "sqlite", "ratio", "target");
+    std::printf("%-40s %11s %11s %11s %8s %8s\n", "operation", "gateway", "engine", "sqlite", "ratio", "target");
     bool ok = true;
-    std::map<std::string, double> perRow;   // gateway seconds per object, by case and size
+    std::map<std::string, double> perObject;   // gateway seconds per object, by case and size
     for (const char* op : {"store", "read"}) {
         const double target = std::string(op) == "store" ? 1.3 : 1.5;
         for (int n : {10000, 100000}) {
             const std::string key = std::string(op) + "/" + std::to_string(n);
-            double ours = Median(g_times[key + "/gateway"]);
-            double ref = Median(g_times[key + "/sqlite"]);
+            const double ours = Median(g_times[key + "/gateway"]);
+            const double engine = Median(g_times[key + "/engine"]);
+            const double ref = Median(g_times[key + "/sqlite"]);
             if (ours == 0 || ref == 0) {
                 continue;   // filtered out
             }
-            perRow[key] = ours / n;
-            double ratio = ours / ref;
-            bool within = ratio <= target;
+            perObject[key] = ours / n;
+            const double ratio = ours / ref;
+            const bool within = ratio <= target;
             ok &= within;
             char label[64];
-            std::snprintf(label, sizeof label, "%s %d objects%s", op, n,
-                          std::string(op) == "store" ? " (one transaction)" : " (batches of 1000)");
-            std::printf("%-44s %9.4f s %9.4f s %7.2fx %6.1fx %s\n", label, ours, ref, ratio, target, within ? "ok" : "MISSED");
+            std::snprintf(label, sizeof label, "%s %d objects%s", op, n, std::string(op) == "store" ? " (one transaction)" : "");
+            char engineText[16] = "-";
+            if (engine > 0) {
+                std::snprintf(engineText, sizeof engineText, "%.4f s", engine);
+            }
+            std::printf("%-40s %9.4f s %11s %9.4f s %7.2fx %6.1fx %s\n", label, ours, engineText, ref, ratio, target, within ? "ok" : "MISSED");
         }
         const std::string small = std::string(op) + "/10000", large = std::string(op) + "/100000";
-        if (perRow.count(small) && perRow.count(large)) {
-            std::printf("%-44s %9.2f us per object at 10k, %.2f us at 100k (%.2fx)\n", (std::string(op) + " cost per object").c_str(),
-                        perRow[small] * 1e6, perRow[large] * 1e6, perRow[large] / perRow[small]);
+        if (perObject.count(small) && perObject.count(large)) {
+            std::printf("%-40s %.2f us per object at 10k, %.2f us at 100k (%.2fx)\n", (std::string(op) + " cost per object").c_str(),
+                        perObject[small] * 1e6, perObject[large] * 1e6, perObject[large] / perObject[small]);
         }
     }
     return ok;
@@ -552,9 +654,36 @@ bool Summary()
 // The reported time is the gateway's store and read; the summary sets each against the reference.
 BENCHMARK(BM_StoreAndRead)->Arg(10000)->Arg(100000)->Iterations(1)->Repetitions(kRepetitions)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// For profiling: `gateway_bench --profile store|read N` runs only the gateway's side of one case,
+// three times, and prints its times.
+int Profile(const std::string& what, int n)
+{
+    for (int round = 0; round < 3; ++round) {
+        ++g_round;
+        Gateway gateway("P" + std::to_string(g_round));
+        std::vector<ObjectPtr> objects = gateway.MakeObjects(n);
+        auto start = std::chrono::steady_clock::now();
+        if (what == "store" || round == 0) {
+            gateway.Store(objects);
+        }
+        double stored = Seconds(start);
+        objects.clear();
+        start = std::chrono::steady_clock::now();
+        if (what == "read") {
+            std::vector<ObjectPtr> fresh = gateway.Read(n);
+        }
+        std::printf("%s %d: store %.4f s (register %.4f, write %.4f, commit %.4f), read %.4f s\n", what.c_str(), n, stored,
+                    gateway.phases[0], gateway.phases[1], gateway.phases[2], Seconds(start));
+    }
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    const bool profile = argc == 4 && std::string(argv[1]) == "--profile";
+    if (!profile) {
+        benchmark::Initialize(&argc, argv);
+    }
     if (const char* dir = std::getenv("GATEWAY_BENCH_DIR")) {
         g_dir = dir;
         std::filesystem::create_directories(g_dir);
@@ -567,9 +696,14 @@ int main(int argc, char** argv)
     }
     sqlengine::Engine::Instance().SetBusyTimeout(0);
     Setup();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    bool ok = Summary();
+    bool ok = true;
+    if (profile) {
+        Profile(argv[2], std::atoi(argv[3]));
+    } else {
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        ok = Summary();
+    }
     KxGInstallMappingCompletion(false);
     sqlengine::Engine::Instance().UnregisterServer(kServer);
     if (!std::getenv("GATEWAY_BENCH_DIR")) {
