@@ -69,6 +69,14 @@ double Seconds(std::chrono::steady_clock::time_point since)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// The name of a schema of one round.
+std::string UserName(char prefix, int round)
+{
+    std::string name(1, prefix);
+    name += std::to_string(round);
+    return name;
+}
+
 std::string Text(const KxString& text) { return text.IsActive() ? std::string(text.StrGet()) : std::string(); }
 
 // The values of row i (0-based): id i + 1, a 40-character name, a double.
@@ -522,8 +530,9 @@ void BM_StoreAndRead(benchmark::State& state)
     const std::string key = std::to_string(n);
     for (auto _ : state) {
         ++g_round;
-        Gateway gateway("B" + std::to_string(g_round));
-        const std::string schemaFile = sqlengine::Engine::Instance().FindServer(kServer)->SchemaFile("B" + std::to_string(g_round), false);
+        const std::string user = UserName('B', g_round);
+        Gateway gateway(user);
+        const std::string schemaFile = sqlengine::Engine::Instance().FindServer(kServer)->SchemaFile(user, false);
         TableShape shape = ShapeOf(schemaFile, gateway.TableName());
         if (shape.columns.size() != 5) {
             Die("the class table has " + std::to_string(shape.columns.size()) + " columns, not OID, CID and three members");
@@ -547,14 +556,14 @@ void BM_StoreAndRead(benchmark::State& state)
         }
         {
             // The engine alone, into the class table of a schema of its own.
-            const std::string user = "E" + std::to_string(g_round);
+            const std::string engineUser = UserName('E', g_round);
             std::string table;
             {
-                Gateway other(user);
+                Gateway other(engineUser);
                 table = other.TableName();
             }
             auto start = std::chrono::steady_clock::now();
-            EngineInsert(user, table, shape.columns, n, classId);
+            EngineInsert(engineUser, table, shape.columns, n, classId);
             g_times["store/" + key + "/engine"].push_back(Seconds(start));
         }
         gateway.Remap();
@@ -658,16 +667,15 @@ BENCHMARK(BM_StoreAndRead)->Arg(10000)->Arg(100000)->Iterations(1)->Repetitions(
 // three times, and prints its times.
 int Profile(const std::string& what, int n)
 {
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 5; ++round) {
         ++g_round;
-        Gateway gateway("P" + std::to_string(g_round));
+        Gateway gateway(UserName('P', g_round));
         std::vector<ObjectPtr> objects = gateway.MakeObjects(n);
         auto start = std::chrono::steady_clock::now();
         if (what == "store" || round == 0) {
             gateway.Store(objects);
         }
         double stored = Seconds(start);
-        objects.clear();
         start = std::chrono::steady_clock::now();
         if (what == "read") {
             std::vector<ObjectPtr> fresh = gateway.Read(n);
