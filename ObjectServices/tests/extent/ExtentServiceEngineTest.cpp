@@ -303,6 +303,9 @@ TEST_F(ExtentOnServer, SeekModesAndRelativeMoves)
         {{5, KXG_SEEK_FROM_START, 6}, {1, KXG_SEEK_RELATIVE, 7}, {1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT},
          {-1, KXG_SEEK_RELATIVE, 6}},
         {{4, KXG_SEEK_FROM_START, 5}, {5, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}, {1, KXG_SEEK_RELATIVE, 6}},
+        // past the end before any object was current: no object to move from
+        {{7, KXG_SEEK_FROM_START, KXG_E_NO_ELEMENT}, {-1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT},
+         {1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}, {0, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}},
     };
     for (size_t c = 0; c < cases.size(); ++c) {
         auto cursor = Cursor();
