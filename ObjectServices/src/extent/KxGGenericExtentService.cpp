@@ -111,7 +111,8 @@ struct KxGGenericExtentService::Key {
     KxGTypeHdl* handler = nullptr;
     bool nullable = false;
     std::unique_ptr<KxGMemoryLocation> parameter;   // slot in a key row (parameters, passed rows)
-    std::unique_ptr<KxGMemoryLocation> result;      // slot in the result rows
+    std::unique_ptr<KxGMemoryLocation> result;      // own slot in the result rows (selected again)
+    KxGMemoryLocation* slot = nullptr;              // the slot its values are read from
 };
 
 struct KxGGenericExtentService::Passed {
@@ -248,7 +249,18 @@ int32_t KxGGenericExtentService::Prepare()
     oidResult_->JoinBuffer(*results_);
     cidResult_->JoinBuffer(*results_);
     for (auto& key : keys_) {
-        key->result->JoinBuffer(*results_);
+        // the id columns are selected once
+        const KxString& name = key->column.GetName();
+        if (name == KxGSurrogateMap::GetOIDColumn().GetName() && key->handler == oidHdl) {
+            key->result.reset();
+            key->slot = oidResult_.get();
+        } else if (name == KxGSurrogateMap::GetCIDColumn().GetName() && key->handler == cidHdl) {
+            key->result.reset();
+            key->slot = cidResult_.get();
+        } else {
+            key->result->JoinBuffer(*results_);
+            key->slot = key->result.get();
+        }
     }
     results_->Allocate(rowsPerFetch_);
     if (parameters_->GetRowCount() != 1 || results_->GetRowCount() != rowsPerFetch_) {
@@ -287,7 +299,9 @@ void KxGGenericExtentService::Projection(KxGProjection& projection)
     projection.AddColumn(KxGSurrogateMap::GetOIDColumn(), &Alias());
     projection.AddColumn(KxGSurrogateMap::GetCIDColumn(), &Alias());
     for (auto& key : keys_) {
-        projection.AddColumn(key->column, &Alias());
+        if (key->result) {
+            projection.AddColumn(key->column, &Alias());
+        }
     }
 }
 
@@ -416,7 +430,9 @@ int32_t KxGGenericExtentService::Bind(KxGSelectStatement& statement, const std::
     bool ok = statement.BindResult(results_.get(), oidResult_.get(), column++) != 0 &&
               statement.BindResult(results_.get(), cidResult_.get(), column++) != 0;
     for (size_t i = 0; ok && i < keys_.size(); ++i) {
-        ok = statement.BindResult(results_.get(), keys_[i]->result.get(), column++) != 0;
+        if (keys_[i]->result) {
+            ok = statement.BindResult(results_.get(), keys_[i]->result.get(), column++) != 0;
+        }
     }
     if (!ok) {
         return KXG_E_QUERY_BIND;
@@ -554,7 +570,7 @@ void KxGGenericExtentService::CopyKeys(int32_t row, KxGSQLBuffer& target)
     results_->SetCurrentRow(row);
     target.SetCurrentRow(0);
     for (auto& key : keys_) {
-        key->result->CopyValue(*results_, *key->parameter, target);
+        key->slot->CopyValue(*results_, *key->parameter, target);
     }
 }
 
@@ -978,8 +994,10 @@ int32_t KxGGenericExtentService::Search(const KxKeyValue* keys, int32_t keyCount
         info.Where(condition.GetText(), sql);
         status = SearchOne(sql, markers);
         if (status == 0) {
+            // positioned: the next relative move opens a continuation from the object found
+            DeleteStatement();
+            openState_ = KXG_EXTENT_OPEN_FORWARD;
             SetState(KXG_EXTENT_POSITIONED);
-            openState_ = openState_ == KXG_EXTENT_OPEN_NONE ? KXG_EXTENT_OPEN_FORWARD : openState_;
         }
         return status;
     }
@@ -1051,9 +1069,13 @@ int32_t KxGGenericExtentService::Search(const KxKeyValue* keys, int32_t keyCount
     }
     const KxRef saved = current_;
     status = SearchOne(sql, markers);
+    if (status == 0 || status == KXG_E_EXTENT_NOT_FOUND) {
+        // the next relative move opens a continuation from the object found or the key searched
+        DeleteStatement();
+        openState_ = KXG_EXTENT_OPEN_FORWARD;
+    }
     if (status == 0) {
         SetState(KXG_EXTENT_POSITIONED);
-        openState_ = KXG_EXTENT_OPEN_FORWARD;
         return 0;
     }
     if (status == KXG_E_EXTENT_NOT_FOUND) {
@@ -1063,7 +1085,6 @@ int32_t KxGGenericExtentService::Search(const KxKeyValue* keys, int32_t keyCount
         // a strict search that missed continues behind the key, never on it
         strictStart_ = comparison == KXG_COMPARE_LESS || comparison == KXG_COMPARE_GREATER;
         SetState(KXG_EXTENT_SEARCH_MISSED);
-        openState_ = KXG_EXTENT_OPEN_FORWARD;
     }
     return status;
 }

@@ -31,6 +31,7 @@
 #include "KxMetaType.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
+#include "KxQuery.h"
 #include "OraTestSupport.h"
 #include "sqlengine.h"
 
@@ -302,6 +303,9 @@ TEST_F(ExtentOnServer, SeekModesAndRelativeMoves)
         {{5, KXG_SEEK_FROM_START, 6}, {1, KXG_SEEK_RELATIVE, 7}, {1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT},
          {-1, KXG_SEEK_RELATIVE, 6}},
         {{4, KXG_SEEK_FROM_START, 5}, {5, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}, {1, KXG_SEEK_RELATIVE, 6}},
+        // past the end before any object was current: no object to move from
+        {{7, KXG_SEEK_FROM_START, KXG_E_NO_ELEMENT}, {-1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT},
+         {1, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}, {0, KXG_SEEK_RELATIVE, KXG_E_NO_ELEMENT}},
     };
     for (size_t c = 0; c < cases.size(); ++c) {
         auto cursor = Cursor();
@@ -329,6 +333,10 @@ TEST_F(ExtentOnServer, MovesWithinTheFetchedRowsRunNoStatement)
     EXPECT_EQ(SeekId(*cursor, -1, KXG_SEEK_RELATIVE), 3);
     EXPECT_TRUE(cursor->IsContinuation());
     EXPECT_NE(Text(cursor->GetStatementText()).find("DESC"), std::string::npos) << Text(cursor->GetStatementText());
+    // the key-set continuation after the current object's object id and class id, each value bound
+    EXPECT_NE(Text(cursor->GetStatementText()).find("(  ( T0.OID = :1 AND T0.CID <= :2 )  OR  ( T0.OID < :3 )  )"),
+              std::string::npos)
+        << Text(cursor->GetStatementText());
 }
 
 TEST_F(ExtentOnServer, IndexScansOrderTiesByObjectAndNullsAsTheEngineDoes)
@@ -486,9 +494,16 @@ TEST_F(ExtentOnServer, RowNumLimitsEachStatementAndLeavesScansIncomplete)
     EXPECT_EQ(text.find("ORDER BY"), std::string::npos) << text;
     EXPECT_NE(text.find("ROWNUM<3"), std::string::npos) << text;
     EXPECT_EQ(SeekId(*cursor, 1, KXG_SEEK_RELATIVE), 2);
-    // the continuation never leaves the first key's value: a scan in object-id order ends here
+    // the first statement's rows are all there is
     EXPECT_EQ(SeekId(*cursor, 1, KXG_SEEK_RELATIVE), KXG_E_NO_ELEMENT);
-    EXPECT_NE(Text(cursor->GetStatementText()).find("ROWNUM<3"), std::string::npos);
+    // a forward continuation never leaves the first key's value: in object-id order it finds nothing
+    // behind the current object
+    EXPECT_EQ(SeekId(*cursor, -1, KXG_SEEK_RELATIVE), 1);
+    EXPECT_EQ(SeekId(*cursor, 1, KXG_SEEK_RELATIVE), KXG_E_NO_ELEMENT);
+    const std::string continued = Text(cursor->GetStatementText());
+    EXPECT_NE(continued.find("ROWNUM<3 AND  (  ( T0.OID = :1 AND T0.CID >= :2 )  )"), std::string::npos) << continued;
+    EXPECT_EQ(continued.find("T0.OID >"), std::string::npos) << continued;
+    EXPECT_EQ(continued.find("ORDER BY"), std::string::npos) << continued;
     // backward reads keep their order and their whole continuation
     std::vector<int64_t> reversed = Ids(1, 7);
     std::reverse(reversed.begin(), reversed.end());
@@ -545,6 +560,31 @@ TEST_F(ExtentOnServer, KeyRangesRestrictTheScan)
     bad.value = &wrong;
     bad.type = KX_TYPE_DOUBLE;
     EXPECT_EQ(Cursor(byRank)->SearchKeys(&bad, 1, KXG_COMPARE_GREATER, nullptr, 0, 0), KXG_E_EXTENT_KEY_TYPE);
+}
+
+TEST_F(ExtentOnServer, AQueryRestrictsTheScanUntilItIsDropped)
+{
+    Store({{1, 10, "a"}, {2, 20, "b"}, {3, 30, "c"}, {4, 40, "d"}, {5, 50, "e"}, {6, 60, "f"}, {7, 70, "g"}});
+    // rank (member 0) > 20 AND label (member 1) <> "f"
+    KxQuery infix(KxClassId(kItem, 1));
+    infix.SetMember(0, KxClassId(kItem, 1), KXG_OP_GT, KxQueryValue::Int(20));
+    infix.SetBoolOp(KXG_BOOL_AND);
+    infix.SetMember(1, KxClassId(kItem, 1), KXG_OP_NE, KxQueryValue::String("f"));
+    KxGenericQuery query(nullptr, infix.GetClassId());
+    ASSERT_EQ(infix.Convert2Prefix(query), 0);
+    for (uint16_t index : {kOidOrder, IndexNumber("byRank")}) {
+        SCOPED_TRACE(index);
+        auto cursor = Cursor(index);
+        ASSERT_EQ(cursor->SetQuery(&query), 0);
+        EXPECT_EQ(Scan(*cursor), (std::vector<int64_t>{3, 4, 5, 7}));
+        EXPECT_EQ(Scan(*cursor, true), (std::vector<int64_t>{7, 5, 4, 3}));
+        // the query's values are bound ahead of the continuation's
+        EXPECT_EQ(SeekId(*cursor, 1, KXG_SEEK_FROM_START), 4);
+        EXPECT_EQ(SeekId(*cursor, 2, KXG_SEEK_RELATIVE), 7);
+        EXPECT_EQ(SeekId(*cursor, -1, KXG_SEEK_RELATIVE), 5);
+        ASSERT_EQ(cursor->SetQuery(nullptr), 0);
+        EXPECT_EQ(Scan(*cursor), Ids(1, 7));
+    }
 }
 
 TEST_F(ExtentOnServer, WholeRowsGoToTheRowBufferCache)
