@@ -165,11 +165,17 @@ int32_t KxGRootblock::SetValue(const KxGRootblockEntry& entry, const KxString& v
     projection.AddColumn(valueColumn_);
     KxGDatabaseInfo& info = *database_->GetDatabaseInfo();
     KxGInsertStatementTemplate insert(projection, info);
-    // The value's marker comes after the key's: binding it first keeps a key that contains the text
-    // of the second marker from being taken for it, and the key's literal goes in last, where nothing
-    // is searched any more.
-    insert.BindParameter(Quoted(value), 2, info);
-    insert.BindParameter(Quoted(entry.GetKey()), 1, info);
+    // Numbered markers (":1", ":2"): the value's comes after the key's; binding it first keeps a key
+    // holding the text of the second marker from being taken for it, and the key's literal goes in
+    // last, before the value's literal, where nothing is searched any more. Markers without number ("?") are taken in order: the
+    // key (a fixed name of the root block, never holding a marker) is bound first, then the value.
+    if (info.GetParameterMarker(1) == info.GetParameterMarker(2)) {
+        insert.BindParameter(Quoted(entry.GetKey()), 1, info);
+        insert.BindParameter(Quoted(value), 2, info);
+    } else {
+        insert.BindParameter(Quoted(value), 2, info);
+        insert.BindParameter(Quoted(entry.GetKey()), 1, info);
+    }
     sql = insert.GetSQLText();
     return 1;
 }

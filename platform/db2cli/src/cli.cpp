@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -14,6 +15,37 @@ using sqlengine::Value;
 
 namespace db2standin {
 namespace {
+
+// The client's database directory: a database (or node) that the process has not registered is
+// looked up in the environment variable ROG_ENGINE_SERVERS, a list of name=directory entries
+// separated by ';' (names compare without regard to ASCII case); a found entry registers the
+// server for the rest of the process. So programs of their own (the schema mapper, workers) reach
+// the same databases.
+std::shared_ptr<sqlengine::Server> FindDatabaseServer(const std::string& name) {
+  if (name.empty()) return nullptr;
+  if (auto found = Engine::Instance().FindServer(name)) return found;
+  const char* list = std::getenv("ROG_ENGINE_SERVERS");
+  if (list == nullptr) return nullptr;
+  auto upper = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string wanted = upper(name);
+  const std::string entries(list);
+  size_t start = 0;
+  while (start <= entries.size()) {
+    size_t end = entries.find(';', start);
+    if (end == std::string::npos) end = entries.size();
+    const std::string entry = entries.substr(start, end - start);
+    const size_t eq = entry.find('=');
+    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted) {
+      Error ignored;
+      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &ignored);
+    }
+    start = end + 1;
+  }
+  return nullptr;
+}
 
 // The handle table has its own lock, held only to look up, add or remove handles. A call works
 // under the lock of the connection its handle belongs to (environment calls under one lock of
@@ -451,7 +483,7 @@ SQLRETURN SQLConnect(SQLHDBC hdbc, SQLCHAR* server, SQLSMALLINT serverLength, SQ
   if (c->session) return FailOwn(c, "08002", "connection in use");
   std::string db = Upper(Text(server, serverLength));
   if (Injected(c, "SQLConnect", db)) return SQL_ERROR;
-  auto srv = db.empty() ? nullptr : Engine::Instance().FindServer(db);
+  auto srv = FindDatabaseServer(db);
   if (!srv || !srv->UserExists(db)) {
     Diag d;
     d.native = -1013;
@@ -809,7 +841,7 @@ void sqleatin(const char* nodeName, const char* user, const char* password, stru
   std::string node = Upper(nodeName ? nodeName : "");
   Error e;
   if (Engine::Instance().TakeInjectedFailure("sqleatin", node, e)) return SetCa(ca, -std::abs(e.code), "58004");
-  auto srv = node.empty() ? nullptr : Engine::Instance().FindServer(node);
+  auto srv = FindDatabaseServer(node);
   if (!srv) return SetCa(ca, -1097, "08001", node);
   if (!srv->CheckPassword(Upper(user ? user : ""), password ? password : "")) return SetCa(ca, -30082, "08001");
   SetCa(ca, 0, "00000");
@@ -827,7 +859,7 @@ void sqlecrea(const char* databaseName, const char* alias, const char*, struct s
   if (descriptor && std::memcmp(descriptor->sqldbdid, SQLE_DBDESC_2, 8) != 0) return SetCa(ca, -1062, "58004");
   if (alias && *alias && Upper(alias) != db) return SetCa(ca, -1005, "58004", alias);
   if (db.empty() || db.size() > 8) return SetCa(ca, -1001, "2E000", db);
-  auto srv = Engine::Instance().FindServer(db);
+  auto srv = FindDatabaseServer(db);
   if (!srv) return SetCa(ca, -1031, "58031", db);  // no place to keep it
   if (srv->UserExists(db)) return SetCa(ca, -1005, "58004", db);
   if (!srv->CreateUser(db, std::string(), false, e)) return SetCa(ca, FromEngine(e).native, "58004");
