@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <limits>
 
 #include "clihandles.h"
@@ -253,11 +254,20 @@ size_t ElementSize(SQLSMALLINT ctype) {
   }
 }
 
+// Indicator arrays lie wherever the caller's row buffer puts them, not always on a 4-byte boundary:
+// they are read and written byte-wise.
+SQLLEN LoadIndicator(const SQLLEN* at) {
+  SQLLEN v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+void StoreIndicator(SQLLEN* at, SQLLEN v) { std::memcpy(at, &v, sizeof v); }
+
 bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
   size_t es = ElementSize(b.ctype);
   if (es == 0) es = b.bufferLength > 0 ? static_cast<size_t>(b.bufferLength) : 0;
   const char* p = static_cast<const char*>(b.data) + es * row;
-  SQLLEN ind = b.indicator ? b.indicator[row] : SQL_NTS;
+  SQLLEN ind = b.indicator ? LoadIndicator(b.indicator + row) : SQL_NTS;
   if (ind == SQL_NULL_DATA) {
     out = Value::Null();
     return true;
@@ -286,16 +296,25 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
       }
     }
     case SQL_C_DBCHAR: {
-      const auto* u = reinterpret_cast<const uint16_t*>(p);
+      // the units are copied out first: the caller's buffer need not be 2-byte aligned
+      auto unit = [p](size_t i) {
+        uint16_t v;
+        std::memcpy(&v, p + 2 * i, sizeof v);
+        return v;
+      };
       size_t n;
       if (ind == SQL_NTS) {
         size_t max = b.bufferLength > 0 ? static_cast<size_t>(b.bufferLength) / 2 : SIZE_MAX;
-        for (n = 0; n < max && u[n] != 0; ++n) {
+        for (n = 0; n < max && unit(n) != 0; ++n) {
         }
       } else {
         n = static_cast<size_t>(ind) / 2;
       }
-      out = Value::Text(FromUnits(u, n));
+      std::vector<uint16_t> units(n);
+      for (size_t i = 0; i < n; ++i) {
+        units[i] = unit(i);
+      }
+      out = Value::Text(FromUnits(units.data(), n));
       return true;
     }
     case SQL_C_BINARY: {
@@ -368,7 +387,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
   SQLLEN* ind = b.indicator ? b.indicator + row : nullptr;
   if (v.IsNull()) {
     if (!ind) return diag = Own("22002", "indicator variable required but not supplied"), SQL_ERROR;
-    *ind = SQL_NULL_DATA;
+    StoreIndicator(ind, SQL_NULL_DATA);
     return SQL_SUCCESS;
   }
   if (!p) return SQL_SUCCESS;  // only the indicator is bound
@@ -378,7 +397,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
     size_t n = std::min(s.size(), cap);
     if (n) std::memcpy(p, s.data(), n);
     if (terminate && room) p[n] = '\0';
-    if (ind) *ind = static_cast<SQLLEN>(s.size());
+    if (ind) StoreIndicator(ind, static_cast<SQLLEN>(s.size()));
     if (n < s.size()) return diag = Own("01004", "string data, right truncation"), SQL_SUCCESS_WITH_INFO;
     return SQL_SUCCESS;
   };
@@ -400,7 +419,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
       size_t n = std::min(u.size(), room ? room - 1 : 0);
       if (n) std::memcpy(p, u.data(), n * 2);
       if (room) std::memset(p + n * 2, 0, 2);
-      if (ind) *ind = static_cast<SQLLEN>(u.size() * 2);
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(u.size() * 2));
       if (n < u.size()) return diag = Own("01004", "string data, right truncation"), SQL_SUCCESS_WITH_INFO;
       return SQL_SUCCESS;
     }
@@ -412,7 +431,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
       if (b.ctype == SQL_C_SHORT) { auto y = static_cast<SQLSMALLINT>(x); std::memcpy(p, &y, sizeof y); }
       else if (b.ctype == SQL_C_LONG) { auto y = static_cast<SQLINTEGER>(x); std::memcpy(p, &y, sizeof y); }
       else { std::memcpy(p, &x, sizeof x); }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     case SQL_C_DOUBLE: case SQL_C_FLOAT: {
@@ -425,7 +444,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
         auto f = static_cast<float>(d);
         std::memcpy(p, &f, sizeof f);
       }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     case SQL_C_DATE: case SQL_C_TIME: case SQL_C_TIMESTAMP: {
@@ -445,7 +464,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
                            static_cast<SQLUSMALLINT>(d.hour), static_cast<SQLUSMALLINT>(d.minute), static_cast<SQLUSMALLINT>(d.second), 0};
         std::memcpy(p, &s, sizeof s);
       }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     default:
