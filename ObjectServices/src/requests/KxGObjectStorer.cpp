@@ -176,8 +176,8 @@ int32_t KxGObjectStorer::StoreObject(const KxClassDescriptor* descriptor, KxObje
         return KXG_E_NULL_OBJECT;
     }
     DropPending();
-    visited_.clear();
-    visited_.insert(object);
+    ClearVisited();
+    root_ = object;
     int32_t result = StoreOne(descriptor, object);
     while (result == 0 && !pending_.empty()) {
         KxObject* next = pending_.back();
@@ -186,7 +186,8 @@ int32_t KxGObjectStorer::StoreObject(const KxClassDescriptor* descriptor, KxObje
         next->Release();
     }
     DropPending();
-    visited_.clear();
+    ClearVisited();
+    root_ = nullptr;
     return result;
 }
 
@@ -207,9 +208,18 @@ int32_t KxGObjectStorer::StoreOne(const KxClassDescriptor* descriptor, KxObject*
     return walked;
 }
 
+void KxGObjectStorer::ClearVisited()
+{
+    // Only a set that holds something is cleared: clearing costs its bucket count, which a large
+    // graph stored before leaves behind.
+    if (!visited_.empty()) {
+        visited_.clear();
+    }
+}
+
 void KxGObjectStorer::Queue(KxObject* object)
 {
-    if (object == nullptr || !visited_.insert(object).second) {
+    if (object == nullptr || object == root_ || !visited_.insert(object).second) {
         return;
     }
     object->Hold();
