@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <limits>
 
 #include "clihandles.h"
@@ -295,16 +296,25 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
       }
     }
     case SQL_C_DBCHAR: {
-      const auto* u = reinterpret_cast<const uint16_t*>(p);
+      // the units are copied out first: the caller's buffer need not be 2-byte aligned
+      auto unit = [p](size_t i) {
+        uint16_t v;
+        std::memcpy(&v, p + 2 * i, sizeof v);
+        return v;
+      };
       size_t n;
       if (ind == SQL_NTS) {
         size_t max = b.bufferLength > 0 ? static_cast<size_t>(b.bufferLength) / 2 : SIZE_MAX;
-        for (n = 0; n < max && u[n] != 0; ++n) {
+        for (n = 0; n < max && unit(n) != 0; ++n) {
         }
       } else {
         n = static_cast<size_t>(ind) / 2;
       }
-      out = Value::Text(FromUnits(u, n));
+      std::vector<uint16_t> units(n);
+      for (size_t i = 0; i < n; ++i) {
+        units[i] = unit(i);
+      }
+      out = Value::Text(FromUnits(units.data(), n));
       return true;
     }
     case SQL_C_BINARY: {
