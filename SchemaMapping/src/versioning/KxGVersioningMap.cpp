@@ -102,10 +102,18 @@ void SubclassOwnColumns(KxGSchemaMap& map, KxGClass& mapped, std::vector<KxGMemb
     }
 }
 
-KxGMemberColumn* FindPartner(const std::vector<KxGMemberColumn*>& columns, const KxGMemberColumn& column)
+// The old column of the same member (path and declaring class); else one of the same path that is
+// not paired yet: a member moved between a class and its base keeps its column in the class's row.
+KxGMemberColumn* FindPartner(const std::vector<KxGMemberColumn*>& columns, const KxGMemberColumn& column,
+                             const std::vector<KxGMemberColumn*>& paired)
 {
     for (KxGMemberColumn* candidate : columns) {
         if (SamePath(*candidate, column) && OwnerOf(*candidate) == OwnerOf(column)) {
+            return candidate;
+        }
+    }
+    for (KxGMemberColumn* candidate : columns) {
+        if (SamePath(*candidate, column) && std::find(paired.begin(), paired.end(), candidate) == paired.end()) {
             return candidate;
         }
     }
@@ -213,7 +221,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
                 addedOwn_.AddColumn(added);
             }
         };
-        KxGMemberColumn* old = FindPartner(oldColumns, *column);
+        KxGMemberColumn* old = FindPartner(oldColumns, *column, paired);
         if (old == nullptr) {
             // Moved up from a subclass of the old class?
             if (KxGMemberColumn* sub = FindByPath(oldSubColumns, *column)) {
@@ -361,7 +369,17 @@ int32_t KxGVersioningMap::KeepTableName()
     if (result != 0) {
         return result;
     }
+    KxGTable made;
+    KxGClassMap* classMap = partner_->class_->GetClassMap();
+    const bool named = classMap->GetStoreHdl() != nullptr && classMap->GetStoreHdl()->GetClassTable(made) == 0;
     creation->KeepTableName(partner_->class_->GetClassNumber(), table);
+    // Index maps loaded already follow the kept name.
+    for (uint32_t i = 0; named && i < classMap->GetIndexMapCount(); ++i) {
+        KxGIndexMap* index = classMap->GetIndexMapAt(i);
+        if (SameName(index->GetTable().GetQualifiedName(), made.GetQualifiedName())) {
+            index->SetTable(table);
+        }
+    }
     return 0;
 }
 
@@ -614,7 +632,7 @@ int32_t KxGVersioningMap::CopySubclassRows(KxGStatementTemplateList& list)
         }
         KxGColumnList none;
         result = Append(list, context_->info->InsertSelectByCid(ProjectionOf(into, target), ProjectionOf(from, source),
-                                                                none, -1));
+                                                                none, number));
         if (result != 0) {
             return result;
         }

@@ -27,4 +27,10 @@ TEST_F(DB2Versioning, ChangedClassesKeepTheirRows)
     RunScenario(engine, "db2.sql");
 }
 
+TEST_F(DB2Versioning, KindsSetsAndMovedMembers)
+{
+    Engine engine = MakeEngine();
+    RunStructures(engine, "db2-structures.sql");
+}
+
 }  // namespace

@@ -33,6 +33,12 @@ TEST_F(OracleVersioning, ChangedClassesKeepTheirRows)
     RunScenario(engine, "oracle.sql");
 }
 
+TEST_F(OracleVersioning, KindsSetsAndMovedMembers)
+{
+    Engine engine = MakeEngine();
+    RunStructures(engine, "oracle-structures.sql");
+}
+
 TEST_F(OracleVersioning, AnUnchangedDictionaryYieldsNoStatements)
 {
     Side old;

@@ -23,6 +23,7 @@
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
 #include "KxGMemberMap.h"
+#include "KxGSetMemberMap.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStoreHandlers.h"
@@ -109,12 +110,18 @@ struct Side {
     std::unique_ptr<KxGCreationSchemaMap> map;
 };
 
-inline void Load(KxGDatabase* database, const char* text, uint16_t revision, Side& side)
+// storeAll: a class given the STORE ALL option.
+inline void Load(KxGDatabase* database, const char* text, uint16_t revision, Side& side, const char* storeAll = nullptr)
 {
     KxString error;
     ASSERT_EQ(KxClassDict::Parse(text, KxString("classes.kxd"), side.dictionary, &error), 0) << Text(error);
     side.map = std::make_unique<KxGCreationSchemaMap>(database, side.dictionary.get(), &KxGClassLoader::Instance());
     side.map->SetRevision(revision);
+    if (storeAll != nullptr) {
+        ASSERT_EQ(side.map->GetOptionRegistry().ProcessOption(KxString(storeAll), KxString("*"), KxString("STORE"),
+                                                              KxString("ALL"), 1),
+                  0);
+    }
     ASSERT_EQ(side.map->LoadClassSchemas(), 0);
 }
 
@@ -232,6 +239,135 @@ inline void RunScenario(Engine& engine, const std::string& golden)
               (std::vector<std::vector<std::string>>{{"0"}}));
 }
 
+
+// Version 1 of the structures: a class with a subclass, sets, and a member declared by a subclass.
+const char kStructures1[] = R"(dictionary shapes
+class 1.1 Vehicle
+member wheels int
+class 2.1 Car bases=Vehicle
+member seats int
+class 3.1 Holder
+member label string count=20
+member tags set:TagSet
+member codes set:CodeSet
+class 5.1 Base
+member a int
+class 6.1 Sub bases=Base
+member b int
+member c int
+typeset 900.1 TagSet string
+typeset 901.1 CodeSet int
+)";
+
+// Version 2: Vehicle stored with its subclasses (STORE ALL), Holder's set of codes removed and a set of
+// notes added, b moved up from Sub to Base.
+const char kStructures2[] = R"(dictionary shapes
+class 1.1 Vehicle
+member wheels int
+class 2.1 Car bases=Vehicle
+member seats int
+class 3.2 Holder
+member label string count=20
+member tags set:TagSet
+member notes set:NoteSet
+class 5.2 Base
+member a int
+member b int
+class 6.2 Sub bases=Base
+member c int
+typeset 900.1 TagSet string
+typeset 902.1 NoteSet string
+)";
+
+// The set table of a class's set member.
+inline std::string SetTableOf(KxGCreationSchemaMap& map, uint16_t number, const char* member)
+{
+    KxGClassMap* classMap = map.FindClass(number)->GetClassMap();
+    for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+        auto* set = dynamic_cast<KxGSetMemberMap*>(classMap->GetMemberMap(i)->AsSetMemberMap());
+        if (set != nullptr && Text(set->GetName()) == member) {
+            return Text(set->GetTableName().GetQualifiedName());
+        }
+    }
+    ADD_FAILURE() << "no set " << member;
+    return std::string();
+}
+
+// The element column of a set table (after OID, CID, EID).
+inline std::string SetColumnOf(KxGCreationSchemaMap& map, uint16_t number, const char* member)
+{
+    KxGClassMap* classMap = map.FindClass(number)->GetClassMap();
+    for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+        auto* set = dynamic_cast<KxGSetMemberMap*>(classMap->GetMemberMap(i)->AsSetMemberMap());
+        if (set != nullptr && Text(set->GetName()) == member) {
+            return Text(set->GetElementColumns().GetColumn(0)->GetName());
+        }
+    }
+    return std::string();
+}
+
+// The structures of version 1 with rows, compared with version 2 and run: the rows of Vehicle and Car
+// land in Vehicle's new table, the tags keep their set table and rows, the codes' table goes, the notes
+// get a table, Sub's values of b stay in Sub's table.
+inline void RunStructures(Engine& engine, const std::string& golden)
+{
+    Side old;
+    Load(engine.database, kStructures1, 0, old);
+    if (::testing::Test::HasFatalFailure()) {
+        return;
+    }
+    ASSERT_EQ(old.map->BuildCreateTableList(), 0);
+    for (uint32_t i = 0; i < old.map->GetCreateTableList()->Count(); ++i) {
+        engine.execute(Text(old.map->GetCreateTableList()->GetTemplate(i)->GetSQLText()));
+    }
+    const std::string vehicle = TableOf(*old.map, 1);
+    const std::string car = TableOf(*old.map, 2);
+    const std::string wheels = ColumnOf(*old.map, 1, "wheels");
+    const std::string seats = ColumnOf(*old.map, 2, "seats");
+    const std::string tags = SetTableOf(*old.map, 3, "tags");
+    const std::string tag = SetColumnOf(*old.map, 3, "tags");
+    const std::string codes = SetTableOf(*old.map, 3, "codes");
+    const std::string sub = TableOf(*old.map, 6);
+    const std::string b = ColumnOf(*old.map, 6, "b");
+    engine.execute("INSERT INTO " + vehicle + " (OID, CID, " + wheels + ") VALUES (1, 1, 2)");
+    engine.execute("INSERT INTO " + car + " (OID, CID, " + wheels + ", " + seats + ") VALUES (2, 2, 4, 5)");
+    engine.execute("INSERT INTO " + tags + " (OID, CID, EID, " + tag + ") VALUES (3, 900, 1, 'red')");
+    engine.execute("INSERT INTO " + sub + " (OID, CID, " + b + ", " + ColumnOf(*old.map, 6, "c") +
+                   ") VALUES (6, 6, 60, 61)");
+
+    Side now;
+    Load(engine.database, kStructures2, 1, now, "Vehicle");
+    if (::testing::Test::HasFatalFailure()) {
+        return;
+    }
+    KxGSchemaVersioning versioning(*old.map, *now.map, 1);
+    OwnedList list;
+    ASSERT_EQ(versioning.Run(list), 0);
+    EXPECT_TRUE(versioning.IsChanged());
+    CompareGolden(Script(list), golden);
+    EXPECT_EQ(SetTableOf(*now.map, 3, "tags"), tags);
+    EXPECT_EQ(ColumnOf(*now.map, 6, "b"), b);
+    bool recorded = false;
+    for (const auto& row : now.map->GetSetRows()) {
+        if (row.key == "tags") {
+            recorded = true;
+            EXPECT_EQ(tags.substr(tags.find('.') + 1), row.columnName);
+        }
+    }
+    EXPECT_TRUE(recorded);
+
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        engine.execute(Text(list.GetTemplate(i)->GetSQLText()));
+    }
+    const std::string all = TableOf(*now.map, 1);
+    EXPECT_NE(all, vehicle);
+    EXPECT_EQ(engine.query("SELECT OID, CID, " + ColumnOf(*now.map, 1, "wheels") + " FROM " + all + " ORDER BY OID"),
+              (std::vector<std::vector<std::string>>{{"1", "1", "2"}, {"2", "2", "4"}}));
+    EXPECT_EQ(engine.query("SELECT OID, " + tag + " FROM " + tags), (std::vector<std::vector<std::string>>{{"3", "red"}}));
+    EXPECT_EQ(engine.query("SELECT COUNT(*) FROM " + SetTableOf(*now.map, 3, "notes")),
+              (std::vector<std::vector<std::string>>{{"0"}}));
+    EXPECT_EQ(engine.query("SELECT " + b + " FROM " + sub), (std::vector<std::vector<std::string>>{{"60"}}));
+}
 
 // The rows of an outcome of the engine, each value as text ("NULL" for NULL).
 inline std::vector<std::vector<std::string>> Rows(const std::shared_ptr<sqlengine::Server>& server, const char* user,
