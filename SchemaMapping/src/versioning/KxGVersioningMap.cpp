@@ -150,6 +150,17 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
     if (newClass == nullptr) {
         return 0;
     }
+    // Base classes first: their columns' names are settled before a subclass shares them.
+    for (uint32_t b = 0; b < newClass->GetBaseCount(); ++b) {
+        KxGClass* base = newClass->GetBase(b);
+        if (KxGVersioningMap* baseMap =
+                base != nullptr && base->GetClassNumber() != 0 ? oldMaps.Get(base->GetClassNumber()) : nullptr) {
+            const int32_t result = baseMap->Classify(oldMaps, newMaps);
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
     if (oldClass == nullptr || !oldClass->IsPersistent()) {
         context.changed = true;
         if (newSide->IsUniChild() != 0) {
@@ -207,6 +218,13 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
         }
     }
     (void)newMaps;
+    const uint16_t oldKind = StoreKindOf(oldClass);
+    const uint16_t newKind = StoreKindOf(newClass);
+    // A universal child whose rows come from a table of their own into a universal table that stays.
+    const bool movesIntoUniversal = universalOld != nullptr && oldKind != KXG_STORE_UNIVERSAL_CHILD &&
+                                    StoreKindOf(universalOld->class_) == KXG_STORE_UNIVERSAL;
+    // Rows copied into another table carry every column through its conversion expression.
+    const bool copied = oldKind != newKind;
 
     std::vector<KxGMemberColumn*> paired;
     for (KxGMemberColumn* column : newColumns) {
@@ -257,8 +275,9 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             if (conversion == 3) {
                 context.changed = true;
             }
-            if (uniChild && own && (universalOld == nullptr || universalOld->movedDown_.Find(old) == nullptr)) {
-                // Own columns of a universal child go to the universal table when it is new to them.
+            if (uniChild && own && movesIntoUniversal && universalOld->movedDown_.Find(old) == nullptr) {
+                // The class moves into a kept universal table: its own columns are new to that table.
+                add(column);
             }
         } else if (conversion == 2) {
             column->SetName(old->GetName());
@@ -290,7 +309,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             const std::string text = Str(newClass->GetName()) + "." + Str(column->GetMemberPath());
             Warn(KXG_W_POSSIBLE_DATA_LOSS, text);
         }
-        if (conversion == 1 || conversion == 2) {
+        if (conversion == 1 || conversion == 2 || (copied && (conversion == 0 || conversion == 3))) {
             KxString expression;
             context.conversions->BuildConversion(*old, *column, expression);
             if (Str(expression) == "NULL" && warning_ == 0) {
@@ -519,6 +538,9 @@ int32_t KxGVersioningMap::ChangeKind(KxGStatementTemplateList& list, int32_t pha
     switch (phase) {
     case 2:
         return CreateNewTable(list);
+    case 3:
+        // Into a universal table that stays: the class's own columns are added to it first.
+        return partner_->IsUniChild() != 0 ? AddColumns(list) : 0;
     case 4:
         return CopyRows(list, partner_->class_->GetClassNumber());
     case 6:
