@@ -64,6 +64,39 @@ void KxGVersioningMap::NameVersioned(KxGMemberColumn& column, uint16_t position)
     column.SetName(info != nullptr ? info->MapNameUpper(KxString(name.c_str())) : KxString(name.c_str()));
 }
 
+bool KxGVersioningMap::IsMadeName(const KxGMemberColumn& column, uint16_t position) const
+{
+    // The creation schema map names a column after the last path segment, the position and "V0"
+    // (with "_2", "_3" ... when that is taken).
+    KxGDatabaseInfo* info = context_->info;
+    const int32_t room = info != nullptr && info->GetMaxNameLength(1) > 0 ? info->GetMaxNameLength(1) : 30;
+    const std::string path = Str(column.GetMemberPath());
+    const size_t dot = path.rfind('.');
+    const std::string segment = dot == std::string::npos ? path : path.substr(dot + 1);
+    const std::string suffix = std::to_string(position) + "V0";
+    const std::string name = Str(column.GetName());
+    for (int n = 1; n < 100; ++n) {
+        const std::string tail = n == 1 ? suffix : suffix + "_" + std::to_string(n);
+        const size_t keep = room > static_cast<int32_t>(tail.size()) ? room - tail.size() : 0;
+        const std::string made = segment.substr(0, keep) + tail;
+        if (SameName(KxString(name.c_str()), info != nullptr ? info->MapNameUpper(KxString(made.c_str()))
+                                                              : KxString(made.c_str()))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void KxGVersioningMap::NameAdded(KxGMemberColumn& column, uint16_t position, const KxGMemberColumn* old)
+{
+    // A column added to a kept table gets the versioned name of this run, so that it cannot meet a
+    // column of an earlier version still in the table (one kept because its values had no conversion).
+    if (column.GetName().IsEmpty() || IsMadeName(column, position) ||
+        (old != nullptr && SameName(column.GetName(), old->GetName()))) {
+        NameVersioned(column, position);
+    }
+}
+
 namespace {
 
 // The first universal class on the first-base chain of a class (the class itself first), or null.
@@ -169,6 +202,8 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             RowColumns(newClass, columns);
             for (KxGMemberColumn* column : columns) {
                 if (OwnerOf(*column) == newClass->GetClassNumber()) {
+                    NameAdded(*column, column->GetMemberMap() != nullptr ? column->GetMemberMap()->GetMemberPos() : 0,
+                              nullptr);
                     added_.AddColumn(column);
                     addedOwn_.AddColumn(column);
                 }
@@ -252,11 +287,11 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
                         context.changed = true;
                     }
                 } else {
-                    if (column->GetName().IsEmpty()) {
-                        NameVersioned(*column, position);
-                    }
+                    NameAdded(*column, position, nullptr);
                     movedUpNew_.AddColumn(column);
                 }
+            } else {
+                NameAdded(*column, position, nullptr);
             }
             context.changed = true;
             add(column);
@@ -286,9 +321,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             convertedInPlace_.AddColumn(column);
             context.changed = true;
         } else if (conversion == 1) {
-            if (column->GetName().IsEmpty() || SameName(column->GetName(), old->GetName())) {
-                NameVersioned(*column, position);
-            }
+            NameAdded(*column, position, old);
             add(column);
             convertedNew_.AddColumn(column);
             convertedOld_.AddColumn(old);
@@ -300,9 +333,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
         } else {
             // No conversion: the new column starts empty beside the old one, which is kept so that
             // no value is lost.
-            if (column->GetName().IsEmpty() || SameName(column->GetName(), old->GetName())) {
-                NameVersioned(*column, position);
-            }
+            NameAdded(*column, position, old);
             add(column);
             keptUnconverted_.AddColumn(old);
             context.changed = true;

@@ -109,8 +109,8 @@ TEST_F(OracleVersioningCases, ScriptsRunOverTheOldSchema)
          {{"Shape", "UNIVERSAL"}},
          {{"Shape", "UNIVERSAL"}},
          {},
-         {"ALTER TABLE S.SHAPEC1V0 ADD\n( RADIUS1V0 NUMBER (38) DEFAULT 0 )",
-          "ALTER TABLE S.SHAPEC1V0 ADD\n( EDGE0V0 NUMBER (38) DEFAULT 0 )"},
+         {"ALTER TABLE S.SHAPEC1V0 ADD\n( RADIUS1V1 NUMBER (38) DEFAULT 0 )",
+          "ALTER TABLE S.SHAPEC1V0 ADD\n( EDGE0V1 NUMBER (38) DEFAULT 0 )"},
          {"CREATE TABLE", "DROP"},
          {}},
         {"a set's element retyped: a new column filled from the old one, the old one dropped",
@@ -204,6 +204,49 @@ TEST_F(OracleVersioningCases, ScriptsRunOverTheOldSchema)
         session->End();
     }
     KxGInstallMappingCompletion(false);
+}
+
+// Three versions, each compared with the one before: a member retyped without conversion keeps its old
+// column, and when it is retyped back the new column must not take that kept column's name.
+TEST_F(OracleVersioningCases, ChainedVersionsNeverMeetAKeptColumn)
+{
+    const char* versions[] = {
+        "dictionary d\nclass 1.1 Item\nmember code int\n",
+        "dictionary d\nclass 1.2 Item\nmember code blob\n",
+        "dictionary d\nclass 1.3 Item\nmember code int\n",
+    };
+    Side sides[3];
+    for (uint16_t v = 0; v < 3; ++v) {
+        LoadWith(versions[v], v, sides[v], {}, {});
+    }
+    if (HasFatalFailure()) {
+        return;
+    }
+    sqlengine::Error err;
+    auto session = sqlengine::Session::Begin(server_, "S", "s", err);
+    ASSERT_TRUE(session) << err.message;
+    OwnedList create;
+    ASSERT_EQ(sides[0].map->FindClass(1)->GetClassMap()->GetStoreHdl()->CreateClassTable(create), 0);
+    oratest::RunOn(*session, Text(create.GetTemplate(0)->GetSQLText()));
+    oratest::RunOn(*session, "INSERT INTO S.ITEMC1V0 (OID, CID, CODE0V0) VALUES (1, 1, 17)");
+    std::string scripts;
+    for (uint16_t v = 1; v < 3; ++v) {
+        // The map of the version before, as the run before left its names, is the stored schema.
+        KxGSchemaVersioning versioning(*sides[v - 1].map, *sides[v].map, v);
+        OwnedList list;
+        ASSERT_EQ(versioning.Run(list), 0);
+        EXPECT_EQ(versioning.GetWarnings().size(), 1u);
+        scripts += Script(list);
+        for (uint32_t i = 0; i < list.Count(); ++i) {
+            oratest::RunOn(*session, Text(list.GetTemplate(i)->GetSQLText()));
+        }
+    }
+    EXPECT_EQ(scripts, "ALTER TABLE S.ITEMC1V0 ADD\n( CODE0V1 LONG RAW );\n"
+                       "ALTER TABLE S.ITEMC1V0 ADD\n( CODE0V2 NUMBER (38) DEFAULT 0 );\n");
+    // The first value is still there, in the column of the first version.
+    EXPECT_EQ(oratest::RowTexts(oratest::RunOn(*session, "SELECT CODE0V0, CODE0V2 FROM S.ITEMC1V0")),
+              (std::vector<std::vector<std::string>>{{"17", "0"}}));
+    session->End();
 }
 
 // The map array grows to hold a class number past its room and answers null past its end.
