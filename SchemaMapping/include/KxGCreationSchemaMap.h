@@ -143,6 +143,10 @@ public:
         std::string columnName;
     };
     const std::vector<ClassRow>& GetClassRows() const { return classRows_; }
+    // Makes the class, member and set rows again from the class maps as they are now (their tables
+    // and column names, whether invented or read back): one class row per persistent class with a
+    // store handler, its columns' member rows, and a row per set table of the class's own sets.
+    void CollectCatalogRows();
     const std::vector<MemberRow>& GetMemberRows() const { return memberRows_; }
     // One row per set member: its name as key, its set table's name as column name.
     const std::vector<MemberRow>& GetSetRows() const { return setRows_; }
