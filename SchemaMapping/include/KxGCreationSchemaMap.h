@@ -151,6 +151,15 @@ public:
     // One row per set member: its name as key, its set table's name as column name.
     const std::vector<MemberRow>& GetSetRows() const { return setRows_; }
 
+    // A table name that a class keeps across a versioning run (the stored table of the class); it
+    // takes the place of the name the map would make. Stale class and member rows are recorded
+    // again by RecordNamesAgain.
+    void KeepTableName(uint16_t classNumber, const KxGQualifiedIdentity& table);
+    // Records the KELVOX_CLASSES, KELVOX_MEMBERS and set rows again from the class maps as they are
+    // now (after a versioning run renamed tables and columns); columns still unnamed are named. 0 or
+    // the first error.
+    int32_t RecordNamesAgain();
+
     // Warnings of the loaders for the schema mapper to report (code and text), in order.
     struct Warning {
         int32_t code;
@@ -187,4 +196,5 @@ private:
     std::vector<MemberRow> memberRows_;
     std::set<const void*> recorded_;   // columns whose names are recorded
     std::vector<Warning> warnings_;
+    std::map<uint16_t, KxGQualifiedIdentity> keptTables_;
 };

@@ -165,6 +165,8 @@ struct KxGVersioningContext {
     KxGTypeConvHdlMgr* conversions = nullptr;
     uint16_t newVersion = 0;           // the new schema's revision (versioned column names)
     KxGVersioningReporter reporter;    // warnings (may be empty)
+    // Records a warning and hands it to the reporter (set by KxGSchemaVersioning).
+    std::function<void(int32_t code, const std::string& text)> warn;
     bool changed = false;              // the schema counts as changed
 };
 
@@ -231,6 +233,14 @@ protected:
     int32_t DropColumns(KxGStatementTemplateList& list);           // 7
     int32_t DropOldTable(KxGStatementTemplateList& list);          // 8
     int32_t RunSets(KxGStatementTemplateList& list, int32_t phase);
+    // The class keeps its kind and table: name kept (2), columns added (3), converted (5), dropped (7).
+    int32_t KeepKind(KxGStatementTemplateList& list, int32_t phase);
+    // The class changes kind: new table (2), rows copied (4), rows leaving a shared table deleted (6),
+    // old table dropped (8).
+    int32_t ChangeKind(KxGStatementTemplateList& list, int32_t phase);
+    // A class that became STORE ALL: its subclasses' rows copied into its new table (9).
+    int32_t CopySubclassRows(KxGStatementTemplateList& list);
+    void Warn(int32_t code, const std::string& text);
 
 private:
     friend class KxGSchemaVersioning;

@@ -52,10 +52,42 @@ KxGCreationSchemaMap::~KxGCreationSchemaMap() = default;
 
 int32_t KxGCreationSchemaMap::GetTableName(KxGClass& mappedClass, KxGQualifiedIdentity& table)
 {
+    if (auto kept = keptTables_.find(mappedClass.GetClassNumber()); kept != keptTables_.end()) {
+        table = kept->second;
+        return 0;
+    }
     if (storedNames_) {
         return KxGSchemaMap::GetTableName(mappedClass, table);
     }
     return MapClass2TableName(mappedClass, table);
+}
+
+void KxGCreationSchemaMap::KeepTableName(uint16_t classNumber, const KxGQualifiedIdentity& table)
+{
+    keptTables_[classNumber] = table;
+}
+
+int32_t KxGCreationSchemaMap::RecordNamesAgain()
+{
+    classRows_.clear();
+    memberRows_.clear();
+    setRows_.clear();
+    recorded_.clear();
+    used_.clear();
+    for (KxGClass* mapped : GetStoredClasses()) {
+        const int32_t result = GetColumnNames(*mapped);
+        if (result != 0) {
+            return result;
+        }
+        std::vector<KxGSetMemberMap*> sets;
+        KxGCollectOwnSets(*mapped->GetClassMap(), sets);
+        for (KxGSetMemberMap* set : sets) {
+            if (set->KeepsSetTable()) {
+                setRows_.push_back({mapped->GetClassId(), Str(set->GetName()), Str(set->GetTableName().GetName())});
+            }
+        }
+    }
+    return 0;
 }
 
 void KxGCreationSchemaMap::AddWarning(int32_t code, const KxString& text)
