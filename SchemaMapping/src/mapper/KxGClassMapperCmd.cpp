@@ -1123,7 +1123,6 @@ int32_t KxGClassMapperVersionCmd::Run()
             return result;
         }
     }
-    map_->CollectCatalogRows();
     result = WriteCatalogRows(stored);
     if (result != 0) {
         return result;
