@@ -157,6 +157,8 @@ private:
     // of those versions are deleted first; other versions' rows stay), then the OPTIONREGISTRY rows
     // the stored schema lacks. 0 or the first failure.
     int32_t WriteCatalogRows(KxGCreationSchemaMap& stored);
+    // Drops the views and triggers of the stored schema, class by class. 0 or the first failure.
+    int32_t DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored);
 };
 
 class KxGClassMapperConvertCmd : public KxGClassMapperCreateCmd, public KxGClassMapperDropCmd {

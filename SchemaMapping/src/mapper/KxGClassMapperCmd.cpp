@@ -926,6 +926,45 @@ int32_t KxGClassMapperCreateCmd::WriteRootblock()
     return 0;
 }
 
+int32_t KxGClassMapperVersionCmd::DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored)
+{
+    // Each class of the stored schema is asked on its own: the stored classes' subclass lists come
+    // from the dictionary and may name classes the stored schema lacks, so that a handler cannot
+    // make its whole statement. Its view is then dropped by name, a view it never had being no fault.
+    KxGDatabaseInfo& info = *mapper_->GetDatabase()->GetDatabaseInfo();
+    for (KxGClass* mapped : stored.GetStoredClasses()) {
+        KxGStoreHdl& handler = *mapped->GetClassMap()->GetStoreHdl();
+        OwnedList views;
+        const int32_t made = handler.CreateExtentView(views);
+        for (KxGCreateStatementTemplate* view : CreateTemplates(&views)) {
+            const int32_t result = Execute(info.DropView(*view));
+            if (result != 0) {
+                return result;
+            }
+        }
+        if (made != 0 && views.Count() == 0) {
+            KxGTable name;
+            if (handler.GetExtentTable(name) == 0 && !name.GetName().IsEmpty()) {
+                const KxGCreateStatementTemplate named(KxGQualifiedIdentity(name.GetName(), name.GetQualifier()),
+                                                       KxString::EmptyString());
+                std::unique_ptr<KxGStatementTemplate> drop(info.DropView(named));
+                if (drop) {
+                    mapper_->ExecuteStatementIgnoring(*drop, true);
+                }
+            }
+        }
+        OwnedList triggers;
+        handler.CreateTriggers(triggers);
+        for (KxGCreateStatementTemplate* trigger : CreateTemplates(&triggers)) {
+            const int32_t result = Execute(info.DropTrigger(*trigger));
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
+    return 0;
+}
+
 int32_t KxGClassMapperVersionCmd::Run()
 {
     Print("Creating script for versioning ...\n");
@@ -1082,23 +1121,9 @@ int32_t KxGClassMapperVersionCmd::Run()
         return result;
     }
     // The stored schema's views and triggers go while the tables change.
-    result = stored.BuildTriggerList();
-    if (result == 0) {
-        result = stored.BuildViewList();
-    }
+    result = DropStoredViewsAndTriggers(stored);
     if (result != 0) {
-        return mapper_->Report(result);
-    }
-    using Drop = KxGStatementTemplate* (KxGDatabaseInfo::*)(const KxGCreateStatementTemplate&);
-    const std::pair<KxGStatementTemplateList*, Drop> drops[] = {{stored.GetViewList(), &KxGDatabaseInfo::DropView},
-                                                                 {stored.GetTriggerList(), &KxGDatabaseInfo::DropTrigger}};
-    for (const auto& [dropList, drop] : drops) {
-        for (KxGCreateStatementTemplate* created : CreateTemplates(dropList)) {
-            result = Execute((info.*drop)(*created));
-            if (result != 0) {
-                return result;
-            }
-        }
+        return result;
     }
     removeIndexes();
     result = ExecuteAll(list);

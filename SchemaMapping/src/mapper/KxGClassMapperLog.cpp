@@ -94,6 +94,7 @@ std::string KxGClassMapperLog::Text(int32_t code, int32_t native, const KxString
     case 6152: return "Warning : Inserting NULL values in table of class '" + text + "'";
     case 6153: return "Warning : Type of set '" + text + "' is changed to blob set, possible loss of data";
     case 6154: return "Warning : Type of set '" + text + "' is changed to default set, possible loss of data";
+    case 6156: return "Warning : Type of member '" + text + "' is changed, possible loss of data";
     case 6155:
         return "Warning : array members with dimension > 1 of Pointer,KxString,KxBlob types are not supported and "
                "other types (excepting o_char and o_u1b) can be stored only in blob container (use the option "

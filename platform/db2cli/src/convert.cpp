@@ -11,6 +11,16 @@
 
 namespace db2standin {
 
+// A caller's row buffer may place its length or indicator values at any byte: they are read and
+// written byte-wise.
+static SQLLEN LoadIndicator(const SQLLEN* at) {
+  SQLLEN value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+static void StoreIndicator(SQLLEN* at, SQLLEN value) { std::memcpy(at, &value, sizeof value); }
+
 using sqlengine::Value;
 
 namespace {
@@ -257,7 +267,7 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
   size_t es = ElementSize(b.ctype);
   if (es == 0) es = b.bufferLength > 0 ? static_cast<size_t>(b.bufferLength) : 0;
   const char* p = static_cast<const char*>(b.data) + es * row;
-  SQLLEN ind = b.indicator ? b.indicator[row] : SQL_NTS;
+  SQLLEN ind = b.indicator ? LoadIndicator(b.indicator + row) : SQL_NTS;
   if (ind == SQL_NULL_DATA) {
     out = Value::Null();
     return true;
@@ -368,7 +378,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
   SQLLEN* ind = b.indicator ? b.indicator + row : nullptr;
   if (v.IsNull()) {
     if (!ind) return diag = Own("22002", "indicator variable required but not supplied"), SQL_ERROR;
-    *ind = SQL_NULL_DATA;
+    StoreIndicator(ind, SQL_NULL_DATA);
     return SQL_SUCCESS;
   }
   if (!p) return SQL_SUCCESS;  // only the indicator is bound
@@ -378,7 +388,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
     size_t n = std::min(s.size(), cap);
     if (n) std::memcpy(p, s.data(), n);
     if (terminate && room) p[n] = '\0';
-    if (ind) *ind = static_cast<SQLLEN>(s.size());
+    if (ind) StoreIndicator(ind, static_cast<SQLLEN>(s.size()));
     if (n < s.size()) return diag = Own("01004", "string data, right truncation"), SQL_SUCCESS_WITH_INFO;
     return SQL_SUCCESS;
   };
@@ -400,7 +410,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
       size_t n = std::min(u.size(), room ? room - 1 : 0);
       if (n) std::memcpy(p, u.data(), n * 2);
       if (room) std::memset(p + n * 2, 0, 2);
-      if (ind) *ind = static_cast<SQLLEN>(u.size() * 2);
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(u.size() * 2));
       if (n < u.size()) return diag = Own("01004", "string data, right truncation"), SQL_SUCCESS_WITH_INFO;
       return SQL_SUCCESS;
     }
@@ -412,7 +422,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
       if (b.ctype == SQL_C_SHORT) { auto y = static_cast<SQLSMALLINT>(x); std::memcpy(p, &y, sizeof y); }
       else if (b.ctype == SQL_C_LONG) { auto y = static_cast<SQLINTEGER>(x); std::memcpy(p, &y, sizeof y); }
       else { std::memcpy(p, &x, sizeof x); }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     case SQL_C_DOUBLE: case SQL_C_FLOAT: {
@@ -425,7 +435,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
         auto f = static_cast<float>(d);
         std::memcpy(p, &f, sizeof f);
       }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     case SQL_C_DATE: case SQL_C_TIME: case SQL_C_TIMESTAMP: {
@@ -445,7 +455,7 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
                            static_cast<SQLUSMALLINT>(d.hour), static_cast<SQLUSMALLINT>(d.minute), static_cast<SQLUSMALLINT>(d.second), 0};
         std::memcpy(p, &s, sizeof s);
       }
-      if (ind) *ind = static_cast<SQLLEN>(ElementSize(b.ctype));
+      if (ind) StoreIndicator(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;
     }
     default:
