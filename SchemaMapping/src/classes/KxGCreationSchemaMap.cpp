@@ -809,8 +809,8 @@ void KxGCreationSchemaMap::CollectCatalogRows()
     for (KxGClass* mapped : GetStoredClasses()) {
         KxGClassMap* classMap = mapped->GetClassMap();
         KxGTable table;
-        if (classMap->GetStoreHdl()->GetClassTable(table) != 0) {
-            continue;
+        if (mapped->GetClassNumber() == 0 || classMap->GetStoreHdl()->GetClassTable(table) != 0) {
+            continue;   // the root class has no row of its own
         }
         classRows_.push_back({mapped->GetClassId(), Str(mapped->GetName()), Str(table.GetName())});
         std::set<std::string> keys;

@@ -1295,17 +1295,19 @@ int32_t KxGClassMapperConvertCmd::WriteCatalog(bool createTables)
             }
         }
     } else {
-        // The rows of the class versions written here replace the stored ones; KELVOX_INDEXES is made
-        // again from the indexes the database has.
+        // The rows of the class versions written here replace the stored ones (the rows of other
+        // versions stay); KELVOX_INDEXES is made again from the indexes the database has.
         OwnedList empty;
-        classes.EmptyTable(empty);
         empty.AppendDeleteAll(indexes.GetTable());
         for (const auto& row : map_->GetClassRows()) {
-            KxString remove("DELETE FROM ");
-            remove << members.GetTable().GetQualifiedName() << " WHERE " << members.GetColumn(0).GetName() << " = "
-                   << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND " << members.GetColumn(1).GetName()
-                   << " = " << KxGStoredClassNumber(row.id.GetVersion());
-            empty.Adopt(new (std::nothrow) KxGStoreStatementTemplate(remove));
+            for (const KxGCatalogTable* table : {static_cast<const KxGCatalogTable*>(&members),
+                                                 static_cast<const KxGCatalogTable*>(&classes)}) {
+                KxString remove("DELETE FROM ");
+                remove << table->GetTable().GetQualifiedName() << " WHERE " << table->GetColumn(0).GetName()
+                       << " = " << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND "
+                       << table->GetColumn(1).GetName() << " = " << KxGStoredClassNumber(row.id.GetVersion());
+                empty.Adopt(new (std::nothrow) KxGStoreStatementTemplate(remove));
+            }
         }
         result = ExecuteAll(empty);
     }

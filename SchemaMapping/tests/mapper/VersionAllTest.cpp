@@ -358,6 +358,67 @@ TEST_P(VersionAll, ChangedClassesKeepTheirRowsAndReadBackThroughTheNewDictionary
     ASSERT_EQ(Run({"-d", "-r"}), 0) << Log();
 }
 
+// Convert by stored schema version: up to 511 the old layout is converted (here as a script only: the
+// run is connected but not online), 512 to 767 and 768 online. The lock trigger of an old layout is
+// dropped under its old name, and only while the conversion drops it: a later drop uses the new name.
+TEST_P(VersionAll, ConvertScriptsByStoredVersion)
+{
+    ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
+    const std::string product = GetParam().name;
+    const struct {
+        const char* stored;
+        const char* message;
+        bool online;
+    } cases[] = {
+        {"511", "Schema was created by an older version of RELGEN\n", false},
+        {"767", "Schema was created with version 1.2 beta 1 of RELGEN\n", true},
+        {"768", "Schema was created with version 1.2 beta 2 of RELGEN\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '" + c.stored + "' WHERE KEYID = 'RO GW Version'");
+        std::vector<std::string> args = {"-n"};
+        if (c.online) {
+            args.push_back("-r");
+        }
+        ASSERT_EQ(Run(args), 0) << Log();
+        EXPECT_TRUE(Has(Log(), c.message)) << Log();
+        CompareGolden(Stable(Script()), "convert-" + std::string(c.stored) + "-" + product + ".sql");
+        EXPECT_EQ(Query("SELECT KEYVALUE FROM " + Q("ROOTBLOCK") + " WHERE KEYID = 'RO GW Version'"),
+                  (Rows{{c.online ? "1024" : c.stored}}));
+        if (!c.online) {
+            const std::string script = Script();
+            if (product == "DB2") {
+                EXPECT_TRUE(Has(script, "DROP TRIGGER GWDB.AQUIRE_LOCK\n")) << script;
+                EXPECT_TRUE(Has(script, "CREATE TRIGGER GWDB.ACQUIRE_LOCK\n")) << script;
+            }
+            EXPECT_TRUE(Has(script, "CREATE TABLE " + Q("KELVOX_CLASSES"))) << script;
+            Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '1024' WHERE KEYID = 'RO GW Version'");
+        }
+    }
+    // The catalog rows written again describe the schema: the reader finds the pet.
+    Query("INSERT INTO " + Q("PETC3V0") + " (OID, CID, KIND0V0) VALUES (3, 3, 'cat')");
+    EXPECT_EQ(ReadObjects(1, 3, {3}, {"kind"}), (std::vector<std::vector<std::string>>{{"cat"}}));
+    ASSERT_EQ(Run({"-d", "-r"}), 0) << Log();
+    if (product == "DB2") {
+        EXPECT_TRUE(Has(Script(), "DROP TRIGGER GWDB.ACQUIRE_LOCK\n")) << Script();
+    }
+}
+
+// A dictionary changed since the schema's creation cannot convert an old layout.
+TEST_P(VersionAll, AnOldLayoutNeedsTheDictionaryItWasMadeWith)
+{
+    ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
+    Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '511' WHERE KEYID = 'RO GW Version'");
+    Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '2025-04-01 09:00:00' WHERE KEYID = 'DictionaryModifyStamp'");
+    WriteText(dir_ + "/dicts/evo/classes.kxd", std::string(kHead1).replace(std::string(kHead1).find("modified=2025-03-01T10:00:00"),
+                                                                              28, "modified=2025-04-01T09:00:00") +
+                                                   kParty1);
+    EXPECT_EQ(Run({"-n", "-r"}), KXG_E_DICTIONARY_VERSION) << Log();
+    EXPECT_TRUE(Has(Log(), "Error : Wrong dictionary version")) << Log();
+    EXPECT_EQ(Query("SELECT KEYVALUE FROM " + Q("ROOTBLOCK") + " WHERE KEYID = 'RO GW Version'"), (Rows{{"511"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Products, VersionAll,
                          ::testing::Values(Product{"Oracle", "Oracle", "version-oracle.sql"},
                                            Product{"DB2", "DB2", "version-db2.sql"}),
