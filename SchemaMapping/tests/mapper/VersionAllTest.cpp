@@ -405,6 +405,32 @@ TEST_P(VersionAll, ConvertScriptsByStoredVersion)
     }
 }
 
+// Only indexes change: an index the update log names as changed is made again although an equal one
+// is stored (its old index and row go first); a new unique index warns. The class rows stay as they are.
+TEST_P(VersionAll, IndexesOnlyChangedFollowTheUpdateLog)
+{
+    ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
+    Query("INSERT INTO " + Q("PETC3V0") + " (OID, CID, KIND0V0) VALUES (3, 3, 'cat')");
+    WriteText(dir_ + "/dicts/evo/classes.kxd",
+              std::string(kHead2) + kParty1 + "index PetByKind unique kind\nupdate 2 2 PartyByName\n");
+    ASSERT_EQ(Run({"-v", "-r"}), 0) << Log();
+    EXPECT_TRUE(Has(Log(), "Warning : a new UNIQUE index is created\n")) << Log();
+    EXPECT_TRUE(Has(Log(), "RELGEN terminated with 1 warning(s)")) << Log();
+    const std::string script = Script();
+    const size_t dropped = script.find("DROP INDEX " + Q("PARTYBYNAME21"));
+    const size_t made = script.find("CREATE INDEX " + Q("PARTYBYNAME21"));
+    EXPECT_NE(dropped, std::string::npos) << script;
+    EXPECT_NE(made, std::string::npos) << script;
+    EXPECT_LT(dropped, made) << script;
+    EXPECT_TRUE(Has(script, "CREATE UNIQUE INDEX " + Q("PETBYKIND31"))) << script;
+    EXPECT_FALSE(Has(script, "PARTYBYSCORE22")) << script;
+    EXPECT_FALSE(Has(script, "KELVOX_CLASSES")) << script;
+    EXPECT_EQ(Query("SELECT KELVOX_INDEX_NAME, SQL_INDEX_NAME FROM " + Q("KELVOX_INDEXES") + " ORDER BY KELVOX_INDEX_NAME"),
+              (Rows{{"PartyByName", "PARTYBYNAME21"}, {"PartyByScore", "PARTYBYSCORE22"}, {"PetByKind", "PETBYKIND31"}}));
+    EXPECT_EQ(Query("SELECT KEYVALUE FROM " + Q("ROOTBLOCK") + " WHERE KEYID = 'DictionaryRevision'"), (Rows{{"2"}}));
+    EXPECT_EQ(ReadObjects(1, 3, {3}, {"kind"}), (std::vector<std::vector<std::string>>{{"cat"}}));
+}
+
 // A dictionary changed since the schema's creation cannot convert an old layout.
 TEST_P(VersionAll, AnOldLayoutNeedsTheDictionaryItWasMadeWith)
 {
