@@ -245,8 +245,13 @@ protected:
 private:
     friend class KxGSchemaVersioning;
     int32_t ClassifySets(const KxGVersioningMapArray& oldMaps, const KxGVersioningMapArray& newMaps);
-    // Gives the new column a versioned name when it has none; position: the member position.
+    // Gives the new column the versioned name of this run; position: the member position.
     void NameVersioned(KxGMemberColumn& column, uint16_t position);
+    // Whether the column carries the name the creation schema map makes (not a RENAME).
+    bool IsMadeName(const KxGMemberColumn& column, uint16_t position) const;
+    // A column added to a kept table: the versioned name unless it has a name of its own that differs
+    // from the old column's.
+    void NameAdded(KxGMemberColumn& column, uint16_t position, const KxGMemberColumn* old);
 
     KxGSchemaMap* schemaMap_;
     KxGClass* class_;

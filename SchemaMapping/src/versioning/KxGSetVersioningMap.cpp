@@ -1,6 +1,7 @@
 // Set versioning maps: the set tables of changed, new, vanished and retyped set members, and the
 // choice of these maps for a class.
 #include <memory>
+#include <vector>
 
 #include "KxGClass.h"
 #include "KxGClassMap.h"
@@ -211,7 +212,66 @@ KxGSetCreateVersioningMap::KxGSetCreateVersioningMap(KxGSetMemberMap* newSet, Kx
 
 int32_t KxGSetCreateVersioningMap::Run(KxGStatementTemplateList& list, int32_t phase)
 {
-    return phase == 2 ? newSet_->CreateTable(list) : 0;
+    if (phase == 2) {
+        return newSet_->CreateTable(list);
+    }
+    if (phase != 4 || oldClass_ == nullptr || oldClass_->GetClassMap() == nullptr) {
+        return 0;
+    }
+    // A value member of the old class became a set of such values: each old value becomes the first
+    // element of its object's set.
+    KxGDatabaseInfo* info = InfoOf(schemaMap_);
+    KxGClassMap* oldMap = oldClass_->GetClassMap();
+    KxGTypeMemberMap* value = nullptr;
+    for (uint32_t i = 0; i < oldMap->GetMemberMapCount() && value == nullptr; ++i) {
+        KxGMemberMap* memberMap = oldMap->GetMemberMap(i);
+        if (memberMap != nullptr && memberMap->AsSetMemberMap() == nullptr &&
+            Str(memberMap->GetName()) == Str(newSet_->GetName())) {
+            value = memberMap->AsTypeMemberMap();
+        }
+    }
+    const KxGColumnList& elements = newSet_->GetElementColumns();
+    if (info == nullptr || value == nullptr || elements.Count() != 1 || newSet_->GetSetMap() == nullptr ||
+        elements.GetColumn(0)->GetTypeCode() != value->GetColumn().GetTypeCode()) {
+        return 0;
+    }
+    const KxGTable into = TableOf(*newSet_);
+    KxGColumnList setColumns;
+    newSet_->GetTableColumns(setColumns);
+    const KxGColumn& eid = newSet_->GetSetMap()->GetEIDColumn();
+    KxGColumn one(KxString("1"), eid.GetTypeCode(), eid.GetSize());
+    std::vector<KxGClass*> walk = {oldClass_};
+    KxGSchemaMap* oldSchema = oldClass_->GetSchemaMap();
+    for (size_t i = 0; i < walk.size() && i < 4096; ++i) {
+        KxGClass* mapped = walk[i];
+        if (const std::vector<uint16_t>* subs = mapped->GetSubclasses()) {
+            for (uint16_t number : *subs) {
+                if (KxGClass* sub = oldSchema->FindClass(number)) {
+                    walk.push_back(sub);
+                }
+            }
+        }
+        const uint16_t kind = StoreKindOf(mapped);
+        if (!mapped->IsPersistent() || !OwnsTable(kind)) {
+            continue;
+        }
+        KxGTable from;
+        if (mapped->GetClassMap()->GetStoreHdl()->GetClassTable(from) != 0) {
+            continue;
+        }
+        KxGExtendedProjection source(from);
+        source.AddColumn(mapped->GetClassMap()->GetSurrogateMap().GetOID());
+        source.AddColumn(mapped->GetClassMap()->GetSurrogateMap().GetCID());
+        source.AddColumn(one);
+        source.AddColumn(value->GetColumn());
+        KxGExtendedProjection target = ProjectionOf(into, setColumns);
+        KxGColumnList none;
+        const int32_t result = Append(list, info->InsertSelectByCid(target, source, none, mapped->GetClassNumber()));
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
 }
 
 int32_t KxGSetTypeVersioningMap::Run(KxGStatementTemplateList& list, int32_t phase)

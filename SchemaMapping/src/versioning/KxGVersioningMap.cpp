@@ -64,6 +64,39 @@ void KxGVersioningMap::NameVersioned(KxGMemberColumn& column, uint16_t position)
     column.SetName(info != nullptr ? info->MapNameUpper(KxString(name.c_str())) : KxString(name.c_str()));
 }
 
+bool KxGVersioningMap::IsMadeName(const KxGMemberColumn& column, uint16_t position) const
+{
+    // The creation schema map names a column after the last path segment, the position and "V0"
+    // (with "_2", "_3" ... when that is taken).
+    KxGDatabaseInfo* info = context_->info;
+    const int32_t room = info != nullptr && info->GetMaxNameLength(1) > 0 ? info->GetMaxNameLength(1) : 30;
+    const std::string path = Str(column.GetMemberPath());
+    const size_t dot = path.rfind('.');
+    const std::string segment = dot == std::string::npos ? path : path.substr(dot + 1);
+    const std::string suffix = std::to_string(position) + "V0";
+    const std::string name = Str(column.GetName());
+    for (int n = 1; n < 100; ++n) {
+        const std::string tail = n == 1 ? suffix : suffix + "_" + std::to_string(n);
+        const size_t keep = room > static_cast<int32_t>(tail.size()) ? room - tail.size() : 0;
+        const std::string made = segment.substr(0, keep) + tail;
+        if (SameName(KxString(name.c_str()), info != nullptr ? info->MapNameUpper(KxString(made.c_str()))
+                                                              : KxString(made.c_str()))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void KxGVersioningMap::NameAdded(KxGMemberColumn& column, uint16_t position, const KxGMemberColumn* old)
+{
+    // A column added to a kept table gets the versioned name of this run, so that it cannot meet a
+    // column of an earlier version still in the table (one kept because its values had no conversion).
+    if (column.GetName().IsEmpty() || IsMadeName(column, position) ||
+        (old != nullptr && SameName(column.GetName(), old->GetName()))) {
+        NameVersioned(column, position);
+    }
+}
+
 namespace {
 
 // The first universal class on the first-base chain of a class (the class itself first), or null.
@@ -102,10 +135,18 @@ void SubclassOwnColumns(KxGSchemaMap& map, KxGClass& mapped, std::vector<KxGMemb
     }
 }
 
-KxGMemberColumn* FindPartner(const std::vector<KxGMemberColumn*>& columns, const KxGMemberColumn& column)
+// The old column of the same member (path and declaring class); else one of the same path that is
+// not paired yet: a member moved between a class and its base keeps its column in the class's row.
+KxGMemberColumn* FindPartner(const std::vector<KxGMemberColumn*>& columns, const KxGMemberColumn& column,
+                             const std::vector<KxGMemberColumn*>& paired)
 {
     for (KxGMemberColumn* candidate : columns) {
         if (SamePath(*candidate, column) && OwnerOf(*candidate) == OwnerOf(column)) {
+            return candidate;
+        }
+    }
+    for (KxGMemberColumn* candidate : columns) {
+        if (SamePath(*candidate, column) && std::find(paired.begin(), paired.end(), candidate) == paired.end()) {
             return candidate;
         }
     }
@@ -142,6 +183,17 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
     if (newClass == nullptr) {
         return 0;
     }
+    // Base classes first: their columns' names are settled before a subclass shares them.
+    for (uint32_t b = 0; b < newClass->GetBaseCount(); ++b) {
+        KxGClass* base = newClass->GetBase(b);
+        if (KxGVersioningMap* baseMap =
+                base != nullptr && base->GetClassNumber() != 0 ? oldMaps.Get(base->GetClassNumber()) : nullptr) {
+            const int32_t result = baseMap->Classify(oldMaps, newMaps);
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
     if (oldClass == nullptr || !oldClass->IsPersistent()) {
         context.changed = true;
         if (newSide->IsUniChild() != 0) {
@@ -150,6 +202,8 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             RowColumns(newClass, columns);
             for (KxGMemberColumn* column : columns) {
                 if (OwnerOf(*column) == newClass->GetClassNumber()) {
+                    NameAdded(*column, column->GetMemberMap() != nullptr ? column->GetMemberMap()->GetMemberPos() : 0,
+                              nullptr);
                     added_.AddColumn(column);
                     addedOwn_.AddColumn(column);
                 }
@@ -199,6 +253,13 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
         }
     }
     (void)newMaps;
+    const uint16_t oldKind = StoreKindOf(oldClass);
+    const uint16_t newKind = StoreKindOf(newClass);
+    // A universal child whose rows come from a table of their own into a universal table that stays.
+    const bool movesIntoUniversal = universalOld != nullptr && oldKind != KXG_STORE_UNIVERSAL_CHILD &&
+                                    StoreKindOf(universalOld->class_) == KXG_STORE_UNIVERSAL;
+    // Rows copied into another table carry every column through its conversion expression.
+    const bool copied = oldKind != newKind;
 
     std::vector<KxGMemberColumn*> paired;
     for (KxGMemberColumn* column : newColumns) {
@@ -213,7 +274,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
                 addedOwn_.AddColumn(added);
             }
         };
-        KxGMemberColumn* old = FindPartner(oldColumns, *column);
+        KxGMemberColumn* old = FindPartner(oldColumns, *column, paired);
         if (old == nullptr) {
             // Moved up from a subclass of the old class?
             if (KxGMemberColumn* sub = FindByPath(oldSubColumns, *column)) {
@@ -226,11 +287,11 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
                         context.changed = true;
                     }
                 } else {
-                    if (column->GetName().IsEmpty()) {
-                        NameVersioned(*column, position);
-                    }
+                    NameAdded(*column, position, nullptr);
                     movedUpNew_.AddColumn(column);
                 }
+            } else {
+                NameAdded(*column, position, nullptr);
             }
             context.changed = true;
             add(column);
@@ -249,8 +310,9 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             if (conversion == 3) {
                 context.changed = true;
             }
-            if (uniChild && own && (universalOld == nullptr || universalOld->movedDown_.Find(old) == nullptr)) {
-                // Own columns of a universal child go to the universal table when it is new to them.
+            if (uniChild && own && movesIntoUniversal && universalOld->movedDown_.Find(old) == nullptr) {
+                // The class moves into a kept universal table: its own columns are new to that table.
+                add(column);
             }
         } else if (conversion == 2) {
             column->SetName(old->GetName());
@@ -259,9 +321,7 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
             convertedInPlace_.AddColumn(column);
             context.changed = true;
         } else if (conversion == 1) {
-            if (column->GetName().IsEmpty() || SameName(column->GetName(), old->GetName())) {
-                NameVersioned(*column, position);
-            }
+            NameAdded(*column, position, old);
             add(column);
             convertedNew_.AddColumn(column);
             convertedOld_.AddColumn(old);
@@ -273,16 +333,14 @@ int32_t KxGVersioningMap::Classify(const KxGVersioningMapArray& oldMaps, const K
         } else {
             // No conversion: the new column starts empty beside the old one, which is kept so that
             // no value is lost.
-            if (column->GetName().IsEmpty() || SameName(column->GetName(), old->GetName())) {
-                NameVersioned(*column, position);
-            }
+            NameAdded(*column, position, old);
             add(column);
             keptUnconverted_.AddColumn(old);
             context.changed = true;
             const std::string text = Str(newClass->GetName()) + "." + Str(column->GetMemberPath());
             Warn(KXG_W_POSSIBLE_DATA_LOSS, text);
         }
-        if (conversion == 1 || conversion == 2) {
+        if (conversion == 1 || conversion == 2 || (copied && (conversion == 0 || conversion == 3))) {
             KxString expression;
             context.conversions->BuildConversion(*old, *column, expression);
             if (Str(expression) == "NULL" && warning_ == 0) {
@@ -361,7 +419,17 @@ int32_t KxGVersioningMap::KeepTableName()
     if (result != 0) {
         return result;
     }
+    KxGTable made;
+    KxGClassMap* classMap = partner_->class_->GetClassMap();
+    const bool named = classMap->GetStoreHdl() != nullptr && classMap->GetStoreHdl()->GetClassTable(made) == 0;
     creation->KeepTableName(partner_->class_->GetClassNumber(), table);
+    // Index maps loaded already follow the kept name.
+    for (uint32_t i = 0; named && i < classMap->GetIndexMapCount(); ++i) {
+        KxGIndexMap* index = classMap->GetIndexMapAt(i);
+        if (SameName(index->GetTable().GetQualifiedName(), made.GetQualifiedName())) {
+            index->SetTable(table);
+        }
+    }
     return 0;
 }
 
@@ -501,6 +569,9 @@ int32_t KxGVersioningMap::ChangeKind(KxGStatementTemplateList& list, int32_t pha
     switch (phase) {
     case 2:
         return CreateNewTable(list);
+    case 3:
+        // Into a universal table that stays: the class's own columns are added to it first.
+        return partner_->IsUniChild() != 0 ? AddColumns(list) : 0;
     case 4:
         return CopyRows(list, partner_->class_->GetClassNumber());
     case 6:
@@ -614,7 +685,7 @@ int32_t KxGVersioningMap::CopySubclassRows(KxGStatementTemplateList& list)
         }
         KxGColumnList none;
         result = Append(list, context_->info->InsertSelectByCid(ProjectionOf(into, target), ProjectionOf(from, source),
-                                                                none, -1));
+                                                                none, number));
         if (result != 0) {
             return result;
         }
