@@ -119,7 +119,9 @@ private:
     const KxMember* member_ = nullptr;
     int32_t depth_;
     bool allowForeignRefs_;
-    // Objects of this StoreObject seen so far, and those still to store (each held while queued).
+    // Objects of this StoreObject seen so far besides the first (root_), and those still to store
+    // (each held while queued).
+    const KxObject* root_ = nullptr;
     std::unordered_set<const KxObject*> visited_;
     std::vector<KxObject*> pending_;
 
@@ -132,6 +134,7 @@ private:
     void AttachToEnvironment(KxObject* object) const;
     // Queues the object unless it was visited already (holds it while queued).
     void Queue(KxObject* object);
+    void ClearVisited();
     // Step 1 and 2 of StoreObject for one object.
     int32_t StoreOne(const KxClassDescriptor* descriptor, KxObject* object);
     void DropPending();

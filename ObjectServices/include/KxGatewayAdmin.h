@@ -89,6 +89,13 @@ public:
     int32_t GetDictionaryInfoRecord(KxDictionaryInfo& info) override;
     int32_t GetDictionaryServerName(KxString& server) override;
 
+    // ---- classes and shells --------------------------------------------------------------------
+    // Loads the class into the catalog (made on first use) and registers a gateway bucket for it
+    // with the bucket manager under its class id. 0, or the catalog's negative status (no bucket).
+    int32_t RegisterClass(KxMetaClass* metaClass) override;
+    // A new gateway shell on the operation environment's base (owned by the caller).
+    KxDatabaseShell* CreateShell() override;
+
     // ---- other kernel operations ---------------------------------------------------------------
     // Creates the gateway schema of a database through the schema mapper's direct creation
     // (KxGClassMapper::CreateDBDirect) with the admin's dictionary server: 0, -2035 when a gateway

@@ -111,7 +111,10 @@ public:
     int32_t PrepareStatement(uint16_t kind, KxGTableRows& rows, KxGStatementList& out);
     // A statement of a kind (5, 16: with the id list of rows), its rows not yet bound; null when the
     // kind has no template (status KXG_E_NO_TEMPLATE) or the template makes no statement (0).
-    KxGStatement* MakeStatement(uint16_t kind, const KxString& idList, int32_t& status);
+    // The statement runs on database: the connection of the caller's transaction context; null
+    // falls back to the schema map's database.
+    KxGStatement* MakeStatement(uint16_t kind, const KxString& idList, int32_t& status,
+                                KxGDatabase* database = nullptr);
     // Binds rows (count rows from the buffer's row 0) to the statement of a kind. 0 or an error.
     int32_t BindRows(uint16_t kind, KxGStatement& statement, KxGSQLBuffer& buffer, int32_t count, uint32_t flags,
                      KxGContext* context);

@@ -12,6 +12,7 @@
 #include "KxGDB2StatementHdl.h"
 #include "KxGDB2TypeHdlMgr.h"
 #include "KxGDatabaseTrace.h"
+#include "KxGGenericExtentService.h"
 #include "KxGGenericLockService.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGSchemaConstants.h"
@@ -557,12 +558,17 @@ KxGLockService* KxGDB2Database::CreateLockService(int32_t clientId)
     return KxGMake<KxGGenericLockService>(this, clientId);
 }
 
-KxGExtentService* KxGDB2Database::CreateExtentService(KxGOperationEnvironment* /*environment*/,
-                                                      KxClassId* /*classId*/, int32_t /*mode*/, int32_t /*flag*/)
+KxGExtentService* KxGDB2Database::CreateExtentService(KxGOperationEnvironment* environment,
+                                                      KxClassId* classId, int32_t mode, int32_t flag)
 {
     KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateExtentService");
-    Record(tag, KxString("extent services are not available in this version of the DB2 adapter"));
-    return nullptr;
+    if (classId == nullptr) {
+        Record(tag, KxString("no class for an extent service"));
+        return nullptr;
+    }
+    // mode: the index the cursor reads by (-2: object-id order); flag: the kernel's user class
+    return KxGMake<KxGGenericExtentService>(environment, this, *classId, static_cast<uint16_t>(mode),
+                                            static_cast<uint16_t>(flag != 0 ? 1 : 0));
 }
 
 KxGDatabaseTrace* KxGDB2Database::GetTrace(uint16_t modules)

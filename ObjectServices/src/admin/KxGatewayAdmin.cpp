@@ -1,5 +1,7 @@
 // The gateway admin: database open and close, root block facts, surrogates, locks, object checks.
 #include "KxGatewayAdmin.h"
+#include "KxGatewayBucket.h"
+#include "KxGatewayShell.h"
 #include "KxGClassMapper.h"
 
 #include "KxBase.h"
@@ -535,6 +537,32 @@ int32_t KxGatewayAdmin::GetDictionaryServerName(KxString& server)
 {
     server = dictionaryServer_;
     return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Classes and shells
+
+int32_t KxGatewayAdmin::RegisterClass(KxMetaClass* metaClass)
+{
+    if (metaClass == nullptr) {
+        return KXG_E_NULL_OBJECT;
+    }
+    if (!catalog_) {
+        catalog_ = std::make_unique<KxGCatalog>();
+    }
+    const int32_t status = catalog_->LoadClass(metaClass->GetClassNumber());
+    if (status < 0) {
+        return status;
+    }
+    auto* bucket = new KxGatewayBucket(this, metaClass, GetBase());
+    return GetBucketMgr().RegisterBucket(metaClass->GetClassId(), bucket);
+}
+
+KxDatabaseShell* KxGatewayAdmin::CreateShell()
+{
+    KxGOperationEnvironment* environment = GetOperationEnvironment();
+    KxBase* base = environment != nullptr ? environment->GetBase() : GetBase();
+    return new KxGatewayShell(base, this);
 }
 
 // ---------------------------------------------------------------------------------------------------

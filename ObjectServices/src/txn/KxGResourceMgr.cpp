@@ -188,7 +188,10 @@ int32_t KxGRecoverableStateSortList::Insert(KxGRecoverableState* state)
         return KX_ALIAS_E_NULL;
     }
     const KxObjId& id = state->GetRef().GetObjId();
-    auto it = std::lower_bound(states_.begin(), states_.end(), id, IdLess);
+    // Objects stored one after the other come with growing ids: those go to the end at once.
+    auto it = states_.empty() || states_.back()->GetRef().GetObjId() < id
+                  ? states_.end()
+                  : std::lower_bound(states_.begin(), states_.end(), id, IdLess);
     if (it != states_.end() && (*it)->GetRef().GetObjId() == id) {
         (*it)->SetNewState(state->GetNewState());
         delete state;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "KxGDatabaseTrace.h"
+#include "KxGGenericExtentService.h"
 #include "KxGOraDatabaseSupport.h"
 #include "KxGOraDatabaseInfo.h"
 #include "KxGOraCompoundStatement.h"
@@ -263,12 +264,17 @@ KxGLockService* KxGOraDatabase::CreateLockService(int32_t clientId)
     return KxGMake<KxGOraLockService>(this, clientId);
 }
 
-KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* /*environment*/,
-                                                      KxClassId* /*classId*/, int32_t /*mode*/, int32_t /*flag*/)
+KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* environment,
+                                                      KxClassId* classId, int32_t mode, int32_t flag)
 {
     KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateExtentService");
-    Record(tag, KxString("extent services are not available in this version of the Oracle adapter"));
-    return nullptr;
+    if (classId == nullptr) {
+        Record(tag, KxString("no class for an extent service"));
+        return nullptr;
+    }
+    // mode: the index the cursor reads by (-2: object-id order); flag: the kernel's user class
+    return KxGMake<KxGGenericExtentService>(environment, this, *classId, static_cast<uint16_t>(mode),
+                                            static_cast<uint16_t>(flag != 0 ? 1 : 0));
 }
 
 KxGDatabaseTrace* KxGOraDatabase::GetTrace(uint16_t modules)

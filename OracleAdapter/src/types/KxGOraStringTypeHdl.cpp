@@ -32,6 +32,24 @@ void Write(void* address, T value)
     std::memcpy(address, &value, sizeof value);
 }
 
+// The bytes of an 8-bit text whose characters are all ASCII: they are the same in UTF-8, in every
+// 8-bit code set and in the server's multibyte counting (one byte each), so they go out as they are
+// without a converted copy. False for a 16-bit text or one with another byte.
+bool AsciiBytes(const KxString& value, const char*& bytes, size_t& length)
+{
+    if (value.Is16Bit()) {
+        return false;
+    }
+    bytes = value.StrGet();
+    length = bytes != nullptr ? value.Len() : 0;
+    for (size_t i = 0; i < length; ++i) {
+        if ((static_cast<uint8_t>(bytes[i]) & 0x80) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The bytes of a text in the default 8-bit code set. A 16-bit text is converted; characters that the
 // code set lacks come out as '?'.
 std::string EightBit(const KxString& value)
@@ -181,12 +199,27 @@ int32_t KxGOraStringTypeHdl::ValueLength(const void* value)
     if (ClientUnicode() == 0 && OnlyServerUnicode() == 0) {
         return static_cast<int32_t>(text.Len());
     }
+    const char* bytes = nullptr;
+    size_t ascii = 0;
+    if (AsciiBytes(text, bytes, ascii)) {
+        return static_cast<int32_t>(std::min<size_t>(ascii, kMaxValueLength));
+    }
     return static_cast<int32_t>(std::min<size_t>(text.ToUtf8().size(), kMaxValueLength));
 }
 
 int32_t KxGOraStringTypeHdl::Encode(const KxString& value, char* out, int32_t capacity, bool& fits)
 {
     capacity = Capacity(capacity);
+    const char* ascii = nullptr;
+    size_t asciiLength = 0;
+    if (AsciiBytes(value, ascii, asciiLength)) {
+        const size_t length = std::min(asciiLength, size_t(capacity));
+        fits = length == asciiLength;
+        if (length > 0) {
+            std::memcpy(out, ascii, length);
+        }
+        return static_cast<int32_t>(length);
+    }
     if (ClientUnicode() != 0) {
         const std::string utf8 = value.ToUtf8();
         size_t length = utf8.size();

@@ -362,6 +362,34 @@ TEST_F(OraTypeHdlTest, ClientUnicodeStoresUtf8AndRefusesATextThatDoesNotFit)
     EXPECT_TRUE(text == KxString(u"'\u03a9\u00e9x'"));
 }
 
+TEST_F(OraTypeHdlTest, AnAsciiTextGoesOutAsItIsInEveryUnicodeSetting)
+{
+    struct Case {
+        const char* name;
+        uint16_t onlyServerUnicode;
+        uint16_t clientUnicode;
+        bool refusedWhenCut;   // client Unicode refuses a text that does not fit
+    };
+    const Case cases[] = {
+        {"no Unicode", 0, 0, false},
+        {"server-only Unicode", 1, 0, false},
+        {"client Unicode", 0, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UnicodeFlags flags(c.onlyServerUnicode, c.clientUnicode);
+        KxString value("abcdefghij");
+        KxGTypeHdl* handler = Handler(11);
+        EXPECT_EQ(handler->ValueLength(&value), 10);
+        Column fits(handler, 10);
+        ASSERT_NE(fits.Store(&value, &context_), nullptr);
+        EXPECT_STREQ(reinterpret_cast<const char*>(fits.Slot()), "abcdefghij");
+        Column tight(handler, 4);
+        EXPECT_EQ(tight.Store(&value, &context_) == nullptr, c.refusedWhenCut);
+        EXPECT_STREQ(reinterpret_cast<const char*>(tight.Slot()), "abcd");
+    }
+}
+
 TEST_F(OraTypeHdlTest, ServerOnlyUnicodeCountsWholeCharactersByTheirUtf8Length)
 {
     UnicodeFlags flags(1, 0);

@@ -179,6 +179,20 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
             status = KX_ALIAS_E_NULL;
             break;
         }
+        // An SQL image (a before-image read from the row) is written again as it was read: its row
+        // is copied; its buffer is no object to store members from.
+        auto* image = dynamic_cast<KxSQLObjectAlias*>(objects[i]);
+        if (image != nullptr && image->GetBuffer() != nullptr) {
+            if (GetHandleColumnCount() != 0) {
+                // Handle-typed values live behind the image's own handles: not written again.
+                status = KXG_E_NOT_SUPPORTED;
+                break;
+            }
+            KxGRowContext from(image->GetBuffer());
+            from.SetCurrentRow(image->GetBuffer()->GetCurrentRow());
+            status = CopyRows(from, rows, 1);
+            continue;
+        }
         status = StoreObject(*objects[i], rows, context);
         if (status == 0) {
             status = FillContainer(*objects[i], static_cast<uint32_t>(i), rows, request, context);
@@ -415,7 +429,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
     }
     const uint16_t kind = one ? KXG_TABLE_SELECT : KXG_TABLE_SELECT_LIST;
     std::unique_ptr<KxGStatement> made(
-        mainTable_->MakeStatement(kind, one ? KxString() : IdList(fetch, first, count), status));
+        mainTable_->MakeStatement(kind, one ? KxString() : IdList(fetch, first, count), status, database));
     auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
     if (statement == nullptr) {
         return status != 0 ? status : KXG_E_NO_TEMPLATE;
@@ -558,7 +572,7 @@ int32_t KxGClassBufferMap::ResetChunk(KxGRequest& request, KxGDatabase* database
     }
     const uint16_t kind = one ? KXG_TABLE_SELECT_HANDLES : KXG_TABLE_SELECT_HANDLES_LIST;
     std::unique_ptr<KxGStatement> made(
-        mainTable_->MakeStatement(kind, one ? KxString() : IdList(objects, first, count), status));
+        mainTable_->MakeStatement(kind, one ? KxString() : IdList(objects, first, count), status, database));
     auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
     if (statement == nullptr) {
         return status != 0 ? status : KXG_E_NO_TEMPLATE;

@@ -157,7 +157,8 @@ KxGStatementTemplate* KxGTableMap::GetTemplate(uint16_t kind) const
     return templates_ && kind < kKinds ? templates_->kinds[kind].get() : nullptr;
 }
 
-KxGStatement* KxGTableMap::MakeStatement(uint16_t kind, const KxString& idList, int32_t& status)
+KxGStatement* KxGTableMap::MakeStatement(uint16_t kind, const KxString& idList, int32_t& status,
+                                         KxGDatabase* database)
 {
     status = 0;
     if (!IsKnownKind(kind)) {
@@ -168,9 +169,9 @@ KxGStatement* KxGTableMap::MakeStatement(uint16_t kind, const KxString& idList, 
         status = KXG_E_NO_TEMPLATE;
         return nullptr;
     }
-    KxGDatabase* database = owner_ != nullptr && owner_->GetSchemaMap() != nullptr
-                                ? owner_->GetSchemaMap()->GetDatabase()
-                                : nullptr;
+    if (database == nullptr && owner_ != nullptr && owner_->GetSchemaMap() != nullptr) {
+        database = owner_->GetSchemaMap()->GetDatabase();
+    }
     if (kind != KXG_TABLE_SELECT_LIST && kind != KXG_TABLE_SELECT_HANDLES_LIST) {
         KxGStatement* statement = kept->CreateStatement(database);
         if (statement != nullptr && kind == KXG_TABLE_DELETE && owner_ != nullptr && owner_->GetMapKind() == 2) {
@@ -307,7 +308,7 @@ int32_t KxGTableMap::PrepareStatement(uint16_t kind, KxGTableRows& rows, KxGStat
         const int32_t count = std::min(batch, total - first);
         const bool last = first + count >= total;
         int32_t status = 0;
-        std::unique_ptr<KxGStatement> statement(MakeStatement(kind, rows.idList, status));
+        std::unique_ptr<KxGStatement> statement(MakeStatement(kind, rows.idList, status, rows.database));
         if (!statement) {
             return status;
         }

@@ -197,6 +197,11 @@ int32_t KxGSetMemberMap::FillRowsFromList(const KxGAliasVector& objects, KxGRequ
     for (KxObjectAlias* object : objects) {
         auto* image = dynamic_cast<KxSQLSetAlias*>(object);
         if (image == nullptr) {
+            // The row image of an owner carries none of its set's rows: writing it again would leave
+            // the set as the undone work made it (or without its rows). Refused, never half-written.
+            if (dynamic_cast<KxSQLObjectAlias*>(object) != nullptr) {
+                return KXG_E_NOT_SUPPORTED;
+            }
             continue;
         }
         image->Rewind();
@@ -345,7 +350,7 @@ int32_t KxGSetMemberMap::ReadSetRows(KxGDatabase* database, const KxRef& setRef,
     if (status != 0) {
         return status;
     }
-    std::unique_ptr<KxGStatement> made(tableMap_->MakeStatement(KXG_TABLE_SELECT, KxString(), status));
+    std::unique_ptr<KxGStatement> made(tableMap_->MakeStatement(KXG_TABLE_SELECT, KxString(), status, database));
     auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
     if (statement == nullptr) {
         return status != 0 ? status : KXG_E_NO_TEMPLATE;
@@ -557,7 +562,7 @@ int32_t KxGSetMemberMap::ResetRows(KxGRequest& request, const KxGAliasVector& ob
             idList = KxString(text.c_str());
         }
         std::unique_ptr<KxGStatement> made(tableMap_->MakeStatement(
-            one ? KXG_TABLE_SELECT_HANDLES : KXG_TABLE_SELECT_HANDLES_LIST, idList, status));
+            one ? KXG_TABLE_SELECT_HANDLES : KXG_TABLE_SELECT_HANDLES_LIST, idList, status, database));
         auto* statement = dynamic_cast<KxGSelectStatement*>(made.get());
         if (statement == nullptr) {
             return status != 0 ? status : KXG_E_NO_TEMPLATE;

@@ -10,6 +10,15 @@
 
 class KxRoot;
 class KxTypeMgr;
+class KxAdmin;
+class KxBucket;
+class KxBucketCru;
+class KxClassDict;
+class KxConnectionFactory;
+class KxDatabaseShell;
+class KxObject;
+class KxQuery;
+class KxMetaClass;
 class KxThreadMgr;
 class KxExcMgr;
 class KxObjectMgr;
@@ -63,6 +72,84 @@ public:
     // begin, commit, abort and context creation to it.
     KxBaseConnection* GetConnection() const;
     void SetConnection(KxBaseConnection* connection);
+
+    // ---- storage: connect, open, transactions, objects (KxBaseStorage.cpp) ----------------------
+    // The kernel's own storage brand; its native storage is not part of this stand-in.
+    static const char* const KX_OWN_BRAND;   // "Kelvox"
+
+    // Chooses the storage of the base. The server text is looked up as the key "name" of the
+    // configuration section [servers\<server>] (the server text itself when there is none) and
+    // split at its first "$" or "@" into brand and physical server ("Oracle$SHOPSRV"). A brand other
+    // than the kernel's own loads the module "relgate" through the module registry and takes a
+    // connection factory from its GetGatewayClientFactory(brand). 0;
+    // KX_KERNEL_E_INVALID (no separator, empty brand or server); KX_KERNEL_E_NOT_SUPPORTED (the
+    // kernel's own brand); KX_KERNEL_E_STATE (already connected); the module's load status;
+    // KX_KERNEL_E_MODULE_PROTOCOL (no GetGatewayClientFactory or no factory).
+    int32_t Connect(const KxString& server);
+    // Opens the database named by the base's logical name on the connected storage: the factory's
+    // connection (CreateConnection, SetServer with the physical server, OpenClient), its admin
+    // (CreateAdmin, OpenDatabase), a bucket per persistent class of the admin's dictionary
+    // (RegisterClass) and the admin's database shell. The connection serves the base's
+    // transactions from then on. 0 or the first failure (everything made so far is closed again);
+    // KX_KERNEL_E_STATE without Connect or when already open.
+    int32_t Open(int32_t openMode = 0);
+    // Aborts the open transaction levels of the base's current transaction, closes the shell,
+    // admin and connection, and gives the module back. 0, or the first failure (everything is
+    // closed all the same). Also done by the destructor.
+    int32_t Close();
+    bool IsOpen() const;
+    const KxString& GetBrand() const;            // as written in the server text
+    const KxString& GetPhysicalServer() const;
+    KxConnectionFactory* GetConnectionFactory() const;
+    KxAdmin* GetAdmin() const;                   // null while closed
+    KxDatabaseShell* GetShell() const;           // null while closed (or when the admin has none)
+    KxClassDict* GetDictionary() const;          // the admin's dictionary; null while closed
+    // The bucket of a class (any version of its class number); null when none is registered.
+    KxBucket* GetBucket(const KxClassId& classId) const;
+
+    // Transactions of the base: the first begin makes the base's transaction (and makes it the
+    // current one), further begins open nested levels; the commit or abort of the outermost level
+    // deletes it. A begin that fails is ended with an abort at the connection (KxTransaction).
+    // KX_KERNEL_E_STATE while closed; commit and abort without an open level: KX_KERNEL_E_STATE.
+    int32_t BeginTransaction();
+    int32_t CommitTransaction();
+    int32_t AbortTransaction();
+    int32_t GetTransactionLevel() const;
+
+    // Stores an object of this base (or of none, which is attached) in the current transaction. An
+    // object without id gets the next one of the admin's surrogate cache; then the shell begins an
+    // inner level, the class's bucket stores the object and the shell commits the level (aborts it
+    // when the begin or the store failed). 0 or the failure; KX_KERNEL_E_STATE when closed or
+    // without transaction; KX_KERNEL_E_NOT_FOUND when the class has no bucket.
+    int32_t StoreObject(KxObject* object, int32_t flags = 0);
+    // The object of a reference, held for the caller: from the object space when it is in memory,
+    // else read by the bucket of its class (GetObject) in the current transaction, with the
+    // optional prefetch references and lock specs. 0 or the failure.
+    int32_t GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec* lockSpec = nullptr,
+                      const KxRefList* prefetch = nullptr, const KxLockSpec* prefetchLockSpec = nullptr);
+    // Deletes the object of a reference in the current transaction: the shell begins an inner
+    // level, the bucket deletes, the shell commits (aborts on failure). 0 or the failure.
+    int32_t DeleteObject(const KxRef& ref, int32_t flags = 0);
+    // The shell's collection requests (codes per reference; see KxShell.h).
+    int32_t DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec = nullptr);
+    int32_t Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec);
+    int32_t Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec);
+    // One object lock through the admin (LockWatch / UnlockWatch).
+    int32_t LockObject(const KxRef& ref, const KxLockSpec& lockSpec);
+    int32_t UnlockObject(const KxRef& ref, const KxLockSpec& lockSpec);
+    // Runs a query on its class's bucket; result receives the references found.
+    int32_t Query(KxQuery& query, KxRefList& result, const KxLockSpec* lockSpec = nullptr);
+    // The number of objects of a class (the bucket's GetNum): 0 and count set, or a negative status.
+    int32_t GetExtentCount(const KxClassId& classId, int32_t& count);
+    // A cursor over a class's extent (the bucket's CreateCursor; owned by the caller, to be deleted
+    // before the base closes); null when there is none (no bucket, no transaction). The mode is the
+    // number of the index the cursor reads in; -2 (KxBucket::KX_EXTENT_BY_OBJID) is object-id order.
+    KxBucketCru* CreateCursor(const KxClassId& classId, int32_t& count, int32_t mode = -2);
+    // Positions a cursor through the class's bucket (SeekRd): seek mode 0 from the start, 1 from
+    // the current object, 2 from the end; ref receives the object there. 0 or a negative status
+    // (-2005 past either end).
+    int32_t Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offset, int32_t seekMode,
+                 KxRef& ref, int32_t direction = 0);
 
 private:
     struct Impl;

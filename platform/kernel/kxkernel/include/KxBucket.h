@@ -21,6 +21,8 @@ class KxBucket {
 public:
     // Seek directions.
     enum : int32_t { KX_SEEK_FORWARD = 0, KX_SEEK_BACKWARD = 1 };
+    // The mode of a cursor is the number of the index it reads in; this one reads in object-id order.
+    enum : int32_t { KX_EXTENT_BY_OBJID = -2 };
 
     // The base and the meta type handle of the bucket's class (either may be null).
     KxBucket(KxBase* base, KxMetaTypeHandle* metaHandle);

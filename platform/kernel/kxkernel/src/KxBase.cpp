@@ -1,5 +1,7 @@
 #include "KxBase.h"
 
+#include "KxBaseImpl.h"
+
 #include <mutex>
 
 #include "KxObject.h"
@@ -8,21 +10,6 @@
 #include "KxTypeMgr.h"
 
 // ---- KxBase --------------------------------------------------------------------------------
-struct KxBase::Impl {
-    KxString logicalName;
-    KxString clientName;
-    KxString descriptor;
-    int64_t clientId = 0;
-    KxExcMgr excMgr;
-    KxObjectSpace objectSpace;
-    std::unique_ptr<KxObjectMgr> objectMgr;
-    mutable std::mutex mutex;
-    KxLockSpec defaultLock{0, 0, KxLockSpec::KX_LOCKSPEC_NONE};
-    KxWatchSpec defaultWatch;
-    KxTransaction* currentTxn = nullptr;
-    KxBaseConnection* connection = nullptr;
-};
-
 KxBase::KxBase(const KxString& logicalName)
     : KxBase(logicalName, KELVOX()->GetClientName()) {}
 
@@ -33,7 +20,7 @@ KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
     impl_->objectMgr = std::make_unique<KxObjectMgr>(this);
 }
 
-KxBase::~KxBase() = default;
+KxBase::~KxBase() { Close(); }
 
 const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
 const KxString& KxBase::GetClientName() const { return impl_->clientName; }

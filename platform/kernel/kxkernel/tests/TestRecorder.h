@@ -14,3 +14,8 @@ void KxTestSetCheckResult(int32_t result);
 int32_t KxTestCheckResult();
 void KxTestSetInitResult(int32_t result);
 int32_t KxTestInitResult();
+
+// Failures the test storage module is told to answer: the next call of an operation answers code
+// (0: no failure).
+void KxTestSetFailure(const std::string& operation, int32_t code);
+int32_t KxTestTakeFailure(const std::string& operation);

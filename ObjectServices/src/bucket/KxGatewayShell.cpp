@@ -1,0 +1,412 @@
+// The gateway's database shell (collections of requests, inner transaction levels) and server shell.
+#include "KxGatewayShell.h"
+
+#include <vector>
+
+#include "KxBase.h"
+#include "KxBucketTrace.h"
+#include "KxGLockService.h"
+#include "KxGStatusCodes.h"
+#include "KxGatewayAdmin.h"
+#include "KxGatewayBucket.h"
+#include "KxGatewayTransactionMgr.h"
+#include "KxObjectSpace.h"
+#include "KxTransaction.h"
+
+namespace {
+
+bool IsLock(const KxLockSpec* spec)
+{
+    return spec != nullptr && spec->kind != KxLockSpec::KX_LOCKSPEC_NONE;
+}
+
+bool IsWatch(const KxWatchSpec* spec)
+{
+    return spec != nullptr && spec->watch != 0;
+}
+
+// The references of the valid entries, their codes set to 0.
+KxRefList ValidRefs(KxRefCollection& refs)
+{
+    KxRefList list;
+    for (KxCollectionRef& entry : refs) {
+        if (KxGatewayShell::IsValid(entry)) {
+            entry.code = 0;
+            list.push_back(entry.ref);
+        }
+    }
+    return list;
+}
+
+// Every valid entry gets the code.
+void SetCodes(KxRefCollection& refs, int32_t code)
+{
+    for (KxCollectionRef& entry : refs) {
+        if (KxGatewayShell::IsValid(entry)) {
+            entry.code = code;
+        }
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// KxGatewayShell
+
+KxGatewayShell::KxGatewayShell(KxBase* base, KxGatewayAdmin* admin) : base_(base), admin_(admin) {}
+
+KxGatewayShell::~KxGatewayShell() = default;
+
+bool KxGatewayShell::IsValid(const KxCollectionRef& ref)
+{
+    return ref.status >= 0 && ref.code >= 0 && ref.status != kNotExecutedStatus;
+}
+
+int32_t KxGatewayShell::GetName(KxString& name)
+{
+    const std::string given = name.IsActive() ? std::string(name.StrGet()) : std::string();
+    name = KxString((given + " gateway").c_str());
+    return 0;
+}
+
+int32_t KxGatewayShell::Run(KxExecutable* executable)
+{
+    if (executable == nullptr) {
+        return KXG_E_NULL_OBJECT;
+    }
+    const int32_t prepared = executable->Prepare(this);
+    int32_t executed = 0;
+    if (prepared >= 0) {
+        KxGatewayServerShell server;
+        executed = executable->Execute(&server);
+    }
+    const int32_t finished = executable->Finish(this);
+    int32_t result = executed != 0 ? executed : prepared;
+    if (result == 0 || (finished < 0 && result > 0)) {
+        result = finished;
+    }
+    return result;
+}
+
+int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
+                             const KxWatchSpec* watchSpec)
+{
+    if (IsWatch(watchSpec)) {
+        return KXG_E_NOT_SUPPORTED;
+    }
+    const KxRefList list = ValidRefs(refs);
+    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
+    if (manager == nullptr) {
+        return KXG_E_NO_TXN_CONTEXT;
+    }
+    if (!IsLock(lockSpec) || list.empty()) {
+        return 0;
+    }
+    KxGLockService* service = manager->GetLockService();
+    KxGTransactionContext* context = manager->CurrentTransactionContext();
+    if (service != nullptr && context != nullptr && lockSpec->flags == 0 && service->SupportsCollLocks() != 0) {
+        if (service->AcquireCollLocks(context, static_cast<uint16_t>(lockSpec->mode), list) != 0) {
+            return 0;
+        }
+        if (mode == 1) {
+            // Nothing was locked: no reference reads as done.
+            SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
+            return KXG_E_LOCK_REFUSED;
+        }
+    }
+    int32_t result = 0;
+    for (size_t i = 0; i < refs.size(); ++i) {
+        KxCollectionRef& entry = refs[i];
+        if (!IsValid(entry)) {
+            continue;
+        }
+        if (result < 0) {
+            entry.code = KXG_E_REF_NOT_EXECUTED;
+            continue;
+        }
+        entry.code = admin_->LockWatch(entry.ref, lockSpec, nullptr);
+        if (entry.code == 0) {
+            continue;
+        }
+        if (result == 0) {
+            result = KXG_W_SOME_REFS_FAILED;
+        }
+        if (mode == 1 && entry.code < 0) {
+            result = KXG_E_COLLECTION_FAILED;
+            // All or nothing: the references locked before give their locks back.
+            for (size_t j = 0; j < i; ++j) {
+                if (IsValid(refs[j]) && refs[j].code == 0) {
+                    admin_->UnlockWatch(refs[j].ref, lockSpec, nullptr);
+                    refs[j].code = KXG_E_REF_NOT_EXECUTED;
+                }
+            }
+        }
+    }
+    return result;
+}
+
+int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
+                               const KxWatchSpec* watchSpec)
+{
+    if (IsWatch(watchSpec)) {
+        return KXG_E_NOT_SUPPORTED;
+    }
+    const KxRefList list = ValidRefs(refs);
+    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
+    if (manager == nullptr) {
+        return KXG_E_NO_TXN_CONTEXT;
+    }
+    if (!IsLock(lockSpec) || list.empty()) {
+        return 0;
+    }
+    KxGLockService* service = manager->GetLockService();
+    KxGTransactionContext* context = manager->CurrentTransactionContext();
+    if (service != nullptr && context != nullptr && lockSpec->flags == 0 && service->SupportsCollUnlocks() != 0) {
+        if (service->ReleaseCollLocks(context, static_cast<uint16_t>(lockSpec->mode), list) != 0) {
+            return 0;
+        }
+        if (mode == 1) {
+            SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
+            return KXG_E_NO_ROW_DELETED;
+        }
+    }
+    int32_t result = 0;
+    for (KxCollectionRef& entry : refs) {
+        if (!IsValid(entry)) {
+            continue;
+        }
+        entry.code = admin_->UnlockWatch(entry.ref, lockSpec, nullptr);
+        if (entry.code != 0) {
+            result = KXG_W_SOME_REFS_FAILED;
+        }
+    }
+    return result;
+}
+
+int32_t KxGatewayShell::Watch(KxRefCollection& refs, const KxWatchSpec* /*watchSpec*/)
+{
+    ValidRefs(refs);
+    return 0;
+}
+
+int32_t KxGatewayShell::EvalLock(const KxLockSpec* given, KxLockSpec& effective)
+{
+    if (base_ == nullptr) {
+        effective = given != nullptr ? *given : KxLockSpec{0, 0, KxLockSpec::KX_LOCKSPEC_NONE};
+        return 0;
+    }
+    return base_->EvalLock(given, effective);
+}
+
+int32_t KxGatewayShell::EvalWatch(const KxWatchSpec* given, KxWatchSpec& effective)
+{
+    if (base_ == nullptr) {
+        effective = given != nullptr ? *given : KxWatchSpec{};
+        return 0;
+    }
+    return base_->EvalWatch(given, effective);
+}
+
+int32_t KxGatewayShell::Forget(int32_t status, KxRefCollection& refs)
+{
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space == nullptr) {
+        return status;
+    }
+    for (const KxCollectionRef& entry : refs) {
+        if (!IsValid(entry)) {
+            continue;
+        }
+        space->BeginCriticalSection();
+        if (space->nts_IsInList(entry.ref) != nullptr) {
+            space->nts_Remove(entry.ref);
+        }
+        space->EndCriticalSection();
+    }
+    return status;
+}
+
+int32_t KxGatewayShell::DeleteCollection(KxRefCollection& refs, int32_t mode, int32_t flags,
+                                         const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
+{
+    if (IsWatch(watchSpec)) {
+        return KXG_E_NOT_SUPPORTED;
+    }
+    if (admin_ == nullptr) {
+        return KXG_E_NO_TRANSACTION_MANAGER;
+    }
+    const bool whole = mode == 1;
+    int32_t result = 0;
+    if (whole) {
+        const int32_t begun = BeginTransaction(nullptr);
+        if (begun < 0) {
+            AbortTransaction(nullptr);
+            SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
+            return KXG_E_COLLECTION_FAILED;
+        }
+    }
+    bool failed = false;
+    for (KxCollectionRef& entry : refs) {
+        if (!IsValid(entry)) {
+            continue;
+        }
+        if (failed) {
+            entry.code = KXG_E_REF_NOT_EXECUTED;
+            continue;
+        }
+        int32_t status = 0;
+        if (!whole) {
+            status = BeginTransaction(nullptr);
+        }
+        if (status >= 0) {
+            KxBucket* bucket = nullptr;
+            if (admin_->GetBucketMgr().GetBucket(entry.ref.GetClassId(), bucket, 1) != 0 || bucket == nullptr) {
+                status = KXG_E_CLASS_UNKNOWN;
+            } else {
+                status = bucket->DeleteObject(entry.ref, flags, nullptr);
+            }
+        }
+        if (!whole) {
+            if (status < 0) {
+                AbortTransaction(nullptr);
+            } else {
+                const int32_t committed = CommitTransaction(nullptr);
+                if (committed < 0) {
+                    status = committed;
+                }
+            }
+        }
+        entry.code = status;
+        if (status > 0 && result == 0) {
+            result = KXG_W_SOME_REFS_FAILED;
+        }
+        if (status < 0) {
+            if (whole) {
+                failed = true;
+                result = KXG_E_COLLECTION_FAILED;
+            } else if (result >= 0) {
+                result = KXG_W_SOME_REFS_FAILED;
+            }
+        }
+    }
+    if (whole) {
+        int32_t ended = 0;
+        if (failed) {
+            AbortTransaction(nullptr);
+        } else {
+            ended = CommitTransaction(nullptr);
+            if (ended < 0) {
+                failed = true;
+                result = KXG_E_COLLECTION_FAILED;
+            }
+        }
+        if (failed) {
+            // Rolled back: what looked done is undone.
+            for (KxCollectionRef& entry : refs) {
+                if (IsValid(entry) && entry.code >= 0) {
+                    entry.code = ended < 0 ? ended : KXG_E_REF_NOT_EXECUTED;
+                }
+            }
+        }
+    }
+    if (IsLock(lockSpec)) {
+        KxRefCollection copy = refs;
+        for (KxCollectionRef& entry : copy) {
+            entry.code = 0;
+        }
+        Unlock(copy, 0, lockSpec, nullptr);
+    }
+    return result;
+}
+
+int32_t KxGatewayShell::PostBinding(KxRefCollection& refs, int32_t status, KxRefCallee* callee)
+{
+    if (callee == nullptr) {
+        return status;
+    }
+    for (KxCollectionRef& entry : refs) {
+        if (!IsValid(entry)) {
+            continue;
+        }
+        const int32_t answer = callee->Call(entry.ref);
+        if (answer != 0) {
+            entry.code = answer;
+            if (status == 0) {
+                status = KXG_W_SOME_REFS_FAILED;
+            }
+        }
+    }
+    return status;
+}
+
+namespace {
+
+KxTransactionResource* Resolve(KxBase* base, KxTransactionResource* resource)
+{
+    if (resource != nullptr || base == nullptr) {
+        return resource;
+    }
+    KxTransaction* transaction = base->GetCurrentTransaction();
+    return transaction != nullptr ? transaction->GetResource(base) : nullptr;
+}
+
+bool IsKernelTransaction(KxTransactionResource* resource)
+{
+    return resource != nullptr && resource->GetTransaction() != nullptr &&
+           resource->GetTransaction()->IsKernelTransaction();
+}
+
+}  // namespace
+
+int32_t KxGatewayShell::BeginTransaction(KxTransactionResource* resource)
+{
+    resource = Resolve(base_, resource);
+    if (IsKernelTransaction(resource)) {
+        return KxDatabaseShell::BeginTransaction(resource);
+    }
+    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
+    if (manager == nullptr) {
+        return KXG_E_NO_TRANSACTION_MANAGER;
+    }
+    return manager->TXBegin(resource, 1);
+}
+
+int32_t KxGatewayShell::CommitTransaction(KxTransactionResource* resource)
+{
+    resource = Resolve(base_, resource);
+    if (IsKernelTransaction(resource)) {
+        return KxDatabaseShell::CommitTransaction(resource);
+    }
+    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
+    if (manager == nullptr) {
+        return KXG_E_NO_TRANSACTION_MANAGER;
+    }
+    return manager->TXCommit(resource);
+}
+
+int32_t KxGatewayShell::AbortTransaction(KxTransactionResource* resource)
+{
+    resource = Resolve(base_, resource);
+    if (IsKernelTransaction(resource)) {
+        KxDatabaseShell::AbortTransaction(resource);
+        return 0;
+    }
+    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
+    if (manager != nullptr) {
+        manager->TXAbort(resource);
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// KxGatewayServerShell
+
+KxGatewayServerShell::KxGatewayServerShell() = default;
+
+KxGatewayServerShell::~KxGatewayServerShell() = default;
+
+int32_t KxGatewayServerShell::GetName(KxString& name)
+{
+    name = KxString("RO GW client");
+    return 0;
+}

@@ -1,0 +1,269 @@
+// The storage road of a base on a test storage module: the server name resolves to brand and
+// physical server, opening makes connection, admin, a bucket per persistent class and the shell,
+// and stores, reads and deletes run in the shell's inner levels with ids from the surrogate cache.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KxAdmin.h"
+#include "KxBase.h"
+#include "KxClassDict.h"
+#include "KxObject.h"
+#include "KxRoot.h"
+#include "TestRecorder.h"
+#include "TestSupport.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+bool Has(const Events& events, const std::string& event) {
+    return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+// The events from the first one that starts with 'from' on.
+Events From(const Events& events, const std::string& from) {
+    auto it = std::find(events.begin(), events.end(), from);
+    return Events(it, events.end());
+}
+
+class StorageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KxTestClearEvents();
+        config_ = dir_.Write("kx.ini", std::string("[modules]\nrelgate=") + KX_TEST_STORAGE_FILE +
+                                           "\n[servers\\SHOPDB]\nname=Oracle$PHYS\n");
+        ASSERT_EQ(0, params_.Append("ConfigFile", config_));
+        ASSERT_EQ(0, InitKelvox(&params_));
+        const std::string dict = KX_SAMPLE_DICT_DIR;
+        KxBase::KELVOX()->SetDictionaryPath("LOCAL", dict.substr(0, dict.rfind('/')).c_str());
+    }
+    void TearDown() override {
+        KxBase::KELVOX()->SetDictionaryPath("LOCAL", "");
+        if (KxBase::KELVOX()->GetInitCount() > 0) DeinitKelvox();
+    }
+
+    // A base connected to SHOPDB and opened.
+    void OpenBase(KxBase& base) {
+        ASSERT_EQ(0, base.Connect("SHOPDB"));
+        ASSERT_EQ(0, base.Open());
+        ASSERT_TRUE(base.IsOpen());
+    }
+
+    const KxMetaClass* Class(KxBase& base, const char* name) {
+        const KxMetaType* type = base.GetDictionary()->FindByName(name);
+        return type != nullptr ? type->AsClass() : nullptr;
+    }
+
+    TempDir dir_;
+    std::string config_;
+    KxParameterSet params_;
+};
+
+TEST_F(StorageTest, ServerNamesResolveToBrandAndPhysicalServer) {
+    struct Case {
+        const char* server;
+        int32_t status;
+        const char* brand;
+        const char* physical;
+    };
+    const Case cases[] = {
+        {"SHOPDB", 0, "Oracle", "PHYS"},            // from [servers\SHOPDB] name
+        {"shopdb", 0, "Oracle", "PHYS"},            // section names ignore case
+        {"DB2@HOST1", 0, "DB2", "HOST1"},           // the text itself, "@" as separator
+        {"Oracle$A$B", 0, "Oracle", "A$B"},         // the first separator splits
+        {"NOSEPARATOR", KX_KERNEL_E_INVALID, "", ""},
+        {"$PHYS", KX_KERNEL_E_INVALID, "", ""},
+        {"Oracle$", KX_KERNEL_E_INVALID, "", ""},
+        {"kelvox$LOCAL", KX_KERNEL_E_NOT_SUPPORTED, "", ""},   // the kernel's own storage
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.server);
+        KxTestClearEvents();
+        KxBase base("shop");
+        EXPECT_EQ(c.status, base.Connect(c.server));
+        if (c.status == 0) {
+            EXPECT_EQ(c.brand, base.GetBrand().ToUtf8());
+            EXPECT_EQ(c.physical, base.GetPhysicalServer().ToUtf8());
+            EXPECT_TRUE(Has(KxTestEvents(), std::string("factory ") + c.brand));
+            EXPECT_EQ(KX_KERNEL_E_STATE, base.Connect(c.server));   // once only
+        } else {
+            EXPECT_EQ(nullptr, base.GetConnectionFactory());
+            EXPECT_FALSE(Has(KxTestEvents(), "module 1"));
+        }
+    }
+}
+
+TEST_F(StorageTest, OpenMakesConnectionAdminBucketsAndShellAndCloseUndoesThemInReverse) {
+    {
+        KxBase base("shop?mode");
+        EXPECT_EQ(KX_KERNEL_E_STATE, base.Open());   // not connected
+        OpenBase(base);
+        const Events events = KxTestEvents();
+        const Events opened = {"create connection", "set server shop?mode PHYS", "open client", "create admin",
+                               "open database"};
+        ASSERT_GE(events.size(), 7u);
+        EXPECT_EQ(opened, Events(events.begin() + 2, events.begin() + 7));
+        // A bucket for every persistent class, none for embedded classes or the root class.
+        EXPECT_TRUE(Has(events, "register Person"));
+        EXPECT_TRUE(Has(events, "register Named"));
+        EXPECT_FALSE(Has(events, "register Address"));
+        EXPECT_FALSE(Has(events, "register KxObject"));
+        EXPECT_EQ("create shell", events.back());
+        EXPECT_NE(nullptr, base.GetBucket(Class(base, "Person")->GetClassId()));
+        KxTestClearEvents();
+    }
+    const Events closed = KxTestEvents();
+    ASSERT_FALSE(closed.empty());
+    EXPECT_EQ("shell gone", closed.front());
+    const auto at = [&](const char* e) { return std::find(closed.begin(), closed.end(), e) - closed.begin(); };
+    EXPECT_LT(at("close database"), at("admin gone"));
+    EXPECT_LT(at("admin gone"), at("close client"));
+    EXPECT_LT(at("close client"), at("connection gone"));
+    EXPECT_LT(at("connection gone"), at("factory gone"));
+    EXPECT_LT(at("factory gone"), at("module 0"));   // the factory's code goes with the module
+}
+
+TEST_F(StorageTest, AFailedOpenClosesWhatWasMadeAndTheBaseCanOpenAgain) {
+    KxBase base("shop");
+    ASSERT_EQ(0, base.Connect("SHOPDB"));
+    KxTestSetFailure("register Person", -6007);
+    EXPECT_EQ(-6007, base.Open());
+    EXPECT_FALSE(base.IsOpen());
+    const Events events = KxTestEvents();
+    EXPECT_TRUE(Has(events, "close database"));
+    EXPECT_TRUE(Has(events, "connection gone"));
+    EXPECT_FALSE(Has(events, "factory gone"));   // still connected
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.Open());
+    // A module without buckets (RegisterClass not supported) still opens.
+    KxBase other("shop");
+    ASSERT_EQ(0, other.Connect("SHOPDB"));
+    KxTestSetFailure("register Named", KX_KERNEL_E_NOT_SUPPORTED);
+    EXPECT_EQ(0, other.Open());
+}
+
+TEST_F(StorageTest, StoresTakeIdsFromACacheOf64AndRunInAnInnerLevelOfTheShell) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+    EXPECT_EQ(KX_KERNEL_E_STATE, base.CommitTransaction());
+    KxObject* object = nullptr;
+    ASSERT_EQ(0, base.GetObjectMgr()->Create(person, object));
+    EXPECT_EQ(KX_KERNEL_E_STATE, base.StoreObject(object));   // no transaction
+    object->Release();
+
+    ASSERT_EQ(0, base.BeginTransaction());
+    KxTestClearEvents();
+    std::set<uint64_t> ids;
+    std::vector<KxObject*> objects;
+    for (int i = 0; i < 65; ++i) {
+        KxObject* o = nullptr;
+        ASSERT_EQ(0, base.GetObjectMgr()->Create(person, o));
+        objects.push_back(o);
+        ASSERT_EQ(0, base.StoreObject(o));
+        ids.insert(o->GetObjId().Get64());
+    }
+    EXPECT_EQ(65u, ids.size());
+    const Events events = KxTestEvents();
+    EXPECT_EQ(2, std::count(events.begin(), events.end(), "fetch 64"));
+    const Events first = {"fetch 64", "shell begin", "store 1001", "shell commit", "shell begin", "store 1002"};
+    EXPECT_EQ(first, Events(events.begin(), events.begin() + 6));
+    // An object that has its id keeps it.
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.StoreObject(objects[0]));
+    EXPECT_FALSE(Has(KxTestEvents(), "fetch 64"));
+    EXPECT_TRUE(Has(KxTestEvents(), "store 1001"));
+    for (KxObject* o : objects) o->Release();
+    EXPECT_EQ(0, base.CommitTransaction());
+    EXPECT_EQ(0, base.GetTransactionLevel());
+}
+
+TEST_F(StorageTest, EveryLevelBegunIsEndedAlsoWhenItsBeginFailed) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+
+    // A failed begin of the transaction is aborted at the connection; no level stays open.
+    KxTestClearEvents();
+    KxTestSetFailure("begin", -6038);
+    EXPECT_EQ(-6038, base.BeginTransaction());
+    EXPECT_EQ(0, base.GetTransactionLevel());
+    EXPECT_EQ((Events{"create context", "begin", "abort", "delete context"}), KxTestEvents());
+
+    ASSERT_EQ(0, base.BeginTransaction());
+    ASSERT_EQ(0, base.BeginTransaction());   // nested
+    EXPECT_EQ(2, base.GetTransactionLevel());
+    KxObject* object = nullptr;
+    ASSERT_EQ(0, base.GetObjectMgr()->Create(person, object));
+
+    struct Case {
+        const char* failing;
+        int32_t code;
+        Events expected;
+    };
+    const Case cases[] = {
+        {"shell begin", -6038, {"shell begin", "shell abort"}},
+        {"store", -6030, {"shell begin", "store 1001", "shell abort"}},
+        {"shell commit", -6083, {"shell begin", "store 1001", "shell commit"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        KxTestClearEvents();
+        KxTestSetFailure(c.failing, c.code);
+        EXPECT_EQ(c.code, base.StoreObject(object));
+        Events events = KxTestEvents();
+        events.erase(std::remove(events.begin(), events.end(), "fetch 64"), events.end());
+        EXPECT_EQ(c.expected, events);
+    }
+    object->Release();
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.AbortTransaction());
+    EXPECT_EQ(0, base.CommitTransaction());
+    EXPECT_EQ((Events{"abort", "commit", "delete context"}), KxTestEvents());
+    EXPECT_EQ(nullptr, base.GetCurrentTransaction());
+}
+
+TEST_F(StorageTest, ReadsComeFromTheObjectSpaceBeforeTheBucketAndDeletesRunInAnInnerLevel) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+    const KxRef ref(KxObjId(77), person->GetClassId());
+    KxObject* object = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_STATE, base.GetObject(ref, object));   // not in memory, no transaction
+    ASSERT_EQ(0, base.BeginTransaction());
+    KxTestClearEvents();
+    ASSERT_EQ(0, base.GetObject(ref, object));
+    ASSERT_NE(nullptr, object);
+    EXPECT_EQ(77u, object->GetObjId().Get64());
+    KxObject* again = nullptr;
+    ASSERT_EQ(0, base.GetObject(ref, again));   // in memory: no second read
+    EXPECT_EQ(object, again);
+    EXPECT_EQ((Events{"get 77"}), KxTestEvents());
+    again->Release();
+    object->Release();
+
+    KxTestSetFailure("get", -2041);
+    EXPECT_EQ(-2041, base.GetObject(KxRef(KxObjId(78), person->GetClassId()), object));
+    EXPECT_EQ(nullptr, object);
+    EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, base.GetObject(KxRef(KxObjId(79), KxClassId(999, 1)), object));
+
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.DeleteObject(ref));
+    KxTestSetFailure("delete", -6038);
+    EXPECT_EQ(-6038, base.DeleteObject(ref));
+    EXPECT_EQ((Events{"shell begin", "delete 77", "shell commit", "shell begin", "delete 77", "shell abort"}),
+              KxTestEvents());
+
+    int32_t count = -1;
+    EXPECT_EQ(0, base.GetExtentCount(person->GetClassId(), count));
+    EXPECT_EQ(7, count);
+    KxTestSetFailure("count", -6063);   // a failed count is no empty extent
+    EXPECT_EQ(-6063, base.GetExtentCount(person->GetClassId(), count));
+    EXPECT_EQ(0, base.CommitTransaction());
+}
+
+}  // namespace
