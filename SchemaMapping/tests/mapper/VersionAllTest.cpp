@@ -99,6 +99,17 @@ bool Has(const std::string& text, const std::string& part)
 
 using Rows = std::vector<std::vector<std::string>>;
 
+// The log-in the kernel asks for.
+std::string gUser;
+std::string gPassword;
+
+int32_t LogIn(KxString& user, KxString& password, int32_t)
+{
+    user = KxString(gUser.c_str());
+    password = KxString(gPassword.c_str());
+    return 1;
+}
+
 // What differs between the two products.
 struct Product {
     const char* name;
@@ -137,7 +148,10 @@ protected:
         }
         ASSERT_TRUE(server_->AddUser(user_, password_, true, &error)) << error.message;
         std::filesystem::create_directories(dir_ + "/dicts/evo");
-        WriteText(dir_ + "/kx.ini", "[servers\\LOCAL]\nDictionaryPath=" + dir_ + "/dicts\n");
+        WriteText(dir_ + "/kx.ini", "[servers\\LOCAL]\nDictionaryPath=" + dir_ + "/dicts\n[servers\\EVODB]\nname=" +
+                                        GetParam().brand + "$" + serverName_ + "\n");
+        gUser = user_;
+        gPassword = password_;
         Dictionary(1);
     }
 
@@ -269,6 +283,59 @@ protected:
         return out;
     }
 
+    // The same through the kernel's own API: a base of the database opened through the server
+    // EVODB of the configuration, each object got by its reference in one transaction.
+    std::vector<std::vector<std::string>> ReadThroughKernel(KxClassId classId, const std::vector<uint32_t>& ids,
+                                                            const std::vector<std::string>& members)
+    {
+        std::vector<std::vector<std::string>> out;
+        KxParameterSet parameters;
+        parameters.Append("ClientName", "version_all_kernel");
+        parameters.Append("ConfigFile", (dir_ + "/kx.ini").c_str());
+        if (InitKelvox(&parameters) != 0) {
+            ADD_FAILURE() << "kernel start";
+            return out;
+        }
+        KxBase::KELVOX()->SetUserNameFunction(&LogIn);
+        {
+            KxBase base{KxString(database_.c_str())};
+            int32_t status = base.Connect(KxString("EVODB"));
+            if (status == 0) {
+                status = base.Open();
+            }
+            EXPECT_EQ(status, 0) << "kernel open";
+            if (status == 0 && base.BeginTransaction() == 0) {
+                for (uint32_t id : ids) {
+                    KxObject* object = nullptr;
+                    const int32_t got = base.GetObject(KxRef(KxObjId(id), classId), object);
+                    std::vector<std::string> values;
+                    if (got != 0 || object == nullptr) {
+                        values.push_back("status " + std::to_string(got));
+                        out.push_back(values);
+                        continue;
+                    }
+                    const KxMetaClass* meta = object->GetMetaClass();
+                    for (const std::string& name : members) {
+                        const KxMember* member = meta->FindMember(KxString(name.c_str()));
+                        void* address = member != nullptr ? object->MemberAddress(*member, 0) : nullptr;
+                        if (address == nullptr) {
+                            values.push_back("?");
+                        } else if (member->GetTypeCode() == KX_TYPE_STRING) {
+                            values.push_back(Text(*static_cast<KxString*>(address)));
+                        } else {
+                            values.push_back(std::to_string(*static_cast<int32_t*>(address)));
+                        }
+                    }
+                    out.push_back(values);
+                    object->Release();
+                }
+                EXPECT_EQ(base.CommitTransaction(), 0);
+            }
+        }
+        DeinitKelvox();
+        return out;
+    }
+
     std::string dir_;
     std::string serverName_;
     std::string engineServer_;
@@ -348,6 +415,9 @@ TEST_P(VersionAll, ChangedClassesKeepTheirRowsAndReadBackThroughTheNewDictionary
               (std::vector<std::vector<std::string>>{
                   {"Ann", "41", "hello", ""}, {"Bob", "5", "a long not", ""}, {"-", "", "", "", ""}}));
     EXPECT_EQ(ReadObjects(2, 3, {3}, {"kind"}), (std::vector<std::vector<std::string>>{{"cat"}}));
+    // And through the kernel's own road.
+    EXPECT_EQ(ReadThroughKernel(KxClassId(2, 2), {1, 2}, {"name", "age", "note", "email"}),
+              (std::vector<std::vector<std::string>>{{"Ann", "41", "hello", ""}, {"Bob", "5", "a long not", ""}}));
 
     // A second run over the same dictionary finds nothing to do; convert finds the schema current.
     ASSERT_EQ(Run({"-v", "-r"}), 0) << Log();
