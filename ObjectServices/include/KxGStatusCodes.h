@@ -127,6 +127,7 @@ constexpr int32_t KXG_E_DICTIONARY_MISMATCH = -6197;
 constexpr int32_t KXG_E_NO_SCHEMA_FOUND = -6198;
 // A statement text that would grow past the product's limit (no text of its own in the table).
 constexpr int32_t KXG_E_STATEMENT_TOO_LONG = -6201;
+constexpr int32_t KXG_E_CANNOT_READ_INDEX_TABLE = -6202;   // versioning: KELVOX_INDEXES cannot be read
 constexpr int32_t KXG_E_INVALID_SQL_STATEMENT = -6220;
 // The schema mapper's warning about an array member mapped with one element.
 constexpr int32_t KXG_W_ARRAY_REDUCED = 6155;

@@ -8,9 +8,11 @@
 //   KxGClassMapperDropCmd     drops all of it again
 //   KxGClassMapperEmptyCmd    deletes every row of the class tables and resets the surrogate counter
 //   KxGClassMapperListCmd     prints the class mapping
-//   KxGClassMapperVersionCmd  versions all classes of an existing schema (not built yet: -6150)
-//   KxGClassMapperConvertCmd  converts a schema made by an older mapper (stored versions 768 to 1023;
-//                             older ones answer -6150)
+//   KxGClassMapperVersionCmd  versions all classes of an existing schema to the dictionary's
+//                             (tables, columns and rows through the versioning maps, then indexes,
+//                             views, triggers, grants and the catalog rows of the new versions; the
+//                             rows of older versions stay)
+//   KxGClassMapperConvertCmd  converts a schema made by an older mapper
 //
 // Drop, empty and list of a connected run read the table and column names back from the schema's
 // catalog tables; without connection they name everything as create would. Create refuses, whatever
@@ -23,11 +25,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "KxString.h"
 
 class KxGClassMapper;
 class KxGCreationSchemaMap;
+class KxGRootblockEntry;
 class KxGStatementTemplate;
 class KxGStatementTemplateList;
 
@@ -101,6 +106,17 @@ public:
     void SetConcurrencyControlServer(const std::string& server) { concurrencyServer_ = server; }
 
 protected:
+    // Reports the options that did not take effect (-1 when one failed and the continue flag is
+    // off) and the loaders' warnings, then tests the classes' status, the schema name and the names
+    // of the create-table and view lists (-6152; refused names whatever the continue flag). 0 or
+    // the result that stops the command.
+    int32_t CheckOptionsAndNames();
+    // The ROOTBLOCK rows of the schema as the map and the dictionary describe it (key, value).
+    std::vector<std::pair<const KxGRootblockEntry*, KxString>> RootblockRows() const;
+    // ROOTBLOCK updated key by key with RootblockRows (a key the table lacks is inserted; the table
+    // is never emptied). 0 or the first failure.
+    int32_t WriteRootblock();
+
     std::string concurrencyServer_;
 };
 
@@ -135,6 +151,14 @@ public:
 
     int32_t Run() override;
     int32_t Prepare() override;
+
+private:
+    // KELVOX_CLASSES and KELVOX_MEMBERS rows of the class versions this run writes (the stored rows
+    // of those versions are deleted first; other versions' rows stay), then the OPTIONREGISTRY rows
+    // the stored schema lacks. 0 or the first failure.
+    int32_t WriteCatalogRows(KxGCreationSchemaMap& stored);
+    // Drops the views and triggers of the stored schema, class by class. 0 or the first failure.
+    int32_t DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored);
 };
 
 class KxGClassMapperConvertCmd : public KxGClassMapperCreateCmd, public KxGClassMapperDropCmd {
@@ -144,4 +168,14 @@ public:
 
     int32_t Run() override;
     int32_t Prepare() override;
+
+private:
+    // Stored versions up to 511: names of the old layout, views and lock helpers made again, the
+    // catalog tables made and filled, time columns fixed, grants, ROOTBLOCK at 1024.
+    int32_t ConvertOldLayout();
+    // Stored versions 512 to 767: views made again, catalog rows and options written anew.
+    int32_t ConvertBeta1();
+    // KELVOX_CLASSES, KELVOX_MEMBERS (created, or their rows of the map's class versions replaced)
+    // and KELVOX_INDEXES (rows of the indexes the database has). 0 or the first failure.
+    int32_t WriteCatalog(bool createTables);
 };

@@ -73,7 +73,10 @@ public:
 
     // ---- loading --------------------------------------------------------------------------------
     // Loads the root class, every user class and the system classes 65311 to 65500 (once). -6097 is
-    // forgiven; the first other negative result ends the loading and is answered.
+    // forgiven; the first other negative result ends the loading and is answered. With the stored-
+    // names flag the classes of the stored schema are loaded instead: for every class number of
+    // KELVOX_CLASSES its newest stored version (-6195 when the table cannot be read; a version the
+    // dictionary no longer knows is left out).
     int32_t LoadAllClasses();
     // Loads all classes; every class map then holds its class schema and its columns are named. 0 or
     // the loading's error.
@@ -101,12 +104,32 @@ public:
 
     // The index maps for KELVOX_INDEXES (not owned: their class maps hold them). An index map equal to
     // one listed already is left out, but takes its place when it is unique and the listed one is not.
+    // After an index comparison the list is the comparison's and stays as it is.
     int32_t CollectIndexMaps();
     const std::vector<KxGIndexMap*>& GetIndexMaps() const { return indexMaps_; }
     // Makes the index map list again from the indexes that exist in the database: every index map of
     // the persistent classes whose SQL name (without sequence number) and table are among the
     // database's indexes, each database index matched once. 0; the code of a failed read or load.
     int32_t RebuildIndexMapsFromDatabase();
+
+    // ---- versioning run --------------------------------------------------------------------------
+    // The statements of a versioning run (made on demand, owned; null before MakeVersioningList).
+    KxGStatementTemplateList* GetVersioningList() const { return versioning_.get(); }
+    KxGStatementTemplateList& MakeVersioningList();
+    // The removals of obsolete indexes (DROP INDEX, then the KELVOX_INDEXES row deletions); null
+    // before the index comparison found one.
+    KxGStatementTemplateList* GetIndexRemovalList() const { return indexRemovals_.get(); }
+    // Compares the indexes of this (the dictionary's) map with the stored schema's: the stored
+    // KELVOX_INDEXES rows, the dictionary's update log of the revision above storedRevision (indexes
+    // marked changed there are made again), and the stored map's index maps. The index map list
+    // then holds the new and changed indexes only; the stored rows no index matched go to the index
+    // removal list. changes: either list holds anything. 0; KXG_E_CANNOT_READ_INDEX_TABLE when
+    // KELVOX_INDEXES cannot be read; the code of a failed index load.
+    int32_t CompareIndexes(uint16_t storedRevision, KxGSchemaMap& stored, bool& changes);
+    // Appends the create statement of every index map of the index map list to the versioning list,
+    // then one KELVOX_INDEXES insert per index map. 0; KXG_W_NEW_UNIQUE_INDEX when one of them is
+    // unique; the first failure.
+    int32_t AppendNewIndexes();
 
     // What KELVOX_CLASSES and KELVOX_MEMBERS are to hold.
     struct ClassRow {
@@ -120,6 +143,10 @@ public:
         std::string columnName;
     };
     const std::vector<ClassRow>& GetClassRows() const { return classRows_; }
+    // Makes the class, member and set rows again from the class maps as they are now (their tables
+    // and column names, whether invented or read back): one class row per persistent class with a
+    // store handler, its columns' member rows, and a row per set table of the class's own sets.
+    void CollectCatalogRows();
     const std::vector<MemberRow>& GetMemberRows() const { return memberRows_; }
     // One row per set member: its name as key, its set table's name as column name.
     const std::vector<MemberRow>& GetSetRows() const { return setRows_; }
@@ -159,6 +186,9 @@ private:
     std::unique_ptr<OwnedList> views_;
     std::unique_ptr<OwnedList> indexes_;
     std::vector<KxGIndexMap*> indexMaps_;
+    bool indexesCompared_ = false;   // the index map list holds a comparison's result
+    std::unique_ptr<OwnedList> versioning_;
+    std::unique_ptr<OwnedList> indexRemovals_;
     std::vector<MemberRow> setRows_;
 
     std::map<std::string, std::set<std::string>> used_;   // table -> column names

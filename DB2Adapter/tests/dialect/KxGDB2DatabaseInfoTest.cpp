@@ -13,6 +13,8 @@
 #include "KxGCondition.h"
 #include "KxGDB2DatabaseInfo.h"
 #include "KxGProjection.h"
+#include "KxGRootblock.h"
+#include "KxTypeMgr.h"
 #include "KxGStatementTemplate.h"
 
 namespace {
@@ -74,6 +76,27 @@ TEST_F(DB2DialectText, NamesMarkersAndFlags)
 
     EXPECT_EQ(info_.SetOption(1), 0);
     EXPECT_EQ(info_.SetOption(0), 1);
+}
+
+// One marker stands for every position: a root-block row still gets its key first and its value
+// second, and a marker inside a key or value stays text.
+TEST_F(DB2DialectText, RootblockRowsBindKeyThenValue)
+{
+    struct WithDialect : DialectDatabase {
+        KxGDatabaseInfo* dialect = nullptr;
+        KxGDatabaseInfo* GetDatabaseInfo() override { return dialect; }
+    } database;
+    database.dialect = &info_;
+    KxGRootblock root(&database);
+    KxString sql;
+    ASSERT_EQ(root.SetValue(KxGRootblockEntry("a?b", KX_TYPE_STRING), KxString("it's ?"), sql), 1);
+    const std::string text = Str(sql);
+    const size_t key = text.find("'a?b'");
+    const size_t value = text.find("'it''s ?'");
+    ASSERT_NE(key, std::string::npos) << text;
+    ASSERT_NE(value, std::string::npos) << text;
+    EXPECT_LT(key, value) << text;
+    EXPECT_EQ(text.find("KEYID"), text.find("KEYID,KEYVALUE")) << text;
 }
 
 TEST_F(DB2DialectText, ClausesAndDataStatements)

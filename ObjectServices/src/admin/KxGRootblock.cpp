@@ -1,6 +1,8 @@
 // The root block table ROOTBLOCK.
 #include "KxGRootblock.h"
 
+#include <string>
+
 #include <memory>
 #include <new>
 
@@ -165,18 +167,32 @@ int32_t KxGRootblock::SetValue(const KxGRootblockEntry& entry, const KxString& v
     projection.AddColumn(valueColumn_);
     KxGDatabaseInfo& info = *database_->GetDatabaseInfo();
     KxGInsertStatementTemplate insert(projection, info);
-    // Numbered markers (":1", ":2"): the value's comes after the key's; binding it first keeps a key
-    // holding the text of the second marker from being taken for it, and the key's literal goes in
-    // last, before the value's literal, where nothing is searched any more. Markers without number ("?") are taken in order: the
-    // key (a fixed name of the root block, never holding a marker) is bound first, then the value.
-    if (info.GetParameterMarker(1) == info.GetParameterMarker(2)) {
-        insert.BindParameter(Quoted(entry.GetKey()), 1, info);
-        insert.BindParameter(Quoted(value), 2, info);
-    } else {
+    const KxString first = info.GetParameterMarker(1);
+    if (!(first == info.GetParameterMarker(2))) {
+        // Numbered markers: the value's marker comes after the key's; binding it first keeps a key
+        // that contains the text of the second marker from being taken for it, and the key's literal
+        // goes in last, where nothing is searched any more.
         insert.BindParameter(Quoted(value), 2, info);
         insert.BindParameter(Quoted(entry.GetKey()), 1, info);
+        sql = insert.GetSQLText();
+        return 1;
     }
-    sql = insert.GetSQLText();
+    // One marker for every position ("?"): both are found in the template before anything is put
+    // in, the first taking the key and the second the value, so that neither literal is searched.
+    const std::u16string text = insert.GetSQLText().ToUtf16();
+    const std::u16string mark = first.ToUtf16();
+    const size_t keyAt = mark.empty() ? std::u16string::npos : text.find(mark);
+    const size_t valueAt = keyAt == std::u16string::npos ? keyAt : text.find(mark, keyAt + mark.size());
+    if (valueAt == std::u16string::npos) {
+        sql = insert.GetSQLText();
+        return 1;
+    }
+    const KxString& template_ = insert.GetSQLText();
+    sql = template_.Left(static_cast<uint32_t>(keyAt));
+    sql += Quoted(entry.GetKey());
+    sql += template_.Copy(static_cast<uint32_t>(keyAt + mark.size()), static_cast<uint32_t>(valueAt - keyAt - mark.size()));
+    sql += Quoted(value);
+    sql += template_.Copy(static_cast<uint32_t>(valueAt + mark.size()), template_.Len());
     return 1;
 }
 

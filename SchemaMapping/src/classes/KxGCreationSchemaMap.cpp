@@ -15,6 +15,8 @@
 #include "KxGSqlNames.h"
 #include "KxGStatusCodes.h"
 #include "KxMetaType.h"
+#include <map>
+#include <string>
 
 namespace {
 
@@ -142,6 +144,35 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
                 if (recorded_.insert(column).second) {
                     memberRows_.push_back({mappedClass.GetClassId(), key, Str(column->GetName())});
                 }
+                continue;
+            }
+            if (existingSchema_) {
+                // The layout of older schemas: the member's own name followed by the path of the
+                // members around it; when that does not fit, both halves cut and the position added.
+                const size_t last = path.rfind('.');
+                const std::string text = last == std::string::npos ? path : path.substr(last + 1);
+                std::string around = last == std::string::npos ? std::string() : path.substr(0, last);
+                around.erase(std::remove(around.begin(), around.end(), '.'), around.end());
+                const std::string position = std::to_string(memberMap->GetMemberPos());
+                std::string name = text + around;
+                if (static_cast<int32_t>(name.size() + position.size()) > room) {
+                    const size_t space = static_cast<size_t>(std::max(0, room - static_cast<int32_t>(position.size())));
+                    size_t first = space / 2;
+                    size_t second = space - first;
+                    if (text.size() < first) {
+                        second += first - text.size();
+                        first = text.size();
+                    } else if (around.size() < second) {
+                        first += second - around.size();
+                        second = around.size();
+                    }
+                    name = text.substr(0, first) + around.substr(0, second) + position;
+                }
+                name = Str(info->MapNameUpper(KxString(name.c_str())));
+                used.insert(name);
+                column->SetName(KxString(name.c_str()));
+                recorded_.insert(column);
+                memberRows_.push_back({mappedClass.GetClassId(), key, name});
                 continue;
             }
             // Versioned-name form: last path segment, position, "V", revision 0.
@@ -330,6 +361,32 @@ int32_t KxGCreationSchemaMap::LoadAllClasses()
     if (result < 0 && result != KXG_E_BASE_NOT_MAPPED) {
         return result;
     }
+    if (storedNames_) {
+        // The stored schema: every class number of KELVOX_CLASSES in its newest stored version.
+        result = GetVersionTable().GetAllValues();
+        if (result != 0) {
+            return result;
+        }
+        std::map<uint16_t, uint16_t> newest;
+        for (const KxGVersionTable::Row& row : GetVersionTable().GetRows()) {
+            auto [at, added] = newest.emplace(row.classNumber, row.version);
+            if (!added && row.version > at->second) {
+                at->second = row.version;
+            }
+        }
+        for (const auto& [number, version] : newest) {
+            const KxMetaType* type = number == 0 ? nullptr : dictionary->GetMetaType(KxClassId(number, version));
+            if (type == nullptr || type->AsClass() == nullptr || FindClass(number) != nullptr) {
+                continue;
+            }
+            result = LoadClass(*type, loaded, 0);
+            if (result < 0 && result != KXG_E_BASE_NOT_MAPPED) {
+                return result;
+            }
+        }
+        classesLoaded_ = true;
+        return 0;
+    }
     for (uint32_t index = 0;; ++index) {
         const KxClassDescriptor* descriptor = nullptr;
         result = dictionary->GetDescriptor(index, descriptor);
@@ -469,6 +526,9 @@ int32_t KxGCreationSchemaMap::BuildViewList()
 
 int32_t KxGCreationSchemaMap::CollectIndexMaps()
 {
+    if (indexesCompared_) {
+        return 0;
+    }
     indexMaps_.clear();
     for (KxGClass* mapped : GetStoredClasses()) {
         KxGClassMap* classMap = mapped->GetClassMap();
@@ -569,4 +629,218 @@ void KxGCreationSchemaMap::ClearLists()
     triggers_.reset();
     views_.reset();
     indexes_.reset();
+}
+
+// ---- versioning run ---------------------------------------------------------------------------------
+
+KxGStatementTemplateList& KxGCreationSchemaMap::MakeVersioningList()
+{
+    if (!versioning_) {
+        versioning_ = std::make_unique<OwnedList>();
+    }
+    return *versioning_;
+}
+
+namespace {
+
+struct ChangedIndex {
+    std::string name;
+    uint16_t classNumber;
+};
+
+bool Listed(const std::vector<ChangedIndex>& rows, const std::string& name, uint16_t classNumber)
+{
+    return std::any_of(rows.begin(), rows.end(), [&](const ChangedIndex& row) {
+        return row.classNumber == classNumber && row.name == name;
+    });
+}
+
+}  // namespace
+
+int32_t KxGCreationSchemaMap::CompareIndexes(uint16_t storedRevision, KxGSchemaMap& stored, bool& changes)
+{
+    changes = false;
+    // 1: the stored rows.
+    KxGIndexTable indexTable(*GetDatabase());
+    KxGIndexTableList storedRows;
+    if (indexTable.GetAllValues(storedRows) != 0) {
+        return KXG_E_CANNOT_READ_INDEX_TABLE;
+    }
+    int32_t result = LoadClassSchemas();
+    if (result != 0) {
+        return result;
+    }
+    // 2: the indexes the dictionary's update log names as made or changed since the stored revision
+    // (an entry counts once, at its last place), then the same index of every subclass.
+    std::vector<ChangedIndex> changed;
+    if (KxClassDict* dictionary = GetDictionary()) {
+        const std::vector<KxUpdateLogEntry> log = dictionary->GetUpdateLog(static_cast<uint16_t>(storedRevision + 1));
+        for (size_t i = 0; i < log.size(); ++i) {
+            const std::string name = Str(log[i].indexName);
+            if (name.empty() || (log[i].flags & 3U) == 0) {
+                continue;
+            }
+            const bool later = std::any_of(log.begin() + static_cast<std::ptrdiff_t>(i) + 1, log.end(),
+                                           [&](const KxUpdateLogEntry& entry) {
+                                               return entry.classNumber == log[i].classNumber &&
+                                                      Str(entry.indexName) == name;
+                                           });
+            if (!later) {
+                changed.push_back({name, log[i].classNumber});
+            }
+        }
+        for (size_t i = 0; i < changed.size() && i < 65536; ++i) {
+            const KxMetaType* type = dictionary->GetCurrentVersion(changed[i].classNumber);
+            const KxMetaClass* metaClass = type != nullptr ? type->AsClass() : nullptr;
+            if (metaClass == nullptr) {
+                continue;
+            }
+            for (uint16_t sub : metaClass->GetSubclasses()) {
+                if (!Listed(changed, changed[i].name, sub)) {
+                    changed.push_back({changed[i].name, sub});
+                }
+            }
+        }
+    }
+    // 3: candidates, class by class; an index equal to a stored one that still has its row is
+    // unchanged (the row is taken out of the stored list).
+    indexesCompared_ = true;
+    indexMaps_.clear();
+    std::vector<KxGIndexMap*> candidates;
+    std::vector<KxGIndexMap*> unchanged;
+    for (KxGClass* mapped : GetStoredClasses()) {
+        KxGClassMap* classMap = mapped->GetClassMap();
+        result = classMap->LoadAllIndices();
+        if (result != 0) {
+            return result;
+        }
+        KxGClass* old = stored.FindClass(mapped->GetClassNumber());
+        KxGClassMap* oldMap = old != nullptr ? old->GetClassMap() : nullptr;
+        if (oldMap != nullptr) {
+            result = oldMap->LoadAllIndices();
+            if (result != 0) {
+                return result;
+            }
+        }
+        for (uint32_t i = 0; i < classMap->GetIndexMapCount(); ++i) {
+            KxGIndexMap* indexMap = classMap->GetIndexMapAt(i);
+            if (oldMap == nullptr || Listed(changed, Str(indexMap->GetName()), mapped->GetClassNumber())) {
+                candidates.push_back(indexMap);
+                continue;
+            }
+            bool kept = false;
+            for (uint32_t k = 0; !kept && k < oldMap->GetIndexMapCount(); ++k) {
+                const KxGIndexMap* oldIndex = oldMap->GetIndexMapAt(k);
+                if (!(oldIndex->GetName() == indexMap->GetName()) || !oldIndex->IsEqual(*indexMap)) {
+                    continue;
+                }
+                KxString sqlName;
+                const int32_t row = storedRows.Find(indexMap->GetName(), mapped->GetClassNumber(), sqlName);
+                if (row >= 0) {
+                    storedRows.Remove(static_cast<size_t>(row));
+                    unchanged.push_back(indexMap);
+                    kept = true;
+                }
+            }
+            if (!kept) {
+                candidates.push_back(indexMap);
+            }
+        }
+    }
+    // 4: the candidates join the index map list unless an equal one is listed or unchanged.
+    for (KxGIndexMap* candidate : candidates) {
+        auto equal = std::find_if(indexMaps_.begin(), indexMaps_.end(),
+                                  [&](const KxGIndexMap* listed) { return listed->IsEqual(*candidate); });
+        if (equal != indexMaps_.end()) {
+            if (candidate->IsUnique() && !(*equal)->IsUnique()) {
+                *equal = candidate;
+            }
+            continue;
+        }
+        if (std::any_of(unchanged.begin(), unchanged.end(),
+                        [&](const KxGIndexMap* kept) { return kept->IsEqual(*candidate); })) {
+            continue;
+        }
+        indexMaps_.push_back(candidate);
+    }
+    // 5: the stored rows left are obsolete.
+    if (storedRows.Count() > 0) {
+        if (!indexRemovals_) {
+            indexRemovals_ = std::make_unique<OwnedList>();
+        }
+        result = indexTable.AppendRemovals(storedRows, *indexRemovals_);
+        if (result < 0) {
+            return result;
+        }
+    }
+    changes = (indexRemovals_ && indexRemovals_->Count() > 0) || !indexMaps_.empty();
+    return 0;
+}
+
+int32_t KxGCreationSchemaMap::AppendNewIndexes()
+{
+    KxGStatementTemplateList& list = MakeVersioningList();
+    KxGDatabaseInfo& info = *GetDatabase()->GetDatabaseInfo();
+    int32_t result = 0;
+    for (KxGIndexMap* indexMap : indexMaps_) {
+        const int32_t made = indexMap->GetCreateTemplate(info, list);
+        if (made != 0) {
+            return made;
+        }
+        if (indexMap->IsUnique()) {
+            result = KXG_W_NEW_UNIQUE_INDEX;
+        }
+    }
+    if (!indexMaps_.empty()) {
+        KxGIndexTable indexTable(*GetDatabase());
+        const int32_t appended = indexTable.AppendInserts(indexMaps_, list);
+        if (appended < 0) {
+            return appended;
+        }
+    }
+    return result;
+}
+
+void KxGCreationSchemaMap::CollectCatalogRows()
+{
+    classRows_.clear();
+    memberRows_.clear();
+    setRows_.clear();
+    for (KxGClass* mapped : GetStoredClasses()) {
+        KxGClassMap* classMap = mapped->GetClassMap();
+        KxGTable table;
+        if (mapped->GetClassNumber() == 0 || classMap->GetStoreHdl()->GetClassTable(table) != 0) {
+            continue;   // the root class has no row of its own
+        }
+        classRows_.push_back({mapped->GetClassId(), Str(mapped->GetName()), Str(table.GetName())});
+        std::set<std::string> keys;
+        for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+            KxGMemberMap* memberMap = classMap->GetMemberMap(i);
+            if (auto* set = dynamic_cast<KxGSetMemberMap*>(memberMap)) {
+                if (set->KeepsSetTable() && set->GetMember() != nullptr &&
+                    memberMap->GetOwnerClassNumber() == mapped->GetClassNumber()) {
+                    setRows_.push_back({mapped->GetClassId(), Str(set->GetMember()->GetName()),
+                                        Str(set->GetTableName().GetName())});
+                }
+                continue;
+            }
+            KxGColumnList columns;
+            if (memberMap->GetColumns(columns) < 0) {
+                continue;
+            }
+            for (uint32_t c = 0; c < columns.Count(); ++c) {
+                auto* column = dynamic_cast<KxGMemberColumn*>(columns.GetColumn(c));
+                if (column == nullptr || column->GetName().IsEmpty()) {
+                    continue;
+                }
+                std::string key = memberMap->GetOwnerClassNumber() == 0
+                                      ? std::string()
+                                      : std::to_string(memberMap->GetOwnerClassNumber()) + ".";
+                key += Str(column->GetMemberPath());
+                if (keys.insert(key).second) {
+                    memberRows_.push_back({mapped->GetClassId(), key, Str(column->GetName())});
+                }
+            }
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include <new>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KxClassDict.h"
@@ -23,7 +24,9 @@
 #include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
 #include "KxGStatementTemplate.h"
+#include "KxGSQLLiteral.h"
 #include "KxGStatusCodes.h"
+#include "KxGVersioningMap.h"
 #include "KxGTypeHdl.h"
 #include "KxTypeMgr.h"
 
@@ -35,6 +38,10 @@ constexpr int32_t kSchemaVersion = 1024;
 // 48-bit object ids.
 constexpr uint32_t kFirstStoredNamesVersion = 512;
 constexpr uint32_t kBeta2Version = 768;
+// Versioning needs a schema above the first beta layouts; from 778 on the byte and unsigned choices
+// are stored with the schema.
+constexpr uint32_t kLastBeta1Version = 767;
+constexpr uint32_t kLastByteChoiceVersion = 777;
 // The database version written into a new ROOTBLOCK ("dbversion"; IndexRevision is the dictionary's
 // revision, TypeMgrVers the type manager's version).
 constexpr int32_t kDatabaseVersion = 1;
@@ -321,24 +328,46 @@ bool ReportOptions(KxGClassMapper& mapper, const KxGOptionRegistry& registry)
 
 }  // namespace
 
-int32_t KxGClassMapperCreateCmd::Run()
+std::vector<std::pair<const KxGRootblockEntry*, KxString>> KxGClassMapperCreateCmd::RootblockRows() const
 {
-    int32_t result = Prepare();
-    if (result != 0) {
-        return result;
+    const KxClassDict& dictionary = *mapper_->GetClassDictionary();
+    const auto stamp = [](const KxDateTime& value) {
+        KxString text = KxString::EmptyString();
+        value.PrintToKxString(text, KxGRootblock::kDateFormat);
+        return text;
+    };
+    std::vector<std::pair<const KxGRootblockEntry*, KxString>> rows = {
+        {&KxGRootblock::Getdbversion(), Decimal(kDatabaseVersion)},
+        {&KxGRootblock::GetDictionaryName(), dictionary.GetLogicalName()},
+        {&KxGRootblock::GetDictionaryServer(), mapper_->GetDictionaryServer()},
+        {&KxGRootblock::GetDictionaryStamp(), stamp(dictionary.GetCreationStamp())}};
+    if (!dictionary.GetModifyStamp().IsEmpty()) {
+        rows.emplace_back(&KxGRootblock::GetDictionaryModifyStamp(), stamp(dictionary.GetModifyStamp()));
     }
-    Print("Creating new schema ...\n");
+    rows.emplace_back(&KxGRootblock::GetDictionaryRevision(), Decimal(dictionary.GetRevision()));
+    rows.emplace_back(&KxGRootblock::GetIndexRevision(), Decimal(dictionary.GetRevision()));
+    rows.emplace_back(&KxGRootblock::GetTypeMgrVers(), Decimal(KxTypeMgr::kVersion));
+    rows.emplace_back(&KxGRootblock::GetDatabaseStamp(), stamp(KxDateTime()));
+    rows.emplace_back(&KxGRootblock::GetMapFile(), mapper_->GetOptionFileName());
+    rows.emplace_back(&KxGRootblock::GetROGWVersion(), Decimal(kSchemaVersion));
+    rows.emplace_back(&KxGRootblock::GetROGWRevision(), Decimal(map_->GetRevision()));
+    rows.emplace_back(&KxGRootblock::GetConcurrencyControlServer(), KxString(concurrencyServer_.c_str()));
+    if (mapper_->IsMarkModified()) {
+        rows.emplace_back(&KxGRootblock::GetUseMarkModified(), KxString("1"));
+    }
+    for (auto& row : rows) {
+        if (!row.second.IsActive()) {
+            row.second = KxString::EmptyString();
+        }
+    }
+    return rows;
+}
+
+int32_t KxGClassMapperCreateCmd::CheckOptionsAndNames()
+{
     KxGDatabase& database = *mapper_->GetDatabase();
     KxGDatabaseInfo& info = *database.GetDatabaseInfo();
     const KxString schema = SchemaName();
-
-    // 1, 2: terminator and statement lists.
-    EnsureTerminator();
-    result = map_->BuildLists();
-    if (result != 0) {
-        return mapper_->Report(result);
-    }
-
     // 3: options that did not take effect; then the loaders' warnings (array members mapped with one
     // element).
     if (ReportOptions(*mapper_, map_->GetOptionRegistry()) && !mapper_->IsContinue()) {
@@ -399,36 +428,39 @@ int32_t KxGClassMapperCreateCmd::Run()
     if (names != 0 && (refused || !mapper_->IsContinue())) {
         return names;
     }
+    return 0;
+
+}
+
+int32_t KxGClassMapperCreateCmd::Run()
+{
+    int32_t result = Prepare();
+    if (result != 0) {
+        return result;
+    }
+    Print("Creating new schema ...\n");
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxString schema = SchemaName();
+
+    // 1, 2: terminator and statement lists.
+    EnsureTerminator();
+    result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+
+    // 3, 4: options that did not take effect, the loaders' warnings and the name tests.
+    result = CheckOptionsAndNames();
+    if (result != 0) {
+        return result;
+    }
 
     // 5: ROOTBLOCK.
     {
         KxGRootblock root(&database);
         result = Execute(root.CreateTemplate());
-        const KxClassDict& dictionary = *mapper_->GetClassDictionary();
-        const auto stamp = [](const KxDateTime& value) {
-            KxString text = KxString::EmptyString();
-            value.PrintToKxString(text, KxGRootblock::kDateFormat);
-            return text;
-        };
-        std::vector<std::pair<const KxGRootblockEntry*, KxString>> rows = {
-            {&KxGRootblock::Getdbversion(), Decimal(kDatabaseVersion)},
-            {&KxGRootblock::GetDictionaryName(), dictionary.GetLogicalName()},
-            {&KxGRootblock::GetDictionaryServer(), mapper_->GetDictionaryServer()},
-            {&KxGRootblock::GetDictionaryStamp(), stamp(dictionary.GetCreationStamp())}};
-        if (!dictionary.GetModifyStamp().IsEmpty()) {
-            rows.emplace_back(&KxGRootblock::GetDictionaryModifyStamp(), stamp(dictionary.GetModifyStamp()));
-        }
-        rows.emplace_back(&KxGRootblock::GetDictionaryRevision(), Decimal(dictionary.GetRevision()));
-        rows.emplace_back(&KxGRootblock::GetIndexRevision(), Decimal(dictionary.GetRevision()));
-        rows.emplace_back(&KxGRootblock::GetTypeMgrVers(), Decimal(KxTypeMgr::kVersion));
-        rows.emplace_back(&KxGRootblock::GetDatabaseStamp(), stamp(KxDateTime()));
-        rows.emplace_back(&KxGRootblock::GetMapFile(), mapper_->GetOptionFileName());
-        rows.emplace_back(&KxGRootblock::GetROGWVersion(), Decimal(kSchemaVersion));
-        rows.emplace_back(&KxGRootblock::GetROGWRevision(), Decimal(map_->GetRevision()));
-        rows.emplace_back(&KxGRootblock::GetConcurrencyControlServer(), KxString(concurrencyServer_.c_str()));
-        if (mapper_->IsMarkModified()) {
-            rows.emplace_back(&KxGRootblock::GetUseMarkModified(), KxString("1"));
-        }
+        const auto rows = RootblockRows();
         for (const auto& [entry, value] : rows) {
             if (result != 0) {
                 break;
@@ -755,8 +787,180 @@ KxGClassMapperVersionCmd::~KxGClassMapperVersionCmd() = default;
 
 int32_t KxGClassMapperVersionCmd::Prepare()
 {
+    KxGDatabase* database = mapper_->GetDatabase();
+    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
+        return KXG_E_MAPPER_FATAL;
+    }
     if (!mapper_->IsConnected()) {
         return KXG_E_INVALID_COMMAND_OPTION;
+    }
+    int32_t result = mapper_->Connect(true);
+    if (result == 0) {
+        result = mapper_->CheckSchemaOwner();
+    }
+    if (result != 0) {
+        return mapper_->EndConnection(result);
+    }
+    MakeMap(true);
+    result = mapper_->ReadOptionFile(*map_);
+    if (result != 0) {
+        return mapper_->EndConnection(result);
+    }
+    return 0;
+}
+
+namespace {
+
+// The texts of a statement list.
+std::set<std::string> Texts(KxGStatementTemplateList& list)
+{
+    std::set<std::string> texts;
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        if (KxGStatementTemplate* statement = list.GetTemplate(i)) {
+            texts.insert(Str(statement->GetSQLText()));
+        }
+    }
+    return texts;
+}
+
+bool HasGlobalOption(const KxGOptionRegistry& registry, const char* name)
+{
+    const KxGOptionList& global = registry.GetGlobalOptions();
+    for (uint32_t k = 0; k < global.Count(); ++k) {
+        if (global.Get(k)->GetName() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t KxGClassMapperVersionCmd::WriteCatalogRows(KxGCreationSchemaMap& stored)
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    // KELVOX_CLASSES and KELVOX_MEMBERS: the rows of every class version this run writes replace the
+    // ones stored under the same (class id, version); the rows of other versions stay for the clients
+    // of older dictionaries.
+    KxGVersionTable classes(database);
+    KxGColumnTable members(database);
+    std::set<std::pair<uint16_t, uint16_t>> written;
+    for (const auto& row : map_->GetClassRows()) {
+        if (!written.insert({row.id.GetClassNumber(), row.id.GetVersion()}).second) {
+            continue;
+        }
+        for (const KxGCatalogTable* table : {static_cast<const KxGCatalogTable*>(&members),
+                                             static_cast<const KxGCatalogTable*>(&classes)}) {
+            KxString remove("DELETE FROM ");
+            remove << table->GetTable().GetQualifiedName() << " WHERE " << table->GetColumn(0).GetName() << " = "
+                   << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND " << table->GetColumn(1).GetName()
+                   << " = " << KxGStoredClassNumber(row.id.GetVersion());
+            const int32_t result = Execute(remove);
+            if (result != 0) {
+                return result;
+            }
+        }
+        KxString insert;
+        classes.SetValue(row.id, KxString(row.className.c_str()), KxString(row.tableName.c_str()), insert);
+        const int32_t result = Execute(insert);
+        if (result != 0) {
+            return result;
+        }
+    }
+    for (const auto* rows : {&map_->GetMemberRows(), &map_->GetSetRows()}) {
+        std::set<std::tuple<uint16_t, uint16_t, std::string>> keys;
+        for (const auto& row : *rows) {
+            if (written.count({row.id.GetClassNumber(), row.id.GetVersion()}) == 0 ||
+                !keys.insert({row.id.GetClassNumber(), row.id.GetVersion(), row.key}).second) {
+                continue;
+            }
+            KxString insert;
+            members.SetValue(row.id, KxString(row.key.c_str()), KxString(row.columnName.c_str()), insert);
+            const int32_t result = Execute(insert);
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
+    // OPTIONREGISTRY: the options of this run that are not stored yet.
+    OwnedList storedRows;
+    stored.GetOptionRegistry().FillRegistry(database, storedRows);
+    const std::set<std::string> present = Texts(storedRows);
+    OwnedList newRows;
+    map_->GetOptionRegistry().FillRegistry(database, newRows);
+    for (uint32_t i = 0; i < newRows.Count(); ++i) {
+        KxGStatementTemplate* statement = newRows.GetTemplate(i);
+        if (statement == nullptr) {
+            return mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+        if (present.count(Str(statement->GetSQLText())) == 0) {
+            const int32_t result = mapper_->ExecuteStatement(*statement);
+            if (result != 0) {
+                return result;
+            }
+        }
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperCreateCmd::WriteRootblock()
+{
+    // Every key is updated in place, a key the schema lacks is inserted: the table is never
+    // emptied, so a failure part-way leaves the facts of the schema readable.
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGRootblock root(&database);
+    const int32_t read = root.GetAllValues();
+    for (const auto& [entry, value] : RootblockRows()) {
+        int32_t result = 0;
+        if (read == 0 && root.FindValue(entry->GetKey()) != nullptr) {
+            result = Execute(root.UpdateValue(entry->GetKey(), value));
+        } else {
+            KxString insert;
+            root.SetValue(*entry, value, insert);
+            result = Execute(insert);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperVersionCmd::DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored)
+{
+    // Each class of the stored schema is asked on its own: the stored classes' subclass lists come
+    // from the dictionary and may name classes the stored schema lacks, so that a handler cannot
+    // make its whole statement. Its view is then dropped by name, a view it never had being no fault.
+    KxGDatabaseInfo& info = *mapper_->GetDatabase()->GetDatabaseInfo();
+    for (KxGClass* mapped : stored.GetStoredClasses()) {
+        KxGStoreHdl& handler = *mapped->GetClassMap()->GetStoreHdl();
+        OwnedList views;
+        const int32_t made = handler.CreateExtentView(views);
+        for (KxGCreateStatementTemplate* view : CreateTemplates(&views)) {
+            const int32_t result = Execute(info.DropView(*view));
+            if (result != 0) {
+                return result;
+            }
+        }
+        if (made != 0 && views.Count() == 0) {
+            KxGTable name;
+            if (handler.GetExtentTable(name) == 0 && !name.GetName().IsEmpty()) {
+                const KxGCreateStatementTemplate named(KxGQualifiedIdentity(name.GetName(), name.GetQualifier()),
+                                                       KxString::EmptyString());
+                std::unique_ptr<KxGStatementTemplate> drop(info.DropView(named));
+                if (drop) {
+                    mapper_->ExecuteStatementIgnoring(*drop, true);
+                }
+            }
+        }
+        OwnedList triggers;
+        handler.CreateTriggers(triggers);
+        for (KxGCreateStatementTemplate* trigger : CreateTemplates(&triggers)) {
+            const int32_t result = Execute(info.DropTrigger(*trigger));
+            if (result != 0) {
+                return result;
+            }
+        }
     }
     return 0;
 }
@@ -768,8 +972,188 @@ int32_t KxGClassMapperVersionCmd::Run()
     if (result != 0) {
         return result;
     }
-    Print("Versioning of an existing schema is not available in this version of RELGEN\n");
-    return KXG_E_MAPPER_NOT_IMPLEMENTED;
+    EnsureTerminator();
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxString schema = SchemaName();
+
+    // 1: the stored facts read again.
+    result = mapper_->ReadSchemaFacts();
+    if (result != 0) {
+        return result;
+    }
+    const KxGSchemaFacts& facts = mapper_->GetSchemaFacts();
+    concurrencyServer_ = Str(facts.concurrencyControlServer);
+
+    // 2: the dictionary must be the schema's (its name and creation); an older layout is converted
+    // first.
+    const KxClassDict& dictionary = *mapper_->GetClassDictionary();
+    if (!(facts.dictionaryName == dictionary.GetLogicalName()) ||
+        facts.dictionaryStamp != dictionary.GetCreationStamp()) {
+        return KXG_E_DICTIONARY_MISMATCH;
+    }
+    if (facts.schemaVersion <= kLastBeta1Version) {
+        Print("Schema was created by an older version of RELGEN: use -n option to convert the schema\n");
+        return 0;
+    }
+
+    // 3: a dictionary older than the schema's is refused; the stored schema is read back.
+    if (dictionary.GetRevision() < facts.dictionaryRevision ||
+        (dictionary.GetRevision() == facts.dictionaryRevision && !facts.dictionaryModifyStamp.IsEmpty() &&
+         dictionary.GetModifyStamp() < facts.dictionaryModifyStamp)) {
+        return KXG_E_DICTIONARY_VERSION;
+    }
+    KxGCreationSchemaMap stored(&database, mapper_->GetClassDictionary(), &KxGClassLoader::Instance());
+    stored.SetStoredNames(true);
+    stored.SetRevision(static_cast<uint16_t>(facts.rogwRevision));
+    stored.SetSchemaVersion(static_cast<int32_t>(facts.schemaVersion));
+    {
+        uint16_t preserveNames = 0;
+        result = stored.GetOptionRegistry().LoadOptionsTable(database, preserveNames);
+        stored.SetPreserveNames(preserveNames);
+        if (result != 0) {
+            return mapper_->Report(result);
+        }
+    }
+    const uint16_t revision = static_cast<uint16_t>(facts.rogwRevision + 1);
+    map_->SetRevision(revision);
+
+    // 4: the byte and unsigned choices of the stored schema stay.
+    {
+        KxGOptionRegistry& registry = map_->GetOptionRegistry();
+        bool added = false;
+        const auto carry = [&](const char* name, const char* argument) {
+            if (!HasGlobalOption(registry, name)) {
+                registry.ProcessOption(KxString("*"), KxString("*"), KxString(name), KxString(argument), 0);
+                added = true;
+            }
+        };
+        if (facts.schemaVersion > kLastByteChoiceVersion) {
+            if (HasGlobalOption(stored.GetOptionRegistry(), "BYTE_TYPE")) {
+                carry("BYTE_TYPE", "CHAR");
+            }
+            if (HasGlobalOption(stored.GetOptionRegistry(), "UNSIGNED_BEHAVIOR")) {
+                carry("UNSIGNED_BEHAVIOR", "UNSIGNED");
+            }
+        } else {
+            carry("BYTE_TYPE", "CHAR");
+        }
+        if (added) {
+            uint16_t preserveNames = map_->GetPreserveNames();
+            registry.ProcessGlobalOptions(database, info, true, true, preserveNames);
+            map_->SetPreserveNames(preserveNames);
+        }
+    }
+
+    // 5: the classes, then the indexes, compared.
+    result = stored.LoadClassSchemas();
+    if (result == 0) {
+        result = map_->LoadClassSchemas();
+    }
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    KxGSchemaVersioning versioning(stored, *map_, revision);
+    KxGClassMapper* mapper = mapper_;
+    versioning.SetReporter([mapper](int32_t code, const KxString& text) { mapper->Report(code, text); });
+    KxGStatementTemplateList& list = map_->MakeVersioningList();
+    result = versioning.Run(list);
+    if (result < 0) {
+        return mapper_->Report(result);
+    }
+    const bool classChanges = versioning.IsChanged() || list.Count() > 0;
+    bool indexChanges = false;
+    result = map_->CompareIndexes(facts.dictionaryRevision, stored, indexChanges);
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+
+    // 6: nothing, the indexes only, or the classes.
+    const bool newDictionary = dictionary.GetRevision() != facts.dictionaryRevision ||
+                               dictionary.GetModifyStamp() != facts.dictionaryModifyStamp;
+    if (!classChanges && !indexChanges) {
+        Print("Schema is up to date, no versioning required \n");
+        if (!newDictionary) {
+            return 0;
+        }
+        // Only the dictionary's stamps move on.
+        map_->SetRevision(static_cast<uint16_t>(facts.rogwRevision));
+        return WriteRootblock();
+    }
+    const auto appendIndexes = [&]() {
+        const int32_t made = map_->AppendNewIndexes();
+        if (made == KXG_W_NEW_UNIQUE_INDEX) {
+            mapper_->Report(KXG_W_NEW_UNIQUE_INDEX, KxString::EmptyString());
+            return 0;
+        }
+        return made < 0 ? mapper_->Report(made) : made;
+    };
+    const auto removeIndexes = [&]() {
+        // A failing removal is reported by the execute step; it does not stop the command.
+        if (KxGStatementTemplateList* removals = map_->GetIndexRemovalList()) {
+            for (uint32_t i = 0; i < removals->Count(); ++i) {
+                if (KxGStatementTemplate* statement = removals->GetTemplate(i)) {
+                    mapper_->ExecuteStatementIgnoring(*statement, false);
+                }
+            }
+        }
+    };
+    if (!classChanges) {
+        removeIndexes();
+        result = appendIndexes();
+        if (result == 0) {
+            result = ExecuteAll(list);
+        }
+        return result == 0 ? WriteRootblock() : result;
+    }
+
+    result = appendIndexes();
+    if (result != 0) {
+        return result;
+    }
+    map_->ClearLists();
+    result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    result = CheckOptionsAndNames();
+    if (result != 0) {
+        return result;
+    }
+    // The stored schema's views and triggers go while the tables change.
+    result = DropStoredViewsAndTriggers(stored);
+    if (result != 0) {
+        return result;
+    }
+    removeIndexes();
+    result = ExecuteAll(list);
+    for (KxGStatementTemplateList* again : {map_->GetViewList(), map_->GetTriggerList()}) {
+        if (result == 0) {
+            result = again != nullptr ? ExecuteAll(*again) : mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+    }
+    if (result != 0) {
+        return result;
+    }
+    {
+        // The schema user's grants renewed (the role exists since create).
+        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
+        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
+        tables.push_back(nullptr);
+        views.push_back(nullptr);
+        OwnedList grants;
+        info.Grants(schema, SchemaUser(), tables.data(), views.data(), grants);
+        result = ExecuteAll(grants);
+        if (result != 0) {
+            return result;
+        }
+    }
+    result = WriteCatalogRows(stored);
+    if (result != 0) {
+        return result;
+    }
+    // 7: the facts of the new revision.
+    return WriteRootblock();
 }
 
 // ---- convert --------------------------------------------------------------------------------------
@@ -826,11 +1210,13 @@ int32_t KxGClassMapperConvertCmd::Run()
         Print("Schema is up to date, no conversion required \n");
         return 0;
     }
+    if (stored < kFirstStoredNamesVersion) {
+        Print("Schema was created by an older version of RELGEN\n");
+        return ConvertOldLayout();
+    }
     if (stored < kBeta2Version) {
-        Print(stored < kFirstStoredNamesVersion ? "Schema was created by an older version of RELGEN\n"
-                                                : "Schema was created with version 1.2 beta 1 of RELGEN\n");
-        Print("The conversion of schemas this old is not available in this version of RELGEN\n");
-        return KXG_E_MAPPER_NOT_IMPLEMENTED;
+        Print("Schema was created with version 1.2 beta 1 of RELGEN\n");
+        return ConvertBeta1();
     }
     if (stored == kBeta2Version) {
         Print("Schema was created with version 1.2 beta 2 of RELGEN\n");
@@ -866,6 +1252,214 @@ int32_t KxGClassMapperConvertCmd::Run()
                 return result;
             }
         }
+    }
+    KxGRootblock root(&database);
+    return Execute(root.UpdateValue(KxGRootblock::GetROGWVersion().GetKey(), Decimal(kSchemaVersion)));
+}
+
+namespace {
+
+// The views of a list dropped, then made again.
+int32_t RemakeViews(KxGClassMapper& mapper, KxGDatabaseInfo& info, KxGStatementTemplateList* views)
+{
+    for (KxGCreateStatementTemplate* view : CreateTemplates(views)) {
+        std::unique_ptr<KxGStatementTemplate> drop(info.DropView(*view));
+        int32_t result = drop ? mapper.ExecuteStatement(*drop) : mapper.Report(KXG_E_MAPPER_FATAL);
+        if (result == 0) {
+            result = mapper.ExecuteStatement(*view);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int32_t KxGClassMapperConvertCmd::WriteCatalog(bool createTables)
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGVersionTable classes(database);
+    KxGColumnTable members(database);
+    KxGIndexTable indexes(database);
+    int32_t result = 0;
+    if (createTables) {
+        for (KxGStatementTemplate* create : {static_cast<KxGStatementTemplate*>(classes.CreateTemplate()),
+                                             static_cast<KxGStatementTemplate*>(members.CreateTemplate()),
+                                             static_cast<KxGStatementTemplate*>(indexes.CreateTemplate())}) {
+            if (result == 0) {
+                result = Execute(create);
+            } else {
+                delete create;
+            }
+        }
+    } else {
+        // The rows of the class versions written here replace the stored ones (the rows of other
+        // versions stay); KELVOX_INDEXES is made again from the indexes the database has.
+        OwnedList empty;
+        empty.AppendDeleteAll(indexes.GetTable());
+        for (const auto& row : map_->GetClassRows()) {
+            for (const KxGCatalogTable* table : {static_cast<const KxGCatalogTable*>(&members),
+                                                 static_cast<const KxGCatalogTable*>(&classes)}) {
+                KxString remove("DELETE FROM ");
+                remove << table->GetTable().GetQualifiedName() << " WHERE " << table->GetColumn(0).GetName()
+                       << " = " << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND "
+                       << table->GetColumn(1).GetName() << " = " << KxGStoredClassNumber(row.id.GetVersion());
+                empty.Adopt(new (std::nothrow) KxGStoreStatementTemplate(remove));
+            }
+        }
+        result = ExecuteAll(empty);
+    }
+    for (const auto& row : map_->GetClassRows()) {
+        if (result != 0) {
+            break;
+        }
+        KxString insert;
+        classes.SetValue(row.id, KxString(row.className.c_str()), KxString(row.tableName.c_str()), insert);
+        result = Execute(insert);
+    }
+    for (const auto* rows : {&map_->GetMemberRows(), &map_->GetSetRows()}) {
+        for (const auto& row : *rows) {
+            if (result != 0) {
+                break;
+            }
+            KxString insert;
+            members.SetValue(row.id, KxString(row.key.c_str()), KxString(row.columnName.c_str()), insert);
+            result = Execute(insert);
+        }
+    }
+    if (result == 0) {
+        result = map_->RebuildIndexMapsFromDatabase();
+        if (result == 0) {
+            OwnedList inserts;
+            result = indexes.AppendInserts(map_->GetIndexMaps(), inserts);
+            if (result == 0) {
+                result = ExecuteAll(inserts);
+            }
+        } else {
+            result = mapper_->Report(result);
+        }
+    }
+    return result;
+}
+
+int32_t KxGClassMapperConvertCmd::ConvertOldLayout()
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxClassDict& dictionary = *mapper_->GetClassDictionary();
+    // A dictionary changed since its creation no longer describes the tables of such a schema.
+    if (!dictionary.GetModifyStamp().IsEmpty() && dictionary.GetModifyStamp() != dictionary.GetCreationStamp()) {
+        return KXG_E_DICTIONARY_VERSION;
+    }
+    const KxString schema = SchemaName();
+    int32_t result = map_->BuildLists();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    result = CheckOptionsAndNames();
+    if (result != 0) {
+        return result;
+    }
+    for (KxGCreateStatementTemplate* view : CreateTemplates(map_->GetViewList())) {
+        result = Execute(info.DropView(*view));
+        if (result != 0) {
+            return result;
+        }
+    }
+    {
+        // The lock trigger of such a schema carries the old name: the option is set only around the
+        // drop of the helpers.
+        OwnedList drops;
+        const uint16_t previous = info.SetOption(1);
+        info.DropHelpers(schema, drops);
+        info.SetOption(previous);
+        OwnedList creates;
+        info.CreateLocks(schema, creates);
+        result = ExecuteAll(drops);
+        if (result == 0) {
+            result = ExecuteAll(creates);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    result = WriteCatalog(true);
+    if (result == 0 && map_->GetViewList() != nullptr) {
+        result = ExecuteAll(*map_->GetViewList());
+    }
+    if (result != 0) {
+        return result;
+    }
+    {
+        // Time columns of every persistent class, embedded members' columns included.
+        OwnedList fixups;
+        for (KxGClass* mapped : map_->GetStoredClasses()) {
+            KxGClassMap& classMap = *mapped->GetClassMap();
+            KxGTable table;
+            if (classMap.GetStoreHdl()->GetClassTable(table) != 0) {
+                continue;
+            }
+            for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
+                KxGColumnList columns;
+                if (classMap.GetMemberMap(i)->GetColumns(columns) < 0) {
+                    continue;
+                }
+                for (uint32_t c = 0; c < columns.Count(); ++c) {
+                    info.TimeFixup(*columns.GetColumn(c), table, fixups);
+                }
+            }
+        }
+        result = ExecuteAll(fixups);
+        if (result != 0) {
+            return result;
+        }
+    }
+    {
+        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
+        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
+        tables.push_back(nullptr);
+        views.push_back(nullptr);
+        OwnedList grants;
+        info.Grants(schema, SchemaUser(), tables.data(), views.data(), grants);
+        result = ExecuteAll(grants);
+        if (result != 0) {
+            return result;
+        }
+    }
+    return WriteRootblock();
+}
+
+int32_t KxGClassMapperConvertCmd::ConvertBeta1()
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    if (mapper_->GetClassDictionary()->GetRevision() < mapper_->GetSchemaFacts().dictionaryRevision) {
+        return KXG_E_DICTIONARY_VERSION;
+    }
+    // Tables and columns keep their stored names; views, catalog rows and options are written anew.
+    map_->SetExistingSchema(false);
+    map_->SetStoredNames(true);
+    int32_t result = map_->BuildViewList();
+    if (result != 0) {
+        return mapper_->Report(result);
+    }
+    result = RemakeViews(*mapper_, info, map_->GetViewList());
+    if (result != 0) {
+        return result;
+    }
+    map_->CollectCatalogRows();
+    result = WriteCatalog(false);
+    if (result != 0) {
+        return result;
+    }
+    OwnedList options;
+    map_->GetOptionRegistry().EmptyRegistry(database, options);
+    map_->GetOptionRegistry().FillRegistry(database, options);
+    result = ExecuteAll(options);
+    if (result != 0) {
+        return result;
     }
     KxGRootblock root(&database);
     return Execute(root.UpdateValue(KxGRootblock::GetROGWVersion().GetKey(), Decimal(kSchemaVersion)));

@@ -100,6 +100,7 @@ std::string KxGClassMapperLog::Text(int32_t code, int32_t native, const KxString
                "other types (excepting o_char and o_u1b) can be stored only in blob container (use the option "
                "MEMBER_STORAGE_TYPE for the member of embedded level 0." +
                text + "\n";
+    case -6202: return "Error : could not read the index table KELVOX_INDEXES of the DB schema";
     case -6201: return "Error : max lenght of sql statement is greater than 65532 bytes\n" + text;
     case -6200: return "Error : Index on handle member is not supported";
     case -6199: return "Error : Set member in embedded class is not supported";

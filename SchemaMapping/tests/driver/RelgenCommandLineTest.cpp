@@ -286,4 +286,55 @@ TEST_F(RelgenRuns, OnlineCreateAndDrop)
     EXPECT_TRUE(HasTable("PERSONC13V0"));
 }
 
+// Version all (-v, or no command letter once a schema exists) and convert (-n) over a schema the
+// dictionary still describes: nothing to do, exit 0. An older schema is sent to convert. An index table
+// that cannot be read stops version all with an error and exit status 1.
+TEST_F(RelgenRuns, VersionAllAndConvertOnline)
+{
+    // Both need a connection.
+    for (const char* command : {"-v", "-n"}) {
+        const Outcome offline = Run({command, "-x"});
+        EXPECT_EQ(offline.exit, 1) << offline.out;
+        EXPECT_TRUE(Has(offline.out, "Error : Invalid command option\nRELGEN terminated with error status - 1 error(s)"))
+            << offline.out;
+    }
+
+    Outcome run = Run({"-c", "-r"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    const struct {
+        std::vector<std::string> args;
+        const char* text;
+    } cases[] = {
+        {{"-v", "-r"}, "Creating script for versioning ...\n\nSchema is up to date, no versioning required \n"},
+        {{"-r"}, "Creating script for versioning ...\n\nSchema is up to date, no versioning required \n"},
+        {{"-n", "-r"}, "Creating script for conversion ...\n\nSchema is up to date, no conversion required \n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        run = Run(c.args);
+        EXPECT_EQ(run.exit, 0) << run.out;
+        EXPECT_TRUE(Has(run.out, c.text)) << run.out;
+        EXPECT_TRUE(Has(run.out, "RELGEN terminated successfully\n")) << run.out;
+    }
+
+    sqlengine::Error error;
+    auto session = sqlengine::Session::Begin(server_, "S", "Secret", error);
+    ASSERT_TRUE(session) << error.message;
+    oratest::RunOn(*session, "UPDATE S.ROOTBLOCK SET KEYVALUE = '767' WHERE KEYID = 'RO GW Version'");
+    oratest::RunOn(*session, "COMMIT");
+    run = Run({"-v", "-r"});
+    EXPECT_EQ(run.exit, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "Schema was created by an older version of RELGEN: use -n option to convert the schema\n"))
+        << run.out;
+
+    oratest::RunOn(*session, "UPDATE S.ROOTBLOCK SET KEYVALUE = '1024' WHERE KEYID = 'RO GW Version'");
+    oratest::RunOn(*session, "DROP TABLE S.KELVOX_INDEXES");
+    oratest::RunOn(*session, "COMMIT");
+    session->End();
+    run = Run({"-v", "-r"});
+    EXPECT_EQ(run.exit, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "Error : could not read the index table KELVOX_INDEXES of the DB schema\n")) << run.out;
+    EXPECT_TRUE(Has(run.out, "RELGEN terminated with error status - 1 error(s)")) << run.out;
+}
+
 }  // namespace

@@ -320,8 +320,9 @@ TEST_F(MapperCommands, ConvertByStoredVersion)
         {"769", "Schema was created with oid size of 32 bit", 0, "1024"},
         {"1023", "Schema was created with oid size of 32 bit", 0, "1024"},
         {"1024", "Schema is up to date, no conversion required ", 0, "1024"},
-        {"767", "Schema was created with version 1.2 beta 1 of RELGEN", KXG_E_MAPPER_NOT_IMPLEMENTED, "767"},
-        {"511", "Schema was created by an older version of RELGEN", KXG_E_MAPPER_NOT_IMPLEMENTED, "511"},
+        {"767", "Schema was created with version 1.2 beta 1 of RELGEN", 0, "1024"},
+        // The fixture's dictionary was changed after its creation: an old layout cannot be converted.
+        {"511", "Schema was created by an older version of RELGEN", KXG_E_DICTIONARY_VERSION, "511"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
@@ -330,8 +331,9 @@ TEST_F(MapperCommands, ConvertByStoredVersion)
         EXPECT_TRUE(Has(Log(), std::string(c.message) + "\n")) << Log();
         EXPECT_EQ(Query("SELECT KEYVALUE FROM FX.ROOTBLOCK WHERE KEYID = 'RO GW Version'"),
                   (std::vector<std::vector<std::string>>{{c.after}}));
-        // 768 makes the views again; they are in place after every run.
-        EXPECT_EQ(Has(Script(), "DROP VIEW FX.VPARTY2\n/\n\nCREATE VIEW FX.VPARTY2"), std::string(c.stored) == "768")
+        // 767 and 768 make the views again; they are in place after every run.
+        EXPECT_EQ(Has(Script(), "DROP VIEW FX.VPARTY2\n/\n\nCREATE VIEW FX.VPARTY2"),
+                  std::string(c.stored) == "768" || std::string(c.stored) == "767")
             << Script();
         const std::vector<std::string> objects = Objects();
         EXPECT_NE(std::find(objects.begin(), objects.end(), "VIEW VPARTY2"), objects.end());

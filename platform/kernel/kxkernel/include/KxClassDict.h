@@ -18,6 +18,7 @@
 //   typeset <number>.<version> <name> <type>
 //   member <name> <spec> [count=<n>] [flags=<qualifier word>] [kind=<n>] [transient] [auto]
 //   index <name> [unique] <path>[,<path>...]
+//   update <revision> <class number> <index name> [flags=<n>]
 //
 // member and index lines belong to the class line before them. A class name in a reference may
 // name a version: "Address@1"; without one it names the current (highest) version. <spec> is a
@@ -25,6 +26,8 @@
 // classid objid2 blob datetime istring caseistring kxint64 boolean int64 uint64, or "type<code>"),
 // "embedded:<class>", "ptr:<class>", "ondemand" or "ondemand:<class>", "set:<set type>".
 // Marks: notmapped, autovalues, forgiveindex, virtual. Numbers are decimal or 0x hexadecimal.
+// update lines form the dictionary's update log: what changed with a revision (an index of a class
+// number, flags 1 by default; bit 0 and bit 1 mark an index that was created or changed).
 // Declarations may refer to classes declared later in the file. Class number 0 ("KxObject",
 // the root class) exists in every dictionary; persistent classes without bases derive from it.
 #pragma once
@@ -53,6 +56,13 @@ enum : int32_t {
 constexpr const char* KX_DEFAULT_DICTIONARY_SERVER = "LOCAL";
 // The declaration file of a dictionary directory.
 constexpr const char* KX_DICTIONARY_FILE = "classes.kxd";
+
+// One entry of a revision's update log.
+struct KxUpdateLogEntry {
+    uint16_t classNumber = 0;
+    KxString indexName;   // empty for an entry about no index
+    uint32_t flags = 0;
+};
 
 class KxClassDescriptor {
 public:
@@ -86,6 +96,8 @@ public:
     const KxDateTime& GetCreationStamp() const { return created_; }
     const KxDateTime& GetModifyStamp() const { return modified_; }
     uint16_t GetRevision() const { return revision_; }
+    // The update log of a revision, in declaration order (empty when the revision has none).
+    std::vector<KxUpdateLogEntry> GetUpdateLog(uint16_t revision) const;
 
     // The root class's descriptor (class number 0, "KxObject").
     int32_t GetRootDescriptor(const KxClassDescriptor*& descriptor) const;
@@ -131,6 +143,7 @@ private:
     KxDateTime created_;
     KxDateTime modified_;
     uint16_t revision_ = 0;
+    std::vector<std::pair<uint16_t, KxUpdateLogEntry>> updates_;   // (revision, entry)
     std::vector<std::unique_ptr<KxMetaType>> types_;          // every version
     std::map<uint16_t, std::unique_ptr<KxClassDescriptor>> byNumber_;
     std::vector<const KxClassDescriptor*> list_;              // by class number
@@ -149,6 +162,8 @@ public:
     KxDictBuilder& Logical(const KxString& logicalName);
     KxDictBuilder& Revision(uint16_t revision);
     KxDictBuilder& Stamps(const KxDateTime& created, const KxDateTime& modified);
+    // Adds an entry to the update log of a revision.
+    KxDictBuilder& Update(uint16_t revision, uint16_t classNumber, const KxString& indexName, uint32_t flags = 1);
 
     // Starts a class version (persistent unless embedded); later Base/member/Index calls belong
     // to it. Class names in references may carry "@version".

@@ -126,6 +126,7 @@ struct KxDictBuilder::Impl {
     KxString server;
     KxString logical;
     uint16_t revision = 0;
+    std::vector<std::pair<uint16_t, KxUpdateLogEntry>> updates;
     bool stamped = false;
     KxDateTime created;
     KxDateTime modified;
@@ -163,6 +164,24 @@ KxDictBuilder& KxDictBuilder::Logical(const KxString& logicalName) {
     impl_->logical = logicalName;
     return *this;
 }
+KxDictBuilder& KxDictBuilder::Update(uint16_t revision, uint16_t classNumber, const KxString& indexName,
+                                     uint32_t flags) {
+    KxUpdateLogEntry entry;
+    entry.classNumber = classNumber;
+    entry.indexName = indexName;
+    entry.flags = flags;
+    impl_->updates.emplace_back(revision, entry);
+    return *this;
+}
+
+std::vector<KxUpdateLogEntry> KxClassDict::GetUpdateLog(uint16_t revision) const {
+    std::vector<KxUpdateLogEntry> log;
+    for (const auto& [number, entry] : updates_) {
+        if (number == revision) log.push_back(entry);
+    }
+    return log;
+}
+
 KxDictBuilder& KxDictBuilder::Revision(uint16_t revision) {
     impl_->revision = revision;
     return *this;
@@ -673,6 +692,7 @@ int32_t KxDictBuilder::Build(std::unique_ptr<KxClassDict>& dict, KxString* error
     made->server_ = impl_->server;
     made->logical_ = impl_->logical;
     made->revision_ = impl_->revision;
+    made->updates_ = impl_->updates;
     if (impl_->stamped) {
         made->created_ = impl_->created;
         made->modified_ = impl_->modified;

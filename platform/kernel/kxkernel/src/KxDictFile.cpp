@@ -131,6 +131,11 @@ std::string KxClassDict::ToText() const {
             out << "\n";
         }
     }
+    if (!updates_.empty()) out << "\n";
+    for (const auto& [revision, entry] : updates_) {
+        out << "update " << revision << " " << entry.classNumber << " " << entry.indexName.ToUtf8()
+            << " flags=" << entry.flags << "\n";
+    }
     return out.str();
 }
 
@@ -346,6 +351,14 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             else if (shape == "set" && n == 1) builder->Set(member, target, q);
             else return fail("bad member type " + spec);
             if (kind != 0) return fail("kind is for value members");
+        } else if (verb == "update") {
+            uint64_t revision = 0, number = 0, flags = 1;
+            if (w.size() < 4 || w.size() > 5 || !ParseNumber(w[1], 0xFFFF, revision) ||
+                !ParseNumber(w[2], 0xFFFF, number))
+                return fail("update needs <revision> <class number> <index name> [flags=<n>]");
+            if (w.size() == 5 && (w[4].rfind("flags=", 0) != 0 || !ParseNumber(w[4].substr(6), 0xFFFFFFFF, flags)))
+                return fail("bad update flags " + w[4]);
+            builder->Update(uint16_t(revision), uint16_t(number), KxString(w[3]), uint32_t(flags));
         } else if (verb == "index") {
             bool unique = false;
             size_t i = 2;

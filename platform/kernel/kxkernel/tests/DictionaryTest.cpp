@@ -359,6 +359,8 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
         {"bogus\n", "unknown declaration bogus"},
         {"class 1.1 \"A B\"\n", "invalid name"},
         {"class 1.1 A\nmember a.b int\n", "invalid member name"},
+        {"update x 1 I\n", "update needs"},
+        {"update 2 1 I flags=z\n", "bad update flags"},
     };
     for (const Case& c : cases) {
         std::unique_ptr<KxClassDict> dict;
@@ -371,6 +373,29 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
     KxString error;
     EXPECT_EQ(KX_DICT_E_SYNTAX, KxClassDict::Parse("class 1.1 A\n", "f", dict, &error));
     EXPECT_EQ(KX_DICT_E_SYNTAX, KxClassDict::Parse("# nothing\n", "f", dict, &error));
+}
+
+TEST(DictionaryTest, UpdateLogByRevisionSurvivesTheDeclarationText) {
+    std::unique_ptr<KxClassDict> dict;
+    KxString error;
+    ASSERT_EQ(0, KxClassDict::Parse("dictionary d revision=3\nclass 1.1 A\nmember x int\nindex I x\n"
+                                    "update 3 1 I\nupdate 2 1 J flags=4\nupdate 3 1 K flags=0x2\n",
+                                    "f", dict, &error))
+        << error.ToUtf8();
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::vector<KxUpdateLogEntry> log = dict->GetUpdateLog(3);
+        ASSERT_EQ(2u, log.size());
+        EXPECT_EQ("I", log[0].indexName.ToUtf8());
+        EXPECT_EQ(1u, log[0].flags);
+        EXPECT_EQ(1, log[0].classNumber);
+        EXPECT_EQ("K", log[1].indexName.ToUtf8());
+        EXPECT_EQ(2u, log[1].flags);
+        EXPECT_EQ(1u, dict->GetUpdateLog(2).size());
+        EXPECT_TRUE(dict->GetUpdateLog(4).empty());
+        std::unique_ptr<KxClassDict> again;
+        ASSERT_EQ(0, KxClassDict::Parse(dict->ToText(), "text", again, &error)) << error.ToUtf8();
+        dict = std::move(again);
+    }
 }
 
 TEST(DictionaryTest, RootHoldsDictionariesByServerAndName) {
