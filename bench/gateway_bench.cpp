@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "KxBase.h"
+#include "KxBucket.h"
+#include "KxRoot.h"
 #include "KxClassDict.h"
 #include "KxGCatalog.h"
 #include "KxGClass.h"
@@ -87,6 +90,34 @@ void RowName(int i, char (&name)[41])
 int32_t RowNum(int i) { return i * 7; }
 double RowVal(int i) { return i * 0.25; }
 
+struct ObjectRelease {
+    void operator()(KxObject* object) const
+    {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+};
+using ObjectPtr = std::unique_ptr<KxObject, ObjectRelease>;
+
+// Whether the objects read hold, in order, the values of rows 0, 1, 2, ...
+bool CheckValues(const std::vector<ObjectPtr>& objects)
+{
+    for (size_t k = 0; k < objects.size(); ++k) {
+        const KxObject& object = *objects[k];
+        const KxMetaClass* meta = object.GetMetaClass();
+        const int i = static_cast<int>(k);
+        char text[41];
+        RowName(i, text);
+        if (*reinterpret_cast<const int32_t*>(object.MemberAddress(*meta->FindMember("num"), 0)) != RowNum(i) ||
+            Text(*reinterpret_cast<const KxString*>(object.MemberAddress(*meta->FindMember("name"), 0))) != text ||
+            *reinterpret_cast<const double*>(object.MemberAddress(*meta->FindMember("val"), 0)) != RowVal(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // ---- the gateway on the engine ---------------------------------------------------------------------
 
 KxGCreationSchemaMap* g_map = nullptr;
@@ -97,15 +128,6 @@ KxGClassMap* LookUp(KxGCatalog*, const KxClassId& classId)
     return found != nullptr ? found->GetClassMap() : nullptr;
 }
 
-struct ObjectRelease {
-    void operator()(KxObject* object) const
-    {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-};
-using ObjectPtr = std::unique_ptr<KxObject, ObjectRelease>;
 
 // One schema "S" with the class table of Item, its database object and schema map; a fresh schema
 // (a new user) for each round so that every store meets an empty table.
@@ -268,26 +290,6 @@ public:
         return fresh;
     }
 
-    // Whether every object read holds the values stored.
-    bool Check(const std::vector<ObjectPtr>& objects)
-    {
-        const KxMetaClass* meta = Meta();
-        const KxMember* num = meta->FindMember("num");
-        const KxMember* name = meta->FindMember("name");
-        const KxMember* val = meta->FindMember("val");
-        for (const ObjectPtr& object : objects) {
-            int i = static_cast<int>(object->GetObjId().GetLow()) - 1;
-            char text[41];
-            RowName(i, text);
-            if (*reinterpret_cast<int32_t*>(object->MemberAddress(*num, 0)) != RowNum(i) ||
-                Text(*reinterpret_cast<KxString*>(object->MemberAddress(*name, 0))) != text ||
-                *reinterpret_cast<double*>(object->MemberAddress(*val, 0)) != RowVal(i)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
     // Drops the fresh objects from the reader's base (so that a later read makes them anew).
     void Forget(std::vector<ObjectPtr>& fresh) { fresh.clear(); }
 
@@ -303,6 +305,194 @@ private:
     std::unique_ptr<KxGOperationEnvironment> environment_;
     std::unique_ptr<KxGTransactionContext> context_;
 };
+
+// ---- the kernel: objects stored and read through the kernel's own API -------------------------------
+
+constexpr const char* kKernelServer = "GWKERNEL";   // the engine's server of the kernel's database
+constexpr const char* kKernelUser = "BENCH";
+constexpr const char* kKernelPassword = "bench";
+
+int32_t KernelLogIn(KxString& user, KxString& password, int32_t)
+{
+    user = KxString(kKernelUser);
+    password = KxString(kKernelPassword);
+    return 1;
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// The kernel started with a configuration whose server BENCHDB is the engine's server of a schema
+// that the schema mapper made for the fixture class (in a process of its own, as it is run).
+class Kernel {
+public:
+    Kernel()
+    {
+        const std::string folder = g_dir + "/kernel";
+        std::filesystem::create_directories(folder + "/dictionaries/bench");
+        {
+            std::ofstream dictionary(folder + "/dictionaries/bench/classes.kxd");
+            dictionary << "dictionary bench server=LOCAL logical=bench revision=1 created=2026-01-05T10:00:00 modified=2026-01-05T10:00:00\n"
+                       << "class 2.1 Item\nmember num int\nmember name string count=40\nmember val double\n";
+            std::ofstream config(folder + "/kx.ini");
+            config << "[servers\\LOCAL]\nDictionaryPath=" << folder << "/dictionaries\n"
+                   << "[servers\\BENCHDB]\nname=Oracle$" << kKernelServer << "\n";
+        }
+        sqlengine::Error e;
+        {
+            auto server = sqlengine::Engine::Instance().RegisterServer(kKernelServer, folder + "/server", &e);
+            if (!server || !server->AddUser(kKernelUser, kKernelPassword, false, &e) || !server->GrantSystem(kKernelUser, "CREATE ROLE", e)) {
+                Die("kernel server: " + e.message);
+            }
+            sqlengine::Engine::Instance().UnregisterServer(kKernelServer);
+        }
+        setenv("ROG_ENGINE_SERVERS", (std::string(kKernelServer) + "=" + folder + "/server").c_str(), 1);
+        const std::string command = "cd " + Quoted(folder) + " && " + Quoted(GATEWAY_BENCH_RELGEN) + " -c -D bench -S " + Quoted(std::string("Oracle$") + kKernelServer) +
+                                    " -B " + kKernelUser + " -u " + kKernelUser + " -p " + kKernelPassword + " -r -config kx.ini > relgen.out 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            Die("the schema mapper failed; see " + folder + "/relgen.out");
+        }
+        KxParameterSet parameters;
+        parameters.Append("ClientName", "gateway_bench");
+        parameters.Append("ConfigFile", (folder + "/kx.ini").c_str());
+        if (InitKelvox(&parameters) != 0) {
+            Die("InitKelvox");
+        }
+        KxBase::KELVOX()->SetUserNameFunction(&KernelLogIn);
+    }
+    ~Kernel()
+    {
+        base_.reset();
+        DeinitKelvox();
+    }
+
+    // A new base on the database (the one before closed).
+    KxBase& Open()
+    {
+        base_.reset();
+        base_ = std::make_unique<KxBase>(KxString(kKernelUser));
+        int32_t status = base_->Connect(KxString("BENCHDB"));
+        if (status == 0) {
+            status = base_->Open();
+        }
+        if (status != 0) {
+            Die("kernel open: " + std::to_string(status));
+        }
+        return *base_;
+    }
+
+    const KxMetaClass* Meta()
+    {
+        const KxMetaType* type = base_->GetDictionary()->FindByName(KxString("Item"));
+        return type != nullptr ? type->AsClass() : nullptr;
+    }
+
+    // Deletes every row of the class table with SQL of the engine (outside the kernel), so that each
+    // round stores into an empty table.
+    void Empty()
+    {
+        sqlengine::Error e;
+        auto server = sqlengine::Engine::Instance().FindServer(kKernelServer);
+        auto session = server ? sqlengine::Session::Begin(server, kKernelUser, kKernelPassword, e) : nullptr;
+        if (!session) {
+            Die("kernel session: " + e.message);
+        }
+        auto statement = session->Prepare(std::string("DELETE FROM ") + kKernelUser + ".ITEMC2V0", e);
+        sqlengine::Outcome out;
+        if (!statement || !statement->Run({}, out, e) || !session->Commit(e)) {
+            Die("emptying the class table: " + e.message);
+        }
+        statement.reset();
+        session->End();
+    }
+
+    // Objects of the fixture class made in the base (no ids yet: the kernel gives them at store).
+    std::vector<ObjectPtr> MakeObjects(int n)
+    {
+        std::vector<ObjectPtr> objects;
+        objects.reserve(static_cast<size_t>(n));
+        const KxMetaClass* meta = Meta();
+        const KxMember* num = meta->FindMember("num");
+        const KxMember* name = meta->FindMember("name");
+        const KxMember* val = meta->FindMember("val");
+        for (int i = 0; i < n; ++i) {
+            KxObject* object = nullptr;
+            if (base_->GetObjectMgr()->Create(meta, object) != 0) {
+                Die("object");
+            }
+            objects.emplace_back(object);
+            char text[41];
+            RowName(i, text);
+            *reinterpret_cast<int32_t*>(object->MemberAddress(*num, 0)) = RowNum(i);
+            *reinterpret_cast<KxString*>(object->MemberAddress(*name, 0)) = KxString(text);
+            *reinterpret_cast<double*>(object->MemberAddress(*val, 0)) = RowVal(i);
+        }
+        return objects;
+    }
+
+    void Store(const std::vector<ObjectPtr>& objects)
+    {
+        if (base_->BeginTransaction() != 0) {
+            Die("kernel begin");
+        }
+        for (const ObjectPtr& object : objects) {
+            const int32_t status = base_->StoreObject(object.get());
+            if (status != 0) {
+                Die("kernel store: " + std::to_string(status));
+            }
+        }
+        if (base_->CommitTransaction() != 0) {
+            Die("kernel commit");
+        }
+    }
+
+    // Reads every object of the extent: a cursor in object-id order, each object got by its
+    // reference. Answers the objects (held).
+    std::vector<ObjectPtr> Read()
+    {
+        std::vector<ObjectPtr> objects;
+        const KxClassId classId = Meta()->GetClassId();
+        if (base_->BeginTransaction() != 0) {
+            Die("kernel begin");
+        }
+        {
+            int32_t count = 0;
+            std::unique_ptr<KxBucketCru> cursor(base_->CreateCursor(classId, count));
+            if (!cursor) {
+                Die("no cursor");
+            }
+            KxRef ref;
+            int32_t status = base_->Seek(classId, cursor.get(), 0, 0, ref);
+            while (status == 0) {
+                KxObject* object = nullptr;
+                const int32_t got = base_->GetObject(ref, object);
+                if (got != 0 || object == nullptr) {
+                    Die("kernel get: " + std::to_string(got));
+                }
+                objects.emplace_back(object);
+                status = base_->Seek(classId, cursor.get(), 1, 1, ref);
+            }
+            if (status != KXG_E_NO_ELEMENT) {
+                Die("kernel seek: " + std::to_string(status));
+            }
+        }
+        if (base_->CommitTransaction() != 0) {
+            Die("kernel commit");
+        }
+        return objects;
+    }
+
+private:
+    std::unique_ptr<KxBase> base_;
+};
+
+Kernel* g_kernel = nullptr;
 
 // ---- the engine alone: the same rows into the same class table through OCI ------------------------
 
@@ -581,9 +771,27 @@ void BM_StoreAndRead(benchmark::State& state)
         std::vector<ObjectPtr> fresh = gateway.Read(n);
         double read = Seconds(start);
         g_times["read/" + key + "/gateway"].push_back(read);
-        if (fresh.size() != static_cast<size_t>(n) || !gateway.Check(fresh)) {
+        if (fresh.size() != static_cast<size_t>(n) || !CheckValues(fresh)) {
             Die("the objects read differ from those stored");
         }
+        fresh.clear();
+        // The kernel: stores into an empty class table, reads in a base of its own (nothing in memory).
+        g_kernel->Open();
+        g_kernel->Empty();
+        {
+            std::vector<ObjectPtr> made = g_kernel->MakeObjects(n);
+            start = std::chrono::steady_clock::now();
+            g_kernel->Store(made);
+            g_times["store/" + key + "/kernel"].push_back(Seconds(start));
+        }
+        g_kernel->Open();
+        start = std::chrono::steady_clock::now();
+        fresh = g_kernel->Read();
+        g_times["read/" + key + "/kernel"].push_back(Seconds(start));
+        if (fresh.size() != static_cast<size_t>(n) || !CheckValues(fresh)) {
+            Die("the kernel read " + std::to_string(fresh.size()) + " objects, or other values than it stored");
+        }
+        fresh.clear();
         state.SetIterationTime(stored + read);
     }
 }
@@ -621,37 +829,51 @@ double Median(std::vector<double> v)
 bool Summary()
 {
     static const char* const sync[] = {"OFF", "NORMAL", "FULL", "EXTRA"};
-    std::printf("\nMedians of %d runs, each running the reference, the engine alone and then the gateway (journal WAL, synchronous %s, files in %s).\n"
-                "engine: the same rows into the same class table through OCI arrays of 1000 rows, without the gateway.\n",
+    std::printf("\nMedians of %d runs (journal WAL, synchronous %s, files in %s). Each run: raw SQLite, the engine alone, the gateway\n"
+                "alone, then the kernel.\n"
+                "  kernel   KxBase::StoreObject of each object in one transaction; read: an extent cursor in object-id order\n"
+                "           and KxBase::GetObject of each reference, in a base with nothing in memory\n"
+                "  gateway  the object storer on a compound statement, prepared and committed; read: the object reader,\n"
+                "           1000 references a batch\n"
+                "  engine   the same rows into the same class table through OCI arrays of 1000 rows\n"
+                "  sqlite   prepared statements stepped row by row in one transaction on a table of the same columns\n"
+                "ratio: kernel / sqlite (gateway / sqlite in brackets)\n",
                 kRepetitions, g_synchronous >= 0 && g_synchronous <= 3 ? sync[g_synchronous] : "?", g_dir.c_str());
-    std::printf("%-40s %11s %11s %11s %8s %8s\n", "operation", "gateway", "engine", "sqlite", "ratio", "target");
+    std::printf("%-24s %10s %10s %10s %10s %16s %7s\n", "operation", "kernel", "gateway", "engine", "sqlite", "ratio", "target");
+    auto seconds = [](double value) {
+        char text[24] = "-";
+        if (value > 0) {
+            std::snprintf(text, sizeof text, "%.4f s", value);
+        }
+        return std::string(text);
+    };
     bool ok = true;
-    std::map<std::string, double> perObject;   // gateway seconds per object, by case and size
+    std::map<std::string, double> perObject;   // kernel seconds per object, by case and size
     for (const char* op : {"store", "read"}) {
         const double target = std::string(op) == "store" ? 1.3 : 1.5;
         for (int n : {10000, 100000}) {
             const std::string key = std::string(op) + "/" + std::to_string(n);
-            const double ours = Median(g_times[key + "/gateway"]);
+            const double kernel = Median(g_times[key + "/kernel"]);
+            const double gateway = Median(g_times[key + "/gateway"]);
             const double engine = Median(g_times[key + "/engine"]);
             const double ref = Median(g_times[key + "/sqlite"]);
-            if (ours == 0 || ref == 0) {
+            if (kernel == 0 || ref == 0) {
                 continue;   // filtered out
             }
-            perObject[key] = ours / n;
-            const double ratio = ours / ref;
+            perObject[key] = kernel / n;
+            const double ratio = kernel / ref;
             const bool within = ratio <= target;
             ok &= within;
-            char label[64];
-            std::snprintf(label, sizeof label, "%s %d objects%s", op, n, std::string(op) == "store" ? " (one transaction)" : "");
-            char engineText[16] = "-";
-            if (engine > 0) {
-                std::snprintf(engineText, sizeof engineText, "%.4f s", engine);
-            }
-            std::printf("%-40s %9.4f s %11s %9.4f s %7.2fx %6.1fx %s\n", label, ours, engineText, ref, ratio, target, within ? "ok" : "MISSED");
+            char label[48];
+            std::snprintf(label, sizeof label, "%s %d objects", op, n);
+            char ratios[32];
+            std::snprintf(ratios, sizeof ratios, "%.2fx (%.2fx)", ratio, gateway / ref);
+            std::printf("%-24s %10s %10s %10s %10s %16s %6.1fx %s\n", label, seconds(kernel).c_str(), seconds(gateway).c_str(),
+                        seconds(engine).c_str(), seconds(ref).c_str(), ratios, target, within ? "ok" : "MISSED");
         }
         const std::string small = std::string(op) + "/10000", large = std::string(op) + "/100000";
         if (perObject.count(small) && perObject.count(large)) {
-            std::printf("%-40s %.2f us per object at 10k, %.2f us at 100k (%.2fx)\n", (std::string(op) + " cost per object").c_str(),
+            std::printf("%-24s kernel %.2f us per object at 10k, %.2f us at 100k (%.2fx)\n", (std::string(op) + " cost per object").c_str(),
                         perObject[small] * 1e6, perObject[large] * 1e6, perObject[large] / perObject[small]);
         }
     }
@@ -667,6 +889,28 @@ BENCHMARK(BM_StoreAndRead)->Arg(10000)->Arg(100000)->Iterations(1)->Repetitions(
 // three times, and prints its times.
 int Profile(const std::string& what, int n)
 {
+    if (what == "kstore" || what == "kread") {
+        for (int round = 0; round < 3; ++round) {
+            g_kernel->Open();
+            g_kernel->Empty();
+            auto start = std::chrono::steady_clock::now();
+            {
+                std::vector<ObjectPtr> made = g_kernel->MakeObjects(n);
+                start = std::chrono::steady_clock::now();
+                g_kernel->Store(made);
+            }
+            const double stored = Seconds(start);
+            double read = 0;
+            if (what == "kread") {
+                g_kernel->Open();
+                start = std::chrono::steady_clock::now();
+                std::vector<ObjectPtr> fresh = g_kernel->Read();
+                read = Seconds(start);
+            }
+            std::printf("kernel %d: store %.4f s, read %.4f s\n", n, stored, read);
+        }
+        return 0;
+    }
     for (int round = 0; round < 5; ++round) {
         ++g_round;
         Gateway gateway(UserName('P', g_round));
@@ -704,6 +948,7 @@ int main(int argc, char** argv)
     }
     sqlengine::Engine::Instance().SetBusyTimeout(0);
     Setup();
+    g_kernel = new Kernel();
     bool ok = true;
     if (profile) {
         Profile(argv[2], std::atoi(argv[3]));
@@ -712,8 +957,10 @@ int main(int argc, char** argv)
         benchmark::Shutdown();
         ok = Summary();
     }
+    delete g_kernel;
     KxGInstallMappingCompletion(false);
     sqlengine::Engine::Instance().UnregisterServer(kServer);
+    sqlengine::Engine::Instance().UnregisterServer(kKernelServer);
     if (!std::getenv("GATEWAY_BENCH_DIR")) {
         std::error_code ec;
         std::filesystem::remove_all(g_dir, ec);

@@ -333,6 +333,8 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   int64_t epoch_ = 0;                      // counts this session's DDL and attach changes
   std::vector<Statement*> statements_;     // every live statement of the session
   size_t streaming_ = 0;                   // cursors that read from SQLite right now
+  // The savepoints set in the open transaction, oldest first (stale once it ended: then emptied).
+  std::vector<std::string> savepoints_;
 };
 
 // One prepared statement of a session. It keeps its rewrite and its prepared SQLite statement

@@ -69,6 +69,39 @@ TEST_F(EngineTest, SavepointRollbackUndoesOnlyTheInnerLevel) {
   EXPECT_EQ(Fails(*s, "ROLLBACK TO NEVER_SET").code, 1086);
 }
 
+TEST_F(EngineTest, ASavepointSetAgainMovesToTheNewPlace) {
+  auto s = Logon("S", "s");
+  CreateClassTable(*s);
+  // Set before every statement of a long transaction, as a nested compound statement does.
+  for (int oid = 1; oid <= 200; ++oid) {
+    Run(*s, "SAVEPOINT COMPOUND_SAVEPOINT");
+    Run(*s, "INSERT INTO S.T (OID, CID) VALUES (" + std::to_string(oid) + ", 1)");
+  }
+  Run(*s, "ROLLBACK TO COMPOUND_SAVEPOINT");   // only the last insert
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T"), 199);
+  // A name set again after another savepoint: the rollback to it and then to the other one.
+  Run(*s, "SAVEPOINT A");
+  Run(*s, "INSERT INTO S.T (OID, CID) VALUES (300, 1)");
+  Run(*s, "SAVEPOINT B");
+  Run(*s, "INSERT INTO S.T (OID, CID) VALUES (301, 1)");
+  Run(*s, "SAVEPOINT A");
+  Run(*s, "INSERT INTO S.T (OID, CID) VALUES (302, 1)");
+  Run(*s, "ROLLBACK TO A");
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T WHERE OID >= 300"), 2);
+  Run(*s, "ROLLBACK TO B");
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T WHERE OID >= 300"), 1);
+  Error err;
+  ASSERT_TRUE(s->Rollback(err)) << err.message;
+  // A new transaction starts without savepoints of the one before.
+  EXPECT_EQ(Fails(*s, "ROLLBACK TO A").code, 1086);
+  Run(*s, "INSERT INTO S.T (OID, CID) VALUES (1, 1)");
+  Run(*s, "SAVEPOINT COMPOUND_SAVEPOINT");
+  Run(*s, "INSERT INTO S.T (OID, CID) VALUES (2, 1)");
+  Run(*s, "ROLLBACK TO COMPOUND_SAVEPOINT");
+  ASSERT_TRUE(s->Commit(err)) << err.message;
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T"), 1);
+}
+
 TEST_F(EngineTest, DdlCommitsTheOpenTransaction) {
   auto s = Logon("S", "s");
   auto other = Logon("S", "s");
