@@ -74,8 +74,9 @@ public:
     uint32_t GetCachedRowCount() const { return static_cast<uint32_t>(passed_.size()); }
     // Statements executed so far (each first execution and every re-execution).
     uint32_t GetExecutionCount() const { return executions_; }
-    // The row-buffer cache that whole rows go to; found through the kernel base's current transaction
-    // when not set.
+    // The row-buffer cache that whole rows go to; when none is set, the cache of the kernel base's
+    // current transaction at the time (rows it holds for this cursor are released as the cursor
+    // moves on, or when that transaction ends).
     void SetRowBufferCache(KxGRowBufferCache* cache) { rowBufferCache_ = cache; }
 
 protected:
@@ -123,6 +124,7 @@ private:
     void Projection(KxGProjection& projection);
     // Binds the query's values, then the keys of the markers, then the result columns.
     int32_t Bind(KxGSelectStatement& statement, const std::vector<int32_t>& markers);
+    // The cache set, else the current transaction's (null without one).
     KxGRowBufferCache* RowBufferCache();
     void DeleteStatement();
 

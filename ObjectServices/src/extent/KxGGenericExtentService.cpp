@@ -118,7 +118,7 @@ struct KxGGenericExtentService::Key {
 struct KxGGenericExtentService::Passed {
     KxRef ref;
     std::unique_ptr<KxGSQLBuffer> keys;
-    bool cached = false;   // this cursor added the row to the row-buffer cache
+    KxGRowBufferCache* cache = nullptr;   // the row-buffer cache this cursor added the row to
 };
 
 struct KxGGenericExtentService::Bound {
@@ -136,7 +136,13 @@ KxGGenericExtentService::KxGGenericExtentService(KxGOperationEnvironment* enviro
 KxGGenericExtentService::~KxGGenericExtentService()
 {
     DeleteStatement();
-    ClearPassed();
+    // Rows added to a transaction's cache are left to it (it is emptied at commit and abort, and the
+    // transaction may be gone); only a cache given by SetRowBufferCache gets its uses back.
+    for (auto& entry : passed_) {
+        if (entry->cache != nullptr && entry->cache == rowBufferCache_) {
+            rowBufferCache_->Release(entry->ref.GetObjId());
+        }
+    }
 }
 
 void KxGGenericExtentService::DeleteStatement()
@@ -310,13 +316,13 @@ KxGRowBufferCache* KxGGenericExtentService::RowBufferCache()
     if (rowBufferCache_ != nullptr) {
         return rowBufferCache_;
     }
+    // looked up each time: the current transaction's, never one of a transaction that has ended
     KxBase* base = GetEnvironment() != nullptr ? GetEnvironment()->GetBase() : nullptr;
     KxTransaction* transaction = base != nullptr ? base->GetCurrentTransaction() : nullptr;
     KxTransactionResource* resource = transaction != nullptr ? transaction->GetResource(base) : nullptr;
     auto* context = resource != nullptr ? static_cast<KxGTransactionContext*>(resource->GetContext()) : nullptr;
     KxGReadUnitOfWork* unit = context != nullptr ? context->GetReadUnitOfWork() : nullptr;
-    rowBufferCache_ = unit != nullptr ? unit->GetRowBufferCache() : nullptr;
-    return rowBufferCache_;
+    return unit != nullptr ? unit->GetRowBufferCache() : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -591,9 +597,17 @@ void KxGGenericExtentService::ClearPassed()
 void KxGGenericExtentService::DropPassed(uint32_t n)
 {
     n = std::min<uint32_t>(n, static_cast<uint32_t>(passed_.size()));
-    KxGRowBufferCache* cache = rowBufferCache_;
+    KxGRowBufferCache* cache = nullptr;
+    bool looked = false;
     for (uint32_t i = 0; i < n; ++i) {
-        if (passed_[i]->cached && cache != nullptr) {
+        if (passed_[i]->cache == nullptr) {
+            continue;
+        }
+        if (!looked) {
+            cache = RowBufferCache();
+            looked = true;
+        }
+        if (passed_[i]->cache == cache) {
             cache->Release(passed_[i]->ref.GetObjId());
         }
     }
@@ -618,7 +632,7 @@ int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
         CopyKeys(static_cast<int32_t>(r), *entry->keys);
         if (cache != nullptr && entry->ref.GetClassId().GetClassNumber() == GetClassId().GetClassNumber()) {
             objects_->SetCurrentRow(static_cast<int32_t>(r));
-            entry->cached = cache->Add(*bufferMap_, entry->ref.GetObjId(), *objects_) == 1;
+            entry->cache = cache->Add(*bufferMap_, entry->ref.GetObjId(), *objects_) == 1 ? cache : nullptr;
         }
         passed_.push_back(std::move(entry));
     }
