@@ -2,8 +2,11 @@
 // registry, reads a class dictionary from its declaration file, and makes the gateway's own tables
 // in a relational schema of the embedded default server: the lock objects, the class and member
 // catalog, the root block and the surrogate counter; then takes a block of object ids from it.
-// Finally the schema mapper relgen creates the whole relational schema of the shop dictionary
+// Then the schema mapper relgen creates the whole relational schema of the shop dictionary
 // (demo/dictionaries/shop) online on a server of the engine, and what it created is printed.
+// Finally the kernel opens that database through the gateway (server "Oracle$SHOPSRV"), stores a
+// few hundred objects of the shop's classes in one transaction, reads them back by reference, runs
+// a query and an extent scan, deletes some, and prints the row counts of the tables.
 //
 //   tessaform_demo [work-folder]     (default: a new folder under /tmp)
 #include <cstdio>
@@ -13,6 +16,9 @@
 #include <vector>
 
 #include "KxBase.h"
+#include "KxBucket.h"
+#include "KxObject.h"
+#include "KxQuery.h"
 #include "KxClassDict.h"
 #include "KxGCatalogTables.h"
 #include "KxGColumn.h"
@@ -306,6 +312,239 @@ bool RunSchemaMapper(const std::string& folder)
     return true;
 }
 
+
+// ---- the main job: the kernel stores objects through the gateway ----------------------------------
+
+int32_t ShopLogIn(KxString& user, KxString& password, int32_t /*flags*/)
+{
+    user = KxString(kShopUser);
+    password = KxString(kShopPassword);
+    return 1;
+}
+
+template <typename T>
+T& At(KxObject& object, const char* member)
+{
+    return *reinterpret_cast<T*>(object.MemberAddress(*object.GetMetaClass()->FindMember(KxString(member)), 0));
+}
+
+const KxMetaClass* ShopClass(KxBase& base, const char* name)
+{
+    const KxMetaType* type = base.GetDictionary() != nullptr ? base.GetDictionary()->FindByName(KxString(name)) : nullptr;
+    return type != nullptr ? type->AsClass() : nullptr;
+}
+
+int64_t CountRows(sqlengine::Session& session, const std::string& table)
+{
+    sqlengine::Error err;
+    sqlengine::Outcome out;
+    auto statement = session.Prepare("SELECT COUNT(*) FROM SHOP." + table, err);
+    if (!statement || !statement->Run({}, out, err) || out.result.rows.empty()) {
+        return -1;
+    }
+    return out.result.rows[0][0].integer;
+}
+
+void PrintCounts(const char* when)
+{
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(kShopServer);
+    auto session = server ? sqlengine::Session::Begin(server, kShopUser, kShopPassword, err) : nullptr;
+    if (!session) {
+        return;
+    }
+    std::printf("  rows %-22s", when);
+    for (const char* table : {"PARTYC1V0", "CUSTOMERC2V0", "SUPPLIERC3V0", "PRODUCTC4V0", "ORDERC5V0", "ORDERSC2P0V0",
+                              "SURROGATES", "LOCKS", "ACTIVECLIENTS"}) {
+        std::printf(" %s=%lld", table, static_cast<long long>(CountRows(*session, table)));
+    }
+    std::printf("\n");
+    session->End();
+}
+
+bool Check(int32_t status, const char* what)
+{
+    if (status < 0) {
+        std::fprintf(stderr, "%s failed: %d\n", what, static_cast<int>(status));
+        return false;
+    }
+    return true;
+}
+
+struct Release {
+    void operator()(KxObject* object) const
+    {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+};
+using Held = std::unique_ptr<KxObject, Release>;
+
+// The kernel connects to "SHOPDB" ([servers\SHOPDB] name=Oracle$SHOPSRV), opens the database relgen
+// made and works on it through its own calls only.
+bool RunKernelJob(const std::string& folder)
+{
+    const std::string config = folder + "/kx.ini";
+    if (FILE* file = std::fopen(config.c_str(), "a")) {
+        std::fprintf(file, "[servers\\SHOPDB]\nname=Oracle$%s\n", kShopServer);
+        std::fclose(file);
+    }
+    // The Oracle adapter finds the engine's server folder as relgen did.
+    setenv("ROG_ENGINE_SERVERS", (std::string(kShopServer) + "=" + folder + "/shopserver").c_str(), 1);
+    KxParameterSet parameters;
+    parameters.Append("ClientName", "demo");
+    parameters.Append("ConfigFile", config.c_str());
+    if (InitKelvox(&parameters) < 0) {
+        std::fprintf(stderr, "the kernel did not start\n");
+        return false;
+    }
+    KxBase::KELVOX()->SetUserNameFunction(&ShopLogIn);
+    // The shop's dictionary is found through the configuration, not the sample's folder.
+    KxBase::KELVOX()->SetDictionaryPath(KxString("LOCAL"), KxString(""));
+    bool ok = true;
+    {
+        KxBase base{KxString(kShopUser)};
+        ok = Check(base.Connect(KxString("SHOPDB")), "connect") && Check(base.Open(), "open");
+        std::printf("\nkernel base %s on %s$%s: %s\n", kShopUser, base.GetBrand().StrGet(),
+                    base.GetPhysicalServer().StrGet(), ok ? "open" : "not open");
+        const KxMetaClass* customer = ok ? ShopClass(base, "Customer") : nullptr;
+        const KxMetaClass* supplier = ok ? ShopClass(base, "Supplier") : nullptr;
+        const KxMetaClass* product = ok ? ShopClass(base, "Product") : nullptr;
+        const KxMetaClass* order = ok ? ShopClass(base, "Order") : nullptr;
+        ok = ok && customer && supplier && product && order;
+
+        // One transaction: 10 suppliers, 100 products, 40 customers, 200 orders.
+        std::vector<KxRef> suppliers, products, customers, orders;
+        ok = ok && Check(base.BeginTransaction(), "begin");
+        auto make = [&](const KxMetaClass* cls, std::vector<KxRef>& refs, auto fill) {
+            KxObject* made = nullptr;
+            if (!ok || !Check(base.GetObjectMgr()->Create(cls, made), "create")) {
+                ok = false;
+                return;
+            }
+            Held object(made);
+            fill(*object, refs.size());
+            ok = Check(base.StoreObject(object.get()), "store");
+            refs.push_back(object->GetRef());
+        };
+        for (int i = 0; ok && i < 10; ++i) {
+            make(supplier, suppliers, [](KxObject& o, size_t n) {
+                At<KxString>(o, "name") = KxString(("supplier " + std::to_string(n + 1)).c_str());
+                At<int32_t>(o, "rating") = static_cast<int32_t>(n % 5) + 1;
+            });
+        }
+        for (int i = 0; ok && i < 100; ++i) {
+            make(product, products, [&](KxObject& o, size_t n) {
+                At<KxString>(o, "title") = KxString(("product " + std::to_string(n + 1)).c_str());
+                At<double>(o, "price") = 5.0 + static_cast<double>(n);
+                At<KxOnDemand>(o, "supplier").Assign(nullptr, suppliers[n % suppliers.size()], &base);
+            });
+        }
+        for (int i = 0; ok && i < 40; ++i) {
+            make(customer, customers, [](KxObject& o, size_t n) {
+                At<KxString>(o, "name") = KxString(("customer " + std::to_string(n + 1)).c_str());
+                At<KxString>(o, "email") = KxString(("c" + std::to_string(n + 1) + "@shop.example").c_str());
+            });
+        }
+        for (int i = 0; ok && i < 200; ++i) {
+            make(order, orders, [&](KxObject& o, size_t n) {
+                At<int32_t>(o, "number") = static_cast<int32_t>(n) + 1;
+                At<int32_t>(o, "quantity") = static_cast<int32_t>(n % 7) + 1;
+                At<KxOnDemand>(o, "customer").Assign(nullptr, customers[n % customers.size()], &base);
+                At<KxOnDemand>(o, "product").Assign(nullptr, products[n % products.size()], &base);
+            });
+        }
+        ok = ok && Check(base.CommitTransaction(), "commit");
+        if (ok) {
+            std::printf("stored in one transaction: %zu suppliers, %zu products, %zu customers, %zu orders\n",
+                        suppliers.size(), products.size(), customers.size(), orders.size());
+            PrintCounts("after the commit:");
+        }
+
+        // A second base (a connection of its own, an empty object space) reads them back by reference.
+        if (ok) {
+            KxBase reader{KxString(kShopUser)};
+            ok = Check(reader.Connect(KxString("SHOPDB")), "connect") && Check(reader.Open(), "open") &&
+                 Check(reader.BeginTransaction(), "begin");
+            size_t read = 0;
+            double total = 0;
+            for (const std::vector<KxRef>* refs : {&suppliers, &products, &customers, &orders}) {
+                for (size_t i = 0; ok && i < refs->size(); ++i) {
+                    KxObject* object = nullptr;
+                    ok = Check(reader.GetObject((*refs)[i], object), "read");
+                    Held hold(object);
+                    ++read;
+                    if (ok && refs == &products) {
+                        total += At<double>(*object, "price");
+                    }
+                }
+            }
+            ok = ok && Check(reader.CommitTransaction(), "commit");
+            std::printf("read back by reference on a second connection: %zu objects (prices add up to %.0f)\n", read,
+                        total);
+        }
+
+        // A query and an extent scan.
+        ok = ok && Check(base.BeginTransaction(), "begin");
+        if (ok) {
+            KxQuery query(product->GetClassId());
+            uint16_t price = 0;
+            const auto& members = product->GetAllMembers();
+            for (uint16_t i = 0; i < members.size(); ++i) {
+                if (members[i]->GetName() == KxString("price")) {
+                    price = i;
+                }
+            }
+            query.SetMember(price, product->GetClassId(), 5, KxQueryValue::Real(80));
+            KxRefList found;
+            ok = Check(base.Query(query, found), "query");
+            std::printf("query: products with price >= 80: %zu\n", found.size());
+
+            int32_t count = 0;
+            ok = ok && Check(base.GetExtentCount(order->GetClassId(), count), "count");
+            int32_t known = 0;
+            std::unique_ptr<KxBucketCru> cursor(base.CreateCursor(order->GetClassId(), known));
+            size_t scanned = 0;
+            int64_t quantity = 0;
+            KxRef ref;
+            int32_t rc = cursor ? base.Seek(order->GetClassId(), cursor.get(), 0, 0, ref) : -1;
+            while (ok && rc == 0) {
+                ++scanned;
+                KxObject* object = nullptr;
+                if (base.GetObject(ref, object) == 0) {
+                    Held hold(object);
+                    quantity += At<int32_t>(*object, "quantity");
+                }
+                rc = base.Seek(order->GetClassId(), cursor.get(), 1, 1, ref);
+            }
+            cursor.reset();
+            std::printf("extent of Order: count %d, scanned %zu in object-id order (quantities add up to %lld)\n",
+                        static_cast<int>(count), scanned, static_cast<long long>(quantity));
+        }
+
+        // Delete the first 50 orders and 5 customers.
+        for (size_t i = 0; ok && i < 50; ++i) {
+            ok = Check(base.DeleteObject(orders[i]), "delete");
+        }
+        for (size_t i = 0; ok && i < 5; ++i) {
+            ok = Check(base.DeleteObject(customers[i]), "delete");
+        }
+        ok = ok && Check(base.CommitTransaction(), "commit");
+        if (ok) {
+            std::printf("deleted 50 orders and 5 customers\n");
+            PrintCounts("after the deletes:");
+        }
+        if (base.Close() < 0) {
+            ok = false;
+        }
+        PrintCounts("after the close:");
+    }
+    KxBase::KELVOX()->SetUserNameFunction(nullptr);
+    DeinitKelvox();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -337,7 +576,7 @@ int main(int argc, char** argv)
     }
     bool ok = ShowModule() && ShowDictionary() && ShowRelationalSchema(folder);
     DeinitKelvox();
-    ok = ok && RunSchemaMapper(folder);
+    ok = ok && RunSchemaMapper(folder) && RunKernelJob(folder);
     std::printf("\nwork folder %s\n", folder.c_str());
     return ok ? 0 : 1;
 }

@@ -146,6 +146,8 @@ private:
     // paramCount_ keys.
     std::unique_ptr<KxGSQLBuffer> parameters_;
     uint32_t paramCount_ = 0;
+    // The continuation starts behind the key rather than at it (after a strict search missed).
+    bool strictStart_ = false;
     // The result rows: object id, class id and every key, rows-per-fetch rows.
     std::unique_ptr<KxGSQLBuffer> results_;
     std::unique_ptr<KxGMemoryLocation> oidResult_;

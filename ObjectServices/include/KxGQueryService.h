@@ -127,6 +127,9 @@ private:
     KxGDatabase* conversionContext_;
     uint32_t reserved_ = 0;
     int32_t scan_ = 2;
+    // While the element query of a set of values is walked: the set table's element column (under
+    // the set's alias) that its comparisons read; null otherwise.
+    const KxGColumn* valueElement_ = nullptr;
 };
 
 class KxBase;

@@ -63,6 +63,8 @@ public:
     int32_t Member(uint8_t* instance, const KxMember& member) override;
     // Elements after the first are left as they are (a member map maps one element).
     int32_t ArrayElement(uint8_t* element, const KxMember& member, uint32_t index) override;
+    // Descends with the embedded class's member maps when they hold references (its plain values came
+    // with the row already); an embedded instance kept in a container is left as it came.
     int32_t EmbeddedObject(uint8_t* address, const KxMember& member) override;
     int32_t PointerMember(KxObject** slot, const KxMember& member) override;
     int32_t OnDemandMember(KxOnDemand* reference, const KxMember& member) override;
@@ -95,4 +97,6 @@ private:
     KxObject* object_ = nullptr;
     KxSQLObjectAlias* image_ = nullptr;
     KxGClassMap* classMap_ = nullptr;
+    // Where the current class map's columns start in the image's row (raised inside embedded members).
+    int32_t rowBase_ = 0;
 };

@@ -471,7 +471,7 @@ int32_t KxGGenericExtentService::OpenStatement(uint16_t direction, bool continua
     }
     std::vector<int32_t> markers;
     if (continuation) {
-        const int32_t status = KeySet(condition, paramCount_, forward, false, rowNum > 0 && forward, markers);
+        const int32_t status = KeySet(condition, paramCount_, forward, strictStart_, rowNum > 0 && forward, markers);
         if (status != 0) {
             return status;
         }
@@ -564,6 +564,7 @@ void KxGGenericExtentService::LoadParameters(const Passed& entry)
         std::memcpy(parameters_->GetData(), entry.keys->GetData(), static_cast<size_t>(parameters_->GetRowWidth()));
     }
     paramCount_ = static_cast<uint32_t>(keys_.size());
+    strictStart_ = false;
 }
 
 void KxGGenericExtentService::ClearPassed()
@@ -870,6 +871,7 @@ int32_t KxGGenericExtentService::LoadKeyValues(const KxKeyValue* keys, uint32_t 
         }
     }
     paramCount_ = count;
+    strictStart_ = false;
     return 0;
 }
 
@@ -1058,6 +1060,8 @@ int32_t KxGGenericExtentService::Search(const KxKeyValue* keys, int32_t keyCount
         // the parameter buffer keeps the searched key: a relative seek continues from it
         current_ = saved;
         paramCount_ = m;
+        // a strict search that missed continues behind the key, never on it
+        strictStart_ = comparison == KXG_COMPARE_LESS || comparison == KXG_COMPARE_GREATER;
         SetState(KXG_EXTENT_SEARCH_MISSED);
         openState_ = KXG_EXTENT_OPEN_FORWARD;
     }

@@ -23,6 +23,8 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGSchemaMap.h"
 #include "KxGSetMemberMap.h"
+#include "KxGTableMap.h"
+#include "KxGBufferMap.h"
 #include "KxGStatusCodes.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayAdmin.h"
@@ -143,6 +145,19 @@ int32_t KxGQueryService::MemberComparison(KxGClass& queried, const KxQueryOp& op
                                           uint16_t& aliasCounter, KxGQueryContext& context,
                                           std::vector<KxGQueryParameter>& params)
 {
+    if (valueElement_ != nullptr) {
+        // the element query of a set of values: every comparison is on the element value
+        if (op.kind == KXQ_SORT) {
+            return KXG_E_QUERY_ACCESS;
+        }
+        KxString term;
+        const int32_t status = ComparisonTerm(*valueElement_, op, params, term);
+        if (status != 0) {
+            return status;
+        }
+        return context.Insert(term.IsEmpty() ? std::unique_ptr<KxGQueryTree>(std::make_unique<KxGQueryTreeDummy>())
+                                             : std::make_unique<KxGQueryTreeLeaf>(term));
+    }
     KxGClass* owner = &queried;
     if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
         owner = queried.GetSchemaMap()->FindClass(op.memberClass.GetClassNumber());
@@ -250,6 +265,9 @@ int32_t KxGQueryService::SubQuery(KxGClass& queried, const KxQueryOp& op, const 
                                   uint16_t& aliasCounter, KxGQueryContext& context,
                                   std::vector<KxGQueryParameter>& params)
 {
+    if (valueElement_ != nullptr) {
+        return KXG_E_QUERY_ACCESS;   // a value element has no members to query further
+    }
     KxGClass* owner = &queried;
     if (!op.memberClass.IsInvalid() && op.memberClass.GetClassNumber() != queried.GetClassNumber()) {
         owner = queried.GetSchemaMap()->FindClass(op.memberClass.GetClassNumber());
@@ -405,33 +423,47 @@ int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap,
         params.push_back(count);
     }
 
-    // the element condition: the element class's table joined on the element column
-    KxGClass* elementClass = queried.GetSchemaMap()->FindClass(op.subQuery->GetClassId().GetClassNumber());
-    KxGClassMap* elementMap = elementClass != nullptr ? elementClass->GetClassMap() : nullptr;
-    if (elementMap == nullptr) {
-        TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
-                   queried.GetClassId(), op.memberPos);
-        return KXG_E_NO_CLASS_MAP_IN_CATALOG;
-    }
-    KxGColumnList elementOids(2);
-    KxGColumnList elementCids(2);
-    elementMap->GetColumns(elementOids, elementCids);
+    // the element condition: for elements that are values, the element query compares the set table's
+    // element column itself; otherwise the element class's table joins on the element column
     KxGColumnList elementColumns(4);
-    KxGTable elementTable;
-    if (elementOids.Count() == 0 || set->GetColumns(elementColumns) != 0 || elementColumns.Count() == 0) {
+    if (set->GetColumns(elementColumns) != 0 || elementColumns.Count() == 0) {
         return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
     }
-    if (elementMap->GetStoreHdl() == nullptr || elementMap->GetStoreHdl()->GetExtentTable(elementTable) != 0) {
-        return KXG_E_NO_TABLE;
-    }
-    const KxString elementAlias = AliasName(aliasCounter++);
     KxGColumn element(*elementColumns.GetColumn(0));
     element.SetQualifier(setAlias);
-    KxGColumn elementId(*elementOids.GetColumn(0));
-    elementId.SetQualifier(elementAlias);
+    const bool values = set->GetSetKind() == KXG_SET_OF_VALUES;
+    KxGClass* elementClass = nullptr;
+    KxGTable elementTable;
+    KxString elementAlias;
+    KxGColumn elementId;
+    if (!values) {
+        elementClass = queried.GetSchemaMap()->FindClass(op.subQuery->GetClassId().GetClassNumber());
+        KxGClassMap* elementMap = elementClass != nullptr ? elementClass->GetClassMap() : nullptr;
+        if (elementMap == nullptr) {
+            TraceError(database_, 1420, "Error ERR_KXG_NO_CLASSMAP: Can't get class map", queried.GetName(),
+                       queried.GetClassId(), op.memberPos);
+            return KXG_E_NO_CLASS_MAP_IN_CATALOG;
+        }
+        KxGColumnList elementOids(2);
+        KxGColumnList elementCids(2);
+        elementMap->GetColumns(elementOids, elementCids);
+        if (elementOids.Count() == 0) {
+            return KXG_E_NO_COLUMN_MAP_IN_CATALOG;
+        }
+        if (elementMap->GetStoreHdl() == nullptr || elementMap->GetStoreHdl()->GetExtentTable(elementTable) != 0) {
+            return KXG_E_NO_TABLE;
+        }
+        elementAlias = AliasName(aliasCounter++);
+        elementId = *elementOids.GetColumn(0);
+        elementId.SetQualifier(elementAlias);
+    }
 
     KxGQueryContext inner;
-    status = Walk(*elementClass, elementAlias, aliasCounter, *op.subQuery, inner, params);
+    const KxGColumn* outerElement = valueElement_;
+    valueElement_ = values ? &element : nullptr;
+    status = values ? Walk(queried, setAlias, aliasCounter, *op.subQuery, inner, params)
+                    : Walk(*elementClass, elementAlias, aliasCounter, *op.subQuery, inner, params);
+    valueElement_ = outerElement;
     if (status != 0) {
         return status;
     }
@@ -444,7 +476,9 @@ int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap,
     KxGIdentity setIdentity(setAlias);
     select.AddColumn(*setOids.GetColumn(0), &setIdentity);
     select.AddTable(table, setIdentity);
-    select.AddTable(elementTable, KxGIdentity(elementAlias));
+    if (!values) {
+        select.AddTable(elementTable, KxGIdentity(elementAlias));
+    }
     for (auto& joined : inner.GetJoinedTables()) {
         select.AddTable(joined.first, KxGIdentity(joined.second));
     }
@@ -463,13 +497,17 @@ int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap,
     if (!atLeastOne) {
         where.AddCondition(ownerId, KXG_OP_EQ, setOwner);
     }
-    where.AddCondition(element, KXG_OP_EQ, elementId);
+    if (!values) {
+        where.AddCondition(element, KXG_OP_EQ, elementId);
+    }
     if (!printed.IsEmpty()) {
         where.OpenBracket();
         where.AddCondition(printed);
         where.CloseBracket();
     }
-    text << " WHERE " << where.GetText();
+    if (!where.GetText().IsEmpty()) {
+        text << " WHERE " << where.GetText();   // none: at least one element, whatever it holds
+    }
 
     KxGCondition term;
     if (atLeastOne) {
@@ -614,9 +652,19 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
         context.GetProjection().AddColumn(*cids.GetColumn(i), &t0);
     }
     if (accessMethod == 2) {
-        // the columns of the class's own row, in the order the member maps bind them
-        for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
-            KxGMemberMap* memberMap = classMap->GetMemberMap(i);
+        // the columns of the class's own row in the order its main table binds them (the member maps
+        // that joined the main table's row), else in the class map's order; sets have no column here
+        std::vector<KxGMemberMap*> rowMaps;
+        KxGBufferMap* bufferMap = classMap->GetClassBufferMap();
+        KxGTableMap* mainTable = bufferMap != nullptr ? bufferMap->GetMainTableMap() : nullptr;
+        if (mainTable != nullptr) {
+            rowMaps = mainTable->GetMemberMaps();
+        } else {
+            for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+                rowMaps.push_back(classMap->GetMemberMap(i));
+            }
+        }
+        for (KxGMemberMap* memberMap : rowMaps) {
             if (memberMap == nullptr || memberMap->AsSetMemberMap() != nullptr ||
                 memberMap->AsBlobSetMemberMap() != nullptr) {
                 continue;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KxClassDict.h"
+#include "KxGClass.h"
 #include "KxGClassBufferMap.h"
 #include "KxGClassMap.h"
 #include "KxGMemberMap.h"
@@ -153,13 +154,16 @@ int32_t KxObjectReader::Fill(KxObject& object, KxSQLObjectAlias& image, KxGClass
     KxObject* savedObject = object_;
     KxSQLObjectAlias* savedImage = image_;
     KxGClassMap* savedMap = classMap_;
+    const int32_t savedBase = rowBase_;
     object_ = &object;
     image_ = &image;
     classMap_ = &classMap;
+    rowBase_ = 0;
     const int32_t result = Walk(&object);
     object_ = savedObject;
     image_ = savedImage;
     classMap_ = savedMap;
+    rowBase_ = savedBase;
     return result;
 }
 
@@ -212,8 +216,27 @@ int32_t KxObjectReader::ArrayElement(uint8_t* element, const KxMember& member, u
     return index == 0 ? KxObjectWalker::ArrayElement(element, member, index) : 0;
 }
 
-// Plain values and embedded values came with the request's copy of the row.
-int32_t KxObjectReader::EmbeddedObject(uint8_t* /*address*/, const KxMember& /*member*/) { return 0; }
+// Plain values of an embedded instance came with the request's copy of the row; its references are
+// read from the embedded class's columns, which lie at the member map's offset in the row.
+int32_t KxObjectReader::EmbeddedObject(uint8_t* address, const KxMember& member)
+{
+    KxGMemberMap* map = MapOf(member);
+    KxGClassMemberMap* embedded = map != nullptr ? map->AsClassMemberMap() : nullptr;
+    KxGClass* embeddedClass = embedded != nullptr ? embedded->GetEmbeddedClass() : nullptr;
+    KxGClassMap* inner = embeddedClass != nullptr ? embeddedClass->GetClassMap() : nullptr;
+    // Kept in a container, the embedded instance came whole with the row's container.
+    if (inner == nullptr || embedded->GetStorageType() == KXG_STORAGE_BLOB || !embedded->HasReferences()) {
+        return 0;
+    }
+    KxGClassMap* savedMap = classMap_;
+    const int32_t savedBase = rowBase_;
+    classMap_ = inner;
+    rowBase_ += embedded->GetRowOffset();
+    const int32_t result = KxObjectWalker::EmbeddedObject(address, member);
+    classMap_ = savedMap;
+    rowBase_ = savedBase;
+    return result;
+}
 
 int32_t KxObjectReader::ReadRef(const KxMember& member, KxRef& ref)
 {
@@ -224,6 +247,7 @@ int32_t KxObjectReader::ReadRef(const KxMember& member, KxRef& ref)
     }
     KxGContext context(GetDatabase());
     KxGRowContext rows(image_->GetBuffer());
+    rows.SetBase(rowBase_);
     return refMap->GetIDMap()->LoadRef(rows, refMap->GetRowOffset(), ref, &context) == 0 ? 0 : KXG_E_READ_REFERENCE;
 }
 

@@ -395,23 +395,34 @@ int32_t LockForDelete(KxGTransactionContext* context, const KxRefList& refs)
 
 // The dependents named by the image's row: the references held by the class map's reference
 // member maps whose relation the mode collects, each with its class (the stored class id, else the
-// referenced class).
-int32_t CollectDependents(KxGClassMap& classMap, KxSQLObjectAlias& image, int32_t mode, std::vector<KxRef>& out)
+// referenced class); embedded members' references too, read from the embedded class's columns at the
+// member's offset in the row (an embedded member kept in a container has no columns to read).
+int32_t CollectDependents(KxGClassMap& classMap, KxGRowContext& rows, int32_t mode, std::vector<KxRef>& out)
 {
-    KxGSQLObjectBuffer* buffer = image.GetBuffer();
-    if (buffer == nullptr) {
-        return 0;
-    }
     for (uint32_t i = 0; i < classMap.GetMemberMapCount(); ++i) {
         KxGMemberMap* map = classMap.GetMemberMap(i);
+        KxGClassMemberMap* embedded = map != nullptr ? map->AsClassMemberMap() : nullptr;
+        if (embedded != nullptr) {
+            KxGClass* embeddedClass = embedded->GetEmbeddedClass();
+            KxGClassMap* inner = embeddedClass != nullptr ? embeddedClass->GetClassMap() : nullptr;
+            if (inner == nullptr || embedded->GetStorageType() == KXG_STORAGE_BLOB || !embedded->HasReferences()) {
+                continue;
+            }
+            const int32_t base = rows.GetBase();
+            rows.SetBase(base + embedded->GetRowOffset());
+            const int32_t status = CollectDependents(*inner, rows, mode, out);
+            rows.SetBase(base);
+            if (status != 0) {
+                return status;
+            }
+            continue;
+        }
         KxGRefMemberMap* refMap = map != nullptr ? map->AsRefMemberMap() : nullptr;
         KxGRelation* relation = refMap != nullptr ? refMap->GetRelation() : nullptr;
         KxGIDMap* ids = refMap != nullptr ? refMap->GetIDMap() : nullptr;
         if (relation == nullptr || ids == nullptr || !relation->ReadAhead(mode)) {
             continue;
         }
-        KxGRowContext rows(buffer);
-        rows.SetCurrentRow(0);
         KxRef ref;
         if (ids->LoadRef(rows, refMap->GetRowOffset(), ref, nullptr) != 0) {
             return KXG_E_DELETE_SERVICE;
@@ -426,6 +437,17 @@ int32_t CollectDependents(KxGClassMap& classMap, KxSQLObjectAlias& image, int32_
         out.push_back(ref);
     }
     return 0;
+}
+
+int32_t CollectDependents(KxGClassMap& classMap, KxSQLObjectAlias& image, int32_t mode, std::vector<KxRef>& out)
+{
+    KxGSQLObjectBuffer* buffer = image.GetBuffer();
+    if (buffer == nullptr) {
+        return 0;
+    }
+    KxGRowContext rows(buffer);
+    rows.SetCurrentRow(0);
+    return CollectDependents(classMap, rows, mode, out);
 }
 
 // An object that is deleted without being in memory: its reference over a blank instance of its

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -27,9 +26,8 @@
 #include "KxGRootblock.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
-#include "KxGTransactionContext.h"
-#include "KxGResourceMgr.h"
 #include "KxGatewayAdmin.h"
+#include "KxGExtentService.h"
 #include "KxGatewayBucket.h"
 #include "KxGatewayClient.h"
 #include "KxGatewayClientFactory.h"
@@ -150,7 +148,6 @@ protected:
         shell_.reset();
         admin_.reset();
         client_.reset();
-        if (getenv("BKT_TRACE")) { std::ifstream in(dir_.Path("gw.trc")); std::string line; while (std::getline(in, line)) printf("%s\n", line.c_str()); }
         base_.reset();
         if (dictionary_ != nullptr) {
             KxBase::KELVOX()->ReleaseDictionary(dictionary_);
@@ -171,7 +168,7 @@ protected:
     void OpenClient()
     {
         const std::string config = dir_.Path("kelvox.ini");
-        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN,DBA,STM\nTraceFile=" +
+        WriteFile(config, "[databases\\s\\RelationalObjectGateway]\nTraceModules=CA,TXN\nIgnoreForeignRefs=1\nTraceFile=" +
                               dir_.Path("gw.trc") + "\n");
         kernel_.emplace("bucket_tests", config);
         ASSERT_EQ(kernel_->Status(), 0);
@@ -300,13 +297,8 @@ protected:
         for (KxObject* person : persons) {
             ASSERT_EQ(Bucket(kPerson).StoreObject(person, 1, nullptr), 0);
         }
-        auto* ctx = client_->GetTransactionManager()->CurrentTransactionContext();
-        printf("level before shell commit %d top type %d\n", ctx->GetLevel(), ctx->GetTop() ? ctx->GetTop()->GetRMType() : -1);
         ASSERT_GE(shell_->CommitTransaction(nullptr), 0);
-        printf("level after shell commit %d txn level %d\n", ctx->GetLevel(), txn_->GetLevel());
-        { KxQuery all(kPerson); all.SetMember(1, kPerson, 4, KxQueryValue::Int(-1)); KxRefList r; int32_t st = Bucket(kPerson).Query(kPerson, &all, nullptr, &r); printf("in txn: %d %zu\n", st, r.size()); }
         Commit();
-        printf("level after commit %d\n", ctx->GetLevel());
         ReleaseAll();
     }
 
@@ -674,6 +666,172 @@ TEST_F(BucketEngine, RunAnExecutable)
         EXPECT_EQ(shell_->Run(&steps), c.result) << c.prepare << " " << c.execute << " " << c.finish;
         EXPECT_EQ(steps.ran, c.ran);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BucketEngine, ExtentCountSeeksAndSearches)
+{
+    ASSERT_NO_FATAL_FAILURE(StorePersons(5));
+    Begin();
+    KxGatewayBucket& persons = Bucket(kPerson);
+    int32_t count = -1;
+    EXPECT_EQ(persons.GetNum(count, -2), 0);
+    EXPECT_EQ(count, 5);
+    // A count that fails is a failure, not an empty extent.
+    sqlengine::Engine::Instance().InjectFailure("OCIStmtExecute", 1013, "COUNT");
+    EXPECT_LT(persons.GetNum(count, -2), 0);
+    EXPECT_EQ(count, 0);
+    sqlengine::Engine::Instance().ClearInjectedFailures();
+
+    int32_t known = -1;
+    std::unique_ptr<KxBucketCru> cursor(persons.CreateCursor(known, -2));
+    ASSERT_NE(cursor, nullptr);
+    EXPECT_EQ(known, 0);
+    EXPECT_EQ(cursor->Count(count), 0);
+    EXPECT_EQ(count, 5);
+
+    const int32_t fwd = KxBucket::KX_SEEK_FORWARD;
+    const int32_t back = KxBucket::KX_SEEK_BACKWARD;
+    struct Step {
+        const char* what;
+        int32_t offset, mode, direction;
+        int32_t result;
+        uint32_t id;   // the reference given (0: cleared)
+    };
+    // Offsets from the start and from the end count from 0; relative ones from the current object.
+    const Step steps[] = {
+        {"the first", 0, KXG_SEEK_FROM_START, fwd, 0, 1},
+        {"the third", 2, KXG_SEEK_FROM_START, fwd, 0, 3},
+        {"two further", 2, KXG_SEEK_RELATIVE, fwd, 0, 5},
+        {"the last", 0, KXG_SEEK_FROM_END, fwd, 0, 5},
+        {"one before the last", -1, KXG_SEEK_FROM_END, fwd, 0, 4},
+        {"backwards from the start, 3: the end, -3", 3, KXG_SEEK_FROM_START, back, 0, 2},
+        {"backwards from the end, 0: the first", 0, KXG_SEEK_FROM_END, back, 0, 1},
+        {"past the end", 9, KXG_SEEK_FROM_START, fwd, KXG_E_NO_ELEMENT, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        KxRef ref = PersonRef(77);
+        EXPECT_EQ(persons.SeekRd(cursor.get(), s.offset, s.mode, ref, s.direction), s.result);
+        EXPECT_EQ(ref.GetObjId().GetLow(), s.id);
+    }
+
+    // A seek that gets the object locks it; a refused lock is the answer.
+    const KxLockSpec spec{0, kExclusive, 0};
+    locks_->refused = {2};
+    int32_t found = -1;
+    KxRef ref;
+    EXPECT_EQ(persons.SeekGet(cursor.get(), 1, KXG_SEEK_FROM_START, ref, &spec, found, fwd), KXG_E_LOCK_REFUSED);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(ref.GetObjId().GetLow(), 2u);
+    EXPECT_EQ(persons.SeekGet(cursor.get(), 3, KXG_SEEK_FROM_START, ref, &spec, found, fwd), 0);
+    EXPECT_EQ(ref.GetObjId().GetLow(), 4u);
+
+    // Without a cursor.
+    EXPECT_EQ(persons.SeekRd(nullptr, 1, KXG_SEEK_FROM_START, ref, fwd), KXG_E_CURSOR_POSITION);
+    EXPECT_EQ(persons.SearchExtent(nullptr, KXG_COMPARE_EQUAL, KxKeyValue{}, ref), KXG_E_NO_CURSOR);
+    EXPECT_EQ(persons.CursorQuery(nullptr, nullptr), KXG_E_NO_CURSOR);
+
+    // Search by object id, a key of type 17 taken as 15.
+    KxObjId four(4);
+    KxKeyValue key{&four, 17, 0, 0, 0};
+    ref.Clear();
+    EXPECT_EQ(persons.SearchExtent(cursor.get(), KXG_COMPARE_EQUAL, key, ref), 0);
+    EXPECT_EQ(ref.GetObjId().GetLow(), 4u);
+
+    // A query restricts the cursor's extent (age > 25: persons 3, 4 and 5).
+    KxQuery older(kPerson);
+    older.SetMember(1, kPerson, 4, KxQueryValue::Int(25));
+    std::unique_ptr<KxBucketCru> restricted(persons.CreateCursor(known, -2));
+    ASSERT_EQ(persons.CursorQuery(restricted.get(), &older), 0);
+    EXPECT_EQ(persons.SeekRd(restricted.get(), 0, KXG_SEEK_FROM_START, ref, fwd), 0);
+    EXPECT_EQ(ref.GetObjId().GetLow(), 3u);
+    Commit();
+}
+
+TEST_F(BucketEngine, LookupCountsTheKeysFound)
+{
+    ASSERT_NO_FATAL_FAILURE(StorePersons(3));
+    Begin();
+    struct Case {
+        std::vector<uint32_t> ids;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {{}, 0},
+        {{1, 2, 3}, 0},
+        {{2, 98, 99}, KXG_W_SOME_KEYS_FOUND},
+        {{97, 98}, KXG_E_NO_KEY_FOUND},
+    };
+    for (const Case& c : cases) {
+        std::vector<KxObjId> values;
+        for (uint32_t id : c.ids) {
+            values.emplace_back(id);
+        }
+        std::vector<KxKeyValue> keys;
+        for (const KxObjId& value : values) {
+            keys.push_back(KxKeyValue{&value, 15, 0, 0, 0});
+        }
+        EXPECT_EQ(Bucket(kPerson).Lookup(keys.data(), static_cast<int32_t>(keys.size())), c.result) << c.ids.size();
+    }
+    Commit();
+}
+
+}  // namespace
+
+namespace {
+
+// Answers 9 for object 2, 0 for the others.
+class Callee : public KxRefCallee {
+public:
+    int32_t Call(const KxRef& ref) override
+    {
+        called.push_back(ref.GetObjId().GetLow());
+        return ref.GetObjId().GetLow() == 2 ? 9 : 0;
+    }
+    std::vector<uint32_t> called;
+};
+
+TEST_F(BucketEngine, WatchForgetAndPostBindingTakeTheValidReferencesOnly)
+{
+    // References 1 and 2 take part; 3 failed before (negative status), 4 was not executed (4103).
+    auto collection = [] {
+        return KxRefCollection{{PersonRef(1), 0, 5}, {PersonRef(2), 0, 0}, {PersonRef(3), -1, 0},
+                               {PersonRef(4), KxGatewayShell::kNotExecutedStatus, 0}};
+    };
+    KxRefCollection refs = collection();
+    EXPECT_EQ(shell_->Watch(refs, nullptr), 0);
+    EXPECT_EQ(refs[0].code, 0);
+
+    refs = collection();
+    Callee callee;
+    EXPECT_EQ(shell_->PostBinding(refs, 0, &callee), KXG_W_SOME_REFS_FAILED);
+    EXPECT_EQ(callee.called, (std::vector<uint32_t>{1, 2}));
+    EXPECT_EQ(refs[1].code, 9);
+    EXPECT_EQ(refs[0].code, 5);
+    refs = collection();
+    EXPECT_EQ(shell_->PostBinding(refs, -7, &callee), -7);
+
+    // Forget drops the object space's pointers of the valid references.
+    KxObject* one = NewPerson(1, "a", 1);
+    KxObject* three = NewPerson(3, "c", 3);
+    refs = collection();
+    EXPECT_EQ(shell_->Forget(12, refs), 12);
+    KxObjectSpace* space = base_->GetObjectSpace();
+    space->BeginCriticalSection();
+    EXPECT_EQ(space->nts_IsInList(PersonRef(1)), nullptr);
+    EXPECT_EQ(space->nts_IsInList(PersonRef(3)), three);
+    space->EndCriticalSection();
+    (void)one;
+
+    // The effective specs are the base's.
+    KxLockSpec lock;
+    EXPECT_EQ(shell_->EvalLock(nullptr, lock), 0);
+    EXPECT_EQ(lock.kind, KxLockSpec::KX_LOCKSPEC_NONE);
+    EXPECT_TRUE(Bucket(kPerson).IgnoresForeignRefs());
 }
 
 }  // namespace

@@ -46,13 +46,13 @@ private:
     KxGMemberColumn column_;
 };
 
-// A set of references kept in a set table of its own: one element column.
+// A set of references (or of values of a type code) kept in a set table of its own: one element column.
 class FixedSetMap : public KxGSetMemberMap {
 public:
     FixedSetMap(KxGSchemaMap* map, const KxClassId& owner, uint16_t position, KxGTable table, const char* element,
-                bool inTable = true)
-        : KxGSetMemberMap(map, owner, position, 0, KXG_SET_OF_OBJECTS), table_(std::move(table)),
-          column_(KxString(element), 15), inTable_(inTable)
+                bool inTable = true, uint16_t valueType = 0)
+        : KxGSetMemberMap(map, owner, position, 0, valueType != 0 ? KXG_SET_OF_VALUES : KXG_SET_OF_OBJECTS),
+          table_(std::move(table)), column_(KxString(element), valueType != 0 ? valueType : 15), inTable_(inTable)
     {
         column_.SetMemberMap(this);
     }
@@ -88,6 +88,8 @@ enum : uint16_t { PERSON = 300, EMPLOYEE = 301, SHAPE = 302, CIRCLE = 303, SQUAR
 enum : uint16_t { NAME = 0, AGE = 1, CITY = 2, BOSS = 3, SALARY = 4 };
 // A person's set of friends (persons), and the same set kept in a blob; positions in a person's map.
 enum : uint16_t { FRIENDS = 4, PACKED_FRIENDS = 5, FRIEND_SET = 310 };
+// A person's set of tags (strings), position in a person's map, and its set type.
+enum : uint16_t { TAGS = 6, TAG_SET = 311 };
 
 KxClassId Id(uint16_t number) { return KxClassId(number, 1); }
 
@@ -123,6 +125,17 @@ std::vector<Row> PersonRows()
         rows.push_back(row);
     }
     return rows;
+}
+
+// The tags of the person with the id: none, "red", "red" and "blue", "green" and "Blue" in turn.
+std::vector<std::string> TagsOf(int64_t oid)
+{
+    switch (((oid - 5000) / 3) % 4) {
+    case 1: return {"red"};
+    case 2: return {"red", "blue"};
+    case 3: return {"green", "Blue"};
+    default: return {};
+    }
 }
 
 // The row of a person's boss, or null.
@@ -225,6 +238,14 @@ protected:
             person.GetClassMap()->AddMemberMap(set.get());
             person.AddMember(std::make_unique<KxGMember>(set->GetName(), &person, std::move(set)));
         }
+        map_->AddClass(std::make_unique<KxGClass>(map_.get(), Id(TAG_SET), KxString("TagSet"), KXG_CLASS_PERSISTENT));
+        tagSetMap_ = std::make_unique<KxGSetMap>(map_.get(), map_->FindClass(TAG_SET));
+        auto tags = std::make_unique<FixedSetMap>(map_.get(), Id(PERSON), TAGS, KxGTable(KxString("QTAGS"), schema_),
+                                                  "TAG", true, 11);
+        tags->SetName(KxString("tags"));
+        tags->BindRelation(nullptr, tagSetMap_.get(), nullptr);
+        person.GetClassMap()->AddMemberMap(tags.get());
+        person.AddMember(std::make_unique<KxGMember>(tags->GetName(), &person, std::move(tags)));
         // a Virtual class: no table of its own, its extent unites its subclasses' tables
         KxGClass& shape = AddClass(SHAPE, "Shape", KXG_STORE_VIRTUAL, "QSHAPE", "VQSHAPE");
         shape.SetSubclasses({CIRCLE, SQUARE});
@@ -278,6 +299,15 @@ protected:
                     {Int(row.oid), Int(FRIEND_SET), Int(++eid), Int(oid), Int(RowOf(oid)->cid)});
             }
         }
+        Run("CREATE TABLE S.QTAGS (OID NUMBER (38) not null, CID NUMBER (38) not null, EID NUMBER (10) not null,"
+            " TAG VARCHAR2 (40), PRIMARY KEY ( OID, EID ))");
+        for (const Row& row : PersonRows()) {
+            int64_t eid = 0;
+            for (const std::string& tag : TagsOf(row.oid)) {
+                Run("INSERT INTO S.QTAGS (OID, CID, EID, TAG) VALUES (:1, :2, :3, :4)",
+                    {Int(row.oid), Int(TAG_SET), Int(++eid), Text(tag)});
+            }
+        }
         Run("INSERT INTO S.QCIRCLE (OID, CID, NAME) VALUES (700, 303, 'c1')");
         Run("INSERT INTO S.QCIRCLE (OID, CID, NAME) VALUES (701, 303, 'c2')");
         Run("INSERT INTO S.QSQUARE (OID, CID, NAME) VALUES (702, 304, 's1')");
@@ -295,6 +325,7 @@ protected:
         }
         map_.reset();
         setMap_.reset();
+        tagSetMap_.reset();
         DatabaseTest::TearDown();
     }
 
@@ -375,6 +406,7 @@ protected:
     KxString schema_;
     std::unique_ptr<KxGSchemaMap> map_;
     std::unique_ptr<KxGSetMap> setMap_;
+    std::unique_ptr<KxGSetMap> tagSetMap_;
     std::shared_ptr<sqlengine::Session> session_;
     sqlengine::Error error_;
 };
@@ -421,6 +453,32 @@ Build Friends(std::vector<Build> inner, int32_t count = 0, uint16_t countOp = 4,
         }
         q.SetSubQuery(member, Id(PERSON), std::move(sub), count, countOp);
     };
+}
+
+// A sub-query on the tags: the number of tags that match the inner comparisons (on the tag itself).
+Build Tags(std::vector<Build> inner, int32_t count = 0, uint16_t countOp = 4)
+{
+    return [=](KxQuery& q) {
+        auto sub = std::make_unique<KxQuery>(Id(TAG_SET));
+        for (const auto& op : inner) {
+            op(*sub);
+        }
+        q.SetSubQuery(TAGS, Id(PERSON), std::move(sub), count, countOp);
+    };
+}
+Build Tag(uint16_t op, const char* text, uint16_t options = 0)
+{
+    return [=](KxQuery& q) { q.SetMember(0, Id(TAG_SET), op, KxQueryValue::String(text), options); };
+}
+
+// How many of the person's tags match.
+int64_t CountTags(const Row& row, const std::function<bool(const std::string&)>& match)
+{
+    int64_t n = 0;
+    for (const std::string& tag : TagsOf(row.oid)) {
+        n += match(tag) ? 1 : 0;
+    }
+    return n;
 }
 
 // A comparison on the set of friends itself: how many friends it holds (with the friend given, how
@@ -555,6 +613,19 @@ TEST_F(QueryServiceTest, EachComparisonAndNestFindsTheExpectedPersons)
              const auto friends = FriendsOf(r.oid);
              return r.age < 40 && std::find(friends.begin(), friends.end(), 5012) != friends.end();
          }},
+        {"a tag matches", {Tags({Tag(1, "red")})},
+         [](const Row& r) { return CountTags(r, [](const std::string& t) { return t == "red"; }) > 0; }},
+        {"a tag of two patterns, under OR", {Age(4, 40), Bool(OR), Tags({Tag(1, "b*"), Bool(OR), Tag(1, "g?een")})},
+         [](const Row& r) {
+             return r.age > 40 || CountTags(r, [](const std::string& t) { return t == "blue" || t == "green"; }) > 0;
+         }},
+        {"a tag without case", {Tags({Tag(1, "BLUE", KXQ_OPT_NO_CASE)}, 1, 5)},
+         [](const Row& r) { return CountTags(r, [](const std::string& t) { return Lower(t) == "blue"; }) >= 1; }},
+        {"two tags that are not red", {Tags({Tag(6, "red")}, 2, 1), Bool(AND), Age(2, 45)},
+         [](const Row& r) { return CountTags(r, [](const std::string& t) { return t != "red"; }) == 2 && r.age < 45; }},
+        {"any tag", {Tags({})}, [](const Row& r) { return !TagsOf(r.oid).empty(); }},
+        {"no red tag", {Bool(NOT), Tags({Tag(1, "red")})},
+         [](const Row& r) { return CountTags(r, [](const std::string& t) { return t == "red"; }) == 0; }},
         {"does not hold a friend", {Bool(NOT), HasFriend(5012, 1, 5)},
          [](const Row& r) {
              const auto friends = FriendsOf(r.oid);
@@ -664,6 +735,14 @@ TEST_F(QueryServiceTest, SelectTextsBindEveryConstant)
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE ((T0.AGE > :1) AND (:2 <  (  SELECT COUNT(*) FROM S.QFRIENDS T1, "
          "S.VQPERSON T2 WHERE T0.OID = T1.OID AND T1.FRIENDOID = T2.OID AND  ( T2.NAME = :3 )  ) )) AND (T0.CITY = :4)",
          {"", "", "b", "c"}},
+        {"a tag matches", {Tags({Tag(1, "b*")})}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE  T0.OID IN (  SELECT T1.OID FROM S.QTAGS T1 "
+         "WHERE  ( T1.TAG LIKE :1 ESCAPE '\\'  )  ) ",
+         {"b%"}},
+        {"tag count bound first", {Tags({Tag(6, "x")}, 2, 1)}, nullptr, 0,
+         "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE :1 =  (  SELECT COUNT(*) FROM S.QTAGS T1 "
+         "WHERE T0.OID = T1.OID AND  ( T1.TAG <> :2 )  ) ",
+         {"", "x"}},
         {"set member compared", {Name(1, "b"), Bool(2), HasFriend(5012, 2, 5)}, nullptr, 0,
          "SELECT T0.OID,T0.CID FROM S.VQPERSON T0 WHERE T0.NAME = :1 OR 2 <=  (  SELECT COUNT(*) FROM S.QFRIENDS T1 "
          "WHERE T0.OID = T1.OID AND T1.FRIENDOID = :2 ) ",
@@ -803,6 +882,9 @@ TEST_F(QueryServiceTest, RefusedQueriesGiveTheirStatus)
         {"sub-query on a set kept in a blob", PERSON, {Friends({Age(1, 1)}, 0, 4, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
         {"set count with an operator without text", PERSON, {Friends({Age(1, 1)}, 2, 7)}, KXG_E_QUERY_OPERATOR},
         {"comparison on a set kept in a blob", PERSON, {FriendCount(1, 1, PACKED_FRIENDS)}, KXG_E_NO_MEMBER_MAP},
+        {"sub-query inside a tag's query", PERSON, {Tags({Friends({})})}, KXG_E_QUERY_ACCESS},
+        {"sort inside a tag's query", PERSON, {Tags({[](KxQuery& q) { q.SortBy(0, Id(TAG_SET), 1); }})},
+         KXG_E_QUERY_ACCESS},
     };
     for (const auto& c : cases) {
         KxQuery query(Id(c.classNumber));

@@ -732,7 +732,10 @@ int32_t KxGClassMemberMap::Load(KxGRowContext& rows, KxObjectAlias& object, KxGC
     RaisedBase raised(rows, rowOffset_, handleBase_);
     for (uint32_t i = 0; i < GetInnerCount(); ++i) {
         KxGMemberMap* inner = GetInner(i);
-        const int32_t status = inner != nullptr ? inner->Load(rows, *element, context) : 0;
+        int32_t status = inner != nullptr ? inner->Load(rows, *element, context) : 0;
+        if (status == KXG_E_NOT_SUPPORTED && inner->AsRefMemberMap() != nullptr) {
+            status = 0;   // a pointer member: only the object reader turns its reference into an object
+        }
         if (status != 0) {
             return status;
         }
