@@ -36,6 +36,23 @@ struct KxGQueryParameter {
     KxQueryValue value;
 };
 
+// The kernel variable behind one bound constant, in the form its column's type handle converts.
+struct KxGBoundValue {
+    KxString text;
+    int16_t i16 = 0;
+    uint16_t u16 = 0;
+    int32_t i32 = 0;
+    uint32_t u32 = 0;
+    int64_t i64 = 0;
+    double real = 0;
+    float real4 = 0;
+    KxObjId oid;
+
+    // Stores the constant; the variable's address for its type code, or null for a type that cannot
+    // be bound.
+    void* Set(const KxGQueryParameter& param);
+};
+
 // The parts of one SELECT: the projection with its FROM list, the order and the root of the tree.
 class KxGQueryContext {
 public:

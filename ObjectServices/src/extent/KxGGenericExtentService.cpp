@@ -68,42 +68,6 @@ KxGMemoryLocation* MakeLocation(KxGTypeHdl* handler, const KxGColumn& column)
     return location;
 }
 
-// A query constant as a kernel value of its column's type.
-struct QueryValue {
-    KxString text;
-    int16_t i16 = 0;
-    uint16_t u16 = 0;
-    int32_t i32 = 0;
-    uint32_t u32 = 0;
-    int64_t i64 = 0;
-    double real = 0;
-    float real4 = 0;
-    KxObjId oid;
-
-    void* Set(const KxGQueryParameter& param)
-    {
-        const KxQueryValue& v = param.value;
-        switch (param.typeCode) {
-        case 1: i16 = static_cast<int16_t>(v.integer); return &i16;
-        case 5: u16 = static_cast<uint16_t>(v.integer); return &u16;
-        case 2:
-        case 7:
-        case 9: i32 = static_cast<int32_t>(v.integer); return &i32;
-        case 6:
-        case 8: u32 = static_cast<uint32_t>(v.integer); return &u32;
-        case 26:
-        case 42: i64 = v.integer; return &i64;
-        case 3: real = v.typeCode == 3 ? v.real : static_cast<double>(v.integer); return &real;
-        case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
-        case 11:
-        case 20:
-        case 21: text = KxString(v.text.c_str()); return &text;
-        case 15: return oid.Set64(static_cast<uint64_t>(v.integer)) == 0 ? &oid : nullptr;
-        default: return nullptr;
-        }
-    }
-};
-
 }  // namespace
 
 struct KxGGenericExtentService::Key {
@@ -1282,7 +1246,7 @@ int32_t KxGGenericExtentService::SetQuery(KxQuery* query)
         built.GetRoot()->Print(text);
     }
     auto buffer = std::make_unique<KxGSQLBuffer>();
-    std::vector<QueryValue> values(params.size());
+    std::vector<KxGBoundValue> values(params.size());
     std::vector<void*> variables;
     for (size_t i = 0; i < params.size(); ++i) {
         void* variable = values[i].Set(params[i]);

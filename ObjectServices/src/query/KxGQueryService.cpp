@@ -710,48 +710,31 @@ int32_t KxGQueryService::BuildSelect(KxGSchemaMap& schemaMap, KxQuery& query, ui
     return 0;
 }
 
+void* KxGBoundValue::Set(const KxGQueryParameter& param)
+{
+    const KxQueryValue& v = param.value;
+    switch (param.typeCode) {
+    case 1: i16 = static_cast<int16_t>(v.integer); return &i16;
+    case 5: u16 = static_cast<uint16_t>(v.integer); return &u16;
+    case 2:
+    case 7:
+    case 9: i32 = static_cast<int32_t>(v.integer); return &i32;
+    case 6:
+    case 8: u32 = static_cast<uint32_t>(v.integer); return &u32;
+    case 26:
+    case 42: i64 = v.integer; return &i64;
+    case 3: real = v.typeCode == 3 ? v.real : static_cast<double>(v.integer); return &real;
+    case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
+    case 11:
+    case 20:
+    case 21: text = KxString(v.text.c_str()); return &text;
+    case 15: return oid.Set64(static_cast<uint64_t>(v.integer)) == 0 ? &oid : nullptr;
+    default: return nullptr;
+    }
+}
+
 namespace {
 
-// The kernel variable behind one bound constant, in the form its type handle converts.
-struct BoundValue {
-    KxString text;
-    int16_t i16 = 0;
-    uint16_t u16 = 0;
-    int32_t i32 = 0;
-    uint32_t u32 = 0;
-    int64_t i64 = 0;
-    double real = 0;
-    float real4 = 0;
-    KxObjId oid;
-
-    // The variable's address for the type code, or null for a type that cannot be bound here.
-    void* Set(const KxGQueryParameter& param)
-    {
-        const KxQueryValue& v = param.value;
-        switch (param.typeCode) {
-        case 1: i16 = static_cast<int16_t>(v.integer); return &i16;
-        case 5: u16 = static_cast<uint16_t>(v.integer); return &u16;
-        case 2:
-        case 7:
-        case 9: i32 = static_cast<int32_t>(v.integer); return &i32;
-        case 6:
-        case 8: u32 = static_cast<uint32_t>(v.integer); return &u32;
-        case 26:
-        case 42: i64 = v.integer; return &i64;
-        case 3: real = v.typeCode == 3 ? v.real : static_cast<double>(v.integer); return &real;
-        case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
-        case 11:
-        case 20:
-        case 21: text = KxString(v.text.c_str()); return &text;
-        case 15:
-            if (oid.Set64(static_cast<uint64_t>(v.integer)) != 0) {
-                return nullptr;
-            }
-            return &oid;
-        default: return nullptr;
-        }
-    }
-};
 
 constexpr int32_t kRowsPerFetch = 100;
 
@@ -781,11 +764,11 @@ int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t a
     KxGContext context(conversionContext_);
 
     // constants: one buffer of one row, each value converted in and bound at its position
-    std::vector<std::unique_ptr<BoundValue>> values;
+    std::vector<std::unique_ptr<KxGBoundValue>> values;
     std::vector<std::unique_ptr<KxGMemoryLocation>> locations;
     KxGSQLBuffer parameters;
     for (const KxGQueryParameter& param : params) {
-        auto value = std::make_unique<BoundValue>();
+        auto value = std::make_unique<KxGBoundValue>();
         void* variable = value->Set(param);
         KxGTypeHdl* handler = variable != nullptr ? database_->GetTypeHdl(param.typeCode, 0, 0) : nullptr;
         if (handler == nullptr) {
