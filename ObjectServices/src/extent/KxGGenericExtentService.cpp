@@ -68,6 +68,19 @@ KxGMemoryLocation* MakeLocation(KxGTypeHdl* handler, const KxGColumn& column)
     return location;
 }
 
+// SELECT projection WHERE condition, ORDER BY the order when it has one.
+KxString SelectText(KxGDatabaseInfo& info, const KxGProjection& projection, const KxGCondition& condition,
+                    const KxGOrder& order)
+{
+    KxString sql;
+    info.Select(projection, sql);
+    info.Where(condition.GetText(), sql);
+    if (!order.IsEmpty()) {
+        info.OrderBy(order.GetText(), sql);
+    }
+    return sql;
+}
+
 }  // namespace
 
 struct KxGGenericExtentService::Key {
@@ -468,12 +481,7 @@ int32_t KxGGenericExtentService::OpenStatement(uint16_t direction, bool continua
             order.AddOrder(key->column, forward ? 0 : 1, 1);
         }
     }
-    KxString sql;
-    info.Select(projection, sql);
-    info.Where(condition.GetText(), sql);
-    if (!order.IsEmpty()) {
-        info.OrderBy(order.GetText(), sql);
-    }
+    const KxString sql = SelectText(info, projection, condition, order);
     KxGSelectStatementTemplate hinted(sql);
     if (GetIndexNumber() != KXG_NO_INDEX && rowNum > 0 && classMap_ != nullptr) {
         KxGIndexMap* index = nullptr;
@@ -1039,12 +1047,7 @@ int32_t KxGGenericExtentService::Search(const KxKeyValue* keys, int32_t keyCount
             order.AddOrder(key->column, descending ? 1 : 0, 1);
         }
     }
-    KxString sql;
-    info.Select(projection, sql);
-    info.Where(condition.GetText(), sql);
-    if (!order.IsEmpty()) {
-        info.OrderBy(order.GetText(), sql);
-    }
+    const KxString sql = SelectText(info, projection, condition, order);
     const KxRef saved = current_;
     status = SearchOne(sql, markers);
     if (status == 0 || status == KXG_E_EXTENT_NOT_FOUND) {
