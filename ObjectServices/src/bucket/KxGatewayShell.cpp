@@ -48,6 +48,47 @@ void SetCodes(KxRefCollection& refs, int32_t code)
     }
 }
 
+// The steps the collection forms of Lock and Unlock share before their walk over the references: a
+// watch is refused, a transaction is required, there is nothing to do without a lock or a valid
+// reference, then the lock service's collection call is tried. True when that settles the call, its
+// status in result; false when the references are to be done one by one.
+bool SettleByCollection(KxGatewayAdmin* admin, KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
+                        const KxWatchSpec* watchSpec, bool release, int32_t& result)
+{
+    result = 0;
+    if (IsWatch(watchSpec)) {
+        result = KXG_E_NOT_SUPPORTED;
+        return true;
+    }
+    const KxRefList list = ValidRefs(refs);
+    KxGatewayTransactionMgr* manager = admin != nullptr ? admin->GetTransactionMgr() : nullptr;
+    if (manager == nullptr) {
+        result = KXG_E_NO_TXN_CONTEXT;
+        return true;
+    }
+    if (!IsLock(lockSpec) || list.empty()) {
+        return true;
+    }
+    KxGLockService* service = manager->GetLockService();
+    KxGTransactionContext* context = manager->CurrentTransactionContext();
+    if (service == nullptr || context == nullptr || lockSpec->flags != 0 ||
+        (release ? service->SupportsCollUnlocks() : service->SupportsCollLocks()) == 0) {
+        return false;
+    }
+    const auto lockMode = static_cast<uint16_t>(lockSpec->mode);
+    if ((release ? service->ReleaseCollLocks(context, lockMode, list)
+                 : service->AcquireCollLocks(context, lockMode, list)) != 0) {
+        return true;
+    }
+    if (mode != 1) {
+        return false;
+    }
+    // Nothing was done: no reference reads as done.
+    SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
+    result = release ? KXG_E_NO_ROW_DELETED : KXG_E_LOCK_REFUSED;
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -91,30 +132,10 @@ int32_t KxGatewayShell::Run(KxExecutable* executable)
 int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
                              const KxWatchSpec* watchSpec)
 {
-    if (IsWatch(watchSpec)) {
-        return KXG_E_NOT_SUPPORTED;
-    }
-    const KxRefList list = ValidRefs(refs);
-    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
-    if (manager == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
-    }
-    if (!IsLock(lockSpec) || list.empty()) {
-        return 0;
-    }
-    KxGLockService* service = manager->GetLockService();
-    KxGTransactionContext* context = manager->CurrentTransactionContext();
-    if (service != nullptr && context != nullptr && lockSpec->flags == 0 && service->SupportsCollLocks() != 0) {
-        if (service->AcquireCollLocks(context, static_cast<uint16_t>(lockSpec->mode), list) != 0) {
-            return 0;
-        }
-        if (mode == 1) {
-            // Nothing was locked: no reference reads as done.
-            SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
-            return KXG_E_LOCK_REFUSED;
-        }
-    }
     int32_t result = 0;
+    if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, false, result)) {
+        return result;
+    }
     for (size_t i = 0; i < refs.size(); ++i) {
         KxCollectionRef& entry = refs[i];
         if (!IsValid(entry)) {
@@ -148,29 +169,10 @@ int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSp
 int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
                                const KxWatchSpec* watchSpec)
 {
-    if (IsWatch(watchSpec)) {
-        return KXG_E_NOT_SUPPORTED;
-    }
-    const KxRefList list = ValidRefs(refs);
-    KxGatewayTransactionMgr* manager = admin_ != nullptr ? admin_->GetTransactionMgr() : nullptr;
-    if (manager == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
-    }
-    if (!IsLock(lockSpec) || list.empty()) {
-        return 0;
-    }
-    KxGLockService* service = manager->GetLockService();
-    KxGTransactionContext* context = manager->CurrentTransactionContext();
-    if (service != nullptr && context != nullptr && lockSpec->flags == 0 && service->SupportsCollUnlocks() != 0) {
-        if (service->ReleaseCollLocks(context, static_cast<uint16_t>(lockSpec->mode), list) != 0) {
-            return 0;
-        }
-        if (mode == 1) {
-            SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
-            return KXG_E_NO_ROW_DELETED;
-        }
-    }
     int32_t result = 0;
+    if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, true, result)) {
+        return result;
+    }
     for (KxCollectionRef& entry : refs) {
         if (!IsValid(entry)) {
             continue;
