@@ -91,6 +91,12 @@ public:
 private:
     // The context of the resource (null: of the base's current transaction); null when none.
     KxGTransactionContext* ContextOf(KxTransactionResource* resource) const;
+    // The context of the resource with its database: 0, KXG_E_NO_TRANSACTION_MANAGER or KXG_E_NO_TXN_CONTEXT.
+    int32_t OpenContext(KxTransactionResource* resource, KxGTransactionContext*& context) const;
+    // Appends the references found to target, each locked by the spec first (when it locks); a refused
+    // lock leaves its reference out and gives KXG_W_SOME_NOT_LOCKED, another failed lock ends the walk
+    // with its status.
+    int32_t LockInto(const KxRefList& found, const KxLockSpec* lockSpec, KxRefList& target);
     // Runs the query (converted to prefix order when needed) into ids. 0 or a status.
     int32_t RunQuery(KxGTransactionContext& context, const KxClassId& classId, KxQuery& query,
                      KxRefList& refs);

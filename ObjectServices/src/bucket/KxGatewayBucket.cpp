@@ -132,6 +132,37 @@ KxGTransactionContext* KxGatewayBucket::ContextOf(KxTransactionResource* resourc
     return manager != nullptr ? manager->GetContext(resource) : nullptr;
 }
 
+int32_t KxGatewayBucket::OpenContext(KxTransactionResource* resource, KxGTransactionContext*& context) const
+{
+    context = nullptr;
+    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
+        return KXG_E_NO_TRANSACTION_MANAGER;
+    }
+    context = ContextOf(resource);
+    if (context == nullptr || context->GetDatabase() == nullptr) {
+        context = nullptr;
+        return KXG_E_NO_TXN_CONTEXT;
+    }
+    return 0;
+}
+
+int32_t KxGatewayBucket::LockInto(const KxRefList& found, const KxLockSpec* lockSpec, KxRefList& target)
+{
+    int32_t answer = 0;
+    for (const KxRef& ref : found) {
+        const int32_t locked = IsLock(lockSpec) ? admin_->LockWatch(ref, lockSpec, nullptr) : 0;
+        if (locked == KXG_E_LOCK_REFUSED) {
+            answer = KXG_W_SOME_NOT_LOCKED;
+            continue;
+        }
+        if (locked < 0) {
+            return locked;
+        }
+        target.push_back(ref);
+    }
+    return answer;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Store and delete
 
@@ -140,12 +171,9 @@ int32_t KxGatewayBucket::StoreObject(KxObject* object, int32_t flags, KxTransact
     if (object == nullptr) {
         return KXG_E_NOT_REGISTERED;
     }
-    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
-        return KXG_E_NO_TRANSACTION_MANAGER;
-    }
-    KxGTransactionContext* context = ContextOf(resource);
-    if (context == nullptr || context->GetDatabase() == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
+    KxGTransactionContext* context = nullptr;
+    if (const int32_t opened = OpenContext(resource, context); opened != 0) {
+        return opened;
     }
     KxGTraceTag tag(*context->GetDatabase(), KXG_TRACE_CA, "StoreObject");
     KxGBucketRecord(tag, "object id: ", object->GetRef());
@@ -160,12 +188,9 @@ int32_t KxGatewayBucket::StoreObject(KxObject* object, int32_t flags, KxTransact
 
 int32_t KxGatewayBucket::DeleteObject(const KxRef& ref, int32_t flags, KxTransactionResource* resource)
 {
-    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
-        return KXG_E_NO_TRANSACTION_MANAGER;
-    }
-    KxGTransactionContext* context = ContextOf(resource);
-    if (context == nullptr || context->GetDatabase() == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
+    KxGTransactionContext* context = nullptr;
+    if (const int32_t opened = OpenContext(resource, context); opened != 0) {
+        return opened;
     }
     KxGTraceTag tag(*context->GetDatabase(), KXG_TRACE_CA, "DeleteObject");
     KxGBucketRecord(tag, "object id: ", ref);
@@ -183,12 +208,9 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
                                    const KxLockSpec* lockSpec, const KxLockSpec* prefetchLockSpec,
                                    KxTransactionResource* resource)
 {
-    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
-        return KXG_E_NO_TRANSACTION_MANAGER;
-    }
-    KxGTransactionContext* context = ContextOf(resource);
-    if (context == nullptr || context->GetDatabase() == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
+    KxGTransactionContext* context = nullptr;
+    if (const int32_t opened = OpenContext(resource, context); opened != 0) {
+        return opened;
     }
     if (slot == nullptr) {
         return KXG_E_NULL_OBJECT;
@@ -357,12 +379,9 @@ int32_t KxGatewayBucket::Query(const KxClassId& classId, KxQuery* query, const K
     if (metaClass_ == nullptr) {
         return KXG_E_CLASS_UNKNOWN;
     }
-    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
-        return KXG_E_NO_TRANSACTION_MANAGER;
-    }
-    KxGTransactionContext* context = ContextOf(nullptr);
-    if (context == nullptr || context->GetDatabase() == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
+    KxGTransactionContext* context = nullptr;
+    if (const int32_t opened = OpenContext(nullptr, context); opened != 0) {
+        return opened;
     }
     if (result == nullptr) {
         return KXG_E_NULL_OBJECT;
@@ -373,19 +392,7 @@ int32_t KxGatewayBucket::Query(const KxClassId& classId, KxQuery* query, const K
     if (status != 0) {
         return status;
     }
-    int32_t answer = 0;
-    for (const KxRef& ref : found) {
-        const int32_t locked = IsLock(lockSpec) ? admin_->LockWatch(ref, lockSpec, nullptr) : 0;
-        if (locked == KXG_E_LOCK_REFUSED) {
-            answer = KXG_W_SOME_NOT_LOCKED;
-            continue;
-        }
-        if (locked < 0) {
-            return locked;
-        }
-        result->push_back(ref);
-    }
-    return answer;
+    return LockInto(found, lockSpec, *result);
 }
 
 int32_t KxGatewayBucket::QueryInSet(const KxRefList* source, KxQuery* query, const KxClassId& classId,
@@ -400,12 +407,9 @@ int32_t KxGatewayBucket::QueryInSet(const KxRefList* source, KxQuery* query, con
     if (metaClass_ == nullptr) {
         return KXG_E_CLASS_UNKNOWN;
     }
-    if (admin_ == nullptr || admin_->GetTransactionMgr() == nullptr) {
-        return KXG_E_NO_TRANSACTION_MANAGER;
-    }
-    KxGTransactionContext* context = ContextOf(nullptr);
-    if (context == nullptr || context->GetDatabase() == nullptr) {
-        return KXG_E_NO_TXN_CONTEXT;
+    KxGTransactionContext* context = nullptr;
+    if (const int32_t opened = OpenContext(nullptr, context); opened != 0) {
+        return opened;
     }
     KxGTraceTag tag(*context->GetDatabase(), KXG_TRACE_CA, "Query");
     KxRefList found;
@@ -419,20 +423,11 @@ int32_t KxGatewayBucket::QueryInSet(const KxRefList* source, KxQuery* query, con
         members.push_back(ref.GetObjId());
     }
     std::sort(members.begin(), members.end());
-    int32_t answer = 0;
+    KxRefList inSource;
     for (const KxRef& ref : found) {
-        if (!std::binary_search(members.begin(), members.end(), ref.GetObjId())) {
-            continue;
+        if (std::binary_search(members.begin(), members.end(), ref.GetObjId())) {
+            inSource.push_back(ref);
         }
-        const int32_t locked = IsLock(lockSpec) ? admin_->LockWatch(ref, lockSpec, nullptr) : 0;
-        if (locked == KXG_E_LOCK_REFUSED) {
-            answer = KXG_W_SOME_NOT_LOCKED;
-            continue;
-        }
-        if (locked < 0) {
-            return locked;
-        }
-        target->push_back(ref);
     }
-    return answer;
+    return LockInto(inSource, lockSpec, *target);
 }
