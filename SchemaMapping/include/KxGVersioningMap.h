@@ -223,6 +223,9 @@ protected:
     KxGVersioningContext& Context() const { return *context_; }
     // The class table of the side's class (through its store handler); 0 or an error status.
     int32_t ClassTable(KxGTable& table) const;
+    // Appends the statement made on the class table: 0, the table's status, or the append's status.
+    int32_t AppendOnClassTable(KxGStatementTemplateList& list,
+                               const std::function<KxGStatementTemplate*(const KxGTable&)>& make) const;
     // Phase helpers on the old side's map (this) towards the partner (the new side).
     int32_t KeepTableName();                                       // 2, a kept table
     int32_t CreateNewTable(KxGStatementTemplateList& list);        // 2, the partner's table

@@ -405,6 +405,17 @@ KxGExtendedProjection ProjectionOf(const KxGTable& table, const KxGColumnList& c
 
 }  // namespace
 
+int32_t KxGVersioningMap::AppendOnClassTable(KxGStatementTemplateList& list,
+                                             const std::function<KxGStatementTemplate*(const KxGTable&)>& make) const
+{
+    KxGTable table;
+    const int32_t result = ClassTable(table);
+    if (result != 0) {
+        return result;
+    }
+    return Append(list, make(table));
+}
+
 int32_t KxGVersioningMap::KeepTableName()
 {
     if (partner_ == nullptr || partner_->class_ == nullptr) {
@@ -456,12 +467,8 @@ int32_t KxGVersioningMap::AddColumns(KxGStatementTemplateList& list)
     if (added_.Count() == 0 || context_->info == nullptr) {
         return 0;
     }
-    KxGTable table;
-    const int32_t result = partner_->ClassTable(table);
-    if (result != 0) {
-        return result;
-    }
-    return Append(list, context_->info->AlterAdd(ProjectionOf(table, added_)));
+    return partner_->AppendOnClassTable(
+        list, [&](const KxGTable& table) { return context_->info->AlterAdd(ProjectionOf(table, added_)); });
 }
 
 int32_t KxGVersioningMap::UpdateConverted(KxGStatementTemplateList& list)
@@ -469,14 +476,10 @@ int32_t KxGVersioningMap::UpdateConverted(KxGStatementTemplateList& list)
     if (convertedNew_.Count() == 0 || context_->info == nullptr) {
         return 0;
     }
-    KxGTable table;
-    const int32_t result = partner_->ClassTable(table);
-    if (result != 0) {
-        return result;
-    }
-    return Append(list, context_->info->UpdateByCid(ProjectionOf(table, convertedOld_),
-                                                    ProjectionOf(table, convertedNew_),
-                                                    partner_->class_->GetClassNumber()));
+    return partner_->AppendOnClassTable(list, [&](const KxGTable& table) {
+        return context_->info->UpdateByCid(ProjectionOf(table, convertedOld_), ProjectionOf(table, convertedNew_),
+                                           partner_->class_->GetClassNumber());
+    });
 }
 
 int32_t KxGVersioningMap::CopyRows(KxGStatementTemplateList& list, int32_t classNumber)
@@ -513,12 +516,8 @@ int32_t KxGVersioningMap::DeleteRows(KxGStatementTemplateList& list)
     if (context_->info == nullptr || class_ == nullptr) {
         return 0;
     }
-    KxGTable table;
-    const int32_t result = ClassTable(table);
-    if (result != 0) {
-        return result;
-    }
-    return Append(list, context_->info->DeleteByCid(table, class_->GetClassNumber()));
+    return AppendOnClassTable(
+        list, [&](const KxGTable& table) { return context_->info->DeleteByCid(table, class_->GetClassNumber()); });
 }
 
 int32_t KxGVersioningMap::DropColumns(KxGStatementTemplateList& list)
@@ -526,12 +525,8 @@ int32_t KxGVersioningMap::DropColumns(KxGStatementTemplateList& list)
     if (dropped_.Count() == 0 || context_->info == nullptr) {
         return 0;
     }
-    KxGTable table;
-    const int32_t result = partner_->ClassTable(table);
-    if (result != 0) {
-        return result;
-    }
-    return Append(list, context_->info->AlterDrop(ProjectionOf(table, dropped_)));
+    return partner_->AppendOnClassTable(
+        list, [&](const KxGTable& table) { return context_->info->AlterDrop(ProjectionOf(table, dropped_)); });
 }
 
 int32_t KxGVersioningMap::DropOldTable(KxGStatementTemplateList& list)
@@ -539,12 +534,7 @@ int32_t KxGVersioningMap::DropOldTable(KxGStatementTemplateList& list)
     if (context_->info == nullptr || !OwnsTable(StoreKindOf(class_))) {
         return 0;
     }
-    KxGTable table;
-    const int32_t result = ClassTable(table);
-    if (result != 0) {
-        return result;
-    }
-    return Append(list, context_->info->DropTable(table));
+    return AppendOnClassTable(list, [&](const KxGTable& table) { return context_->info->DropTable(table); });
 }
 
 int32_t KxGVersioningMap::RunSets(KxGStatementTemplateList& list, int32_t phase)
