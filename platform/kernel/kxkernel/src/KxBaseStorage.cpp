@@ -288,30 +288,31 @@ int32_t KxBase::BeginTransaction()
     return rc < 0 ? rc : KX_KERNEL_OK;
 }
 
-int32_t KxBase::CommitTransaction()
+namespace {
+
+// Commits or aborts one level of the base's transaction; the transaction goes when no level is left.
+int32_t EndTransactionLevel(KxBaseStorage& st, bool commit)
 {
-    KxBaseStorage& st = impl_->storage;
     if (!st.transaction || st.transaction->GetLevel() == 0) {
         return KX_KERNEL_E_STATE;
     }
-    const int32_t rc = st.transaction->Commit();
+    const int32_t rc = commit ? st.transaction->Commit() : st.transaction->Abort();
     if (st.transaction->GetLevel() == 0) {
         st.transaction.reset();
     }
     return rc < 0 ? rc : KX_KERNEL_OK;
 }
 
+}  // namespace
+
+int32_t KxBase::CommitTransaction()
+{
+    return EndTransactionLevel(impl_->storage, true);
+}
+
 int32_t KxBase::AbortTransaction()
 {
-    KxBaseStorage& st = impl_->storage;
-    if (!st.transaction || st.transaction->GetLevel() == 0) {
-        return KX_KERNEL_E_STATE;
-    }
-    const int32_t rc = st.transaction->Abort();
-    if (st.transaction->GetLevel() == 0) {
-        st.transaction.reset();
-    }
-    return rc < 0 ? rc : KX_KERNEL_OK;
+    return EndTransactionLevel(impl_->storage, false);
 }
 
 int32_t KxBase::GetTransactionLevel() const
@@ -339,6 +340,23 @@ KxTransactionResource* CurrentResource(KxBase* base, int32_t& status)
     return resource;
 }
 
+// Runs a bucket call inside a level of the shell's transaction. The level is ended in every case, also
+// after a begin that failed: committed after a call that did not fail, else aborted.
+template <typename Call>
+int32_t InShellLevel(KxDatabaseShell* shell, KxTransactionResource* resource, Call call)
+{
+    int32_t rc = shell->BeginTransaction(resource);
+    if (rc >= 0) {
+        rc = call();
+    }
+    if (rc >= 0) {
+        const int32_t committed = shell->CommitTransaction(resource);
+        return committed < 0 ? committed : (rc > 0 ? rc : KX_KERNEL_OK);
+    }
+    shell->AbortTransaction(resource);
+    return rc;
+}
+
 }  // namespace
 
 int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
@@ -364,17 +382,7 @@ int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
     if (rc < 0) {
         return rc;
     }
-    // The shell's level is ended in every case, also after a begin that failed.
-    rc = st.shell->BeginTransaction(resource);
-    if (rc >= 0) {
-        rc = bucket->StoreObject(object, flags, resource);
-    }
-    if (rc >= 0) {
-        const int32_t committed = st.shell->CommitTransaction(resource);
-        return committed < 0 ? committed : (rc > 0 ? rc : KX_KERNEL_OK);
-    }
-    st.shell->AbortTransaction(resource);
-    return rc;
+    return InShellLevel(st.shell, resource, [&] { return bucket->StoreObject(object, flags, resource); });
 }
 
 int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec* lockSpec,
@@ -432,16 +440,7 @@ int32_t KxBase::DeleteObject(const KxRef& ref, int32_t flags)
     if (bucket == nullptr) {
         return KX_KERNEL_E_NOT_FOUND;
     }
-    rc = st.shell->BeginTransaction(resource);
-    if (rc >= 0) {
-        rc = bucket->DeleteObject(ref, flags, resource);
-    }
-    if (rc >= 0) {
-        const int32_t committed = st.shell->CommitTransaction(resource);
-        return committed < 0 ? committed : (rc > 0 ? rc : KX_KERNEL_OK);
-    }
-    st.shell->AbortTransaction(resource);
-    return rc;
+    return InShellLevel(st.shell, resource, [&] { return bucket->DeleteObject(ref, flags, resource); });
 }
 
 int32_t KxBase::DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec)
