@@ -86,6 +86,8 @@ protected:
     KxString SchemaName() const;
     // The schema user (role): the schema name cut to the table-name length minus 5, then "_USER".
     KxString SchemaUser() const;
+    // The role's grants on the tables and views of the run's map, executed: the first non-zero result.
+    int32_t ExecuteGrants(const KxString& role);
     // Prints a line through the mapper's message output.
     void Print(const char* text) const;
 

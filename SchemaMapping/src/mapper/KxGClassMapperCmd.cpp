@@ -199,6 +199,17 @@ KxString KxGClassMapperCmd::SchemaUser() const
     return user;
 }
 
+int32_t KxGClassMapperCmd::ExecuteGrants(const KxString& role)
+{
+    std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
+    std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
+    tables.push_back(nullptr);
+    views.push_back(nullptr);
+    OwnedList grants;
+    mapper_->GetDatabase()->GetDatabaseInfo()->Grants(SchemaName(), role, tables.data(), views.data(), grants);
+    return ExecuteAll(grants);
+}
+
 void KxGClassMapperCmd::Print(const char* text) const
 {
     mapper_->Print(KxString(text));
@@ -598,16 +609,7 @@ int32_t KxGClassMapperCreateCmd::Run()
             return KXG_E_MAPPER_SILENT;
         }
     }
-    {
-        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
-        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
-        tables.push_back(nullptr);
-        views.push_back(nullptr);
-        OwnedList list;
-        info.Grants(schema, user, tables.data(), views.data(), list);
-        result = ExecuteAll(list);
-    }
-    return result;
+    return ExecuteGrants(user);
 }
 
 // ---- drop ---------------------------------------------------------------------------------------
@@ -1135,18 +1137,10 @@ int32_t KxGClassMapperVersionCmd::Run()
     if (result != 0) {
         return result;
     }
-    {
-        // The schema user's grants renewed (the role exists since create).
-        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
-        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
-        tables.push_back(nullptr);
-        views.push_back(nullptr);
-        OwnedList grants;
-        info.Grants(schema, SchemaUser(), tables.data(), views.data(), grants);
-        result = ExecuteAll(grants);
-        if (result != 0) {
-            return result;
-        }
+    // The schema user's grants renewed (the role exists since create).
+    result = ExecuteGrants(SchemaUser());
+    if (result != 0) {
+        return result;
     }
     result = WriteCatalogRows(stored);
     if (result != 0) {
@@ -1416,17 +1410,9 @@ int32_t KxGClassMapperConvertCmd::ConvertOldLayout()
             return result;
         }
     }
-    {
-        std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
-        std::vector<KxGCreateStatementTemplate*> views = CreateTemplates(map_->GetViewList());
-        tables.push_back(nullptr);
-        views.push_back(nullptr);
-        OwnedList grants;
-        info.Grants(schema, SchemaUser(), tables.data(), views.data(), grants);
-        result = ExecuteAll(grants);
-        if (result != 0) {
-            return result;
-        }
+    result = ExecuteGrants(SchemaUser());
+    if (result != 0) {
+        return result;
     }
     return WriteRootblock();
 }
