@@ -76,6 +76,9 @@ protected:
     void EnsureTerminator();
     // The stored schema facts must describe the run's dictionary: 0 or -6197.
     int32_t CheckDictionary() const;
+    // For a command on a stored schema: the mapper needs its database, dictionary and connection
+    // option; connects and checks the schema owner (a failure ends the connection). 0 or an error code.
+    int32_t ConnectToStoredSchema();
     // Hands a made statement (owned; null reports and answers -6151) to the mapper's execute step.
     int32_t Execute(KxGStatementTemplate* statement);
     int32_t Execute(const KxString& text);

@@ -199,6 +199,21 @@ KxString KxGClassMapperCmd::SchemaUser() const
     return user;
 }
 
+int32_t KxGClassMapperCmd::ConnectToStoredSchema()
+{
+    if (mapper_->GetDatabase() == nullptr || mapper_->GetClassDictionary() == nullptr) {
+        return KXG_E_MAPPER_FATAL;
+    }
+    if (!mapper_->IsConnected()) {
+        return KXG_E_INVALID_COMMAND_OPTION;
+    }
+    int32_t result = mapper_->Connect(true);
+    if (result == 0) {
+        result = mapper_->CheckSchemaOwner();
+    }
+    return result != 0 ? mapper_->EndConnection(result) : 0;
+}
+
 int32_t KxGClassMapperCmd::ExecuteGrants(const KxString& role)
 {
     std::vector<KxGCreateStatementTemplate*> tables = CreateTemplates(map_->GetCreateTableList());
@@ -789,19 +804,9 @@ KxGClassMapperVersionCmd::~KxGClassMapperVersionCmd() = default;
 
 int32_t KxGClassMapperVersionCmd::Prepare()
 {
-    KxGDatabase* database = mapper_->GetDatabase();
-    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
-        return KXG_E_MAPPER_FATAL;
-    }
-    if (!mapper_->IsConnected()) {
-        return KXG_E_INVALID_COMMAND_OPTION;
-    }
-    int32_t result = mapper_->Connect(true);
-    if (result == 0) {
-        result = mapper_->CheckSchemaOwner();
-    }
+    int32_t result = ConnectToStoredSchema();
     if (result != 0) {
-        return mapper_->EndConnection(result);
+        return result;
     }
     MakeMap(true);
     result = mapper_->ReadOptionFile(*map_);
@@ -1161,24 +1166,14 @@ KxGClassMapperConvertCmd::~KxGClassMapperConvertCmd() = default;
 
 int32_t KxGClassMapperConvertCmd::Prepare()
 {
-    KxGDatabase* database = mapper_->GetDatabase();
-    if (database == nullptr || mapper_->GetClassDictionary() == nullptr) {
-        return KXG_E_MAPPER_FATAL;
-    }
-    if (!mapper_->IsConnected()) {
-        return KXG_E_INVALID_COMMAND_OPTION;
-    }
-    int32_t result = mapper_->Connect(true);
-    if (result == 0) {
-        result = mapper_->CheckSchemaOwner();
-    }
+    int32_t result = ConnectToStoredSchema();
     if (result != 0) {
-        return mapper_->EndConnection(result);
+        return result;
     }
     MakeMap(false);
     map_->SetExistingSchema(true);
     uint16_t preserveNames = 0;
-    result = map_->GetOptionRegistry().LoadOptionsTable(*database, preserveNames);
+    result = map_->GetOptionRegistry().LoadOptionsTable(*mapper_->GetDatabase(), preserveNames);
     map_->SetPreserveNames(preserveNames);
     if (result != 0) {
         return mapper_->EndConnection(result);
