@@ -100,6 +100,16 @@ struct ObjectRelease {
 };
 using ObjectPtr = std::unique_ptr<KxObject, ObjectRelease>;
 
+// Sets the values of row i into the object's num, name and val members.
+void SetRow(KxObject& object, const KxMember& num, const KxMember& name, const KxMember& val, int i)
+{
+    char text[41];
+    RowName(i, text);
+    *reinterpret_cast<int32_t*>(object.MemberAddress(num, 0)) = RowNum(i);
+    *reinterpret_cast<KxString*>(object.MemberAddress(name, 0)) = KxString(text);
+    *reinterpret_cast<double*>(object.MemberAddress(val, 0)) = RowVal(i);
+}
+
 // Whether the objects read hold, in order, the values of rows 0, 1, 2, ...
 bool CheckValues(const std::vector<ObjectPtr>& objects)
 {
@@ -214,11 +224,7 @@ public:
                 Die("object");
             }
             objects.emplace_back(object);
-            char text[41];
-            RowName(i, text);
-            *reinterpret_cast<int32_t*>(object->MemberAddress(*num, 0)) = RowNum(i);
-            *reinterpret_cast<KxString*>(object->MemberAddress(*name, 0)) = KxString(text);
-            *reinterpret_cast<double*>(object->MemberAddress(*val, 0)) = RowVal(i);
+            SetRow(*object, *num, *name, *val, i);
         }
         return objects;
     }
@@ -427,11 +433,7 @@ public:
                 Die("object");
             }
             objects.emplace_back(object);
-            char text[41];
-            RowName(i, text);
-            *reinterpret_cast<int32_t*>(object->MemberAddress(*num, 0)) = RowNum(i);
-            *reinterpret_cast<KxString*>(object->MemberAddress(*name, 0)) = KxString(text);
-            *reinterpret_cast<double*>(object->MemberAddress(*val, 0)) = RowVal(i);
+            SetRow(*object, *num, *name, *val, i);
         }
         return objects;
     }
