@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CatalogTestSupport.h"
+#include "EngineSchemaSupport.h"
 #include "KxBase.h"
 #include "KxClassDict.h"
 #include "KxGClass.h"
@@ -127,50 +128,13 @@ protected:
     // block.
     void MakeSchema()
     {
-        KxGDatabase& database = *client_->GetDatabase();
-        KxGCreationSchemaMap creation(&database, dictionary_, &KxGClassLoader::Instance());
-        KxGOptionRegistry& registry = creation.GetOptionRegistry();
-        ASSERT_EQ(registry.ProcessOption(KxString("Vehicle"), KxString("*"), KxString("STORE"), KxString("ALL"), 1), 0);
-        ASSERT_EQ(registry.ProcessOption(KxString("Shape"), KxString("*"), KxString("STORE"), KxString("UNIVERSAL"), 2),
-                  0);
-        std::vector<KxGClassMap*> maps;
-        for (uint32_t i = 0; i < dictionary_->GetDescriptorCount(); ++i) {
-            const KxClassDescriptor* descriptor = nullptr;
-            ASSERT_EQ(dictionary_->GetDescriptor(i, descriptor), 0);
-            KxGClass* loaded = nullptr;
-            ASSERT_EQ(creation.LoadClass(*descriptor->GetMetaType(), loaded, 0), 0) << descriptor->GetName().StrGet();
-            maps.push_back(loaded->GetClassMap());
-        }
-        oratest::OwnedList list;
-        database.GetDatabaseInfo()->CreateLocks(KxString("S"), list);
-        for (KxGClassMap* classMap : maps) {
-            ASSERT_EQ(classMap->GetStoreHdl()->CreateClassTable(list), 0);
-        }
-        for (KxGClassMap* classMap : maps) {
-            ASSERT_EQ(classMap->GetStoreHdl()->CreateExtentView(list), 0);
-            ASSERT_EQ(classMap->GetStoreHdl()->CreateTriggers(list), 0);
-        }
-        cattest::CatalogRows rows(database);
-        for (const auto& row : creation.GetClassRows()) {
-            rows.Class(row.id, row.className.c_str(), row.tableName.c_str());
-        }
-        for (const auto& row : creation.GetMemberRows()) {
-            rows.Member(row.id, row.key.c_str(), row.columnName.c_str());
-        }
-        rows.Statements(list);
-        ASSERT_EQ(registry.FillRegistry(database, list), 0);
-        KxGRootblock root(&database);
-        list.Append(root.CreateTemplate());
-        std::vector<std::string> texts = list.Texts();
-        for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
-                 {"DictionaryName", "shopdict"}, {"DictionaryServer", "LOCAL"}, {"RO GW Version", "1279"}}) {
-            KxString insert;
-            root.SetValue(KxGRootblockEntry(key, KX_TYPE_STRING), KxString(value), insert);
-            texts.push_back(insert.StrGet());
-        }
-        for (const std::string& text : texts) {
-            oratest::RunOn(*session_, text);
-        }
+        ASSERT_NO_FATAL_FAILURE(cattest::MakeEngineSchema(
+            *client_->GetDatabase(), *dictionary_, *session_, "shopdict", [](KxGOptionRegistry& registry) {
+                const KxString any("*");
+                const KxString store("STORE");
+                ASSERT_EQ(registry.ProcessOption(KxString("Vehicle"), any, store, KxString("ALL"), 1), 0);
+                ASSERT_EQ(registry.ProcessOption(KxString("Shape"), any, store, KxString("UNIVERSAL"), 2), 0);
+            }));
         Commit();
     }
 
