@@ -108,10 +108,7 @@ protected:
             }
             rows.Statements(list);
             ASSERT_EQ(registry.FillRegistry(*db_, list), 0);
-            for (uint32_t i = 0; i < list.Count(); ++i) {
-                KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
-                ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-            }
+            ASSERT_NO_FATAL_FAILURE(ExecuteEach(list));
             ASSERT_EQ(db_->CommitConnection(), 1);
         }
         catalog_ = std::make_unique<KxGCatalog>(&KxGClassLoader::Instance());

@@ -103,10 +103,7 @@ protected:
         oratest::OwnedList list;
         ASSERT_EQ(Nodes().GetStoreHdl()->CreateClassTable(list), 0);
         ASSERT_EQ(Nodes().GetStoreHdl()->CreateMemberTables(list), 0);
-        for (uint32_t i = 0; i < list.Count(); ++i) {
-            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
-            ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-        }
+        ASSERT_NO_FATAL_FAILURE(ExecuteEach(list));
         ASSERT_EQ(db_->CommitConnection(), 1);
         auto* info = db_->GetDatabaseInfo();
         writeEnvironment_ = std::make_unique<KxGOperationEnvironment>(&writeBase_, &catalog_, nullptr, info, 0, 0);

@@ -68,10 +68,7 @@ protected:
         ASSERT_EQ(map_->LoadClass(*dictionary_->GetCurrentVersion(3), loaded, 0), 0) << db_->GetError()->Text();
         oratest::OwnedList list;
         ASSERT_EQ(Items().GetStoreHdl()->CreateClassTable(list), 0);
-        for (uint32_t i = 0; i < list.Count(); ++i) {
-            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
-            ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-        }
+        ASSERT_NO_FATAL_FAILURE(ExecuteEach(list));
         ASSERT_EQ(db_->CommitConnection(), 1);
         context_ = std::make_unique<KxGTransactionContext>(nullptr, nullptr, nullptr, db_.get());
     }

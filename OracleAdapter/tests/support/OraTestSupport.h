@@ -17,6 +17,7 @@
 #include "KxGOraDatabase.h"
 #include "KxGOraDatabaseErrorCallback.h"
 #include "KxGOraTypeHdl.h"
+#include "KxGStatement.h"
 #include "KxGStatementHdl.h"
 #include "KxGStatementTemplate.h"
 #include "KxParameter.h"
@@ -351,6 +352,17 @@ protected:
             db_.reset();
         }
         ServerTest::TearDown();
+    }
+
+    // Executes every statement of the list on the database; each must answer 1 (a fatal failure names
+    // the statement and the database's error).
+    void ExecuteEach(KxGStatementTemplateList& list)
+    {
+        for (uint32_t i = 0; i < list.Count(); ++i) {
+            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
+            const KxString& sql = list.GetTemplate(i)->GetSQLText();
+            ASSERT_EQ(run.Execute(), 1) << (sql.IsActive() ? sql.StrGet() : "") << "\n" << db_->GetError()->Text();
+        }
     }
 
     std::unique_ptr<KxGOraDatabase> db_;

@@ -155,10 +155,7 @@ protected:
             ASSERT_EQ(0, ClassMap(number).GetStoreHdl()->CreateClassTable(list));
             ASSERT_EQ(0, ClassMap(number).GetStoreHdl()->CreateMemberTables(list));
         }
-        for (uint32_t i = 0; i < list.Count(); ++i) {
-            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
-            ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-        }
+        ASSERT_NO_FATAL_FAILURE(ExecuteEach(list));
         ASSERT_EQ(db_->CommitConnection(), 1);
     }
 

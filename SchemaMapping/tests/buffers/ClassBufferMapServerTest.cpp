@@ -131,10 +131,7 @@ protected:
         for (uint16_t number : {2, 3, 4, 5}) {
             ASSERT_EQ(ClassMap(number).GetStoreHdl()->CreateClassTable(list), 0);
         }
-        for (uint32_t i = 0; i < list.Count(); ++i) {
-            KxGStoreStatement run(db_.get(), list.GetTemplate(i), 0);
-            ASSERT_EQ(run.Execute(), 1) << Text(list.GetTemplate(i)->GetSQLText()) << "\n" << db_->GetError()->Text();
-        }
+        ASSERT_NO_FATAL_FAILURE(ExecuteEach(list));
         Commit();
     }
 
