@@ -226,6 +226,10 @@ protected:
     // Appends the statement made on the class table: 0, the table's status, or the append's status.
     int32_t AppendOnClassTable(KxGStatementTemplateList& list,
                                const std::function<KxGStatementTemplate*(const KxGTable&)>& make) const;
+    // Appends the copy of a class's rows from one table into another: the unchanged and the converted
+    // columns, old side to new side. 0 or the append's status.
+    int32_t AppendCopy(KxGStatementTemplateList& list, const KxGTable& from, const KxGTable& into,
+                       int32_t classNumber);
     // Phase helpers on the old side's map (this) towards the partner (the new side).
     int32_t KeepTableName();                                       // 2, a kept table
     int32_t CreateNewTable(KxGStatementTemplateList& list);        // 2, the partner's table

@@ -416,6 +416,24 @@ int32_t KxGVersioningMap::AppendOnClassTable(KxGStatementTemplateList& list,
     return Append(list, make(table));
 }
 
+int32_t KxGVersioningMap::AppendCopy(KxGStatementTemplateList& list, const KxGTable& from, const KxGTable& into,
+                                     int32_t classNumber)
+{
+    KxGColumnList source;
+    KxGColumnList target;
+    for (uint32_t i = 0; i < unchangedOld_.Count(); ++i) {
+        source.AddColumn(unchangedOld_.GetColumn(i));
+        target.AddColumn(unchangedNew_.GetColumn(i));
+    }
+    for (uint32_t i = 0; i < convertedOld_.Count(); ++i) {
+        source.AddColumn(convertedOld_.GetColumn(i));
+        target.AddColumn(convertedNew_.GetColumn(i));
+    }
+    KxGColumnList none;
+    return Append(list, context_->info->InsertSelectByCid(ProjectionOf(into, target), ProjectionOf(from, source), none,
+                                                          classNumber));
+}
+
 int32_t KxGVersioningMap::KeepTableName()
 {
     if (partner_ == nullptr || partner_->class_ == nullptr) {
@@ -496,19 +514,7 @@ int32_t KxGVersioningMap::CopyRows(KxGStatementTemplateList& list, int32_t class
     if (result != 0) {
         return result;
     }
-    KxGColumnList source;
-    KxGColumnList target;
-    for (uint32_t i = 0; i < unchangedOld_.Count(); ++i) {
-        source.AddColumn(unchangedOld_.GetColumn(i));
-        target.AddColumn(unchangedNew_.GetColumn(i));
-    }
-    for (uint32_t i = 0; i < convertedOld_.Count(); ++i) {
-        source.AddColumn(convertedOld_.GetColumn(i));
-        target.AddColumn(convertedNew_.GetColumn(i));
-    }
-    KxGColumnList none;
-    return Append(list, context_->info->InsertSelectByCid(ProjectionOf(into, target), ProjectionOf(from, source), none,
-                                                          classNumber));
+    return AppendCopy(list, from, into, classNumber);
 }
 
 int32_t KxGVersioningMap::DeleteRows(KxGStatementTemplateList& list)
@@ -663,19 +669,7 @@ int32_t KxGVersioningMap::CopySubclassRows(KxGStatementTemplateList& list)
         if (oldSub->GetClassMap()->GetStoreHdl()->GetClassTable(from) != 0) {
             continue;
         }
-        KxGColumnList source;
-        KxGColumnList target;
-        for (uint32_t i = 0; i < unchangedOld_.Count(); ++i) {
-            source.AddColumn(unchangedOld_.GetColumn(i));
-            target.AddColumn(unchangedNew_.GetColumn(i));
-        }
-        for (uint32_t i = 0; i < convertedOld_.Count(); ++i) {
-            source.AddColumn(convertedOld_.GetColumn(i));
-            target.AddColumn(convertedNew_.GetColumn(i));
-        }
-        KxGColumnList none;
-        result = Append(list, context_->info->InsertSelectByCid(ProjectionOf(into, target), ProjectionOf(from, source),
-                                                                none, number));
+        result = AppendCopy(list, from, into, number);
         if (result != 0) {
             return result;
         }
