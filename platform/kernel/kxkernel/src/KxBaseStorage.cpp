@@ -340,6 +340,20 @@ KxTransactionResource* CurrentResource(KxBase* base, int32_t& status)
     return resource;
 }
 
+// The resource of the current transaction and the bucket of the class: KX_KERNEL_OK, the resource's
+// status, or KX_KERNEL_E_NOT_FOUND without a bucket.
+int32_t ResourceAndBucket(KxBase* base, const KxClassId& classId, KxTransactionResource*& resource,
+                          KxBucket*& bucket)
+{
+    int32_t rc = KX_KERNEL_OK;
+    resource = CurrentResource(base, rc);
+    if (resource == nullptr) {
+        return rc;
+    }
+    bucket = base->GetBucket(classId);
+    return bucket != nullptr ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
+}
+
 // Runs a bucket call inside a level of the shell's transaction. The level is ended in every case, also
 // after a begin that failed: committed after a call that did not fail, else aborted.
 template <typename Call>
@@ -368,14 +382,11 @@ int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
     if (!st.open || st.shell == nullptr) {
         return KX_KERNEL_E_STATE;
     }
-    int32_t rc = KX_KERNEL_OK;
-    KxTransactionResource* resource = CurrentResource(this, rc);
-    if (resource == nullptr) {
+    KxTransactionResource* resource = nullptr;
+    KxBucket* bucket = nullptr;
+    int32_t rc = ResourceAndBucket(this, object->GetMetaClass()->GetClassId(), resource, bucket);
+    if (rc != KX_KERNEL_OK) {
         return rc;
-    }
-    KxBucket* bucket = GetBucket(object->GetMetaClass()->GetClassId());
-    if (bucket == nullptr) {
-        return KX_KERNEL_E_NOT_FOUND;
     }
     IdAssigner ids(st.admin, GetObjectMgr());
     rc = ids.Assign(object);
@@ -398,14 +409,11 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
     if (!impl_->storage.open) {
         return KX_KERNEL_E_STATE;
     }
-    int32_t rc = KX_KERNEL_OK;
-    KxTransactionResource* resource = CurrentResource(this, rc);
-    if (resource == nullptr) {
+    KxTransactionResource* resource = nullptr;
+    KxBucket* bucket = nullptr;
+    int32_t rc = ResourceAndBucket(this, ref.GetClassId(), resource, bucket);
+    if (rc != KX_KERNEL_OK) {
         return rc;
-    }
-    KxBucket* bucket = GetBucket(ref.GetClassId());
-    if (bucket == nullptr) {
-        return KX_KERNEL_E_NOT_FOUND;
     }
     KxObject* read = nullptr;
     rc = bucket->GetObject(&read, ref, prefetch, lockSpec, prefetchLockSpec, resource);
@@ -431,14 +439,11 @@ int32_t KxBase::DeleteObject(const KxRef& ref, int32_t flags)
     if (!st.open || st.shell == nullptr) {
         return KX_KERNEL_E_STATE;
     }
-    int32_t rc = KX_KERNEL_OK;
-    KxTransactionResource* resource = CurrentResource(this, rc);
-    if (resource == nullptr) {
+    KxTransactionResource* resource = nullptr;
+    KxBucket* bucket = nullptr;
+    int32_t rc = ResourceAndBucket(this, ref.GetClassId(), resource, bucket);
+    if (rc != KX_KERNEL_OK) {
         return rc;
-    }
-    KxBucket* bucket = GetBucket(ref.GetClassId());
-    if (bucket == nullptr) {
-        return KX_KERNEL_E_NOT_FOUND;
     }
     return InShellLevel(st.shell, resource, [&] { return bucket->DeleteObject(ref, flags, resource); });
 }
