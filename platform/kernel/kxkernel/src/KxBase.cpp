@@ -1,6 +1,7 @@
 #include "KxBase.h"
 
 #include "KxBaseImpl.h"
+#include "KxBucket.h"
 
 #include <mutex>
 
@@ -128,3 +129,29 @@ int32_t KxObjectSpace::nts_Remove(const KxRef& ref) {
 }
 
 uint32_t KxObjectSpace::nts_Count() const { return static_cast<uint32_t>(objects_.size()); }
+
+void KxBase::ForgetCursor(KxBucketCru* cursor)
+{
+    if (cursor != nullptr && impl_->scanCursor == cursor) {
+        impl_->scanCursor->scanBase_ = nullptr;
+        impl_->scanCursor = nullptr;
+        impl_->scanRef = KxRef();
+    }
+}
+
+void KxBase::DropReadAhead(const KxRef* ref)
+{
+    std::vector<KxObject*>& held = impl_->readAhead;
+    std::vector<KxObject*> dropped;
+    for (auto it = held.begin(); it != held.end();) {
+        if (ref == nullptr || (*it)->GetObjId() == ref->GetObjId()) {
+            dropped.push_back(*it);
+            it = held.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (KxObject* object : dropped) {
+        object->Release();
+    }
+}
