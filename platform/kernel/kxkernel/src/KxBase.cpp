@@ -3,6 +3,7 @@
 #include "KxBaseImpl.h"
 #include "KxBucket.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "KxObject.h"
@@ -143,13 +144,14 @@ void KxBase::DropReadAhead(const KxRef* ref)
 {
     std::vector<KxObject*>& held = impl_->readAhead;
     std::vector<KxObject*> dropped;
-    for (auto it = held.begin(); it != held.end();) {
-        if (ref == nullptr || (*it)->GetObjId() == ref->GetObjId()) {
-            dropped.push_back(*it);
-            it = held.erase(it);
-        } else {
-            ++it;
-        }
+    if (ref == nullptr) {
+        dropped.swap(held);
+    } else {
+        auto kept = std::stable_partition(held.begin(), held.end(), [ref](const KxObject* object) {
+            return !(object->GetObjId() == ref->GetObjId());
+        });
+        dropped.assign(kept, held.end());
+        held.erase(kept, held.end());
     }
     for (KxObject* object : dropped) {
         object->Release();
