@@ -342,6 +342,8 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   // valid while the transaction (txnSerial_, bumped by every commit and rollback) and the server's
   // catalog change count stay the same.
   int64_t CachedGeneration(const std::string& schema);
+  // Savepoint statements (SAVEPOINT, RELEASE) prepared once by Exec, by their text (a few only).
+  std::map<std::string, sqlite3_stmt*> savepointStatements_;
   int64_t txnSerial_ = 0;
   int64_t generationsSerial_ = -1;
   int64_t generationsChanges_ = -1;

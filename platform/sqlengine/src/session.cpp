@@ -220,15 +220,28 @@ bool Session::Configure(Error& err) {
 bool Session::Exec(const std::string& sql, Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
+  // A transaction's nested levels set and release savepoints of a few names over and over: those
+  // statements are prepared once.
+  constexpr size_t kMaxSavepointStatements = 16;
+  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0;
   sqlite3_stmt* st = nullptr;
-  int rc = PrepareSingle(db_, sql, 0, &st);
-  if (rc == kMoreThanOneStatement) return err.Set(911, "more than one statement" + Quoted(sql));
-  if (rc != SQLITE_OK) return MapSqliteError(db_, rc, sql, false, err);
-  if (!st) return true;
+  auto kept = keep ? savepointStatements_.find(sql) : savepointStatements_.end();
+  if (kept != savepointStatements_.end()) {
+    st = kept->second;
+  } else {
+    int rc = PrepareSingle(db_, sql, keep ? SQLITE_PREPARE_PERSISTENT : 0, &st);
+    if (rc == kMoreThanOneStatement) return err.Set(911, "more than one statement" + Quoted(sql));
+    if (rc != SQLITE_OK) return MapSqliteError(db_, rc, sql, false, err);
+    if (!st) return true;
+    keep = keep && savepointStatements_.size() < kMaxSavepointStatements;
+    if (keep) savepointStatements_.emplace(sql, st);
+  }
+  int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
   }
   bool ok = rc == SQLITE_DONE || MapSqliteError(db_, rc, sql, false, err);
-  sqlite3_finalize(st);
+  if (keep) sqlite3_reset(st);
+  else sqlite3_finalize(st);
   return ok;
 }
 
@@ -339,6 +352,8 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
 void Session::End() {
   if (!db_) return;
   for (Statement* st : statements_) st->Release();
+  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
+  savepointStatements_.clear();
   streaming_ = 0;
   if (InTransaction()) {
     Error ignored;
