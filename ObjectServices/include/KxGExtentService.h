@@ -101,6 +101,9 @@ public:
     // The number of objects of the class (its extent table's row count, query and key range not
     // applied). 1 with the count; a negative status on failure (count 0 then).
     virtual int32_t GetNum(int32_t& count);
+    // The references of the rows already fetched behind the current one, in the cursor's
+    // direction (at most max); nothing moves. 0 (none by default).
+    virtual int32_t Following(KxRefList& refs, uint32_t max) const;
     // Restricts the extent to the objects satisfying the query (null: drops the restriction). Takes
     // effect with the next statement opened. 0 or a status.
     virtual int32_t SetQuery(KxQuery* query) = 0;

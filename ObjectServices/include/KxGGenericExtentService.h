@@ -72,6 +72,7 @@ public:
     uint16_t GetRowCacheFlag() const { return rowCacheFlag_; }
     // The rows held in the cache of passed rows (the current object first).
     uint32_t GetCachedRowCount() const { return static_cast<uint32_t>(passed_.size()); }
+    int32_t Following(KxRefList& refs, uint32_t max) const override;
     // Statements executed so far (each first execution and every re-execution).
     uint32_t GetExecutionCount() const { return executions_; }
     // The row-buffer cache that whole rows go to; when none is set, the cache of the kernel base's

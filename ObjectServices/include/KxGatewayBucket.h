@@ -119,6 +119,7 @@ public:
     int32_t Count(int32_t& count) override;
     int32_t Read(KxRef& ref) override;
     int32_t Query(KxQuery* query) override;
+    int32_t Following(KxRefList& refs, uint32_t max) override;
 
     KxGExtentService* GetService() const { return service_.get(); }
 

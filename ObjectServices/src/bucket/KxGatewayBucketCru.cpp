@@ -307,6 +307,12 @@ int32_t KxGatewayBucketCru::Read(KxRef& ref)
     return ref.IsInvalid() ? KXG_E_NO_ELEMENT : 0;
 }
 
+int32_t KxGatewayBucketCru::Following(KxRefList& refs, uint32_t max)
+{
+    refs.clear();
+    return service_ ? service_->Following(refs, max) : 0;
+}
+
 int32_t KxGatewayBucketCru::Query(KxQuery* query)
 {
     if (!service_) {

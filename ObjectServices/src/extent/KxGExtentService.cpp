@@ -22,6 +22,12 @@ KxGExtentService::KxGExtentService(KxGOperationEnvironment* environment, KxGData
 
 KxGExtentService::~KxGExtentService() = default;
 
+int32_t KxGExtentService::Following(KxRefList& refs, uint32_t) const
+{
+    refs.clear();
+    return 0;
+}
+
 int32_t KxGExtentService::GetNum(int32_t& count)
 {
     count = 0;

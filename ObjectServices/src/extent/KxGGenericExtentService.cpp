@@ -566,6 +566,17 @@ void KxGGenericExtentService::ClearPassed()
     DropPassed(static_cast<uint32_t>(passed_.size()));
 }
 
+int32_t KxGGenericExtentService::Following(KxRefList& refs, uint32_t max) const
+{
+    refs.clear();
+    for (size_t i = 1; i < passed_.size() && refs.size() < max; ++i) {
+        if (!passed_[i]->ref.IsInvalid()) {
+            refs.push_back(passed_[i]->ref);
+        }
+    }
+    return 0;
+}
+
 void KxGGenericExtentService::DropPassed(uint32_t n)
 {
     n = std::min<uint32_t>(n, static_cast<uint32_t>(passed_.size()));

@@ -446,6 +446,57 @@ TEST_P(KernelStorage, QueriesCountsAndScansInBatchesSeeTheStoredObjects)
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
+TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndKeptUntilTheTransactionEnds)
+{
+    KxBase& base = Base();
+    const KxMetaClass* product = ClassOf(base, "Product");
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    const std::vector<KxRef> refs = StoreProducts(base, 1, 40);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    ASSERT_EQ(base.GetObjectMgr()->GetObjectCount(), 0u);
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    int32_t known = 0;
+    std::unique_ptr<KxBucketCru> cursor(base.CreateCursor(product->GetClassId(), known));
+    ASSERT_NE(cursor, nullptr);
+    KxRef ref;
+    ASSERT_EQ(base.Seek(product->GetClassId(), cursor.get(), 0, 0, ref), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(base.GetObject(ref, object), 0);
+    ObjectPtr first(object);
+    EXPECT_EQ(At<double>(*object, "price"), 1);
+    // The following objects came with the first one and stay in memory.
+    EXPECT_GT(base.GetObjectMgr()->GetObjectCount(), 1u);
+
+    // One of them deleted in the transaction is no longer given from memory.
+    ASSERT_EQ(base.DeleteObject(refs[1]), 0);
+    object = nullptr;
+    EXPECT_LT(base.GetObject(refs[1], object), 0);
+    EXPECT_EQ(object, nullptr);
+
+    std::vector<double> prices;
+    int32_t rc = base.Seek(product->GetClassId(), cursor.get(), 1, 1, ref);
+    for (; rc == 0; rc = base.Seek(product->GetClassId(), cursor.get(), 1, 1, ref)) {
+        if (ref.GetObjId() == refs[1].GetObjId()) {
+            continue;   // fetched by the cursor before the delete
+        }
+        ASSERT_EQ(base.GetObject(ref, object), 0);
+        ObjectPtr hold(object);
+        prices.push_back(At<double>(*object, "price"));
+    }
+    EXPECT_EQ(rc, -2005);
+    ASSERT_EQ(prices.size(), 38u);
+    EXPECT_EQ(prices.front(), 3);
+    EXPECT_EQ(prices.back(), 40);
+    // A cursor deleted before the base reads on: the base no longer reads along it.
+    cursor.reset();
+    ASSERT_EQ(base.GetObject(refs[39], object), 0);
+    ObjectPtr last(object);
+    EXPECT_EQ(base.AbortTransaction(), 0);
+    // The transaction's end lets go of what the base kept; only the caller's holds remain.
+    EXPECT_EQ(base.GetObjectMgr()->GetObjectCount(), 2u);
+}
+
 TEST_P(KernelStorage, RollbackLeavesNothingAndDeletesGoWithTheirCommit)
 {
     KxBase& base = Base();

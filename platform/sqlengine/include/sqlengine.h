@@ -190,6 +190,9 @@ class Server {
   bool CheckPassword(const std::string& user, const std::string& password);
   bool IsDba(const std::string& user);
   int64_t Generation(const std::string& user);  // 0 when the user does not exist
+  // Counts the catalog rows this server has changed (any user, grant or object entry): a
+  // generation read earlier is still current while this number and the reader's transaction stay.
+  int64_t CatalogChanges();
   // Path of a user's schema file (the second one when `aux`); empty when the user does not exist.
   // File names come from the catalog, never from the user name alone: "<generation>_<name>.db",
   // where <name> keeps only ASCII letters, digits and '_' of the user name (a decoration).
@@ -335,6 +338,16 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   size_t streaming_ = 0;                   // cursors that read from SQLite right now
   // The savepoints set in the open transaction, oldest first (stale once it ended: then emptied).
   std::vector<std::string> savepoints_;
+  // Generations read during the open transaction (a statement's files are checked against them);
+  // valid while the transaction (txnSerial_, bumped by every commit and rollback) and the server's
+  // catalog change count stay the same.
+  int64_t CachedGeneration(const std::string& schema);
+  // Savepoint statements (SAVEPOINT, RELEASE) prepared once by Exec, by their text (a few only).
+  std::map<std::string, sqlite3_stmt*> savepointStatements_;
+  int64_t txnSerial_ = 0;
+  int64_t generationsSerial_ = -1;
+  int64_t generationsChanges_ = -1;
+  std::map<std::string, int64_t> generations_;
 };
 
 // One prepared statement of a session. It keeps its rewrite and its prepared SQLite statement

@@ -473,6 +473,11 @@ int64_t Server::Generation(const std::string& user) {
   return gen;
 }
 
+int64_t Server::CatalogChanges() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  return sqlite3_total_changes64(catalog_);
+}
+
 std::vector<std::string> Server::Users() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::vector<std::string> users;

@@ -206,6 +206,10 @@ bool Session::Configure(Error& err) {
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_busy_timeout(db_, Engine::Instance().BusyTimeout());
+  // Every end of a transaction lets the generations read in it go.
+  auto ended = [](void* self) { ++static_cast<Session*>(self)->txnSerial_; };
+  sqlite3_commit_hook(db_, [](void* self) { ++static_cast<Session*>(self)->txnSerial_; return 0; }, this);
+  sqlite3_rollback_hook(db_, ended, this);
   if (!Exec("PRAGMA case_sensitive_like=ON", err) || !Exec("PRAGMA trusted_schema=ON", err)) return false;
   if (!RegisterFunctions(db_, this, err)) return false;
   for (const char* sql : kViewTables)
@@ -216,15 +220,28 @@ bool Session::Configure(Error& err) {
 bool Session::Exec(const std::string& sql, Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
+  // A transaction's nested levels set and release savepoints of a few names over and over: those
+  // statements are prepared once.
+  constexpr size_t kMaxSavepointStatements = 16;
+  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0;
   sqlite3_stmt* st = nullptr;
-  int rc = PrepareSingle(db_, sql, 0, &st);
-  if (rc == kMoreThanOneStatement) return err.Set(911, "more than one statement" + Quoted(sql));
-  if (rc != SQLITE_OK) return MapSqliteError(db_, rc, sql, false, err);
-  if (!st) return true;
+  auto kept = keep ? savepointStatements_.find(sql) : savepointStatements_.end();
+  if (kept != savepointStatements_.end()) {
+    st = kept->second;
+  } else {
+    int rc = PrepareSingle(db_, sql, keep ? SQLITE_PREPARE_PERSISTENT : 0, &st);
+    if (rc == kMoreThanOneStatement) return err.Set(911, "more than one statement" + Quoted(sql));
+    if (rc != SQLITE_OK) return MapSqliteError(db_, rc, sql, false, err);
+    if (!st) return true;
+    keep = keep && savepointStatements_.size() < kMaxSavepointStatements;
+    if (keep) savepointStatements_.emplace(sql, st);
+  }
+  int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
   }
   bool ok = rc == SQLITE_DONE || MapSqliteError(db_, rc, sql, false, err);
-  sqlite3_finalize(st);
+  if (keep) sqlite3_reset(st);
+  else sqlite3_finalize(st);
   return ok;
 }
 
@@ -238,6 +255,23 @@ int32_t Session::SynchronousLevel() const {
   if (!db_) return -1;
   Query q(db_, "PRAGMA " + MainAlias(user_) + ".synchronous");
   return q.Step() ? static_cast<int32_t>(q.Int(0)) : -1;
+}
+
+int64_t Session::CachedGeneration(const std::string& schema) {
+  // Outside a transaction every execution reads the catalog; inside one, a schema's generation is
+  // read once unless this server changed the catalog since.
+  if (!InTransaction()) return server_->Generation(schema);
+  int64_t changes = server_->CatalogChanges();
+  if (generationsSerial_ != txnSerial_ || generationsChanges_ != changes) {
+    generations_.clear();
+    generationsSerial_ = txnSerial_;
+    generationsChanges_ = changes;
+  }
+  auto it = generations_.find(schema);
+  if (it != generations_.end()) return it->second;
+  int64_t gen = server_->Generation(schema);
+  generations_.emplace(schema, gen);
+  return gen;
 }
 
 bool Session::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
@@ -318,6 +352,8 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
 void Session::End() {
   if (!db_) return;
   for (Statement* st : statements_) st->Release();
+  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
+  savepointStatements_.clear();
   streaming_ = 0;
   if (InTransaction()) {
     Error ignored;
@@ -589,7 +625,7 @@ bool Statement::Ready(Error& err) {
     bool current = true;
     for (const auto& schema : rw_.schemas) {
       auto it = session_.attached_.find(schema);
-      int64_t gen = session_.server_->Generation(schema);
+      int64_t gen = session_.CachedGeneration(schema);
       if (it == session_.attached_.end() ? gen != 0 : it->second != gen) current = false;
     }
     if (current) break;

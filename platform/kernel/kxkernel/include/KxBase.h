@@ -152,6 +152,12 @@ public:
                  KxRef& ref, int32_t direction = 0);
 
 private:
+    friend class KxBucketCru;
+    // A cursor going away: GetObject no longer reads ahead along it.
+    void ForgetCursor(KxBucketCru* cursor);
+    // Lets go of the objects read ahead and kept in memory: the one of ref, or all (null).
+    void DropReadAhead(const KxRef* ref);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -76,4 +76,11 @@ public:
     virtual int32_t Count(int32_t& count);
     virtual int32_t Read(KxRef& ref);
     virtual int32_t Query(KxQuery* query);
+    // The references the cursor will give next, in its direction, as far as it already knows them
+    // without reading (at most max); the cursor does not move. Always 0 (none by default).
+    virtual int32_t Following(KxRefList& refs, uint32_t max);
+
+private:
+    friend class KxBase;
+    KxBase* scanBase_ = nullptr;   // the base whose GetObject reads ahead along this cursor
 };

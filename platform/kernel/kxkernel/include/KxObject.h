@@ -257,9 +257,17 @@ public:
     void Release(KxObject* object);
     // Objects of this manager that are alive.
     uint32_t GetObjectCount() const { return live_; }
+    // While a sink is set, every object given an id other than `except` is held once more and
+    // added to the sink (objects read ahead that the base keeps); null ends it.
+    void SetRetainSink(std::vector<KxObject*>* sink, const KxObjId& except) {
+        retainSink_ = sink;
+        retainExcept_ = except;
+    }
 
 private:
     friend class KxObject;
+    std::vector<KxObject*>* retainSink_ = nullptr;
+    KxObjId retainExcept_;
     void Forget(KxObject* object);
     KxBase* base_;
     uint32_t live_ = 0;

@@ -1,7 +1,9 @@
 #include "KxBase.h"
 
 #include "KxBaseImpl.h"
+#include "KxBucket.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "KxObject.h"
@@ -128,3 +130,30 @@ int32_t KxObjectSpace::nts_Remove(const KxRef& ref) {
 }
 
 uint32_t KxObjectSpace::nts_Count() const { return static_cast<uint32_t>(objects_.size()); }
+
+void KxBase::ForgetCursor(KxBucketCru* cursor)
+{
+    if (cursor != nullptr && impl_->scanCursor == cursor) {
+        impl_->scanCursor->scanBase_ = nullptr;
+        impl_->scanCursor = nullptr;
+        impl_->scanRef = KxRef();
+    }
+}
+
+void KxBase::DropReadAhead(const KxRef* ref)
+{
+    std::vector<KxObject*>& held = impl_->readAhead;
+    std::vector<KxObject*> dropped;
+    if (ref == nullptr) {
+        dropped.swap(held);
+    } else {
+        auto kept = std::stable_partition(held.begin(), held.end(), [ref](const KxObject* object) {
+            return !(object->GetObjId() == ref->GetObjId());
+        });
+        dropped.assign(kept, held.end());
+        held.erase(kept, held.end());
+    }
+    for (KxObject* object : dropped) {
+        object->Release();
+    }
+}

@@ -42,4 +42,11 @@ struct KxBase::Impl {
     KxTransaction* currentTxn = nullptr;
     KxBaseConnection* connection = nullptr;
     KxBaseStorage storage;
+    // Objects read ahead with another one (prefetch) in the base's transaction, held here until it
+    // ends or the base closes, so that a GetObject of theirs needs no statement.
+    std::vector<KxObject*> readAhead;
+    // The cursor last moved by Seek and the reference it gave: a GetObject of that reference reads
+    // the cursor's following references ahead.
+    KxBucketCru* scanCursor = nullptr;
+    KxRef scanRef;
 };

@@ -22,6 +22,9 @@ const char* const KxBase::KX_OWN_BRAND = "Kelvox";
 
 namespace {
 
+// At most this many references read ahead along a cursor with the object asked for.
+constexpr uint32_t kReadAheadMax = 249;
+
 typedef KxConnectionFactory* (*GetFactoryFunc)(const KxString& product);
 
 // Gives ids from the admin's surrogate cache to the object and to every object without id that
@@ -198,6 +201,8 @@ int32_t KxBase::Open(int32_t openMode)
 int32_t KxBase::Close()
 {
     KxBaseStorage& st = impl_->storage;
+    ForgetCursor(impl_->scanCursor);
+    DropReadAhead(nullptr);
     int32_t result = KX_KERNEL_OK;
     auto keep = [&result](int32_t rc) {
         if (rc < 0 && result == KX_KERNEL_OK) {
@@ -299,6 +304,7 @@ int32_t EndTransactionLevel(KxBaseStorage& st, bool commit)
     const int32_t rc = commit ? st.transaction->Commit() : st.transaction->Abort();
     if (st.transaction->GetLevel() == 0) {
         st.transaction.reset();
+        DropReadAhead(nullptr);
     }
     return rc < 0 ? rc : KX_KERNEL_OK;
 }
@@ -415,8 +421,33 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
     if (rc != KX_KERNEL_OK) {
         return rc;
     }
+    // Reading along a cursor: the references it gives next are read in the same batch.
+    KxRefList following;
+    if (prefetch == nullptr && impl_->scanCursor != nullptr && impl_->scanRef == ref) {
+        impl_->scanCursor->Following(following, kReadAheadMax);
+        if (!following.empty()) {
+            prefetch = &following;
+        }
+    }
+    // Objects read ahead in the base's own transaction stay in memory until it ends.
+    const bool keepAhead = prefetch != nullptr && !prefetch->empty() && impl_->storage.transaction &&
+                           GetCurrentTransaction() == impl_->storage.transaction.get();
+    std::vector<KxObject*> ahead;
+    if (keepAhead) {
+        GetObjectMgr()->SetRetainSink(&ahead, ref.GetObjId());
+    }
     KxObject* read = nullptr;
     rc = bucket->GetObject(&read, ref, prefetch, lockSpec, prefetchLockSpec, resource);
+    if (keepAhead) {
+        GetObjectMgr()->SetRetainSink(nullptr, KxObjId());
+        for (KxObject* object : ahead) {
+            if (rc >= 0 && read != nullptr && (object->GetState() & KX_STATE_HAS_ROW) != 0) {
+                impl_->readAhead.push_back(object);
+            } else {
+                object->Release();
+            }
+        }
+    }
     if (rc < 0) {
         if (read != nullptr) {
             read->Release();
@@ -433,6 +464,7 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
 int32_t KxBase::DeleteObject(const KxRef& ref, int32_t flags)
 {
     KxBaseStorage& st = impl_->storage;
+    DropReadAhead(&ref);
     if (ref.IsInvalid()) {
         return KX_KERNEL_E_INVALID;
     }
@@ -454,6 +486,7 @@ int32_t KxBase::DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockS
     if (shell == nullptr) {
         return KX_KERNEL_E_STATE;
     }
+    DropReadAhead(nullptr);
     return shell->DeleteCollection(refs, mode, 0, lockSpec, nullptr);
 }
 
@@ -531,5 +564,17 @@ int32_t KxBase::Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offs
     if (bucket == nullptr) {
         return KX_KERNEL_E_NOT_FOUND;
     }
-    return bucket->SeekRd(cursor, offset, seekMode, ref, direction);
+    const int32_t rc = bucket->SeekRd(cursor, offset, seekMode, ref, direction);
+    if (rc == KX_KERNEL_OK && cursor != nullptr) {
+        if (cursor->scanBase_ != nullptr && cursor->scanBase_ != this) {
+            cursor->scanBase_->ForgetCursor(cursor);
+        }
+        if (impl_->scanCursor != nullptr && impl_->scanCursor != cursor) {
+            ForgetCursor(impl_->scanCursor);
+        }
+        impl_->scanCursor = cursor;
+        impl_->scanRef = ref;
+        cursor->scanBase_ = this;
+    }
+    return rc;
 }

@@ -1,4 +1,5 @@
 // Default bodies of the kernel interfaces that storage modules derive.
+#include "KxBase.h"
 #include "KxBucket.h"
 #include "KxConnection.h"
 #include "KxExcept.h"
@@ -70,7 +71,13 @@ int32_t KxBucket::DeleteObject(const KxRef&, int32_t, KxTransactionResource*) { 
 
 // ---- KxBucketCru ---------------------------------------------------------------------------
 KxBucketCru::KxBucketCru() = default;
-KxBucketCru::~KxBucketCru() = default;
+KxBucketCru::~KxBucketCru() {
+    if (scanBase_ != nullptr) scanBase_->ForgetCursor(this);
+}
+int32_t KxBucketCru::Following(KxRefList& refs, uint32_t) {
+    refs.clear();
+    return 0;
+}
 int32_t KxBucketCru::Seek(int32_t, int32_t, KxRef&) { return kNo; }
 int32_t KxBucketCru::Search(const KxKeyValue*, int32_t, int32_t) { return kNo; }
 int32_t KxBucketCru::Count(int32_t&) { return kNo; }

@@ -334,6 +334,10 @@ int32_t KxObjectMgr::SetId(KxObject* object, const KxObjId& id) {
         object->ref_.SetObjId(id);
         space->nts_Insert(object->GetRef(), object);
         space->EndCriticalSection();
+        if (retainSink_ != nullptr && !(id == retainExcept_)) {
+            object->Hold();
+            retainSink_->push_back(object);
+        }
     } else {
         object->ref_.SetObjId(id);
     }
