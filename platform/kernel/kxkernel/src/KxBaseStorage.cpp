@@ -295,16 +295,18 @@ int32_t KxBase::BeginTransaction()
 
 namespace {
 
-// Commits or aborts one level of the base's transaction; the transaction goes when no level is left.
-int32_t EndTransactionLevel(KxBaseStorage& st, bool commit)
+// Commits or aborts one level of the base's transaction; the transaction goes when no level is left
+// (ended tells the caller so).
+int32_t EndTransactionLevel(KxBaseStorage& st, bool commit, bool& ended)
 {
+    ended = false;
     if (!st.transaction || st.transaction->GetLevel() == 0) {
         return KX_KERNEL_E_STATE;
     }
     const int32_t rc = commit ? st.transaction->Commit() : st.transaction->Abort();
     if (st.transaction->GetLevel() == 0) {
         st.transaction.reset();
-        DropReadAhead(nullptr);
+        ended = true;
     }
     return rc < 0 ? rc : KX_KERNEL_OK;
 }
@@ -313,12 +315,22 @@ int32_t EndTransactionLevel(KxBaseStorage& st, bool commit)
 
 int32_t KxBase::CommitTransaction()
 {
-    return EndTransactionLevel(impl_->storage, true);
+    bool ended = false;
+    const int32_t rc = EndTransactionLevel(impl_->storage, true, ended);
+    if (ended) {
+        DropReadAhead(nullptr);
+    }
+    return rc;
 }
 
 int32_t KxBase::AbortTransaction()
 {
-    return EndTransactionLevel(impl_->storage, false);
+    bool ended = false;
+    const int32_t rc = EndTransactionLevel(impl_->storage, false, ended);
+    if (ended) {
+        DropReadAhead(nullptr);
+    }
+    return rc;
 }
 
 int32_t KxBase::GetTransactionLevel() const
