@@ -21,10 +21,10 @@
 #include "KxGOptionRegistry.h"
 #include "KxGProjection.h"
 #include "KxGRootblock.h"
+#include "KxGSQLLiteral.h"
 #include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
 #include "KxGStatementTemplate.h"
-#include "KxGSQLLiteral.h"
 #include "KxGStatusCodes.h"
 #include "KxGVersioningMap.h"
 #include "KxGTypeHdl.h"
@@ -100,6 +100,17 @@ struct SurrogatesTable {
     KxGColumn id;
     KxGColumn serial;
 };
+
+// The DELETE of one class version's rows in KELVOX_CLASSES or KELVOX_MEMBERS (both keyed by class id and
+// version in their first two columns).
+KxString DeleteVersionRows(const KxGCatalogTable& table, const KxClassId& id)
+{
+    KxString remove("DELETE FROM ");
+    remove << table.GetTable().GetQualifiedName() << " WHERE " << table.GetColumn(0).GetName() << " = "
+           << KxGStoredClassNumber(id.GetClassNumber()) << " AND " << table.GetColumn(1).GetName() << " = "
+           << KxGStoredClassNumber(id.GetVersion());
+    return remove;
+}
 
 }  // namespace
 
@@ -858,11 +869,7 @@ int32_t KxGClassMapperVersionCmd::WriteCatalogRows(KxGCreationSchemaMap& stored)
         }
         for (const KxGCatalogTable* table : {static_cast<const KxGCatalogTable*>(&members),
                                              static_cast<const KxGCatalogTable*>(&classes)}) {
-            KxString remove("DELETE FROM ");
-            remove << table->GetTable().GetQualifiedName() << " WHERE " << table->GetColumn(0).GetName() << " = "
-                   << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND " << table->GetColumn(1).GetName()
-                   << " = " << KxGStoredClassNumber(row.id.GetVersion());
-            const int32_t result = Execute(remove);
+            const int32_t result = Execute(DeleteVersionRows(*table, row.id));
             if (result != 0) {
                 return result;
             }
@@ -1291,11 +1298,7 @@ int32_t KxGClassMapperConvertCmd::WriteCatalog(bool createTables)
         for (const auto& row : map_->GetClassRows()) {
             for (const KxGCatalogTable* table : {static_cast<const KxGCatalogTable*>(&members),
                                                  static_cast<const KxGCatalogTable*>(&classes)}) {
-                KxString remove("DELETE FROM ");
-                remove << table->GetTable().GetQualifiedName() << " WHERE " << table->GetColumn(0).GetName()
-                       << " = " << KxGStoredClassNumber(row.id.GetClassNumber()) << " AND "
-                       << table->GetColumn(1).GetName() << " = " << KxGStoredClassNumber(row.id.GetVersion());
-                empty.Adopt(new (std::nothrow) KxGStoreStatementTemplate(remove));
+                empty.Adopt(new (std::nothrow) KxGStoreStatementTemplate(DeleteVersionRows(*table, row.id)));
             }
         }
         result = ExecuteAll(empty);
