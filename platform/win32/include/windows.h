@@ -9,4 +9,6 @@
 #include "handleapi.h"
 #include "fileapi.h"
 #include "processenv.h"
+#include "winbase.h"
+#include "winreg.h"
 #include "w32crt.h"
