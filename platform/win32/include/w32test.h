@@ -20,4 +20,8 @@ enum class Call {
 // The next call (in any thread) fails with the code.
 void FailNext(Call call, int32_t code);
 
+// The arguments CreateProcess makes of a command line (Windows' quoting rules; the first word
+// by the program-name rule).
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
 }  // namespace w32test

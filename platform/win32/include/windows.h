@@ -9,6 +9,7 @@
 #include "handleapi.h"
 #include "fileapi.h"
 #include "processenv.h"
+#include "processthreadsapi.h"
 #include "winbase.h"
 #include "winreg.h"
 #include "libloaderapi.h"

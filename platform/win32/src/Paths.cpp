@@ -1,10 +1,12 @@
 #include "Paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 
 #include "Errors.h"
 #include "Text.h"
+#include "w32ini.h"
 #include "w32path.h"
 
 namespace w32 {
@@ -25,6 +28,32 @@ bool LinuxPath(LPCSTR path, std::string& out) {
 bool LinuxPath(LPCWSTR path, std::string& out) {
     if (path == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     return LinuxPath(ToUtf8(path).c_str(), out);
+}
+
+std::string FindFileNoCase(const std::string& folder, const std::string& name) {
+    auto isFile = [](const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    };
+    const std::string exact = folder + "/" + name;
+    if (isFile(exact)) return exact;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return std::string();
+    std::string found;
+    while (dirent* e = readdir(dir)) {
+        if (w32ini::EqualsNoCase(e->d_name, name) && isFile(folder + "/" + e->d_name)) {
+            found = folder + "/" + e->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+std::string ProgramFile() {
+    std::string buf(PATH_MAX, '\0');
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    return n > 0 ? buf.substr(0, static_cast<size_t>(n)) : std::string();
 }
 
 namespace {
