@@ -12,6 +12,11 @@
 #include "processthreadsapi.h"
 #include "winbase.h"
 #include "winreg.h"
+#include "consoleapi.h"
+#include "debugapi.h"
+#include "sysinfoapi.h"
+#include "winuser.h"
+#include "wingdi.h"
 #include "libloaderapi.h"
 #include "rpc.h"
 #ifndef WIN32_LEAN_AND_MEAN
