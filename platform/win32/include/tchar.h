@@ -11,6 +11,7 @@ typedef char16_t _TCHAR;
 #define _tcsftime wcsftime
 #define _tsplitpath _wsplitpath
 #define _tmakepath _wmakepath
+#define _tstat _wstat
 #define _get_tpgmptr _get_wpgmptr
 #else
 typedef char _TCHAR;
@@ -20,6 +21,7 @@ typedef char _TCHAR;
 #define _tcsftime strftime
 #define _tsplitpath _splitpath
 #define _tmakepath _makepath
+#define _tstat _stat
 #define _get_tpgmptr _get_pgmptr
 #endif
 #define _T(x) __T(x)

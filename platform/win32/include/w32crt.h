@@ -6,6 +6,7 @@
 // below.
 #include <stdarg.h>
 #include <stdint.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include <ctime>
@@ -58,3 +59,27 @@ size_t wcsftime(char16_t* buffer, size_t size, const char16_t* format, const str
 // The running program's full path, as a path handed back: 0, or EINVAL for null.
 int _get_pgmptr(char** value);
 int _get_wpgmptr(char16_t** value);
+
+// A file's status by a path handed in (Windows' struct _stat): 0, or -1 with errno (ENOENT for a
+// missing file, EINVAL for a path Windows refuses, ENAMETOOLONG for one too long).
+#define _S_IFMT 0xF000
+#define _S_IFDIR 0x4000
+#define _S_IFREG 0x8000
+#define _S_IREAD 0x0100
+#define _S_IWRITE 0x0080
+struct _stat {
+    uint32_t st_dev;
+    uint64_t st_ino;
+    uint16_t st_mode;
+    int16_t st_nlink;
+    int16_t st_uid;
+    int16_t st_gid;
+    uint32_t st_rdev;
+    int64_t st_size;
+    // Read as st_atime, st_mtime and st_ctime (seconds), as with the C library's own struct stat.
+    struct timespec st_atim;
+    struct timespec st_mtim;
+    struct timespec st_ctim;
+};
+int _stat(const char* path, struct _stat* buffer);
+int _wstat(const char16_t* path, struct _stat* buffer);

@@ -320,3 +320,38 @@ void _wmakepath(char16_t* path, const char16_t* drive, const char16_t* dir, cons
                 const char16_t* ext) {
     w32::MakePath(path, drive, dir, fname, ext);
 }
+
+int _stat(const char* path, struct _stat* buffer) {
+    if (path == nullptr || buffer == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::string native;
+    if (const uint32_t rc = w32path::ToLinux(path, native)) {
+        errno = rc == w32path::kFilenameTooLong ? ENAMETOOLONG : rc == w32path::kPathNotFound ? ENOENT : EINVAL;
+        return -1;
+    }
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return -1;
+    *buffer = {};
+    buffer->st_dev = static_cast<uint32_t>(st.st_dev);
+    buffer->st_ino = st.st_ino;
+    uint16_t mode = S_ISDIR(st.st_mode) ? _S_IFDIR : _S_IFREG;
+    mode |= _S_IREAD;
+    if (st.st_mode & S_IWUSR) mode |= _S_IWRITE;
+    buffer->st_mode = mode;
+    buffer->st_nlink = static_cast<int16_t>(st.st_nlink);
+    buffer->st_size = st.st_size;
+    buffer->st_atim = st.st_atim;
+    buffer->st_mtim = st.st_mtim;
+    buffer->st_ctim = st.st_ctim;
+    return 0;
+}
+
+int _wstat(const char16_t* path, struct _stat* buffer) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    return _stat(w32::ToUtf8(path).c_str(), buffer);
+}
