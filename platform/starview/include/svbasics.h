@@ -2,6 +2,7 @@
 // international formats, colours and fonts, settings files and resources.
 #pragma once
 
+#include "svconfig.h"
 #include "svdef.h"
 #include "svfsys.h"
 #include "svgdi.h"
