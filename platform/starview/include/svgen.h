@@ -111,32 +111,38 @@ private:
     int32_t left_, top_, right_, bottom_;
 };
 
+// The two ends of a Range or a Selection.
+class SvMinMax {
+public:
+    int32_t Min() const;
+    int32_t Max() const;
+    int32_t& Min();
+    int32_t& Max();
+    // Swaps the ends when min is above max.
+    void Justify();
+
+protected:
+    SvMinMax(int32_t min, int32_t max);
+    int32_t min_, max_;
+};
+
 // A closed range of longs: Len is max - min + 1.
-class Range {
+class Range : public SvMinMax {
 public:
     Range();
     Range(int32_t min, int32_t max);
     Range(const Range& other);
     Range& operator=(const Range& other);
 
-    int32_t Min() const;
-    int32_t Max() const;
-    int32_t& Min();
-    int32_t& Max();
     int32_t Len() const;
     bool IsInside(int32_t n) const;
-    // Swaps the ends when min is above max.
-    void Justify();
     bool operator==(const Range& r) const;
     bool operator!=(const Range& r) const;
-
-private:
-    int32_t min_, max_;
 };
 
 // A selection between two positions, the end excluded: Len is max - min; `!` is true when it
 // selects nothing.
-class Selection {
+class Selection : public SvMinMax {
 public:
     Selection();
     explicit Selection(int32_t pos);
@@ -144,17 +150,9 @@ public:
     Selection(const Selection& other);
     Selection& operator=(const Selection& other);
 
-    int32_t Min() const;
-    int32_t Max() const;
-    int32_t& Min();
-    int32_t& Max();
     int32_t Len() const;
     bool IsInside(int32_t n) const;
-    void Justify();
     bool operator!() const;
-
-private:
-    int32_t min_, max_;
 };
 
 class Pair {

@@ -63,14 +63,8 @@ struct SvControlRes {
     WinBits style = 0;
 };
 
-// A window or dialog: title, position, size, style and its controls.
-struct SvWindowRes {
-    RESOURCE_TYPE type = RSC_WINDOW;
-    uint32_t id = 0;
-    String title;
-    Point pos;
-    Size size;
-    WinBits style = 0;
+// A window or dialog: the same header (its text is the title) and its controls.
+struct SvWindowRes : SvControlRes {
     std::vector<SvControlRes> controls;
 
     // Adds a control; a second control of the same type and id stops the program.

@@ -42,7 +42,7 @@ TEST_F(ResourceTest, ModuleResourcesArriveWithTheLibraryAndLeaveWithIt) {
 
     // The dialog: pushed as the context in which its controls are found by type and id.
     std::shared_ptr<const SvWindowRes> dialog = mgr.GetWindow(RSC_MODELESSDIALOG, 501);
-    EXPECT_EQ(dialog->title, "Printing");
+    EXPECT_EQ(dialog->text, "Printing");
     EXPECT_EQ(dialog->size, Size(300, 120));
     EXPECT_EQ(dialog->style, 0x1000u);
     mgr.PushContext(dialog);

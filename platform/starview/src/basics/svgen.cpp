@@ -169,36 +169,31 @@ bool Rectangle::operator!=(const Rectangle& r) const { return !(*this == r); }
 
 // ---- Range, Selection, Pair ----
 
-Range::Range() : min_(0), max_(0) {}
-Range::Range(int32_t min, int32_t max) : min_(min), max_(max) {}
-Range::Range(const Range& other) = default;
-Range& Range::operator=(const Range& other) = default;
-int32_t Range::Min() const { return min_; }
-int32_t Range::Max() const { return max_; }
-int32_t& Range::Min() { return min_; }
-int32_t& Range::Max() { return max_; }
-int32_t Range::Len() const { return max_ - min_ + 1; }
-bool Range::IsInside(int32_t n) const { return n >= min_ && n <= max_; }
-void Range::Justify() {
+SvMinMax::SvMinMax(int32_t min, int32_t max) : min_(min), max_(max) {}
+int32_t SvMinMax::Min() const { return min_; }
+int32_t SvMinMax::Max() const { return max_; }
+int32_t& SvMinMax::Min() { return min_; }
+int32_t& SvMinMax::Max() { return max_; }
+void SvMinMax::Justify() {
     if (min_ > max_) std::swap(min_, max_);
 }
+
+Range::Range() : SvMinMax(0, 0) {}
+Range::Range(int32_t min, int32_t max) : SvMinMax(min, max) {}
+Range::Range(const Range& other) = default;
+Range& Range::operator=(const Range& other) = default;
+int32_t Range::Len() const { return max_ - min_ + 1; }
+bool Range::IsInside(int32_t n) const { return n >= min_ && n <= max_; }
 bool Range::operator==(const Range& r) const { return min_ == r.min_ && max_ == r.max_; }
 bool Range::operator!=(const Range& r) const { return !(*this == r); }
 
-Selection::Selection() : min_(0), max_(0) {}
-Selection::Selection(int32_t pos) : min_(pos), max_(pos) {}
-Selection::Selection(int32_t min, int32_t max) : min_(min), max_(max) {}
+Selection::Selection() : SvMinMax(0, 0) {}
+Selection::Selection(int32_t pos) : SvMinMax(pos, pos) {}
+Selection::Selection(int32_t min, int32_t max) : SvMinMax(min, max) {}
 Selection::Selection(const Selection& other) = default;
 Selection& Selection::operator=(const Selection& other) = default;
-int32_t Selection::Min() const { return min_; }
-int32_t Selection::Max() const { return max_; }
-int32_t& Selection::Min() { return min_; }
-int32_t& Selection::Max() { return max_; }
 int32_t Selection::Len() const { return max_ - min_; }
 bool Selection::IsInside(int32_t n) const { return n >= min_ && n < max_; }
-void Selection::Justify() {
-    if (min_ > max_) std::swap(min_, max_);
-}
 bool Selection::operator!() const { return min_ == max_; }
 
 Pair::Pair() : a_(0), b_(0) {}

@@ -137,8 +137,8 @@ bool SvIsControlType(RESOURCE_TYPE type) { return type >= RSC_CONTROL && type <=
 
 SvWindowRes& SvWindowRes::AddControl(RESOURCE_TYPE ctype, uint32_t cid, const Point& cpos, const Size& csize,
                                      const char* ctext, WinBits cstyle) {
-    if (!SvIsControlType(ctype)) Stop("not a control type", "window", title.GetStr(), ctype, cid);
-    if (FindControl(ctype, cid) != nullptr) Stop("duplicate control", "window", title.GetStr(), ctype, cid);
+    if (!SvIsControlType(ctype)) Stop("not a control type", "window", text.GetStr(), ctype, cid);
+    if (FindControl(ctype, cid) != nullptr) Stop("duplicate control", "window", text.GetStr(), ctype, cid);
     SvControlRes c;
     c.type = ctype;
     c.id = cid;
@@ -211,7 +211,7 @@ SvWindowRes& SvResourceFile::AddWindow(RESOURCE_TYPE type, uint32_t id, const ch
     auto w = std::make_shared<SvWindowRes>();
     w->type = type;
     w->id = id;
-    w->title = title;
+    w->text = title;
     w->pos = pos;
     w->size = size;
     w->style = style;
@@ -382,7 +382,7 @@ const SvControlRes& ResMgr::GetControl(RESOURCE_TYPE type, uint32_t id) const {
     const SvControlRes* c = w->FindControl(type, id);
     if (c == nullptr) {
         std::fprintf(stderr, "in %s %u \"%s\": ", SvResTypeName(w->type), static_cast<unsigned>(w->id),
-                     w->title.GetStr());
+                     w->text.GetStr());
         Missing(type, id);
     }
     return *c;
