@@ -79,6 +79,18 @@ bool SameFile(const std::string& a, const std::string& b) { return a == b || a =
 
 using Key = std::pair<RESOURCE_TYPE, uint32_t>;
 
+SvControlRes Header(RESOURCE_TYPE type, uint32_t id, const Point& pos, const Size& size, const char* text,
+                    WinBits style) {
+    SvControlRes h;
+    h.type = type;
+    h.id = id;
+    h.pos = pos;
+    h.size = size;
+    h.text = text;
+    h.style = style;
+    return h;
+}
+
 }  // namespace
 
 struct SvResFileData {
@@ -139,14 +151,7 @@ SvWindowRes& SvWindowRes::AddControl(RESOURCE_TYPE ctype, uint32_t cid, const Po
                                      const char* ctext, WinBits cstyle) {
     if (!SvIsControlType(ctype)) Stop("not a control type", "window", text.GetStr(), ctype, cid);
     if (FindControl(ctype, cid) != nullptr) Stop("duplicate control", "window", text.GetStr(), ctype, cid);
-    SvControlRes c;
-    c.type = ctype;
-    c.id = cid;
-    c.pos = cpos;
-    c.size = csize;
-    c.text = ctext;
-    c.style = cstyle;
-    controls.push_back(c);
+    controls.push_back(Header(ctype, cid, cpos, csize, ctext, cstyle));
     return *this;
 }
 
@@ -209,12 +214,7 @@ SvWindowRes& SvResourceFile::AddWindow(RESOURCE_TYPE type, uint32_t id, const ch
     if (!SvIsWindowType(type)) Stop("not a window type", "file", data_->name, type, id);
     data_->CheckNew(data_->windows, Key(type, id), type, id);
     auto w = std::make_shared<SvWindowRes>();
-    w->type = type;
-    w->id = id;
-    w->text = title;
-    w->pos = pos;
-    w->size = size;
-    w->style = style;
+    static_cast<SvControlRes&>(*w) = Header(type, id, pos, size, title, style);
     data_->windows[Key(type, id)] = w;
     return *w;
 }
