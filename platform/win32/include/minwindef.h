@@ -79,9 +79,11 @@ typedef HKEY* PHKEY;
 typedef void* HGLOBAL;
 typedef void* HLOCAL;
 
-typedef INT_PTR (*FARPROC)();
-typedef INT_PTR (*NEARPROC)();
-typedef INT_PTR (*PROC)();
+// An address of a module's function, cast by the caller to the function's own type (no result
+// type, so that the cast draws no warning).
+typedef void (*FARPROC)();
+typedef void (*NEARPROC)();
+typedef void (*PROC)();
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;

@@ -9,4 +9,11 @@
 #include "handleapi.h"
 #include "fileapi.h"
 #include "processenv.h"
+#include "winbase.h"
+#include "winreg.h"
+#include "libloaderapi.h"
+#include "rpc.h"
+#ifndef WIN32_LEAN_AND_MEAN
+#include "combaseapi.h"
+#endif
 #include "w32crt.h"

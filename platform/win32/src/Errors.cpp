@@ -97,6 +97,18 @@ bool SystemMessage(DWORD flags, DWORD id, std::string& text) {
 
 }  // namespace
 
+void* AllocateBlock(size_t bytes, bool zero) { return Allocate(bytes, zero); }
+
+bool FreeBlock(void* block) {
+    Blocks& b = TheBlocks();
+    {
+        std::lock_guard<std::mutex> lock(b.mutex);
+        if (b.live.erase(block) == 0) return false;
+    }
+    std::free(block);
+    return true;
+}
+
 const char* ErrorText(DWORD error) {
     for (const Message& m : kMessages)
         if (m.code == error) return m.text;
@@ -198,12 +210,7 @@ HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
     if (hMem == nullptr) return nullptr;
-    w32::Blocks& b = w32::TheBlocks();
-    {
-        std::lock_guard<std::mutex> lock(b.mutex);
-        if (b.live.erase(hMem) == 0) return Fail(ERROR_INVALID_HANDLE, hMem);
-    }
-    std::free(hMem);
+    if (!w32::FreeBlock(hMem)) return Fail(ERROR_INVALID_HANDLE, hMem);
     return nullptr;
 }
 

@@ -24,6 +24,11 @@ T Fail(DWORD error, T result) {
     return result;
 }
 
+// Blocks that LocalFree (and RpcStringFree) release: null when out of memory.
+void* AllocateBlock(size_t bytes, bool zero);
+// False (nothing freed) for a block not handed out by AllocateBlock.
+bool FreeBlock(void* block);
+
 // The English text of a Windows error number (without "\r\n"), or null.
 const char* ErrorText(DWORD error);
 
