@@ -25,6 +25,7 @@ class KxObjectMgr;
 class KxObjectSpace;
 class KxTransaction;
 class KxBaseConnection;
+class KxParameterSet;
 
 class KxBase {
 public:
@@ -74,18 +75,45 @@ public:
     void SetConnection(KxBaseConnection* connection);
 
     // ---- storage: connect, open, transactions, objects (KxBaseStorage.cpp) ----------------------
-    // The kernel's own storage brand; its native storage is not part of this stand-in.
+    // The kernel's own storage brand, served by the module "kxnative".
     static const char* const KX_OWN_BRAND;   // "Kelvox"
 
     // Chooses the storage of the base. The server text is looked up as the key "name" of the
     // configuration section [servers\<server>] (the server text itself when there is none) and
-    // split at its first "$" or "@" into brand and physical server ("Oracle$SHOPSRV"). A brand other
-    // than the kernel's own loads the module "relgate" through the module registry and takes a
-    // connection factory from its GetGatewayClientFactory(brand). 0;
-    // KX_KERNEL_E_INVALID (no separator, empty brand or server); KX_KERNEL_E_NOT_SUPPORTED (the
-    // kernel's own brand); KX_KERNEL_E_STATE (already connected); the module's load status;
-    // KX_KERNEL_E_MODULE_PROTOCOL (no GetGatewayClientFactory or no factory).
+    // split at its first "$" or "@" into brand and physical server ("Oracle$SHOPSRV"). The kernel's
+    // own brand ("Kelvox", any case; the physical server is not used) loads the module "kxnative"
+    // through the module registry and takes a connection factory from its
+    // GetNativeConnectionFactory(brand); any other brand loads the module "relgate" and takes one
+    // from its GetGatewayClientFactory(brand). 0; KX_KERNEL_E_INVALID (no separator, empty brand or
+    // server); KX_KERNEL_E_STATE (already connected); the module's load status;
+    // KX_KERNEL_E_MODULE_PROTOCOL (no factory entry or no factory). Nothing is left behind when it
+    // fails (also when an exception passes through).
     int32_t Connect(const KxString& server);
+    // Closes the base (Close) and gives its storage module back: the end of a base that Connect
+    // made. 0, the close's first failure, or KX_KERNEL_E_STATE when the base is not connected.
+    int32_t Disconnect();
+    // Makes the database named by the base's logical name on the connected storage, for the
+    // dictionary of that name (server empty: the default): a connection of the factory names the
+    // server and its admin's CreateDatabase(database, dictionary, dictionaryServer) does the work;
+    // both are deleted afterwards. The base is not opened. 0 or the storage's status;
+    // KX_KERNEL_E_STATE when the base is not connected or is open.
+    int32_t CreateDatabase(const KxString& dictionary, const KxString& dictionaryServer = KxString());
+
+    // ---- long actions ----------------------------------------------------------------------------
+    // Maintenance of a database of the connected storage, named by database (the base's database
+    // or another of the same storage), with flags 0 and no parameter set as callers pass them. The
+    // base may be open or only connected; the storage does the work on a connection of its own
+    // (KxBaseConnection::Maintain) and records it in the database. 0 or a negative status:
+    // KX_KERNEL_E_STATE when the base is not connected or is inside a transaction;
+    // KX_KERNEL_E_NOT_SUPPORTED from a storage without maintenance (the gateway).
+    // The schema update: the database takes its dictionary's current classes and revision.
+    virtual int32_t UpdateSchema(const KxString& database, int32_t flags, KxParameterSet* params);
+    // Rewrites every object stored under an older class version as the class's current version.
+    virtual int32_t VersAll(const KxString& database, int32_t flags, KxParameterSet* params);
+    // Reorganises the database's storage (gives free space back).
+    virtual int32_t Reorg(const KxString& database, int32_t flags, KxParameterSet* params);
+    // Rebuilds every index of the database from its objects.
+    virtual int32_t ReIndex(const KxString& database, int32_t flags, KxParameterSet* params);
     // Opens the database named by the base's logical name on the connected storage: the factory's
     // connection (CreateConnection, SetServer with the physical server, OpenClient), its admin
     // (CreateAdmin, OpenDatabase), a bucket per persistent class of the admin's dictionary
@@ -95,7 +123,8 @@ public:
     int32_t Open(int32_t openMode = 0);
     // Aborts the open transaction levels of the base's current transaction, closes the shell,
     // admin and connection, and gives the module back. 0, or the first failure (everything is
-    // closed all the same). Also done by the destructor.
+    // closed all the same, also when an exception passes through). Also done by the destructor,
+    // which swallows failures and exceptions.
     int32_t Close();
     bool IsOpen() const;
     const KxString& GetBrand() const;            // as written in the server text
@@ -153,6 +182,12 @@ public:
 
 private:
     friend class KxBucketCru;
+    // The work of Open (after its checks) and of Close (without its hook; the destructor's close).
+    int32_t OpenStorage(int32_t openMode);
+    int32_t CloseStorage();
+    // One long action through the storage's Maintain (see UpdateSchema).
+    int32_t RunMaintenance(const char* hook, int32_t action, const KxString& database, int32_t flags,
+                           KxParameterSet* params);
     // A cursor going away: GetObject no longer reads ahead along it.
     void ForgetCursor(KxBucketCru* cursor);
     // Lets go of the objects read ahead and kept in memory: the one of ref, or all (null).

@@ -56,6 +56,16 @@ enum : int32_t {
 constexpr const char* KX_DEFAULT_DICTIONARY_SERVER = "LOCAL";
 // The declaration file of a dictionary directory.
 constexpr const char* KX_DICTIONARY_FILE = "classes.kxd";
+// The pair of dictionary files: the declarations (the format of "classes.kxd") and their index
+// (dictionary name, revision and a checksum of the declarations), written together.
+constexpr const char* KX_DICTIONARY_DATA_FILE = "_objects.dat";
+constexpr const char* KX_DICTIONARY_INDEX_FILE = "_objects.idx";
+
+// What KxClassDict::Save writes.
+enum KxDictionaryForm : int32_t {
+    KX_DICT_FORM_DECLARATION = 0,   // "classes.kxd"
+    KX_DICT_FORM_PAIR = 1           // "_objects.dat" and "_objects.idx"
+};
 
 // One entry of a revision's update log.
 struct KxUpdateLogEntry {
@@ -120,11 +130,15 @@ public:
     // True when id's class number is known and its current version is id's version.
     bool IsCurrentVersion(const KxClassId& id) const;
 
-    // Writes the declaration file into dir (created when missing): 0, KX_KERNEL_E_CONFIG_FILE
-    // when it cannot be written.
-    int32_t Save(const KxString& dir) const;
-    // Reads the declaration file of dir. 0; KX_DICT_E_NOT_FOUND when the file is missing;
-    // KX_DICT_E_SYNTAX with *error = "<file>:<line>: <reason>".
+    // Writes the declaration file into dir (created when missing), or with KX_DICT_FORM_PAIR the
+    // pair "_objects.dat" (the declarations) and then "_objects.idx" ("name <name>",
+    // "revision <n>", "checksum <CRC-32 of the .dat, 8 hexadecimal digits>"). Each file replaces
+    // its old one whole. 0, KX_KERNEL_E_CONFIG_FILE when a file cannot be written.
+    int32_t Save(const KxString& dir, KxDictionaryForm form = KX_DICT_FORM_DECLARATION) const;
+    // Reads the dictionary of dir: the pair when either of its files is there, else the declaration
+    // file. 0; KX_DICT_E_NOT_FOUND when there is no dictionary; KX_DICT_E_SYNTAX with *error =
+    // "<file>:<line>: <reason>", or for a pair that does not belong together (a file missing, a
+    // checksum, name or revision that does not match) "<file>: <reason>".
     static int32_t Load(const KxString& dir, std::unique_ptr<KxClassDict>& dict,
                         KxString* error = nullptr);
     // The same from declaration text (name is the file name used in messages).

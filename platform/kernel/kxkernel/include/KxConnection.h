@@ -16,6 +16,14 @@ class KxBaseConnection;
 class KxTransactionResource;
 class TransactionManager;
 
+// The long actions a storage runs on a database (KxBaseConnection::Maintain).
+enum : int32_t {
+    KX_MAINTAIN_UPDATE_SCHEMA = 1,   // the database takes its dictionary's current classes
+    KX_MAINTAIN_VERS_ALL = 2,        // every object rewritten as its class's current version
+    KX_MAINTAIN_REORG = 3,           // the storage reorganised
+    KX_MAINTAIN_REINDEX = 4          // every index rebuilt
+};
+
 class KxConnectionFactory {
 public:
     KxConnectionFactory();
@@ -52,4 +60,8 @@ public:
     // Parameters for the work of a transaction resource (e.g. "ROG_RowNum").
     virtual int32_t SetParameters(KxTransactionResource* resource, const KxParameterList* params);
     virtual int32_t DeleteDatabase(const KxString& database);
+    // Runs a long action (KX_MAINTAIN_...) on the named database of the server named by SetServer;
+    // the connection need not be open. flags and params as the caller of the kernel's long action
+    // gave them.
+    virtual int32_t Maintain(int32_t action, const KxString& database, int32_t flags, KxParameterSet* params);
 };

@@ -47,19 +47,41 @@ public:
     // Installs the callback (null removes it); answers the one installed before.
     KxUserNameFunction SetUserNameFunction(KxUserNameFunction fn);
 
+    // ---- bases by name -------------------------------------------------------------------------
+    // A base for a database name on a server: a new KxBase(name) is connected to the server
+    // (KxBase::Connect) and opened. mode: 2 (read-write; the only mode). 0 and base set, held by the
+    // root until UngetBase; else the first negative status, base null and nothing left behind (also
+    // when an exception passes through): KX_KERNEL_E_NOT_INITIALISED while the kernel is not
+    // started, KX_KERNEL_E_INVALID (empty name, another mode), Connect's or Open's status. The base
+    // may be used on any thread, one thread at a time.
+    int32_t GetBase(const KxString& server, const KxString& name, KxBase*& base, int32_t mode);
+    // Closes and deletes a base that GetBase made: 0 or the close's first failure (the base is
+    // deleted all the same, also when an exception passes through); KX_KERNEL_E_NOT_FOUND for a base
+    // the root did not make (nothing is done). Bases still held at the last DeinitKelvox are closed
+    // and deleted there, before the modules go.
+    int32_t UngetBase(KxBase* base);
+    // The number of bases made by GetBase and not yet given back.
+    int32_t GetBaseCount() const;
+
     // ---- class dictionaries -------------------------------------------------------------------
     // A dictionary by server (empty: "LOCAL") and name, held for the caller (release it with
-    // ReleaseDictionary). A dictionary that is not held yet is read from the directory
-    // <path>/<name>, where <path> is the one given to SetDictionaryPath for the server, else the
-    // key "DictionaryPath" of the configuration section [servers\<server>], else the environment
-    // variable KX_DICTIONARY_PATH. A name that is no folder there is taken as a logical name: the
-    // dictionary of a folder of <path> whose logical name it is (held dictionaries are found by
-    // either name). 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary);
-    // KX_KERNEL_E_VALUE (a declaration file that cannot be read; *error says why).
+    // ReleaseDictionary). A dictionary that is not held yet is read from a dictionary directory
+    // (KxClassDict::Load: the pair "_objects.dat"/"_objects.idx", else "classes.kxd"):
+    //  1. the directory named by the key "name" of the configuration section [schemata\<name>]
+    //     (a Windows-form or Linux path), when there is one;
+    //  2. else <path>/<name>, where <path> is the one given to SetDictionaryPath for the server,
+    //     else the key "DictionaryPath" of [servers\<server>], else the environment variable
+    //     KX_DICTIONARY_PATH. A name that is no folder there is taken as a logical name: the
+    //     dictionary of a folder of <path> whose logical name it is (held dictionaries are found
+    //     by either name).
+    // 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary); KX_KERNEL_E_VALUE (a dictionary that
+    // cannot be read, or a pair whose checksum does not match; *error says why).
     int32_t GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
                           KxString* error = nullptr);
     // Ends one hold; the last release deletes the dictionary. 0 or KX_KERNEL_E_NOT_FOUND.
     int32_t ReleaseDictionary(KxClassDict* dict);
+    // The same as ReleaseDictionary.
+    int32_t UngetDictionary(KxClassDict* dict);
     // Hands a built dictionary to the root under its server and name, held once for the caller.
     // KX_KERNEL_E_DUPLICATE when one with that server and name is held (dict is then kept by the
     // caller), KX_KERNEL_E_INVALID for null.

@@ -22,7 +22,13 @@ KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
     impl_->objectMgr = std::make_unique<KxObjectMgr>(this);
 }
 
-KxBase::~KxBase() { Close(); }
+KxBase::~KxBase() {
+    // A destructor cannot pass a failure on: what the close reports is dropped.
+    try {
+        CloseStorage();
+    } catch (...) {
+    }
+}
 
 const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
 const KxString& KxBase::GetClientName() const { return impl_->clientName; }

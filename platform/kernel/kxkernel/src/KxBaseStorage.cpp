@@ -1,5 +1,7 @@
 // The storage road of a base: connect to a storage module, open the database, transactions, and
 // the object requests that the kernel hands to the module's buckets and database shell.
+#include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <unordered_set>
@@ -17,6 +19,7 @@
 #include "KxRoot.h"
 #include "KxShell.h"
 #include "KernelText.h"
+#include "KxHooks.h"
 
 const char* const KxBase::KX_OWN_BRAND = "Kelvox";
 
@@ -85,6 +88,9 @@ private:
 // ---- connect and open -------------------------------------------------------------------------
 int32_t KxBase::Connect(const KxString& server)
 {
+    if (const int32_t hooked = kxk::HookPoint("Connect")) {
+        return hooked;
+    }
     KxBaseStorage& st = impl_->storage;
     if (st.factory != nullptr) {
         return KX_KERNEL_E_STATE;
@@ -107,12 +113,13 @@ int32_t KxBase::Connect(const KxString& server)
     if (brand.empty() || physical.empty()) {
         return KX_KERNEL_E_INVALID;
     }
-    if (kxk::EqualsNoCase(brand, KX_OWN_BRAND)) {
-        return KX_KERNEL_E_NOT_SUPPORTED;
-    }
+    // The kernel's own storage is a module too, reached the way the gateway is.
+    const bool own = kxk::EqualsNoCase(brand, KX_OWN_BRAND);
+    const char* const moduleName = own ? "kxnative" : "relgate";
+    const char* const entryName = own ? "GetNativeConnectionFactory" : "GetGatewayClientFactory";
 
     KxDllManager* modules = KELVOX()->GetDllManager();
-    const KxString file = DllNameClass::GetDllName(KxString("relgate"));
+    const KxString file = DllNameClass::GetDllName(KxString(moduleName));
     KxLoadableModule* module = modules->GetLoadable(file);
     if (module == nullptr) {
         module = new (std::nothrow) KxLoadableModule(file);
@@ -129,8 +136,14 @@ int32_t KxBase::Connect(const KxString& server)
     if (loaded != 0) {
         return loaded;
     }
-    auto entry = reinterpret_cast<GetFactoryFunc>(module->GetEntry(KxString("GetGatewayClientFactory")));
-    KxConnectionFactory* factory = entry != nullptr ? entry(KxString(brand.c_str())) : nullptr;
+    KxConnectionFactory* factory = nullptr;
+    try {
+        auto entry = reinterpret_cast<GetFactoryFunc>(module->GetEntry(KxString(entryName)));
+        factory = entry != nullptr ? entry(KxString(brand.c_str())) : nullptr;
+    } catch (...) {
+        module->Unload();
+        throw;
+    }
     if (factory == nullptr) {
         module->Unload();
         return KX_KERNEL_E_MODULE_PROTOCOL;
@@ -142,12 +155,66 @@ int32_t KxBase::Connect(const KxString& server)
     return KX_KERNEL_OK;
 }
 
+namespace {
+
+// Takes the module and factory out of the storage record while what the open made is closed, so that
+// the base stays connected; puts them back in every case.
+class KeepConnected {
+public:
+    explicit KeepConnected(KxBaseStorage& st) : st_(st), module_(st.module), factory_(st.factory)
+    {
+        st.module = nullptr;
+        st.factory = nullptr;
+    }
+    ~KeepConnected()
+    {
+        st_.module = module_;
+        st_.factory = factory_;
+    }
+    KeepConnected(const KeepConnected&) = delete;
+    KeepConnected& operator=(const KeepConnected&) = delete;
+
+private:
+    KxBaseStorage& st_;
+    KxLoadableModule* module_;
+    KxConnectionFactory* factory_;
+};
+
+}  // namespace
+
 int32_t KxBase::Open(int32_t openMode)
 {
+    if (const int32_t hooked = kxk::HookPoint("Open")) {
+        return hooked;
+    }
     KxBaseStorage& st = impl_->storage;
     if (st.factory == nullptr || st.connection != nullptr) {
         return KX_KERNEL_E_STATE;
     }
+    int32_t rc = KX_KERNEL_OK;
+    try {
+        rc = OpenStorage(openMode);
+    } catch (...) {
+        // What was made is closed again; the base stays connected. The first exception passes on.
+        KeepConnected keep(st);
+        try {
+            CloseStorage();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (rc == KX_KERNEL_OK) {
+        return KX_KERNEL_OK;
+    }
+    // Undo what was made; the module and factory stay (the base is still connected).
+    KeepConnected keep(st);
+    CloseStorage();
+    return rc;
+}
+
+int32_t KxBase::OpenStorage(int32_t openMode)
+{
+    KxBaseStorage& st = impl_->storage;
     int32_t rc = KX_KERNEL_OK;
     st.connection = st.factory->CreateConnection(this);
     if (st.connection == nullptr) {
@@ -185,63 +252,178 @@ int32_t KxBase::Open(int32_t openMode)
     if (rc == KX_KERNEL_OK) {
         st.shell = st.admin->CreateShell();
         st.open = true;
-        return KX_KERNEL_OK;
     }
-    // Undo what was made; the module and factory stay (the base is still connected).
-    KxLoadableModule* module = st.module;
-    KxConnectionFactory* factory = st.factory;
-    st.module = nullptr;
-    st.factory = nullptr;
-    Close();
-    st.module = module;
-    st.factory = factory;
     return rc;
 }
 
 int32_t KxBase::Close()
 {
+    const int32_t hooked = kxk::HookPoint("Close");
+    const int32_t rc = CloseStorage();
+    return hooked != 0 ? hooked : rc;
+}
+
+int32_t KxBase::Disconnect()
+{
+    const int32_t hooked = kxk::HookPoint("Disconnect");
+    if (impl_->storage.factory == nullptr) {
+        return hooked != 0 ? hooked : KX_KERNEL_E_STATE;
+    }
+    const int32_t rc = CloseStorage();
+    return hooked != 0 ? hooked : rc;
+}
+
+int32_t KxBase::CloseStorage()
+{
     KxBaseStorage& st = impl_->storage;
     ForgetCursor(impl_->scanCursor);
     DropReadAhead(nullptr);
     int32_t result = KX_KERNEL_OK;
-    auto keep = [&result](int32_t rc) {
-        if (rc < 0 && result == KX_KERNEL_OK) {
-            result = rc;
+    // Every step runs even when one before it failed or threw; the first exception passes on at the end.
+    std::exception_ptr thrown;
+    auto step = [&result, &thrown](auto&& call) {
+        try {
+            const int32_t rc = call();
+            if (rc < 0 && result == KX_KERNEL_OK) {
+                result = rc;
+            }
+        } catch (...) {
+            if (!thrown) {
+                thrown = std::current_exception();
+            }
         }
     };
     if (st.transaction) {
         while (st.transaction->GetLevel() > 0) {
-            keep(st.transaction->Abort());
+            const int32_t level = st.transaction->GetLevel();
+            step([&] { return st.transaction->Abort(); });
+            if (st.transaction->GetLevel() >= level) {
+                break;   // an abort that ended nothing would never end
+            }
         }
-        st.transaction.reset();
+        step([&] {
+            st.transaction.reset();
+            return KX_KERNEL_OK;
+        });
     }
-    delete st.shell;
-    st.shell = nullptr;
+    step([&] {
+        KxDatabaseShell* shell = st.shell;
+        st.shell = nullptr;
+        delete shell;
+        return KX_KERNEL_OK;
+    });
     if (st.admin != nullptr) {
-        keep(st.admin->CloseDatabase());
-        delete st.admin;
-        st.admin = nullptr;
+        step([&] { return st.admin->CloseDatabase(); });
+        step([&] {
+            KxAdmin* admin = st.admin;
+            st.admin = nullptr;
+            delete admin;
+            return KX_KERNEL_OK;
+        });
     }
     if (st.connection != nullptr) {
         if (st.clientOpen) {
-            keep(st.connection->CloseClient());
+            st.clientOpen = false;
+            step([&] { return st.connection->CloseClient(); });
         }
         if (GetConnection() == st.connection) {
             SetConnection(nullptr);
         }
-        delete st.connection;
-        st.connection = nullptr;
+        step([&] {
+            KxBaseConnection* connection = st.connection;
+            st.connection = nullptr;
+            delete connection;
+            return KX_KERNEL_OK;
+        });
     }
     st.clientOpen = false;
     st.open = false;
     // The factory's code lives in the module: it goes first.
-    delete st.factory;
-    st.factory = nullptr;
+    step([&] {
+        KxConnectionFactory* factory = st.factory;
+        st.factory = nullptr;
+        delete factory;
+        return KX_KERNEL_OK;
+    });
     if (st.module != nullptr) {
-        st.module->Unload();
+        KxLoadableModule* module = st.module;
         st.module = nullptr;
+        step([&] {
+            module->Unload();
+            return KX_KERNEL_OK;
+        });
+    }
+    if (thrown) {
+        std::rethrow_exception(thrown);
     }
     return result;
+}
+
+int32_t KxBase::CreateDatabase(const KxString& dictionary, const KxString& dictionaryServer)
+{
+    if (const int32_t hooked = kxk::HookPoint("CreateDatabase")) {
+        return hooked;
+    }
+    KxBaseStorage& st = impl_->storage;
+    if (st.factory == nullptr || st.connection != nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    std::unique_ptr<KxBaseConnection> connection(st.factory->CreateConnection(this));
+    if (!connection) {
+        return KX_KERNEL_E_NO_MEMORY;
+    }
+    int32_t rc = connection->SetServer(this, impl_->logicalName, st.physical);
+    if (rc != KX_KERNEL_OK) {
+        return rc;
+    }
+    std::unique_ptr<KxAdmin> admin(connection->CreateAdmin(this, 0));
+    if (!admin) {
+        return KX_KERNEL_E_NOT_SUPPORTED;
+    }
+    return admin->CreateDatabase(impl_->logicalName, dictionary, dictionaryServer);
+}
+
+// ---- long actions -------------------------------------------------------------------------------
+int32_t KxBase::RunMaintenance(const char* hook, int32_t action, const KxString& database, int32_t flags,
+                               KxParameterSet* params)
+{
+    if (const int32_t hooked = kxk::HookPoint(hook)) {
+        return hooked;
+    }
+    KxBaseStorage& st = impl_->storage;
+    if (st.factory == nullptr || GetTransactionLevel() > 0) {
+        return KX_KERNEL_E_STATE;
+    }
+    if (st.open && st.connection != nullptr) {
+        return st.connection->Maintain(action, database, flags, params);
+    }
+    // A connected base: a connection of its own names the server, as Open would.
+    std::unique_ptr<KxBaseConnection> connection(st.factory->CreateConnection(this));
+    if (!connection) {
+        return KX_KERNEL_E_NO_MEMORY;
+    }
+    const int32_t rc = connection->SetServer(this, impl_->logicalName, st.physical);
+    return rc != KX_KERNEL_OK ? rc : connection->Maintain(action, database, flags, params);
+}
+
+int32_t KxBase::UpdateSchema(const KxString& database, int32_t flags, KxParameterSet* params)
+{
+    return RunMaintenance("UpdateSchema", KX_MAINTAIN_UPDATE_SCHEMA, database, flags, params);
+}
+
+int32_t KxBase::VersAll(const KxString& database, int32_t flags, KxParameterSet* params)
+{
+    return RunMaintenance("VersAll", KX_MAINTAIN_VERS_ALL, database, flags, params);
+}
+
+int32_t KxBase::Reorg(const KxString& database, int32_t flags, KxParameterSet* params)
+{
+    return RunMaintenance("Reorg", KX_MAINTAIN_REORG, database, flags, params);
+}
+
+int32_t KxBase::ReIndex(const KxString& database, int32_t flags, KxParameterSet* params)
+{
+    return RunMaintenance("ReIndex", KX_MAINTAIN_REINDEX, database, flags, params);
 }
 
 bool KxBase::IsOpen() const { return impl_->storage.open; }
@@ -285,8 +467,16 @@ int32_t KxBase::BeginTransaction()
             return rc < 0 ? rc : KX_KERNEL_E_STATE;
         }
     }
-    // A failed begin is ended at the connection by the transaction itself.
-    const int32_t rc = st.transaction->Begin();
+    // A failed begin is ended at the connection by the transaction itself (also one that throws).
+    int32_t rc = KX_KERNEL_OK;
+    try {
+        rc = st.transaction->Begin();
+    } catch (...) {
+        if (st.transaction->GetLevel() == 0) {
+            st.transaction.reset();
+        }
+        throw;
+    }
     if (rc < 0 && st.transaction->GetLevel() == 0) {
         st.transaction.reset();
     }
@@ -303,7 +493,16 @@ int32_t EndTransactionLevel(KxBaseStorage& st, bool commit, bool& ended)
     if (!st.transaction || st.transaction->GetLevel() == 0) {
         return KX_KERNEL_E_STATE;
     }
-    const int32_t rc = commit ? st.transaction->Commit() : st.transaction->Abort();
+    int32_t rc = KX_KERNEL_OK;
+    try {
+        rc = commit ? st.transaction->Commit() : st.transaction->Abort();
+    } catch (...) {
+        // The level is over at the kernel (KxTransaction ends it when a connection throws).
+        if (st.transaction->GetLevel() == 0) {
+            st.transaction.reset();
+        }
+        throw;
+    }
     if (st.transaction->GetLevel() == 0) {
         st.transaction.reset();
         ended = true;
@@ -374,12 +573,22 @@ int32_t ResourceAndBucket(KxBase* base, const KxClassId& classId, KxTransactionR
 
 // Runs a bucket call inside a level of the shell's transaction. The level is ended in every case, also
 // after a begin that failed: committed after a call that did not fail, else aborted.
+// An exception out of the begin or the call ends the level with an abort too and passes on.
 template <typename Call>
 int32_t InShellLevel(KxDatabaseShell* shell, KxTransactionResource* resource, Call call)
 {
-    int32_t rc = shell->BeginTransaction(resource);
-    if (rc >= 0) {
-        rc = call();
+    int32_t rc = KX_KERNEL_OK;
+    try {
+        rc = shell->BeginTransaction(resource);
+        if (rc >= 0) {
+            rc = call();
+        }
+    } catch (...) {
+        try {
+            shell->AbortTransaction(resource);
+        } catch (...) {
+        }
+        throw;
     }
     if (rc >= 0) {
         const int32_t committed = shell->CommitTransaction(resource);
@@ -449,7 +658,19 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
         GetObjectMgr()->SetRetainSink(&ahead, ref.GetObjId());
     }
     KxObject* read = nullptr;
-    rc = bucket->GetObject(&read, ref, prefetch, lockSpec, prefetchLockSpec, resource);
+    try {
+        rc = bucket->GetObject(&read, ref, prefetch, lockSpec, prefetchLockSpec, resource);
+    } catch (...) {
+        // Nothing read stays held: the objects read ahead so far and the asked one go.
+        GetObjectMgr()->SetRetainSink(nullptr, KxObjId());
+        for (KxObject* object : ahead) {
+            object->Release();
+        }
+        if (read != nullptr) {
+            read->Release();
+        }
+        throw;
+    }
     if (keepAhead) {
         GetObjectMgr()->SetRetainSink(nullptr, KxObjId());
         for (KxObject* object : ahead) {

@@ -1,9 +1,11 @@
 // The declaration file of a dictionary: writing (ToText, Save) and reading (Parse, Load).
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -139,7 +141,76 @@ std::string KxClassDict::ToText() const {
     return out.str();
 }
 
-int32_t KxClassDict::Save(const KxString& dir) const {
+namespace {
+
+// CRC-32 (IEEE 802.3, reflected, as zip computes it).
+uint32_t Crc32(const std::string& bytes) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// Hexadecimal texts compared without regard to case.
+bool EqualsHex(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+std::string Hex8(uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%08X", value);
+    return buffer;
+}
+
+// Writes a file whole: a temporary file renamed over the old one, so a failed write leaves the old one.
+bool WriteWhole(const std::string& file, const std::string& text) {
+    const std::string tmp = file + ".new";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << text;
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(tmp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), file.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReadWhole(const std::string& file, std::string& text) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return true;
+}
+
+bool Exists(const std::string& file) {
+    struct stat st;
+    return ::stat(file.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+int32_t KxClassDict::Save(const KxString& dir, KxDictionaryForm form) const {
     const std::string path = dir.ToUtf8();
     for (const auto& t : types_)
         if (t->GetName().ToUtf8().find('"') != std::string::npos) return KX_KERNEL_E_INVALID;
@@ -147,34 +218,75 @@ int32_t KxClassDict::Save(const KxString& dir) const {
         server_.ToUtf8().find_first_of("\"\n\r") != std::string::npos)
         return KX_KERNEL_E_INVALID;
     ::mkdir(path.c_str(), 0777);
-    const std::string file = path + "/" + KX_DICTIONARY_FILE;
-    const std::string tmp = file + ".new";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return KX_KERNEL_E_CONFIG_FILE;
-        out << ToText();
-        out.flush();
-        if (!out) return KX_KERNEL_E_CONFIG_FILE;
-    }
-    // The complete file replaces the old one, so that a failed save leaves the old one readable.
-    if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return KX_KERNEL_E_CONFIG_FILE;
-    }
-    return 0;
+    const std::string text = ToText();
+    if (form != KX_DICT_FORM_PAIR)
+        return WriteWhole(path + "/" + KX_DICTIONARY_FILE, text) ? 0 : KX_KERNEL_E_CONFIG_FILE;
+    // The declarations first, their index last: a pair cut off between the two does not match.
+    const std::string index = "# Class dictionary index\nname " + name_.ToUtf8() + "\nrevision " +
+                              std::to_string(revision_) + "\nchecksum " + Hex8(Crc32(text)) + "\n";
+    if (!WriteWhole(path + "/" + KX_DICTIONARY_DATA_FILE, text)) return KX_KERNEL_E_CONFIG_FILE;
+    return WriteWhole(path + "/" + KX_DICTIONARY_INDEX_FILE, index) ? 0 : KX_KERNEL_E_CONFIG_FILE;
 }
+
+namespace {
+
+// Reads the pair of dir; see KxClassDict::Load.
+int32_t LoadPair(const std::string& dir, std::unique_ptr<KxClassDict>& dict, KxString* error) {
+    const std::string data = dir + "/" + KX_DICTIONARY_DATA_FILE;
+    const std::string index = dir + "/" + KX_DICTIONARY_INDEX_FILE;
+    auto refuse = [error](const std::string& why) {
+        if (error != nullptr) *error = KxString(why);
+        return static_cast<int32_t>(KX_DICT_E_SYNTAX);
+    };
+    std::string text, indexText;
+    if (!ReadWhole(data, text)) return refuse(data + ": cannot be read; the dictionary files are incomplete");
+    if (!ReadWhole(index, indexText)) return refuse(index + ": cannot be read; the dictionary files are incomplete");
+    std::string name, revision, checksum;
+    std::istringstream lines(indexText);
+    std::string line;
+    uint32_t lineNo = 0;
+    while (std::getline(lines, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const size_t blank = line.find(' ');
+        const std::string key = line.substr(0, blank);
+        const std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
+        std::string* slot = key == "name" ? &name : key == "revision" ? &revision : key == "checksum" ? &checksum : nullptr;
+        if (slot == nullptr || value.empty() || !slot->empty())
+            return refuse(index + ":" + std::to_string(lineNo) + ": unexpected line");
+        *slot = value;
+    }
+    if (name.empty() || revision.empty() || checksum.empty())
+        return refuse(index + ": needs name, revision and checksum");
+    const std::string actual = Hex8(Crc32(text));
+    if (!EqualsHex(checksum, actual))
+        return refuse(data + ": checksum " + actual + " does not match " + checksum + " of " +
+                      KX_DICTIONARY_INDEX_FILE + "; the dictionary files do not belong together");
+    std::unique_ptr<KxClassDict> parsed;
+    const int32_t rc = KxClassDict::Parse(text, KxString(data), parsed, error);
+    if (rc != KX_KERNEL_OK) return rc;
+    if (parsed->GetName().ToUtf8() != name || std::to_string(parsed->GetRevision()) != revision)
+        return refuse(index + ": names " + name + " revision " + revision + ", the declarations " +
+                      parsed->GetName().ToUtf8() + " revision " + std::to_string(parsed->GetRevision()));
+    dict = std::move(parsed);
+    return KX_KERNEL_OK;
+}
+
+}  // namespace
 
 int32_t KxClassDict::Load(const KxString& dir, std::unique_ptr<KxClassDict>& dict, KxString* error) {
     dict.reset();
-    const std::string file = dir.ToUtf8() + "/" + KX_DICTIONARY_FILE;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    const std::string path = dir.ToUtf8();
+    if (Exists(path + "/" + KX_DICTIONARY_DATA_FILE) || Exists(path + "/" + KX_DICTIONARY_INDEX_FILE))
+        return LoadPair(path, dict, error);
+    const std::string file = path + "/" + KX_DICTIONARY_FILE;
+    std::string text;
+    if (!ReadWhole(file, text)) {
         if (error != nullptr) *error = KxString(file + ": cannot be read");
         return KX_DICT_E_NOT_FOUND;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Parse(text.str(), KxString(file), dict, error);
+    return Parse(text, KxString(file), dict, error);
 }
 
 namespace {

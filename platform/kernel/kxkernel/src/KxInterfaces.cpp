@@ -33,6 +33,7 @@ int32_t KxBaseConnection::SetParameters(KxTransactionResource*, const KxParamete
     return kNo;
 }
 int32_t KxBaseConnection::DeleteDatabase(const KxString&) { return kNo; }
+int32_t KxBaseConnection::Maintain(int32_t, const KxString&, int32_t, KxParameterSet*) { return kNo; }
 
 // ---- KxBucket ------------------------------------------------------------------------------
 KxBucket::KxBucket(KxBase* base, KxMetaTypeHandle* metaHandle)

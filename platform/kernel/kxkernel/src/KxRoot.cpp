@@ -1,16 +1,20 @@
 #include "KxRoot.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <vector>
 
 #include "KxClassDict.h"
+#include "KxHooks.h"
 #include "KxTypeMgr.h"
 #include "kxthreads.h"
+#include "w32path.h"
 
 namespace {
 std::string ServerKey(const KxString& server) {
@@ -38,6 +42,8 @@ struct KxRoot::Impl {
     std::mutex dictMutex;
     std::vector<HeldDictionary> dictionaries;
     std::map<std::string, std::string> dictionaryPaths;   // by server key
+    std::mutex baseMutex;
+    std::vector<KxBase*> bases;                            // made by GetBase, owned
 };
 
 KxRoot::KxRoot() : impl_(std::make_unique<Impl>()) {}
@@ -86,6 +92,60 @@ KxUserNameFunction KxRoot::SetUserNameFunction(KxUserNameFunction fn) {
     return impl_->userNameFn.exchange(fn);
 }
 
+int32_t KxRoot::GetBase(const KxString& server, const KxString& name, KxBase*& base, int32_t mode) {
+    base = nullptr;
+    if (const int32_t hooked = kxk::HookPoint("GetBase")) return hooked;
+    if (GetInitCount() == 0) return KX_KERNEL_E_NOT_INITIALISED;
+    if (name.IsEmpty() || mode != 2) return KX_KERNEL_E_INVALID;
+    // On a failure or an exception the base's destructor closes what it made.
+    std::unique_ptr<KxBase> made(new (std::nothrow) KxBase(name));
+    if (!made) return KX_KERNEL_E_NO_MEMORY;
+    int32_t rc = made->Connect(server);
+    if (rc == KX_KERNEL_OK) rc = made->Open(0);
+    if (rc != KX_KERNEL_OK) return rc < 0 ? rc : KX_KERNEL_E_STATE;
+    {
+        std::lock_guard<std::mutex> lock(impl_->baseMutex);
+        impl_->bases.push_back(made.get());
+    }
+    base = made.release();
+    return KX_KERNEL_OK;
+}
+
+int32_t KxRoot::UngetBase(KxBase* base) {
+    const int32_t hooked = kxk::HookPoint("UngetBase");
+    {
+        std::lock_guard<std::mutex> lock(impl_->baseMutex);
+        auto it = std::find(impl_->bases.begin(), impl_->bases.end(), base);
+        if (base == nullptr || it == impl_->bases.end()) return KX_KERNEL_E_NOT_FOUND;
+        impl_->bases.erase(it);
+    }
+    // Deleted also when the close throws.
+    std::unique_ptr<KxBase> owned(base);
+    const int32_t rc = owned->Close();
+    return hooked != 0 ? hooked : rc;
+}
+
+int32_t KxRoot::GetBaseCount() const {
+    std::lock_guard<std::mutex> lock(impl_->baseMutex);
+    return static_cast<int32_t>(impl_->bases.size());
+}
+
+int32_t KxRoot::UngetDictionary(KxClassDict* dict) { return ReleaseDictionary(dict); }
+
+namespace {
+
+// The directory named by [schemata\<name>] name, as a Linux path; empty without one.
+std::string SchemataDirectory(KxConfig* config, const KxString& name) {
+    if (config == nullptr) return std::string();
+    const KxString section[] = {KxString("schemata"), name, KxString()};
+    KxString value;
+    if (config->Get("name", value, section) != KX_KERNEL_OK || value.IsEmpty()) return std::string();
+    std::string path;
+    return w32path::ToLinux(value.ToUtf8(), path) == 0 ? path : value.ToUtf8();
+}
+
+}  // namespace
+
 int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
                               KxString* error) {
     dict = nullptr;
@@ -99,6 +159,23 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
             dict = h.dict.get();
             return KX_KERNEL_OK;
         }
+    // A dictionary read is held once for the caller under the folder's name.
+    auto hold = [&](const std::string& folder, std::unique_ptr<KxClassDict> loaded) {
+        HeldDictionary h;
+        h.server = key;
+        h.name = folder;
+        h.dict = std::move(loaded);
+        h.holds = 1;
+        dict = h.dict.get();
+        impl_->dictionaries.push_back(std::move(h));
+        return KX_KERNEL_OK;
+    };
+    const std::string schemata = SchemataDirectory(GetConfig(), name);
+    if (!schemata.empty()) {
+        std::unique_ptr<KxClassDict> loaded;
+        const int32_t rc = KxClassDict::Load(KxString(schemata), loaded, error);
+        return rc != KX_KERNEL_OK ? rc : hold(dictName, std::move(loaded));
+    }
     std::string path;
     const auto it = impl_->dictionaryPaths.find(key);
     if (it != impl_->dictionaryPaths.end()) {
@@ -133,14 +210,7 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
         }
     }
     if (rc != KX_KERNEL_OK) return rc;
-    HeldDictionary h;
-    h.server = key;
-    h.name = folder;
-    h.dict = std::move(loaded);
-    h.holds = 1;
-    dict = h.dict.get();
-    impl_->dictionaries.push_back(std::move(h));
-    return KX_KERNEL_OK;
+    return hold(folder, std::move(loaded));
 }
 
 int32_t KxRoot::ReleaseDictionary(KxClassDict* dict) {
@@ -217,6 +287,13 @@ int32_t DeinitKelvox() {
     if (root.initCount == 0) return KX_KERNEL_E_NOT_INITIALISED;
     if (--root.initCount > 0) return KX_KERNEL_OK;
     lock.unlock();
+    // Bases still held from GetBase close before their modules go.
+    std::vector<KxBase*> bases;
+    {
+        std::lock_guard<std::mutex> baseLock(root.baseMutex);
+        bases.swap(root.bases);
+    }
+    for (KxBase* base : bases) delete base;
     // Modules are unloaded while the configuration is still there (a module may read it).
     root.dllManager.ReleaseAll();
     lock.lock();

@@ -1,5 +1,6 @@
 #include "KxTransaction.h"
 
+#include <exception>
 #include <new>
 
 #include "KxBase.h"
@@ -39,7 +40,11 @@ KxTransaction::~KxTransaction() {
     for (auto& r : resources_) {
         KxBase* base = r->GetBase();
         KxBaseConnection* conn = base->GetConnection();
-        if (conn != nullptr && r->GetContext() != nullptr) conn->DeleteTransactionContext(r.get());
+        // A destructor cannot pass an exception on: a context that fails to go is dropped.
+        try {
+            if (conn != nullptr && r->GetContext() != nullptr) conn->DeleteTransactionContext(r.get());
+        } catch (...) {
+        }
         if (base->GetCurrentTransaction() == this) base->SetCurrentTransaction(nullptr);
     }
 }
@@ -58,8 +63,20 @@ KxTransactionResource* KxTransaction::GetResource(KxBase* base) {
     }
     KxBaseConnection* conn = base->GetConnection();
     if (conn != nullptr) {
-        int32_t rc = conn->CreateTransactionContext(res.get());
-        for (int32_t i = 0; rc >= 0 && i < level_; ++i) rc = conn->BeginTransaction(res.get());
+        int32_t rc = KX_KERNEL_OK;
+        int32_t begun = 0;
+        try {
+            rc = conn->CreateTransactionContext(res.get());
+            for (; rc >= 0 && begun < level_; ++begun) rc = conn->BeginTransaction(res.get());
+        } catch (...) {
+            // The levels begun and the context go again; the exception passes on.
+            try {
+                for (; begun > 0; --begun) conn->AbortTransaction(res.get());
+                if (res->GetContext() != nullptr) conn->DeleteTransactionContext(res.get());
+            } catch (...) {
+            }
+            throw;
+        }
         if (rc < 0) {
             if (res->GetContext() != nullptr) conn->DeleteTransactionContext(res.get());
             lastStatus_ = rc;
@@ -78,18 +95,29 @@ KxTransactionResource* KxTransaction::GetResource(KxBase* base) {
 }
 
 int32_t KxTransaction::Begin() {
+    // Close the level again wherever it was begun, the failed begin included: a connection may keep
+    // a begin that failed half-way as an open level, and only the matching abort ends it.
+    auto undo = [this](size_t last) {
+        for (size_t j = 0; j <= last; ++j) {
+            KxBaseConnection* c = resources_[j]->GetBase()->GetConnection();
+            if (c != nullptr) c->AbortTransaction(resources_[j].get());
+        }
+    };
     for (size_t i = 0; i < resources_.size(); ++i) {
         KxBaseConnection* conn = resources_[i]->GetBase()->GetConnection();
         if (conn == nullptr) continue;
-        const int32_t rc = conn->BeginTransaction(resources_[i].get());
-        if (rc < 0) {
-            // Close the level again wherever it was begun, the failed begin included: a connection
-            // may keep a begin that failed half-way as an open level, and only the matching abort
-            // ends it.
-            for (size_t j = 0; j <= i; ++j) {
-                KxBaseConnection* c = resources_[j]->GetBase()->GetConnection();
-                if (c != nullptr) c->AbortTransaction(resources_[j].get());
+        int32_t rc = KX_KERNEL_OK;
+        try {
+            rc = conn->BeginTransaction(resources_[i].get());
+        } catch (...) {
+            try {
+                undo(i);
+            } catch (...) {
             }
+            throw;
+        }
+        if (rc < 0) {
+            undo(i);
             lastStatus_ = rc;
             return rc;
         }
@@ -107,17 +135,24 @@ int32_t KxTransaction::Abort() { return End(false); }
 int32_t KxTransaction::End(bool commit) {
     if (level_ == 0) return lastStatus_ = KX_KERNEL_E_STATE;
     int32_t result = KX_KERNEL_OK;
+    // Every resource is asked, also after one threw; the level ends and the first exception passes on.
+    std::exception_ptr thrown;
     for (auto& r : resources_) {
         KxBaseConnection* conn = r->GetBase()->GetConnection();
         if (conn == nullptr) continue;
-        const int32_t rc = commit ? conn->CommitTransaction(r.get()) : conn->AbortTransaction(r.get());
-        if (rc < 0 && result == KX_KERNEL_OK) result = rc;
+        try {
+            const int32_t rc = commit ? conn->CommitTransaction(r.get()) : conn->AbortTransaction(r.get());
+            if (rc < 0 && result == KX_KERNEL_OK) result = rc;
+        } catch (...) {
+            if (!thrown) thrown = std::current_exception();
+        }
     }
     --level_;
     if (level_ == 0)
         for (auto& r : resources_)
             if (r->GetBase()->GetCurrentTransaction() == this) r->GetBase()->SetCurrentTransaction(nullptr);
     lastStatus_ = result;
+    if (thrown) std::rethrow_exception(thrown);
     return result;
 }
 

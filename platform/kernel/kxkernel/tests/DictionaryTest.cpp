@@ -2,6 +2,10 @@
 // descriptors, saving and loading, declaration errors, the root's dictionaries and the admin.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -330,6 +334,92 @@ TEST(DictionaryTest, SavedDictionaryReadsBackTheSame) {
     EXPECT_EQ(versioned->ToText(), parsed->ToText());
 
     EXPECT_EQ(KX_DICT_E_NOT_FOUND, KxClassDict::Load(KxString(dir.Path() + "/none"), again));
+}
+
+// The pair of dictionary files: read before a declaration file beside it; a pair that does not
+// belong together (the state a copy cut off half-way leaves) is refused with the reason.
+TEST(DictionaryTest, ThePairOfDictionaryFilesIsReadOnlyWhenItsChecksumMatches) {
+    auto dict = LoadSample();
+    TempDir dir;
+    const std::string target = dir.Path() + "/pair";
+    ASSERT_EQ(0, dict->Save(KxString(target), KX_DICT_FORM_PAIR));
+    std::ifstream index(target + "/_objects.idx");
+    std::stringstream indexText;
+    indexText << index.rdbuf();
+    EXPECT_NE(std::string::npos, indexText.str().find("name sample\nrevision 3\nchecksum "));
+    // A declaration file of another dictionary beside the pair is not read.
+    ASSERT_EQ(0, KxDictBuilder("other").Class(1, 1, "A").Build(dict));
+    ASSERT_EQ(0, dict->Save(KxString(target)));
+    std::unique_ptr<KxClassDict> read;
+    KxString error;
+    ASSERT_EQ(0, KxClassDict::Load(KxString(target), read, &error)) << error.ToUtf8();
+    EXPECT_EQ("sample", read->GetName().ToUtf8());
+    EXPECT_EQ(kPersonMembers, Names(ClassNamed(*read, "Person")->GetAllMembers()));
+    const std::string data = read->ToText();
+
+    struct Case {
+        const char* what;
+        std::string dat;    // "-": removed
+        std::string idx;    // "-": removed; "": as saved
+        const char* reason;
+    };
+    const std::string idx = indexText.str();
+    const Case cases[] = {
+        {"the declarations changed after the index was written", data + "\n# edited\n", "", "does not match"},
+        {"a new declaration file with the old index (copy cut off)", dict->ToText(), "", "do not belong together"},
+        {"the index missing", data, "-", "_objects.idx: cannot be read"},
+        {"the declarations missing", "-", "", "_objects.dat: cannot be read"},
+        {"an index naming another revision",
+         data, "name sample\nrevision 4\nchecksum " + idx.substr(idx.find("checksum ") + 9), "revision 4"},
+        {"an index without checksum", data, "name sample\nrevision 3\n", "needs name, revision and checksum"},
+        {"an index with an unknown line", data, idx + "size 12\n", "_objects.idx:5: unexpected line"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = dir.Path() + "/case";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        auto write = [&](const char* name, const std::string& text) {
+            if (text != "-") std::ofstream(folder + "/" + name, std::ios::binary) << text;
+        };
+        write("_objects.dat", c.dat);
+        write("_objects.idx", c.idx.empty() ? idx : c.idx);
+        write("classes.kxd", data);   // never a fallback for a broken pair
+        std::unique_ptr<KxClassDict> refused;
+        KxString why;
+        EXPECT_EQ(KX_DICT_E_SYNTAX, KxClassDict::Load(KxString(folder), refused, &why));
+        EXPECT_FALSE(refused);
+        EXPECT_NE(std::string::npos, why.ToUtf8().find(c.reason)) << why.ToUtf8();
+    }
+}
+
+// [schemata\<name>] name names the dictionary's directory (in Windows form too); the root reads it
+// before it looks under a server's dictionary path, and refuses a broken pair there.
+TEST(DictionaryTest, TheRootReadsADictionaryFromItsSchemataDirectory) {
+    TempDir dir;
+    auto dict = LoadSample();
+    std::filesystem::create_directories(dir.Path() + "/Dicts");
+    ASSERT_EQ(0, dict->Save(KxString(dir.Path() + "/Dicts/Sample_3"), KX_DICT_FORM_PAIR));
+    ASSERT_EQ(0, setenv("W32_DRIVE_K", dir.Path().c_str(), 1));
+    const std::string file = dir.Write("kx.ini", "[schemata\\sample]\nname=K:\\dicts\\sample_3\n"
+                                                 "[schemata\\broken]\nname=" + dir.Path() + "/broken\n");
+    std::filesystem::create_directories(dir.Path() + "/broken");
+    std::ofstream(dir.Path() + "/broken/_objects.dat") << dict->ToText();
+    KxParameterList params;
+    ASSERT_EQ(0, params.Append("ConfigFile", file));
+    ASSERT_EQ(0, InitKelvox(&params));
+    KxRoot* root = KxBase::KELVOX();
+    KxClassDict* found = nullptr;
+    KxString error;
+    ASSERT_EQ(0, root->GetDictionary("", "sample", found, &error)) << error.ToUtf8();
+    EXPECT_EQ(3, found->GetRevision());
+    EXPECT_EQ(0, root->UngetDictionary(found));
+    KxClassDict* broken = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_VALUE, root->GetDictionary("", "broken", broken, &error));
+    EXPECT_EQ(nullptr, broken);
+    EXPECT_NE(std::string::npos, error.ToUtf8().find("_objects.idx")) << error.ToUtf8();
+    EXPECT_EQ(0, DeinitKelvox());
+    unsetenv("W32_DRIVE_K");
 }
 
 TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {

@@ -1,5 +1,6 @@
 // A storage module for the kernel's tests: the module protocol and GetGatewayClientFactory, with a
 // connection, admin, buckets and shell that record what the kernel calls and answer as told.
+#include <stdexcept>
 #include <string>
 
 #include "KxAdmin.h"
@@ -19,6 +20,7 @@ std::string Id(const KxRef& ref) { return std::to_string(ref.GetObjId().Get64())
 
 int32_t Answer(const std::string& operation, int32_t otherwise = 0) {
     const int32_t code = KxTestTakeFailure(operation);
+    if (code == KX_TEST_THROW) throw std::runtime_error(operation);
     return code != 0 ? code : otherwise;
 }
 
@@ -83,7 +85,9 @@ public:
     }
     int32_t CloseDatabase() override {
         KxTestRecord("close database");
-        return KxAdmin::CloseDatabase();
+        const int32_t rc = Answer("close database");
+        KxAdmin::CloseDatabase();
+        return rc;
     }
     int32_t GetDictionaryInfo(KxString& name, KxString& server, KxDateTime&) override {
         name = "sample";
@@ -104,6 +108,10 @@ public:
     KxDatabaseShell* CreateShell() override {
         KxTestRecord("create shell");
         return new TestShell();
+    }
+    int32_t CreateDatabase(const KxString& database, const KxString& dictionary, const KxString& server) override {
+        KxTestRecord("create database " + database.ToUtf8() + " " + dictionary.ToUtf8() + " " + server.ToUtf8());
+        return Answer("create database");
     }
 
 private:
@@ -152,6 +160,11 @@ public:
         resource->SetContext(nullptr);
         return 0;
     }
+    int32_t Maintain(int32_t action, const KxString& database, int32_t flags, KxParameterSet* params) override {
+        KxTestRecord("maintain " + std::to_string(action) + " " + database.ToUtf8() + " " + std::to_string(flags) +
+                     (params != nullptr ? " with parameters" : ""));
+        return Answer("maintain");
+    }
 };
 
 class TestFactory : public KxConnectionFactory {
@@ -196,5 +209,10 @@ extern "C" int32_t KxInitDll(int32_t enable) {
 
 extern "C" KxConnectionFactory* GetGatewayClientFactory(const KxString& brand) {
     KxTestRecord("factory " + brand.ToUtf8());
+    return new TestFactory(brand);
+}
+
+extern "C" KxConnectionFactory* GetNativeConnectionFactory(const KxString& brand) {
+    KxTestRecord("native factory " + brand.ToUtf8());
     return new TestFactory(brand);
 }

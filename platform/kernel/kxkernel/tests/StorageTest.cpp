@@ -35,6 +35,7 @@ protected:
     void SetUp() override {
         KxTestClearEvents();
         config_ = dir_.Write("kx.ini", std::string("[modules]\nrelgate=") + KX_TEST_STORAGE_FILE +
+                                           "\nkxnative=" + KX_TEST_STORAGE_FILE +
                                            "\n[servers\\SHOPDB]\nname=Oracle$PHYS\n");
         ASSERT_EQ(0, params_.Append("ConfigFile", config_));
         ASSERT_EQ(0, InitKelvox(&params_));
@@ -78,7 +79,7 @@ TEST_F(StorageTest, ServerNamesResolveToBrandAndPhysicalServer) {
         {"NOSEPARATOR", KX_KERNEL_E_INVALID, "", ""},
         {"$PHYS", KX_KERNEL_E_INVALID, "", ""},
         {"Oracle$", KX_KERNEL_E_INVALID, "", ""},
-        {"kelvox$LOCAL", KX_KERNEL_E_NOT_SUPPORTED, "", ""},   // the kernel's own storage
+        {"kelvox$LOCAL", 0, "kelvox", "LOCAL"},             // the kernel's own storage (module kxnative)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.server);
@@ -88,7 +89,9 @@ TEST_F(StorageTest, ServerNamesResolveToBrandAndPhysicalServer) {
         if (c.status == 0) {
             EXPECT_EQ(c.brand, base.GetBrand().ToUtf8());
             EXPECT_EQ(c.physical, base.GetPhysicalServer().ToUtf8());
-            EXPECT_TRUE(Has(KxTestEvents(), std::string("factory ") + c.brand));
+            // The kernel's own brand takes its factory from the native entry.
+            const bool own = std::string(c.brand) == "kelvox";
+            EXPECT_TRUE(Has(KxTestEvents(), std::string(own ? "native factory " : "factory ") + c.brand));
             EXPECT_EQ(KX_KERNEL_E_STATE, base.Connect(c.server));   // once only
         } else {
             EXPECT_EQ(nullptr, base.GetConnectionFactory());

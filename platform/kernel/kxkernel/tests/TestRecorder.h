@@ -16,6 +16,7 @@ void KxTestSetInitResult(int32_t result);
 int32_t KxTestInitResult();
 
 // Failures the test storage module is told to answer: the next call of an operation answers code
-// (0: no failure).
+// (0: no failure); KX_TEST_THROW makes it throw std::runtime_error instead.
+constexpr int32_t KX_TEST_THROW = -99999;
 void KxTestSetFailure(const std::string& operation, int32_t code);
 int32_t KxTestTakeFailure(const std::string& operation);
