@@ -187,6 +187,18 @@ private:
     // The critical section 13 of the kernel's thread manager.
     void EnterPool(const char* name);
     void LeavePool(const char* name);
+    // The pool's critical section for a scope (left also when an exception passes through).
+    class PoolSection {
+    public:
+        PoolSection(KxGatewayClient& client, const char* name) : client_(client), name_(name) { client_.EnterPool(name_); }
+        ~PoolSection() { client_.LeavePool(name_); }
+        PoolSection(const PoolSection&) = delete;
+        PoolSection& operator=(const PoolSection&) = delete;
+
+    private:
+        KxGatewayClient& client_;
+        const char* name_;
+    };
 
     KxBase* base_;
     KxString server_;

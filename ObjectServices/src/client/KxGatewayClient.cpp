@@ -2,6 +2,7 @@
 // connection pool.
 #include "KxGatewayClient.h"
 
+#include <exception>
 #include <string>
 
 #include "KxBase.h"
@@ -191,7 +192,12 @@ KxGatewayClient::KxGatewayClient(KxBase* base, const KxString& product)
 KxGatewayClient::~KxGatewayClient()
 {
     if (database_ != nullptr || trace_ != nullptr) {
-        CloseClient();
+        // A destructor cannot pass an exception on (an error listener may throw out of the close):
+        // what the close reports is dropped; CloseClient has released everything by then.
+        try {
+            CloseClient();
+        } catch (...) {
+        }
     }
     if (admin_ != nullptr) {
         admin_->ForgetClient();
@@ -405,31 +411,46 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
     OpenTrace();
 
     int32_t status = 0;
-    database_ = LoadSpecificGatewayDll(product_, server_, databaseName, KxString::EmptyString(),
-                                       KxString::EmptyString(), base_, &params_, trace_);
-    if (database_ == nullptr) {
-        status = KXG_E_ADAPTER_NOT_LOADED;
-    } else {
-        status = LogIn();
-        if (status < 0) {
-            database_->Destroy(0);
-            database_ = nullptr;
+    try {
+        database_ = LoadSpecificGatewayDll(product_, server_, databaseName, KxString::EmptyString(),
+                                           KxString::EmptyString(), base_, &params_, trace_);
+        if (database_ == nullptr) {
+            status = KXG_E_ADAPTER_NOT_LOADED;
+        } else {
+            status = LogIn();
+            if (status < 0) {
+                database_->Destroy(0);
+                database_ = nullptr;
+            }
         }
-    }
 
-    if (database_ != nullptr) {
-        database_->SetTrace(trace_);
-        // The tag closes at the end of this block, before the writer may be deleted below.
-        KxGTraceTag tag(*database_, KXG_TRACE_CA, "OpenClient");
-        Record(tag, "Storage type : ", product_);
-        Record(tag, "Server name : ", server_);
-        Record(tag, "Database name : ", databaseName);
-        if (database_->OpenConnection() == 0) {
-            status = FailureCode(database_, KXG_E_CANNOT_OPEN_DATABASE);
-            Record(tag, "Error: Can't open database : ", status);
-            database_->Destroy(0);
-            database_ = nullptr;
+        if (database_ != nullptr) {
+            database_->SetTrace(trace_);
+            // The tag closes at the end of this block, before the writer may be deleted below.
+            KxGTraceTag tag(*database_, KXG_TRACE_CA, "OpenClient");
+            Record(tag, "Storage type : ", product_);
+            Record(tag, "Server name : ", server_);
+            Record(tag, "Database name : ", databaseName);
+            if (database_->OpenConnection() == 0) {
+                status = FailureCode(database_, KXG_E_CANNOT_OPEN_DATABASE);
+                Record(tag, "Error: Can't open database : ", status);
+                database_->Destroy(0);
+                database_ = nullptr;
+            }
         }
+    } catch (...) {
+        // An exception out of the adapter (its error listener may throw) leaves no half-made
+        // connection behind: the client stays as it was before the call.
+        KxGDatabase* halfMade = database_;
+        database_ = nullptr;
+        if (halfMade != nullptr) {
+            try {
+                halfMade->Destroy(0);
+            } catch (...) {
+            }
+        }
+        DeleteTrace();
+        throw;
     }
 
     if (status != 0) {
@@ -463,33 +484,50 @@ int32_t KxGatewayClient::RegisterClient()
 
 int32_t KxGatewayClient::CloseClient()
 {
+    // Every step runs even when one before it threw (an error listener may throw out of the adapter):
+    // the first exception passes on once everything is closed.
+    std::exception_ptr thrown;
+    auto step = [&thrown](auto&& call) {
+        try {
+            call();
+        } catch (...) {
+            if (!thrown) {
+                thrown = std::current_exception();
+            }
+        }
+    };
     if (database_ != nullptr) {
         // The tag keeps the writer, which lives until the end of this function.
         KxGTraceTag tag(*database_, KXG_TRACE_CA, "CloseClient");
         // The contexts give their connections back while the pool, the trace writer and the lock
         // service still exist.
         if (txnMgr_ != nullptr) {
-            txnMgr_->CloseContexts();
+            step([&] { txnMgr_->CloseContexts(); });
         }
-        EnterPool("KxGatewayClient::CloseClient");
-        for (KxGDatabase* pooled : poolSlots_) {
-            if (pooled != nullptr) {
-                Discard(pooled, true, true);
+        {
+            PoolSection pool(*this, "KxGatewayClient::CloseClient");
+            for (KxGDatabase* pooled : poolSlots_) {
+                if (pooled != nullptr) {
+                    step([&] { Discard(pooled, true, true); });
+                }
             }
+            poolSlots_.clear();
+            poolTimes_.clear();
+            poolSize_ = 0;
         }
-        poolSlots_.clear();
-        poolTimes_.clear();
-        poolSize_ = 0;
-        LeavePool("KxGatewayClient::CloseClient");
         if (txnMgr_ != nullptr) {
-            txnMgr_->DeleteLockService();
+            step([&] { txnMgr_->DeleteLockService(); });
         }
-        database_->UnregisterConnection(clientId_);
-        database_->CloseConnection();
-        database_->Destroy(0);
+        KxGDatabase* database = database_;
         database_ = nullptr;
+        step([&] { database->UnregisterConnection(clientId_); });
+        step([&] { database->CloseConnection(); });
+        step([&] { database->Destroy(0); });
     }
     DeleteTrace();
+    if (thrown) {
+        std::rethrow_exception(thrown);
+    }
     return 0;
 }
 
@@ -657,29 +695,39 @@ int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
         return KXG_E_NO_CONNECTION;
     }
 
-    EnterPool("KxGatewayClient::GetPoolDatabase");
     KxGTraceTag tag(*database_, KXG_TRACE_CA, "GetPoolConnection");
-    if (poolSize_ == 0) {
-        CreatePool();
-    }
-    CloseExpiredPoolConnections();
-    for (int32_t index = static_cast<int32_t>(poolSize_) - 1; index >= 0; --index) {
-        KxGDatabase* pooled = poolSlots_[index];
-        if (pooled == nullptr) {
-            continue;
+    {
+        PoolSection pool(*this, "KxGatewayClient::GetPoolDatabase");
+        if (poolSize_ == 0) {
+            CreatePool();
         }
-        poolSlots_[index] = nullptr;
-        if (pooled->TestConnectionAlive(poolChecking_) != 0) {
-            int32_t id = 0;
-            pooled->GetConnectionId(&id);
-            Record(tag, "take connection ", id, " from pool at ", index);
-            LeavePool("KxGatewayClient::GetPoolDatabase");
-            *database = pooled;
-            return 0;
+        CloseExpiredPoolConnections();
+        for (int32_t index = static_cast<int32_t>(poolSize_) - 1; index >= 0; --index) {
+            KxGDatabase* pooled = poolSlots_[index];
+            if (pooled == nullptr) {
+                continue;
+            }
+            poolSlots_[index] = nullptr;
+            bool alive = false;
+            try {
+                alive = pooled->TestConnectionAlive(poolChecking_) != 0;
+            } catch (...) {
+                try {
+                    Discard(pooled, false, false);
+                } catch (...) {
+                }
+                throw;
+            }
+            if (alive) {
+                int32_t id = 0;
+                pooled->GetConnectionId(&id);
+                Record(tag, "take connection ", id, " from pool at ", index);
+                *database = pooled;
+                return 0;
+            }
+            Discard(pooled, false, false);
         }
-        Discard(pooled, false, false);
     }
-    LeavePool("KxGatewayClient::GetPoolDatabase");
 
     Record(tag, "create new connection");
     KxGDatabase* clone = database_->CloneConnection();
@@ -693,18 +741,28 @@ int32_t KxGatewayClient::GetPoolConnection(KxGDatabase** database)
     clone->SetTrace(cloneTrace);
 
     // A clone that fails is neither pooled nor handed out: it is closed when it was opened, destroyed,
-    // and its own writer deleted.
-    if (clone->OpenConnection() == 0) {
-        const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
-        Discard(clone, false, false);
-        return status;
-    }
-    KxString clientName(base_ != nullptr ? base_->GetClientName() : KxString::EmptyString());
-    int32_t id = clientId_;
-    if (clone->RegisterConnection(&server_, &id, &clientName, 1, localMode_, IsExclusive() ? 1 : 0) == 0) {
-        const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
-        Discard(clone, false, true);
-        return status;
+    // and its own writer deleted (also when an exception passes through).
+    bool opened = false;
+    try {
+        if (clone->OpenConnection() == 0) {
+            const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
+            Discard(clone, false, false);
+            return status;
+        }
+        opened = true;
+        KxString clientName(base_ != nullptr ? base_->GetClientName() : KxString::EmptyString());
+        int32_t id = clientId_;
+        if (clone->RegisterConnection(&server_, &id, &clientName, 1, localMode_, IsExclusive() ? 1 : 0) == 0) {
+            const int32_t status = FailureCode(clone, KXG_E_NO_CONNECTION);
+            Discard(clone, false, true);
+            return status;
+        }
+    } catch (...) {
+        try {
+            Discard(clone, false, opened);
+        } catch (...) {
+        }
+        throw;
     }
     *database = clone;
     return 0;
@@ -729,21 +787,21 @@ int32_t KxGatewayClient::UngetPoolConnection(KxGDatabase* database)
         return 0;
     }
 
-    EnterPool("KxGatewayClient::UngetPoolDatabase");
     KxTraceTag tag(database_ != nullptr ? database_->GetTrace(KXG_TRACE_CA) : nullptr, "UngetPoolConnection");
-    CloseExpiredPoolConnections();
-    for (uint16_t index = 0; index < poolSize_; ++index) {
-        if (poolSlots_[index] == nullptr) {
-            poolSlots_[index] = database;
-            poolTimes_[index] = KxDateTime();
-            int32_t id = 0;
-            database->GetConnectionId(&id);
-            Record(tag, "put connection ", id, " to pool at ", static_cast<int32_t>(index));
-            LeavePool("KxGatewayClient::UngetPoolDatabase");
-            return 0;
+    {
+        PoolSection pool(*this, "KxGatewayClient::UngetPoolDatabase");
+        CloseExpiredPoolConnections();
+        for (uint16_t index = 0; index < poolSize_; ++index) {
+            if (poolSlots_[index] == nullptr) {
+                poolSlots_[index] = database;
+                poolTimes_[index] = KxDateTime();
+                int32_t id = 0;
+                database->GetConnectionId(&id);
+                Record(tag, "put connection ", id, " to pool at ", static_cast<int32_t>(index));
+                return 0;
+            }
         }
     }
-    LeavePool("KxGatewayClient::UngetPoolDatabase");
     Record(tag, "pool is full", poolSize_);
     Discard(database, true, true);
     return 0;

@@ -28,10 +28,11 @@ struct Locks {
     std::map<std::string, std::map<uint64_t, std::vector<Held>>> byFile;
 };
 
+// Goes with the module: the kernel closes every connection before it unloads the module.
 Locks& TheLocks()
 {
-    static Locks* const locks = new Locks();   // kept for the process: connections may close late
-    return *locks;
+    static Locks locks;
+    return locks;
 }
 
 // The weakest held mode a request conflicts with.
@@ -86,6 +87,9 @@ int32_t LockTable::Release(const std::string& file, uint64_t oid, const void* ow
     if (o->second.empty()) {
         f->second.erase(o);
     }
+    if (f->second.empty()) {
+        locks.byFile.erase(f);
+    }
     return released ? 0 : KXN_E_NO_LOCK_RELEASED;
 }
 
@@ -100,6 +104,9 @@ void LockTable::ReleaseAll(const std::string& file, const void* owner)
     for (auto it = f->second.begin(); it != f->second.end();) {
         std::erase_if(it->second, [owner](const Held& h) { return h.owner == owner; });
         it = it->second.empty() ? f->second.erase(it) : std::next(it);
+    }
+    if (f->second.empty()) {
+        locks.byFile.erase(f);
     }
 }
 
