@@ -275,10 +275,6 @@ int32_t Bucket::QueryInSet(const KxRefList* source, KxQuery* query, const KxClas
     if (status < 0) {
         return status;
     }
-    std::unordered_set<uint64_t> matching;
-    for (const KxRef& ref : found) {
-        matching.insert(ref.GetObjId().Get64());
-    }
     std::unordered_map<uint64_t, KxRef> byId;
     for (const KxRef& ref : found) {
         byId.emplace(ref.GetObjId().Get64(), ref);
@@ -366,7 +362,9 @@ int32_t Cursor::Fill(KxQuery* query)
     if (db == nullptr) {
         return KX_KERNEL_E_STATE;
     }
-    entries_.clear();
+    oids_.clear();
+    classes_.clear();
+    keys_.clear();
     position_ = -1;
     std::unordered_set<uint64_t> matching;
     if (query != nullptr) {
@@ -393,33 +391,31 @@ int32_t Cursor::Fill(KxQuery* query)
     }
     int rc = SQLITE_ROW;
     while ((rc = stmt.Step()) == SQLITE_ROW) {
-        CursorEntry entry;
-        entry.oid = static_cast<uint64_t>(stmt.Int(0));
-        entry.classNumber = static_cast<uint16_t>(stmt.Int(1));
-        if (query != nullptr && matching.count(entry.oid) == 0) {
+        const auto oid = static_cast<uint64_t>(stmt.Int(0));
+        if (query != nullptr && matching.count(oid) == 0) {
             continue;
         }
+        oids_.push_back(oid);
+        classes_.push_back(static_cast<uint16_t>(stmt.Int(1)));
         if (byIndex) {
-            entry.key = stmt.Blob(2);
+            keys_.push_back(stmt.Blob(2));
         }
-        entries_.push_back(std::move(entry));
     }
     return rc == SQLITE_DONE ? 0 : admin->GetConnection()->Report(db->Status(rc), db->Error());
 }
 
 KxRef Cursor::RefAt(size_t i) const
 {
-    const CursorEntry& entry = entries_[i];
     KxObjId id;
-    id.Set64(entry.oid);
-    const KxMetaClass* cls = bucket_->GetAdmin()->ClassOf(entry.classNumber);
-    return KxRef(id, cls != nullptr ? cls->GetClassId() : KxClassId(entry.classNumber, 0));
+    id.Set64(oids_[i]);
+    const KxMetaClass* cls = bucket_->GetAdmin()->ClassOf(classes_[i]);
+    return KxRef(id, cls != nullptr ? cls->GetClassId() : KxClassId(classes_[i], 0));
 }
 
 int32_t Cursor::Seek(int32_t offset, int32_t seekMode, KxRef& ref)
 {
     ref.Clear();
-    const int64_t n = static_cast<int64_t>(entries_.size());
+    const int64_t n = static_cast<int64_t>(oids_.size());
     int64_t at = 0;
     switch (seekMode) {
     case kFromStart:
@@ -452,14 +448,17 @@ int32_t Cursor::Seek(int32_t offset, int32_t seekMode, KxRef& ref)
 
 int32_t Cursor::SearchKey(const std::string& key, bool keyIsId, int32_t comparison)
 {
-    for (size_t i = 0; i < entries_.size(); ++i) {
+    if (!keyIsId && keys_.size() != oids_.size()) {
+        return KXN_E_NO_KEY_FOUND;   // a walk in object-id order has no other key
+    }
+    for (size_t i = 0; i < oids_.size(); ++i) {
         int order = 0;
         if (keyIsId) {
             std::string id;
-            AppendKeyPart(id, KX_TYPE_UINT64, &entries_[i].oid);
+            AppendKeyPart(id, KX_TYPE_UINT64, &oids_[i]);
             order = id.compare(key);
         } else {
-            order = entries_[i].key.compare(0, key.size(), key);
+            order = keys_[i].compare(0, key.size(), key);
         }
         if (Satisfies(order < 0 ? -1 : order > 0 ? 1 : 0, comparison)) {
             position_ = static_cast<int64_t>(i);
@@ -496,14 +495,14 @@ int32_t Cursor::Search(const KxKeyValue* keys, int32_t keyCount, int32_t compari
 
 int32_t Cursor::Count(int32_t& count)
 {
-    count = static_cast<int32_t>(entries_.size());
+    count = static_cast<int32_t>(oids_.size());
     return 0;
 }
 
 int32_t Cursor::Read(KxRef& ref)
 {
     ref.Clear();
-    if (position_ < 0 || position_ >= static_cast<int64_t>(entries_.size())) {
+    if (position_ < 0 || position_ >= static_cast<int64_t>(oids_.size())) {
         return KXN_E_NO_ELEMENT;
     }
     ref = RefAt(static_cast<size_t>(position_));
@@ -515,7 +514,7 @@ int32_t Cursor::Query(KxQuery* query) { return Fill(query); }
 int32_t Cursor::Following(KxRefList& refs, uint32_t max)
 {
     refs.clear();
-    for (int64_t i = position_ + 1; i >= 0 && i < static_cast<int64_t>(entries_.size()) && refs.size() < max; ++i) {
+    for (int64_t i = position_ + 1; i >= 0 && i < static_cast<int64_t>(oids_.size()) && refs.size() < max; ++i) {
         refs.push_back(RefAt(static_cast<size_t>(i)));
     }
     return 0;

@@ -124,6 +124,12 @@ int32_t Database::Exec(const std::string& sql)
     return 0;
 }
 
+int32_t Database::Run(const std::string& sql)
+{
+    Statement stmt = Prepare(sql);
+    return stmt.Valid() ? Status(stmt.Step()) : KXN_E_STORAGE;
+}
+
 int32_t Database::Status(int rc)
 {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) {
@@ -146,7 +152,7 @@ int32_t Database::Status(int rc)
 
 int32_t Database::Begin()
 {
-    const int32_t status = Exec(depth_ == 0 ? std::string("BEGIN") : "SAVEPOINT kx" + std::to_string(depth_));
+    const int32_t status = Run(depth_ == 0 ? std::string("BEGIN") : "SAVEPOINT kx" + std::to_string(depth_));
     if (status == 0) {
         ++depth_;
     }
@@ -175,10 +181,10 @@ int32_t Database::End(bool commit)
     }
     const std::string name = "kx" + std::to_string(depth_);
     if (commit) {
-        return Exec("RELEASE " + name);
+        return Run("RELEASE " + name);
     }
-    const int32_t status = Exec("ROLLBACK TO " + name);
-    const int32_t released = Exec("RELEASE " + name);
+    const int32_t status = Run("ROLLBACK TO " + name);
+    const int32_t released = Run("RELEASE " + name);
     return status != 0 ? status : released;
 }
 

@@ -49,6 +49,8 @@ public:
     Statement Prepare(const std::string& sql);
     // Runs statements that give no rows. 0 or a status.
     int32_t Exec(const std::string& sql);
+    // Runs one statement that gives no rows, prepared once and kept. 0 or a status.
+    int32_t Run(const std::string& sql);
     // The status of a SQLite result code (0 for OK, ROW and DONE), with the reason kept for Error().
     int32_t Status(int rc);
     // The reason of the last failure.

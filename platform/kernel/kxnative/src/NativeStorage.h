@@ -184,12 +184,6 @@ private:
     const KxMetaClass* class_;
 };
 
-// One entry of a cursor's walk.
-struct CursorEntry {
-    uint64_t oid = 0;
-    uint16_t classNumber = 0;
-    std::string key;   // the index key of a cursor in index order
-};
 
 class Cursor : public KxBucketCru {
 public:
@@ -211,7 +205,10 @@ private:
     KxRef RefAt(size_t i) const;
     Bucket* bucket_;
     int32_t mode_;
-    std::vector<CursorEntry> entries_;
+    // The walk: object ids and class numbers (and, in index order, the keys), 10 bytes an object.
+    std::vector<uint64_t> oids_;
+    std::vector<uint16_t> classes_;
+    std::vector<std::string> keys_;
     int64_t position_ = -1;   // -1: before the first seek
 };
 
