@@ -125,7 +125,9 @@ TEST_F(ProcessesTest, WaitsInStepsUntilTheChildIsReleased) {
         if (++timeouts == 2) Release(fifo);   // the child cannot end before this
     }
     EXPECT_EQ(WAIT_OBJECT_0, rc);
-    EXPECT_EQ(2, timeouts);
+    // Two steps time out while the child is held; after the release a loaded machine may need more steps
+    // before the child has ended, so only the held ones are counted exactly.
+    EXPECT_GE(timeouts, 2);
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(3u, code);
