@@ -1,78 +1,102 @@
 // COM base: result codes, interface and class ids, IUnknown and the interfaces of the proxy/stub
 // machinery, task memory and the text form of GUIDs.
 #pragma once
-#include "com_win32types.h"
+#include "windows.h"
 
 #define STDMETHODCALLTYPE
-#define STDAPI extern "C" HRESULT
-#define STDAPI_(type) extern "C" type
 
+typedef double DOUBLE;
 typedef LONG SCODE;
 typedef WCHAR OLECHAR;
 typedef OLECHAR* LPOLESTR;
 typedef const OLECHAR* LPCOLESTR;
-typedef GUID IID;
-typedef GUID CLSID;
-typedef const GUID& REFGUID;
-typedef const IID& REFIID;
-typedef const CLSID& REFCLSID;
-typedef CLSID* LPCLSID;
-typedef LONG RPC_STATUS;
 
-#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
-#define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define HRESULT_FROM_WIN32(x) \
-  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x) & 0x0000FFFF) | (7 << 16) | 0x80000000)))
-
-#define S_OK ((HRESULT)0L)
-#define S_FALSE ((HRESULT)1L)
-#define E_NOTIMPL ((HRESULT)0x80004001L)
-#define E_NOINTERFACE ((HRESULT)0x80004002L)
-#define E_POINTER ((HRESULT)0x80004003L)
-#define E_FAIL ((HRESULT)0x80004005L)
-#define E_UNEXPECTED ((HRESULT)0x8000FFFFL)
-#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
-#define E_INVALIDARG ((HRESULT)0x80070057L)
+// COM's result codes beyond those of winerror.h.
+#ifndef CLASS_E_NOAGGREGATION
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110L)
+#endif
+#ifndef CLASS_E_CLASSNOTAVAILABLE
 #define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111L)
+#endif
+#ifndef REGDB_E_CLASSNOTREG
 #define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
+#endif
+#ifndef REGDB_E_IIDNOTREG
 #define REGDB_E_IIDNOTREG ((HRESULT)0x80040155L)
+#endif
+#ifndef CO_E_CLASSSTRING
 #define CO_E_CLASSSTRING ((HRESULT)0x800401F3L)
+#endif
+#ifndef CO_E_ERRORINDLL
 #define CO_E_ERRORINDLL ((HRESULT)0x800401F9L)
+#endif
+#ifndef CO_E_OBJNOTCONNECTED
 #define CO_E_OBJNOTCONNECTED ((HRESULT)0x800401FDL)
+#endif
+#ifndef RPC_E_INVALIDMETHOD
 #define RPC_E_INVALIDMETHOD ((HRESULT)0x80010104L)
+#endif
+#ifndef RPC_E_SERVERFAULT
 #define RPC_E_SERVERFAULT ((HRESULT)0x80010105L)
+#endif
+#ifndef RPC_E_DISCONNECTED
 #define RPC_E_DISCONNECTED ((HRESULT)0x80010108L)
+#endif
+#ifndef DISP_E_BADVARTYPE
 #define DISP_E_BADVARTYPE ((HRESULT)0x80020008L)
+#endif
+#ifndef DISP_E_OVERFLOW
 #define DISP_E_OVERFLOW ((HRESULT)0x8002000AL)
+#endif
+#ifndef DISP_E_BADINDEX
 #define DISP_E_BADINDEX ((HRESULT)0x8002000BL)
+#endif
+#ifndef DISP_E_ARRAYISLOCKED
 #define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000DL)
+#endif
 
 // Status codes of the RPC run time (Win32 error numbers); a failed call reports HRESULT_FROM_WIN32(code).
-#define RPC_S_OK 0
+#ifndef RPC_S_INVALID_BOUND
 #define RPC_S_INVALID_BOUND 1734
+#endif
+#ifndef RPC_S_SERVER_UNAVAILABLE
 #define RPC_S_SERVER_UNAVAILABLE 1722
+#endif
+#ifndef RPC_S_CALL_FAILED
 #define RPC_S_CALL_FAILED 1726
+#endif
+#ifndef RPC_S_PROCNUM_OUT_OF_RANGE
 #define RPC_S_PROCNUM_OUT_OF_RANGE 1745
+#endif
+#ifndef RPC_S_INTERNAL_ERROR
 #define RPC_S_INTERNAL_ERROR 1766
+#endif
+#ifndef RPC_X_NULL_REF_POINTER
 #define RPC_X_NULL_REF_POINTER 1780
+#endif
+#ifndef RPC_X_ENUM_VALUE_OUT_OF_RANGE
 #define RPC_X_ENUM_VALUE_OUT_OF_RANGE 1781
+#endif
+#ifndef RPC_X_BAD_STUB_DATA
 #define RPC_X_BAD_STUB_DATA 1783
+#endif
+#ifndef RPC_X_INVALID_BOUND
 #define RPC_X_INVALID_BOUND RPC_S_INVALID_BOUND
+#endif
 
 // Marshalling contexts (low word of the user-marshal flags).
+#ifndef MSHCTX_LOCAL
 #define MSHCTX_LOCAL 0
+#endif
+#ifndef MSHCTX_NOSHAREDMEM
 #define MSHCTX_NOSHAREDMEM 1
+#endif
+#ifndef MSHCTX_DIFFERENTMACHINE
 #define MSHCTX_DIFFERENTMACHINE 2
+#endif
+#ifndef MSHCTX_INPROC
 #define MSHCTX_INPROC 3
-
-inline bool IsEqualGUID(REFGUID a, REFGUID b) {
-  return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
-         __builtin_memcmp(a.Data4, b.Data4, sizeof a.Data4) == 0;
-}
-inline bool IsEqualIID(REFIID a, REFIID b) { return IsEqualGUID(a, b); }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return IsEqualGUID(a, b); }
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
+#endif
 
 extern "C" const IID IID_IUnknown;
 extern "C" const IID IID_IClassFactory;
@@ -154,6 +178,10 @@ extern "C" int StringFromGUID2(REFGUID guid, LPOLESTR text, int cchMax);
 // (IIDFromString) for anything else; the result is untouched then.
 extern "C" HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid);
 extern "C" HRESULT IIDFromString(LPCOLESTR text, IID* iid);
+
+// The class id of riid's proxy/stub factory: HKCR "Interface\{iid}\ProxyStubClsid32";
+// REGDB_E_IIDNOTREG when it is missing or not a GUID.
+extern "C" HRESULT CoGetPSClsid(REFIID riid, CLSID* pclsid);
 
 // Raises an RPC status inside the marshalling engine (as a C++ exception the engine catches and turns
 // into HRESULT_FROM_WIN32(status)); only for code that the engine calls, such as user-marshal routines.

@@ -120,6 +120,13 @@ class Pass {
 
   void SetParam(uint16_t index) { param_ = index; }
 
+  // What a full pointer's referent is, for comparing two names of one referent: the element type
+  // of an array (whose count is compared apart), else the referent's type.
+  uint32_t Shape(const NDR_TYPE& pointer) const {
+    const NDR_TYPE& target = Target(pointer);
+    return target.fc == FC_CARRAY ? 0x10000u | target.b : pointer.b;
+  }
+
  protected:
   const MIDL_STUB_DESC* desc_;
   void** args_;
@@ -158,7 +165,7 @@ class Marshaller : public Pass {
   struct Full {
     const void* p;
     uint32_t id;
-    uint16_t type;
+    uint32_t shape;
     int64_t count;
   };
 
@@ -203,11 +210,11 @@ class Marshaller : public Pass {
           int64_t count = target.fc == FC_CARRAY ? Count(target, ctx) : 0;
           for (const Full& f : full_) {
             if (f.p != p) continue;
-            if (f.type != t.b || f.count != count) throw RpcFault{RPC_X_INVALID_BOUND};
+            if (f.shape != Shape(t) || f.count != count) throw RpcFault{RPC_X_INVALID_BOUND};
             w_.Value<uint32_t>(f.id);
             return;
           }
-          full_.push_back({p, nextId_, t.b, count});
+          full_.push_back({p, nextId_, Shape(t), count});
         }
         w_.Value<uint32_t>(nextId_);
         nextId_ += 4;
@@ -299,7 +306,7 @@ class Unmarshaller : public Pass {
   };
   struct Full {
     uint32_t id;
-    uint16_t type;
+    uint32_t shape;
     int64_t count;
     void* p;
     bool done;
@@ -363,7 +370,7 @@ class Unmarshaller : public Pass {
           int64_t count = target.fc == FC_CARRAY ? Count(target, ctx) : 0;
           for (Full& f : full_) {
             if (f.id != id) continue;
-            if (f.type != t.b || f.count != count) Bad();
+            if (f.shape != Shape(t) || f.count != count) Bad();
             if (f.done) {
               StorePtr(mem, f.p);
             } else {
@@ -371,7 +378,7 @@ class Unmarshaller : public Pass {
             }
             return;
           }
-          full_.push_back({id, t.b, count, nullptr, false, {}});
+          full_.push_back({id, Shape(t), count, nullptr, false, {}});
           full = static_cast<int>(full_.size() - 1);
         }
         later.push_back({&target, mem, ctx, full});
