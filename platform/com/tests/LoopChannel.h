@@ -16,6 +16,11 @@ class LoopChannel final : public IRpcChannelBuffer {
   // what the proxy reads, with S_OK.
   std::function<void(std::vector<unsigned char>&)> replyHook;
 
+  struct Exchange {
+    ULONG method;
+    std::vector<unsigned char> request, reply;  // reply: empty when the stub failed
+  };
+  std::vector<Exchange> history;  // every call sent through the channel
   std::vector<unsigned char> lastRequest;
   int sends = 0;
 
@@ -44,10 +49,11 @@ class LoopChannel final : public IRpcChannelBuffer {
       CoTaskMemFree(call.Buffer);
       call.Buffer = nullptr;
     }
+    std::vector<unsigned char> reply;
+    if (SUCCEEDED(hr))
+      reply.assign(static_cast<unsigned char*>(call.Buffer), static_cast<unsigned char*>(call.Buffer) + call.cbBuffer);
+    history.push_back({msg->iMethod, lastRequest, reply});
     if (replyHook) {
-      std::vector<unsigned char> reply;
-      if (SUCCEEDED(hr)) reply.assign(static_cast<unsigned char*>(call.Buffer),
-                                      static_cast<unsigned char*>(call.Buffer) + call.cbBuffer);
       CoTaskMemFree(call.Buffer);
       replyHook(reply);
       call.Buffer = CoTaskMemAlloc(reply.size());
