@@ -307,3 +307,33 @@ INSTANTIATE_TEST_SUITE_P(Channels, RoundTripTest, ::testing::Values(Via::Apartme
                          });
 
 }  // namespace
+
+namespace {
+
+TEST(ConnectTest, LookupFailuresAndAnEndedApartment) {
+  support::PrivateRegistry registry;
+  com::Apartment apartment;
+  rec::RecordingServer server([](const std::string&) {});
+  IUnknown* object = static_cast<ITYGenericServices*>(&server);
+  void* p = reinterpret_cast<void*>(1);
+  EXPECT_EQ(com::ConnectInApartment(apartment, object, IID_ITYGenericServices, &p), REGDB_E_IIDNOTREG);
+  EXPECT_EQ(p, nullptr);
+
+  // The interface names a class that is not there.
+  ASSERT_EQ(support::RunExport("svcproxy", "DllRegisterServer"), "0");
+  ASSERT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, "CLSID\\{376F6E2B-18ED-41FA-9D24-CDB5ECDB83F5}\\InprocServer32"),
+            ERROR_SUCCESS);
+  EXPECT_EQ(com::ConnectInApartment(apartment, object, IID_ITYGenericServices, &p), REGDB_E_CLASSNOTREG);
+  ASSERT_EQ(support::RunExport("svcproxy", "DllRegisterServer"), "0");
+
+  auto ended = std::make_unique<com::Apartment>();
+  ITYGenericServices* svc = nullptr;
+  ASSERT_EQ(com::ConnectInApartment(*ended, object, IID_ITYGenericServices, reinterpret_cast<void**>(&svc)), S_OK);
+  EXPECT_EQ(svc->Notify(1, nullptr), S_OK);
+  ended.reset();  // releases the stub, and with it the server
+  EXPECT_EQ(server.refs.load(), 0u);
+  EXPECT_EQ(svc->Notify(1, nullptr), RPC_E_DISCONNECTED);
+  svc->Release();
+}
+
+}  // namespace

@@ -17,7 +17,7 @@
 namespace com {
 namespace {
 
-constexpr uint32_t kMaxFrame = 256u << 20;  // a larger frame is refused as broken
+constexpr uint32_t kMaxFrame = 64u << 20;  // a larger frame is refused as broken
 
 // ---- proxy manager -----------------------------------------------------------------------------
 // The controlling unknown of a proxy: its last release disconnects the proxy from the channel.
