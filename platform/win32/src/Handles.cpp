@@ -36,15 +36,18 @@ void* AddHandle(std::shared_ptr<Object> object) {
     return reinterpret_cast<void*>(value);
 }
 
-std::shared_ptr<Object> FindHandle(const void* handle, std::initializer_list<Kind> kinds) {
+std::shared_ptr<Object> PeekHandle(const void* handle, std::initializer_list<Kind> kinds) {
     Table& t = TheTable();
-    {
-        std::lock_guard<std::mutex> lock(t.mutex);
-        auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
-        if (it != t.objects.end() && KindIn(it->second->kind, kinds)) return it->second;
-    }
-    SetLastError(ERROR_INVALID_HANDLE);
+    std::lock_guard<std::mutex> lock(t.mutex);
+    auto it = t.objects.find(reinterpret_cast<uintptr_t>(handle));
+    if (it != t.objects.end() && KindIn(it->second->kind, kinds)) return it->second;
     return nullptr;
+}
+
+std::shared_ptr<Object> FindHandle(const void* handle, std::initializer_list<Kind> kinds) {
+    auto object = PeekHandle(handle, kinds);
+    if (object == nullptr) SetLastError(ERROR_INVALID_HANDLE);
+    return object;
 }
 
 std::shared_ptr<Object> RemoveHandle(const void* handle, std::initializer_list<Kind> kinds) {
@@ -67,7 +70,7 @@ std::shared_ptr<Object> RemoveHandle(const void* handle, std::initializer_list<K
 
 extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
     using w32::Kind;
-    if (w32::FindHandle(hObject, {Kind::Console}) != nullptr) return TRUE;   // the standard handles stay
+    if (w32::PeekHandle(hObject, {Kind::Console}) != nullptr) return TRUE;   // the standard handles stay
     if (w32::RemoveHandle(hObject, {Kind::File, Kind::Process, Kind::Thread}) == nullptr) return FALSE;
     return TRUE;
 }

@@ -21,6 +21,8 @@ struct Object {
 void* AddHandle(std::shared_ptr<Object> object);
 // The object of a handle of one of the kinds, or null (the last error is then 6).
 std::shared_ptr<Object> FindHandle(const void* handle, std::initializer_list<Kind> kinds);
+// The object of a handle of one of the kinds, or null; the last error is left alone.
+std::shared_ptr<Object> PeekHandle(const void* handle, std::initializer_list<Kind> kinds);
 // Takes the handle out of the table; the object of one of the kinds, or null (last error 6).
 std::shared_ptr<Object> RemoveHandle(const void* handle, std::initializer_list<Kind> kinds);
 

@@ -16,6 +16,7 @@
 // No dependencies beyond the standard library.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,5 +67,28 @@ private:
 
 // Reads a whole file into text; false (text unchanged) when it cannot be opened or read.
 bool ReadFile(const std::string& path, std::string& text);
+
+// ---- Writing ----
+// Only what reads back unchanged is written: no line breaks and no blanks at either end; a key also
+// not empty, without "=" and not beginning with ";" or "["; a section name also without "]". The
+// top level is the empty path.
+bool IsWritableKey(std::string_view key);
+bool IsWritableValue(std::string_view value);
+bool IsWritableSection(const std::vector<std::string>& path);
+
+// Edits of an INI text by the reading rules above; comments, other lines and their order stay.
+// SetValue replaces the line of the key's first occurrence in the section by key=value (the key
+// spelt as in the file), or adds key=value after the section's last entry, or adds the section with
+// the line at the end of the text. New lines end like the text's first line ("\r\n" or "\n").
+std::string SetValue(std::string_view text, const std::vector<std::string>& path, std::string_view key,
+                     std::string_view value);
+// Drops every occurrence of the key in the section, so that no later one comes to light.
+std::string RemoveKey(std::string_view text, const std::vector<std::string>& path, std::string_view key);
+
+// Rewrites a file while holding a lock on its folder (so that writers in other processes take
+// turns): reads it (a missing file reads as empty), lets `edit` change the text (false: nothing is
+// written), writes the text to a temporary file in the same folder and renames it over the file. A
+// symbolic link is followed. On any failure the file stays as it was and `error` says why.
+bool UpdateFile(const std::string& path, const std::function<bool(std::string& text)>& edit, std::string& error);
 
 }  // namespace w32ini
