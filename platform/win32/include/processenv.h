@@ -17,6 +17,22 @@ HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
 // The current directory as a path handed back (see GetFullPathName for the length rules).
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
+// The value of an environment variable (the name compared exactly, then without regard to ASCII
+// case; "COMPUTERNAME", when unset, is the host's name in capitals). Result: its length, or the size
+// needed with the terminator when the buffer is too small; 0 and 203 when it is not set.
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
+// Sets (null value: removes) a variable of the process, which children started later inherit. A
+// variable spelt with other case is replaced. 87 for an empty name or one with "=".
+BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
+BOOL WINAPI SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue);
+// The environment as a block of "NAME=value" texts ending with an empty one, released with
+// FreeEnvironmentStrings.
+LPCH WINAPI GetEnvironmentStringsA();
+LPWCH WINAPI GetEnvironmentStringsW();
+BOOL WINAPI FreeEnvironmentStringsA(LPCH penv);
+BOOL WINAPI FreeEnvironmentStringsW(LPWCH penv);
+
 // Changes the process's current directory: FALSE and 2 (3 when a folder on the way is missing
 // too) for a path that does not exist, 267 for a file.
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
@@ -25,9 +41,17 @@ BOOL WINAPI SetCurrentDirectoryW(LPCWSTR lpPathName);
 }  // extern "C"
 
 #ifdef UNICODE
+#define GetEnvironmentVariable GetEnvironmentVariableW
+#define SetEnvironmentVariable SetEnvironmentVariableW
+#define GetEnvironmentStrings GetEnvironmentStringsW
+#define FreeEnvironmentStrings FreeEnvironmentStringsW
 #define GetCurrentDirectory GetCurrentDirectoryW
 #define SetCurrentDirectory SetCurrentDirectoryW
 #else
+#define GetEnvironmentVariable GetEnvironmentVariableA
+#define SetEnvironmentVariable SetEnvironmentVariableA
+#define GetEnvironmentStrings GetEnvironmentStringsA
+#define FreeEnvironmentStrings FreeEnvironmentStringsA
 #define GetCurrentDirectory GetCurrentDirectoryA
 #define SetCurrentDirectory SetCurrentDirectoryA
 #endif

@@ -20,4 +20,27 @@ enum class Call {
 // The next call (in any thread) fails with the code.
 void FailNext(Call call, int32_t code);
 
+// The arguments CreateProcess makes of a command line (Windows' quoting rules; the first word
+// by the program-name rule).
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// Console output (wprintf, WriteFile on the standard output and error handles) goes to the hook,
+// with the stream (1 output, 2 error), instead of the process's streams; an empty hook restores
+// them.
+void SetConsoleHook(std::function<void(int stream, const std::string& utf8)> hook);
+// Debugger output goes to the hook instead of standard error; an empty hook restores it.
+void SetDebugOutputHook(std::function<void(const std::string& utf8)> hook);
+
+struct MessageBoxRecord {
+    std::string caption;
+    std::string text;
+    uint32_t type;
+};
+// The message boxes "shown" so far (and clears them).
+std::vector<MessageBoxRecord> TakeMessageBoxes();
+// The beeps sounded so far (and clears the count).
+int TakeMessageBeeps();
+// GetVersion answers the Windows 95 family (top bit set) while on.
+void SetWindows9x(bool on);
+
 }  // namespace w32test

@@ -43,34 +43,6 @@ Loader& TheLoader() {
     return *loader;
 }
 
-std::string ProgramFile() {
-    std::string buf(PATH_MAX, '\0');
-    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-    return n > 0 ? buf.substr(0, static_cast<size_t>(n)) : std::string();
-}
-
-bool IsFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The folder's entry equal to the name without regard to ASCII case ("" when none).
-std::string FindNoCase(const std::string& folder, const std::string& name) {
-    const std::string exact = folder + "/" + name;
-    if (IsFile(exact)) return exact;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return std::string();
-    std::string found;
-    while (dirent* e = readdir(dir)) {
-        if (w32ini::EqualsNoCase(e->d_name, name) && IsFile(folder + "/" + e->d_name)) {
-            found = folder + "/" + e->d_name;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
-}
-
 // The file names a module name may have: "x.dll" also as "libx.so"; "x" as "x.dll" and "libx.so".
 std::vector<std::string> NameVariants(const std::string& name) {
     const size_t dot = name.rfind('.');
@@ -100,7 +72,7 @@ bool LocateModule(const std::string& name, std::string& file) {
     }
     for (const std::string& folder : folders) {
         for (const std::string& variant : NameVariants(base)) {
-            file = FindNoCase(folder, variant);
+            file = FindFileNoCase(folder, variant);
             if (!file.empty()) return true;
         }
     }

@@ -1,10 +1,12 @@
 #include "Paths.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 
 #include "Errors.h"
 #include "Text.h"
+#include "w32ini.h"
 #include "w32path.h"
 
 namespace w32 {
@@ -25,6 +28,32 @@ bool LinuxPath(LPCSTR path, std::string& out) {
 bool LinuxPath(LPCWSTR path, std::string& out) {
     if (path == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     return LinuxPath(ToUtf8(path).c_str(), out);
+}
+
+std::string FindFileNoCase(const std::string& folder, const std::string& name) {
+    auto isFile = [](const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    };
+    const std::string exact = folder + "/" + name;
+    if (isFile(exact)) return exact;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return std::string();
+    std::string found;
+    while (dirent* e = readdir(dir)) {
+        if (w32ini::EqualsNoCase(e->d_name, name) && isFile(folder + "/" + e->d_name)) {
+            found = folder + "/" + e->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+std::string ProgramFile() {
+    std::string buf(PATH_MAX, '\0');
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    return n > 0 ? buf.substr(0, static_cast<size_t>(n)) : std::string();
 }
 
 namespace {
@@ -290,4 +319,39 @@ void _makepath(char* path, const char* drive, const char* dir, const char* fname
 void _wmakepath(char16_t* path, const char16_t* drive, const char16_t* dir, const char16_t* fname,
                 const char16_t* ext) {
     w32::MakePath(path, drive, dir, fname, ext);
+}
+
+int _stat(const char* path, struct _stat* buffer) {
+    if (path == nullptr || buffer == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    std::string native;
+    if (const uint32_t rc = w32path::ToLinux(path, native)) {
+        errno = rc == w32path::kFilenameTooLong ? ENAMETOOLONG : rc == w32path::kPathNotFound ? ENOENT : EINVAL;
+        return -1;
+    }
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return -1;
+    *buffer = {};
+    buffer->st_dev = static_cast<uint32_t>(st.st_dev);
+    buffer->st_ino = st.st_ino;
+    uint16_t mode = S_ISDIR(st.st_mode) ? _S_IFDIR : _S_IFREG;
+    mode |= _S_IREAD;
+    if (st.st_mode & S_IWUSR) mode |= _S_IWRITE;
+    buffer->st_mode = mode;
+    buffer->st_nlink = static_cast<int16_t>(st.st_nlink);
+    buffer->st_size = st.st_size;
+    buffer->st_atim = st.st_atim;
+    buffer->st_mtim = st.st_mtim;
+    buffer->st_ctim = st.st_ctim;
+    return 0;
+}
+
+int _wstat(const char16_t* path, struct _stat* buffer) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return -1;
+    }
+    return _stat(w32::ToUtf8(path).c_str(), buffer);
 }

@@ -11,4 +11,11 @@ namespace w32 {
 bool LinuxPath(LPCSTR path, std::string& out);
 bool LinuxPath(LPCWSTR path, std::string& out);
 
+// The regular file of the folder whose name equals the name without regard to ASCII case (the
+// name as spelled first); empty when there is none.
+std::string FindFileNoCase(const std::string& folder, const std::string& name);
+
+// The path of the running program.
+std::string ProgramFile();
+
 }  // namespace w32

@@ -226,6 +226,16 @@ TEST_F(FilesTest, AttributesFoldersAndDeletes) {
             EXPECT_EQ(c.error, GetLastError());
         }
     }
+    struct _stat st;
+    ASSERT_EQ(0, _stat(W("SUB").c_str(), &st));   // the C run time's status by a Windows path
+    EXPECT_EQ(_S_IFDIR, st.st_mode & _S_IFMT);
+    ASSERT_EQ(0, _wstat(u"W:\\ro.txt", &st));
+    EXPECT_EQ(_S_IFREG | _S_IREAD, st.st_mode);
+    EXPECT_EQ(1, st.st_size);
+    EXPECT_EQ(MTime(dir / "ro.txt").tv_sec, st.st_mtime);
+    errno = 0;
+    EXPECT_EQ(-1, _stat(W("missing.txt").c_str(), &st));
+    EXPECT_EQ(ENOENT, errno);
     EXPECT_TRUE(CreateDirectoryA(W("sub\\new").c_str(), nullptr));
     EXPECT_FALSE(CreateDirectoryA(W("SUB\\new").c_str(), nullptr));
     EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
