@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ITYFetchAttributes.h"
+#include "bench_child.h"
 #include "ITYGenericServices.h"
 #include "comchannel.h"
 
@@ -223,19 +224,8 @@ class Session {
   }
   long ServerPeak() const {
     long total = 0;
-    for (pid_t pid : servers_) total += PeakKb("/proc/" + std::to_string(pid) + "/status");
+    for (pid_t pid : servers_) total += bench::PeakKb("/proc/" + std::to_string(pid) + "/status");
     return total;
-  }
-
-  static long PeakKb(const std::string& statusFile) {
-    long peak = 0;
-    if (std::FILE* f = std::fopen(statusFile.c_str(), "r")) {
-      char line[256];
-      while (std::fgets(line, sizeof line, f))
-        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) break;
-      std::fclose(f);
-    }
-    return peak;
   }
 
  private:
@@ -317,32 +307,16 @@ int Child(Method m, Channel c, int calls) {
   for (int i = 0; i < calls; ++i) CallOnce(m, session, payload);
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   double cpu = CpuSeconds() + session.ServerCpu() - cpu0;
-  long peak = Session::PeakKb("/proc/self/status") + session.ServerPeak();
+  long peak = bench::PeakKb() + session.ServerPeak();
   std::printf("%.9f %.9f %ld\n", wall / calls, cpu / calls, peak);
   return 0;
 }
 
 Measure RunChild(Method m, Channel c) {
-  int fds[2];
-  if (pipe(fds) != 0) Die("pipe");
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    std::string calls = std::to_string(kSummaryCalls[m]);
-    execl(g_self.c_str(), g_self.c_str(), "--child", std::to_string(m).c_str(), std::to_string(c).c_str(),
-          calls.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  char buf[256] = {};
-  ssize_t n = read(fds[0], buf, sizeof buf - 1);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  std::string out = bench::RunProgram(g_self, {"--child", std::to_string(m), std::to_string(c),
+                                               std::to_string(kSummaryCalls[m])});
   Measure r;
-  if (n <= 0 || std::sscanf(buf, "%lf %lf %ld", &r.wall, &r.cpu, &r.peakKb) != 3)
+  if (std::sscanf(out.c_str(), "%lf %lf %ld", &r.wall, &r.cpu, &r.peakKb) != 3)
     Die(std::string("summary run of ") + kMethodNames[m] + "/" + kChannelNames[c] + " failed");
   return r;
 }

@@ -19,14 +19,13 @@ std::string Hex(const void* data, size_t n) {
   return s;
 }
 
+// The bytes of a scalar VARIANT's value: the element size of an array of that type (0 for others).
 size_t ScalarSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
-    default: return 0;
-  }
+  if (vt == VT_BSTR || vt == VT_VARIANT) return 0;
+  SAFEARRAY* one = SafeArrayCreateVector(vt, 0, 1);
+  size_t n = SafeArrayGetElemsize(one);
+  SafeArrayDestroy(one);
+  return n;
 }
 
 }  // namespace

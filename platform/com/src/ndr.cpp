@@ -50,6 +50,14 @@ class Pass {
     if (m.fc != FC_MEMBER) Internal();
     return m;
   }
+  // Calls f(member type, member memory) for each member of a structure (memory null: types only).
+  template <class F>
+  void Members(const NDR_TYPE& s, unsigned char* mem, F&& f) const {
+    for (uint16_t i = 0; i < s.b; ++i) {
+      const NDR_TYPE& m = Member(s, i);
+      f(Type(m.b), mem ? mem + m.a : nullptr);
+    }
+  }
   const USER_MARSHAL_ROUTINE_QUADRUPLE& Routines(const NDR_TYPE& t) const {
     if (t.b >= desc_->userMarshalCount) Internal();
     return desc_->aUserMarshalQuadruple[t.b];
@@ -68,7 +76,7 @@ class Pass {
       case FC_DOUBLE: return 8;
       case FC_STRUCT: {
         size_t a = 1;
-        for (uint16_t i = 0; i < t.b; ++i) a = std::max(a, WireAlign(Type(Member(t, i).b)));
+        Members(t, nullptr, [&](const NDR_TYPE& m, unsigned char*) { a = std::max(a, WireAlign(m)); });
         return a;
       }
       default: return 4;
@@ -83,7 +91,7 @@ class Pass {
       case FC_DOUBLE: return 8;
       case FC_STRUCT: {
         size_t n = 0;
-        for (uint16_t i = 0; i < t.b; ++i) n += MinWire(Type(Member(t, i).b));
+        Members(t, nullptr, [&](const NDR_TYPE& m, unsigned char*) { n += MinWire(m); });
         return n ? n : 1;
       }
       default: return 4;
@@ -93,9 +101,9 @@ class Pass {
   bool NeedsFree(const NDR_TYPE& t) const {
     if (t.fc == FC_USER_MARSHAL || IsPointer(t.fc)) return true;
     if (t.fc != FC_STRUCT) return false;
-    for (uint16_t i = 0; i < t.b; ++i)
-      if (NeedsFree(Type(Member(t, i).b))) return true;
-    return false;
+    bool any = false;
+    Members(t, nullptr, [&](const NDR_TYPE& m, unsigned char*) { any = any || NeedsFree(m); });
+    return any;
   }
 
   // A conformant array's count: the long the description names, in the structure or in the
@@ -191,10 +199,7 @@ class Marshaller : public Pass {
         return;
       case FC_STRUCT:
         w_.Align(WireAlign(t));
-        for (uint16_t i = 0; i < t.b; ++i) {
-          const NDR_TYPE& m = Member(t, i);
-          Flat(Type(m.b), mem + m.a, mem, later);
-        }
+        Members(t, mem, [&](const NDR_TYPE& m, unsigned char* at) { Flat(m, at, mem, later); });
         return;
       case FC_RP:
       case FC_UP:
@@ -350,10 +355,7 @@ class Unmarshaller : public Pass {
         return;
       case FC_STRUCT:
         r_.Align(WireAlign(t));
-        for (uint16_t i = 0; i < t.b; ++i) {
-          const NDR_TYPE& m = Member(t, i);
-          Flat(Type(m.b), mem + m.a, mem, later);
-        }
+        Members(t, mem, [&](const NDR_TYPE& m, unsigned char* at) { Flat(m, at, mem, later); });
         return;
       case FC_RP:
       case FC_UP:
@@ -457,10 +459,7 @@ class Freer : public Pass {
         return;
       }
       case FC_STRUCT:
-        for (uint16_t i = 0; i < t.b; ++i) {
-          const NDR_TYPE& m = Member(t, i);
-          Mem(Type(m.b), mem + m.a, mem);
-        }
+        Members(t, mem, [&](const NDR_TYPE& m, unsigned char* at) { Mem(m, at, mem); });
         return;
       case FC_RP:
       case FC_UP:

@@ -205,6 +205,16 @@ unsigned char* Marshal(ULONG* flags, unsigned char* buffer, Put put) {
   return w.start + w.off;
 }
 
+// Reads a value, releases what *p held and stores the value there.
+template <class T, class Get, class Drop>
+unsigned char* Unmarshal(ULONG* flags, unsigned char* buffer, T* p, Get get, Drop drop) {
+  Reader r = UnmarshalReader(flags, buffer);
+  T v = get(r, StubMsg(flags));
+  drop(p);
+  *p = v;
+  return const_cast<unsigned char*>(r.pos);
+}
+
 }  // namespace
 
 extern "C" ULONG BSTR_UserSize(ULONG*, ULONG start, BSTR* p) {
@@ -214,11 +224,8 @@ extern "C" unsigned char* BSTR_UserMarshal(ULONG* flags, unsigned char* buffer, 
   return Marshal(flags, buffer, [&](Writer& w) { PutBstr(w, *p); });
 }
 extern "C" unsigned char* BSTR_UserUnmarshal(ULONG* flags, unsigned char* buffer, BSTR* p) {
-  Reader r = UnmarshalReader(flags, buffer);
-  BSTR s = GetBstr(r);
-  SysFreeString(*p);
-  *p = s;
-  return const_cast<unsigned char*>(r.pos);
+  return Unmarshal(
+      flags, buffer, p, [](Reader& r, MIDL_STUB_MESSAGE*) { return GetBstr(r); }, [](BSTR* b) { SysFreeString(*b); });
 }
 extern "C" void BSTR_UserFree(ULONG*, BSTR* p) {
   SysFreeString(*p);
@@ -232,12 +239,14 @@ extern "C" unsigned char* VARIANT_UserMarshal(ULONG* flags, unsigned char* buffe
   return Marshal(flags, buffer, [&](Writer& w) { PutVariant(w, *p); });
 }
 extern "C" unsigned char* VARIANT_UserUnmarshal(ULONG* flags, unsigned char* buffer, VARIANT* p) {
-  Reader r = UnmarshalReader(flags, buffer);
-  VARIANT v;
-  GetVariant(r, StubMsg(flags), &v);
-  VariantClear(p);
-  *p = v;
-  return const_cast<unsigned char*>(r.pos);
+  return Unmarshal(
+      flags, buffer, p,
+      [](Reader& r, MIDL_STUB_MESSAGE* sm) {
+        VARIANT v;
+        GetVariant(r, sm, &v);
+        return v;
+      },
+      [](VARIANT* v) { VariantClear(v); });
 }
 extern "C" void VARIANT_UserFree(ULONG*, VARIANT* p) { VariantClear(p); }
 
@@ -248,11 +257,9 @@ extern "C" unsigned char* LPSAFEARRAY_UserMarshal(ULONG* flags, unsigned char* b
   return Marshal(flags, buffer, [&](Writer& w) { PutSafeArray(w, *p, -1); });
 }
 extern "C" unsigned char* LPSAFEARRAY_UserUnmarshal(ULONG* flags, unsigned char* buffer, LPSAFEARRAY* p) {
-  Reader r = UnmarshalReader(flags, buffer);
-  SAFEARRAY* psa = GetSafeArray(r, StubMsg(flags), -1);
-  SafeArrayDestroy(*p);
-  *p = psa;
-  return const_cast<unsigned char*>(r.pos);
+  return Unmarshal(
+      flags, buffer, p, [](Reader& r, MIDL_STUB_MESSAGE* sm) { return GetSafeArray(r, sm, -1); },
+      [](LPSAFEARRAY* a) { SafeArrayDestroy(*a); });
 }
 extern "C" void LPSAFEARRAY_UserFree(ULONG*, LPSAFEARRAY* p) {
   SafeArrayDestroy(*p);

@@ -75,9 +75,6 @@ struct Reader {
   }
 };
 
-// UTF-8 <-> UTF-16 (unpaired surrogates become U+FFFD).
-std::string Narrow(const char16_t* s, size_t n);
-std::u16string Widen(const std::string& s);
 std::string GuidText(const GUID& g);                // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
 bool ParseGuid(const std::string& text, GUID* g);   // braced form, case ignored
 
