@@ -100,7 +100,7 @@ KxGatewayShell::~KxGatewayShell() = default;
 
 bool KxGatewayShell::IsValid(const KxCollectionRef& ref)
 {
-    return ref.status >= 0 && ref.code >= 0 && ref.status != kNotExecutedStatus;
+    return IsValidRef(ref);
 }
 
 int32_t KxGatewayShell::GetName(KxString& name)
@@ -115,18 +115,8 @@ int32_t KxGatewayShell::Run(KxExecutable* executable)
     if (executable == nullptr) {
         return KXG_E_NULL_OBJECT;
     }
-    const int32_t prepared = executable->Prepare(this);
-    int32_t executed = 0;
-    if (prepared >= 0) {
-        KxGatewayServerShell server;
-        executed = executable->Execute(&server);
-    }
-    const int32_t finished = executable->Finish(this);
-    int32_t result = executed != 0 ? executed : prepared;
-    if (result == 0 || (finished < 0 && result > 0)) {
-        result = finished;
-    }
-    return result;
+    KxGatewayServerShell server;
+    return RunSteps(executable, server);
 }
 
 int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
@@ -136,34 +126,7 @@ int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSp
     if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, false, result)) {
         return result;
     }
-    for (size_t i = 0; i < refs.size(); ++i) {
-        KxCollectionRef& entry = refs[i];
-        if (!IsValid(entry)) {
-            continue;
-        }
-        if (result < 0) {
-            entry.code = KXG_E_REF_NOT_EXECUTED;
-            continue;
-        }
-        entry.code = admin_->LockWatch(entry.ref, lockSpec, nullptr);
-        if (entry.code == 0) {
-            continue;
-        }
-        if (result == 0) {
-            result = KXG_W_SOME_REFS_FAILED;
-        }
-        if (mode == 1 && entry.code < 0) {
-            result = KXG_E_COLLECTION_FAILED;
-            // All or nothing: the references locked before give their locks back.
-            for (size_t j = 0; j < i; ++j) {
-                if (IsValid(refs[j]) && refs[j].code == 0) {
-                    admin_->UnlockWatch(refs[j].ref, lockSpec, nullptr);
-                    refs[j].code = KXG_E_REF_NOT_EXECUTED;
-                }
-            }
-        }
-    }
-    return result;
+    return LockEachRef(*admin_, refs, mode, lockSpec, result);
 }
 
 int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
@@ -173,16 +136,7 @@ int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLock
     if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, true, result)) {
         return result;
     }
-    for (KxCollectionRef& entry : refs) {
-        if (!IsValid(entry)) {
-            continue;
-        }
-        entry.code = admin_->UnlockWatch(entry.ref, lockSpec, nullptr);
-        if (entry.code != 0) {
-            result = KXG_W_SOME_REFS_FAILED;
-        }
-    }
-    return result;
+    return UnlockEachRef(*admin_, refs, lockSpec, result);
 }
 
 int32_t KxGatewayShell::Watch(KxRefCollection& refs, const KxWatchSpec* /*watchSpec*/)

@@ -10,9 +10,18 @@
 #include "KxSpecs.h"
 #include "KxString.h"
 
+class KxAdmin;
 class KxDatabaseShell;
 class KxServerAdminShell;
 class KxTransactionResource;
+
+// Statuses of collection requests (lock, unlock, delete a collection of references).
+enum : int32_t {
+    KX_W_SOME_REFS_FAILED = 4102,     // some references of the collection failed
+    KX_E_COLLECTION_FAILED = -4102,   // the collection failed as a whole (mode 1)
+    KX_E_REF_NOT_EXECUTED = -4103,    // the reference was not tried (or its work was undone)
+    KX_REF_NOT_EXECUTED_STATUS = 4103 // a caller's status that keeps the reference out
+};
 
 // A request a shell runs in three steps.
 class KxExecutable {
@@ -57,6 +66,25 @@ public:
     virtual int32_t AbortTransaction(KxTransactionResource* resource);
     // The kernel shell's own synchronisation: nothing to do in the stand-in; answers 0.
     virtual int32_t Synchronize();
+
+    // Whether an entry of a collection takes part: status and code not negative, and a status other
+    // than KX_REF_NOT_EXECUTED_STATUS.
+    static bool IsValidRef(const KxCollectionRef& ref);
+
+protected:
+    // The steps of Run: Prepare; Execute on the server shell unless Prepare failed; Finish in every
+    // case. The answer is Execute's when it was not 0, else Prepare's; Finish's replaces a 0 and a
+    // warning when it fails, and a 0 always.
+    int32_t RunSteps(KxExecutable* executable, KxServerAdminShell& server);
+    // Locks the valid references one by one through the admin's LockWatch, starting from result (a
+    // status settled before, 0 otherwise): each gets its code; a failure makes the answer
+    // KX_W_SOME_REFS_FAILED, in mode 1 KX_E_COLLECTION_FAILED, where the references locked before give
+    // their locks back and the rest are not tried (both KX_E_REF_NOT_EXECUTED).
+    static int32_t LockEachRef(KxAdmin& admin, KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
+                               int32_t result);
+    // Unlocks the valid references one by one (UnlockWatch); a failure makes the answer
+    // KX_W_SOME_REFS_FAILED.
+    static int32_t UnlockEachRef(KxAdmin& admin, KxRefCollection& refs, const KxLockSpec* lockSpec, int32_t result);
 };
 
 class KxServerAdminShell {

@@ -1,4 +1,5 @@
 // Default bodies of the kernel interfaces that storage modules derive.
+#include "KxAdmin.h"
 #include "KxBase.h"
 #include "KxBucket.h"
 #include "KxConnection.h"
@@ -117,6 +118,56 @@ int32_t KxDatabaseShell::BeginTransaction(KxTransactionResource*) { return kNo; 
 int32_t KxDatabaseShell::CommitTransaction(KxTransactionResource*) { return kNo; }
 int32_t KxDatabaseShell::AbortTransaction(KxTransactionResource*) { return kNo; }
 int32_t KxDatabaseShell::Synchronize() { return KX_KERNEL_OK; }
+
+bool KxDatabaseShell::IsValidRef(const KxCollectionRef& ref) {
+    return ref.status >= 0 && ref.code >= 0 && ref.status != KX_REF_NOT_EXECUTED_STATUS;
+}
+
+int32_t KxDatabaseShell::RunSteps(KxExecutable* executable, KxServerAdminShell& server) {
+    const int32_t prepared = executable->Prepare(this);
+    int32_t executed = 0;
+    if (prepared >= 0) executed = executable->Execute(&server);
+    const int32_t finished = executable->Finish(this);
+    int32_t result = executed != 0 ? executed : prepared;
+    if (result == 0 || (finished < 0 && result > 0)) result = finished;
+    return result;
+}
+
+int32_t KxDatabaseShell::LockEachRef(KxAdmin& admin, KxRefCollection& refs, int32_t mode,
+                                     const KxLockSpec* lockSpec, int32_t result) {
+    for (size_t i = 0; i < refs.size(); ++i) {
+        KxCollectionRef& entry = refs[i];
+        if (!IsValidRef(entry)) continue;
+        if (result < 0) {
+            entry.code = KX_E_REF_NOT_EXECUTED;
+            continue;
+        }
+        entry.code = admin.LockWatch(entry.ref, lockSpec, nullptr);
+        if (entry.code == 0) continue;
+        if (result == 0) result = KX_W_SOME_REFS_FAILED;
+        if (mode == 1 && entry.code < 0) {
+            result = KX_E_COLLECTION_FAILED;
+            // All or nothing: the references locked before give their locks back.
+            for (size_t j = 0; j < i; ++j) {
+                if (IsValidRef(refs[j]) && refs[j].code == 0) {
+                    admin.UnlockWatch(refs[j].ref, lockSpec, nullptr);
+                    refs[j].code = KX_E_REF_NOT_EXECUTED;
+                }
+            }
+        }
+    }
+    return result;
+}
+
+int32_t KxDatabaseShell::UnlockEachRef(KxAdmin& admin, KxRefCollection& refs, const KxLockSpec* lockSpec,
+                                       int32_t result) {
+    for (KxCollectionRef& entry : refs) {
+        if (!IsValidRef(entry)) continue;
+        entry.code = admin.UnlockWatch(entry.ref, lockSpec, nullptr);
+        if (entry.code != 0) result = KX_W_SOME_REFS_FAILED;
+    }
+    return result;
+}
 
 KxServerAdminShell::KxServerAdminShell() = default;
 KxServerAdminShell::~KxServerAdminShell() = default;

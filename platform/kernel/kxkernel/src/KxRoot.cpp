@@ -29,6 +29,19 @@ struct HeldDictionary {
     std::unique_ptr<KxClassDict> dict;
     uint32_t holds = 0;
 };
+
+// Adds a dictionary to the held ones, held once for the caller; answers it.
+KxClassDict* Hold(std::vector<HeldDictionary>& held, const std::string& server, const std::string& name,
+                  std::unique_ptr<KxClassDict> dict) {
+    HeldDictionary h;
+    h.server = server;
+    h.name = name;
+    h.dict = std::move(dict);
+    h.holds = 1;
+    KxClassDict* added = h.dict.get();
+    held.push_back(std::move(h));
+    return added;
+}
 }  // namespace
 
 struct KxRoot::Impl {
@@ -161,13 +174,7 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
         }
     // A dictionary read is held once for the caller under the folder's name.
     auto hold = [&](const std::string& folder, std::unique_ptr<KxClassDict> loaded) {
-        HeldDictionary h;
-        h.server = key;
-        h.name = folder;
-        h.dict = std::move(loaded);
-        h.holds = 1;
-        dict = h.dict.get();
-        impl_->dictionaries.push_back(std::move(h));
+        dict = Hold(impl_->dictionaries, key, folder, std::move(loaded));
         return KX_KERNEL_OK;
     };
     const std::string schemata = SchemataDirectory(GetConfig(), name);
@@ -231,13 +238,7 @@ int32_t KxRoot::AddDictionary(std::unique_ptr<KxClassDict>& dict, KxClassDict*& 
     std::lock_guard<std::mutex> lock(impl_->dictMutex);
     for (const HeldDictionary& h : impl_->dictionaries)
         if (h.server == key && h.name == dictName) return KX_KERNEL_E_DUPLICATE;
-    HeldDictionary h;
-    h.server = key;
-    h.name = dictName;
-    h.dict = std::move(dict);
-    h.holds = 1;
-    held = h.dict.get();
-    impl_->dictionaries.push_back(std::move(h));
+    held = Hold(impl_->dictionaries, key, dictName, std::move(dict));
     return KX_KERNEL_OK;
 }
 

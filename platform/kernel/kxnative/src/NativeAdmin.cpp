@@ -27,16 +27,6 @@ constexpr int32_t kSurrogateBlock = 64;
 
 bool IsLock(const KxLockSpec* spec) { return spec != nullptr && spec->kind != KxLockSpec::KX_LOCKSPEC_NONE; }
 
-std::string Now()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
-    return buffer;
-}
-
 // Takes count ids from the id file beside the database file: the file holds the next id; a writer
 // holds a lock on the file while it reads and writes it, so clients in other processes take turns.
 // The next id is never below the highest stored one + 1 (the file may be lost with a copy).
@@ -138,8 +128,9 @@ int32_t Admin::FetchSurrogates(KxObjId* ids, int32_t count)
 
 int32_t Admin::RecycleSurrogates(KxObjId*, int32_t) { return 0; }
 
-int32_t Admin::LockWatch(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
+int32_t Admin::ChangeLock(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec, bool acquire)
 {
+    // As the gateway: no watches, no lock without a spec, only specs whose first word is 0.
     if (watchSpec != nullptr && watchSpec->watch != 0) {
         return KXN_E_NOT_SUPPORTED;
     }
@@ -152,24 +143,19 @@ int32_t Admin::LockWatch(const KxRef& ref, const KxLockSpec* lockSpec, const KxW
     if (Db() == nullptr || connection_->Level() == 0) {
         return KXN_E_NO_TRANSACTION;
     }
-    return LockTable::Instance().Acquire(Db()->File(), ref.GetObjId().Get64(), connection_, lockSpec->mode);
+    const uint64_t oid = ref.GetObjId().Get64();
+    return acquire ? LockTable::Instance().Acquire(Db()->File(), oid, connection_, lockSpec->mode)
+                   : LockTable::Instance().Release(Db()->File(), oid, connection_);
+}
+
+int32_t Admin::LockWatch(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
+{
+    return ChangeLock(ref, lockSpec, watchSpec, true);
 }
 
 int32_t Admin::UnlockWatch(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
 {
-    if (watchSpec != nullptr && watchSpec->watch != 0) {
-        return KXN_E_NOT_SUPPORTED;
-    }
-    if (lockSpec == nullptr) {
-        return 0;
-    }
-    if (lockSpec->flags != 0) {
-        return KXN_E_NOT_SUPPORTED;
-    }
-    if (Db() == nullptr || connection_->Level() == 0) {
-        return KXN_E_NO_TRANSACTION;
-    }
-    return LockTable::Instance().Release(Db()->File(), ref.GetObjId().Get64(), connection_);
+    return ChangeLock(ref, lockSpec, watchSpec, false);
 }
 
 int32_t Admin::ReleaseObjectLocks(KxObject*, const KxRef& ref, const KxLockSpec* lockSpec)
@@ -287,6 +273,21 @@ int32_t Admin::CheckObject(const KxRef& ref)
 
 KxDatabaseShell* Admin::CreateShell() { return new (std::nothrow) Shell(this); }
 
+KxObject* Admin::InMemory(const KxRef& ref) const
+{
+    KxObjectSpace* space = GetBase() != nullptr ? GetBase()->GetObjectSpace() : nullptr;
+    if (space == nullptr || ref.IsInvalid()) {
+        return nullptr;
+    }
+    space->BeginCriticalSection();
+    KxObject* object = space->nts_IsInList(ref);
+    if (object != nullptr) {
+        object->Hold();
+    }
+    space->EndCriticalSection();
+    return object;
+}
+
 const KxMetaClass* Admin::ClassOf(int64_t classNumber) const
 {
     KxClassDict* dict = GetDictionary();
@@ -318,14 +319,6 @@ std::string Admin::ExtentClasses(uint16_t classNumber) const
 }
 
 // ---- shell --------------------------------------------------------------------------------------
-namespace {
-
-constexpr int32_t kNotExecutedStatus = 4103;
-
-bool IsValid(const KxCollectionRef& ref) { return ref.status >= 0 && ref.code >= 0 && ref.status != kNotExecutedStatus; }
-
-}  // namespace
-
 int32_t Shell::GetName(KxString& name)
 {
     const std::string given = name.IsActive() ? name.ToUtf8() : std::string();
@@ -338,90 +331,34 @@ int32_t Shell::Run(KxExecutable* executable)
     if (executable == nullptr) {
         return KX_KERNEL_E_INVALID;
     }
-    const int32_t prepared = executable->Prepare(this);
-    int32_t executed = 0;
-    if (prepared >= 0) {
-        KxServerAdminShell server;
-        executed = executable->Execute(&server);
-    }
-    const int32_t finished = executable->Finish(this);
-    int32_t result = executed != 0 ? executed : prepared;
-    if (result == 0 || (finished < 0 && result > 0)) {
-        result = finished;
-    }
-    return result;
+    KxServerAdminShell server;
+    return RunSteps(executable, server);
 }
 
 int32_t Shell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
 {
-    if (watchSpec != nullptr && watchSpec->watch != 0) {
-        return KXN_E_NOT_SUPPORTED;
-    }
-    if (admin_->GetConnection()->Level() == 0) {
-        return KXN_E_NO_TRANSACTION;
-    }
-    int32_t result = 0;
-    if (!IsLock(lockSpec)) {
-        return result;
-    }
-    for (size_t i = 0; i < refs.size(); ++i) {
-        KxCollectionRef& entry = refs[i];
-        if (!IsValid(entry)) {
-            continue;
-        }
-        if (result < 0) {
-            entry.code = KXN_E_REF_NOT_EXECUTED;
-            continue;
-        }
-        entry.code = admin_->LockWatch(entry.ref, lockSpec, nullptr);
-        if (entry.code == 0) {
-            continue;
-        }
-        if (result == 0) {
-            result = KXN_W_SOME_REFS_FAILED;
-        }
-        if (mode == 1 && entry.code < 0) {
-            result = KXN_E_COLLECTION_FAILED;
-            // All or nothing: the references locked before give their locks back.
-            for (size_t j = 0; j < i; ++j) {
-                if (IsValid(refs[j]) && refs[j].code == 0) {
-                    admin_->UnlockWatch(refs[j].ref, lockSpec, nullptr);
-                    refs[j].code = KXN_E_REF_NOT_EXECUTED;
-                }
-            }
-        }
-    }
-    return result;
+    const int32_t settled = Settle(watchSpec);
+    return settled != 0 || !IsLock(lockSpec) ? settled : LockEachRef(*admin_, refs, mode, lockSpec, 0);
 }
 
 int32_t Shell::Unlock(KxRefCollection& refs, int32_t /*mode*/, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)
 {
+    const int32_t settled = Settle(watchSpec);
+    return settled != 0 || !IsLock(lockSpec) ? settled : UnlockEachRef(*admin_, refs, lockSpec, 0);
+}
+
+int32_t Shell::Settle(const KxWatchSpec* watchSpec) const
+{
     if (watchSpec != nullptr && watchSpec->watch != 0) {
         return KXN_E_NOT_SUPPORTED;
     }
-    if (admin_->GetConnection()->Level() == 0) {
-        return KXN_E_NO_TRANSACTION;
-    }
-    int32_t result = 0;
-    if (!IsLock(lockSpec)) {
-        return result;
-    }
-    for (KxCollectionRef& entry : refs) {
-        if (!IsValid(entry)) {
-            continue;
-        }
-        entry.code = admin_->UnlockWatch(entry.ref, lockSpec, nullptr);
-        if (entry.code != 0) {
-            result = KXN_W_SOME_REFS_FAILED;
-        }
-    }
-    return result;
+    return admin_->GetConnection()->Level() == 0 ? KXN_E_NO_TRANSACTION : 0;
 }
 
 int32_t Shell::Watch(KxRefCollection& refs, const KxWatchSpec*)
 {
     for (KxCollectionRef& entry : refs) {
-        if (IsValid(entry)) {
+        if (IsValidRef(entry)) {
             entry.code = 0;
         }
     }
@@ -430,14 +367,20 @@ int32_t Shell::Watch(KxRefCollection& refs, const KxWatchSpec*)
 
 int32_t Shell::EvalLock(const KxLockSpec* given, KxLockSpec& effective)
 {
-    return admin_->GetBase() != nullptr ? admin_->GetBase()->EvalLock(given, effective)
-                                        : (effective = given != nullptr ? *given : KxLockSpec{0, 0, KxLockSpec::KX_LOCKSPEC_NONE}, 0);
+    if (admin_->GetBase() != nullptr) {
+        return admin_->GetBase()->EvalLock(given, effective);
+    }
+    effective = given != nullptr ? *given : KxLockSpec{0, 0, KxLockSpec::KX_LOCKSPEC_NONE};
+    return 0;
 }
 
 int32_t Shell::EvalWatch(const KxWatchSpec* given, KxWatchSpec& effective)
 {
-    return admin_->GetBase() != nullptr ? admin_->GetBase()->EvalWatch(given, effective)
-                                        : (effective = given != nullptr ? *given : KxWatchSpec{}, 0);
+    if (admin_->GetBase() != nullptr) {
+        return admin_->GetBase()->EvalWatch(given, effective);
+    }
+    effective = given != nullptr ? *given : KxWatchSpec{};
+    return 0;
 }
 
 int32_t Shell::Forget(int32_t status, KxRefCollection& refs)
@@ -447,7 +390,7 @@ int32_t Shell::Forget(int32_t status, KxRefCollection& refs)
     if (space != nullptr) {
         space->BeginCriticalSection();
         for (const KxCollectionRef& entry : refs) {
-            if (IsValid(entry) && space->nts_IsInList(entry.ref) != nullptr) {
+            if (IsValidRef(entry) && space->nts_IsInList(entry.ref) != nullptr) {
                 space->nts_Remove(entry.ref);
             }
         }
@@ -473,7 +416,7 @@ int32_t Shell::DeleteCollection(KxRefCollection& refs, int32_t mode, int32_t fla
     }
     int32_t result = 0;
     for (KxCollectionRef& entry : refs) {
-        if (!IsValid(entry)) {
+        if (!IsValidRef(entry)) {
             continue;
         }
         if (result < 0) {
@@ -488,7 +431,7 @@ int32_t Shell::DeleteCollection(KxRefCollection& refs, int32_t mode, int32_t fla
     if (mode == 1) {
         if (result < 0) {
             for (KxCollectionRef& entry : refs) {
-                if (IsValid(entry) && entry.code == 0) {
+                if (IsValidRef(entry) && entry.code == 0) {
                     entry.code = KXN_E_REF_NOT_EXECUTED;
                 }
             }

@@ -40,20 +40,6 @@ bool Satisfies(int order, int32_t comparison)
     }
 }
 
-KxObject* InMemory(KxBase* base, const KxRef& ref)
-{
-    KxObjectSpace* space = base != nullptr ? base->GetObjectSpace() : nullptr;
-    if (space == nullptr || ref.IsInvalid()) {
-        return nullptr;
-    }
-    space->BeginCriticalSection();
-    KxObject* object = space->nts_IsInList(ref);
-    if (object != nullptr) {
-        object->Hold();
-    }
-    space->EndCriticalSection();
-    return object;
-}
 
 }  // namespace
 
@@ -317,7 +303,7 @@ int32_t Bucket::GetObject(KxObject** slot, const KxRef& mainRef, const KxRefList
         }
     }
     KxObject* main = *slot;
-    KxObject* inMemory = main == nullptr ? InMemory(GetBase(), mainRef) : nullptr;
+    KxObject* inMemory = main == nullptr ? admin_->InMemory(mainRef) : nullptr;
     if (inMemory != nullptr) {
         main = inMemory;   // read again into the object in memory
     }
@@ -336,7 +322,7 @@ int32_t Bucket::GetObject(KxObject** slot, const KxRef& mainRef, const KxRefList
             continue;
         }
         ++taken;
-        KxObject* object = InMemory(GetBase(), ref);
+        KxObject* object = admin_->InMemory(ref);
         if (object == nullptr && (!IsLock(prefetchLockSpec) || admin_->LockWatch(ref, prefetchLockSpec, nullptr) == 0) &&
             ReadObject(*admin_, ref, object) != 0) {
             object = nullptr;

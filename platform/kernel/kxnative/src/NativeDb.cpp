@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
+
 #include "KxNative.h"
 
 namespace kxn {
@@ -208,6 +210,16 @@ int32_t Database::SetInfo(const std::string& key, const std::string& value)
     stmt.Bind(1, key);
     stmt.Bind(2, value);
     return Status(stmt.Step());
+}
+
+std::string Now()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
+    return buffer;
 }
 
 int32_t CreateTables(Database& db)

@@ -78,6 +78,9 @@ private:
 // The tables of a new database (kx_database, kx_objects, kx_keys, kx_classes, kx_maintenance).
 int32_t CreateTables(Database& db);
 
+// The time now (UTC) as the database records it: "YYYY-MM-DDTHH:MM:SS".
+std::string Now();
+
 // The format written into kx_database ("format"); a database of another format is refused.
 constexpr const char* kFormat = "1";
 

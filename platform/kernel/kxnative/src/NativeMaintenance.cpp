@@ -18,16 +18,6 @@ namespace kxn {
 
 namespace {
 
-std::string Now()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
-    return buffer;
-}
-
 // Holds the database's dictionary from the kernel's root for the action.
 class HeldDictionary {
 public:

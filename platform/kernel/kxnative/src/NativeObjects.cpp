@@ -14,21 +14,6 @@ namespace kxn {
 
 namespace {
 
-// The object of the reference in the base's memory, held for the caller; null when none.
-KxObject* InMemory(KxBase* base, const KxRef& ref)
-{
-    KxObjectSpace* space = base != nullptr ? base->GetObjectSpace() : nullptr;
-    if (space == nullptr || ref.IsInvalid()) {
-        return nullptr;
-    }
-    space->BeginCriticalSection();
-    KxObject* object = space->nts_IsInList(ref);
-    if (object != nullptr) {
-        object->Hold();
-    }
-    space->EndCriticalSection();
-    return object;
-}
 
 struct Row {
     int64_t classNumber = 0;
@@ -123,7 +108,7 @@ private:
         if (ref.IsInvalid()) {
             return nullptr;
         }
-        KxObject* target = InMemory(base_, ref);
+        KxObject* target = admin_.InMemory(ref);
         if (target == nullptr && ReadOne(ref, target, false) != 0) {
             target = nullptr;
         }
@@ -216,6 +201,23 @@ int32_t WriteRow(Admin& admin, KxObject* object)
     return status == 0 ? WriteKeys(db, oid, KeysOf(cls, object->GetAddress())) : status;
 }
 
+// Ends the level a store or delete opened for itself: written when the work succeeded, else rolled
+// back. The reason of a failure goes to the base (a refused lock needs none).
+int32_t EndOwnLevel(Admin& admin, int32_t status)
+{
+    Database& db = *admin.Db();
+    const std::string reason = db.Error();
+    const int32_t ended = db.End(status == 0);
+    if (status == 0) {
+        status = ended;
+    }
+    if (status == 0 || status == KXN_E_LOCK_REFUSED) {
+        return status;
+    }
+    return admin.GetConnection()->Report(status, status == KXN_E_DUPLICATE_KEY ? "a unique index refused the object: " + reason
+                                                                               : db.Error());
+}
+
 }  // namespace
 
 int32_t WriteKeys(Database& db, int64_t oid, const std::vector<KeyEntry>& keys)
@@ -273,17 +275,9 @@ int32_t StoreObjects(Admin& admin, KxObject* object, int32_t depth)
         stored.push_back(next);
         Reached(*next->GetMetaClass(), next->GetAddress(), depth, work);
     }
-    const int32_t ended = db->End(status == 0);
-    if (status == 0) {
-        status = ended;
-    }
-    if (status == KXN_E_LOCK_REFUSED) {
-        return status;
-    }
+    status = EndOwnLevel(admin, status);
     if (status != 0) {
-        return admin.GetConnection()->Report(status, status == KXN_E_DUPLICATE_KEY
-                                                         ? "a unique index refused the object: " + db->Error()
-                                                         : db->Error());
+        return status;
     }
     for (KxObject* done : stored) {
         done->State() = static_cast<uint16_t>((done->GetState() & ~KX_STATE_MODIFIED) | KX_STATE_HAS_ROW);
@@ -337,21 +331,15 @@ int32_t DeleteObjects(Admin& admin, const KxRef& ref, int32_t dependents)
         }
         deleted.push_back(oid);
     }
-    const int32_t ended = db->End(status == 0);
-    if (status == 0) {
-        status = ended;
-    }
-    if (status == KXN_E_LOCK_REFUSED) {
-        return status;
-    }
+    status = EndOwnLevel(admin, status);
     if (status != 0) {
-        return admin.GetConnection()->Report(status, db->Error());
+        return status;
     }
     // Objects in memory no longer have their row.
     for (uint64_t oid : deleted) {
         KxObjId id;
         id.Set64(oid);
-        if (KxObject* object = InMemory(admin.GetBase(), KxRef(id))) {
+        if (KxObject* object = admin.InMemory(KxRef(id))) {
             object->State() = static_cast<uint16_t>(object->GetState() & ~KX_STATE_HAS_ROW);
             object->Release();
         }

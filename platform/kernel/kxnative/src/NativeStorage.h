@@ -113,6 +113,8 @@ public:
     KxDatabaseShell* CreateShell() override;
 
     Connection* GetConnection() const { return connection_; }
+    // The object of the reference in the base's memory, held for the caller; null when none.
+    KxObject* InMemory(const KxRef& ref) const;
     Database* Db() const { return connection_->Db(); }
     // Takes a lock the storage needs for its own work (store, delete): 0 or KXN_E_LOCK_REFUSED.
     int32_t LockFor(const KxRef& ref, int32_t mode);
@@ -123,6 +125,7 @@ public:
     const KxMetaClass* ClassOf(int64_t classNumber) const;
 
 private:
+    int32_t ChangeLock(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec, bool acquire);
     Connection* connection_;
 };
 
@@ -145,6 +148,8 @@ public:
     int32_t AbortTransaction(KxTransactionResource* resource) override;
 
 private:
+    // The checks Lock and Unlock share: 0, or the status that settles the call.
+    int32_t Settle(const KxWatchSpec* watchSpec) const;
     Admin* admin_;
 };
 
