@@ -22,19 +22,12 @@ size_t RootLength(const std::string& path) {
 // The full path of `path` without trailing separators, as the Win32 layer resolves it; false when it
 // cannot be resolved.
 bool FullPath(const char* path, std::string& full) {
-    std::string buffer(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = GetFullPathNameA(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (n == 0) return false;
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
-        buffer.assign(n, '\0');  // n is the size needed, with the terminator
-    }
-    const size_t root = RootLength(buffer);
-    while (buffer.size() > root && IsSeparator(buffer.back())) buffer.pop_back();
-    full = std::move(buffer);
+    char buffer[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path, MAX_PATH, buffer, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    full.assign(buffer, n);
+    const size_t root = RootLength(full);
+    while (full.size() > root && IsSeparator(full.back())) full.pop_back();
     return true;
 }
 
