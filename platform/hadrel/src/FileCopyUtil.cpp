@@ -19,16 +19,30 @@ size_t RootLength(const std::string& path) {
     return !path.empty() && IsSeparator(path[0]) ? 1 : 0;
 }
 
-// The full path of `path` without trailing separators, as the Win32 layer resolves it; false when it
-// cannot be resolved.
+// Drops the separators at the end of a path, but not its root's.
+void TrimSeparators(std::string& path) {
+    const size_t root = RootLength(path);
+    while (path.size() > root && IsSeparator(path.back())) path.pop_back();
+}
+
+// The full path of `path` (without trailing separators), as the Win32 layer resolves it in the text;
+// false when it cannot be resolved.
 bool FullPath(const char* path, std::string& full) {
     char buffer[MAX_PATH];
     const DWORD n = GetFullPathNameA(path, MAX_PATH, buffer, nullptr);
     if (n == 0 || n >= MAX_PATH) return false;
     full.assign(buffer, n);
-    const size_t root = RootLength(full);
-    while (full.size() > root && IsSeparator(full.back())) full.pop_back();
+    TrimSeparators(full);
     return true;
+}
+
+// The path the copy works with: a Linux path as written (its names are not matched without regard
+// to case), any other as its full path.
+std::string WorkingPath(const char* text, const std::string& full) {
+    if (text[0] != '/') return full;
+    std::string path = text;
+    TrimSeparators(path);
+    return path;
 }
 
 char Folded(char c) {
@@ -96,14 +110,15 @@ HADRELFileCopyUtil::~HADRELFileCopyUtil() = default;
 int32_t HADRELFileCopyUtil::CopySMGData(CStringA& source, CStringA& target) {
     if (source.GetLength() == 0) return HADREL_E_NO_SOURCE;
     if (target.GetLength() == 0) return HADREL_E_NO_TARGET;
-    std::string from;
-    if (!FullPath(source.GetString(), from)) return HADREL_E_SOURCE_MISSING;
+    std::string fullSource, fullTarget;
+    if (!FullPath(source.GetString(), fullSource)) return HADREL_E_SOURCE_MISSING;
+    const std::string from = WorkingPath(source.GetString(), fullSource);
     const DWORD attributes = GetFileAttributesA(from.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return HADREL_E_SOURCE_MISSING;
     if (!IsDirectory(attributes)) return HADREL_E_SOURCE_NOT_DIR;
-    std::string to;
-    if (!FullPath(target.GetString(), to)) return HADREL_E_TARGET_NOT_DIR;
-    if (IsWithin(to, from)) return HADREL_E_TARGET_IN_SOURCE;
+    if (!FullPath(target.GetString(), fullTarget)) return HADREL_E_TARGET_NOT_DIR;
+    if (IsWithin(fullTarget, fullSource)) return HADREL_E_TARGET_IN_SOURCE;
+    const std::string to = WorkingPath(target.GetString(), fullTarget);
     if (!MakeDirectory(to)) return HADREL_E_TARGET_NOT_DIR;
     return CopyTree(from, to) ? HADREL_OK : HADREL_E_COPY_FAILED;
 }
