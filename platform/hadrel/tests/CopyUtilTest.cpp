@@ -52,6 +52,20 @@ TEST_F(CopyUtil, CopiesTheTreeKeepingTimesAndOverwritesOnTheNextRun) {
     EXPECT_EQ(Snapshot(box / "src2/backup/set1", false), Snapshot(box / "src", false));
 }
 
+// A Linux path names exactly what it spells; on a drive a name missing as spelled takes the folder's
+// entry that differs from it in letter case alone.
+TEST_F(CopyUtil, LetterCaseOfTheTargetCountsInLinuxPathsOnly) {
+    copytest::fs::create_directories(box / "set1");
+    ASSERT_EQ(Copy(box / "src", box / "SET1"), HADREL_OK);
+    EXPECT_EQ(Snapshot(box / "SET1", false), Snapshot(box / "src", false));
+    EXPECT_TRUE(copytest::fs::is_empty(box / "set1"));
+
+    copytest::fs::remove_all(box / "SET1");
+    ASSERT_EQ(Copy(box / "src", OnDriveC(box / "SET1")), HADREL_OK);
+    EXPECT_FALSE(copytest::fs::exists(box / "SET1"));
+    EXPECT_EQ(Snapshot(box / "set1", false), Snapshot(box / "src", false));
+}
+
 TEST_F(CopyUtil, RefusesWithItsStatusAndWritesNothing) {
     struct Case { const char* name; std::string source, target; int32_t status; };
     const Case cases[] = {
