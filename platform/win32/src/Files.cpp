@@ -55,21 +55,23 @@ namespace {
 constexpr off_t kMarkers = 0x7FFFFFFFFFFF0000LL;
 enum : unsigned { kRead = 1, kWrite = 2, kDelete = 4 };
 
+// A shared lock (F_RDLCK) or a test for one that excludes writing (F_WRLCK) on a marker byte.
+struct flock MarkerLock(int marker, short type) {
+    struct flock l = {};
+    l.l_type = type;
+    l.l_whence = SEEK_SET;
+    l.l_start = kMarkers + marker;
+    l.l_len = 1;
+    return l;
+}
+
 bool Held(int fd, int marker) {
-    struct flock q = {};
-    q.l_type = F_WRLCK;
-    q.l_whence = SEEK_SET;
-    q.l_start = kMarkers + marker;
-    q.l_len = 1;
+    struct flock q = MarkerLock(marker, F_WRLCK);
     return fcntl(fd, F_OFD_GETLK, &q) == 0 && q.l_type != F_UNLCK;
 }
 
 void Take(int fd, int marker) {
-    struct flock l = {};
-    l.l_type = F_RDLCK;
-    l.l_whence = SEEK_SET;
-    l.l_start = kMarkers + marker;
-    l.l_len = 1;
+    struct flock l = MarkerLock(marker, F_RDLCK);
     fcntl(fd, F_OFD_SETLK, &l);
 }
 

@@ -54,22 +54,9 @@ std::vector<std::string> NameVariants(const std::string& name) {
 // The file of a module name; empty when there is none. Last error set on a bad path.
 bool LocateModule(const std::string& name, std::string& file) {
     file.clear();
-    const bool hasFolder = name.find_first_of("\\/") != std::string::npos ||
-                           (name.size() >= 2 && name[1] == ':');
     std::vector<std::string> folders;
-    std::string base = name;
-    if (hasFolder) {
-        std::string native;
-        if (!LinuxPath(name.c_str(), native)) return false;
-        const size_t cut = native.rfind('/');
-        folders.push_back(cut == 0 ? "/" : native.substr(0, cut));
-        base = native.substr(cut + 1);
-    } else {
-        const std::string program = ProgramFile();
-        folders.push_back(program.substr(0, program.rfind('/')));
-        char cwd[PATH_MAX];
-        if (getcwd(cwd, sizeof cwd) != nullptr) folders.push_back(cwd);
-    }
+    std::string base;
+    if (const DWORD rc = SearchFolders(name, folders, base)) return Fail(rc);
     for (const std::string& folder : folders) {
         for (const std::string& variant : NameVariants(base)) {
             file = FindFileNoCase(folder, variant);

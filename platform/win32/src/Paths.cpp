@@ -50,6 +50,25 @@ std::string FindFileNoCase(const std::string& folder, const std::string& name) {
     return found;
 }
 
+DWORD SearchFolders(const std::string& name, std::vector<std::string>& folders, std::string& base) {
+    folders.clear();
+    base = name;
+    const bool hasFolder = name.find_first_of("\\/") != std::string::npos || (name.size() >= 2 && name[1] == ':');
+    if (hasFolder) {
+        std::string native;
+        if (const uint32_t rc = w32path::ToLinux(name, native)) return rc;
+        const size_t cut = native.rfind('/');
+        folders.push_back(cut == 0 ? "/" : native.substr(0, cut));
+        base = native.substr(cut + 1);
+        return ERROR_SUCCESS;
+    }
+    const std::string program = ProgramFile();
+    folders.push_back(program.substr(0, program.rfind('/')));
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) != nullptr) folders.push_back(cwd);
+    return ERROR_SUCCESS;
+}
+
 std::string ProgramFile() {
     std::string buf(PATH_MAX, '\0');
     const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());

@@ -150,19 +150,9 @@ std::vector<std::string> ProgramVariants(const std::string& name) {
 DWORD FindProgram(const std::string& name, std::string& file) {
     if (name.empty()) return ERROR_FILE_NOT_FOUND;
     std::vector<std::string> folders;
-    std::string base = name;
-    const bool hasFolder = name.find_first_of("\\/") != std::string::npos || (name.size() >= 2 && name[1] == ':');
-    if (hasFolder) {
-        std::string native;
-        if (const uint32_t rc = w32path::ToLinux(name, native)) return rc;
-        const size_t cut = native.rfind('/');
-        folders.push_back(cut == 0 ? "/" : native.substr(0, cut));
-        base = native.substr(cut + 1);
-    } else {
-        const std::string program = ProgramFile();
-        folders.push_back(program.substr(0, program.rfind('/')));
-        char cwd[PATH_MAX];
-        if (getcwd(cwd, sizeof cwd) != nullptr) folders.push_back(cwd);
+    std::string base;
+    if (const DWORD rc = SearchFolders(name, folders, base)) return rc;
+    if (base == name) {   // a bare name: PATH too
         if (const char* path = std::getenv("PATH")) {
             std::string p = path;
             size_t start = 0;
