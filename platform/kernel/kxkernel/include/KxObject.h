@@ -27,6 +27,7 @@
 
 class KxBase;
 class KxObjectMgr;
+class KxTransactionResource;
 
 // Status codes of objects and sets.
 enum : int32_t {
@@ -251,8 +252,13 @@ public:
     // changes), KX_KERNEL_E_INVALID.
     int32_t Attach(KxObject* object);
     // The object in memory for the reference's object id, held for the caller: 0 or
-    // KX_KERNEL_E_OBJ_NOT_FOUND (-2017).
-    int32_t Get(const KxRef& ref, KxObject*& object);
+    // KX_KERNEL_E_OBJ_NOT_FOUND (-2017). Reads nothing.
+    int32_t Find(const KxRef& ref, KxObject*& object);
+    // The object of the reference, held for the caller: the one in memory, else read through the
+    // base's storage (the bucket of its class) within the transaction resource, or the base's current
+    // transaction when none is given. 0, KX_KERNEL_E_OBJ_NOT_FOUND (-2017; also for a base without
+    // open storage), or the failure of the read.
+    int32_t Get(const KxRef& ref, KxObject*& object, KxTransactionResource* resource = nullptr);
     // Releases one hold (Release of the object).
     void Release(KxObject* object);
     // Objects of this manager that are alive.

@@ -344,7 +344,13 @@ int32_t KxObjectMgr::SetId(KxObject* object, const KxObjId& id) {
     return 0;
 }
 
-int32_t KxObjectMgr::Get(const KxRef& ref, KxObject*& object) {
+int32_t KxObjectMgr::Get(const KxRef& ref, KxObject*& object, KxTransactionResource* resource) {
+    const int32_t found = Find(ref, object);
+    if (found == 0 || base_ == nullptr || ref.IsInvalid() || !base_->IsOpen()) return found;
+    return base_->ReadObject(ref, object, resource, nullptr, nullptr, nullptr);
+}
+
+int32_t KxObjectMgr::Find(const KxRef& ref, KxObject*& object) {
     object = nullptr;
     KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
     if (space == nullptr || ref.IsInvalid()) return KX_KERNEL_E_OBJ_NOT_FOUND;
