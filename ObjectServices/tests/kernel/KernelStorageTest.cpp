@@ -23,10 +23,13 @@
 #include "KxBase.h"
 #include "KxBucket.h"
 #include "KxClassDict.h"
+#include "KxConnection.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
 #include "KxQuery.h"
 #include "KxRoot.h"
+#include "KxTransaction.h"
+#include "TransactionManager.h"
 #include "sqlengine.h"
 
 extern char** environ;
@@ -594,35 +597,123 @@ TEST_P(KernelStorage, RollbackLeavesNothingAndDeletesGoWithTheirCommit)
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
-TEST_P(KernelStorage, ALockHeldByOneClientIsRefusedToAnother)
+// Lock modes as callers pass them: the lock procedure (Oracle) and the lock trigger (DB2) refuse a
+// requested 1142 when another client holds 8196, 2100 when it holds 4116 or 8196, 4116 when it holds
+// 2100 or above, and any other mode whatever it holds.
+enum : int32_t { kRead = 1142, kShared = 2100, kUpdate = 4116, kExclusive = 8196, kTxnUpdate = 4124 };
+
+KxLockSpec LockMode(int32_t mode) { return KxLockSpec{0, mode, 0}; }
+
+TEST_P(KernelStorage, LocksOfOneClientConflictWithAnothersByTheirModes)
 {
     KxBase& first = Base();
     ASSERT_EQ(first.BeginTransaction(), 0);
     const std::vector<KxRef> refs = StoreProducts(first, 1, 3);
     ASSERT_EQ(first.CommitTransaction(), 0);
-
     int32_t opened = -1;
     std::unique_ptr<KxBase> second = client_->OpenAnother(opened);
     ASSERT_EQ(opened, 0);
-    const KxLockSpec exclusive{0, 2, 0};
+
+    const struct {
+        int32_t held;
+        int32_t asked;
+        bool granted;
+    } cases[] = {
+        {kRead, kRead, true},         {kRead, kShared, true},       {kRead, kUpdate, true},
+        {kRead, kExclusive, false},   {kShared, kRead, true},       {kShared, kShared, true},
+        {kShared, kUpdate, false},    {kShared, kExclusive, false}, {kUpdate, kRead, true},
+        {kUpdate, kShared, false},    {kUpdate, kUpdate, false},    {kUpdate, kExclusive, false},
+        {kExclusive, kRead, false},   {kExclusive, kShared, false}, {kExclusive, kUpdate, false},
+        {kExclusive, kExclusive, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.held) + " held, " + std::to_string(c.asked) + " asked");
+        ASSERT_EQ(first.BeginTransaction(), 0);
+        ASSERT_EQ(second->BeginTransaction(), 0);
+        EXPECT_EQ(first.LockObject(refs[0], LockMode(c.held)), 0);
+        EXPECT_EQ(second->LockObject(refs[0], LockMode(c.asked)), c.granted ? 0 : -2041);
+        EXPECT_EQ(second->LockObject(refs[1], LockMode(c.asked)), 0);   // another object is free
+        EXPECT_EQ(first.CommitTransaction(), 0);
+        EXPECT_EQ(second->CommitTransaction(), 0);
+        EXPECT_EQ(Count("LOCKS"), 0);   // the locks went with the commits
+    }
+
+    // The shell's collection lock in mode 1 fails as a whole: the object before the refused one is not
+    // left locked by the second client.
     ASSERT_EQ(first.BeginTransaction(), 0);
     ASSERT_EQ(second->BeginTransaction(), 0);
-    EXPECT_EQ(first.LockObject(refs[0], exclusive), 0);
-    EXPECT_EQ(second->LockObject(refs[0], exclusive), -2041);
-    EXPECT_EQ(second->LockObject(refs[1], exclusive), 0);
-    // The shell's collection lock in mode 1 fails as a whole: the object before the refused one is
-    // not left locked by the second client.
+    EXPECT_EQ(first.LockObject(refs[0], LockMode(kUpdate)), 0);
     KxRefCollection collection(2);
     collection[0].ref = refs[2];
     collection[1].ref = refs[0];
-    const int32_t locked = second->Lock(collection, 1, &exclusive);
+    const KxLockSpec shared = LockMode(kShared);
+    const int32_t locked = second->Lock(collection, 1, &shared);
     EXPECT_TRUE(locked == -2041 || locked == -4102) << locked;
-    EXPECT_GT(Count("LOCKS"), 0);
-    EXPECT_EQ(first.LockObject(refs[2], exclusive), 0);
+    EXPECT_EQ(first.LockObject(refs[2], LockMode(kExclusive)), 0);
     EXPECT_EQ(first.CommitTransaction(), 0);
-    // The first client's locks went with its commit.
-    EXPECT_EQ(second->LockObject(refs[0], exclusive), 0);
+    EXPECT_EQ(second->LockObject(refs[0], LockMode(kExclusive)), 0);
     EXPECT_EQ(second->CommitTransaction(), 0);
+    EXPECT_EQ(Count("LOCKS"), 0);
+}
+
+// A store takes the compound statement's lock (4124) on the object it updates: a shared lock of
+// another client refuses it and nothing is written, a read lock lets it through.
+TEST_P(KernelStorage, AnUpdateTakesItsLockAgainstTheLocksOfOtherClients)
+{
+    KxBase& first = Base();
+    ASSERT_EQ(first.BeginTransaction(), 0);
+    const std::vector<KxRef> refs = StoreProducts(first, 1, 1);
+    ASSERT_EQ(first.CommitTransaction(), 0);
+    int32_t opened = -1;
+    std::unique_ptr<KxBase> second = client_->OpenAnother(opened);
+    ASSERT_EQ(opened, 0);
+    for (const int32_t held : {kShared, kRead}) {
+        SCOPED_TRACE(held);
+        ASSERT_EQ(first.BeginTransaction(), 0);
+        ASSERT_EQ(first.LockObject(refs[0], LockMode(held)), 0);
+        ASSERT_EQ(second->BeginTransaction(), 0);
+        KxObject* object = nullptr;
+        ASSERT_EQ(second->GetObject(refs[0], object), 0);
+        ObjectPtr product(object);
+        At<double>(*product, "price") = held;
+        const int32_t stored = second->StoreObject(product.get());
+        const int32_t committed = second->CommitTransaction();
+        if (held == kShared) {
+            // The store's own level fails; the transaction holds nothing of it.
+            EXPECT_EQ(stored, -2041);
+            EXPECT_EQ(committed, 0);
+            EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 1"), 1);
+        } else {
+            EXPECT_EQ(stored, 0);
+            EXPECT_EQ(committed, 0);
+            EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 1142"), 1);
+        }
+        EXPECT_EQ(first.CommitTransaction(), 0);
+    }
+    EXPECT_EQ(Count("LOCKS"), 0);
+
+    // A compound statement that is a transaction of its own (begun through the kernel's transaction
+    // manager interface): its commit answers the lock it cannot take, and writes nothing.
+    ASSERT_EQ(first.BeginTransaction(), 0);
+    ASSERT_EQ(first.LockObject(refs[0], LockMode(kShared)), 0);
+    ASSERT_EQ(second->BeginTransaction(), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(second->GetObject(refs[0], object), 0);
+    ASSERT_EQ(second->CommitTransaction(), 0);
+    ObjectPtr product(object);
+    At<double>(*product, "price") = 5;
+    {
+        KxTransaction transaction;
+        KxTransactionResource* resource = transaction.GetResource(second.get());
+        ASSERT_NE(resource, nullptr);
+        TransactionManager* manager = second->GetConnection()->GetTransactionMgr();
+        ASSERT_NE(manager, nullptr);
+        ASSERT_EQ(manager->Begin(resource, 0, 0), 1);
+        EXPECT_EQ(second->GetBucket(refs[0].GetClassId())->StoreObject(product.get(), 0, resource), 0);
+        EXPECT_EQ(manager->Commit(resource), -2041);
+    }
+    EXPECT_EQ(first.CommitTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 5"), 0);
     EXPECT_EQ(Count("LOCKS"), 0);
 }
 
@@ -652,7 +743,7 @@ TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale
     const std::vector<KxRef> refs = RefsOf(ReadFile(ready));
     ASSERT_FALSE(refs.empty());
     ASSERT_EQ(next.Base().BeginTransaction(), 0);
-    EXPECT_EQ(next.Base().LockObject(refs[0], KxLockSpec{0, 2, 0}), 0);
+    EXPECT_EQ(next.Base().LockObject(refs[0], LockMode(kExclusive)), 0);
     EXPECT_EQ(next.Base().CommitTransaction(), 0);
 }
 
@@ -892,7 +983,7 @@ TEST(KernelStorageWorker, StoreLockAndWait)
     KxBase& base = client.Base();
     ASSERT_EQ(base.BeginTransaction(), 0);
     const std::vector<KxRef> refs = StoreProducts(base, 1, 20);
-    ASSERT_EQ(base.LockObject(refs[0], KxLockSpec{0, 2, 0}), 0);
+    ASSERT_EQ(base.LockObject(refs[0], LockMode(kExclusive)), 0);
     {
         std::ofstream out(job.folder + "/ready.tmp");
         out << RefsText(refs);
