@@ -864,6 +864,26 @@ TEST_P(KernelStorage, AStringHoldingANulCharacterIsRefusedAndNothingIsStored)
 INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
                          [](const ::testing::TestParamInfo<Brand>& info) { return std::string(info.param.name); });
 
+// A program linked with the kernel's libraries only (the brands make the kernel load the gateway, the
+// gateway its adapters) opens and closes a base of each brand and ends the kernel cleanly.
+TEST(KernelShutdown, AProgramOfTheKernelLibrariesAloneEndsTheKernelCleanly)
+{
+    std::string servers;
+    for (const Brand& brand : kBrands) {
+        SchemaOf(brand);
+        ASSERT_FALSE(::testing::Test::HasFailure());
+        servers += "[servers\\SHOP" + std::string(brand.name) + "]\nname=" + brand.name + "$" + brand.server + "\n";
+    }
+    char pattern[] = "/tmp/kxshutdown_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    std::ofstream(folder + "/kx.ini") << "[servers\\LOCAL]\nDictionaryPath=" << KX_SHOP_DICTIONARIES << "\n" << servers;
+    const std::string command = Quote(KX_SHUTDOWN_PROGRAM) + " " + Quote(folder + "/kx.ini") +
+                                " SHOPOracle SHOPDB2 > " + Quote(folder + "/out.txt") + " 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(folder + "/out.txt");
+}
+
 // ---- a node's pointer and object set across processes -------------------------------------------------
 
 // "label rank next=<label> kids=<label>,<label>..." of a node of the graph dictionary.

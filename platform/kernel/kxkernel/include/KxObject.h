@@ -26,6 +26,7 @@
 #include "KxRef.h"
 
 class KxBase;
+class KxClassDict;
 class KxObjectMgr;
 class KxTransactionResource;
 
@@ -79,6 +80,7 @@ private:
     uint32_t count_ = 1;
     KxBase* base_ = nullptr;
     KxObjectMgr* manager_ = nullptr;
+    KxClassDict* dictionary_ = nullptr;   // a hold of the root's, taken when the object left its base
 };
 
 class KxOnDemand {
@@ -234,6 +236,10 @@ public:
     explicit KxObjectMgr(KxBase* base);
     // Objects still alive lose their manager and base (they stay valid until their last release).
     ~KxObjectMgr();
+    // Lets every object still alive go: each loses its manager and base and leaves the object space;
+    // it stays valid until its last release and keeps the dictionary of its class for that long (a
+    // hold of the root's, when the root holds it). The base does this when it closes.
+    void DetachAll();
     KxObjectMgr(const KxObjectMgr&) = delete;
     KxObjectMgr& operator=(const KxObjectMgr&) = delete;
 

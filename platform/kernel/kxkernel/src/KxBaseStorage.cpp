@@ -215,6 +215,10 @@ int32_t KxBase::Close()
         }
         st.transaction.reset();
     }
+    // Objects still held by the caller leave the base (they keep their classes' dictionary).
+    if (st.admin != nullptr) {
+        GetObjectMgr()->DetachAll();
+    }
     delete st.shell;
     st.shell = nullptr;
     if (st.admin != nullptr) {
