@@ -758,13 +758,12 @@ KxClassId RowClass(KxGSchemaMap& schemaMap, const KxClassId& queried, const KxCl
 int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result,
                                const void* lockSpec, uint16_t accessMethod)
 {
-    (void)lockSpec;
-    KxGCatalog* catalog = environment_ != nullptr ? environment_->GetCatalog() : nullptr;
-    KxGSchemaMap* schemaMap = catalog != nullptr ? catalog->GetSchemaMap() : nullptr;
-    if (schemaMap == nullptr || query.GetClassId().GetClassNumber() != classId.GetClassNumber()) {
-        return KXG_E_NO_CLASS;
+    std::vector<KxRef> refs;
+    const int32_t status = Query(classId, query, refs, lockSpec, accessMethod);
+    for (const KxRef& ref : refs) {
+        result.push_back(ref.GetObjId());
     }
-    return Run(*schemaMap, query, accessMethod, result);
+    return status;
 }
 
 int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxRef>& result,
