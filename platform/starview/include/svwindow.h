@@ -68,6 +68,7 @@ public:
     void GrabFocus();
     bool HasFocus() const;
 
+    // A changed text repaints the window.
     virtual void SetText(const String& text);
     virtual String GetText() const;
 

@@ -65,7 +65,8 @@ TEST_F(DialogTest, ADialogFromAResourceEndsWithTheValueOfTheButtonTheScriptPress
                 "# by resource id\n"
                 "press #2001 CancelButton 1\n"
                 "press \"Choose\" PushButton 2\n"  // disabled: nothing happens
-                "click #2001 \"Seven\"\n",
+                "text \"Choose\" PushButton 1 \"Eight\"\n"
+                "click #2001 \"Eight\"\n",
                 "choose.sv");
     EXPECT_EQ(dialog.Execute(), 1);
     EXPECT_FALSE(dialog.IsVisible());
@@ -73,6 +74,7 @@ TEST_F(DialogTest, ADialogFromAResourceEndsWithTheValueOfTheButtonTheScriptPress
     EXPECT_EQ(dialog.Execute(), 0);
     EXPECT_EQ(dialog.Execute(), 7);
     EXPECT_EQ(dialog.clicked_, &dialog.seven_);
+    EXPECT_EQ(dialog.seven_.GetText(), "Eight");
 
     // The dialog painted its buttons: the clicked text was found there.
     EXPECT_NE(SvWindowLogText(dialog).find("text -2 5 64 13 \"Disabled\" font=\"\"/13 color=#808080"), std::string::npos);

@@ -76,6 +76,53 @@ TEST_F(ScriptTest, BadScriptsStopTheRunWithFileLineAndReason) {
     }
 }
 
+TEST_F(ScriptTest, EachInputCommandPostsItsEvents) {
+    std::vector<std::string> log;
+    svtest::Probe<WorkWindow> main(log, "main", nullptr);
+    svtest::Probe<Control> box(log, "box", &main);
+    main.SetText("Main");
+    main.SetSizePixel(Size(200, 100));
+    box.SetPosSizePixel(Point(100, 50), Size(40, 20));
+    main.Show();
+    box.Show();
+    log.clear();
+    SvSetScript("mousemove \"Main\" 3 4\n"
+                "mousedown \"Main\" 110 60 right\n"
+                "mouseup \"Main\" 5 6\n"
+                "click \"Main\" 7 8 right double\n"
+                "key \"Main\" \"a1\" return ctrl+shift+z f2 0x503\n"
+                "resize \"Main\" 150 90\n"
+                "move \"Main\" -5 0x10\n"
+                "focus \"Main\"\n"
+                "tick \"Main\" Control 0\n"
+                "close \"Main\"\n",
+                "input.sv");
+    GetpApp()->Execute();
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "main MouseMove 3 4 buttons=0 clicks=0 modifier=0",
+                       "box GetFocus",
+                       "box MouseButtonDown 10 10 buttons=16 clicks=1 modifier=0",
+                       "main MouseButtonUp 5 6 buttons=1 clicks=1 modifier=0",
+                       "main MouseButtonDown 7 8 buttons=16 clicks=2 modifier=0",
+                       "main MouseButtonUp 7 8 buttons=16 clicks=2 modifier=0",
+                       "box KeyInput 'a' 0x0200",  // the box has the focus
+                       "box KeyInput '1' 0x0101",
+                       "box KeyInput '\r' 0x0500",
+                       "box KeyInput 'z' 0x3219",
+                       "box KeyInput '-' 0x0301",
+                       "box KeyInput '-' 0x0503",
+                       "main Resize 150x90",
+                       "main Move -5 16",
+                       "box LoseFocus",
+                       "main GetFocus",
+                       "main LoseFocus",
+                       "box GetFocus",
+                       "box MouseButtonDown 20 10 buttons=1 clicks=1 modifier=0",
+                       "box MouseButtonUp 20 10 buttons=1 clicks=1 modifier=0",
+                       "main Close",
+                   }));
+}
+
 TEST_F(ScriptTest, AStoppedRunKeepsWhatWasLogged) {
     svtest::TempDir dir;
     setenv("SV_PAINT_DIR", dir.Path().c_str(), 1);

@@ -187,7 +187,7 @@ public:
         return target;
     }
 
-    KeyEvent NamedKey(const std::string& spec) {
+    KeyEvent NamedKey(const std::string& written) {
         static const struct {
             const char* name;
             uint16_t code;
@@ -200,7 +200,7 @@ public:
             {"pagedown", KEY_PAGEDOWN, 0},
         };
         uint16_t modifier = 0;
-        std::string name = spec;
+        std::string name = written;
         for (;;) {
             const size_t plus = name.find('+');
             if (plus == std::string::npos || plus + 1 == name.size()) break;
@@ -208,7 +208,7 @@ public:
             if (mod == "shift") modifier |= KEY_SHIFT;
             else if (mod == "ctrl") modifier |= KEY_MOD1;
             else if (mod == "alt") modifier |= KEY_MOD2;
-            else Fail(s_, line_, command_ + ": unknown key " + spec);
+            else Fail(s_, line_, command_ + ": unknown key " + written);
             name = name.substr(plus + 1);
         }
         for (const auto& k : kNames)
@@ -222,7 +222,7 @@ public:
             if (IsNumber(Token{false, name.substr(1)}, n) && n >= 1 && n <= 24)
                 return KeyEvent(0, KeyCode(static_cast<uint16_t>(KEY_F1 + n - 1), modifier));
         }
-        Fail(s_, line_, command_ + ": unknown key " + spec);
+        Fail(s_, line_, command_ + ": unknown key " + written);
     }
 
     // A quoted text types its characters; a number is a key code; a name is a key.

@@ -343,7 +343,9 @@ bool Window::HasFocus() const { return svcore::FocusWindow() == this; }
 
 void Window::SetText(const String& text) {
     svcore::CheckGuiThread("SetText");
+    if (data_->text == text) return;
     data_->text = text;
+    data_->invalid = true;  // a control shows its text
     svcore::Rename(*this);
 }
 
