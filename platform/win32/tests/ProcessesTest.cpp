@@ -119,13 +119,17 @@ TEST_F(ProcessesTest, WaitsInStepsUntilTheChildIsReleased) {
     int timeouts = 0;
     DWORD rc;
     while ((rc = WaitForSingleObject(pi.hProcess, 333)) == WAIT_TIMEOUT) {
-        DWORD code = 0;
-        EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
-        EXPECT_EQ(DWORD(STILL_ACTIVE), code);
+        if (timeouts < 2) {   // held: still running
+            DWORD code = 0;
+            EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
+            EXPECT_EQ(DWORD(STILL_ACTIVE), code);
+        }
         if (++timeouts == 2) Release(fifo);   // the child cannot end before this
     }
     EXPECT_EQ(WAIT_OBJECT_0, rc);
-    EXPECT_EQ(2, timeouts);
+    // Two steps time out while the child is held; after the release a loaded machine may need more steps
+    // before the child has ended, so only the held ones are counted exactly.
+    EXPECT_GE(timeouts, 2);
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(3u, code);
