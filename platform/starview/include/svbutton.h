@@ -34,6 +34,9 @@ public:
 protected:
     PushButton(RESOURCE_TYPE type, Window* parent, WinBits style);
     PushButton(RESOURCE_TYPE type, Window* parent, const ResId& id);
+    // The click handler when one is set; otherwise ends the modal dialog with the result (closes
+    // any other dialog).
+    void SvClickOrEnd(short result);
 };
 
 class OKButton : public PushButton {

@@ -83,14 +83,9 @@ public:
     Menu* SvFindItem(uint16_t id);
 
 private:
-    struct Item {
-        uint16_t id = 0;
-        String text;
-        String helpText;
-        bool separator = false;
-        bool checked = false;
-        bool enabled = true;
-        PopupMenu* popup = nullptr;
+    // The fields of a resource item (its sub-menu items left empty), and the sub-menu.
+    struct Item : SvMenuItemRes {
+        PopupMenu* sub = nullptr;
     };
     Item* Find(uint16_t id);
     const Item* Find(uint16_t id) const;

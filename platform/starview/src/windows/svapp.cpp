@@ -11,6 +11,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "svcore.h"
 
@@ -365,11 +366,7 @@ void Application::SetAppWindow(WorkWindow* window) { appWindow_ = window; }
 const International& Application::GetAppInternational() const { return intl_; }
 void Application::SetAppInternational(const International& intl) { intl_ = intl; }
 
-MenuBar* Application::SetAppMenu(MenuBar* menu) {
-    MenuBar* old = menu_;
-    menu_ = menu;
-    return old;
-}
+MenuBar* Application::SetAppMenu(MenuBar* menu) { return std::exchange(menu_, menu); }
 
 MenuBar* Application::GetAppMenu() const { return menu_; }
 
@@ -384,11 +381,7 @@ void Application::RemoveAccel(Accelerator* accel) {
 uint16_t Application::GetAccelCount() const { return static_cast<uint16_t>(accels_.size()); }
 Accelerator* Application::GetAccel(uint16_t n) const { return n < accels_.size() ? accels_[n] : nullptr; }
 
-Help* Application::SetHelp(Help* help) {
-    Help* old = help_;
-    help_ = help;
-    return old;
-}
+Help* Application::SetHelp(Help* help) { return std::exchange(help_, help); }
 
 Help* Application::GetHelp() const { return help_; }
 void Application::EnableHelp(bool enable) { helpEnabled_ = enable; }

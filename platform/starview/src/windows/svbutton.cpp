@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "svcore.h"
 
 namespace {
@@ -25,11 +27,7 @@ Button::Button(RESOURCE_TYPE type, Window* parent, const ResId& id) : Control(ty
 
 void Button::Click() { click_.Call(static_cast<Button*>(this)); }
 
-Link Button::ChangeClickHdl(const Link& link) {
-    Link old = click_;
-    click_ = link;
-    return old;
-}
+Link Button::ChangeClickHdl(const Link& link) { return std::exchange(click_, link); }
 
 const Link& Button::GetClickHdl() const { return click_; }
 
@@ -67,22 +65,19 @@ PushButton::PushButton(Window* parent, const ResId& id) : Button(RSC_PUSHBUTTON,
 PushButton::PushButton(RESOURCE_TYPE type, Window* parent, WinBits style) : Button(type, parent, style) {}
 PushButton::PushButton(RESOURCE_TYPE type, Window* parent, const ResId& id) : Button(type, parent, id) {}
 
-OKButton::OKButton(Window* parent, WinBits style) : PushButton(RSC_OKBUTTON, parent, style) {}
-OKButton::OKButton(Window* parent, const ResId& id) : PushButton(RSC_OKBUTTON, parent, id) {}
-
-void OKButton::Click() {
+void PushButton::SvClickOrEnd(short result) {
     if (GetClickHdl().IsSet())
         PushButton::Click();
     else
-        EndOrClose(SvGetDialog(), 1);
+        EndOrClose(SvGetDialog(), result);
 }
+
+OKButton::OKButton(Window* parent, WinBits style) : PushButton(RSC_OKBUTTON, parent, style) {}
+OKButton::OKButton(Window* parent, const ResId& id) : PushButton(RSC_OKBUTTON, parent, id) {}
+
+void OKButton::Click() { SvClickOrEnd(1); }
 
 CancelButton::CancelButton(Window* parent, WinBits style) : PushButton(RSC_CANCELBUTTON, parent, style) {}
 CancelButton::CancelButton(Window* parent, const ResId& id) : PushButton(RSC_CANCELBUTTON, parent, id) {}
 
-void CancelButton::Click() {
-    if (GetClickHdl().IsSet())
-        PushButton::Click();
-    else
-        EndOrClose(SvGetDialog(), 0);
-}
+void CancelButton::Click() { SvClickOrEnd(0); }

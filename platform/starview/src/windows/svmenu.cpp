@@ -39,15 +39,12 @@ void Menu::Fill(const std::vector<SvMenuItemRes>& items) {
             continue;
         }
         Item item;
-        item.id = r.id;
-        item.text = r.text;
-        item.helpText = r.helpText;
-        item.checked = r.checked;
-        item.enabled = r.enabled;
+        static_cast<SvMenuItemRes&>(item) = r;
+        item.popup.clear();
         if (!r.popup.empty()) {
             owned_.push_back(std::make_unique<PopupMenu>());
             static_cast<Menu*>(owned_.back().get())->Fill(r.popup);
-            item.popup = owned_.back().get();
+            item.sub = owned_.back().get();
         }
         items_.push_back(std::move(item));
     }
@@ -122,11 +119,11 @@ bool Menu::IsItemEnabled(uint16_t id) const {
     return item != nullptr && item->enabled;
 }
 void Menu::SetPopupMenu(uint16_t id, PopupMenu* menu) {
-    if (Item* item = Find(id)) item->popup = menu;
+    if (Item* item = Find(id)) item->sub = menu;
 }
 PopupMenu* Menu::GetPopupMenu(uint16_t id) const {
     const Item* item = Find(id);
-    return item != nullptr ? item->popup : nullptr;
+    return item != nullptr ? item->sub : nullptr;
 }
 
 uint16_t Menu::GetCurItemId() const { return current_; }
@@ -143,8 +140,8 @@ Link Menu::PopDeactivateHdl() { return deactivate_.Pop(); }
 Menu* Menu::SvFindItem(uint16_t id) {
     if (Find(id) != nullptr) return this;
     for (Item& item : items_)
-        if (item.popup != nullptr)
-            if (Menu* m = item.popup->SvFindItem(id)) return m;
+        if (item.sub != nullptr)
+            if (Menu* m = item.sub->SvFindItem(id)) return m;
     return nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "svcore.h"
 
@@ -217,40 +218,20 @@ Size OutputDevice::GetTextSize(const String& text, uint16_t index, uint16_t len)
     return SvTextSize(state_.font, text.Copy(index, len).Len());
 }
 
-Pen OutputDevice::ChangePen(const Pen& pen) {
-    Pen old = state_.pen;
-    state_.pen = pen;
-    return old;
-}
+Pen OutputDevice::ChangePen(const Pen& pen) { return std::exchange(state_.pen, pen); }
 const Pen& OutputDevice::GetPen() const { return state_.pen; }
 
-Brush OutputDevice::ChangeFillInBrush(const Brush& brush) {
-    Brush old = state_.fill;
-    state_.fill = brush;
-    return old;
-}
+Brush OutputDevice::ChangeFillInBrush(const Brush& brush) { return std::exchange(state_.fill, brush); }
 const Brush& OutputDevice::GetFillInBrush() const { return state_.fill; }
 
-Font OutputDevice::ChangeFont(const Font& font) {
-    Font old = state_.font;
-    state_.font = font;
-    return old;
-}
+Font OutputDevice::ChangeFont(const Font& font) { return std::exchange(state_.font, font); }
 const Font& OutputDevice::GetFont() const { return state_.font; }
 
-Color OutputDevice::ChangeTextColor(const Color& color) {
-    Color old = state_.textColor;
-    state_.textColor = color;
-    return old;
-}
+Color OutputDevice::ChangeTextColor(const Color& color) { return std::exchange(state_.textColor, color); }
 const Color& OutputDevice::GetTextColor() const { return state_.textColor; }
 
 void OutputDevice::SetMapMode(const MapMode& mode) { state_.mapMode = mode; }
-MapMode OutputDevice::ChangeMapMode(const MapMode& mode) {
-    MapMode old = state_.mapMode;
-    state_.mapMode = mode;
-    return old;
-}
+MapMode OutputDevice::ChangeMapMode(const MapMode& mode) { return std::exchange(state_.mapMode, mode); }
 const MapMode& OutputDevice::GetMapMode() const { return state_.mapMode; }
 
 void OutputDevice::Push() { stack_.push_back(state_); }

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "svcore.h"
 
@@ -351,11 +352,7 @@ void Window::SetText(const String& text) {
 
 String Window::GetText() const { return data_->text; }
 
-Brush Window::ChangeBackgroundBrush(const Brush& brush) {
-    Brush old = data_->background;
-    data_->background = brush;
-    return old;
-}
+Brush Window::ChangeBackgroundBrush(const Brush& brush) { return std::exchange(data_->background, brush); }
 
 const Brush& Window::GetBackgroundBrush() const { return data_->background; }
 
