@@ -116,8 +116,6 @@ public:
     // mode against every lock). Deleting a client's main registration row (connection id equal to
     // the client id, or 0) deletes its locks.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
-    // The ACTIVECLIENTS table of CreateLocks alone.
-    KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
     // Appends the drops of RELEASE_LOCK, the lock trigger, ACTIVECLIENTS and LOCKS. The lock trigger
     // is ACQUIRE_LOCK (the one CreateLocks makes) with option value 0, and AQUIRE_LOCK (its name in
     // schemas of older versions, dropped while the schema mapper versions one) otherwise.
@@ -126,8 +124,6 @@ public:
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // ";".
     KxString GetTerminator() override;
-    // The owned conversion manager; may be null.
-    KxGTypeConvHdlMgr* GetTypeConvHdlMgr() override;
 
     // ---- DB2's own ------------------------------------------------------------------------------
     // The three triggers that keep a shadow table in step with a source table, appended in the order
@@ -147,10 +143,10 @@ public:
     // characters, an ASCII letter first, then ASCII letters, digits, "_", "$" and "#".
     static bool IsSchemaName(const KxString& name);
 
-private:
-    // True when the schema name may be used. Otherwise reports KXG_E_INVALID_DATABASE_NAME with the
-    // name (the report may throw: call it before anything is allocated).
-    bool CheckSchema(const KxString& schema);
-
-    std::unique_ptr<KxGTypeConvHdlMgr> convMgr_;
+protected:
+    // IsSchemaName; otherwise reports KXG_E_INVALID_DATABASE_NAME with the name.
+    bool CheckSchemaName(const KxString& schema) override;
+    // CLIENTID INTEGER, USERID CHARACTER(128) defaulting to USER, CLIENT_NAME CHARACTER(n),
+    // CONNECTION_ID INTEGER defaulting to 0, OPEN_MODE CHARACTER(n).
+    KxString ActiveClientsColumns(int32_t nameLength) override;
 };

@@ -11,13 +11,36 @@
 // the caller's list in order (the caller deletes them); an entry that could not be made is null.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "KxGDatabase.h"
 #include "KxString.h"
 
 class KxGStatementTemplate;
 class KxGStatementTemplateList;
+
+// A storage-type word of the mapping options and the handler kind it stands for.
+struct KxGStorageKind {
+    const char* word;
+    uint8_t kind;
+};
+
+// Flags of CompareNoCase.
+constexpr uint16_t KXG_COMPARE_IGNORE_BLANKS = 0x80;
+constexpr uint16_t KXG_COMPARE_IGNORE_CASE = 0x20;
+constexpr uint16_t KXG_COMPARE_IGNORE_TRAILING_BLANKS = 0x08;
+
+// One step of CompareNoCase: when the flag is set, the expression built so far is put between open
+// and close, or, when nothing was built yet, the plain expression between firstOpen and firstClose.
+struct KxGCompareStep {
+    uint16_t flag;
+    const char* firstOpen;
+    const char* firstClose;
+    const char* open;
+    const char* close;
+};
 
 // Longest statement text that Union builds; a longer one is refused (KXG_E_STATEMENT_TOO_LONG).
 constexpr uint32_t KXG_MAX_UNION_LENGTH = 65532;
@@ -73,6 +96,11 @@ public:
     // are appended, unless the two texts together are longer than KXG_MAX_UNION_LENGTH: then
     // KXG_E_STATEMENT_TOO_LONG and no change.
     int32_t Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target) override;
+    // The ACTIVECLIENTS table of the schema alone (ActiveClientsText); null when the schema name may
+    // not be used (CheckSchemaName).
+    KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
+    // The owned conversion manager; may be null.
+    KxGTypeConvHdlMgr* GetTypeConvHdlMgr() override;
     // Stores the value and answers the previous one.
     uint16_t SetOption(uint16_t value) override;
     // 0.
@@ -92,13 +120,37 @@ public:
 
 protected:
     // The database is not owned (type handlers, the schema name and error reports come from it; it
-    // may be null in tests). Option value 0.
-    explicit KxGCommonDatabaseInfo(KxGDatabase* database);
+    // may be null in tests). The product's conversion manager is owned; it may be null (when it could
+    // not be made), then the statements that convert columns answer null. Option value 0.
+    KxGCommonDatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr);
     KxGCommonDatabaseInfo(const KxGCommonDatabaseInfo&) = delete;
     KxGCommonDatabaseInfo& operator=(const KxGCommonDatabaseInfo&) = delete;
 
     // What Union puts between two selects: " \nUNION ALL " (all non-zero) or " \nUNION DISTINCT ".
     virtual const char* UnionJoin(uint16_t all);
+    // True when the schema name may be pasted into the DDL of the gateway's helper objects. Otherwise
+    // reports KXG_E_INVALID_DATABASE_NAME with the name on the database and answers false (the report
+    // may throw: call it before anything is allocated).
+    virtual bool CheckSchemaName(const KxString& schema) = 0;
+    // The column definitions of the ACTIVECLIENTS table (CLIENTID, USERID, CLIENT_NAME, CONNECTION_ID
+    // and OPEN_MODE, each line beginning with a blank, joined by ",\n"); nameLength is the length of
+    // the client-name columns.
+    virtual KxString ActiveClientsColumns(int32_t nameLength) = 0;
+
+    // The kind of the word, compared upper-cased, from the table; 1 when it is there. Otherwise kind
+    // becomes `unknown` and the answer is 0.
+    static uint16_t KindOfWord(const KxString& word, const KxGStorageKind* kinds, size_t count, uint8_t unknown,
+                               uint8_t& kind);
+    // The steps applied in order to the expression; empty when no step's flag is set.
+    static KxString CompareExpression(uint16_t flags, const KxString& expression, const KxGCompareStep* steps,
+                                      size_t count);
+    // Appends keyword and text when the text is not empty.
+    static void AppendClause(const char* keyword, const KxString& text, KxString& out);
+    // Replaces out by "SELECT COUNT(*) FROM " catalog " WHERE " schemaColumn " = '" schema "' AND "
+    // nameColumn " = '" name "'", the table's qualified name split at its first "." (both parts empty
+    // without a dot; quotes doubled).
+    static void CatalogCount(const KxGQualifiedIdentity& table, const char* catalog, const char* schemaColumn,
+                             const char* nameColumn, KxString& out);
 
     // Appends a template (which may be null) to the caller's list. When the list cannot take it, the
     // template is deleted: nobody else would.
@@ -110,6 +162,18 @@ protected:
     // " WHERE CID = " and the class number in the signed form the CID column holds.
     static void ClassFilter(int32_t classId, KxString& text);
 
+    // For each pair (from i, to i) while both lists have column i: appends the name of to i to names
+    // and prefix + the name of from i to values, each joined by ", " to what the text already holds.
+    static void ColumnPairs(const KxGColumnList& from, const KxGColumnList& to, const char* prefix, KxString& names,
+                            KxString& values);
+    // The pairs (from i, to i) while both lists have column i as "name of to i = " prefix "name of
+    // from i", joined by separator.
+    static void ColumnEquations(const KxGColumnList& from, const KxGColumnList& to, const char* prefix,
+                                const char* separator, KxString& text);
+    // "CREATE TABLE " schema ".ACTIVECLIENTS (\n" ActiveClientsColumns ",\n PRIMARY KEY ( CLIENTID,
+    // CONNECTION_ID ) )", the client-name length from the schema constants.
+    KxString ActiveClientsText(const KxString& schema);
+
     // The database's schema name; empty without a database.
     KxString SchemaName();
     // The type text of a column; "Undefined Tessaform Type :" and the type code in decimal when the
@@ -118,10 +182,13 @@ protected:
     // The column definitions of CREATE TABLE: name, type text, " not null" for bit 1; joined by
     // `separator`. keys (when given) collects the names of the key columns, joined by ", ".
     void ColumnDefinitions(const KxGColumnList& columns, const char* separator, KxString& out, KxString* keys);
-    // The pairs (from i, to i) while both lists have column i, joined by ", ": the name of to i, " = "
-    // and the conversion manager's expression for the pair. The manager must be there.
-    void ConversionAssignments(const KxGColumnList& from, const KxGColumnList& to, KxString& text);
+    // "UPDATE " table " SET " and the pairs (from i, to i) while both lists have column i, joined by
+    // ", ": the name of to i, " = " and the conversion manager's expression for the pair; then
+    // " WHERE CID = " id unless the class number is negative. The manager must be there.
+    KxGStatementTemplate* UpdateConverting(const KxString& table, const KxGColumnList& from, const KxGColumnList& to,
+                                           int32_t classId);
 
     KxGDatabase* database_;
+    std::unique_ptr<KxGTypeConvHdlMgr> convMgr_;
     uint16_t option_ = 0;
 };

@@ -103,7 +103,6 @@ public:
     // Appends the LOCKS table, the ACTIVECLIENTS table, the package KELVOX_PACKAGE, the procedure
     // ACQUIRE_LOCK and the trigger RELEASE_LOCK of the schema, in this order.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
-    KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
     // Appends the drops of RELEASE_LOCK, KELVOX_PACKAGE, the lock procedure, ACTIVECLIENTS and LOCKS.
     // The procedure is ACQUIRE_LOCK (the one CreateLocks makes) with option value 0, and AQUIRE_LOCK
     // (its name in schemas of older versions, dropped while the schema mapper versions one) otherwise.
@@ -111,8 +110,6 @@ public:
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // "/".
     KxString GetTerminator() override;
-    // The owned Oracle conversion manager; null when it could not be made.
-    KxGOraTypeConvHdlMgr* GetTypeConvHdlMgr() override;
 
     // The one trigger of ShadowTrigger, appended to the list.
     void ShadowTriggers(const KxGQualifiedIdentity& sourceTable, const KxGQualifiedIdentity& shadowTable,
@@ -142,6 +139,11 @@ public:
 protected:
     // " \nUNION ALL " (all non-zero) or " \nUNION ": Oracle writes no UNION DISTINCT.
     const char* UnionJoin(uint16_t all) override;
+    // CheckNames of the schema.
+    bool CheckSchemaName(const KxString& schema) override;
+    // CLIENTID NUMBER(38), USERID VARCHAR2(30) defaulting to USER, CLIENT_NAME VARCHAR2(n),
+    // CONNECTION_ID NUMBER(38) defaulting to 0, OPEN_MODE VARCHAR2(n).
+    KxString ActiveClientsColumns(int32_t nameLength) override;
 
 private:
     // Writes "<operation>: not available yet" to the database's trace.
@@ -149,5 +151,4 @@ private:
     // True when every name is an identifier. Otherwise reports KXG_E_INVALID_DATABASE_NAME with the first
     // name that is not (the report may throw: call it before anything is allocated).
     bool CheckNames(std::initializer_list<const KxString*> names);
-    std::unique_ptr<KxGOraTypeConvHdlMgr> convMgr_;
 };

@@ -1,6 +1,7 @@
 // The DB2 SQL dialect.
 #include "KxGDB2DatabaseInfo.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -25,17 +26,15 @@ namespace {
 // Answer of GetMaxNameLength for any other kind of name.
 constexpr int32_t kNoNameLength = -1;
 
-// Flags of CompareNoCase.
-constexpr uint16_t kIgnoreBlanks = 0x80;
-constexpr uint16_t kIgnoreCase = 0x20;
-constexpr uint16_t kIgnoreTrailingBlanks = 0x08;
+// The steps of CompareNoCase: blanks removed, then lower case, then trailing blanks cut.
+constexpr KxGCompareStep kCompareSteps[] = {
+    {KXG_COMPARE_IGNORE_BLANKS, "REPLACE ( CHAR(", "), ' ', '') ", "REPLACE ( CHAR(", "), ' ', '') "},
+    {KXG_COMPARE_IGNORE_CASE, " LCASE ( CHAR (", " )) ", "LCASE ( ", " ) "},
+    {KXG_COMPARE_IGNORE_TRAILING_BLANKS, " RTRIM (", " ) ", "RTRIM ( ", " ) "},
+};
 
 // The handler kinds of the storage-type names.
-struct StorageKind {
-    const char* name;
-    uint8_t kind;
-};
-constexpr StorageKind kStorageKinds[] = {
+constexpr KxGStorageKind kStorageKinds[] = {
     {"CHAR", 0},     {"CHARACTER", 0}, {"VARCHAR", 1}, {"LONGVARCHAR", 2},       {"DBCHAR", 4},
     {"VARDBCHAR", 8}, {"LONGDBCHAR", 16}, {"INT", 1},  {"INTEGER", 1}, {"OLD_INT64_MAPPING", 1},
     {"BIGINT", 0},   {"BLOB", 0},
@@ -52,17 +51,13 @@ KxString Active(const KxString& text)
 }  // namespace
 
 KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr)
-    : KxGCommonDatabaseInfo(database), convMgr_(std::move(convMgr))
+    : KxGCommonDatabaseInfo(database, std::move(convMgr))
 {
 }
 
-KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database) : KxGCommonDatabaseInfo(database)
+KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database)
+    : KxGCommonDatabaseInfo(database, std::unique_ptr<KxGTypeConvHdlMgr>(KxGMake<KxGDB2TypeConvHdlMgr>()))
 {
-    try {
-        convMgr_ = std::make_unique<KxGDB2TypeConvHdlMgr>();
-    } catch (const std::bad_alloc&) {
-        convMgr_.reset();
-    }
 }
 
 KxGDB2DatabaseInfo::~KxGDB2DatabaseInfo() = default;
@@ -72,7 +67,7 @@ bool KxGDB2DatabaseInfo::IsSchemaName(const KxString& name)
     return KxGIsPlainIdentifier(name, KXG_DB2_MAX_SCHEMA_NAME_LENGTH);
 }
 
-bool KxGDB2DatabaseInfo::CheckSchema(const KxString& schema)
+bool KxGDB2DatabaseInfo::CheckSchemaName(const KxString& schema)
 {
     if (IsSchemaName(schema)) {
         return true;
@@ -114,54 +109,17 @@ KxString KxGDB2DatabaseInfo::GetParameterMarker(int32_t /*position*/)
 
 uint16_t KxGDB2DatabaseInfo::TypeNameOptions(const KxString& word, uint8_t& kind)
 {
-    KxString upper = Active(word);
-    upper.ToUpper();
-    for (const StorageKind& entry : kStorageKinds) {
-        if (upper == KxString(entry.name)) {
-            kind = entry.kind;
-            return 1;
-        }
-    }
-    kind = 0;
-    return 0;
+    return KindOfWord(word, kStorageKinds, std::size(kStorageKinds), 0, kind);
 }
 
 KxString KxGDB2DatabaseInfo::CompareNoCase(uint16_t flags, const KxString& expression)
 {
-    KxString built = KxString::EmptyString();
-    if ((flags & kIgnoreBlanks) != 0) {
-        built = KxString("REPLACE ( CHAR(");
-        built << expression << "), ' ', '') ";
-    }
-    if ((flags & kIgnoreCase) != 0) {
-        KxString lower = KxString::EmptyString();
-        if (built.IsEmpty()) {
-            lower << " LCASE ( CHAR (" << expression << " )) ";
-        } else {
-            lower << "LCASE ( " << built << " ) ";
-        }
-        built = lower;
-    }
-    if ((flags & kIgnoreTrailingBlanks) != 0) {
-        KxString trimmed = KxString::EmptyString();
-        if (built.IsEmpty()) {
-            trimmed << " RTRIM (" << expression << " ) ";
-        } else {
-            trimmed << "RTRIM ( " << built << " ) ";
-        }
-        built = trimmed;
-    }
-    return built;
+    return CompareExpression(flags, expression, kCompareSteps, std::size(kCompareSteps));
 }
 
 KxString KxGDB2DatabaseInfo::GetTerminator()
 {
     return KxString(";");
-}
-
-KxGTypeConvHdlMgr* KxGDB2DatabaseInfo::GetTypeConvHdlMgr()
-{
-    return convMgr_.get();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -174,16 +132,12 @@ void KxGDB2DatabaseInfo::Select(const KxGProjection& projection, KxString& out)
 
 void KxGDB2DatabaseInfo::Where(const KxString& condition, KxString& out)
 {
-    if (!condition.IsEmpty()) {
-        out << " \nWHERE " << condition;
-    }
+    AppendClause(" \nWHERE ", condition, out);
 }
 
 void KxGDB2DatabaseInfo::OrderBy(const KxString& order, KxString& out)
 {
-    if (!order.IsEmpty()) {
-        out << " \nORDER BY " << order;
-    }
+    AppendClause(" \nORDER BY ", order, out);
 }
 
 void KxGDB2DatabaseInfo::RowLimit(KxGCondition& /*condition*/, int32_t /*rows*/)
@@ -239,13 +193,7 @@ void KxGDB2DatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 
 void KxGDB2DatabaseInfo::TableExists(const KxGQualifiedIdentity& table, KxString& out)
 {
-    KxString schema;
-    KxString tableName;
-    SplitQualifiedName(table, schema, tableName);
-    out = KxString("SELECT COUNT(*) FROM SYSCAT.TABLES WHERE TABSCHEMA = ");
-    KxGAppendLiteral(out, schema);
-    out << " AND TABNAME = ";
-    KxGAppendLiteral(out, tableName);
+    CatalogCount(table, "SYSCAT.TABLES", "TABSCHEMA", "TABNAME", out);
 }
 
 void KxGDB2DatabaseInfo::IndexList(KxString& out)
@@ -278,27 +226,12 @@ void KxGDB2DatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
     // The shadow's columns and the new source values, pair by pair: keys, then members.
     KxString names = KxString::EmptyString();
     KxString values = KxString::EmptyString();
-    auto addPairs = [&](const KxGColumnList& from, const KxGColumnList& to) {
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (!names.IsEmpty()) {
-                names << ", ";
-                values << ", ";
-            }
-            names << to.GetColumn(i)->GetName();
-            values << "N." << from.GetColumn(i)->GetName();
-        }
-    };
-    addPairs(sourceKeys, shadowKeys);
-    addPairs(sourceMembers, shadowMembers);
+    ColumnPairs(sourceKeys, shadowKeys, "N.", names, values);
+    ColumnPairs(sourceMembers, shadowMembers, "N.", names, values);
 
     // The shadow row of the source row: each shadow key column equal to the source row's key.
     KxString keyCondition("WHERE ");
-    for (uint32_t i = 0; i < sourceKeys.Count() && i < shadowKeys.Count(); ++i) {
-        if (i > 0) {
-            keyCondition << " AND ";
-        }
-        keyCondition << shadowKeys.GetColumn(i)->GetName() << " = N." << sourceKeys.GetColumn(i)->GetName();
-    }
+    ColumnEquations(sourceKeys, shadowKeys, "N.", " AND ", keyCondition);
 
     KxString id = KxString::EmptyString();
     id << classId;
@@ -329,12 +262,7 @@ void KxGDB2DatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
     if (sourceMembers.Count() > 0 && shadowMembers.Count() > 0) {
         KxString update = head("UPD", "UPDATE", "NEW");
         update << "UPDATE " << shadow << " SET ";
-        for (uint32_t i = 0; i < sourceMembers.Count() && i < shadowMembers.Count(); ++i) {
-            if (i > 0) {
-                update << ", ";
-            }
-            update << shadowMembers.GetColumn(i)->GetName() << " = N." << sourceMembers.GetColumn(i)->GetName();
-        }
+        ColumnEquations(sourceMembers, shadowMembers, "N.", ", ", update);
         update << " " << keyCondition << ";\nEND";
         make("UPD", update);
     }
@@ -364,17 +292,10 @@ KxGStatementTemplate* KxGDB2DatabaseInfo::UpdateByCid(const KxGExtendedProjectio
     if (convMgr_ == nullptr) {
         return nullptr;
     }
-    KxString text("UPDATE ");
-    const KxGColumnList& from = source.GetColumns();
-    const KxGColumnList& to = target.GetColumns();
-    if (from.Count() > 0 && to.Count() > 0) {
-        text << target.GetFrom() << " SET ";
-        ConversionAssignments(from, to, text);
-        if (classId >= 0) {
-            ClassFilter(classId, text);
-        }
+    if (source.GetColumns().Count() == 0 || target.GetColumns().Count() == 0) {
+        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
     }
-    return KxGMake<KxGStatementTemplate>(text);
+    return UpdateConverting(target.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }
 
 KxGStatementTemplate* KxGDB2DatabaseInfo::AlterDrop(const KxGExtendedProjection& /*projection*/)
@@ -414,24 +335,17 @@ void KxGDB2DatabaseInfo::DropUser(const KxString& /*user*/, KxGStatementTemplate
 // ---------------------------------------------------------------------------------------------------
 // The gateway's auxiliary objects
 
-namespace {
-
-KxString ActiveClientsText(const KxString& s)
+KxString KxGDB2DatabaseInfo::ActiveClientsColumns(int32_t nameLength)
 {
-    KxString text("CREATE TABLE ");
-    const int32_t nameLength = KxGSchemaConstants::GetClientNameLen();
-    text << s << "." << KxGSchemaConstants::GetActiveClientsTable()
-         << " (\n CLIENTID INTEGER not null,\n USERID CHARACTER(128) not null WITH DEFAULT USER,\n"
-         << " CLIENT_NAME CHARACTER(" << nameLength << "),\n CONNECTION_ID INTEGER not null WITH DEFAULT 0,\n"
-         << " OPEN_MODE CHARACTER(" << nameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    KxString text(" CLIENTID INTEGER not null,\n USERID CHARACTER(128) not null WITH DEFAULT USER,\n");
+    text << " CLIENT_NAME CHARACTER(" << nameLength << "),\n CONNECTION_ID INTEGER not null WITH DEFAULT 0,\n"
+         << " OPEN_MODE CHARACTER(" << nameLength << ")";
     return text;
 }
 
-}  // namespace
-
 void KxGDB2DatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplateList& list)
 {
-    if (!CheckSchema(schema)) {
+    if (!CheckSchemaName(schema)) {
         Append(list, nullptr);
         return;
     }
@@ -464,17 +378,9 @@ void KxGDB2DatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
     AppendText(list, release);
 }
 
-KxGStatementTemplate* KxGDB2DatabaseInfo::CreateActiveClients(const KxString& schema)
-{
-    if (!CheckSchema(schema)) {
-        return nullptr;
-    }
-    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
-}
-
 void KxGDB2DatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)
 {
-    if (!CheckSchema(schema)) {
+    if (!CheckSchemaName(schema)) {
         Append(list, nullptr);
         return;
     }

@@ -1,6 +1,8 @@
 // The texts on which the products' SQL dialects agree.
 #include "KxGCommonDatabaseInfo.h"
 
+#include <utility>
+
 #include "KxGClass.h"
 #include "KxGClassMap.h"
 #include "KxGColumn.h"
@@ -8,12 +10,14 @@
 #include "KxGMemberMap.h"
 #include "KxGProjection.h"
 #include "KxGSQLLiteral.h"
+#include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
 
-KxGCommonDatabaseInfo::KxGCommonDatabaseInfo(KxGDatabase* database) : database_(database)
+KxGCommonDatabaseInfo::KxGCommonDatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr)
+    : database_(database), convMgr_(std::move(convMgr))
 {
 }
 
@@ -94,10 +98,12 @@ void KxGCommonDatabaseInfo::ColumnDefinitions(const KxGColumnList& columns, cons
     }
 }
 
-void KxGCommonDatabaseInfo::ConversionAssignments(const KxGColumnList& from, const KxGColumnList& to,
-                                                  KxString& text)
+KxGStatementTemplate* KxGCommonDatabaseInfo::UpdateConverting(const KxString& table, const KxGColumnList& from,
+                                                              const KxGColumnList& to, int32_t classId)
 {
     KxGTypeConvHdlMgr* convMgr = GetTypeConvHdlMgr();
+    KxString text("UPDATE ");
+    text << table << " SET ";
     for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
         if (i > 0) {
             text << ", ";
@@ -105,6 +111,85 @@ void KxGCommonDatabaseInfo::ConversionAssignments(const KxGColumnList& from, con
         KxString expression = KxString::EmptyString();
         convMgr->BuildConversion(*from.GetColumn(i), *to.GetColumn(i), expression);
         text << to.GetColumn(i)->GetName() << " = " << expression;
+    }
+    if (classId >= 0) {
+        ClassFilter(classId, text);
+    }
+    return KxGMake<KxGStatementTemplate>(text);
+}
+
+uint16_t KxGCommonDatabaseInfo::KindOfWord(const KxString& word, const KxGStorageKind* kinds, size_t count,
+                                           uint8_t unknown, uint8_t& kind)
+{
+    KxString upper = word.IsActive() ? word : KxString::EmptyString();
+    upper.ToUpper();
+    for (size_t i = 0; i < count; ++i) {
+        if (upper == KxString(kinds[i].word)) {
+            kind = kinds[i].kind;
+            return 1;
+        }
+    }
+    kind = unknown;
+    return 0;
+}
+
+KxString KxGCommonDatabaseInfo::CompareExpression(uint16_t flags, const KxString& expression,
+                                                  const KxGCompareStep* steps, size_t count)
+{
+    KxString built = KxString::EmptyString();
+    for (size_t i = 0; i < count; ++i) {
+        const KxGCompareStep& step = steps[i];
+        if ((flags & step.flag) == 0) {
+            continue;
+        }
+        KxString wrapped(built.IsEmpty() ? step.firstOpen : step.open);
+        wrapped << (built.IsEmpty() ? expression : built) << (built.IsEmpty() ? step.firstClose : step.close);
+        built = wrapped;
+    }
+    return built;
+}
+
+void KxGCommonDatabaseInfo::AppendClause(const char* keyword, const KxString& text, KxString& out)
+{
+    if (!text.IsEmpty()) {
+        out << keyword << text;
+    }
+}
+
+void KxGCommonDatabaseInfo::CatalogCount(const KxGQualifiedIdentity& table, const char* catalog,
+                                         const char* schemaColumn, const char* nameColumn, KxString& out)
+{
+    KxString schema;
+    KxString name;
+    SplitQualifiedName(table, schema, name);
+    out = KxString("SELECT COUNT(*) FROM ");
+    out << catalog << " WHERE " << schemaColumn << " = ";
+    KxGAppendLiteral(out, schema);
+    out << " AND " << nameColumn << " = ";
+    KxGAppendLiteral(out, name);
+}
+
+void KxGCommonDatabaseInfo::ColumnPairs(const KxGColumnList& from, const KxGColumnList& to, const char* prefix,
+                                        KxString& names, KxString& values)
+{
+    for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
+        if (!names.IsEmpty()) {
+            names << ", ";
+            values << ", ";
+        }
+        names << to.GetColumn(i)->GetName();
+        values << prefix << from.GetColumn(i)->GetName();
+    }
+}
+
+void KxGCommonDatabaseInfo::ColumnEquations(const KxGColumnList& from, const KxGColumnList& to, const char* prefix,
+                                            const char* separator, KxString& text)
+{
+    for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
+        if (i > 0) {
+            text << separator;
+        }
+        text << to.GetColumn(i)->GetName() << " = " << prefix << from.GetColumn(i)->GetName();
     }
 }
 
@@ -126,6 +211,11 @@ KxString KxGCommonDatabaseInfo::MapNameUpper(const KxString& name)
 uint16_t KxGCommonDatabaseInfo::QueryFlag()
 {
     return 0;
+}
+
+KxGTypeConvHdlMgr* KxGCommonDatabaseInfo::GetTypeConvHdlMgr()
+{
+    return convMgr_.get();
 }
 
 uint16_t KxGCommonDatabaseInfo::SetOption(uint16_t value)
@@ -309,6 +399,26 @@ KxGStatementTemplate* KxGCommonDatabaseInfo::DeleteByCid(const KxGQualifiedIdent
     text << table.GetQualifiedName();
     ClassFilter(classId, text);
     return KxGMake<KxGStatementTemplate>(text);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The gateway's helper objects
+
+KxString KxGCommonDatabaseInfo::ActiveClientsText(const KxString& schema)
+{
+    KxString text("CREATE TABLE ");
+    text << schema << "." << KxGSchemaConstants::GetActiveClientsTable() << " (\n"
+         << ActiveClientsColumns(KxGSchemaConstants::GetClientNameLen())
+         << ",\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    return text;
+}
+
+KxGStatementTemplate* KxGCommonDatabaseInfo::CreateActiveClients(const KxString& schema)
+{
+    if (!CheckSchemaName(schema)) {
+        return nullptr;
+    }
+    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The Oracle SQL dialect.
 #include "KxGOraDatabaseInfo.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -32,17 +33,15 @@ constexpr uint8_t kUnknownKind = 255;
 constexpr uint16_t kTypeDate = 12;
 constexpr uint16_t kTypeTime = 13;
 
-// Flags of CompareNoCase.
-constexpr uint16_t kIgnoreBlanks = 0x80;
-constexpr uint16_t kIgnoreCase = 0x20;
+// The steps of CompareNoCase: blanks removed, then lower case (other flags are ignored).
+constexpr KxGCompareStep kCompareSteps[] = {
+    {KXG_COMPARE_IGNORE_BLANKS, "REPLACE (", ", ' ', '') ", "REPLACE (", ", ' ', '') "},
+    {KXG_COMPARE_IGNORE_CASE, " LOWER ( ", " ) ", "LOWER ( ", " ) "},
+};
 
 
 // The storage kinds of the mapping-option words.
-struct StorageKind {
-    const char* word;
-    uint8_t kind;
-};
-constexpr StorageKind kStorageKinds[] = {
+constexpr KxGStorageKind kStorageKinds[] = {
     {"VARCHAR2", 0}, {"LONG_RAW", 0},       {"CHAR", 1},     {"LONG", 2},          {"RAW", 3},
     {"BLOB", 4},     {"BLOB_NO_HANDLE", 5}, {"UNSIGNED", 6}, {"LARGE_STRING", 127},
 };
@@ -104,13 +103,9 @@ constexpr const char* kAcquireLockLines[] = {
 
 }  // namespace
 
-KxGOraDatabaseInfo::KxGOraDatabaseInfo(KxGDatabase* database) : KxGCommonDatabaseInfo(database)
+KxGOraDatabaseInfo::KxGOraDatabaseInfo(KxGDatabase* database)
+    : KxGCommonDatabaseInfo(database, std::unique_ptr<KxGTypeConvHdlMgr>(KxGMake<KxGOraTypeConvHdlMgr>()))
 {
-    try {
-        convMgr_ = std::make_unique<KxGOraTypeConvHdlMgr>();
-    } catch (const std::bad_alloc&) {
-        convMgr_.reset();
-    }
 }
 
 KxGOraDatabaseInfo::~KxGOraDatabaseInfo() = default;
@@ -170,41 +165,17 @@ KxString KxGOraDatabaseInfo::GetParameterMarker(int32_t position)
 
 uint16_t KxGOraDatabaseInfo::TypeNameOptions(const KxString& word, uint8_t& kind)
 {
-    KxString upper(word);
-    upper.ToUpper();
-    for (const StorageKind& entry : kStorageKinds) {
-        if (upper == KxString(entry.word)) {
-            kind = entry.kind;
-            return 1;
-        }
-    }
-    kind = kUnknownKind;
-    return 0;
+    return KindOfWord(word, kStorageKinds, std::size(kStorageKinds), kUnknownKind, kind);
 }
 
 KxString KxGOraDatabaseInfo::CompareNoCase(uint16_t flags, const KxString& expression)
 {
-    KxString result = KxString::EmptyString();
-    if ((flags & kIgnoreBlanks) != 0) {
-        result = KxString("REPLACE (");
-        result << expression << ", ' ', '') ";
-    }
-    if ((flags & kIgnoreCase) != 0) {
-        KxString lower(result.IsEmpty() ? " LOWER ( " : "LOWER ( ");
-        lower << (result.IsEmpty() ? expression : result) << " ) ";
-        result = lower;
-    }
-    return result;
+    return CompareExpression(flags, expression, kCompareSteps, std::size(kCompareSteps));
 }
 
 KxString KxGOraDatabaseInfo::GetTerminator()
 {
     return KxString("/");
-}
-
-KxGOraTypeConvHdlMgr* KxGOraDatabaseInfo::GetTypeConvHdlMgr()
-{
-    return convMgr_.get();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -217,16 +188,12 @@ void KxGOraDatabaseInfo::Select(const KxGProjection& projection, KxString& out)
 
 void KxGOraDatabaseInfo::Where(const KxString& condition, KxString& out)
 {
-    if (!condition.IsEmpty()) {
-        out << " WHERE " << condition;
-    }
+    AppendClause(" WHERE ", condition, out);
 }
 
 void KxGOraDatabaseInfo::OrderBy(const KxString& order, KxString& out)
 {
-    if (!order.IsEmpty()) {
-        out << " ORDER BY " << order;
-    }
+    AppendClause(" ORDER BY ", order, out);
 }
 
 void KxGOraDatabaseInfo::RowLimit(KxGCondition& condition, int32_t rows)
@@ -298,13 +265,7 @@ void KxGOraDatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 
 void KxGOraDatabaseInfo::TableExists(const KxGQualifiedIdentity& table, KxString& out)
 {
-    KxString owner;
-    KxString tableName;
-    SplitQualifiedName(table, owner, tableName);
-    out = KxString("SELECT COUNT(*) FROM ALL_CATALOG WHERE OWNER = ");
-    KxGAppendLiteral(out, owner);
-    out << " AND TABLE_NAME = ";
-    KxGAppendLiteral(out, tableName);
+    CatalogCount(table, "ALL_CATALOG", "OWNER", "TABLE_NAME", out);
 }
 
 void KxGOraDatabaseInfo::IndexList(KxString& out)
@@ -363,38 +324,19 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualified
     // The shadow's columns and the new source values, pair by pair: keys, then members.
     KxString names = KxString::EmptyString();
     KxString values = KxString::EmptyString();
-    auto addPairs = [&](const KxGColumnList& from, const KxGColumnList& to) {
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (!names.IsEmpty()) {
-                names << ", ";
-                values << ", ";
-            }
-            names << to.GetColumn(i)->GetName();
-            values << ":new." << from.GetColumn(i)->GetName();
-        }
-    };
-    addPairs(sourceKeys, shadowKeys);
-    addPairs(sourceMembers, shadowMembers);
+    ColumnPairs(sourceKeys, shadowKeys, ":new.", names, values);
+    ColumnPairs(sourceMembers, shadowMembers, ":new.", names, values);
     KxString insertPart("INSERT INTO ");
     insertPart << shadow << " ( " << names << " ) VALUES ( " << values << ");";
 
     KxString keyCondition(" WHERE ");
-    for (uint32_t i = 0; i < sourceKeys.Count() && i < shadowKeys.Count(); ++i) {
-        if (i > 0) {
-            keyCondition << " AND ";
-        }
-        keyCondition << shadowKeys.GetColumn(i)->GetName() << " = :old." << sourceKeys.GetColumn(i)->GetName();
-    }
+    ColumnEquations(sourceKeys, shadowKeys, ":old.", " AND ", keyCondition);
     keyCondition << ";";
 
     KxString updatePart = KxString::EmptyString();
-    for (uint32_t i = 0; i < sourceMembers.Count() && i < shadowMembers.Count(); ++i) {
-        if (i == 0) {
-            updatePart << "UPDATE " << shadow << " SET ";
-        } else {
-            updatePart << ", ";
-        }
-        updatePart << shadowMembers.GetColumn(i)->GetName() << " = :new." << sourceMembers.GetColumn(i)->GetName();
+    if (sourceMembers.Count() > 0 && shadowMembers.Count() > 0) {
+        updatePart << "UPDATE " << shadow << " SET ";
+        ColumnEquations(sourceMembers, shadowMembers, ":new.", ", ", updatePart);
     }
     const bool updates = !updatePart.IsEmpty();
     if (updates) {
@@ -445,17 +387,10 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
     if (convMgr_ == nullptr) {
         return nullptr;
     }
-    KxString text("UPDATE ");
-    const KxGColumnList& from = source.GetColumns();
-    const KxGColumnList& to = target.GetColumns();
-    if (from.Count() > 0) {
-        text << source.GetFrom() << " SET ";
-        ConversionAssignments(from, to, text);
-        if (classId >= 0) {
-            ClassFilter(classId, text);
-        }
+    if (source.GetColumns().Count() == 0) {
+        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
     }
-    return KxGMake<KxGStatementTemplate>(text);
+    return UpdateConverting(source.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection& projection)
@@ -566,18 +501,20 @@ void KxGOraDatabaseInfo::DropUser(const KxString& user, KxGStatementTemplateList
 // ---------------------------------------------------------------------------------------------------
 // The gateway's auxiliary objects
 
-namespace {
-
-KxString ActiveClientsText(const KxString& s)
+KxString KxGOraDatabaseInfo::ActiveClientsColumns(int32_t nameLength)
 {
-    KxString text("CREATE TABLE ");
-    const int32_t nameLength = KxGSchemaConstants::GetClientNameLen();
-    text << s << "." << KxGSchemaConstants::GetActiveClientsTable()
-         << " (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
-         << " CLIENT_NAME VARCHAR2(" << nameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
-         << " OPEN_MODE VARCHAR2(" << nameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    KxString text(" CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n");
+    text << " CLIENT_NAME VARCHAR2(" << nameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << nameLength << ")";
     return text;
 }
+
+bool KxGOraDatabaseInfo::CheckSchemaName(const KxString& schema)
+{
+    return CheckNames({&schema});
+}
+
+namespace {
 
 KxString AcquireLockText(const KxString& s)
 {
@@ -622,14 +559,6 @@ void KxGOraDatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
             << " FOR EACH ROW\n BEGIN\n DELETE FROM " << s << "." << KxGSchemaConstants::GetLocksTable() << " WHERE CLIENTID = :OLD.CLIENTID AND\n"
             << " (:OLD.CLIENTID = :OLD.CONNECTION_ID OR :OLD.CONNECTION_ID = 0);\n END;";
     AppendText(list, trigger);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::CreateActiveClients(const KxString& schema)
-{
-    if (!CheckNames({&schema})) {
-        return nullptr;
-    }
-    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
 }
 
 void KxGOraDatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)
