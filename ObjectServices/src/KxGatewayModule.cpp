@@ -68,17 +68,14 @@ const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, i
 
 namespace {
 
-const KxGModuleIdentity& Gateway()
-{
-    static const KxGModuleIdentity gateway{KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE,
-                                           KXG_VERSION_BUILD, KXG_MODULE_NAME,   KxGBuildStamp(),
-                                           KXG_MODULE_DESCRIPTION};
-    return gateway;
-}
+// What the module reports about itself.
+const KxGModuleIdentity kGateway{KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE,
+                                 KXG_VERSION_BUILD, KXG_MODULE_NAME, KxGBuildStamp(),
+                                 KXG_MODULE_DESCRIPTION};
 
 }  // namespace
 
-KXG_MODULE_PROTOCOL(Gateway())
+KXG_MODULE_PROTOCOL(kGateway)
 
 extern "C" int32_t KxInitDll(int32_t enable)
 {

@@ -29,17 +29,14 @@ SQLHENV KxGDB2Environment()
 
 namespace {
 
-const KxGModuleIdentity& Adapter()
-{
-    static const KxGModuleIdentity adapter{KXG_DB2_VERSION_MAJOR, KXG_DB2_VERSION_MINOR, KXG_DB2_VERSION_RELEASE,
-                                           KXG_DB2_VERSION_BUILD, KXG_DB2_MODULE_NAME,   KxGDB2BuildStamp(),
-                                           KXG_DB2_MODULE_DESCRIPTION};
-    return adapter;
-}
+// What the module reports about itself.
+const KxGModuleIdentity kAdapter{KXG_DB2_VERSION_MAJOR, KXG_DB2_VERSION_MINOR, KXG_DB2_VERSION_RELEASE,
+                                 KXG_DB2_VERSION_BUILD, KXG_DB2_MODULE_NAME, KxGDB2BuildStamp(),
+                                 KXG_DB2_MODULE_DESCRIPTION};
 
 }  // namespace
 
-KXG_MODULE_PROTOCOL(Adapter())
+KXG_MODULE_PROTOCOL(kAdapter)
 
 extern "C" int32_t KxInitDll(int32_t reason)
 {

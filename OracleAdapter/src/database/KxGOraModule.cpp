@@ -14,17 +14,14 @@ const char* KxGOraBuildStamp()
 
 namespace {
 
-const KxGModuleIdentity& Adapter()
-{
-    static const KxGModuleIdentity adapter{KXG_ORA_VERSION_MAJOR, KXG_ORA_VERSION_MINOR, KXG_ORA_VERSION_RELEASE,
-                                           KXG_ORA_VERSION_BUILD, KXG_ORA_MODULE_NAME,   KxGOraBuildStamp(),
-                                           KXG_ORA_MODULE_DESCRIPTION};
-    return adapter;
-}
+// What the module reports about itself.
+const KxGModuleIdentity kAdapter{KXG_ORA_VERSION_MAJOR, KXG_ORA_VERSION_MINOR, KXG_ORA_VERSION_RELEASE,
+                                 KXG_ORA_VERSION_BUILD, KXG_ORA_MODULE_NAME, KxGOraBuildStamp(),
+                                 KXG_ORA_MODULE_DESCRIPTION};
 
 }  // namespace
 
-KXG_MODULE_PROTOCOL(Adapter())
+KXG_MODULE_PROTOCOL(kAdapter)
 
 extern "C" int32_t KxInitDll(int32_t /*enable*/)
 {
