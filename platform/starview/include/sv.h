@@ -1,0 +1,4 @@
+// The class library: include this one header.
+#pragma once
+
+#include "svbasics.h"
