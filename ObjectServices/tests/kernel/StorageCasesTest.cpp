@@ -382,6 +382,31 @@ TEST_P(StorageCases, ALockHeldByOneClientIsRefusedToAnother)
     EXPECT_EQ(0, KxBase::KELVOX()->UngetBase(other));
 }
 
+// The object manager reads what another client stored through the base's storage; objects still held
+// when their base is given back leave it and stay readable until their last release.
+TEST_P(StorageCases, TheObjectManagerReadsThroughTheBaseAndObjectsOutliveIt)
+{
+    ASSERT_NO_FATAL_FAILURE(StorePersons(2));
+    KxBase* other = nullptr;
+    ASSERT_EQ(0, KxBase::KELVOX()->GetBase(GetParam().server, GetParam().database, other, 2));
+    KxObjectMgr* objects = other->GetObjectMgr();
+    KxObject* read = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, objects->Find(Ref(1), read));
+    ASSERT_EQ(0, other->BeginTransaction());
+    ASSERT_EQ(0, objects->Get(Ref(1), read));
+    ObjectPtr first(read);
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, objects->Get(Ref(99), read));
+    EXPECT_EQ(0, other->CommitTransaction());
+    EXPECT_EQ(0, KxBase::KELVOX()->UngetBase(other));
+
+    EXPECT_EQ(nullptr, first->GetBase());
+    EXPECT_EQ("p1", At<KxString>(first.get(), "name").ToUtf8());
+    KxObject* second = At<KxObject*>(first.get(), "friend");
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(nullptr, second->GetBase());
+    EXPECT_EQ("p2", At<KxString>(second, "name").ToUtf8());
+}
+
 INSTANTIATE_TEST_SUITE_P(Storages, StorageCases, ::testing::Values(kNative, kGateway),
                          [](const ::testing::TestParamInfo<Storage>& info) { return std::string(info.param.name); });
 
@@ -467,9 +492,11 @@ TEST(ListenerException, PassesOutOfGetBaseAndAStoreWithNothingHeld)
     ASSERT_EQ(0, base->BeginTransaction());
     ASSERT_EQ(0, base->DeleteObject(first->GetRef()));
     ASSERT_EQ(0, base->CommitTransaction());
+    // The objects are still held when the base goes: they leave it and are released after.
+    EXPECT_EQ(0, KxBase::KELVOX()->UngetBase(base));
+    EXPECT_EQ("unique", At<KxString>(one.get(), "name").ToUtf8());
     one.reset();
     two.reset();
-    EXPECT_EQ(0, KxBase::KELVOX()->UngetBase(base));
     EXPECT_EQ(0, GatewayLoads());
     KxBase::KELVOX()->SetUserNameFunction(nullptr);
     EXPECT_EQ(0, DeinitKelvox());

@@ -24,6 +24,7 @@ class KxExcMgr;
 class KxObjectMgr;
 class KxObjectSpace;
 class KxTransaction;
+class KxTransactionResource;
 class KxBaseConnection;
 class KxParameterSet;
 
@@ -182,6 +183,11 @@ public:
 
 private:
     friend class KxBucketCru;
+    friend class KxObjectMgr;
+    // Reads the object of a reference through the bucket of its class within the resource (the
+    // current transaction's when null); the object is not looked for in memory first.
+    int32_t ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,
+                       const KxLockSpec* lockSpec, const KxRefList* prefetch, const KxLockSpec* prefetchLockSpec);
     // The work of Open (after its checks) and of Close (without its hook; the destructor's close).
     int32_t OpenStorage(int32_t openMode);
     int32_t CloseStorage();

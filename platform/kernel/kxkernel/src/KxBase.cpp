@@ -20,9 +20,11 @@ KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
     impl_->logicalName = logicalName;
     impl_->clientName = clientName;
     impl_->objectMgr = std::make_unique<KxObjectMgr>(this);
+    KELVOX()->AddBase(this);
 }
 
 KxBase::~KxBase() {
+    KELVOX()->RemoveBase(this);
     // A destructor cannot pass a failure on: what the close reports is dropped.
     try {
         CloseStorage();

@@ -55,8 +55,14 @@ struct KxRoot::Impl {
     std::mutex dictMutex;
     std::vector<HeldDictionary> dictionaries;
     std::map<std::string, std::string> dictionaryPaths;   // by server key
-    std::mutex baseMutex;
-    std::vector<KxBase*> bases;                            // made by GetBase, owned
+    // Every base that exists (each registers itself while it lives); owned: made by GetBase and not
+    // yet given back.
+    struct LiveBase {
+        KxBase* base;
+        bool owned;
+    };
+    std::mutex basesMutex;
+    std::vector<LiveBase> bases;
 };
 
 KxRoot::KxRoot() : impl_(std::make_unique<Impl>()) {}
@@ -117,8 +123,9 @@ int32_t KxRoot::GetBase(const KxString& server, const KxString& name, KxBase*& b
     if (rc == KX_KERNEL_OK) rc = made->Open(0);
     if (rc != KX_KERNEL_OK) return rc < 0 ? rc : KX_KERNEL_E_STATE;
     {
-        std::lock_guard<std::mutex> lock(impl_->baseMutex);
-        impl_->bases.push_back(made.get());
+        std::lock_guard<std::mutex> lock(impl_->basesMutex);
+        for (Impl::LiveBase& live : impl_->bases)
+            if (live.base == made.get()) live.owned = true;
     }
     base = made.release();
     return KX_KERNEL_OK;
@@ -127,10 +134,11 @@ int32_t KxRoot::GetBase(const KxString& server, const KxString& name, KxBase*& b
 int32_t KxRoot::UngetBase(KxBase* base) {
     const int32_t hooked = kxk::HookPoint("UngetBase");
     {
-        std::lock_guard<std::mutex> lock(impl_->baseMutex);
-        auto it = std::find(impl_->bases.begin(), impl_->bases.end(), base);
+        std::lock_guard<std::mutex> lock(impl_->basesMutex);
+        auto it = std::find_if(impl_->bases.begin(), impl_->bases.end(),
+                               [base](const Impl::LiveBase& live) { return live.base == base && live.owned; });
         if (base == nullptr || it == impl_->bases.end()) return KX_KERNEL_E_NOT_FOUND;
-        impl_->bases.erase(it);
+        it->owned = false;   // given back: a second UngetBase finds nothing
     }
     // Deleted also when the close throws.
     std::unique_ptr<KxBase> owned(base);
@@ -139,8 +147,9 @@ int32_t KxRoot::UngetBase(KxBase* base) {
 }
 
 int32_t KxRoot::GetBaseCount() const {
-    std::lock_guard<std::mutex> lock(impl_->baseMutex);
-    return static_cast<int32_t>(impl_->bases.size());
+    std::lock_guard<std::mutex> lock(impl_->basesMutex);
+    return static_cast<int32_t>(std::count_if(impl_->bases.begin(), impl_->bases.end(),
+                                              [](const Impl::LiveBase& live) { return live.owned; }));
 }
 
 int32_t KxRoot::UngetDictionary(KxClassDict* dict) { return ReleaseDictionary(dict); }
@@ -230,6 +239,28 @@ int32_t KxRoot::ReleaseDictionary(KxClassDict* dict) {
     return KX_KERNEL_E_NOT_FOUND;
 }
 
+int32_t KxRoot::HoldDictionary(KxClassDict* dict) {
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    for (HeldDictionary& h : impl_->dictionaries)
+        if (h.dict.get() == dict) {
+            ++h.holds;
+            return KX_KERNEL_OK;
+        }
+    return KX_KERNEL_E_NOT_FOUND;
+}
+
+void KxRoot::AddBase(KxBase* base) {
+    std::lock_guard<std::mutex> lock(impl_->basesMutex);
+    impl_->bases.push_back({base, false});
+}
+
+void KxRoot::RemoveBase(KxBase* base) {
+    std::lock_guard<std::mutex> lock(impl_->basesMutex);
+    impl_->bases.erase(std::remove_if(impl_->bases.begin(), impl_->bases.end(),
+                                      [base](const Impl::LiveBase& live) { return live.base == base; }),
+                       impl_->bases.end());
+}
+
 int32_t KxRoot::AddDictionary(std::unique_ptr<KxClassDict>& dict, KxClassDict*& held) {
     held = nullptr;
     if (!dict) return KX_KERNEL_E_INVALID;
@@ -288,14 +319,20 @@ int32_t DeinitKelvox() {
     if (root.initCount == 0) return KX_KERNEL_E_NOT_INITIALISED;
     if (--root.initCount > 0) return KX_KERNEL_OK;
     lock.unlock();
-    // Bases still held from GetBase close before their modules go.
-    std::vector<KxBase*> bases;
-    {
-        std::lock_guard<std::mutex> baseLock(root.baseMutex);
-        bases.swap(root.bases);
-    }
-    for (KxBase* base : bases) delete base;
+    // Bases still open are closed first: their shells, admins, buckets and connections are the
+    // modules' code. Those still held from GetBase are deleted as well (the root owns them).
     // Modules are unloaded while the configuration is still there (a module may read it).
+    std::vector<KxBase*> open;
+    std::vector<KxBase*> owned;
+    {
+        std::lock_guard<std::mutex> held(root.basesMutex);
+        for (KxRoot::Impl::LiveBase& live : root.bases) {
+            (live.owned ? owned : open).push_back(live.base);
+            live.owned = false;
+        }
+    }
+    for (KxBase* base : owned) delete base;
+    for (KxBase* base : open) base->Close();
     root.dllManager.ReleaseAll();
     lock.lock();
     if (root.initCount == 0) {

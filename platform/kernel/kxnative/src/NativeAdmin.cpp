@@ -275,16 +275,10 @@ KxDatabaseShell* Admin::CreateShell() { return new (std::nothrow) Shell(this); }
 
 KxObject* Admin::InMemory(const KxRef& ref) const
 {
-    KxObjectSpace* space = GetBase() != nullptr ? GetBase()->GetObjectSpace() : nullptr;
-    if (space == nullptr || ref.IsInvalid()) {
-        return nullptr;
+    KxObject* object = nullptr;
+    if (GetBase() != nullptr) {
+        GetBase()->GetObjectMgr()->Find(ref, object);
     }
-    space->BeginCriticalSection();
-    KxObject* object = space->nts_IsInList(ref);
-    if (object != nullptr) {
-        object->Hold();
-    }
-    space->EndCriticalSection();
     return object;
 }
 
