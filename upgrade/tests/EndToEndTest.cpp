@@ -20,6 +20,7 @@
 
 namespace {
 
+using upgrade_test::Count;
 using upgrade_test::ReadAll;
 using upgrade_test::RegistryFile;
 using upgrade_test::TempDir;
@@ -62,12 +63,6 @@ ChildRun RunChild(const TempDir& dir, const std::string& arguments) {
     EXPECT_TRUE(started) << GetLastError();
     run.console = ReadAll(consoleFile);
     return run;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
 }
 
 class EndToEndTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 
 namespace {
 
+using upgrade_test::Count;
 using upgrade_test::ReadAll;
 using upgrade_test::RegistryFile;
 using upgrade_test::TempDir;
@@ -29,12 +30,6 @@ std::string Quote(const std::string& text) {
         quoted += c;
     }
     return quoted;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
 }
 
 class LoggingTest : public ::testing::Test {

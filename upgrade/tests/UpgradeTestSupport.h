@@ -1,20 +1,18 @@
-// Helpers of the upgrade library's tests: a private folder, the registry file an installer would
-// write, the run time's clock held by the test, console capture and printing of wide texts.
+// Helpers of the upgrade library's tests, beside the Win32 stand-in's (a private folder, environment
+// variables, file contents): the registry file an installer would write, the run time's clock held
+// by the test, console capture and printing of wide texts.
 #pragma once
 
 #include <windows.h>
 #include <w32test.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <ostream>
-#include <sstream>
 #include <string>
 
+#include "TestSupport.h"
 #include "afxstr.h"
 
 inline void PrintTo(const CStringW& text, std::ostream* os) { *os << "u\"" << CStringA(text).GetString() << '"'; }
@@ -23,52 +21,16 @@ namespace upgrade_test {
 
 inline std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
 
-inline std::string ReadAll(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+// How often the part occurs in the text (overlaps counted).
+inline size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
 }
 
-// A fresh private folder, removed with its contents when the object goes.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/upgrade_test_XXXXXX";
-        if (mkdtemp(tmpl) != nullptr) path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-// Sets (or, with nullopt, removes) an environment variable for the object's lifetime.
-class EnvVar {
-public:
-    EnvVar(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        if (value) setenv(name_.c_str(), value->c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-    ~EnvVar() {
-        if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-    EnvVar(const EnvVar&) = delete;
-    EnvVar& operator=(const EnvVar&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using w32test_support::EnvVar;
+using w32test_support::ReadAll;
+using w32test_support::TempDir;
 
 // The registry file of the Win32 stand-in, written as an installer would: the .reg text is given
 // after the header line, and $W32_REGISTRY names the file while the object lives.

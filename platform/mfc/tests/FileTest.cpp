@@ -1,38 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "MfcPrint.h"
+#include "TestSupport.h"
 #include "afx.h"
 
 namespace {
 
 class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/mfc_file_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    CStringW Path(const char* name) const { return CStringW((dir_ / name).c_str()); }
+    std::string Read(const char* name) const { return w32test_support::ReadAll(dir_ / name); }
+    void Write(const char* name, const std::string& bytes) const { dir_.Write(name, bytes); }
 
-    CStringW Path(const char* name) const { return CStringW((dir_ + "/" + name).c_str()); }
-    std::string Read(const char* name) const {
-        std::ifstream in(dir_ + "/" + name, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
-    void Write(const char* name, const std::string& bytes) const {
-        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
-    }
-
-    std::string dir_;
+    w32test_support::TempDir dir_;
 };
 
 TEST_F(FileTest, WritesTextsByteForByteAsUtf8) {
