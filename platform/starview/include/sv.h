@@ -2,3 +2,4 @@
 #pragma once
 
 #include "svbasics.h"
+#include "svwindows.h"
