@@ -41,8 +41,14 @@ void _wmakepath(char16_t* path, const char16_t* drive, const char16_t* dir, cons
 // %%, with flags, width and precision ("*" too). Result: the UTF-16 units written.
 int wprintf(const char16_t* format, ...);
 int vwprintf(const char16_t* format, va_list args);
+// The same formatting into memory: the UTF-16 units the text needs (without terminator), and the
+// text into a buffer of count units: the length when it fits with its terminator, the length and
+// no terminator when it fills the buffer exactly, -1 (the buffer filled) when it is longer.
+int _vscwprintf(const char16_t* format, va_list args);
+int _vsnwprintf(char16_t* buffer, size_t count, const char16_t* format, va_list args);
 
-// Windows' C run time's clock: wall milliseconds since the process started, never processor time.
+// Windows' C run time's clock: wall milliseconds since the process started, never processor time
+// (or the test's clock, w32test.h).
 clock_t W32Clock();
 #define clock() W32Clock()
 #undef CLOCKS_PER_SEC

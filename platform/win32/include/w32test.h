@@ -42,5 +42,8 @@ std::vector<MessageBoxRecord> TakeMessageBoxes();
 int TakeMessageBeeps();
 // GetVersion answers the Windows 95 family (top bit set) while on.
 void SetWindows9x(bool on);
+// clock() answers the hook's value (in any thread) instead of the wall milliseconds since the
+// process started; an empty hook restores them.
+void SetClockHook(std::function<long()> hook);
 
 }  // namespace w32test

@@ -11,6 +11,7 @@
 #include "processenv.h"
 #include "processthreadsapi.h"
 #include "winbase.h"
+#include "stringapiset.h"
 #include "winreg.h"
 #include "consoleapi.h"
 #include "debugapi.h"

@@ -3,6 +3,7 @@
 #include <locale.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -93,6 +94,7 @@ struct Output {
     std::function<void(const std::string&)> debugHook;
     std::vector<w32test::MessageBoxRecord> boxes;
     int beeps = 0;
+    std::function<long()> clockHook;
 };
 
 Output& TheOutput() {
@@ -342,6 +344,11 @@ int TakeMessageBeeps() {
 
 void SetWindows9x(bool on) { w32::windows9x = on; }
 
+void SetClockHook(std::function<long()> hook) {
+    std::lock_guard<std::mutex> lock(w32::TheOutput().mutex);
+    w32::TheOutput().clockHook = std::move(hook);
+}
+
 }  // namespace w32test
 
 int vwprintf(const char16_t* format, va_list args) {
@@ -361,7 +368,35 @@ int wprintf(const char16_t* format, ...) {
     return n;
 }
 
-clock_t W32Clock() { return static_cast<clock_t>(w32::BootMilliseconds() - w32::processStart); }
+int _vscwprintf(const char16_t* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const std::u16string text = w32::FormatWide(format, copy);
+    va_end(copy);
+    return static_cast<int>(text.size());
+}
+
+int _vsnwprintf(char16_t* buffer, size_t count, const char16_t* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const std::u16string text = w32::FormatWide(format, copy);
+    va_end(copy);
+    if (buffer == nullptr) return count == 0 ? static_cast<int>(text.size()) : -1;
+    const size_t n = std::min(text.size(), count);
+    std::memcpy(buffer, text.data(), n * sizeof(char16_t));
+    if (text.size() < count) buffer[text.size()] = 0;
+    return text.size() <= count ? static_cast<int>(text.size()) : -1;
+}
+
+clock_t W32Clock() {
+    std::function<long()> hook;
+    {
+        std::lock_guard<std::mutex> lock(w32::TheOutput().mutex);
+        hook = w32::TheOutput().clockHook;
+    }
+    if (hook) return static_cast<clock_t>(hook());
+    return static_cast<clock_t>(w32::BootMilliseconds() - w32::processStart);
+}
 
 __time64_t _time64(__time64_t* timer) {
     const __time64_t now = static_cast<__time64_t>(std::time(nullptr));

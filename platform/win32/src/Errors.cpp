@@ -63,6 +63,7 @@ const Message kMessages[] = {
     {317, "The system cannot find message text for message number 0x%1 in the message file for %2."},
     {1009, "The configuration registry database is corrupt."},
     {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
+    {1113, "No mapping for the Unicode character exists in the target multi-byte code page."},
     {1114, "A dynamic link library (DLL) initialization routine failed."},
     {1739, "No network address is available to use to construct a universal unique identifier (UUID)."},
 };

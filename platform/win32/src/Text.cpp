@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Errors.h"
+
 namespace w32 {
 
 namespace {
@@ -166,3 +168,47 @@ DWORD CopyCut(const std::u16string& text, LPWSTR buffer, DWORD size) {
 }
 
 }  // namespace w32
+
+namespace {
+
+bool IsUtf8CodePage(UINT codePage) {
+    return codePage == CP_ACP || codePage == CP_OEMCP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
+}
+
+// Well-formed UTF-8 is exactly what reads back unchanged through UTF-16.
+bool IsValidUtf8(std::string_view text) { return w32::ToUtf8(w32::ToUtf16(text)) == text; }
+
+// Copies the converted text out by the rule of both calls: size 0 asks for the size needed.
+template <typename Char>
+int HandOut(const std::basic_string<Char>& text, Char* out, int size) {
+    if (size == 0) return static_cast<int>(text.size());
+    if (out == nullptr || static_cast<size_t>(size) < text.size()) return w32::Fail(ERROR_INSUFFICIENT_BUFFER, 0);
+    std::memcpy(out, text.data(), text.size() * sizeof(Char));
+    return static_cast<int>(text.size());
+}
+
+}  // namespace
+
+extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                                          LPWSTR lpWideCharStr, int cchWideChar) {
+    if (!IsUtf8CodePage(CodePage) || lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 ||
+        cchWideChar < 0)
+        return w32::Fail(ERROR_INVALID_PARAMETER, 0);
+    const size_t length = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
+    const std::string_view text(lpMultiByteStr, length);
+    if ((dwFlags & MB_ERR_INVALID_CHARS) != 0 && !IsValidUtf8(text)) return w32::Fail(ERROR_NO_UNICODE_TRANSLATION, 0);
+    return HandOut(w32::ToUtf16(text), lpWideCharStr, cchWideChar);
+}
+
+extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
+                                          LPSTR lpMultiByteStr, int cbMultiByte, LPCCH, LPBOOL lpUsedDefaultChar) {
+    if (!IsUtf8CodePage(CodePage) || lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 ||
+        cbMultiByte < 0)
+        return w32::Fail(ERROR_INVALID_PARAMETER, 0);
+    const size_t length = cchWideChar == -1 ? w32::Length(lpWideCharStr) + 1 : static_cast<size_t>(cchWideChar);
+    const std::u16string_view text(lpWideCharStr, length);
+    if ((dwFlags & WC_ERR_INVALID_CHARS) != 0 && !w32::IsValidUtf16(text))
+        return w32::Fail(ERROR_NO_UNICODE_TRANSLATION, 0);
+    if (lpUsedDefaultChar != nullptr) *lpUsedDefaultChar = FALSE;
+    return HandOut(w32::ToUtf8(text), lpMultiByteStr, cbMultiByte);
+}

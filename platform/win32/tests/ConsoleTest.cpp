@@ -106,6 +106,74 @@ TEST(RunTimeTest, ClockCountsWallMillisecondsSinceStart) {
     EXPECT_GE(clock() - before, 300);
 }
 
+TEST(RunTimeTest, ClockHookHoldsTheClock) {
+    long now = 5000;
+    w32test::SetClockHook([&now] { return now; });
+    EXPECT_EQ(clock(), 5000);
+    now += 250;
+    EXPECT_EQ(clock(), 5250);
+    w32test::SetClockHook(nullptr);
+    EXPECT_LT(clock(), 5000 * 1000);   // the wall milliseconds since start again
+}
+
+int Measured(const char16_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = _vscwprintf(format, args);
+    va_end(args);
+    return n;
+}
+
+int IntoBuffer(char16_t* buffer, size_t count, const char16_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int n = _vsnwprintf(buffer, count, format, args);
+    va_end(args);
+    return n;
+}
+
+TEST(RunTimeTest, FormattingIntoMemory) {
+    EXPECT_EQ(Measured(u"%s-%5d", u"ab", 7), 8);
+    char16_t buffer[9];
+    std::u16string(8, u'x').copy(buffer, 8);
+    buffer[8] = u'#';
+    EXPECT_EQ(IntoBuffer(buffer, 9, u"%s-%5d", u"ab", 7), 8);
+    EXPECT_EQ(std::u16string(buffer), u"ab-    7");
+    buffer[8] = u'#';
+    EXPECT_EQ(IntoBuffer(buffer, 8, u"%s-%5d", u"ab", 7), 8);   // fills it exactly: no terminator
+    EXPECT_EQ(buffer[8], u'#');
+    EXPECT_EQ(IntoBuffer(buffer, 4, u"%s-%5d", u"ab", 7), -1);   // too long: cut
+    EXPECT_EQ(std::u16string(buffer, 4), u"ab- ");
+    EXPECT_EQ(IntoBuffer(nullptr, 0, u"%S", "four"), 4);
+}
+
+TEST(RunTimeTest, TextConversionsBothWays) {
+    char16_t wide[16];
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "G\xC3\xA4x", -1, nullptr, 0), 4);   // with the terminator
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "G\xC3\xA4x", -1, wide, 16), 4);
+    EXPECT_EQ(std::u16string(wide), u"G\u00E4x");
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", 2, wide, 16), 2);   // a count: no terminator
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", -1, wide, 3), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF", 2, wide, 16), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a\xFF", 2, wide, 16), 2);
+    EXPECT_EQ(wide[1], u'\uFFFD');
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "a", -1, wide, 16), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    char narrow[16];
+    BOOL usedDefault = TRUE;
+    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"G\u00E4\U0001F600", -1, narrow, 16, nullptr, &usedDefault), 8);
+    EXPECT_STREQ(narrow, "G\xC3\xA4\xF0\x9F\x98\x80");
+    EXPECT_FALSE(usedDefault);
+    const char16_t lone[] = {u'a', 0xD800, 0};
+    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, -1, narrow, 16, nullptr, nullptr), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, lone, 2, narrow, 2, nullptr, nullptr), 0);   // "a" and U+FFFD need 4
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
 TEST(RunTimeTest, ProcessIdProgramPathAndEnglishTimes) {
     EXPECT_EQ(getpid(), _getpid());
     EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(_getpid()));
