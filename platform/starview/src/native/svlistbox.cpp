@@ -277,6 +277,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         case LB_FINDSTRING:
         case LB_FINDSTRINGEXACT: return Find(*lb, wParam, lParam);
         case LB_SETHORIZONTALEXTENT:
+            if (std::max(0, index) == lb->extent) return 0;
             lb->extent = std::max(0, index);
             SetScrolled(hwnd, *lb, lb->scrolled);
             SvHandleWindow(hwnd)->Invalidate();
