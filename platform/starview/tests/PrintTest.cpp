@@ -1,8 +1,5 @@
 // Printing: a job's handlers and its pages, aborting, orientation and page offset, the print dialog
 // answered by the script, and the preview that draws a page as a printer would.
-#include <fstream>
-#include <sstream>
-
 #include "SvWindowsTestSupport.h"
 
 namespace {
@@ -75,13 +72,6 @@ Lines Unnumbered(const Lines& files) {
     return names;
 }
 
-std::string Read(const std::string& file) {
-    std::ifstream in(file);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 const char* const kFrame = "rect 150 120 541 949 pen=#000000/1/solid brush=#FFFFFF/solid";
 
 TEST_F(PrintTest, AJobOfThreePagesCallsItsHandlersInOrderAndWritesEachPage) {
@@ -104,7 +94,7 @@ TEST_F(PrintTest, AJobOfThreePagesCallsItsHandlersInOrderAndWritesEachPage) {
     EXPECT_EQ(Unnumbered(files), (Lines{"Report-page1-N.log", "Report-page1-N.png", "Report-page2-N.log",
                                         "Report-page2-N.png", "Report-page3-N.log", "Report-page3-N.png"}));
     ASSERT_EQ(files.size(), 6u);
-    EXPECT_EQ(Read(dir.Path() + "/" + files[2]),
+    EXPECT_EQ(svtest::Read(dir.Path() + "/" + files[2]),
               std::string("page 2 \"Report\" size 840 1188\n  ") + kFrame +
                   "\n  text 400 1120 3 5 \"2\" font=\"\"/5 color=#000000\n");
     const svtest::Picture page = svtest::ReadPng(dir.Path() + "/" + files[3]);
