@@ -19,7 +19,8 @@
 // they extend the selection). Every other key goes to the parent. A read-only field takes no
 // change. A change by a key calls Modify, which sets the modified flag and calls the modify
 // handler with the field. The script's text command selects the whole text and types the new one
-// key by key (a formatted field filters them as it filters a user's keys).
+// key by key (a formatted field filters them as it filters a user's keys); a disabled field (or one
+// in a disabled window) takes nothing.
 class Edit : public Control {
 public:
     Edit(Window* parent, WinBits style = 0);

@@ -140,6 +140,10 @@ TEST_F(ControlsTest, TheScriptTypesIntoAFieldAsAUserWould) {
     EXPECT_EQ(edit.GetText(), "");
     EXPECT_TRUE(edit.HasFocus());
     EXPECT_EQ(modify.count, 4);  // three characters typed over the selection, then one deletion
+    main_->Disable();
+    SvSetScript("text \"Main\" Edit 0 \"late\"\n", "edit.sv");
+    Run();
+    EXPECT_EQ(edit.GetText(), "");  // nothing reaches a field in a disabled window
 }
 
 TEST_F(ControlsTest, NumericAndTimeFieldsReadTheirTextWhenTheFocusLeaves) {

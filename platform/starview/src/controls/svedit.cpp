@@ -13,6 +13,13 @@ namespace {
 
 bool Printable(char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; }
 
+// Input reaches a window when it and its parents are enabled.
+bool Reachable(const Window* w) {
+    for (; w != nullptr; w = w->GetParent())
+        if (!w->IsEnabled()) return false;
+    return true;
+}
+
 }  // namespace
 
 // ---- Edit ----
@@ -149,6 +156,7 @@ void Edit::Paint(const Rectangle&) {
 void Edit::SvFocusChanged() { Invalidate(); }
 
 void Edit::SvInputText(const String& text) {
+    if (!Reachable(this)) return;  // a user cannot type into a disabled field
     GrabFocus();
     SetSelection(Selection(0, GetText().Len()));
     if (text.Len() == 0) KeyInput(KeyEvent(0, KeyCode(KEY_DELETE)));
@@ -352,6 +360,7 @@ void ComboBox::Paint(const Rectangle& rect) {
 
 bool ComboBox::SvInputChoose(const String& entry) {
     if (GetEntryPos(entry) == COMBOBOX_ENTRY_NOTFOUND) return false;
+    if (!Reachable(this)) return true;
     GrabFocus();
     Edit::SetText(entry);
     Modify();
