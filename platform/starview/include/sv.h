@@ -2,4 +2,5 @@
 #pragma once
 
 #include "svbasics.h"
+#include "svcontrols.h"
 #include "svwindows.h"

@@ -67,19 +67,20 @@ public:
     QueryBox(Window* parent, WinBits style, const String& text);
 };
 
-// One executed message box.
+// One executed message box, or standard dialog (file, font and print dialogs).
 struct SvBoxRecord {
-    std::string kind;     // "InfoBox", "WarningBox", "ErrorBox", "QueryBox", "MessBox"
+    std::string kind;     // "InfoBox", "WarningBox", "ErrorBox", "QueryBox", "MessBox", "FileDialog" ...
     std::string parent;   // the parent's title, empty without parent
-    std::string text;
+    std::string text;     // a standard dialog's title
     std::string buttons;  // "ok", "retry,cancel", with a changed text: yes="Commit" ...
+    std::string details;  // a standard dialog's fields after the choice (filters, path, font, pages)
     short answer = 0;
     bool scripted = false;
 
-    // kind parent="..." text="..." buttons=... answer=<name>[ unscripted]
+    // kind parent="..." text="..." buttons=...[ details] answer=<name>[ unscripted]
     std::string Line() const;
 };
 
-// The boxes executed so far (and forgets them). With SV_PAINT_DIR set, each box is also appended
-// to "boxes.log" there when it is executed.
+// The boxes and standard dialogs executed so far (and forgets them). With SV_PAINT_DIR set, each
+// is also appended to "boxes.log" there when it is executed.
 std::vector<SvBoxRecord> SvTakeBoxLog();

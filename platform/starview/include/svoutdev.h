@@ -76,7 +76,7 @@ public:
     Rectangle PixelToLogic(const Rectangle& r) const;
 
     virtual Size GetOutputSizePixel() const;
-    Size GetOutputSize() const;  // in logical units
+    virtual Size GetOutputSize() const;  // in logical units
 
     // The paint log: what was drawn since the device was last cleared.
     const std::vector<SvPaintOp>& GetPaintLog() const;
@@ -85,6 +85,9 @@ protected:
     OutputDevice();
     // Device pixels per tenth of a millimetre (96 per inch unless a device says otherwise).
     void SvSetResolution(int32_t pixels, int32_t tenthsMm);
+    // The logical point drawn at the device's pixel 0, 0 (0, 0 unless a device moves it): points
+    // and rectangles are converted relative to it, sizes are not.
+    void SvSetOrigin(const Point& logical);
     void SvClearPaintLog();
     void SvRecord(SvPaintOp op);
     // Called after each recorded call, and before it to check the calling thread.
@@ -105,6 +108,7 @@ private:
     State state_;
     std::vector<State> stack_;
     int32_t pixels_ = 96, tenthsMm_ = 254;
+    Point origin_;
     std::vector<SvPaintOp> log_;
 };
 

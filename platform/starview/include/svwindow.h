@@ -107,6 +107,9 @@ protected:
     Window(RESOURCE_TYPE type, Window* parent, const ResId& id);
     void SvOnRecord() override;
     void SvCheckDrawing(const char* call) const override;
+    // Called when the window gains or loses the focus, before GetFocus and LoseFocus: a window
+    // whose look shows the focus repaints here.
+    virtual void SvFocusChanged();
 
 private:
     friend struct svcore::WindowData;

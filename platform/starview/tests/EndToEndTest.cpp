@@ -1,70 +1,17 @@
 // A real process driven by its SV_SCRIPT file leaves its paint log and picture in SV_PAINT_DIR;
 // a stuck run is stopped by the watchdog.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <fstream>
-#include <sstream>
 
 #include "SvWindowsTestSupport.h"
 
-extern char** environ;
-
 namespace {
 
-struct Outcome {
-    int status = -1;  // the exit status; -1 when the program did not exit
-    std::string out, err;
-};
+using svtest::Outcome;
+using svtest::Read;
 
-std::string Read(const std::string& file) {
-    std::ifstream in(file);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs the demo program with the variables set (an empty value removes one), its output in files
-// of the folder.
 Outcome RunDemo(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& vars,
                 const char* argument = nullptr) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const auto& [name, value] : vars) replaced |= entry.rfind(name + "=", 0) == 0;
-        if (!replaced && entry.rfind("SV_", 0) != 0) env.push_back(entry);
-    }
-    for (const auto& [name, value] : vars)
-        if (!value.empty()) env.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    const std::string out = dir + "/stdout", err = dir + "/stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::string program = SV_DEMO_PROGRAM;
-    std::vector<char*> argv{program.data()};
-    std::string arg = argument != nullptr ? argument : "";
-    if (argument != nullptr) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    Outcome o;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    o.out = Read(out);
-    o.err = Read(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return o;
+    return svtest::RunProgram(SV_DEMO_PROGRAM, dir, vars, argument);
 }
 
 TEST(EndToEndTest, AScriptedProgramLeavesItsPaintLogAndPicture) {

@@ -1,15 +1,23 @@
 // Shared by the window tests: a fixture that starts each test with no script and empty logs, a
-// temporary folder, a PNG reader, and a window that records its handler calls.
+// temporary folder, a PNG reader, a window that records its handler calls, and a runner of test
+// programs.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
+
+extern char** environ;
 
 #include "sv.h"
 
@@ -125,5 +133,59 @@ private:
     std::vector<std::string>& log_;
     std::string name_;
 };
+
+struct Outcome {
+    int status = -1;  // the exit status; -1 when the program did not exit
+    std::string out, err;
+};
+
+inline std::string Read(const std::string& file) {
+    std::ifstream in(file);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs a program with the variables set (an empty value removes one; other SV_ variables are
+// dropped), its output in files of the folder.
+inline Outcome RunProgram(const std::string& program, const std::string& dir,
+                          const std::vector<std::pair<std::string, std::string>>& vars, const char* argument = nullptr) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const auto& [name, value] : vars) replaced |= entry.rfind(name + "=", 0) == 0;
+        if (!replaced && entry.rfind("SV_", 0) != 0) env.push_back(entry);
+    }
+    for (const auto& [name, value] : vars)
+        if (!value.empty()) env.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const std::string out = dir + "/stdout", err = dir + "/stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::string path = program;
+    std::vector<char*> argv{path.data()};
+    std::string arg = argument != nullptr ? argument : "";
+    if (argument != nullptr) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    Outcome o;
+    if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    o.out = Read(out);
+    o.err = Read(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return o;
+}
 
 }  // namespace svtest

@@ -65,6 +65,10 @@ const Message kMessages[] = {
     {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page."},
     {1114, "A dynamic link library (DLL) initialization routine failed."},
+    {1400, "Invalid window handle."},
+    {1406, "Cannot create a top-level child window."},
+    {1407, "Cannot find window class."},
+    {1413, "Invalid index."},
     {1739, "No network address is available to use to construct a universal unique identifier (UUID)."},
 };
 

@@ -4,13 +4,6 @@
 
 namespace {
 
-// A button's text without the "~" that marks its mnemonic.
-String Shown(const String& text) {
-    String s = text;
-    for (uint16_t i = s.Search('~'); i != STRING_NOTFOUND; i = s.Search('~', i)) s.Erase(i, 1);
-    return s;
-}
-
 // Ends the dialog of a button: a running modal dialog with the result, any other with Close.
 void EndOrClose(Dialog* dialog, short result) {
     if (dialog == nullptr) return;
@@ -43,7 +36,7 @@ void Button::Paint(const Rectangle&) {
     ChangePen(Pen(Color(COL_BLACK)));
     ChangeFillInBrush(Brush(Color(COL_LIGHTGRAY)));
     DrawRect(Rectangle(Point(0, 0), size));
-    const String text = Shown(GetText());
+    const String text = svcore::ShownText(GetText());
     const Size extent = GetTextSize(text);
     ChangeTextColor(IsEnabled() ? Color(COL_BLACK) : Color(COL_GRAY));
     DrawText(Point((size.Width() - extent.Width()) / 2, (size.Height() - extent.Height()) / 2), text);

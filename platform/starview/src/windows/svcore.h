@@ -77,6 +77,8 @@ std::string OpenWindowsText();
 // Quoted with backslash escapes.
 std::string Quote(const String& text);
 std::string Quote(const std::string& text);
+// A control's text as shown: without the "~" that marks its mnemonic.
+String ShownText(const String& text);
 
 // ---- painting ----
 
@@ -91,6 +93,10 @@ void RepaintAll();
 void WritePaintFiles(Window* root);
 // At the end of a run: the paint files of every frame or parentless window not yet written.
 void WriteAllPaintFiles();
+// The paint files of a device that is not a window (a printed page): <name>-<n>.log with the text
+// and <name>-<n>.png composed from the calls at the size, in SV_PAINT_DIR when it is set.
+void WriteDevicePaintFiles(const String& name, const std::string& logText, const std::vector<SvPaintOp>& ops,
+                           const Size& sizePixel);
 
 // ---- events ----
 
@@ -120,6 +126,8 @@ bool PressAccelerator(const KeyCode& key);
 // ---- logs ----
 
 void LogBox(const SvBoxRecord& record);
+// The start of a standard dialog's record: its kind, its parent's title, its title, ok and cancel.
+SvBoxRecord DialogRecord(const char* kind, const Window& dialog);
 void LogApp(const std::string& line);
 // The folder named by SV_PAINT_DIR, empty when unset.
 std::string PaintDir();
@@ -137,6 +145,21 @@ struct BoxQuestion {
 int ScriptAnswerBox(const BoxQuestion& q, const std::string& text);
 // The item the script's next line chooses in the popup; 0 when it does not.
 uint16_t ScriptChoosePopup(PopupMenu& menu);
+// The answer of a standard dialog: "file "PATH"|cancel", "font "NAME" [HEIGHT]|cancel",
+// "print all|FIRST LAST|cancel".
+struct DialogAnswer {
+    int line = 0;
+    bool cancel = false;
+    bool all = false;       // print all
+    std::string text;       // file: the path; font: the name
+    long height = 0;        // font: the height, 0 when not given
+    long first = 0, last = 0;  // print: the pages
+};
+// Takes the script's next line when it is the command (file, font, print); false when the next
+// line is another one or the script is done.
+bool ScriptTakeDialogAnswer(const char* command, DialogAnswer& answer);
+// Stops the run at a line of the script with the reason.
+[[noreturn]] void ScriptFail(int line, const std::string& reason);
 // Runs the next line of the script when there is one; false when the script is done. With a
 // modal dialog open, a line for another window means the dialog has no scripted answer.
 bool RunScriptLine(ModalDialog* modal);

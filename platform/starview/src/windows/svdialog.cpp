@@ -120,7 +120,21 @@ WarningBox::WarningBox(Window* parent, WinBits style, const String& text) : Mess
 ErrorBox::ErrorBox(Window* parent, WinBits style, const String& text) : MessBox("ErrorBox", parent, style, text) {}
 QueryBox::QueryBox(Window* parent, WinBits style, const String& text) : MessBox("QueryBox", parent, style, text) {}
 
+namespace svcore {
+
+SvBoxRecord DialogRecord(const char* kind, const Window& dialog) {
+    SvBoxRecord record;
+    record.kind = kind;
+    const Window* parent = dialog.GetParent();
+    record.parent = parent != nullptr ? std::string(parent->GetText().GetStr()) : std::string();
+    record.text = std::string(dialog.GetText().GetStr(), dialog.GetText().Len());
+    record.buttons = "ok,cancel";
+    return record;
+}
+
+}  // namespace svcore
+
 std::string SvBoxRecord::Line() const {
     return kind + " parent=" + svcore::Quote(parent) + " text=" + svcore::Quote(text) + " buttons=" + buttons +
-           " answer=" + AnswerName(answer) + (scripted ? "" : " unscripted");
+           (details.empty() ? "" : " " + details) + " answer=" + AnswerName(answer) + (scripted ? "" : " unscripted");
 }

@@ -102,17 +102,23 @@ int32_t OutputDevice::ToLogic(int32_t v) const {
     return state_.mapMode.GetMapUnit() == MAP_PIXEL ? v : Scale(v, tenthsMm_, pixels_);
 }
 
-Point OutputDevice::LogicToPixel(const Point& p) const { return Point(ToPixel(p.X()), ToPixel(p.Y())); }
+Point OutputDevice::LogicToPixel(const Point& p) const {
+    return Point(ToPixel(p.X() - origin_.X()), ToPixel(p.Y() - origin_.Y()));
+}
 Size OutputDevice::LogicToPixel(const Size& s) const { return Size(ToPixel(s.Width()), ToPixel(s.Height())); }
 Rectangle OutputDevice::LogicToPixel(const Rectangle& r) const {
-    if (r.IsEmpty()) return Rectangle(ToPixel(r.Left()), ToPixel(r.Top()), RECT_EMPTY, RECT_EMPTY);
-    return Rectangle(ToPixel(r.Left()), ToPixel(r.Top()), ToPixel(r.Right()), ToPixel(r.Bottom()));
+    const int32_t ox = origin_.X(), oy = origin_.Y();
+    if (r.IsEmpty()) return Rectangle(ToPixel(r.Left() - ox), ToPixel(r.Top() - oy), RECT_EMPTY, RECT_EMPTY);
+    return Rectangle(ToPixel(r.Left() - ox), ToPixel(r.Top() - oy), ToPixel(r.Right() - ox), ToPixel(r.Bottom() - oy));
 }
-Point OutputDevice::PixelToLogic(const Point& p) const { return Point(ToLogic(p.X()), ToLogic(p.Y())); }
+Point OutputDevice::PixelToLogic(const Point& p) const {
+    return Point(ToLogic(p.X()) + origin_.X(), ToLogic(p.Y()) + origin_.Y());
+}
 Size OutputDevice::PixelToLogic(const Size& s) const { return Size(ToLogic(s.Width()), ToLogic(s.Height())); }
 Rectangle OutputDevice::PixelToLogic(const Rectangle& r) const {
-    if (r.IsEmpty()) return Rectangle(ToLogic(r.Left()), ToLogic(r.Top()), RECT_EMPTY, RECT_EMPTY);
-    return Rectangle(ToLogic(r.Left()), ToLogic(r.Top()), ToLogic(r.Right()), ToLogic(r.Bottom()));
+    const int32_t ox = origin_.X(), oy = origin_.Y();
+    if (r.IsEmpty()) return Rectangle(ToLogic(r.Left()) + ox, ToLogic(r.Top()) + oy, RECT_EMPTY, RECT_EMPTY);
+    return Rectangle(ToLogic(r.Left()) + ox, ToLogic(r.Top()) + oy, ToLogic(r.Right()) + ox, ToLogic(r.Bottom()) + oy);
 }
 
 Size OutputDevice::GetOutputSizePixel() const { return Size(); }
@@ -124,6 +130,8 @@ void OutputDevice::SvSetResolution(int32_t pixels, int32_t tenthsMm) {
         tenthsMm_ = tenthsMm;
     }
 }
+
+void OutputDevice::SvSetOrigin(const Point& logical) { origin_ = logical; }
 
 void OutputDevice::SvOnRecord() {}
 void OutputDevice::SvCheckDrawing(const char*) const {}

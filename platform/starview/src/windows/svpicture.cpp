@@ -309,20 +309,42 @@ void MarkDirty(Window* w) {
     }
 }
 
+namespace {
+
+// <dir>/<name>-<n>.log and .png, n counting the paint files of the process.
+void WriteNumbered(const std::string& dir, const String& name, const std::string& logText,
+                   const std::vector<uint32_t>& rgb, int32_t width, int32_t height) {
+    static uint64_t serial = 0;
+    const std::string base = dir + "/" + FileNameOf(name) + "-" + std::to_string(++serial);
+    if (!WriteText(base + ".log", logText)) Stop("cannot write \"" + base + ".log\": " + std::strerror(errno));
+    if (width > 0 && height > 0 && !WritePng(base + ".png", rgb, width, height))
+        Stop("cannot write \"" + base + ".png\"");
+}
+
+}  // namespace
+
 void WritePaintFiles(Window* w) {
     WindowData& d = WindowData::Of(*w);
     if (!d.dirty) return;
     const std::string dir = PaintDir();
     if (dir.empty()) return;
     d.dirty = false;
-    static uint64_t serial = 0;
-    const std::string base = dir + "/" + FileNameOf(d.text) + "-" + std::to_string(++serial);
-    if (!WriteText(base + ".log", SvWindowLogText(*w)))
-        Stop("cannot write \"" + base + ".log\": " + std::strerror(errno));
     int32_t width = 0, height = 0;
     const std::vector<uint32_t> rgb = Compose(*w, width, height);
-    if (width > 0 && height > 0 && !WritePng(base + ".png", rgb, width, height))
-        Stop("cannot write \"" + base + ".png\"");
+    WriteNumbered(dir, d.text, SvWindowLogText(*w), rgb, width, height);
+}
+
+void WriteDevicePaintFiles(const String& name, const std::string& logText, const std::vector<SvPaintOp>& ops,
+                           const Size& sizePixel) {
+    const std::string dir = PaintDir();
+    if (dir.empty()) return;
+    Raster r;
+    r.width = sizePixel.Width();
+    r.height = sizePixel.Height();
+    r.pixels.assign(size_t(std::max(0, r.width)) * std::max(0, r.height), 0xFFFFFFu);
+    r.clip = Rectangle(Point(0, 0), sizePixel);
+    Render(r, ops);
+    WriteNumbered(dir, name, logText, r.pixels, r.width, r.height);
 }
 
 void WriteAllPaintFiles() {

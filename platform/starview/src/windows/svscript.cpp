@@ -44,6 +44,10 @@ struct Command {
     uint16_t id = 0;             // menu, popup
     bool none = false;           // popup none
     short answer = -1;           // answer by name or number
+    bool cancel = false;         // file, font, print cancel
+    bool all = false;            // print all
+    long height = 0;             // font
+    long first = 0, last = 0;    // print
 };
 
 struct Script {
@@ -315,6 +319,8 @@ public:
                 c.id = Id("item id");
                 if (c.id == 0) Fail(s_, line_, "popup: item id 0");
             }
+        } else if (n == "file" || n == "font" || n == "print") {
+            DialogAnswerLine(c);
         } else {
             Fail(s_, line_, "unknown command " + n);
         }
@@ -323,6 +329,32 @@ public:
     }
 
 private:
+    // file "PATH"|cancel; font "NAME" [HEIGHT]|cancel; print all|FIRST LAST|cancel.
+    void DialogAnswerLine(Command& c) {
+        const std::string& n = c.name;
+        const Token& t = Take(n == "file" ? "path" : n == "font" ? "font name" : "pages");
+        if (!t.quoted && t.text == "cancel") {
+            c.cancel = true;
+        } else if (n == "print") {
+            if (!t.quoted && t.text == "all") {
+                c.all = true;
+            } else {
+                --pos_;
+                c.first = Number("first page");
+                c.last = Number("last page");
+                if (c.first < 1 || c.last < c.first)
+                    Fail(s_, line_, "print: bad page range " + std::to_string(c.first) + " " + std::to_string(c.last));
+            }
+        } else {
+            if (!t.quoted) Fail(s_, line_, n + ": " + (n == "file" ? "path" : "font name") + " expected in quotes, found " + t.text);
+            c.text = t.text;
+            if (n == "font" && More()) {
+                c.height = Number("font height");
+                if (c.height <= 0) Fail(s_, line_, "font: bad height " + std::to_string(c.height));
+            }
+        }
+    }
+
     const Script& s_;
     int line_;
     std::vector<Token> tokens_;
@@ -504,6 +536,8 @@ bool RunScriptLine(ModalDialog* modal) {
     const Command& c = s.commands[s.next];
     if (c.name == "answer") Fail(s, c.line, "no message box is open for this answer");
     if (c.name == "popup") Fail(s, c.line, "no popup menu is open for this choice");
+    if (c.name == "file" || c.name == "font" || c.name == "print")
+        Fail(s, c.line, "no " + c.name + " dialog is open for this answer");
     ++s.next;
     Run(s, c, modal);
     return true;
@@ -544,6 +578,22 @@ uint16_t ScriptChoosePopup(PopupMenu& menu) {
     ++s.next;
     return id;
 }
+
+bool ScriptTakeDialogAnswer(const char* command, DialogAnswer& answer) {
+    Script& s = TheScript();
+    if (s.next >= s.commands.size() || s.commands[s.next].name != command) return false;
+    const Command& c = s.commands[s.next++];
+    answer.line = c.line;
+    answer.cancel = c.cancel;
+    answer.all = c.all;
+    answer.text = c.text;
+    answer.height = c.height;
+    answer.first = c.first;
+    answer.last = c.last;
+    return true;
+}
+
+void ScriptFail(int line, const std::string& reason) { Fail(TheScript(), line, reason); }
 
 bool FindDrawnText(Window* w, const String& text, Window*& drawer, Point& centre) {
     for (const Placed& p : PictureOf(*w)) {

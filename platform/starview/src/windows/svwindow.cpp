@@ -139,6 +139,12 @@ std::string Quote(const std::string& text) {
 
 std::string Quote(const String& text) { return Quote(std::string(text.GetStr(), text.Len())); }
 
+String ShownText(const String& text) {
+    String s = text;
+    for (uint16_t i = s.Search('~'); i != STRING_NOTFOUND; i = s.Search('~', i)) s.Erase(i, 1);
+    return s;
+}
+
 std::string Describe(const Window& w) {
     const WindowData& d = WindowData::Of(w);
     std::string s = SvResTypeName(d.type);
@@ -336,7 +342,11 @@ void Window::GrabFocus() {
     if (focus == this) return;
     Window* old = focus;
     focus = this;
-    if (old != nullptr) old->LoseFocus();
+    if (old != nullptr) {
+        old->SvFocusChanged();
+        old->LoseFocus();
+    }
+    SvFocusChanged();
     GetFocus();
 }
 
@@ -396,6 +406,7 @@ void Window::SvOnRecord() {
 }
 
 void Window::SvCheckDrawing(const char* call) const { svcore::CheckGuiThread(call); }
+void Window::SvFocusChanged() {}
 
 // ---- Control and the frame windows ----
 
