@@ -336,6 +336,43 @@ TEST_F(EngineTest, QueriesSortNullsHighAndLimitRows) {
   EXPECT_EQ(hinted.result.rows[1][0].integer, 1);
 }
 
+// Oracle numbers the rows as it reads them and keeps the first n it read; sorting, grouping,
+// removing duplicates and counting come after that.
+TEST_F(EngineTest, RownumCountsTheRowsAsTheyAreReadBeforeTheRestOfTheQuery) {
+  auto s = Logon("S", "s");
+  CreateClassTable(*s);
+  for (int i = 1; i <= 10; ++i)
+    Run(*s, "INSERT INTO S.T (OID, CID, NAME) VALUES (:1, :2, :3)", {P(i), P(i % 2), P(i <= 6 ? "x" : "y")});
+  Run(*s, "CREATE TABLE S.U ( OID NUMBER (38) )");
+  Run(*s, "INSERT INTO S.U (OID) VALUES (1)");
+  Run(*s, "INSERT INTO S.U (OID) VALUES (2)");
+  struct Case {
+    const char* sql;
+    std::vector<int64_t> rows;  // the first column of each row
+  };
+  const Case cases[] = {
+      {"SELECT OID FROM S.T WHERE ROWNUM < 4 ORDER BY OID DESC", {3, 2, 1}},
+      {"SELECT OID FROM S.T WHERE CID = 0 AND ROWNUM <= 2 ORDER BY OID DESC", {4, 2}},
+      {"SELECT COUNT(*) FROM S.T WHERE ROWNUM < 4", {3}},
+      {"SELECT COUNT(*) FROM S.T T0 WHERE T0.CID = 1 AND ROWNUM < 100", {5}},
+      {"SELECT DISTINCT CID FROM S.T WHERE ROWNUM < 2", {1}},
+      {"SELECT CID FROM S.T WHERE ROWNUM < 4 GROUP BY CID ORDER BY CID", {0, 1}},
+      {"SELECT A.OID FROM S.T A, S.U B WHERE A.OID = B.OID AND ROWNUM < 2 ORDER BY A.OID DESC", {1}},
+      {"SELECT OID FROM S.U WHERE ROWNUM < 2 UNION ALL SELECT OID FROM S.T WHERE OID > 8", {1, 9, 10}},
+      {"SELECT OID FROM S.T WHERE ROWNUM < 3", {1, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    Outcome out = Run(*s, c.sql);
+    std::vector<int64_t> got;
+    for (const auto& row : out.result.rows) got.push_back(row[0].integer);
+    EXPECT_EQ(got, c.rows);
+  }
+  Run(*s, "CREATE VIEW S.V (OID) AS SELECT OID FROM S.T");
+  EXPECT_EQ(Fails(*s, "SELECT OID FROM S.V WHERE ROWNUM < 4 ORDER BY OID DESC").code, 900);
+  EXPECT_EQ(Run(*s, "SELECT OID FROM S.V WHERE ROWNUM < 4").result.rows.size(), 3u);
+}
+
 TEST_F(EngineTest, ConversionFunctions) {
   auto s = Logon("S", "s");
   struct Case {
