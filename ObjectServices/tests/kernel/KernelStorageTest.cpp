@@ -597,6 +597,27 @@ TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale
     EXPECT_EQ(next.Base().CommitTransaction(), 0);
 }
 
+// Sixteen clients, each a process of its own, store into the one schema at the same time: a writer
+// waits for the others (the engine's busy timeout is made long enough that no wait runs out), so no
+// transaction fails.
+TEST_P(KernelStorage, SixteenClientsStoringIntoOneSchemaAllCommit)
+{
+    constexpr int kClients = 16;
+    std::vector<pid_t> workers;
+    for (int i = 0; i < kClients; ++i) {
+        setenv("KX_STORAGE_CLIENT", std::to_string(i).c_str(), 1);
+        workers.push_back(SpawnWorker("StoreInTransactions", Job()));
+    }
+    unsetenv("KX_STORAGE_CLIENT");
+    for (int i = 0; i < kClients; ++i) {
+        int status = 0;
+        ASSERT_EQ(waitpid(workers[i], &status, 0), workers[i]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "client " << i << ": " << ReadFile(schema_->folder + "/client" + std::to_string(i) + ".txt");
+    }
+    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), kClients * 5 * 4);
+}
+
 const Brand kBrands[] = {{"Oracle", "KXORA", true}, {"DB2", "SHOP", false}};
 
 INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
@@ -648,6 +669,38 @@ TEST(KernelStorageWorker, StoreLockAndWait)
     for (;;) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
+}
+
+// Stores products in five transactions of four objects each; writes the statuses of failures into
+// client<n>.txt and fails when there were any.
+TEST(KernelStorageWorker, StoreInTransactions)
+{
+    Job job;
+    const char* index = std::getenv("KX_STORAGE_CLIENT");
+    if (!ReadJob(job) || index == nullptr) {
+        GTEST_SKIP() << "runs only as a worker process";
+    }
+    sqlengine::Engine::Instance().SetDurableCommits(false);
+    sqlengine::Engine::Instance().SetBusyTimeout(600000);
+    KernelClient client(job.config, (std::string("client") + index).c_str());
+    std::ofstream out(job.folder + "/client" + index + ".txt");
+    const int32_t opened = client.Open();
+    out << "open " << opened << "\n";
+    ASSERT_EQ(opened, 0);
+    KxBase& base = client.Base();
+    const int first = std::atoi(index) * 100;
+    int failures = 0;
+    for (int t = 0; t < 5; ++t) {
+        ASSERT_EQ(base.BeginTransaction(), 0);
+        const size_t stored = StoreProducts(base, first + t * 4, 4).size();
+        const int32_t committed = base.CommitTransaction();
+        if (stored != 4 || committed != 0) {
+            ++failures;
+            out << "transaction " << t << ": stored " << stored << ", commit " << committed << "\n";
+            out.flush();
+        }
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 }  // namespace

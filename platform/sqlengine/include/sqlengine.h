@@ -336,8 +336,18 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   int64_t epoch_ = 0;                      // counts this session's DDL and attach changes
   std::vector<Statement*> statements_;     // every live statement of the session
   size_t streaming_ = 0;                   // cursors that read from SQLite right now
-  // The savepoints set in the open transaction, oldest first (stale once it ended: then emptied).
+  // The savepoints set in the transaction, oldest first (stale once it ended: then emptied). As
+  // Oracle's transaction, the session's SQLite transaction begins with its first change, never
+  // with a savepoint: savepoints set before it are kept here and set in SQLite by BeginWrite, so
+  // that nothing the session reads before its first change holds a snapshot of a file it will
+  // write (a writer that already reads a file cannot wait for another writer of it).
   std::vector<std::string> savepoints_;
+  size_t savepointsSet_ = 0;        // the first savepointsSet_ of them are SQLite savepoints
+  int64_t savepointsSerial_ = 0;    // txnSerial_ when they were valid
+  // Empties the savepoints when the transaction they belong to has ended.
+  void ForgetEndedSavepoints();
+  bool SetSavepoint(const std::string& name, Error& err);
+  bool RollbackToSavepoint(const std::string& name, Error& err);
   // Generations read during the open transaction (a statement's files are checked against them);
   // valid while the transaction (txnSerial_, bumped by every commit and rollback) and the server's
   // catalog change count stay the same.

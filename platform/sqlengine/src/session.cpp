@@ -367,18 +367,79 @@ void Session::End() {
 bool Session::BeginWrite(Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
-  if (!InTransaction()) return Exec("BEGIN", err);
+  ForgetEndedSavepoints();
+  if (!InTransaction()) {
+    savepointsSet_ = 0;
+    if (!Exec("BEGIN", err)) return false;
+  }
+  for (; savepointsSet_ < savepoints_.size(); ++savepointsSet_)
+    if (!Exec("SAVEPOINT " + QuotedIdent(savepoints_[savepointsSet_]), err)) return false;
+  return true;
+}
+
+void Session::ForgetEndedSavepoints() {
+  if (savepointsSerial_ == txnSerial_ && (InTransaction() || savepointsSet_ == 0)) return;
+  savepoints_.clear();
+  savepointsSet_ = 0;
+  savepointsSerial_ = txnSerial_;
+}
+
+bool Session::SetSavepoint(const std::string& name, Error& err) {
+  if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  // A savepoint of a name set before replaces it (as Oracle erases the earlier one). When the
+  // earlier one is the newest, it is released first: SQLite would otherwise keep both, and a
+  // transaction that sets the same savepoint before each of many statements would carry a growing
+  // stack of them that every page write has to note in each.
+  if (!savepoints_.empty() && savepoints_.back() == name) {
+    if (savepointsSet_ == savepoints_.size()) {
+      Error ignored;
+      if (!Exec("RELEASE " + QuotedIdent(name), ignored)) {
+        savepoints_.clear();
+        savepointsSet_ = 0;
+      } else {
+        --savepointsSet_;
+      }
+    }
+    if (!savepoints_.empty()) savepoints_.pop_back();
+  }
+  if (InTransaction() && savepointsSet_ == savepoints_.size()) {
+    if (!Exec("SAVEPOINT " + QuotedIdent(name), err)) return false;
+    ++savepointsSet_;
+  }
+  savepoints_.push_back(name);
+  return true;
+}
+
+bool Session::RollbackToSavepoint(const std::string& name, Error& err) {
+  if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  auto last = std::find(savepoints_.rbegin(), savepoints_.rend(), name);
+  if (last == savepoints_.rend())
+    return err.SetText(1086, "savepoint '" + name + "' never established in this session or is invalid");
+  size_t keep = static_cast<size_t>(savepoints_.rend() - last);  // the savepoint stays, newer ones go
+  // A savepoint not set in SQLite yet was set before the transaction's first change: there is
+  // nothing to undo.
+  if (keep <= savepointsSet_ && !Exec("ROLLBACK TO " + QuotedIdent(name), err)) return false;
+  savepoints_.resize(keep);
+  savepointsSet_ = std::min(savepointsSet_, keep);
   return true;
 }
 
 bool Session::Commit(Error& err) {
   if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  savepoints_.clear();
+  savepointsSet_ = 0;
   if (!InTransaction()) return true;
   return Exec("COMMIT", err);
 }
 
 bool Session::Rollback(Error& err) {
   if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  savepoints_.clear();
+  savepointsSet_ = 0;
   if (!InTransaction()) return true;
   return Exec("ROLLBACK", err);
 }

@@ -1,6 +1,8 @@
 // Sessions, transactions, concurrency, the lock procedure, server views and privileges.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "EngineFixture.h"
 #include "GatewayDdl.h"
 
@@ -168,6 +170,43 @@ TEST_F(EngineTest, TwoWritersOfOneSchemaFileSerialise) {
   Run(*b, "INSERT INTO S.T (OID, CID) VALUES (2, 1)");
   ASSERT_TRUE(b->Commit(err));
   EXPECT_EQ(Count(*a, "SELECT COUNT(*) FROM S.T"), 2);
+}
+
+// A transaction begins with its first change, not with a savepoint: what the session reads after a
+// savepoint and before its first change holds no snapshot, so its first write waits for another
+// writer of the file (and then sees what that one committed) instead of failing at once.
+TEST_F(EngineTest, AWriterWaitsForAnotherAfterASavepointAndAReadOfItsOwn) {
+  Engine::Instance().SetBusyTimeout(600000);
+  auto a = Logon("S", "s");
+  auto b = Logon("S", "s");
+  CreateClassTable(*a);
+  Error err;
+  // The other writer commits between the read and the write.
+  Run(*b, "SAVEPOINT COMPOUND_SAVEPOINT");
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 0);
+  Run(*a, "INSERT INTO S.T (OID, CID) VALUES (1, 1)");
+  ASSERT_TRUE(a->Commit(err)) << err.message;
+  Run(*b, "INSERT INTO S.T (OID, CID) VALUES (2, 1)");
+  Run(*b, "ROLLBACK TO COMPOUND_SAVEPOINT");   // set before the first change: undoes it
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 1);
+  ASSERT_TRUE(b->Commit(err)) << err.message;
+
+  // The other writer holds the file while the write comes: it waits until the other one commits.
+  Run(*a, "INSERT INTO S.T (OID, CID) VALUES (3, 1)");
+  Run(*b, "SAVEPOINT TXN_LEVEL_2");
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 1);
+  Error written;
+  std::thread writer([&] {
+    Outcome out;
+    auto st = b->Prepare("INSERT INTO S.T (OID, CID) VALUES (4, 1)", written);
+    if (st) st->Run({}, out, written);
+  });
+  ASSERT_TRUE(a->Commit(err)) << err.message;
+  writer.join();
+  EXPECT_EQ(written.code, 0) << written.message;
+  ASSERT_TRUE(b->Commit(err)) << err.message;
+  EXPECT_EQ(Count(*a, "SELECT COUNT(*) FROM S.T"), 3);
+  EXPECT_EQ(Fails(*b, "ROLLBACK TO TXN_LEVEL_2").code, 1086);   // gone with the commit
 }
 
 TEST_F(EngineTest, LockProcedureGrantsCompatibleAndRefusesConflictingLocks) {
