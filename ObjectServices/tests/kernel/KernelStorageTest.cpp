@@ -40,9 +40,6 @@ const char kWorkerVariable[] = "KX_STORAGE_WORKER";
 struct Brand {
     const char* name;      // as written in the server text
     const char* server;    // the engine's server name (for DB2 also the database's)
-    // Whether registering a client removes the registrations and locks of dead sessions (the Oracle
-    // adapter does; the DB2 adapter's registration leaves them).
-    bool removesStaleClients;
 };
 
 void PrintTo(const Brand& brand, std::ostream* out) { *out << brand.name << "$" << brand.server; }
@@ -309,7 +306,7 @@ bool WaitForFile(const std::string& path, int seconds)
 
 // The worker's job: "<brand>|<config>|<folder>".
 struct Job {
-    Brand brand{"", "", false};
+    Brand brand{"", ""};
     std::string brandName;
     std::string serverName;
     std::string config;
@@ -335,7 +332,7 @@ bool ReadJob(Job& job)
     job.serverName = parts[1];
     job.config = parts[2];
     job.folder = parts[3];
-    job.brand = Brand{job.brandName.c_str(), job.serverName.c_str(), false};
+    job.brand = Brand{job.brandName.c_str(), job.serverName.c_str()};
     return true;
 }
 
@@ -585,9 +582,6 @@ TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale
     // The next client removes the dead one's registration and locks.
     KernelClient next(schema_->config, "next");
     ASSERT_EQ(next.Open(), 0);
-    if (!B().removesStaleClients) {
-        return;
-    }
     EXPECT_EQ(CountRows(B(), "LOCKS"), 0);
     EXPECT_LE(CountRows(B(), "ACTIVECLIENTS"), clientsBefore + 1);
     const std::vector<KxRef> refs = RefsOf(ReadFile(ready));
@@ -618,7 +612,7 @@ TEST_P(KernelStorage, SixteenClientsStoringIntoOneSchemaAllCommit)
     EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), kClients * 5 * 4);
 }
 
-const Brand kBrands[] = {{"Oracle", "KXORA", true}, {"DB2", "SHOP", false}};
+const Brand kBrands[] = {{"Oracle", "KXORA"}, {"DB2", "SHOP"}};
 
 INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
                          [](const ::testing::TestParamInfo<Brand>& info) { return std::string(info.param.name); });

@@ -159,6 +159,19 @@ class Translator {
         i += 2;
         continue;
       }
+      // The connected applications: the engine's live sessions (a forced application is gone).
+      if (tk.upper == "SYSIBMADM" && IsOp(t_, i + 1, ".") && IsW(t_, i + 2, "APPLICATIONS")) {
+        static const std::set<std::string> kNoAlias = {"WHERE", "ORDER", "GROUP", "UNION", "FETCH", "FOR", "WITH"};
+        bool alias = i + 3 < to && (t_[i + 3].kind == K::Word || t_[i + 3].kind == K::QId) && !kNoAlias.count(t_[i + 3].upper);
+        tk.text = "(SELECT AUDSID AS AGENT_ID, USERNAME AS AUTHID, CASE STATUS WHEN 'ACTIVE' THEN 'UOWEXEC' ELSE "
+                  "'CONNECTED' END AS APPL_STATUS FROM V$SESSION WHERE STATUS <> 'KILLED')";
+        if (!alias) tk.text += " APPLICATIONS";
+        t_[i + 1].text.clear();
+        t_[i + 2].text.clear();
+        t_[i + 2].lead.clear();
+        i += 2;
+        continue;
+      }
       if (tk.upper == "UNION" && IsW(t_, i + 1, "DISTINCT")) {
         t_[i + 1].text.clear();
         continue;

@@ -60,6 +60,27 @@ TEST(Db2TranslateTest, GoldenTexts) {
   EXPECT_EQ(err.code, 911);
 }
 
+// The connected applications are the server's live sessions: a killed one is not among them.
+class Db2ApplicationsTest : public testengine::ServerTest {};
+
+TEST_F(Db2ApplicationsTest, ConnectedApplicationsAreTheLiveSessions) {
+  auto s = Logon("S", "s");
+  server_->AddForeignSession(7001, "S", "INACTIVE");
+  server_->AddForeignSession(7002, "S", "KILLED");
+  std::string oracle;
+  Error err;
+  ASSERT_TRUE(Db2ToOracle("SELECT AGENT_ID, APPL_STATUS FROM SYSIBMADM.APPLICATIONS ORDER BY AGENT_ID", oracle, err))
+      << err.message;
+  sqlengine::Outcome out = Run(*s, oracle);
+  std::vector<std::pair<int64_t, std::string>> rows;
+  for (const auto& row : out.result.rows) rows.emplace_back(row[0].integer, row[1].bytes);
+  EXPECT_EQ(rows, (std::vector<std::pair<int64_t, std::string>>{{s->Id(), "UOWEXEC"}, {7001, "CONNECTED"}}));
+  ASSERT_TRUE(Db2ToOracle("SELECT COUNT(*) FROM SYSIBMADM.APPLICATIONS A WHERE A.AUTHID = 'S'", oracle, err)) << err.message;
+  EXPECT_EQ(Count(*s, oracle), 2);
+  server_->RemoveForeignSession(7001);
+  server_->RemoveForeignSession(7002);
+}
+
 class TriggerWhenTest : public testengine::ServerTest {};
 
 TEST_F(TriggerWhenTest, WhenConditionAndRaiseApplicationError) {
