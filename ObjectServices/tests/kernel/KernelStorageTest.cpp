@@ -147,6 +147,29 @@ int64_t CountRows(const Brand& brand, const std::string& table, const std::strin
     return count;
 }
 
+// The text of one column of the rows a query selects, as the server holds it (one line a row).
+std::string StoredTexts(const Brand& brand, const std::string& query)
+{
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(brand.server);
+    auto session = server ? sqlengine::Session::Begin(server, kUser, kPassword, err) : nullptr;
+    auto statement = session ? session->Prepare(query, err) : nullptr;
+    sqlengine::Outcome out;
+    std::string texts;
+    if (statement && statement->Run({}, out, err)) {
+        for (const auto& row : out.result.rows) {
+            texts += row[0].bytes + "\n";
+        }
+    } else {
+        ADD_FAILURE() << query << ": " << err.message;
+    }
+    statement.reset();
+    if (session) {
+        session->End();
+    }
+    return texts;
+}
+
 // A started kernel with one base of the shop database, opened through the server SHOPDB.
 class KernelClient {
 public:
@@ -589,6 +612,40 @@ TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale
     ASSERT_EQ(next.Base().BeginTransaction(), 0);
     EXPECT_EQ(next.Base().LockObject(refs[0], KxLockSpec{0, 2, 0}), 0);
     EXPECT_EQ(next.Base().CommitTransaction(), 0);
+}
+
+// A nested level that changed a string member and was rolled back puts the value back as its store
+// wrote it: the row holds the same text, and an equality query on the member finds the object.
+TEST_P(KernelStorage, ANestedRollbackLeavesAStringMemberEqualToWhatWasStored)
+{
+    KxBase& base = Base();
+    const KxMetaClass* product = ClassOf(base, "Product");
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    const std::vector<KxRef> refs = StoreProducts(base, 1, 1);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    ASSERT_EQ(refs.size(), 1u);
+    const std::string stored = StoredTexts(B(), "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0");
+    EXPECT_EQ(stored, "product 1\n");
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(base.GetObject(refs[0], object), 0);
+    ObjectPtr hold(object);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    At<KxString>(*object, "title") = KxString("changed");
+    EXPECT_EQ(base.StoreObject(object), 0);
+    EXPECT_EQ(base.AbortTransaction(), 0);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(StoredTexts(B(), "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0"), stored);
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    KxQuery titled(product->GetClassId());
+    titled.SetMember(MemberPos(*product, "title"), product->GetClassId(), 1, KxQueryValue::String("product 1"));
+    KxRefList found;
+    EXPECT_EQ(base.Query(titled, found), 0);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0", "TITLE0V0 = 'product 1'"), 1);
+    EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
 // Sixteen clients, each a process of its own, store into the one schema at the same time: a writer

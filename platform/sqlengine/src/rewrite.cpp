@@ -160,6 +160,7 @@ struct ColumnDef {
   bool notNull = false;
   bool isLong = false;
   bool userDefault = false;
+  bool padded = false;     // compared as DB2 compares texts: with trailing blanks ignored
 };
 
 std::string Squeezed(const std::string& s) {
@@ -944,6 +945,11 @@ class Rewriter {
       if (!length("VARCHAR2", 4000, true)) return false;
     } else if (w == "CHAR") {
       if (!length("CHAR", 2000, false)) return false;
+    } else if (w == "DB2$CHAR" || w == "DB2$VARCHAR") {
+      // The DB2 flavour's character columns: DB2 compares texts as if the shorter one were padded
+      // with blanks to the length of the other.
+      if (!(w == "DB2$CHAR" ? length("CHAR", 2000, false) : length("VARCHAR2", 4000, true))) return false;
+      def.padded = true;
     } else if (w == "RAW") {
       if (!length("RAW", 2000, true)) return false;
     } else if (w == "NUMBER") {
@@ -1014,6 +1020,7 @@ class Rewriter {
 
   static std::string ColumnSql(const ColumnDef& d, bool alterAdd) {
     std::string s = Q(d.name) + " " + d.type;
+    if (d.padded) s += " COLLATE RTRIM";
     if (!d.defaultSql.empty()) s += " DEFAULT " + d.defaultSql;
     if (d.notNull) {
       if (alterAdd && (d.defaultSql.empty() || d.defaultSql == "NULL"))
