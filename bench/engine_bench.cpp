@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_child.h"
 #include "oci.h"
 #include "sqlengine.h"
 
@@ -314,25 +315,10 @@ void BM_Create(benchmark::State& state) {
 
 // Runs `engine_bench --scan-child <dir> <table>` and answers its peak resident size in kB.
 long ScanPeak(const std::string& table, int64_t expectRows) {
-  int fds[2];
-  if (pipe(fds) != 0) Die("pipe");
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    execl(g_self.c_str(), g_self.c_str(), "--scan-child", g_dir.c_str(), table.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  char buf[128] = {};
-  ssize_t n = read(fds[0], buf, sizeof buf - 1);
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  std::string out = bench::RunProgram(g_self, {"--scan-child", g_dir, table});
   long long rows = -1, peak = -1;
-  if (n <= 0 || std::sscanf(buf, "%lld %lld", &rows, &peak) != 2 || rows != expectRows)
-    Die("scan child of " + table + " failed: " + buf);
+  if (std::sscanf(out.c_str(), "%lld %lld", &rows, &peak) != 2 || rows != expectRows)
+    Die("scan child of " + table + " failed: " + out);
   return static_cast<long>(peak);
 }
 
@@ -358,15 +344,7 @@ int ScanChild(const std::string& dir, const std::string& table) {
     Connection c("S", "s", kScanServer);
     rows = EngineScan(c, table);
   }
-  // The peak of this program's own memory (VmHWM starts anew with the exec; getrusage's maximum
-  // would still hold the parent's size at the fork).
-  long peak = -1;
-  if (FILE* f = std::fopen("/proc/self/status", "r")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f))
-      if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) break;
-    std::fclose(f);
-  }
+  long peak = bench::PeakKb();
   std::printf("%lld %ld\n", static_cast<long long>(rows), peak);
   return 0;
 }

@@ -414,10 +414,13 @@ bool RunKernelJob(const std::string& folder)
         const KxMetaClass* order = ok ? ShopClass(base, "Order") : nullptr;
         ok = ok && customer && supplier && product && order;
 
-        // One transaction: 10 suppliers, 100 products, 40 customers, 200 orders.
+        // One transaction: 10 suppliers, 100 products, 40 customers, 200 orders, and each customer's set
+        // of the orders that name it.
         std::vector<KxRef> suppliers, products, customers, orders;
+        std::vector<Held> customerObjects, orderObjects;   // kept to fill the customers' sets
         ok = ok && Check(base.BeginTransaction(), "begin");
-        auto make = [&](const KxMetaClass* cls, std::vector<KxRef>& refs, auto fill) {
+        auto make = [&](const KxMetaClass* cls, std::vector<KxRef>& refs, auto fill,
+                        std::vector<Held>* keep = nullptr) {
             KxObject* made = nullptr;
             if (!ok || !Check(base.GetObjectMgr()->Create(cls, made), "create")) {
                 ok = false;
@@ -427,6 +430,9 @@ bool RunKernelJob(const std::string& folder)
             fill(*object, refs.size());
             ok = Check(base.StoreObject(object.get()), "store");
             refs.push_back(object->GetRef());
+            if (keep != nullptr) {
+                keep->push_back(std::move(object));
+            }
         };
         for (int i = 0; ok && i < 10; ++i) {
             make(supplier, suppliers, [](KxObject& o, size_t n) {
@@ -442,23 +448,41 @@ bool RunKernelJob(const std::string& folder)
             });
         }
         for (int i = 0; ok && i < 40; ++i) {
-            make(customer, customers, [](KxObject& o, size_t n) {
-                At<KxString>(o, "name") = KxString(("customer " + std::to_string(n + 1)).c_str());
-                At<KxString>(o, "email") = KxString(("c" + std::to_string(n + 1) + "@shop.example").c_str());
-            });
+            make(
+                customer, customers,
+                [](KxObject& o, size_t n) {
+                    At<KxString>(o, "name") = KxString(("customer " + std::to_string(n + 1)).c_str());
+                    At<KxString>(o, "email") = KxString(("c" + std::to_string(n + 1) + "@shop.example").c_str());
+                },
+                &customerObjects);
         }
         for (int i = 0; ok && i < 200; ++i) {
-            make(order, orders, [&](KxObject& o, size_t n) {
-                At<int32_t>(o, "number") = static_cast<int32_t>(n) + 1;
-                At<int32_t>(o, "quantity") = static_cast<int32_t>(n % 7) + 1;
-                At<KxOnDemand>(o, "customer").Assign(nullptr, customers[n % customers.size()], &base);
-                At<KxOnDemand>(o, "product").Assign(nullptr, products[n % products.size()], &base);
-            });
+            make(
+                order, orders,
+                [&](KxObject& o, size_t n) {
+                    At<int32_t>(o, "number") = static_cast<int32_t>(n) + 1;
+                    At<int32_t>(o, "quantity") = static_cast<int32_t>(n % 7) + 1;
+                    At<KxOnDemand>(o, "customer").Assign(nullptr, customers[n % customers.size()], &base);
+                    At<KxOnDemand>(o, "product").Assign(nullptr, products[n % products.size()], &base);
+                },
+                &orderObjects);
         }
+        size_t setElements = 0;
+        for (size_t c = 0; ok && c < customerObjects.size(); ++c) {
+            KxObjectSet& set = At<KxObjectSet>(*customerObjects[c], "orders");
+            for (size_t n = c; ok && n < orderObjects.size(); n += customerObjects.size()) {
+                ok = Check(set.Add(orderObjects[n].get()), "add to set");
+                ++setElements;
+            }
+            ok = ok && Check(base.StoreObject(customerObjects[c].get()), "store");
+        }
+        customerObjects.clear();
+        orderObjects.clear();
         ok = ok && Check(base.CommitTransaction(), "commit");
         if (ok) {
-            std::printf("stored in one transaction: %zu suppliers, %zu products, %zu customers, %zu orders\n",
-                        suppliers.size(), products.size(), customers.size(), orders.size());
+            std::printf("stored in one transaction: %zu suppliers, %zu products, %zu customers (their sets hold %zu "
+                        "orders), %zu orders\n",
+                        suppliers.size(), products.size(), customers.size(), setElements, orders.size());
             PrintCounts("after the commit:");
         }
 
@@ -469,6 +493,8 @@ bool RunKernelJob(const std::string& folder)
                  Check(reader.BeginTransaction(), "begin");
             size_t read = 0;
             double total = 0;
+            size_t inSets = 0;
+            int64_t numbers = 0;
             for (const std::vector<KxRef>* refs : {&suppliers, &products, &customers, &orders}) {
                 for (size_t i = 0; ok && i < refs->size(); ++i) {
                     KxObject* object = nullptr;
@@ -478,11 +504,19 @@ bool RunKernelJob(const std::string& folder)
                     if (ok && refs == &products) {
                         total += At<double>(*object, "price");
                     }
+                    // A customer's set comes with its orders, read from the database as well.
+                    const KxObjectSet* set = ok && refs == &customers ? &At<KxObjectSet>(*object, "orders") : nullptr;
+                    for (uint32_t e = 0; set != nullptr && e < set->Count(); ++e) {
+                        ++inSets;
+                        numbers += At<int32_t>(*set->Get(e), "number");
+                    }
                 }
             }
             ok = ok && Check(reader.CommitTransaction(), "commit");
-            std::printf("read back by reference on a second connection: %zu objects (prices add up to %.0f)\n", read,
-                        total);
+            std::printf("read back by reference on a second connection: %zu objects (prices add up to %.0f; the "
+                        "customers' sets hold %zu orders, their numbers add up to %lld)\n",
+                        read, total, inSets, static_cast<long long>(numbers));
+            ok = ok && inSets == setElements;
         }
 
         // A query and an extent scan.

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "KxGCommonDatabase.h"
 #include "KxGDB2DatabaseError.h"
 #include "KxGDatabase.h"
 #include "KxString.h"
@@ -28,9 +29,9 @@ class KxGDB2DatabaseInfo;
 class KxGDB2TypeHdlMgr;
 class KxGStatementHdlCache;
 
-constexpr int32_t KXG_DB2_DEFAULT_GATEWAY_VERSION = 1024;
+constexpr int32_t KXG_DB2_DEFAULT_GATEWAY_VERSION = KXG_DEFAULT_GATEWAY_VERSION;
 
-class KxGDB2Database : public KxGDatabase {
+class KxGDB2Database : public KxGCommonDatabase {
 public:
     // Node and database upper-cased; the cache's capacity from the database name as passed.
     KxGDB2Database(const KxString& server, const KxString& database, const KxString& user,
@@ -40,7 +41,6 @@ public:
     KxGDB2Database(const KxGDB2Database&) = delete;
     KxGDB2Database& operator=(const KxGDB2Database&) = delete;
 
-    void Destroy(int32_t mode) override;
     // On an open connection: 1, nothing done.
     uint16_t OpenConnection() override;
     void CloseConnection() override;
@@ -52,33 +52,10 @@ public:
     uint16_t CommitConnection() override;
     uint16_t RollbackConnection() override;
     KxGDB2DatabaseError* GetError() override;
-    KxGDatabaseInfo* GetDatabaseInfo() override;
-    KxGTypeHdlMgr* GetTypeHdlMgr() override;
-    // Kind 0: KxGMRTransaction at nesting level 2 or more, else KxGTransaction; kind 1:
-    // KxGDB2CompoundStatement; otherwise null.
-    KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
-    void DeleteResourceMgr(KxGResourceMgr* manager) override;
-    KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
-    void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
-    KxGDatabaseTrace* GetTrace(uint16_t modules) override;
-    void SetTrace(KxGDatabaseTrace* trace) override;
-    KxGStatementHdlCache* GetStatementHdlCache() override;
     KxGStatementHdl* CreateStatementHdl(KxGStatementTemplate* statementTemplate) override;
-    KxGTypeHdl* GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags) override;
-    KxString* GetDatabaseName(KxString* out) override;
-    KxString* GetSchemaName(KxString* out) override;
-    KxString* GetUser(KxString* out) override;
-    KxString* GetPassword(KxString* out) override;
-    void SetUser(KxString* user) override;
-    void SetPassword(KxString* password) override;
-    int32_t SetAutoCommit(int32_t on) override;
-    void SetGatewayVersion(int32_t version) override;
-    int32_t GetGatewayVersion() override;
     KxGDatabase* CloneConnection() override;
+    // The gateway's KxGGenericLockService on this connection.
     KxGLockService* CreateLockService(int32_t clientId) override;
-    // Not served: null and a trace line.
-    KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
-                                          int32_t flag) override;
     // Mode 0: OPTIONREGISTRY, ROOTBLOCK, SURROGATES, LOCKS, ACTIVECLIENTS (upper-cased) give -6190.
     int32_t CheckTableName(KxString* name, int32_t mode) override;
     uint16_t IsSchemaOwner() override;
@@ -92,8 +69,6 @@ public:
     int32_t GetRowNum() override;
     int32_t AllocDescriptor(int32_t kind, uintptr_t* handle) override;
     int32_t FreeDescriptor(int16_t kind, uintptr_t handle) override;
-    uint16_t HasLoginData(KxString* server) override;
-    int32_t GetLoginUser(KxString* server, KxString* user) override;
 
     // ---- DB2's own ------------------------------------------------------------------------------
     // Report of a failing CLI call: diagnostics of the statement handle (or, when 0, of the connection
@@ -107,15 +82,19 @@ public:
     bool SelectBigints(const char* text, std::vector<int64_t>& values);
 
     SQLHDBC GetConnectionHandle() const { return connection_; }
-    KxGDatabaseTrace* GetTraceWriter() const { return trace_; }
     int32_t GetServerMajor() const { return serverMajor_; }
     int32_t GetServerMinor() const { return serverMinor_; }
     const KxString& GetServerNode() const { return server_; }
-    uint16_t GetAutoCommit() const { return autoCommit_; }
 
     // Reads the connection id from the message tokens of an SQLCA: the decimal text after the fifth
     // NUL byte, looking at no more than SQLCA_MESSAGE_TOKENS bytes. False when there is none.
     static bool ParseConnectionId(const struct sqlca& ca, int32_t& id);
+
+protected:
+    // A KxGDB2TypeHdlMgr.
+    KxGTypeHdlMgr* MakeTypeHdlMgr() override;
+    // A KxGDB2CompoundStatement.
+    KxGResourceMgr* CreateCompoundStatement(KxGTransactionContext* context) override;
 
 private:
     bool CheckedSchema();
@@ -126,19 +105,7 @@ private:
     void FreeConnection();
 
     SQLHDBC connection_ = SQL_NULL_HDBC;
-    KxBase* base_ = nullptr;
     std::unique_ptr<KxGDB2DatabaseError> error_;
-    KxGDatabaseTrace* trace_ = nullptr;
-    std::unique_ptr<KxGDB2DatabaseInfo> info_;
-    std::unique_ptr<KxGStatementHdlCache> cache_;
-    std::unique_ptr<KxGDB2TypeHdlMgr> typeHdlMgr_;
-    KxString server_;
-    KxString database_;
-    int32_t gatewayVersion_ = KXG_DB2_DEFAULT_GATEWAY_VERSION;
-    int32_t connectionId_ = 0;
     int32_t serverMajor_ = 0;
     int32_t serverMinor_ = 0;
-    KxString user_;
-    KxString password_;
-    uint16_t autoCommit_ = 0;
 };

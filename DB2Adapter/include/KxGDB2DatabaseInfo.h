@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "KxGCommonDatabaseInfo.h"
 #include "KxGDatabase.h"
 #include "KxGStatusCodes.h"
 #include "KxGTypeHdl.h"
@@ -32,12 +33,12 @@ constexpr int32_t KXG_DB2_MAX_COLUMN_NAME_LENGTH = 30;
 constexpr int32_t KXG_DB2_MAX_SCHEMA_NAME_LENGTH = 8;
 
 // Longest statement text that Union builds; a longer one is refused (KXG_E_STATEMENT_TOO_LONG).
-constexpr uint32_t KXG_DB2_MAX_STATEMENT_LENGTH = 65532;
+constexpr uint32_t KXG_DB2_MAX_STATEMENT_LENGTH = KXG_MAX_UNION_LENGTH;
 
 // The SQLSTATE with which the lock trigger refuses a conflicting lock row.
 constexpr const char* KXG_DB2_LOCK_CONFLICT_STATE = "KX041";
 
-class KxGDB2DatabaseInfo : public KxGDatabaseInfo {
+class KxGDB2DatabaseInfo : public KxGCommonDatabaseInfo {
 public:
     // The database is not owned (type handlers, the schema name and error reports come from it; it
     // may be null in tests). The conversion manager is owned; it may be null, then the statements
@@ -58,12 +59,6 @@ public:
     int32_t GetMaxNameLength(int32_t kind) override;
     // "?" whatever the position.
     KxString GetParameterMarker(int32_t position) override;
-    // The name unchanged.
-    KxString MapName(const KxString& name) override;
-    // The name in upper case.
-    KxString MapNameUpper(const KxString& name) override;
-    // 0.
-    uint16_t QueryFlag() override;
     // The handler kind of a storage-type name, compared upper-cased: "CHAR" and "CHARACTER" 0,
     // "VARCHAR" 1, "LONGVARCHAR" 2, "DBCHAR" 4, "VARDBCHAR" 8, "LONGDBCHAR" 16, "INT", "INTEGER" and
     // "OLD_INT64_MAPPING" 1, "BIGINT" and "BLOB" 0; 1 when known. Any other name: kind 0 and 0.
@@ -87,24 +82,9 @@ public:
     void Insert(const KxGProjection& projection, KxString& out) override;
     // Appends "UPDATE " from " \nSET " name " = ?", joined by ", ".
     void Update(const KxGExtendedProjection& projection, KxString& out) override;
-    // Replaces out by "DELETE FROM " from.
-    void Delete(const KxGProjection& projection, KxString& out) override;
-    // "CREATE TABLE " name " \n( " columns joined by ",\n " [",\n " PrimaryKey] " )"; a column is its
-    // name, the SQL type of its type handler and " not null" for flag bit 1. Without columns the text
-    // is "CREATE TABLE " alone.
-    KxGCreateStatementTemplate* CreateTable(const KxGQualifiedIdentity& table,
-                                            const KxGExtendedProjection& projection) override;
-    // "CREATE [UNIQUE ]INDEX " name " ON " table " ( " column ASC|DESC, ... " )".
-    KxGCreateStatementTemplate* CreateIndex(const KxGQualifiedIdentity& index, const KxGExtendedProjection& projection,
-                                            uint16_t unique) override;
     // "CREATE VIEW " name " ( " list " ) AS " select.
     KxGCreateStatementTemplate* CreateView(const KxGQualifiedIdentity& view, const KxGProjection& projection,
                                            const KxGStatementTemplate& select) override;
-    // The three triggers of ShadowTriggers on the source class's table, copying every insert, update
-    // and delete into the shadow class's table: the id columns and the columns of each member both
-    // class schemas hold (same name and declaring class). -6088 when a class map has no store
-    // handler, else the class table's error.
-    int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     // "ALTER TABLE " table " \nADD COLUMN " column, each further column after "\n ADD COLUMN ".
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
     // The class filters take the unsigned class number (UpdateByCid and InsertSelectByCid: a negative
@@ -113,23 +93,10 @@ public:
     // column to the conversion expression of the conversion manager. Null without a manager.
     KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source, const KxGExtendedProjection& target,
                                       int32_t classId) override;
-    // Pairs (source i, target i), then (added j, target n + j); a pair whose target column is missing
-    // is left out. Null without a manager.
-    KxGStatementTemplate* InsertSelectByCid(const KxGExtendedProjection& target, const KxGExtendedProjection& source,
-                                            const KxGColumnList& added, int32_t classId) override;
     // Null: DB2 columns are never dropped.
     KxGStatementTemplate* AlterDrop(const KxGExtendedProjection& projection) override;
-    KxGStatementTemplate* DropTable(const KxGQualifiedIdentity& table) override;
-    KxGStatementTemplate* DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId) override;
     // Nothing: DB2 keeps dates and times apart.
     void TimeFixup(const KxGColumn& column, const KxGQualifiedIdentity& table, KxGStatementTemplateList& list) override;
-    KxGStatementTemplate* DropTable2(const KxGCreateStatementTemplate& created) override;
-    // "DROP INDEX " + the table's qualifier "." index name (the bare index name when the table has no
-    // qualifier).
-    KxGStatementTemplate* DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table) override;
-    KxGStatementTemplate* DropIndex2(const KxGCreateStatementTemplate& created) override;
-    KxGStatementTemplate* DropView(const KxGCreateStatementTemplate& created) override;
-    KxGStatementTemplate* DropTrigger(const KxGCreateStatementTemplate& created) override;
     // Nothing (no roles on DB2).
     void CreateRole(const KxString& role, KxGStatementTemplateList& list) override;
     void Grants(const KxString& schema, const KxString& role, KxGCreateStatementTemplate* const* classTables,
@@ -142,12 +109,6 @@ public:
     void TableExists(const KxGQualifiedIdentity& table, KxString& out) override;
     // Replaces out by the select of the index and table names of the database's schema.
     void IndexList(KxString& out) override;
-    // Replaces out by "SELECT COUNT(*) FROM " name.
-    void Count(const KxGQualifiedIdentity& table, KxString& out) override;
-    // An empty target takes the statement's text. Otherwise " \nUNION ALL " (all non-zero) or
-    // " \nUNION DISTINCT " and the statement's text are appended, unless the two texts together are
-    // longer than KXG_DB2_MAX_STATEMENT_LENGTH: then KXG_E_STATEMENT_TOO_LONG and no change.
-    int32_t Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target) override;
     // Appends the LOCKS table, the lock trigger ACQUIRE_LOCK, the ACTIVECLIENTS table and the release
     // trigger RELEASE_LOCK of the schema, in this order. The lock trigger refuses a new lock row with
     // SQLSTATE KX041 when another client holds a lock of the same object whose mode is at least the
@@ -155,8 +116,6 @@ public:
     // mode against every lock). Deleting a client's main registration row (connection id equal to
     // the client id, or 0) deletes its locks.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
-    // The ACTIVECLIENTS table of CreateLocks alone.
-    KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
     // Appends the drops of RELEASE_LOCK, the lock trigger, ACTIVECLIENTS and LOCKS. The lock trigger
     // is ACQUIRE_LOCK (the one CreateLocks makes) with option value 0, and AQUIRE_LOCK (its name in
     // schemas of older versions, dropped while the schema mapper versions one) otherwise.
@@ -165,12 +124,6 @@ public:
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // ";".
     KxString GetTerminator() override;
-    // The owned conversion manager; may be null.
-    KxGTypeConvHdlMgr* GetTypeConvHdlMgr() override;
-    // Stores the value and answers the previous one.
-    uint16_t SetOption(uint16_t value) override;
-    // 0.
-    uint16_t UsesOption() override;
 
     // ---- DB2's own ------------------------------------------------------------------------------
     // The three triggers that keep a shadow table in step with a source table, appended in the order
@@ -184,28 +137,16 @@ public:
     void ShadowTriggers(const KxGQualifiedIdentity& sourceTable, const KxGQualifiedIdentity& shadowTable,
                         int32_t classId, const KxGColumnList& sourceKeys, const KxGColumnList& shadowKeys,
                         const KxGColumnList& sourceMembers, const KxGColumnList& shadowMembers,
-                        KxGStatementTemplateList& list);
+                        KxGStatementTemplateList& list) override;
 
     // Whether a schema name may be pasted into DDL as it is: 1 to KXG_DB2_MAX_SCHEMA_NAME_LENGTH
     // characters, an ASCII letter first, then ASCII letters, digits, "_", "$" and "#".
     static bool IsSchemaName(const KxString& name);
 
-    // The option value last set (0 at construction). Only DropHelpers depends on it.
-    uint16_t GetOption() const { return option_; }
-    KxGDatabase* GetDatabase() const { return database_; }
-
-private:
-    // True when the schema name may be used. Otherwise reports KXG_E_INVALID_DATABASE_NAME with the
-    // name (the report may throw: call it before anything is allocated).
-    bool CheckSchema(const KxString& schema);
-    // The column definitions of CREATE TABLE: name, type text, " not null" for bit 1; joined by
-    // `separator`. keys (when given) collects the names of the key columns, joined by ", ".
-    void ColumnDefinitions(const KxGColumnList& columns, const char* separator, KxString& out, KxString* keys);
-    // The type text of a column; "Undefined Tessaform Type :" and the type code in decimal when the
-    // type handler gives none.
-    KxString TypeText(const KxGColumn& column);
-
-    KxGDatabase* database_;
-    std::unique_ptr<KxGTypeConvHdlMgr> convMgr_;
-    uint16_t option_ = 0;
+protected:
+    // IsSchemaName; otherwise reports KXG_E_INVALID_DATABASE_NAME with the name.
+    bool CheckSchemaName(const KxString& schema) override;
+    // CLIENTID INTEGER, USERID CHARACTER(128) defaulting to USER, CLIENT_NAME CHARACTER(n),
+    // CONNECTION_ID INTEGER defaulting to 0, OPEN_MODE CHARACTER(n).
+    KxString ActiveClientsColumns(int32_t nameLength) override;
 };

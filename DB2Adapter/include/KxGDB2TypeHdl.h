@@ -131,6 +131,8 @@ public:
     void ValueToText(const void* sqlValue, KxString& text, int32_t size, KxGContext* context) override;
     // Unless the indicator is NULL it becomes -3.
     void PrepareIndicator(void* indicator) override;
+    // An empty or inactive string is stored as NULL (the manager's StoresEmptyAsNull).
+    uint16_t IsNullValue(const void* variable) override;
 
 protected:
     // Whether fetched texts lose their trailing blanks.

@@ -89,10 +89,15 @@ public:
     // the object ids of the rows, fetched 100 at a time, to result. A failed fetch gives its status
     // and appends nothing. The SELECT's template is kept in the query cache under the class id.
     int32_t Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, std::vector<KxObjId>& result);
+    // The same, appending each row's reference: its object id and its own class id (the class id
+    // column's, so that a row of a subclass names the subclass).
+    int32_t Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod, std::vector<KxRef>& result);
 
     // Run on the class of the query's class id in the operation environment's catalog (the lock
     // spec is not used here). KXG_E_NO_CLASS without a catalog.
     int32_t Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result, const void* lockSpec,
+                  uint16_t accessMethod);
+    int32_t Query(const KxClassId& classId, KxQuery& query, std::vector<KxRef>& result, const void* lockSpec,
                   uint16_t accessMethod);
 
     // Runs a caller's SQL text for the class with id parts 100 and 12 (whose class map must exist): a

@@ -91,6 +91,7 @@ constexpr int32_t KXG_W_BLOB_CONTAINER_TOO_SMALL = 6093;
 constexpr int32_t KXG_E_BLOB_BUFFER_EXCEEDED = -6094;
 constexpr int32_t KXG_E_NO_STATEMENT_HANDLE = -6095;
 constexpr int32_t KXG_E_PARAMETER_ARRAY_TOO_LARGE = -6096;
+constexpr int32_t KXG_E_STRING_HOLDS_NUL = -6097;   // a string value holds a NUL character: not stored
 constexpr int32_t KXG_E_MEMBER_TYPE_UNSUPPORTED = -6098;
 constexpr int32_t KXG_E_BEGIN_BATCH = -6100;
 constexpr int32_t KXG_E_END_BATCH = -6101;

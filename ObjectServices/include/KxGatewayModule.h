@@ -44,6 +44,27 @@ const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, i
                               KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
                               KxString* extra);
 
+// The version check of a module's KxCheckDll: the kernel's CheckKxVersionNumber with the module's
+// version, 0, and flags with its two lowest bits set.
+int32_t KxGCheckModule(const KxGModuleIdentity& module, int32_t flags);
+
+// Defines the protocol functions KxCheckDll and KxDescribeDll of a module of the gateway family (the
+// gateway or an adapter); identity is an expression giving the module's KxGModuleIdentity. Written
+// once, in the module's entry file; each module defines its own KxInitDll.
+#define KXG_MODULE_PROTOCOL(identity)                                                                        \
+    extern "C" int32_t KxCheckDll(int32_t flags)                                                             \
+    {                                                                                                        \
+        return KxGCheckModule((identity), flags);                                                            \
+    }                                                                                                        \
+    extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* release, int32_t* build,   \
+                                         int32_t* reserved, KxString* name, KxString* buildStamp,            \
+                                         KxString* unknownText, int32_t* compilerVersion,                    \
+                                         KxString* compilerName, KxString* extra)                            \
+    {                                                                                                        \
+        return KxGDescribeModule((identity), major, minor, release, build, reserved, name, buildStamp,       \
+                                 unknownText, compilerVersion, compilerName, extra);                         \
+    }
+
 extern "C" {
 // A new KxGatewayClientFactory for the product (e.g. "Oracle" or "DB2", any case); the caller owns
 // it and deletes it through its virtual destructor. Null when memory runs out.

@@ -86,8 +86,10 @@ private:
     int32_t ReadRef(const KxMember& member, KxRef& ref);
     // The references (or, refs null, the elements into the set) of a set member. 0 or -6053.
     int32_t ReadSet(const KxMember& member, std::vector<KxRef>* refs);
-    // The object in memory for the reference, held for the caller; null when none.
-    KxObject* Find(const KxRef& ref);
+    // The object of the reference, held for the caller: the one in memory, else loaded by the kernel's
+    // object manager within the context's transaction resource. 0 or the manager's status (-2017 when
+    // there is no such object).
+    int32_t Load(const KxRef& ref, KxObject*& object);
 
     KxGTransactionContext* context_;
     KxGOperationEnvironment* environment_;

@@ -73,6 +73,7 @@ const ErrorText kErrorTexts[] = {
     {KXG_E_BLOB_BUFFER_EXCEEDED, "[ROGW][SM]blob buffer size exceeded"},
     {KXG_E_NO_STATEMENT_HANDLE, "[ROGW][SMH]statement handle does not exist"},
     {KXG_E_PARAMETER_ARRAY_TOO_LARGE, "[ROGW][SMH]maximum size of parameter array exceeded"},
+    {KXG_E_STRING_HOLDS_NUL, "[ROGW][SM]a string value holds a NUL character: the object is not stored"},
     {KXG_E_MEMBER_TYPE_UNSUPPORTED, "[ROGW][SM]member type is not supported"},
     {KXG_E_BEGIN_BATCH, "[ROGW][TXN]begin statement batch failed"},
     {KXG_E_END_BATCH, "[ROGW][TXN]end statement batch failed"},

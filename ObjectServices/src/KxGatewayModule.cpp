@@ -42,10 +42,9 @@ const char* KxGBuildStamp()
     return __DATE__ " " __TIME__;
 }
 
-extern "C" int32_t KxCheckDll(int32_t flags)
+int32_t KxGCheckModule(const KxGModuleIdentity& module, int32_t flags)
 {
-    return CheckKxVersionNumber(KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE, KXG_VERSION_BUILD, 0,
-                                flags | 3);
+    return CheckKxVersionNumber(module.major, module.minor, module.release, module.build, 0, flags | 3);
 }
 
 const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, int32_t* minor, int32_t* release,
@@ -67,17 +66,16 @@ const char* KxGDescribeModule(const KxGModuleIdentity& module, int32_t* major, i
     return module.description;
 }
 
-extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* release, int32_t* build,
-                                     int32_t* reserved, KxString* name, KxString* buildStamp,
-                                     KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
-                                     KxString* extra)
-{
-    static const KxGModuleIdentity gateway{KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE,
-                                           KXG_VERSION_BUILD, KXG_MODULE_NAME,   KxGBuildStamp(),
-                                           KXG_MODULE_DESCRIPTION};
-    return KxGDescribeModule(gateway, major, minor, release, build, reserved, name, buildStamp, unknownText,
-                             compilerVersion, compilerName, extra);
-}
+namespace {
+
+// What the module reports about itself.
+const KxGModuleIdentity kGateway{KXG_VERSION_MAJOR, KXG_VERSION_MINOR, KXG_VERSION_RELEASE,
+                                 KXG_VERSION_BUILD, KXG_MODULE_NAME, KxGBuildStamp(),
+                                 KXG_MODULE_DESCRIPTION};
+
+}  // namespace
+
+KXG_MODULE_PROTOCOL(kGateway)
 
 extern "C" int32_t KxInitDll(int32_t enable)
 {

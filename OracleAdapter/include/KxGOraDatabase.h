@@ -42,6 +42,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "KxGCommonDatabase.h"
 #include "KxGDatabase.h"
 #include "KxGOraDatabaseError.h"
 #include "KxString.h"
@@ -60,12 +61,12 @@ class KxGOraTypeHdlMgr;
 class KxGStatementHdlCache;
 
 // The gateway version a new database object assumes until SetGatewayVersion.
-constexpr int32_t KXG_ORA_DEFAULT_GATEWAY_VERSION = 1024;
+constexpr int32_t KXG_ORA_DEFAULT_GATEWAY_VERSION = KXG_DEFAULT_GATEWAY_VERSION;
 
 // Server name of a connection to the default local instance.
 constexpr const char* KXG_ORA_LOCAL_SERVER = "LOCAL";
 
-class KxGOraDatabase : public KxGDatabase {
+class KxGOraDatabase : public KxGCommonDatabase {
 public:
     // The construction of GetDBInst: open checks on, names copied (user and database upper-cased,
     // password as given), gateway version 1024, the dialect, the statement cache with capacity
@@ -90,8 +91,6 @@ public:
     KxGOraDatabase& operator=(const KxGOraDatabase&) = delete;
 
     // ---- KxGDatabase, in slot order ---------------------------------------------------------
-    // 0: deletes this object; any other value does nothing.
-    void Destroy(int32_t mode) override;
     // The open described at the top. On an open connection: 1, nothing done. A failure before the
     // session is begun is reported and undone (nothing stays attached), also when the report throws.
     uint16_t OpenConnection() override;
@@ -130,46 +129,15 @@ public:
     uint16_t CommitConnection() override;
     uint16_t RollbackConnection() override;
     KxGOraDatabaseError* GetError() override;
-    KxGDatabaseInfo* GetDatabaseInfo() override;
-    // The KxGOraTypeHdlMgr of this database, made on the first call; null only when memory ran out.
-    KxGTypeHdlMgr* GetTypeHdlMgr() override;
-    // Kind KXG_RESOURCE_TRANSACTION: a KxGOraTransaction (savepoints, KxGOraTransaction.h) when the
-    // context's nesting level is 2 or more, else the gateway's KxGTransaction. Kind
-    // KXG_RESOURCE_COMPOUND_STATEMENT: a KxGOraCompoundStatement. Null for another kind, a null
-    // context, or when memory ran out.
-    KxGResourceMgr* CreateResourceMgr(int32_t kind, KxGTransactionContext* context) override;
-    // Deletes what CreateResourceMgr made (null: nothing).
-    void DeleteResourceMgr(KxGResourceMgr* manager) override;
-    // The gateway's KxGReadUnitOfWork of the context; null for a null context or when memory ran out.
-    KxGReadUnitOfWork* CreateReadUnitOfWork(KxGTransactionContext* context) override;
-    void DeleteReadUnitOfWork(KxGReadUnitOfWork* unit) override;
-    KxGDatabaseTrace* GetTrace(uint16_t modules) override;
-    void SetTrace(KxGDatabaseTrace* trace) override;
-    KxGStatementHdlCache* GetStatementHdlCache() override;
     // A new KxGOraStatementHdl prepared for the template; null on failure (the error object says why).
     KxGStatementHdl* CreateStatementHdl(KxGStatementTemplate* statementTemplate) override;
-    // The type-handler manager's handler (the manager is made if needed); null when none.
-    KxGTypeHdl* GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags) override;
-    KxString* GetDatabaseName(KxString* out) override;
-    KxString* GetSchemaName(KxString* out) override;
-    KxString* GetUser(KxString* out) override;
-    KxString* GetPassword(KxString* out) override;
     // Stores the user upper-cased.
     void SetUser(KxString* user) override;
-    // Stores the password as given.
-    void SetPassword(KxString* password) override;
-    // auto-commit = (on != 0); answers the new value.
-    int32_t SetAutoCommit(int32_t on) override;
-    void SetGatewayVersion(int32_t version) override;
-    int32_t GetGatewayVersion() override;
     // A new unopened KxGOraDatabase (CloneOf); null when memory runs out.
     KxGDatabase* CloneConnection() override;
     // A new KxGOraLockService (KxGOraLockService.h) on this connection; null when memory ran out.
     // Its GetCreationError tells whether it can work.
     KxGLockService* CreateLockService(int32_t clientId) override;
-    // Not served yet: null and a trace line.
-    KxGExtentService* CreateExtentService(KxGOperationEnvironment* environment, KxClassId* classId, int32_t mode,
-                                          int32_t flag) override;
     // The name upper-cased. KXG_NAME_TABLE: a gateway table name gives -6190, the database name
     // -6191. KXG_NAME_SCHEMA: a gateway table name and the owners SYSTEM, SYS, SYSMAN and KELVOX
     // give -6191. Otherwise, and for any other mode, 0.
@@ -191,10 +159,6 @@ public:
     // error is reported and its ErrorCode answered.
     int32_t AllocDescriptor(int32_t kind, uintptr_t* handle) override;
     int32_t FreeDescriptor(int16_t kind, uintptr_t handle) override;
-    // 0.
-    uint16_t HasLoginData(KxString* server) override;
-    // Empties user and answers -1.
-    int32_t GetLoginUser(KxString* server, KxString* user) override;
 
     // ---- Oracle's own ---------------------------------------------------------------------------
     // The report path of an OCI call made for a statement: the error record of the error handle,
@@ -211,10 +175,6 @@ public:
     OCISvcCtx* GetServiceContext() const { return serviceContext_; }
     OCIServer* GetServerHandle() const { return serverHandle_; }
     OCISession* GetSessionHandle() const { return sessionHandle_; }
-    // The trace writer as set, whatever its modules; may be null.
-    KxGDatabaseTrace* GetTraceWriter() const { return trace_; }
-    // 1 when every statement is to commit on success.
-    uint16_t GetAutoCommit() const { return autoCommit_; }
     // 1 in an object made by GetDBInst, 0 in a clone.
     uint16_t GetOpenChecks() const { return openChecks_; }
     KxBase* GetKernelBase() const { return base_; }
@@ -224,6 +184,14 @@ public:
     int32_t GetKnownConnectionId() const { return connectionId_; }
     // Whether a session is open (OpenConnection succeeded and CloseConnection has not run).
     bool IsOpen() const { return sessionOpen_; }
+
+protected:
+    // A KxGOraTypeHdlMgr.
+    KxGTypeHdlMgr* MakeTypeHdlMgr() override;
+    // A KxGOraTransaction (savepoints, KxGOraTransaction.h).
+    KxGResourceMgr* CreateNestedTransaction(KxGTransactionContext* context) override;
+    // A KxGOraCompoundStatement.
+    KxGResourceMgr* CreateCompoundStatement(KxGTransactionContext* context) override;
 
 private:
     void AllocateHandles();
@@ -258,20 +226,8 @@ private:
     int32_t handleStatus_ = 0;
 
     uint16_t openChecks_ = 0;
-    KxBase* base_ = nullptr;
     std::unique_ptr<KxGOraDatabaseError> error_;
-    KxGDatabaseTrace* trace_ = nullptr;
-    std::unique_ptr<KxGOraDatabaseInfo> info_;
-    std::unique_ptr<KxGStatementHdlCache> cache_;
-    std::unique_ptr<KxGOraTypeHdlMgr> typeHdlMgr_;
-    KxString server_;
-    KxString database_;
-    int32_t gatewayVersion_ = KXG_ORA_DEFAULT_GATEWAY_VERSION;
-    int32_t connectionId_ = 0;
     KxParameterList* parameters_ = nullptr;
-    KxString user_;
-    KxString password_;
-    uint16_t autoCommit_ = 0;
     int32_t rowNum_ = 0;
     bool attached_ = false;
     bool sessionOpen_ = false;

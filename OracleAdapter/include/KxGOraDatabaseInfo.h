@@ -22,6 +22,7 @@
 #include <initializer_list>
 #include <memory>
 
+#include "KxGCommonDatabaseInfo.h"
 #include "KxGDatabase.h"
 #include "KxGOraTypeConvHdlMgr.h"
 #include "KxGStatusCodes.h"
@@ -33,9 +34,9 @@ constexpr int32_t KXG_ORA_MAX_NAME_LENGTH = 30;
 // Longest statement text that Union builds; a longer one is refused (KXG_E_STATEMENT_TOO_LONG).
 // A schema, role or user name that is not an Oracle identifier is reported as
 // KXG_E_INVALID_DATABASE_NAME.
-constexpr uint32_t KXG_ORA_MAX_STATEMENT_LENGTH = 65532;
+constexpr uint32_t KXG_ORA_MAX_STATEMENT_LENGTH = KXG_MAX_UNION_LENGTH;
 
-class KxGOraDatabaseInfo : public KxGDatabaseInfo {
+class KxGOraDatabaseInfo : public KxGCommonDatabaseInfo {
 public:
     // The database is not owned (type handlers, the schema name and the trace come from it). The
     // conversion manager is made here; it is null when its allocation failed. Option value 0.
@@ -51,12 +52,6 @@ public:
     int32_t GetMaxNameLength(int32_t kind) override;
     // ":" + position in decimal.
     KxString GetParameterMarker(int32_t position) override;
-    // The name unchanged.
-    KxString MapName(const KxString& name) override;
-    // The name in upper case.
-    KxString MapNameUpper(const KxString& name) override;
-    // 0.
-    uint16_t QueryFlag() override;
     // The storage kind of a mapping-option word, compared upper-cased: "VARCHAR2" and "LONG_RAW" 0,
     // "CHAR" 1, "LONG" 2, "RAW" 3, "BLOB" 4, "BLOB_NO_HANDLE" 5, "UNSIGNED" 6, "LARGE_STRING" 127;
     // 1 when known. Any other word: kind 255 and 0.
@@ -82,19 +77,11 @@ public:
     void Insert(const KxGProjection& projection, KxString& out) override;
     // Appends "UPDATE " from " SET " name " = :" i, joined by ",".
     void Update(const KxGExtendedProjection& projection, KxString& out) override;
-    // Replaces out by "DELETE FROM " from.
-    void Delete(const KxGProjection& projection, KxString& out) override;
+    // As the common CREATE TABLE; without columns the text is "CREATE TABLE  )".
     KxGCreateStatementTemplate* CreateTable(const KxGQualifiedIdentity& table,
                                             const KxGExtendedProjection& projection) override;
-    KxGCreateStatementTemplate* CreateIndex(const KxGQualifiedIdentity& index, const KxGExtendedProjection& projection,
-                                            uint16_t unique) override;
     KxGCreateStatementTemplate* CreateView(const KxGQualifiedIdentity& view, const KxGProjection& projection,
                                            const KxGStatementTemplate& select) override;
-    // One trigger on the source class's table that copies every insert, update and delete into the
-    // shadow class's table: the id columns and the columns of each member both class schemas hold
-    // (same name and declaring class), the INSERT naming its columns. The text is ShadowTrigger's.
-    // -6088 when a class map has no store handler, else the class table's error.
-    int32_t Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list) override;
     KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) override;
     // The class filters (UpdateByCid, InsertSelectByCid, DeleteByCid) take the unsigned class number
     // (UpdateByCid and InsertSelectByCid: a negative number means every row) and write it in the
@@ -104,21 +91,8 @@ public:
     // conversion manager is missing.
     KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source, const KxGExtendedProjection& target,
                                       int32_t classId) override;
-    // Pairs (source i, target i), then (added j, target n + j); a pair whose target column is missing
-    // is left out. Null when the conversion manager is missing.
-    KxGStatementTemplate* InsertSelectByCid(const KxGExtendedProjection& target, const KxGExtendedProjection& source,
-                                            const KxGColumnList& added, int32_t classId) override;
     KxGStatementTemplate* AlterDrop(const KxGExtendedProjection& projection) override;
-    KxGStatementTemplate* DropTable(const KxGQualifiedIdentity& table) override;
-    KxGStatementTemplate* DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId) override;
     void TimeFixup(const KxGColumn& column, const KxGQualifiedIdentity& table, KxGStatementTemplateList& list) override;
-    KxGStatementTemplate* DropTable2(const KxGCreateStatementTemplate& created) override;
-    // "DROP INDEX " + the table's qualifier "." index name (the bare index name when the table has no
-    // qualifier).
-    KxGStatementTemplate* DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table) override;
-    KxGStatementTemplate* DropIndex2(const KxGCreateStatementTemplate& created) override;
-    KxGStatementTemplate* DropView(const KxGCreateStatementTemplate& created) override;
-    KxGStatementTemplate* DropTrigger(const KxGCreateStatementTemplate& created) override;
     void CreateRole(const KxString& role, KxGStatementTemplateList& list) override;
     void Grants(const KxString& schema, const KxString& role, KxGCreateStatementTemplate* const* classTables,
                 KxGCreateStatementTemplate* const* views, KxGStatementTemplateList& list) override;
@@ -126,15 +100,9 @@ public:
     void PrimaryKey(const KxString& columnNames, KxString& out) override;
     void TableExists(const KxGQualifiedIdentity& table, KxString& out) override;
     void IndexList(KxString& out) override;
-    void Count(const KxGQualifiedIdentity& table, KxString& out) override;
-    // An empty target takes the statement's text. Otherwise " \nUNION ALL " (all non-zero) or
-    // " \nUNION " and the statement's text are appended, unless the two texts together are longer than
-    // KXG_ORA_MAX_STATEMENT_LENGTH: then KXG_E_STATEMENT_TOO_LONG and no change.
-    int32_t Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target) override;
     // Appends the LOCKS table, the ACTIVECLIENTS table, the package KELVOX_PACKAGE, the procedure
     // ACQUIRE_LOCK and the trigger RELEASE_LOCK of the schema, in this order.
     void CreateLocks(const KxString& schema, KxGStatementTemplateList& list) override;
-    KxGStatementTemplate* CreateActiveClients(const KxString& schema) override;
     // Appends the drops of RELEASE_LOCK, KELVOX_PACKAGE, the lock procedure, ACTIVECLIENTS and LOCKS.
     // The procedure is ACQUIRE_LOCK (the one CreateLocks makes) with option value 0, and AQUIRE_LOCK
     // (its name in schemas of older versions, dropped while the schema mapper versions one) otherwise.
@@ -142,12 +110,12 @@ public:
     void DropUser(const KxString& user, KxGStatementTemplateList& list) override;
     // "/".
     KxString GetTerminator() override;
-    // The owned Oracle conversion manager; null when it could not be made.
-    KxGOraTypeConvHdlMgr* GetTypeConvHdlMgr() override;
-    // Stores the value and answers the previous one.
-    uint16_t SetOption(uint16_t value) override;
-    // 0.
-    uint16_t UsesOption() override;
+
+    // The one trigger of ShadowTrigger, appended to the list.
+    void ShadowTriggers(const KxGQualifiedIdentity& sourceTable, const KxGQualifiedIdentity& shadowTable,
+                        int32_t classId, const KxGColumnList& sourceKeys, const KxGColumnList& shadowKeys,
+                        const KxGColumnList& sourceMembers, const KxGColumnList& shadowMembers,
+                        KxGStatementTemplateList& list) override;
 
     // ---- Oracle's own ---------------------------------------------------------------------------
     // The trigger that keeps a shadow table in step with a class table: after each insert, update and
@@ -168,9 +136,14 @@ public:
     // letter first, then ASCII letters, digits, "_", "$" and "#".
     static bool IsIdentifier(const KxString& name);
 
-    // The option value last set (0 at construction). Only DropHelpers depends on it.
-    uint16_t GetOption() const { return option_; }
-    KxGDatabase* GetDatabase() const { return database_; }
+protected:
+    // " \nUNION ALL " (all non-zero) or " \nUNION ": Oracle writes no UNION DISTINCT.
+    const char* UnionJoin(uint16_t all) override;
+    // CheckNames of the schema.
+    bool CheckSchemaName(const KxString& schema) override;
+    // CLIENTID NUMBER(38), USERID VARCHAR2(30) defaulting to USER, CLIENT_NAME VARCHAR2(n),
+    // CONNECTION_ID NUMBER(38) defaulting to 0, OPEN_MODE VARCHAR2(n).
+    KxString ActiveClientsColumns(int32_t nameLength) override;
 
 private:
     // Writes "<operation>: not available yet" to the database's trace.
@@ -178,15 +151,4 @@ private:
     // True when every name is an identifier. Otherwise reports KXG_E_INVALID_DATABASE_NAME with the first
     // name that is not (the report may throw: call it before anything is allocated).
     bool CheckNames(std::initializer_list<const KxString*> names);
-    // The column definitions of CREATE TABLE and ALTER TABLE ADD: name, type text from the column's
-    // type handler, " not null" for bit 1; joined by ",\n ". keys (when given) collects the names of
-    // the key columns, joined by ", ".
-    void ColumnDefinitions(const KxGColumnList& columns, KxString& out, KxString* keys);
-    // The type text of a column; "Undefined Tessaform Type :" and the type code in decimal when the
-    // type handler gives none.
-    KxString TypeText(const KxGColumn& column);
-
-    KxGDatabase* database_;
-    std::unique_ptr<KxGOraTypeConvHdlMgr> convMgr_;
-    uint16_t option_ = 0;
 };

@@ -13,15 +13,12 @@
 #include "KxGDB2StatementHdl.h"
 #include "KxGDB2TypeHdlMgr.h"
 #include "KxGDatabaseTrace.h"
-#include "KxGGenericExtentService.h"
 #include "KxGGenericLockService.h"
-#include "KxGReadUnitOfWork.h"
 #include "KxGSchemaConstants.h"
 #include "KxGSqlNames.h"
 #include "KxGStatementHdlCache.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
-#include "KxGTransaction.h"
 #include "KxGTransactionContext.h"
 
 namespace {
@@ -58,12 +55,7 @@ KxString Quoted(const KxString& value)
 
 KxGDB2Database::KxGDB2Database(const KxString& server, const KxString& database, const KxString& user,
                                const KxString& password, KxBase* base)
-    : base_(base),
-      error_(std::make_unique<KxGDB2DatabaseError>()),
-      server_(server),
-      database_(database),
-      user_(user),
-      password_(password)
+    : KxGCommonDatabase(server, database, user, password, base), error_(std::make_unique<KxGDB2DatabaseError>())
 {
     server_.ToUpper();
     database_.ToUpper();
@@ -90,13 +82,6 @@ void KxGDB2Database::FreeConnection()
     if (connection_ != SQL_NULL_HDBC) {
         SQLFreeHandle(SQL_HANDLE_DBC, connection_);
         connection_ = SQL_NULL_HDBC;
-    }
-}
-
-void KxGDB2Database::Destroy(int32_t mode)
-{
-    if (mode == 0) {
-        delete this;
     }
 }
 
@@ -574,90 +559,19 @@ KxGDB2DatabaseError* KxGDB2Database::GetError()
     return error_.get();
 }
 
-KxGDatabaseInfo* KxGDB2Database::GetDatabaseInfo()
+KxGTypeHdlMgr* KxGDB2Database::MakeTypeHdlMgr()
 {
-    return info_.get();
+    return KxGMake<KxGDB2TypeHdlMgr>(this);
 }
 
-KxGTypeHdlMgr* KxGDB2Database::GetTypeHdlMgr()
+KxGResourceMgr* KxGDB2Database::CreateCompoundStatement(KxGTransactionContext* context)
 {
-    if (typeHdlMgr_ == nullptr) {
-        try {
-            typeHdlMgr_ = std::make_unique<KxGDB2TypeHdlMgr>(this);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-    }
-    return typeHdlMgr_.get();
-}
-
-KxGResourceMgr* KxGDB2Database::CreateResourceMgr(int32_t kind, KxGTransactionContext* context)
-{
-    if (context == nullptr) {
-        return nullptr;
-    }
-    switch (kind) {
-    case KXG_RESOURCE_TRANSACTION:
-        if (context->GetLevel() >= 2) {
-            return KxGMake<KxGMRTransaction>(context);
-        }
-        return KxGMake<KxGTransaction>(context);
-    case KXG_RESOURCE_COMPOUND_STATEMENT:
-        return KxGMake<KxGDB2CompoundStatement>(context);
-    default:
-        return nullptr;
-    }
-}
-
-void KxGDB2Database::DeleteResourceMgr(KxGResourceMgr* manager)
-{
-    delete manager;
-}
-
-KxGReadUnitOfWork* KxGDB2Database::CreateReadUnitOfWork(KxGTransactionContext* context)
-{
-    if (context == nullptr) {
-        return nullptr;
-    }
-    return KxGMake<KxGReadUnitOfWork>(context);
-}
-
-void KxGDB2Database::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
-{
-    delete unit;
+    return KxGMake<KxGDB2CompoundStatement>(context);
 }
 
 KxGLockService* KxGDB2Database::CreateLockService(int32_t clientId)
 {
     return KxGMake<KxGGenericLockService>(this, clientId);
-}
-
-KxGExtentService* KxGDB2Database::CreateExtentService(KxGOperationEnvironment* environment,
-                                                      KxClassId* classId, int32_t mode, int32_t flag)
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateExtentService");
-    if (classId == nullptr) {
-        Record(tag, KxString("no class for an extent service"));
-        return nullptr;
-    }
-    // mode: the index the cursor reads by (-2: object-id order); flag: the kernel's user class
-    return KxGMake<KxGGenericExtentService>(environment, this, *classId, static_cast<uint16_t>(mode),
-                                            static_cast<uint16_t>(flag != 0 ? 1 : 0));
-}
-
-KxGDatabaseTrace* KxGDB2Database::GetTrace(uint16_t modules)
-{
-    return trace_ != nullptr && trace_->Accepts(modules) ? trace_ : nullptr;
-}
-
-void KxGDB2Database::SetTrace(KxGDatabaseTrace* trace)
-{
-    trace_ = trace;
-}
-
-KxGStatementHdlCache* KxGDB2Database::GetStatementHdlCache()
-{
-    return cache_.get();
 }
 
 KxGStatementHdl* KxGDB2Database::CreateStatementHdl(KxGStatementTemplate* statementTemplate)
@@ -677,81 +591,8 @@ KxGStatementHdl* KxGDB2Database::CreateStatementHdl(KxGStatementTemplate* statem
     return handle.release();
 }
 
-KxGTypeHdl* KxGDB2Database::GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags)
-{
-    constexpr int32_t kByteMax = std::numeric_limits<uint8_t>::max();
-    if (typeCode < 0 || typeCode > kByteMax || kind < 0 || kind > kByteMax || flags < 0 || flags > kByteMax) {
-        return nullptr;
-    }
-    KxGTypeHdlMgr* manager = GetTypeHdlMgr();
-    if (manager == nullptr) {
-        return nullptr;
-    }
-    return manager->GetTypeHdl(static_cast<uint8_t>(typeCode), static_cast<uint8_t>(kind),
-                               static_cast<uint8_t>(flags));
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Names and settings
-
-KxString* KxGDB2Database::GetDatabaseName(KxString* out)
-{
-    if (out != nullptr) {
-        *out = database_;
-    }
-    return out;
-}
-
-KxString* KxGDB2Database::GetSchemaName(KxString* out)
-{
-    return GetDatabaseName(out);
-}
-
-KxString* KxGDB2Database::GetUser(KxString* out)
-{
-    if (out != nullptr) {
-        *out = user_;
-    }
-    return out;
-}
-
-KxString* KxGDB2Database::GetPassword(KxString* out)
-{
-    if (out != nullptr) {
-        *out = password_;
-    }
-    return out;
-}
-
-void KxGDB2Database::SetUser(KxString* user)
-{
-    if (user != nullptr) {
-        user_ = *user;
-    }
-}
-
-void KxGDB2Database::SetPassword(KxString* password)
-{
-    if (password != nullptr) {
-        password_ = *password;
-    }
-}
-
-int32_t KxGDB2Database::SetAutoCommit(int32_t on)
-{
-    autoCommit_ = on != 0 ? 1 : 0;
-    return autoCommit_;
-}
-
-void KxGDB2Database::SetGatewayVersion(int32_t version)
-{
-    gatewayVersion_ = version;
-}
-
-int32_t KxGDB2Database::GetGatewayVersion()
-{
-    return gatewayVersion_;
-}
 
 KxGDatabase* KxGDB2Database::CloneConnection()
 {
@@ -816,17 +657,4 @@ int32_t KxGDB2Database::AllocDescriptor(int32_t /*kind*/, uintptr_t* /*handle*/)
 int32_t KxGDB2Database::FreeDescriptor(int16_t /*kind*/, uintptr_t /*handle*/)
 {
     return 0;
-}
-
-uint16_t KxGDB2Database::HasLoginData(KxString* /*server*/)
-{
-    return 0;
-}
-
-int32_t KxGDB2Database::GetLoginUser(KxString* /*server*/, KxString* user)
-{
-    if (user != nullptr) {
-        *user = KxString::EmptyString();
-    }
-    return -1;
 }

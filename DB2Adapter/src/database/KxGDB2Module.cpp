@@ -5,6 +5,7 @@
 #include <new>
 
 #include "KxGDB2Database.h"
+#include "KxGSqlNames.h"
 #include "KxGatewayModule.h"
 #include "kxfound.h"
 
@@ -26,23 +27,16 @@ SQLHENV KxGDB2Environment()
     return environment;
 }
 
-extern "C" int32_t KxCheckDll(int32_t flags)
-{
-    return CheckKxVersionNumber(KXG_DB2_VERSION_MAJOR, KXG_DB2_VERSION_MINOR, KXG_DB2_VERSION_RELEASE,
-                                KXG_DB2_VERSION_BUILD, 0, flags | 3);
-}
+namespace {
 
-extern "C" const char* KxDescribeDll(int32_t* major, int32_t* minor, int32_t* release, int32_t* build,
-                                     int32_t* reserved, KxString* name, KxString* buildStamp,
-                                     KxString* unknownText, int32_t* compilerVersion, KxString* compilerName,
-                                     KxString* extra)
-{
-    static const KxGModuleIdentity adapter{KXG_DB2_VERSION_MAJOR, KXG_DB2_VERSION_MINOR, KXG_DB2_VERSION_RELEASE,
-                                           KXG_DB2_VERSION_BUILD, KXG_DB2_MODULE_NAME,   KxGDB2BuildStamp(),
-                                           KXG_DB2_MODULE_DESCRIPTION};
-    return KxGDescribeModule(adapter, major, minor, release, build, reserved, name, buildStamp, unknownText,
-                             compilerVersion, compilerName, extra);
-}
+// What the module reports about itself.
+const KxGModuleIdentity kAdapter{KXG_DB2_VERSION_MAJOR, KXG_DB2_VERSION_MINOR, KXG_DB2_VERSION_RELEASE,
+                                 KXG_DB2_VERSION_BUILD, KXG_DB2_MODULE_NAME, KxGDB2BuildStamp(),
+                                 KXG_DB2_MODULE_DESCRIPTION};
+
+}  // namespace
+
+KXG_MODULE_PROTOCOL(kAdapter)
 
 extern "C" int32_t KxInitDll(int32_t reason)
 {
@@ -69,9 +63,5 @@ int32_t KxGDB2InitDll(int32_t reason)
 extern "C" KxGDatabase* GetDBInst(const KxString& server, const KxString& database, const KxString& user,
                                   const KxString& password, KxBase* base, KxParameterList* /*parameters*/)
 {
-    try {
-        return new KxGDB2Database(server, database, user, password, base);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return KxGMake<KxGDB2Database>(server, database, user, password, base);
 }

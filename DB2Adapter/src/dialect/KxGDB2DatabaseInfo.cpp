@@ -1,6 +1,7 @@
 // The DB2 SQL dialect.
 #include "KxGDB2DatabaseInfo.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -25,17 +26,15 @@ namespace {
 // Answer of GetMaxNameLength for any other kind of name.
 constexpr int32_t kNoNameLength = -1;
 
-// Flags of CompareNoCase.
-constexpr uint16_t kIgnoreBlanks = 0x80;
-constexpr uint16_t kIgnoreCase = 0x20;
-constexpr uint16_t kIgnoreTrailingBlanks = 0x08;
+// The steps of CompareNoCase: blanks removed, then lower case, then trailing blanks cut.
+constexpr KxGCompareStep kCompareSteps[] = {
+    {KXG_COMPARE_IGNORE_BLANKS, "REPLACE ( CHAR(", "), ' ', '') ", "REPLACE ( CHAR(", "), ' ', '') "},
+    {KXG_COMPARE_IGNORE_CASE, " LCASE ( CHAR (", " )) ", "LCASE ( ", " ) "},
+    {KXG_COMPARE_IGNORE_TRAILING_BLANKS, " RTRIM (", " ) ", "RTRIM ( ", " ) "},
+};
 
 // The handler kinds of the storage-type names.
-struct StorageKind {
-    const char* name;
-    uint8_t kind;
-};
-constexpr StorageKind kStorageKinds[] = {
+constexpr KxGStorageKind kStorageKinds[] = {
     {"CHAR", 0},     {"CHARACTER", 0}, {"VARCHAR", 1}, {"LONGVARCHAR", 2},       {"DBCHAR", 4},
     {"VARDBCHAR", 8}, {"LONGDBCHAR", 16}, {"INT", 1},  {"INTEGER", 1}, {"OLD_INT64_MAPPING", 1},
     {"BIGINT", 0},   {"BLOB", 0},
@@ -44,47 +43,21 @@ constexpr StorageKind kStorageKinds[] = {
 // Length of the suffixes of the shadow-table triggers ("INS", "UPD", "DEL").
 constexpr int32_t kTriggerSuffixLength = 3;
 
-// Appends a template (which may be null) to the caller's list. When the list cannot take it, the
-// template is deleted: nobody else would.
-void Append(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
-{
-    if (list.Append(statement) != 0) {
-        delete statement;
-    }
-}
-
-void AppendText(KxGStatementTemplateList& list, const KxString& text)
-{
-    Append(list, KxGMake<KxGStatementTemplate>(text));
-}
-
 KxString Active(const KxString& text)
 {
     return text.IsActive() ? text : KxString::EmptyString();
 }
 
-// A text to be placed between single quotes: every quote doubled.
-KxString Literal(const KxString& text)
-{
-    KxString quoted = Active(text);
-    quoted.ReplaceAll(KxString("'"), KxString("''"));
-    return quoted;
-}
-
 }  // namespace
 
 KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database, std::unique_ptr<KxGTypeConvHdlMgr> convMgr)
-    : database_(database), convMgr_(std::move(convMgr))
+    : KxGCommonDatabaseInfo(database, std::move(convMgr))
 {
 }
 
-KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database) : database_(database)
+KxGDB2DatabaseInfo::KxGDB2DatabaseInfo(KxGDatabase* database)
+    : KxGCommonDatabaseInfo(database, std::unique_ptr<KxGTypeConvHdlMgr>(KxGMake<KxGDB2TypeConvHdlMgr>()))
 {
-    try {
-        convMgr_ = std::make_unique<KxGDB2TypeConvHdlMgr>();
-    } catch (const std::bad_alloc&) {
-        convMgr_.reset();
-    }
 }
 
 KxGDB2DatabaseInfo::~KxGDB2DatabaseInfo() = default;
@@ -94,7 +67,7 @@ bool KxGDB2DatabaseInfo::IsSchemaName(const KxString& name)
     return KxGIsPlainIdentifier(name, KXG_DB2_MAX_SCHEMA_NAME_LENGTH);
 }
 
-bool KxGDB2DatabaseInfo::CheckSchema(const KxString& schema)
+bool KxGDB2DatabaseInfo::CheckSchemaName(const KxString& schema)
 {
     if (IsSchemaName(schema)) {
         return true;
@@ -134,85 +107,19 @@ KxString KxGDB2DatabaseInfo::GetParameterMarker(int32_t /*position*/)
     return KxString("?");
 }
 
-KxString KxGDB2DatabaseInfo::MapName(const KxString& name)
-{
-    return name;
-}
-
-KxString KxGDB2DatabaseInfo::MapNameUpper(const KxString& name)
-{
-    KxString upper(name);
-    upper.ToUpper();
-    return upper;
-}
-
-uint16_t KxGDB2DatabaseInfo::QueryFlag()
-{
-    return 0;
-}
-
 uint16_t KxGDB2DatabaseInfo::TypeNameOptions(const KxString& word, uint8_t& kind)
 {
-    KxString upper = Active(word);
-    upper.ToUpper();
-    for (const StorageKind& entry : kStorageKinds) {
-        if (upper == KxString(entry.name)) {
-            kind = entry.kind;
-            return 1;
-        }
-    }
-    kind = 0;
-    return 0;
+    return KindOfWord(word, kStorageKinds, std::size(kStorageKinds), 0, kind);
 }
 
 KxString KxGDB2DatabaseInfo::CompareNoCase(uint16_t flags, const KxString& expression)
 {
-    KxString built = KxString::EmptyString();
-    if ((flags & kIgnoreBlanks) != 0) {
-        built = KxString("REPLACE ( CHAR(");
-        built << expression << "), ' ', '') ";
-    }
-    if ((flags & kIgnoreCase) != 0) {
-        KxString lower = KxString::EmptyString();
-        if (built.IsEmpty()) {
-            lower << " LCASE ( CHAR (" << expression << " )) ";
-        } else {
-            lower << "LCASE ( " << built << " ) ";
-        }
-        built = lower;
-    }
-    if ((flags & kIgnoreTrailingBlanks) != 0) {
-        KxString trimmed = KxString::EmptyString();
-        if (built.IsEmpty()) {
-            trimmed << " RTRIM (" << expression << " ) ";
-        } else {
-            trimmed << "RTRIM ( " << built << " ) ";
-        }
-        built = trimmed;
-    }
-    return built;
+    return CompareExpression(flags, expression, kCompareSteps, std::size(kCompareSteps));
 }
 
 KxString KxGDB2DatabaseInfo::GetTerminator()
 {
     return KxString(";");
-}
-
-KxGTypeConvHdlMgr* KxGDB2DatabaseInfo::GetTypeConvHdlMgr()
-{
-    return convMgr_.get();
-}
-
-uint16_t KxGDB2DatabaseInfo::SetOption(uint16_t value)
-{
-    const uint16_t previous = option_;
-    option_ = value;
-    return previous;
-}
-
-uint16_t KxGDB2DatabaseInfo::UsesOption()
-{
-    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -225,16 +132,12 @@ void KxGDB2DatabaseInfo::Select(const KxGProjection& projection, KxString& out)
 
 void KxGDB2DatabaseInfo::Where(const KxString& condition, KxString& out)
 {
-    if (!condition.IsEmpty()) {
-        out << " \nWHERE " << condition;
-    }
+    AppendClause(" \nWHERE ", condition, out);
 }
 
 void KxGDB2DatabaseInfo::OrderBy(const KxString& order, KxString& out)
 {
-    if (!order.IsEmpty()) {
-        out << " \nORDER BY " << order;
-    }
+    AppendClause(" \nORDER BY ", order, out);
 }
 
 void KxGDB2DatabaseInfo::RowLimit(KxGCondition& /*condition*/, int32_t /*rows*/)
@@ -283,12 +186,6 @@ void KxGDB2DatabaseInfo::Update(const KxGExtendedProjection& projection, KxStrin
     }
 }
 
-void KxGDB2DatabaseInfo::Delete(const KxGProjection& projection, KxString& out)
-{
-    out = KxString("DELETE FROM ");
-    out << projection.GetFrom();
-}
-
 void KxGDB2DatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 {
     out << "PRIMARY KEY ( " << columnNames << " ) ";
@@ -296,122 +193,17 @@ void KxGDB2DatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 
 void KxGDB2DatabaseInfo::TableExists(const KxGQualifiedIdentity& table, KxString& out)
 {
-    const KxString name = Active(table.GetQualifiedName());
-    KxString schema = KxString::EmptyString();
-    KxString tableName = KxString::EmptyString();
-    const int32_t dot = name.Find('.');
-    if (dot >= 0) {
-        schema = name.Left(static_cast<uint32_t>(dot));
-        tableName = name.Copy(static_cast<uint32_t>(dot) + 1, name.Len());
-    }
-    out = KxString("SELECT COUNT(*) FROM SYSCAT.TABLES WHERE TABSCHEMA = '");
-    out << Literal(schema) << "' AND TABNAME = '" << Literal(tableName) << "'";
+    CatalogCount(table, "SYSCAT.TABLES", "TABSCHEMA", "TABNAME", out);
 }
 
 void KxGDB2DatabaseInfo::IndexList(KxString& out)
 {
-    KxString schema = KxString::EmptyString();
-    if (database_ != nullptr) {
-        database_->GetSchemaName(&schema);
-    }
-    out = KxString("SELECT INDNAME, TABNAME FROM SYSCAT.INDEXES WHERE INDSCHEMA = '");
-    out << Literal(schema) << "'";
-}
-
-void KxGDB2DatabaseInfo::Count(const KxGQualifiedIdentity& table, KxString& out)
-{
-    out = KxString("SELECT COUNT(*) FROM ");
-    out << table.GetQualifiedName();
-}
-
-int32_t KxGDB2DatabaseInfo::Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target)
-{
-    if (target.GetSQLText().IsEmpty()) {
-        target.SetSQLText(Active(statement.GetSQLText()));
-        return 0;
-    }
-    const uint64_t length = uint64_t(target.GetSQLText().Len()) + statement.GetSQLText().Len();
-    if (length > KXG_DB2_MAX_STATEMENT_LENGTH) {
-        return KXG_E_STATEMENT_TOO_LONG;
-    }
-    // Both joins end in a blank, so that a select that does not begin with one stays apart.
-    KxString addition(all != 0 ? " \nUNION ALL " : " \nUNION DISTINCT ");
-    addition << statement.GetSQLText();
-    target.AppendSQLText(addition);
-    return 0;
+    out = KxString("SELECT INDNAME, TABNAME FROM SYSCAT.INDEXES WHERE INDSCHEMA = ");
+    KxGAppendLiteral(out, SchemaName());
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Class tables, indexes, views and triggers
-
-KxString KxGDB2DatabaseInfo::TypeText(const KxGColumn& column)
-{
-    KxString text = KxString::EmptyString();
-    KxGTypeHdl* handler =
-        database_ != nullptr ? database_->GetTypeHdl(column.GetTypeCode(), column.GetKind(), 0) : nullptr;
-    if (handler != nullptr && handler->SQLTypeName(static_cast<int32_t>(column.GetSize()), text) != 0) {
-        return text;
-    }
-    text = KxString("Undefined Tessaform Type :");
-    text << uint32_t(column.GetTypeCode());
-    return text;
-}
-
-void KxGDB2DatabaseInfo::ColumnDefinitions(const KxGColumnList& columns, const char* separator, KxString& out,
-                                           KxString* keys)
-{
-    for (uint32_t i = 0; i < columns.Count(); ++i) {
-        const KxGColumn& column = *columns.GetColumn(i);
-        if (i > 0) {
-            out << separator;
-        }
-        out << column.GetName() << " " << TypeText(column);
-        if (column.IsNotNull()) {
-            out << " not null";
-        }
-        if (keys != nullptr && column.IsKey()) {
-            if (!keys->IsEmpty()) {
-                *keys << ", ";
-            }
-            *keys << column.GetName();
-        }
-    }
-}
-
-KxGCreateStatementTemplate* KxGDB2DatabaseInfo::CreateTable(const KxGQualifiedIdentity& table,
-                                                            const KxGExtendedProjection& projection)
-{
-    KxString text("CREATE TABLE ");
-    const KxGColumnList& columns = projection.GetColumns();
-    if (columns.Count() > 0) {
-        KxString keys = KxString::EmptyString();
-        text << table.GetQualifiedName() << " \n( ";
-        ColumnDefinitions(columns, ",\n ", text, &keys);
-        if (!keys.IsEmpty()) {
-            text << ",\n ";
-            PrimaryKey(keys, text);
-        }
-        text << " )";
-    }
-    return KxGMake<KxGCreateStatementTemplate>(table, text);
-}
-
-KxGCreateStatementTemplate* KxGDB2DatabaseInfo::CreateIndex(const KxGQualifiedIdentity& index,
-                                                            const KxGExtendedProjection& projection, uint16_t unique)
-{
-    KxString text(unique != 0 ? "CREATE UNIQUE INDEX " : "CREATE INDEX ");
-    text << index.GetQualifiedName() << " ON " << projection.GetFrom() << " ( ";
-    const KxGColumnList& columns = projection.GetColumns();
-    for (uint32_t i = 0; i < columns.Count(); ++i) {
-        const KxGColumn& column = *columns.GetColumn(i);
-        if (i > 0) {
-            text << ", ";
-        }
-        text << column.GetName() << (column.IsDescending() ? " DESC" : " ASC");
-    }
-    text << " )";
-    return KxGMake<KxGCreateStatementTemplate>(index, text);
-}
 
 KxGCreateStatementTemplate* KxGDB2DatabaseInfo::CreateView(const KxGQualifiedIdentity& view,
                                                            const KxGProjection& projection,
@@ -420,47 +212,6 @@ KxGCreateStatementTemplate* KxGDB2DatabaseInfo::CreateView(const KxGQualifiedIde
     KxString text("CREATE VIEW ");
     text << view.GetQualifiedName() << " ( " << projection.GetSelectList() << " ) AS " << select.GetSQLText();
     return KxGMake<KxGCreateStatementTemplate>(view, text);
-}
-
-int32_t KxGDB2DatabaseInfo::Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list)
-{
-    // Keys of both class maps, then the columns of every member the shadow also has (same name, same
-    // declaring class), member by member.
-    KxGColumnList sourceKeys;
-    KxGColumnList shadowKeys;
-    KxGColumnList sourceMembers;
-    KxGColumnList shadowMembers;
-    source.GetColumns(sourceKeys, sourceKeys);
-    shadow.GetColumns(shadowKeys, shadowKeys);
-    for (KxGMemberMap* from : source.GetTableMaps()) {
-        for (KxGMemberMap* to : shadow.GetTableMaps()) {
-            if (to->GetName() == from->GetName() && to->GetOwnerClassNumber() == from->GetOwnerClassNumber()) {
-                KxGColumnList fromColumns;
-                KxGColumnList toColumns;
-                from->GetColumns(fromColumns);
-                to->GetColumns(toColumns);
-                for (uint32_t i = 0; i < fromColumns.Count() && i < toColumns.Count(); ++i) {
-                    sourceMembers.AddColumn(fromColumns.GetColumn(i));
-                    shadowMembers.AddColumn(toColumns.GetColumn(i));
-                }
-                break;
-            }
-        }
-    }
-    KxGTable sourceTable;
-    KxGTable shadowTable;
-    int32_t result = source.GetStoreHdl() != nullptr ? source.GetStoreHdl()->GetClassTable(sourceTable)
-                                                     : KXG_E_NO_STORE_HANDLER;
-    if (result == 0) {
-        result = shadow.GetStoreHdl() != nullptr ? shadow.GetStoreHdl()->GetClassTable(shadowTable)
-                                                 : KXG_E_NO_STORE_HANDLER;
-    }
-    if (result != 0) {
-        return result;
-    }
-    ShadowTriggers(sourceTable, shadowTable, source.GetClass()->GetClassNumber(), sourceKeys, shadowKeys,
-                   sourceMembers, shadowMembers, list);
-    return 0;
 }
 
 void KxGDB2DatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
@@ -475,27 +226,12 @@ void KxGDB2DatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
     // The shadow's columns and the new source values, pair by pair: keys, then members.
     KxString names = KxString::EmptyString();
     KxString values = KxString::EmptyString();
-    auto addPairs = [&](const KxGColumnList& from, const KxGColumnList& to) {
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (!names.IsEmpty()) {
-                names << ", ";
-                values << ", ";
-            }
-            names << to.GetColumn(i)->GetName();
-            values << "N." << from.GetColumn(i)->GetName();
-        }
-    };
-    addPairs(sourceKeys, shadowKeys);
-    addPairs(sourceMembers, shadowMembers);
+    ColumnPairs(sourceKeys, shadowKeys, "N.", names, values);
+    ColumnPairs(sourceMembers, shadowMembers, "N.", names, values);
 
     // The shadow row of the source row: each shadow key column equal to the source row's key.
     KxString keyCondition("WHERE ");
-    for (uint32_t i = 0; i < sourceKeys.Count() && i < shadowKeys.Count(); ++i) {
-        if (i > 0) {
-            keyCondition << " AND ";
-        }
-        keyCondition << shadowKeys.GetColumn(i)->GetName() << " = N." << sourceKeys.GetColumn(i)->GetName();
-    }
+    ColumnEquations(sourceKeys, shadowKeys, "N.", " AND ", keyCondition);
 
     KxString id = KxString::EmptyString();
     id << classId;
@@ -526,12 +262,7 @@ void KxGDB2DatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
     if (sourceMembers.Count() > 0 && shadowMembers.Count() > 0) {
         KxString update = head("UPD", "UPDATE", "NEW");
         update << "UPDATE " << shadow << " SET ";
-        for (uint32_t i = 0; i < sourceMembers.Count() && i < shadowMembers.Count(); ++i) {
-            if (i > 0) {
-                update << ", ";
-            }
-            update << shadowMembers.GetColumn(i)->GetName() << " = N." << sourceMembers.GetColumn(i)->GetName();
-        }
+        ColumnEquations(sourceMembers, shadowMembers, "N.", ", ", update);
         update << " " << keyCondition << ";\nEND";
         make("UPD", update);
     }
@@ -561,77 +292,15 @@ KxGStatementTemplate* KxGDB2DatabaseInfo::UpdateByCid(const KxGExtendedProjectio
     if (convMgr_ == nullptr) {
         return nullptr;
     }
-    KxString text("UPDATE ");
-    const KxGColumnList& from = source.GetColumns();
-    const KxGColumnList& to = target.GetColumns();
-    if (from.Count() > 0 && to.Count() > 0) {
-        text << target.GetFrom() << " SET ";
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (i > 0) {
-                text << ", ";
-            }
-            KxString expression = KxString::EmptyString();
-            convMgr_->BuildConversion(*from.GetColumn(i), *to.GetColumn(i), expression);
-            text << to.GetColumn(i)->GetName() << " = " << expression;
-        }
-        if (classId >= 0) {
-            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-        }
+    if (source.GetColumns().Count() == 0 || target.GetColumns().Count() == 0) {
+        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
     }
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::InsertSelectByCid(const KxGExtendedProjection& target,
-                                                            const KxGExtendedProjection& source,
-                                                            const KxGColumnList& added, int32_t classId)
-{
-    if (convMgr_ == nullptr) {
-        return nullptr;
-    }
-    KxString text("INSERT INTO ");
-    const KxGColumnList& to = target.GetColumns();
-    if (to.Count() > 0) {
-        KxString names = KxString::EmptyString();
-        KxString expressions = KxString::EmptyString();
-        auto addPair = [&](const KxGColumn& from, const KxGColumn* into) {
-            if (into == nullptr) {
-                return;
-            }
-            if (!names.IsEmpty()) {
-                names << ", ";
-                expressions << ", ";
-            }
-            KxString expression = KxString::EmptyString();
-            convMgr_->BuildConversion(from, *into, expression);
-            names << into->GetName();
-            expressions << expression;
-        };
-        const KxGColumnList& from = source.GetColumns();
-        for (uint32_t i = 0; i < from.Count(); ++i) {
-            addPair(*from.GetColumn(i), to.GetColumn(i));
-        }
-        for (uint32_t j = 0; j < added.Count(); ++j) {
-            addPair(*added.GetColumn(j), to.GetColumn(from.Count() + j));
-        }
-        text << target.GetFrom() << " ( " << names << ")\n"
-             << " SELECT " << expressions << " FROM " << source.GetFrom();
-        if (classId >= 0) {
-            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-        }
-    }
-    return KxGMake<KxGStatementTemplate>(text);
+    return UpdateConverting(target.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }
 
 KxGStatementTemplate* KxGDB2DatabaseInfo::AlterDrop(const KxGExtendedProjection& /*projection*/)
 {
     return nullptr;
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
-{
-    KxString text("DELETE FROM ");
-    text << table.GetQualifiedName() << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-    return KxGMake<KxGStatementTemplate>(text);
 }
 
 void KxGDB2DatabaseInfo::TimeFixup(const KxGColumn& /*column*/, const KxGQualifiedIdentity& /*table*/,
@@ -641,49 +310,6 @@ void KxGDB2DatabaseInfo::TimeFixup(const KxGColumn& /*column*/, const KxGQualifi
 
 // ---------------------------------------------------------------------------------------------------
 // Drops
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropTable(const KxGQualifiedIdentity& table)
-{
-    KxString text("DROP TABLE ");
-    text << table.GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropTable2(const KxGCreateStatementTemplate& created)
-{
-    return DropTable(created.GetIdentity());
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table)
-{
-    KxString text("DROP INDEX ");
-    if (!table.GetQualifier().IsEmpty()) {
-        text << table.GetQualifier() << ".";
-    }
-    text << indexName;
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropIndex2(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP INDEX ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropView(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP VIEW ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGDB2DatabaseInfo::DropTrigger(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP TRIGGER ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
 
 // ---------------------------------------------------------------------------------------------------
 // Roles, grants and users: none on DB2
@@ -709,24 +335,17 @@ void KxGDB2DatabaseInfo::DropUser(const KxString& /*user*/, KxGStatementTemplate
 // ---------------------------------------------------------------------------------------------------
 // The gateway's auxiliary objects
 
-namespace {
-
-KxString ActiveClientsText(const KxString& s)
+KxString KxGDB2DatabaseInfo::ActiveClientsColumns(int32_t nameLength)
 {
-    KxString text("CREATE TABLE ");
-    const int32_t nameLength = KxGSchemaConstants::GetClientNameLen();
-    text << s << "." << KxGSchemaConstants::GetActiveClientsTable()
-         << " (\n CLIENTID INTEGER not null,\n USERID CHARACTER(128) not null WITH DEFAULT USER,\n"
-         << " CLIENT_NAME CHARACTER(" << nameLength << "),\n CONNECTION_ID INTEGER not null WITH DEFAULT 0,\n"
-         << " OPEN_MODE CHARACTER(" << nameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    KxString text(" CLIENTID INTEGER not null,\n USERID CHARACTER(128) not null WITH DEFAULT USER,\n");
+    text << " CLIENT_NAME CHARACTER(" << nameLength << "),\n CONNECTION_ID INTEGER not null WITH DEFAULT 0,\n"
+         << " OPEN_MODE CHARACTER(" << nameLength << ")";
     return text;
 }
 
-}  // namespace
-
 void KxGDB2DatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplateList& list)
 {
-    if (!CheckSchema(schema)) {
+    if (!CheckSchemaName(schema)) {
         Append(list, nullptr);
         return;
     }
@@ -759,17 +378,9 @@ void KxGDB2DatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
     AppendText(list, release);
 }
 
-KxGStatementTemplate* KxGDB2DatabaseInfo::CreateActiveClients(const KxString& schema)
-{
-    if (!CheckSchema(schema)) {
-        return nullptr;
-    }
-    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
-}
-
 void KxGDB2DatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)
 {
-    if (!CheckSchema(schema)) {
+    if (!CheckSchemaName(schema)) {
         Append(list, nullptr);
         return;
     }

@@ -78,6 +78,11 @@ void* KxGStringCharTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indic
     }
     const int32_t room = size < 0 ? 0 : size;
     char* slot = static_cast<char*>(sqlValue);
+    if (IsNullValue(variable) != 0) {
+        WriteIndicator(indicator, KXG_DB2_IND_NULL);
+        slot[0] = '\0';
+        return sqlValue;
+    }
     WriteIndicator(indicator, KXG_DB2_IND_NTS);
     if (static_cast<const KxString*>(variable)->StrGet() == slot) {
         // The slot is the string's own text: cut it within the slot.
@@ -121,6 +126,12 @@ void KxGStringCharTypeHdl::ValueToText(const void* sqlValue, KxString& text, int
     }
     const char* slot = static_cast<const char*>(sqlValue);
     AppendQuoted(std::string(slot, static_cast<size_t>(SlotLength(slot, size))), text);
+}
+
+uint16_t KxGStringCharTypeHdl::IsNullValue(const void* variable)
+{
+    // KxIString and KxCaseIString are KxStrings too.
+    return variable == nullptr || static_cast<const KxString*>(variable)->IsEmpty() ? 1 : 0;
 }
 
 void KxGStringCharTypeHdl::PrepareIndicator(void* indicator)
@@ -174,6 +185,11 @@ void* KxGStringDBCharTypeHdl::VarToSQL(void* variable, void* sqlValue, void* ind
         return nullptr;
     }
     const int32_t room = size < 0 ? 0 : size;
+    if (IsNullValue(variable) != 0) {
+        WriteIndicator(indicator, KXG_DB2_IND_NULL);
+        std::memset(sqlValue, 0, 2);
+        return sqlValue;
+    }
     WriteIndicator(indicator, KXG_DB2_IND_NTS);
     const std::u16string units = static_cast<const KxString*>(variable)->ToUtf16();
     const size_t end = units.find(u'\0');
@@ -248,7 +264,7 @@ KxGIStringCharTypeHdl::KxGIStringCharTypeHdl(uint8_t typeCode) : KxGStringCharTy
 
 KxString KxGIStringCharTypeHdl::TextOf(const void* variable)
 {
-    // KxIString and KxCaseIString are KxStrings; an inactive value stores as "".
+    // KxIString and KxCaseIString are KxStrings.
     const auto* value = static_cast<const KxString*>(variable);
     return value->IsActive() ? *value : KxString::EmptyString();
 }

@@ -9,6 +9,7 @@
 #include "KxDateTime.h"
 #include "KxGDatabase.h"
 #include "KxGDatabaseTrace.h"
+#include "KxGUnaligned.h"
 #include "KxInt64.h"
 #include "KxObjId.h"
 #include "db2cli.h"
@@ -53,19 +54,8 @@ CodeTypes TypesOf(uint8_t code)
     }
 }
 
-template <typename T>
-T Load(const void* address)
-{
-    T value;
-    std::memcpy(&value, address, sizeof value);
-    return value;
-}
-
-template <typename T>
-void Save(void* address, T value)
-{
-    std::memcpy(address, &value, sizeof value);
-}
+using kxg_unaligned::Load;
+using kxg_unaligned::Save;
 
 // Bytes the base copies for the code.
 int32_t CopySize(uint8_t code, int32_t size)

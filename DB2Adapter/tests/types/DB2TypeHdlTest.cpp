@@ -176,7 +176,7 @@ TEST(DB2TypeHdl, StringsStoreAndFetch)
         {20, 1, "MiXed ", "MiXed "},
         {21, 2, "MiXed ", "MiXed "},
         {11, 4, "w\xe9 ", "w\xe9"},    // GRAPHIC: 16-bit units
-        {11, 0, "", ""},
+        {11, 0, "", ""},               // stored as NULL (below)
     };
     KxGDB2TypeHdlMgr manager(nullptr);
     for (const StringCase& c : cases) {
@@ -185,7 +185,7 @@ TEST(DB2TypeHdl, StringsStoreAndFetch)
         std::vector<uint8_t> slot(handler->BufferSize(8), 0xAA), ind(4, 0);
         KxString value(c.stored);
         ASSERT_EQ(handler->VarToSQL(&value, slot.data(), ind.data(), 8, nullptr), slot.data());
-        EXPECT_EQ(Indicator(ind), KXG_DB2_IND_NTS);
+        EXPECT_EQ(Indicator(ind), *c.stored == '\0' ? KXG_DB2_IND_NULL : KXG_DB2_IND_NTS);
         KxString fetched("previous row");
         handler->SQLToVar(slot.data(), &fetched, ind.data(), 8, nullptr);
         EXPECT_TRUE(fetched.IsActive());
@@ -193,8 +193,9 @@ TEST(DB2TypeHdl, StringsStoreAndFetch)
     }
 }
 
-// A NULL gives an empty string in every string handler, never the text of an earlier row.
-TEST(DB2TypeHdl, NullFetchedIntoAnyStringHandlerGivesAnEmptyString)
+// An inactive or empty string is stored as NULL in every string handler (empty strings are NULL, as
+// the manager's StoresEmptyAsNull says); a NULL gives an empty string, never the text of an earlier row.
+TEST(DB2TypeHdl, EmptyStringsAreStoredAsNullAndNullIsFetchedAsAnEmptyString)
 {
     const std::pair<uint8_t, uint8_t> handlers[] = {{11, 0}, {11, 1}, {11, 2}, {11, 4}, {11, 8}, {11, 16},
                                                     {20, 0}, {20, 1}, {20, 2}, {21, 0}, {21, 1}, {21, 2}};
@@ -203,6 +204,12 @@ TEST(DB2TypeHdl, NullFetchedIntoAnyStringHandlerGivesAnEmptyString)
         SCOPED_TRACE(std::to_string(code) + "/" + std::to_string(kind));
         KxGDB2TypeHdl* handler = Handler(manager, code, kind);
         std::vector<uint8_t> slot(handler->BufferSize(8), 'x'), ind(4, 0);
+        KxString inactive;
+        ASSERT_FALSE(inactive.IsActive());
+        EXPECT_EQ(handler->IsNullValue(&inactive), 1);
+        ASSERT_EQ(handler->VarToSQL(&inactive, slot.data(), ind.data(), 8, nullptr), slot.data());
+        EXPECT_TRUE(handler->IsNull(ind.data()));
+        ind.assign(4, 0);
         handler->SetNull(ind.data());
         EXPECT_TRUE(handler->IsNull(ind.data()));
         KxString fetched("previous row");

@@ -282,7 +282,7 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
     // The objects: the asked one first (the caller's, the one in memory, or a new empty one).
     KxObject* main = *slot;
     bool mainMade = false;
-    if (main == nullptr && objects != nullptr && objects->Get(mainRef, main) == 0) {
+    if (main == nullptr && objects != nullptr && objects->Find(mainRef, main) == 0) {
         mainMade = true;   // a hold of our own, handed to the caller on success
     }
     if (main == nullptr) {
@@ -343,10 +343,10 @@ int32_t KxGatewayBucket::RunQuery(KxGTransactionContext& context, const KxClassI
                                   KxRefList& refs)
 {
     KxGQueryService service(context.GetOperationEnvironment(), context.GetDatabase(), 1);
-    std::vector<KxObjId> ids;
+    std::vector<KxRef> found;
     int32_t status = 0;
     if ((query.GetFlags() & 1) != 0) {
-        status = service.Query(classId, query, ids, nullptr, kIdsOnly);
+        status = service.Query(classId, query, found, nullptr, kIdsOnly);
     } else {
         KxGenericQuery converted(GetBase(), query.GetClassId());
         {
@@ -356,17 +356,14 @@ int32_t KxGatewayBucket::RunQuery(KxGTransactionContext& context, const KxClassI
             ClearQueryQueueStack();
         }
         if (status == 0) {
-            status = service.Query(classId, converted, ids, nullptr, kIdsOnly);
+            status = service.Query(classId, converted, found, nullptr, kIdsOnly);
         }
         converted.FreeSubQueries();
     }
     if (status != 0) {
         return status;
     }
-    const KxClassId& resultClass = classId.IsInvalid() ? query.GetClassId() : classId;
-    for (const KxObjId& id : ids) {
-        refs.push_back(KxRef(id, resultClass));
-    }
+    refs.insert(refs.end(), found.begin(), found.end());
     return 0;
 }
 

@@ -485,13 +485,17 @@ int32_t KxGQueryService::SetSubQuery(KxGClass& queried, KxGMemberMap& memberMap,
     KxString text;
     database_->GetDatabaseInfo()->Select(select, text);
     if (!atLeastOne) {
-        // the same FROM list under a COUNT(*)
+        // the same FROM list under a COUNT(*): the dialect's text ends with the select list, the
+        // keyword that opens the FROM list and the FROM list, whatever lies between them
         const std::string selected = text.ToUtf8();
-        const size_t at = selected.find(" FROM ");
-        if (at == std::string::npos) {
+        const std::string list = select.GetSelectList().ToUtf8();
+        const std::string from = select.GetFrom().ToUtf8();
+        const size_t fromAt = selected.size() - std::min(selected.size(), from.size());
+        const size_t listAt = selected.rfind(list, fromAt);
+        if (list.empty() || listAt == std::string::npos || selected.compare(fromAt, std::string::npos, from) != 0) {
             return KXG_E_QUERY_ACCESS;
         }
-        text = KxString::FromUtf8(" SELECT COUNT(*)" + selected.substr(at));
+        text = KxString::FromUtf8(selected.substr(0, listAt) + "COUNT(*)" + selected.substr(listAt + list.size()));
     }
     KxGCondition where;
     if (!atLeastOne) {
@@ -738,9 +742,31 @@ namespace {
 
 constexpr int32_t kRowsPerFetch = 100;
 
+// The class id of a row: the queried class's own for its rows (or when the row names none), else the
+// mapped class of the row's class number.
+KxClassId RowClass(KxGSchemaMap& schemaMap, const KxClassId& queried, const KxClassId& fetched)
+{
+    if (fetched.GetClassNumber() == 0 || fetched.GetClassNumber() == queried.GetClassNumber()) {
+        return queried;
+    }
+    KxGClass* mapped = schemaMap.FindClass(fetched.GetClassNumber());
+    return mapped != nullptr ? mapped->GetClassId() : fetched;
+}
+
 }  // namespace
 
 int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxObjId>& result,
+                               const void* lockSpec, uint16_t accessMethod)
+{
+    std::vector<KxRef> refs;
+    const int32_t status = Query(classId, query, refs, lockSpec, accessMethod);
+    for (const KxRef& ref : refs) {
+        result.push_back(ref.GetObjId());
+    }
+    return status;
+}
+
+int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::vector<KxRef>& result,
                                const void* lockSpec, uint16_t accessMethod)
 {
     (void)lockSpec;
@@ -754,6 +780,17 @@ int32_t KxGQueryService::Query(const KxClassId& classId, KxQuery& query, std::ve
 
 int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod,
                              std::vector<KxObjId>& result)
+{
+    std::vector<KxRef> refs;
+    const int32_t status = Run(schemaMap, query, accessMethod, refs);
+    for (const KxRef& ref : refs) {
+        result.push_back(ref.GetObjId());
+    }
+    return status;
+}
+
+int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t accessMethod,
+                             std::vector<KxRef>& result)
 {
     KxString sql;
     std::vector<KxGQueryParameter> params;
@@ -830,24 +867,39 @@ int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t a
         return KXG_E_QUERY_EXECUTE_2;
     }
 
-    // the object ids, 100 rows at a time
+    // the references, 100 rows at a time: each row's object id and its own class id (a row of a
+    // subclass names the subclass), read from the class id column that follows the id columns
+    KxGColumnList oids(2);
+    KxGColumnList cids(2);
+    schemaMap.FindClass(classId.GetClassNumber())->GetClassMap()->GetColumns(oids, cids);
     KxObjId oid;
+    KxClassId cid;
     KxGTypeHdl* oidHdl = database_->GetTypeHdl(15, 0, 0);
+    KxGTypeHdl* cidHdl = cids.Count() != 0 ? database_->GetTypeHdl(16, 0, 0) : nullptr;
     std::unique_ptr<KxGMemoryLocation> oidLocation;
+    std::unique_ptr<KxGMemoryLocation> cidLocation;
     KxGSQLBuffer rows;
     if (oidHdl != nullptr) {
         oidLocation = std::make_unique<KxGMemoryLocation>(oidHdl, &oid, false);
         oidLocation->JoinBuffer(rows);
+        if (cidHdl != nullptr) {
+            cidLocation = std::make_unique<KxGMemoryLocation>(cidHdl, &cid, false);
+            cidLocation->JoinBuffer(rows);
+        }
         rows.Allocate(kRowsPerFetch);
     }
-    if (oidHdl == nullptr || rows.GetRowCount() != kRowsPerFetch) {
+    if (oidHdl == nullptr || (cids.Count() != 0 && cidHdl == nullptr) || rows.GetRowCount() != kRowsPerFetch) {
         select->Free();
         made.reset();
         giveBack();
         return KXG_E_NO_MEMORY;
     }
-    std::vector<KxObjId> found;
+    std::vector<KxRef> found;
     status = select->BindResult(&rows, oidLocation.get(), 1) != 0 ? 0 : KXG_E_QUERY_EXECUTE_2;
+    if (status == 0 && cidLocation &&
+        select->BindResult(&rows, cidLocation.get(), static_cast<int16_t>(oids.Count() + 1)) == 0) {
+        status = KXG_E_QUERY_EXECUTE_2;
+    }
     for (;;) {
         if (status != 0) {
             break;
@@ -861,11 +913,12 @@ int32_t KxGQueryService::Run(KxGSchemaMap& schemaMap, KxQuery& query, uint16_t a
         }
         for (uint32_t r = 0; r < fetched; ++r) {
             rows.SetCurrentRow(static_cast<int32_t>(r));
-            if (oidLocation->SQLBuffer2Variable(rows, &context) == nullptr) {
+            if (oidLocation->SQLBuffer2Variable(rows, &context) == nullptr ||
+                (cidLocation && cidLocation->SQLBuffer2Variable(rows, &context) == nullptr)) {
                 status = KXG_E_QUERY_VALUE;
                 break;
             }
-            found.push_back(oid);
+            found.push_back(KxRef(oid, RowClass(schemaMap, classId, cid)));
         }
         if (fetched < static_cast<uint32_t>(kRowsPerFetch)) {
             break;

@@ -19,6 +19,7 @@
 #include "KxGTransactionContext.h"
 #include "KxObjectAlias.h"
 #include "KxObjectAliasSet.h"
+#include "KxTransaction.h"
 
 KxObjectReader::KxObjectReader(KxGTransactionContext* context, KxObjectMgr* objects)
     : context_(context),
@@ -251,13 +252,19 @@ int32_t KxObjectReader::ReadRef(const KxMember& member, KxRef& ref)
     return refMap->GetIDMap()->LoadRef(rows, refMap->GetRowOffset(), ref, &context) == 0 ? 0 : KXG_E_READ_REFERENCE;
 }
 
-KxObject* KxObjectReader::Find(const KxRef& ref)
+int32_t KxObjectReader::Load(const KxRef& ref, KxObject*& object)
 {
-    KxObject* found = nullptr;
-    if (objects_ == nullptr || ref.IsInvalid() || objects_->Get(ref, found) != 0) {
-        return nullptr;
+    object = nullptr;
+    if (objects_ == nullptr || ref.IsInvalid()) {
+        return KX_KERNEL_E_OBJ_NOT_FOUND;
     }
-    return found;
+    KxTransactionResourceHandle* handle = context_ != nullptr ? context_->GetResourceHandle() : nullptr;
+    const int32_t status = objects_->Get(ref, object, handle != nullptr ? handle->GetResource() : nullptr);
+    if (status != 0 && object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+    return object != nullptr || status != 0 ? status : KX_KERNEL_E_OBJ_NOT_FOUND;
 }
 
 int32_t KxObjectReader::PointerMember(KxObject** slot, const KxMember& member)
@@ -267,12 +274,17 @@ int32_t KxObjectReader::PointerMember(KxObject** slot, const KxMember& member)
     KxRef ref;
     int32_t result = ReadRef(member, ref);
     if (result == 0 && IsAcceptableRef(ref, member.GetClass())) {
-        KxObject* target = Find(ref);
+        KxObject* target = nullptr;
+        const int32_t loaded = Load(ref, target);
         // The object in memory must be of a fitting class too, or the member would hold a stranger.
         if (target != nullptr && IsAcceptable(target->GetMetaClass(), member.GetClass())) {
             *slot = target;   // the hold taken by the look-up is the member's
         } else if (target != nullptr) {
             target->Release();
+        }
+        // An object that is not there leaves the pointer null; a read that failed fails the object.
+        if (loaded != 0 && loaded != KX_KERNEL_E_OBJ_NOT_FOUND) {
+            result = loaded;
         }
     }
     if (old != nullptr) {
@@ -328,9 +340,14 @@ int32_t KxObjectReader::ObjectSet(KxObjectSet* set, const KxMember& member)
     }
     int32_t result = 0;
     for (const KxRef& ref : refs) {
-        KxObject* element = Find(ref);
+        KxObject* element = nullptr;
+        const int32_t loaded = Load(ref, element);
         if (element == nullptr) {
-            continue;   // not found counts as success
+            // Not found counts as success; a read that failed is kept.
+            if (loaded != KX_KERNEL_E_OBJ_NOT_FOUND && loaded != KX_KERNEL_E_WRONG_CLASS) {
+                result = loaded;
+            }
+            continue;
         }
         const int32_t added = set->Add(element);
         if (added != 0 && added != KX_KERNEL_E_WRONG_CLASS) {

@@ -306,7 +306,7 @@ int32_t KxGObjectStorer::OnDemandMember(KxOnDemand* reference, const KxMember& m
     KxBase* target = base != nullptr ? base : own;
     if (StoreWith(member) && target != nullptr) {
         KxObject* object = nullptr;
-        if (target->GetObjectMgr()->Get(reference->GetRef(), object) == 0 && object != nullptr) {
+        if (target->GetObjectMgr()->Find(reference->GetRef(), object) == 0 && object != nullptr) {
             Queue(object);
             reference->SetRef(object->GetRef());
             object->Release();
@@ -371,7 +371,7 @@ int32_t KxGObjectStorer::OnDemandSet(KxOnDemandSet* set, const KxMember& member)
         KxBase* target = base != nullptr ? base : own;
         if (storeWith && target != nullptr) {
             KxObject* object = nullptr;
-            if (target->GetObjectMgr()->Get(element->GetRef(), object) == 0 && object != nullptr) {
+            if (target->GetObjectMgr()->Find(element->GetRef(), object) == 0 && object != nullptr) {
                 Queue(object);
                 object->Release();
             }

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -22,27 +23,63 @@
 #include "KxBase.h"
 #include "KxBucket.h"
 #include "KxClassDict.h"
+#include "KxConnection.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
 #include "KxQuery.h"
 #include "KxRoot.h"
+#include "KxTransaction.h"
+#include "TransactionManager.h"
 #include "sqlengine.h"
 
 extern char** environ;
 
 namespace {
 
-const char kUser[] = "SHOP";
-const char kPassword[] = "shop";
 const char kWorkerVariable[] = "KX_STORAGE_WORKER";
 
-// A brand of relational server the schema is made on.
+// What a schema is made from: a dictionary, and the schema user (also the kernel base's name).
+struct Dataset {
+    const char* dictionary;
+    const char* user;
+    const char* password;
+    const char* dictionaries;   // the folder that holds the dictionary's folder
+};
+
+const Dataset kShop{"shop", "SHOP", "shop", KX_SHOP_DICTIONARIES};
+const Dataset kGraph{"graph", "GRAPH", "graph", KX_GRAPH_DICTIONARIES};
+
+const Dataset* DatasetNamed(const std::string& name)
+{
+    for (const Dataset* dataset : {&kShop, &kGraph}) {
+        if (name == dataset->dictionary) {
+            return dataset;
+        }
+    }
+    return nullptr;
+}
+
+// A brand of relational server the schemas are made on, and the engine's server of each dataset (for
+// DB2 also the database's name, which is the schema's).
 struct Brand {
-    const char* name;      // as written in the server text
-    const char* server;    // the engine's server name (for DB2 also the database's)
+    const char* name;        // as written in the server text
+    const char* server;      // the shop's
+    const char* graphServer; // the graph's
 };
 
 void PrintTo(const Brand& brand, std::ostream* out) { *out << brand.name << "$" << brand.server; }
+
+const Brand kBrands[] = {{"Oracle", "KXORA", "KXGRAPH"}, {"DB2", "SHOP", "GRAPH"}};
+
+const Brand* BrandNamed(const std::string& name)
+{
+    for (const Brand& brand : kBrands) {
+        if (name == brand.name) {
+            return &brand;
+        }
+    }
+    return nullptr;
+}
 
 std::string ReadFile(const std::string& path)
 {
@@ -61,80 +98,107 @@ std::string Quote(const std::string& text)
     return quoted + "'";
 }
 
+// The user the log-in callback answers with: the schema user of the client opening a base.
+std::string gLoginUser;
+std::string gLoginPassword;
+
 int32_t LogIn(KxString& user, KxString& password, int32_t)
 {
-    user = KxString(kUser);
-    password = KxString(kPassword);
+    user = KxString(gLoginUser.c_str());
+    password = KxString(gLoginPassword.c_str());
     return 1;
 }
 
-// The folder of a brand's server with a schema that relgen made, shared by the tests of a process
-// (a worker process is told the folder through its environment).
+// The folder of a server of the engine with a schema that relgen made from a dataset, shared by the
+// tests of a process (a worker process is told the folder through its environment).
 struct Schema {
+    const Brand* brand = nullptr;
+    const Dataset* dataset = nullptr;
     std::string folder;
     std::string config;
+
+    std::string ServerName() const { return dataset == &kGraph ? brand->graphServer : brand->server; }
+    // The key of the configuration's server section that names the server.
+    std::string ServerKey() const { return std::string(dataset->user) + "DB"; }
+    // A worker's job: "<brand>|<dictionary>|<config>|<folder>".
+    std::string Job() const { return std::string(brand->name) + "|" + dataset->dictionary + "|" + config + "|" + folder; }
 };
 
 std::string ServerFolder(const std::string& folder) { return folder + "/server"; }
 
-std::string WriteConfig(const std::string& folder, const Brand& brand)
+std::string WriteConfig(const Schema& schema)
 {
-    const std::string config = folder + "/kx.ini";
+    const std::string config = schema.folder + "/kx.ini";
     std::ofstream out(config);
-    out << "[servers\\LOCAL]\nDictionaryPath=" << KX_SHOP_DICTIONARIES << "\n"
-        << "[servers\\SHOPDB]\nname=" << brand.name << "$" << brand.server << "\n";
+    out << "[servers\\LOCAL]\nDictionaryPath=" << schema.dataset->dictionaries << "\n"
+        << "[servers\\" << schema.ServerKey() << "]\nname=" << schema.brand->name << "$" << schema.ServerName() << "\n";
     if (const char* trace = std::getenv("KX_STORAGE_TRACE")) {
-        out << "[databases\\SHOP\\RelationalObjectGateway]\nTraceModules=ALL\nTraceFile=" << trace << "\n";
+        out << "[databases\\" << schema.dataset->user << "\\RelationalObjectGateway]\nTraceModules=ALL\nTraceFile="
+            << trace << "\n";
     }
     return config;
 }
 
-// The engine finds the server through ROG_ENGINE_SERVERS, in this process and in its workers.
-void PointEngineAt(const std::string& folder, const Brand& brand)
+// The engine finds the servers through ROG_ENGINE_SERVERS, in this process and in its workers.
+void PointEngineAt(const Schema& schema)
 {
-    setenv("ROG_ENGINE_SERVERS", (std::string(brand.server) + "=" + ServerFolder(folder)).c_str(), 1);
+    static std::map<std::string, std::string> servers;
+    servers[schema.ServerName()] = ServerFolder(schema.folder);
+    std::string list;
+    for (const auto& [name, folder] : servers) {
+        list += (list.empty() ? "" : ";") + name + "=" + folder;
+    }
+    setenv("ROG_ENGINE_SERVERS", list.c_str(), 1);
 }
 
-const Schema& SchemaOf(const Brand& brand)
+const Schema& SchemaOf(const Brand& brand, const Dataset& dataset = kShop)
 {
     static std::map<std::string, Schema> schemas;
-    auto found = schemas.find(brand.name);
+    const std::string key = std::string(brand.name) + "|" + dataset.dictionary;
+    auto found = schemas.find(key);
     if (found != schemas.end()) {
-        PointEngineAt(found->second.folder, brand);
+        PointEngineAt(found->second);
         return found->second;
     }
     char pattern[] = "/tmp/kxstorage_XXXXXX";
     Schema schema;
+    schema.brand = &brand;
+    schema.dataset = &dataset;
     schema.folder = mkdtemp(pattern) != nullptr ? pattern : "";
     EXPECT_FALSE(schema.folder.empty());
     sqlengine::Error err;
     {
-        auto server = sqlengine::Engine::Instance().RegisterServer(brand.server, ServerFolder(schema.folder), &err);
-        EXPECT_TRUE(server && server->AddUser(kUser, kPassword, false, &err) &&
-                    server->GrantSystem(kUser, "CREATE ROLE", err))
+        auto server = sqlengine::Engine::Instance().RegisterServer(schema.ServerName(), ServerFolder(schema.folder), &err);
+        EXPECT_TRUE(server && server->AddUser(dataset.user, dataset.password, false, &err) &&
+                    server->GrantSystem(dataset.user, "CREATE ROLE", err))
             << err.message;
-        sqlengine::Engine::Instance().UnregisterServer(brand.server);
+        sqlengine::Engine::Instance().UnregisterServer(schema.ServerName());
     }
-    schema.config = WriteConfig(schema.folder, brand);
-    PointEngineAt(schema.folder, brand);
-    const std::string command = "cd " + Quote(schema.folder) + " && " + Quote(KX_RELGEN) + " -c -D shop -S " +
-                                Quote(std::string(brand.name) + "$" + brand.server) + " -B " + kUser + " -u " +
-                                kUser + " -p " + kPassword + " -r -config kx.ini > relgen.out 2>&1";
+    schema.config = WriteConfig(schema);
+    PointEngineAt(schema);
+    const std::string command = "cd " + Quote(schema.folder) + " && " + Quote(KX_RELGEN) + " -c -D " +
+                                dataset.dictionary + " -S " + Quote(std::string(brand.name) + "$" + schema.ServerName()) +
+                                " -B " + dataset.user + " -u " + dataset.user + " -p " + dataset.password +
+                                " -r -config kx.ini > relgen.out 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(schema.folder + "/relgen.out");
-    return schemas.emplace(brand.name, schema).first->second;
+    return schemas.emplace(key, schema).first->second;
 }
 
-// Counts rows with SQL on a session of the engine's own (not through the kernel).
-int64_t CountRows(const Brand& brand, const std::string& table, const std::string& where = "")
+// Counts rows of a table of the schema with SQL on a session of the engine's own (not through the
+// kernel).
+int64_t CountRows(const Schema& schema, const std::string& table, const std::string& where = "")
 {
     sqlengine::Error err;
-    auto server = sqlengine::Engine::Instance().FindServer(brand.server);
-    auto session = server ? sqlengine::Session::Begin(server, kUser, kPassword, err) : nullptr;
+    auto server = sqlengine::Engine::Instance().FindServer(schema.ServerName());
+    auto session = server ? sqlengine::Session::Begin(server, schema.dataset->user, schema.dataset->password, err)
+                          : nullptr;
     if (!session) {
         ADD_FAILURE() << "no session: " << err.message;
         return -1;
     }
-    auto statement = session->Prepare("SELECT COUNT(*) FROM SHOP." + table + (where.empty() ? "" : " WHERE " + where), err);
+    auto statement = session->Prepare("SELECT COUNT(*) FROM " + std::string(schema.dataset->user) + "." + table +
+                                          (where.empty() ? "" : " WHERE " + where),
+                                      err);
     sqlengine::Outcome out;
     int64_t count = -1;
     if (statement && statement->Run({}, out, err) && !out.result.rows.empty()) {
@@ -148,11 +212,12 @@ int64_t CountRows(const Brand& brand, const std::string& table, const std::strin
 }
 
 // The text of one column of the rows a query selects, as the server holds it (one line a row).
-std::string StoredTexts(const Brand& brand, const std::string& query)
+std::string StoredTexts(const Schema& schema, const std::string& query)
 {
     sqlengine::Error err;
-    auto server = sqlengine::Engine::Instance().FindServer(brand.server);
-    auto session = server ? sqlengine::Session::Begin(server, kUser, kPassword, err) : nullptr;
+    auto server = sqlengine::Engine::Instance().FindServer(schema.ServerName());
+    auto session = server ? sqlengine::Session::Begin(server, schema.dataset->user, schema.dataset->password, err)
+                          : nullptr;
     auto statement = session ? session->Prepare(query, err) : nullptr;
     sqlengine::Outcome out;
     std::string texts;
@@ -170,15 +235,17 @@ std::string StoredTexts(const Brand& brand, const std::string& query)
     return texts;
 }
 
-// A started kernel with one base of the shop database, opened through the server SHOPDB.
+// A started kernel with one base of a schema's database, opened through its server key.
 class KernelClient {
 public:
-    explicit KernelClient(const std::string& config, const char* clientName = "kxtest")
+    explicit KernelClient(const Schema& schema, const char* clientName = "kxtest") : schema_(schema)
     {
         KxParameterSet parameters;
         parameters.Append("ClientName", clientName);
-        parameters.Append("ConfigFile", config.c_str());
+        parameters.Append("ConfigFile", schema.config.c_str());
         started_ = InitKelvox(&parameters) == 0;
+        gLoginUser = schema.dataset->user;
+        gLoginPassword = schema.dataset->password;
         KxBase::KELVOX()->SetUserNameFunction(&LogIn);
     }
     ~KernelClient()
@@ -189,18 +256,18 @@ public:
         }
     }
 
-    // A new base on the shop database: 0, or the failing step's status.
+    // A new base on the database: 0, or the failing step's status.
     int32_t Open()
     {
-        base_ = std::make_unique<KxBase>(KxString(kUser));
-        const int32_t connected = base_->Connect(KxString("SHOPDB"));
-        return connected != 0 ? connected : base_->Open();
+        int32_t status = 0;
+        base_ = OpenAnother(status);
+        return status;
     }
     // A second base of the same client (a second connection to the database).
     std::unique_ptr<KxBase> OpenAnother(int32_t& status)
     {
-        auto base = std::make_unique<KxBase>(KxString(kUser));
-        status = base->Connect(KxString("SHOPDB"));
+        auto base = std::make_unique<KxBase>(KxString(schema_.dataset->user));
+        status = base->Connect(KxString(schema_.ServerKey().c_str()));
         if (status == 0) {
             status = base->Open();
         }
@@ -209,6 +276,7 @@ public:
     KxBase& Base() { return *base_; }
 
 private:
+    const Schema& schema_;
     bool started_ = false;
     std::unique_ptr<KxBase> base_;
 };
@@ -327,16 +395,8 @@ bool WaitForFile(const std::string& path, int seconds)
     return false;
 }
 
-// The worker's job: "<brand>|<config>|<folder>".
-struct Job {
-    Brand brand{"", ""};
-    std::string brandName;
-    std::string serverName;
-    std::string config;
-    std::string folder;
-};
-
-bool ReadJob(Job& job)
+// The schema of a worker's job (Schema::Job); false when this process is no worker.
+bool ReadJob(Schema& job)
 {
     const char* text = std::getenv(kWorkerVariable);
     if (text == nullptr) {
@@ -351,12 +411,11 @@ bool ReadJob(Job& job)
     if (parts.size() != 4) {
         return false;
     }
-    job.brandName = parts[0];
-    job.serverName = parts[1];
+    job.brand = BrandNamed(parts[0]);
+    job.dataset = DatasetNamed(parts[1]);
     job.config = parts[2];
     job.folder = parts[3];
-    job.brand = Brand{job.brandName.c_str(), job.serverName.c_str()};
-    return true;
+    return job.brand != nullptr && job.dataset != nullptr;
 }
 
 class KernelStorage : public ::testing::TestWithParam<Brand> {
@@ -365,20 +424,23 @@ protected:
     {
         schema_ = &SchemaOf(GetParam());
         ASSERT_FALSE(HasFailure());
-        client_ = std::make_unique<KernelClient>(schema_->config);
+        client_ = std::make_unique<KernelClient>(*schema_);
         ASSERT_EQ(client_->Open(), 0);
-        ClearProducts();
+        for (const char* name : {"Product", "Order", "Party"}) {
+            Clear(name);
+        }
     }
     void TearDown() override { client_.reset(); }
 
-    // Every product deleted (committed), so that each test starts from an empty extent.
-    void ClearProducts()
+    // Every object of the class and its subclasses deleted (committed), so that each test starts from
+    // an empty extent.
+    void Clear(const char* name)
     {
         KxBase& base = client_->Base();
-        const KxMetaClass* product = ClassOf(base, "Product");
-        ASSERT_NE(product, nullptr);
+        const KxMetaClass* cls = ClassOf(base, name);
+        ASSERT_NE(cls, nullptr);
         ASSERT_EQ(base.BeginTransaction(), 0);
-        KxQuery all(product->GetClassId());
+        KxQuery all(cls->GetClassId());
         all.SetConstant(true);
         KxRefList refs;
         ASSERT_GE(base.Query(all, refs), 0);
@@ -388,13 +450,26 @@ protected:
         ASSERT_EQ(base.CommitTransaction(), 0);
     }
 
-    std::string Job() const
+    std::string Job() const { return schema_->Job(); }
+    int64_t Count(const std::string& table, const std::string& where = "") const
     {
-        return std::string(GetParam().name) + "|" + GetParam().server + "|" + schema_->config + "|" + schema_->folder;
+        return CountRows(*schema_, table, where);
     }
 
     KxBase& Base() { return client_->Base(); }
     const Brand& B() const { return GetParam(); }
+
+    // Products stored and committed through the test's base, and a second base of the client (a client
+    // of its own to the database, whose locks conflict with the first's).
+    void StoreAndOpenAnother(int count, std::vector<KxRef>& refs, std::unique_ptr<KxBase>& second)
+    {
+        ASSERT_EQ(Base().BeginTransaction(), 0);
+        refs = StoreProducts(Base(), 1, count);
+        ASSERT_EQ(Base().CommitTransaction(), 0);
+        int32_t opened = -1;
+        second = client_->OpenAnother(opened);
+        ASSERT_EQ(opened, 0);
+    }
 
     const Schema* schema_ = nullptr;
     std::unique_ptr<KernelClient> client_;
@@ -406,8 +481,8 @@ TEST_P(KernelStorage, StoredObjectsAreReadBackByReferenceInAProcessOfTheirOwn)
     const std::vector<KxRef> refs = StoreProducts(Base(), 1, 300);
     ASSERT_EQ(refs.size(), 300u);
     ASSERT_EQ(Base().CommitTransaction(), 0);
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), 300);
-    EXPECT_EQ(CountRows(B(), "LOCKS"), 0);   // commit drops the transaction's locks
+    EXPECT_EQ(Count("PRODUCTC4V0"), 300);
+    EXPECT_EQ(Count("LOCKS"), 0);   // commit drops the transaction's locks
 
     const std::string input = schema_->folder + "/refs.txt";
     const std::string output = schema_->folder + "/read.txt";
@@ -531,20 +606,20 @@ TEST_P(KernelStorage, RollbackLeavesNothingAndDeletesGoWithTheirCommit)
     StoreProducts(base, 16, 5);
     EXPECT_EQ(base.AbortTransaction(), 0);
     EXPECT_EQ(base.CommitTransaction(), 0);
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), 15);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 15);
 
     ASSERT_EQ(base.BeginTransaction(), 0);
     StoreProducts(base, 21, 5);
     EXPECT_EQ(base.DeleteObject(kept[0]), 0);
     EXPECT_EQ(base.AbortTransaction(), 0);
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), 15);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 15);
 
     ASSERT_EQ(base.BeginTransaction(), 0);
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(base.DeleteObject(kept[i]), 0);
     }
     EXPECT_EQ(base.CommitTransaction(), 0);
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), 11);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 11);
     ASSERT_EQ(base.BeginTransaction(), 0);
     KxObject* object = nullptr;
     EXPECT_LT(base.GetObject(kept[0], object), 0);   // deleted
@@ -555,63 +630,259 @@ TEST_P(KernelStorage, RollbackLeavesNothingAndDeletesGoWithTheirCommit)
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
-TEST_P(KernelStorage, ALockHeldByOneClientIsRefusedToAnother)
+// Lock modes as callers pass them: the lock procedure (Oracle) and the lock trigger (DB2) refuse a
+// requested 1142 when another client holds 8196, 2100 when it holds 4116 or 8196, 4116 when it holds
+// 2100 or above, and any other mode whatever it holds.
+enum : int32_t { kRead = 1142, kShared = 2100, kUpdate = 4116, kExclusive = 8196 };
+
+KxLockSpec LockMode(int32_t mode) { return KxLockSpec{0, mode, 0}; }
+
+TEST_P(KernelStorage, LocksOfOneClientConflictWithAnothersByTheirModes)
 {
     KxBase& first = Base();
-    ASSERT_EQ(first.BeginTransaction(), 0);
-    const std::vector<KxRef> refs = StoreProducts(first, 1, 3);
-    ASSERT_EQ(first.CommitTransaction(), 0);
+    std::vector<KxRef> refs;
+    std::unique_ptr<KxBase> second;
+    ASSERT_NO_FATAL_FAILURE(StoreAndOpenAnother(3, refs, second));
 
-    int32_t opened = -1;
-    std::unique_ptr<KxBase> second = client_->OpenAnother(opened);
-    ASSERT_EQ(opened, 0);
-    const KxLockSpec exclusive{0, 2, 0};
+    const struct {
+        int32_t held;
+        int32_t asked;
+        bool granted;
+    } cases[] = {
+        {kRead, kRead, true},         {kRead, kShared, true},       {kRead, kUpdate, true},
+        {kRead, kExclusive, false},   {kShared, kRead, true},       {kShared, kShared, true},
+        {kShared, kUpdate, false},    {kShared, kExclusive, false}, {kUpdate, kRead, true},
+        {kUpdate, kShared, false},    {kUpdate, kUpdate, false},    {kUpdate, kExclusive, false},
+        {kExclusive, kRead, false},   {kExclusive, kShared, false}, {kExclusive, kUpdate, false},
+        {kExclusive, kExclusive, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.held) + " held, " + std::to_string(c.asked) + " asked");
+        ASSERT_EQ(first.BeginTransaction(), 0);
+        ASSERT_EQ(second->BeginTransaction(), 0);
+        EXPECT_EQ(first.LockObject(refs[0], LockMode(c.held)), 0);
+        EXPECT_EQ(second->LockObject(refs[0], LockMode(c.asked)), c.granted ? 0 : -2041);
+        EXPECT_EQ(second->LockObject(refs[1], LockMode(c.asked)), 0);   // another object is free
+        EXPECT_EQ(first.CommitTransaction(), 0);
+        EXPECT_EQ(second->CommitTransaction(), 0);
+        EXPECT_EQ(Count("LOCKS"), 0);   // the locks went with the commits
+    }
+
+    // The shell's collection lock in mode 1 fails as a whole: the object before the refused one is not
+    // left locked by the second client.
     ASSERT_EQ(first.BeginTransaction(), 0);
     ASSERT_EQ(second->BeginTransaction(), 0);
-    EXPECT_EQ(first.LockObject(refs[0], exclusive), 0);
-    EXPECT_EQ(second->LockObject(refs[0], exclusive), -2041);
-    EXPECT_EQ(second->LockObject(refs[1], exclusive), 0);
-    // The shell's collection lock in mode 1 fails as a whole: the object before the refused one is
-    // not left locked by the second client.
+    EXPECT_EQ(first.LockObject(refs[0], LockMode(kUpdate)), 0);
     KxRefCollection collection(2);
     collection[0].ref = refs[2];
     collection[1].ref = refs[0];
-    const int32_t locked = second->Lock(collection, 1, &exclusive);
+    const KxLockSpec shared = LockMode(kShared);
+    const int32_t locked = second->Lock(collection, 1, &shared);
     EXPECT_TRUE(locked == -2041 || locked == -4102) << locked;
-    EXPECT_GT(CountRows(B(), "LOCKS"), 0);
-    EXPECT_EQ(first.LockObject(refs[2], exclusive), 0);
+    EXPECT_EQ(first.LockObject(refs[2], LockMode(kExclusive)), 0);
     EXPECT_EQ(first.CommitTransaction(), 0);
-    // The first client's locks went with its commit.
-    EXPECT_EQ(second->LockObject(refs[0], exclusive), 0);
+    EXPECT_EQ(second->LockObject(refs[0], LockMode(kExclusive)), 0);
     EXPECT_EQ(second->CommitTransaction(), 0);
-    EXPECT_EQ(CountRows(B(), "LOCKS"), 0);
+    EXPECT_EQ(Count("LOCKS"), 0);
+}
+
+// A store takes the compound statement's lock (4124) on the object it updates: a shared lock of
+// another client refuses it and nothing is written, a read lock lets it through.
+TEST_P(KernelStorage, AnUpdateTakesItsLockAgainstTheLocksOfOtherClients)
+{
+    KxBase& first = Base();
+    std::vector<KxRef> refs;
+    std::unique_ptr<KxBase> second;
+    ASSERT_NO_FATAL_FAILURE(StoreAndOpenAnother(1, refs, second));
+    for (const int32_t held : {kShared, kRead}) {
+        SCOPED_TRACE(held);
+        ASSERT_EQ(first.BeginTransaction(), 0);
+        ASSERT_EQ(first.LockObject(refs[0], LockMode(held)), 0);
+        ASSERT_EQ(second->BeginTransaction(), 0);
+        KxObject* object = nullptr;
+        ASSERT_EQ(second->GetObject(refs[0], object), 0);
+        ObjectPtr product(object);
+        At<double>(*product, "price") = held;
+        const int32_t stored = second->StoreObject(product.get());
+        const int32_t committed = second->CommitTransaction();
+        if (held == kShared) {
+            // The store's own level fails; the transaction holds nothing of it.
+            EXPECT_EQ(stored, -2041);
+            EXPECT_EQ(committed, 0);
+            EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 1"), 1);
+        } else {
+            EXPECT_EQ(stored, 0);
+            EXPECT_EQ(committed, 0);
+            EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 1142"), 1);
+        }
+        EXPECT_EQ(first.CommitTransaction(), 0);
+    }
+    EXPECT_EQ(Count("LOCKS"), 0);
+
+    // A compound statement that is a transaction of its own (begun through the kernel's transaction
+    // manager interface): its commit answers the lock it cannot take, and writes nothing.
+    ASSERT_EQ(first.BeginTransaction(), 0);
+    ASSERT_EQ(first.LockObject(refs[0], LockMode(kShared)), 0);
+    ASSERT_EQ(second->BeginTransaction(), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(second->GetObject(refs[0], object), 0);
+    ASSERT_EQ(second->CommitTransaction(), 0);
+    ObjectPtr product(object);
+    At<double>(*product, "price") = 5;
+    {
+        KxTransaction transaction;
+        KxTransactionResource* resource = transaction.GetResource(second.get());
+        ASSERT_NE(resource, nullptr);
+        TransactionManager* manager = second->GetConnection()->GetTransactionMgr();
+        ASSERT_NE(manager, nullptr);
+        ASSERT_EQ(manager->Begin(resource, 0, 0), 1);
+        EXPECT_EQ(second->GetBucket(refs[0].GetClassId())->StoreObject(product.get(), 0, resource), 0);
+        EXPECT_EQ(manager->Commit(resource), -2041);
+    }
+    EXPECT_EQ(first.CommitTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 5"), 0);
+    EXPECT_EQ(Count("LOCKS"), 0);
 }
 
 TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale)
 {
-    const int64_t clientsBefore = CountRows(B(), "ACTIVECLIENTS");
+    const int64_t clientsBefore = Count("ACTIVECLIENTS");
     const std::string ready = schema_->folder + "/ready";
     std::remove(ready.c_str());
     const pid_t pid = SpawnWorker("StoreLockAndWait", Job() );
     ASSERT_TRUE(WaitForFile(ready, 60)) << "the worker did not get ready";
-    EXPECT_GT(CountRows(B(), "ACTIVECLIENTS"), clientsBefore);
-    EXPECT_GT(CountRows(B(), "LOCKS"), 0);
+    EXPECT_GT(Count("ACTIVECLIENTS"), clientsBefore);
+    EXPECT_GT(Count("LOCKS"), 0);
     kill(pid, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), 0);   // nothing of its transaction
+    EXPECT_EQ(Count("PRODUCTC4V0"), 0);   // nothing of its transaction
 
     // The next client removes the dead one's registration and locks.
-    KernelClient next(schema_->config, "next");
+    KernelClient next(*schema_, "next");
     ASSERT_EQ(next.Open(), 0);
-    EXPECT_EQ(CountRows(B(), "LOCKS"), 0);
-    EXPECT_LE(CountRows(B(), "ACTIVECLIENTS"), clientsBefore + 1);
+    EXPECT_EQ(Count("LOCKS"), 0);
+    EXPECT_LE(Count("ACTIVECLIENTS"), clientsBefore + 1);
     const std::vector<KxRef> refs = RefsOf(ReadFile(ready));
     ASSERT_FALSE(refs.empty());
     ASSERT_EQ(next.Base().BeginTransaction(), 0);
-    EXPECT_EQ(next.Base().LockObject(refs[0], KxLockSpec{0, 2, 0}), 0);
+    EXPECT_EQ(next.Base().LockObject(refs[0], LockMode(kExclusive)), 0);
     EXPECT_EQ(next.Base().CommitTransaction(), 0);
+}
+
+// The names of the parties of a query's result, read by reference, in result order; each reference
+// names the class of its row.
+std::vector<std::string> PartyNames(KxBase& base, KxQuery& query)
+{
+    KxRefList refs;
+    EXPECT_EQ(base.Query(query, refs), 0);
+    std::vector<std::string> names;
+    for (const KxRef& ref : refs) {
+        KxObject* object = nullptr;
+        EXPECT_EQ(base.GetObject(ref, object), 0);
+        if (object == nullptr) {
+            continue;
+        }
+        ObjectPtr hold(object);
+        EXPECT_EQ(object->GetMetaClass()->GetClassId().GetClassNumber(), ref.GetClassId().GetClassNumber());
+        names.push_back(At<KxString>(*object, "name").ToUtf8() + "/" + object->GetMetaClass()->GetName().ToUtf8());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Customers keep their orders in an object set; a query counts a customer's matching orders; a customer
+// without e-mail address has NULL in its column, so that a comparison with NULL finds it; a query on
+// the base class Party gives references of the rows' own classes.
+TEST_P(KernelStorage, CustomersTheirOrdersAndQueriesOnThem)
+{
+    KxBase& base = Base();
+    const KxMetaClass* customer = ClassOf(base, "Customer");
+    const KxMetaClass* order = ClassOf(base, "Order");
+    const KxMetaClass* party = ClassOf(base, "Party");
+    const KxMetaClass* supplier = ClassOf(base, "Supplier");
+    ASSERT_TRUE(customer != nullptr && order != nullptr && party != nullptr && supplier != nullptr);
+    std::vector<ObjectPtr> objects;
+    auto make = [&](const KxMetaClass* cls) -> KxObject& {
+        KxObject* made = nullptr;
+        EXPECT_EQ(base.GetObjectMgr()->Create(cls, made), 0);
+        objects.emplace_back(made);
+        return *made;
+    };
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    std::vector<KxObject*> orders;
+    for (int32_t quantity : {1, 7, 9}) {
+        KxObject& o = make(order);
+        At<int32_t>(o, "number") = static_cast<int32_t>(orders.size()) + 1;
+        At<int32_t>(o, "quantity") = quantity;
+        ASSERT_EQ(base.StoreObject(&o), 0);
+        orders.push_back(&o);
+    }
+    const struct {
+        const char* name;
+        const char* email;   // null: none (an inactive string)
+        std::vector<int> orders;
+    } customers[] = {{"ann", "ann@shop", {1, 2}}, {"bob", "bob@shop", {0, 1}}, {"cid", nullptr, {}}};
+    for (const auto& c : customers) {
+        KxObject& made = make(customer);
+        At<KxString>(made, "name") = KxString(c.name);
+        if (c.email != nullptr) {
+            At<KxString>(made, "email") = KxString(c.email);
+        }
+        for (int i : c.orders) {
+            ASSERT_EQ(At<KxObjectSet>(made, "orders").Add(orders[i]), 0);
+        }
+        ASSERT_EQ(base.StoreObject(&made), 0);
+    }
+    KxObject& acme = make(supplier);
+    At<KxString>(acme, "name") = KxString("acme");
+    ASSERT_EQ(base.StoreObject(&acme), 0);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(Count("ORDERSC2P0V0"), 4);
+    EXPECT_EQ(Count("CUSTOMERC2V0", "EMAIL0V0 IS NULL"), 1);
+    objects.clear();
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    const KxClassId& id = customer->GetClassId();
+    // At least two orders of more than five pieces (a count other than "at least one").
+    for (int32_t atLeast : {1, 2}) {
+        auto big = std::make_unique<KxQuery>(order->GetClassId());
+        big->SetMember(MemberPos(*order, "quantity"), order->GetClassId(), 4, KxQueryValue::Int(5));
+        KxQuery buyers(id);
+        buyers.SetSubQuery(MemberPos(*customer, "orders"), id, std::move(big), atLeast, 5);
+        const std::vector<std::string> expected =
+            atLeast == 2 ? std::vector<std::string>{"ann/Customer"}
+                         : std::vector<std::string>{"ann/Customer", "bob/Customer"};
+        EXPECT_EQ(PartyNames(base, buyers), expected) << atLeast;
+    }
+    KxQuery noMail(id);
+    noMail.SetMember(MemberPos(*customer, "email"), id, 1, KxQueryValue::Null(11));
+    EXPECT_EQ(PartyNames(base, noMail), std::vector<std::string>{"cid/Customer"});
+    KxQuery mail(id);
+    mail.SetMember(MemberPos(*customer, "email"), id, 6, KxQueryValue::Null(11));
+    EXPECT_EQ(PartyNames(base, mail), (std::vector<std::string>{"ann/Customer", "bob/Customer"}));
+    KxQuery parties(party->GetClassId());
+    parties.SetConstant(true);
+    EXPECT_EQ(PartyNames(base, parties),
+              (std::vector<std::string>{"acme/Supplier", "ann/Customer", "bob/Customer", "cid/Customer"}));
+    EXPECT_EQ(base.CommitTransaction(), 0);
+}
+
+// A string value is never cut: one that holds a NUL character is refused with a status that says so,
+// and the object is not stored.
+TEST_P(KernelStorage, AStringHoldingANulCharacterIsRefusedAndNothingIsStored)
+{
+    KxBase& base = Base();
+    KxObject* made = nullptr;
+    ASSERT_EQ(base.GetObjectMgr()->Create(ClassOf(base, "Product"), made), 0);
+    ObjectPtr product(made);
+    const char text[] = "nul\0inside";
+    At<KxString>(*product, "title") = KxString(text, sizeof(text) - 1);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    EXPECT_EQ(base.StoreObject(product.get()), -6097);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 0);
 }
 
 // A nested level that changed a string member and was rolled back puts the value back as its store
@@ -624,7 +895,7 @@ TEST_P(KernelStorage, ANestedRollbackLeavesAStringMemberEqualToWhatWasStored)
     const std::vector<KxRef> refs = StoreProducts(base, 1, 1);
     ASSERT_EQ(base.CommitTransaction(), 0);
     ASSERT_EQ(refs.size(), 1u);
-    const std::string stored = StoredTexts(B(), "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0");
+    const std::string stored = StoredTexts(*schema_, "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0");
     EXPECT_EQ(stored, "product 1\n");
 
     ASSERT_EQ(base.BeginTransaction(), 0);
@@ -636,7 +907,7 @@ TEST_P(KernelStorage, ANestedRollbackLeavesAStringMemberEqualToWhatWasStored)
     EXPECT_EQ(base.StoreObject(object), 0);
     EXPECT_EQ(base.AbortTransaction(), 0);
     EXPECT_EQ(base.CommitTransaction(), 0);
-    EXPECT_EQ(StoredTexts(B(), "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0"), stored);
+    EXPECT_EQ(StoredTexts(*schema_, "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0"), stored);
 
     ASSERT_EQ(base.BeginTransaction(), 0);
     KxQuery titled(product->GetClassId());
@@ -644,7 +915,7 @@ TEST_P(KernelStorage, ANestedRollbackLeavesAStringMemberEqualToWhatWasStored)
     KxRefList found;
     EXPECT_EQ(base.Query(titled, found), 0);
     EXPECT_EQ(found.size(), 1u);
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0", "TITLE0V0 = 'product 1'"), 1);
+    EXPECT_EQ(Count("PRODUCTC4V0", "TITLE0V0 = 'product 1'"), 1);
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
@@ -666,12 +937,112 @@ TEST_P(KernelStorage, SixteenClientsStoringIntoOneSchemaAllCommit)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "client " << i << ": " << ReadFile(schema_->folder + "/client" + std::to_string(i) + ".txt");
     }
-    EXPECT_EQ(CountRows(B(), "PRODUCTC4V0"), kClients * 5 * 4);
+    EXPECT_EQ(Count("PRODUCTC4V0"), kClients * 5 * 4);
 }
 
-const Brand kBrands[] = {{"Oracle", "KXORA"}, {"DB2", "SHOP"}};
-
 INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
+                         [](const ::testing::TestParamInfo<Brand>& info) { return std::string(info.param.name); });
+
+// A program linked with the kernel's libraries only (the brands make the kernel load the gateway, the
+// gateway its adapters) opens and closes a base of each brand and ends the kernel cleanly.
+TEST(KernelShutdown, AProgramOfTheKernelLibrariesAloneEndsTheKernelCleanly)
+{
+    std::string servers;
+    for (const Brand& brand : kBrands) {
+        SchemaOf(brand);
+        ASSERT_FALSE(::testing::Test::HasFailure());
+        servers += "[servers\\SHOP" + std::string(brand.name) + "]\nname=" + brand.name + "$" + brand.server + "\n";
+    }
+    char pattern[] = "/tmp/kxshutdown_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    std::ofstream(folder + "/kx.ini") << "[servers\\LOCAL]\nDictionaryPath=" << KX_SHOP_DICTIONARIES << "\n" << servers;
+    const std::string command = Quote(KX_SHUTDOWN_PROGRAM) + " " + Quote(folder + "/kx.ini") +
+                                " SHOPOracle SHOPDB2 > " + Quote(folder + "/out.txt") + " 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(folder + "/out.txt");
+}
+
+// ---- a node's pointer and object set across processes -------------------------------------------------
+
+// "label rank next=<label> kids=<label>,<label>..." of a node of the graph dictionary.
+std::string DescribeNode(KxObject& node)
+{
+    std::string text = At<KxString>(node, "label").ToUtf8() + " " + std::to_string(At<int32_t>(node, "rank")) + " next=";
+    if (KxObject* next = At<KxObject*>(node, "next")) {
+        text += At<KxString>(*next, "label").ToUtf8();
+    }
+    text += " kids=";
+    const KxObjectSet& kids = At<KxObjectSet>(node, "kids");
+    for (uint32_t i = 0; i < kids.Count(); ++i) {
+        text += (i == 0 ? "" : ",") + At<KxString>(*kids.Get(i), "label").ToUtf8();
+    }
+    return text;
+}
+
+// Runs a worker to its end: whether it exited with 0.
+bool RunWorker(const std::string& test, const std::string& job)
+{
+    const pid_t pid = SpawnWorker(test, job);
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class GraphStorage : public ::testing::TestWithParam<Brand> {
+protected:
+    void SetUp() override
+    {
+        schema_ = &SchemaOf(GetParam(), kGraph);
+        ASSERT_FALSE(HasFailure());
+        client_ = std::make_unique<KernelClient>(*schema_);
+        ASSERT_EQ(client_->Open(), 0);
+    }
+    void TearDown() override { client_.reset(); }
+
+    // A new node of the base, held by the caller.
+    ObjectPtr Node(const char* label, int32_t rank)
+    {
+        KxBase& base = client_->Base();
+        KxObject* made = nullptr;
+        EXPECT_EQ(base.GetObjectMgr()->Create(ClassOf(base, "Node"), made), 0);
+        At<KxString>(*made, "label") = KxString(label);
+        At<int32_t>(*made, "rank") = rank;
+        return ObjectPtr(made);
+    }
+
+    const Schema* schema_ = nullptr;
+    std::unique_ptr<KernelClient> client_;
+};
+
+// A process that reads a node gets the node its pointer names and the elements of its object set from
+// the database; storing the node again after a change of a plain member keeps both.
+TEST_P(GraphStorage, APointerAndAnObjectSetSurviveAStoreByAProcessThatOnlyReadTheirOwner)
+{
+    KxBase& base = client_->Base();
+    ObjectPtr root = Node("root", 1);
+    ObjectPtr next = Node("next", 0);
+    ObjectPtr left = Node("left", 0);
+    ObjectPtr right = Node("right", 0);
+    root->SetPointer(*root->GetMetaClass()->FindMember(KxString("next")), next.get());
+    ASSERT_EQ(At<KxObjectSet>(*root, "kids").Add(left.get()), 0);
+    ASSERT_EQ(At<KxObjectSet>(*root, "kids").Add(right.get()), 0);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    for (KxObject* node : {next.get(), left.get(), right.get(), root.get()}) {
+        ASSERT_EQ(base.StoreObject(node), 0);
+    }
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(CountRows(*schema_, "KIDSC1P0V0"), 2);
+    std::ofstream(schema_->folder + "/root.txt") << RefsText({root->GetRef()});
+
+    std::remove((schema_->folder + "/seen.txt").c_str());
+    ASSERT_TRUE(RunWorker("RerankRoot", schema_->Job())) << "the writer failed";
+    EXPECT_EQ(ReadFile(schema_->folder + "/seen.txt"), "root 1 next=next kids=left,right");
+    ASSERT_TRUE(RunWorker("DescribeRoot", schema_->Job())) << "the reader failed";
+    EXPECT_EQ(ReadFile(schema_->folder + "/seen.txt"), "root 2 next=next kids=left,right");
+    EXPECT_EQ(CountRows(*schema_, "KIDSC1P0V0"), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Brands, GraphStorage, ::testing::ValuesIn(kBrands),
                          [](const ::testing::TestParamInfo<Brand>& info) { return std::string(info.param.name); });
 
 // ---- workers (run only as processes of their own) ----------------------------------------------------
@@ -679,11 +1050,11 @@ INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
 // Reads the objects named in refs.txt and writes "title price" for each into read.txt.
 TEST(KernelStorageWorker, ReadByReference)
 {
-    Job job;
+    Schema job;
     if (!ReadJob(job)) {
         GTEST_SKIP() << "runs only as a worker process";
     }
-    KernelClient client(job.config, "reader");
+    KernelClient client(job, "reader");
     ASSERT_EQ(client.Open(), 0);
     KxBase& base = client.Base();
     ASSERT_EQ(base.BeginTransaction(), 0);
@@ -701,17 +1072,17 @@ TEST(KernelStorageWorker, ReadByReference)
 // "ready" once done and waits to be killed.
 TEST(KernelStorageWorker, StoreLockAndWait)
 {
-    Job job;
+    Schema job;
     if (!ReadJob(job)) {
         GTEST_SKIP() << "runs only as a worker process";
     }
     sqlengine::Engine::Instance().SetDurableCommits(false);
-    KernelClient client(job.config, "doomed");
+    KernelClient client(job, "doomed");
     ASSERT_EQ(client.Open(), 0);
     KxBase& base = client.Base();
     ASSERT_EQ(base.BeginTransaction(), 0);
     const std::vector<KxRef> refs = StoreProducts(base, 1, 20);
-    ASSERT_EQ(base.LockObject(refs[0], KxLockSpec{0, 2, 0}), 0);
+    ASSERT_EQ(base.LockObject(refs[0], LockMode(kExclusive)), 0);
     {
         std::ofstream out(job.folder + "/ready.tmp");
         out << RefsText(refs);
@@ -726,14 +1097,14 @@ TEST(KernelStorageWorker, StoreLockAndWait)
 // client<n>.txt and fails when there were any.
 TEST(KernelStorageWorker, StoreInTransactions)
 {
-    Job job;
+    Schema job;
     const char* index = std::getenv("KX_STORAGE_CLIENT");
     if (!ReadJob(job) || index == nullptr) {
         GTEST_SKIP() << "runs only as a worker process";
     }
     sqlengine::Engine::Instance().SetDurableCommits(false);
     sqlengine::Engine::Instance().SetBusyTimeout(600000);
-    KernelClient client(job.config, (std::string("client") + index).c_str());
+    KernelClient client(job, (std::string("client") + index).c_str());
     std::ofstream out(job.folder + "/client" + index + ".txt");
     const int32_t opened = client.Open();
     out << "open " << opened << "\n";
@@ -753,5 +1124,33 @@ TEST(KernelStorageWorker, StoreInTransactions)
     }
     EXPECT_EQ(failures, 0);
 }
+
+// Reads the node named in root.txt (in a fresh process: nothing in memory) and writes what it holds
+// into seen.txt; with rerank, then raises its rank by one and stores it.
+void VisitRoot(bool rerank)
+{
+    Schema job;
+    if (!ReadJob(job)) {
+        GTEST_SKIP() << "runs only as a worker process";
+    }
+    KernelClient client(job, rerank ? "writer" : "reader");
+    ASSERT_EQ(client.Open(), 0);
+    KxBase& base = client.Base();
+    const std::vector<KxRef> refs = RefsOf(ReadFile(job.folder + "/root.txt"));
+    ASSERT_EQ(refs.size(), 1u);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(base.GetObject(refs[0], object), 0);
+    ObjectPtr root(object);
+    std::ofstream(job.folder + "/seen.txt") << DescribeNode(*root);
+    if (rerank) {
+        ++At<int32_t>(*root, "rank");
+        EXPECT_EQ(base.StoreObject(root.get()), 0);
+    }
+    EXPECT_EQ(base.CommitTransaction(), 0);
+}
+
+TEST(KernelStorageWorker, RerankRoot) { VisitRoot(true); }
+TEST(KernelStorageWorker, DescribeRoot) { VisitRoot(false); }
 
 }  // namespace

@@ -7,13 +7,11 @@
 #include <new>
 
 #include "KxGDatabaseTrace.h"
-#include "KxGGenericExtentService.h"
 #include "KxGOraDatabaseSupport.h"
 #include "KxGOraDatabaseInfo.h"
 #include "KxGOraCompoundStatement.h"
 #include "KxGOraLockService.h"
 #include "KxGOraTransaction.h"
-#include "KxGReadUnitOfWork.h"
 #include "KxGTransactionContext.h"
 #include "KxGOraStatementHdl.h"
 #include "KxGOraTypeHdlMgr.h"
@@ -23,27 +21,15 @@
 #include "KxGStatusCodes.h"
 #include "oci.h"
 
-using kxgora::Record;
-
-namespace {
-
-// Status of a construction failure reported on first use ("[ROGW]RDBMS error").
-
-}  // namespace
-
 // ---------------------------------------------------------------------------------------------------
 // Construction and destruction
 
 KxGOraDatabase::KxGOraDatabase(const KxString& server, const KxString& database, const KxString& user,
                                const KxString& password, KxBase* base, KxParameterList* parameters)
-    : openChecks_(1),
-      base_(base),
+    : KxGCommonDatabase(server, database, user, password, base),
+      openChecks_(1),
       error_(std::make_unique<KxGOraDatabaseError>()),
-      server_(server),
-      database_(database),
-      parameters_(parameters),
-      user_(user),
-      password_(password)
+      parameters_(parameters)
 {
     user_.ToUpper();
     database_.ToUpper();
@@ -53,17 +39,14 @@ KxGOraDatabase::KxGOraDatabase(const KxString& server, const KxString& database,
 }
 
 KxGOraDatabase::KxGOraDatabase(CloneOf clone)
-    : openChecks_(0),
-      base_(clone.source.base_),
+    : KxGCommonDatabase(clone.source.server_, clone.source.database_, clone.source.user_, clone.source.password_,
+                        clone.source.base_),
+      openChecks_(0),
       error_(std::make_unique<KxGOraDatabaseError>()),
-      server_(clone.source.server_),
-      database_(clone.source.database_),
-      gatewayVersion_(clone.source.gatewayVersion_),
-      parameters_(clone.source.parameters_),
-      user_(clone.source.user_),
-      password_(clone.source.password_),
-      autoCommit_(clone.source.autoCommit_)
+      parameters_(clone.source.parameters_)
 {
+    gatewayVersion_ = clone.source.gatewayVersion_;
+    autoCommit_ = clone.source.autoCommit_;
     info_ = std::make_unique<KxGOraDatabaseInfo>(this);
     const uint16_t capacity =
         clone.source.cache_ != nullptr ? clone.source.cache_->GetCapacity() : KXG_DEFAULT_STATEMENT_HANDLES;
@@ -181,13 +164,6 @@ void KxGOraDatabase::ReportErrorOra(int32_t status, const KxString& statementTex
 // ---------------------------------------------------------------------------------------------------
 // Connection
 
-void KxGOraDatabase::Destroy(int32_t mode)
-{
-    if (mode == 0) {
-        delete this;
-    }
-}
-
 uint16_t KxGOraDatabase::AttachServer()
 {
     return 1;
@@ -206,90 +182,24 @@ KxGOraDatabaseError* KxGOraDatabase::GetError()
     return error_.get();
 }
 
-KxGDatabaseInfo* KxGOraDatabase::GetDatabaseInfo()
+KxGTypeHdlMgr* KxGOraDatabase::MakeTypeHdlMgr()
 {
-    return info_.get();
+    return KxGMake<KxGOraTypeHdlMgr>(this);
 }
 
-KxGTypeHdlMgr* KxGOraDatabase::GetTypeHdlMgr()
+KxGResourceMgr* KxGOraDatabase::CreateNestedTransaction(KxGTransactionContext* context)
 {
-    if (typeHdlMgr_ == nullptr) {
-        try {
-            typeHdlMgr_ = std::make_unique<KxGOraTypeHdlMgr>(this);
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
-    }
-    return typeHdlMgr_.get();
+    return KxGMake<KxGOraTransaction>(context);
 }
 
-KxGResourceMgr* KxGOraDatabase::CreateResourceMgr(int32_t kind, KxGTransactionContext* context)
+KxGResourceMgr* KxGOraDatabase::CreateCompoundStatement(KxGTransactionContext* context)
 {
-    if (context == nullptr) {
-        return nullptr;
-    }
-    switch (kind) {
-    case KXG_RESOURCE_TRANSACTION:
-        if (context->GetLevel() >= 2) {
-            return KxGMake<KxGOraTransaction>(context);
-        }
-        return KxGMake<KxGTransaction>(context);
-    case KXG_RESOURCE_COMPOUND_STATEMENT:
-        return KxGMake<KxGOraCompoundStatement>(context);
-    default:
-        return nullptr;
-    }
-}
-
-void KxGOraDatabase::DeleteResourceMgr(KxGResourceMgr* manager)
-{
-    delete manager;
-}
-
-KxGReadUnitOfWork* KxGOraDatabase::CreateReadUnitOfWork(KxGTransactionContext* context)
-{
-    if (context == nullptr) {
-        return nullptr;
-    }
-    return KxGMake<KxGReadUnitOfWork>(context);
-}
-
-void KxGOraDatabase::DeleteReadUnitOfWork(KxGReadUnitOfWork* unit)
-{
-    delete unit;
+    return KxGMake<KxGOraCompoundStatement>(context);
 }
 
 KxGLockService* KxGOraDatabase::CreateLockService(int32_t clientId)
 {
     return KxGMake<KxGOraLockService>(this, clientId);
-}
-
-KxGExtentService* KxGOraDatabase::CreateExtentService(KxGOperationEnvironment* environment,
-                                                      KxClassId* classId, int32_t mode, int32_t flag)
-{
-    KxGTraceTag tag(*this, KXG_TRACE_DBA, "CreateExtentService");
-    if (classId == nullptr) {
-        Record(tag, KxString("no class for an extent service"));
-        return nullptr;
-    }
-    // mode: the index the cursor reads by (-2: object-id order); flag: the kernel's user class
-    return KxGMake<KxGGenericExtentService>(environment, this, *classId, static_cast<uint16_t>(mode),
-                                            static_cast<uint16_t>(flag != 0 ? 1 : 0));
-}
-
-KxGDatabaseTrace* KxGOraDatabase::GetTrace(uint16_t modules)
-{
-    return trace_ != nullptr && trace_->Accepts(modules) ? trace_ : nullptr;
-}
-
-void KxGOraDatabase::SetTrace(KxGDatabaseTrace* trace)
-{
-    trace_ = trace;
-}
-
-KxGStatementHdlCache* KxGOraDatabase::GetStatementHdlCache()
-{
-    return cache_.get();
 }
 
 KxGStatementHdl* KxGOraDatabase::CreateStatementHdl(KxGStatementTemplate* statementTemplate)
@@ -312,51 +222,8 @@ KxGStatementHdl* KxGOraDatabase::CreateStatementHdl(KxGStatementTemplate* statem
     return handle.release();
 }
 
-KxGTypeHdl* KxGOraDatabase::GetTypeHdl(int32_t typeCode, int32_t kind, int32_t flags)
-{
-    constexpr int32_t kByteMax = std::numeric_limits<uint8_t>::max();
-    if (typeCode < 0 || typeCode > kByteMax || kind < 0 || kind > kByteMax || flags < 0 || flags > kByteMax) {
-        return nullptr;
-    }
-    KxGTypeHdlMgr* manager = GetTypeHdlMgr();
-    if (manager == nullptr) {
-        return nullptr;
-    }
-    return manager->GetTypeHdl(static_cast<uint8_t>(typeCode), static_cast<uint8_t>(kind),
-                               static_cast<uint8_t>(flags));
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Names and settings
-
-KxString* KxGOraDatabase::GetDatabaseName(KxString* out)
-{
-    if (out != nullptr) {
-        *out = database_;
-    }
-    return out;
-}
-
-KxString* KxGOraDatabase::GetSchemaName(KxString* out)
-{
-    return GetDatabaseName(out);
-}
-
-KxString* KxGOraDatabase::GetUser(KxString* out)
-{
-    if (out != nullptr) {
-        *out = user_;
-    }
-    return out;
-}
-
-KxString* KxGOraDatabase::GetPassword(KxString* out)
-{
-    if (out != nullptr) {
-        *out = password_;
-    }
-    return out;
-}
 
 void KxGOraDatabase::SetUser(KxString* user)
 {
@@ -364,29 +231,6 @@ void KxGOraDatabase::SetUser(KxString* user)
         user_ = *user;
         user_.ToUpper();
     }
-}
-
-void KxGOraDatabase::SetPassword(KxString* password)
-{
-    if (password != nullptr) {
-        password_ = *password;
-    }
-}
-
-int32_t KxGOraDatabase::SetAutoCommit(int32_t on)
-{
-    autoCommit_ = on != 0 ? 1 : 0;
-    return autoCommit_;
-}
-
-void KxGOraDatabase::SetGatewayVersion(int32_t version)
-{
-    gatewayVersion_ = version;
-}
-
-int32_t KxGOraDatabase::GetGatewayVersion()
-{
-    return gatewayVersion_;
 }
 
 KxGDatabase* KxGOraDatabase::CloneConnection()
@@ -447,17 +291,4 @@ int32_t KxGOraDatabase::FreeDescriptor(int16_t kind, uintptr_t handle)
         return error_->ErrorCode();
     }
     return 0;
-}
-
-uint16_t KxGOraDatabase::HasLoginData(KxString* /*server*/)
-{
-    return 0;
-}
-
-int32_t KxGOraDatabase::GetLoginUser(KxString* /*server*/, KxString* user)
-{
-    if (user != nullptr) {
-        *user = KxString::EmptyString();
-    }
-    return -1;
 }

@@ -1,6 +1,7 @@
 // The Oracle SQL dialect.
 #include "KxGOraDatabaseInfo.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 #include <utility>
@@ -32,17 +33,15 @@ constexpr uint8_t kUnknownKind = 255;
 constexpr uint16_t kTypeDate = 12;
 constexpr uint16_t kTypeTime = 13;
 
-// Flags of CompareNoCase.
-constexpr uint16_t kIgnoreBlanks = 0x80;
-constexpr uint16_t kIgnoreCase = 0x20;
+// The steps of CompareNoCase: blanks removed, then lower case (other flags are ignored).
+constexpr KxGCompareStep kCompareSteps[] = {
+    {KXG_COMPARE_IGNORE_BLANKS, "REPLACE (", ", ' ', '') ", "REPLACE (", ", ' ', '') "},
+    {KXG_COMPARE_IGNORE_CASE, " LOWER ( ", " ) ", "LOWER ( ", " ) "},
+};
 
 
 // The storage kinds of the mapping-option words.
-struct StorageKind {
-    const char* word;
-    uint8_t kind;
-};
-constexpr StorageKind kStorageKinds[] = {
+constexpr KxGStorageKind kStorageKinds[] = {
     {"VARCHAR2", 0}, {"LONG_RAW", 0},       {"CHAR", 1},     {"LONG", 2},          {"RAW", 3},
     {"BLOB", 4},     {"BLOB_NO_HANDLE", 5}, {"UNSIGNED", 6}, {"LARGE_STRING", 127},
 };
@@ -102,37 +101,11 @@ constexpr const char* kAcquireLockLines[] = {
     "        RAISE_APPLICATION_ERROR(-20333, 'Error in procedure ACQUIRE_LOCK');",
 };
 
-// Appends a template (which may be null) to the caller's list. When the list cannot take it, the
-// template is deleted: nobody else would.
-void Append(KxGStatementTemplateList& list, KxGStatementTemplate* statement)
-{
-    if (list.Append(statement) != 0) {
-        delete statement;
-    }
-}
-
-void AppendText(KxGStatementTemplateList& list, const KxString& text)
-{
-    Append(list, KxGMake<KxGStatementTemplate>(text));
-}
-
-// A text to be placed between single quotes: every quote doubled.
-KxString Literal(const KxString& text)
-{
-    KxString quoted(text.IsActive() ? text : KxString::EmptyString());
-    quoted.ReplaceAll(KxString("'"), KxString("''"));
-    return quoted;
-}
-
 }  // namespace
 
-KxGOraDatabaseInfo::KxGOraDatabaseInfo(KxGDatabase* database) : database_(database)
+KxGOraDatabaseInfo::KxGOraDatabaseInfo(KxGDatabase* database)
+    : KxGCommonDatabaseInfo(database, std::unique_ptr<KxGTypeConvHdlMgr>(KxGMake<KxGOraTypeConvHdlMgr>()))
 {
-    try {
-        convMgr_ = std::make_unique<KxGOraTypeConvHdlMgr>();
-    } catch (const std::bad_alloc&) {
-        convMgr_.reset();
-    }
 }
 
 KxGOraDatabaseInfo::~KxGOraDatabaseInfo() = default;
@@ -190,72 +163,19 @@ KxString KxGOraDatabaseInfo::GetParameterMarker(int32_t position)
     return marker;
 }
 
-KxString KxGOraDatabaseInfo::MapName(const KxString& name)
-{
-    return name;
-}
-
-KxString KxGOraDatabaseInfo::MapNameUpper(const KxString& name)
-{
-    KxString upper(name);
-    upper.ToUpper();
-    return upper;
-}
-
-uint16_t KxGOraDatabaseInfo::QueryFlag()
-{
-    return 0;
-}
-
 uint16_t KxGOraDatabaseInfo::TypeNameOptions(const KxString& word, uint8_t& kind)
 {
-    KxString upper(word);
-    upper.ToUpper();
-    for (const StorageKind& entry : kStorageKinds) {
-        if (upper == KxString(entry.word)) {
-            kind = entry.kind;
-            return 1;
-        }
-    }
-    kind = kUnknownKind;
-    return 0;
+    return KindOfWord(word, kStorageKinds, std::size(kStorageKinds), kUnknownKind, kind);
 }
 
 KxString KxGOraDatabaseInfo::CompareNoCase(uint16_t flags, const KxString& expression)
 {
-    KxString result = KxString::EmptyString();
-    if ((flags & kIgnoreBlanks) != 0) {
-        result = KxString("REPLACE (");
-        result << expression << ", ' ', '') ";
-    }
-    if ((flags & kIgnoreCase) != 0) {
-        KxString lower(result.IsEmpty() ? " LOWER ( " : "LOWER ( ");
-        lower << (result.IsEmpty() ? expression : result) << " ) ";
-        result = lower;
-    }
-    return result;
+    return CompareExpression(flags, expression, kCompareSteps, std::size(kCompareSteps));
 }
 
 KxString KxGOraDatabaseInfo::GetTerminator()
 {
     return KxString("/");
-}
-
-KxGOraTypeConvHdlMgr* KxGOraDatabaseInfo::GetTypeConvHdlMgr()
-{
-    return convMgr_.get();
-}
-
-uint16_t KxGOraDatabaseInfo::SetOption(uint16_t value)
-{
-    const uint16_t previous = option_;
-    option_ = value;
-    return previous;
-}
-
-uint16_t KxGOraDatabaseInfo::UsesOption()
-{
-    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -268,16 +188,12 @@ void KxGOraDatabaseInfo::Select(const KxGProjection& projection, KxString& out)
 
 void KxGOraDatabaseInfo::Where(const KxString& condition, KxString& out)
 {
-    if (!condition.IsEmpty()) {
-        out << " WHERE " << condition;
-    }
+    AppendClause(" WHERE ", condition, out);
 }
 
 void KxGOraDatabaseInfo::OrderBy(const KxString& order, KxString& out)
 {
-    if (!order.IsEmpty()) {
-        out << " ORDER BY " << order;
-    }
+    AppendClause(" ORDER BY ", order, out);
 }
 
 void KxGOraDatabaseInfo::RowLimit(KxGCondition& condition, int32_t rows)
@@ -342,12 +258,6 @@ void KxGOraDatabaseInfo::Update(const KxGExtendedProjection& projection, KxStrin
     }
 }
 
-void KxGOraDatabaseInfo::Delete(const KxGProjection& projection, KxString& out)
-{
-    out = KxString("DELETE FROM ");
-    out << projection.GetFrom();
-}
-
 void KxGOraDatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 {
     out << "PRIMARY KEY ( " << columnNames << " )";
@@ -355,121 +265,42 @@ void KxGOraDatabaseInfo::PrimaryKey(const KxString& columnNames, KxString& out)
 
 void KxGOraDatabaseInfo::TableExists(const KxGQualifiedIdentity& table, KxString& out)
 {
-    const KxString name = table.GetQualifiedName();
-    KxString owner = KxString::EmptyString();
-    KxString tableName = KxString::EmptyString();
-    const int32_t dot = name.Find('.');
-    if (dot >= 0) {
-        owner = name.Left(static_cast<uint32_t>(dot));
-        tableName = name.Copy(static_cast<uint32_t>(dot) + 1, name.Len());
-    }
-    out = KxString("SELECT COUNT(*) FROM ALL_CATALOG WHERE OWNER = '");
-    out << Literal(owner) << "' AND TABLE_NAME = '" << Literal(tableName) << "'";
+    CatalogCount(table, "ALL_CATALOG", "OWNER", "TABLE_NAME", out);
 }
 
 void KxGOraDatabaseInfo::IndexList(KxString& out)
 {
-    KxString schema = KxString::EmptyString();
-    if (database_ != nullptr) {
-        database_->GetSchemaName(&schema);
-    }
-    out = KxString("SELECT INDEX_NAME, TABLE_NAME FROM ALL_INDEXES WHERE OWNER = '");
-    out << Literal(schema) << "' AND INDEX_NAME NOT LIKE 'SYS_%'";
-}
-
-void KxGOraDatabaseInfo::Count(const KxGQualifiedIdentity& table, KxString& out)
-{
-    out = KxString("SELECT COUNT(*) FROM ");
-    out << table.GetQualifiedName();
-}
-
-int32_t KxGOraDatabaseInfo::Union(const KxGStatementTemplate& statement, uint16_t all, KxGStatementTemplate& target)
-{
-    if (target.GetSQLText().IsEmpty()) {
-        target.SetSQLText(statement.GetSQLText().IsActive() ? statement.GetSQLText() : KxString::EmptyString());
-        return 0;
-    }
-    const uint64_t length = uint64_t(target.GetSQLText().Len()) + statement.GetSQLText().Len();
-    if (length > KXG_ORA_MAX_STATEMENT_LENGTH) {
-        return KXG_E_STATEMENT_TOO_LONG;
-    }
-    KxString addition(all != 0 ? " \nUNION ALL " : " \nUNION ");
-    addition << statement.GetSQLText();
-    target.AppendSQLText(addition);
-    return 0;
+    out = KxString("SELECT INDEX_NAME, TABLE_NAME FROM ALL_INDEXES WHERE OWNER = ");
+    KxGAppendLiteral(out, SchemaName());
+    out << " AND INDEX_NAME NOT LIKE 'SYS_%'";
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Class tables, indexes, views and triggers
 
-KxString KxGOraDatabaseInfo::TypeText(const KxGColumn& column)
-{
-    KxString text = KxString::EmptyString();
-    KxGTypeHdl* handler =
-        database_ != nullptr ? database_->GetTypeHdl(column.GetTypeCode(), column.GetKind(), 0) : nullptr;
-    if (handler != nullptr && handler->SQLTypeName(static_cast<int32_t>(column.GetSize()), text) != 0) {
-        return text;
-    }
-    text = KxString("Undefined Tessaform Type :");
-    text << uint32_t(column.GetTypeCode());
-    return text;
-}
-
-void KxGOraDatabaseInfo::ColumnDefinitions(const KxGColumnList& columns, KxString& out, KxString* keys)
-{
-    for (uint32_t i = 0; i < columns.Count(); ++i) {
-        const KxGColumn& column = *columns.GetColumn(i);
-        if (i > 0) {
-            out << ",\n ";
-        }
-        out << column.GetName() << " " << TypeText(column);
-        if (column.IsNotNull()) {
-            out << " not null";
-        }
-        if (keys != nullptr && column.IsKey()) {
-            if (!keys->IsEmpty()) {
-                *keys << ", ";
-            }
-            *keys << column.GetName();
-        }
-    }
-}
-
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateTable(const KxGQualifiedIdentity& table,
                                                             const KxGExtendedProjection& projection)
 {
-    KxString text("CREATE TABLE ");
-    KxString keys = KxString::EmptyString();
-    const KxGColumnList& columns = projection.GetColumns();
-    if (columns.Count() > 0) {
-        text << table.GetQualifiedName() << " \n( ";
-        ColumnDefinitions(columns, text, &keys);
+    // Oracle closes the bracket also when there is no column.
+    if (projection.GetColumns().Count() == 0) {
+        return KxGMake<KxGCreateStatementTemplate>(table, KxString("CREATE TABLE  )"));
     }
-    if (keys.IsEmpty()) {
-        text << " )";
-    } else {
-        text << ",\n ";
-        PrimaryKey(keys, text);
-        text << " )";
-    }
-    return KxGMake<KxGCreateStatementTemplate>(table, text);
+    return KxGCommonDatabaseInfo::CreateTable(table, projection);
 }
 
-KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateIndex(const KxGQualifiedIdentity& index,
-                                                            const KxGExtendedProjection& projection, uint16_t unique)
+const char* KxGOraDatabaseInfo::UnionJoin(uint16_t all)
 {
-    KxString text(unique != 0 ? "CREATE UNIQUE INDEX " : "CREATE INDEX ");
-    text << index.GetQualifiedName() << " ON " << projection.GetFrom() << " ( ";
-    const KxGColumnList& columns = projection.GetColumns();
-    for (uint32_t i = 0; i < columns.Count(); ++i) {
-        const KxGColumn& column = *columns.GetColumn(i);
-        if (i > 0) {
-            text << ", ";
-        }
-        text << column.GetName() << (column.IsDescending() ? " DESC" : " ASC");
-    }
-    text << " )";
-    return KxGMake<KxGCreateStatementTemplate>(index, text);
+    return all != 0 ? " \nUNION ALL " : " \nUNION ";
+}
+
+void KxGOraDatabaseInfo::ShadowTriggers(const KxGQualifiedIdentity& sourceTable,
+                                        const KxGQualifiedIdentity& shadowTable, int32_t classId,
+                                        const KxGColumnList& sourceKeys, const KxGColumnList& shadowKeys,
+                                        const KxGColumnList& sourceMembers, const KxGColumnList& shadowMembers,
+                                        KxGStatementTemplateList& list)
+{
+    Append(list, ShadowTrigger(sourceTable, shadowTable, classId, sourceKeys, shadowKeys, sourceMembers,
+                               shadowMembers));
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIdentity& view,
@@ -479,47 +310,6 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::CreateView(const KxGQualifiedIde
     KxString text("CREATE VIEW ");
     text << view.GetQualifiedName() << " (" << projection.GetSelectList() << ")\nAS " << select.GetSQLText();
     return KxGMake<KxGCreateStatementTemplate>(view, text);
-}
-
-int32_t KxGOraDatabaseInfo::Triggers(KxGClassMap& source, KxGClassMap& shadow, KxGStatementTemplateList& list)
-{
-    // Keys of both class maps, then the columns of every member the shadow also has (same name, same
-    // declaring class), member by member.
-    KxGColumnList sourceKeys;
-    KxGColumnList shadowKeys;
-    KxGColumnList sourceMembers;
-    KxGColumnList shadowMembers;
-    source.GetColumns(sourceKeys, sourceKeys);
-    shadow.GetColumns(shadowKeys, shadowKeys);
-    for (KxGMemberMap* from : source.GetTableMaps()) {
-        for (KxGMemberMap* to : shadow.GetTableMaps()) {
-            if (to->GetName() == from->GetName() && to->GetOwnerClassNumber() == from->GetOwnerClassNumber()) {
-                KxGColumnList fromColumns;
-                KxGColumnList toColumns;
-                from->GetColumns(fromColumns);
-                to->GetColumns(toColumns);
-                for (uint32_t i = 0; i < fromColumns.Count() && i < toColumns.Count(); ++i) {
-                    sourceMembers.AddColumn(fromColumns.GetColumn(i));
-                    shadowMembers.AddColumn(toColumns.GetColumn(i));
-                }
-                break;
-            }
-        }
-    }
-    KxGTable sourceTable;
-    KxGTable shadowTable;
-    int32_t result = source.GetStoreHdl() != nullptr ? source.GetStoreHdl()->GetClassTable(sourceTable)
-                                                     : KXG_E_NO_STORE_HANDLER;
-    if (result == 0) {
-        result = shadow.GetStoreHdl() != nullptr ? shadow.GetStoreHdl()->GetClassTable(shadowTable)
-                                                 : KXG_E_NO_STORE_HANDLER;
-    }
-    if (result != 0) {
-        return result;
-    }
-    list.Append(ShadowTrigger(sourceTable, shadowTable, source.GetClass()->GetClassNumber(), sourceKeys, shadowKeys,
-                              sourceMembers, shadowMembers));
-    return 0;
 }
 
 KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualifiedIdentity& sourceTable,
@@ -534,38 +324,19 @@ KxGCreateStatementTemplate* KxGOraDatabaseInfo::ShadowTrigger(const KxGQualified
     // The shadow's columns and the new source values, pair by pair: keys, then members.
     KxString names = KxString::EmptyString();
     KxString values = KxString::EmptyString();
-    auto addPairs = [&](const KxGColumnList& from, const KxGColumnList& to) {
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (!names.IsEmpty()) {
-                names << ", ";
-                values << ", ";
-            }
-            names << to.GetColumn(i)->GetName();
-            values << ":new." << from.GetColumn(i)->GetName();
-        }
-    };
-    addPairs(sourceKeys, shadowKeys);
-    addPairs(sourceMembers, shadowMembers);
+    ColumnPairs(sourceKeys, shadowKeys, ":new.", names, values);
+    ColumnPairs(sourceMembers, shadowMembers, ":new.", names, values);
     KxString insertPart("INSERT INTO ");
     insertPart << shadow << " ( " << names << " ) VALUES ( " << values << ");";
 
     KxString keyCondition(" WHERE ");
-    for (uint32_t i = 0; i < sourceKeys.Count() && i < shadowKeys.Count(); ++i) {
-        if (i > 0) {
-            keyCondition << " AND ";
-        }
-        keyCondition << shadowKeys.GetColumn(i)->GetName() << " = :old." << sourceKeys.GetColumn(i)->GetName();
-    }
+    ColumnEquations(sourceKeys, shadowKeys, ":old.", " AND ", keyCondition);
     keyCondition << ";";
 
     KxString updatePart = KxString::EmptyString();
-    for (uint32_t i = 0; i < sourceMembers.Count() && i < shadowMembers.Count(); ++i) {
-        if (i == 0) {
-            updatePart << "UPDATE " << shadow << " SET ";
-        } else {
-            updatePart << ", ";
-        }
-        updatePart << shadowMembers.GetColumn(i)->GetName() << " = :new." << sourceMembers.GetColumn(i)->GetName();
+    if (sourceMembers.Count() > 0 && shadowMembers.Count() > 0) {
+        updatePart << "UPDATE " << shadow << " SET ";
+        ColumnEquations(sourceMembers, shadowMembers, ":new.", ", ", updatePart);
     }
     const bool updates = !updatePart.IsEmpty();
     if (updates) {
@@ -604,7 +375,7 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterAdd(const KxGExtendedProjection& 
     const KxGColumnList& columns = projection.GetColumns();
     if (columns.Count() > 0) {
         text << projection.GetFrom() << " ADD\n( ";
-        ColumnDefinitions(columns, text, nullptr);
+        ColumnDefinitions(columns, ",\n ", text, nullptr);
         text << " )";
     }
     return KxGMake<KxGStatementTemplate>(text);
@@ -616,65 +387,10 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
     if (convMgr_ == nullptr) {
         return nullptr;
     }
-    KxString text("UPDATE ");
-    const KxGColumnList& from = source.GetColumns();
-    const KxGColumnList& to = target.GetColumns();
-    if (from.Count() > 0) {
-        text << source.GetFrom() << " SET ";
-        for (uint32_t i = 0; i < from.Count() && i < to.Count(); ++i) {
-            if (i > 0) {
-                text << ", ";
-            }
-            KxString expression = KxString::EmptyString();
-            convMgr_->BuildConversion(*from.GetColumn(i), *to.GetColumn(i), expression);
-            text << to.GetColumn(i)->GetName() << " = " << expression;
-        }
-        if (classId >= 0) {
-            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-        }
+    if (source.GetColumns().Count() == 0) {
+        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
     }
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::InsertSelectByCid(const KxGExtendedProjection& target,
-                                                            const KxGExtendedProjection& source,
-                                                            const KxGColumnList& added, int32_t classId)
-{
-    if (convMgr_ == nullptr) {
-        return nullptr;
-    }
-    KxString text("INSERT INTO ");
-    const KxGColumnList& to = target.GetColumns();
-    if (to.Count() > 0) {
-        KxString names = KxString::EmptyString();
-        KxString expressions = KxString::EmptyString();
-        auto addPair = [&](const KxGColumn& from, const KxGColumn* into) {
-            if (into == nullptr) {
-                return;
-            }
-            if (!names.IsEmpty()) {
-                names << ", ";
-                expressions << ", ";
-            }
-            KxString expression = KxString::EmptyString();
-            convMgr_->BuildConversion(from, *into, expression);
-            names << into->GetName();
-            expressions << expression;
-        };
-        const KxGColumnList& from = source.GetColumns();
-        for (uint32_t i = 0; i < from.Count(); ++i) {
-            addPair(*from.GetColumn(i), to.GetColumn(i));
-        }
-        for (uint32_t j = 0; j < added.Count(); ++j) {
-            addPair(*added.GetColumn(j), to.GetColumn(from.Count() + j));
-        }
-        text << target.GetFrom() << " ( " << names << ")\n"
-             << " SELECT " << expressions << " FROM " << source.GetFrom();
-        if (classId >= 0) {
-            text << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
-        }
-    }
-    return KxGMake<KxGStatementTemplate>(text);
+    return UpdateConverting(source.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }
 
 KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection& projection)
@@ -691,13 +407,6 @@ KxGStatementTemplate* KxGOraDatabaseInfo::AlterDrop(const KxGExtendedProjection&
         }
         text << ")";
     }
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DeleteByCid(const KxGQualifiedIdentity& table, int32_t classId)
-{
-    KxString text("DELETE FROM ");
-    text << table.GetQualifiedName() << " WHERE CID = " << KxGStoredClassNumber(static_cast<uint32_t>(classId));
     return KxGMake<KxGStatementTemplate>(text);
 }
 
@@ -720,49 +429,6 @@ void KxGOraDatabaseInfo::TimeFixup(const KxGColumn& column, const KxGQualifiedId
 
 // ---------------------------------------------------------------------------------------------------
 // Drops
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTable(const KxGQualifiedIdentity& table)
-{
-    KxString text("DROP TABLE ");
-    text << table.GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTable2(const KxGCreateStatementTemplate& created)
-{
-    return DropTable(created.GetIdentity());
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex(const KxString& indexName, const KxGQualifiedIdentity& table)
-{
-    KxString text("DROP INDEX ");
-    if (!table.GetQualifier().IsEmpty()) {
-        text << table.GetQualifier() << ".";
-    }
-    text << indexName;
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropIndex2(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP INDEX ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropView(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP VIEW ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::DropTrigger(const KxGCreateStatementTemplate& created)
-{
-    KxString text("DROP TRIGGER ");
-    text << created.GetIdentity().GetQualifiedName();
-    return KxGMake<KxGStatementTemplate>(text);
-}
 
 // ---------------------------------------------------------------------------------------------------
 // Roles, grants and users
@@ -835,18 +501,20 @@ void KxGOraDatabaseInfo::DropUser(const KxString& user, KxGStatementTemplateList
 // ---------------------------------------------------------------------------------------------------
 // The gateway's auxiliary objects
 
-namespace {
-
-KxString ActiveClientsText(const KxString& s)
+KxString KxGOraDatabaseInfo::ActiveClientsColumns(int32_t nameLength)
 {
-    KxString text("CREATE TABLE ");
-    const int32_t nameLength = KxGSchemaConstants::GetClientNameLen();
-    text << s << "." << KxGSchemaConstants::GetActiveClientsTable()
-         << " (\n CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n"
-         << " CLIENT_NAME VARCHAR2(" << nameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
-         << " OPEN_MODE VARCHAR2(" << nameLength << "),\n PRIMARY KEY ( CLIENTID, CONNECTION_ID ) )";
+    KxString text(" CLIENTID NUMBER(38) not null,\n USERID VARCHAR2(30) DEFAULT USER not null,\n");
+    text << " CLIENT_NAME VARCHAR2(" << nameLength << "),\n CONNECTION_ID NUMBER(38) DEFAULT 0 not null,\n"
+         << " OPEN_MODE VARCHAR2(" << nameLength << ")";
     return text;
 }
+
+bool KxGOraDatabaseInfo::CheckSchemaName(const KxString& schema)
+{
+    return CheckNames({&schema});
+}
+
+namespace {
 
 KxString AcquireLockText(const KxString& s)
 {
@@ -891,14 +559,6 @@ void KxGOraDatabaseInfo::CreateLocks(const KxString& schema, KxGStatementTemplat
             << " FOR EACH ROW\n BEGIN\n DELETE FROM " << s << "." << KxGSchemaConstants::GetLocksTable() << " WHERE CLIENTID = :OLD.CLIENTID AND\n"
             << " (:OLD.CLIENTID = :OLD.CONNECTION_ID OR :OLD.CONNECTION_ID = 0);\n END;";
     AppendText(list, trigger);
-}
-
-KxGStatementTemplate* KxGOraDatabaseInfo::CreateActiveClients(const KxString& schema)
-{
-    if (!CheckNames({&schema})) {
-        return nullptr;
-    }
-    return KxGMake<KxGStatementTemplate>(ActiveClientsText(schema));
 }
 
 void KxGOraDatabaseInfo::DropHelpers(const KxString& schema, KxGStatementTemplateList& list)

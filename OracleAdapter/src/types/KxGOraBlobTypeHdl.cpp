@@ -8,6 +8,7 @@
 #include "KxGOraOciAccess.h"
 #include "KxGOraTypeHdl.h"
 #include "KxGSQLBuffer.h"
+#include "KxGUnaligned.h"
 #include "oci.h"
 
 using kxgora::HandlesOf;
@@ -19,23 +20,12 @@ namespace {
 constexpr int32_t kPrefix = 4;
 constexpr ub1 kCharacterSetFormImplicit = 1;
 
-template <typename T>
-T Read(const void* address)
-{
-    T value;
-    std::memcpy(&value, address, sizeof value);
-    return value;
-}
-
-template <typename T>
-void Write(void* address, T value)
-{
-    std::memcpy(address, &value, sizeof value);
-}
+using kxg_unaligned::Load;
+using kxg_unaligned::Save;
 
 OCILobLocator* LocatorOf(const void* slot)
 {
-    return Read<OCILobLocator*>(slot);
+    return Load<OCILobLocator*>(slot);
 }
 
 }  // namespace
@@ -67,7 +57,7 @@ void* KxGOraBlobTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indicato
         return variable;
     }
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
-    const int32_t length = std::clamp(Read<int32_t>(slot), 0, size - kPrefix);
+    const int32_t length = std::clamp(Load<int32_t>(slot), 0, size - kPrefix);
     return blob.SetTo(slot + kPrefix, uint32_t(length)) == 0 ? variable : nullptr;
 }
 
@@ -83,7 +73,7 @@ void* KxGOraBlobTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicato
     if (cut) {
         length = size - kPrefix;
     }
-    Write<int32_t>(slot, static_cast<int32_t>(length));
+    Save<int32_t>(slot, static_cast<int32_t>(length));
     if (length > 0) {
         std::memcpy(slot + kPrefix, blob.Data(), size_t(length));
     }
@@ -105,7 +95,7 @@ void KxGOraBlobTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_
 void KxGOraBlobTypeHdl::SetDataLength(void* sqlValue, void*, int32_t size)
 {
     if (sqlValue != nullptr) {
-        Write<int32_t>(sqlValue, size < kPrefix ? 0 : size - kPrefix);
+        Save<int32_t>(sqlValue, size < kPrefix ? 0 : size - kPrefix);
     }
 }
 
@@ -173,7 +163,7 @@ uintptr_t KxGOraBlobBlobTypeHdl::CreateHandle(void* address, uint16_t* kind, con
         return 0;
     }
     if (address != nullptr) {
-        Write(address, reinterpret_cast<OCILobLocator*>(handle));
+        Save(address, reinterpret_cast<OCILobLocator*>(handle));
     }
     if (kind != nullptr) {
         *kind = KXG_ORA_LOB_DESCRIPTOR;
@@ -303,7 +293,7 @@ void* KxGOraBlobBlobAsSQLObjectBufferTypeHdl::SQLToVar(void* sqlValue, void* var
         if (into.GetData() == nullptr) {
             return nullptr;
         }
-        Write<int32_t>(into.GetData(), static_cast<int32_t>(length));
+        Save<int32_t>(into.GetData(), static_cast<int32_t>(length));
         return into.GetData() + kPrefix;
     };
     return ReadLob(sqlValue, context, prepare, &buffer) ? variable : nullptr;

@@ -4,6 +4,7 @@
 
 #include "KxGOraOciAccess.h"
 #include "KxGOraTypeHdl.h"
+#include "KxGUnaligned.h"
 #include "KxInt64.h"
 #include "KxObjId.h"
 #include "oci.h"
@@ -16,19 +17,8 @@ namespace {
 
 constexpr int32_t kNumberSize = OCI_NUMBER_SIZE;
 
-template <typename T>
-T Read(const void* address)
-{
-    T value;
-    std::memcpy(&value, address, sizeof value);
-    return value;
-}
-
-template <typename T>
-void Write(void* address, T value)
-{
-    std::memcpy(address, &value, sizeof value);
-}
+using kxg_unaligned::Load;
+using kxg_unaligned::Save;
 
 OCINumber NumberOf(const void* slot)
 {
@@ -152,7 +142,7 @@ void* KxGOraCIDTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indicator
     if (IsNull(indicator)) {
         id = KxClassId();
     } else {
-        id.SetClassNumber(Read<uint16_t>(sqlValue));
+        id.SetClassNumber(Load<uint16_t>(sqlValue));
     }
     return variable;
 }
@@ -162,7 +152,7 @@ void* KxGOraCIDTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicator
     if (sqlValue == nullptr || variable == nullptr) {
         return nullptr;
     }
-    Write<uint16_t>(sqlValue, static_cast<const KxClassId*>(variable)->GetClassNumber());
+    Save<uint16_t>(sqlValue, static_cast<const KxClassId*>(variable)->GetClassNumber());
     if (IsNullValue(variable)) {
         SetNull(indicator);
     } else {
@@ -178,7 +168,7 @@ void KxGOraCIDTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t
         return;
     }
     // The number as the column holds it (a 2-byte signed integer).
-    text << int32_t(Read<int16_t>(sqlValue));
+    text << int32_t(Load<int16_t>(sqlValue));
 }
 
 uint16_t KxGOraCIDTypeHdl::IsNullValue(const void* variable)
@@ -261,7 +251,7 @@ void* KxGOraInt64TypeHdl::SQLToVar(void* sqlValue, void* variable, void* indicat
     if (!IsNull(indicator) && !ReadNumber(sqlValue, value, context)) {
         return nullptr;
     }
-    Write(variable, value);
+    Save(variable, value);
     return variable;
 }
 
@@ -270,7 +260,7 @@ void* KxGOraInt64TypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicat
     if (sqlValue == nullptr || variable == nullptr) {
         return nullptr;
     }
-    if (!WriteNumber(Read<int64_t>(variable), sqlValue, context)) {
+    if (!WriteNumber(Load<int64_t>(variable), sqlValue, context)) {
         return nullptr;
     }
     SetNotNull(indicator);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "KxGOraTypeHdl.h"
+#include "KxGUnaligned.h"
 #include "KxIString.h"
 #include "kxlocale.h"
 #include "oci.h"
@@ -18,19 +19,8 @@ int32_t Capacity(int32_t size)
     return size > 0 ? size : 0;
 }
 
-template <typename T>
-T Read(const void* address)
-{
-    T value;
-    std::memcpy(&value, address, sizeof value);
-    return value;
-}
-
-template <typename T>
-void Write(void* address, T value)
-{
-    std::memcpy(address, &value, sizeof value);
-}
+using kxg_unaligned::Load;
+using kxg_unaligned::Save;
 
 // The bytes of an 8-bit text whose characters are all ASCII: they are the same in UTF-8, in every
 // 8-bit code set and in the server's multibyte counting (one byte each), so they go out as they are
@@ -109,7 +99,7 @@ void* KxGOraByteTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indicato
         return variable;
     }
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
-    const int32_t length = std::min<int32_t>(Read<uint16_t>(slot), capacity);
+    const int32_t length = std::min<int32_t>(Load<uint16_t>(slot), capacity);
     std::memcpy(variable, slot + 2, size_t(length));
     return variable;
 }
@@ -121,7 +111,7 @@ void* KxGOraByteTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicato
     }
     const uint16_t length = static_cast<uint16_t>(std::min(Capacity(size), kMaxValueLength));
     uint8_t* slot = static_cast<uint8_t*>(sqlValue);
-    Write(slot, length);
+    Save(slot, length);
     const uint8_t* bytes = static_cast<const uint8_t*>(variable);
     const bool mask = MaskTo7Bits();
     for (uint16_t i = 0; i < length; ++i) {
@@ -139,7 +129,7 @@ void KxGOraByteTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
     text << "'";
     // A slot without room for a byte has none to show, whatever its length says.
-    if (Read<uint16_t>(slot) > 0 && BufferSize(size) > 2) {
+    if (Load<uint16_t>(slot) > 0 && BufferSize(size) > 2) {
         const char c = static_cast<char>(slot[2]);
         text << KxString(&c, 1);
         if (c == '\'') {
@@ -458,7 +448,7 @@ void* KxGOraStringLONGCHARTypeHdl::SQLToVar(void* sqlValue, void* variable, void
     KxString fetched;
     if (!IsNull(indicator)) {
         const char* slot = static_cast<const char*>(sqlValue);
-        const int32_t length = std::clamp(Read<int32_t>(slot), 0, Capacity(size));
+        const int32_t length = std::clamp(Load<int32_t>(slot), 0, Capacity(size));
         fetched = Decode(slot + 4, length);
     }
     Assign(variable, fetched);
@@ -475,12 +465,12 @@ void* KxGOraStringLONGCHARTypeHdl::VarToSQL(void* variable, void* sqlValue, void
     char* slot = static_cast<char*>(sqlValue);
     if (value.IsEmpty()) {
         SetNull(indicator);
-        Write<int32_t>(slot, 0);
+        Save<int32_t>(slot, 0);
         return sqlValue;
     }
     bool fits = true;
     const int32_t length = Encode(value, slot + 4, size, fits);
-    Write<int32_t>(slot, length);
+    Save<int32_t>(slot, length);
     SetNotNull(indicator);
     return sqlValue;
 }
@@ -493,7 +483,7 @@ void KxGOraStringLONGCHARTypeHdl::ValueToText(const void* sqlValue, KxString& te
     // The prefix's length, but never past the slot's end.
     const char* slot = static_cast<const char*>(sqlValue);
     const int32_t room = std::max(BufferSize(size) - 4, 0);
-    AppendQuoted(slot + 4, std::clamp(Read<int32_t>(slot), 0, room), text);
+    AppendQuoted(slot + 4, std::clamp(Load<int32_t>(slot), 0, room), text);
 }
 
 uint16_t KxGOraStringLONGCHARTypeHdl::NativeType()

@@ -6,6 +6,7 @@
 
 #include "KxGDatabase.h"
 #include "KxGatewayModule.h"
+#include "KxGUnaligned.h"
 #include "KxInt64.h"
 #include "oci.h"
 
@@ -33,13 +34,7 @@ size_t CopySize(uint8_t code, int32_t size)
     return size > 0 ? size_t(size) : 0;
 }
 
-template <typename T>
-T Read(const void* address)
-{
-    T value;
-    std::memcpy(&value, address, sizeof value);
-    return value;
-}
+using kxg_unaligned::Load;
 
 }  // namespace
 
@@ -205,28 +200,28 @@ void KxGOraTypeHdl::ValueToText(const void* sqlValue, KxString& text, int32_t, K
     switch (code) {
     case kChar:
     case kByte:
-        text << Read<char>(sqlValue);
+        text << Load<char>(sqlValue);
         break;
     case kShort:
-        text << int32_t(Read<int16_t>(sqlValue));
+        text << int32_t(Load<int16_t>(sqlValue));
         break;
     case kUShort:
-        text << uint32_t(Read<uint16_t>(sqlValue));
+        text << uint32_t(Load<uint16_t>(sqlValue));
         break;
     case kInt:
     case kLong:
     case kInt4:
-        text << Read<int32_t>(sqlValue);
+        text << Load<int32_t>(sqlValue);
         break;
     case kUInt:
     case kULong:
-        text << Read<uint32_t>(sqlValue);
+        text << Load<uint32_t>(sqlValue);
         break;
     case kDouble:
-        text << Read<double>(sqlValue);
+        text << Load<double>(sqlValue);
         break;
     case kFloat:
-        text << double(Read<float>(sqlValue));
+        text << double(Load<float>(sqlValue));
         break;
     default:
         text << "Unknown type? = " << uint32_t(code);
@@ -241,7 +236,7 @@ uint16_t KxGOraTypeHdl::IsNullValue(const void*)
 
 uint16_t KxGOraTypeHdl::IsNull(const void* indicator)
 {
-    return indicator != nullptr && Read<uint16_t>(indicator) == KXG_ORA_IND_NULL ? 1 : 0;
+    return indicator != nullptr && Load<uint16_t>(indicator) == KXG_ORA_IND_NULL ? 1 : 0;
 }
 
 void KxGOraTypeHdl::PrepareIndicator(void*)
@@ -369,7 +364,7 @@ void* KxGOraBooleanTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indic
         return variable;
     }
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
-    const uint16_t length = Read<uint16_t>(slot);
+    const uint16_t length = Load<uint16_t>(slot);
     value = length > 0 && slot[2] != 0;
     return variable;
 }
@@ -393,7 +388,7 @@ void KxGOraBooleanTypeHdl::ValueToText(const void* sqlValue, KxString& text, int
         return;
     }
     const uint8_t* slot = static_cast<const uint8_t*>(sqlValue);
-    text << (Read<uint16_t>(slot) > 0 && slot[2] != 0 ? "TRUE" : "FALSE");
+    text << (Load<uint16_t>(slot) > 0 && slot[2] != 0 ? "TRUE" : "FALSE");
 }
 
 uint16_t KxGOraBooleanTypeHdl::NativeType()

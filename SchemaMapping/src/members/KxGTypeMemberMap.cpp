@@ -37,6 +37,16 @@ bool ErrorPending(KxGDatabase* database)
     return database != nullptr && database->GetError() != nullptr && database->GetError()->HasError() != 0;
 }
 
+// Whether a string member's value holds a NUL character: a column keeps the text only up to it, so
+// such a value is refused rather than cut.
+bool HoldsNul(uint8_t typeCode, const void* variable)
+{
+    if (typeCode != 11 && typeCode != 20 && typeCode != 21) {
+        return false;
+    }
+    return static_cast<const KxString*>(variable)->Find('\0') >= 0;
+}
+
 }  // namespace
 
 KxGTypeMemberMap::KxGTypeMemberMap(KxGSchemaMap* schemaMap, const KxClassId& declaringClass, const KxString& name,
@@ -173,6 +183,12 @@ int32_t KxGTypeMemberMap::Store(KxObjectAlias& object, KxGRowContext& rows, KxGC
         return KX_ALIAS_E_NULL;
     }
     uint8_t* indicator = rows.IndicatorAddress(rowOffset_, valueSize_, indSize_, row);
+    if (HoldsNul(column_.GetTypeCode(), variable)) {
+        if (KxGDatabase* database = DatabaseOf(context, schemaMap_)) {
+            database->SetUserError(KXG_E_STRING_HOLDS_NUL, ", member ", name_.ToUtf8().c_str());
+        }
+        return KXG_E_STRING_HOLDS_NUL;
+    }
     if (typeHdl_->VarToSQL(variable, value, indicator, columnSize_, context) != nullptr) {
         return 0;
     }

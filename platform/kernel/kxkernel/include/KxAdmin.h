@@ -88,8 +88,9 @@ public:
     // ---- operations -------------------------------------------------------------------------
     virtual int32_t Init();
     virtual int32_t OpenDatabase();
-    // The kernel admin's own close (derived admins call it at the end of theirs): closes the
-    // dictionary (releasing it) and empties the surrogate cache (without recycling). Answers 0.
+    // The kernel admin's own close (derived admins call it at the end of theirs): closes the buckets
+    // (they point at the dictionary's classes), then the dictionary (releasing it), and empties the
+    // surrogate cache (without recycling). Answers 0.
     virtual int32_t CloseDatabase();
     virtual int32_t RegisterClass(KxMetaClass* metaClass);
     virtual int32_t FetchSurrogates(KxObjId* ids, int32_t count);

@@ -24,6 +24,7 @@ class KxExcMgr;
 class KxObjectMgr;
 class KxObjectSpace;
 class KxTransaction;
+class KxTransactionResource;
 class KxBaseConnection;
 
 class KxBase {
@@ -153,6 +154,11 @@ public:
 
 private:
     friend class KxBucketCru;
+    friend class KxObjectMgr;
+    // Reads the object of a reference through the bucket of its class within the resource (the
+    // current transaction's when null); the object is not looked for in memory first.
+    int32_t ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,
+                       const KxLockSpec* lockSpec, const KxRefList* prefetch, const KxLockSpec* prefetchLockSpec);
     // A cursor going away: GetObject no longer reads ahead along it.
     void ForgetCursor(KxBucketCru* cursor);
     // Lets go of the objects read ahead and kept in memory: the one of ref, or all (null).

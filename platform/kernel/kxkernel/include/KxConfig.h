@@ -1,6 +1,5 @@
-// KxConfig: the kernel's configuration, read from one INI file.
-//
-// File syntax (also readable as a Windows-style profile file):
+// KxConfig: the kernel's configuration, read from one INI file. The file rules are those of the
+// INI library w32ini (platform/win32/w32ini), which the Win32 profile calls share:
 //   ; a comment line
 //   key=value                         (before any section: the top level)
 //   [databases\shop\RelationalObjectGateway]

@@ -138,6 +138,10 @@ public:
     uint32_t Count() const;
     // Deletes every registered module (each is unloaded first).
     void ReleaseAll();
+    // Deletes (and so unloads) the registered modules whose objects a library made (their class's code
+    // lies in the library loaded at that base address), but not `except`. The kernel does this before
+    // it unloads the library, so that no code of an unloaded library runs when they go.
+    void ReleaseMadeBy(const void* libraryBase, const KxLoadableModule* except);
 
 private:
     struct Impl;

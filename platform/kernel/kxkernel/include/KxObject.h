@@ -26,7 +26,9 @@
 #include "KxRef.h"
 
 class KxBase;
+class KxClassDict;
 class KxObjectMgr;
+class KxTransactionResource;
 
 // Status codes of objects and sets.
 enum : int32_t {
@@ -78,6 +80,7 @@ private:
     uint32_t count_ = 1;
     KxBase* base_ = nullptr;
     KxObjectMgr* manager_ = nullptr;
+    KxClassDict* dictionary_ = nullptr;   // a hold of the root's, taken when the object left its base
 };
 
 class KxOnDemand {
@@ -233,6 +236,10 @@ public:
     explicit KxObjectMgr(KxBase* base);
     // Objects still alive lose their manager and base (they stay valid until their last release).
     ~KxObjectMgr();
+    // Lets every object still alive go: each loses its manager and base and leaves the object space;
+    // it stays valid until its last release and keeps the dictionary of its class for that long (a
+    // hold of the root's, when the root holds it). The base does this when it closes.
+    void DetachAll();
     KxObjectMgr(const KxObjectMgr&) = delete;
     KxObjectMgr& operator=(const KxObjectMgr&) = delete;
 
@@ -251,8 +258,13 @@ public:
     // changes), KX_KERNEL_E_INVALID.
     int32_t Attach(KxObject* object);
     // The object in memory for the reference's object id, held for the caller: 0 or
-    // KX_KERNEL_E_OBJ_NOT_FOUND (-2017).
-    int32_t Get(const KxRef& ref, KxObject*& object);
+    // KX_KERNEL_E_OBJ_NOT_FOUND (-2017). Reads nothing.
+    int32_t Find(const KxRef& ref, KxObject*& object);
+    // The object of the reference, held for the caller: the one in memory, else read through the
+    // base's storage (the bucket of its class) within the transaction resource, or the base's current
+    // transaction when none is given. 0, KX_KERNEL_E_OBJ_NOT_FOUND (-2017; also for a base without
+    // open storage), or the failure of the read.
+    int32_t Get(const KxRef& ref, KxObject*& object, KxTransactionResource* resource = nullptr);
     // Releases one hold (Release of the object).
     void Release(KxObject* object);
     // Objects of this manager that are alive.

@@ -60,6 +60,8 @@ public:
                           KxString* error = nullptr);
     // Ends one hold; the last release deletes the dictionary. 0 or KX_KERNEL_E_NOT_FOUND.
     int32_t ReleaseDictionary(KxClassDict* dict);
+    // One more hold of a dictionary the root holds. 0 or KX_KERNEL_E_NOT_FOUND.
+    int32_t HoldDictionary(KxClassDict* dict);
     // Hands a built dictionary to the root under its server and name, held once for the caller.
     // KX_KERNEL_E_DUPLICATE when one with that server and name is held (dict is then kept by the
     // caller), KX_KERNEL_E_INVALID for null.
@@ -77,6 +79,9 @@ private:
     KxRoot();
     ~KxRoot();
     friend class KxBase;
+    // The bases that exist (each registers itself while it lives); the last DeinitKelvox closes them.
+    void AddBase(KxBase* base);
+    void RemoveBase(KxBase* base);
     friend int32_t InitKelvox(int32_t, KxParameterSet*, int32_t);
     friend int32_t DeinitKelvox();
     struct Impl;
@@ -91,6 +96,7 @@ private:
 int32_t InitKelvox(KxParameterSet* params);
 // The same, in the form with a transaction behaviour and flags (both without effect here).
 int32_t InitKelvox(int32_t txnBehaviour, KxParameterSet* params, int32_t flags);
-// Ends one InitKelvox. The last one releases the configuration and unloads and deletes every
-// registered module. 0, or KX_KERNEL_E_NOT_INITIALISED without a matching InitKelvox.
+// Ends one InitKelvox. The last one closes the bases that are still open (their buckets and the
+// module objects they use go before the modules), then unloads and deletes every registered module
+// and releases the configuration. 0, or KX_KERNEL_E_NOT_INITIALISED without a matching InitKelvox.
 int32_t DeinitKelvox();

@@ -102,6 +102,8 @@ int32_t KxAdmin::OpenDatabase() { return kNo; }
 
 int32_t KxAdmin::CloseDatabase() {
     impl_->dictionaryOpen = false;
+    // The buckets point at classes of the dictionary: they go first.
+    impl_->bucketMgr.CloseBuckets();
     AttachDictionary(nullptr);
     impl_->surrogates.clear();
     return KX_KERNEL_OK;

@@ -20,9 +20,13 @@ KxBase::KxBase(const KxString& logicalName, const KxString& clientName)
     impl_->logicalName = logicalName;
     impl_->clientName = clientName;
     impl_->objectMgr = std::make_unique<KxObjectMgr>(this);
+    KELVOX()->AddBase(this);
 }
 
-KxBase::~KxBase() { Close(); }
+KxBase::~KxBase() {
+    KELVOX()->RemoveBase(this);
+    Close();
+}
 
 const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
 const KxString& KxBase::GetClientName() const { return impl_->clientName; }

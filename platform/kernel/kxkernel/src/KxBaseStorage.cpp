@@ -215,6 +215,10 @@ int32_t KxBase::Close()
         }
         st.transaction.reset();
     }
+    // Objects still held by the caller leave the base (they keep their classes' dictionary).
+    if (st.admin != nullptr) {
+        GetObjectMgr()->DetachAll();
+    }
     delete st.shell;
     st.shell = nullptr;
     if (st.admin != nullptr) {
@@ -421,15 +425,27 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
     if (ref.IsInvalid()) {
         return KX_KERNEL_E_INVALID;
     }
-    if (GetObjectMgr()->Get(ref, object) == KX_KERNEL_OK) {
+    if (GetObjectMgr()->Find(ref, object) == KX_KERNEL_OK) {
         return KX_KERNEL_OK;
     }
+    return ReadObject(ref, object, nullptr, lockSpec, prefetch, prefetchLockSpec);
+}
+
+int32_t KxBase::ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,
+                           const KxLockSpec* lockSpec, const KxRefList* prefetch, const KxLockSpec* prefetchLockSpec)
+{
+    object = nullptr;
     if (!impl_->storage.open) {
         return KX_KERNEL_E_STATE;
     }
-    KxTransactionResource* resource = nullptr;
     KxBucket* bucket = nullptr;
-    int32_t rc = ResourceAndBucket(this, ref.GetClassId(), resource, bucket);
+    int32_t rc = KX_KERNEL_OK;
+    if (resource == nullptr) {
+        rc = ResourceAndBucket(this, ref.GetClassId(), resource, bucket);
+    } else {
+        bucket = GetBucket(ref.GetClassId());
+        rc = bucket != nullptr ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
+    }
     if (rc != KX_KERNEL_OK) {
         return rc;
     }

@@ -1,50 +1,17 @@
 #include "KxConfig.h"
 
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 #include "KernelText.h"
+#include "w32ini.h"
 
 namespace {
-
-struct Entry {
-    std::string key;
-    std::string value;
-};
-
-struct Section {
-    std::vector<std::string> path;   // names, trimmed, as first written
-    std::vector<Entry> entries;
-};
-
-std::vector<std::string> SplitPath(const std::string& name) {
-    std::vector<std::string> parts;
-    std::string cur;
-    for (char c : name) {
-        if (c == '\\') {
-            parts.push_back(kxk::Trim(cur));
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    parts.push_back(kxk::Trim(cur));
-    return parts;
-}
-
-bool SamePrefix(const std::vector<std::string>& path, const std::vector<std::string>& prefix) {
-    if (path.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (!kxk::EqualsNoCase(path[i], prefix[i])) return false;
-    return true;
-}
 
 std::vector<std::string> PathOf(const KxString path[]) {
     std::vector<std::string> parts;
     if (path == nullptr) return parts;
     for (size_t i = 0; path[i].IsActive() && !path[i].IsEmpty(); ++i)
-        parts.push_back(kxk::Trim(path[i].ToUtf8()));
+        parts.push_back(w32ini::Trim(path[i].ToUtf8()));
     return parts;
 }
 
@@ -58,55 +25,10 @@ KxString FromFileText(const std::string& s) {
 
 struct KxConfig::Impl {
     KxString fileName;
-    // Index 0 is the top level (empty path).
-    std::vector<Section> sections;
-
-    void Parse(const std::string& text) {
-        sections.clear();
-        sections.push_back(Section{});
-        size_t current = 0;
-        size_t pos = 0;
-        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
-        while (pos <= text.size()) {
-            size_t eol = text.find('\n', pos);
-            if (eol == std::string::npos) eol = text.size();
-            const std::string line = kxk::Trim(text.substr(pos, eol - pos));
-            pos = eol + 1;
-            if (line.empty() || line[0] == ';') continue;
-            if (line[0] == '[') {
-                const size_t close = line.find(']');
-                if (close == std::string::npos) continue;
-                const std::vector<std::string> path = SplitPath(line.substr(1, close - 1));
-                current = FindOrAdd(path);
-                continue;
-            }
-            const size_t eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            Entry e{kxk::Trim(line.substr(0, eq)), kxk::Trim(line.substr(eq + 1))};
-            if (e.key.empty()) continue;
-            sections[current].entries.push_back(std::move(e));
-        }
-    }
-
-    size_t FindOrAdd(const std::vector<std::string>& path) {
-        if (const Section* s = Find(path)) return static_cast<size_t>(s - sections.data());
-        sections.push_back(Section{path, {}});
-        return sections.size() - 1;
-    }
-
-    const Section* Find(const std::vector<std::string>& path) const {
-        for (const Section& s : sections)
-            if (s.path.size() == path.size() && SamePrefix(s.path, path)) return &s;
-        return nullptr;
-    }
+    w32ini::Document document;
 
     const std::string* Lookup(const KxString& key, const KxString path[]) const {
-        const Section* s = Find(PathOf(path));
-        if (s == nullptr) return nullptr;
-        const std::string k = kxk::Trim(key.ToUtf8());
-        for (const Entry& e : s->entries)
-            if (kxk::EqualsNoCase(e.key, k)) return &e.value;
-        return nullptr;
+        return document.Lookup(PathOf(path), key.ToUtf8());
     }
 
     template <typename T>
@@ -122,22 +44,19 @@ struct KxConfig::Impl {
     }
 };
 
-KxConfig::KxConfig() : impl_(std::make_unique<Impl>()) { impl_->Parse(std::string()); }
+KxConfig::KxConfig() : impl_(std::make_unique<Impl>()) {}
 KxConfig::~KxConfig() = default;
 
 int32_t KxConfig::ReadFile(const KxString& fileName) {
-    std::ifstream in(fileName.StrGet(), std::ios::binary);
-    if (!in) return KX_KERNEL_E_CONFIG_FILE;
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) return KX_KERNEL_E_CONFIG_FILE;
-    impl_->Parse(buf.str());
+    std::string text;
+    if (!w32ini::ReadFile(fileName.StrGet(), text)) return KX_KERNEL_E_CONFIG_FILE;
+    impl_->document.Parse(text);
     impl_->fileName = fileName;
     return KX_KERNEL_OK;
 }
 
 int32_t KxConfig::ReadText(const std::string& text) {
-    impl_->Parse(text);
+    impl_->document.Parse(text);
     impl_->fileName.SetInactive();
     return KX_KERNEL_OK;
 }
@@ -165,30 +84,12 @@ int32_t KxConfig::Get(const KxString& key, int32_t& out, const KxString path[]) 
 
 int32_t KxConfig::GetChildNames(const KxString path[], std::vector<KxString>& names) const {
     names.clear();
-    const std::vector<std::string> prefix = PathOf(path);
-    bool exists = prefix.empty();
-    std::vector<std::string> seen;
-    for (const Section& s : impl_->sections) {
-        if (s.path.empty() || !SamePrefix(s.path, prefix)) continue;
-        exists = true;
-        if (s.path.size() == prefix.size()) continue;
-        const std::string& child = s.path[prefix.size()];
-        bool known = false;
-        for (const std::string& n : seen)
-            if (kxk::EqualsNoCase(n, child)) known = true;
-        if (known) continue;
-        seen.push_back(child);
-        names.push_back(FromFileText(child));
-    }
+    std::vector<std::string> children;
+    const bool exists = impl_->document.ChildNames(PathOf(path), children);
+    for (const std::string& child : children) names.push_back(FromFileText(child));
     return exists ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
 }
 
 KxString KxConfig::JoinPath(const KxString path[]) {
-    std::string joined;
-    const std::vector<std::string> parts = PathOf(path);
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0) joined += '\\';
-        joined += parts[i];
-    }
-    return FromFileText(joined);
+    return FromFileText(w32ini::JoinSectionName(PathOf(path)));
 }

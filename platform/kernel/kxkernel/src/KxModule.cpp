@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "KxConfig.h"
@@ -172,6 +173,11 @@ int32_t KxLoadableModule::Unload() {
 }
 
 int32_t KxLoadableModule::DoUnload() {
+    // Module objects the library made and registered (their code is the library's) go first, while
+    // the library is still there.
+    Dl_info own{};
+    if (dladdr(reinterpret_cast<void*>(impl_->init), &own) != 0 && own.dli_fbase != nullptr)
+        KxBase::KELVOX()->GetDllManager()->ReleaseMadeBy(own.dli_fbase, this);
     impl_->init(0);
     const int closed = dlclose(impl_->handle);
     impl_->handle = nullptr;
@@ -249,6 +255,26 @@ int32_t KxDllManager::RegisterDll(KxLoadableModule* module) {
 uint32_t KxDllManager::Count() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     return static_cast<uint32_t>(impl_->modules.size());
+}
+
+void KxDllManager::ReleaseMadeBy(const void* libraryBase, const KxLoadableModule* except) {
+    std::vector<KxLoadableModule*> made;
+    {
+        std::lock_guard<std::mutex> lock(impl_->mutex);
+        for (auto it = impl_->modules.begin(); it != impl_->modules.end();) {
+            Dl_info info{};
+            const bool ours = *it != except &&
+                              dladdr(static_cast<const void*>(&typeid(**it)), &info) != 0 &&
+                              info.dli_fbase == libraryBase;
+            if (ours) {
+                made.push_back(*it);
+                it = impl_->modules.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto it = made.rbegin(); it != made.rend(); ++it) delete *it;
 }
 
 void KxDllManager::ReleaseAll() {

@@ -4,6 +4,7 @@
 
 #include "KxBase.h"
 #include "KxObjectSpace.h"
+#include "KxRoot.h"
 #include "KxValueOps.h"
 
 // ---- KxObject --------------------------------------------------------------------------------
@@ -11,7 +12,10 @@ KxObject::KxObject(const KxMetaClass* metaClass, uint8_t* data) : class_(metaCla
     ref_.SetClassId(metaClass->GetClassId());
 }
 
-KxObject::~KxObject() { class_->DeleteInstance(data_); }
+KxObject::~KxObject() {
+    class_->DeleteInstance(data_);
+    if (dictionary_ != nullptr) KxBase::KELVOX()->ReleaseDictionary(dictionary_);
+}
 
 void KxObject::Release() {
     if (count_ == 0) return;
@@ -258,9 +262,14 @@ int32_t KxClassSet::Get(uint32_t i, uint8_t* instance) const {
 // ---- KxObjectMgr -----------------------------------------------------------------------------
 KxObjectMgr::KxObjectMgr(KxBase* base) : base_(base) {}
 
-KxObjectMgr::~KxObjectMgr() {
+KxObjectMgr::~KxObjectMgr() { DetachAll(); }
+
+void KxObjectMgr::DetachAll() {
     KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
-    for (KxObject* o : objects_) {
+    std::unordered_set<KxObject*> objects;
+    objects.swap(objects_);
+    live_ = 0;
+    for (KxObject* o : objects) {
         if (space != nullptr && !o->GetObjId().IsNull()) {
             space->BeginCriticalSection();
             if (space->nts_IsInList(o->GetRef()) == o) space->nts_Remove(o->GetRef());
@@ -268,6 +277,10 @@ KxObjectMgr::~KxObjectMgr() {
         }
         o->manager_ = nullptr;
         o->base_ = nullptr;
+        KxClassDict* dictionary = o->class_->GetDictionary();
+        if (o->dictionary_ == nullptr && dictionary != nullptr &&
+            KxBase::KELVOX()->HoldDictionary(dictionary) == KX_KERNEL_OK)
+            o->dictionary_ = dictionary;
     }
 }
 
@@ -344,7 +357,13 @@ int32_t KxObjectMgr::SetId(KxObject* object, const KxObjId& id) {
     return 0;
 }
 
-int32_t KxObjectMgr::Get(const KxRef& ref, KxObject*& object) {
+int32_t KxObjectMgr::Get(const KxRef& ref, KxObject*& object, KxTransactionResource* resource) {
+    const int32_t found = Find(ref, object);
+    if (found == 0 || base_ == nullptr || ref.IsInvalid() || !base_->IsOpen()) return found;
+    return base_->ReadObject(ref, object, resource, nullptr, nullptr, nullptr);
+}
+
+int32_t KxObjectMgr::Find(const KxRef& ref, KxObject*& object) {
     object = nullptr;
     KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
     if (space == nullptr || ref.IsInvalid()) return KX_KERNEL_E_OBJ_NOT_FOUND;

@@ -1,5 +1,6 @@
 #include "KxRoot.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -37,6 +38,8 @@ struct KxRoot::Impl {
     std::atomic<KxUserNameFunction> userNameFn{nullptr};
     std::mutex dictMutex;
     std::vector<HeldDictionary> dictionaries;
+    std::mutex basesMutex;
+    std::vector<KxBase*> bases;
     std::map<std::string, std::string> dictionaryPaths;   // by server key
 };
 
@@ -153,6 +156,26 @@ int32_t KxRoot::ReleaseDictionary(KxClassDict* dict) {
     return KX_KERNEL_E_NOT_FOUND;
 }
 
+int32_t KxRoot::HoldDictionary(KxClassDict* dict) {
+    std::lock_guard<std::mutex> lock(impl_->dictMutex);
+    for (HeldDictionary& h : impl_->dictionaries)
+        if (h.dict.get() == dict) {
+            ++h.holds;
+            return KX_KERNEL_OK;
+        }
+    return KX_KERNEL_E_NOT_FOUND;
+}
+
+void KxRoot::AddBase(KxBase* base) {
+    std::lock_guard<std::mutex> lock(impl_->basesMutex);
+    impl_->bases.push_back(base);
+}
+
+void KxRoot::RemoveBase(KxBase* base) {
+    std::lock_guard<std::mutex> lock(impl_->basesMutex);
+    impl_->bases.erase(std::remove(impl_->bases.begin(), impl_->bases.end(), base), impl_->bases.end());
+}
+
 int32_t KxRoot::AddDictionary(std::unique_ptr<KxClassDict>& dict, KxClassDict*& held) {
     held = nullptr;
     if (!dict) return KX_KERNEL_E_INVALID;
@@ -217,7 +240,14 @@ int32_t DeinitKelvox() {
     if (root.initCount == 0) return KX_KERNEL_E_NOT_INITIALISED;
     if (--root.initCount > 0) return KX_KERNEL_OK;
     lock.unlock();
-    // Modules are unloaded while the configuration is still there (a module may read it).
+    // Bases still open are closed first: their shells, admins, buckets and connections are the
+    // modules' code. Modules are unloaded while the configuration is still there (a module may read it).
+    std::vector<KxBase*> bases;
+    {
+        std::lock_guard<std::mutex> held(root.basesMutex);
+        bases = root.bases;
+    }
+    for (KxBase* base : bases) base->Close();
     root.dllManager.ReleaseAll();
     lock.lock();
     if (root.initCount == 0) {

@@ -2,40 +2,16 @@
 
 #include <vector>
 
+#include "IniCases.h"
 #include "KxConfig.h"
 #include "KxParameter.h"
 #include "TestSupport.h"
 
 namespace {
 
-const char* kIni =
-    "\xEF\xBB\xBF; kernel configuration\r\n"
-    "onlyServerUnicode = 1\r\n"
-    "[databases\\shop\\RelationalObjectGateway]\r\n"
-    "TraceModules = SM,STM \r\n"
-    "MaxConnectionPoolSize=12\n"
-    "ConnectionPoolExpirationTime = -60\n"
-    "Big = 70000\n"
-    "Hex = 0x7fff\n"
-    "Word = 0xFFFF\n"
-    "NotANumber = 12abc\n"
-    "Empty =\n"
-    "TraceModules = ALL\n"
-    "   ; indented comment = not a key\n"
-    "a line without equals sign\n"
-    "[ databases \\ stock \\ RelationalObjectGateway ]\n"
-    "TraceFile = gw\n"
-    "[RelationalObjectGateway]\n"
-    "ConcurrencyControlService = LOCAL\n"
-    "[servers\\ORA1]\n"
-    "Text = caf\xC3\xA9\n"
-    "[DATABASES\\Shop\\relationalobjectgateway]\n"
-    "Added = yes\n"
-    "MaxConnectionPoolSize = 99\n";
+const char* kIni = w32ini_cases::kIniText;
 
 const KxString kShop[] = {"databases", "shop", "RelationalObjectGateway", ""};
-const KxString kStock[] = {"databases", "stock", "RelationalObjectGateway", ""};
-const KxString kGlobal[] = {"RelationalObjectGateway", ""};
 const KxString kServer[] = {"servers", "ORA1", ""};
 const KxString kTop[] = {""};
 const KxString kMissing[] = {"databases", "nowhere", "RelationalObjectGateway", ""};
@@ -47,36 +23,34 @@ protected:
     KxConfig config;
 };
 
+// Splits a section name at its backslashes into a path array ending with an empty name.
+std::vector<KxString> PathArray(const std::string& section) {
+    std::vector<KxString> path;
+    size_t start = 0;
+    for (;;) {
+        const size_t cut = section.find('\\', start);
+        path.push_back(KxString(section.substr(start, cut == std::string::npos ? cut : cut - start).c_str()));
+        if (cut == std::string::npos) break;
+        start = cut + 1;
+    }
+    path.push_back(KxString(""));
+    return path;
+}
+
 TEST_F(ConfigTest, TextLookups) {
-    struct Case {
-        const char* key;
-        const KxString* path;
-        int32_t rc;
-        const char* value;
-    };
-    const Case cases[] = {
-        {"TraceModules", kShop, 0, "SM,STM"},          // trimmed; the first occurrence counts
-        {"tracemodules", kShop, 0, "SM,STM"},          // keys ignore case
-        {"Added", kShop, 0, "yes"},                    // a repeated header adds to the section
-        {"MaxConnectionPoolSize", kShop, 0, "12"},     // ... but does not replace earlier keys
-        {"Empty", kShop, 0, ""},
-        {"TraceFile", kStock, 0, "gw"},                // blanks around path names
-        {"ConcurrencyControlService", kGlobal, 0, "LOCAL"},
-        {"onlyServerUnicode", kTop, 0, "1"},           // before any section: the top level
-        {"onlyServerUnicode", nullptr, 0, "1"},
-        {"Text", kServer, 0, "caf\xC3\xA9"},
-        {"TraceModules", kGlobal, KX_KERNEL_E_NOT_FOUND, nullptr},   // no fallback between sections
-        {"Missing", kShop, KX_KERNEL_E_NOT_FOUND, nullptr},
-        {"TraceModules", kMissing, KX_KERNEL_E_NOT_FOUND, nullptr},
-        {"; indented comment", kShop, KX_KERNEL_E_NOT_FOUND, nullptr},
-        {"TraceModules", kTop, KX_KERNEL_E_NOT_FOUND, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
+    for (const w32ini_cases::Lookup& c : w32ini_cases::kLookups) {
+        SCOPED_TRACE(std::string(c.section) + " / " + c.key);
+        const std::vector<KxString> path = PathArray(c.section);
         KxString out("unchanged");
-        EXPECT_EQ(c.rc, config.Get(c.key, out, c.path));
+        EXPECT_EQ(c.value != nullptr ? 0 : KX_KERNEL_E_NOT_FOUND, config.Get(c.key, out, path.data()));
         EXPECT_EQ(c.value != nullptr ? c.value : "unchanged", out.ToUtf8());
     }
+    // The top level: the keys before the first section, reached by an empty or null path only.
+    KxString out;
+    EXPECT_EQ(0, config.Get("onlyServerUnicode", out, kTop));
+    EXPECT_EQ("1", out.ToUtf8());
+    EXPECT_EQ(0, config.Get("onlyServerUnicode", out, nullptr));
+    EXPECT_EQ(KX_KERNEL_E_NOT_FOUND, config.Get("TraceModules", out, kTop));
 }
 
 TEST_F(ConfigTest, NumberLookups) {

@@ -5,10 +5,12 @@
 #include "KxAdmin.h"
 #include "KxBase.h"
 #include "KxBucket.h"
+#include "KxConfig.h"
 #include "KxConnection.h"
 #include "KxMetaType.h"
 #include "KxModule.h"
 #include "KxObject.h"
+#include "KxRoot.h"
 #include "KxShell.h"
 #include "KxTransaction.h"
 #include "TestRecorder.h"
@@ -25,6 +27,8 @@ int32_t Answer(const std::string& operation, int32_t otherwise = 0) {
 class TestBucket : public KxBucket {
 public:
     TestBucket(KxBase* base, const KxMetaClass* cls) : KxBucket(base, nullptr), class_(cls) {}
+    // A bucket may use its class until it goes.
+    ~TestBucket() override { KxTestRecord("bucket gone " + class_->GetName().ToUtf8()); }
 
     int32_t StoreObject(KxObject* object, int32_t, KxTransactionResource* resource) override {
         KxTestRecord("store " + Id(object->GetRef()) + (resource != nullptr ? "" : " without resource"));
@@ -110,6 +114,34 @@ private:
     uint64_t next_ = 1000;
 };
 
+// A module object of this library's own, as a storage module makes one for the library it loads
+// (the module "Gt" of the configuration); the kernel's registry keeps it.
+class TestLoadedModule : public KxLoadableModule {
+public:
+    using KxLoadableModule::KxLoadableModule;
+    ~TestLoadedModule() override { KxTestRecord("loaded module gone"); }
+};
+
+// Loads the module "Gt", when the configuration names one, through a module object of this library's
+// own, and keeps it loaded.
+void LoadOwnModule() {
+    KxConfig* config = KxBase::KELVOX()->GetConfig();
+    const KxString section[] = {"modules", ""};
+    KxString named;
+    if (config == nullptr || config->Get("Gt", named, section) != KX_KERNEL_OK) return;
+    KxDllManager* modules = KxBase::KELVOX()->GetDllManager();
+    const KxString file = DllNameClass::GetDllName("Gt");
+    KxLoadableModule* module = modules->GetLoadable(file);
+    if (module == nullptr) {
+        module = new TestLoadedModule(file);
+        if (modules->RegisterDll(module) != KX_KERNEL_OK) {
+            delete module;
+            return;
+        }
+    }
+    module->Load();
+}
+
 class TestConnection : public KxBaseConnection {
 public:
     ~TestConnection() override { KxTestRecord("connection gone"); }
@@ -119,6 +151,7 @@ public:
     }
     int32_t OpenClient(const KxString& database, KxString& out, int32_t) override {
         out = database;
+        LoadOwnModule();
         KxTestRecord("open client");
         return Answer("open client");
     }

@@ -266,4 +266,120 @@ TEST_F(StorageTest, ReadsComeFromTheObjectSpaceBeforeTheBucketAndDeletesRunInAnI
     EXPECT_EQ(0, base.CommitTransaction());
 }
 
+// The object manager's Get reads an object that is not in memory through the base's storage, within
+// the given transaction resource or the current transaction's; Find looks in memory only.
+TEST_F(StorageTest, TheObjectManagerReadsWhatIsNotInMemoryThroughTheBase) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+    const KxRef ref(KxObjId(90), person->GetClassId());
+    KxObjectMgr* objects = base.GetObjectMgr();
+    KxObject* object = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, objects->Find(ref, object));
+    EXPECT_EQ(KX_KERNEL_E_STATE, objects->Get(ref, object));   // no transaction to read in
+    ASSERT_EQ(0, base.BeginTransaction());
+    KxTestClearEvents();
+    ASSERT_EQ(0, objects->Get(ref, object));
+    ASSERT_NE(nullptr, object);
+    EXPECT_EQ((Events{"get 90"}), KxTestEvents());
+    KxObject* found = nullptr;
+    EXPECT_EQ(0, objects->Find(ref, found));
+    EXPECT_EQ(object, found);
+    found->Release();
+    object->Release();
+    KxTestSetFailure("get", -2041);
+    EXPECT_EQ(-2041, objects->Get(KxRef(KxObjId(91), person->GetClassId()), object));
+    EXPECT_EQ(nullptr, object);
+    EXPECT_EQ(0, base.CommitTransaction());
+    // A base without open storage has nothing to read from.
+    KxBase closed("shop");
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, closed.GetObjectMgr()->Get(ref, object));
+}
+
+// Buckets point at the classes of the database's dictionary: they go before the dictionary is
+// released.
+TEST_F(StorageTest, BucketsGoBeforeTheDictionaryTheirClassesBelongTo) {
+    {
+        KxBase base("shop");
+        OpenBase(base);
+        KxTestClearEvents();
+    }
+    const Events closed = KxTestEvents();
+    EXPECT_TRUE(Has(closed, "bucket gone Person"));
+    const auto at = [&](const char* e) { return std::find(closed.begin(), closed.end(), e) - closed.begin(); };
+    EXPECT_LT(at("bucket gone Person"), at("admin gone"));
+}
+
+// An object held past the close of its base leaves the base and keeps its class: it can be read and
+// released after the base's dictionary was let go.
+TEST_F(StorageTest, AnObjectHeldPastTheCloseOfItsBaseKeepsItsClass) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+    KxObject* object = nullptr;
+    ASSERT_EQ(0, base.GetObjectMgr()->Create(person, KxObjId(5), object));
+    const KxMember* name = person->FindMember("name");
+    ASSERT_NE(nullptr, name);
+    *reinterpret_cast<KxString*>(object->MemberAddress(*name)) = KxString("kept");
+    EXPECT_EQ(0, base.Close());
+    EXPECT_EQ(nullptr, object->GetBase());
+    EXPECT_EQ(0u, base.GetObjectMgr()->GetObjectCount());
+    EXPECT_EQ("Person", object->GetMetaClass()->GetName().ToUtf8());
+    EXPECT_EQ("kept", reinterpret_cast<KxString*>(object->MemberAddress(*name))->ToUtf8());
+    object->Release();
+}
+
+class ModuleStorageTest : public StorageTest {
+protected:
+    // The kernel restarted with a configuration that also names the module "Gt", which the storage
+    // module loads through a module object of its own (as the gateway loads its adapter).
+    void SetUp() override {
+        StorageTest::SetUp();
+        ASSERT_EQ(0, DeinitKelvox());
+        config_ = dir_.Write("kx.ini", std::string("[modules]\nrelgate=") + KX_TEST_STORAGE_FILE + "\nGt=" +
+                                           KX_TEST_MODULE_FILE + "\n[servers\\SHOPDB]\nname=Oracle$PHYS\n");
+        ASSERT_EQ(0, InitKelvox(&params_));
+        KxTestClearEvents();
+    }
+};
+
+// A module object that a module made goes, and unloads what it loaded, before the module is unloaded:
+// no code of an unloaded library runs when the kernel ends.
+TEST_F(ModuleStorageTest, ModuleObjectsAModuleMadeGoBeforeTheModule) {
+    {
+        KxBase base("shop");
+        OpenBase(base);
+        EXPECT_TRUE(Has(KxTestEvents(), "init 1"));
+        KxTestClearEvents();
+    }
+    const Events closed = KxTestEvents();
+    const auto at = [&](const char* e) { return std::find(closed.begin(), closed.end(), e) - closed.begin(); };
+    ASSERT_TRUE(Has(closed, "loaded module gone"));
+    EXPECT_LT(at("init 0"), at("module 0"));
+    EXPECT_LT(at("loaded module gone"), at("module 0"));
+    EXPECT_EQ(nullptr, KxBase::KELVOX()->GetDllManager()->GetLoadable(DllNameClass::GetDllName("Gt")));
+    KxTestClearEvents();
+    EXPECT_EQ(0, DeinitKelvox());
+    EXPECT_FALSE(Has(KxTestEvents(), "loaded module gone"));
+}
+
+// The last DeinitKelvox closes a base that is still open before it unloads the base's module.
+TEST_F(ModuleStorageTest, TheLastDeinitClosesOpenBasesBeforeUnloadingTheirModule) {
+    KxBase base("shop");
+    OpenBase(base);
+    KxTestClearEvents();
+    EXPECT_EQ(0, DeinitKelvox());
+    EXPECT_FALSE(base.IsOpen());
+    const Events events = KxTestEvents();
+    const auto at = [&](const char* e) { return std::find(events.begin(), events.end(), e) - events.begin(); };
+    ASSERT_TRUE(Has(events, "module 0"));
+    for (const char* made : {"shell gone", "close database", "admin gone", "connection gone", "factory gone",
+                             "loaded module gone"}) {
+        EXPECT_LT(at(made), at("module 0")) << made;
+    }
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.Close());
+    EXPECT_TRUE(KxTestEvents().empty());
+}
+
 }  // namespace

@@ -1,0 +1,5 @@
+// The class library: include this one header.
+#pragma once
+
+#include "svbasics.h"
+#include "svwindows.h"
