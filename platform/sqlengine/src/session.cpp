@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sqlengine.h"
+#include "disk.h"
 #include "sqlutil.h"
 
 namespace sqlengine {
@@ -177,8 +178,10 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
   // As Oracle's log-on: a name in double quotes keeps its case, any other is upper-cased.
   std::string u = user.size() >= 2 && user.front() == '"' && user.back() == '"' ? user.substr(1, user.size() - 2)
                                                                                 : UpperText(user);
-  if (!server || !server->CheckPassword(u, password)) {
-    err.Set(1017);
+  Error unreadable;
+  if (!server || !server->CheckPassword(u, password, &unreadable)) {
+    if (unreadable.Has()) err = unreadable;
+    else err.Set(1017);
     return nullptr;
   }
   std::shared_ptr<Session> s(new Session(server, u));
@@ -197,7 +200,7 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
 
 bool Session::Configure(Error& err) {
   // A session is used by one thread at a time: its connection needs no mutex of its own.
-  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, EngineVfs()) != SQLITE_OK) {
     err.Set(600, "cannot open a connection");
     sqlite3_close_v2(db_);
     db_ = nullptr;
