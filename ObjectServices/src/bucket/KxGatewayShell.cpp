@@ -7,6 +7,7 @@
 #include "KxBucketTrace.h"
 #include "KxGLockService.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayBucket.h"
 #include "KxGatewayTransactionMgr.h"
@@ -85,7 +86,7 @@ bool SettleByCollection(KxGatewayAdmin* admin, KxRefCollection& refs, int32_t mo
     }
     // Nothing was done: no reference reads as done.
     SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
-    result = release ? KXG_E_NO_ROW_DELETED : KXG_E_LOCK_REFUSED;
+    result = release ? KXG_E_NO_ROW_DELETED : service->GetFailure();
     return true;
 }
 
@@ -132,9 +133,10 @@ int32_t KxGatewayShell::Run(KxExecutable* executable)
 int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
                              const KxWatchSpec* watchSpec)
 {
+    KxGStatusScope scope(admin_ != nullptr ? admin_->GetBase() : nullptr);
     int32_t result = 0;
     if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, false, result)) {
-        return result;
+        return scope.Answer(result);
     }
     for (size_t i = 0; i < refs.size(); ++i) {
         KxCollectionRef& entry = refs[i];
@@ -163,7 +165,7 @@ int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSp
             }
         }
     }
-    return result;
+    return scope.Answer(result);
 }
 
 int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
