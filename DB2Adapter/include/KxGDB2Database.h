@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "KxGCommonDatabase.h"
 #include "KxGDB2DatabaseError.h"
@@ -77,6 +78,8 @@ public:
     uint16_t ExecuteDirect(const char* text);
     // A query with one integer result; false on failure (reported).
     bool SelectInteger(const char* text, int32_t& value);
+    // The 64-bit integers of a query's first column, in the order fetched; false on failure (reported).
+    bool SelectBigints(const char* text, std::vector<int64_t>& values);
 
     SQLHDBC GetConnectionHandle() const { return connection_; }
     int32_t GetServerMajor() const { return serverMajor_; }
@@ -95,6 +98,10 @@ protected:
 
 private:
     bool CheckedSchema();
+    // Deletes the ACTIVECLIENTS rows of connections that are no longer among the database's connected
+    // applications (their clients died without unregistering), and with them their locks. Failures
+    // here never fail the registration.
+    void RemoveStaleClients();
     void FreeConnection();
 
     SQLHDBC connection_ = SQL_NULL_HDBC;

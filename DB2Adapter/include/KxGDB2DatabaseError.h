@@ -4,7 +4,8 @@
 //
 // ErrorCode maps the native code to a gateway status:
 //   above 0 -> the negated code; -1403, -1003 -> -2309; -1336 -> -2512; -1060, -551 -> -2310;
-//   -1013, -1001 -> -2031; -911 -> -6102; -803 -> -2028; -204 -> -6002; any other -> -6001.
+//   -1013, -1001 -> -2031; -911 -> -6102; -803 -> -2028; -204 -> -6002; any other -> -6001; and the
+//   lock trigger's refusal (-438 with the SQLSTATE KXG_DB2_LOCK_CONFLICT_STATE) -> -2041.
 // When the diagnostic record of a failing call cannot be read, the native code becomes
 // KXG_DB2_NO_DIAGNOSTIC (which maps to -6001), so that a missing record is never taken for a
 // refused log-in; a -1003 that the server sends keeps its meaning.
@@ -31,7 +32,7 @@ public:
     uint16_t HasError() override;      // native code not 0
     uint16_t IsWarning() override;     // native code above 0
     int32_t NativeCode() override;
-    int32_t ErrorCode() override;      // MapNativeCode
+    int32_t ErrorCode() override;      // MapNativeCode, and the lock trigger's refusal
     const char* Text() override;
     const char* SQLState() override;   // five characters, empty when none
     uint16_t IsDeadlock() override;    // -911

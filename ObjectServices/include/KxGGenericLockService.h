@@ -90,6 +90,12 @@ protected:
     KxGStoreStatement* GetInsertStatement() const { return insert_.get(); }
     KxGStoreStatement* GetDeleteStatement() const { return delete_.get(); }
     KxGSelectStatement* GetSelectStatement() const { return select_.get(); }
+    // The status of a lock the server did not grant, from the connection's error: -2041 when the
+    // server refused it (a held lock, or lock contention on the server, or no row inserted without
+    // an error), otherwise the status of the server's failure, noted with its text.
+    int32_t RefusalStatus() const;
+    // Empties the connection's error before a lock call, so that only that call's failure counts.
+    void ClearError();
 
 private:
     bool FillRow(int32_t row, const KxObjId& id, uint16_t mode);

@@ -166,11 +166,17 @@ public:
     virtual void SetSync(KxThreadMgr* threadMgr) = 0;
     // 0, or why the service cannot work.
     virtual int32_t GetCreationError();
+    // The status of the last acquisition of the calling thread that failed: -2041 when the lock was
+    // refused (another holder's lock, in this process or on the server), otherwise the status of the
+    // server's failure (a write that failed, for one): a caller that waits for a refused lock to be
+    // given up must not wait for a server that cannot take it.
+    int32_t GetFailure() const;
 
 protected:
     KxGLockService() = default;
     KxGLockService(const KxGLockService&) = default;
     KxGLockService& operator=(const KxGLockService&) = default;
+    void SetFailure(int32_t status);
 };
 
 class KxGLocalLockService : public KxGLockService {

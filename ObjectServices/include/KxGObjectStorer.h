@@ -94,10 +94,11 @@ public:
                                   KxObjectAlias* alias);
 
     // Deletes the object of the reference: -6038 without a compound statement on top of the
-    // context. dependents 0: the object is locked with KXG_LOCK_MODE_DELETE (-2041), then its delete
+    // context. dependents 0: the object is locked with KXG_LOCK_MODE_DELETE (-2041 when refused, the
+    // server's status when the server failed), then its delete
     // registered (-6050). Otherwise dependents is the read-ahead mode (KXG_READ_AHEAD_...) with which
     // the reference member maps of each deleted row name its dependents: every object reached is
-    // read once (-6086 for an unmapped class), locked (-2041) and deleted once (-6050); the warning
+    // read once (-6086 for an unmapped class), locked (as above) and deleted once (-6050); the warning
     // 2017 when the first object has no row; the first negative result stops, else the first
     // positive one is answered. The reads' requests are deleted when the walk ends.
     static int32_t DeleteObject(KxGOperationEnvironment* environment, KxGTransactionContext* context,

@@ -52,7 +52,8 @@ public:
     void Clear() override;
 
     // 0 and negative codes unchanged; 1 -> -2028; 1017 -> -2309; 1031 -> -2310; 1555 -> -6072;
-    // 12154, 12203, 12545 -> -2512; 12638 -> -2304; any other positive code -> -6001.
+    // 12154, 12203, 12545 -> -2512; 12638 -> -2304; 20099 (the lock procedure's refusal) -> -2041; any
+    // other positive code -> -6001.
     static int32_t MapNativeCode(int32_t nativeCode);
 
     // Native code = code, text = text (null reads as empty) cut at TEXT_MAX characters. The listener

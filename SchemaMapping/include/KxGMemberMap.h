@@ -241,6 +241,11 @@ public:
     int32_t StreamIn(KxTypeMgr* typeMgr, const uint8_t*& position, KxObjectAlias& object,
                      uint32_t available) override;
     int32_t CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t count) override;
+    // A text of the current row as it was read (a DB2 CHARACTER value comes padded with blanks) made
+    // into the text the member's store writes: read as an object reads it, written as a store writes
+    // it, so that a row written again from what was read holds the value as it was stored. Other
+    // types and NULL stay as they are. 0, or a negative status.
+    int32_t RestoreWrittenForm(KxGRowContext& rows, KxGContext* context);
     int32_t BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement, int32_t count,
                           KxGContext* context) override;
     int32_t BindColumn(uint16_t& column, KxGRowContext& rows, KxGStatementHdl& statement, int32_t count,

@@ -1,6 +1,7 @@
 // The DB2 database object: connection, registration, database creation and the factories.
 #include "KxGDB2Database.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -330,6 +331,76 @@ bool KxGDB2Database::SelectInteger(const char* text, int32_t& value)
     return ok;
 }
 
+bool KxGDB2Database::SelectBigints(const char* text, std::vector<int64_t>& values)
+{
+    values.clear();
+    SQLHSTMT statement = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection_, &statement);
+    if (rc != SQL_SUCCESS) {
+        Report(rc, SQL_NULL_HSTMT);
+        return false;
+    }
+    SQLBIGINT result = 0;
+    SQLLEN indicator = 0;
+    rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+    if (SQL_SUCCEEDED(rc)) {
+        rc = SQLBindCol(statement, 1, SQL_C_SBIGINT, &result, sizeof(result), &indicator);
+    }
+    while (SQL_SUCCEEDED(rc) && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
+        if (indicator != SQL_NULL_DATA) {
+            values.push_back(result);
+        }
+    }
+    const bool ok = rc == SQL_NO_DATA;
+    if (!ok) {
+        Report(rc, statement);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    return ok;
+}
+
+void KxGDB2Database::RemoveStaleClients()
+{
+    KxString clients("SELECT CONNECTION_ID FROM ");
+    clients << database_ << "." << KxGSchemaConstants::GetActiveClientsTable() << " ORDER BY CONNECTION_ID";
+    std::vector<int64_t> registered;
+    if (!SelectBigints(clients.StrGet(), registered) || registered.empty()) {
+        error_->Clear();
+        return;
+    }
+    std::vector<int64_t> live;
+    if (!SelectBigints("SELECT AGENT_ID FROM SYSIBMADM.APPLICATIONS ORDER BY AGENT_ID", live)) {
+        error_->Clear();
+        return;
+    }
+    std::sort(live.begin(), live.end());
+    std::vector<int64_t> stale;
+    for (int64_t id : registered) {
+        // Rows without a connection id (written below version 272) cannot be told dead: they stay.
+        if (id != 0 && !std::binary_search(live.begin(), live.end(), id) && (stale.empty() || stale.back() != id)) {
+            stale.push_back(id);
+        }
+    }
+    if (stale.empty()) {
+        return;
+    }
+    KxGTraceTag tag(*this, KXG_TRACE_DBA, "RemoveStaleClients");
+    bool ok = true;
+    for (int64_t id : stale) {
+        KxString remove("DELETE FROM ");
+        remove << database_ << "." << KxGSchemaConstants::GetActiveClientsTable() << " WHERE CONNECTION_ID = "
+               << id;
+        Record(tag, remove);
+        ok = ok && ExecuteDirect(remove.StrGet()) != 0;
+    }
+    if (!ok) {
+        RollbackConnection();
+    } else if (CommitConnection() == 0) {
+        RollbackConnection();
+    }
+    error_->Clear();
+}
+
 uint16_t KxGDB2Database::AttachServer()
 {
     error_->Clear();
@@ -384,6 +455,9 @@ uint16_t KxGDB2Database::RegisterConnection(KxString* /*server*/, int32_t* clien
     }
     if (!CheckedSchema()) {
         return 0;
+    }
+    if (pooled == 0) {
+        RemoveStaleClients();
     }
     const bool current = gatewayVersion_ >= 272;
     uint16_t ok = 1;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "KxGDB2DatabaseInfo.h"
 #include "KxGDatabaseTrace.h"
 #include "KxGStatusCodes.h"
 
@@ -28,6 +29,10 @@ int32_t KxGDB2DatabaseError::NativeCode()
 
 int32_t KxGDB2DatabaseError::ErrorCode()
 {
+    // The lock trigger's refusal of a lock another client holds.
+    if (native_ == -438 && std::strncmp(state_, KXG_DB2_LOCK_CONFLICT_STATE, 5) == 0) {
+        return KXG_E_LOCK_REFUSED;
+    }
     return MapNativeCode(native_);
 }
 

@@ -178,15 +178,41 @@ TEST_F(DB2DatabaseTest, RefusedRegistrationRollsItsDeleteBack)
     ASSERT_NE(second->OpenConnection(), 0);
     int32_t secondId = 0;
     second->GetConnectionId(&secondId);
+    int32_t firstId = 0;
+    db_->GetConnectionId(&firstId);
     Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (" +
                    std::to_string(secondId) + ", 0, 'DEFAULT')");
-    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (424242, 424242, 'DEFAULT')");
+    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (424242, " +
+                   std::to_string(firstId) + ", 'DEFAULT')");
     int32_t client = 5;
     KxString name("local");
     EXPECT_EQ(second->RegisterConnection(nullptr, &client, &name, 0, 1, 0), 0);
     EXPECT_EQ(second->GetError()->ErrorCode(), KXG_E_LOCAL_MODE_CONFLICT);
     EXPECT_EQ(Count(*db_, "SELECT COUNT(*) FROM GWDB.ACTIVECLIENTS WHERE CLIENTID = " + std::to_string(secondId)),
               1);
+    second->CloseConnection();
+}
+
+// Registering a client removes the rows of connections that are no longer connected applications;
+// rows of live connections, and rows without a connection id, stay.
+TEST_F(DB2DatabaseTest, RegistrationRemovesTheRowsOfDeadConnections)
+{
+    auto second = db2test::Make("gwdb");
+    ASSERT_NE(second->OpenConnection(), 0);
+    int32_t secondId = 0;
+    second->GetConnectionId(&secondId);
+    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (" +
+                   std::to_string(secondId) + ", " + std::to_string(secondId) + ", 'DEFAULT')");
+    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (424242, 424242, 'DEFAULT')");
+    Exec(*db_, "INSERT INTO GWDB.ACTIVECLIENTS (CLIENTID, CONNECTION_ID, OPEN_MODE) VALUES (17, 0, 'DEFAULT')");
+    ASSERT_NE(db_->CommitConnection(), 0);
+    int32_t client = 5;
+    KxString name("next");
+    ASSERT_NE(db_->RegisterConnection(nullptr, &client, &name, 0, 0, 0), 0) << db_->GetError()->Text();
+    EXPECT_EQ(Count(*db_, "SELECT COUNT(*) FROM GWDB.ACTIVECLIENTS WHERE CONNECTION_ID = 424242"), 0);
+    EXPECT_EQ(Count(*db_, "SELECT COUNT(*) FROM GWDB.ACTIVECLIENTS WHERE CONNECTION_ID IN (0, " +
+                              std::to_string(secondId) + ", " + std::to_string(client) + ")"),
+              3);
     second->CloseConnection();
 }
 

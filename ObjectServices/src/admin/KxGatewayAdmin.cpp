@@ -20,6 +20,7 @@
 #include "KxGSurrogates.h"
 #include "KxGTypeHdl.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayClient.h"
 #include "KxGatewayModule.h"
@@ -80,7 +81,7 @@ int32_t FailureOf(KxGDatabase& database)
 {
     KxGDatabaseError* error = database.GetError();
     const int32_t code = error != nullptr ? error->ErrorCode() : 0;
-    return code < 0 ? code : KXG_E_RDBMS;
+    return KxGNoteServerError(&database, code < 0 ? code : KXG_E_RDBMS);
 }
 
 // The object id as one 64-bit decimal number.
@@ -305,6 +306,7 @@ KxGOperationEnvironment* KxGatewayAdmin::GetOperationEnvironment()
 
 int32_t KxGatewayAdmin::OpenDatabase()
 {
+    KxGStatusScope scope(GetBase());
     KxGDatabase* database = GetDatabase();
     int32_t status = KXG_E_CANNOT_OPEN_DATABASE;
     if (database != nullptr) {
@@ -317,6 +319,11 @@ int32_t KxGatewayAdmin::OpenDatabase()
         if (status == 0) {
             status = client_->RegisterClient();
             registered_ = status == 0;
+            // The server failed to take the registration (it cannot write its files, say): the
+            // database cannot be opened; the server's message goes with the status.
+            if (status == KXG_E_RDBMS) {
+                status = KXG_E_CANNOT_OPEN_DATABASE;
+            }
         }
         if (status == 0) {
             status = OpenDictionary();
@@ -335,7 +342,7 @@ int32_t KxGatewayAdmin::OpenDatabase()
     }
     CloseDatabase();
     SetState(KX_ADMIN_FAILED);
-    return status;
+    return scope.Answer(status);
 }
 
 int32_t KxGatewayAdmin::CloseDatabase()
@@ -368,6 +375,7 @@ int32_t KxGatewayAdmin::CloseDatabase()
 
 int32_t KxGatewayAdmin::FetchSurrogates(KxObjId* ids, int32_t count)
 {
+    KxGStatusScope scope(GetBase());
     KxGDatabase* database = GetDatabase();
     if (database == nullptr || ids == nullptr || count < 1) {
         return KXG_E_NO_SURROGATES;
@@ -376,8 +384,17 @@ int32_t KxGatewayAdmin::FetchSurrogates(KxObjId* ids, int32_t count)
     if (!surrogates_) {
         surrogates_ = std::make_unique<KxGSurrogateAllocator>(database);
     }
+    if (KxGDatabaseError* error = database->GetError()) {
+        error->Clear();
+    }
     if (surrogates_->FetchSurrogates(ids, count) != 0) {
-        return KXG_E_NO_SURROGATES;
+        // The server failed to give the block (it could not write the counter, for one): its own
+        // failure, not an exhausted counter.
+        KxGDatabaseError* error = database->GetError();
+        if (error != nullptr && error->HasError() != 0) {
+            return scope.Answer(KxGNoteServerError(database, FailureOf(*database)));
+        }
+        return scope.Answer(KXG_E_NO_SURROGATES);
     }
     // The whole block, for callers that take the ids from the array.
     for (int32_t i = 1; i < count; ++i) {
@@ -411,6 +428,7 @@ KxGTransactionContext* KxGatewayAdmin::CurrentContext() const
 int32_t KxGatewayAdmin::ChangeLock(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec,
                                    bool acquire)
 {
+    KxGStatusScope scope(GetBase());
     KxGDatabase* database = GetDatabase();
     std::unique_ptr<KxGTraceTag> tag;
     if (database != nullptr) {
@@ -443,7 +461,7 @@ int32_t KxGatewayAdmin::ChangeLock(const KxRef& ref, const KxLockSpec* lockSpec,
         Record(*tag, acquire ? "Lock with mode " : "Unlock with mode ", lockSpec->mode, " failed OID: ",
                IdNumber(ref.GetObjId()));
     }
-    return acquire ? KXG_E_LOCK_REFUSED : KXG_E_NO_ROW_DELETED;
+    return scope.Answer(acquire ? service->GetFailure() : KXG_E_NO_ROW_DELETED);
 }
 
 int32_t KxGatewayAdmin::LockWatch(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec)

@@ -13,6 +13,7 @@
 #include "KxGObjectStorer.h"
 #include "KxGQueryService.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayClient.h"
@@ -168,6 +169,7 @@ int32_t KxGatewayBucket::LockInto(const KxRefList& found, const KxLockSpec* lock
 
 int32_t KxGatewayBucket::StoreObject(KxObject* object, int32_t flags, KxTransactionResource* resource)
 {
+    KxGStatusScope scope(admin_ != nullptr ? admin_->GetBase() : nullptr);
     if (object == nullptr) {
         return KXG_E_NOT_REGISTERED;
     }
@@ -183,11 +185,12 @@ int32_t KxGatewayBucket::StoreObject(KxObject* object, int32_t flags, KxTransact
         return KXG_E_NO_RESOURCE_MANAGER;
     }
     KxGObjectStorer storer(context->GetOperationEnvironment(), context, compound, flags, ignoreForeignRefs_ != 0);
-    return storer.StoreObject(nullptr, object);
+    return scope.Answer(storer.StoreObject(nullptr, object));
 }
 
 int32_t KxGatewayBucket::DeleteObject(const KxRef& ref, int32_t flags, KxTransactionResource* resource)
 {
+    KxGStatusScope scope(admin_ != nullptr ? admin_->GetBase() : nullptr);
     KxGTransactionContext* context = nullptr;
     if (const int32_t opened = OpenContext(resource, context); opened != 0) {
         return opened;
@@ -198,7 +201,7 @@ int32_t KxGatewayBucket::DeleteObject(const KxRef& ref, int32_t flags, KxTransac
     if (top == nullptr || top->GetRMType() != KXG_RM_COMPOUND_STATEMENT || context->GetReadUnitOfWork() == nullptr) {
         return KXG_E_NO_RESOURCE_MANAGER;
     }
-    return KxGObjectStorer::DeleteObject(context->GetOperationEnvironment(), context, ref, flags);
+    return scope.Answer(KxGObjectStorer::DeleteObject(context->GetOperationEnvironment(), context, ref, flags));
 }
 
 // ---------------------------------------------------------------------------------------------------

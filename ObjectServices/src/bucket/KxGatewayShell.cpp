@@ -7,6 +7,7 @@
 #include "KxBucketTrace.h"
 #include "KxGLockService.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayBucket.h"
 #include "KxGatewayTransactionMgr.h"
@@ -85,7 +86,7 @@ bool SettleByCollection(KxGatewayAdmin* admin, KxRefCollection& refs, int32_t mo
     }
     // Nothing was done: no reference reads as done.
     SetCodes(refs, KXG_E_REF_NOT_EXECUTED);
-    result = release ? KXG_E_NO_ROW_DELETED : KXG_E_LOCK_REFUSED;
+    result = release ? KXG_E_NO_ROW_DELETED : service->GetFailure();
     return true;
 }
 
@@ -122,11 +123,12 @@ int32_t KxGatewayShell::Run(KxExecutable* executable)
 int32_t KxGatewayShell::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,
                              const KxWatchSpec* watchSpec)
 {
+    KxGStatusScope scope(admin_ != nullptr ? admin_->GetBase() : nullptr);
     int32_t result = 0;
     if (SettleByCollection(admin_, refs, mode, lockSpec, watchSpec, false, result)) {
-        return result;
+        return scope.Answer(result);
     }
-    return LockEachRef(*admin_, refs, mode, lockSpec, result);
+    return scope.Answer(LockEachRef(*admin_, refs, mode, lockSpec, result));
 }
 
 int32_t KxGatewayShell::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec,

@@ -10,6 +10,7 @@
 #include "KxGDatabase.h"
 #include "KxGDatabaseTrace.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGatewayAdmin.h"
 #include "KxGatewayModule.h"
 #include "KxGatewayTransactionMgr.h"
@@ -63,7 +64,7 @@ int32_t FailureCode(KxGDatabase* database, int32_t fallback)
 {
     KxGDatabaseError* error = database->GetError();
     const int32_t code = error != nullptr ? error->ErrorCode() : 0;
-    return code < 0 ? code : fallback;
+    return KxGNoteServerError(database, code < 0 ? code : fallback);
 }
 
 const char* ErrorText(KxGDatabase* database)
@@ -394,6 +395,7 @@ int32_t KxGatewayClient::LogIn()
 
 int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName, int32_t openMode)
 {
+    KxGStatusScope scope(base_);
     outName = database;
     if ((openMode & 3) != 0 || base_ == nullptr || database_ != nullptr) {
         return KXG_E_NOT_IMPLEMENTED;
@@ -433,6 +435,11 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
             Record(tag, "Database name : ", databaseName);
             if (database_->OpenConnection() == 0) {
                 status = FailureCode(database_, KXG_E_CANNOT_OPEN_DATABASE);
+                // The server's own failure (a file it cannot open or read, say): the database cannot be
+                // opened, which is what the caller is told; the server's message goes with it.
+                if (status == KXG_E_RDBMS) {
+                    status = KXG_E_CANNOT_OPEN_DATABASE;
+                }
                 Record(tag, "Error: Can't open database : ", status);
                 database_->Destroy(0);
                 database_ = nullptr;
@@ -456,7 +463,7 @@ int32_t KxGatewayClient::OpenClient(const KxString& database, KxString& outName,
     if (status != 0) {
         DeleteTrace();
     }
-    return status;
+    return scope.Answer(status);
 }
 
 bool KxGatewayClient::IsExclusive() const
@@ -558,12 +565,14 @@ int32_t KxGatewayClient::CommitTransaction(KxTransactionResource* resource)
     if (resource != nullptr && resource->HoldsReadConsistentObjects()) {
         return KX_KERNEL_E_NOT_SUPPORTED;
     }
-    return txnMgr_->TXCommit(resource);
+    KxGStatusScope scope(base_);
+    return scope.Answer(txnMgr_->TXCommit(resource));
 }
 
 int32_t KxGatewayClient::AbortTransaction(KxTransactionResource* resource)
 {
-    return txnMgr_ != nullptr ? txnMgr_->TXAbort(resource) : KXG_E_NO_TRANSACTION_MGR;
+    KxGStatusScope scope(base_);
+    return scope.Answer(txnMgr_ != nullptr ? txnMgr_->TXAbort(resource) : KXG_E_NO_TRANSACTION_MGR);
 }
 
 int32_t KxGatewayClient::CreateTransactionContext(KxTransactionResource* resource)

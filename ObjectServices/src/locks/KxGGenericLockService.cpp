@@ -15,6 +15,7 @@
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTypeHdl.h"
 #include "kxthreads.h"
 
@@ -214,16 +215,36 @@ int32_t KxGGenericLockService::ErrorCode() const
     return code < 0 ? code : KXG_E_RDBMS;
 }
 
+int32_t KxGGenericLockService::RefusalStatus() const
+{
+    KxGDatabaseError* error = GetDatabase()->GetError();
+    if (error == nullptr || error->HasError() == 0 || error->IsDeadlock() != 0) {
+        return KXG_E_LOCK_REFUSED;   // nothing written, or the server's lock contention
+    }
+    const int32_t code = error->ErrorCode();
+    return code == KXG_E_LOCK_REFUSED ? code : KxGNoteServerError(GetDatabase(), ErrorCode());
+}
+
+void KxGGenericLockService::ClearError()
+{
+    if (KxGDatabaseError* error = GetDatabase()->GetError()) {
+        error->Clear();
+    }
+}
+
 int32_t KxGGenericLockService::AcquireServerLock(const KxGLockRequest& request, uint32_t /*lockNumber*/)
 {
     KxGConnectionSection section(GetConnectionMutex());
     KxGLockTraceTag tag(GetDatabase(), "AcquireServerLock");
     const KxRefList one{request.ref};
-    if (Finish(FillRows(one, 0, 1, request.mode) && Run(insert_.get(), true))) {
+    ClearError();
+    const bool inserted = FillRows(one, 0, 1, request.mode) && Run(insert_.get(), true);
+    const int32_t refused = inserted ? 0 : RefusalStatus();
+    if (Finish(inserted)) {
         return 0;
     }
     tag.Write("lock not acquired");
-    return KXG_E_LOCK_REFUSED;
+    return refused != 0 ? refused : RefusalStatus();
 }
 
 int32_t KxGGenericLockService::ReleaseServerLock(const KxGLockRequest& request, uint32_t /*lockNumber*/)
@@ -247,11 +268,14 @@ int32_t KxGGenericLockService::AcquireServerLocks(uint16_t mode, const KxRefList
     if (refs.empty()) {
         return 0;
     }
-    if (Finish(FillRows(refs, 0, refs.size(), mode) && Run(insert_.get(), true))) {
+    ClearError();
+    const bool inserted = FillRows(refs, 0, refs.size(), mode) && Run(insert_.get(), true);
+    const int32_t refused = inserted ? 0 : RefusalStatus();
+    if (Finish(inserted)) {
         return 0;
     }
     tag.Write("locks not acquired");
-    return KXG_E_LOCK_REFUSED;
+    return refused != 0 ? refused : RefusalStatus();
 }
 
 int32_t KxGGenericLockService::ReleaseServerLocks(const KxGLockRequestList& requests,

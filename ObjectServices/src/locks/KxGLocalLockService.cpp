@@ -7,6 +7,7 @@
 
 #include "KxGLockService.h"
 #include "KxGLockSection.h"
+#include "KxGStatusCodes.h"
 #include "../KxGModuleTrace.h"
 #include "KxGTransactionContext.h"
 #include "kxthreads.h"
@@ -44,6 +45,21 @@ struct KxGLocalLockService::Step {
 int32_t KxGLockService::GetCreationError()
 {
     return 0;
+}
+
+namespace {
+// The failure of the last acquisition that failed, per thread: a client's threads lock at once.
+thread_local int32_t t_lockFailure = KXG_E_LOCK_REFUSED;
+}  // namespace
+
+int32_t KxGLockService::GetFailure() const
+{
+    return t_lockFailure;
+}
+
+void KxGLockService::SetFailure(int32_t status)
+{
+    t_lockFailure = status;
 }
 
 // ---- KxGLocalLockService ------------------------------------------------------------------------------
@@ -265,12 +281,15 @@ uint16_t KxGLocalLockService::AcquireLock(const KxGLockRequest& request)
     if (acquired <= 0) {
         text += acquired == 0 ? "failed (local lock conflict)" : " failed";
         tag.Write(text);
+        SetFailure(acquired == 0 ? KXG_E_LOCK_REFUSED : acquired);
         return 0;
     }
     if (step.server) {
         text += " acquire server lock";
         const KxGLockRequest server{request.context, request.ref, step.mode};
-        if (AcquireServerLock(server, step.lockNumber) != 0) {
+        const int32_t refused = AcquireServerLock(server, step.lockNumber);
+        if (refused != 0) {
+            SetFailure(refused < 0 ? refused : KXG_E_LOCK_REFUSED);
             text += " failed";
             Undo(step);
             tag.Write(text);
@@ -321,13 +340,16 @@ uint16_t KxGLocalLockService::AcquireTxnLocks(KxGTransactionContext* context, ui
         server.reserve(refs.size());
     } catch (const std::bad_alloc&) {
         tag.Write(text + " failed");
+        SetFailure(KXG_E_NO_MEMORY);
         return 0;
     }
     for (const KxRef& ref : refs) {
         Step step;
-        if (Acquire(context, ref, mode, step) != 1) {
+        const int32_t acquired = Acquire(context, ref, mode, step);
+        if (acquired != 1) {
             UndoAll(steps);
             tag.Write(text + " failed");
+            SetFailure(acquired < 0 ? acquired : KXG_E_LOCK_REFUSED);
             return 0;
         }
         steps.push_back(step);
@@ -337,7 +359,9 @@ uint16_t KxGLocalLockService::AcquireTxnLocks(KxGTransactionContext* context, ui
     }
     if (!server.empty()) {
         text += " acquire server txn locks";
-        if (AcquireServerLocks(KxGStoredLockMode(mode), server, context) != 0) {
+        const int32_t refused = AcquireServerLocks(KxGStoredLockMode(mode), server, context);
+        if (refused != 0) {
+            SetFailure(refused < 0 ? refused : KXG_E_LOCK_REFUSED);
             UndoAll(steps);
             tag.Write(text + " failed");
             return 0;

@@ -390,7 +390,7 @@ int32_t LockForDelete(KxGTransactionContext* context, const KxRefList& refs)
     if (locks == nullptr) {
         return 0;
     }
-    return locks->AcquireTxnLocks(context, KXG_LOCK_MODE_DELETE, refs) != 0 ? 0 : KXG_E_LOCK_REFUSED;
+    return locks->AcquireTxnLocks(context, KXG_LOCK_MODE_DELETE, refs) != 0 ? 0 : locks->GetFailure();
 }
 
 // The dependents named by the image's row: the references held by the class map's reference

@@ -15,6 +15,7 @@
 #include "KxGSqlNames.h"
 #include "KxGStatement.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxObjectAlias.h"
 
@@ -221,7 +222,7 @@ int32_t KxGRequest::Checked(int32_t result)
     if (error != nullptr && error->HasError() != 0) {
         const int32_t code = error->ErrorCode();
         // An error recorded with code 0 is still an error.
-        return code != 0 ? code : (result != 0 ? result : KXG_E_RDBMS);
+        return KxGNoteServerError(database, code != 0 ? code : (result != 0 ? result : KXG_E_RDBMS));
     }
     if (result != 0) {
         database->SetUserError(result, " ,class ", ClassName(classMap_).c_str());
@@ -233,7 +234,7 @@ int32_t KxGRequest::ExecutionFailure()
 {
     KxGDatabaseError* error = GetDatabase()->GetError();
     const int32_t code = error != nullptr ? error->ErrorCode() : 0;
-    return code < 0 ? code : KXG_E_RDBMS;
+    return KxGNoteServerError(GetDatabase(), code < 0 ? code : KXG_E_RDBMS);
 }
 
 KxRef KxGRequest::ImageKey() const

@@ -10,6 +10,7 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGTxnSupport.h"
 #include "KxObject.h"
@@ -288,7 +289,7 @@ int32_t KxGResourceMgr::AdapterStatus(int32_t fallback) const
     KxGDatabase* database = GetDatabase();
     KxGDatabaseError* error = database != nullptr ? database->GetError() : nullptr;
     const int32_t code = error != nullptr ? error->ErrorCode() : 0;
-    return code < 0 ? code : fallback;
+    return KxGNoteServerError(database, code < 0 ? code : fallback);
 }
 
 void KxGResourceMgr::MarkRollbackOnly() const

@@ -9,6 +9,7 @@
 #include "KxGLockService.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGStatusCodes.h"
+#include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGTxnSupport.h"
 #include "KxObjectAlias.h"
@@ -84,6 +85,7 @@ int32_t KxGTransaction::XACommit()
     }
     KxGDatabase* database = GetDatabase();
     if (database == nullptr || database->CommitConnection() == 0) {
+        KxGNoteServerError(database, KXG_E_ROLLED_BACK);
         tag.Write("CommitConnection failed: rolled back");
         RollbackLevel("XARollback");
         return KXG_E_ROLLED_BACK;

@@ -100,13 +100,17 @@ protected:
 
     static KxGFakeDatabase* Fake(KxGDatabase* database) { return static_cast<KxGFakeDatabase*>(database); }
 
-    // The operations called on one object, in order.
+    // The operations called on one object, in order, up to its "Destroy": an object made later may
+    // get the address of a destroyed one, and its calls are not the destroyed object's.
     static std::vector<std::string> OpsOf(const void* object)
     {
         std::vector<std::string> ops;
         for (const KxGFakeCall& call : KxGFakeScript::Calls()) {
             if (call.object == object) {
                 ops.push_back(call.operation);
+                if (call.operation == "Destroy") {
+                    break;
+                }
             }
         }
         return ops;

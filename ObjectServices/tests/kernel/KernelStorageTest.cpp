@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -31,6 +33,7 @@
 #include "KxTransaction.h"
 #include "TransactionManager.h"
 #include "sqlengine.h"
+#include "sqlite3.h"
 
 extern char** environ;
 
@@ -65,14 +68,11 @@ struct Brand {
     const char* name;        // as written in the server text
     const char* server;      // the shop's
     const char* graphServer; // the graph's
-    // Whether registering a client removes the registrations and locks of dead sessions (the Oracle
-    // adapter does; the DB2 adapter's registration leaves them).
-    bool removesStaleClients;
 };
 
 void PrintTo(const Brand& brand, std::ostream* out) { *out << brand.name << "$" << brand.server; }
 
-const Brand kBrands[] = {{"Oracle", "KXORA", "KXGRAPH", true}, {"DB2", "SHOP", "GRAPH", false}};
+const Brand kBrands[] = {{"Oracle", "KXORA", "KXGRAPH"}, {"DB2", "SHOP", "GRAPH"}};
 
 const Brand* BrandNamed(const std::string& name)
 {
@@ -212,6 +212,30 @@ int64_t CountRows(const Schema& schema, const std::string& table, const std::str
     statement.reset();
     session->End();
     return count;
+}
+
+// The text of one column of the rows a query selects, as the server holds it (one line a row).
+std::string StoredTexts(const Schema& schema, const std::string& query)
+{
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(schema.ServerName());
+    auto session = server ? sqlengine::Session::Begin(server, schema.dataset->user, schema.dataset->password, err)
+                          : nullptr;
+    auto statement = session ? session->Prepare(query, err) : nullptr;
+    sqlengine::Outcome out;
+    std::string texts;
+    if (statement && statement->Run({}, out, err)) {
+        for (const auto& row : out.result.rows) {
+            texts += row[0].bytes + "\n";
+        }
+    } else {
+        ADD_FAILURE() << query << ": " << err.message;
+    }
+    statement.reset();
+    if (session) {
+        session->End();
+    }
+    return texts;
 }
 
 // A started kernel with one base of a schema's database, opened through its server key.
@@ -741,9 +765,6 @@ TEST_P(KernelStorage, AClientKilledInATransactionLeavesNoRowsAndIsRemovedAsStale
     // The next client removes the dead one's registration and locks.
     KernelClient next(*schema_, "next");
     ASSERT_EQ(next.Open(), 0);
-    if (!B().removesStaleClients) {
-        return;
-    }
     EXPECT_EQ(Count("LOCKS"), 0);
     EXPECT_LE(Count("ACTIVECLIENTS"), clientsBefore + 1);
     const std::vector<KxRef> refs = RefsOf(ReadFile(ready));
@@ -865,6 +886,219 @@ TEST_P(KernelStorage, AStringHoldingANulCharacterIsRefusedAndNothingIsStored)
     EXPECT_EQ(base.StoreObject(product.get()), -6097);
     EXPECT_EQ(base.CommitTransaction(), 0);
     EXPECT_EQ(Count("PRODUCTC4V0"), 0);
+}
+
+// A nested level that changed a string member and was rolled back puts the value back as its store
+// wrote it: the row holds the same text, and an equality query on the member finds the object.
+TEST_P(KernelStorage, ANestedRollbackLeavesAStringMemberEqualToWhatWasStored)
+{
+    KxBase& base = Base();
+    const KxMetaClass* product = ClassOf(base, "Product");
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    const std::vector<KxRef> refs = StoreProducts(base, 1, 1);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    ASSERT_EQ(refs.size(), 1u);
+    const std::string stored = StoredTexts(*schema_, "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0");
+    EXPECT_EQ(stored, "product 1\n");
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    KxObject* object = nullptr;
+    ASSERT_EQ(base.GetObject(refs[0], object), 0);
+    ObjectPtr hold(object);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    At<KxString>(*object, "title") = KxString("changed");
+    EXPECT_EQ(base.StoreObject(object), 0);
+    EXPECT_EQ(base.AbortTransaction(), 0);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(StoredTexts(*schema_, "SELECT TITLE0V0 FROM SHOP.PRODUCTC4V0"), stored);
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    KxQuery titled(product->GetClassId());
+    titled.SetMember(MemberPos(*product, "title"), product->GetClassId(), 1, KxQueryValue::String("product 1"));
+    KxRefList found;
+    EXPECT_EQ(base.Query(titled, found), 0);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(Count("PRODUCTC4V0", "TITLE0V0 = 'product 1'"), 1);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+}
+
+// The server's disk is full: every write fails with the server's own error, which the caller's
+// status text carries; a store answers no lack of surrogates, a lock or a delete no lock conflict;
+// nothing committed before is lost, and once there is room again the base works on.
+TEST_P(KernelStorage, AFullDiskFailsEveryWriteWithTheServersErrorAndLosesNothing)
+{
+    KxBase& base = Base();
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    const std::vector<KxRef> kept = StoreProducts(base, 1, 3);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    ASSERT_EQ(kept.size(), 3u);
+    int32_t opened = -1;
+    std::unique_ptr<KxBase> fresh = client_->OpenAnother(opened);   // no object ids fetched yet
+    ASSERT_EQ(opened, 0);
+
+    struct Full {
+        std::string folder;
+        explicit Full(const std::string& f) : folder(f) { sqlengine::Engine::Instance().SetDiskFull(folder, true); }
+        ~Full() { sqlengine::Engine::Instance().SetDiskFull(folder, false); }
+    };
+    // The server's error: the disk is full; on Oracle a lock fails inside the lock procedure, whose
+    // own error is all the server tells.
+    const bool oracle = std::string(B().name) == "Oracle";
+    auto expectServerFailure = [&](KxBase& on, int32_t status, const char* what, bool lock = false) {
+        const std::string serverCode = oracle ? (lock ? "ORA-20333" : "ORA-01653") : "SQL0968";
+        EXPECT_LT(status, 0) << what;
+        EXPECT_NE(status, -6031) << what;   // no lack of surrogates
+        EXPECT_NE(status, -2041) << what;   // no lock conflict
+        const KxErrorInfo last = on.GetExcMgr()->GetLastError();
+        EXPECT_EQ(last.code, status) << what;
+        EXPECT_NE(last.text.ToUtf8().find(serverCode), std::string::npos) << what << ": " << last.text.ToUtf8();
+    };
+    // Both transactions begin while there is room (a transaction of a base registers the connection
+    // it takes, a write of its own).
+    ASSERT_EQ(fresh->BeginTransaction(), 0);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    ASSERT_EQ(StoreProducts(base, 4, 1).size(), 1u);
+    {
+        Full full(ServerFolder(schema_->folder));
+        const KxMetaClass* product = ClassOf(*fresh, "Product");
+        KxObject* made = nullptr;
+        ASSERT_EQ(fresh->GetObjectMgr()->Create(product, made), 0);
+        ObjectPtr object(made);
+        expectServerFailure(*fresh, fresh->StoreObject(object.get()), "store needing object ids");
+        expectServerFailure(*fresh, fresh->LockObject(kept[0], KxLockSpec{0, 4116, 0}), "lock", true);
+        expectServerFailure(*fresh, fresh->DeleteObject(kept[1]), "delete", true);
+        expectServerFailure(base, base.CommitTransaction(), "commit");
+    }
+    EXPECT_EQ(fresh->AbortTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 3);
+    EXPECT_EQ(Count("LOCKS"), 0);
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    EXPECT_EQ(StoreProducts(base, 5, 1).size(), 1u);
+    EXPECT_EQ(base.DeleteObject(kept[1]), 0);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0"), 3);
+}
+
+// Overwrites the first bytes of the catalog's header, or the first pages of the users' table and of
+// its indexes (found by the catalog's own schema table), with garbage.
+void DamageCatalog(const std::string& catalog, bool header)
+{
+    std::vector<std::pair<int64_t, int64_t>> spans;   // offset, length
+    if (header) {
+        spans.emplace_back(0, 100);
+    } else {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(catalog.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db,
+                                     "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                                     "WHERE tbl_name = 'users' AND rootpage > 1",
+                                     -1, &st, nullptr),
+                  SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const int64_t size = sqlite3_column_int64(st, 1);
+            spans.emplace_back((sqlite3_column_int64(st, 0) - 1) * size, size);
+        }
+        sqlite3_finalize(st);
+        sqlite3_close_v2(db);
+        ASSERT_GE(spans.size(), 2u);   // the table and its key
+    }
+    std::fstream file(catalog, std::ios::in | std::ios::out | std::ios::binary);
+    for (const auto& [offset, length] : spans) {
+        file.seekp(offset);
+        const std::string garbage(static_cast<size_t>(length), 'Z');
+        file.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    ASSERT_TRUE(file.good());
+}
+
+// A copy of the schema's server whose files a client cannot use: a folder it may only read, or a
+// damaged catalog (its header, or the pages of its users, which a log-on reads). A client of a process
+// of its own opens it: the open fails as an unreadable database, with the server's error in the
+// status text, never as a server that cannot be reached, an unknown database or a refused log-in.
+TEST_P(KernelStorage, AServerWhoseFilesCannotBeUsedIsAnUnreadableDatabase)
+{
+    enum Damage { kReadOnlyFolder, kCatalogHeader, kUsersPage };
+    struct Case {
+        const char* what;
+        Damage damage;
+        const char* oracleCode;
+        const char* db2Code;
+    };
+    const Case cases[] = {
+        {"read-only folder", kReadOnlyFolder, "ORA-01116", "SQL1036"},
+        {"damaged catalog header", kCatalogHeader, "ORA-01578", "SQL1034"},
+        {"damaged users' pages", kUsersPage, "ORA-01578", "SQL1034"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        char pattern[] = "/tmp/kxunusable_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        const std::string copy = pattern;
+        const std::string results = copy + "/results";
+        ASSERT_EQ(std::system(("cp -r " + Quote(ServerFolder(schema_->folder)) + " " + Quote(copy + "/server") +
+                               " && mkdir " + Quote(results) + " && chmod 777 " + Quote(results))
+                                  .c_str()),
+                  0);
+        // The copy as a server leaves its files when it shuts down: every log written into its file.
+        for (const auto& entry : std::filesystem::directory_iterator(copy + "/server")) {
+            if (entry.path().extension() != ".db") {
+                continue;
+            }
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open_v2(entry.path().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+            EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close_v2(db);
+        }
+        Schema unusable = *schema_;
+        unusable.folder = copy;
+        unusable.config = WriteConfig(unusable);
+        if (c.damage == kReadOnlyFolder) {
+            ASSERT_EQ(std::system(("chmod -R a+rX,a-w " + Quote(copy + "/server") + " && chmod a+rx " + Quote(copy))
+                                      .c_str()),
+                      0);
+        } else {
+            ASSERT_NO_FATAL_FAILURE(DamageCatalog(copy + "/server/catalog.db", c.damage == kCatalogHeader));
+        }
+        setenv("KX_STORAGE_RESULT", (results + "/open.txt").c_str(), 1);
+        setenv("KX_STORAGE_AS_NOBODY", c.damage == kReadOnlyFolder ? "1" : "0", 1);
+        const pid_t pid = SpawnWorker("OpenAndReport", unusable.Job());
+        unsetenv("KX_STORAGE_RESULT");
+        unsetenv("KX_STORAGE_AS_NOBODY");
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        std::istringstream report(ReadFile(results + "/open.txt"));
+        int32_t opened = 0;
+        std::string text;
+        report >> opened;
+        std::getline(report >> std::ws, text);
+        EXPECT_EQ(opened, -6005) << text;   // cannot open database
+        const char* code = std::string(B().name) == "Oracle" ? c.oracleCode : c.db2Code;
+        EXPECT_NE(text.find(code), std::string::npos) << text;
+        std::system(("chmod -R u+w " + Quote(copy) + " && rm -rf " + Quote(copy)).c_str());
+    }
+}
+
+// Sixteen clients, each a process of its own, store into the one schema at the same time: a writer
+// waits for the others (the engine's busy timeout is made long enough that no wait runs out), so no
+// transaction fails.
+TEST_P(KernelStorage, SixteenClientsStoringIntoOneSchemaAllCommit)
+{
+    constexpr int kClients = 16;
+    std::vector<pid_t> workers;
+    for (int i = 0; i < kClients; ++i) {
+        setenv("KX_STORAGE_CLIENT", std::to_string(i).c_str(), 1);
+        workers.push_back(SpawnWorker("StoreInTransactions", Job()));
+    }
+    unsetenv("KX_STORAGE_CLIENT");
+    for (int i = 0; i < kClients; ++i) {
+        int status = 0;
+        ASSERT_EQ(waitpid(workers[i], &status, 0), workers[i]);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "client " << i << ": " << ReadFile(schema_->folder + "/client" + std::to_string(i) + ".txt");
+    }
+    EXPECT_EQ(Count("PRODUCTC4V0"), kClients * 5 * 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Brands, KernelStorage, ::testing::ValuesIn(kBrands),
@@ -1018,6 +1252,62 @@ TEST(KernelStorageWorker, StoreLockAndWait)
     for (;;) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
+}
+
+// Opens a client on the server of the job's folder (as the user nobody when KX_STORAGE_AS_NOBODY is 1
+// and this process may change its user) and writes the status and the base's last error text into
+// the file KX_STORAGE_RESULT.
+TEST(KernelStorageWorker, OpenAndReport)
+{
+    Schema job;
+    const char* result = std::getenv("KX_STORAGE_RESULT");
+    if (!ReadJob(job) || result == nullptr) {
+        GTEST_SKIP() << "runs only as a worker process";
+    }
+    const char* nobody = std::getenv("KX_STORAGE_AS_NOBODY");
+    if (nobody != nullptr && std::string(nobody) == "1" && geteuid() == 0) {
+        // A folder that only the owner may write is read-only to anyone else; root writes everywhere.
+        ASSERT_EQ(setgid(65534), 0);
+        ASSERT_EQ(setuid(65534), 0);
+        prctl(PR_SET_DUMPABLE, 1);   // the leak checker looks at the process from a thread of its own
+    }
+    setenv("ROG_ENGINE_SERVERS", (job.ServerName() + "=" + ServerFolder(job.folder)).c_str(), 1);
+    KernelClient client(job, "reader");
+    const int32_t opened = client.Open();
+    std::ofstream out(result);
+    out << opened << "\n" << client.Base().GetExcMgr()->GetLastError().text.ToUtf8() << "\n";
+}
+
+// Stores products in five transactions of four objects each; writes the statuses of failures into
+// client<n>.txt and fails when there were any.
+TEST(KernelStorageWorker, StoreInTransactions)
+{
+    Schema job;
+    const char* index = std::getenv("KX_STORAGE_CLIENT");
+    if (!ReadJob(job) || index == nullptr) {
+        GTEST_SKIP() << "runs only as a worker process";
+    }
+    sqlengine::Engine::Instance().SetDurableCommits(false);
+    sqlengine::Engine::Instance().SetBusyTimeout(600000);
+    KernelClient client(job, (std::string("client") + index).c_str());
+    std::ofstream out(job.folder + "/client" + index + ".txt");
+    const int32_t opened = client.Open();
+    out << "open " << opened << "\n";
+    ASSERT_EQ(opened, 0);
+    KxBase& base = client.Base();
+    const int first = std::atoi(index) * 100;
+    int failures = 0;
+    for (int t = 0; t < 5; ++t) {
+        ASSERT_EQ(base.BeginTransaction(), 0);
+        const size_t stored = StoreProducts(base, first + t * 4, 4).size();
+        const int32_t committed = base.CommitTransaction();
+        if (stored != 4 || committed != 0) {
+            ++failures;
+            out << "transaction " << t << ": stored " << stored << ", commit " << committed << "\n";
+            out.flush();
+        }
+    }
+    EXPECT_EQ(failures, 0);
 }
 
 // Reads the node named in root.txt (in a fresh process: nothing in memory) and writes what it holds

@@ -240,12 +240,14 @@ TEST_F(EngineLocks, FailedLocksInsertIsRefusedAndLeavesTheTableUnchanged)
     ASSERT_EQ(service_->GetLockTable().Count(), 1u);
     EXPECT_EQ(service_->GetLockTable().At(0)->level, 1);
     EXPECT_EQ(Locks(), (Rows{{"1", "4116", "5"}, {"11", "4116", "5"}}));
-    EXPECT_EQ(service_->AcquireServerLocks(4116, Refs({12, 11}), &a_), KXG_E_LOCK_REFUSED);
-    EXPECT_EQ(service_->AcquireServerLock({&a_, Ref(11), 4116}, 1), KXG_E_LOCK_REFUSED);
+    // The server's own answer: no other holder refused the lock.
+    EXPECT_EQ(service_->AcquireServerLocks(4116, Refs({12, 11}), &a_), KXG_E_DUPLICATE_KEY);
+    EXPECT_EQ(service_->AcquireServerLock({&a_, Ref(11), 4116}, 1), KXG_E_DUPLICATE_KEY);
 
-    // An insert the server refuses for any other reason.
+    // An insert the server refuses for any other reason: the service tells the server's failure.
     sqlengine::Engine::Instance().InjectFailure("OCIStmtExecute", 3113, "INSERT INTO");
     EXPECT_EQ(service_->AcquireLock({&a_, Ref(20), kRead}), 0);
+    EXPECT_EQ(service_->GetFailure(), KXG_E_RDBMS);
     EXPECT_EQ(service_->GetLockTable().Count(), 1u);
     EXPECT_EQ(Locks(), (Rows{{"1", "4116", "5"}, {"11", "4116", "5"}}));
 }

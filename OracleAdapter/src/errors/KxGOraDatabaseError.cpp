@@ -47,6 +47,7 @@ constexpr CodeMapping kMappings[] = {
     {12203, KXG_E_NO_SERVER},   // unable to connect to destination
     {12545, KXG_E_NO_SERVER},   // target host or object does not exist
     {12638, KXG_E_CREDENTIALS},   // credential retrieval failed
+    {20099, KXG_E_LOCK_REFUSED},  // the lock procedure refused a lock another client holds
 };
 
 

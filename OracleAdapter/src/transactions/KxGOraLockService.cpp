@@ -162,11 +162,12 @@ int32_t KxGOraLockService::AcquireServerLock(const KxGLockRequest& request, uint
     CurrentObjectId() = request.ref.GetObjId();
     CurrentLockMode() = request.mode;
     const KxRefList one{request.ref};
+    ClearError();
     if (FillRows(one, 0, 1, request.mode) && RunAcquire(one, request.mode)) {
         return 0;
     }
     tag.Write("lock not acquired");
-    return KXG_E_LOCK_REFUSED;
+    return RefusalStatus();
 }
 
 int32_t KxGOraLockService::AcquireServerLocks(uint16_t mode, const KxRefList& refs,
@@ -181,9 +182,10 @@ int32_t KxGOraLockService::AcquireServerLocks(uint16_t mode, const KxRefList& re
     }
     lockCount_ = static_cast<int32_t>(refs.size());
     CurrentLockMode() = mode;
+    ClearError();
     if (FillRows(refs, 0, refs.size(), mode) && RunAcquire(refs, mode)) {
         return 0;
     }
     tag.Write("lock not acquired");
-    return KXG_E_LOCK_REFUSED;
+    return RefusalStatus();
 }

@@ -174,8 +174,9 @@ TEST_F(OraLockService, FailedCallsAcquireNothingAndTheNextCallWorks)
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.call);
+        // A failure of the call is the server's failure, no refusal of a held lock.
         engine.InjectFailure(failure.call, 3113, failure.text);
-        EXPECT_EQ(one_->AcquireServerLocks(4116, Refs(10, 5), &ctx1_), KXG_E_LOCK_REFUSED);
+        EXPECT_EQ(one_->AcquireServerLocks(4116, Refs(10, 5), &ctx1_), KXG_E_RDBMS);
         engine.ClearInjectedFailures();
         EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"0"}}));
     }
@@ -183,9 +184,9 @@ TEST_F(OraLockService, FailedCallsAcquireNothingAndTheNextCallWorks)
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"5"}}));
     // An empty list is refused without a call.
     EXPECT_EQ(one_->AcquireServerLocks(4116, KxRefList(), &ctx1_), KXG_E_LOCK_REFUSED);
-    // An invalid procedure refuses.
+    // An invalid procedure locks nothing: the server's failure.
     ASSERT_TRUE(server_->MarkInvalid("S", "ACQUIRE_LOCK"));
-    EXPECT_EQ(one_->AcquireServerLocks(4116, Refs(20, 5), &ctx1_), KXG_E_LOCK_REFUSED);
+    EXPECT_EQ(one_->AcquireServerLocks(4116, Refs(20, 5), &ctx1_), KXG_E_RDBMS);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM S.LOCKS"), (Table{{"5"}}));
 }
 

@@ -191,6 +191,13 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
             KxGRowContext from(image->GetBuffer());
             from.SetCurrentRow(image->GetBuffer()->GetCurrentRow());
             status = CopyRows(from, rows, 1);
+            // Texts go back in the form the object's store wrote them, not as they were read.
+            for (KxGMemberMap* memberMap : memberMaps_) {
+                KxGTypeMemberMap* typed = status == 0 ? memberMap->AsTypeMemberMap() : nullptr;
+                if (typed != nullptr) {
+                    status = typed->RestoreWrittenForm(rows, context);
+                }
+            }
             continue;
         }
         status = StoreObject(*objects[i], rows, context);

@@ -1,5 +1,6 @@
 // The value member map: one member, one column, one type handle.
 #include <cstring>
+#include <vector>
 
 #include "KxGColumnList.h"
 #include "KxGDatabase.h"
@@ -12,6 +13,7 @@
 #include "KxMetaType.h"
 #include "KxObjectAlias.h"
 #include "KxObjectAliasMember.h"
+#include "KxTypeMgr.h"
 
 namespace {
 
@@ -285,6 +287,42 @@ int32_t KxGTypeMemberMap::CopyRows(KxGRowContext& source, KxGRowContext& target,
                     static_cast<size_t>(count) * indSize_);
     }
     return 0;
+}
+
+int32_t KxGTypeMemberMap::RestoreWrittenForm(KxGRowContext& rows, KxGContext* context)
+{
+    const auto typeCode = static_cast<uint8_t>(column_.GetTypeCode());
+    if (typeHdl_ == nullptr || IsHandle() || !(typeCode == 11 || typeCode == 20 || typeCode == 21)) {
+        return 0;
+    }
+    const int32_t row = rows.GetCurrentRow();
+    uint8_t* value = rows.ValueAddress(rowOffset_, valueSize_, row);
+    if (value == nullptr) {
+        return KX_ALIAS_E_NULL;
+    }
+    uint8_t* indicator = indSize_ != 0 ? rows.IndicatorAddress(rowOffset_, valueSize_, indSize_, row) : nullptr;
+    if (indicator != nullptr && typeHdl_->IsNull(indicator) != 0) {
+        return 0;
+    }
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    void* text = typeMgr != nullptr ? typeMgr->Create(typeCode) : nullptr;
+    if (text == nullptr) {
+        return KXG_E_NO_MEMORY;
+    }
+    // The slot and its indicator as read, put back when the text cannot be written again.
+    const std::vector<uint8_t> read(value, value + valueSize_);
+    const std::vector<uint8_t> readIndicator(indicator, indicator != nullptr ? indicator + indSize_ : indicator);
+    int32_t status = 0;
+    if (typeHdl_->SQLToVar(value, text, indicator, columnSize_, context) == nullptr ||
+        typeHdl_->VarToSQL(text, value, indicator, columnSize_, context) == nullptr) {
+        std::memcpy(value, read.data(), read.size());
+        if (indicator != nullptr) {
+            std::memcpy(indicator, readIndicator.data(), readIndicator.size());
+        }
+        status = ErrorPending(DatabaseOf(context, schemaMap_)) ? -1 : 0;
+    }
+    typeMgr->Delete(typeCode, text);
+    return status;
 }
 
 int32_t KxGTypeMemberMap::BindParameter(uint16_t& position, KxGRowContext& rows, KxGStatementHdl& statement,

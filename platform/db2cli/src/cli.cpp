@@ -21,7 +21,8 @@ namespace {
 // separated by ';' (names compare without regard to ASCII case); a found entry registers the
 // server for the rest of the process. So programs of their own (the schema mapper, workers) reach
 // the same databases.
-std::shared_ptr<sqlengine::Server> FindDatabaseServer(const std::string& name) {
+// A server whose directory cannot be opened answers the server's error in `err`.
+std::shared_ptr<sqlengine::Server> FindDatabaseServer(const std::string& name, Error& err) {
   if (name.empty()) return nullptr;
   if (auto found = Engine::Instance().FindServer(name)) return found;
   const char* list = std::getenv("ROG_ENGINE_SERVERS");
@@ -38,10 +39,8 @@ std::shared_ptr<sqlengine::Server> FindDatabaseServer(const std::string& name) {
     if (end == std::string::npos) end = entries.size();
     const std::string entry = entries.substr(start, end - start);
     const size_t eq = entry.find('=');
-    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted) {
-      Error ignored;
-      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &ignored);
-    }
+    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted)
+      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &err);
     start = end + 1;
   }
   return nullptr;
@@ -483,8 +482,12 @@ SQLRETURN SQLConnect(SQLHDBC hdbc, SQLCHAR* server, SQLSMALLINT serverLength, SQ
   if (c->session) return FailOwn(c, "08002", "connection in use");
   std::string db = Upper(Text(server, serverLength));
   if (Injected(c, "SQLConnect", db)) return SQL_ERROR;
-  auto srv = FindDatabaseServer(db);
-  if (!srv || !srv->UserExists(db)) {
+  Error unopened;
+  auto srv = FindDatabaseServer(db, unopened);
+  // A database whose files cannot be opened or read is no unknown database.
+  const bool known = srv && srv->UserExists(db, &unopened);
+  if (unopened.Has()) return Fail(c, FromEngine(unopened));
+  if (!known) {
     Diag d;
     d.native = -1013;
     d.state = "08001";
@@ -841,9 +844,11 @@ void sqleatin(const char* nodeName, const char* user, const char* password, stru
   std::string node = Upper(nodeName ? nodeName : "");
   Error e;
   if (Engine::Instance().TakeInjectedFailure("sqleatin", node, e)) return SetCa(ca, -std::abs(e.code), "58004");
-  auto srv = FindDatabaseServer(node);
+  auto srv = FindDatabaseServer(node, e);
+  if (!srv && e.Has()) return SetCa(ca, FromEngine(e).native, FromEngine(e).state.c_str());
   if (!srv) return SetCa(ca, -1097, "08001", node);
-  if (!srv->CheckPassword(Upper(user ? user : ""), password ? password : "")) return SetCa(ca, -30082, "08001");
+  if (!srv->CheckPassword(Upper(user ? user : ""), password ? password : "", &e))
+    return e.Has() ? SetCa(ca, FromEngine(e).native, FromEngine(e).state.c_str()) : SetCa(ca, -30082, "08001");
   SetCa(ca, 0, "00000");
 }
 
@@ -859,7 +864,8 @@ void sqlecrea(const char* databaseName, const char* alias, const char*, struct s
   if (descriptor && std::memcmp(descriptor->sqldbdid, SQLE_DBDESC_2, 8) != 0) return SetCa(ca, -1062, "58004");
   if (alias && *alias && Upper(alias) != db) return SetCa(ca, -1005, "58004", alias);
   if (db.empty() || db.size() > 8) return SetCa(ca, -1001, "2E000", db);
-  auto srv = FindDatabaseServer(db);
+  auto srv = FindDatabaseServer(db, e);
+  if (!srv && e.Has()) return SetCa(ca, FromEngine(e).native, FromEngine(e).state.c_str());
   if (!srv) return SetCa(ca, -1031, "58031", db);  // no place to keep it
   if (srv->UserExists(db)) return SetCa(ca, -1005, "58004", db);
   if (!srv->CreateUser(db, std::string(), false, e)) return SetCa(ca, FromEngine(e).native, "58004");

@@ -17,7 +17,8 @@ namespace {
 // has not registered is looked up in the environment variable ROG_ENGINE_SERVERS, a list of
 // name=directory entries separated by ';' ("LOCAL" names the default server, names compare without
 // regard to ASCII case). A found entry registers the server for the rest of the process.
-std::shared_ptr<sqlengine::Server> ResolveServer(const std::string& name) {
+// A server whose directory cannot be opened answers the server's error in `err`.
+std::shared_ptr<sqlengine::Server> ResolveServer(const std::string& name, Error& err) {
   const char* list = std::getenv("ROG_ENGINE_SERVERS");
   if (list == nullptr) return nullptr;
   auto upper = [](std::string text) {
@@ -32,10 +33,8 @@ std::shared_ptr<sqlengine::Server> ResolveServer(const std::string& name) {
     if (end == std::string::npos) end = entries.size();
     const std::string entry = entries.substr(start, end - start);
     const size_t eq = entry.find('=');
-    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted) {
-      Error ignored;
-      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &ignored);
-    }
+    if (eq != std::string::npos && eq + 1 < entry.size() && upper(entry.substr(0, eq)) == wanted)
+      return Engine::Instance().RegisterServer(name, entry.substr(eq + 1), &err);
     start = end + 1;
   }
   return nullptr;
@@ -140,7 +139,10 @@ sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, 
   if (Injected(errhp, "OCIServerAttach", name)) return OCI_ERROR;
   if (srvhp->server) return FailCode(errhp, 24309);
   srvhp->server = Engine::Instance().FindServer(name);
-  if (!srvhp->server) srvhp->server = ResolveServer(name);
+  Error unopened;
+  if (!srvhp->server) srvhp->server = ResolveServer(name, unopened);
+  // A server that exists but whose files cannot be opened is no unknown server.
+  if (!srvhp->server && unopened.Has()) return Fail(errhp, unopened);
   if (!srvhp->server) return FailCode(errhp, 12154, name.empty() ? "default server" : name);
   return OCI_SUCCESS;
 }

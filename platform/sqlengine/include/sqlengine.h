@@ -117,6 +117,11 @@ class Engine {
   void SetBusyTimeout(int32_t ms);
   int32_t BusyTimeout() const;
 
+  // Fixture control: from now on the disk that holds `directory` is full (or has room again): every
+  // write into a file of it fails (SQLite's SQLITE_FULL, the server's "unable to extend"); reads
+  // go on.
+  void SetDiskFull(const std::string& directory, bool full);
+
   // Whether a commit survives a power failure (true, the default: every commit of a schema file or
   // a catalog is synced, SQLite's synchronous=FULL) or only a crash of the process (false:
   // synchronous=NORMAL, for test suites). Applies to connections opened afterwards.
@@ -185,9 +190,13 @@ class Server {
   void RegisterSiteProcedure(const std::string& owner, SiteProcedure procedure);
 
   // -- catalog (used by sessions; public for tests) --
-  bool UserExists(const std::string& user);
+  // False for an unknown user; when the catalog cannot be read, false with the error in *err (when
+  // given).
+  bool UserExists(const std::string& user, Error* err = nullptr);
   bool RoleExists(const std::string& role);
-  bool CheckPassword(const std::string& user, const std::string& password);
+  // False for an unknown user or a wrong password; when the catalog cannot be read, false with the
+  // error in *err (when given).
+  bool CheckPassword(const std::string& user, const std::string& password, Error* err = nullptr);
   bool IsDba(const std::string& user);
   int64_t Generation(const std::string& user);  // 0 when the user does not exist
   // Counts the catalog rows this server has changed (any user, grant or object entry): a
@@ -336,8 +345,18 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   int64_t epoch_ = 0;                      // counts this session's DDL and attach changes
   std::vector<Statement*> statements_;     // every live statement of the session
   size_t streaming_ = 0;                   // cursors that read from SQLite right now
-  // The savepoints set in the open transaction, oldest first (stale once it ended: then emptied).
+  // The savepoints set in the transaction, oldest first (stale once it ended: then emptied). As
+  // Oracle's transaction, the session's SQLite transaction begins with its first change, never
+  // with a savepoint: savepoints set before it are kept here and set in SQLite by BeginWrite, so
+  // that nothing the session reads before its first change holds a snapshot of a file it will
+  // write (a writer that already reads a file cannot wait for another writer of it).
   std::vector<std::string> savepoints_;
+  size_t savepointsSet_ = 0;        // the first savepointsSet_ of them are SQLite savepoints
+  int64_t savepointsSerial_ = 0;    // txnSerial_ when they were valid
+  // Empties the savepoints when the transaction they belong to has ended.
+  void ForgetEndedSavepoints();
+  bool SetSavepoint(const std::string& name, Error& err);
+  bool RollbackToSavepoint(const std::string& name, Error& err);
   // Generations read during the open transaction (a statement's files are checked against them);
   // valid while the transaction (txnSerial_, bumped by every commit and rollback) and the server's
   // catalog change count stay the same.
@@ -427,5 +446,10 @@ bool RegisterFunctions(sqlite3* db, Session* session, Error& err);
 
 // Maps a SQLite failure of `db` to the Oracle error that the server would give.
 bool MapSqliteError(sqlite3* db, int rc, const std::string& oracleSql, bool update, Error& err);
+// When the SQLite failure `ext` (an extended code) is one of the server's files (a full disk, a
+// file that cannot be written, read or opened, a damaged file), sets the server's error for it
+// (ORA-01653, 01114, 01115, 01116, 01578) and answers true; `opening`: the file was being opened, so
+// that any I/O failure is one of opening it. False for any other failure.
+bool MapFileError(int ext, const std::string& message, bool opening, Error& err);
 
 }  // namespace sqlengine

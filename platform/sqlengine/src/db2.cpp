@@ -159,6 +159,19 @@ class Translator {
         i += 2;
         continue;
       }
+      // The connected applications: the engine's live sessions (a forced application is gone).
+      if (tk.upper == "SYSIBMADM" && IsOp(t_, i + 1, ".") && IsW(t_, i + 2, "APPLICATIONS")) {
+        static const std::set<std::string> kNoAlias = {"WHERE", "ORDER", "GROUP", "UNION", "FETCH", "FOR", "WITH"};
+        bool alias = i + 3 < to && (t_[i + 3].kind == K::Word || t_[i + 3].kind == K::QId) && !kNoAlias.count(t_[i + 3].upper);
+        tk.text = "(SELECT AUDSID AS AGENT_ID, USERNAME AS AUTHID, CASE STATUS WHEN 'ACTIVE' THEN 'UOWEXEC' ELSE "
+                  "'CONNECTED' END AS APPL_STATUS FROM V$SESSION WHERE STATUS <> 'KILLED')";
+        if (!alias) tk.text += " APPLICATIONS";
+        t_[i + 1].text.clear();
+        t_[i + 2].text.clear();
+        t_[i + 2].lead.clear();
+        i += 2;
+        continue;
+      }
       if (tk.upper == "UNION" && IsW(t_, i + 1, "DISTINCT")) {
         t_[i + 1].text.clear();
         continue;
@@ -236,22 +249,22 @@ class Translator {
     if (w == "CHARACTER" || w == "CHAR") {
       if (IsW(t_, p, "VARYING")) return Fail(902, "CHARACTER VARYING is not supported");
       if (!length(n, 254, false, 1)) return false;
-      type = (bitData() ? "RAW (" : "CHAR (") + std::to_string(n) + ")";
+      type = (bitData() ? "RAW (" : "DB2$CHAR (") + std::to_string(n) + ")";
     } else if (w == "VARCHAR") {
       if (!length(n, 32672, true, 0)) return false;
       if (bitData()) type = "RAW (" + std::to_string(n) + ")";
-      else type = "VARCHAR2 (" + std::to_string(n) + ")";
-      if (n > 4000 && type[0] == 'V') return Fail(910, "VARCHAR (" + std::to_string(n) + ") beyond this server's 4000 bytes");
+      else type = "DB2$VARCHAR (" + std::to_string(n) + ")";
+      if (n > 4000 && type[0] == 'D') return Fail(910, "VARCHAR (" + std::to_string(n) + ") beyond this server's 4000 bytes");
       if (n > 2000 && type[0] == 'R') return Fail(910, "VARCHAR (" + std::to_string(n) + ") FOR BIT DATA beyond this server's 2000 bytes");
     } else if (w == "LONG" && IsW(t_, p, "VARCHAR")) {
       ++p;
       type = bitData() ? "LONG RAW" : "LONG VARCHAR";
     } else if (w == "GRAPHIC") {
       if (!length(n, 127, false, 1)) return false;
-      type = "CHAR (" + std::to_string(n * 3 > 2000 ? 2000 : n * 3) + ")";
+      type = "DB2$CHAR (" + std::to_string(n * 3 > 2000 ? 2000 : n * 3) + ")";
     } else if (w == "VARGRAPHIC") {
       if (!length(n, 16336, true, 0)) return false;
-      type = "VARCHAR2 (" + std::to_string(n * 3 > 4000 ? 4000 : n * 3) + ")";
+      type = "DB2$VARCHAR (" + std::to_string(n * 3 > 4000 ? 4000 : n * 3) + ")";
     } else if (w == "LONG" && IsW(t_, p, "VARGRAPHIC")) {
       ++p;
       type = "LONG VARCHAR";

@@ -185,32 +185,10 @@ bool Statement::RunIntercepted(const std::vector<Param>& params, Outcome& out, E
   switch (rw_.kind) {
     case StatementKind::AlterSession:
       return true;
-    case StatementKind::Savepoint: {
-      // A savepoint of a name set before replaces it (as Oracle erases the earlier one). When the
-      // earlier one is the newest, it is released first: SQLite would otherwise keep both, and a
-      // transaction that sets the same savepoint before each of many statements would carry a
-      // growing stack of them that every page write has to note in each.
-      if (!s.InTransaction()) s.savepoints_.clear();
-      if (!s.BeginWrite(err)) return false;
-      if (!s.savepoints_.empty() && s.savepoints_.back() == rw_.args[0]) {
-        Error ignored;
-        if (!s.Exec("RELEASE " + rw_.sql[0].substr(std::string("SAVEPOINT ").size()), ignored)) s.savepoints_.clear();
-        else s.savepoints_.pop_back();
-      }
-      if (!s.Exec(rw_.sql[0], err)) return false;
-      s.savepoints_.push_back(rw_.args[0]);
-      return true;
-    }
-    case StatementKind::RollbackTo: {
-      if (!s.InTransaction())
-        return err.SetText(1086, "savepoint '" + rw_.args[0] + "' never established in this session or is invalid");
-      if (!s.Exec(rw_.sql[0], err)) return false;
-      // The savepoint stays; the newer ones are gone.
-      auto& names = s.savepoints_;
-      auto last = std::find(names.rbegin(), names.rend(), rw_.args[0]);
-      if (last != names.rend()) names.erase(last.base(), names.end());
-      return true;
-    }
+    case StatementKind::Savepoint:
+      return s.SetSavepoint(rw_.args[0], err);
+    case StatementKind::RollbackTo:
+      return s.RollbackToSavepoint(rw_.args[0], err);
     case StatementKind::Commit:
       return s.Commit(err);
     case StatementKind::Rollback:

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "sqlengine.h"
+#include "disk.h"
 #include "sqlutil.h"
 
 namespace sqlengine {
@@ -167,6 +168,8 @@ int32_t Engine::BusyTimeout() const {
   return busyTimeout_;
 }
 
+void Engine::SetDiskFull(const std::string& directory, bool full) { sqlengine::SetDiskFull(directory, full); }
+
 void Engine::SetDurableCommits(bool durable) {
   std::lock_guard<std::mutex> lock(mutex_);
   durable_ = durable;
@@ -197,25 +200,42 @@ bool Server::Exec(const char* sql, Error* err) {
   char* msg = nullptr;
   int rc = sqlite3_exec(catalog_, sql, nullptr, nullptr, &msg);
   if (rc != SQLITE_OK) {
-    if (err) err->Set(600, std::string("catalog: ") + (msg ? msg : "error"));
     sqlite3_free(msg);
+    // The catalog's file failing (full, read-only, unreadable, damaged) answers the server's code
+    // for that; any other failure is a fault of the engine (ORA-00600).
+    if (err) {
+      const std::string text = std::string("catalog: ") + sqlite3_errmsg(catalog_) + " (" + sql + ")";
+      if (!MapFileError(sqlite3_extended_errcode(catalog_), text, false, *err)) err->Set(600, text);
+    }
     return false;
   }
   return true;
 }
 
+namespace {
+// A server whose catalog cannot be opened, read or set up: the server's error for its files (an I/O
+// error in opening the file, a full disk, or a damaged file); the engine's own faults stay ORA-00600.
+bool CatalogOpenFailure(sqlite3* db, int rc, const std::string& path, Error& err) {
+  const std::string text = "catalog " + path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+  if (!MapFileError(rc, text, true, err)) err.Set(600, text);
+  return false;
+}
+}  // namespace
+
 bool Server::Open(Error& err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   std::string path = dir_ + "/catalog.db";
-  if (sqlite3_open_v2(path.c_str(), &catalog_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-    err.SetText(12545, "Connect failed because target host or object does not exist: " + path);
-    return false;
-  }
+  int rc = sqlite3_open_v2(path.c_str(), &catalog_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, EngineVfs());
+  if (rc != SQLITE_OK) return CatalogOpenFailure(catalog_, rc, path, err);
   sqlite3_busy_timeout(catalog_, 10000);
-  if (!Exec("PRAGMA journal_mode=WAL", &err)) return false;
+  auto step = [&](const char* sql) {
+    rc = sqlite3_exec(catalog_, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK || CatalogOpenFailure(catalog_, sqlite3_extended_errcode(catalog_), path, err);
+  };
+  if (!step("PRAGMA journal_mode=WAL")) return false;
   if (!ApplySynchronous(catalog_, "main")) return err.Set(600, "catalog: cannot set its synchronous mode");
   for (const char* sql : kCatalogSchema)
-    if (!Exec(sql, &err)) return false;
+    if (!step(sql)) return false;
   SyncDirectory(dir_);
   Query layout(catalog_, "SELECT file FROM users LIMIT 0");
   if (!layout.Prepared())
@@ -237,7 +257,7 @@ bool Server::CreateSchemaFile(const std::string& path, Error& err) {
   if (fd < 0) return err.Set(600, "cannot create schema file " + path + ": " + std::strerror(errno));
   ::close(fd);
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, EngineVfs());
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK && !ApplySynchronous(db, "main")) rc = SQLITE_ERROR;
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, kRegistrySchema, nullptr, nullptr, nullptr);
@@ -251,7 +271,7 @@ sqlite3* Server::FileConnection(const std::string& path) {
   auto it = files_.find(path);
   if (it != files_.end()) return it->second;
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, EngineVfs()) != SQLITE_OK) {
     sqlite3_close_v2(db);
     return nullptr;
   }
@@ -433,10 +453,23 @@ bool Server::CallSiteProcedure(const std::string& name, const std::string& passw
   return fn(*this, name, password, err);
 }
 
-bool Server::UserExists(const std::string& user) {
+namespace {
+// A look-up in the catalog that found no row: when the catalog could not be read, the server's error
+// for its file (or ORA-00600) in *err; a plain miss leaves it empty.
+void CatalogMiss(sqlite3* catalog, const Query& q, const std::string& what, Error* err) {
+  const int rc = q.Prepared() ? q.Rc() : sqlite3_extended_errcode(catalog);
+  if (!err || rc == SQLITE_DONE || rc == SQLITE_OK) return;
+  const std::string text = std::string("catalog: ") + sqlite3_errmsg(catalog) + " (" + what + ")";
+  if (!MapFileError(sqlite3_extended_errcode(catalog), text, false, *err)) err->Set(600, text);
+}
+}  // namespace
+
+bool Server::UserExists(const std::string& user, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_, "SELECT 1 FROM users WHERE name = ?");
-  return q.Bind(user).Step();
+  if (q.Bind(user).Step()) return true;
+  CatalogMiss(catalog_, q, "user " + user, err);
+  return false;
 }
 
 bool Server::RoleExists(const std::string& role) {
@@ -445,10 +478,13 @@ bool Server::RoleExists(const std::string& role) {
   return q.Bind(role).Step();
 }
 
-bool Server::CheckPassword(const std::string& user, const std::string& password) {
+bool Server::CheckPassword(const std::string& user, const std::string& password, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_, "SELECT password FROM users WHERE name = ?");
-  return q.Bind(user).Step() && q.Text(0) == password;
+  if (q.Bind(user).Step()) return q.Text(0) == password;
+  // No such user; or the catalog could not be read, which is no wrong password.
+  CatalogMiss(catalog_, q, "log-on of " + user, err);
+  return false;
 }
 
 bool Server::IsDba(const std::string& user) {

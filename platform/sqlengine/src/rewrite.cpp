@@ -160,6 +160,7 @@ struct ColumnDef {
   bool notNull = false;
   bool isLong = false;
   bool userDefault = false;
+  bool padded = false;     // compared as DB2 compares texts: with trailing blanks ignored
 };
 
 std::string Squeezed(const std::string& s) {
@@ -544,6 +545,7 @@ class Rewriter {
       }
     }
     if (!ApplyValueSemantics(st.t, sql_, err_)) return false;
+    FinishRowLimit(st);
     text = JoinTokens(st.t);
     // 9. A single-table query can also deliver the row id (LOB locators write back to their row).
     if (kind == StatementKind::Select && !opt.strip && refs.size() == 1 && refs[0].fromKw != npos &&
@@ -741,9 +743,11 @@ class Rewriter {
       if (st.depth[i] == 0 && st.IsW(i, "ORDER") && st.IsW(i + 1, "BY")) topOrder = true;
     // ROWNUM < n as a top-level AND term becomes LIMIT n-1.
     long limit = -1;
+    size_t rownum = npos;
     for (size_t i = 0; i < end; ++i) {
       if (!st.IsW(i, "ROWNUM")) continue;
       if (limit >= 0) return Fail(900, "ROWNUM used twice");
+      rownum = i;
       if (st.depth[i] != 0) return Fail(900, "ROWNUM inside parentheses");
       size_t w = npos;
       for (size_t k = i; k-- > 0;)
@@ -772,6 +776,7 @@ class Rewriter {
       else st.Drop(w, i + 2);
     }
     if (limit < 0) return true;
+    if (!PlainRowLimit(st, rownum, end, topOrder)) return RowLimitByRowids(st, refs, rownum, end, limit);
     std::string tail;
     if (!topOrder) tail = HintOrder(st, refs);
     tail += " LIMIT " + std::to_string(limit);
@@ -782,6 +787,89 @@ class Rewriter {
       }
     }
     return true;
+  }
+
+  // Oracle numbers the rows as it reads them, before it sorts, groups, removes duplicates, counts
+  // or joins a query block to another by UNION: a LIMIT does the same only for a query without any
+  // of these.
+  bool PlainRowLimit(const Stmt& st, size_t rownum, size_t end, bool topOrder) const {
+    if (topOrder) return false;
+    static const std::set<std::string> kAggregates = {"COUNT", "SUM", "MIN", "MAX", "AVG"};
+    for (size_t k = 0; k < end; ++k) {
+      if (st.depth[k] != 0) continue;
+      if (st.IsW(k, "UNION") || st.IsW(k, "GROUP") || st.IsW(k, "DISTINCT")) return false;
+      if (k < rownum && st.T(k).type == TokenType::Word && kAggregates.count(st.U(k)) && st.IsOp(k + 1, "("))
+        return false;
+    }
+    return true;
+  }
+
+  // A row limit taken before the rest of the query: the first n rows the query block reads are
+  // found by a sub-query with LIMIT n over the block's FROM and WHERE clauses, and the block keeps
+  // the rows whose row ids are among them. The sub-query's text is made in FinishRowLimit, once
+  // the tokens have their final texts.
+  bool RowLimitByRowids(const Stmt& st, const std::vector<TableRef>& refs, size_t rownum, size_t end, long limit) {
+    size_t from = npos, stop = end;
+    for (size_t k = rownum; k-- > 0;) {
+      if (st.depth[k] != 0) continue;
+      if (st.IsW(k, "FROM")) {
+        from = k;
+        break;
+      }
+    }
+    for (size_t k = rownum; k < end; ++k)
+      if (st.depth[k] == 0 && (st.IsW(k, "ORDER") || st.IsW(k, "GROUP") || st.IsW(k, "UNION"))) {
+        stop = k;
+        break;
+      }
+    if (from == npos) return Fail(900, "ROWNUM outside the WHERE clause");
+    rowLimit_ = RowLimitPlan();
+    for (size_t k = from + 1; k < stop; ++k) {
+      if (st.depth[k] != 0) continue;
+      if (st.IsW(k, "WHERE")) break;
+      if (st.IsOp(k, "(")) return Fail(900, "ROWNUM with a sub-query in FROM");
+    }
+    for (const auto& r : refs) {
+      if (r.fromKw != from) continue;
+      std::string schema = r.schema != npos ? st.Ident(r.schema) : ctx_.User(), file, table;
+      if (ctx_.LocateObject(schema, st.Ident(r.name), "VIEW", file, table))
+        return Fail(900, "ROWNUM over the view " + schema + "." + st.Ident(r.name) + " with ORDER BY, GROUP BY, "
+                         "DISTINCT, an aggregate or UNION");
+      rowLimit_.keys.push_back(r.alias != npos ? r.alias : r.name);
+      rowLimit_.schemaOf.push_back(r.alias != npos ? npos : r.schema);
+    }
+    if (rowLimit_.keys.empty()) return Fail(900, "ROWNUM without a table");
+    rowLimit_.from = from;
+    rowLimit_.stop = stop;
+    rowLimit_.limit = limit;
+    return true;
+  }
+
+  // Writes the row limit planned by RowLimitByRowids into the statement.
+  void FinishRowLimit(Stmt& st) {
+    if (rowLimit_.from == npos) return;
+    std::string keys;
+    for (size_t k = 0; k < rowLimit_.keys.size(); ++k) {
+      if (k) keys += ", ";
+      size_t schema = rowLimit_.schemaOf[k];
+      if (schema != npos && !st.T(schema).dropped) keys += st.T(schema).text + ".";
+      keys += st.T(rowLimit_.keys[k]).text + "._ROWID_";
+    }
+    if (rowLimit_.keys.size() > 1) keys = "(" + keys + ")";
+    size_t first = st.s[rowLimit_.from], last = rowLimit_.stop < st.N() ? st.s[rowLimit_.stop] : st.t.size();
+    std::vector<Token> range(st.t.begin() + static_cast<std::ptrdiff_t>(first), st.t.begin() + static_cast<std::ptrdiff_t>(last));
+    std::string body = JoinTokens(range);
+    std::string inner = "SELECT " + (rowLimit_.keys.size() > 1 ? keys.substr(1, keys.size() - 2) : keys) + " " + body + " LIMIT " +
+            std::to_string(rowLimit_.limit);
+    bool where = false;
+    size_t lastKept = rowLimit_.from;
+    for (size_t k = rowLimit_.from + 1; k < rowLimit_.stop; ++k) {
+      if (st.T(k).dropped) continue;
+      lastKept = k;
+      if (st.depth[k] == 0 && st.IsW(k, "WHERE")) where = true;
+    }
+    st.T(lastKept).append += std::string(where ? " AND " : " WHERE ") + keys + " IN (" + inner + ")";
+    rowLimit_ = RowLimitPlan();
   }
 
   // ORDER BY of the index named in an INDEX_ASC hint, for a row-limited query without ORDER BY.
@@ -857,6 +945,11 @@ class Rewriter {
       if (!length("VARCHAR2", 4000, true)) return false;
     } else if (w == "CHAR") {
       if (!length("CHAR", 2000, false)) return false;
+    } else if (w == "DB2$CHAR" || w == "DB2$VARCHAR") {
+      // The DB2 flavour's character columns: DB2 compares texts as if the shorter one were padded
+      // with blanks to the length of the other.
+      if (!(w == "DB2$CHAR" ? length("CHAR", 2000, false) : length("VARCHAR2", 4000, true))) return false;
+      def.padded = true;
     } else if (w == "RAW") {
       if (!length("RAW", 2000, true)) return false;
     } else if (w == "NUMBER") {
@@ -927,6 +1020,7 @@ class Rewriter {
 
   static std::string ColumnSql(const ColumnDef& d, bool alterAdd) {
     std::string s = Q(d.name) + " " + d.type;
+    if (d.padded) s += " COLLATE RTRIM";
     if (!d.defaultSql.empty()) s += " DEFAULT " + d.defaultSql;
     if (d.notNull) {
       if (alterAdd && (d.defaultSql.empty() || d.defaultSql == "NULL"))
@@ -1568,6 +1662,13 @@ class Rewriter {
   const std::string& sql_;
   const RewriteContext& ctx_;
   Rewritten& out_;
+  // A row limit that a sub-query of row ids applies (RowLimitByRowids).
+  struct RowLimitPlan {
+    size_t from = npos, stop = npos;      // the block's FROM and the token that ends its WHERE clause
+    long limit = 0;
+    std::vector<size_t> keys, schemaOf;   // each table's alias or name token, and its schema token
+  };
+  RowLimitPlan rowLimit_;
   Error& err_;
   size_t p_ = 0;
   size_t tableStart_ = 0, tableEnd_ = 0;  // the table of a trigger (significant token indices)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sqlengine.h"
+#include "disk.h"
 #include "sqlutil.h"
 
 namespace sqlengine {
@@ -177,8 +178,10 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
   // As Oracle's log-on: a name in double quotes keeps its case, any other is upper-cased.
   std::string u = user.size() >= 2 && user.front() == '"' && user.back() == '"' ? user.substr(1, user.size() - 2)
                                                                                 : UpperText(user);
-  if (!server || !server->CheckPassword(u, password)) {
-    err.Set(1017);
+  Error unreadable;
+  if (!server || !server->CheckPassword(u, password, &unreadable)) {
+    if (unreadable.Has()) err = unreadable;
+    else err.Set(1017);
     return nullptr;
   }
   std::shared_ptr<Session> s(new Session(server, u));
@@ -197,7 +200,7 @@ std::shared_ptr<Session> Session::Begin(const std::shared_ptr<Server>& server, c
 
 bool Session::Configure(Error& err) {
   // A session is used by one thread at a time: its connection needs no mutex of its own.
-  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, EngineVfs()) != SQLITE_OK) {
     err.Set(600, "cannot open a connection");
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -367,18 +370,79 @@ void Session::End() {
 bool Session::BeginWrite(Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
-  if (!InTransaction()) return Exec("BEGIN", err);
+  ForgetEndedSavepoints();
+  if (!InTransaction()) {
+    savepointsSet_ = 0;
+    if (!Exec("BEGIN", err)) return false;
+  }
+  for (; savepointsSet_ < savepoints_.size(); ++savepointsSet_)
+    if (!Exec("SAVEPOINT " + QuotedIdent(savepoints_[savepointsSet_]), err)) return false;
+  return true;
+}
+
+void Session::ForgetEndedSavepoints() {
+  if (savepointsSerial_ == txnSerial_ && (InTransaction() || savepointsSet_ == 0)) return;
+  savepoints_.clear();
+  savepointsSet_ = 0;
+  savepointsSerial_ = txnSerial_;
+}
+
+bool Session::SetSavepoint(const std::string& name, Error& err) {
+  if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  // A savepoint of a name set before replaces it (as Oracle erases the earlier one). When the
+  // earlier one is the newest, it is released first: SQLite would otherwise keep both, and a
+  // transaction that sets the same savepoint before each of many statements would carry a growing
+  // stack of them that every page write has to note in each.
+  if (!savepoints_.empty() && savepoints_.back() == name) {
+    if (savepointsSet_ == savepoints_.size()) {
+      Error ignored;
+      if (!Exec("RELEASE " + QuotedIdent(name), ignored)) {
+        savepoints_.clear();
+        savepointsSet_ = 0;
+      } else {
+        --savepointsSet_;
+      }
+    }
+    if (!savepoints_.empty()) savepoints_.pop_back();
+  }
+  if (InTransaction() && savepointsSet_ == savepoints_.size()) {
+    if (!Exec("SAVEPOINT " + QuotedIdent(name), err)) return false;
+    ++savepointsSet_;
+  }
+  savepoints_.push_back(name);
+  return true;
+}
+
+bool Session::RollbackToSavepoint(const std::string& name, Error& err) {
+  if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  auto last = std::find(savepoints_.rbegin(), savepoints_.rend(), name);
+  if (last == savepoints_.rend())
+    return err.SetText(1086, "savepoint '" + name + "' never established in this session or is invalid");
+  size_t keep = static_cast<size_t>(savepoints_.rend() - last);  // the savepoint stays, newer ones go
+  // A savepoint not set in SQLite yet was set before the transaction's first change: there is
+  // nothing to undo.
+  if (keep <= savepointsSet_ && !Exec("ROLLBACK TO " + QuotedIdent(name), err)) return false;
+  savepoints_.resize(keep);
+  savepointsSet_ = std::min(savepointsSet_, keep);
   return true;
 }
 
 bool Session::Commit(Error& err) {
   if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  savepoints_.clear();
+  savepointsSet_ = 0;
   if (!InTransaction()) return true;
   return Exec("COMMIT", err);
 }
 
 bool Session::Rollback(Error& err) {
   if (!db_) return err.Set(3114);
+  ForgetEndedSavepoints();
+  savepoints_.clear();
+  savepointsSet_ = 0;
   if (!InTransaction()) return true;
   return Exec("ROLLBACK", err);
 }

@@ -40,6 +40,32 @@ bool ValueCount(const std::string& msg, long& values, long& columns) {
 
 }  // namespace
 
+// The server's files: a full disk, a file that cannot be written, read or opened, or that is no
+// longer a database. ORA-00600 stays for faults of the engine itself.
+bool MapFileError(int ext, const std::string& message, bool opening, Error& err) {
+  const int primary = ext & 0xFF;
+  int32_t code = 0;
+  std::string text = message;
+  if (primary == SQLITE_FULL) {
+    code = 1653;
+    text = "the disk that holds the server's files is full: " + message;
+  } else if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+    code = 1578;
+  } else if (primary == SQLITE_CANTOPEN || primary == SQLITE_PERM ||
+             (opening && (primary == SQLITE_READONLY || primary == SQLITE_IOERR))) {
+    code = 1116;
+  } else if (primary == SQLITE_READONLY) {
+    code = 1114;
+    text = "a file of the server cannot be written: " + message;
+  } else if (primary == SQLITE_IOERR) {
+    code = ext == SQLITE_IOERR_READ || ext == SQLITE_IOERR_SHORT_READ ? 1115 : 1114;
+  } else {
+    return false;
+  }
+  err.Set(code, text);
+  return true;
+}
+
 bool MapSqliteError(sqlite3* db, int rc, const std::string& sql, bool update, Error& err) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   int ext = db ? sqlite3_extended_errcode(db) : rc;
@@ -68,6 +94,7 @@ bool MapSqliteError(sqlite3* db, int rc, const std::string& sql, bool update, Er
       break;
   }
   int primary = ext & 0xFF;
+  if (MapFileError(ext, msg + Quoted(sql), false, err)) return false;
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return err.Set(54, "another session writes the same schema file");
   if (primary == SQLITE_MISMATCH) return err.Set(932, msg);
   if (primary == SQLITE_TOOBIG) return err.Set(1489, msg);

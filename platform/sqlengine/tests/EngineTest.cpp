@@ -1,6 +1,8 @@
 // Sessions, transactions, concurrency, the lock procedure, server views and privileges.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "EngineFixture.h"
 #include "GatewayDdl.h"
 
@@ -170,6 +172,43 @@ TEST_F(EngineTest, TwoWritersOfOneSchemaFileSerialise) {
   EXPECT_EQ(Count(*a, "SELECT COUNT(*) FROM S.T"), 2);
 }
 
+// A transaction begins with its first change, not with a savepoint: what the session reads after a
+// savepoint and before its first change holds no snapshot, so its first write waits for another
+// writer of the file (and then sees what that one committed) instead of failing at once.
+TEST_F(EngineTest, AWriterWaitsForAnotherAfterASavepointAndAReadOfItsOwn) {
+  Engine::Instance().SetBusyTimeout(600000);
+  auto a = Logon("S", "s");
+  auto b = Logon("S", "s");
+  CreateClassTable(*a);
+  Error err;
+  // The other writer commits between the read and the write.
+  Run(*b, "SAVEPOINT COMPOUND_SAVEPOINT");
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 0);
+  Run(*a, "INSERT INTO S.T (OID, CID) VALUES (1, 1)");
+  ASSERT_TRUE(a->Commit(err)) << err.message;
+  Run(*b, "INSERT INTO S.T (OID, CID) VALUES (2, 1)");
+  Run(*b, "ROLLBACK TO COMPOUND_SAVEPOINT");   // set before the first change: undoes it
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 1);
+  ASSERT_TRUE(b->Commit(err)) << err.message;
+
+  // The other writer holds the file while the write comes: it waits until the other one commits.
+  Run(*a, "INSERT INTO S.T (OID, CID) VALUES (3, 1)");
+  Run(*b, "SAVEPOINT TXN_LEVEL_2");
+  EXPECT_EQ(Count(*b, "SELECT COUNT(*) FROM S.T"), 1);
+  Error written;
+  std::thread writer([&] {
+    Outcome out;
+    auto st = b->Prepare("INSERT INTO S.T (OID, CID) VALUES (4, 1)", written);
+    if (st) st->Run({}, out, written);
+  });
+  ASSERT_TRUE(a->Commit(err)) << err.message;
+  writer.join();
+  EXPECT_EQ(written.code, 0) << written.message;
+  ASSERT_TRUE(b->Commit(err)) << err.message;
+  EXPECT_EQ(Count(*a, "SELECT COUNT(*) FROM S.T"), 3);
+  EXPECT_EQ(Fails(*b, "ROLLBACK TO TXN_LEVEL_2").code, 1086);   // gone with the commit
+}
+
 TEST_F(EngineTest, LockProcedureGrantsCompatibleAndRefusesConflictingLocks) {
   auto one = Logon("S", "s");
   auto two = Logon("S", "s");
@@ -334,6 +373,43 @@ TEST_F(EngineTest, QueriesSortNullsHighAndLimitRows) {
   ASSERT_EQ(hinted.result.rows.size(), 2u);
   EXPECT_EQ(hinted.result.rows[0][0].integer, 2);  // NULL first in a descending index
   EXPECT_EQ(hinted.result.rows[1][0].integer, 1);
+}
+
+// Oracle numbers the rows as it reads them and keeps the first n it read; sorting, grouping,
+// removing duplicates and counting come after that.
+TEST_F(EngineTest, RownumCountsTheRowsAsTheyAreReadBeforeTheRestOfTheQuery) {
+  auto s = Logon("S", "s");
+  CreateClassTable(*s);
+  for (int i = 1; i <= 10; ++i)
+    Run(*s, "INSERT INTO S.T (OID, CID, NAME) VALUES (:1, :2, :3)", {P(i), P(i % 2), P(i <= 6 ? "x" : "y")});
+  Run(*s, "CREATE TABLE S.U ( OID NUMBER (38) )");
+  Run(*s, "INSERT INTO S.U (OID) VALUES (1)");
+  Run(*s, "INSERT INTO S.U (OID) VALUES (2)");
+  struct Case {
+    const char* sql;
+    std::vector<int64_t> rows;  // the first column of each row
+  };
+  const Case cases[] = {
+      {"SELECT OID FROM S.T WHERE ROWNUM < 4 ORDER BY OID DESC", {3, 2, 1}},
+      {"SELECT OID FROM S.T WHERE CID = 0 AND ROWNUM <= 2 ORDER BY OID DESC", {4, 2}},
+      {"SELECT COUNT(*) FROM S.T WHERE ROWNUM < 4", {3}},
+      {"SELECT COUNT(*) FROM S.T T0 WHERE T0.CID = 1 AND ROWNUM < 100", {5}},
+      {"SELECT DISTINCT CID FROM S.T WHERE ROWNUM < 2", {1}},
+      {"SELECT CID FROM S.T WHERE ROWNUM < 4 GROUP BY CID ORDER BY CID", {0, 1}},
+      {"SELECT A.OID FROM S.T A, S.U B WHERE A.OID = B.OID AND ROWNUM < 2 ORDER BY A.OID DESC", {1}},
+      {"SELECT OID FROM S.U WHERE ROWNUM < 2 UNION ALL SELECT OID FROM S.T WHERE OID > 8", {1, 9, 10}},
+      {"SELECT OID FROM S.T WHERE ROWNUM < 3", {1, 2}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    Outcome out = Run(*s, c.sql);
+    std::vector<int64_t> got;
+    for (const auto& row : out.result.rows) got.push_back(row[0].integer);
+    EXPECT_EQ(got, c.rows);
+  }
+  Run(*s, "CREATE VIEW S.V (OID) AS SELECT OID FROM S.T");
+  EXPECT_EQ(Fails(*s, "SELECT OID FROM S.V WHERE ROWNUM < 4 ORDER BY OID DESC").code, 900);
+  EXPECT_EQ(Run(*s, "SELECT OID FROM S.V WHERE ROWNUM < 4").result.rows.size(), 3u);
 }
 
 TEST_F(EngineTest, ConversionFunctions) {

@@ -97,8 +97,14 @@ TEST(RewriteTest, GoldenTexts) {
        "SELECT \"OID\", \"CID\" FROM \"S\".\"T\" \"T0\" WHERE ( \"X\" > ?1 ) LIMIT 20"},
       {"rownum alone", "SELECT OID FROM S.T WHERE ROWNUM<2", "SELECT \"OID\" FROM \"S\".\"T\" LIMIT 1"},
       {"rownum first", "SELECT OID FROM S.T WHERE ROWNUM<2 AND A = 1", "SELECT \"OID\" FROM \"S\".\"T\" WHERE \"A\" = 1 LIMIT 1"},
-      {"rownum with order", "SELECT OID FROM S.T WHERE A = 1 AND ROWNUM<6 ORDER BY OID DESC",
-       "SELECT \"OID\" FROM \"S\".\"T\" WHERE \"A\" = 1 ORDER BY \"OID\" DESC NULLS FIRST LIMIT 5"},
+      {"rownum with order: the rows read first are sorted",
+       "SELECT OID FROM S.T WHERE A = 1 AND ROWNUM<6 ORDER BY OID DESC",
+       "SELECT \"OID\" FROM \"S\".\"T\" WHERE \"A\" = 1 AND \"S\".\"T\"._ROWID_ IN (SELECT \"S\".\"T\"._ROWID_ FROM "
+       "\"S\".\"T\" WHERE \"A\" = 1 LIMIT 5) ORDER BY \"OID\" DESC NULLS FIRST"},
+      {"rownum alone with order on a join",
+       "SELECT A.OID FROM S.T A, S.U B WHERE ROWNUM<3 ORDER BY A.OID",
+       "SELECT \"A\".\"OID\" FROM \"S\".\"T\" \"A\", \"S\".\"U\" \"B\" WHERE (\"A\"._ROWID_, \"B\"._ROWID_) IN (SELECT "
+       "\"A\"._ROWID_, \"B\"._ROWID_ FROM \"S\".\"T\" \"A\", \"S\".\"U\" \"B\" LIMIT 2) ORDER BY \"A\".\"OID\" NULLS LAST"},
       {"index hint orders a limited read",
        "SELECT /*+ INDEX_ASC(T0 T_IDX) */ T0.OID FROM S.T T0 WHERE T0.A >= :1 AND ROWNUM<11",
        "SELECT /*+ INDEX_ASC(T0 T_IDX) */ \"T0\".\"OID\" FROM \"S\".\"T\" \"T0\" WHERE \"T0\".\"A\" >= ?1 "

@@ -413,4 +413,68 @@ TEST(InjectedFailures, TheNthMatchingCallFailsAndANameEndingInAStarIsAPrefix) {
   EXPECT_FALSE(engine.TakeInjectedFailure("OCIStmtPrepare", "UPDATE T", err));
 }
 
+// ---- the server's files failing -------------------------------------------------------------------
+
+// A full disk: a commit (and so any write) fails with ORA-01653, the transaction is rolled back and
+// what was committed before stays; with room again the same session writes on.
+TEST_F(ServerFilesTest, AFullDiskFailsTheWriteWithUnableToExtendAndKeepsWhatWasCommitted) {
+  auto s = Logon("S", "s");
+  Run(*s, "CREATE TABLE S.T (OID NUMBER (38), PRIMARY KEY (OID))");
+  Run(*s, "INSERT INTO S.T (OID) VALUES (1)");
+  Error err;
+  ASSERT_TRUE(s->Commit(err)) << err.message;
+  Engine::Instance().SetDiskFull(dir_, true);
+  Run(*s, "INSERT INTO S.T (OID) VALUES (2)");
+  EXPECT_FALSE(s->Commit(err));
+  EXPECT_EQ(err.code, 1653) << err.message;
+  EXPECT_FALSE(s->InTransaction());
+  EXPECT_EQ(Fails(*s, "CREATE TABLE S.U (A NUMBER (38))").code, 1653);
+  auto other = Logon("S", "s");   // reading goes on
+  EXPECT_EQ(Count(*other, "SELECT COUNT(*) FROM S.T"), 1);
+  Engine::Instance().SetDiskFull(dir_, false);
+  Run(*s, "INSERT INTO S.T (OID) VALUES (3)");
+  ASSERT_TRUE(s->Commit(err)) << err.message;
+  EXPECT_EQ(Count(*other, "SELECT COUNT(*) FROM S.T"), 2);
+}
+
+// A server whose catalog is damaged answers ORA-01578: when it is opened, or when a session logs on
+// and the users' page cannot be read; never a server that cannot be reached (ORA-12545) nor a wrong
+// password (ORA-01017).
+TEST_F(ServerFilesTest, ADamagedCatalogAnswersDataBlockCorrupted) {
+  for (bool header : {false, true}) {
+    SCOPED_TRACE(header ? "header page damaged" : "users' page damaged");
+    const std::string copy = root_ + (header ? "/copy1" : "/copy2");
+    fs::copy(dir_, copy, fs::copy_options::recursive);
+    sqlite3* db = nullptr;   // the copy's log written into its file, so that the file holds every page
+    ASSERT_EQ(sqlite3_open_v2((copy + "/catalog.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr), SQLITE_OK);
+    int64_t page = 0, size = 0;
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                                     "WHERE name = 'users'", -1, &st, nullptr), SQLITE_OK);
+    if (sqlite3_step(st) == SQLITE_ROW) {
+      page = sqlite3_column_int64(st, 0);
+      size = sqlite3_column_int64(st, 1);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close_v2(db);
+    ASSERT_GT(page, 1);
+    std::string catalog = ReadFile(copy + "/catalog.db");
+    const size_t from = header ? 0 : static_cast<size_t>((page - 1) * size);
+    const size_t to = header ? 100 : static_cast<size_t>(page * size);
+    ASSERT_LE(to, catalog.size());
+    for (size_t k = from; k < to; ++k) catalog[k] = 'Z';
+    WriteFile(copy + "/catalog.db", catalog);
+    Error err;
+    const std::string name = serverName_ + (header ? "H" : "U");
+    auto damaged = Engine::Instance().RegisterServer(name, copy, &err);
+    EXPECT_EQ(damaged == nullptr, header) << err.message;
+    if (damaged) {
+      EXPECT_FALSE(Session::Begin(damaged, "S", "s", err));
+      Engine::Instance().UnregisterServer(name);
+    }
+    EXPECT_EQ(err.code, 1578) << err.message;
+  }
+}
+
 }  // namespace
