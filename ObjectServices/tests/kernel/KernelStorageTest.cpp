@@ -552,7 +552,7 @@ TEST_P(KernelStorage, QueriesCountsAndScansInBatchesSeeTheStoredObjects)
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
-TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndKeptUntilTheTransactionEnds)
+TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndHeldUntilHandedOn)
 {
     KxBase& base = Base();
     const KxMetaClass* product = ClassOf(base, "Product");
@@ -599,7 +599,8 @@ TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndKeptUntilTheTransacti
     ASSERT_EQ(base.GetObject(refs[39], object), 0);
     ObjectPtr last(object);
     EXPECT_EQ(base.AbortTransaction(), 0);
-    // The transaction's end lets go of what the base kept; only the caller's holds remain.
+    // What the scan handed on and the transaction's end let go of what the base kept; only the
+    // caller's holds remain.
     EXPECT_EQ(base.GetObjectMgr()->GetObjectCount(), 2u);
 }
 
