@@ -107,8 +107,10 @@ TEST_F(NativeDatabaseTest, ActionsRunOnTheWorkerAndTheKernelRunsWhileOpen) {
     EXPECT_FALSE(db.IsOpen());
     EXPECT_EQ(db.GetBase(), nullptr);
     EXPECT_EQ(KernelStarts(), 0);
-    // A closed database closes no more: no worker, no line.
+    // A closed database closes no more: no worker, no line, the kernel untouched.
     EXPECT_FALSE(db.Close(true));
+    EXPECT_EQ(static_cast<XKxDatabaseBase&>(db).Close(), 0);
+    EXPECT_EQ(KernelStarts(), 0);
 
     EXPECT_EQ(MaintenanceRows(Directory()),
               (std::vector<std::string>{"UpdateSchema", "VersAll", "Reorg", "ReIndex", "ReIndex", "UpdateSchema"}));
