@@ -186,7 +186,9 @@ public:
     // before the base closes); null when there is none (no bucket, no transaction). The mode is the
     // number of the index the cursor reads in; -2 (KxBucket::KX_EXTENT_BY_OBJID) is object-id order.
     KxBucketCru* CreateCursor(const KxClassId& classId, int32_t& count, int32_t mode = -2);
-    // Positions a cursor through the class's bucket (SeekRd): seek mode 0 from the start, 1 from
+    // Positions a cursor through the class's bucket (SeekGet without lock spec, so that a storage that
+    // reads whole rows serves the GetObject that follows from them; SeekRd when the bucket does not
+    // support SeekGet), after writing the pending stores and deletes: seek mode 0 from the start, 1 from
     // the current object, 2 from the end; ref receives the object there. 0 or a negative status
     // (-2005 past either end).
     int32_t Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offset, int32_t seekMode,
