@@ -184,6 +184,7 @@ public:
 private:
     friend class KxBucketCru;
     friend class KxObjectMgr;
+    friend struct KxClientCalls;   // the client calls (KxClientObject.cpp)
     // Reads the object of a reference through the bucket of its class within the resource (the
     // current transaction's when null); the object is not looked for in memory first.
     int32_t ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,

@@ -509,8 +509,10 @@ bool KxMetaLayout::Run() {
         const TypeDecl& d = decls_[i];
         const KxClassId id(d.number, d.version);
         std::unique_ptr<KxMetaType> t;
-        if (d.kind == KX_META_CLASS)
-            t.reset(new KxMetaClass(id, d.name, d.marks));
+        if (d.kind == KX_META_CLASS && (d.marks & KX_MARK_EMBEDDED) != 0)
+            t.reset(new KxMetaNonPersClass(id, d.name, d.marks));
+        else if (d.kind == KX_META_CLASS)
+            t.reset(new KxMetaPersClass(id, d.name, d.marks));
         else
             t.reset(new KxMetaSet(d.kind, id, d.name, d.marks));
         t->dictionary_ = &dict_;
