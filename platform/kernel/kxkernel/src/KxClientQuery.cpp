@@ -11,9 +11,10 @@ namespace {
 
 constexpr uint8_t kRefType = KX_TYPE_OBJID;   // a reference compared by its object id
 
+// The reference to no object compares as object id 0, as the gateway stores it.
 KxQueryValue RefValue(const KxRef& ref)
 {
-    return ref.IsInvalid() ? KxQueryValue::Null(kRefType) : KxQueryValue::Int(int64_t(ref.GetObjId().Get64()), kRefType);
+    return KxQueryValue::Int(ref.IsInvalid() ? 0 : int64_t(ref.GetObjId().Get64()), kRefType);
 }
 
 // The constant of a value condition from a C++ value of a type id.

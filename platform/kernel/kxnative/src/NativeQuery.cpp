@@ -231,7 +231,8 @@ bool QueryPlan::Compare(const Op& op, const KxMetaClass& cls, const uint8_t* ins
     if (m->GetMemberType() == KX_MEMBER_VALUE) {
         value = ScalarOf(m->GetTypeCode(), instance + m->GetOffset());
     } else if (m->GetMemberType() == KX_MEMBER_ONDEMAND || m->GetMemberType() == KX_MEMBER_POINTER) {
-        // A reference compares its object id; the reference to no object is null.
+        // A reference compares its object id; the reference to no object as object id 0 (as the
+        // gateway stores it).
         KxRef ref;
         if (m->GetMemberType() == KX_MEMBER_ONDEMAND) {
             ref = reinterpret_cast<const KxOnDemand*>(instance + m->GetOffset())->GetRef();
@@ -241,10 +242,8 @@ bool QueryPlan::Compare(const Op& op, const KxMetaClass& cls, const uint8_t* ins
                 ref = found->second;
             }
         }
-        if (!ref.IsInvalid()) {
-            value.kind = Scalar::kInt;
-            value.i = static_cast<int64_t>(ref.GetObjId().Get64());
-        }
+        value.kind = Scalar::kInt;
+        value.i = ref.IsInvalid() ? 0 : static_cast<int64_t>(ref.GetObjId().Get64());
     } else {
         return false;
     }
