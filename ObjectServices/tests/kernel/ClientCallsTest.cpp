@@ -408,6 +408,7 @@ TEST_P(ClientCalls, MemberAccessorsReadAndWriteByTypeId)
     int32_t readX = 0;
     EXPECT_EQ(0, x.GetValue(2, &readX));
     EXPECT_EQ(12, readX);
+    EXPECT_EQ(4000000000u, Value<uint32_t>(item, "size", 6));   // read back from the storage
 
     // References: pointer and on-demand members written and read; -2113 for an older class version.
     for (const char* member : {"link", "next"}) {
