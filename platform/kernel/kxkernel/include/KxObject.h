@@ -65,8 +65,9 @@ public:
     void SetState(uint16_t state) { state_ = state; }
     uint16_t& State() { return state_; }
 
-    // Reference count: 1 after creation. Release at 0 deletes the object (and takes it out of its
-    // manager's object space).
+    // Reference count: 1 after creation. Release at 0 takes the object out of its manager's object
+    // space and frees its instance; an object of a manager is kept as a small stale entry
+    // (KxObjectMgr::kStaleEntries), any other is deleted.
     void Hold() { ++count_; }
     void Release();
     uint32_t GetHoldCount() const { return count_; }
