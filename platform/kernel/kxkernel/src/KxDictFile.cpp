@@ -419,7 +419,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
         if (verb == "class") {
             uint16_t number, version;
             if (w.size() < 3 || !ClassId(w[1], number, version)) return fail("class needs <number>.<version> <name>");
-            if (!DeclaredName(w[2], true)) return fail("invalid class name \"" + w[2] + "\"");
+            if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             bool embedded = false;
             uint32_t marks = 0;
             std::vector<KxString> bases;
@@ -443,7 +443,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             uint16_t number, version;
             if (w.size() != 4 || !ClassId(w[1], number, version))
                 return fail(verb + " needs <number>.<version> <name> <element>");
-            if (!DeclaredName(w[2], true)) return fail("invalid class name \"" + w[2] + "\"");
+            if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             const KxString setName(w[2]), element(w[3]);
             if (verb == "objectset") builder->ObjectSet(number, version, setName, element);
             else if (verb == "ondemandset") builder->OnDemandSet(number, version, setName, element);
