@@ -33,6 +33,14 @@ struct Case {
 };
 
 const Case kCases[] = {
+    // The subclass keeps its version while its base gains a member: the old base version has no
+    // subclass, the new one has.
+    {"BaseChangedSubclassKeepsItsVersion",
+     "class 2.1 A\nmember x int\nclass 3.1 B bases=A\nmember y int\n",
+     "class 2.1 A\nmember x int\nclass 2.2 A\nmember x int\nmember z int\nclass 3.1 B bases=A\nmember y int\n",
+     {{1, KxClassId(2, 1), {{"x", 11}}}, {2, KxClassId(3, 1), {{"x", 21}, {"y", 22}}}},
+     {{"VA2", 2}},
+     {{2, {1}, {"x", "z"}, {{"11", "0"}}}, {3, {2}, {"x", "y", "z"}, {{"21", "22", "0"}}}}},
     {"BaseChangedOneLevel",
      "class 2.1 A\nmember x int\nclass 3.1 B bases=A\nmember y int\n",
      "class 2.1 A\nmember x int\nclass 2.2 A\nmember x int\nmember z int\n"
