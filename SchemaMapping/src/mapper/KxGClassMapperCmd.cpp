@@ -472,8 +472,9 @@ bool KxGClassMapperCreateCmd::RefuseBadNames()
             if (!identifier(name, info.GetMaxNameLength(0), kind)) {
                 continue;
             }
-            if (list != map_->GetVersioningList() &&
-                !seen.insert(Str(info.MapNameUpper(created->GetIdentity().GetQualifiedName()))).second) {
+            // Tables and views share one name space.
+            const bool tableOrView = list == map_->GetCreateTableList() || list == map_->GetViewList();
+            if (tableOrView && !seen.insert(Str(info.MapNameUpper(created->GetIdentity().GetQualifiedName()))).second) {
                 KxString text("Error : The name '");
                 text << name << "' is given to two tables or views";
                 refuse(text);
@@ -1218,8 +1219,10 @@ int32_t KxGClassMapperVersionCmd::ExecuteResumable(KxGStatementTemplateList& lis
         if (done.count(key) != 0) {
             continue;
         }
+        // With the continue flag a failure is only reported: such a statement is not marked.
+        const int32_t errors = mapper_->GetLog().GetErrorCount();
         int32_t result = mapper_->ExecuteStatement(*statement);
-        if (result == 0 && online) {
+        if (result == 0 && online && mapper_->GetLog().GetErrorCount() == errors) {
             KxString insert;
             root.SetValue(KxGRootblockEntry(key.c_str(), KX_TYPE_STRING), KxString("done"), insert);
             KxGStoreStatementTemplate mark(insert);
