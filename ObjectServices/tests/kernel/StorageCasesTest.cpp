@@ -4,18 +4,14 @@
 // the base, and both answer alike. Then an Oracle error turned into an exception by a throwing error
 // listener passes out of the kernel's calls with nothing held.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "CaseSite.h"
 #include "KxBase.h"
 #include "KxBucket.h"
 #include "KxClassDict.h"
@@ -43,17 +39,12 @@ const char kUser[] = "PETS";
 const char kPassword[] = "pets";
 const char kEngineServer[] = "PETSRV";
 
-// A storage the cases run on: the server name of the configuration and the database.
-struct Storage {
-    const char* name;
-    const char* server;
-    const char* database;
-};
+using Storage = CaseStorage;
 
 void PrintTo(const Storage& storage, std::ostream* out) { *out << storage.name; }
 
 const Storage kNative{"Native", "NATIVE", "NPETS"};
-const Storage kGateway{"Oracle", "PETDB", kUser};
+const Storage kGateway{"Oracle", "GATEWAY", kUser};
 
 const char* g_password = kPassword;   // what the log-in callback hands the gateway
 
@@ -64,73 +55,9 @@ int32_t LogIn(KxString& user, KxString& password, int32_t)
     return 1;
 }
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
+const CaseSiteSpec kSpec{"pets", kDictionary, kEngineServer, kUser, kPassword, "NPETS"};
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The folder shared by the tests of this process: the dictionary, the configuration, the native
-// database (made by the create call) and the engine server with the schema relgen made.
-struct Prepared {
-    std::string folder;
-    std::string config;
-};
-
-const Prepared& Prepare()
-{
-    static Prepared prepared;
-    if (!prepared.folder.empty()) {
-        return prepared;
-    }
-    char pattern[] = "/tmp/kxcases_XXXXXX";
-    prepared.folder = mkdtemp(pattern) != nullptr ? pattern : "";
-    EXPECT_FALSE(prepared.folder.empty());
-    const std::string& folder = prepared.folder;
-    std::filesystem::create_directories(folder + "/dicts/pets");
-    std::ofstream(folder + "/dicts/pets/classes.kxd") << kDictionary;
-    prepared.config = folder + "/kx.ini";
-    std::ofstream(prepared.config) << "[servers\\LOCAL]\nDictionaryPath=" << folder << "/dicts\n"
-                                   << "[servers\\NATIVE]\nname=Kelvox$local\n"
-                                   << "[databases\\NPETS]\nname=" << folder << "/native\n"
-                                   << "[servers\\PETDB]\nname=Oracle$" << kEngineServer << "\n";
-
-    sqlengine::Error err;
-    const std::string serverFolder = folder + "/server";
-    {
-        auto server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, serverFolder, &err);
-        EXPECT_TRUE(server && server->AddUser(kUser, kPassword, false, &err) && server->GrantSystem(kUser, "CREATE ROLE", err))
-            << err.message;
-        sqlengine::Engine::Instance().UnregisterServer(kEngineServer);
-    }
-    setenv("ROG_ENGINE_SERVERS", (std::string(kEngineServer) + "=" + serverFolder).c_str(), 1);
-    const std::string command = "cd " + Quote(folder) + " && " + Quote(KX_RELGEN) + " -c -D pets -S " +
-                                Quote(std::string("Oracle$") + kEngineServer) + " -B " + kUser + " -u " + kUser +
-                                " -p " + kPassword + " -r -config kx.ini > relgen.out 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(folder + "/relgen.out");
-
-    KxParameterList params;
-    params.Append("ClientName", "cases");
-    params.Append("ConfigFile", prepared.config.c_str());
-    EXPECT_EQ(0, InitKelvox(&params));
-    KxBase native(KxString(kNative.database));
-    EXPECT_EQ(0, native.Connect(KxString(kNative.server)));
-    EXPECT_EQ(0, native.CreateDatabase(KxString("pets")));
-    native.Disconnect();
-    EXPECT_EQ(0, DeinitKelvox());
-    return prepared;
-}
+const CaseSite& Prepare() { return PrepareCaseSite(kSpec, KX_RELGEN); }
 
 struct Held {
     void operator()(KxObject* object) const
@@ -162,7 +89,7 @@ class StorageCases : public ::testing::TestWithParam<Storage> {
 protected:
     void SetUp() override
     {
-        const Prepared& prepared = Prepare();
+        const CaseSite& prepared = Prepare();
         ASSERT_FALSE(HasFailure());
         KxParameterList params;
         params.Append("ClientName", "cases");
@@ -439,7 +366,7 @@ int32_t GatewayLoads()
 
 TEST(ListenerException, PassesOutOfGetBaseAndAStoreWithNothingHeld)
 {
-    const Prepared& prepared = Prepare();
+    const CaseSite& prepared = Prepare();
     KxParameterList params;
     params.Append("ClientName", "cases");
     params.Append("ConfigFile", prepared.config.c_str());

@@ -197,6 +197,7 @@ public:
 private:
     friend class KxBucketCru;
     friend class KxObjectMgr;
+    friend struct KxClientCalls;   // the client calls (KxClientObject.cpp)
     friend class KxTransaction;
     // The pending level (see StoreObject). WritePending writes it (0 when there is none); a failure
     // has rolled it back and is recorded with the base's exception manager. EndPending is the

@@ -124,6 +124,12 @@ public:
     const KxMetaClass* GetMetaClass(const KxClassId& id) const;
     // The current version of a class (or set type) by name; null when unknown.
     const KxMetaType* FindByName(const KxString& name) const;
+    // The same with a status: 0, KX_DICT_E_NOT_FOUND (type null).
+    int32_t GetMetaType(const KxString& name, const KxMetaType*& type) const;
+    // The type handle of the newest (current) version of a class number or of a class id's class
+    // number: 0, KX_DICT_E_NOT_FOUND (handle null).
+    int32_t GetNewestVersion(uint16_t classNumber, const KxMetaTypeHandle*& handle) const;
+    int32_t GetNewestVersion(const KxClassId& classId, const KxMetaTypeHandle*& handle) const;
     // Replaces type by the current version of its class number: 0, KX_KERNEL_E_INVALID (null),
     // KX_DICT_E_NOT_FOUND (a class number this dictionary does not know).
     int32_t GetKxMetaTypeVersion(const KxMetaType*& type) const;

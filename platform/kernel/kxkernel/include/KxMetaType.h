@@ -37,6 +37,27 @@ class KxMember;
 class KxMetaTypeFunctor;
 class KxMemberFunctor;
 class KxIndexEntryFunctor;
+class KxClassDescriptor;
+class KxMetaType;
+class KxMetaPersClass;
+class KxMetaNonPersClass;
+class KxAllSet;
+class KxBase;
+
+// The type handle of a meta type: its class id and the way to its class descriptor (the class
+// number's entry of the class list). Every meta type has one (KxMetaType::GetTypeHandle).
+class KxMetaTypeHandle {
+public:
+    explicit KxMetaTypeHandle(const KxMetaType* type) : type_(type) {}
+    const KxClassId& GetClassId() const;
+    const KxMetaType* GetMetaType() const { return type_; }
+    // The class list's entry of the handle's class number in the meta type's dictionary; null when
+    // the dictionary has none.
+    const KxClassDescriptor* GetClassDesc() const;
+
+private:
+    const KxMetaType* type_;
+};
 
 // Kinds of meta types.
 enum KxMetaKind : int32_t {
@@ -118,6 +139,11 @@ public:
 
     const KxMetaClass* AsClass() const;
     const KxMetaSet* AsSet() const;
+    // The class seen as a persistent class (objects of its own, an extent) or as an embedded class;
+    // null when it is not one.
+    const KxMetaPersClass* AsPersClass() const;
+    const KxMetaNonPersClass* AsNonPersClass() const;
+    const KxMetaTypeHandle* GetTypeHandle() const { return &handle_; }
 
     // Calls the functor's operation for this meta type's kind and answers its result.
     int32_t Apply(KxMetaTypeFunctor& functor) const;
@@ -134,6 +160,7 @@ private:
     uint32_t marks_;
     const KxMetaType* previous_ = nullptr;
     KxClassDict* dictionary_ = nullptr;
+    KxMetaTypeHandle handle_{this};
 
 protected:
     uint32_t size_ = 0;
@@ -200,6 +227,12 @@ public:
     const KxMetaSet* GetSetType() const { return setType_; }
     // The member's position in its declaring class's own member list, from 0.
     uint16_t GetPosition() const { return position_; }
+    // The three questions of an object-valued member: the embedded class (embedded members), the
+    // referenced class (pointers and on-demand references; the root class when none is declared)
+    // and the set type (set members), each as a type handle; null when the member is not of that kind.
+    const KxMetaTypeHandle* GetEmbeddedType() const;
+    const KxMetaTypeHandle* GetReferenceType() const;
+    const KxMetaTypeHandle* GetSetTypeHandle() const;
 
     // Calls the functor's operation for this member's type and answers its result.
     int32_t Apply(KxMemberFunctor& functor) const;
@@ -248,6 +281,12 @@ public:
     const std::vector<const KxMember*>& GetAllMembers() const { return all_; }
     // By name among all members (the first in canonical order); null when none.
     const KxMember* FindMember(const KxString& name) const;
+    // The own members one by one: seek 0 takes member i, seek 1 the member i further than the one
+    // this call answered last (on this meta class). 0, or KX_KERNEL_E_NO_ELEMENT (-2005) past either
+    // end (member null). The position is the meta class's own: one walk at a time.
+    int32_t GetMember(const KxMember*& member, int32_t i, int32_t seek) const;
+    // The direct base classes one by one, as GetMember: the base's type handle.
+    int32_t GetInherit(const KxMetaTypeHandle*& inherit, int32_t i, int32_t seek) const;
     // A dotted member path ("address.city") through embedded members; null when it does not
     // resolve. *offset (when given) receives the key member's offset from the instance start.
     const KxMember* FindMemberPath(const KxString& path, uint32_t* offset = nullptr) const;
@@ -278,7 +317,13 @@ public:
 private:
     friend class KxDictBuilder;
     friend class KxMetaLayout;
+
+protected:
     KxMetaClass(const KxClassId& id, const KxString& name, uint32_t marks);
+
+private:
+    mutable int32_t memberCursor_ = -1;
+    mutable int32_t inheritCursor_ = -1;
 
     std::vector<const KxMetaClass*> bases_;
     std::vector<const KxMetaClass*> allBases_;
@@ -288,6 +333,29 @@ private:
     std::vector<std::unique_ptr<KxMember>> inherited_;   // copies of base members
     std::vector<const KxMember*> all_;
     std::vector<std::unique_ptr<KxIndexDef>> indexes_;
+};
+
+// A persistent class: its objects are made with KxObject::Make and form its extent.
+class KxMetaPersClass : public KxMetaClass {
+public:
+    // The class's extent in a base (KxAllSet, owned by the caller); null without base.
+    KxAllSet* MakeExtent(KxBase* base) const;
+
+private:
+    friend class KxMetaLayout;
+    KxMetaPersClass(const KxClassId& id, const KxString& name, uint32_t marks) : KxMetaClass(id, name, marks) {}
+};
+
+// An embedded (not persistent) class: its instances live inside objects or on their own.
+class KxMetaNonPersClass : public KxMetaClass {
+public:
+    // A new constructed instance on its own (the arguments are not used); free it with
+    // DeleteInstance. Null when out of memory.
+    uint8_t* CreateInstance(void* place, int32_t count, int32_t* flags, int32_t options) const;
+
+private:
+    friend class KxMetaLayout;
+    KxMetaNonPersClass(const KxClassId& id, const KxString& name, uint32_t marks) : KxMetaClass(id, name, marks) {}
 };
 
 class KxMetaSet : public KxMetaType {

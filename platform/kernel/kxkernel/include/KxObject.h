@@ -34,11 +34,18 @@ class KxTransactionResource;
 enum : int32_t {
     KX_KERNEL_E_NO_ELEMENT = -2005,     // no (further) element, end of a walk by index
     KX_KERNEL_E_OBJ_NOT_FOUND = -2017,  // no object for the reference
-    KX_KERNEL_E_WRONG_CLASS = -2023     // the object's class does not fit
+    KX_KERNEL_E_WRONG_CLASS = -2023,    // the object's class does not fit
+    KX_KERNEL_E_TYPE_MISMATCH = -2113   // a member asked for as a type it is not of
 };
 
+// The lock and watch arguments of the client calls: the base's default, or none.
+enum : int32_t { KX_SPEC_DEFAULT = -1, KX_SPEC_NONE = 0 };
+
 // Bits of an object's state word.
-enum : uint16_t { KX_STATE_HAS_ROW = 0x8000, KX_STATE_MODIFIED = 0x4000, KX_STATE_BEING_READ = 0x2000 };
+enum : uint16_t {
+    KX_STATE_HAS_ROW = 0x8000, KX_STATE_MODIFIED = 0x4000, KX_STATE_BEING_READ = 0x2000,
+    KX_STATE_DELETED = 0x1000   // deleted through the client calls; usable until its last Forget
+};
 
 class KxObject {
 public:
@@ -58,11 +65,43 @@ public:
     void SetState(uint16_t state) { state_ = state; }
     uint16_t& State() { return state_; }
 
-    // Reference count: 1 after creation. Release at 0 deletes the object (and takes it out of its
-    // manager's object space).
+    // Reference count: 1 after creation. Release at 0 takes the object out of its manager's object
+    // space and frees its instance; an object of a manager is kept as a small stale entry
+    // (KxObjectMgr::kStaleEntries), any other is deleted.
     void Hold() { ++count_; }
     void Release();
     uint32_t GetHoldCount() const { return count_; }
+
+    // ---- client calls (KxClientObject.cpp) -------------------------------------------------------
+    // lock and watch: KX_SPEC_DEFAULT (-1) the base's default, KX_SPEC_NONE (0) none, else the lock
+    // mode of a lock spec (the watch is not kept). A call on a base without an open transaction runs
+    // in one of its own (begin, call, commit; abort on failure): done for good on return. Inside an
+    // open transaction it runs as a nested level: its commit writes its work, a failure is aborted
+    // alone and leaves the outer transaction usable.
+    //
+    // A new object of the class (current version) named, in the base, held once by the caller; no id
+    // until stored. Null for an unknown or embedded class or a base that is not open.
+    static KxObject* Make(KxBase* base, const KxString& className);
+    // Stores the object (an id from the surrogate cache when it has none); depth > 0 stores also the
+    // objects its pointers and object sets reach that have no row yet, depth levels deep. 0 or the
+    // storage's status (-2028 a unique key taken, -2041 a lock conflict ...); KX_KERNEL_E_OBJ_NOT_FOUND
+    // for a deleted object; KX_KERNEL_E_STATE without open base.
+    int32_t Store(int32_t depth = 0, int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT);
+    // Reads the object's stored state again into it. 0 (also for an object never stored: nothing
+    // read), KX_KERNEL_E_OBJ_NOT_FOUND when it is stored no more, or the read's status.
+    int32_t Refresh(int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT);
+    // Deletes the object from its storage; depth > 0 deletes also the stored objects its pointers and
+    // object sets reach, depth levels deep. The object leaves the base's object space and stays
+    // usable by its holders until their last Forget. 0 or the storage's status.
+    int32_t Delete(int32_t depth = 0, int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT);
+    // One more hold: 0; KX_KERNEL_E_OBJ_NOT_FOUND for an object whose last hold went.
+    int32_t Remember();
+    // Gives one hold back: the holds that remain (positive while there are any, 0 for the last);
+    // KX_KERNEL_E_OBJ_NOT_FOUND for an object whose last hold went (see the README: a small stale
+    // entry of it is kept for this answer).
+    int32_t Forget(int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT);
+    const KxMetaType* GetMetaType() const { return class_; }
+    bool IsDeleted() const { return (state_ & KX_STATE_DELETED) != 0; }
 
     // Member access helpers: the member's address in this object (element i of an array).
     uint8_t* MemberAddress(const KxMember& member, uint32_t element = 0) const;
@@ -88,6 +127,20 @@ public:
     KxOnDemand() = default;
     KxOnDemand(const KxOnDemand&) = default;
     KxOnDemand& operator=(const KxOnDemand&) = default;
+    // A reference into a base.
+    KxOnDemand(const KxRef& ref, KxBase* base);
+    // The reference of an object (flag not used); a null object gives the reference to no object.
+    KxOnDemand(const KxObject* object, int32_t flag);
+
+    // The referenced object, held for the caller (from memory, else read from the base's storage, in
+    // a transaction of its own when none is open): 0; KX_KERNEL_E_OBJ_NOT_FOUND (-2017) for no object
+    // (an invalid reference, one without base, a deleted object); KX_KERNEL_E_WRONG_CLASS (-2023)
+    // when the object is not of the reference's class; or the read's status (-2041 locked ...).
+    // lock and watch as for KxObject::Store; flag not used.
+    int32_t Get(KxObject*& object, int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT,
+                int32_t flag = 1) const;
+    // Gives back the hold of Get (object becomes null): 0.
+    int32_t Unget(KxObject*& object) const;
 
     const KxRef& GetRef() const { return ref_; }
     // The base the reference points into (null: the parent's base, or the one named by the
@@ -118,7 +171,16 @@ public:
     KxBase* GetBase() const { return base_; }
     void AttachToBase(KxBase* base) { base_ = base; }
     virtual uint32_t Count() const = 0;
-    virtual void Clear() = 0;
+    // Empties the set: 0.
+    virtual int32_t Clear() = 0;
+    // ---- client calls (KxClientSet.cpp) ----------------------------------------------------------
+    // The number of elements (the mode is not used).
+    virtual int32_t GetCount(int32_t mode = 0);
+    // The address of element i as the set keeps it (a type set's value, a class set's instance, an
+    // object set's KxObject*, an on-demand set's KxOnDemand); null past the end.
+    virtual void* GetElementAddress(uint32_t i);
+    // Appends a copy of the value at element, of the same form: 0 or a negative status.
+    virtual int32_t Append(const void* element);
     // Sets of references (object and on-demand sets): the reference of element i;
     // KX_KERNEL_E_NO_ELEMENT past the end; KX_KERNEL_E_NOT_SUPPORTED for other sets.
     virtual int32_t GetElementRef(uint32_t i, KxRef& ref) const;
@@ -127,6 +189,10 @@ protected:
     explicit KxSet(const KxMetaSet* type);
     // Copies the base and the reference.
     void CopyHeader(const KxSet& other);
+    // Moves the set's cursor for a Get: seek 0 to element offset, seek 1 offset elements from the
+    // current one. 0 and pos, or KX_KERNEL_E_NO_ELEMENT (cursor unchanged).
+    int32_t MoveCursor(int32_t offset, int32_t seek, uint32_t& pos);
+    int32_t cursor_ = -1;   // the current element of the client calls; -1 before the first
 
 private:
     const KxMetaSet* type_;
@@ -141,7 +207,24 @@ public:
     KxObjectSet& operator=(const KxObjectSet& other);
 
     uint32_t Count() const override { return static_cast<uint32_t>(items_.size()); }
-    void Clear() override;
+    int32_t Clear() override;
+    // ---- client calls: a cursor over the elements ----------------------------------------------
+    // The element at offset (seek 0) or offset elements from the current one (seek 1), held for
+    // the caller: 0; KX_KERNEL_E_NO_ELEMENT past either end; KX_KERNEL_E_OBJ_NOT_FOUND for an element
+    // deleted meanwhile (the cursor stands on it).
+    virtual int32_t Get(KxObject*& element, int32_t offset, int32_t seek, int32_t lock = KX_SPEC_DEFAULT,
+                        int32_t watch = KX_SPEC_DEFAULT);
+    // Gives back the hold of Get: 0.
+    virtual int32_t Unget(KxObject*& element);
+    // Removes the current element (mode 1); the next one then stands at the current position
+    // (Get(0, 1) gives it). 0 or KX_KERNEL_E_NO_ELEMENT.
+    virtual int32_t Delete(int32_t mode = 1);
+    using KxSet::Append;
+    // Appends an object, or the object of a reference (read when it is not in memory).
+    virtual int32_t Append(KxObject* object);
+    virtual int32_t Append(const KxOnDemand& ref);
+    void* GetElementAddress(uint32_t i) override;
+    int32_t Append(const void* element) override;
     // Appends and holds the object: 0, KX_KERNEL_E_INVALID for null, KX_KERNEL_E_WRONG_CLASS when
     // it is not of the element class.
     int32_t Add(KxObject* object);
@@ -157,11 +240,28 @@ private:
 class KxOnDemandSet : public KxSet {
 public:
     explicit KxOnDemandSet(const KxMetaSet* type);
+    // A set of on-demand references of a base on its own (query results); the type (2) and the
+    // last argument are not used.
+    KxOnDemandSet(int32_t type, KxBase* base, int32_t flags);
     ~KxOnDemandSet() override;
     KxOnDemandSet& operator=(const KxOnDemandSet& other);
 
     uint32_t Count() const override { return static_cast<uint32_t>(items_.size()); }
-    void Clear() override { items_.clear(); }
+    int32_t Clear() override {
+        items_.clear();
+        cursor_ = -1;
+        return 0;
+    }
+    // ---- client calls: a cursor over the elements, as KxObjectSet's; Get reads the object of the
+    // element (KxOnDemand::Get: -2017, -2023 ...).
+    int32_t Get(KxObject*& element, int32_t offset, int32_t seek, int32_t lock = KX_SPEC_DEFAULT,
+                int32_t watch = KX_SPEC_DEFAULT);
+    int32_t Unget(KxObject*& element);
+    int32_t Delete(int32_t mode = 1);
+    using KxSet::Append;
+    int32_t Append(const KxOnDemand& ref) { return Add(ref); }
+    void* GetElementAddress(uint32_t i) override;
+    int32_t Append(const void* element) override;
     int32_t Add(const KxOnDemand& element);
     const KxOnDemand* Get(uint32_t i) const { return i < items_.size() ? &items_[i] : nullptr; }
     int32_t RemoveAt(uint32_t i);
@@ -179,7 +279,9 @@ public:
 
     int32_t GetElementTypeCode() const;
     uint32_t Count() const override { return static_cast<uint32_t>(items_.size()); }
-    void Clear() override;
+    int32_t Clear() override;
+    void* GetElementAddress(uint32_t i) override { return At(i); }
+    int32_t Append(const void* element) override { return Add(element); }
     // Appends a copy of *value (the C++ value of the element type, KxTypeMgr.h); null appends a
     // default value. 0 or KX_KERNEL_E_NO_MEMORY.
     int32_t Add(const void* value);
@@ -216,7 +318,9 @@ public:
 
     const KxMetaClass* GetElementClass() const;
     uint32_t Count() const override { return static_cast<uint32_t>(items_.size()); }
-    void Clear() override;
+    int32_t Clear() override;
+    void* GetElementAddress(uint32_t i) override { return At(i); }
+    int32_t Append(const void* element) override { return Add(static_cast<const uint8_t*>(element)); }
     // Appends a copy of an instance of the element class: 0, KX_KERNEL_E_INVALID (null),
     // KX_KERNEL_E_NO_MEMORY.
     int32_t Add(const uint8_t* instance);
@@ -267,6 +371,13 @@ public:
     int32_t Get(const KxRef& ref, KxObject*& object, KxTransactionResource* resource = nullptr);
     // Releases one hold (Release of the object).
     void Release(KxObject* object);
+    // Takes an object out of the object space, or lists it there again (Find does not see it while
+    // it is out). 0 or KX_KERNEL_E_DUPLICATE (another object with its id is listed).
+    void Unlist(KxObject* object);
+    int32_t Relist(KxObject* object);
+    // Objects whose last hold went are kept as small stale entries (their instance freed) so that a
+    // further Forget answers a status; the oldest ones go when there are more than this many.
+    static constexpr size_t kStaleEntries = 65536;
     // Objects of this manager that are alive.
     uint32_t GetObjectCount() const { return live_; }
     // While a sink is set, every object given an id other than `except` is held once more and
@@ -278,6 +389,10 @@ public:
 
 private:
     friend class KxObject;
+    // An object whose last hold went: its instance is freed, the object kept as a stale entry.
+    void Retire(KxObject* object);
+    std::vector<KxObject*> stale_;   // a ring of kStaleEntries entries
+    size_t staleNext_ = 0;
     std::vector<KxObject*>* retainSink_ = nullptr;
     KxObjId retainExcept_;
     void Forget(KxObject* object);

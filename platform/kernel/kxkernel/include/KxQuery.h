@@ -21,6 +21,10 @@
 #include "KxObjId.h"
 
 class KxBase;
+class KxMetaClass;
+class KxObject;
+class KxOnDemand;
+class KxString;
 
 enum : uint8_t {
     KXQ_END = 0,
@@ -133,12 +137,35 @@ enum KxQueryType : int32_t { KX_QUERY_NORMAL = 0 };
 class KxGenericQuery : public KxQuery {
 public:
     KxGenericQuery(KxBase* base, const KxClassId& classId, KxQueryType type = KX_QUERY_NORMAL);
+    // A query on a class by its meta class (the client calls; run it with KxAllSet::Query). The
+    // type and the last argument are not used.
+    KxGenericQuery(const KxMetaClass* metaClass, int32_t type, int32_t flags);
     KxBase* GetBase() const { return base_; }
     KxQueryType GetType() const { return type_; }
 
+    // ---- conditions by member name (KxClientQuery.cpp) -------------------------------------------
+    // A member is found among all members of the class (inherited ones too); an unknown member
+    // answers KX_KERNEL_E_NOT_FOUND, a query without meta class KX_KERNEL_E_STATE; nothing is added then.
+    // A reference member compared with an object's reference (null: the reference to no object).
+    int32_t Set(const KxString& member, const KxObject* value, uint16_t compareOp, int32_t options = 0);
+    int32_t Set(const KxString& member, const KxOnDemand& value, uint16_t compareOp, int32_t options = 0);
+    // A value condition in two calls: the member, then its constant, copied from *value as a C++ value
+    // of the type id (KxTypeMgr.h; 11 a KxString); count and the last two arguments are not used.
+    // KX_KERNEL_E_STATE without member; KX_KERNEL_E_TYPE_MISMATCH (-2113) for a type id that is no
+    // value or a member that holds no value.
+    int32_t SetMember(const KxString& member);
+    int32_t Set(int32_t typeId, int32_t count, const void* value, uint16_t compareOp, int32_t a, int32_t b);
+    // A sort member: sortOp 0 ascending, 1 descending; the last three arguments are not used.
+    int32_t SortBy(const KxString& member, int32_t sortOp, int32_t a, int32_t b, int32_t c);
+    using KxQuery::SortBy;
+    using KxQuery::SetMember;
+
 private:
+    int32_t Position(const KxString& member, uint16_t& pos) const;
     KxBase* base_;
     KxQueryType type_;
+    const KxMetaClass* class_ = nullptr;
+    int32_t pending_ = -1;   // the member position of SetMember, until its value comes
 };
 
 // Clears the kernel's stack of queries being converted (the stand-in keeps none: a no-op).

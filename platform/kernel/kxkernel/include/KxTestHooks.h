@@ -2,7 +2,9 @@
 // stops at its start until the test lets it go.
 //
 // Operations that take hooks: "GetBase", "UngetBase", "Connect", "Open", "Close", "Disconnect",
-// "CreateDatabase", "UpdateSchema", "VersAll", "Reorg", "ReIndex".
+// "CreateDatabase", "UpdateSchema", "VersAll", "Reorg", "ReIndex", and the client calls "KxObject::Make",
+// "KxObject::Store", "KxObject::Refresh", "KxObject::Delete", "KxOnDemand::Get", "KxObjectSet::Get"
+// (every set's Get) and "KxAllSet::Query".
 //
 // A failure answers the next call of its operation once: the call does nothing and answers the
 // status, except "Close" (and "UngetBase", "Disconnect"), which close all the same and then answer

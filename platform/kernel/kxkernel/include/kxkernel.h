@@ -21,3 +21,4 @@
 #include "KxBucket.h"
 #include "KxShell.h"
 #include "KxExcept.h"
+#include "KxClient.h"

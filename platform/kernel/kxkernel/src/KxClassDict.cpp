@@ -480,6 +480,10 @@ bool KxMetaLayout::Run() {
     std::set<std::pair<uint16_t, uint16_t>> ids;
     for (const TypeDecl& d : decls_) {
         if (!ValidName(d.name)) return Fail(d.where, "invalid name \"" + d.name.ToUtf8() + "\"");
+        // The root class's name is the root's alone: a class of another number under it could not
+        // be read back from the saved declarations.
+        if (d.number != 0 && d.name.ToUtf8() == "KxObject")
+            return Fail(d.where, "class name KxObject is reserved for the root class");
         if (!ids.insert({d.number, d.version}).second)
             return Fail(d.where, "class id " + std::to_string(d.number) + "." +
                                      std::to_string(d.version) + " declared twice");
@@ -509,8 +513,10 @@ bool KxMetaLayout::Run() {
         const TypeDecl& d = decls_[i];
         const KxClassId id(d.number, d.version);
         std::unique_ptr<KxMetaType> t;
-        if (d.kind == KX_META_CLASS)
-            t.reset(new KxMetaClass(id, d.name, d.marks));
+        if (d.kind == KX_META_CLASS && (d.marks & KX_MARK_EMBEDDED) != 0)
+            t.reset(new KxMetaNonPersClass(id, d.name, d.marks));
+        else if (d.kind == KX_META_CLASS)
+            t.reset(new KxMetaPersClass(id, d.name, d.marks));
         else
             t.reset(new KxMetaSet(d.kind, id, d.name, d.marks));
         t->dictionary_ = &dict_;

@@ -20,7 +20,10 @@ KxObject::~KxObject() {
 void KxObject::Release() {
     if (count_ == 0) return;
     if (--count_ > 0) return;
-    if (manager_ != nullptr) manager_->Forget(this);
+    if (manager_ != nullptr) {
+        manager_->Retire(this);
+        return;
+    }
     delete this;
 }
 
@@ -77,10 +80,12 @@ KxObjectSet& KxObjectSet::operator=(const KxObjectSet& other) {
     return *this;
 }
 
-void KxObjectSet::Clear() {
+int32_t KxObjectSet::Clear() {
     std::vector<KxObject*> old;
     old.swap(items_);
+    cursor_ = -1;
     for (KxObject* o : old) o->Release();
+    return 0;
 }
 
 int32_t KxObjectSet::Add(KxObject* object) {
@@ -173,7 +178,11 @@ KxTypeSet& KxTypeSet::operator=(const KxTypeSet& other) {
     return *this;
 }
 
-void KxTypeSet::Clear() { Truncate(0); }
+int32_t KxTypeSet::Clear() {
+    Truncate(0);
+    cursor_ = -1;
+    return 0;
+}
 
 int32_t KxTypeSet::Set(uint32_t i, const void* value) {
     if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
@@ -236,10 +245,12 @@ KxClassSet& KxClassSet::operator=(const KxClassSet& other) {
     return *this;
 }
 
-void KxClassSet::Clear() {
+int32_t KxClassSet::Clear() {
     const KxMetaClass* cls = GetElementClass();
     for (uint8_t* v : items_) cls->DeleteInstance(v);
     items_.clear();
+    cursor_ = -1;
+    return 0;
 }
 
 int32_t KxClassSet::Add(const uint8_t* instance) {
@@ -265,6 +276,10 @@ KxObjectMgr::KxObjectMgr(KxBase* base) : base_(base) {}
 KxObjectMgr::~KxObjectMgr() { DetachAll(); }
 
 void KxObjectMgr::DetachAll() {
+    std::vector<KxObject*> stale;
+    stale.swap(stale_);
+    staleNext_ = 0;
+    for (KxObject* o : stale) delete o;
     KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
     std::unordered_set<KxObject*> objects;
     objects.swap(objects_);
@@ -376,6 +391,40 @@ int32_t KxObjectMgr::Find(const KxRef& ref, KxObject*& object) {
 
 void KxObjectMgr::Release(KxObject* object) {
     if (object != nullptr) object->Release();
+}
+
+void KxObjectMgr::Retire(KxObject* object) {
+    Forget(object);
+    object->manager_ = nullptr;
+    object->base_ = nullptr;
+    uint8_t* data = object->data_;
+    object->data_ = nullptr;
+    object->class_->DeleteInstance(data);   // may release further objects
+    if (stale_.size() < kStaleEntries) {
+        stale_.push_back(object);
+        return;
+    }
+    delete stale_[staleNext_];
+    stale_[staleNext_] = object;
+    staleNext_ = (staleNext_ + 1) % kStaleEntries;
+}
+
+void KxObjectMgr::Unlist(KxObject* object) {
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space == nullptr || object == nullptr || object->GetObjId().IsNull()) return;
+    space->BeginCriticalSection();
+    if (space->nts_IsInList(object->GetRef()) == object) space->nts_Remove(object->GetRef());
+    space->EndCriticalSection();
+}
+
+int32_t KxObjectMgr::Relist(KxObject* object) {
+    KxObjectSpace* space = base_ != nullptr ? base_->GetObjectSpace() : nullptr;
+    if (space == nullptr || object == nullptr || object->GetObjId().IsNull()) return 0;
+    space->BeginCriticalSection();
+    KxObject* listed = space->nts_IsInList(object->GetRef());
+    if (listed == nullptr) space->nts_Insert(object->GetRef(), object);
+    space->EndCriticalSection();
+    return listed == nullptr || listed == object ? 0 : KX_KERNEL_E_DUPLICATE;
 }
 
 void KxObjectMgr::Forget(KxObject* object) {

@@ -82,8 +82,17 @@ int32_t Bucket::Select(KxQuery* query, KxRefList& refs)
             if (instance == nullptr) {
                 return KX_KERNEL_E_NO_MEMORY;
             }
-            std::vector<Fixup> ignored;   // references are not read for a comparison of values
-            const bool keep = Decode(stmt.Blob(2), *cls, instance, nullptr, ignored) && plan.Matches(*cls, instance);
+            std::vector<Fixup> fixups;   // references are not read: a comparison takes their object ids
+            bool keep = Decode(stmt.Blob(2), *cls, instance, nullptr, fixups);
+            if (keep) {
+                std::map<const void*, KxRef> pointers;
+                for (const Fixup& fix : fixups) {
+                    if (fix.slot != nullptr && !fix.refs.empty()) {
+                        pointers[fix.slot] = fix.refs.front();
+                    }
+                }
+                keep = plan.Matches(*cls, instance, &pointers);
+            }
             if (keep && plan.HasSort()) {
                 one.sort = plan.SortValues(*cls, instance);
             }

@@ -5,6 +5,7 @@
 #include "KxClassDict.h"
 #include "KxMetaType.h"
 #include "KxNative.h"
+#include "KxObject.h"
 
 namespace kxn {
 
@@ -159,7 +160,10 @@ int32_t QueryPlan::Prepare(KxQuery& query, const KxClassDict& dict)
         if (op->kind == KXQ_MEMBER || op->kind == KXQ_SORT) {
             const auto& members = queried->GetAllMembers();
             const KxMember* member = op->memberPos < members.size() ? members[op->memberPos] : nullptr;
-            if (member == nullptr || member->GetMemberType() != KX_MEMBER_VALUE ||
+            const bool reference = op->kind == KXQ_MEMBER && member != nullptr && !member->IsArray() &&
+                                   (member->GetMemberType() == KX_MEMBER_POINTER ||
+                                    member->GetMemberType() == KX_MEMBER_ONDEMAND);
+            if (member == nullptr || (member->GetMemberType() != KX_MEMBER_VALUE && !reference) ||
                 (op->kind == KXQ_MEMBER && !op->hasValue)) {
                 status = KXN_E_NOT_SUPPORTED;
                 break;
@@ -220,10 +224,29 @@ const KxMember* QueryPlan::Resolve(const KxMetaClass& cls, const Op& op) const
 bool QueryPlan::Compare(const Op& op, const KxMetaClass& cls, const uint8_t* instance) const
 {
     const KxMember* m = Resolve(cls, op);
-    if (m == nullptr || m->GetMemberType() != KX_MEMBER_VALUE) {
+    if (m == nullptr) {
         return false;
     }
-    const Scalar value = ScalarOf(m->GetTypeCode(), instance + m->GetOffset());
+    Scalar value;
+    if (m->GetMemberType() == KX_MEMBER_VALUE) {
+        value = ScalarOf(m->GetTypeCode(), instance + m->GetOffset());
+    } else if (m->GetMemberType() == KX_MEMBER_ONDEMAND || m->GetMemberType() == KX_MEMBER_POINTER) {
+        // A reference compares its object id; the reference to no object as object id 0 (as the
+        // gateway stores it).
+        KxRef ref;
+        if (m->GetMemberType() == KX_MEMBER_ONDEMAND) {
+            ref = reinterpret_cast<const KxOnDemand*>(instance + m->GetOffset())->GetRef();
+        } else if (pointers_ != nullptr) {
+            const auto found = pointers_->find(instance + m->GetOffset());
+            if (found != pointers_->end()) {
+                ref = found->second;
+            }
+        }
+        value.kind = Scalar::kInt;
+        value.i = ref.IsInvalid() ? 0 : static_cast<int64_t>(ref.GetObjId().Get64());
+    } else {
+        return false;
+    }
     if (op.value.isNull) {
         return op.compare == 1 ? value.kind == Scalar::kNull : op.compare == 6 && value.kind != Scalar::kNull;
     }
@@ -273,10 +296,14 @@ bool QueryPlan::Eval(size_t& i, const KxMetaClass& cls, const uint8_t* instance)
     }
 }
 
-bool QueryPlan::Matches(const KxMetaClass& cls, const uint8_t* instance) const
+bool QueryPlan::Matches(const KxMetaClass& cls, const uint8_t* instance,
+                        const std::map<const void*, KxRef>* pointers) const
 {
     size_t i = 0;
-    return ops_.empty() || Eval(i, cls, instance);
+    pointers_ = pointers;
+    const bool matches = ops_.empty() || Eval(i, cls, instance);
+    pointers_ = nullptr;
+    return matches;
 }
 
 std::vector<Scalar> QueryPlan::SortValues(const KxMetaClass& cls, const uint8_t* instance) const

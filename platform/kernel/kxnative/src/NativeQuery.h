@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,11 @@ public:
     // KX_KERNEL_E_INVALID for a query that cannot be walked or converted; KXN_E_NOT_SUPPORTED for a
     // sub-query or a comparison of a member that holds no value.
     int32_t Prepare(KxQuery& query, const KxClassDict& dict);
-    // Whether an instance of cls (the queried class or a subclass) satisfies the query.
-    bool Matches(const KxMetaClass& cls, const uint8_t* instance) const;
+    // Whether an instance of cls (the queried class or a subclass) satisfies the query. A reference
+    // member compares its object id: an on-demand reference's own, a pointer's from pointers (the
+    // references of a decoded instance's pointer elements, by element address).
+    bool Matches(const KxMetaClass& cls, const uint8_t* instance,
+                 const std::map<const void*, KxRef>* pointers = nullptr) const;
     bool HasSort() const { return !sorts_.empty(); }
     // The values of the sort members of an instance, and their order (sort members in turn;
     // descending ones reversed): negative, 0, positive.
@@ -43,6 +47,7 @@ private:
     const KxMember* Resolve(const KxMetaClass& cls, const Op& op) const;
     bool Eval(size_t& i, const KxMetaClass& cls, const uint8_t* instance) const;
     bool Compare(const Op& op, const KxMetaClass& cls, const uint8_t* instance) const;
+    mutable const std::map<const void*, KxRef>* pointers_ = nullptr;   // of the instance being matched
     std::vector<Op> ops_;
     std::vector<Op> sorts_;
 };
