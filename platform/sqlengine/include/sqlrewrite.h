@@ -66,6 +66,19 @@ std::string LockPackageText(const std::string& schema);
 // occurrence is a position of its own; in a PL/SQL block (BEGIN/DECLARE) a name repeated counts once.
 std::vector<std::string> PlaceholderNames(const std::string& sql);
 
+// A query, UPDATE or DELETE with its plain integer literals in conditions taken out: the elements
+// of an IN list of integers only and the integer compared by `name = n`, after a WHERE. Statements
+// that differ only in these literals share one `text` (each taken literal written as a bind marker),
+// so that they share one rewrite and one prepared statement. `slots` tells for every bind marker of
+// `text`, in text order, the caller's bind position it stands for (0, 1 ...) or the literal
+// (-1 for values[0], -2 for values[1] ...). False when nothing was taken.
+struct LiteralForm {
+  std::string text;
+  std::vector<int64_t> values;
+  std::vector<int32_t> slots;
+};
+bool TakeLiterals(const std::string& sql, LiteralForm& out);
+
 enum class StatementKind : uint8_t {
   Select, Insert, Update, Delete,
   CreateTable, CreateIndex, CreateView, CreateTrigger, AlterTable,

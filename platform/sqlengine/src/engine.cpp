@@ -189,6 +189,7 @@ Server::Server(std::string name, std::string directory) : name_(std::move(name))
 Server::~Server() {
   for (auto& f : files_) sqlite3_close_v2(f.second);
   sqlite3_finalize(generationQuery_);
+  sqlite3_finalize(dataVersionQuery_);
   if (catalog_) sqlite3_close_v2(catalog_);
 }
 
@@ -512,6 +513,24 @@ int64_t Server::Generation(const std::string& user) {
 int64_t Server::CatalogChanges() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return sqlite3_total_changes64(catalog_);
+}
+
+int64_t Server::CatalogVersion() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // The data version moves with every commit of another connection; this server's own changes
+  // are counted by its connection.
+  int64_t dataVersion = -1;
+  if (dataVersionQuery_ ||
+      PrepareSingle(catalog_, "PRAGMA data_version", SQLITE_PREPARE_PERSISTENT, &dataVersionQuery_) == SQLITE_OK) {
+    if (dataVersionQuery_ && sqlite3_step(dataVersionQuery_) == SQLITE_ROW) dataVersion = sqlite3_column_int64(dataVersionQuery_, 0);
+    if (dataVersionQuery_) sqlite3_reset(dataVersionQuery_);
+  }
+  int64_t changes = sqlite3_total_changes64(catalog_);
+  // A catalog that cannot be read is never current.
+  if (dataVersion < 0 || dataVersion != seenDataVersion_ || changes != seenChanges_) ++catalogVersion_;
+  seenDataVersion_ = dataVersion;
+  seenChanges_ = changes;
+  return catalogVersion_;
 }
 
 std::vector<std::string> Server::Users() {
