@@ -49,6 +49,9 @@ std::string QuoteName(const std::string& sqliteName);
 // QuoteName(SqliteName(name)): how every Oracle name is written into SQLite text.
 std::string QuotedIdent(const std::string& oracleName);
 
+// Oracle's reserved words (upper case): a name only when quoted.
+bool IsReservedWord(const std::string& upperWord);
+
 // ---- Classification -------------------------------------------------------------------------------
 
 // OCI statement type of a text by its first keyword: SELECT 1, UPDATE 2, DELETE 3, INSERT 4,
