@@ -89,6 +89,7 @@ struct Outcome {
 
 class Server;
 class Session;
+class KeptStatements;
 
 // ---- Engine (process-wide registry and fixture controls) ---------------------------------------------
 
@@ -238,7 +239,8 @@ class Server {
   // Tables, views, indexes and triggers are listed in a registry table inside the schema file that
   // holds them; DDL writes it on the session's connection in the transaction of the DDL itself, so
   // that the server views always agree with the files. `fileAlias` is the attach name of the file.
-  static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err);
+  static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err,
+                                 KeptStatements* kept = nullptr);
   static bool UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
                                    const std::string& name, const std::string& type, Error& err);
   // Unregisters a table with its indexes and triggers. Every write of the catalog or a registry can
@@ -269,6 +271,7 @@ class Server {
   sqlite3* catalog_ = nullptr;
   sqlite3_stmt* generationQuery_ = nullptr;  // Generation's query, asked for every statement execution
   sqlite3_stmt* dataVersionQuery_ = nullptr;  // CatalogVersion's: PRAGMA data_version
+  std::unique_ptr<KeptStatements> kept_;       // the catalog look-ups of every statement and DDL
   int64_t seenDataVersion_ = -1, seenChanges_ = -1, catalogVersion_ = 0;
   std::atomic<int64_t> ddlCount_{0};
   std::map<std::string, sqlite3*> files_;  // registry connections by path
@@ -410,6 +413,7 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   int64_t CachedGeneration(const std::string& schema) const;
   // Savepoint statements (SAVEPOINT, RELEASE) prepared once by Exec, by their text (a few only).
   std::map<std::string, sqlite3_stmt*> savepointStatements_;
+  std::unique_ptr<KeptStatements> kept_;  // the registry writes of DDL
   int64_t txnSerial_ = 0;
   mutable int64_t generationsSerial_ = -1;
   mutable int64_t generationsChanges_ = -1;
@@ -423,7 +427,9 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
 // A query is a cursor: Open runs it (it reads the first row, which fixes what it sees) and Next
 // delivers the rows one by one as SQLite produces them. Before its session writes, commits, rolls
 // back or runs DDL, an open cursor reads its remaining rows into memory, so that it survives all of
-// these with the rows as of its execution, as Oracle's read consistency has it.
+// these with the rows as of its execution, as Oracle's read consistency has it. Another query of
+// the session leaves it streaming, unless a session committed since its snapshot began (see
+// Session::BeforeQuery).
 class Statement {
  public:
   ~Statement();

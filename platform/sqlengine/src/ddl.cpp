@@ -45,7 +45,7 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
   row.status = "VALID";
   row.file = rw_->fileAlias;
   row.table = rw_->table;
-  auto record = [&]() { return Server::RegisterFileObject(s.db_, rw_->fileAlias, row, err); };
+  auto record = [&]() { return Server::RegisterFileObject(s.db_, rw_->fileAlias, row, err, s.kept_.get()); };
   switch (rw_->kind) {
     case StatementKind::CreateTable:
     case StatementKind::CreateIndex:
@@ -137,6 +137,7 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
           if (o.owner == victim) return err.SetText(1922, "CASCADE must be specified to drop '" + victim + "'");
       }
       if (s.attached_.count(victim)) {
+        s.kept_->Clear();
         Error ignored;
         s.Exec("DETACH DATABASE " + MainAlias(victim), ignored);
         s.Exec("DETACH DATABASE " + AuxAlias(victim), ignored);

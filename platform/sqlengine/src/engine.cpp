@@ -184,9 +184,11 @@ const char* Engine::SynchronousMode() const { return DurableCommits() ? "FULL" :
 
 // ---- Server ----------------------------------------------------------------------------------------
 
-Server::Server(std::string name, std::string directory) : name_(std::move(name)), dir_(std::move(directory)) {}
+Server::Server(std::string name, std::string directory)
+    : name_(std::move(name)), dir_(std::move(directory)), kept_(new KeptStatements) {}
 
 Server::~Server() {
+  kept_->Clear();
   for (auto& f : files_) sqlite3_close_v2(f.second);
   sqlite3_finalize(generationQuery_);
   sqlite3_finalize(dataVersionQuery_);
@@ -335,9 +337,12 @@ std::vector<ObjectRow> Server::FileObjects(const std::string& owner, const std::
   return rows;
 }
 
-bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err) {
+bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err,
+                                KeptStatements* kept) {
   if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + row.owner + "." + row.name, err)) return false;
-  Query q(db, "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)");
+  std::string sql = "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)";
+  KeptStatements once;
+  Query q(db, sql, kept ? *kept : once);
   q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
   q.Bind(row.table).Bind(row.physical);
   if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.owner + "." + row.name + ": " + sqlite3_errmsg(db));
@@ -467,7 +472,7 @@ void CatalogMiss(sqlite3* catalog, const Query& q, const std::string& what, Erro
 
 bool Server::UserExists(const std::string& user, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query q(catalog_, "SELECT 1 FROM users WHERE name = ?");
+  Query q(catalog_, "SELECT 1 FROM users WHERE name = ?", *kept_);
   if (q.Bind(user).Step()) return true;
   CatalogMiss(catalog_, q, "user " + user, err);
   return false;
@@ -490,7 +495,7 @@ bool Server::CheckPassword(const std::string& user, const std::string& password,
 
 bool Server::IsDba(const std::string& user) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query q(catalog_, "SELECT dba FROM users WHERE name = ?");
+  Query q(catalog_, "SELECT dba FROM users WHERE name = ?", *kept_);
   return q.Bind(user).Step() && q.Int(0) != 0;
 }
 
@@ -693,7 +698,8 @@ int Server::ObjectPrivilege(const std::string& user, const std::string& owner, c
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_,
           "SELECT privilege FROM obj_privs WHERE owner = ? AND object = ? AND (grantee = ? OR grantee = 'PUBLIC'"
-          " OR grantee IN (SELECT role FROM role_grants WHERE grantee = ?))");
+          " OR grantee IN (SELECT role FROM role_grants WHERE grantee = ?))",
+          *kept_);
   q.Bind(owner).Bind(object).Bind(user).Bind(user);
   int level = 0;
   while (q.Step()) {
@@ -736,7 +742,8 @@ bool Server::ClearGrants(const std::string& owner, const std::string& object, Er
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (CatalogFault("GRANTS " + owner + "." + object, err)) return false;
   // Most names have no grants: no write (and no synced commit) then.
-  if (!Query(catalog_, "SELECT 1 FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Step()) return true;
+  if (!Query(catalog_, "SELECT 1 FROM obj_privs WHERE owner = ? AND object = ?", *kept_).Bind(owner).Bind(object).Step())
+    return true;
   if (!Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Run())
     return err.Set(600, "catalog: cannot remove the grants on " + owner + "." + object + ": " + sqlite3_errmsg(catalog_));
   return true;

@@ -184,7 +184,8 @@ int BindValue(sqlite3_stmt* st, int index, const Value& v) {
 
 // ---- Session -----------------------------------------------------------------------------------------
 
-Session::Session(std::shared_ptr<Server> server, std::string user) : server_(std::move(server)), user_(std::move(user)) {}
+Session::Session(std::shared_ptr<Server> server, std::string user)
+    : server_(std::move(server)), user_(std::move(user)), kept_(new KeptStatements) {}
 
 Session::~Session() { End(); }
 
@@ -239,10 +240,11 @@ bool Session::Configure(Error& err) {
 bool Session::Exec(const std::string& sql, Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
-  // A transaction's nested levels set and release savepoints of a few names over and over: those
-  // statements are prepared once.
+  // A transaction's nested levels set and release savepoints of a few names over and over, and
+  // transactions begin and end: those statements are prepared once.
   constexpr size_t kMaxSavepointStatements = 16;
-  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0;
+  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0 || sql == "BEGIN" ||
+              sql == "COMMIT" || sql == "ROLLBACK";
   sqlite3_stmt* st = nullptr;
   auto kept = keep ? savepointStatements_.find(sql) : savepointStatements_.end();
   if (kept != savepointStatements_.end()) {
@@ -337,6 +339,10 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
   if (needed.empty() && (!stale || InTransaction())) return true;
   Quiesce();
   ++epoch_;
+  // Statements prepared for files that may go now are let go with them.
+  kept_->Clear();
+  for (auto& form : forms_) Retire(*form.second);
+  forms_.clear();
   // Files of dropped or re-created users are let go first.
   for (auto it = attached_.begin(); it != attached_.end();) {
     if (CachedGeneration(it->first) != it->second) {
@@ -394,6 +400,7 @@ void Session::End() {
   forms_.clear();
   for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
   savepointStatements_.clear();
+  kept_->Clear();
   streaming_ = 0;
   if (InTransaction()) {
     Error ignored;
