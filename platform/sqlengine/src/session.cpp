@@ -800,7 +800,8 @@ void Statement::Release() {
 // files of the statement's schemas are the current ones (a user dropped and created again).
 bool Statement::Ready(Error& err) {
   if (!session_.IsOpen()) return err.Set(3114);
-  if (!fresh_) session_.SyncCatalog();
+  // Inside a transaction the generations follow the transaction (CachedGeneration).
+  if (!fresh_ && !session_.InTransaction()) session_.SyncCatalog();
   bool checked = fresh_;
   for (int round = 0; round < 2; ++round) {
     if (epoch_ != session_.epoch_) {
