@@ -659,6 +659,7 @@ std::shared_ptr<Session::Form> Session::ObtainForm(const std::string& text, cons
   form->catalog = catalogVersion_;
   form->ddl = ddl;
   form->lastUse = ++formUse_;
+  if (IsDdl(form->rw->kind)) return form;  // its run renews every kept rewrite anyway
   if (forms_.size() >= kMaxForms) {
     auto oldest = forms_.begin();
     for (auto f = forms_.begin(); f != forms_.end(); ++f)
