@@ -396,16 +396,17 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
 void Session::End() {
   if (!db_) return;
   for (Statement* st : statements_) st->Release();
-  for (auto& form : forms_) Retire(*form.second);
-  forms_.clear();
-  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
-  savepointStatements_.clear();
-  kept_->Clear();
   streaming_ = 0;
   if (InTransaction()) {
     Error ignored;
     Exec("ROLLBACK", ignored);
   }
+  // Every statement of the connection goes before it closes (else SQLite keeps it open).
+  for (auto& form : forms_) Retire(*form.second);
+  forms_.clear();
+  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
+  savepointStatements_.clear();
+  kept_->Clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   server_->EndSession(id_);
