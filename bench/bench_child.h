@@ -1,6 +1,7 @@
 // What the benchmarks share for measuring in a process of their own: running this program again with
-// other arguments, and a process's peak resident size.
+// other arguments, a process's peak resident size and its processor time.
 #pragma once
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,14 @@ inline long PeakKb(const std::string& statusFile = "/proc/self/status") {
     std::fclose(f);
   }
   return peak;
+}
+
+// The processor time (user + system) this process has used so far, in seconds: the figure that a
+// busy machine changes least.
+inline double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 }  // namespace bench

@@ -165,6 +165,15 @@ TEST_F(Db2Test, ClassTableShapesRunAndReadBack) {
   Exec("DROP TABLE GWDB.KXC12");
 }
 
+// Words Oracle reserves are names to DB2.
+TEST_F(Db2Test, KeywordsAreNames) {
+  Exec("CREATE TABLE GWDB.SELECT (DATE INTEGER NOT NULL, LEVEL CHARACTER (4))");
+  Exec("ALTER TABLE GWDB.SELECT ADD COLUMN SIZE INTEGER");
+  Exec("INSERT INTO GWDB.SELECT (DATE, LEVEL, SIZE) VALUES (1, 'a', 2)");
+  EXPECT_EQ(Column("SELECT T0.SIZE FROM GWDB.SELECT T0 WHERE T0.DATE = 1"), std::vector<std::string>{"2"});
+  Exec("DROP TABLE GWDB.SELECT");
+}
+
 // What DB2 refuses, the engine refuses with DB2's codes.
 TEST_F(Db2Test, ShapesDb2RefusesAreRefused) {
   Exec("CREATE TABLE GWDB.T (ID INTEGER NOT NULL, NAME CHARACTER (4))");
@@ -186,6 +195,8 @@ TEST_F(Db2Test, ShapesDb2RefusesAreRefused) {
       {"SELECT NVL(ID, 0) FROM GWDB.T", -440, "42884"},
       {"SELECT ID FROM GWDB.T WHERE DECODE(ID, 1, 2) = 2", -440, "42884"},
       {"SELECT ID FROM GWDB.T WHERE ID = ?; DROP TABLE GWDB.T", -104, "42601"},
+      {"ALTER TABLE GWDB.T ADD COLUMN NAME INTEGER", -612, "42711"},             // a column of the table
+      {"ALTER TABLE GWDB.T ADD COLUMN X INTEGER ADD COLUMN X INTEGER", -612, "42711"},
   };
   for (const auto& c : cases) {
     DiagRec d;

@@ -8,6 +8,7 @@
 // (statement-level atomicity, savepoints, implicit commit around DDL).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -88,6 +89,7 @@ struct Outcome {
 
 class Server;
 class Session;
+class KeptStatements;
 
 // ---- Engine (process-wide registry and fixture controls) ---------------------------------------------
 
@@ -202,6 +204,13 @@ class Server {
   // Counts the catalog rows this server has changed (any user, grant or object entry): a
   // generation read earlier is still current while this number and the reader's transaction stay.
   int64_t CatalogChanges();
+  // A number that changes whenever the catalog changed since it was last asked, by this server or
+  // by another process (SQLite's data version of the catalog): what a session learnt of the catalog
+  // (users and their generations) is current while it stays.
+  int64_t CatalogVersion();
+  // Counts the DDL statements that sessions of this server ran in this process.
+  int64_t DdlCount() const { return ddlCount_.load(); }
+  void NoteDdl() { ++ddlCount_; }
   // Path of a user's schema file (the second one when `aux`); empty when the user does not exist.
   // File names come from the catalog, never from the user name alone: "<generation>_<name>.db",
   // where <name> keeps only ASCII letters, digits and '_' of the user name (a decoration).
@@ -230,7 +239,8 @@ class Server {
   // Tables, views, indexes and triggers are listed in a registry table inside the schema file that
   // holds them; DDL writes it on the session's connection in the transaction of the DDL itself, so
   // that the server views always agree with the files. `fileAlias` is the attach name of the file.
-  static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err);
+  static bool RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err,
+                                 KeptStatements* kept = nullptr);
   static bool UnregisterFileObject(sqlite3* db, const std::string& fileAlias, const std::string& owner,
                                    const std::string& name, const std::string& type, Error& err);
   // Unregisters a table with its indexes and triggers. Every write of the catalog or a registry can
@@ -260,6 +270,10 @@ class Server {
   mutable std::recursive_mutex mutex_;
   sqlite3* catalog_ = nullptr;
   sqlite3_stmt* generationQuery_ = nullptr;  // Generation's query, asked for every statement execution
+  sqlite3_stmt* dataVersionQuery_ = nullptr;  // CatalogVersion's: PRAGMA data_version
+  std::unique_ptr<KeptStatements> kept_;       // the catalog look-ups of every statement and DDL
+  int64_t seenDataVersion_ = -1, seenChanges_ = -1, catalogVersion_ = 0;
+  std::atomic<int64_t> ddlCount_{0};
   std::map<std::string, sqlite3*> files_;  // registry connections by path
   std::string charset_ = "AL32UTF8";
   bool clientConverts_ = false;
@@ -296,6 +310,10 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
 
   // The synchronous level (0 OFF, 1 NORMAL, 2 FULL, 3 EXTRA) of the session user's schema file.
   int32_t SynchronousLevel() const;
+
+  // The rows that the session's cursors hold in memory, read ahead before the session changed
+  // something (see Statement).
+  size_t HeldRows() const;
 
   bool LobRead(const LobRef& ref, std::string& data, Error& err);
   bool LobWrite(const LobRef& ref, const std::string& data, Error& err);
@@ -334,6 +352,38 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   // that still reads from SQLite reads its remaining rows into memory and lets its SQLite
   // statement go, so that it goes on delivering the rows as of its execution.
   void Quiesce();
+  // Before a query opens: the cursors that stream keep streaming (the new query reads the same
+  // snapshot) unless a session of this process committed since that snapshot was taken; then they
+  // read ahead (Quiesce), so that the query sees what was committed.
+  void BeforeQuery();
+
+  // The rewrite of a statement text, kept for every later statement of the same text (or of a
+  // text that differs only in its literals, see TakeLiterals) while the session's epoch, the
+  // catalog and the DDL of the server's sessions stay; with the prepared SQLite statements that
+  // ended statements of it leave behind for the next.
+  struct Form {
+    std::string text;                 // the text rewritten
+    std::vector<int32_t> slots;       // LiteralForm::slots; empty when the text has no literals taken
+    std::shared_ptr<const Rewritten> rw;
+    int64_t epoch = 0, catalog = 0, ddl = 0, lastUse = 0;
+    bool retired = false;             // no longer kept by the session
+    struct Idle {
+      sqlite3_stmt* stmt;
+      bool hidden;
+      std::vector<ColumnInfo> columns;
+    };
+    std::vector<Idle> idle;
+  };
+  std::shared_ptr<Form> ObtainForm(const std::string& text, const std::vector<int32_t>& slots,
+                                   const std::string& original, Error& err);
+  void Retire(Form& form);
+  // Reads the catalog's version (once per statement preparation or execution): what the session
+  // keeps of the catalog is dropped when it moved.
+  void SyncCatalog();
+  std::map<std::string, std::shared_ptr<Form>> forms_;
+  int64_t formUse_ = 0;
+  int64_t catalogVersion_ = -1;
+  int64_t snapshotCommits_ = 0;   // commits of the process when the streaming cursors' snapshot began
 
   std::shared_ptr<Server> server_;
   std::string user_;
@@ -360,13 +410,14 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
   // Generations read during the open transaction (a statement's files are checked against them);
   // valid while the transaction (txnSerial_, bumped by every commit and rollback) and the server's
   // catalog change count stay the same.
-  int64_t CachedGeneration(const std::string& schema);
+  int64_t CachedGeneration(const std::string& schema) const;
   // Savepoint statements (SAVEPOINT, RELEASE) prepared once by Exec, by their text (a few only).
   std::map<std::string, sqlite3_stmt*> savepointStatements_;
+  std::unique_ptr<KeptStatements> kept_;  // the registry writes of DDL
   int64_t txnSerial_ = 0;
-  int64_t generationsSerial_ = -1;
-  int64_t generationsChanges_ = -1;
-  std::map<std::string, int64_t> generations_;
+  mutable int64_t generationsSerial_ = -1;
+  mutable int64_t generationsChanges_ = -1;
+  mutable std::map<std::string, int64_t> generations_;
 };
 
 // One prepared statement of a session. It keeps its rewrite and its prepared SQLite statement
@@ -376,16 +427,18 @@ class Session : public RewriteContext, public std::enable_shared_from_this<Sessi
 // A query is a cursor: Open runs it (it reads the first row, which fixes what it sees) and Next
 // delivers the rows one by one as SQLite produces them. Before its session writes, commits, rolls
 // back or runs DDL, an open cursor reads its remaining rows into memory, so that it survives all of
-// these with the rows as of its execution, as Oracle's read consistency has it.
+// these with the rows as of its execution, as Oracle's read consistency has it. Another query of
+// the session leaves it streaming, unless a session committed since its snapshot began (see
+// Session::BeforeQuery).
 class Statement {
  public:
   ~Statement();
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
-  StatementKind Kind() const { return rw_.kind; }
-  bool IsQuery() const { return rw_.kind == StatementKind::Select; }
-  int32_t Placeholders() const { return rw_.placeholders; }
-  const Rewritten& Rewrite() const { return rw_; }
+  StatementKind Kind() const { return rw_->kind; }
+  bool IsQuery() const { return rw_->kind == StatementKind::Select; }
+  int32_t Placeholders() const { return rw_->placeholders; }
+  const Rewritten& Rewrite() const { return *rw_; }
   // Column descriptions of a query without running it.
   bool Describe(std::vector<ColumnInfo>& cols, Error& err);
   // Runs the statement once with one row of binds (a query is read completely into out.result).
@@ -408,7 +461,7 @@ class Statement {
 
  private:
   friend class Session;
-  Statement(Session& s, std::string sql, Rewritten rw);
+  Statement(Session& s, std::string sql, std::shared_ptr<Session::Form> form, std::vector<Value> literals);
   bool Ready(Error& err);
   bool PrepareSqlite(Error& err);
   bool BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err);
@@ -424,8 +477,10 @@ class Statement {
   bool SiteProcedure(const std::vector<Param>& params, Outcome& out, Error& err);
   Session& session_;
   std::shared_ptr<Session> keep_;  // the session lives as long as its statements
-  std::string sql_;
-  Rewritten rw_;
+  std::string sql_;                // the statement's text, as the caller gave it
+  std::shared_ptr<Session::Form> form_;
+  std::shared_ptr<const Rewritten> rw_;  // form_->rw
+  std::vector<Value> literals_;    // the literals taken out of sql_ (form_->slots)
   int64_t epoch_ = 0;              // the session epoch of the rewrite
   bool fresh_ = false;             // not run since Session::Prepare checked its files
   sqlite3_stmt* stmt_ = nullptr;   // rw_.sql[0] (or rw_.rowidSql) prepared once

@@ -49,6 +49,9 @@ std::string QuoteName(const std::string& sqliteName);
 // QuoteName(SqliteName(name)): how every Oracle name is written into SQLite text.
 std::string QuotedIdent(const std::string& oracleName);
 
+// Oracle's reserved words (upper case): a name only when quoted.
+bool IsReservedWord(const std::string& upperWord);
+
 // ---- Classification -------------------------------------------------------------------------------
 
 // OCI statement type of a text by its first keyword: SELECT 1, UPDATE 2, DELETE 3, INSERT 4,
@@ -65,6 +68,19 @@ std::string LockPackageText(const std::string& schema);
 // Placeholder names in bind-position order, upper-cased and without the colon. In SQL every
 // occurrence is a position of its own; in a PL/SQL block (BEGIN/DECLARE) a name repeated counts once.
 std::vector<std::string> PlaceholderNames(const std::string& sql);
+
+// A query, UPDATE or DELETE with its plain integer literals in conditions taken out: the elements
+// of an IN list of integers only and the integer compared by `name = n`, after a WHERE. Statements
+// that differ only in these literals share one `text` (each taken literal written as a bind marker),
+// so that they share one rewrite and one prepared statement. `slots` tells for every bind marker of
+// `text`, in text order, the caller's bind position it stands for (0, 1 ...) or the literal
+// (-1 for values[0], -2 for values[1] ...). False when nothing was taken.
+struct LiteralForm {
+  std::string text;
+  std::vector<int64_t> values;
+  std::vector<int32_t> slots;
+};
+bool TakeLiterals(const std::string& sql, LiteralForm& out);
 
 enum class StatementKind : uint8_t {
   Select, Insert, Update, Delete,

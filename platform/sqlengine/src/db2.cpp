@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sqldb2.h"
+#include "sqlrewrite.h"
 
 namespace sqlengine {
 
@@ -131,6 +132,7 @@ class Translator {
   bool Run(std::string& out) {
     if (!Lex(sql_, t_, err_)) return false;
     if (t_.empty()) return err_.Set(900, "empty statement");
+    QuoteReservedNames();
     bool ok = true;
     if (IsW(t_, 0, "CREATE") && IsW(t_, 1, "TABLE")) ok = CreateTable();
     else if (IsW(t_, 0, "ALTER") && IsW(t_, 1, "TABLE")) ok = AlterTable();
@@ -143,6 +145,21 @@ class Translator {
 
  private:
   bool Fail(int32_t code, const std::string& what) { return err_.Set(code, what + " in \"" + sql_ + "\""); }
+
+  // DB2 takes a keyword for a name wherever a name stands; Oracle refuses its reserved words as
+  // names unless they are quoted. The translation quotes them where they are names: the parts of a
+  // qualified name, the table of CREATE TABLE and ALTER TABLE, and column names of definitions
+  // (Column).
+  void Quote(Tok& t) {
+    if (t.kind != K::Word || !IsReservedWord(t.upper)) return;
+    t.kind = K::QId;
+    t.text = "\"" + t.upper + "\"";
+  }
+  void QuoteReservedNames() {
+    for (size_t i = 0; i < t_.size(); ++i)
+      if ((i > 0 && IsOp(t_, i - 1, ".")) || IsOp(t_, i + 1, ".")) Quote(t_[i]);
+    if ((IsW(t_, 0, "CREATE") || IsW(t_, 0, "ALTER")) && IsW(t_, 1, "TABLE") && t_.size() > 2) Quote(t_[2]);
+  }
 
   // Functions, SYSCAT views and UNION DISTINCT in a query or DML text.
   bool Expressions(size_t from, size_t to) {
@@ -220,6 +237,7 @@ class Translator {
   // returns the text.
   bool Column(size_t from, size_t to, std::string& text) {
     if (from >= to || (t_[from].kind != K::Word && t_[from].kind != K::QId)) return Fail(900, "expected a column name");
+    Quote(t_[from]);
     std::string out = t_[from].text;
     size_t p = from + 1;
     if (p >= to || t_[p].kind != K::Word) return Fail(902, "missing data type of " + t_[from].text);

@@ -28,7 +28,7 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
       if (s.InTransaction()) s.Exec("ROLLBACK", ignored);
       return false;
     };
-    for (const auto& sql : rw_.sql) {
+    for (const auto& sql : rw_->sql) {
       if (!s.Exec(sql, err)) {
         if (err.code == 600 || err.code == 900) err.message += Quoted(sql_);
         return undo();
@@ -39,104 +39,105 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
     return true;
   };
   ObjectRow row;
-  row.owner = rw_.owner;
-  row.name = rw_.name;
-  row.type = rw_.objectType;
+  row.owner = rw_->owner;
+  row.name = rw_->name;
+  row.type = rw_->objectType;
   row.status = "VALID";
-  row.file = rw_.fileAlias;
-  row.table = rw_.table;
-  auto record = [&]() { return Server::RegisterFileObject(s.db_, rw_.fileAlias, row, err); };
-  switch (rw_.kind) {
+  row.file = rw_->fileAlias;
+  row.table = rw_->table;
+  auto record = [&]() { return Server::RegisterFileObject(s.db_, rw_->fileAlias, row, err, s.kept_.get()); };
+  switch (rw_->kind) {
     case StatementKind::CreateTable:
     case StatementKind::CreateIndex:
     case StatementKind::CreateView:
-      if (!owns(rw_.owner)) return denied("CREATE in schema " + rw_.owner);
-      if (!srv.UserExists(rw_.owner)) return err.SetText(1918, "user '" + rw_.owner + "' does not exist");
+      if (!owns(rw_->owner)) return denied("CREATE in schema " + rw_->owner);
+      if (!srv.UserExists(rw_->owner)) return err.SetText(1918, "user '" + rw_->owner + "' does not exist");
       return execAll([&]() {
         // The name was free, so grants left on it (by a drop that could not remove them) are void.
-        if (rw_.kind != StatementKind::CreateIndex && !srv.ClearGrants(rw_.owner, rw_.name, err)) return false;
+        if (rw_->kind != StatementKind::CreateIndex && !srv.ClearGrants(rw_->owner, rw_->name, err)) return false;
         return record();
       });
     case StatementKind::AlterTable: {
-      if (!owns(rw_.owner)) return denied("ALTER TABLE in schema " + rw_.owner);
+      if (!owns(rw_->owner)) return denied("ALTER TABLE in schema " + rw_->owner);
       bool ok = execAll([&]() {
-        for (const auto& idx : rw_.dropped)
-          if (!Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, idx, "INDEX", err)) return false;
+        for (const auto& idx : rw_->dropped)
+          if (!Server::UnregisterFileObject(s.db_, rw_->fileAlias, rw_->owner, idx, "INDEX", err)) return false;
         return true;
       });
       // A mandatory column added to a table that has rows.
-      if (!ok && err.message.find("CHECK constraint failed") != std::string::npos) err.Set(1758, rw_.owner + "." + rw_.name);
+      if (!ok && err.message.find("CHECK constraint failed") != std::string::npos) err.Set(1758, rw_->owner + "." + rw_->name);
       return ok;
     }
     case StatementKind::DropTable:
     case StatementKind::DropView: {
-      if (!owns(rw_.owner)) return denied("DROP in schema " + rw_.owner);
-      bool table = rw_.kind == StatementKind::DropTable;
+      if (!owns(rw_->owner)) return denied("DROP in schema " + rw_->owner);
+      bool table = rw_->kind == StatementKind::DropTable;
       if (!execAll([&]() {
-            return table ? Server::UnregisterTable(s.db_, rw_.fileAlias, rw_.owner, rw_.name, err)
-                         : Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, rw_.name, rw_.objectType, err);
+            return table ? Server::UnregisterTable(s.db_, rw_->fileAlias, rw_->owner, rw_->name, err)
+                         : Server::UnregisterFileObject(s.db_, rw_->fileAlias, rw_->owner, rw_->name, rw_->objectType, err);
           }))
         return false;
       // Grants that cannot be removed now are void: a new object of the name starts without them.
       Error ignored;
-      srv.ClearGrants(rw_.owner, rw_.name, ignored);
+      srv.ClearGrants(rw_->owner, rw_->name, ignored);
       return true;
     }
     case StatementKind::DropIndex:
     case StatementKind::DropTrigger:
-      if (!owns(rw_.owner)) return denied("DROP in schema " + rw_.owner);
-      return execAll([&]() { return Server::UnregisterFileObject(s.db_, rw_.fileAlias, rw_.owner, rw_.name, rw_.objectType, err); });
+      if (!owns(rw_->owner)) return denied("DROP in schema " + rw_->owner);
+      return execAll([&]() { return Server::UnregisterFileObject(s.db_, rw_->fileAlias, rw_->owner, rw_->name, rw_->objectType, err); });
     case StatementKind::CreateTrigger: {
-      const std::string& tableSchema = rw_.args.empty() ? rw_.owner : rw_.args[0];
-      if (!owns(rw_.owner) || !owns(tableSchema)) return denied("CREATE TRIGGER on " + tableSchema + "." + rw_.table);
+      const std::string& tableSchema = rw_->args.empty() ? rw_->owner : rw_->args[0];
+      if (!owns(rw_->owner) || !owns(tableSchema)) return denied("CREATE TRIGGER on " + tableSchema + "." + rw_->table);
       ObjectRow existing;
-      if (srv.FindObject(rw_.owner, rw_.name, "TRIGGER", existing)) return err.SetText(4081, "trigger '" + rw_.owner + "." + rw_.name + "' already exists");
-      for (size_t i = 0; i < rw_.physical.size(); ++i) row.physical += (i ? "," : "") + rw_.physical[i];
+      if (srv.FindObject(rw_->owner, rw_->name, "TRIGGER", existing)) return err.SetText(4081, "trigger '" + rw_->owner + "." + rw_->name + "' already exists");
+      for (size_t i = 0; i < rw_->physical.size(); ++i) row.physical += (i ? "," : "") + rw_->physical[i];
       return execAll(record);
     }
     case StatementKind::CreatePackage:
     case StatementKind::CreateProcedure:
-      if (!owns(rw_.owner)) return denied("CREATE " + rw_.objectType + " in schema " + rw_.owner);
-      if (!srv.UserExists(rw_.owner)) return err.SetText(1918, "user '" + rw_.owner + "' does not exist");
-      row.status = rw_.valid ? "VALID" : "INVALID";
-      row.body = rw_.body;
+      if (!owns(rw_->owner)) return denied("CREATE " + rw_->objectType + " in schema " + rw_->owner);
+      if (!srv.UserExists(rw_->owner)) return err.SetText(1918, "user '" + rw_->owner + "' does not exist");
+      row.status = rw_->valid ? "VALID" : "INVALID";
+      row.body = rw_->body;
       if (!srv.RecordObject(row, err)) return false;
-      if (!rw_.valid) out.warning.SetText(24344, "success with compilation error (the body of " + rw_.owner + "." + rw_.name + " is not the one this server runs)");
+      if (!rw_->valid) out.warning.SetText(24344, "success with compilation error (the body of " + rw_->owner + "." + rw_->name + " is not the one this server runs)");
       return true;
     case StatementKind::DropPackage:
     case StatementKind::DropProcedure: {
-      if (!owns(rw_.owner)) return denied("DROP " + rw_.objectType + " in schema " + rw_.owner);
+      if (!owns(rw_->owner)) return denied("DROP " + rw_->objectType + " in schema " + rw_->owner);
       ObjectRow existing;
-      if (!srv.FindObject(rw_.owner, rw_.name, rw_.objectType, existing)) return err.SetText(4043, "object " + rw_.name + " does not exist");
-      return srv.RemoveObject(rw_.owner, rw_.name, rw_.objectType, &err);
+      if (!srv.FindObject(rw_->owner, rw_->name, rw_->objectType, existing)) return err.SetText(4043, "object " + rw_->name + " does not exist");
+      return srv.RemoveObject(rw_->owner, rw_->name, rw_->objectType, &err);
     }
     case StatementKind::CreateUser: {
       if (!srv.HasSystemPrivilege(user, "CREATE USER")) return denied("CREATE USER");
-      if (!srv.CreateUser(rw_.args[0], rw_.args[1], false, err)) return false;
+      if (!srv.CreateUser(rw_->args[0], rw_->args[1], false, err)) return false;
       Error ignored;
-      s.Attach({rw_.args[0]}, ignored);
+      s.Attach({rw_->args[0]}, ignored);
       return true;
     }
     case StatementKind::AlterUser:
-      if (!srv.UserExists(rw_.args[0])) return err.SetText(1918, "user '" + rw_.args[0] + "' does not exist");
-      if (rw_.args.size() > 1) {
-        if (!(dba || rw_.args[0] == user)) return denied("ALTER USER");
-        return srv.SetPassword(rw_.args[0], rw_.args[1], err);
+      if (!srv.UserExists(rw_->args[0])) return err.SetText(1918, "user '" + rw_->args[0] + "' does not exist");
+      if (rw_->args.size() > 1) {
+        if (!(dba || rw_->args[0] == user)) return denied("ALTER USER");
+        return srv.SetPassword(rw_->args[0], rw_->args[1], err);
       }
       if (!srv.HasSystemPrivilege(user, "ALTER USER")) return denied("ALTER USER");
       return true;
     case StatementKind::DropUser: {
-      const std::string& victim = rw_.args[0];
+      const std::string& victim = rw_->args[0];
       if (!srv.HasSystemPrivilege(user, "DROP USER")) return denied("DROP USER");
       if (!srv.UserExists(victim)) return err.SetText(1918, "user '" + victim + "' does not exist");
       for (const auto& sess : srv.Sessions())
         if (sess.user == victim && sess.audsid != s.id_) return err.SetText(1940, "cannot drop a user that is currently connected");
       if (victim == user) return err.SetText(1940, "cannot drop a user that is currently connected");
-      if (!rw_.cascade) {
+      if (!rw_->cascade) {
         for (const auto& o : srv.Objects())
           if (o.owner == victim) return err.SetText(1922, "CASCADE must be specified to drop '" + victim + "'");
       }
       if (s.attached_.count(victim)) {
+        s.kept_->Clear();
         Error ignored;
         s.Exec("DETACH DATABASE " + MainAlias(victim), ignored);
         s.Exec("DETACH DATABASE " + AuxAlias(victim), ignored);
@@ -147,28 +148,28 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
     }
     case StatementKind::CreateRole:
       if (!srv.HasSystemPrivilege(user, "CREATE ROLE")) return denied("CREATE ROLE");
-      return srv.CreateRole(rw_.args[0], user, err);
+      return srv.CreateRole(rw_->args[0], user, err);
     case StatementKind::DropRole:
-      if (!srv.RoleExists(rw_.args[0])) return err.SetText(1919, "role '" + rw_.args[0] + "' does not exist");
-      if (!dba && !srv.HoldsRole(user, rw_.args[0])) return denied("DROP ROLE");
-      return srv.DropRole(rw_.args[0], err);
+      if (!srv.RoleExists(rw_->args[0])) return err.SetText(1919, "role '" + rw_->args[0] + "' does not exist");
+      if (!dba && !srv.HoldsRole(user, rw_->args[0])) return denied("DROP ROLE");
+      return srv.DropRole(rw_->args[0], err);
     case StatementKind::Grant: {
-      for (const auto& g : rw_.grantees)
+      for (const auto& g : rw_->grantees)
         if (g != "PUBLIC" && !srv.UserExists(g) && !srv.RoleExists(g)) return err.SetText(1917, "user or role '" + g + "' does not exist");
-      if (!rw_.name.empty()) {
+      if (!rw_->name.empty()) {
         ObjectRow target;
-        if (!srv.FindObjectAnyType(rw_.owner, rw_.name, target)) return err.Set(942, rw_.owner + "." + rw_.name + Quoted(sql_));
-        if (!owns(rw_.owner)) return denied("GRANT on " + rw_.owner + "." + rw_.name);
-        for (const auto& g : rw_.grantees)
-          for (const auto& p : rw_.privileges)
-            if (!srv.GrantObject(g, rw_.owner, rw_.name, p, err)) return false;
+        if (!srv.FindObjectAnyType(rw_->owner, rw_->name, target)) return err.Set(942, rw_->owner + "." + rw_->name + Quoted(sql_));
+        if (!owns(rw_->owner)) return denied("GRANT on " + rw_->owner + "." + rw_->name);
+        for (const auto& g : rw_->grantees)
+          for (const auto& p : rw_->privileges)
+            if (!srv.GrantObject(g, rw_->owner, rw_->name, p, err)) return false;
         return true;
       }
-      for (const auto& p : rw_.privileges) {
+      for (const auto& p : rw_->privileges) {
         bool role = srv.RoleExists(p);
         // A role may be granted by a user who holds it (its creator); anything else needs a DBA.
         if (!dba && !(role && srv.HoldsRole(user, p))) return denied("GRANT " + p);
-        for (const auto& g : rw_.grantees) {
+        for (const auto& g : rw_->grantees) {
           bool ok = role ? srv.GrantRole(g, p, err) : srv.GrantSystem(g, p, err);
           if (!ok) return false;
         }
@@ -182,13 +183,13 @@ bool Statement::RunDdl(Outcome& out, Error& err) {
 
 bool Statement::RunIntercepted(const std::vector<Param>& params, Outcome& out, Error& err) {
   Session& s = session_;
-  switch (rw_.kind) {
+  switch (rw_->kind) {
     case StatementKind::AlterSession:
       return true;
     case StatementKind::Savepoint:
-      return s.SetSavepoint(rw_.args[0], err);
+      return s.SetSavepoint(rw_->args[0], err);
     case StatementKind::RollbackTo:
-      return s.RollbackToSavepoint(rw_.args[0], err);
+      return s.RollbackToSavepoint(rw_->args[0], err);
     case StatementKind::Commit:
       return s.Commit(err);
     case StatementKind::Rollback:
@@ -241,7 +242,7 @@ const Param* MarkerParam(const Rewritten& rw, const std::string& arg, const std:
 bool Statement::AcquireLock(const std::vector<Param>& params, Outcome& out, Error& err) {
   Session& s = session_;
   Server& srv = *s.server_;
-  const std::string& owner = rw_.owner;
+  const std::string& owner = rw_->owner;
   const std::string qualified = owner + ".ACQUIRE_LOCK";
   ObjectRow proc;
   bool visible = srv.FindObject(owner, "ACQUIRE_LOCK", "PROCEDURE", proc) &&
@@ -249,14 +250,14 @@ bool Statement::AcquireLock(const std::vector<Param>& params, Outcome& out, Erro
   if (!visible) return err.SetText(6550, "line 1, column 7:\nPLS-00201: identifier '" + qualified + "' must be declared");
   if (proc.status != "VALID") return err.SetText(6550, "line 1, column 7:\nPLS-00905: object " + qualified + " is invalid");
   auto wrongArgs = [&]() { return err.SetText(6550, "line 1, column 7:\nPLS-00306: wrong number or types of arguments in call to 'ACQUIRE_LOCK'"); };
-  if (rw_.args.size() != 4) return wrongArgs();
+  if (rw_->args.size() != 4) return wrongArgs();
   Value scalars[2];
   const Param* lists[2] = {nullptr, nullptr};
   for (size_t i = 0; i < 4; ++i) {
-    const std::string& a = rw_.args[i];
+    const std::string& a = rw_->args[i];
     const Param* p = nullptr;
     if (!a.empty() && a[0] == ':') {
-      p = MarkerParam(rw_, a, params);
+      p = MarkerParam(*rw_, a, params);
       if (!p) return err.Set(1008, sql_);
     }
     if (i < 2) {
@@ -318,20 +319,20 @@ bool Statement::AcquireLock(const std::vector<Param>& params, Outcome& out, Erro
 
 bool Statement::SiteProcedure(const std::vector<Param>& params, Outcome& out, Error& err) {
   Server& srv = *session_.server_;
-  if (!srv.HasSiteProcedure() || rw_.args.size() != 2)
+  if (!srv.HasSiteProcedure() || rw_->args.size() != 2)
     return err.SetText(6550, "line 1, column 7:\nPLS-00201: identifier 'ROG_CREATE_BASE' must be declared");
-  std::string name = rw_.args[0];
+  std::string name = rw_->args[0];
   if (name.size() >= 2 && name.front() == '\'') {
     name = name.substr(1, name.size() - 2);
     for (size_t p = name.find("''"); p != std::string::npos; p = name.find("''", p + 1)) name.erase(p, 1);
   }
   std::string password;
-  if (!rw_.args[1].empty() && rw_.args[1][0] == ':') {
-    const Param* p = MarkerParam(rw_, rw_.args[1], params);
+  if (!rw_->args[1].empty() && rw_->args[1][0] == ':') {
+    const Param* p = MarkerParam(*rw_, rw_->args[1], params);
     if (!p) return err.Set(1008, sql_);
     password = p->value.bytes;
   } else {
-    password = rw_.args[1];
+    password = rw_->args[1];
   }
   if (!srv.CallSiteProcedure(name, password, err)) return false;
   out.affected = 1;

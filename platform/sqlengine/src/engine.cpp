@@ -184,11 +184,14 @@ const char* Engine::SynchronousMode() const { return DurableCommits() ? "FULL" :
 
 // ---- Server ----------------------------------------------------------------------------------------
 
-Server::Server(std::string name, std::string directory) : name_(std::move(name)), dir_(std::move(directory)) {}
+Server::Server(std::string name, std::string directory)
+    : name_(std::move(name)), dir_(std::move(directory)), kept_(new KeptStatements) {}
 
 Server::~Server() {
+  kept_->Clear();
   for (auto& f : files_) sqlite3_close_v2(f.second);
   sqlite3_finalize(generationQuery_);
+  sqlite3_finalize(dataVersionQuery_);
   if (catalog_) sqlite3_close_v2(catalog_);
 }
 
@@ -334,9 +337,12 @@ std::vector<ObjectRow> Server::FileObjects(const std::string& owner, const std::
   return rows;
 }
 
-bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err) {
+bool Server::RegisterFileObject(sqlite3* db, const std::string& fileAlias, const ObjectRow& row, Error& err,
+                                KeptStatements* kept) {
   if (Engine::Instance().TakeInjectedFailure("CatalogWrite", "OBJECT " + row.owner + "." + row.name, err)) return false;
-  Query q(db, "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)");
+  std::string sql = "INSERT INTO " + fileAlias + "." + kRegistry + "(owner, name, type, status, tbl, physical) VALUES (?, ?, ?, ?, ?, ?)";
+  KeptStatements once;
+  Query q(db, sql, kept ? *kept : once);
   q.Bind(row.owner).Bind(row.name).Bind(row.type).Bind(row.status.empty() ? std::string("VALID") : row.status);
   q.Bind(row.table).Bind(row.physical);
   if (!q.Run()) return err.Set(600, "catalog: cannot record object " + row.owner + "." + row.name + ": " + sqlite3_errmsg(db));
@@ -466,7 +472,7 @@ void CatalogMiss(sqlite3* catalog, const Query& q, const std::string& what, Erro
 
 bool Server::UserExists(const std::string& user, Error* err) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query q(catalog_, "SELECT 1 FROM users WHERE name = ?");
+  Query q(catalog_, "SELECT 1 FROM users WHERE name = ?", *kept_);
   if (q.Bind(user).Step()) return true;
   CatalogMiss(catalog_, q, "user " + user, err);
   return false;
@@ -489,7 +495,7 @@ bool Server::CheckPassword(const std::string& user, const std::string& password,
 
 bool Server::IsDba(const std::string& user) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  Query q(catalog_, "SELECT dba FROM users WHERE name = ?");
+  Query q(catalog_, "SELECT dba FROM users WHERE name = ?", *kept_);
   return q.Bind(user).Step() && q.Int(0) != 0;
 }
 
@@ -512,6 +518,24 @@ int64_t Server::Generation(const std::string& user) {
 int64_t Server::CatalogChanges() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   return sqlite3_total_changes64(catalog_);
+}
+
+int64_t Server::CatalogVersion() {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  // The data version moves with every commit of another connection; this server's own changes
+  // are counted by its connection.
+  int64_t dataVersion = -1;
+  if (dataVersionQuery_ ||
+      PrepareSingle(catalog_, "PRAGMA data_version", SQLITE_PREPARE_PERSISTENT, &dataVersionQuery_) == SQLITE_OK) {
+    if (dataVersionQuery_ && sqlite3_step(dataVersionQuery_) == SQLITE_ROW) dataVersion = sqlite3_column_int64(dataVersionQuery_, 0);
+    if (dataVersionQuery_) sqlite3_reset(dataVersionQuery_);
+  }
+  int64_t changes = sqlite3_total_changes64(catalog_);
+  // A catalog that cannot be read is never current.
+  if (dataVersion < 0 || dataVersion != seenDataVersion_ || changes != seenChanges_) ++catalogVersion_;
+  seenDataVersion_ = dataVersion;
+  seenChanges_ = changes;
+  return catalogVersion_;
 }
 
 std::vector<std::string> Server::Users() {
@@ -674,7 +698,8 @@ int Server::ObjectPrivilege(const std::string& user, const std::string& owner, c
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   Query q(catalog_,
           "SELECT privilege FROM obj_privs WHERE owner = ? AND object = ? AND (grantee = ? OR grantee = 'PUBLIC'"
-          " OR grantee IN (SELECT role FROM role_grants WHERE grantee = ?))");
+          " OR grantee IN (SELECT role FROM role_grants WHERE grantee = ?))",
+          *kept_);
   q.Bind(owner).Bind(object).Bind(user).Bind(user);
   int level = 0;
   while (q.Step()) {
@@ -717,7 +742,8 @@ bool Server::ClearGrants(const std::string& owner, const std::string& object, Er
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (CatalogFault("GRANTS " + owner + "." + object, err)) return false;
   // Most names have no grants: no write (and no synced commit) then.
-  if (!Query(catalog_, "SELECT 1 FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Step()) return true;
+  if (!Query(catalog_, "SELECT 1 FROM obj_privs WHERE owner = ? AND object = ?", *kept_).Bind(owner).Bind(object).Step())
+    return true;
   if (!Query(catalog_, "DELETE FROM obj_privs WHERE owner = ? AND object = ?").Bind(owner).Bind(object).Run())
     return err.Set(600, "catalog: cannot remove the grants on " + owner + "." + object + ": " + sqlite3_errmsg(catalog_));
   return true;

@@ -35,6 +35,19 @@ const std::set<std::string> kKeywords = {"SELECT", "FROM",   "WHERE", "AND",    
                                          "AS",     "INSERT", "INTO",  "VALUES", "UPDATE", "SET",    "DELETE",
                                          "FOR",    "BETWEEN", "ROWNUM", "OF",   "NOWAIT", "WAIT",   "HAVING",
                                          "CASE",   "WHEN",   "THEN",  "ELSE",   "END"};
+// Oracle's reserved words: never a name unless quoted.
+const std::set<std::string> kReserved = {
+    "ACCESS", "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "AUDIT", "BETWEEN", "BY", "CHAR", "CHECK",
+    "CLUSTER", "COLUMN", "COMMENT", "COMPRESS", "CONNECT", "CREATE", "CURRENT", "DATE", "DECIMAL", "DEFAULT",
+    "DELETE", "DESC", "DISTINCT", "DROP", "ELSE", "EXCLUSIVE", "EXISTS", "FILE", "FLOAT", "FOR", "FROM",
+    "GRANT", "GROUP", "HAVING", "IDENTIFIED", "IMMEDIATE", "IN", "INCREMENT", "INDEX", "INITIAL", "INSERT",
+    "INTEGER", "INTERSECT", "INTO", "IS", "LEVEL", "LIKE", "LOCK", "LONG", "MAXEXTENTS", "MINUS", "MLSLABEL",
+    "MODE", "MODIFY", "NOAUDIT", "NOCOMPRESS", "NOT", "NOWAIT", "NULL", "NUMBER", "OF", "OFFLINE", "ON",
+    "ONLINE", "OPTION", "OR", "ORDER", "PCTFREE", "PRIOR", "PRIVILEGES", "PUBLIC", "RAW", "RENAME",
+    "RESOURCE", "REVOKE", "ROW", "ROWID", "ROWNUM", "ROWS", "SELECT", "SESSION", "SET", "SHARE", "SIZE",
+    "SMALLINT", "START", "SUCCESSFUL", "SYNONYM", "SYSDATE", "TABLE", "THEN", "TO", "TRIGGER", "UID", "UNION",
+    "UNIQUE", "UPDATE", "USER", "VALIDATE", "VALUES", "VARCHAR", "VARCHAR2", "VIEW", "WHENEVER", "WHERE",
+    "WITH"};
 const std::set<std::string> kServerViews = {"V$SESSION",   "V$NLS_PARAMETERS", "ALL_USERS",  "ALL_OBJECTS",
                                             "USER_OBJECTS", "ALL_CATALOG",     "ALL_INDEXES"};
 
@@ -45,6 +58,12 @@ std::string Upper(const std::string& s) {
 }
 
 std::string Q(const std::string& oracleName) { return QuotedIdent(oracleName); }
+
+}  // namespace
+
+bool IsReservedWord(const std::string& upperWord) { return kReserved.count(upperWord) != 0; }
+
+namespace {
 
 bool IsRowidName(const std::string& oracleName) {
   return oracleName == "ROWID" || oracleName == "OID" || oracleName == "_ROWID_";
@@ -138,6 +157,7 @@ class Stmt {
 
 struct TableRef {
   size_t schema = npos, name = npos, alias = npos, fromKw = npos;
+  size_t reservedAt = npos;  // a reserved word written as the schema or table name
   char access = 'S';
   bool soleItem = false;
   int depth = 0;
@@ -295,10 +315,22 @@ class Rewriter {
     name = st.Ident(p_++);
     return CheckLength(name);
   }
-  // [owner .] name; the owner defaults to the session user.
-  bool QName(const Stmt& st, std::string& owner, std::string& name) {
+  // A reserved word written as a name (not quoted): Oracle's error for that place.
+  // Answers true with the error set.
+  bool Reserved(const Stmt& st, size_t i, int32_t code) {
+    if (code == 0 || i >= st.N() || st.T(i).type != TokenType::Word || !kReserved.count(st.T(i).upper)) return false;
+    if (code == 904) Fail(904, "\"" + st.T(i).upper + "\": invalid identifier (a reserved word)");
+    else Fail(code, "reserved word " + st.T(i).upper + " as a name");
+    return true;
+  }
+  // [owner .] name; the owner defaults to the session user. `reserved`: the error for a reserved
+  // word in the name (0: not checked here); an owner that is one gives ORA-00903.
+  bool QName(const Stmt& st, std::string& owner, std::string& name, int32_t reserved = 0) {
     if (!st.IsIdent(p_)) return Fail(903, "invalid table name at '" + (p_ < st.N() ? st.T(p_).text : "end") + "'");
-    if (st.IsOp(p_ + 1, ".") && st.IsIdent(p_ + 2)) {
+    bool qualified = st.IsOp(p_ + 1, ".") && st.IsIdent(p_ + 2);
+    if (reserved && (qualified ? Reserved(st, p_, 903) || Reserved(st, p_ + 2, reserved) : Reserved(st, p_, reserved)))
+      return false;
+    if (qualified) {
       owner = st.Ident(p_);
       name = st.Ident(p_ + 2);
       p_ += 3;
@@ -314,6 +346,10 @@ class Rewriter {
     const size_t n = st.N();
     auto parse = [&](size_t j, char access, TableRef& r) -> size_t {
       r.access = access;
+      r.reservedAt = st.IsIdent(j) && st.IsOp(j + 1, ".") && st.IsIdent(j + 2)
+                         ? (st.T(j).type == TokenType::Word && kReserved.count(st.U(j)) ? j
+                            : st.T(j + 2).type == TokenType::Word && kReserved.count(st.U(j + 2)) ? j + 2 : npos)
+                         : npos;
       if (st.IsIdent(j) && st.IsOp(j + 1, ".") && st.IsIdent(j + 2)) {
         r.schema = j;
         r.name = j + 2;
@@ -413,9 +449,17 @@ class Rewriter {
       }
     }
     if (opt.strip && !opt.trigger && counter > 0) return Fail(900, "bind variable in a view");
+    // A reserved word as a table or schema name is what Oracle's parser stops at first.
+    std::vector<TableRef> refs;
+    Error before = err_;
+    if (CollectRefs(st, refs)) {
+      for (const auto& r : refs)
+        if (r.reservedAt != npos) return Fail(903, "reserved word " + st.U(r.reservedAt) + " as a table name");
+    }
+    err_ = before;
+    refs.clear();
     if (!CheckSelectsHaveFrom(st) || !CheckWhereClauses(st)) return false;
     // 2. Tables.
-    std::vector<TableRef> refs;
     if (!CollectRefs(st, refs)) return false;
     std::set<size_t> refTokens;
     for (const auto& r : refs) {
@@ -924,7 +968,7 @@ class Rewriter {
 
   // ---- DDL ----
   bool ColumnDefinition(const Stmt& st, ColumnDef& def, bool inAlter) {
-    if (!Name1(st, def.name)) return false;
+    if (Reserved(st, p_, 904) || !Name1(st, def.name)) return false;
     if (p_ >= st.N() || st.T(p_).type != TokenType::Word) return Fail(902, "missing datatype of " + def.name);
     std::string w = st.U(p_++);
     auto length = [&](const char* type, long max, bool required) -> bool {
@@ -1068,7 +1112,7 @@ class Rewriter {
     out_.objectType = "TABLE";
     if (p_ >= st.N()) return Fail(903, "CREATE TABLE without a table name");
     std::string owner, table;
-    if (!QName(st, owner, table)) return false;
+    if (!QName(st, owner, table, 903)) return false;
     if (!Expect(st, "(")) return false;
     std::vector<ColumnDef> cols;
     std::set<std::string> names;
@@ -1132,7 +1176,7 @@ class Rewriter {
     out_.kind = StatementKind::CreateIndex;
     out_.objectType = "INDEX";
     std::string owner, index, towner, table;
-    if (!QName(st, owner, index) || !Expect(st, "ON") || !QName(st, towner, table) || !Expect(st, "(")) return false;
+    if (!QName(st, owner, index, 953) || !Expect(st, "ON") || !QName(st, towner, table, 903) || !Expect(st, "(")) return false;
     std::string cols;
     for (;;) {
       std::string c;
@@ -1381,7 +1425,7 @@ class Rewriter {
   bool CreateUser(Stmt& st) {
     out_.kind = StatementKind::CreateUser;
     std::string user;
-    if (!Name1(st, user) || !Expect(st, "IDENTIFIED") || !Expect(st, "BY")) return false;
+    if (Reserved(st, p_, 1935) || !Name1(st, user) || !Expect(st, "IDENTIFIED") || !Expect(st, "BY")) return false;
     if (!st.IsIdent(p_)) return Fail(988, "missing or invalid password");
     std::string password = st.T(p_).type == TokenType::QuotedId ? st.T(p_).upper : st.T(p_).text;
     ++p_;
@@ -1456,15 +1500,19 @@ class Rewriter {
     out_.objectType = "TABLE";
     if (p_ >= st.N()) return Fail(903, "ALTER TABLE without a table name");
     std::string owner, table;
-    if (!QName(st, owner, table)) return false;
+    if (!QName(st, owner, table, 903)) return false;
     std::string file = FileAlias(owner, table);
     std::string prefix = "ALTER TABLE " + file + "." + Q(table);
     Object(owner, table, file);
     if (Accept(st, "ADD")) {
       bool paren = Accept(st, "(");
+      std::set<std::string> added;
       for (;;) {
         ColumnDef def;
         if (!ColumnDefinition(st, def, true)) return false;
+        if (!added.insert(def.name).second) return Fail(957, "duplicate column " + def.name);
+        if (ctx_.HasColumn(file, SqliteName(table), SqliteName(def.name)) == 1)
+          return Fail(1430, "column " + def.name + " of " + owner + "." + table);
         out_.sql.push_back(prefix + " ADD COLUMN " + ColumnSql(def, true) + ColumnCheckSql(owner, table, def.name, def.type));
         if (!paren || !Accept(st, ",")) break;
       }
@@ -1507,7 +1555,7 @@ class Rewriter {
     if (Accept(st, "TABLE")) {
       out_.kind = StatementKind::DropTable;
       out_.objectType = "TABLE";
-      if (!QName(st, owner, name)) return false;
+      if (!QName(st, owner, name, 903)) return false;
       if (Accept(st, "CASCADE") && !Expect(st, "CONSTRAINTS")) return false;
       Accept(st, "PURGE");
       if (!End(st)) return false;

@@ -2,6 +2,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,6 +16,19 @@ namespace sqlengine {
 namespace {
 
 constexpr size_t kMaxSchemas = 5;  // two files each; SQLite attaches at most ten
+constexpr size_t kMaxForms = 256;  // statement texts whose rewrite a session keeps
+constexpr size_t kMaxIdle = 4;     // prepared statements kept per text
+
+// Commits of schema files by the sessions of this process (SQLite's write-ahead-log hook runs
+// after a commit has been written and its lock let go).
+std::atomic<int64_t> g_commits{0};
+
+int AfterCommit(void*, sqlite3* db, const char* file, int frames) {
+  ++g_commits;
+  // What SQLite's own hook does, which this one replaces: a checkpoint every 1000 pages.
+  if (frames >= 1000) sqlite3_wal_checkpoint_v2(db, file, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  return SQLITE_OK;
+}
 
 const char* const kViewTables[] = {
     "CREATE TEMP TABLE \"V$SESSION\"(SID INTEGER, \"SERIAL#\" INTEGER, AUDSID INTEGER, USERNAME TEXT,"
@@ -169,7 +184,8 @@ int BindValue(sqlite3_stmt* st, int index, const Value& v) {
 
 // ---- Session -----------------------------------------------------------------------------------------
 
-Session::Session(std::shared_ptr<Server> server, std::string user) : server_(std::move(server)), user_(std::move(user)) {}
+Session::Session(std::shared_ptr<Server> server, std::string user)
+    : server_(std::move(server)), user_(std::move(user)), kept_(new KeptStatements) {}
 
 Session::~Session() { End(); }
 
@@ -213,6 +229,7 @@ bool Session::Configure(Error& err) {
   auto ended = [](void* self) { ++static_cast<Session*>(self)->txnSerial_; };
   sqlite3_commit_hook(db_, [](void* self) { ++static_cast<Session*>(self)->txnSerial_; return 0; }, this);
   sqlite3_rollback_hook(db_, ended, this);
+  sqlite3_wal_hook(db_, AfterCommit, nullptr);
   if (!Exec("PRAGMA case_sensitive_like=ON", err) || !Exec("PRAGMA trusted_schema=ON", err)) return false;
   if (!RegisterFunctions(db_, this, err)) return false;
   for (const char* sql : kViewTables)
@@ -223,10 +240,11 @@ bool Session::Configure(Error& err) {
 bool Session::Exec(const std::string& sql, Error& err) {
   if (!db_) return err.Set(3114);
   Quiesce();
-  // A transaction's nested levels set and release savepoints of a few names over and over: those
-  // statements are prepared once.
+  // A transaction's nested levels set and release savepoints of a few names over and over, and
+  // transactions begin and end: those statements are prepared once.
   constexpr size_t kMaxSavepointStatements = 16;
-  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0;
+  bool keep = sql.compare(0, 10, "SAVEPOINT ") == 0 || sql.compare(0, 8, "RELEASE ") == 0 || sql == "BEGIN" ||
+              sql == "COMMIT" || sql == "ROLLBACK";
   sqlite3_stmt* st = nullptr;
   auto kept = keep ? savepointStatements_.find(sql) : savepointStatements_.end();
   if (kept != savepointStatements_.end()) {
@@ -254,20 +272,39 @@ void Session::Quiesce() {
     if (st->streaming_) st->Drain();
 }
 
+void Session::BeforeQuery() {
+  // SQLite reads all statements of a connection in one snapshot. Inside a transaction that is
+  // the transaction's; outside one it is as old as the first cursor that still streams.
+  if (streaming_ > 0 && !InTransaction() && g_commits.load() != snapshotCommits_) Quiesce();
+  if (streaming_ == 0) snapshotCommits_ = g_commits.load();
+}
+
+size_t Session::HeldRows() const {
+  size_t rows = 0;
+  for (const Statement* st : statements_) rows += st->buffer_.size() - st->next_;
+  return rows;
+}
+
+void Session::SyncCatalog() { catalogVersion_ = server_->CatalogVersion(); }
+
 int32_t Session::SynchronousLevel() const {
   if (!db_) return -1;
   Query q(db_, "PRAGMA " + MainAlias(user_) + ".synchronous");
   return q.Step() ? static_cast<int32_t>(q.Int(0)) : -1;
 }
 
-int64_t Session::CachedGeneration(const std::string& schema) {
-  // Outside a transaction every execution reads the catalog; inside one, a schema's generation is
-  // read once unless this server changed the catalog since.
-  if (!InTransaction()) return server_->Generation(schema);
-  int64_t changes = server_->CatalogChanges();
-  if (generationsSerial_ != txnSerial_ || generationsChanges_ != changes) {
+int64_t Session::CachedGeneration(const std::string& schema) const {
+  // Outside a transaction a schema's generation is read again when the catalog moved (SyncCatalog,
+  // once for every statement preparation and execution); inside one, it is read once unless this
+  // server changed the catalog since.
+  int64_t serial = -1, changes = catalogVersion_;
+  if (InTransaction()) {
+    serial = txnSerial_;
+    changes = server_->CatalogChanges();
+  }
+  if (generationsSerial_ != serial || generationsChanges_ != changes) {
     generations_.clear();
-    generationsSerial_ = txnSerial_;
+    generationsSerial_ = serial;
     generationsChanges_ = changes;
   }
   auto it = generations_.find(schema);
@@ -284,7 +321,7 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
   std::vector<std::pair<std::string, int64_t>> needed;
   bool stale = false;
   for (const auto& schema : schemas) {
-    int64_t gen = server_->Generation(schema);
+    int64_t gen = CachedGeneration(schema);
     auto it = attached_.find(schema);
     if (it != attached_.end() && it->second == gen) {
       lastUse_[schema] = ++useCounter_;
@@ -302,9 +339,13 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
   if (needed.empty() && (!stale || InTransaction())) return true;
   Quiesce();
   ++epoch_;
+  // Statements prepared for files that may go now are let go with them.
+  kept_->Clear();
+  for (auto& form : forms_) Retire(*form.second);
+  forms_.clear();
   // Files of dropped or re-created users are let go first.
   for (auto it = attached_.begin(); it != attached_.end();) {
-    if (server_->Generation(it->first) != it->second) {
+    if (CachedGeneration(it->first) != it->second) {
       Error ignored;
       Exec("DETACH DATABASE " + MainAlias(it->first), ignored);
       Exec("DETACH DATABASE " + AuxAlias(it->first), ignored);
@@ -355,13 +396,17 @@ bool Session::Attach(const std::vector<std::string>& schemas, Error& err) {
 void Session::End() {
   if (!db_) return;
   for (Statement* st : statements_) st->Release();
-  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
-  savepointStatements_.clear();
   streaming_ = 0;
   if (InTransaction()) {
     Error ignored;
     Exec("ROLLBACK", ignored);
   }
+  // Every statement of the connection goes before it closes (else SQLite keeps it open).
+  for (auto& form : forms_) Retire(*form.second);
+  forms_.clear();
+  for (auto& kept : savepointStatements_) sqlite3_finalize(kept.second);
+  savepointStatements_.clear();
+  kept_->Clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   server_->EndSession(id_);
@@ -447,7 +492,7 @@ bool Session::Rollback(Error& err) {
   return Exec("ROLLBACK", err);
 }
 
-bool Session::IsSchema(const std::string& upperName) const { return server_->UserExists(upperName); }
+bool Session::IsSchema(const std::string& upperName) const { return CachedGeneration(upperName) != 0; }
 
 bool Session::IndexColumns(const std::string& fileAlias, const std::string& index, std::vector<IndexColumn>& cols) const {
   if (!db_) return false;
@@ -492,15 +537,25 @@ bool Session::LocateObject(const std::string& owner, const std::string& name, co
 
 int Session::HasColumn(const std::string& fileAlias, const std::string& table, const std::string& column) const {
   if (!db_) return -1;
-  Query q(db_, "SELECT COUNT(*), SUM(name = ? COLLATE NOCASE) FROM pragma_table_info(?, ?)");
   std::string schema;  // the attach name: the alias without its quotes
   for (size_t i = 1; i + 1 < fileAlias.size(); ++i) {
     schema += fileAlias[i];
     if (fileAlias[i] == '"') ++i;
   }
-  q.Bind(column).Bind(table).Bind(schema);
-  if (!q.Step() || q.Int(0) == 0) return -1;
-  return q.Int(1) > 0 ? 1 : 0;
+  // Asked of the schema SQLite holds in memory (no query). For ROWID, OID and _ROWID_ SQLite
+  // describes the row id when the table has no such column: an INTEGER that may be NULL and is
+  // the primary key, which no column of this engine's tables is (their types are Oracle's and
+  // their key columns NOT NULL).
+  const char* type = nullptr;
+  int notNull = 0, primaryKey = 0;
+  if (sqlite3_table_column_metadata(db_, schema.c_str(), table.c_str(), column.c_str(), &type, nullptr, &notNull,
+                                    &primaryKey, nullptr) != SQLITE_OK) {
+    // No such table (-1), or a table without that column (0).
+    return sqlite3_table_column_metadata(db_, schema.c_str(), table.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                         nullptr) == SQLITE_OK ? 0 : -1;
+  }
+  bool rowid = type && std::strcmp(type, "INTEGER") == 0 && primaryKey && !notNull;
+  return rowid ? 0 : 1;
 }
 
 std::string Session::ToClient(const std::string& text) const {
@@ -551,13 +606,76 @@ std::unique_ptr<Statement> Session::Prepare(const std::string& sql, Error& err) 
     err.Set(911, "a NUL byte in the statement");
     return nullptr;
   }
-  Rewritten rw;
-  if (!RewriteAndAttach(sql, rw, err)) return nullptr;
-  if (!CheckUses(rw, sql, err)) return nullptr;
-  std::unique_ptr<Statement> st(new Statement(*this, sql, std::move(rw)));
+  SyncCatalog();
+  LiteralForm literal;
+  bool taken = TakeLiterals(sql, literal);
+  auto form = taken ? ObtainForm(literal.text, literal.slots, sql, err) : ObtainForm(sql, {}, sql, err);
+  if (!form || !CheckUses(*form->rw, sql, err)) return nullptr;
+  std::vector<Value> literals;
+  if (!form->slots.empty()) {
+    literals.reserve(literal.values.size());
+    for (int64_t v : literal.values) literals.push_back(Value::Integer(v));
+  }
+  std::unique_ptr<Statement> st(new Statement(*this, sql, std::move(form), std::move(literals)));
   st->epoch_ = epoch_;
   st->fresh_ = true;
   return st;
+}
+
+std::shared_ptr<Session::Form> Session::ObtainForm(const std::string& text, const std::vector<int32_t>& slots,
+                                                   const std::string& original, Error& err) {
+  int64_t ddl = server_->DdlCount();
+  auto it = forms_.find(text);
+  if (it != forms_.end()) {
+    std::shared_ptr<Form> form = it->second;
+    if (form->epoch == epoch_ && form->catalog == catalogVersion_ && form->ddl == ddl) {
+      if (!Attach(form->rw->schemas, err)) return nullptr;
+      if (form->epoch == epoch_) {
+        form->lastUse = ++formUse_;
+        return form;
+      }
+    }
+    Retire(*form);
+    forms_.erase(text);
+  }
+  auto rw = std::make_shared<Rewritten>();
+  if (!RewriteAndAttach(text, *rw, err)) {
+    if (text == original) return nullptr;
+    // The message names the statement's own text; a text refused only with its literals taken
+    // out is taken as it is.
+    Rewritten plain;
+    if (!sqlengine::Rewrite(original, *this, plain, err)) return nullptr;
+    err.Clear();
+    return ObtainForm(original, {}, original, err);
+  }
+  if (!slots.empty()) {
+    if (rw->placeholders != static_cast<int32_t>(slots.size())) return ObtainForm(original, {}, original, err);
+    rw->placeholders = static_cast<int32_t>(std::count_if(slots.begin(), slots.end(), [](int32_t s) { return s >= 0; }));
+  }
+  auto form = std::make_shared<Form>();
+  form->text = text;
+  form->slots = slots;
+  form->rw = std::move(rw);
+  form->epoch = epoch_;
+  form->catalog = catalogVersion_;
+  form->ddl = ddl;
+  form->lastUse = ++formUse_;
+  if (IsDdl(form->rw->kind)) return form;  // its run renews every kept rewrite anyway
+  if (forms_.size() >= kMaxForms) {
+    auto oldest = forms_.begin();
+    for (auto f = forms_.begin(); f != forms_.end(); ++f)
+      if (f->second->lastUse < oldest->second->lastUse) oldest = f;
+    Retire(*oldest->second);
+    forms_.erase(oldest);
+  }
+  forms_[text] = form;
+  return form;
+}
+
+void Session::Retire(Form& form) {
+  form.retired = true;
+  for (auto& idle : form.idle) sqlite3_finalize(idle.stmt);
+  form.idle.clear();
 }
 
 bool Session::RunStatementSql(const std::string& sql, const std::string& oracleSql, const std::vector<Param>& params,
@@ -652,8 +770,9 @@ bool Session::LobWrite(const LobRef& ref, const std::string& data, Error& err) {
 
 // ---- Statement ---------------------------------------------------------------------------------------
 
-Statement::Statement(Session& s, std::string sql, Rewritten rw)
-    : session_(s), keep_(s.shared_from_this()), sql_(std::move(sql)), rw_(std::move(rw)) {
+Statement::Statement(Session& s, std::string sql, std::shared_ptr<Session::Form> form, std::vector<Value> literals)
+    : session_(s), keep_(s.shared_from_this()), sql_(std::move(sql)), form_(std::move(form)), rw_(form_->rw),
+      literals_(std::move(literals)) {
   session_.statements_.push_back(this);
 }
 
@@ -665,50 +784,70 @@ Statement::~Statement() {
 
 void Statement::Release() {
   Close();
-  sqlite3_finalize(stmt_);
+  // A prepared statement that is still current waits for the next statement of the same text.
+  if (stmt_ && session_.db_ && epoch_ == session_.epoch_ && form_->epoch == epoch_ && !form_->retired &&
+      form_->idle.size() < kMaxIdle) {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    form_->idle.push_back({stmt_, hidden_, std::move(columns_)});
+  } else {
+    sqlite3_finalize(stmt_);
+  }
   stmt_ = nullptr;
   hidden_ = false;
+  columns_.clear();
 }
 
 // Rewrites again after DDL of the session or a change of its attached files, and checks that the
 // files of the statement's schemas are the current ones (a user dropped and created again).
 bool Statement::Ready(Error& err) {
   if (!session_.IsOpen()) return err.Set(3114);
+  // Inside a transaction the generations follow the transaction (CachedGeneration).
+  if (!fresh_ && !session_.InTransaction()) session_.SyncCatalog();
   bool checked = fresh_;
   for (int round = 0; round < 2; ++round) {
     if (epoch_ != session_.epoch_) {
-      Rewritten rw;
-      if (!session_.RewriteAndAttach(sql_, rw, err) || !session_.CheckUses(rw, sql_, err)) return false;
+      auto form = session_.ObtainForm(form_->text, form_->slots, sql_, err);
+      if (!form || !session_.CheckUses(*form->rw, sql_, err)) return false;
       Release();  // prepared anew: the rewrite or the attached files may have changed
-      rw_ = std::move(rw);
+      form_ = std::move(form);
+      rw_ = form_->rw;
       epoch_ = session_.epoch_;
       checked = true;
       break;
     }
     if (fresh_) break;  // Prepare has just checked the files
     bool current = true;
-    for (const auto& schema : rw_.schemas) {
+    for (const auto& schema : rw_->schemas) {
       auto it = session_.attached_.find(schema);
       int64_t gen = session_.CachedGeneration(schema);
       if (it == session_.attached_.end() ? gen != 0 : it->second != gen) current = false;
     }
     if (current) break;
-    if (!session_.Attach(rw_.schemas, err)) return false;
+    if (!session_.Attach(rw_->schemas, err)) return false;
   }
   // Privileges on other schemas' objects are checked for every execution (a table dropped and
   // created again by its owner has lost its grants).
-  if (!checked && !session_.CheckUses(rw_, sql_, err)) return false;
+  if (!checked && !session_.CheckUses(*rw_, sql_, err)) return false;
   fresh_ = false;
-  bool sqlite = IsQuery() || rw_.kind == StatementKind::Insert || rw_.kind == StatementKind::Update ||
-                rw_.kind == StatementKind::Delete;
+  bool sqlite = IsQuery() || rw_->kind == StatementKind::Insert || rw_->kind == StatementKind::Update ||
+                rw_->kind == StatementKind::Delete;
   return !sqlite || stmt_ || PrepareSqlite(err);
 }
 
 bool Statement::PrepareSqlite(Error& err) {
   sqlite3* db = session_.db_;
-  bool update = rw_.kind == StatementKind::Update;
-  if (rw_.sql.empty()) return err.Set(900, sql_);
-  int rc = PrepareSingle(db, rw_.sql[0], SQLITE_PREPARE_PERSISTENT, &stmt_);
+  bool update = rw_->kind == StatementKind::Update;
+  if (rw_->sql.empty()) return err.Set(900, sql_);
+  if (!form_->idle.empty() && form_->epoch == epoch_) {
+    Session::Form::Idle& idle = form_->idle.back();
+    stmt_ = idle.stmt;
+    hidden_ = idle.hidden;
+    columns_ = std::move(idle.columns);
+    form_->idle.pop_back();
+    return true;
+  }
+  int rc = PrepareSingle(db, rw_->sql[0], SQLITE_PREPARE_PERSISTENT, &stmt_);
   if (rc != SQLITE_OK || !stmt_) epoch_ = -1;  // rewritten anew next time
   if (rc == kMoreThanOneStatement || (rc == SQLITE_OK && !stmt_)) return err.Set(911, sql_);
   if (rc != SQLITE_OK) return MapSqliteError(db, rc, sql_, update, err);
@@ -721,8 +860,8 @@ bool Statement::PrepareSqlite(Error& err) {
       if (decl && UpperText(decl) == "BLOB" && sqlite3_column_table_name(stmt_, i)) lob = true;
     }
     sqlite3_stmt* withRowid = nullptr;
-    if (lob && !rw_.rowidSql.empty() &&
-        PrepareSingle(db, rw_.rowidSql, SQLITE_PREPARE_PERSISTENT, &withRowid) == SQLITE_OK && withRowid) {
+    if (lob && !rw_->rowidSql.empty() &&
+        PrepareSingle(db, rw_->rowidSql, SQLITE_PREPARE_PERSISTENT, &withRowid) == SQLITE_OK && withRowid) {
       sqlite3_finalize(stmt_);
       stmt_ = withRowid;
       hidden_ = true;
@@ -736,10 +875,19 @@ bool Statement::PrepareSqlite(Error& err) {
 bool Statement::BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err) {
   int count = sqlite3_bind_parameter_count(st);
   bool copy = IsQuery();
+  const std::vector<int32_t>& slots = form_->slots;
   for (int i = 0; i < count; ++i) {
-    if (static_cast<size_t>(i) >= params.size()) return err.Set(1008, sql_);
-    if (params[i].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(sql_));
-    int rc = BindOne(st, i + 1, params[i].value, copy);
+    // Bind position i is the caller's bind slots[i] or a literal taken out of the text.
+    int32_t slot = slots.empty() ? i : static_cast<size_t>(i) < slots.size() ? slots[static_cast<size_t>(i)] : INT32_MAX;
+    if (slot < 0) {
+      int rc = BindOne(st, i + 1, literals_[static_cast<size_t>(-slot - 1)], false);
+      if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
+      continue;
+    }
+    size_t k = static_cast<size_t>(slot);
+    if (k >= params.size()) return err.Set(1008, sql_);
+    if (params[k].isArray) return err.Set(1036, "a PL/SQL table bound in SQL" + Quoted(sql_));
+    int rc = BindOne(st, i + 1, params[k].value, copy);
     if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
   }
   return true;
@@ -767,7 +915,7 @@ bool Statement::RunDml(const std::vector<Param>& params, int64_t& affected, Erro
   if (ok) {
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE) affected = sqlite3_changes64(db);
-    else ok = MapSqliteError(db, rc, sql_, rw_.kind == StatementKind::Update, err);
+    else ok = MapSqliteError(db, rc, sql_, rw_->kind == StatementKind::Update, err);
   }
   sqlite3_reset(stmt_);
   if (!ok) epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
@@ -777,14 +925,14 @@ bool Statement::RunDml(const std::vector<Param>& params, int64_t& affected, Erro
 bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err) {
   done = 0;
   affected = 0;
-  if (rw_.kind != StatementKind::Insert && rw_.kind != StatementKind::Update && rw_.kind != StatementKind::Delete)
+  if (rw_->kind != StatementKind::Insert && rw_->kind != StatementKind::Update && rw_->kind != StatementKind::Delete)
     return err.Set(900, "not a DML statement" + Quoted(sql_));
   Close();
   if (!Ready(err)) return false;
   std::vector<Param> params;
   for (size_t r = 0; r < rows; ++r) {
     if (!bind(r, params, err)) return false;
-    if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
+    if (static_cast<int32_t>(params.size()) < rw_->placeholders) return err.Set(1008, sql_);
     int64_t n = 0;
     // The transaction begun before the first row stays open: a failing row ends the call.
     if ((r == 0 && !session_.BeginWrite(err)) || !RunDml(params, n, err)) return false;
@@ -797,8 +945,8 @@ bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64
 bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) {
   out = Outcome();
   if (!session_.IsOpen()) return err.Set(3114);
-  if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
-  switch (rw_.kind) {
+  if (static_cast<int32_t>(params.size()) < rw_->placeholders) return err.Set(1008, sql_);
+  switch (rw_->kind) {
     case StatementKind::Select: {
       out.isQuery = true;
       if (!Open(params, err)) return false;
@@ -822,10 +970,11 @@ bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) 
     default: {
       Close();
       if (!Ready(err)) return false;
-      if (!IsDdl(rw_.kind)) return RunIntercepted(params, out, err);
+      if (!IsDdl(rw_->kind)) return RunIntercepted(params, out, err);
       session_.Quiesce();
       bool ok = RunDdl(out, err);
       ++session_.epoch_;  // every statement of the session rewrites itself again
+      session_.server_->NoteDdl();  // and the other sessions' kept rewrites are renewed
       return ok;
     }
   }
@@ -836,11 +985,11 @@ bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) 
 bool Statement::Open(const std::vector<Param>& params, Error& err) {
   Close();
   if (!IsQuery()) return err.Set(1002, "the statement is not a query");
-  // SQLite runs all statements of a connection in one read transaction: while another cursor reads,
-  // this one would not see what other sessions committed since. The others read ahead first.
-  session_.Quiesce();
-  if (static_cast<int32_t>(params.size()) < rw_.placeholders) return err.Set(1008, sql_);
-  if (!Ready(err) || !session_.RefreshViews(rw_.views, err)) return false;
+  // SQLite runs all statements of a connection in one read transaction: the cursors that stream
+  // read ahead first only when a commit since their snapshot must be seen.
+  session_.BeforeQuery();
+  if (static_cast<int32_t>(params.size()) < rw_->placeholders) return err.Set(1008, sql_);
+  if (!Ready(err) || !session_.RefreshViews(rw_->views, err)) return false;
   int reprepared = sqlite3_stmt_status(stmt_, SQLITE_STMTSTATUS_REPREPARE, 0);
   if (!BindParams(stmt_, params, err)) {
     sqlite3_reset(stmt_);

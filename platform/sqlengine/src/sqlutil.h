@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace sqlengine {
@@ -53,13 +54,56 @@ inline int PrepareSingle(sqlite3* db, const std::string& sql, unsigned flags, sq
   return SQLITE_OK;
 }
 
+// Statements of a connection prepared once, by their text: for the few bookkeeping texts that a
+// connection runs over and over (SQLite prepares them again by itself after a schema change).
+// Cleared before the connection closes.
+class KeptStatements {
+ public:
+  KeptStatements() = default;
+  KeptStatements(const KeptStatements&) = delete;
+  KeptStatements& operator=(const KeptStatements&) = delete;
+  ~KeptStatements() { Clear(); }
+  // The statement for `sql` (null when it cannot be prepared, with the code in *rc).
+  sqlite3_stmt* Get(sqlite3* db, const std::string& sql, int* rc) {
+    auto it = kept_.find(sql);
+    if (it != kept_.end()) return it->second;
+    sqlite3_stmt* st = nullptr;
+    *rc = PrepareSingle(db, sql, SQLITE_PREPARE_PERSISTENT, &st);
+    if (*rc == kMoreThanOneStatement) *rc = SQLITE_ERROR;
+    if (*rc != SQLITE_OK || !st) {
+      sqlite3_finalize(st);
+      return nullptr;
+    }
+    kept_.emplace(sql, st);
+    return st;
+  }
+  void Clear() {
+    for (auto& k : kept_) sqlite3_finalize(k.second);
+    kept_.clear();
+  }
+
+ private:
+  std::map<std::string, sqlite3_stmt*> kept_;
+};
+
 class Query {
  public:
   Query(sqlite3* db, const std::string& sql) : db_(db) {
     rc_ = PrepareSingle(db, sql, 0, &st_);
     if (rc_ == kMoreThanOneStatement) rc_ = SQLITE_ERROR;
   }
-  ~Query() { sqlite3_finalize(st_); }
+  // A statement of `kept`: borrowed, and reset for its next use at the end.
+  Query(sqlite3* db, const std::string& sql, KeptStatements& kept) : db_(db), borrowed_(true) {
+    st_ = kept.Get(db, sql, &rc_);
+  }
+  ~Query() {
+    if (!borrowed_) {
+      sqlite3_finalize(st_);
+    } else if (st_) {
+      sqlite3_reset(st_);
+      sqlite3_clear_bindings(st_);
+    }
+  }
   Query(const Query&) = delete;
   Query& operator=(const Query&) = delete;
 
@@ -97,6 +141,7 @@ class Query {
 
  private:
   sqlite3* db_;
+  bool borrowed_ = false;
   sqlite3_stmt* st_ = nullptr;
   int rc_ = SQLITE_OK;
   int index_ = 0;

@@ -1,5 +1,6 @@
 // Tokenizer and statement classification.
 #include <cctype>
+#include <cstring>
 #include <set>
 
 #include "sqlrewrite.h"
@@ -249,6 +250,180 @@ std::vector<std::string> PlaceholderNames(const std::string& sql) {
     names.push_back(name);
   }
   return names;
+}
+
+namespace {
+
+// A token of the literal scan: its kind and its place in the text (no copies).
+struct Lex {
+  TokenType type;
+  size_t from, to;
+};
+
+bool WordIs(const std::string& sql, const Lex& t, const char* upper) {
+  size_t n = t.to - t.from;
+  if (t.type != TokenType::Word || std::strlen(upper) != n) return false;
+  for (size_t k = 0; k < n; ++k)
+    if (std::toupper(static_cast<unsigned char>(sql[t.from + k])) != upper[k]) return false;
+  return true;
+}
+
+// The lexical rules of Tokenize, without copies; false for a text Tokenize would refuse.
+bool Scan(const std::string& sql, std::vector<Lex>& out) {
+  const size_t n = sql.size();
+  size_t i = 0;
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(sql[i]);
+    if (std::isspace(c)) {
+      ++i;
+    } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+      size_t e = sql.find('\n', i);
+      i = e == std::string::npos ? n : e;
+    } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+      size_t e = sql.find("*/", i + 2);
+      if (e == std::string::npos) return false;
+      i = e + 2;
+    } else if (c == '\'') {
+      size_t j = i + 1;
+      for (;; ++j) {
+        if (j >= n) return false;
+        if (sql[j] == '\'') {
+          if (j + 1 < n && sql[j + 1] == '\'') {
+            ++j;
+            continue;
+          }
+          break;
+        }
+      }
+      out.push_back({TokenType::String, i, j + 1});
+      i = j + 1;
+    } else if (c == '"') {
+      size_t e = sql.find('"', i + 1);
+      if (e == std::string::npos || e == i + 1 || e - i - 1 > kMaxName) return false;
+      out.push_back({TokenType::QuotedId, i, e + 1});
+      i = e + 1;
+    } else if (std::isalpha(c) || c >= 0x80) {
+      size_t j = i + 1;
+      while (j < n && IdChar(static_cast<unsigned char>(sql[j]))) ++j;
+      if (j - i > kMaxName) return false;
+      out.push_back({TokenType::Word, i, j});
+      i = j;
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+      // As Tokenize reads numbers; only plain integers count as numbers here, any other is a
+      // literal that stays.
+      size_t j = i;
+      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      bool integer = j > i;
+      if (j < n && sql[j] == '.' && !(j + 1 < n && sql[j + 1] == '.')) {
+        integer = false;
+        ++j;
+        while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+      }
+      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+        size_t k = j + 1;
+        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
+          integer = false;
+          j = k;
+          while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+        }
+      }
+      out.push_back({integer ? TokenType::Number : TokenType::String, i, j});
+      i = j;
+    } else if (c == ':' && i + 1 < n && IdChar(static_cast<unsigned char>(sql[i + 1]))) {
+      size_t j = i + 1;
+      while (j < n && IdChar(static_cast<unsigned char>(sql[j]))) ++j;
+      out.push_back({TokenType::Marker, i, j});
+      i = j;
+    } else if (c == '\0') {
+      return false;
+    } else {
+      // Two-character operators need no care: none of them touches a literal that is taken.
+      out.push_back({TokenType::Op, i, i + 1});
+      ++i;
+    }
+  }
+  return true;
+}
+
+bool OpIs(const std::string& sql, const Lex& t, char op) {
+  return t.type == TokenType::Op && sql[t.from] == op &&
+         // "<=", ">=", "!=", ":=" and "=>" are no "="
+         !(op == '=' && t.from > 0 && std::strchr("<>!:", sql[t.from - 1])) &&
+         !(op == '=' && t.from + 1 < sql.size() && sql[t.from + 1] == '>');
+}
+
+}  // namespace
+
+bool TakeLiterals(const std::string& sql, LiteralForm& out) {
+  out.text.clear();
+  out.values.clear();
+  out.slots.clear();
+  std::vector<Lex> toks;
+  toks.reserve(sql.size() / 3 + 4);
+  if (!Scan(sql, toks) || toks.empty()) return false;
+  if (!WordIs(sql, toks[0], "SELECT") && !WordIs(sql, toks[0], "UPDATE") && !WordIs(sql, toks[0], "DELETE")) return false;
+  constexpr size_t kMaxDigits = 18;  // within int64_t
+  auto plain = [&](size_t k) { return toks[k].type == TokenType::Number && toks[k].to - toks[k].from <= kMaxDigits; };
+  std::vector<char> take(toks.size(), 0);
+  bool where = false, any = false;
+  const size_t n = toks.size();
+  for (size_t k = 0; k < n; ++k) {
+    const Lex& t = toks[k];
+    if (WordIs(sql, t, "WHERE")) where = true;
+    if (!where) continue;
+    if (WordIs(sql, t, "IN") && k + 1 < n && OpIs(sql, toks[k + 1], '(')) {
+      // IN ( n, n, ... ): every element a plain integer.
+      size_t j = k + 2;
+      bool all = true;
+      for (;; j += 2) {
+        if (j + 1 >= n || !plain(j)) {
+          all = false;
+          break;
+        }
+        if (OpIs(sql, toks[j + 1], ')')) break;
+        if (!OpIs(sql, toks[j + 1], ',')) {
+          all = false;
+          break;
+        }
+      }
+      if (all) {
+        for (size_t e = k + 2; e <= j; e += 2) take[e] = 1;
+        any = true;
+        k = j + 1;
+      }
+    } else if (plain(k) && k >= 2 && OpIs(sql, toks[k - 1], '=') &&
+               (toks[k - 2].type == TokenType::QuotedId ||
+                (toks[k - 2].type == TokenType::Word && !WordIs(sql, toks[k - 2], "ROWNUM") && !WordIs(sql, toks[k - 2], "NULL")))) {
+      // name = n, ending a term
+      bool ends = k + 1 == n || OpIs(sql, toks[k + 1], ')') || WordIs(sql, toks[k + 1], "AND") ||
+                  WordIs(sql, toks[k + 1], "OR") || WordIs(sql, toks[k + 1], "ORDER") || WordIs(sql, toks[k + 1], "GROUP") ||
+                  WordIs(sql, toks[k + 1], "UNION") || WordIs(sql, toks[k + 1], "FOR");
+      if (ends) {
+        take[k] = 1;
+        any = true;
+      }
+    }
+  }
+  if (!any) return false;
+  out.text.reserve(sql.size());
+  size_t copied = 0;
+  int32_t callerBinds = 0;
+  for (size_t k = 0; k < n; ++k) {
+    if (toks[k].type == TokenType::Marker) {
+      out.slots.push_back(callerBinds++);
+    } else if (take[k]) {
+      out.text.append(sql, copied, toks[k].from - copied);
+      out.text += ":L ";
+      copied = toks[k].to;
+      int64_t v = 0;
+      for (size_t d = toks[k].from; d < toks[k].to; ++d) v = v * 10 + (sql[d] - '0');
+      out.values.push_back(v);
+      out.slots.push_back(-static_cast<int32_t>(out.values.size()));
+    }
+  }
+  out.text.append(sql, copied, std::string::npos);
+  return true;
 }
 
 bool IsDdl(StatementKind k) {

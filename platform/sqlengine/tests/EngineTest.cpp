@@ -1,6 +1,7 @@
 // Sessions, transactions, concurrency, the lock procedure, server views and privileges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "EngineFixture.h"
@@ -466,6 +467,123 @@ TEST_F(EngineTest, DroppedUserCanBeCreatedAgainWhileOthersAreConnected) {
   Run(*admin, "DROP USER TMP CASCADE");
   Run(*admin, "CREATE USER TMP IDENTIFIED BY t");
   EXPECT_EQ(Fails(*admin, "SELECT COUNT(*) FROM TMP.A").code, 942);
+}
+
+// Integer literals of IN lists and of `name = n` terms are bound (texts that differ only in them
+// share one rewrite and one prepared statement); every other literal stays in the text as the
+// rewrite reads it.
+TEST_F(EngineTest, StatementsThatDifferOnlyInTheirLiteralsAnswerEachTheirOwn) {
+  auto s = Logon("S", "s");
+  CreateClassTable(*s);
+  for (int i = 1; i <= 6; ++i)
+    Run(*s, "INSERT INTO S.T (OID, CID, NAME) VALUES (" + std::to_string(i) + ", " + std::to_string(i % 2) + ", 'n" +
+                std::to_string(i) + "')");
+  struct Case {
+    const char* sql;
+    std::vector<Param> binds;
+    std::vector<int64_t> oids;
+  } cases[] = {
+      {"SELECT OID FROM S.T WHERE OID IN (1, 3,5) ORDER BY OID", {}, {1, 3, 5}},
+      {"SELECT OID FROM S.T WHERE OID IN (2,4) ORDER BY OID", {}, {2, 4}},
+      {"SELECT OID FROM S.T WHERE OID IN (6) ORDER BY OID", {}, {6}},
+      {"SELECT OID FROM S.T WHERE CID = :1 AND OID IN (1,2,3) AND NAME <> :2 ORDER BY OID", {P(1), P("n3")}, {1}},
+      {"SELECT OID FROM S.T WHERE CID = :1 AND OID IN (4,5,6) AND NAME <> :2 ORDER BY OID", {P(int64_t{0}), P("n4")}, {6}},
+      {"SELECT OID FROM S.T WHERE OID = 4", {}, {4}},
+      {"SELECT OID FROM S.T WHERE OID=5", {}, {5}},
+      {"SELECT OID FROM S.T WHERE OID = 0005 OR OID = 1 ORDER BY OID", {}, {1, 5}},
+      {"SELECT OID FROM S.T WHERE CID = 0 AND ROWNUM < 3 ORDER BY OID", {}, {2, 4}},
+      {"SELECT OID FROM S.T WHERE CID = 1 AND ROWNUM < 2", {}, {1}},
+      {"SELECT OID FROM S.T WHERE OID IN (1, 2.5, 3) ORDER BY 1", {}, {1, 3}},
+      {"SELECT OID FROM S.T WHERE OID IN (1, -2, 3) ORDER BY OID DESC", {}, {3, 1}},
+      {"SELECT OID FROM S.T WHERE NAME IN ('n1', 'n2') ORDER BY OID", {}, {1, 2}},
+      {"SELECT OID FROM S.T WHERE OID = 1 + 1", {}, {2}},
+      {"SELECT OID FROM S.T WHERE NAME = 'n' || 6", {}, {6}},
+      {"SELECT OID FROM S.T WHERE OID IN (SELECT OID FROM S.T WHERE OID = 3)", {}, {3}},
+      {"SELECT OID FROM S.T WHERE OID IN (1, 2) AND NAME = '' ", {}, {}},
+  };
+  for (int round = 0; round < 2; ++round) {  // the second round runs the kept forms
+    for (const auto& c : cases) {
+      Outcome out = Run(*s, c.sql, c.binds);
+      std::vector<int64_t> oids;
+      for (const auto& row : out.result.rows) oids.push_back(row[0].integer);
+      EXPECT_EQ(oids, c.oids) << c.sql;
+    }
+  }
+  EXPECT_EQ(Run(*s, "UPDATE S.T SET CID = 7 WHERE OID IN (1, 2)").affected, 2);
+  EXPECT_EQ(Run(*s, "DELETE FROM S.T WHERE OID = 2").affected, 1);
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T WHERE CID = 7"), 1);
+  // Errors name the statement's own text.
+  Error err = Fails(*s, "SELECT NOPE FROM S.T WHERE OID IN (1, 2)");
+  EXPECT_EQ(err.code, 904);
+  EXPECT_NE(err.message.find("IN (1, 2)"), std::string::npos) << err.message;
+  EXPECT_EQ(Fails(*s, "SELECT OID FROM S.T WHERE OID IN (1, 2) AND OID = :1").code, 1008);
+  // The kept forms follow DDL, the session's own and another session's.
+  Run(*s, "ALTER TABLE S.T ADD ( X NUMBER (38) )");
+  EXPECT_EQ(Run(*s, "SELECT * FROM S.T WHERE OID IN (3, 4)").result.columns.size(), 4u);
+  auto other = Logon("S", "s");
+  Run(*other, "DROP TABLE S.T");
+  Run(*other, "CREATE TABLE S.T ( OID NUMBER (38), Y NUMBER (38) )");
+  Run(*other, "INSERT INTO S.T (OID, Y) VALUES (9, 99)");
+  Run(*other, "COMMIT");
+  Outcome renewed = Run(*s, "SELECT * FROM S.T WHERE OID IN (9, 4)");
+  ASSERT_EQ(renewed.result.columns.size(), 2u);
+  ASSERT_EQ(renewed.result.rows.size(), 1u);
+  EXPECT_EQ(renewed.result.rows[0][1].integer, 99);
+}
+
+// A cursor streams while its session runs other queries: it holds no rows in memory. It reads
+// ahead only when its session writes, or when another session committed since its snapshot (the
+// session's next query must see that).
+TEST_F(EngineTest, ALongScanInterleavedWithOtherQueriesKeepsTheSessionsMemoryFlat) {
+  auto s = Logon("S", "s");
+  CreateClassTable(*s);
+  constexpr int64_t kRows = 2000;
+  Error err;
+  auto insert = s->Prepare("INSERT INTO S.T (OID, CID, NAME) VALUES (:1, 0, 'x')", err);
+  ASSERT_TRUE(insert) << err.message;
+  for (int64_t i = 1; i <= kRows; ++i) {
+    Outcome out;
+    ASSERT_TRUE(insert->Run({P(i)}, out, err)) << err.message;
+  }
+  Run(*s, "COMMIT");
+  auto scan = s->Prepare("SELECT OID FROM S.T ORDER BY OID", err);
+  ASSERT_TRUE(scan) << err.message;
+  ASSERT_TRUE(scan->Open({}, err)) << err.message;
+  Row row;
+  int64_t seen = 0;
+  size_t held = 0;
+  while (scan->Next(row, err)) {
+    ASSERT_EQ(row.values[0].integer, ++seen);
+    if (seen % 50 == 0) {
+      std::string ids = std::to_string(seen) + ", " + std::to_string(seen + 1);
+      EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T WHERE OID IN (" + ids + ")"), seen < kRows ? 2 : 1);
+      EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T WHERE OID = :1", {P(seen)}), 1);
+      held = std::max(held, s->HeldRows());
+    }
+  }
+  EXPECT_FALSE(err.Has()) << err.message;
+  EXPECT_EQ(seen, kRows);
+  EXPECT_EQ(held, 0u);
+  // Another session commits meanwhile: the next query sees its row, the scan goes on with its own.
+  ASSERT_TRUE(scan->Open({}, err)) << err.message;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(scan->Next(row, err));
+  auto other = Logon("S", "s");
+  Run(*other, "INSERT INTO S.T (OID, CID, NAME) VALUES (5000, 0, 'y')");
+  Run(*other, "COMMIT");
+  EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM S.T"), kRows + 1);
+  EXPECT_EQ(s->HeldRows(), static_cast<size_t>(kRows - 10));
+  seen = 10;
+  while (scan->Next(row, err)) ++seen;
+  EXPECT_EQ(seen, kRows);
+  EXPECT_EQ(s->HeldRows(), 0u);
+  // A write of the session reads the scan ahead.
+  ASSERT_TRUE(scan->Open({}, err)) << err.message;
+  ASSERT_TRUE(scan->Next(row, err));
+  Run(*s, "UPDATE S.T SET CID = 1 WHERE OID = 5000");
+  EXPECT_EQ(s->HeldRows(), static_cast<size_t>(kRows));
+  seen = 1;
+  while (scan->Next(row, err)) ++seen;
+  EXPECT_EQ(seen, kRows + 1);
 }
 
 }  // namespace

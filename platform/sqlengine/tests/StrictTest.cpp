@@ -334,4 +334,37 @@ TEST_F(StrictTest, FunctionsAtExtremeArguments) {
   }
 }
 
+// Oracle's reserved words are names only when quoted; a column added twice is Oracle's error.
+TEST_F(StrictTest, ReservedWordsAsNamesAndColumnsAddedTwice) {
+  struct Case {
+    const char* sql;
+    int32_t code;
+  } cases[] = {
+      {"CREATE TABLE S.SELECT ( A NUMBER )", 903},
+      {"CREATE TABLE SELECT ( A NUMBER )", 903},
+      {"CREATE TABLE ROWS.T2 ( A NUMBER )", 903},
+      {"CREATE TABLE S.T2 ( DATE NUMBER )", 904},
+      {"CREATE TABLE S.T2 ( A NUMBER, level NUMBER )", 904},
+      {"CREATE TABLE S.\"SELECT\" ( \"DATE\" NUMBER, SIZES NUMBER )", 0},
+      {"INSERT INTO S.\"SELECT\" ( \"DATE\" ) VALUES ( 1 )", 0},
+      {"SELECT COUNT(*) FROM S.SELECT", 903},
+      {"UPDATE S.TABLE SET A = 1", 903},
+      {"CREATE INDEX S.INDEX ON S.T ( V )", 953},
+      {"CREATE INDEX S.T_V ON S.UNIQUE ( V )", 903},
+      {"ALTER TABLE S.T ADD ( NUMBER NUMBER )", 904},
+      {"ALTER TABLE S.SET ADD ( X NUMBER )", 903},
+      {"DROP TABLE S.VIEW", 903},
+      {"CREATE USER SELECT IDENTIFIED BY x", 1935},
+      {"ALTER TABLE S.T ADD ( V VARCHAR2 (5) )", 1430},
+      {"ALTER TABLE S.T ADD ( X NUMBER, Y NUMBER, X NUMBER )", 957},
+      {"ALTER TABLE S.T ADD ( X NUMBER, Y NUMBER )", 0},
+      {"ALTER TABLE S.T ADD ( Y NUMBER )", 1430},
+  };
+  for (const auto& c : cases) {
+    std::string message;
+    EXPECT_EQ(Try(c.sql, {}, nullptr, &message), c.code) << c.sql << ": " << message;
+  }
+  EXPECT_EQ(Run(*s_, "SELECT * FROM S.T").result.columns.size(), 9u);  // the refused ADDs added nothing
+}
+
 }  // namespace
