@@ -2,8 +2,17 @@
 // loaded and destroyed when it is unloaded. Each is defined once.
 #pragma once
 
+#include <cstdint>
+
+#include "XKxDatabaseBase.h"
 #include "XKxException.h"
 #include "afxstr.h"
+
+class XKxDatabase;
+
+// The process's receiver of Oracle errors: registered while the kernel runs (XKxDatabaseBase::Init
+// to DeInit).
+extern XKxErrorCallBack gErrorListener;
 
 // Identity of the tool, written into the tool-run records.
 extern const CString gToolVersion;   // "2.20.1"
@@ -20,9 +29,13 @@ extern const CString gSeparator;             // 70 "-", "\r\n" and 10 blanks
 extern const CString gEmptyText;
 
 // The worker thread's hand-over: the kernel action it performs and the exception it leaves for
-// the waiting caller. Written before the worker starts and read after it ends.
+// the waiting caller, and the database it acts on. Written before the worker starts and read after
+// it ends.
 extern CString gCurrentAction;
 extern XKxException gWorkerException;
+extern XKxDatabase* gCurrentDatabase;
+// Milliseconds of one step of the waits for workers and child processes.
+extern const int32_t gWaitStep;   // 333
 
 // The user and password that the kernel's user-name hook hands on.
 extern CString gLoginUser;

@@ -23,8 +23,12 @@ const CString gErrorCodeLineFormat(u"    Error Code: %d");
 const CString gSeparator(CString(u'-', 70) + u"\r\n" + CString(u' ', 10));
 const CString gEmptyText;
 
+XKxErrorCallBack gErrorListener;
+
 CString gCurrentAction;
 XKxException gWorkerException;
+XKxDatabase* gCurrentDatabase = nullptr;
+const int32_t gWaitStep = 333;
 
 CString gLoginUser;
 CString gLoginPassword;

@@ -1,0 +1,144 @@
+// XKxDatabase: one application database under upgrade. It gathers its settings from the registry
+// and the kernel's configuration file (kelvox.cfg), judges them, owns the database's two version
+// records, runs the long kernel actions on a worker thread while the caller ticks the progress
+// display, and opens, closes and restarts the database.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "XKxDatabaseBase.h"
+#include "afxstr.h"
+
+class KxBase;
+class XApplicationDatabases;
+class XKxException;
+class XKxVersionInfo;
+class XProgressOutput;
+
+class XKxDatabase : public XKxDatabaseBase {
+public:
+    // The settings state.
+    enum State : int32_t { kNotAvailable = 0, kOneBelowLimit = 1, kAvailable = 2 };
+
+    // Reads the settings of the set's entry `name` (see the README for the log lines). XKxException
+    // when the set is null.
+    XKxDatabase(const CString& name, XApplicationDatabases* applicationDatabases);
+    ~XKxDatabase() override;
+
+    // ---- settings ----
+    void ReadRegistrySettings();
+    void ReadConfigFile();
+    // The whole value of the key in the section "<prefix>\<sectionName>" of the configuration file;
+    // XKxException "!!no <key> entry for <section> in <file>!" when it is missing or empty.
+    CString ReadConfigFileEntry(const CString& prefix, const CString& sectionName, const CString& key) const;
+    void ValidateSettings();
+    // "<script base directory>\<dictionaryName>_<stepVersion>".
+    CString GetVersionDirectory() const;
+    XProgressOutput* GetProgressOutput() const;
+    // "\r\n\t" and the text appended to the set's error text.
+    void AppendSetError(const CString& text) const;
+
+    // ---- the worker thread of long kernel actions ----
+    // Runs the action named by the text ("- Open <x>", "- Close <x>", and on an open base "Update",
+    // "VersAll", "Reorg", "ReIndex") on a worker thread, ticking the progress display every wait
+    // step. With `announce` the text and its outcome ("...ok!", "...aborted!", "...failed!") are
+    // printed. Throws the worker's failure (-2: cancelled by the user).
+    void RunAction(const CString& action, bool announce);
+
+    // ---- opening, closing, exec lines ----
+    // OpenInternal; a failure gets "Could not open database <name>!" and goes to the set's error
+    // text with its code before it is thrown on.
+    void Open(bool announce);
+    // Nothing when open; a database in state 0 is refused; else the action "- Open <name>".
+    void OpenInternal(bool announce);
+    // False when not open; else the action "- Close <name>" and true.
+    bool Close(bool announce);
+    // True when the (trimmed) line is an exec line "exec database close|open|restart" and has been
+    // carried out; false when it is no exec line; XKxException for an unknown target or command.
+    bool ParseLine(const CString& line);
+
+    // ---- accessors ----
+    KxBase* GetBase() const { return base; }
+    const CString& GetName() const { return name; }
+    const CString& GetBaseName() const { return baseName; }
+    const CString& GetServer() const { return server; }
+    const CString& GetClientName() const { return clientName; }
+    const CString& GetConfigFile() const { return configFile; }
+    const CString& GetUser() const { return user; }
+    const CString& GetPassword() const { return password; }
+    const CString& GetDictPath() const { return dictPath; }
+    const CString& GetPath() const { return path; }
+    const CString& GetConnectService() const { return connectService; }
+    const CString& GetRegistryKey() const { return registryKey; }
+    const CString& GetDictionaryName() const { return dictionaryName; }
+    const CString& GetNlsLang() const { return nlsLang; }
+    const std::u16string& GetWideName() const { return wideName; }
+    void SetServer(const CString& text) { server = text; }
+    void SetBaseName(const CString& text) { baseName = text; }
+    void SetConfigFile(const CString& text) { configFile = text; }
+    void SetUser(const CString& text) { user = text; }
+    void SetPassword(const CString& text) { password = text; }
+    void SetConnectService(const CString& text) { connectService = text; }
+    void SetDictPath(const CString& text) { dictPath = text; }
+    void SetPath(const CString& text) { path = text; }
+    void SetClientName(const CString& text) { clientName = text; }
+    void SetPasswordMasked(bool on) { passwordMasked = on; }
+    void SetExplicitLogin(bool on) { explicitLogin = on; }
+    bool IsPasswordMasked() const { return passwordMasked; }
+    bool IsExplicitLogin() const { return explicitLogin; }
+    bool IsOpen() const { return open; }
+    bool IsRegistryIncomplete() const { return registryIncomplete; }
+    int32_t GetState() const { return state; }
+    void SetState(int32_t value) { state = value; }
+    XApplicationDatabases* GetApplicationDatabases() const { return applicationDatabases; }
+    int32_t GetStepVersion() const { return stepVersion; }
+    // The target version of the current upgrade step (the step version).
+    int32_t GetTargetVersion() const { return stepVersion; }
+    void SetTargetVersion(int32_t version) { stepVersion = version; }
+    int32_t GetLimitVersion() const { return limitVersion; }
+    XKxDatabase* GetRelatedDatabase(int32_t index) const;
+    XKxVersionInfo* GetActualVersion() const { return actualVersion; }
+    XKxVersionInfo* GetNewVersion() const { return newVersion; }
+    int32_t GetActualVersionNumber() const;
+    CString GetActualVersionString() const;
+    CString GetActualVersionInfo() const;
+    int32_t GetActualEditionNumber() const;
+    int32_t GetActualServicePack() const;
+    CString GetNewVersionInfo() const;
+    void SetActualVersionInfo(const CString& text);
+    bool GetAllStepsSucceeded() const { return allStepsSucceeded; }
+    void SetAllStepsSucceeded(bool on) { allStepsSucceeded = on; }
+    const CString& GetDatabaseText() const { return databaseText; }
+    void SetDatabaseText(const CString& text) { databaseText = text; }
+    bool IsOptionSet() const;
+
+private:
+    // Reads one registry value into `target`, logged under `label`; a value that cannot be read is
+    // logged as "-- not found --" with its reason and code, and leaves `target` empty.
+    bool ReadRegistryValue(class XRegistry& registry, const char16_t* valueName, const char16_t* label,
+                           CString& target);
+    void LogSetting(const CString& label, const CString& value) const;
+    // "    Reason:     <message>" and "    Error Code: <code>".
+    void LogReason(const XKxException& error) const;
+    // The setting line with "-- not found --" and the reason lines.
+    void LogNotFound(const CString& label, const XKxException& error) const;
+
+    XApplicationDatabases* applicationDatabases;
+    CString name;
+    CString registryKey;
+    CString dictionaryName;
+    CString nlsLang;
+    bool registryIncomplete = false;
+    bool allStepsSucceeded = true;
+    XKxVersionInfo* actualVersion = nullptr;
+    XKxVersionInfo* newVersion = nullptr;
+    int32_t stepVersion = -1;
+    int32_t limitVersion = -1;
+    CString databaseText;
+};
+
+// The worker thread's procedure: runs the current action on the current database; 0 after
+// success, 1 after failure (the failure is left in the worker exception).
+DWORD WINAPI ThreadFunc(LPVOID);
