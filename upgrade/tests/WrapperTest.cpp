@@ -1,0 +1,313 @@
+// The object-access wrappers on a database of the kernel's own storage and on a gateway database made
+// by relgen, both opened through XKxDatabase: member access of every kind, the failures with their
+// texts and codes, extent walks, queries, object sets, references and embedded sets, the bulk setters.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "KxBase.h"
+#include "KxBlob.h"
+#include "KxClassDict.h"
+#include "KxClient.h"
+#include "KxDateTime.h"
+#include "KxMetaType.h"
+#include "KxObject.h"
+#include "KxTestHooks.h"
+#include "WrapperTestSupport.h"
+#include "XKxAllSet.h"
+#include "XKxBaseFunctions.h"
+#include "XKxClass.h"
+#include "XKxDatabase.h"
+#include "XKxException.h"
+#include "XKxObject.h"
+#include "XKxObjectSet.h"
+
+#ifndef UPGRADE_RELGEN
+#error "UPGRADE_RELGEN names the schema mapper"
+#endif
+
+namespace {
+
+using namespace upgrade_test;
+
+// The failure an operation throws (code 0 and empty texts when it throws none).
+XKxException Thrown(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const XKxException& error) {
+        return error;
+    }
+    return XKxException();
+}
+
+// Runs a test body; a wrapper failure that escapes it fails the test with its text and code.
+void Guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const XKxException& error) {
+        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
+                      << Utf8(error.GetLocation());
+    }
+}
+
+class Wrappers : public ::testing::TestWithParam<WrapperStorage> {
+protected:
+    Wrappers() : computer_("COMPUTERNAME", "UPGRADEHOST") {}
+
+    void SetUp() override {
+        WrapperSite& site = WrapperSite::Get(UPGRADE_RELGEN);
+        ASSERT_FALSE(HasFailure());
+        site.Select(GetParam());
+        SetProgressOutput(display_.Get());
+        db_ = std::make_unique<XKxDatabase>(u"database", &set_);
+        db_->Open(false);
+        ASSERT_TRUE(db_->IsOpen());
+        // Every test starts from empty extents.
+        for (const char* name : {"Item", "Part", "Owner"}) {
+            const KxMetaClass* cls = Dictionary()->FindByName(KxString(name))->AsClass();
+            KxAllSet all(cls->AsPersClass(), db_->GetBase());
+            KxObject* object = nullptr;
+            for (int32_t rc = all.Get(object, 0, 0); rc != KX_KERNEL_E_NO_ELEMENT; rc = all.Get(object, 1, 1)) {
+                ASSERT_EQ(0, rc);
+                ASSERT_EQ(0, object->Delete());
+                all.Unget(object);
+            }
+        }
+    }
+    void TearDown() override {
+        KxHookClear();
+        if (db_) db_->Close(false);
+        db_.reset();
+        SetProgressOutput(nullptr);
+    }
+
+    KxClassDict* Dictionary() const { return db_->GetBase()->GetDictionary(); }
+    XKxDatabase* Db() const { return db_.get(); }
+
+    // A stored object of the class with a name and a count; the wrapper holds it.
+    std::unique_ptr<XKxObject> Stored(const CString& cls, const CString& name, int32_t count) {
+        auto object = std::make_unique<XKxObject>(Db());
+        object->Make(cls, false);
+        object->SetMemberString(u"name", name, false);
+        object->SetMemberInt(u"count", count, true);
+        return object;
+    }
+
+    // The names of a walk, each with its count.
+    std::vector<std::string> Walk(XKxAllSet& all) {
+        std::vector<std::string> seen;
+        XKxObject object(Db());
+        while (all.GetNext(object)) {
+            CString name;
+            int32_t count = 0;
+            object.GetMemberString(u"name", name);
+            object.GetMemberInt(u"count", count);
+            seen.push_back(Utf8(name) + "=" + std::to_string(count));
+        }
+        return seen;
+    }
+
+    EnvVar computer_;
+    LoggedDisplay display_;
+    XApplicationDatabases set_;
+    std::unique_ptr<XKxDatabase> db_;
+};
+
+// Every kind of member written through one wrapper, stored, and read back through another after the
+// first let the object go (so it is read from the storage).
+TEST_P(Wrappers, MemberAccessOfEveryKindRoundTrips) { Guarded([&] {
+    auto owner = Stored(u"Owner", u"boss", 1);
+    auto part = Stored(u"Part", u"wheel", 2);
+    auto pear = Stored(u"Item", u"pear", 4);
+    const KxDateTime stamp(2026, 12, 11, 9, 45, 30);
+    const KxBlob data("\x01\x00\xff", 3);
+    {
+        XKxObject item(Db());
+        item.Make(u"Item", true);
+        item.SetMemberString(u"name", u"Gr\u00fc\u00dfe", false);
+        item.SetMemberBool(u"flag", true, false);
+        item.SetMemberBool(u"active", true, false);
+        item.SetMemberBool(u"done", true, false);
+        item.SetMemberInt(u"count", -5, false);
+        item.SetMemberLong(u"total", -70000, false);
+        item.SetMemberULong(u"size", 4000000000u, false);
+        item.SetMemberDouble(u"weight", 2.5, false);
+        item.SetMemberBlob(u"data", data, false);
+        item.SetMemberDateTime(u"stamp", stamp, false);
+        item.SetMemberReference(u"owner", *owner, false);
+        // A reference to an older version of the class is written as one to the newest.
+        KxRef older = pear->GetObject()->GetRef();
+        older.SetClassId(KxClassId(older.GetClassId().GetClassNumber(), 0));
+        item.SetMemberReference(u"next", KxOnDemand(older, Db()->GetBase()), false);
+        // The embedded object and a new element of the embedded set.
+        XKxObject spot(Db());
+        item.GetMemberEmbeddedObject(u"spot", u"Spot", spot);
+        spot.SetMemberInt(u"x", 7, false);
+        XKxSet spots(Db(), u"Spot");
+        item.GetMemberEmbeddedSet(u"spots", spots);
+        XKxClass spotClass(Db(), u"Spot", false);
+        XKxObject element;
+        spotClass.MakeObject(element);
+        element.SetMemberInt(u"y", 9, false);
+        EXPECT_EQ(spots.Append(element), 0);
+        // The object set: one element appended by the kernel.
+        XKxObjectSet parts(Db());
+        item.GetMemberSet(u"parts", parts);
+        ASSERT_EQ(parts.GetSet()->Append(part->GetObject()), 0);
+        item.Store(0);
+    }
+    owner.reset();
+    part.reset();
+    pear.reset();
+
+    XKxQuery query(Db(), u"Item", true);
+    query.SetCondition(u"count", int32_t(-5), 1);
+    query.Execute();
+    XKxObject item(Db());
+    ASSERT_TRUE(query.GetNext(item));
+    CString name;
+    bool flag = false, active = false, done = false;
+    int32_t count = 0, total = 0;
+    uint32_t size = 0;
+    double weight = 0;
+    KxBlob blob;
+    KxDateTime when;
+    item.GetMemberString(u"name", name);
+    item.GetMemberBool(u"flag", flag);
+    item.GetMemberBool(u"active", active);
+    item.GetMemberBool(u"done", done);
+    item.GetMemberInt(u"count", count);
+    item.GetMemberLong(u"total", total);
+    item.GetMemberULong(u"size", size);
+    item.GetMemberDouble(u"weight", weight);
+    item.GetMemberBlob(u"data", blob);
+    item.GetMemberDateTime(u"stamp", when);
+    EXPECT_EQ(name, CString(u"Gr\u00fc\u00dfe"));
+    EXPECT_TRUE(flag);   // true written is read back true on the 1-byte member
+    EXPECT_TRUE(active);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(count, -5);
+    EXPECT_EQ(total, -70000);
+    EXPECT_EQ(size, 4000000000u);
+    EXPECT_EQ(weight, 2.5);
+    EXPECT_TRUE(blob == data);
+    EXPECT_TRUE(when == stamp);
+
+    XKxObject owned(Db()), next(Db()), onDemand(Db());
+    item.GetMemberReference(u"owner", owned);
+    item.GetMemberReference(u"next", next);
+    ASSERT_NE(owned.GetObject(), nullptr);
+    ASSERT_NE(next.GetObject(), nullptr);
+    CString ownerName;
+    next.GetMemberString(u"name", ownerName);
+    EXPECT_EQ(ownerName, CString(u"pear"));
+    owned.GetMemberString(u"name", ownerName);
+    EXPECT_EQ(ownerName, CString(u"boss"));
+    item.GetMemberOnDemand(u"next", onDemand);
+    EXPECT_EQ(onDemand.GetOnDemand()->GetRef().GetClassId().GetVersion(), 1);
+
+    XKxObject spot(Db());
+    item.GetMemberEmbeddedObject(u"spot", u"Spot", spot);
+    int32_t x = 0, y = 0;
+    spot.GetMemberInt(u"x", x);
+    EXPECT_EQ(x, 7);
+    XKxSet spots(Db(), u"Spot");
+    item.GetMemberEmbeddedSet(u"spots", spots);
+    XKxObject element;
+    ASSERT_TRUE(spots.GetNext(element));
+    element.GetMemberInt(u"y", y);
+    EXPECT_EQ(y, 9);
+    EXPECT_FALSE(spots.GetNext(element));
+    EXPECT_FALSE(spots.GetNext(element));   // no restart
+
+    XKxObjectSet parts(Db());
+    item.GetMemberSet(u"parts", parts);
+    EXPECT_EQ(parts.GetCount(), 1);
+    XKxObject first(Db());
+    ASSERT_TRUE(parts.GetNext(first));
+    CString partName;
+    first.GetMemberString(u"name", partName);
+    EXPECT_EQ(partName, CString(u"wheel"));
+
+    // Cleared: the reference to no object.
+    item.SetMemberReference(u"owner", true);
+    XKxObject none(Db());
+    item.GetMemberReference(u"owner", none);
+    EXPECT_EQ(none.GetObject(), nullptr);
+}); }
+
+// Each failure of member access: the Part's text and the kernel's code; nothing is written.
+TEST_P(Wrappers, MemberFailuresGiveTheirTextAndCode) {
+    auto item = Stored(u"Item", u"apple", 3);
+    XKxObject& o = *item;
+    bool b = true;
+    int32_t i = 0;
+    uint32_t u = 0;
+    double d = 0;
+    CString s;
+    KxBlob blob;
+    KxDateTime when;
+    XKxObjectSet set(Db());
+    XKxObject out(Db());
+    XKxSet spots(Db(), u"Spot");
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        const char16_t* message;
+        int32_t code;
+    };
+    const std::vector<Case> cases = {
+        {"bool on a short", [&] { o.GetMemberBool(u"mark", b); }, u"Error getting MemberBool!", -2113},
+        {"set bool on a short", [&] { o.SetMemberBool(u"mark", true, true); }, u"Error setting MemberBool for <Item::mark>!", -2113},
+        {"string of an int", [&] { o.GetMemberString(u"count", s); }, u"Error getting MemberString!", -2113},
+        {"int of a string", [&] { o.GetMemberInt(u"name", i); }, u"Error getting MemberInt!", -2113},
+        {"long of a string", [&] { o.GetMemberLong(u"name", i); }, u"Error getting MemberLong!", -2113},
+        {"ulong of an int", [&] { o.GetMemberULong(u"count", u); }, u"Error getting MemberULong!", -2113},
+        {"double of an int", [&] { o.GetMemberDouble(u"count", d); }, u"Error getting MemberDouble!", -2113},
+        {"blob of an int", [&] { o.GetMemberBlob(u"count", blob); }, u"Error getting MemberBlob!", -2113},
+        {"date of an int", [&] { o.GetMemberDateTime(u"count", when); }, u"Error getting MemberDateTime!", -2113},
+        {"set of an int", [&] { o.GetMemberSet(u"count", set); }, u"Error getting MemberSet!", -2113},
+        {"on-demand of an int", [&] { o.GetMemberOnDemand(u"count", out); }, u"Error getting MemberOnDemand for member <count>!", -2113},
+        {"embedded of an int", [&] { o.GetMemberEmbeddedObject(u"count", u"Spot", out); }, u"Error getting MemberEbeddedObject!", -2113},
+        {"embedded set of an int", [&] { o.GetMemberEmbeddedSet(u"count", spots); }, u"Error getting MemberEbeddedObject!", -2113},
+        {"set string on an int", [&] { o.SetMemberString(u"count", u"x", true); }, u"Error setting MemberString for <Item::count>!", -2113},
+        {"set int on a string", [&] { o.SetMemberInt(u"name", 1, true); }, u"Error setting MemberInt for <Item::name>!", -2113},
+        {"set long on a string", [&] { o.SetMemberLong(u"name", 1, true); }, u"Error setting MemberLong for <Item::name>!", -2113},
+        {"set ulong on a string", [&] { o.SetMemberULong(u"name", 1, true); }, u"Error setting MemberULong for <Item::name>!", -2113},
+        {"set double on a string", [&] { o.SetMemberDouble(u"name", 1, true); }, u"Error setting MemberDouble for <Item::name>!", -2113},
+        {"set blob on a string", [&] { o.SetMemberBlob(u"name", KxBlob(), true); }, u"Error setting MemberBlob for <Item::name>!", -2113},
+        {"set date on a string", [&] { o.SetMemberDateTime(u"name", KxDateTime(), true); }, u"Error setting MemberDateTime for <Item::name>!", -2113},
+        {"reference into a string", [&] { o.SetMemberReference(u"name", true); }, u"Error setting MemberReference for <Item::name>!", -2113},
+        {"reference of another class", [&] { o.SetMemberReference(u"owner", o, true); }, u"Error setting MemberReference for <Item::owner>!", -2023},
+        {"member the class lacks", [&] { o.GetMemberInt(u"nothing", i); }, u"Error getting MemberInt!", -2841},
+        {"set member the class lacks", [&] { o.SetMemberInt(u"nothing", 1, true); }, u"Error setting MemberInt for <Item::nothing>!", -2841},
+        {"class not in the dictionary", [&] { XKxClass cls(Db(), u"Nothing", true); }, u"Couldn't get KELVOX Meta Type for class <Nothing>!", -2841},
+        {"persistent wrapper of an embedded class", [&] { XKxClass cls(Db(), u"Spot", true); }, u"Couldn't cast MetaType to MetaPersClass! for class <Spot>!", -1},
+        {"embedded object of an unknown class", [&] { o.GetMemberEmbeddedObject(u"spot", u"Nothing", out); }, u"Couldn't get KELVOX Meta Type for class <Nothing>!", -2841},
+        {"embedded set of another class", [&] { XKxObject p(Db()); p.Make(u"Part", false); o.GetMemberEmbeddedSet(u"spots", spots); spots.Append(p); }, u"Error in appending an embedded object to an embedded set!\r\nReason: \tThe object and the set should be of the same MetaType!", -1},
+        {"empty wrapper", [&] { XKxObject e(Db()); e.GetMemberInt(u"count", i); }, u"Could not activate access to an object, because there is no MetaClass!", -1},
+        {"store of nothing", [&] { XKxObject e(Db()); e.Store(0); }, u"Could not store the KxObject, because there is no KxObject!", -1},
+        {"refresh of nothing", [&] { XKxObject e(Db()); e.Refresh(); }, u"No KxObject in this XKxObject!", -1},
+        {"make without database", [&] { XKxObject e; e.Make(u"Item", true); }, u"No link to a XKxDatabase available, so I can't create an object!", -1},
+        {"newest version without reference", [&] { XKxObject e(Db()); e.GetNewestVersion(); }, u"No <KxOnDemand> in this XKxObject to get the newest version of!", -1},
+        {"reference of nothing", [&] { XKxObjectRef r; XKxObject e(Db()); r.SetRef(e); }, u"The XKxObject contains no kelvox object to set a reference for!", -1},
+        {"on-demand without database", [&] { XKxObjectRef r; r.GetOnDemand(); }, u"Error transforming an ObjectRef to OnDemand, because there's no reference to a database!", -1},
+    };
+    for (const Case& c : cases) {
+        const XKxException error = Thrown(c.call);
+        EXPECT_EQ(Utf8(error.GetMessage()), Utf8(CString(c.message))) << c.what;
+        EXPECT_EQ(error.GetCode(), c.code) << c.what;
+    }
+    // Nothing was written: a reader elsewhere sees the stored values.
+    item.reset();
+    XKxAllSet all(Db(), u"Item", true);
+    EXPECT_EQ(Walk(all), std::vector<std::string>{"apple=3"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Storages, Wrappers,
+                         ::testing::Values(WrapperStorage{"Native", false}, WrapperStorage{"Gateway", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
