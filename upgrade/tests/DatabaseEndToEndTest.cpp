@@ -3,9 +3,6 @@
 // (schema made by relgen), "base" in the kernel's own storage.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
@@ -29,41 +26,6 @@ std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-struct ChildRun {
-    DWORD exitCode = 0;
-    std::string console;
-};
-
-ChildRun RunChild(const TempDir& dir, const std::string& arguments) {
-    ChildRun run;
-    const std::string consoleFile = dir / "console.txt";
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int out = open(consoleFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(out, STDOUT_FILENO);
-    close(out);
-    CString commandLine;
-    commandLine.Format(u"\"%S\" %S", UPGRADE_DATABASE_CHILD, arguments.c_str());
-    std::u16string buffer(commandLine.GetString());
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started =
-        CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    EXPECT_TRUE(started) << GetLastError();
-    run.console = ReadAll(consoleFile);
-    return run;
 }
 
 TEST(DatabaseEndToEnd, BothDatabasesOpenAndCloseOnTheWorker) {
@@ -100,7 +62,7 @@ TEST(DatabaseEndToEnd, BothDatabasesOpenAndCloseOnTheWorker) {
     ASSERT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen.out");
     CreateNativeDatabase(install.Config(), "NATIVE", "CFG", "configdict");
 
-    const ChildRun run = RunChild(dir, std::string(kServer) + " \"" + serverFolder + "\"");
+    const ChildRun run = RunChild(dir, UPGRADE_DATABASE_CHILD, std::string(kServer) + " \"" + serverFolder + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.console;
     const std::string& out = run.console;
     for (const std::string& line : {

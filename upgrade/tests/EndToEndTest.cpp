@@ -2,9 +2,6 @@
 // starts its children: a progress output with its log, and the console without one.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -20,50 +17,12 @@
 
 namespace {
 
+using upgrade_test::ChildRun;
 using upgrade_test::Count;
+using upgrade_test::RunChild;
 using upgrade_test::ReadAll;
 using upgrade_test::RegistryFile;
 using upgrade_test::TempDir;
-
-struct ChildRun {
-    DWORD pid = 0;
-    DWORD exitCode = 0;
-    std::string console;
-};
-
-// Runs the child with the arguments; its standard output is caught in a file.
-ChildRun RunChild(const TempDir& dir, const std::string& arguments) {
-    ChildRun run;
-    const std::string consoleFile = dir / "console.txt";
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int out = open(consoleFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(out, STDOUT_FILENO);
-    close(out);
-
-    CString commandLine;
-    commandLine.Format(u"\"%S\" %S", UPGRADE_TEST_CHILD, arguments.c_str());
-    std::u16string buffer(commandLine.GetString());
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                        &startup, &process);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        run.pid = process.dwProcessId;
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    EXPECT_TRUE(started) << GetLastError();
-    run.console = ReadAll(consoleFile);
-    return run;
-}
 
 class EndToEndTest : public ::testing::Test {
 protected:
@@ -79,7 +38,7 @@ protected:
 
 TEST_F(EndToEndTest, AChildWritesItsLogAndShowsItsProgress) {
     const std::string controlsFile = dir_ / "controls.txt";
-    const ChildRun run = RunChild(dir_, "display \"" + controlsFile + "\"");
+    const ChildRun run = RunChild(dir_, UPGRADE_TEST_CHILD, "display \"" + controlsFile + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.console;
 
     const std::string logName = "LiftRun-" + std::to_string(run.pid) + ".log";
@@ -125,7 +84,7 @@ TEST_F(EndToEndTest, AChildWritesItsLogAndShowsItsProgress) {
 }
 
 TEST_F(EndToEndTest, WithoutAProgressOutputTheConsoleShowsTheLinesAndNoLogIsWritten) {
-    const ChildRun run = RunChild(dir_, "console");
+    const ChildRun run = RunChild(dir_, UPGRADE_TEST_CHILD, "console");
     ASSERT_EQ(run.exitCode, 0u) << run.console;
     EXPECT_EQ(run.console, "\nUpgrading databases\n- Open <database>......\nScripts\n- a.sql...ok\nfinished");
     EXPECT_TRUE(std::filesystem::is_empty(logs_));

@@ -1,11 +1,16 @@
 // Helpers of the upgrade library's tests, beside the Win32 stand-in's (a private folder, environment
 // variables, file contents): the registry file an installer would write, the run time's clock held
-// by the test, console capture and printing of wide texts.
+// by the test, console capture, child programs and printing of wide texts.
 #pragma once
 
 #include <windows.h>
 #include <w32test.h>
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -94,5 +99,46 @@ private:
     std::mutex mutex_;
     std::string text_;
 };
+
+struct ChildRun {
+    DWORD pid = 0;
+    DWORD exitCode = 0;
+    std::string console;
+};
+
+// Runs the child program with the arguments and waits for it; its standard output is caught in a
+// file of the folder.
+inline ChildRun RunChild(const TempDir& dir, const char* program, const std::string& arguments) {
+    ChildRun run;
+    const std::string consoleFile = dir / "console.txt";
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int out = open(consoleFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, STDOUT_FILENO);
+    close(out);
+
+    CString commandLine;
+    commandLine.Format(u"\"%S\" %S", program, arguments.c_str());
+    std::u16string buffer(commandLine.GetString());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const BOOL started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    if (started) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        run.pid = process.dwProcessId;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    EXPECT_TRUE(started) << GetLastError();
+    run.console = ReadAll(consoleFile);
+    return run;
+}
 
 }  // namespace upgrade_test
