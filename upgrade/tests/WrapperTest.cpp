@@ -3,6 +3,8 @@
 // texts and codes, extent walks, queries, object sets, references and embedded sets, the bulk setters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -306,8 +308,338 @@ TEST_P(Wrappers, MemberFailuresGiveTheirTextAndCode) {
     EXPECT_EQ(Walk(all), std::vector<std::string>{"apple=3"});
 }
 
+// A bool on a 1-byte member is kept as the character the reader takes: "1" (49) or "0" (48).
+TEST_P(Wrappers, BoolOnACharacterMemberKeepsTheCharacters) { Guarded([&] {
+    auto item = Stored(u"Item", u"apple", 3);
+    KxMemberAccessor raw(item->GetObject()->GetMetaClass(), "flag");
+    ASSERT_EQ(raw.Of(item->GetObject()), 0);
+    for (const bool value : {true, false}) {
+        item->SetMemberBool(u"flag", value, true);
+        uint16_t character = 0;
+        ASSERT_EQ(raw.GetValue(5, &character), 0);
+        EXPECT_EQ(character, value ? 49 : 48);
+        item->Refresh();
+        bool read = !value;
+        item->GetMemberBool(u"flag", read);
+        EXPECT_EQ(read, value);
+    }
+}); }
+
+// A refused store (a unique key taken) deletes only a new object; a stored one keeps its row.
+TEST_P(Wrappers, RefusedStoreKeepsAStoredObject) { Guarded([&] {
+    auto apple = Stored(u"Item", u"apple", 1);
+    auto pear = Stored(u"Item", u"pear", 2);
+    pear->SetMemberString(u"name", u"apple", false);
+    XKxException error = Thrown([&] { pear->Store(0); });
+    // The gateway's Oracle error arrives through the error receiver as the negated Oracle code.
+    EXPECT_EQ(error.GetCode(), GetParam().gateway ? -1 : -2028);
+    EXPECT_NE(Utf8(error.GetMessage()).find(GetParam().gateway ? "ORA-00001" : "Error calling <KxObject->Store()>!"),
+              std::string::npos);
+    EXPECT_NE(pear->GetObject(), nullptr);
+    XKxAllSet all(Db(), u"Item", true);
+    EXPECT_EQ(all.GetCount(), 2);
+    // A new object whose first store is refused is discarded.
+    XKxObject fresh(Db());
+    fresh.Make(u"Item", false);
+    fresh.SetMemberString(u"name", u"apple", false);
+    error = Thrown([&] { fresh.Store(0); });
+    EXPECT_EQ(error.GetCode(), GetParam().gateway ? -1 : -2028);
+    if (!GetParam().gateway) EXPECT_EQ(fresh.GetObject(), nullptr);
+    XKxAllSet again(Db(), u"Item", true);
+    EXPECT_EQ(again.GetCount(), 2);
+}); }
+
+// One wrapper given objects of two unrelated classes reads each object's own member of a name.
+TEST_P(Wrappers, AccessorFollowsTheObjectsClass) { Guarded([&] {
+    auto item = Stored(u"Item", u"apple", 3);
+    auto owner = Stored(u"Owner", u"boss", 8);
+    XKxObject one(Db());
+    int32_t count = 0;
+    one.SetObject(item->GetObject());
+    one.GetMemberInt(u"count", count);
+    EXPECT_EQ(count, 3);
+    one.SetObject(owner->GetObject());
+    one.GetMemberInt(u"count", count);
+    EXPECT_EQ(count, 8);
+    one.SetObject(item->GetObject());
+    one.SetMemberInt(u"count", 4, false);
+    item->GetMemberInt(u"count", count);
+    EXPECT_EQ(count, 4);
+}); }
+
+// A wrapper that dies while its hold cannot be given back does not end the process; Forget throws.
+TEST_P(Wrappers, DestructorSwallowsAFailedForget) { Guarded([&] {
+    auto item = Stored(u"Item", u"apple", 3);
+    KxObject* raw = item->GetObject();
+    {
+        XKxObject other(Db());
+        other.SetObject(raw);
+        while (raw->Forget() > 0) {
+        }
+        XKxObject third(Db());
+        third.Assign(other);   // the same object: nothing is taken
+        const XKxException error = Thrown([&] { third.Forget(); });
+        EXPECT_EQ(error.GetCode(), -2017);
+        EXPECT_EQ(Utf8(error.GetMessage()), "Error calling <KxObject->Forget()>!");
+    }   // other's Forget fails here
+    item.reset();
+}); }
+
+// The closed database and the missing one: every constructor throws before the kernel is asked.
+TEST_P(Wrappers, ClosedDatabaseRefusesEveryWrapper) {
+    ASSERT_TRUE(Db()->Close(false));
+    const std::vector<std::pair<std::function<void()>, std::string>> cases = {
+        {[&] { XKxClass c(Db(), u"Item", true); }, "Cannot access objects of <Item>, because the database is not opened!"},
+        {[&] { XKxClass c(Db()); }, "Cannot access any database objects, because the database is not opened!"},
+        {[&] { XKxClass c(nullptr, u"Item", true); }, "Cannot create a wrapper class for <Item>, because the link to a database is missing!"},
+        {[&] { XKxClass c(nullptr); }, "Cannot create a null wrapper class, because the link to a database is missing!"},
+        {[&] { XKxAllSet c(Db(), u"Item", true); }, "Cannot access objects of <Item>, because the database is not opened!"},
+        {[&] { XKxSet c(Db(), u"Spot"); }, "Cannot access objects of <Spot>, because the database is not opened!"},
+        {[&] { XKxQuery c(Db(), u"Item", true); }, "Error initializing <XKxQuery>!\r\nReason: \tCannot access objects of <Item>, because the database is not opened!"},
+    };
+    for (const auto& [call, message] : cases) EXPECT_EQ(Utf8(Thrown(call).GetMessage()), message);
+}
+
+// The null wrappers: no class, no extent, no query.
+TEST_P(Wrappers, NullWrappers) { Guarded([&] {
+    XKxClass none(Db());
+    EXPECT_EQ(none.GetClassId(), -1);
+    EXPECT_EQ(none.MakeExtent(), nullptr);
+    EXPECT_EQ(Utf8(Thrown([&] { none.GetMetaClass(); }).GetMessage()), "Couldn't get the MetaClass for <>!");
+    XKxAllSet all(Db());
+    XKxObject object(Db());
+    EXPECT_EQ(all.GetCount(), -1);
+    EXPECT_EQ(Utf8(Thrown([&] { all.GetNext(object); }).GetMessage()),
+              "Error getting next object of an AllSet!\r\nReason: \t<m_pAllSet> for Class <> is <NULL>!");
+    XKxQuery query(Db());
+    query.SetCondition(u"count", int32_t(1), 1);
+    query.SetSearchCondition(u"count", 1, 1);
+    query.SortBy(u"count", 0);
+    query.SetBoolOperator(1);
+    query.Execute();
+    EXPECT_EQ(Utf8(Thrown([&] { query.GetNext(object); }).GetMessage()), "<m_podsQueryResultSet> for Class <> is <NULL>!");
+    XKxQuery items(Db(), u"Item", true);
+    EXPECT_EQ(Utf8(Thrown([&] { items.GetNext(object); }).GetMessage()),
+              "<m_podsQueryResultSet> for Class <Item> is <NULL>!");
+}); }
+
+// Members in the kernel's order, null once, then the first again; the class map's refusals.
+TEST_P(Wrappers, MembersAndClassMap) { Guarded([&] {
+    XKxClass owner(Db(), u"Owner", true);
+    std::vector<std::string> names;
+    for (int i = 0; i < 4; ++i) {
+        const KxMember* member = owner.GetNextMember();
+        names.push_back(member != nullptr ? member->GetName().ToUtf8() : "-");
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"name", "count", "-", "name"}));
+    CString name;
+    owner.GetMemberName(name, 1);
+    EXPECT_EQ(name, CString(u"count"));
+    const XKxException error = Thrown([&] { owner.GetMemberName(name, 5); });
+    EXPECT_EQ(Utf8(error.GetMessage()), "Error getting name of member #5 in class <Owner>!");
+    EXPECT_EQ(error.GetCode(), -2005);
+    EXPECT_GT(owner.GetClassId(), 0);
+
+    XKxClassMap map(Db());
+    auto root = std::make_unique<XKxClass>(Db(), u"KxObject", true);
+    EXPECT_FALSE(map.AddClass(root.get()));
+    map.AddClassWithBases(new XKxClass(Db(), u"Special", true));
+    std::vector<std::string> held;
+    for (const auto& entry : map.GetClasses()) held.push_back(Utf8(entry.first));
+    EXPECT_EQ(held, (std::vector<std::string>{"Item", "Special"}));
+    auto again = std::make_unique<XKxClass>(Db(), u"Item", true);
+    EXPECT_FALSE(map.AddClass(again.get()));
+    map.AddClassWithBases(new XKxClass(Db(), u"Item", true));   // refused and deleted
+    EXPECT_EQ(map.GetClasses().size(), 2u);
+}); }
+
+// Extent walks: an empty class, an object deleted meanwhile skipped, an injected -2023 skipped, the
+// restart after the end.
+TEST_P(Wrappers, ExtentWalks) { Guarded([&] {
+    XKxAllSet owners(Db(), u"Owner", true);
+    XKxObject object(Db());
+    EXPECT_FALSE(owners.GetNext(object));
+    EXPECT_EQ(owners.GetCount(), 0);
+    auto a = Stored(u"Item", u"a", 1);
+    auto b = Stored(u"Item", u"b", 2);
+    auto c = Stored(u"Item", u"c", 3);
+    b->Forget();
+    XKxAllSet all(Db(), u"Item", true);
+    ASSERT_TRUE(all.GetNext(object));
+    XKxObject doomed(Db());
+    ASSERT_TRUE(all.GetNext(doomed));
+    CString name;
+    doomed.GetMemberString(u"name", name);
+    EXPECT_EQ(name, CString(u"b"));
+    all.Create();   // a new walk over the extent as it stands
+    ASSERT_TRUE(all.GetNext(object));
+    doomed.Delete(0);
+    std::vector<std::string> rest;
+    while (all.GetNext(object)) {
+        object.GetMemberString(u"name", name);
+        rest.push_back(Utf8(name));
+    }
+    EXPECT_EQ(rest, std::vector<std::string>{"c"});
+    KxHookFailNext("KxObjectSet::Get", -2023);
+    EXPECT_EQ(Walk(all), (std::vector<std::string>{"a=1", "c=3"}));
+    EXPECT_EQ(Walk(all), (std::vector<std::string>{"a=1", "c=3"}));   // restarts after the end
+}); }
+
+// A query with two conditions joined by AND and a sort; a string condition made from a temporary.
+TEST_P(Wrappers, QueryWithConditionsAndSort) { Guarded([&] {
+    std::vector<std::unique_ptr<XKxObject>> items;
+    for (int i = 1; i <= 5; ++i) items.push_back(Stored(u"Item", CString(std::u16string(1, u'a' + i - 1).c_str()), i));
+    items.clear();
+    XKxQuery query(Db(), u"Item", true);
+    query.SetSearchCondition(u"count", 2, 5);
+    query.SetBoolOperator(1);
+    query.SetCondition(u"count", int32_t(4), 3);
+    query.SetBoolOperator(1);
+    query.SetCondition(u"name", CString(u"c"), 6);
+    query.SortBy(u"name", 1);
+    query.Execute();
+    EXPECT_EQ(query.GetCount(), 2);
+    EXPECT_EQ(Walk(query), (std::vector<std::string>{"d=4", "b=2"}));
+    EXPECT_EQ(Walk(query), (std::vector<std::string>{"d=4", "b=2"}));
+    query.SetBoolOperator(1);
+    query.SetCondition(u"size", uint32_t(7), 1);
+    query.Execute();
+    XKxObject object(Db());
+    EXPECT_FALSE(query.GetNext(object));
+    const XKxException error = Thrown([&] { query.SetCondition(u"nothing", int32_t(1), 1); });
+    EXPECT_EQ(Utf8(error.GetMessage()), "Error setting query condition on <nothing> for class <Item>!");
+    EXPECT_EQ(error.GetCode(), -2841);
+}); }
+
+// Object sets: Delete then GetNext reads the element now at the place; no restart after the end.
+TEST_P(Wrappers, ObjectSetWalk) { Guarded([&] {
+    auto item = Stored(u"Item", u"apple", 1);
+    XKxObjectSet parts(Db());
+    item->GetMemberSet(u"parts", parts);
+    for (const char16_t* name : {u"p1", u"p2", u"p3"}) {
+        auto part = Stored(u"Part", name, 0);
+        ASSERT_EQ(parts.GetSet()->Append(part->GetObject()), 0);
+    }
+    item->Store(0);
+    XKxObject element(Db());
+    CString name;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(parts.GetNext(element));
+    parts.Delete();
+    while (parts.GetNext(element)) {
+        element.GetMemberString(u"name", name);
+        seen.push_back(Utf8(name));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"p2", "p3"}));
+    EXPECT_FALSE(parts.GetNext(element));
+    XKxObjectSet none(Db());
+    EXPECT_EQ(Utf8(Thrown([&] { none.GetNext(element); }).GetMessage()), "No KxObjectSet in this XKxObjectSet!");
+    EXPECT_EQ(none.GetCount(), -1);
+
+    // Back-pointers: every part gets the item, the set is emptied.
+    EXPECT_EQ(Db()->SwitchToBackpointer(u"Item", u"parts", u"whole"), 2);
+    item->Refresh();
+    item->GetMemberSet(u"parts", parts);
+    EXPECT_EQ(parts.GetCount(), 0);
+    XKxAllSet all(Db(), u"Part", true);
+    XKxObject whole(Db());
+    int32_t withItem = 0;
+    while (all.GetNext(element)) {
+        element.GetMemberReference(u"whole", whole);
+        if (whole.GetObject() != nullptr) ++withItem;
+    }
+    EXPECT_EQ(withItem, 2);
+}); }
+
+// References: the map's keys, a locked referenced object, an embedded-only store.
+TEST_P(Wrappers, ReferencesAndLockedObjects) { Guarded([&] {
+    auto apple = Stored(u"Item", u"apple", 1);
+    auto pear = Stored(u"Item", u"pear", 2);
+    XKxReferenceMap map;
+    EXPECT_TRUE(map.Lookup(*apple).IsNull());
+    map.Add(*apple, *pear);
+    EXPECT_TRUE(map.Lookup(*apple) == XKxObjectRef(*pear));
+    XKxObjectRef elsewhere(*apple);
+    elsewhere.Set(KxOnDemand(apple->GetObject(), 1), nullptr);   // another database: the same key
+    EXPECT_TRUE(map.Lookup(elsewhere) == XKxObjectRef(*pear));
+    XKxObject back(Db());
+    back.SetOnDemand(XKxObjectRef(*pear).GetOnDemand());
+    XKxObject loaded(Db());
+    back.GetReference(loaded);
+    EXPECT_EQ(loaded.GetObject(), pear->GetObject());
+
+    apple->SetMemberReference(u"next", *pear, true);
+    pear->Forget();
+    KxHookFailNext("KxOnDemand::Get", -2041);
+    XKxObject out(Db());
+    apple->GetMemberReference(u"next", out);
+    EXPECT_EQ(out.GetObject(), nullptr);
+    const std::vector<std::string> lines = display_.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "   ...the object is locked and could not be referenced!"), lines.end());
+
+    XKxObject spot(Db());
+    apple->GetMemberEmbeddedObject(u"spot", u"Spot", spot);
+    spot.Store(0);   // nothing
+}); }
+
+// The bulk setters: the count and the timed line; a failure ends the step and names the object.
+TEST_P(Wrappers, BulkSetters) { Guarded([&] {
+    EXPECT_EQ(Db()->SetAttributeInt(u"Owner", u"count", 5), 0);
+    for (const char16_t* name : {u"a", u"b"}) Stored(u"Item", name, 1);
+    EXPECT_EQ(Db()->SetAttributeInt(u"Item", u"count", 7), 2);
+    EXPECT_EQ(Db()->SetAttributeBoolean(u"Item", u"done", true), 2);
+    XKxAllSet all(Db(), u"Item", true);
+    EXPECT_EQ(Walk(all), (std::vector<std::string>{"a=7", "b=7"}));
+    const XKxException error = Thrown([&] { Db()->SetAttributeInt(u"Item", u"name", 5); });
+    EXPECT_EQ(error.GetCode(), -2113);
+    EXPECT_EQ(Utf8(error.GetMessage()),
+              "Setting all attributes <name> of class <Item> to <5> failed!\r\nReason: \tSetting attribute <name> of "
+              "object #1 of 2 objects to <5> failed!\r\nReason: \tError setting MemberInt for <Item::name>!");
+    const std::vector<std::string> lines = display_.Lines();
+    for (const std::string& line :
+         {"- Setting all attributes <count> of class <Owner> to <5>......updated <0> objects!...updated <0> objects in  0 seconds!",
+          "- Setting all attributes <count> of class <Item> to <7>......updated <2> objects!...updated <2> objects in  0 seconds!",
+          "- Setting all attributes <done> of class <Item> to <true>......updated <2> objects!...updated <2> objects in  0 seconds!"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    // The failed step was ended: its timer stands still.
+    FakeClock clock;
+    CString before, after;
+    Thrown([&] { Db()->SetAttributeInt(u"Item", u"name", 5); });
+    clock.Advance(5000);
+    GetElapsedText(before);
+    clock.Advance(5000);
+    GetElapsedText(after);
+    EXPECT_EQ(before, after);
+}); }
+
 INSTANTIATE_TEST_SUITE_P(Storages, Wrappers,
                          ::testing::Values(WrapperStorage{"Native", false}, WrapperStorage{"Gateway", true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// References keep the whole 48-bit object id: ids equal in their low word are two keys, and an id
+// whose low word is 0 is no null reference.
+TEST(ObjectRefs, KeepTheWholeObjectId) {
+    auto reference = [](uint32_t low, uint16_t high) {
+        auto object = std::make_unique<XKxObject>();
+        object->SetOnDemand(KxOnDemand(KxRef(KxObjId(low, high), KxClassId(1, 1)), nullptr));
+        return object;
+    };
+    auto one = reference(5, 1), two = reference(5, 2), zeroLow = reference(0, 3), copy = reference(9, 0);
+    XKxReferenceMap map;
+    map.Add(*one, *copy);
+    EXPECT_TRUE(map.Lookup(*two).IsNull());
+    map.Add(*two, *zeroLow);
+    EXPECT_EQ(map.GetCount(), 2u);
+    EXPECT_TRUE(map.Lookup(*one) == XKxObjectRef(*copy));
+    EXPECT_TRUE(map.Lookup(*two) == XKxObjectRef(*zeroLow));
+    EXPECT_FALSE(XKxObjectRef(*zeroLow).IsNull());
+    EXPECT_EQ(XKxObjectRef(*zeroLow).GetObjectId().GetHigh(), 3);
+    EXPECT_TRUE(XKxObjectRef(*one) < XKxObjectRef(*two));
+    EXPECT_TRUE(XKxObjectRef().IsNull());
+}
 
 }  // namespace
