@@ -26,8 +26,8 @@
 #include "XKxObject.h"
 #include "XKxObjectSet.h"
 
-#ifndef UPGRADE_RELGEN
-#error "UPGRADE_RELGEN names the schema mapper"
+#if !defined(UPGRADE_RELGEN) || !defined(UPGRADE_WRAPPER_CHILD) || !defined(UPGRADE_WRAPPER_STEPS)
+#error "UPGRADE_RELGEN, UPGRADE_WRAPPER_CHILD and UPGRADE_WRAPPER_STEPS name the programs"
 #endif
 
 namespace {
@@ -641,5 +641,61 @@ TEST(ObjectRefs, KeepTheWholeObjectId) {
     EXPECT_TRUE(XKxObjectRef(*one) < XKxObjectRef(*two));
     EXPECT_TRUE(XKxObjectRef().IsNull());
 }
+
+}  // namespace
+
+namespace {
+
+// A step library loaded by a child program converts the database through the wrappers; a second
+// child checks every object; on the gateway the changed rows are read from the engine too.
+class WrapperEndToEnd : public ::testing::TestWithParam<WrapperStorage> {};
+
+TEST_P(WrapperEndToEnd, StepLibraryConvertsAndASecondProcessChecks) {
+    WrapperSite& site = WrapperSite::Get(UPGRADE_RELGEN);
+    ASSERT_FALSE(HasFailure());
+    site.Select(GetParam());
+    TempDir logs;
+    const std::string arguments = std::string("\"") + UPGRADE_WRAPPER_STEPS + "\" ";
+    const ChildRun convert = RunChild(logs, UPGRADE_WRAPPER_CHILD, arguments + "convert \"" + logs.Path() + "\"");
+    ASSERT_EQ(convert.exitCode, 0u) << convert.console;
+    for (const std::string& line : {std::string("= made 3 items and 3 parts"), std::string("= query i3 i2"),
+                                    std::string("= walk i1 i2 i3"), std::string("= updated 3"),
+                                    std::string("= backpointers 3")})
+        EXPECT_NE(convert.console.find(line), std::string::npos) << line << "\n" << convert.console;
+    const std::string log = ReadAll(logs / "wrapper.log");
+    EXPECT_NE(log.find("- Setting all attributes <count> of class <Item> to <42>......updated <3> objects!...updated <3> "
+                       "objects in  0 seconds!"),
+              std::string::npos)
+        << log;
+
+    const ChildRun check = RunChild(logs, UPGRADE_WRAPPER_CHILD, arguments + "check \"" + logs.Path() + "\"");
+    ASSERT_EQ(check.exitCode, 0u) << check.console;
+    for (const std::string& line :
+         {"= i1 count 42 flag parts 0", "= i2 count 42 flag parts 0", "= i3 count 42 flag parts 0", "= p1 whole i1",
+          "= p2 whole i1", "= p3 whole i2"})
+        EXPECT_NE(check.console.find(line), std::string::npos) << line << "\n" << check.console;
+
+    if (GetParam().gateway) {
+        sqlengine::Error err;
+        auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
+        if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
+        ASSERT_TRUE(server) << err.message;
+        auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
+        ASSERT_TRUE(session) << err.message;
+        auto statement = session->Prepare("SELECT NAME0V0, COUNT5V0 FROM SHOP.ITEMC1V0 ORDER BY NAME0V0", err);
+        ASSERT_TRUE(statement) << err.message;
+        sqlengine::Outcome outcome;
+        ASSERT_TRUE(statement->Run({}, outcome, err)) << err.message;
+        std::vector<std::string> rows;
+        for (const auto& row : outcome.result.rows) rows.push_back(row[0].bytes + "=" + std::to_string(row[1].integer));
+        EXPECT_EQ(rows, (std::vector<std::string>{"i1=42", "i2=42", "i3=42"}));
+        statement.reset();
+        session->End();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Storages, WrapperEndToEnd,
+                         ::testing::Values(WrapperStorage{"Native", false}, WrapperStorage{"Gateway", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
