@@ -13,23 +13,17 @@ namespace {
 
 const char16_t kUnit[] = u".\\xkxclass";
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 }  // namespace
 
 XKxClass::XKxClass(XKxDatabase* database, const CString& className, bool persistent)
     : className(className), persistent(persistent), database(database) {
     if (database == nullptr)
         throw XKxException(kUnit, u"XKxClass::XKxClass",
-                           Formatted(u"Cannot create a wrapper class for <%s>, because the link to a database is missing!",
+                           FormatText(u"Cannot create a wrapper class for <%s>, because the link to a database is missing!",
                                      className));
     if (!database->IsOpen())
         throw XKxException(kUnit, u"XKxClass::XKxClass",
-                           Formatted(u"Cannot access objects of <%s>, because the database is not opened!", className));
+                           FormatText(u"Cannot access objects of <%s>, because the database is not opened!", className));
     Create(className);
 }
 
@@ -57,33 +51,33 @@ void XKxClass::Create(const CString& name) {
     persClass = nullptr;
     nonPersClass = nullptr;
     KxBase* base = database->GetBase();
-    if (base == nullptr) throw XKxException(kUnit, function, Formatted(u"No KxBase for class <%s>!", name));
+    if (base == nullptr) throw XKxException(kUnit, function, FormatText(u"No KxBase for class <%s>!", name));
     KxClassDict* dictionary = base->GetDictionary();
-    if (dictionary == nullptr) throw XKxException(kUnit, function, Formatted(u"No KxClassDict for class <%s>!", name));
+    if (dictionary == nullptr) throw XKxException(kUnit, function, FormatText(u"No KxClassDict for class <%s>!", name));
     if (name.IsEmpty()) return;
 
     const KxMetaType* type = nullptr;
     const int32_t status = dictionary->GetMetaType(CStringToKxString(name), type);
     if (status < 0)
-        throw XKxException(status, kUnit, function, Formatted(u"Couldn't get KELVOX Meta Type for class <%s>!", name));
+        throw XKxException(status, kUnit, function, FormatText(u"Couldn't get KELVOX Meta Type for class <%s>!", name));
     if (type == nullptr)
-        throw XKxException(kUnit, function, Formatted(u"KELVOX Meta Type for class <%s> is NULL!", name));
+        throw XKxException(kUnit, function, FormatText(u"KELVOX Meta Type for class <%s> is NULL!", name));
     const KxMetaTypeHandle* handle = type->GetTypeHandle();
     const KxClassId classId = handle != nullptr ? handle->GetClassId() : KxClassId::Invalid();
     const KxMetaTypeHandle* newest = nullptr;
     if (dictionary->GetNewestVersion(classId, newest) < 0 || newest == nullptr)
         throw XKxException(kUnit, function,
-                           Formatted(u"GetNewestVersion() returned invalid data for class <%s>!", name));
+                           FormatText(u"GetNewestVersion() returned invalid data for class <%s>!", name));
     if (persistent) {
         persClass = type->AsPersClass();
         if (persClass == nullptr)
             throw XKxException(kUnit, function,
-                               Formatted(u"Couldn't cast MetaType to MetaPersClass! for class <%s>!", name));
+                               FormatText(u"Couldn't cast MetaType to MetaPersClass! for class <%s>!", name));
     } else {
         nonPersClass = type->AsNonPersClass();
         if (nonPersClass == nullptr)
             throw XKxException(kUnit, function,
-                               Formatted(u"Couldn't cast MetaType to MetaNonPersClass! for class <%s>!", name));
+                               FormatText(u"Couldn't cast MetaType to MetaNonPersClass! for class <%s>!", name));
     }
     metaType = type;
 }
@@ -101,7 +95,7 @@ KxAllSet* XKxClass::MakeExtent() const {
 const KxMetaClass* XKxClass::GetMetaClass() const {
     if (persClass != nullptr) return persClass;
     if (nonPersClass != nullptr) return nonPersClass;
-    throw XKxException(kUnit, u"XKxClass::GetMetaClass", Formatted(u"Couldn't get the MetaClass for <%s>!", className));
+    throw XKxException(kUnit, u"XKxClass::GetMetaClass", FormatText(u"Couldn't get the MetaClass for <%s>!", className));
 }
 
 void XKxClass::GetMemberName(CString& name, int32_t index) const {
@@ -145,11 +139,11 @@ void XKxClass::MakeObject(XKxObject& object) {
             if (instance == nullptr)
                 throw XKxException(
                     kUnit, function,
-                    Formatted(u"Error in creating a new embedded object for embedded class <%s>!", className));
+                    FormatText(u"Error in creating a new embedded object for embedded class <%s>!", className));
             object.TakeEmbeddedInstance(instance, nonPersClass);
         }
     } catch (XKxException& error) {
-        error.AddLocation(kUnit, function, Formatted(u"Error in creating a new object for class <%s>!", className));
+        error.AddLocation(kUnit, function, FormatText(u"Error in creating a new object for class <%s>!", className));
         throw;
     }
 }

@@ -18,12 +18,6 @@ namespace {
 
 const char16_t kUnit[] = u".\\xkxobject";
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 void ThrowIfFailed(int32_t status, const char16_t* function, const CString& message) {
     if (status < 0) throw XKxException(status, kUnit, function, message);
 }
@@ -381,7 +375,7 @@ void XKxObject::GetMemberOnDemand(const CString& name, XKxObject& out) {
     ActivateMemberAccessor(name);
     KxOnDemand ref;
     ThrowIfFailed(accessor->Get(ref), u"XKxObject::GetMemberOnDemand",
-                  Formatted(u"Error getting MemberOnDemand for member <%s>!", name));
+                  FormatText(u"Error getting MemberOnDemand for member <%s>!", name));
     out.SetOnDemand(ref);
     out.SetDatabase(database);
 }
@@ -393,7 +387,7 @@ void XKxObject::GetMemberReference(const CString& name, XKxObject& out) {
         ref.GetReference(out);
     } catch (XKxException& error) {
         error.AddLocation(kUnit, u"XKxObject::GetMemberReference",
-                          Formatted(u"Error getting MemberReference for member <%s>!", name));
+                          FormatText(u"Error getting MemberReference for member <%s>!", name));
         throw;
     }
 }

@@ -13,12 +13,6 @@ namespace {
 
 const char16_t kUnit[] = u".\\xkxquery";
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 }  // namespace
 
 XKxQuery::XKxQuery(XKxDatabase* database, const CString& className, bool persistent) try
@@ -57,7 +51,7 @@ void XKxQuery::Run(Call call, const CString& failure, const char16_t* function, 
 
 void XKxQuery::SortBy(const CString& member, int32_t sortOperator) {
     Run([&] { return query->SortBy(CStringToKxString(member), sortOperator, -1, -1, 0); },
-        Formatted(u"Error defining a sort order for query in class <%s>!", className), u"XKxQuery::SortBy",
+        FormatText(u"Error defining a sort order for query in class <%s>!", className), u"XKxQuery::SortBy",
         u"An unknown exception occured while defining a sort order for a query!");
 }
 
@@ -67,7 +61,7 @@ void XKxQuery::SetBoolOperator(int32_t op) {
             query->SetBoolOp(static_cast<uint8_t>(op));
             return 0;
         },
-        Formatted(u"Error setting boolean operator for query in class <%s>!", className), u"XKxQuery::SetBoolOperator",
+        FormatText(u"Error setting boolean operator for query in class <%s>!", className), u"XKxQuery::SetBoolOperator",
         u"An unknown exception occured while setting a bool operator for a query!");
 }
 
