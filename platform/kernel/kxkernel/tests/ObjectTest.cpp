@@ -74,6 +74,25 @@ TEST_F(ObjectTest, ManagerCreatesFindsAndReleasesObjects) {
     EXPECT_EQ(0u, base_.GetObjectSpace()->nts_Count());
 }
 
+// The last Forget leaves a stale entry that answers a status; past the bound the oldest entries go, so
+// a long run keeps no more than the bound (the sanitizer sees every one freed).
+TEST_F(ObjectTest, ForgottenObjectsLeaveBoundedStaleEntries) {
+    KxObjectMgr* mgr = base_.GetObjectMgr();
+    KxObject* last = nullptr;
+    for (size_t i = 0; i < KxObjectMgr::kStaleEntries + 10; ++i) {
+        ASSERT_EQ(0, mgr->Create(company_, KxObjId(static_cast<uint32_t>(i + 1)), last));
+        EXPECT_EQ(0, last->Remember());
+        EXPECT_EQ(1, last->Forget());
+        EXPECT_EQ(0, last->Forget());
+    }
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, last->Forget());
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, last->Remember());
+    EXPECT_EQ(nullptr, last->GetAddress());
+    EXPECT_EQ(0u, mgr->GetObjectCount());
+    KxObject* found = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_OBJ_NOT_FOUND, mgr->Find(last->GetRef(), found));
+}
+
 TEST_F(ObjectTest, ObjectsMoveBetweenBasesAndOutliveTheirManager) {
     KxObjectMgr loose(nullptr);
     KxObject* o = nullptr;
