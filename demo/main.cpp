@@ -280,12 +280,22 @@ bool RunSchemaMapper(const std::string& folder)
         return false;
     }
 
+    // The option file: orders are scanned along their extent and read whole (PREFETCH).
+    const std::string options = folder + "/shop.opt";
+    if (FILE* file = std::fopen(options.c_str(), "w")) {
+        std::fprintf(file, "; orders are read along their extent: whole rows, 100 a fetch\nOrder * PREFETCH 100\n");
+        std::fclose(file);
+    } else {
+        std::fprintf(stderr, "cannot write %s\n", options.c_str());
+        return false;
+    }
+
     const std::string command = "cd " + Quote(folder) + " && ROG_ENGINE_SERVERS=" +
                                 Quote(std::string(kShopServer) + "=" + serverFolder) + " " + Quote(DEMO_RELGEN) +
                                 " -c -D shop -S " + Quote(std::string("Oracle$") + kShopServer) + " -B " + kShopUser +
-                                " -u " + kShopUser + " -p " + kShopPassword + " -r -config kx.ini";
-    std::printf("\n$ relgen -c -D shop -S Oracle$%s -B %s -u %s -p %s -r -config kx.ini\n", kShopServer, kShopUser,
-                kShopUser, kShopPassword);
+                                " -u " + kShopUser + " -p " + kShopPassword + " -o shop.opt -r -config kx.ini";
+    std::printf("\n$ relgen -c -D shop -S Oracle$%s -B %s -u %s -p %s -o shop.opt -r -config kx.ini\n", kShopServer,
+                kShopUser, kShopUser, kShopPassword);
     std::fflush(stdout);
     const int status = std::system(command.c_str());
     std::fflush(stdout);

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -162,7 +163,7 @@ private:
     std::vector<std::unique_ptr<Bound>> extraValues_;
     std::unique_ptr<KxGSQLBuffer> extraBuffer_;
     // Rows passed: the current object first.
-    std::vector<std::unique_ptr<Passed>> passed_;
+    std::deque<std::unique_ptr<Passed>> passed_;   // dropped from the front as the cursor moves on
     KxRef current_;
     // The last row delivered by the open statement (where a lost cursor resumes).
     std::unique_ptr<Passed> lastDelivered_;

@@ -105,7 +105,12 @@ public:
     // The same for a statement whose failure does not count: with ignoreAll every failure, else a
     // failure whose adapter code (KxGDatabaseError::ErrorCode) is ignoredCode, is neither reported
     // nor counted and answers 0. Other failures as ExecuteStatement.
-    int32_t ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode = 0);
+    int32_t ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode = 0,
+                                     bool scripted = true);
+    // The mapper's own bookkeeping: executed as ExecuteStatement when connected with the online flag,
+    // never written to the script; then the connection is committed (a failed commit is reported as
+    // the statement's failure). 0 when not online.
+    int32_t ExecuteAndCommit(KxGStatementTemplate& statement);
     // ExecuteStatement for every template of the list in order; the first non-zero result.
     int32_t ExecuteList(KxGStatementTemplateList& list);
     // When connected with the online flag, the adapter must own the schema: 0 or -6167.

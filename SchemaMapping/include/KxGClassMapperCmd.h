@@ -94,8 +94,14 @@ protected:
     // Prints a line through the mapper's message output.
     void Print(const char* text) const;
 
+    // The statement that undoes a create statement just executed, kept while undo_ is set (a table,
+    // view, index or trigger made by this run; other statements leave nothing).
+    void RecordUndo(const KxGStatementTemplate& statement);
+
     KxGClassMapper* mapper_;
     std::unique_ptr<KxGCreationSchemaMap> map_;
+    // While set, the undo statements of what the run made, oldest first.
+    std::vector<std::unique_ptr<KxGStatementTemplate>>* undo_ = nullptr;
 };
 
 class KxGClassMapperCreateCmd : public virtual KxGClassMapperCmd {
@@ -116,11 +122,17 @@ protected:
     // of the create-table and view lists (-6152; refused names whatever the continue flag). 0 or
     // the result that stops the command.
     int32_t CheckOptionsAndNames();
+    // Every name the run would write into SQL text or into a catalog column checked; each bad one is
+    // reported. True when one was refused.
+    bool RefuseBadNames();
     // The ROOTBLOCK rows of the schema as the map and the dictionary describe it (key, value).
     std::vector<std::pair<const KxGRootblockEntry*, KxString>> RootblockRows() const;
     // ROOTBLOCK updated key by key with RootblockRows (a key the table lacks is inserted; the table
     // is never emptied). 0 or the first failure.
     int32_t WriteRootblock();
+    // Create steps 5 to 13: the gateway tables, the class tables, views, triggers and indexes, the
+    // schema user. 0 or the first failure.
+    int32_t CreateSchema();
 
     std::string concurrencyServer_;
 };
@@ -162,8 +174,16 @@ private:
     // of those versions are deleted first; other versions' rows stay), then the OPTIONREGISTRY rows
     // the stored schema lacks. 0 or the first failure.
     int32_t WriteCatalogRows(KxGCreationSchemaMap& stored);
-    // Drops the views and triggers of the stored schema, class by class. 0 or the first failure.
+    // Drops the views and triggers of the stored schema, class by class, and any view or trigger that
+    // bears the name of one the new schema makes; one that is not there is no fault. 0 or the first
+    // failure.
     int32_t DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored);
+    // Executes the versioning statements. Online, each one done is marked in ROOTBLOCK and committed
+    // with its mark, and the marked ones of an earlier run that failed part-way are passed over: DDL
+    // commits as it goes, so a second run completes the first. 0 or the first failure.
+    int32_t ExecuteResumable(KxGStatementTemplateList& list);
+    // Removes the marks once the run has written the new catalog.
+    int32_t ClearMarks();
 };
 
 class KxGClassMapperConvertCmd : public KxGClassMapperCreateCmd, public KxGClassMapperDropCmd {

@@ -194,7 +194,7 @@ private:
     std::map<std::string, std::set<std::string>> used_;   // table -> column names
     std::vector<ClassRow> classRows_;
     std::vector<MemberRow> memberRows_;
-    std::set<const void*> recorded_;   // columns whose names are recorded
+    std::set<std::pair<uint16_t, const void*>> recorded_;   // (class number, column) pairs recorded
     std::vector<Warning> warnings_;
     std::map<uint16_t, KxGQualifiedIdentity> keptTables_;
 };

@@ -600,9 +600,6 @@ void KxGGenericExtentService::DropPassed(uint32_t n)
 int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
 {
     ClearPassed();
-    if (passed_.capacity() < cacheGrowth_) {
-        passed_.reserve(cacheGrowth_);
-    }
     KxGRowBufferCache* cache = wholeRows_ && rowCacheFlag_ != 0 ? RowBufferCache() : nullptr;
     for (uint32_t r = first; r < count; ++r) {
         auto entry = std::make_unique<Passed>();

@@ -3,6 +3,7 @@
 #include "KxObjectReader.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "KxClassDict.h"
@@ -115,6 +116,18 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
         for (uint32_t r = 0; result == 0 && r < requests.Count(); ++r) {
             KxGRequest* request = requests.At(r);
             KxGClassMap* classMap = request->GetClassMap();
+            // The images with a row by object id (the first of an id counts), so that every object
+            // finds its own in one look.
+            std::unordered_map<uint64_t, KxSQLObjectAlias*> images;
+            images.reserve(request->GetOutputCount());
+            for (uint32_t i = 0; i < request->GetOutputCount(); ++i) {
+                KxSQLObjectAlias* output = request->GetOutput(i);
+                if (output->GetBuffer() != nullptr) {
+                    KxRef ref;
+                    output->GetRef(ref);
+                    images.emplace(ref.GetObjId().Get64(), output);
+                }
+            }
             // Every pair of object and image, not only the fetch key's.
             for (KxObjectAlias* alias : request->GetAliases()) {
                 auto* objectAlias = dynamic_cast<KxCPPObjectAlias*>(alias);
@@ -122,14 +135,8 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
                 if (object == nullptr || classMap == nullptr) {
                     continue;
                 }
-                KxSQLObjectAlias* image = nullptr;
-                for (uint32_t i = 0; image == nullptr && i < request->GetOutputCount(); ++i) {
-                    KxRef ref;
-                    request->GetOutput(i)->GetRef(ref);
-                    if (ref.GetObjId() == object->GetObjId() && request->GetOutput(i)->GetBuffer() != nullptr) {
-                        image = request->GetOutput(i);
-                    }
-                }
+                const auto found = images.find(object->GetObjId().Get64());
+                KxSQLObjectAlias* image = found != images.end() ? found->second : nullptr;
                 if (image == nullptr) {
                     continue;   // no row: the object is left as it is, without the has-row bit
                 }

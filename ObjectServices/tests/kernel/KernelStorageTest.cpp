@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -32,6 +33,7 @@
 #include "KxRoot.h"
 #include "KxTransaction.h"
 #include "TransactionManager.h"
+#include "oci.h"
 #include "sqlengine.h"
 #include "sqlite3.h"
 
@@ -179,9 +181,15 @@ const Schema& SchemaOf(const Brand& brand, const Dataset& dataset = kShop)
     }
     schema.config = WriteConfig(schema);
     PointEngineAt(schema);
+    // Orders are read whole along their extent: the class is mapped with a PREFETCH option.
+    std::string options;
+    if (&dataset == &kShop) {
+        std::ofstream(schema.folder + "/shop.opt") << "Order * PREFETCH 25\n";
+        options = " -o shop.opt";
+    }
     const std::string command = "cd " + Quote(schema.folder) + " && " + Quote(KX_RELGEN) + " -c -D " +
                                 dataset.dictionary + " -S " + Quote(std::string(brand.name) + "$" + schema.ServerName()) +
-                                " -B " + dataset.user + " -u " + dataset.user + " -p " + dataset.password +
+                                " -B " + dataset.user + " -u " + dataset.user + " -p " + dataset.password + options +
                                 " -r -config kx.ini > relgen.out 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(schema.folder + "/relgen.out");
     return schemas.emplace(key, schema).first->second;
@@ -544,7 +552,7 @@ TEST_P(KernelStorage, QueriesCountsAndScansInBatchesSeeTheStoredObjects)
     EXPECT_EQ(base.CommitTransaction(), 0);
 }
 
-TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndKeptUntilTheTransactionEnds)
+TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndHeldUntilHandedOn)
 {
     KxBase& base = Base();
     const KxMetaClass* product = ClassOf(base, "Product");
@@ -591,7 +599,8 @@ TEST_P(KernelStorage, ObjectsGotAlongACursorAreReadAheadAndKeptUntilTheTransacti
     ASSERT_EQ(base.GetObject(refs[39], object), 0);
     ObjectPtr last(object);
     EXPECT_EQ(base.AbortTransaction(), 0);
-    // The transaction's end lets go of what the base kept; only the caller's holds remain.
+    // What the scan handed on and the transaction's end let go of what the base kept; only the
+    // caller's holds remain.
     EXPECT_EQ(base.GetObjectMgr()->GetObjectCount(), 2u);
 }
 
@@ -709,9 +718,14 @@ TEST_P(KernelStorage, AnUpdateTakesItsLockAgainstTheLocksOfOtherClients)
         const int32_t stored = second->StoreObject(product.get());
         const int32_t committed = second->CommitTransaction();
         if (held == kShared) {
-            // The store's own level fails; the transaction holds nothing of it.
-            EXPECT_EQ(stored, -2041);
-            EXPECT_EQ(committed, 0);
+            // The store waits for the commit, whose write cannot take the lock: the commit answers the
+            // failure, says that nothing was written, and nothing was.
+            EXPECT_EQ(stored, 0);
+            EXPECT_EQ(committed, -2041);
+            EXPECT_EQ(second->GetTransactionLevel(), 0);
+            const KxErrorInfo error = second->GetExcMgr()->GetLastError();
+            EXPECT_EQ(error.code, -2041);
+            EXPECT_NE(error.text.ToUtf8().find("nothing was written"), std::string::npos) << error.text.ToUtf8();
             EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 = 1"), 1);
         } else {
             EXPECT_EQ(stored, 0);
@@ -883,9 +897,230 @@ TEST_P(KernelStorage, AStringHoldingANulCharacterIsRefusedAndNothingIsStored)
     const char text[] = "nul\0inside";
     At<KxString>(*product, "title") = KxString(text, sizeof(text) - 1);
     ASSERT_EQ(base.BeginTransaction(), 0);
-    EXPECT_EQ(base.StoreObject(product.get()), -6097);
-    EXPECT_EQ(base.CommitTransaction(), 0);
+    // Refused when the store is written: at the commit.
+    EXPECT_EQ(base.StoreObject(product.get()), 0);
+    EXPECT_EQ(base.CommitTransaction(), -6097);
     EXPECT_EQ(Count("PRODUCTC4V0"), 0);
+}
+
+// Stores wait in the transaction's pending level until something must see them: each trigger writes
+// them, and what it does sees the rows.
+TEST_P(KernelStorage, PendingStoresAreWrittenBeforeAQueryACursorAReadADeleteOrANestedBegin)
+{
+    KxBase& base = Base();
+    const KxMetaClass* product = ClassOf(base, "Product");
+    const KxClassId classId = product->GetClassId();
+    std::vector<KxRef> stored;   // a committed product to read, made for each case
+    struct Case {
+        const char* trigger;
+        std::function<void(const std::vector<KxRef>&)> call;
+        int64_t rowsAfterCommit;   // of the three stored before the trigger
+        uint32_t pendingAfter = 0; // what the trigger itself left pending
+    };
+    const Case cases[] = {
+        {"query",
+         [&](const std::vector<KxRef>&) {
+             KxQuery all(classId);
+             all.SetConstant(true);
+             KxRefList found;
+             EXPECT_EQ(base.Query(all, found), 0);
+             EXPECT_EQ(found.size(), 4u);
+         },
+         3},
+        {"extent count",
+         [&](const std::vector<KxRef>&) {
+             int32_t count = 0;
+             EXPECT_EQ(base.GetExtentCount(classId, count), 0);
+             EXPECT_EQ(count, 4);
+         },
+         3},
+        {"cursor",
+         [&](const std::vector<KxRef>& refs) {
+             int32_t count = 0;
+             std::unique_ptr<KxBucketCru> cursor(base.CreateCursor(classId, count));
+             ASSERT_NE(cursor, nullptr);
+             KxRef ref;
+             EXPECT_EQ(base.Seek(classId, cursor.get(), 0, 2, ref), 0);   // the last one
+             EXPECT_EQ(ref.GetObjId(), refs.back().GetObjId());
+         },
+         3},
+        {"read from storage",
+         [&](const std::vector<KxRef>&) {
+             KxObject* read = nullptr;
+             EXPECT_EQ(base.GetObject(stored[0], read), 0);
+             ObjectPtr hold(read);
+         },
+         3},
+        {"delete of a pending object", [&](const std::vector<KxRef>& refs) { EXPECT_EQ(base.DeleteObject(refs[0]), 0); }, 2, 1},
+        {"nested begin",
+         [&](const std::vector<KxRef>&) {
+             ASSERT_EQ(base.BeginTransaction(), 0);
+             EXPECT_EQ(base.AbortTransaction(), 0);   // the nested level takes nothing of the outer one's
+         },
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        ASSERT_NO_FATAL_FAILURE(Clear("Product"));
+        ASSERT_EQ(base.BeginTransaction(), 0);
+        stored = StoreProducts(base, 100, 1);
+        ASSERT_EQ(base.CommitTransaction(), 0);
+        ASSERT_EQ(stored.size(), 1u);
+        ASSERT_EQ(base.BeginTransaction(), 0);
+        const std::vector<KxRef> pending = StoreProducts(base, 1, 3);
+        EXPECT_EQ(base.GetPendingCount(), 3u);
+        c.call(pending);
+        EXPECT_EQ(base.GetPendingCount(), c.pendingAfter);
+        EXPECT_EQ(base.CommitTransaction(), 0);
+        EXPECT_EQ(Count("PRODUCTC4V0", "PRICE1V0 < 100"), c.rowsAfterCommit);
+    }
+}
+
+// The statements executed through OCI while a counter is installed.
+std::vector<std::string> gExecuted;
+void CountExecution(const char* text, void*) { gExecuted.emplace_back(text); }
+
+// An extent scan of a class mapped with PREFETCH reads whole rows into the transaction's row-buffer
+// cache: GetObject of each scanned reference runs no id-list SELECT, and the objects handed on are let
+// go as the scan moves on. A class without the option still reads by id lists.
+TEST_P(KernelStorage, AWholeRowScanOfAPrefetchClassRunsNoIdListSelectAndHoldsOneArray)
+{
+    if (std::string(B().name) != "Oracle") {
+        GTEST_SKIP() << "statements are counted at the OCI stand-in";
+    }
+    KxBase& base = Base();
+    const KxMetaClass* order = ClassOf(base, "Order");
+    const KxMetaClass* product = ClassOf(base, "Product");
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    for (int32_t i = 0; i < 60; ++i) {
+        KxObject* made = nullptr;
+        ASSERT_EQ(base.GetObjectMgr()->Create(order, made), 0);
+        ObjectPtr object(made);
+        At<int32_t>(*object, "number") = i;
+        At<int32_t>(*object, "quantity") = 2 * i;
+        ASSERT_EQ(base.StoreObject(object.get()), 0);
+    }
+    StoreProducts(base, 1, 60);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    ASSERT_EQ(base.GetObjectMgr()->GetObjectCount(), 0u);
+
+    for (const KxMetaClass* cls : {order, product}) {
+        SCOPED_TRACE(cls->GetName().ToUtf8());
+        ASSERT_EQ(base.BeginTransaction(), 0);
+        gExecuted.clear();
+        OCIStandInObserveExecutions(&CountExecution, nullptr);
+        int32_t known = 0;
+        std::unique_ptr<KxBucketCru> cursor(base.CreateCursor(cls->GetClassId(), known));
+        ASSERT_NE(cursor, nullptr);
+        KxRef ref;
+        int32_t rc = base.Seek(cls->GetClassId(), cursor.get(), 0, 0, ref);
+        int read = 0;
+        uint32_t mostHeld = 0;
+        for (; rc == 0; rc = base.Seek(cls->GetClassId(), cursor.get(), 1, 1, ref)) {
+            KxObject* object = nullptr;
+            ASSERT_EQ(base.GetObject(ref, object), 0);
+            ObjectPtr hold(object);
+            if (cls == order) {
+                EXPECT_EQ(At<int32_t>(*object, "quantity"), 2 * At<int32_t>(*object, "number"));
+            }
+            ++read;
+            mostHeld = std::max(mostHeld, base.GetObjectMgr()->GetObjectCount());
+        }
+        OCIStandInObserveExecutions(nullptr, nullptr);
+        EXPECT_EQ(rc, -2005);
+        EXPECT_EQ(read, 60);
+        const auto idLists = std::count_if(gExecuted.begin(), gExecuted.end(), [](const std::string& text) {
+            return text.find(" IN (") != std::string::npos || text.find(" IN(") != std::string::npos;
+        });
+        if (cls == order) {
+            EXPECT_EQ(idLists, 0) << gExecuted.size() << " statements";
+            EXPECT_LE(mostHeld, 26u);   // one array of 25 and the object in hand
+        } else {
+            EXPECT_GT(idLists, 0);
+        }
+        cursor.reset();
+        EXPECT_EQ(base.CommitTransaction(), 0);
+    }
+}
+
+// A duplicate key found when the pending stores are written rolls every one of them back: the
+// objects keep the states they had, the commit answers the failure and nothing is written.
+TEST_P(KernelStorage, ADuplicateKeyFoundAtCommitRollsBackEveryPendingStore)
+{
+    KxBase& base = Base();
+    const KxMetaClass* order = ClassOf(base, "Order");
+    auto makeOrder = [&](int32_t number) {
+        KxObject* made = nullptr;
+        EXPECT_EQ(base.GetObjectMgr()->Create(order, made), 0);
+        At<int32_t>(*made, "number") = number;
+        return ObjectPtr(made);
+    };
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    ObjectPtr first = makeOrder(1);
+    ASSERT_EQ(base.StoreObject(first.get()), 0);
+    ASSERT_EQ(base.CommitTransaction(), 0);
+    const uint16_t storedState = first->GetState();
+    ASSERT_NE(storedState & KX_STATE_HAS_ROW, 0);
+
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    At<int32_t>(*first, "quantity") = 7;   // an update of the stored one
+    ObjectPtr second = makeOrder(2);
+    ObjectPtr twin = makeOrder(1);         // the unique index on number refuses it
+    for (KxObject* object : {first.get(), second.get(), twin.get()}) {
+        ASSERT_EQ(base.StoreObject(object), 0);
+    }
+    const int32_t committed = base.CommitTransaction();
+    EXPECT_LT(committed, 0);
+    EXPECT_EQ(base.GetTransactionLevel(), 0);
+    EXPECT_NE(base.GetExcMgr()->GetLastError().text.ToUtf8().find("nothing was written"), std::string::npos);
+    EXPECT_EQ(first->GetState(), storedState);
+    EXPECT_EQ(second->GetState() & KX_STATE_HAS_ROW, 0);
+    EXPECT_EQ(twin->GetState() & KX_STATE_HAS_ROW, 0);
+    EXPECT_EQ(Count("ORDERC5V0"), 1);
+    EXPECT_EQ(Count("ORDERC5V0", "QUANTITY1V0 = 7"), 0);
+
+    // The same objects store again once the clash is gone.
+    At<int32_t>(*twin, "number") = 3;
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    for (KxObject* object : {first.get(), second.get(), twin.get()}) {
+        ASSERT_EQ(base.StoreObject(object), 0);
+    }
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(Count("ORDERC5V0"), 3);
+    EXPECT_EQ(Count("ORDERC5V0", "QUANTITY1V0 = 7"), 1);
+}
+
+// One request holds 32,000 objects: the 32,001st store of a transaction writes them and opens a
+// second request.
+TEST_P(KernelStorage, The32001stObjectOfATransactionOpensASecondRequest)
+{
+    KxBase& base = Base();
+    const KxMetaClass* product = ClassOf(base, "Product");
+    const uint32_t n = KxBase::KX_PENDING_MAX + 1;
+    ASSERT_EQ(base.BeginTransaction(), 0);
+    for (uint32_t i = 0; i < n; ++i) {
+        KxObject* made = nullptr;
+        ASSERT_EQ(base.GetObjectMgr()->Create(product, made), 0);
+        ObjectPtr object(made);
+        At<double>(*object, "price") = i;
+        ASSERT_EQ(base.StoreObject(object.get()), 0);
+        if (i + 1 == KxBase::KX_PENDING_MAX) {
+            EXPECT_EQ(base.GetPendingCount(), KxBase::KX_PENDING_MAX);
+        }
+    }
+    EXPECT_EQ(base.GetPendingCount(), 1u);
+    EXPECT_EQ(base.CommitTransaction(), 0);
+    EXPECT_EQ(Count("PRODUCTC4V0"), static_cast<int64_t>(n));
+    // The next test starts from an empty extent without deleting 32,001 objects one by one.
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(schema_->ServerName());
+    auto session = server ? sqlengine::Session::Begin(server, schema_->dataset->user, schema_->dataset->password, err) : nullptr;
+    ASSERT_TRUE(session) << err.message;
+    auto statement = session->Prepare(std::string("DELETE FROM ") + schema_->dataset->user + ".PRODUCTC4V0", err);
+    sqlengine::Outcome out;
+    EXPECT_TRUE(statement && statement->Run({}, out, err) && session->Commit(err)) << err.message;
+    statement.reset();
+    session->End();
 }
 
 // A nested level that changed a string member and was rolled back puts the value back as its store

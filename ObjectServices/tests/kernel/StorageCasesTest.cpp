@@ -191,7 +191,15 @@ TEST_P(StorageCases, AUniqueIndexRefusesAStoreAndNothingOfItIsWritten)
     ASSERT_EQ(0, base_->GetObjectMgr()->Create(person_, KxObjId(kFirst + 9), made));
     ObjectPtr twin(made);
     At<KxString>(made, "name") = KxString("p1");
-    EXPECT_EQ(-2028, base_->StoreObject(made));
+    // The kernel's own storage refuses at the store; the gateway when the store is written, here
+    // before the extent count.
+    int32_t refused = base_->StoreObject(made);
+    if (refused == 0) {
+        int32_t count = -1;
+        refused = base_->GetExtentCount(person_->GetClassId(), count);
+    }
+    EXPECT_EQ(-2028, refused);
+    EXPECT_EQ(0, made->GetState() & KX_STATE_HAS_ROW);
     At<KxString>(made, "name") = KxString("p9");
     EXPECT_EQ(0, base_->StoreObject(made));   // the transaction goes on
     EXPECT_EQ(0, base_->CommitTransaction());

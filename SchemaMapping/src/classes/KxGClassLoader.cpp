@@ -47,22 +47,6 @@ bool KeepsArray(int32_t typeCode)
     return typeCode == 0 || typeCode == 10;
 }
 
-// A name that may become a column or a table name stem: a letter, then letters, digits, "_", "$" and "#", within the length.
-bool IsColumnName(const KxString& name, int32_t maxLength)
-{
-    const std::string text = name.IsActive() ? std::string(name.StrGet()) : std::string();
-    if (text.empty() || (maxLength > 0 && text.size() > static_cast<size_t>(maxLength)) ||
-        !std::isalpha(static_cast<unsigned char>(text[0]))) {
-        return false;
-    }
-    for (char c : text) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsStringType(int32_t typeCode)
 {
     return typeCode == 11 || typeCode == 20 || typeCode == 21;
@@ -115,11 +99,12 @@ int32_t KxGClassLoader::LoadClass(KxGSchemaMap& schemaMap, const KxMetaType& typ
             if (KxGOption* rename = option->GetOptions()->Find(KxString("RENAME"))) {
                 KxString stem;
                 KxGDatabase* database = schemaMap.GetDatabase();
+                // A name that is no identifier, or too long, is refused by the mapper's name test
+                // before any statement runs.
                 if (!rename->GetArgument(0, stem) || stem.IsEmpty()) {
                     rename->SetStatus(KXG_OPTION_NO_ARGUMENT);
-                } else if (database == nullptr ||
-                           !IsColumnName(stem, database->GetDatabaseInfo()->GetMaxNameLength(0))) {
-                    rename->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
+                } else if (database == nullptr) {
+                    rename->SetStatus(KXG_OPTION_NOT_ALLOWED);
                 } else {
                     classMap->SetNameStem(stem);
                     rename->SetStatus(KXG_OPTION_OK);
@@ -308,10 +293,9 @@ int32_t KxGMemberLoader::OnValue(const KxMember& member)
             if (option->GetName() == "RENAME" && schemaMap_.IsCreation() != 0) {
                 KxString argument;
                 KxGDatabaseInfo* info = schemaMap_.GetDatabase()->GetDatabaseInfo();
+                // Checked with every other column name by the mapper's name test.
                 if (!option->GetArgument(0, argument) || argument.IsEmpty()) {
                     option->SetStatus(KXG_OPTION_NO_ARGUMENT);
-                } else if (!IsColumnName(argument, info->GetMaxNameLength(1))) {
-                    option->SetStatus(KXG_OPTION_NOT_ALLOWED);   // never pasted into DDL
                 } else {
                     rename = info->MapNameUpper(argument);
                     option->SetStatus(KXG_OPTION_OK);

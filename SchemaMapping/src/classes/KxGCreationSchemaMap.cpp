@@ -139,9 +139,10 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
                                   : std::to_string(memberMap->GetOwnerClassNumber()) + ".";
             key += path;
             if (!column->GetName().IsEmpty()) {
-                // Named already: by a base class (recorded there) or by RENAME (recorded here).
+                // Named already: by a base class or by RENAME. Every class records every column of
+                // its member maps, its bases' included, under its own id.
                 used.insert(Str(column->GetName()));
-                if (recorded_.insert(column).second) {
+                if (recorded_.insert({mappedClass.GetClassNumber(), column}).second) {
                     memberRows_.push_back({mappedClass.GetClassId(), key, Str(column->GetName())});
                 }
                 continue;
@@ -171,7 +172,7 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
                 name = Str(info->MapNameUpper(KxString(name.c_str())));
                 used.insert(name);
                 column->SetName(KxString(name.c_str()));
-                recorded_.insert(column);
+                recorded_.insert({mappedClass.GetClassNumber(), column});
                 memberRows_.push_back({mappedClass.GetClassId(), key, name});
                 continue;
             }
@@ -190,7 +191,7 @@ int32_t KxGCreationSchemaMap::GetColumnNames(KxGClass& mappedClass)
             }
             used.insert(name);
             column->SetName(KxString(name.c_str()));
-            recorded_.insert(column);
+            recorded_.insert({mappedClass.GetClassNumber(), column});
             memberRows_.push_back({mappedClass.GetClassId(), key, name});
         }
     }
@@ -280,7 +281,7 @@ int32_t KxGCreationSchemaMap::MapSet2TableName(KxGMember& member, uint16_t posit
     const uint16_t ownerNumber = owner != nullptr ? owner->GetClassNumber() : 0;
     const std::string memberName = Str(member.GetName());
 
-    // The member's RENAME (a member option of the owning class), used only when it is an identifier.
+    // The member's RENAME (a member option of the owning class); the mapper's name test refuses a bad one.
     std::string rename;
     KxGClassOption* classOption = owner != nullptr && owner->GetClassMap() != nullptr
                                       ? owner->GetClassMap()->GetClassOption()
@@ -290,8 +291,6 @@ int32_t KxGCreationSchemaMap::MapSet2TableName(KxGMember& member, uint16_t posit
             KxString argument;
             if (!option->GetArgument(0, argument) || argument.IsEmpty()) {
                 option->SetStatus(KXG_OPTION_NO_ARGUMENT);
-            } else if (!KxGIsPlainIdentifier(argument, tableLength)) {
-                option->SetStatus(KXG_OPTION_NOT_ALLOWED);
             } else {
                 rename = Str(argument);
                 option->SetStatus(KXG_OPTION_OK);

@@ -714,10 +714,24 @@ int32_t KxGClassMapper::ExecuteStatement(KxGStatementTemplate& statement)
     return ExecuteStatementIgnoring(statement, false, 0);
 }
 
-int32_t KxGClassMapper::ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode)
+int32_t KxGClassMapper::ExecuteAndCommit(KxGStatementTemplate& statement)
+{
+    if (!(connect_ && online_) || database_ == nullptr) {
+        return 0;
+    }
+    const int32_t result = ExecuteStatementIgnoring(statement, false, 0, false);
+    if (result != 0 || database_->CommitConnection() != 0) {
+        return result;
+    }
+    nativeCode_ = database_->GetError()->NativeCode();
+    return Report(KXG_E_MAPPER_EXECUTE, KxString("COMMIT"), nativeCode_);
+}
+
+int32_t KxGClassMapper::ExecuteStatementIgnoring(KxGStatementTemplate& statement, bool ignoreAll, int32_t ignoredCode,
+                                                 bool scripted)
 {
     const KxString& text = statement.GetSQLText();
-    if (script_.is_open()) {
+    if (scripted && script_.is_open()) {
         script_ << text.StrGet() << "\n" << terminator_.StrGet() << "\n" << std::endl;
     }
     if (!(connect_ && online_) || database_ == nullptr) {

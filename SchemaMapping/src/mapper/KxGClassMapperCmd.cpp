@@ -1,6 +1,8 @@
 // The schema mapper's commands.
 #include "KxGClassMapperCmd.h"
 
+#include <cstdio>
+#include <map>
 #include <new>
 #include <set>
 #include <string>
@@ -170,7 +172,38 @@ int32_t KxGClassMapperCmd::Execute(KxGStatementTemplate* statement)
     if (!owned) {
         return mapper_->Report(KXG_E_MAPPER_FATAL);
     }
-    return mapper_->ExecuteStatement(*owned);
+    const int32_t result = mapper_->ExecuteStatement(*owned);
+    if (result == 0) {
+        RecordUndo(*owned);
+    }
+    return result;
+}
+
+void KxGClassMapperCmd::RecordUndo(const KxGStatementTemplate& statement)
+{
+    const auto* created = dynamic_cast<const KxGCreateStatementTemplate*>(&statement);
+    if (undo_ == nullptr || created == nullptr || !(mapper_->IsConnected() && mapper_->IsOnline())) {
+        return;
+    }
+    std::string head = Str(created->GetSQLText()).substr(0, 40);
+    for (char& c : head) {
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : (c == '\n' || c == '\t' ? ' ' : c);
+    }
+    const auto starts = [&head](const char* word) { return head.rfind(word, 0) == 0; };
+    KxGDatabaseInfo& info = *mapper_->GetDatabase()->GetDatabaseInfo();
+    KxGStatementTemplate* drop = nullptr;
+    if (starts("CREATE TABLE")) {
+        drop = info.DropTable2(*created);
+    } else if (starts("CREATE VIEW") || starts("CREATE OR REPLACE VIEW")) {
+        drop = info.DropView(*created);
+    } else if (starts("CREATE INDEX") || starts("CREATE UNIQUE INDEX")) {
+        drop = info.DropIndex2(*created);
+    } else if (starts("CREATE TRIGGER") || starts("CREATE OR REPLACE TRIGGER")) {
+        drop = info.DropTrigger(*created);
+    }
+    if (drop != nullptr) {
+        undo_->emplace_back(drop);
+    }
 }
 
 int32_t KxGClassMapperCmd::Execute(const KxString& text)
@@ -189,6 +222,7 @@ int32_t KxGClassMapperCmd::ExecuteAll(KxGStatementTemplateList& list)
         if (result != 0) {
             return result;
         }
+        RecordUndo(*statement);
     }
     return 0;
 }
@@ -363,6 +397,122 @@ bool ReportOptions(KxGClassMapper& mapper, const KxGOptionRegistry& registry)
     return failed;
 }
 
+
+// Words that both products reserve: a name equal to one of them cannot stand unquoted in SQL text.
+bool IsReservedWord(const std::string& name)
+{
+    static const std::set<std::string> words = {
+        "ACCESS", "ADD", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "AUDIT", "BETWEEN", "BY", "CASE", "CAST",
+        "CHAR", "CHECK", "CLUSTER", "COLUMN", "COMMENT", "COMPRESS", "CONNECT", "CREATE", "CURRENT", "DATE",
+        "DECIMAL", "DEFAULT", "DELETE", "DESC", "DISTINCT", "DROP", "ELSE", "END", "EXCEPT", "EXCLUSIVE",
+        "EXISTS", "FETCH", "FILE", "FLOAT", "FOR", "FROM", "FULL", "GRANT", "GROUP", "HAVING", "IDENTIFIED",
+        "IMMEDIATE", "IN", "INCREMENT", "INDEX", "INITIAL", "INNER", "INSERT", "INTEGER", "INTERSECT", "INTO",
+        "IS", "JOIN", "LEFT", "LEVEL", "LIKE", "LOCK", "LONG", "MAXEXTENTS", "MINUS", "MLSLABEL", "MODE",
+        "MODIFY", "NOAUDIT", "NOCOMPRESS", "NOT", "NOWAIT", "NULL", "NUMBER", "OF", "OFFLINE", "ON", "ONLINE",
+        "OPTION", "OR", "ORDER", "OUTER", "PCTFREE", "PRIOR", "PRIVILEGES", "PUBLIC", "RAW", "RENAME",
+        "RESOURCE", "REVOKE", "RIGHT", "ROW", "ROWID", "ROWNUM", "ROWS", "SELECT", "SESSION", "SET", "SHARE",
+        "SIZE", "SMALLINT", "START", "SUCCESSFUL", "SYNONYM", "SYSDATE", "TABLE", "THEN", "TO", "TRIGGER",
+        "UID", "UNION", "UNIQUE", "UPDATE", "USER", "VALIDATE", "VALUES", "VARCHAR", "VARCHAR2", "VIEW",
+        "WHEN", "WHENEVER", "WHERE", "WITH"};
+    std::string upper = name;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return words.count(upper) != 0;
+}
+
+// The sizes of the catalog columns that hold names as values.
+constexpr size_t kClassNameColumnSize = 100;
+constexpr size_t kMemberNameColumnSize = 250;
+constexpr size_t kIndexNameColumnSize = 250;
+
+}  // namespace
+
+bool KxGClassMapperCreateCmd::RefuseBadNames()
+{
+    KxGDatabaseInfo& info = *mapper_->GetDatabase()->GetDatabaseInfo();
+    bool refused = false;
+    const auto refuse = [&](const KxString& text) {
+        mapper_->Print(text);
+        mapper_->GetLog().CountError();
+        refused = true;
+    };
+    // An identifier: letters, digits, _ $ #, within the product's length, no reserved word.
+    const auto identifier = [&](const KxString& name, int32_t length, const char* kind) {
+        if (!KxGIsPlainIdentifier(name, length) || IsReservedWord(Str(name))) {
+            KxString text("Error : The name '");
+            text << name << "' is not a valid " << kind << " name";
+            refuse(text);
+            return false;
+        }
+        return true;
+    };
+    const auto fits = [&](const std::string& value, size_t size, const char* column, const KxString& table) {
+        if (value.size() > size) {
+            KxString text("Error : The name '");
+            text << value.c_str() << "' is longer than the " << static_cast<uint32_t>(size) << " characters of "
+                 << table << "." << column;
+            refuse(text);
+        }
+    };
+
+    // Tables, views, triggers and indexes, and those a versioning run makes.
+    std::set<std::string> seen;
+    const struct {
+        KxGStatementTemplateList* list;
+        const char* kind;
+    } lists[] = {{map_->GetCreateTableList(), "table or view"}, {map_->GetViewList(), "table or view"},
+                 {map_->GetTriggerList(), "trigger"},           {map_->GetIndexList(), "index"},
+                 {map_->GetVersioningList(), "table or index"}};
+    for (const auto& [list, kind] : lists) {
+        for (KxGCreateStatementTemplate* created : CreateTemplates(list)) {
+            const KxString name = created->GetIdentity().GetName();
+            if (!identifier(name, info.GetMaxNameLength(0), kind)) {
+                continue;
+            }
+            // Tables and views share one name space.
+            const bool tableOrView = list == map_->GetCreateTableList() || list == map_->GetViewList();
+            if (tableOrView && !seen.insert(Str(info.MapNameUpper(created->GetIdentity().GetQualifiedName()))).second) {
+                KxString text("Error : The name '");
+                text << name << "' is given to two tables or views";
+                refuse(text);
+            }
+        }
+    }
+    // The columns of every mapped class, and the names the catalog keeps as values.
+    std::set<std::string> columns;
+    for (KxGClass* mapped : map_->GetStoredClasses()) {
+        KxGClassMap* classMap = mapped->GetClassMap();
+        for (uint32_t i = 0; classMap != nullptr && i < classMap->GetMemberMapCount(); ++i) {
+            KxGColumnList list;
+            if (classMap->GetMemberMap(i)->GetColumns(list) < 0) {
+                continue;
+            }
+            for (uint32_t c = 0; c < list.Count(); ++c) {
+                const KxString name = list.GetColumn(c)->GetName();
+                if (!name.IsEmpty() && columns.insert(Str(name)).second) {
+                    identifier(name, info.GetMaxNameLength(1), "column");
+                }
+            }
+        }
+    }
+    for (const auto& row : map_->GetClassRows()) {
+        fits(row.className, kClassNameColumnSize, "CLASS_NAME", KxGSchemaConstants::GetClassesTable());
+    }
+    for (const auto* rows : {&map_->GetMemberRows(), &map_->GetSetRows()}) {
+        for (const auto& row : *rows) {
+            fits(row.key, kMemberNameColumnSize, "MEMBER_NAME", KxGSchemaConstants::GetMembersTable());
+        }
+    }
+    for (const KxGIndexMap* index : map_->GetIndexMaps()) {
+        fits(Str(index->GetName()), kIndexNameColumnSize, "KELVOX_INDEX_NAME", KxGSchemaConstants::GetIndexesTable());
+    }
+    return refused;
+}
+
+namespace {
 }  // namespace
 
 std::vector<std::pair<const KxGRootblockEntry*, KxString>> KxGClassMapperCreateCmd::RootblockRows() const
@@ -436,31 +586,9 @@ int32_t KxGClassMapperCreateCmd::CheckOptionsAndNames()
             refused = refused || code == 0;
         }
     }
-    std::set<std::string> seen;
-    for (KxGStatementTemplateList* list : {map_->GetCreateTableList(), map_->GetViewList()}) {
-        for (KxGCreateStatementTemplate* created : CreateTemplates(list)) {
-            KxString name = created->GetIdentity().GetName();
-            const int32_t code = database.CheckTableName(&name, KXG_NAME_TABLE);
-            if (code != 0) {
-                mapper_->Report(code, name);
-                names = KXG_E_NO_SCHEMA_CREATED;
-            }
-            if (!KxGIsPlainIdentifier(name, info.GetMaxNameLength(0))) {
-                KxString text("Error : The name '");
-                text << name << "' is not a valid table or view name";
-                mapper_->Print(text);
-                mapper_->GetLog().CountError();
-                names = KXG_E_NO_SCHEMA_CREATED;
-                refused = true;
-            } else if (!seen.insert(Str(info.MapNameUpper(created->GetIdentity().GetQualifiedName()))).second) {
-                KxString text("Error : The name '");
-                text << name << "' is given to two tables or views";
-                mapper_->Print(text);
-                mapper_->GetLog().CountError();
-                names = KXG_E_NO_SCHEMA_CREATED;
-                refused = true;
-            }
-        }
+    if (RefuseBadNames()) {
+        names = KXG_E_NO_SCHEMA_CREATED;
+        refused = true;
     }
     if (names != 0 && (refused || !mapper_->IsContinue())) {
         return names;
@@ -477,8 +605,6 @@ int32_t KxGClassMapperCreateCmd::Run()
     }
     Print("Creating new schema ...\n");
     KxGDatabase& database = *mapper_->GetDatabase();
-    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
-    const KxString schema = SchemaName();
 
     // 1, 2: terminator and statement lists.
     EnsureTerminator();
@@ -492,6 +618,29 @@ int32_t KxGClassMapperCreateCmd::Run()
     if (result != 0) {
         return result;
     }
+
+    // DDL commits as it goes: when a step fails, what this run made is dropped again, so that the
+    // database is as before and a later create can run.
+    std::vector<std::unique_ptr<KxGStatementTemplate>> undo;
+    undo_ = &undo;
+    result = CreateSchema();
+    undo_ = nullptr;
+    if (result != 0 && !undo.empty() && mapper_->IsConnected() && mapper_->IsOnline()) {
+        database.RollbackConnection();
+        for (auto statement = undo.rbegin(); statement != undo.rend(); ++statement) {
+            mapper_->ExecuteStatementIgnoring(**statement, true, 0, false);
+        }
+        database.CommitConnection();
+    }
+    return result;
+}
+
+int32_t KxGClassMapperCreateCmd::CreateSchema()
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    KxGDatabaseInfo& info = *database.GetDatabaseInfo();
+    const KxString schema = SchemaName();
+    int32_t result = 0;
 
     // 5: ROOTBLOCK.
     {
@@ -530,10 +679,17 @@ int32_t KxGClassMapperCreateCmd::Run()
         }
     }
 
-    // 7: lock tables and triggers.
+    // 7: lock tables and triggers (undone by the adapter's removal of them all).
     {
         OwnedList list;
         info.CreateLocks(schema, list);
+        if (undo_ != nullptr && mapper_->IsConnected() && mapper_->IsOnline()) {
+            KxGStatementTemplateList drops;   // the templates pass to the undo list
+            info.DropHelpers(schema, drops);
+            for (uint32_t i = 0; i < drops.Count(); ++i) {
+                undo_->emplace_back(drops.GetTemplate(i));
+            }
+        }
         result = ExecuteAll(list);
         if (result != 0) {
             return result;
@@ -626,6 +782,14 @@ int32_t KxGClassMapperCreateCmd::Run()
         result = ExecuteAll(list);
         if (result != 0) {
             return result;
+        }
+        if (mapper_->GetRoleConflictCount() == conflicts && undo_ != nullptr && mapper_->IsConnected() &&
+            mapper_->IsOnline()) {
+            KxGStatementTemplateList drops;   // the templates pass to the undo list
+            info.DropRole(user, drops);
+            for (uint32_t i = 0; i < drops.Count(); ++i) {
+                undo_->emplace_back(drops.GetTemplate(i));
+            }
         }
         if (mapper_->GetRoleConflictCount() != conflicts) {
             KxString text("Error : The role '");
@@ -940,43 +1104,147 @@ int32_t KxGClassMapperCreateCmd::WriteRootblock()
     return 0;
 }
 
+namespace {
+
+// The mark of a versioning statement done: the revision the run makes, its text's FNV-1a hash and the
+// how-manieth statement of that text it is.
+const char kStepMark[] = "VersioningStep ";
+
+std::string StepKey(uint16_t revision, const std::string& text, uint32_t occurrence)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text) {
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%u %016llx.%u", kStepMark, static_cast<unsigned>(revision),
+                  static_cast<unsigned long long>(hash), occurrence);
+    return buffer;
+}
+
+}  // namespace
+
 int32_t KxGClassMapperVersionCmd::DropStoredViewsAndTriggers(KxGCreationSchemaMap& stored)
 {
-    // Each class of the stored schema is asked on its own: the stored classes' subclass lists come
-    // from the dictionary and may name classes the stored schema lacks, so that a handler cannot
-    // make its whole statement. Its view is then dropped by name, a view it never had being no fault.
+    // Each class of the stored schema is asked on its own: a stored class's subclass list comes from
+    // the dictionary, whose old class versions may not know the subclasses they had, so that a
+    // handler may make another view or none. Every view and trigger is therefore dropped by name,
+    // the stored schema's and those the new schema makes, and one that is not there is no fault
+    // (which also lets a run that failed part-way be run again).
     KxGDatabaseInfo& info = *mapper_->GetDatabase()->GetDatabaseInfo();
+    std::set<std::string> dropped;
+    const auto drop = [&](KxGStatementTemplate* made) {
+        std::unique_ptr<KxGStatementTemplate> statement(made);
+        if (!statement) {
+            return mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+        if (dropped.insert(Str(statement->GetSQLText())).second) {
+            mapper_->ExecuteStatementIgnoring(*statement, true);
+        }
+        return 0;
+    };
+    const auto dropNamed = [&](const KxGTable& name) {
+        if (name.GetName().IsEmpty()) {
+            return 0;
+        }
+        const KxGCreateStatementTemplate named(KxGQualifiedIdentity(name.GetName(), name.GetQualifier()),
+                                               KxString::EmptyString());
+        return drop(info.DropView(named));
+    };
     for (KxGClass* mapped : stored.GetStoredClasses()) {
         KxGStoreHdl& handler = *mapped->GetClassMap()->GetStoreHdl();
         OwnedList views;
-        const int32_t made = handler.CreateExtentView(views);
+        handler.CreateExtentView(views);
         for (KxGCreateStatementTemplate* view : CreateTemplates(&views)) {
-            const int32_t result = Execute(info.DropView(*view));
+            const int32_t result = drop(info.DropView(*view));
             if (result != 0) {
                 return result;
             }
         }
-        if (made != 0 && views.Count() == 0) {
-            KxGTable name;
-            if (handler.GetExtentTable(name) == 0 && !name.GetName().IsEmpty()) {
-                const KxGCreateStatementTemplate named(KxGQualifiedIdentity(name.GetName(), name.GetQualifier()),
-                                                       KxString::EmptyString());
-                std::unique_ptr<KxGStatementTemplate> drop(info.DropView(named));
-                if (drop) {
-                    mapper_->ExecuteStatementIgnoring(*drop, true);
-                }
+        // A class read through its own table has no view to drop.
+        KxGTable name;
+        KxGTable table;
+        if (views.Count() == 0 && handler.GetExtentTable(name) == 0 &&
+            (handler.GetClassTable(table) != 0 || !(table.GetQualifiedName() == name.GetQualifiedName()))) {
+            const int32_t result = dropNamed(name);
+            if (result != 0) {
+                return result;
             }
         }
         OwnedList triggers;
         handler.CreateTriggers(triggers);
         for (KxGCreateStatementTemplate* trigger : CreateTemplates(&triggers)) {
-            const int32_t result = Execute(info.DropTrigger(*trigger));
+            const int32_t result = drop(info.DropTrigger(*trigger));
             if (result != 0) {
                 return result;
             }
         }
     }
+    for (KxGCreateStatementTemplate* view : CreateTemplates(map_->GetViewList())) {
+        const int32_t result = drop(info.DropView(*view));
+        if (result != 0) {
+            return result;
+        }
+    }
+    for (KxGCreateStatementTemplate* trigger : CreateTemplates(map_->GetTriggerList())) {
+        const int32_t result = drop(info.DropTrigger(*trigger));
+        if (result != 0) {
+            return result;
+        }
+    }
     return 0;
+}
+
+int32_t KxGClassMapperVersionCmd::ExecuteResumable(KxGStatementTemplateList& list)
+{
+    KxGDatabase& database = *mapper_->GetDatabase();
+    const bool online = mapper_->IsConnected() && mapper_->IsOnline();
+    KxGRootblock root(&database);
+    std::set<std::string> done;
+    if (online && root.GetAllValues() == 0) {
+        for (const auto& [key, value] : root.GetValues()) {
+            if (Str(key).rfind(kStepMark, 0) == 0) {
+                done.insert(Str(key));
+            }
+        }
+    }
+    std::map<std::string, uint32_t> occurrences;
+    for (uint32_t i = 0; i < list.Count(); ++i) {
+        KxGStatementTemplate* statement = list.GetTemplate(i);
+        if (statement == nullptr) {
+            return mapper_->Report(KXG_E_MAPPER_FATAL);
+        }
+        const std::string text = Str(statement->GetSQLText());
+        const std::string key = StepKey(map_->GetRevision(), text, occurrences[text]++);
+        if (done.count(key) != 0) {
+            continue;
+        }
+        // With the continue flag a failure is only reported: such a statement is not marked.
+        const int32_t errors = mapper_->GetLog().GetErrorCount();
+        int32_t result = mapper_->ExecuteStatement(*statement);
+        if (result == 0 && online && mapper_->GetLog().GetErrorCount() == errors) {
+            KxString insert;
+            root.SetValue(KxGRootblockEntry(key.c_str(), KX_TYPE_STRING), KxString("done"), insert);
+            KxGStoreStatementTemplate mark(insert);
+            result = mapper_->ExecuteAndCommit(mark);
+        }
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}
+
+int32_t KxGClassMapperVersionCmd::ClearMarks()
+{
+    if (!(mapper_->IsConnected() && mapper_->IsOnline())) {
+        return 0;
+    }
+    KxGRootblock root(&*mapper_->GetDatabase());
+    KxString remove("DELETE FROM ");
+    remove << root.GetTable().GetQualifiedName() << " WHERE KEYID LIKE '" << kStepMark << "%'";
+    KxGStoreStatementTemplate statement(remove);
+    return mapper_->ExecuteStatementIgnoring(statement, false, 0, false);
 }
 
 int32_t KxGClassMapperVersionCmd::Run()
@@ -1113,12 +1381,18 @@ int32_t KxGClassMapperVersionCmd::Run()
         }
     };
     if (!classChanges) {
-        removeIndexes();
         result = appendIndexes();
-        if (result == 0) {
-            result = ExecuteAll(list);
+        if (result == 0 && RefuseBadNames()) {
+            result = KXG_E_NO_SCHEMA_CREATED;
         }
-        return result == 0 ? WriteRootblock() : result;
+        if (result == 0) {
+            removeIndexes();
+            result = ExecuteResumable(list);
+        }
+        if (result == 0) {
+            result = WriteRootblock();
+        }
+        return result == 0 ? ClearMarks() : result;
     }
 
     result = appendIndexes();
@@ -1140,7 +1414,7 @@ int32_t KxGClassMapperVersionCmd::Run()
         return result;
     }
     removeIndexes();
-    result = ExecuteAll(list);
+    result = ExecuteResumable(list);
     for (KxGStatementTemplateList* again : {map_->GetViewList(), map_->GetTriggerList()}) {
         if (result == 0) {
             result = again != nullptr ? ExecuteAll(*again) : mapper_->Report(KXG_E_MAPPER_FATAL);
@@ -1158,8 +1432,9 @@ int32_t KxGClassMapperVersionCmd::Run()
     if (result != 0) {
         return result;
     }
-    // 7: the facts of the new revision.
-    return WriteRootblock();
+    // 7: the facts of the new revision; the marks of the statements done go with them.
+    result = WriteRootblock();
+    return result == 0 ? ClearMarks() : result;
 }
 
 // ---- convert --------------------------------------------------------------------------------------

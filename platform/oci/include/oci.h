@@ -159,6 +159,10 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
                      const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
 sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode);
+/* Stand-in only (tests): the observer is called with the text of every statement that
+   OCIStmtExecute is asked to run in this process, on the calling thread; null stops it. */
+typedef void (*OCIStandInExecuteObserver)(const char* text, void* context);
+void OCIStandInObserveExecutions(OCIStandInExecuteObserver observer, void* context);
 sword OCIParamGet(const dvoid* hndlp, ub4 htype, OCIError* errhp, dvoid** parmdpp, ub4 pos);
 sword OCIErrorGet(dvoid* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type);
 

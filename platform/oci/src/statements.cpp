@@ -1,5 +1,6 @@
 // Statements: prepare, bind, define, execute, fetch and column parameters.
 #include <algorithm>
+#include <atomic>
 
 #include "ocihandles.h"
 
@@ -10,6 +11,9 @@ using sqlengine::Param;
 using sqlengine::StatementKind;
 
 namespace {
+
+std::atomic<OCIStandInExecuteObserver> g_observer{nullptr};
+std::atomic<void*> g_observerContext{nullptr};
 
 std::string Upper(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -184,6 +188,9 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff, const OCISnapshot*,
                      OCISnapshot*, ub4 mode) {
   if (!Check<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX) || !Check<OCIStmt>(stmtp, OCI_HTYPE_STMT)) return OCI_INVALID_HANDLE;
+  if (OCIStandInExecuteObserver observer = g_observer.load(std::memory_order_acquire)) {
+    observer(stmtp->text.c_str(), g_observerContext.load(std::memory_order_acquire));
+  }
   if (Injected(errhp, "OCIStmtExecute", stmtp->text)) return OCI_ERROR;
   if (!stmtp->prepared) return FailCode(errhp, 24337);
   if (!svchp->session || !svchp->session->session || !svchp->session->session->IsOpen()) return FailCode(errhp, 3114);
@@ -296,6 +303,11 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
     return OCI_SUCCESS_WITH_INFO;
   }
   return OCI_SUCCESS;
+}
+
+void OCIStandInObserveExecutions(OCIStandInExecuteObserver observer, void* context) {
+  g_observerContext.store(context, std::memory_order_release);
+  g_observer.store(observer, std::memory_order_release);
 }
 
 sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4) {

@@ -147,18 +147,29 @@ public:
     int32_t GetTransactionLevel() const;
 
     // Stores an object of this base (or of none, which is attached) in the current transaction. An
-    // object without id gets the next one of the admin's surrogate cache; then the shell begins an
-    // inner level, the class's bucket stores the object and the shell commits the level (aborts it
-    // when the begin or the store failed). 0 or the failure; KX_KERNEL_E_STATE when closed or
-    // without transaction; KX_KERNEL_E_NOT_FOUND when the class has no bucket.
+    // object without id gets the next one of the admin's surrogate cache; then the class's bucket
+    // stores the object in the transaction's pending level: one inner level of the shell, begun by
+    // the first store or delete, that collects them until they are written (the shell commits the
+    // level) at the commit of the transaction's level and before anything that must see them: a
+    // nested begin, a query, an extent count, a cursor or seek, a read from storage, a lock or
+    // unlock, a collection delete, a delete after stores (a store after deletes), and when
+    // KX_PENDING_MAX objects are pending. A write that fails rolls the pending level back (the
+    // objects get their states back) and is answered by the call that caused it; a commit whose
+    // write fails aborts its level instead. A store that fails leaves the work pending before it
+    // as it was. 0 or the failure; KX_KERNEL_E_STATE when closed or without transaction;
+    // KX_KERNEL_E_NOT_FOUND when the class has no bucket.
     int32_t StoreObject(KxObject* object, int32_t flags = 0);
+    // Objects and references pending in one level at most; the next store or delete writes them first.
+    static constexpr uint32_t KX_PENDING_MAX = 32000;
+    // The number of stores and deletes waiting in the pending level.
+    uint32_t GetPendingCount() const;
     // The object of a reference, held for the caller: from the object space when it is in memory,
     // else read by the bucket of its class (GetObject) in the current transaction, with the
     // optional prefetch references and lock specs. 0 or the failure.
     int32_t GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec* lockSpec = nullptr,
                       const KxRefList* prefetch = nullptr, const KxLockSpec* prefetchLockSpec = nullptr);
-    // Deletes the object of a reference in the current transaction: the shell begins an inner
-    // level, the bucket deletes, the shell commits (aborts on failure). 0 or the failure.
+    // Deletes the object of a reference in the current transaction, in the pending level as a store
+    // is (pending stores are written first). 0 or the failure.
     int32_t DeleteObject(const KxRef& ref, int32_t flags = 0);
     // The shell's collection requests (codes per reference; see KxShell.h).
     int32_t DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec = nullptr);
@@ -175,7 +186,9 @@ public:
     // before the base closes); null when there is none (no bucket, no transaction). The mode is the
     // number of the index the cursor reads in; -2 (KxBucket::KX_EXTENT_BY_OBJID) is object-id order.
     KxBucketCru* CreateCursor(const KxClassId& classId, int32_t& count, int32_t mode = -2);
-    // Positions a cursor through the class's bucket (SeekRd): seek mode 0 from the start, 1 from
+    // Positions a cursor through the class's bucket (SeekGet without lock spec, so that a storage that
+    // reads whole rows serves the GetObject that follows from them; SeekRd when the bucket does not
+    // support SeekGet), after writing the pending stores and deletes: seek mode 0 from the start, 1 from
     // the current object, 2 from the end; ref receives the object there. 0 or a negative status
     // (-2005 past either end).
     int32_t Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offset, int32_t seekMode,
@@ -185,6 +198,20 @@ private:
     friend class KxBucketCru;
     friend class KxObjectMgr;
     friend struct KxClientCalls;   // the client calls (KxClientObject.cpp)
+    friend class KxTransaction;
+    // The pending level (see StoreObject). WritePending writes it (0 when there is none); a failure
+    // has rolled it back and is recorded with the base's exception manager. EndPending is the
+    // transaction's, at the end of a level of the resource (write: commit) and before a nested
+    // begin (write); a level that is not the resource's is left alone.
+    int32_t WritePending();
+    int32_t EndPending(KxTransactionResource* resource, bool write);
+    void DropPending();
+    // Makes sure the pending level is open in the resource for work of the kind (1 stores, 2
+    // deletes), writing what is pending first when it is of the other kind or full.
+    int32_t OpenPending(KxTransactionResource* resource, int kind);
+    // After a call that failed in the pending level: the level is aborted and the work pending
+    // before the call is registered again in a new one. 0 or that failure.
+    int32_t RedoPending();
     // Reads the object of a reference through the bucket of its class within the resource (the
     // current transaction's when null); the object is not looked for in memory first.
     int32_t ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,
@@ -199,6 +226,8 @@ private:
     void ForgetCursor(KxBucketCru* cursor);
     // Lets go of the objects read ahead and kept in memory: the one of ref, or all (null).
     void DropReadAhead(const KxRef* ref);
+    // Lets go of the objects read ahead along the scan up to and including the one of ref.
+    void DropReadAheadUpTo(const KxRef& ref);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -1,5 +1,7 @@
 #include "KxAdmin.h"
 
+#include <algorithm>
+
 #include <vector>
 
 #include "KxBase.h"
@@ -16,6 +18,7 @@ struct KxAdmin::Impl {
     int32_t dbVersion = 0;
     std::vector<KxObjId> surrogates;   // cached ids, handed out from the back
     int32_t surrogateCapacity = 0;
+    int32_t refillBlock = 0;           // ids the next refill asks for
     KxMgr bucketMgr;
     bool dictionaryOpen = false;
     KxClassDict* dictionary = nullptr;   // one hold of the root's
@@ -43,6 +46,7 @@ void KxAdmin::SetSurrogateCache(int32_t count, int32_t capacity) {
     (void)count;
     impl_->surrogates.clear();
     impl_->surrogateCapacity = capacity > 0 ? capacity : 0;
+    impl_->refillBlock = impl_->surrogateCapacity;
 }
 
 int32_t KxAdmin::GetSurrogateCount() const { return static_cast<int32_t>(impl_->surrogates.size()); }
@@ -50,10 +54,17 @@ int32_t KxAdmin::GetSurrogateCapacity() const { return impl_->surrogateCapacity;
 
 int32_t KxAdmin::NextSurrogate(KxObjId& id) {
     if (impl_->surrogates.empty()) {
-        const int32_t n = impl_->surrogateCapacity > 0 ? impl_->surrogateCapacity : 1;
+        // The first refill asks for the capacity, each further one for twice the block before, up to
+        // kSurrogateGrowth times the capacity: a long run of stores takes its ids in few blocks (each
+        // a committed transaction of the storage), a client that stores little in small ones. Ids
+        // left over go back with RecycleCachedSurrogates.
+        constexpr int32_t kSurrogateGrowth = 64;
+        const int32_t capacity = impl_->surrogateCapacity > 0 ? impl_->surrogateCapacity : 1;
+        const int32_t n = std::max(impl_->refillBlock, capacity);
         std::vector<KxObjId> fetched(static_cast<size_t>(n));
         const int32_t rc = FetchSurrogates(fetched.data(), n);
         if (rc < 0) return rc;
+        impl_->refillBlock = std::min(n * 2, capacity * kSurrogateGrowth);
         // Hand out in the order fetched.
         impl_->surrogates.assign(fetched.rbegin(), fetched.rend());
     }

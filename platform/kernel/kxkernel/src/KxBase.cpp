@@ -1,5 +1,8 @@
 #include "KxBase.h"
 
+#include <deque>
+#include <vector>
+
 #include "KxBaseImpl.h"
 #include "KxBucket.h"
 
@@ -148,12 +151,33 @@ void KxBase::ForgetCursor(KxBucketCru* cursor)
     }
 }
 
+void KxBase::DropReadAheadUpTo(const KxRef& ref)
+{
+    // Read ahead along the cursor, in its order: the ones before ref were handed on already (or
+    // passed over), so the first entries go, as far as ref's.
+    std::deque<KxObject*>& held = impl_->readAhead;
+    size_t end = 0;
+    while (end < held.size() && !(held[end]->GetObjId() == ref.GetObjId())) {
+        ++end;
+    }
+    if (end == held.size()) {
+        return;
+    }
+    ++end;
+    std::vector<KxObject*> dropped(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(end));
+    held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(end));
+    for (KxObject* object : dropped) {
+        object->Release();
+    }
+}
+
 void KxBase::DropReadAhead(const KxRef* ref)
 {
-    std::vector<KxObject*>& held = impl_->readAhead;
+    std::deque<KxObject*>& held = impl_->readAhead;
     std::vector<KxObject*> dropped;
     if (ref == nullptr) {
-        dropped.swap(held);
+        dropped.assign(held.begin(), held.end());
+        held.clear();
     } else {
         auto kept = std::stable_partition(held.begin(), held.end(), [ref](const KxObject* object) {
             return !(object->GetObjId() == ref->GetObjId());

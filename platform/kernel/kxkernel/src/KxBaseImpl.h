@@ -1,8 +1,11 @@
 // The state of a base (private to the kernel library).
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "KxBase.h"
 #include "KxObject.h"
@@ -28,6 +31,19 @@ struct KxBaseStorage {
     bool open = false;
 };
 
+// The stores and deletes of a transaction that are not written yet: one inner level of the shell,
+// open in the resource of the transaction that made it, holds their registrations until something
+// must see them (KxBaseStorage.cpp). The objects and references are kept so that the level can be
+// made again without the work of a call that failed half-way.
+struct KxPendingWork {
+    enum Kind { NONE = 0, STORES = 1, DELETES = 2 };
+    KxTransactionResource* resource = nullptr;        // the shell level is open in it; null: none
+    Kind kind = NONE;
+    std::vector<std::pair<KxObject*, int32_t>> stores;   // held objects and the store flags
+    std::vector<std::pair<KxRef, int32_t>> deletes;      // references and the delete flags
+    size_t Count() const { return stores.size() + deletes.size(); }
+};
+
 struct KxBase::Impl {
     KxString logicalName;
     KxString clientName;
@@ -44,9 +60,10 @@ struct KxBase::Impl {
     KxBaseStorage storage;
     // Objects read ahead with another one (prefetch) in the base's transaction, held here until it
     // ends or the base closes, so that a GetObject of theirs needs no statement.
-    std::vector<KxObject*> readAhead;
+    std::deque<KxObject*> readAhead;
     // The cursor last moved by Seek and the reference it gave: a GetObject of that reference reads
     // the cursor's following references ahead.
     KxBucketCru* scanCursor = nullptr;
     KxRef scanRef;
+    KxPendingWork pending;
 };

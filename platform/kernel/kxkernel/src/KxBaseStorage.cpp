@@ -279,8 +279,15 @@ int32_t KxBase::CloseStorage()
     ForgetCursor(impl_->scanCursor);
     DropReadAhead(nullptr);
     int32_t result = KX_KERNEL_OK;
-    // Every step runs even when one before it failed or threw; the first exception passes on at the end.
     std::exception_ptr thrown;
+    if (st.shell != nullptr) {
+        try {
+            DropPending();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    }
+    // Every step runs even when one before it failed or threw; the first exception passes on at the end.
     auto step = [&result, &thrown](auto&& call) {
         try {
             const int32_t rc = call();
@@ -578,33 +585,6 @@ int32_t ResourceAndBucket(KxBase* base, const KxClassId& classId, KxTransactionR
     return bucket != nullptr ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
 }
 
-// Runs a bucket call inside a level of the shell's transaction. The level is ended in every case, also
-// after a begin that failed: committed after a call that did not fail, else aborted.
-// An exception out of the begin or the call ends the level with an abort too and passes on.
-template <typename Call>
-int32_t InShellLevel(KxDatabaseShell* shell, KxTransactionResource* resource, Call call)
-{
-    int32_t rc = KX_KERNEL_OK;
-    try {
-        rc = shell->BeginTransaction(resource);
-        if (rc >= 0) {
-            rc = call();
-        }
-    } catch (...) {
-        try {
-            shell->AbortTransaction(resource);
-        } catch (...) {
-        }
-        throw;
-    }
-    if (rc >= 0) {
-        const int32_t committed = shell->CommitTransaction(resource);
-        return committed < 0 ? committed : (rc > 0 ? rc : KX_KERNEL_OK);
-    }
-    shell->AbortTransaction(resource);
-    return rc;
-}
-
 }  // namespace
 
 int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
@@ -627,7 +607,24 @@ int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
     if (rc < 0) {
         return rc;
     }
-    return InShellLevel(st.shell, resource, [&] { return bucket->StoreObject(object, flags, resource); });
+    rc = OpenPending(resource, KxPendingWork::STORES);
+    if (rc < 0) {
+        return rc;
+    }
+    try {
+        rc = bucket->StoreObject(object, flags, resource);
+    } catch (...) {
+        RedoPending();
+        throw;
+    }
+    if (rc < 0) {
+        // What the call registered before it failed goes; the work pending before it stays.
+        const int32_t redone = RedoPending();
+        return redone < 0 ? redone : rc;
+    }
+    object->Hold();
+    impl_->pending.stores.emplace_back(object, flags);
+    return rc;
 }
 
 int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec* lockSpec,
@@ -638,6 +635,10 @@ int32_t KxBase::GetObject(const KxRef& ref, KxObject*& object, const KxLockSpec*
         return KX_KERNEL_E_INVALID;
     }
     if (GetObjectMgr()->Find(ref, object) == KX_KERNEL_OK) {
+        // Handed on along the scan: the kernel lets go of it and of those read ahead before it.
+        if (impl_->scanCursor != nullptr && impl_->scanRef == ref) {
+            DropReadAheadUpTo(ref);
+        }
         return KX_KERNEL_OK;
     }
     return ReadObject(ref, object, nullptr, lockSpec, prefetch, prefetchLockSpec);
@@ -659,6 +660,11 @@ int32_t KxBase::ReadObject(const KxRef& ref, KxObject*& object, KxTransactionRes
         rc = bucket != nullptr ? KX_KERNEL_OK : KX_KERNEL_E_NOT_FOUND;
     }
     if (rc != KX_KERNEL_OK) {
+        return rc;
+    }
+    // A read from storage sees the transaction's pending work.
+    rc = WritePending();
+    if (rc < 0) {
         return rc;
     }
     // Reading along a cursor: the references it gives next are read in the same batch.
@@ -729,7 +735,203 @@ int32_t KxBase::DeleteObject(const KxRef& ref, int32_t flags)
     if (rc != KX_KERNEL_OK) {
         return rc;
     }
-    return InShellLevel(st.shell, resource, [&] { return bucket->DeleteObject(ref, flags, resource); });
+    rc = OpenPending(resource, KxPendingWork::DELETES);
+    if (rc < 0) {
+        return rc;
+    }
+    try {
+        rc = bucket->DeleteObject(ref, flags, resource);
+    } catch (...) {
+        RedoPending();
+        throw;
+    }
+    if (rc < 0) {
+        const int32_t redone = RedoPending();
+        return redone < 0 ? redone : rc;
+    }
+    impl_->pending.deletes.emplace_back(ref, flags);
+    return rc;
+}
+
+// ---- the pending level ------------------------------------------------------------------------------
+namespace {
+
+// Lets go of what a pending level kept.
+void ReleaseKept(std::vector<std::pair<KxObject*, int32_t>>& stores)
+{
+    for (auto& kept : stores) {
+        kept.first->Release();
+    }
+    stores.clear();
+}
+
+}  // namespace
+
+uint32_t KxBase::GetPendingCount() const { return static_cast<uint32_t>(impl_->pending.Count()); }
+
+int32_t KxBase::OpenPending(KxTransactionResource* resource, int kind)
+{
+    KxPendingWork& work = impl_->pending;
+    if (work.resource != nullptr &&
+        (work.resource != resource || work.kind != kind || work.Count() >= KX_PENDING_MAX)) {
+        const int32_t written = WritePending();
+        if (written < 0) {
+            return written;
+        }
+    }
+    if (work.resource == nullptr) {
+        KxDatabaseShell* shell = impl_->storage.shell;
+        // A begin that failed is ended with an abort, also one that throws.
+        int32_t rc = KX_KERNEL_OK;
+        try {
+            rc = shell->BeginTransaction(resource);
+        } catch (...) {
+            try {
+                shell->AbortTransaction(resource);
+            } catch (...) {
+            }
+            throw;
+        }
+        if (rc < 0) {
+            shell->AbortTransaction(resource);
+            return rc;
+        }
+        work.resource = resource;
+    }
+    work.kind = static_cast<KxPendingWork::Kind>(kind);
+    return KX_KERNEL_OK;
+}
+
+int32_t KxBase::WritePending()
+{
+    KxPendingWork& work = impl_->pending;
+    if (work.resource == nullptr) {
+        return KX_KERNEL_OK;
+    }
+    KxTransactionResource* resource = work.resource;
+    work.resource = nullptr;
+    work.kind = KxPendingWork::NONE;
+    work.deletes.clear();
+    // The level is over at the module when its commit answers, failed or not.
+    int32_t rc = KX_KERNEL_OK;
+    try {
+        rc = impl_->storage.shell->CommitTransaction(resource);
+    } catch (...) {
+        ReleaseKept(work.stores);
+        throw;
+    }
+    ReleaseKept(work.stores);
+    if (rc >= 0) {
+        return KX_KERNEL_OK;
+    }
+    // The module has rolled the level back; the caller learns what happened from the status text.
+    const KxErrorInfo last = GetExcMgr()->GetLastError();
+    std::string text = "nothing was written: the transaction's pending stores and deletes failed and were rolled back";
+    if (last.code == rc && last.text.IsActive() && !last.text.IsEmpty()) {
+        text += " (" + last.text.ToUtf8() + ")";
+    }
+    KxErrorInfo info;
+    info.code = rc;
+    info.text = KxString::FromUtf8(text);
+    GetExcMgr()->HandleError(info);
+    return rc;
+}
+
+void KxBase::DropPending()
+{
+    KxPendingWork& work = impl_->pending;
+    if (work.resource == nullptr) {
+        return;
+    }
+    KxTransactionResource* resource = work.resource;
+    work.resource = nullptr;
+    work.kind = KxPendingWork::NONE;
+    work.deletes.clear();
+    try {
+        impl_->storage.shell->AbortTransaction(resource);
+    } catch (...) {
+        ReleaseKept(work.stores);
+        throw;
+    }
+    ReleaseKept(work.stores);
+}
+
+int32_t KxBase::EndPending(KxTransactionResource* resource, bool write)
+{
+    if (resource == nullptr || impl_->pending.resource != resource) {
+        return KX_KERNEL_OK;
+    }
+    if (write) {
+        return WritePending();
+    }
+    DropPending();
+    return KX_KERNEL_OK;
+}
+
+int32_t KxBase::RedoPending()
+{
+    KxPendingWork& work = impl_->pending;
+    KxTransactionResource* resource = work.resource;
+    if (resource == nullptr) {
+        return KX_KERNEL_OK;
+    }
+    const int kind = work.kind;
+    std::vector<std::pair<KxObject*, int32_t>> stores;
+    std::vector<std::pair<KxRef, int32_t>> deletes;
+    stores.swap(work.stores);
+    deletes.swap(work.deletes);
+    work.resource = nullptr;
+    work.kind = KxPendingWork::NONE;
+    // The abort gives the objects their states from before the level.
+    try {
+        impl_->storage.shell->AbortTransaction(resource);
+    } catch (...) {
+        ReleaseKept(stores);
+        throw;
+    }
+    int32_t rc = KX_KERNEL_OK;
+    if (!stores.empty() || !deletes.empty()) {
+        rc = OpenPending(resource, kind);
+    }
+    size_t done = 0;
+    try {
+        for (; rc >= 0 && done < stores.size(); ++done) {
+            KxObject* object = stores[done].first;
+            KxBucket* bucket = GetBucket(object->GetMetaClass()->GetClassId());
+            rc = bucket != nullptr ? bucket->StoreObject(object, stores[done].second, resource) : KX_KERNEL_E_NOT_FOUND;
+            if (rc >= 0) {
+                work.stores.push_back(stores[done]);
+                stores[done].first = nullptr;
+            }
+        }
+        for (const auto& [ref, flags] : deletes) {
+            if (rc < 0) {
+                break;
+            }
+            KxBucket* bucket = GetBucket(ref.GetClassId());
+            rc = bucket != nullptr ? bucket->DeleteObject(ref, flags, resource) : KX_KERNEL_E_NOT_FOUND;
+            if (rc >= 0) {
+                work.deletes.emplace_back(ref, flags);
+            }
+        }
+    } catch (...) {
+        for (auto& kept : stores) {
+            if (kept.first != nullptr) {
+                kept.first->Release();
+            }
+        }
+        throw;
+    }
+    for (auto& kept : stores) {
+        if (kept.first != nullptr) {
+            kept.first->Release();
+        }
+    }
+    if (rc < 0) {
+        DropPending();
+        return rc;
+    }
+    return KX_KERNEL_OK;
 }
 
 int32_t KxBase::DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec)
@@ -738,6 +940,10 @@ int32_t KxBase::DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockS
     if (shell == nullptr) {
         return KX_KERNEL_E_STATE;
     }
+    const int32_t written = WritePending();
+    if (written < 0) {
+        return written;
+    }
     DropReadAhead(nullptr);
     return shell->DeleteCollection(refs, mode, 0, lockSpec, nullptr);
 }
@@ -745,25 +951,41 @@ int32_t KxBase::DeleteObjects(KxRefCollection& refs, int32_t mode, const KxLockS
 int32_t KxBase::Lock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec)
 {
     KxDatabaseShell* shell = GetShell();
-    return shell != nullptr ? shell->Lock(refs, mode, lockSpec, nullptr) : KX_KERNEL_E_STATE;
+    if (shell == nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    const int32_t written = WritePending();
+    return written < 0 ? written : shell->Lock(refs, mode, lockSpec, nullptr);
 }
 
 int32_t KxBase::Unlock(KxRefCollection& refs, int32_t mode, const KxLockSpec* lockSpec)
 {
     KxDatabaseShell* shell = GetShell();
-    return shell != nullptr ? shell->Unlock(refs, mode, lockSpec, nullptr) : KX_KERNEL_E_STATE;
+    if (shell == nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    const int32_t written = WritePending();
+    return written < 0 ? written : shell->Unlock(refs, mode, lockSpec, nullptr);
 }
 
 int32_t KxBase::LockObject(const KxRef& ref, const KxLockSpec& lockSpec)
 {
     KxAdmin* admin = GetAdmin();
-    return admin != nullptr ? admin->LockWatch(ref, &lockSpec, nullptr) : KX_KERNEL_E_STATE;
+    if (admin == nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    const int32_t written = WritePending();
+    return written < 0 ? written : admin->LockWatch(ref, &lockSpec, nullptr);
 }
 
 int32_t KxBase::UnlockObject(const KxRef& ref, const KxLockSpec& lockSpec)
 {
     KxAdmin* admin = GetAdmin();
-    return admin != nullptr ? admin->UnlockWatch(ref, &lockSpec, nullptr) : KX_KERNEL_E_STATE;
+    if (admin == nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    const int32_t written = WritePending();
+    return written < 0 ? written : admin->UnlockWatch(ref, &lockSpec, nullptr);
 }
 
 int32_t KxBase::Query(KxQuery& query, KxRefList& result, const KxLockSpec* lockSpec)
@@ -774,6 +996,10 @@ int32_t KxBase::Query(KxQuery& query, KxRefList& result, const KxLockSpec* lockS
     KxBucket* bucket = GetBucket(query.GetClassId());
     if (bucket == nullptr) {
         return KX_KERNEL_E_NOT_FOUND;
+    }
+    const int32_t written = WritePending();
+    if (written < 0) {
+        return written;
     }
     return bucket->Query(query.GetClassId(), &query, lockSpec, &result);
 }
@@ -787,6 +1013,10 @@ int32_t KxBase::GetExtentCount(const KxClassId& classId, int32_t& count)
     KxBucket* bucket = GetBucket(classId);
     if (bucket == nullptr) {
         return KX_KERNEL_E_NOT_FOUND;
+    }
+    const int32_t written = WritePending();
+    if (written < 0) {
+        return written;
     }
     const int32_t rc = bucket->GetNum(count, 0);
     if (rc < 0) {
@@ -803,7 +1033,10 @@ KxBucketCru* KxBase::CreateCursor(const KxClassId& classId, int32_t& count, int3
 {
     count = 0;
     KxBucket* bucket = impl_->storage.open ? GetBucket(classId) : nullptr;
-    return bucket != nullptr ? bucket->CreateCursor(count, mode) : nullptr;
+    if (bucket == nullptr || WritePending() < 0) {
+        return nullptr;
+    }
+    return bucket->CreateCursor(count, mode);
 }
 
 int32_t KxBase::Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offset, int32_t seekMode,
@@ -816,7 +1049,17 @@ int32_t KxBase::Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offs
     if (bucket == nullptr) {
         return KX_KERNEL_E_NOT_FOUND;
     }
-    const int32_t rc = bucket->SeekRd(cursor, offset, seekMode, ref, direction);
+    const int32_t written = WritePending();
+    if (written < 0) {
+        return written;
+    }
+    // The scan reads whole rows (SeekGet, no lock): a storage that caches them serves the GetObject
+    // of the references it gives without another statement. A storage without it seeks as SeekRd.
+    int32_t found = 0;
+    int32_t rc = bucket->SeekGet(cursor, offset, seekMode, ref, nullptr, found, direction);
+    if (rc == KX_KERNEL_E_NOT_SUPPORTED) {
+        rc = bucket->SeekRd(cursor, offset, seekMode, ref, direction);
+    }
     if (rc == KX_KERNEL_OK && cursor != nullptr) {
         if (cursor->scanBase_ != nullptr && cursor->scanBase_ != this) {
             cursor->scanBase_->ForgetCursor(cursor);

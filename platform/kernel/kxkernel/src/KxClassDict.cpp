@@ -480,6 +480,10 @@ bool KxMetaLayout::Run() {
     std::set<std::pair<uint16_t, uint16_t>> ids;
     for (const TypeDecl& d : decls_) {
         if (!ValidName(d.name)) return Fail(d.where, "invalid name \"" + d.name.ToUtf8() + "\"");
+        // The root class's name is the root's alone: a class of another number under it could not
+        // be read back from the saved declarations.
+        if (d.number != 0 && d.name.ToUtf8() == "KxObject")
+            return Fail(d.where, "class name KxObject is reserved for the root class");
         if (!ids.insert({d.number, d.version}).second)
             return Fail(d.where, "class id " + std::to_string(d.number) + "." +
                                      std::to_string(d.version) + " declared twice");

@@ -343,6 +343,28 @@ bool ClassId(const std::string& text, uint16_t& number, uint16_t& version) {
 
 }  // namespace
 
+namespace {
+
+// A name as a declaration may give it: a letter or "_", then letters, digits, "_" and "$"; a class
+// name may join such names with "." or "::".
+bool DeclaredName(const std::string& name, bool qualified) {
+    bool start = true;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (std::isalpha(c) || c == '_' || (!start && (std::isdigit(c) || c == '$'))) {
+            start = false;
+        } else if (qualified && !start && (c == '.' || (c == ':' && i + 1 < name.size() && name[i + 1] == ':'))) {
+            i += c == ':' ? 1 : 0;
+            start = true;
+        } else {
+            return false;
+        }
+    }
+    return !start;
+}
+
+}  // namespace
+
 int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
                            std::unique_ptr<KxClassDict>& dict, KxString* error) {
     dict.reset();
@@ -397,6 +419,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
         if (verb == "class") {
             uint16_t number, version;
             if (w.size() < 3 || !ClassId(w[1], number, version)) return fail("class needs <number>.<version> <name>");
+            if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             bool embedded = false;
             uint32_t marks = 0;
             std::vector<KxString> bases;
@@ -420,6 +443,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             uint16_t number, version;
             if (w.size() != 4 || !ClassId(w[1], number, version))
                 return fail(verb + " needs <number>.<version> <name> <element>");
+            if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             const KxString setName(w[2]), element(w[3]);
             if (verb == "objectset") builder->ObjectSet(number, version, setName, element);
             else if (verb == "ondemandset") builder->OnDemandSet(number, version, setName, element);
@@ -431,6 +455,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             }
         } else if (verb == "member") {
             if (w.size() < 3) return fail("member needs <name> <type>");
+            if (!DeclaredName(w[1], false)) return fail("invalid member name \"" + w[1] + "\"");
             uint64_t count = 1, flags = 0, kind = 0;
             for (size_t i = 3; i < w.size(); ++i) {
                 const size_t eq = w[i].find('=');
@@ -479,6 +504,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
                 ++i;
             }
             if (w.size() != i + 1) return fail("index needs <name> [unique] <path>[,<path>...]");
+            if (!DeclaredName(w[1], false)) return fail("invalid index name \"" + w[1] + "\"");
             builder->Index(KxString(w[1]), SplitList(w[i]), unique);
         } else {
             return fail("unknown declaration " + verb);

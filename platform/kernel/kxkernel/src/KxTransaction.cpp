@@ -42,6 +42,10 @@ KxTransaction::~KxTransaction() {
         KxBaseConnection* conn = base->GetConnection();
         // A destructor cannot pass an exception on: a context that fails to go is dropped.
         try {
+            base->EndPending(r.get(), false);
+        } catch (...) {
+        }
+        try {
             if (conn != nullptr && r->GetContext() != nullptr) conn->DeleteTransactionContext(r.get());
         } catch (...) {
         }
@@ -103,6 +107,13 @@ int32_t KxTransaction::Begin() {
             if (c != nullptr) c->AbortTransaction(resources_[j].get());
         }
     };
+    // A nested level begins after the work pending in the current one is written.
+    if (level_ > 0) {
+        for (auto& r : resources_) {
+            const int32_t written = r->GetBase()->EndPending(r.get(), true);
+            if (written < 0) return lastStatus_ = written;
+        }
+    }
     for (size_t i = 0; i < resources_.size(); ++i) {
         KxBaseConnection* conn = resources_[i]->GetBase()->GetConnection();
         if (conn == nullptr) continue;
@@ -137,6 +148,17 @@ int32_t KxTransaction::End(bool commit) {
     int32_t result = KX_KERNEL_OK;
     // Every resource is asked, also after one threw; the level ends and the first exception passes on.
     std::exception_ptr thrown;
+    // The work pending at the bases is written first (dropped for an abort). When a write fails the
+    // level is aborted everywhere and the commit answers that failure: nothing of it was written.
+    for (auto& r : resources_) {
+        try {
+            const int32_t written = r->GetBase()->EndPending(r.get(), commit && result == KX_KERNEL_OK && !thrown);
+            if (written < 0 && result == KX_KERNEL_OK) result = written;
+        } catch (...) {
+            if (!thrown) thrown = std::current_exception();
+        }
+    }
+    if (result < 0 || thrown) commit = false;
     for (auto& r : resources_) {
         KxBaseConnection* conn = r->GetBase()->GetConnection();
         if (conn == nullptr) continue;

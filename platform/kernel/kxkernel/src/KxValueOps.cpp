@@ -62,9 +62,17 @@ const TypeEntry* Table() {
 }  // namespace
 
 const KxValueOps* KxGetValueOps(int32_t typeCode) {
-    for (const TypeEntry* e = Table(); e->name != nullptr; ++e)
-        if (e->code == typeCode) return &e->ops;
-    return nullptr;
+    // Called for every value member of every object made: one look into a table by code (codes are
+    // below 256), made once from the list; the first entry of a code counts.
+    struct ByCode {
+        const KxValueOps* ops[256] = {};
+        ByCode() {
+            for (const TypeEntry* e = Table(); e->name != nullptr; ++e)
+                if (e->code >= 0 && e->code < 256 && ops[e->code] == nullptr) ops[e->code] = &e->ops;
+        }
+    };
+    static const ByCode byCode;
+    return typeCode >= 0 && typeCode < 256 ? byCode.ops[typeCode] : nullptr;
 }
 
 int32_t KxTypeCodeByName(const char* name) {

@@ -449,6 +449,18 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
         {"bogus\n", "unknown declaration bogus"},
         {"class 1.1 \"A B\"\n", "invalid name"},
         {"class 1.1 A\nmember a.b int\n", "invalid member name"},
+        // Names that are no identifiers, with the file and line.
+        {"class 1.1 \"K'eeper\"\n", "f:2: invalid name"},
+        {"class 1.1 A;B\n", "f:2: invalid name"},
+        {"class 1.1 A\nmember \"na'me\" int\n", "f:3: invalid member name"},
+        {"class 1.1 A\nmember x(y) int\n", "f:3: invalid member name"},
+        {"class 1.1 A\nmember x--y int\n", "f:3: invalid member name"},
+        {"class 1.1 A\nmember 1x int\n", "f:3: invalid member name"},
+        {"class 1.1 A\nmember v int\nindex I/**/ON/**/LOCKS(OID)-- v\n", "f:4: invalid index name"},
+        {"class 1.1 A\nmember v int\nindex I;DROP v\n", "f:4: invalid index name"},
+        {"objectset 2.1 S'et A\nclass 1.1 A\n", "f:2: invalid name"},
+        // The root's name belongs to the root.
+        {"class 1.1 KxObject\nmember x int\n", "class name KxObject is reserved"},
         {"update x 1 I\n", "update needs"},
         {"update 2 1 I flags=z\n", "bad update flags"},
     };

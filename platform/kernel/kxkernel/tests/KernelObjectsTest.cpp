@@ -192,11 +192,12 @@ TEST(AdminTest, KernelSideStateAndSurrogateCache) {
     }
     EXPECT_EQ((std::vector<uint32_t>{100, 101, 102, 103}), got);
     EXPECT_EQ(2, admin.fetchCalls);
-    EXPECT_EQ(2, admin.GetSurrogateCount());
+    // The second refill asked for twice the first block.
+    EXPECT_EQ(5, admin.GetSurrogateCount());
 
     // The unused ids go back to the storage in order.
     EXPECT_EQ(0, admin.RecycleCachedSurrogates());
-    EXPECT_EQ((std::vector<uint32_t>{104, 105}), admin.recycled);
+    EXPECT_EQ((std::vector<uint32_t>{104, 105, 106, 107, 108}), admin.recycled);
     EXPECT_EQ(0, admin.GetSurrogateCount());
 
     admin.failFetch = -6031;

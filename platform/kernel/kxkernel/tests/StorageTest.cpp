@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "KxBase.h"
 #include "KxClassDict.h"
 #include "KxObject.h"
+#include "KxQuery.h"
 #include "KxRoot.h"
 #include "TestRecorder.h"
 #include "TestSupport.h"
@@ -149,7 +151,7 @@ TEST_F(StorageTest, AFailedOpenClosesWhatWasMadeAndTheBaseCanOpenAgain) {
     EXPECT_EQ(0, other.Open());
 }
 
-TEST_F(StorageTest, StoresTakeIdsFromACacheOf64AndRunInAnInnerLevelOfTheShell) {
+TEST_F(StorageTest, StoresTakeIdsFromACacheOf64AndWaitInOnePendingLevelOfTheShell) {
     KxBase base("shop");
     OpenBase(base);
     const KxMetaClass* person = Class(base, "Person");
@@ -172,17 +174,74 @@ TEST_F(StorageTest, StoresTakeIdsFromACacheOf64AndRunInAnInnerLevelOfTheShell) {
     }
     EXPECT_EQ(65u, ids.size());
     const Events events = KxTestEvents();
-    EXPECT_EQ(2, std::count(events.begin(), events.end(), "fetch 64"));
-    const Events first = {"fetch 64", "shell begin", "store 1001", "shell commit", "shell begin", "store 1002"};
-    EXPECT_EQ(first, Events(events.begin(), events.begin() + 6));
+    // Refills of 64 ids, then of twice the block before.
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), "fetch 64"));
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), "fetch 128"));
+    EXPECT_EQ(1, std::count(events.begin(), events.end(), "shell begin"));
+    EXPECT_FALSE(Has(events, "shell commit"));
+    const Events first = {"fetch 64", "shell begin", "store 1001", "store 1002"};
+    EXPECT_EQ(first, Events(events.begin(), events.begin() + 4));
     // An object that has its id keeps it.
     KxTestClearEvents();
     EXPECT_EQ(0, base.StoreObject(objects[0]));
-    EXPECT_FALSE(Has(KxTestEvents(), "fetch 64"));
-    EXPECT_TRUE(Has(KxTestEvents(), "store 1001"));
+    EXPECT_EQ((Events{"store 1001"}), KxTestEvents());   // no fetch
+    EXPECT_EQ(66u, base.GetPendingCount());
     for (KxObject* o : objects) o->Release();
+    // The commit writes the pending level, then commits the transaction.
+    KxTestClearEvents();
     EXPECT_EQ(0, base.CommitTransaction());
+    EXPECT_EQ((Events{"shell commit", "commit", "delete context"}), KxTestEvents());
+    EXPECT_EQ(0u, base.GetPendingCount());
     EXPECT_EQ(0, base.GetTransactionLevel());
+}
+
+// Whatever must see the pending work writes it first; an abort drops it.
+TEST_F(StorageTest, PendingStoresAreWrittenBeforeAnythingThatMustSeeThem) {
+    KxBase base("shop");
+    OpenBase(base);
+    const KxMetaClass* person = Class(base, "Person");
+    const KxClassId classId = person->GetClassId();
+    const KxRef other(KxObjId(500), classId);
+    KxObject* object = nullptr;
+    ASSERT_EQ(0, base.GetObjectMgr()->Create(person, object));
+    struct Case {
+        const char* trigger;
+        std::function<void()> call;
+        const char* after;   // the trigger's own event behind the write
+    };
+    const Case cases[] = {
+        {"nested begin", [&] { EXPECT_EQ(0, base.BeginTransaction()); EXPECT_EQ(0, base.CommitTransaction()); }, "begin"},
+        {"query", [&] { KxQuery query(classId); KxRefList found; base.Query(query, found); }, nullptr},
+        {"extent count", [&] { int32_t n = 0; base.GetExtentCount(classId, n); }, nullptr},
+        {"cursor", [&] { int32_t n = 0; delete base.CreateCursor(classId, n); }, nullptr},
+        {"read from storage", [&] { KxObject* read = nullptr; EXPECT_EQ(0, base.GetObject(other, read)); read->Release(); }, "get 500"},
+        {"delete", [&] { EXPECT_EQ(0, base.DeleteObject(other)); }, "shell begin"},
+        {"lock", [&] { base.LockObject(other, KxLockSpec{}); }, nullptr},
+        {"collection lock", [&] { KxRefCollection refs{KxCollectionRef{other}}; base.Lock(refs, 0, nullptr); }, nullptr},
+        {"collection delete", [&] { KxRefCollection refs{KxCollectionRef{other}}; base.DeleteObjects(refs, 0); }, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        ASSERT_EQ(0, base.BeginTransaction());
+        ASSERT_EQ(0, base.StoreObject(object));
+        KxTestClearEvents();
+        c.call();
+        const Events events = KxTestEvents();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ("shell commit", events.front());
+        if (c.after != nullptr) {
+            ASSERT_GE(events.size(), 2u);
+            EXPECT_EQ(c.after, events[1]);
+        }
+        EXPECT_EQ(0, base.AbortTransaction());
+    }
+    // An abort drops what is pending: the shell level is aborted, nothing written.
+    ASSERT_EQ(0, base.BeginTransaction());
+    ASSERT_EQ(0, base.StoreObject(object));
+    KxTestClearEvents();
+    EXPECT_EQ(0, base.AbortTransaction());
+    EXPECT_EQ((Events{"shell abort", "abort", "delete context"}), KxTestEvents());
+    object->Release();
 }
 
 TEST_F(StorageTest, EveryLevelBegunIsEndedAlsoWhenItsBeginFailed) {
@@ -211,7 +270,6 @@ TEST_F(StorageTest, EveryLevelBegunIsEndedAlsoWhenItsBeginFailed) {
     const Case cases[] = {
         {"shell begin", -6038, {"shell begin", "shell abort"}},
         {"store", -6030, {"shell begin", "store 1001", "shell abort"}},
-        {"shell commit", -6083, {"shell begin", "store 1001", "shell commit"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing);
@@ -221,16 +279,38 @@ TEST_F(StorageTest, EveryLevelBegunIsEndedAlsoWhenItsBeginFailed) {
         Events events = KxTestEvents();
         events.erase(std::remove(events.begin(), events.end(), "fetch 64"), events.end());
         EXPECT_EQ(c.expected, events);
+        EXPECT_EQ(0u, base.GetPendingCount());
     }
+    // A store that fails after others: the level goes and the stores before it are made again.
+    KxObject* second = nullptr;
+    ASSERT_EQ(0, base.GetObjectMgr()->Create(person, second));
+    ASSERT_EQ(0, base.StoreObject(object));
+    KxTestClearEvents();
+    KxTestSetFailure("store", -6030);
+    EXPECT_EQ(-6030, base.StoreObject(second));
+    Events events = KxTestEvents();
+    events.erase(std::remove(events.begin(), events.end(), "fetch 64"), events.end());
+    const std::string secondStore = "store " + std::to_string(second->GetObjId().Get64());
+    EXPECT_EQ((Events{secondStore, "shell abort", "shell begin", "store 1001"}), events);
+    EXPECT_EQ(1u, base.GetPendingCount());
+    second->Release();
+
+    // A commit whose write fails aborts its level and answers the failure, saying nothing was written.
+    KxTestClearEvents();
+    KxTestSetFailure("shell commit", -2041);
+    EXPECT_EQ(-2041, base.CommitTransaction());
+    EXPECT_EQ((Events{"shell commit", "abort"}), KxTestEvents());
+    EXPECT_EQ(1, base.GetTransactionLevel());
+    EXPECT_EQ(-2041, base.GetExcMgr()->GetLastError().code);
+    EXPECT_NE(std::string::npos, base.GetExcMgr()->GetLastError().text.ToUtf8().find("nothing was written"));
     object->Release();
     KxTestClearEvents();
-    EXPECT_EQ(0, base.AbortTransaction());
     EXPECT_EQ(0, base.CommitTransaction());
-    EXPECT_EQ((Events{"abort", "commit", "delete context"}), KxTestEvents());
+    EXPECT_EQ((Events{"commit", "delete context"}), KxTestEvents());
     EXPECT_EQ(nullptr, base.GetCurrentTransaction());
 }
 
-TEST_F(StorageTest, ReadsComeFromTheObjectSpaceBeforeTheBucketAndDeletesRunInAnInnerLevel) {
+TEST_F(StorageTest, ReadsComeFromTheObjectSpaceBeforeTheBucketAndDeletesWaitInThePendingLevel) {
     KxBase base("shop");
     OpenBase(base);
     const KxMetaClass* person = Class(base, "Person");
@@ -257,8 +337,9 @@ TEST_F(StorageTest, ReadsComeFromTheObjectSpaceBeforeTheBucketAndDeletesRunInAnI
     KxTestClearEvents();
     EXPECT_EQ(0, base.DeleteObject(ref));
     KxTestSetFailure("delete", -6038);
-    EXPECT_EQ(-6038, base.DeleteObject(ref));
-    EXPECT_EQ((Events{"shell begin", "delete 77", "shell commit", "shell begin", "delete 77", "shell abort"}),
+    EXPECT_EQ(-6038, base.DeleteObject(KxRef(KxObjId(78), person->GetClassId())));
+    // The failed delete's level goes; the delete pending before it is made again.
+    EXPECT_EQ((Events{"shell begin", "delete 77", "delete 78", "shell abort", "shell begin", "delete 77"}),
               KxTestEvents());
 
     int32_t count = -1;

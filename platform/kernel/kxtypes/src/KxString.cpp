@@ -296,6 +296,15 @@ std::string KxString::ToUtf8() const {
 }
 
 KxString KxString::FromUtf8(const std::string& utf8) {
+    // ASCII is the same text in UTF-8 and in the 8-bit code set: no round trip through 16 bits.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        KxString s;
+        s.n_ = utf8;
+        s.active_ = true;
+        s.wide_ = false;
+        s.codeSet_ = KX_CODESET_DEFAULT8;
+        return s;
+    }
     std::u16string w;
     if (!DecodeUtf8(utf8, w)) return KxString();
     KxString s(w);
@@ -558,6 +567,11 @@ int32_t KxString::Find(char c, int32_t from, int32_t to) const {
     if (from < 0) from = 0;
     if (to < 0 || to >= len) to = len - 1;
     const char16_t want = ByteToChar(static_cast<unsigned char>(c));
+    if (!wide_) {
+        // An 8-bit text holds the byte of the character: one search over its bytes.
+        const void* at = std::memchr(n_.data() + from, c, static_cast<size_t>(to - from + 1));
+        return at != nullptr ? static_cast<int32_t>(static_cast<const char*>(at) - n_.data()) : -1;
+    }
     for (int32_t i = from; i <= to; ++i) {
         if (At(n_, w_, wide_, static_cast<size_t>(i)) == want) return i;
     }
