@@ -30,6 +30,8 @@ bool RefLess(const KxRef& a, const KxRef& b);
 // Splits at the first `separator`: left before it, right behind it, true; without one the whole
 // text is left, right is empty, false.
 bool SplitAt(CString& left, CString& right, const CString& text, char16_t separator);
+// The format with one text for its "%s".
+CString FormatText(const char16_t* format, const CString& text);
 CString RepeatStar(int32_t n);
 CString RepeatBlank(int32_t n);
 CString RepeatDash(int32_t n);

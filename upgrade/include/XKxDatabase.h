@@ -59,6 +59,14 @@ public:
     // carried out; false when it is no exec line; XKxException for an unknown target or command.
     bool ParseLine(const CString& line);
 
+    // ---- bulk attribute setters (over the class's extent, with progress output and timing) ----
+    // The attribute set to the value in every object of the class: the number of objects changed.
+    int32_t SetAttributeBoolean(const CString& className, const CString& attribute, bool value);
+    int32_t SetAttributeInt(const CString& className, const CString& attribute, int32_t value);
+    // In every object of the class, each element of the set member gets the object written into its
+    // member `backMember`, and the set is emptied: the number of elements changed.
+    int32_t SwitchToBackpointer(const CString& className, const CString& setMember, const CString& backMember);
+
     // ---- accessors ----
     KxBase* GetBase() const { return base; }
     const CString& GetName() const { return name; }

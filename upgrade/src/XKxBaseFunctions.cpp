@@ -55,6 +55,12 @@ bool SplitAt(CString& left, CString& right, const CString& text, char16_t separa
     return true;
 }
 
+CString FormatText(const char16_t* format, const CString& text) {
+    CString result;
+    result.Format(format, text);
+    return result;
+}
+
 CString RepeatStar(int32_t n) { return CString(u'*', n); }
 CString RepeatBlank(int32_t n) { return CString(u' ', n); }
 CString RepeatDash(int32_t n) { return CString(u'-', n); }

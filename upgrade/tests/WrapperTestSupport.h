@@ -1,0 +1,123 @@
+// The site of the object-access wrappers' tests: an installation whose class dictionary "dict" has a
+// class with a member of each kind, a database of the kernel's own storage made by the kernel's create
+// call and a gateway database on an engine server whose schema relgen made. The registry names the one
+// database a test runs on; XKxDatabase reads it as the upgrader does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "DatabaseTestSupport.h"
+#include "cipherutil32.h"
+#include "sqlengine.h"
+
+namespace upgrade_test {
+
+inline const char kWrapperDictionary[] = R"(dictionary dict server=LOCAL logical=dict revision=1
+class 1.1 Item
+member name string
+member flag char
+member active long
+member done boolean
+member mark short
+member count int
+member total long
+member size uint
+member weight double
+member data blob
+member stamp datetime
+member owner ptr:Owner
+member next ondemand:Item
+member parts set:PartSet
+member spot embedded:Spot
+member spots set:SpotSet
+index ItemByName unique name
+class 2.1 Owner
+member name string
+member count int
+class 3.1 Spot embedded
+member x int
+member y int
+class 4.1 Part
+member name string
+member count int
+member whole ptr:Item
+class 5.1 Special bases=Item
+member extra int
+objectset 900.1 PartSet Part
+classset 901.1 SpotSet Spot
+)";
+
+// A storage the tests run on: its name in test names, and the database's registry values.
+struct WrapperStorage {
+    const char* name;
+    bool gateway;
+};
+inline void PrintTo(const WrapperStorage& storage, std::ostream* out) { *out << storage.name; }
+
+inline const char kEngineServer[] = "WRAPSRV";
+inline const char kSchemaUser[] = "SHOP";
+inline const char kSchemaPassword[] = "shop";
+
+inline std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The installation, made once per process: kelvox.cfg with both databases, the native one created,
+// the gateway schema made by relgen (a program of its own); $ROG_ENGINE_SERVERS names the engine
+// server's folder for the gateway in this process.
+class WrapperSite {
+public:
+    static WrapperSite& Get(const char* relgen) {
+        static WrapperSite site(relgen);
+        return site;
+    }
+    // Writes the registry of the storage's database (the set's entry "database").
+    void Select(const WrapperStorage& storage) {
+        if (storage.gateway)
+            install_.registry[kMainKey] = {{"NLS_LANG", "AMERICAN_AMERICA.UTF8"},
+                                           {"server", "ORADB"},
+                                           {"database", kSchemaUser},
+                                           {"username", kSchemaUser},
+                                           {"password", Utf8(EncryptOnlyOneStringAndEncode2String(CString(kSchemaPassword)))}};
+        else
+            install_.registry[kMainKey] = {{"NLS_LANG", "AMERICAN_AMERICA.UTF8"}, {"server", "NATIVE"}, {"database", "NDB"}};
+        install_.Write();
+    }
+    const Installation& Install() const { return install_; }
+    std::string ServerFolder() const { return install_.Dir() / "server"; }
+
+private:
+    explicit WrapperSite(const char* relgen) {
+        const TempDir& dir = install_.Dir();
+        dir.Write("dicts/dict/classes.kxd", kWrapperDictionary);
+        install_.config = "[servers\\ORADB]\nname=oracle$" + std::string(kEngineServer) + "\n[databases\\" + kSchemaUser +
+                          "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
+                          "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
+        Select({"Native", false});
+        {
+            sqlengine::Error err;
+            auto server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, ServerFolder(), &err);
+            EXPECT_TRUE(server && server->AddUser(kSchemaUser, kSchemaPassword, false, &err) &&
+                        server->GrantSystem(kSchemaUser, "CREATE ROLE", err))
+                << err.message;
+            sqlengine::Engine::Instance().UnregisterServer(kEngineServer);
+        }
+        setenv("ROG_ENGINE_SERVERS", (std::string(kEngineServer) + "=" + ServerFolder()).c_str(), 1);
+        const std::string command = "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(relgen) +
+                                    " -c -D dict -S " + ShellQuote(std::string("Oracle$") + kEngineServer) + " -B " +
+                                    kSchemaUser + " -u " + kSchemaUser + " -p " + kSchemaPassword +
+                                    " -r -config kelvox.cfg > relgen.out 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen.out");
+        CreateNativeDatabase(install_.Config(), "NATIVE", "NDB", "dict");
+    }
+
+    Installation install_;
+};
+
+}  // namespace upgrade_test
