@@ -17,12 +17,6 @@ const char16_t kDefaultNlsLang[] = u"AMERICAN_AMERICA.UTF8";
 const char16_t kOraclePrefix[] = u"oracle$";
 constexpr int kOraclePrefixLength = 7;
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 // The first word of the text and the rest behind its first blank.
 void SplitWord(const CString& text, CString& word, CString& rest) {
     if (!SplitAt(word, rest, text, u' ')) rest.Empty();
@@ -36,7 +30,7 @@ XKxDatabase::XKxDatabase(const CString& name, XApplicationDatabases* application
     : applicationDatabases(applicationDatabases) {
     if (applicationDatabases == nullptr)
         throw XKxException(kUnit, u"XKxDatabase::XKxDatabase",
-                           Formatted(u"Error initializing database <%s>, because there is no internal link to the "
+                           FormatText(u"Error initializing database <%s>, because there is no internal link to the "
                                      u"application databases!",
                                      name));
     if (const XApplicationDatabaseEntry* entry = applicationDatabases->FindEntry(name)) {
@@ -51,10 +45,10 @@ XKxDatabase::XKxDatabase(const CString& name, XApplicationDatabases* application
     if (length > 0 && length < 256) clientName = computer;
 
     LogEmptyLine();
-    Print(Formatted(u"- getting ty5 registry settings for <%s>...", name), 0);
+    Print(FormatText(u"- getting ty5 registry settings for <%s>...", name), 0);
     ReadRegistrySettings();
     LogEmptyLine();
-    Print(Formatted(u"- getting kelvox.cfg contents for <%s>...", name), 0);
+    Print(FormatText(u"- getting kelvox.cfg contents for <%s>...", name), 0);
     ReadConfigFile();
     SetEnvironmentVariableW(u"NLS_LANG", wideName.c_str());
     ValidateSettings();
@@ -257,18 +251,18 @@ void XKxDatabase::SetActualVersionInfo(const CString& text) { actualVersion->Set
 void XKxDatabase::OpenInternal(bool announce) {
     if (IsOpen()) return;
     if (state == kNotAvailable) {
-        const CString message = Formatted(u"Database <%s> not available!", name);
+        const CString message = FormatText(u"Database <%s> not available!", name);
         AppendSetError(message);
         throw XKxException(kUnit, u"XKxDatabase::OpenInternal", message);
     }
-    RunAction(Formatted(u"- Open <%s>", name), announce);
+    RunAction(FormatText(u"- Open <%s>", name), announce);
 }
 
 void XKxDatabase::Open(bool announce) {
     try {
         OpenInternal(announce);
     } catch (XKxException& error) {
-        error.AddLocation(kUnit, u"XKxDatabase::Open", Formatted(u"Could not open database <%s>!", name));
+        error.AddLocation(kUnit, u"XKxDatabase::Open", FormatText(u"Could not open database <%s>!", name));
         CString text;
         text.Format(u"%s\r\nError Code:\t%d", error.GetMessage(), error.GetCode());
         AppendSetError(text);
@@ -278,7 +272,7 @@ void XKxDatabase::Open(bool announce) {
 
 bool XKxDatabase::Close(bool announce) {
     if (!IsOpen()) return false;
-    RunAction(Formatted(u"- Close <%s>", name), announce);
+    RunAction(FormatText(u"- Close <%s>", name), announce);
     return true;
 }
 
@@ -292,7 +286,7 @@ bool XKxDatabase::ParseLine(const CString& line) {
     CString command;
     SplitWord(rest, target, command);
     if (target.CompareNoCase(u"database") != 0)
-        throw XKxException(kUnit, u"XKxDatabase::ParseLine", Formatted(u"Unknown exec target object <%s>!", target));
+        throw XKxException(kUnit, u"XKxDatabase::ParseLine", FormatText(u"Unknown exec target object <%s>!", target));
 
     if (command.CompareNoCase(u"close") == 0) {
         Close(true);

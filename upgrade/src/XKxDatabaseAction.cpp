@@ -13,12 +13,6 @@ namespace {
 const char16_t kUnit[] = u".\\xkxdatabase";
 const char16_t kWorker[] = u"ThreadFunc";
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 // The kernel's long actions, looked for in the action text in this order.
 struct KernelAction {
     const char16_t* word;
@@ -49,7 +43,7 @@ DWORD RunCurrentAction() {
             if (action.Find(kernelAction.word) < 0) continue;
             const int32_t result = (base->*kernelAction.run)(baseName, 0, nullptr);
             if (result < 0) {
-                gWorkerException.Set(result, kUnit, kWorker, Formatted(u"Error executing <KxBase::%s>!", action));
+                gWorkerException.Set(result, kUnit, kWorker, FormatText(u"Error executing <KxBase::%s>!", action));
                 return 1;
             }
             ran = true;
@@ -63,7 +57,7 @@ DWORD RunCurrentAction() {
             database->XKxDatabaseBase::Close();
         } else {
             gWorkerException.Set(-1, kUnit, kWorker,
-                                 Formatted(u"Couldn't perform <%s>, because this action is unknown!", action));
+                                 FormatText(u"Couldn't perform <%s>, because this action is unknown!", action));
             return 1;
         }
     }
@@ -81,17 +75,17 @@ DWORD WINAPI ThreadFunc(LPVOID) {
     try {
         return RunCurrentAction();
     } catch (XKxException& error) {
-        error.AddLocation(kUnit, kWorker, Formatted(u"Error executing <%s>!", gCurrentAction));
+        error.AddLocation(kUnit, kWorker, FormatText(u"Error executing <%s>!", gCurrentAction));
         gWorkerException = error;
     } catch (...) {
         gWorkerException.Set(-1, kUnit, kWorker,
-                             Formatted(u"An unknown exception occured while executing <%s>!", gCurrentAction));
+                             FormatText(u"An unknown exception occured while executing <%s>!", gCurrentAction));
     }
     return 1;
 }
 
 void XKxDatabase::RunAction(const CString& action, bool announce) {
-    if (announce) Print(Formatted(u"%s...", action), 0);
+    if (announce) Print(FormatText(u"%s...", action), 0);
     gCurrentDatabase = this;
     gCurrentAction = action;
     EnableCancelCheck(false);
@@ -102,7 +96,7 @@ void XKxDatabase::RunAction(const CString& action, bool announce) {
         // No worker ran: nothing it could have left counts.
         EnableCancelCheck(true);
         if (announce) Print(u"...failed!", 1);
-        throw XKxException(kUnit, u"XKxDatabase::RunAction", Formatted(u"Error executing <%s>!", action));
+        throw XKxException(kUnit, u"XKxDatabase::RunAction", FormatText(u"Error executing <%s>!", action));
     }
     try {
         while (WaitForSingleObject(thread, gWaitStep) == WAIT_TIMEOUT) ProgressTick();

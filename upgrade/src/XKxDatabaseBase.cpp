@@ -11,12 +11,6 @@ namespace {
 
 const char16_t kUnit[] = u".\\xkxdatabasebase";
 
-CString Formatted(const char16_t* format, const CString& text) {
-    CString message;
-    message.Format(format, text);
-    return message;
-}
-
 // The kernel's user-name hook of an explicit log-in: hands on the process-wide user and password.
 int32_t UserNameHook(KxString& user, KxString& password, int32_t /*flags*/) {
     user = CStringToKxString(gLoginUser);
@@ -33,7 +27,7 @@ void XKxErrorCallBack::Receive(int32_t code, const char* message, const char* co
     const int32_t negative = code > 0 ? -code : (code == 0 ? XKxException::kNoCode : code);
     XKxException error(negative, kUnit, u"XKxErrorCallBack::Receive", CString(message != nullptr ? message : ""));
     if (context != nullptr && *context != '\0')
-        error.AddMessage(Formatted(u"Occured during execution of <%s>!", CString(context)));
+        error.AddMessage(FormatText(u"Occured during execution of <%s>!", CString(context)));
     throw error;
 }
 
@@ -57,11 +51,11 @@ void XKxDatabaseBase::Init() {
     result = parameters.Append(KxString("ConfigFile"), CStringToKxString(configFile), 0);
     if (result < 0)
         throw XKxException(result, kUnit, u"XKxDatabaseBase::Init",
-                           Formatted(u"Error calling <KELVOX::AddParameter(Kx_CONFIG_FILENAME_PARAMETER, %s)>", configFile));
+                           FormatText(u"Error calling <KELVOX::AddParameter(Kx_CONFIG_FILENAME_PARAMETER, %s)>", configFile));
     result = parameters.Append(KxString("ClientName"), CStringToKxString(clientName), 0);
     if (result < 0)
         throw XKxException(result, kUnit, u"XKxDatabaseBase::Init",
-                           Formatted(u"Error calling <KELVOX::AddParameter(Kx_CLIENT_NAME, %s)>", clientName));
+                           FormatText(u"Error calling <KELVOX::AddParameter(Kx_CLIENT_NAME, %s)>", clientName));
     result = InitKelvox(0, &parameters, 0);
     if (result < 0) throw XKxException(result, kUnit, u"XKxDatabaseBase::Init", u"Error calling <KELVOX::InitKelvox()>");
     gErrorListener.Register();
@@ -181,7 +175,7 @@ void XKxDatabaseBase::Connect() {
         delete made;
         DeInitAfterFailure();
         throw XKxException(result, kUnit, u"XKxDatabaseBase::Connect",
-                           Formatted(u"Connection to database server <%s> failed!", server));
+                           FormatText(u"Connection to database server <%s> failed!", server));
     }
     base = made;
 }
@@ -203,7 +197,7 @@ void XKxDatabaseBase::DisConnect() {
     DeInit();
     if (result < 0)
         throw XKxException(result, kUnit, u"XKxDatabaseBase::DisConnect",
-                           Formatted(u"Disconnect of database server <%s> failed!", server));
+                           FormatText(u"Disconnect of database server <%s> failed!", server));
 }
 
 // ---- log-in texts ----
