@@ -291,12 +291,7 @@ struct Measure {
   long peakKb = 0;           // the caller's process plus the serving processes
 };
 
-double CpuSeconds() {
-  rusage r{};
-  getrusage(RUSAGE_SELF, &r);
-  return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
-         static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
+using bench::CpuSeconds;
 
 int Child(Method m, Channel c, int calls) {
   Payload payload;

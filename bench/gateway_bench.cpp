@@ -854,13 +854,7 @@ void RawPointReads(Raw& raw, const TableShape& shape, const std::vector<int64_t>
 
 // CPU time (user + system of the process) and wall time since construction.
 struct Clock {
-    static double Cpu()
-    {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
+    static double Cpu() { return bench::CpuSeconds(); }
     double cpu = Cpu();
     std::chrono::steady_clock::time_point wall = std::chrono::steady_clock::now();
 };
