@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "KxKernelStatus.h"
@@ -212,6 +213,9 @@ private:
     // After a call that failed in the pending level: the level is aborted and the work pending
     // before the call is registered again in a new one. 0 or that failure.
     int32_t RedoPending();
+    // Runs a bucket's store or delete call (kind as above) in the pending level; a failed call is
+    // undone by RedoPending and answered. The call's status otherwise.
+    int32_t CallPending(KxTransactionResource* resource, int kind, const std::function<int32_t()>& call);
     // Reads the object of a reference through the bucket of its class within the resource (the
     // current transaction's when null); the object is not looked for in memory first.
     int32_t ReadObject(const KxRef& ref, KxObject*& object, KxTransactionResource* resource,

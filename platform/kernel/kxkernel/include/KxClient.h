@@ -17,6 +17,7 @@ class KxBase;
 class KxBucketCru;
 class KxMetaPersClass;
 class KxQuery;
+struct KxValueOps;
 
 // The extent of a persistent class in a base (its subclasses' objects included as the storage
 // includes them), owned by the caller. A walk (Get with seek 0, or the first Get) begins a
@@ -100,6 +101,8 @@ public:
 
 private:
     int32_t Address(uint8_t*& at) const;
+    // A value member's address for a type id and the operations that copy its value: 0 or a negative status.
+    int32_t ValueAt(int32_t typeId, void*& address, const KxValueOps*& ops) const;
     const KxMetaClass* class_;
     const KxMember* member_ = nullptr;   // in class_'s member list
     KxObject* object_ = nullptr;         // bound object (not held), or

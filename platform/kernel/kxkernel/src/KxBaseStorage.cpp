@@ -607,20 +607,9 @@ int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
     if (rc < 0) {
         return rc;
     }
-    rc = OpenPending(resource, KxPendingWork::STORES);
+    rc = CallPending(resource, KxPendingWork::STORES, [&] { return bucket->StoreObject(object, flags, resource); });
     if (rc < 0) {
         return rc;
-    }
-    try {
-        rc = bucket->StoreObject(object, flags, resource);
-    } catch (...) {
-        RedoPending();
-        throw;
-    }
-    if (rc < 0) {
-        // What the call registered before it failed goes; the work pending before it stays.
-        const int32_t redone = RedoPending();
-        return redone < 0 ? redone : rc;
     }
     object->Hold();
     impl_->pending.stores.emplace_back(object, flags);
@@ -735,19 +724,9 @@ int32_t KxBase::DeleteObject(const KxRef& ref, int32_t flags)
     if (rc != KX_KERNEL_OK) {
         return rc;
     }
-    rc = OpenPending(resource, KxPendingWork::DELETES);
+    rc = CallPending(resource, KxPendingWork::DELETES, [&] { return bucket->DeleteObject(ref, flags, resource); });
     if (rc < 0) {
         return rc;
-    }
-    try {
-        rc = bucket->DeleteObject(ref, flags, resource);
-    } catch (...) {
-        RedoPending();
-        throw;
-    }
-    if (rc < 0) {
-        const int32_t redone = RedoPending();
-        return redone < 0 ? redone : rc;
     }
     impl_->pending.deletes.emplace_back(ref, flags);
     return rc;
@@ -768,6 +747,26 @@ void ReleaseKept(std::vector<std::pair<KxObject*, int32_t>>& stores)
 }  // namespace
 
 uint32_t KxBase::GetPendingCount() const { return static_cast<uint32_t>(impl_->pending.Count()); }
+
+int32_t KxBase::CallPending(KxTransactionResource* resource, int kind, const std::function<int32_t()>& call)
+{
+    int32_t rc = OpenPending(resource, kind);
+    if (rc < 0) {
+        return rc;
+    }
+    try {
+        rc = call();
+    } catch (...) {
+        RedoPending();
+        throw;
+    }
+    if (rc < 0) {
+        // What the call registered before it failed goes; the work pending before it stays.
+        const int32_t redone = RedoPending();
+        return redone < 0 ? redone : rc;
+    }
+    return rc;
+}
 
 int32_t KxBase::OpenPending(KxTransactionResource* resource, int kind)
 {

@@ -133,6 +133,19 @@ int32_t KxMemberAccessor::GetAddress(int32_t typeId, void*& address) const
     return 0;
 }
 
+int32_t KxMemberAccessor::ValueAt(int32_t typeId, void*& address, const KxValueOps*& ops) const
+{
+    const int32_t rc = GetAddress(typeId, address);
+    if (rc < 0) {
+        return rc;
+    }
+    ops = KxGetValueOps(member_->GetTypeCode());
+    if (ops == nullptr || member_->GetMemberType() != KX_MEMBER_VALUE) {
+        return KX_KERNEL_E_TYPE_MISMATCH;   // no value to copy
+    }
+    return 0;
+}
+
 int32_t KxMemberAccessor::GetValue(int32_t typeId, void* value) const
 {
     if (value == nullptr) {
@@ -147,13 +160,10 @@ int32_t KxMemberAccessor::GetValue(int32_t typeId, void* value) const
         return rc;
     }
     void* address = nullptr;
-    const int32_t rc = GetAddress(typeId, address);
-    const KxValueOps* ops = rc == 0 ? KxGetValueOps(member_->GetTypeCode()) : nullptr;
+    const KxValueOps* ops = nullptr;
+    const int32_t rc = ValueAt(typeId, address, ops);
     if (rc < 0) {
         return rc;
-    }
-    if (ops == nullptr || member_->GetMemberType() != KX_MEMBER_VALUE) {
-        return KX_KERNEL_E_TYPE_MISMATCH;   // no value to copy
     }
     ops->copy(value, address);
     return 0;
@@ -173,13 +183,10 @@ int32_t KxMemberAccessor::SetValue(int32_t typeId, const void* value)
         return rc;
     }
     void* address = nullptr;
-    const int32_t rc = GetAddress(typeId, address);
+    const KxValueOps* ops = nullptr;
+    const int32_t rc = ValueAt(typeId, address, ops);
     if (rc < 0) {
         return rc;
-    }
-    const KxValueOps* ops = KxGetValueOps(member_->GetTypeCode());
-    if (ops == nullptr || member_->GetMemberType() != KX_MEMBER_VALUE) {
-        return KX_KERNEL_E_TYPE_MISMATCH;
     }
     ops->copy(address, value);
     if (object_ != nullptr) {
