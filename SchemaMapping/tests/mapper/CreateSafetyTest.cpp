@@ -97,7 +97,7 @@ TEST_P(CreateSafety, HostileNamesAreRefusedBeforeAnyStatement)
     for (const Hostile& c : HostileCases()) {
         SCOPED_TRACE(c.what);
         Hold(c);
-        WriteText(dir_ + "/opts.txt", c.options);
+        WriteFile(dir_ + "/opts.txt", c.options);
         EXPECT_EQ(Run({"-c", "-r", "-o", "opts.txt"}), KXG_E_NO_SCHEMA_CREATED) << Log();
         EXPECT_TRUE(Has(Log(), "Error : No schema created")) << Log();
         EXPECT_TRUE(Has(Log(), c.says)) << Log();
@@ -106,7 +106,7 @@ TEST_P(CreateSafety, HostileNamesAreRefusedBeforeAnyStatement)
     }
     Release();
     WriteDictionary(std::string(kHead) + "class 2.1 A\nmember v int\nindex I v\n");
-    WriteText(dir_ + "/opts.txt", "");
+    WriteFile(dir_ + "/opts.txt", "");
     ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
     // A long member name that fits the catalog is shortened into its column name, not refused.
     EXPECT_EQ(Run({"-d", "-r"}), 0) << Log();

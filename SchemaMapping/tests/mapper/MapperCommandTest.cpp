@@ -59,20 +59,6 @@ const char kOptions[] = "; fixture options\n"
                         "Shop * RENAME Outlet\n"
                         "Party name RENAME Full_Name\n";
 
-std::string ReadText(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& file, const std::string& text)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 std::string Text(const KxString& text)
 {
     return text.IsActive() ? std::string(text.StrGet()) : std::string();
@@ -97,9 +83,9 @@ protected:
     {
         ServerTest::SetUp();
         std::filesystem::create_directories(dir_.Path("dicts/fixture"));
-        WriteText(dir_.Path("dicts/fixture/classes.kxd"), kFixture);
-        WriteText(dir_.Path("options.txt"), kOptions);
-        WriteText(dir_.Path("kx.ini"), "[servers\\LOCAL]\nDictionaryPath=" + dir_.Path("dicts") + "\n");
+        WriteFile(dir_.Path("dicts/fixture/classes.kxd"), kFixture);
+        WriteFile(dir_.Path("options.txt"), kOptions);
+        WriteFile(dir_.Path("kx.ini"), "[servers\\LOCAL]\nDictionaryPath=" + dir_.Path("dicts") + "\n");
     }
 
     // Runs the mapper in the test's folder with the arguments, the fixture's dictionary, configuration
@@ -129,8 +115,8 @@ protected:
         return result;
     }
 
-    std::string Script() { return ReadText(dir_.Path("run.sql")); }
-    std::string Log() { return ReadText(dir_.Path("run.log")); }
+    std::string Script() { return ReadFile(dir_.Path("run.sql")); }
+    std::string Log() { return ReadFile(dir_.Path("run.log")); }
 
     std::vector<std::vector<std::string>> Query(const std::string& sql, const std::string& user = "FX",
                                                 const std::string& password = "fx")
@@ -191,10 +177,10 @@ TEST_F(MapperCommands, ScriptsAndListWithoutConnectionMatchTheGoldenFiles)
         made = std::regex_replace(made, std::regex("'DatabaseStamp','[^']*'"), "'DatabaseStamp','<now>'");
         const std::string golden = std::string(MAPPER_GOLDEN_DIR) + "/" + c.golden;
         if (update) {
-            WriteText(golden, made);
+            WriteFile(golden, made);
             continue;
         }
-        EXPECT_EQ(made, ReadText(golden)) << "golden file " << golden;
+        EXPECT_EQ(made, ReadFile(golden)) << "golden file " << golden;
     }
 }
 
@@ -202,7 +188,7 @@ TEST_F(MapperCommands, ScriptsAndListWithoutConnectionMatchTheGoldenFiles)
 
 TEST_F(MapperCommands, CreateWarnsOfAnArrayMappedWithOneElement)
 {
-    WriteText(dir_.Path("dicts/fixture/classes.kxd"), std::string(kFixture) + "member ratings int count=3\n");
+    WriteFile(dir_.Path("dicts/fixture/classes.kxd"), std::string(kFixture) + "member ratings int count=3\n");
     ASSERT_EQ(Run({"-c", "-x"}), 0) << Log();
     EXPECT_TRUE(Has(Log(), "Warning : array members with dimension > 1")) << Log();
     EXPECT_TRUE(Has(Log(), "Class: Shop, member: ratings")) << Log();
@@ -237,7 +223,7 @@ TEST_F(MapperCommands, OnlineCreateLeavesEverythingInPlaceAndDropRemovesIt)
     // The list of the stored schema (names read back from the catalog tables) is the one made without
     // connection.
     ASSERT_EQ(Run({"-m"}, ""), 0) << Log();
-    EXPECT_EQ(Printed(Log()), ReadText(std::string(MAPPER_GOLDEN_DIR) + "/list.txt"));
+    EXPECT_EQ(Printed(Log()), ReadFile(std::string(MAPPER_GOLDEN_DIR) + "/list.txt"));
 
     // A second create finds the schema and tells how to go on.
     EXPECT_EQ(Run({"-c", "-r"}), KXG_E_SCHEMA_EXISTS);
@@ -442,7 +428,7 @@ TEST_F(MapperCommands, NameTestsRefuseSharedNamesWhateverTheContinueFlag)
         for (const char* flag : {"-c", "-i"}) {
             const bool keepGoing = std::string(flag) == "-i";
             SCOPED_TRACE(std::string(c.name) + " " + flag);
-            WriteText(dir_.Path("names.txt"), c.options);
+            WriteFile(dir_.Path("names.txt"), c.options);
             std::vector<std::string> args = {"-c", "-x"};
             if (keepGoing) {
                 args.push_back(flag);

@@ -37,20 +37,6 @@
 
 namespace mappertest {
 
-inline std::string ReadText(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteText(const std::string& file, const std::string& text)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 inline std::string Text(const KxString& text)
 {
     return text.IsActive() ? std::string(text.StrGet()) : std::string();
@@ -120,7 +106,7 @@ protected:
         }
         ASSERT_TRUE(server_->AddUser(user_, password_, true, &error)) << error.message;
         std::filesystem::create_directories(dir_ + "/dicts/evo");
-        WriteText(dir_ + "/kx.ini", "[servers\\LOCAL]\nDictionaryPath=" + dir_ + "/dicts\n[servers\\EVODB]\nname=" +
+        WriteFile(dir_ + "/kx.ini", "[servers\\LOCAL]\nDictionaryPath=" + dir_ + "/dicts\n[servers\\EVODB]\nname=" +
                                         GetParam().brand + "$" + serverName_ + "\n");
         gUser = user_;
         gPassword = password_;
@@ -136,7 +122,7 @@ protected:
     }
 
     // The dictionary "evo" that the next run reads.
-    void WriteDictionary(const std::string& text) { WriteText(dir_ + "/dicts/evo/classes.kxd", text); }
+    void WriteDictionary(const std::string& text) { WriteFile(dir_ + "/dicts/evo/classes.kxd", text); }
 
     int32_t Run(std::vector<std::string> args)
     {
@@ -168,8 +154,8 @@ protected:
         }
     }
 
-    std::string Script() { return ReadText(dir_ + "/run.sql"); }
-    std::string Log() { return ReadText(dir_ + "/run.log"); }
+    std::string Script() { return ReadFile(dir_ + "/run.sql"); }
+    std::string Log() { return ReadFile(dir_ + "/run.log"); }
 
     Rows Query(const std::string& sql)
     {

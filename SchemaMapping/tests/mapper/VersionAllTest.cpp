@@ -81,10 +81,10 @@ void CompareGolden(const std::string& made, const std::string& name)
 {
     const std::string golden = std::string(MAPPER_GOLDEN_DIR) + "/" + name;
     if (std::getenv("ROG_UPDATE_GOLDEN") != nullptr) {
-        WriteText(golden, made);
+        WriteFile(golden, made);
         return;
     }
-    EXPECT_EQ(made, ReadText(golden)) << "golden file " << golden;
+    EXPECT_EQ(made, ReadFile(golden)) << "golden file " << golden;
 }
 
 TEST_P(VersionAll, ChangedClassesKeepTheirRowsAndReadBackThroughTheNewDictionary)
@@ -204,7 +204,7 @@ TEST_P(VersionAll, IndexesOnlyChangedFollowTheUpdateLog)
 {
     ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
     Query("INSERT INTO " + Q("PETC3V0") + " (OID, CID, KIND0V0) VALUES (3, 3, 'cat')");
-    WriteText(dir_ + "/dicts/evo/classes.kxd",
+    WriteFile(dir_ + "/dicts/evo/classes.kxd",
               std::string(kHead2) + kParty1 + "index PetByKind unique kind\nupdate 2 2 PartyByName\n");
     ASSERT_EQ(Run({"-v", "-r"}), 0) << Log();
     EXPECT_TRUE(Has(Log(), "Warning : a new UNIQUE index is created\n")) << Log();
@@ -230,7 +230,7 @@ TEST_P(VersionAll, AnOldLayoutNeedsTheDictionaryItWasMadeWith)
     ASSERT_EQ(Run({"-c", "-r"}), 0) << Log();
     Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '511' WHERE KEYID = 'RO GW Version'");
     Query("UPDATE " + Q("ROOTBLOCK") + " SET KEYVALUE = '2025-04-01 09:00:00' WHERE KEYID = 'DictionaryModifyStamp'");
-    WriteText(dir_ + "/dicts/evo/classes.kxd", std::string(kHead1).replace(std::string(kHead1).find("modified=2025-03-01T10:00:00"),
+    WriteFile(dir_ + "/dicts/evo/classes.kxd", std::string(kHead1).replace(std::string(kHead1).find("modified=2025-03-01T10:00:00"),
                                                                               28, "modified=2025-04-01T09:00:00") +
                                                    kParty1);
     EXPECT_EQ(Run({"-n", "-r"}), KXG_E_DICTIONARY_VERSION) << Log();
