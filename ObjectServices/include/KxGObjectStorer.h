@@ -114,6 +114,11 @@ public:
     int32_t GetDepth() const { return depth_; }
 
 private:
+    // Whether the walk of an instance of the class meets anything the storer looks at: a stored
+    // reference or reference set, itself or in an embedded object. Values and type and class sets it
+    // passes by, so that an object of plain members is not walked at all.
+    static bool Reaches(const KxMetaClass* metaClass);
+
     KxGOperationEnvironment* environment_;
     KxGTransactionContext* context_;
     KxGCompoundStatement* compound_;

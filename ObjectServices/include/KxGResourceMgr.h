@@ -22,7 +22,9 @@
 // answers a negative status: the enclosing levels then roll back instead of committing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "KxRef.h"
@@ -52,6 +54,13 @@ public:
     virtual ~KxGRecoverableState();
     KxGRecoverableState(const KxGRecoverableState&) = delete;
     KxGRecoverableState& operator=(const KxGRecoverableState&) = delete;
+
+    // A transaction keeps one state for each object it stores: states of this class come from a
+    // pool of blocks of their size (kept for the process), without the allocator's bytes on each;
+    // larger ones (the subclasses) from the allocator.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     // Takes the before-image over: 0. The base keeps none: -2052 (the image stays the caller's).
     virtual int32_t SetBeforeImage(KxObjectAlias* image);

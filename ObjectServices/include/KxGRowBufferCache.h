@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
-#include "KxList.h"
 #include "KxObjId.h"
 
 class KxGBufferMap;
@@ -58,19 +58,13 @@ public:
 
 private:
     struct Entry {
-        KxObjId id;
         uint16_t uses;
         KxGSQLObjectBuffer* buffer;
     };
-    static int32_t CompareEntries(const void* a, const void* b);
-    // Index of the entry of id, or -1.
-    int32_t Find(const KxObjId& id) const;
-    Entry* EntryAt(uint32_t index) const;
     // Inserts a new entry with one use; false when memory ran out (buffer not taken).
     bool Insert(const KxObjId& id, KxGSQLObjectBuffer* buffer);
-    void DeleteAt(uint32_t index);
 
     KxGDatabase* database_;
     KxGRowBufferCacheOwner* owner_;
-    SortList entries_;   // Entry pointers ordered by object id
+    std::unordered_map<uint64_t, Entry> entries_;   // by the id's value (KxObjId::Get64)
 };

@@ -191,8 +191,8 @@ protected:
     static int32_t Encode(const KxString& value, char* out, int32_t capacity, bool& fits);
     // The kernel text of length bytes of a slot.
     static KxString Decode(const char* bytes, int32_t length);
-    // Hands a fetched text to the variable: for the IString and CaseIString variants the text is set
-    // to code set 0 first.
+    // Hands a fetched text to the variable (a plain string takes it over, leaving fetched empty): for
+    // the IString and CaseIString variants the text is set to code set 0 first.
     void Assign(void* variable, KxString& fetched);
     // Appends the bytes as a quoted SQL text.
     static void AppendQuoted(const char* bytes, int32_t length, KxString& text);

@@ -34,6 +34,7 @@ class KxGClassMap;
 class KxGColumnList;
 class KxGContext;
 class KxGDatabase;
+class KxClassDict;
 class KxGMemberMap;
 class KxGRefMemberMap;
 class KxGClassMemberMap;
@@ -196,8 +197,23 @@ public:
 
 protected:
     KxGMemberMap() = default;
+    // BlockAddress with the block's place kept for the class last seen: a dictionary never changes
+    // once loaded, so the move found for one class of one dictionary holds for all its objects.
+    uint8_t* CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring);
     KxGMemberMap(const KxGMemberMap&) = default;
     KxGMemberMap& operator=(const KxGMemberMap&) = default;
+
+private:
+    // BlockAddress's move (added to the object's address) for one class of one dictionary.
+    struct BlockPlace {
+        const void* dictionary = nullptr;
+        KxClassId objectClass;
+        uint16_t declaring = 0;
+        int64_t move = 0;
+    };
+    // The move from the object's address, 0 when the block starts there.
+    static int64_t BlockMove(const KxClassDict& dictionary, const KxClassId& objectClass, uint16_t declaring);
+    BlockPlace blockPlace_;
 };
 
 class KxGMemberMapList : public std::vector<KxGMemberMap*> {

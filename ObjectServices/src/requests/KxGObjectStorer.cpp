@@ -202,10 +202,40 @@ int32_t KxGObjectStorer::StoreOne(const KxClassDescriptor* descriptor, KxObject*
             return KXG_E_STORE_SERVICE;
         }
     }
+    if (object->GetAddress() != nullptr && !Reaches(object->GetMetaClass())) {
+        return 0;
+    }
     member_ = nullptr;
     const int32_t walked = Walk(object);
     member_ = nullptr;
     return walked;
+}
+
+bool KxGObjectStorer::Reaches(const KxMetaClass* metaClass)
+{
+    if (metaClass == nullptr) {
+        return true;   // the walk answers it
+    }
+    for (const KxMember* member : metaClass->GetAllMembers()) {
+        // As Member: members that are not stored are not walked.
+        if (member->GetKind() == 2 || (member->GetQualifier() & KXG_MEMBER_NOT_STORED) != 0 || member->IsTransient()) {
+            continue;
+        }
+        switch (member->GetMemberType()) {
+        case KX_MEMBER_VALUE:
+        case KX_MEMBER_TYPE_SET:
+        case KX_MEMBER_CLASS_SET:
+            break;
+        case KX_MEMBER_EMBEDDED:
+            if (Reaches(member->GetClass())) {
+                return true;
+            }
+            break;
+        default:
+            return true;
+        }
+    }
+    return false;
 }
 
 void KxGObjectStorer::ClearVisited()

@@ -250,7 +250,7 @@ KxString KxGOraStringTypeHdl::Decode(const char* bytes, int32_t length)
         length = 0;
     }
     if (ClientUnicode() != 0) {
-        KxString text = KxString::FromUtf8(std::string(bytes, size_t(length)));
+        KxString text = KxString::FromUtf8(bytes, size_t(length));
         if (text.IsActive()) {
             return text;
         }
@@ -271,7 +271,7 @@ void KxGOraStringTypeHdl::Assign(void* variable, KxString& fetched)
         *static_cast<KxCaseIString*>(variable) = fetched;
         break;
     default:
-        *static_cast<KxString*>(variable) = fetched;
+        *static_cast<KxString*>(variable) = std::move(fetched);
         break;
     }
 }

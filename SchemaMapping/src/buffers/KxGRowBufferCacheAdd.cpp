@@ -7,7 +7,7 @@
 
 int32_t KxGRowBufferCache::Add(KxGBufferMap& classBufferMap, const KxObjId& id, KxGSQLBuffer& rows)
 {
-    if ((owner_ != nullptr && owner_->RefusesObject(id) != 0) || Find(id) >= 0) {
+    if ((owner_ != nullptr && owner_->RefusesObject(id) != 0) || entries_.count(id.Get64()) != 0) {
         return 0;
     }
     auto* layout = dynamic_cast<KxGClassBufferMap*>(&classBufferMap);

@@ -92,6 +92,28 @@ uint32_t KxGMemberMap::GetStorageType() { return KXG_STORAGE_COLUMN; }
 uint16_t KxGMemberMap::GetMemberPos() { return 0; }
 KxClassId KxGMemberMap::GetClassId() { return KxClassId(GetOwnerClassNumber(), 0); }
 
+int64_t KxGMemberMap::BlockMove(const KxClassDict& dictionary, const KxClassId& objectClassId, uint16_t declaring)
+{
+    const KxMetaType* type = dictionary.GetMetaType(objectClassId);
+    if (type == nullptr) {
+        type = dictionary.GetCurrentVersion(objectClassId.GetClassNumber());
+    }
+    const KxMetaClass* objectClass = type != nullptr ? type->AsClass() : nullptr;
+    const KxMetaType* declaringType = dictionary.GetCurrentVersion(declaring);
+    const KxMetaClass* declaringClass = declaringType != nullptr ? declaringType->AsClass() : nullptr;
+    if (objectClass == nullptr || declaringClass == nullptr || objectClass == declaringClass) {
+        return 0;
+    }
+    // Member offsets are those of an instance of the declaring class, whose own members start after
+    // its bases' blocks there: the block is placed so that those offsets land in the object.
+    const int64_t offset = objectClass->GetBaseOffset(declaringClass);
+    const KxMember* first = declaringClass->GetMember(0);
+    if (offset < 0 || first == nullptr) {
+        return 0;
+    }
+    return offset - static_cast<int64_t>(first->GetOffset());
+}
+
 uint8_t* KxGMemberMap::BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring)
 {
     uint8_t* address = object.GetAddress();
@@ -100,25 +122,27 @@ uint8_t* KxGMemberMap::BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& obje
     }
     KxRef ref;
     object.GetRef(ref);
-    KxClassDict* dictionary = schemaMap->GetDictionary();
-    const KxMetaType* type = dictionary->GetMetaType(ref.GetClassId());
-    if (type == nullptr) {
-        type = dictionary->GetCurrentVersion(ref.GetClassId().GetClassNumber());
-    }
-    const KxMetaClass* objectClass = type != nullptr ? type->AsClass() : nullptr;
-    const KxMetaType* declaringType = dictionary->GetCurrentVersion(declaring);
-    const KxMetaClass* declaringClass = declaringType != nullptr ? declaringType->AsClass() : nullptr;
-    if (objectClass == nullptr || declaringClass == nullptr || objectClass == declaringClass) {
+    return address + BlockMove(*schemaMap->GetDictionary(), ref.GetClassId(), declaring);
+}
+
+uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring)
+{
+    uint8_t* address = object.GetAddress();
+    if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
         return address;
     }
-    // Member offsets are those of an instance of the declaring class, whose own members start after
-    // its bases' blocks there: the block is placed so that those offsets land in the object.
-    const int64_t offset = objectClass->GetBaseOffset(declaringClass);
-    const KxMember* first = declaringClass->GetMember(0);
-    if (offset < 0 || first == nullptr) {
-        return address;
+    const KxClassDict* dictionary = schemaMap->GetDictionary();
+    KxRef ref;
+    object.GetRef(ref);
+    const KxClassId objectClass = ref.GetClassId();
+    if (blockPlace_.dictionary != dictionary || blockPlace_.objectClass != objectClass ||
+        blockPlace_.declaring != declaring) {
+        blockPlace_.move = BlockMove(*dictionary, objectClass, declaring);
+        blockPlace_.dictionary = dictionary;
+        blockPlace_.objectClass = objectClass;
+        blockPlace_.declaring = declaring;
     }
-    return address + (offset - static_cast<int64_t>(first->GetOffset()));
+    return address + blockPlace_.move;
 }
 
 // ---- list ------------------------------------------------------------------------------------------

@@ -364,7 +364,7 @@ int32_t KxGRefMemberMap::GetRef(KxObjectAlias& object, KxRef& ref)
     if (!accessor_) {
         return KXG_E_NO_MEMBER_MAP;
     }
-    return accessor_->GetRef(BlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
+    return accessor_->GetRef(CachedBlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
 }
 
 int32_t KxGRefMemberMap::Store(KxObjectAlias& object, KxGRowContext& rows, KxGContext* context)
@@ -390,7 +390,7 @@ int32_t KxGRefMemberMap::Load(KxGRowContext& rows, KxObjectAlias& object, KxGCon
     if (status != 0) {
         return status;
     }
-    return accessor_->SetRef(BlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
+    return accessor_->SetRef(CachedBlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
 }
 
 int32_t KxGRefMemberMap::StreamOut(KxTypeMgr* typeMgr, uint8_t*& position, KxObjectAlias& object, uint32_t room,
@@ -415,7 +415,7 @@ int32_t KxGRefMemberMap::StreamIn(KxTypeMgr* typeMgr, const uint8_t*& position, 
     if (status != 0) {
         return status;
     }
-    return accessor_->SetRef(BlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
+    return accessor_->SetRef(CachedBlockAddress(schemaMap_, object, owner_.GetClassNumber()), ref);
 }
 
 int32_t KxGRefMemberMap::CopyRows(KxGRowContext& source, KxGRowContext& target, int32_t count)
@@ -689,7 +689,7 @@ std::unique_ptr<KxObjectAlias> KxGClassMemberMap::Element(KxObjectAlias& object,
     if (!accessor_ || embedded_ == nullptr) {
         return nullptr;
     }
-    uint8_t* block = BlockAddress(schemaMap_, object, outer_.GetClassNumber());
+    uint8_t* block = CachedBlockAddress(schemaMap_, object, outer_.GetClassNumber());
     if (block == nullptr) {
         return nullptr;
     }

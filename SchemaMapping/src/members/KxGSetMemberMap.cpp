@@ -384,7 +384,7 @@ std::unique_ptr<KxGSetAlias> KxGSetMemberMap::CreateSetAlias(KxObjectAlias& owne
         return nullptr;
     }
     // The set member lies in the block of its declaring class inside the owner's instance.
-    uint8_t* block = KxGMemberMap::BlockAddress(schemaMap_, owner, owner_.GetClassNumber());
+    uint8_t* block = CachedBlockAddress(schemaMap_, owner, owner_.GetClassNumber());
     if (block == nullptr) {
         return nullptr;
     }

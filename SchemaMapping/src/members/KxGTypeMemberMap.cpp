@@ -122,7 +122,7 @@ uint8_t* KxGTypeMemberMap::GetMemberAddress(KxObjectAlias& object)
     if (!accessor_) {
         accessor_ = std::make_unique<KxGCPPMemberAlias>(memberOffset_);
     }
-    return accessor_->GetAddress(BlockAddress(schemaMap_, object, classNumber_));
+    return accessor_->GetAddress(CachedBlockAddress(schemaMap_, object, classNumber_));
 }
 
 int32_t KxGTypeMemberMap::JoinBuffer(KxGBufferMap& bufferMap)

@@ -42,12 +42,14 @@ bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sq
                 int64_t rowid, const std::shared_ptr<sqlengine::Session>& session, bool converts, bool& truncated,
                 sqlengine::Error& err);
 
-// The common binds without ConvertIn's general path: 8-byte integers and doubles, and NUL-terminated
-// text that needs no conversion. False when the value takes the general path (NULL among them).
+// The common binds without ConvertIn's general path (see ReadBindFast), into a value or straight into
+// slot `slot` of the engine statement's row.
 inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out);
-// The common fetches without ConvertOut's general path: 8-byte integers and doubles, and text that
-// fits its buffer and needs no conversion. False when the value takes the general path.
-inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts);
+inline bool BindFast(const OCIBind* b, size_t index, bool converts, sqlengine::RowBinds& binds, size_t slot);
+// The common fetches without ConvertOut's general path, straight from the engine's row: 8-byte
+// integers and doubles, integers into OCINumbers, and text that fits its buffer and needs no
+// conversion. False when the value takes the general path.
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cell& v, bool converts);
 
 // OCINumber encoding.
 void EncodeInteger(bool negative, uint64_t magnitude, OCINumber& n);
@@ -146,13 +148,17 @@ struct OCIStmt {
   // later ones (its rewrite and its prepared SQLite statement); a query's cursor lives in it.
   std::unique_ptr<sqlengine::Statement> plan;
   std::vector<sqlengine::Param> binds1;          // one row of binds, reused
-  sqlengine::Row row;                            // the fetched row, reused
+  sqlengine::Value fetched;                      // a fetched value of the general path, reused
 };
 
 namespace ocistandin {
 
-inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out) {
-  using Type = sqlengine::Value::Type;
+// Reads row `index` of a bind without ConvertIn's general path and hands it to `sink`: integers of
+// 1 to 8 bytes (unsigned ones that fit 63 bits), 8-byte doubles, OCINumbers and NUL-terminated text
+// that needs no conversion, as sink.Integer(v), sink.Real(v) or sink.Text(data, size). False when the
+// value takes the general path (NULL and the empty text among them).
+template <class Sink>
+inline bool ReadBindFast(const OCIBind* b, size_t index, bool converts, Sink&& sink) {
   if (!b->valuep || b->valueSize <= 0) return false;
   if (b->indp) {
     sb2 ind;
@@ -161,24 +167,65 @@ inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengi
   }
   size_t size = static_cast<size_t>(b->valueSize);
   const char* p = static_cast<const char*>(b->valuep) + index * (b->valueSkip ? b->valueSkip : size);
-  if (b->dty == SQLT_INT && size == 8) {
-    std::memcpy(&out.integer, p, 8);
-    out.type = Type::Integer;
+  if (b->dty == SQLT_INT || b->dty == SQLT_UIN) {
+    bool isSigned = b->dty == SQLT_INT;
+    int64_t v;
+    switch (size) {
+      case 1: { int8_t s8; uint8_t u8; std::memcpy(&s8, p, 1); std::memcpy(&u8, p, 1); v = isSigned ? s8 : u8; break; }
+      case 2: { int16_t s16; uint16_t u16; std::memcpy(&s16, p, 2); std::memcpy(&u16, p, 2); v = isSigned ? s16 : u16; break; }
+      case 4: { int32_t s32; uint32_t u32; std::memcpy(&s32, p, 4); std::memcpy(&u32, p, 4); v = isSigned ? s32 : int64_t{u32}; break; }
+      case 8: {
+        std::memcpy(&v, p, 8);
+        if (!isSigned && v < 0) return false;  // past 63 bits: a real number, the general path
+        break;
+      }
+      default: return false;
+    }
+    sink.Integer(v);
   } else if (b->dty == SQLT_FLT && size == 8) {
-    std::memcpy(&out.real, p, 8);
-    out.type = Type::Real;
+    double v;
+    std::memcpy(&v, p, 8);
+    sink.Real(v);
+  } else if (b->dty == SQLT_VNU && size >= sizeof(OCINumber)) {
+    OCINumber n;
+    std::memcpy(&n, p, sizeof n);
+    sqlengine::Value v = DecodeNumber(n);
+    if (v.type == sqlengine::Value::Type::Integer) sink.Integer(v.integer);
+    else sink.Real(v.real);
   } else if (b->dty == SQLT_STR && !converts) {
     size_t n = strnlen(p, size);
     if (n == 0) return false;
-    out.bytes.assign(p, n);  // keeps the buffer of the last row
-    out.type = Type::Text;
+    sink.Text(p, n);
   } else {
     return false;
   }
   return true;
 }
 
-inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Value& v, bool converts) {
+inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out) {
+  using Type = sqlengine::Value::Type;
+  struct Sink {
+    sqlengine::Value& out;
+    void Integer(int64_t v) { out.type = Type::Integer; out.integer = v; }
+    void Real(double v) { out.type = Type::Real; out.real = v; }
+    void Text(const char* p, size_t n) { out.type = Type::Text; out.bytes.assign(p, n); }  // keeps the buffer of the last row
+  };
+  return ReadBindFast(b, index, converts, Sink{out});
+}
+
+// Binds row `index` of a bind straight into slot `slot` of the engine statement's row.
+inline bool BindFast(const OCIBind* b, size_t index, bool converts, sqlengine::RowBinds& binds, size_t slot) {
+  struct Sink {
+    sqlengine::RowBinds& binds;
+    size_t slot;
+    void Integer(int64_t v) { binds.Integer(slot, v); }
+    void Real(double v) { binds.Real(slot, v); }
+    void Text(const char* p, size_t n) { binds.Text(slot, p, n); }
+  };
+  return ReadBindFast(b, index, converts, Sink{binds, slot});
+}
+
+inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cell& v, bool converts) {
   using Type = sqlengine::Value::Type;
   if (!d->valuep || d->valueSize <= 0) return false;
   size_t size = static_cast<size_t>(d->valueSize);
@@ -189,9 +236,14 @@ inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Val
   } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Type::Real || v.type == Type::Integer)) {
     double x = v.type == Type::Real ? v.real : static_cast<double>(v.integer);
     std::memcpy(p, &x, 8);
-  } else if (d->dty == SQLT_STR && v.type == Type::Text && !converts && v.bytes.size() < size) {
-    length = v.bytes.size();
-    std::memcpy(p, v.bytes.data(), length);
+  } else if (d->dty == SQLT_VNU && size >= sizeof(OCINumber) && v.type == Type::Integer) {
+    OCINumber n;
+    EncodeInteger(v.integer < 0, v.integer < 0 ? 0 - static_cast<uint64_t>(v.integer) : static_cast<uint64_t>(v.integer), n);
+    std::memcpy(p, &n, sizeof n);
+    length = sizeof n;
+  } else if (d->dty == SQLT_STR && v.type == Type::Text && !converts && v.size < size) {
+    length = v.size;
+    if (length > 0) std::memcpy(p, v.data, length);
     p[length] = 0;
   } else {
     return false;

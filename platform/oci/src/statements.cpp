@@ -48,17 +48,25 @@ sword FetchRows(OCIStmt* st, OCIError* errhp, ub4 nrows) {
   bool converts = st->session && st->session->GetServer().ClientConverts();
   size_t n = 0;
   Error err;
+  // The values go from the engine's row straight into the define buffers; a value of the general
+  // path is made into an engine value first.
+  sqlengine::Value& general = st->fetched;
   for (; n < nrows; ++n) {
-    if (!st->plan->Next(st->row, err)) {
+    if (!st->plan->NextCells(err)) {
       if (!err.Has()) break;
       st->rowCount += static_cast<ub4>(n);
       return Fail(errhp, err);
     }
     for (const auto& d : st->defines) {
-      if (ConvertOutFast(d.get(), n, st->row.values[d->position - 1], converts)) continue;
+      const sqlengine::Cell cell = st->plan->Cells(d->position - 1);
+      if (ConvertOutFast(d.get(), n, cell, converts)) continue;
+      general.type = cell.type;
+      general.integer = cell.integer;
+      general.real = cell.real;
+      if (cell.data) general.bytes.assign(cell.data, cell.size);
+      else general.bytes.clear();
       bool t = false;
-      if (!ConvertOut(d.get(), n, st->row.values[d->position - 1], cols[d->position - 1], st->row.rowid, st->session,
-                      converts, t, err)) {
+      if (!ConvertOut(d.get(), n, general, cols[d->position - 1], st->plan->RowId(), st->session, converts, t, err)) {
         st->rowCount += static_cast<ub4>(n);
         return Fail(errhp, err);
       }
@@ -275,9 +283,32 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
   if (!plsql && (kind == StatementKind::Insert || kind == StatementKind::Update || kind == StatementKind::Delete)) {
     // One prepared statement for every row of the bind arrays.
     int64_t done = 0, affected = 0;
-    bool ok = plan->RunRows(
-        iters, [&](size_t r, std::vector<Param>& params, Error& e) { return rowParams(rowoff + r, params, e); }, done,
-        affected, err);
+    bool ok;
+    bool tables = std::any_of(byPosition.begin(), byPosition.end(), [](const OCIBind* b) { return b && b->maxElements > 0; });
+    if (tables) {
+      ok = plan->RunRows(
+          iters, [&](size_t r, std::vector<Param>& params, Error& e) { return rowParams(rowoff + r, params, e); }, done,
+          affected, err);
+    } else {
+      // Each row is bound straight from the bind buffers; a value of the general path is made into
+      // an engine value first, kept in binds1 until the row has run.
+      std::vector<Param>& general = stmtp->binds1;
+      if (general.size() < names.size()) general.resize(names.size());
+      ok = plan->RunRows(
+          iters, names.size(),
+          [&](size_t r, sqlengine::RowBinds& binds, Error& e) {
+            for (size_t k = 0; k < names.size(); ++k) {
+              OCIBind* b = byPosition[k];
+              if (!b) return e.Set(1008, ":" + names[k]);
+              if (BindFast(b, rowoff + r, converts, binds, k)) continue;
+              sqlengine::Value& v = general[k].value;
+              if (!ConvertIn(b, rowoff + r, *session, converts, v, e)) return false;
+              binds.Set(k, v);
+            }
+            return true;
+          },
+          done, affected, err);
+    }
     total = static_cast<ub4>(affected);
     if (!ok) {
       stmtp->rowCount = total;

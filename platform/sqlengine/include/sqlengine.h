@@ -90,6 +90,40 @@ struct Outcome {
 class Server;
 class Session;
 class KeptStatements;
+class Statement;
+
+// One row of binds written straight into a prepared DML statement (Statement::RunRows), without
+// Value objects: slot k is the caller's bind k. Text and blobs are not copied: they must stay where
+// they are until the row has run. A value that SQLite refuses is answered after the row's binder.
+class RowBinds {
+ public:
+  void Integer(size_t slot, int64_t v);
+  void Real(size_t slot, double v);
+  void Text(size_t slot, const char* data, size_t size);
+  void Set(size_t slot, const Value& v);
+
+ private:
+  friend class Statement;
+  explicit RowBinds(sqlite3_stmt* st) : st_(st) {}
+  void Note(int rc) {
+    if (rc != 0 && rc_ == 0) rc_ = rc;
+  }
+  sqlite3_stmt* st_;
+  // The SQLite positions (1-based) of each slot, in one list: slot k's are first_[k]..first_[k+1].
+  std::vector<int> positions_;
+  std::vector<size_t> first_;
+  int rc_ = 0;
+};
+
+// One row of an open cursor read where SQLite (or the cursor's rows read ahead) hold it, valid until
+// the cursor moves (Statement::NextCells).
+struct Cell {
+  Value::Type type = Value::Type::Null;
+  int64_t integer = 0;
+  double real = 0.0;
+  const char* data = nullptr;  // text or blob bytes
+  size_t size = 0;
+};
 
 // ---- Engine (process-wide registry and fixture controls) ---------------------------------------------
 
@@ -282,8 +316,6 @@ class Server {
 
 // ---- Session -----------------------------------------------------------------------------------------
 
-class Statement;
-
 class Session : public RewriteContext, public std::enable_shared_from_this<Session> {
  public:
   // Logs `user` on to `server` (ORA-01017 for an unknown user or a wrong password).
@@ -449,6 +481,9 @@ class Statement {
   // first failing row (which leaves no trace) with `done` rows run and `affected` rows changed.
   using RowBinder = std::function<bool(size_t row, std::vector<Param>& params, Error& err)>;
   bool RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err);
+  // The same with each row bound straight into the prepared statement; `slots`: the caller's binds.
+  using DirectBinder = std::function<bool(size_t row, RowBinds& binds, Error& err)>;
+  bool RunRows(size_t rows, size_t slots, const DirectBinder& bind, int64_t& done, int64_t& affected, Error& err);
 
   // Opens the cursor of a query with one row of binds (an open one is closed first).
   bool Open(const std::vector<Param>& params, Error& err);
@@ -456,6 +491,10 @@ class Statement {
   const std::vector<ColumnInfo>& Columns() const { return columns_; }
   // The next row: true with a row; false at the end (err clear) or on a failure (err set).
   bool Next(Row& row, Error& err);
+  // The same without copying the row: Cells(i) reads column i of it, RowId() its row id.
+  bool NextCells(Error& err);
+  Cell Cells(size_t column) const;
+  int64_t RowId() const;
   void Close();
   bool CursorOpen() const { return open_; }
 
@@ -491,6 +530,8 @@ class Statement {
   bool streaming_ = false;         // stmt_ still produces rows
   bool pending_ = false;           // stmt_ holds a row not delivered yet
   std::vector<Row> buffer_;        // rows read ahead when the session changed something
+  Row current_;                    // NextCells's row when it came from buffer_
+  bool currentBuffered_ = false;   // NextCells's row is current_ (else the SQLite statement's row)
   size_t next_ = 0;                // next row of buffer_
   Error failure_;                  // a failure met while reading ahead, answered in its place
 };

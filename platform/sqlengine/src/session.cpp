@@ -942,6 +942,77 @@ bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64
   return true;
 }
 
+void RowBinds::Integer(size_t slot, int64_t v) {
+  for (size_t i = first_[slot]; i < first_[slot + 1]; ++i) Note(sqlite3_bind_int64(st_, positions_[i], v));
+}
+
+void RowBinds::Real(size_t slot, double v) {
+  for (size_t i = first_[slot]; i < first_[slot + 1]; ++i) Note(sqlite3_bind_double(st_, positions_[i], v));
+}
+
+void RowBinds::Text(size_t slot, const char* data, size_t size) {
+  for (size_t i = first_[slot]; i < first_[slot + 1]; ++i)
+    Note(sqlite3_bind_text(st_, positions_[i], data, static_cast<int>(size), SQLITE_STATIC));
+}
+
+void RowBinds::Set(size_t slot, const Value& v) {
+  for (size_t i = first_[slot]; i < first_[slot + 1]; ++i) Note(BindOne(st_, positions_[i], v, false));
+}
+
+bool Statement::RunRows(size_t rows, size_t slots, const DirectBinder& bind, int64_t& done, int64_t& affected,
+                        Error& err) {
+  done = 0;
+  affected = 0;
+  if (rw_->kind != StatementKind::Insert && rw_->kind != StatementKind::Update && rw_->kind != StatementKind::Delete)
+    return err.Set(900, "not a DML statement" + Quoted(sql_));
+  Close();
+  if (!Ready(err)) return false;
+  if (static_cast<int32_t>(slots) < rw_->placeholders) return err.Set(1008, sql_);
+  // Where each of the caller's binds goes; the literals taken out of the text are bound once.
+  RowBinds binds(stmt_);
+  int count = sqlite3_bind_parameter_count(stmt_);
+  const std::vector<int32_t>& map = form_->slots;
+  std::vector<std::vector<int>> bySlot(slots);
+  for (int i = 0; i < count; ++i) {
+    int32_t slot = map.empty() ? i : static_cast<size_t>(i) < map.size() ? map[static_cast<size_t>(i)] : INT32_MAX;
+    if (slot < 0) {
+      int rc = BindOne(stmt_, i + 1, literals_[static_cast<size_t>(-slot - 1)], false);
+      if (rc != SQLITE_OK) return MapSqliteError(session_.db_, rc, sql_, false, err);
+    } else if (static_cast<size_t>(slot) < slots) {
+      bySlot[static_cast<size_t>(slot)].push_back(i + 1);
+    } else {
+      return err.Set(1008, sql_);
+    }
+  }
+  binds.first_.push_back(0);
+  for (const auto& positions : bySlot) {
+    binds.positions_.insert(binds.positions_.end(), positions.begin(), positions.end());
+    binds.first_.push_back(binds.positions_.size());
+  }
+  sqlite3* db = session_.db_;
+  for (size_t r = 0; r < rows; ++r) {
+    if (!bind(r, binds, err)) return false;
+    if (binds.rc_ != SQLITE_OK) {
+      int rc = binds.rc_;
+      binds.rc_ = SQLITE_OK;
+      return MapSqliteError(db, rc, sql_, false, err);
+    }
+    // The transaction begun before the first row stays open: a failing row ends the call.
+    if (r == 0 && !session_.BeginWrite(err)) return false;
+    int rc = sqlite3_step(stmt_);
+    bool ok = true;
+    if (rc == SQLITE_DONE) affected += sqlite3_changes64(db);
+    else ok = MapSqliteError(db, rc, sql_, rw_->kind == StatementKind::Update, err);
+    sqlite3_reset(stmt_);
+    if (!ok) {
+      epoch_ = -1;  // rewritten anew next time: the failure may come from a changed catalog
+      return false;
+    }
+    ++done;
+  }
+  return true;
+}
+
 bool Statement::Run(const std::vector<Param>& params, Outcome& out, Error& err) {
   out = Outcome();
   if (!session_.IsOpen()) return err.Set(3114);
@@ -1064,6 +1135,74 @@ bool Statement::Next(Row& row, Error& err) {
   ReadRow(row);
   pending_ = false;
   return true;
+}
+
+bool Statement::NextCells(Error& err) {
+  currentBuffered_ = false;
+  if (!session_.IsOpen()) return err.Set(3114);
+  if (!open_) return err.Set(1002);
+  if (next_ < buffer_.size()) {
+    std::swap(current_, buffer_[next_++]);
+    if (next_ == buffer_.size()) {
+      buffer_.clear();
+      next_ = 0;
+    }
+    currentBuffered_ = true;
+    return true;
+  }
+  if (failure_.Has()) {
+    err = failure_;
+    failure_.Clear();
+    return false;
+  }
+  if (!streaming_) return false;
+  if (!pending_ && !Step(err)) return false;
+  if (!pending_) return false;
+  // The row stays in SQLite's statement, which the next step moves on.
+  pending_ = false;
+  return true;
+}
+
+Cell Statement::Cells(size_t column) const {
+  Cell c;
+  if (currentBuffered_) {
+    const Value& v = current_.values[column];
+    c.type = v.type;
+    c.integer = v.integer;
+    c.real = v.real;
+    c.data = v.bytes.data();
+    c.size = v.bytes.size();
+    return c;
+  }
+  sqlite3_value* col = sqlite3_column_value(stmt_, static_cast<int>(column));
+  switch (sqlite3_value_type(col)) {
+    case SQLITE_INTEGER:
+      c.type = Value::Type::Integer;
+      c.integer = sqlite3_value_int64(col);
+      break;
+    case SQLITE_FLOAT:
+      c.type = Value::Type::Real;
+      c.real = sqlite3_value_double(col);
+      break;
+    case SQLITE_TEXT:
+      c.type = Value::Type::Text;
+      c.data = reinterpret_cast<const char*>(sqlite3_value_text(col));
+      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
+      break;
+    case SQLITE_BLOB:
+      c.type = Value::Type::Blob;
+      c.data = static_cast<const char*>(sqlite3_value_blob(col));
+      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
+      break;
+    default:
+      break;
+  }
+  return c;
+}
+
+int64_t Statement::RowId() const {
+  if (currentBuffered_) return current_.rowid;
+  return hidden_ ? sqlite3_column_int64(stmt_, static_cast<int>(columns_.size())) : 0;
 }
 
 void Statement::Drain() {

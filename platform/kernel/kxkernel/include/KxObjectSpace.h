@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 
 #include "KxKernelStatus.h"
 #include "KxRef.h"
@@ -27,5 +27,5 @@ public:
     uint32_t nts_Count() const;
 
 private:
-    std::map<uint64_t, KxObject*> objects_;   // by object id
+    std::unordered_map<uint64_t, KxObject*> objects_;   // by object id
 };

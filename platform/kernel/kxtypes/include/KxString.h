@@ -61,6 +61,7 @@ public:
     // A text from UTF-8: 8-bit code set 1 when every character has a code set 1 form, else 16-bit
     // code set 253. Malformed UTF-8 gives an inactive text.
     static KxString FromUtf8(const std::string& utf8);
+    static KxString FromUtf8(const char* utf8, size_t size);
 
     // Code set and language.
     uint8_t CodeSet() const;

@@ -295,15 +295,22 @@ std::string KxString::ToUtf8() const {
     return out;
 }
 
-KxString KxString::FromUtf8(const std::string& utf8) {
+KxString KxString::FromUtf8(const char* utf8, size_t size) {
     // ASCII is the same text in UTF-8 and in the 8-bit code set: no round trip through 16 bits.
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (std::all_of(utf8, utf8 + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         KxString s;
-        s.n_ = utf8;
+        s.n_.assign(utf8, size);
         s.active_ = true;
         s.wide_ = false;
         s.codeSet_ = KX_CODESET_DEFAULT8;
         return s;
+    }
+    return FromUtf8(std::string(utf8, size));
+}
+
+KxString KxString::FromUtf8(const std::string& utf8) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return FromUtf8(utf8.data(), utf8.size());
     }
     std::u16string w;
     if (!DecodeUtf8(utf8, w)) return KxString();
