@@ -164,6 +164,10 @@ private:
     std::unique_ptr<KxGSQLBuffer> extraBuffer_;
     // Rows passed: the current object first.
     std::deque<std::unique_ptr<Passed>> passed_;   // dropped from the front as the cursor moves on
+    // Entries dropped, kept with their key buffers for the rows of the next arrays.
+    std::vector<std::unique_ptr<Passed>> spare_;
+    // An entry for a row: a spare one (its keys zeroed) or a new one; its keys null when memory ran out.
+    std::unique_ptr<Passed> NewPassed();
     KxRef current_;
     // The last row delivered by the open statement (where a lost cursor resumes).
     std::unique_ptr<Passed> lastDelivered_;

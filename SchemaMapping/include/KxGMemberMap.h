@@ -167,6 +167,8 @@ public:
     virtual const KxString& GetName() const = 0;
     virtual KxGRefMemberMap* AsRefMemberMap();
     virtual KxGMemberMap* AsSetMemberMap();
+    // The member map as a buffer map of rows of its own (set member maps); null for the others.
+    virtual KxGBufferMap* AsBufferMap();
     virtual KxGClassMemberMap* AsClassMemberMap();
     virtual KxGMemberMap* AsBlobSetMemberMap();
     virtual KxGMemberMap* AsBlobContainerMemberMap();

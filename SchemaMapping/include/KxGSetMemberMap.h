@@ -158,6 +158,7 @@ public:
     const KxString& GetName() const override { return name_; }
     void SetName(const KxString& name) { name_ = name; }
     KxGMemberMap* AsSetMemberMap() override { return this; }
+    KxGBufferMap* AsBufferMap() override { return this; }
     int32_t Matches(const KxMember*) override { return 0; }
     // For the current row of a set table buffer: every element member map's CollectReferences.
     int32_t CollectReferences(KxGRowContext& rows, std::vector<KxObjId>& list) override;

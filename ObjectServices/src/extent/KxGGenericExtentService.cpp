@@ -594,7 +594,31 @@ void KxGGenericExtentService::DropPassed(uint32_t n)
             cache->Release(passed_[i]->ref.GetObjId());
         }
     }
+    for (uint32_t i = 0; i < n && spare_.size() <= rowsPerFetch_; ++i) {
+        spare_.push_back(std::move(passed_[i]));
+    }
     passed_.erase(passed_.begin(), passed_.begin() + n);
+}
+
+std::unique_ptr<KxGGenericExtentService::Passed> KxGGenericExtentService::NewPassed()
+{
+    const int32_t width = parameters_->GetRowWidth();
+    while (!spare_.empty()) {
+        std::unique_ptr<Passed> entry = std::move(spare_.back());
+        spare_.pop_back();
+        if (!entry || !entry->keys || entry->keys->GetData() == nullptr || entry->keys->GetRowWidth() != width ||
+            entry->keys->GetRowCount() != 1) {
+            continue;
+        }
+        entry->ref = KxRef();
+        entry->cache = nullptr;
+        std::memset(entry->keys->GetData(), 0, static_cast<size_t>(width));
+        return entry;
+    }
+    auto entry = std::make_unique<Passed>();
+    entry->keys = std::make_unique<KxGSQLBuffer>(width);
+    entry->keys->Allocate(1);
+    return entry;
 }
 
 int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
@@ -602,13 +626,11 @@ int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
     ClearPassed();
     KxGRowBufferCache* cache = wholeRows_ && rowCacheFlag_ != 0 ? RowBufferCache() : nullptr;
     for (uint32_t r = first; r < count; ++r) {
-        auto entry = std::make_unique<Passed>();
+        std::unique_ptr<Passed> entry = NewPassed();
         int32_t status = RowRef(static_cast<int32_t>(r), entry->ref);
         if (status != 0) {
             return status;
         }
-        entry->keys = std::make_unique<KxGSQLBuffer>(parameters_->GetRowWidth());
-        entry->keys->Allocate(1);
         CopyKeys(static_cast<int32_t>(r), *entry->keys);
         if (cache != nullptr && entry->ref.GetClassId().GetClassNumber() == GetClassId().GetClassNumber()) {
             objects_->SetCurrentRow(static_cast<int32_t>(r));

@@ -133,7 +133,8 @@ std::vector<KxGBufferMap*> KxGRequest::GetVisitedMaps() const
     };
     visit(classMap_->GetClassBufferMap());
     for (uint32_t i = 0; i < classMap_->GetMemberMapCount(); ++i) {
-        visit(dynamic_cast<KxGBufferMap*>(classMap_->GetMemberMap(i)));
+        KxGMemberMap* memberMap = classMap_->GetMemberMap(i);
+        visit(memberMap != nullptr ? memberMap->AsBufferMap() : nullptr);
     }
     return maps;
 }

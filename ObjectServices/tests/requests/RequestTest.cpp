@@ -192,6 +192,7 @@ public:
     int32_t GetColumns(KxGColumnList&) override { return 0; }
     const KxString& GetName() const override { return name_; }
     uint16_t GetOwnerClassNumber() const override { return 7; }
+    KxGBufferMap* AsBufferMap() override { return this; }
 
 private:
     KxString name_{"Items"};

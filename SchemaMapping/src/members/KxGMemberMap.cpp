@@ -81,6 +81,7 @@ int32_t KxGMemberMap::GetTable(KxGTable&) { return 0; }
 int32_t KxGMemberMap::IsReference() { return 0; }
 KxGRefMemberMap* KxGMemberMap::AsRefMemberMap() { return nullptr; }
 KxGMemberMap* KxGMemberMap::AsSetMemberMap() { return nullptr; }
+KxGBufferMap* KxGMemberMap::AsBufferMap() { return nullptr; }
 KxGClassMemberMap* KxGMemberMap::AsClassMemberMap() { return nullptr; }
 KxGMemberMap* KxGMemberMap::AsBlobSetMemberMap() { return nullptr; }
 KxGMemberMap* KxGMemberMap::AsBlobContainerMemberMap() { return nullptr; }

@@ -213,6 +213,7 @@ sword OCIAttrGet(const dvoid* target, ub4 type, dvoid* attributep, ub4* sizep, u
       return OCI_SUCCESS;
     }
     if (attr == OCI_ATTR_PARAM_COUNT) {
+      EnsureParams(st);
       *static_cast<ub4*>(attributep) = static_cast<ub4>(st->params.size());
       return OCI_SUCCESS;
     }

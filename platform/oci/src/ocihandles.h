@@ -51,6 +51,9 @@ inline bool BindFast(const OCIBind* b, size_t index, bool converts, sqlengine::R
 // conversion. False when the value takes the general path.
 inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cell& v, bool converts);
 
+// The column parameters of a statement, made from its executed query's columns when first asked for.
+void EnsureParams(OCIStmt* st);
+
 // OCINumber encoding.
 void EncodeInteger(bool negative, uint64_t magnitude, OCINumber& n);
 void EncodeReal(double v, OCINumber& n);
@@ -139,6 +142,7 @@ struct OCIStmt {
   std::vector<std::unique_ptr<OCIBind>> binds;
   std::vector<std::unique_ptr<OCIDefine>> defines;
   std::vector<std::unique_ptr<OCIParam>> params;
+  bool paramsOfPlan = false;   // params are the executed query's columns, made when first asked for
   bool described = false;
   bool executed = false;
   bool isQuery = false;
@@ -270,6 +274,7 @@ inline sword FailCode(OCIError* e, int32_t code, const std::string& detail) {
 // Clears the error record and answers an injected failure of `call`, when one is pending.
 inline bool Injected(OCIError* e, const char* call, const std::string& text) {
   if (e) e->error.Clear();
+  if (!sqlengine::Engine::Instance().HasInjectedFailures()) return false;
   sqlengine::Error err;
   if (!sqlengine::Engine::Instance().TakeInjectedFailure(call, text, err)) return false;
   if (e) e->error = err;

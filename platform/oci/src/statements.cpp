@@ -22,6 +22,7 @@ std::string Upper(std::string s) {
 
 void ResetExecution(OCIStmt* st) {
   st->params.clear();
+  st->paramsOfPlan = false;
   st->described = false;
   st->executed = false;
   st->isQuery = false;
@@ -108,6 +109,12 @@ void SetBindBuffers(OCIBind& b, dvoid* valuep, sb4 value_sz, ub2 dty, dvoid* ind
 }
 
 }  // namespace
+
+void ocistandin::EnsureParams(OCIStmt* st) {
+  if (!st->paramsOfPlan) return;
+  st->paramsOfPlan = false;
+  if (st->plan) MakeParams(st, st->plan->Columns());
+}
 
 extern "C" {
 
@@ -266,7 +273,7 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
     if (!rowParams(rowoff, stmtp->binds1, err) || !plan->Open(stmtp->binds1, err)) return Fail(errhp, err);
     stmtp->isQuery = true;
     stmtp->executed = true;
-    MakeParams(stmtp, plan->Columns());
+    stmtp->paramsOfPlan = true;
     sword status = OCI_SUCCESS;
     if (iters > 0) {
       status = FetchRows(stmtp, errhp, iters);
@@ -353,6 +360,7 @@ sword OCIParamGet(const dvoid* hndlp, ub4 htype, OCIError* errhp, dvoid** parmdp
   if (!st || !parmdpp) return OCI_INVALID_HANDLE;
   if (Injected(errhp, "OCIParamGet", st->text)) return OCI_ERROR;
   if (!st->executed && !st->described) return FailCode(errhp, 24338);
+  EnsureParams(st);
   if (pos == 0 || pos > st->params.size()) {
     if (pos == 1) return OCI_NO_DATA;
     return FailCode(errhp, 24334, "position " + std::to_string(pos));

@@ -147,6 +147,8 @@ class Engine {
   // Injected failures not answered yet.
   size_t PendingInjectedFailures() const;
   bool TakeInjectedFailure(const std::string& call, const std::string& text, Error& err);
+  // Whether any injected failure waits (a look without the lock, for the calls that ask on every run).
+  bool HasInjectedFailures() const { return injected_.load(std::memory_order_acquire) != 0; }
   void ClearInjectedFailures();
 
   // How long a session waits for a schema file that another session is writing (default 1000 ms).
@@ -177,6 +179,7 @@ class Engine {
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<Server>> servers_;
   std::vector<Injection> injections_;
+  std::atomic<size_t> injected_{0};  // injections_.size()
   int32_t busyTimeout_ = 1000;
   bool durable_ = true;
 };

@@ -121,12 +121,14 @@ std::shared_ptr<Server> Engine::FindServer(const std::string& name) const {
 void Engine::InjectFailure(const std::string& call, int32_t code, const std::string& textContains) {
   std::lock_guard<std::mutex> lock(mutex_);
   injections_.push_back({call, code, textContains, 0});
+  injected_.store(injections_.size(), std::memory_order_release);
 }
 
 void Engine::InjectFailureAfter(const std::string& call, int32_t code, uint32_t skip,
                                 const std::string& textContains) {
   std::lock_guard<std::mutex> lock(mutex_);
   injections_.push_back({call, code, textContains, skip});
+  injected_.store(injections_.size(), std::memory_order_release);
 }
 
 size_t Engine::PendingInjectedFailures() const {
@@ -135,6 +137,7 @@ size_t Engine::PendingInjectedFailures() const {
 }
 
 bool Engine::TakeInjectedFailure(const std::string& call, const std::string& text, Error& err) {
+  if (!HasInjectedFailures()) return false;
   std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = injections_.begin(); it != injections_.end(); ++it) {
     const bool prefix = !it->call.empty() && it->call.back() == '*';
@@ -148,6 +151,7 @@ bool Engine::TakeInjectedFailure(const std::string& call, const std::string& tex
     }
     err.Set(it->code);
     injections_.erase(it);
+    injected_.store(injections_.size(), std::memory_order_release);
     return true;
   }
   return false;
@@ -156,6 +160,7 @@ bool Engine::TakeInjectedFailure(const std::string& call, const std::string& tex
 void Engine::ClearInjectedFailures() {
   std::lock_guard<std::mutex> lock(mutex_);
   injections_.clear();
+  injected_.store(0, std::memory_order_release);
 }
 
 void Engine::SetBusyTimeout(int32_t ms) {

@@ -38,7 +38,10 @@ public:
 
     int32_t Assign(KxObject* object)
     {
-        if (object == nullptr || !visited_.insert(object).second) {
+        // An object whose class holds no pointer or object set (itself or in an embedded object)
+        // leads to no other: nothing to remember or walk.
+        const bool leads = object == nullptr || object->GetAddress() == nullptr || Leads(object->GetMetaClass());
+        if (object == nullptr || (leads && !visited_.insert(object).second)) {
             return KX_KERNEL_OK;
         }
         if (object->GetObjId().IsNull()) {
@@ -58,7 +61,29 @@ public:
                 return rc;
             }
         }
-        return Walk(object);
+        return leads ? Walk(object) : KX_KERNEL_OK;
+    }
+
+    static bool Leads(const KxMetaClass* metaClass)
+    {
+        if (metaClass == nullptr) {
+            return true;   // the walk answers it
+        }
+        for (const KxMember* member : metaClass->GetAllMembers()) {
+            switch (member->GetMemberType()) {
+            case KX_MEMBER_POINTER:
+            case KX_MEMBER_OBJECT_SET:
+                return true;
+            case KX_MEMBER_EMBEDDED:
+                if (Leads(member->GetClass())) {
+                    return true;
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        return false;
     }
 
     int32_t PointerMember(KxObject** slot, const KxMember&) override
