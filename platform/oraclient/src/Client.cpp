@@ -276,7 +276,7 @@ void Client::Line(const std::string& raw, const std::string& scriptDir) {
     }
     const std::string trimmed = Trim(raw);
     if (mode_ == Mode::None) {
-        if (trimmed.empty() || trimmed.compare(0, 2, "--") == 0) return;
+        if (trimmed.empty() || trimmed == ";" || trimmed.compare(0, 2, "--") == 0) return;
         if (trimmed.compare(0, 2, "/*") == 0) {
             inComment_ = trimmed.find("*/", 2) == std::string::npos;
             return;
@@ -334,9 +334,11 @@ bool Client::Command(const std::string& line, const std::string& scriptDir) {
         RunScript(name, words, relative ? scriptDir : std::string());
         return true;
     }
-    const std::vector<std::string> words = Words(line);
+    // A command may end with ";" (EXIT; SPOOL OFF;): the client takes it off, but for PROMPT's text.
+    const std::vector<std::string> words = Words(line.back() == ';' ? line.substr(0, line.size() - 1) : line);
+    if (words.empty()) return false;
     const std::string& w = words[0];
-    if (IsCommand(w, "PROMPT", 3)) {
+    if (IsCommand(Words(line)[0], "PROMPT", 3)) {
         const size_t at = line.find_first_of(" \t");
         Out(at == std::string::npos ? std::string() : Trim(line.substr(at)));
         return true;

@@ -115,9 +115,9 @@ TEST_F(SqlPlusRun, ScriptRunsWithTheClientsFeedbackInTheSpool) {
                "/\n"
                "SELECT N, V FROM S.T ORDER BY N;\n"
                "SELECT N FROM S.T WHERE N > 5;\n"
-               "SPOOL OFF\n"
+               "SPOOL OFF;\n"
                "PROMPT not spooled\n"
-               "EXIT\n"
+               "EXIT;\n"
                "INSERT INTO S.T (N, V) VALUES (3, 'after exit');\n");
     dir_.Write("scripts/sub/nested.sql", "ALTER TABLE S.T ADD (W VARCHAR2 (5));\n");
     EXPECT_EQ(Run("S/s@SQLPSRV @main.sql main.log xy"), 0u);
