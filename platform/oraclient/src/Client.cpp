@@ -285,7 +285,9 @@ void Client::Line(const std::string& raw, const std::string& scriptDir) {
         if (IsCommand(first[0], "REMARK", 3)) return;
         bool changed = false;
         const std::string line = Substitute(raw, changed);
-        if (Command(Trim(line), scriptDir)) return;
+        const std::string command = Trim(line);
+        if (command.empty()) return;   // a line of nothing but an empty substitution
+        if (Command(command, scriptDir)) return;
         mode_ = StartsPlsql(line) ? Mode::Plsql : Mode::Sql;
         bufferPlsql_ = mode_ == Mode::Plsql;
         buffer_.clear();
