@@ -26,7 +26,7 @@ public:
     // The description behind "m_strVersion_" in member 1's name, "_" read as a blank; XKxException
     // when member 1 is named otherwise.
     void GetVersionString();
-    // Reads and judges the edition text of the class's objects (see the README); an invalid record
+    // Reads and judges the edition texts of the class's objects until one is valid; an invalid record
     // names its fault in the set's error text and clears the set's valid flag. True when valid.
     bool ReadVersionInfo();
     // The member names, number, description and edition text of the open database; a failure goes
