@@ -31,57 +31,9 @@ namespace {
 
 using namespace upgrade_test;
 
-XKxException Thrown(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const XKxException& error) {
-        return error;
-    }
-    return XKxException();
-}
-
-void Guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const XKxException& error) {
-        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
-                      << Utf8(error.GetLocation());
-    }
-}
-
 bool EndsWith(const CString& text, const std::string& end) {
     const std::string whole = Utf8(text);
     return whole.size() >= end.size() && whole.compare(whole.size() - end.size(), end.size(), end) == 0;
-}
-
-// The edition texts of the version class's objects.
-std::vector<std::string> VersionTexts(XKxDatabase* db) {
-    std::vector<std::string> texts;
-    XKxAllSet all(db, u"XDOVersionInfo", true);
-    XKxObject object(db);
-    while (all.GetNext(object)) {
-        CString text;
-        object.GetMemberString(u"m_strVersionInfo", text);
-        texts.push_back(Utf8(text));
-    }
-    return texts;
-}
-
-// The tool-run records as "<version>|<description>|<success>".
-std::vector<std::string> ToolRecords(XKxDatabase* db) {
-    std::vector<std::string> records;
-    XKxAllSet all(db, u"XDBToolsLog", true);
-    XKxObject object(db);
-    while (all.GetNext(object)) {
-        int32_t version = 0;
-        CString description;
-        bool success = false;
-        object.GetMemberInt(u"m_iDBVersion", version);
-        object.GetMemberString(u"m_strDescription", description);
-        object.GetMemberBool(u"m_bSuccess", success);
-        records.push_back(std::to_string(version) + "|" + Utf8(description) + "|" + (success ? "1" : "0"));
-    }
-    return records;
 }
 
 // The set of an upgrade run with its display; the database "database" as the upgrader makes it.

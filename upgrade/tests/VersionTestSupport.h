@@ -9,6 +9,7 @@
 #include <string>
 
 #include "KxClassDict.h"
+#include "VersionRecordTexts.h"
 #include "WrapperTestSupport.h"
 #include "XKxAllSet.h"
 #include "XKxDatabase.h"

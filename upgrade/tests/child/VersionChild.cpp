@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ChildSupport.h"
+#include "VersionRecordTexts.h"
 #include "XApplicationDatabases.h"
 #include "XKxAllSet.h"
 #include "XKxBaseFunctions.h"
@@ -22,36 +24,15 @@
 
 namespace {
 
-class Owner : public XApplicationDatabasesOwner {
-public:
-    CString GetScriptBaseDirectory() const override { return CString(); }
-    XProgressOutput* GetProgressOutput() const override { return nullptr; }
-    int32_t GetOptionBits() const override { return 0; }
-};
-
-std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
-
-void Report(const std::string& line) {
-    std::printf("\n= %s", line.c_str());
-    std::fflush(stdout);
-}
+using child_support::Report;
+using child_support::Utf8;
 
 void ReportRecords(XKxDatabase* db) {
-    XKxAllSet all(db, u"XDBToolsLog", true);
-    XKxObject object(db);
-    while (all.GetNext(object)) {
-        int32_t version = 0;
-        CString description;
-        bool success = false;
-        object.GetMemberInt(u"m_iDBVersion", version);
-        object.GetMemberString(u"m_strDescription", description);
-        object.GetMemberBool(u"m_bSuccess", success);
-        Report("record " + std::to_string(version) + "|" + Utf8(description) + "|" + (success ? "1" : "0"));
-    }
+    for (const std::string& record : upgrade_test::ToolRecords(db)) Report("record " + record);
 }
 
 int Run(const char* library, const std::string& mode) {
-    Owner owner;
+    child_support::ConsoleOwner owner;
     XApplicationDatabases set;
     set.CreateDatabases(&owner);
     XKxDatabase* db = set.FindDatabase(u"database");
