@@ -79,7 +79,11 @@ protected:
         ASSERT_TRUE(Db()->IsOpen());
         ResetVersionRecords(Db(), u"TY 5.3 SP01");
     }
-    void TearDown() override { run_.reset(); }
+    void TearDown() override {
+        run_.reset();
+        Installation& install = VersionSite::Get(UPGRADE_RELGEN).Install();
+        if (install.registry.erase("LiftRunner") > 0) install.Write();
+    }
 
     XKxDatabase* Db() const { return run_->Db(); }
     XApplicationDatabases& Set() { return run_->Set(); }
@@ -87,11 +91,6 @@ protected:
     void SetSwitches(const RegistryValues& values) {
         Installation& install = VersionSite::Get(UPGRADE_RELGEN).Install();
         install.registry["LiftRunner"] = values;
-        install.Write();
-    }
-    void TearDownSwitches() {
-        Installation& install = VersionSite::Get(UPGRADE_RELGEN).Install();
-        install.registry.erase("LiftRunner");
         install.Write();
     }
 
@@ -284,7 +283,6 @@ TEST_P(VersionRecords, StepLoggerSkipsRetriesAndRecords) { Guarded([&] {
         EXPECT_EQ(logger.Check(), c.runs);
         EXPECT_NE(run_->Log().find(c.line), std::string::npos) << run_->Log();
     }
-    TearDownSwitches();
 
     EXPECT_EQ(Utf8(Thrown([&] { XKxFunctionLogger(nullptr, u"x"); }).GetMessage()),
               "Failed initializing the function logger, because there's no link to a database!");
@@ -311,6 +309,7 @@ TEST_P(VersionRecords, StarterRunsStepsUnderTheLogger) { Guarded([&] {
     EXPECT_TRUE(gCalled);
     ASSERT_EQ(root.GetChildCount(), 1);
     EXPECT_EQ(Utf8(root.GetChild(0)->GetTitle()), "first step");
+    EXPECT_TRUE(root.GetChild(0)->HasName(u"internal"));
     EXPECT_NE(run_->Log().find("- first step..."), std::string::npos) << run_->Log();
     EXPECT_TRUE(Db()->GetAllStepsSucceeded());
 
