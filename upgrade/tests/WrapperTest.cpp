@@ -34,26 +34,6 @@ namespace {
 
 using namespace upgrade_test;
 
-// The failure an operation throws (code 0 and empty texts when it throws none).
-XKxException Thrown(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const XKxException& error) {
-        return error;
-    }
-    return XKxException();
-}
-
-// Runs a test body; a wrapper failure that escapes it fails the test with its text and code.
-void Guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const XKxException& error) {
-        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
-                      << Utf8(error.GetLocation());
-    }
-}
-
 class Wrappers : public ::testing::TestWithParam<WrapperStorage> {
 protected:
     Wrappers() : computer_("COMPUTERNAME", "UPGRADEHOST") {}

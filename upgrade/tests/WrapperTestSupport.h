@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -68,16 +69,28 @@ inline std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-// The installation, made once per process: kelvox.cfg with both databases, the native one created,
-// the gateway schema made by relgen (a program of its own); $ROG_ENGINE_SERVERS names the engine
-// server's folder for the gateway in this process.
-class WrapperSite {
+// An installation whose class dictionary "dict" the caller writes: kelvox.cfg with a native database
+// "NDB" (made by the kernel's create call) and, when relgen is given, a gateway database whose schema
+// relgen made on the engine server `engineServer` ($ROG_ENGINE_SERVERS names the server's folder for
+// the gateway in this process). Select writes the registry of the storage's database (the set's
+// entry "database").
+class StorageSite {
 public:
-    static WrapperSite& Get(const char* relgen) {
-        static WrapperSite site(relgen);
-        return site;
+    StorageSite(const char* relgen, const std::string& engineServer,
+                const std::function<void(const TempDir&)>& writeDictionary)
+        : engineServer_(engineServer) {
+        const TempDir& dir = install_.Dir();
+        writeDictionary(dir);
+        install_.config = "[servers\\ORADB]\nname=oracle$" + engineServer + "\n[databases\\" + kSchemaUser +
+                          "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
+                          "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
+        Select({"Native", false});
+        if (relgen != nullptr) MakeGatewaySchema(relgen);
+        CreateNativeDatabase(install_.Config(), "NATIVE", "NDB", "dict");
     }
-    // Writes the registry of the storage's database (the set's entry "database").
+    StorageSite(const StorageSite&) = delete;
+    StorageSite& operator=(const StorageSite&) = delete;
+
     void Select(const WrapperStorage& storage) {
         if (storage.gateway)
             install_.registry[kMainKey] = {{"NLS_LANG", "AMERICAN_AMERICA.UTF8"},
@@ -90,34 +103,45 @@ public:
         install_.Write();
     }
     const Installation& Install() const { return install_; }
+    Installation& Install() { return install_; }
     std::string ServerFolder() const { return install_.Dir() / "server"; }
+    const std::string& EngineServer() const { return engineServer_; }
 
 private:
-    explicit WrapperSite(const char* relgen) {
+    void MakeGatewaySchema(const char* relgen) {
         const TempDir& dir = install_.Dir();
-        dir.Write("dicts/dict/classes.kxd", kWrapperDictionary);
-        install_.config = "[servers\\ORADB]\nname=oracle$" + std::string(kEngineServer) + "\n[databases\\" + kSchemaUser +
-                          "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
-                          "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
-        Select({"Native", false});
         {
             sqlengine::Error err;
-            auto server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, ServerFolder(), &err);
+            auto server = sqlengine::Engine::Instance().RegisterServer(engineServer_, ServerFolder(), &err);
             EXPECT_TRUE(server && server->AddUser(kSchemaUser, kSchemaPassword, false, &err) &&
                         server->GrantSystem(kSchemaUser, "CREATE ROLE", err))
                 << err.message;
-            sqlengine::Engine::Instance().UnregisterServer(kEngineServer);
+            sqlengine::Engine::Instance().UnregisterServer(engineServer_);
         }
-        setenv("ROG_ENGINE_SERVERS", (std::string(kEngineServer) + "=" + ServerFolder()).c_str(), 1);
+        setenv("ROG_ENGINE_SERVERS", (engineServer_ + "=" + ServerFolder()).c_str(), 1);
         const std::string command = "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(relgen) +
-                                    " -c -D dict -S " + ShellQuote(std::string("Oracle$") + kEngineServer) + " -B " +
+                                    " -c -D dict -S " + ShellQuote("Oracle$" + engineServer_) + " -B " +
                                     kSchemaUser + " -u " + kSchemaUser + " -p " + kSchemaPassword +
                                     " -r -config kelvox.cfg > relgen.out 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen.out");
-        CreateNativeDatabase(install_.Config(), "NATIVE", "NDB", "dict");
     }
 
+    std::string engineServer_;
     Installation install_;
+};
+
+// The wrappers' installation, made once per process.
+class WrapperSite : public StorageSite {
+public:
+    static WrapperSite& Get(const char* relgen) {
+        static WrapperSite site(relgen);
+        return site;
+    }
+
+private:
+    explicit WrapperSite(const char* relgen)
+        : StorageSite(relgen, kEngineServer,
+                      [](const TempDir& dir) { dir.Write("dicts/dict/classes.kxd", kWrapperDictionary); }) {}
 };
 
 }  // namespace upgrade_test
