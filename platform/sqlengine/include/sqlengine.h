@@ -508,6 +508,8 @@ class Statement {
   bool PrepareSqlite(Error& err);
   bool BindParams(sqlite3_stmt* st, const std::vector<Param>& params, Error& err);
   bool RunDml(const std::vector<Param>& params, int64_t& affected, Error& err);
+  // RunRows's start: the counts zeroed, a DML statement checked, the cursor closed, the statement ready.
+  bool StartRows(int64_t& done, int64_t& affected, Error& err);
   bool Step(Error& err);
   void ReadRow(Row& row) const;
   void Drain();

@@ -61,37 +61,45 @@ void DescribeType(const std::string& decl, ColumnInfo& c) {
   else { c.dataType = 1; c.dataSize = 4000; }
 }
 
-// Reads column i of the current row into `v`, reusing its text buffer (a session's connection is
-// used by one thread at a time, so the column's value is read directly).
-void ReadValue(sqlite3_stmt* st, int i, Value& v) {
+// Column i of the current row where SQLite holds it (valid until the statement moves on; a session's
+// connection is used by one thread at a time, so the column's value is read directly).
+Cell CellOf(sqlite3_stmt* st, int i) {
+  Cell c;
   sqlite3_value* col = sqlite3_column_value(st, i);
   switch (sqlite3_value_type(col)) {
     case SQLITE_INTEGER:
-      v.type = Value::Type::Integer;
-      v.integer = sqlite3_value_int64(col);
+      c.type = Value::Type::Integer;
+      c.integer = sqlite3_value_int64(col);
       break;
     case SQLITE_FLOAT:
-      v.type = Value::Type::Real;
-      v.real = sqlite3_value_double(col);
+      c.type = Value::Type::Real;
+      c.real = sqlite3_value_double(col);
       break;
-    case SQLITE_TEXT: {
-      const unsigned char* p = sqlite3_value_text(col);
-      v.type = Value::Type::Text;
-      v.bytes.assign(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(col)));
+    case SQLITE_TEXT:
+      c.type = Value::Type::Text;
+      c.data = reinterpret_cast<const char*>(sqlite3_value_text(col));
+      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
       break;
-    }
-    case SQLITE_BLOB: {
-      const void* p = sqlite3_value_blob(col);
-      int n = sqlite3_value_bytes(col);
-      v.type = Value::Type::Blob;
-      if (p) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(n));
-      else v.bytes.clear();
+    case SQLITE_BLOB:
+      c.type = Value::Type::Blob;
+      c.data = static_cast<const char*>(sqlite3_value_blob(col));
+      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
       break;
-    }
     default:
-      v.type = Value::Type::Null;
       break;
   }
+  return c;
+}
+
+// Reads column i of the current row into `v`, reusing its text buffer.
+void ReadValue(sqlite3_stmt* st, int i, Value& v) {
+  const Cell c = CellOf(st, i);
+  v.type = c.type;
+  v.integer = c.integer;
+  v.real = c.real;
+  if (c.type != Value::Type::Text && c.type != Value::Type::Blob) return;
+  if (c.data) v.bytes.assign(c.data, c.size);
+  else v.bytes.clear();
 }
 
 // Binds one value; `copy` false binds text and blobs without copying them, for a statement that
@@ -922,13 +930,17 @@ bool Statement::RunDml(const std::vector<Param>& params, int64_t& affected, Erro
   return ok;
 }
 
-bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err) {
+bool Statement::StartRows(int64_t& done, int64_t& affected, Error& err) {
   done = 0;
   affected = 0;
   if (rw_->kind != StatementKind::Insert && rw_->kind != StatementKind::Update && rw_->kind != StatementKind::Delete)
     return err.Set(900, "not a DML statement" + Quoted(sql_));
   Close();
-  if (!Ready(err)) return false;
+  return Ready(err);
+}
+
+bool Statement::RunRows(size_t rows, const RowBinder& bind, int64_t& done, int64_t& affected, Error& err) {
+  if (!StartRows(done, affected, err)) return false;
   std::vector<Param> params;
   for (size_t r = 0; r < rows; ++r) {
     if (!bind(r, params, err)) return false;
@@ -961,12 +973,7 @@ void RowBinds::Set(size_t slot, const Value& v) {
 
 bool Statement::RunRows(size_t rows, size_t slots, const DirectBinder& bind, int64_t& done, int64_t& affected,
                         Error& err) {
-  done = 0;
-  affected = 0;
-  if (rw_->kind != StatementKind::Insert && rw_->kind != StatementKind::Update && rw_->kind != StatementKind::Delete)
-    return err.Set(900, "not a DML statement" + Quoted(sql_));
-  Close();
-  if (!Ready(err)) return false;
+  if (!StartRows(done, affected, err)) return false;
   if (static_cast<int32_t>(slots) < rw_->placeholders) return err.Set(1008, sql_);
   // Where each of the caller's binds goes; the literals taken out of the text are bound once.
   RowBinds binds(stmt_);
@@ -1114,26 +1121,9 @@ void Statement::ReadRow(Row& row) const {
 }
 
 bool Statement::Next(Row& row, Error& err) {
-  if (!session_.IsOpen()) return err.Set(3114);
-  if (!open_) return err.Set(1002);
-  if (next_ < buffer_.size()) {
-    std::swap(row, buffer_[next_++]);
-    if (next_ == buffer_.size()) {
-      buffer_.clear();
-      next_ = 0;
-    }
-    return true;
-  }
-  if (failure_.Has()) {
-    err = failure_;
-    failure_.Clear();
-    return false;
-  }
-  if (!streaming_) return false;
-  if (!pending_ && !Step(err)) return false;
-  if (!pending_) return false;
-  ReadRow(row);
-  pending_ = false;
+  if (!NextCells(err)) return false;
+  if (currentBuffered_) std::swap(row, current_);
+  else ReadRow(row);
   return true;
 }
 
@@ -1164,39 +1154,14 @@ bool Statement::NextCells(Error& err) {
 }
 
 Cell Statement::Cells(size_t column) const {
+  if (!currentBuffered_) return CellOf(stmt_, static_cast<int>(column));
+  const Value& v = current_.values[column];
   Cell c;
-  if (currentBuffered_) {
-    const Value& v = current_.values[column];
-    c.type = v.type;
-    c.integer = v.integer;
-    c.real = v.real;
-    c.data = v.bytes.data();
-    c.size = v.bytes.size();
-    return c;
-  }
-  sqlite3_value* col = sqlite3_column_value(stmt_, static_cast<int>(column));
-  switch (sqlite3_value_type(col)) {
-    case SQLITE_INTEGER:
-      c.type = Value::Type::Integer;
-      c.integer = sqlite3_value_int64(col);
-      break;
-    case SQLITE_FLOAT:
-      c.type = Value::Type::Real;
-      c.real = sqlite3_value_double(col);
-      break;
-    case SQLITE_TEXT:
-      c.type = Value::Type::Text;
-      c.data = reinterpret_cast<const char*>(sqlite3_value_text(col));
-      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
-      break;
-    case SQLITE_BLOB:
-      c.type = Value::Type::Blob;
-      c.data = static_cast<const char*>(sqlite3_value_blob(col));
-      c.size = static_cast<size_t>(sqlite3_value_bytes(col));
-      break;
-    default:
-      break;
-  }
+  c.type = v.type;
+  c.integer = v.integer;
+  c.real = v.real;
+  c.data = v.bytes.data();
+  c.size = v.bytes.size();
   return c;
 }
 
