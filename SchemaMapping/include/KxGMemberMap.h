@@ -21,6 +21,7 @@
 // Reference and embedded class members are in KxGRefMemberMap.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -200,18 +201,27 @@ public:
 protected:
     KxGMemberMap() = default;
     // BlockAddress with the block's place kept for the class last seen: a dictionary never changes
-    // once loaded, so the move found for one class of one dictionary holds for all its objects.
+    // once loaded, so the move found for one class holds for all its objects. schemaMap is the map's
+    // own.
     uint8_t* CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring);
     KxGMemberMap(const KxGMemberMap&) = default;
     KxGMemberMap& operator=(const KxGMemberMap&) = default;
 
 private:
-    // BlockAddress's move (added to the object's address) for one class of one dictionary.
+    // BlockAddress's move (added to the object's address) for the class last seen, in one word that
+    // threads storing through the same map read and replace whole: the class number and version, the
+    // declaring class number and a move of 16 bits (a larger one is not kept). A map's schema map,
+    // and so its dictionary, never changes; a copy starts without.
     struct BlockPlace {
-        const void* dictionary = nullptr;
-        KxClassId objectClass;
-        uint16_t declaring = 0;
-        int64_t move = 0;
+        static constexpr uint64_t kNone = ~uint64_t(0);
+        std::atomic<uint64_t> word{kNone};
+        BlockPlace() = default;
+        BlockPlace(const BlockPlace&) {}
+        BlockPlace& operator=(const BlockPlace&)
+        {
+            word.store(kNone, std::memory_order_relaxed);
+            return *this;
+        }
     };
     // The move from the object's address, 0 when the block starts there.
     static int64_t BlockMove(const KxClassDict& dictionary, const KxClassId& objectClass, uint16_t declaring);

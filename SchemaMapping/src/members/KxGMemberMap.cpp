@@ -132,18 +132,21 @@ uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias
     if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
         return address;
     }
-    const KxClassDict* dictionary = schemaMap->GetDictionary();
     KxRef ref;
     object.GetRef(ref);
     const KxClassId objectClass = ref.GetClassId();
-    if (blockPlace_.dictionary != dictionary || blockPlace_.objectClass != objectClass ||
-        blockPlace_.declaring != declaring) {
-        blockPlace_.move = BlockMove(*dictionary, objectClass, declaring);
-        blockPlace_.dictionary = dictionary;
-        blockPlace_.objectClass = objectClass;
-        blockPlace_.declaring = declaring;
+    const uint64_t key = (uint64_t(objectClass.GetClassNumber()) << 48) | (uint64_t(objectClass.GetVersion()) << 32) |
+                         (uint64_t(declaring) << 16);
+    const uint64_t word = blockPlace_.word.load(std::memory_order_relaxed);
+    if (word != BlockPlace::kNone && (word & ~uint64_t(0xFFFF)) == key) {
+        return address + static_cast<int16_t>(static_cast<uint16_t>(word & 0xFFFF));
     }
-    return address + blockPlace_.move;
+    const int64_t move = BlockMove(*schemaMap->GetDictionary(), objectClass, declaring);
+    const uint64_t made = key | static_cast<uint16_t>(static_cast<int16_t>(move));
+    if (move >= INT16_MIN && move <= INT16_MAX && made != BlockPlace::kNone) {
+        blockPlace_.word.store(made, std::memory_order_relaxed);
+    }
+    return address + move;
 }
 
 // ---- list ------------------------------------------------------------------------------------------
