@@ -34,59 +34,9 @@ namespace {
 
 using namespace upgrade_test;
 
-// The failure an operation throws (code 0 and empty texts when it throws none).
-XKxException Thrown(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const XKxException& error) {
-        return error;
-    }
-    return XKxException();
-}
-
-// Runs a test body; a wrapper failure that escapes it fails the test with its text and code.
-void Guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const XKxException& error) {
-        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
-                      << Utf8(error.GetLocation());
-    }
-}
-
-class Wrappers : public ::testing::TestWithParam<WrapperStorage> {
+class Wrappers : public WrapperDatabaseTest {
 protected:
-    Wrappers() : computer_("COMPUTERNAME", "UPGRADEHOST") {}
-
-    void SetUp() override {
-        WrapperSite& site = WrapperSite::Get(UPGRADE_RELGEN);
-        ASSERT_FALSE(HasFailure());
-        site.Select(GetParam());
-        SetProgressOutput(display_.Get());
-        db_ = std::make_unique<XKxDatabase>(u"database", &set_);
-        db_->Open(false);
-        ASSERT_TRUE(db_->IsOpen());
-        // Every test starts from empty extents.
-        for (const char* name : {"Item", "Part", "Owner"}) {
-            const KxMetaClass* cls = Dictionary()->FindByName(KxString(name))->AsClass();
-            KxAllSet all(cls->AsPersClass(), db_->GetBase());
-            KxObject* object = nullptr;
-            for (int32_t rc = all.Get(object, 0, 0); rc != KX_KERNEL_E_NO_ELEMENT; rc = all.Get(object, 1, 1)) {
-                ASSERT_EQ(0, rc);
-                ASSERT_EQ(0, object->Delete());
-                all.Unget(object);
-            }
-        }
-    }
-    void TearDown() override {
-        KxHookClear();
-        if (db_) db_->Close(false);
-        db_.reset();
-        SetProgressOutput(nullptr);
-    }
-
-    KxClassDict* Dictionary() const { return db_->GetBase()->GetDictionary(); }
-    XKxDatabase* Db() const { return db_.get(); }
+    Wrappers() : WrapperDatabaseTest(UPGRADE_RELGEN, kWrapperDictionary, {"Item", "Part", "Owner"}) {}
 
     // A stored object of the class with a name and a count; the wrapper holds it.
     std::unique_ptr<XKxObject> Stored(const CString& cls, const CString& name, int32_t count) {
@@ -111,10 +61,6 @@ protected:
         return seen;
     }
 
-    EnvVar computer_;
-    LoggedDisplay display_;
-    XApplicationDatabases set_;
-    std::unique_ptr<XKxDatabase> db_;
 };
 
 // Every kind of member written through one wrapper, stored, and read back through another after the

@@ -7,10 +7,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DatabaseTestSupport.h"
+#include "KxClassDict.h"
+#include "KxClient.h"
+#include "KxMetaType.h"
+#include "KxObject.h"
+#include "KxTestHooks.h"
+#include "XKxBaseFunctions.h"
+#include "XKxDatabase.h"
+#include "XKxException.h"
 #include "cipherutil32.h"
 #include "sqlengine.h"
 
@@ -59,6 +70,26 @@ struct WrapperStorage {
 inline void PrintTo(const WrapperStorage& storage, std::ostream* out) { *out << storage.name; }
 
 inline const char kEngineServer[] = "WRAPSRV";
+
+// The failure an operation throws (code 0 and empty texts when it throws none).
+inline XKxException Thrown(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const XKxException& error) {
+        return error;
+    }
+    return XKxException();
+}
+
+// Runs a test body; a wrapper failure that escapes it fails the test with its text and code.
+inline void Guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const XKxException& error) {
+        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
+                      << Utf8(error.GetLocation());
+    }
+}
 inline const char kSchemaUser[] = "SHOP";
 inline const char kSchemaPassword[] = "shop";
 
@@ -73,8 +104,9 @@ inline std::string ShellQuote(const std::string& text) {
 // server's folder for the gateway in this process.
 class WrapperSite {
 public:
-    static WrapperSite& Get(const char* relgen) {
-        static WrapperSite site(relgen);
+    // The site of this process; the first call's dictionary is the one used.
+    static WrapperSite& Get(const char* relgen, const char* dictionary = kWrapperDictionary) {
+        static WrapperSite site(relgen, dictionary);
         return site;
     }
     // Writes the registry of the storage's database (the set's entry "database").
@@ -93,9 +125,9 @@ public:
     std::string ServerFolder() const { return install_.Dir() / "server"; }
 
 private:
-    explicit WrapperSite(const char* relgen) {
+    WrapperSite(const char* relgen, const char* dictionary) {
         const TempDir& dir = install_.Dir();
-        dir.Write("dicts/dict/classes.kxd", kWrapperDictionary);
+        dir.Write("dicts/dict/classes.kxd", dictionary);
         install_.config = "[servers\\ORADB]\nname=oracle$" + std::string(kEngineServer) + "\n[databases\\" + kSchemaUser +
                           "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
                           "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
@@ -118,6 +150,52 @@ private:
     }
 
     Installation install_;
+};
+
+// A test on the database of the storage named by the parameter, opened through XKxDatabase with a
+// progress display; the extents of the classes named are emptied first, the kernel's hooks cleared
+// after.
+class WrapperDatabaseTest : public ::testing::TestWithParam<WrapperStorage> {
+protected:
+    WrapperDatabaseTest(const char* relgen, const char* dictionary, std::vector<const char*> emptied)
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), relgen_(relgen), dictionary_(dictionary), emptied_(std::move(emptied)) {}
+
+    void SetUp() override {
+        WrapperSite& site = WrapperSite::Get(relgen_, dictionary_);
+        ASSERT_FALSE(HasFailure());
+        site.Select(GetParam());
+        SetProgressOutput(display_.Get());
+        db_ = std::make_unique<XKxDatabase>(u"database", &set_);
+        db_->Open(false);
+        ASSERT_TRUE(db_->IsOpen());
+        for (const char* name : emptied_) {
+            const KxMetaClass* cls = Dictionary()->FindByName(KxString(name))->AsClass();
+            KxAllSet all(cls->AsPersClass(), db_->GetBase());
+            KxObject* object = nullptr;
+            for (int32_t rc = all.Get(object, 0, 0); rc != KX_KERNEL_E_NO_ELEMENT; rc = all.Get(object, 1, 1)) {
+                ASSERT_EQ(0, rc);
+                ASSERT_EQ(0, object->Delete());
+                all.Unget(object);
+            }
+        }
+    }
+    void TearDown() override {
+        KxHookClear();
+        if (db_) db_->Close(false);
+        db_.reset();
+        SetProgressOutput(nullptr);
+    }
+
+    KxClassDict* Dictionary() const { return db_->GetBase()->GetDictionary(); }
+    XKxDatabase* Db() const { return db_.get(); }
+
+    EnvVar computer_;
+    const char* relgen_;
+    const char* dictionary_;
+    std::vector<const char*> emptied_;
+    LoggedDisplay display_;
+    XApplicationDatabases set_;
+    std::unique_ptr<XKxDatabase> db_;
 };
 
 }  // namespace upgrade_test
