@@ -31,6 +31,7 @@
 #include "XKxDatabase.h"
 #include "XKxObject.h"
 #include "bench_child.h"
+#include "native_site.h"
 
 namespace {
 
@@ -44,13 +45,6 @@ uint32_t g_holdsAfter = 0;
     std::fprintf(stderr, "copy_bench: %s\n", why.c_str());
     std::exit(2);
 }
-
-class Owner : public XApplicationDatabasesOwner {
-public:
-    CString GetScriptBaseDirectory() const override { return CString(); }
-    XProgressOutput* GetProgressOutput() const override { return nullptr; }
-    int32_t GetOptionBits() const override { return 0; }
-};
 
 const char kDictionary[] = R"(dictionary dict server=LOCAL logical=dict revision=1
 class 1.1 Company
@@ -72,46 +66,14 @@ const char* const kValues[] = {"name", "count", "weight", "done", "stamp"};
 const int32_t kTypes[] = {11, 2, 3, 27, 19};
 
 KxBase* OpenBase() {
-    KxParameterList params;
-    params.Append("ClientName", "bench");
-    params.Append("ConfigFile", (g_dir + "/kelvox.cfg").c_str());
-    InitKelvox(&params);
-    KxBase* base = nullptr;
-    if (KxBase::KELVOX()->GetBase(KxString("NATIVE"), KxString("NDB"), base, 2) != 0) Die("open");
+    KxBase* base = bench::OpenNativeBase(g_dir);
+    if (base == nullptr) Die("open");
     return base;
 }
 
-void CloseBase(KxBase* base) {
-    KxBase::KELVOX()->UngetBase(base);
-    DeinitKelvox();
-}
-
-// The installation: the dictionary, kelvox.cfg, the registry file naming the native database NDB, the
-// database made by the kernel's create call with one company and `objects` objects of ItemV1.
+// The installation: the native database NDB with one company and `objects` objects of ItemV1.
 void Setup(int32_t objects) {
-    std::filesystem::create_directories(g_dir + "/dicts/dict");
-    std::ofstream(g_dir + "/dicts/dict/classes.kxd") << kDictionary;
-    const std::string config = g_dir + "/kelvox.cfg";
-    std::ofstream(config) << "[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" << g_dir
-                          << "/ndb\n[schemata\\dict]\nname=" << g_dir << "/dicts/dict\n";
-    const std::string registry = g_dir + "/registry.reg";
-    std::ofstream(registry, std::ios::binary)
-        << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenlow\\ORBSERVER\\KELVOX]\r\n"
-        << "\"configfile\"=\"" << config << "\"\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenlow\\ORBSERVER\\Tallyra\\Database]\r\n"
-        << "\"NLS_LANG\"=\"AMERICAN_AMERICA.UTF8\"\r\n\"server\"=\"NATIVE\"\r\n\"database\"=\"NDB\"\r\n\r\n";
-    setenv("W32_REGISTRY", registry.c_str(), 1);
-
-    KxParameterList params;
-    params.Append("ClientName", "bench");
-    params.Append("ConfigFile", config.c_str());
-    if (InitKelvox(&params) != 0) Die("kernel start");
-    {
-        KxBase base{KxString("NDB")};
-        if (base.Connect(KxString("NATIVE")) != 0 || base.CreateDatabase(KxString("dict")) != 0) Die("create");
-        base.Disconnect();
-    }
-    DeinitKelvox();
+    if (!bench::MakeNativeSite(g_dir, kDictionary)) Die("create");
     KxBase* base = OpenBase();
     base->BeginTransaction();
     KxObject* company = KxObject::Make(base, KxString("Company"));
@@ -141,7 +103,7 @@ void Setup(int32_t objects) {
     }
     company->Forget();
     base->CommitTransaction();
-    CloseBase(base);
+    bench::CloseNativeBase(base);
 }
 
 // Runs one side and records its processor and wall seconds.
@@ -204,7 +166,7 @@ void BM_RawStore(benchmark::State& state) {
             }
             return n;
         });
-        CloseBase(base);
+        bench::CloseNativeBase(base);
     }
 }
 
@@ -212,7 +174,7 @@ void BM_RawStore(benchmark::State& state) {
 // opened as the upgrade opens it; the company held meanwhile to read its hold count.
 void BM_CopyAttributes(benchmark::State& state) {
     for (auto _ : state) {
-        Owner owner;
+        bench::NoDisplayOwner owner;
         XApplicationDatabases set;
         set.CreateDatabases(&owner);
         XKxDatabase* db = set.FindDatabase(u"database");

@@ -459,30 +459,9 @@ TEST_P(CopyEndToEnd, StepLibraryConvertsAndASecondProcessCompares) {
     run("check", {"ann same company acme/2", "bob same company globex/2", "cid same company acme/2", "companies 4"});
 
     if (GetParam().gateway) {
-        sqlengine::Error err;
-        auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
-        if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
-        ASSERT_TRUE(server) << err.message;
-        auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
-        ASSERT_TRUE(session) << err.message;
-        const auto rows = [&](const char* sql) {
-            std::vector<std::string> found;
-            auto statement = session->Prepare(sql, err);
-            EXPECT_TRUE(statement) << err.message;
-            sqlengine::Outcome outcome;
-            if (statement && statement->Run({}, outcome, err))
-                for (const auto& row : outcome.result.rows) {
-                    std::string text;
-                    for (const auto& value : row) text += (text.empty() ? "" : "/") + (value.bytes.empty() ? std::to_string(value.integer) : value.bytes);
-                    found.push_back(text);
-                }
-            EXPECT_EQ(err.message, "");
-            return found;
-        };
-        EXPECT_EQ(rows("SELECT NAME0V0, GENERATION1V0 FROM SHOP.COMPANYC1V0 ORDER BY NAME0V0, GENERATION1V0"),
+        EXPECT_EQ(EngineRows(site, "SELECT NAME0V0, GENERATION1V0 FROM SHOP.COMPANYC1V0 ORDER BY NAME0V0, GENERATION1V0"),
                   (std::vector<std::string>{"acme/1", "acme/2", "globex/1", "globex/2"}));
-        EXPECT_EQ(rows("SELECT COUNT(*) FROM SHOP.CUSTOMERV2C6V0"), std::vector<std::string>{"3"});
-        session->End();
+        EXPECT_EQ(EngineRows(site, "SELECT COUNT(*) FROM SHOP.CUSTOMERV2C6V0"), std::vector<std::string>{"3"});
     }
 }
 

@@ -622,21 +622,8 @@ TEST_P(WrapperEndToEnd, StepLibraryConvertsAndASecondProcessChecks) {
         EXPECT_NE(check.console.find(line), std::string::npos) << line << "\n" << check.console;
 
     if (GetParam().gateway) {
-        sqlengine::Error err;
-        auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
-        if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
-        ASSERT_TRUE(server) << err.message;
-        auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
-        ASSERT_TRUE(session) << err.message;
-        auto statement = session->Prepare("SELECT NAME0V0, COUNT5V0 FROM SHOP.ITEMC1V0 ORDER BY NAME0V0", err);
-        ASSERT_TRUE(statement) << err.message;
-        sqlengine::Outcome outcome;
-        ASSERT_TRUE(statement->Run({}, outcome, err)) << err.message;
-        std::vector<std::string> rows;
-        for (const auto& row : outcome.result.rows) rows.push_back(row[0].bytes + "=" + std::to_string(row[1].integer));
-        EXPECT_EQ(rows, (std::vector<std::string>{"i1=42", "i2=42", "i3=42"}));
-        statement.reset();
-        session->End();
+        EXPECT_EQ(EngineRows(site, "SELECT NAME0V0, COUNT5V0 FROM SHOP.ITEMC1V0 ORDER BY NAME0V0"),
+                  (std::vector<std::string>{"i1/42", "i2/42", "i3/42"}));
     }
 }
 

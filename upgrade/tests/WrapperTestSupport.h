@@ -152,6 +152,34 @@ private:
     Installation install_;
 };
 
+// The rows of a query on the site's engine server as the schema's user, each row's values (text, else
+// the integer) joined by "/"; a failure fails the test and gives no rows.
+inline std::vector<std::string> EngineRows(WrapperSite& site, const char* sql) {
+    std::vector<std::string> rows;
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
+    if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
+    EXPECT_TRUE(server) << err.message;
+    if (!server) return rows;
+    auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
+    EXPECT_TRUE(session) << err.message;
+    if (!session) return rows;
+    {
+        auto statement = session->Prepare(sql, err);
+        sqlengine::Outcome outcome;
+        EXPECT_TRUE(statement && statement->Run({}, outcome, err)) << err.message;
+        if (statement)
+            for (const auto& row : outcome.result.rows) {
+                std::string text;
+                for (const auto& value : row)
+                    text += (text.empty() ? "" : "/") + (value.bytes.empty() ? std::to_string(value.integer) : value.bytes);
+                rows.push_back(text);
+            }
+    }
+    session->End();
+    return rows;
+}
+
 // A test on the database of the storage named by the parameter, opened through XKxDatabase with a
 // progress display; the extents of the classes named are emptied first, the kernel's hooks cleared
 // after.
