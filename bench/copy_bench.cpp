@@ -210,21 +210,15 @@ BENCHMARK(BM_CopyAttributes)->Iterations(1)->UseManualTime()->Unit(benchmark::kM
 }  // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/copy_bench_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) Die("temp folder");
-    g_dir = pattern;
     // $COPY_BENCH_OBJECTS: a smaller number for a quick try.
-    const char* objects = std::getenv("COPY_BENCH_OBJECTS");
-    Setup(objects != nullptr ? std::atoi(objects) : 100000);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int32_t objects = bench::RunNativeBenchmarks(argc, argv, "copy_bench", "COPY_BENCH_OBJECTS", g_dir, Setup);
+    if (objects < 0) Die("temp folder");
     if (g_times.count("raw") != 0 && g_times.count("copy") != 0)
         std::printf("Conversion of every object: copy / raw store = %.2f processor time (%.2f wall); "
                     "%.1f / %.1f us an object\n",
                     g_times["copy"].first / g_times["raw"].first, g_times["copy"].second / g_times["raw"].second,
-                    1e6 * g_times["copy"].first / (objects != nullptr ? std::atoi(objects) : 100000),
-                    1e6 * g_times["raw"].first / (objects != nullptr ? std::atoi(objects) : 100000));
+                    1e6 * g_times["copy"].first / objects,
+                    1e6 * g_times["raw"].first / objects);
     if (g_times.count("copy") != 0)
         std::printf("Hold count of the company every object references: %u before the copy, %u after\n",
                     g_holdsBefore, g_holdsAfter);

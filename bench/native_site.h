@@ -2,6 +2,10 @@
 // in a folder of the run's own, named by the registry as the upgrader reads it (the set's entry
 // "database"), and the upgrader's run context without a progress display.
 #pragma once
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +68,23 @@ inline bool MakeNativeSite(const std::string& dir, const std::string& dictionary
   }
   DeinitKelvox();
   return made;
+}
+
+// Makes the run's folder (/tmp/<name>_XXXXXX) into dir, takes the number of objects from the
+// environment variable (default 100,000; a smaller one for a quick try), calls setup with it and runs
+// the registered benchmarks: the number of objects, -1 when the folder cannot be made.
+inline int32_t RunNativeBenchmarks(int argc, char** argv, const std::string& name, const char* objectsVariable,
+                                   std::string& dir, void (*setup)(int32_t)) {
+  std::string pattern = "/tmp/" + name + "_XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) return -1;
+  dir = pattern;
+  const char* given = std::getenv(objectsVariable);
+  const int32_t objects = given != nullptr ? std::atoi(given) : 100000;
+  setup(objects);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return objects;
 }
 
 }  // namespace bench

@@ -109,15 +109,9 @@ BENCHMARK(BM_WrapperSetAttributeInt)->Iterations(1)->UseManualTime()->Unit(bench
 }  // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/wrapper_bench_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) Die("temp folder");
-    g_dir = pattern;
     // $WRAPPER_BENCH_OBJECTS: a smaller number for a quick try.
-    const char* objects = std::getenv("WRAPPER_BENCH_OBJECTS");
-    Setup(objects != nullptr ? std::atoi(objects) : 100000);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int32_t objects = bench::RunNativeBenchmarks(argc, argv, "wrapper_bench", "WRAPPER_BENCH_OBJECTS", g_dir, Setup);
+    if (objects < 0) Die("temp folder");
     if (g_times.count("raw") != 0 && g_times.count("wrappers") != 0)
         std::printf("SetAttributeInt over every object: wrappers / raw client calls = %.2f\n",
                     g_times["wrappers"] / g_times["raw"]);
