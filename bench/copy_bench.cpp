@@ -6,13 +6,11 @@
 // The ratio copy / raw is printed in processor time (wall time beside it), and the hold count of the
 // company that every object references before and after the copy: the copy pins nothing.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -23,8 +21,6 @@
 #include "KxInt64.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
-#include "KxParameter.h"
-#include "KxRoot.h"
 #include "XApplicationDatabases.h"
 #include "XKxAllSet.h"
 #include "XKxBaseFunctions.h"

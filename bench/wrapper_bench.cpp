@@ -3,13 +3,11 @@
 // Store) beside the same work through the kernel's raw client calls (a KxAllSet walk, a member
 // accessor, KxObject::Store). The ratio wrappers / raw is printed: the wrappers must add little.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,8 +17,6 @@
 #include "KxClient.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
-#include "KxParameter.h"
-#include "KxRoot.h"
 #include "XApplicationDatabases.h"
 #include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
