@@ -59,6 +59,30 @@ public:
     // carried out; false when it is no exec line; XKxException for an unknown target or command.
     bool ParseLine(const CString& line);
 
+    // ---- version check, version write, summary row, tool-run record of the whole upgrade ----
+    // Reads the stored version (when there is no limit or `expected` lies below it) and judges it:
+    // the check passes, the database left open, when `expected` is negative and the stored version
+    // above 0, or `expected` equals it; a stored version one below the limit sets state 1. Otherwise
+    // state 0 and the database is closed; when the database should have had `expected`, the set is
+    // marked invalid and XKxException is thrown.
+    void CheckVersion(int32_t expected);
+    // The stored version number read from the database (opened and closed again when it was not
+    // open); 0 in state 0.
+    int32_t ReadVersion();
+    // Writes the new version record (nothing in state 0); XKxException, with nothing written, when
+    // the new edition text is empty.
+    void WriteVersion();
+    // The format filled with base name, server, log-in column, stored version number, description,
+    // edition text and " --> not supported!" in state 0.
+    CString FormatSummaryRow(const CString& format) const;
+    // The log-in text of the set's database "base"; empty when the set has none.
+    CString GetBaseLoginText() const;
+    // True when the record of the whole upgrade (empty description) exists and was written by this
+    // tool version, release and build; its success flag into `success`.
+    bool HasSameToolRun(bool& success);
+    // Writes the record of the whole upgrade with the all-steps-succeeded flag as its outcome.
+    void WriteToolRun();
+
     // ---- bulk attribute setters (over the class's extent, with progress output and timing) ----
     // The attribute set to the value in every object of the class: the number of objects changed.
     int32_t SetAttributeBoolean(const CString& className, const CString& attribute, bool value);
@@ -106,6 +130,8 @@ public:
     int32_t GetTargetVersion() const { return stepVersion; }
     void SetTargetVersion(int32_t version) { stepVersion = version; }
     int32_t GetLimitVersion() const { return limitVersion; }
+    // The version limit the driver hands to the database (-1: none).
+    void SetLimitVersion(int32_t version) { limitVersion = version; }
     XKxDatabase* GetRelatedDatabase(int32_t index) const;
     XKxVersionInfo* GetActualVersion() const { return actualVersion; }
     XKxVersionInfo* GetNewVersion() const { return newVersion; }

@@ -47,7 +47,7 @@ T Take(KxObject* object, const char* member, int32_t type) {
 class AttributeCopy : public WrapperDatabaseTest {
 protected:
     AttributeCopy()
-        : WrapperDatabaseTest(UPGRADE_RELGEN, kCopyDictionary,
+        : WrapperDatabaseTest([] () -> StorageSite& { return CopySite::Get(UPGRADE_RELGEN); },
                               {"Company", "Order", "CustomerV1", "CustomerV2", "Values", "Odd"}) {}
 
     std::unique_ptr<XKxObject> Company(const CString& name) {
@@ -443,7 +443,7 @@ namespace {
 class CopyEndToEnd : public ::testing::TestWithParam<WrapperStorage> {};
 
 TEST_P(CopyEndToEnd, StepLibraryConvertsAndASecondProcessCompares) {
-    WrapperSite& site = WrapperSite::Get(UPGRADE_RELGEN, kCopyDictionary);
+    CopySite& site = CopySite::Get(UPGRADE_RELGEN);
     ASSERT_FALSE(HasFailure());
     site.Select(GetParam());
     TempDir logs;

@@ -5,6 +5,8 @@
 // and an embedded class with members the copy does not support.
 #pragma once
 
+#include "WrapperTestSupport.h"
+
 namespace upgrade_test {
 
 inline const char kCopyDictionary[] = R"(dictionary dict server=LOCAL logical=dict revision=1
@@ -69,5 +71,19 @@ typeset 901.1 NumberSet int
 classset 902.1 AddressSet Address
 ondemandset 903.1 OrderRefs Order
 )";
+
+// The copy's installation, made once per process.
+class CopySite : public StorageSite {
+public:
+    static constexpr const char* kServer = "COPYSRV";
+    static CopySite& Get(const char* relgen) {
+        static CopySite site(relgen);
+        return site;
+    }
+
+private:
+    explicit CopySite(const char* relgen)
+        : StorageSite(relgen, kServer, [](const TempDir& dir) { dir.Write("dicts/dict/classes.kxd", kCopyDictionary); }) {}
+};
 
 }  // namespace upgrade_test

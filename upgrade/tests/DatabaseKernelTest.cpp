@@ -40,17 +40,6 @@ std::vector<std::string> MaintenanceRows(const std::string& directory) {
     return rows;
 }
 
-// The failure an operation throws (code 0 and empty texts when it throws none).
-template <typename Operation>
-XKxException Thrown(Operation operation) {
-    try {
-        operation();
-    } catch (const XKxException& error) {
-        return error;
-    }
-    return XKxException();
-}
-
 // A database "database" of the set's table on a native database made by the kernel's create call.
 class NativeDatabaseTest : public ::testing::Test {
 protected:

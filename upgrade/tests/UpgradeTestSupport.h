@@ -18,6 +18,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "XKxException.h"
 #include "afxstr.h"
 
 inline void PrintTo(const CStringW& text, std::ostream* os) { *os << "u\"" << CStringA(text).GetString() << '"'; }
@@ -25,6 +26,26 @@ inline void PrintTo(const CStringW& text, std::ostream* os) { *os << "u\"" << CS
 namespace upgrade_test {
 
 inline std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
+
+// The upgrade exception an operation throws (code 0 and empty texts when it throws none).
+inline XKxException Thrown(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const XKxException& error) {
+        return error;
+    }
+    return XKxException();
+}
+
+// Runs a test body; an upgrade exception that escapes it fails the test with its text and code.
+inline void Guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const XKxException& error) {
+        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
+                      << Utf8(error.GetLocation());
+    }
+}
 
 // How often the part occurs in the text (overlaps counted).
 inline size_t Count(const std::string& text, const std::string& part) {

@@ -36,7 +36,7 @@ using namespace upgrade_test;
 
 class Wrappers : public WrapperDatabaseTest {
 protected:
-    Wrappers() : WrapperDatabaseTest(UPGRADE_RELGEN, kWrapperDictionary, {"Item", "Part", "Owner"}) {}
+    Wrappers() : WrapperDatabaseTest([] () -> StorageSite& { return WrapperSite::Get(UPGRADE_RELGEN); }, {"Item", "Part", "Owner"}) {}
 
     // A stored object of the class with a name and a count; the wrapper holds it.
     std::unique_ptr<XKxObject> Stored(const CString& cls, const CString& name, int32_t count) {

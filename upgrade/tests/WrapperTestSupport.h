@@ -21,7 +21,6 @@
 #include "KxTestHooks.h"
 #include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
-#include "XKxException.h"
 #include "cipherutil32.h"
 #include "sqlengine.h"
 
@@ -70,26 +69,6 @@ struct WrapperStorage {
 inline void PrintTo(const WrapperStorage& storage, std::ostream* out) { *out << storage.name; }
 
 inline const char kEngineServer[] = "WRAPSRV";
-
-// The failure an operation throws (code 0 and empty texts when it throws none).
-inline XKxException Thrown(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const XKxException& error) {
-        return error;
-    }
-    return XKxException();
-}
-
-// Runs a test body; a wrapper failure that escapes it fails the test with its text and code.
-inline void Guarded(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const XKxException& error) {
-        ADD_FAILURE() << "XKxException " << error.GetCode() << ": " << Utf8(error.GetMessage()) << " at "
-                      << Utf8(error.GetLocation());
-    }
-}
 inline const char kSchemaUser[] = "SHOP";
 inline const char kSchemaPassword[] = "shop";
 
@@ -99,17 +78,28 @@ inline std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-// The installation, made once per process: kelvox.cfg with both databases, the native one created,
-// the gateway schema made by relgen (a program of its own); $ROG_ENGINE_SERVERS names the engine
-// server's folder for the gateway in this process.
-class WrapperSite {
+// An installation whose class dictionary "dict" the caller writes: kelvox.cfg with a native database
+// "NDB" (made by the kernel's create call) and, when relgen is given, a gateway database whose schema
+// relgen made on the engine server `engineServer` ($ROG_ENGINE_SERVERS names the server's folder for
+// the gateway in this process). Select writes the registry of the storage's database (the set's
+// entry "database").
+class StorageSite {
 public:
-    // The site of this process; the first call's dictionary is the one used.
-    static WrapperSite& Get(const char* relgen, const char* dictionary = kWrapperDictionary) {
-        static WrapperSite site(relgen, dictionary);
-        return site;
+    StorageSite(const char* relgen, const std::string& engineServer,
+                const std::function<void(const TempDir&)>& writeDictionary)
+        : engineServer_(engineServer) {
+        const TempDir& dir = install_.Dir();
+        writeDictionary(dir);
+        install_.config = "[servers\\ORADB]\nname=oracle$" + engineServer + "\n[databases\\" + kSchemaUser +
+                          "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
+                          "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
+        Select({"Native", false});
+        if (relgen != nullptr) MakeGatewaySchema(relgen);
+        CreateNativeDatabase(install_.Config(), "NATIVE", "NDB", "dict");
     }
-    // Writes the registry of the storage's database (the set's entry "database").
+    StorageSite(const StorageSite&) = delete;
+    StorageSite& operator=(const StorageSite&) = delete;
+
     void Select(const WrapperStorage& storage) {
         if (storage.gateway)
             install_.registry[kMainKey] = {{"NLS_LANG", "AMERICAN_AMERICA.UTF8"},
@@ -122,43 +112,54 @@ public:
         install_.Write();
     }
     const Installation& Install() const { return install_; }
+    Installation& Install() { return install_; }
     std::string ServerFolder() const { return install_.Dir() / "server"; }
+    const std::string& EngineServer() const { return engineServer_; }
 
 private:
-    WrapperSite(const char* relgen, const char* dictionary) {
+    void MakeGatewaySchema(const char* relgen) {
         const TempDir& dir = install_.Dir();
-        dir.Write("dicts/dict/classes.kxd", dictionary);
-        install_.config = "[servers\\ORADB]\nname=oracle$" + std::string(kEngineServer) + "\n[databases\\" + kSchemaUser +
-                          "]\nname=" + (dir / "shop") + "\n[schemata\\dict]\nname=" + install_.DictionaryDir("dict") +
-                          "\n[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" + (dir / "ndb") + "\n";
-        Select({"Native", false});
         {
             sqlengine::Error err;
-            auto server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, ServerFolder(), &err);
+            auto server = sqlengine::Engine::Instance().RegisterServer(engineServer_, ServerFolder(), &err);
             EXPECT_TRUE(server && server->AddUser(kSchemaUser, kSchemaPassword, false, &err) &&
                         server->GrantSystem(kSchemaUser, "CREATE ROLE", err))
                 << err.message;
-            sqlengine::Engine::Instance().UnregisterServer(kEngineServer);
+            sqlengine::Engine::Instance().UnregisterServer(engineServer_);
         }
-        setenv("ROG_ENGINE_SERVERS", (std::string(kEngineServer) + "=" + ServerFolder()).c_str(), 1);
+        setenv("ROG_ENGINE_SERVERS", (engineServer_ + "=" + ServerFolder()).c_str(), 1);
         const std::string command = "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(relgen) +
-                                    " -c -D dict -S " + ShellQuote(std::string("Oracle$") + kEngineServer) + " -B " +
+                                    " -c -D dict -S " + ShellQuote("Oracle$" + engineServer_) + " -B " +
                                     kSchemaUser + " -u " + kSchemaUser + " -p " + kSchemaPassword +
                                     " -r -config kelvox.cfg > relgen.out 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen.out");
-        CreateNativeDatabase(install_.Config(), "NATIVE", "NDB", "dict");
     }
 
+    std::string engineServer_;
     Installation install_;
+};
+
+// The wrappers' installation, made once per process.
+class WrapperSite : public StorageSite {
+public:
+    static WrapperSite& Get(const char* relgen) {
+        static WrapperSite site(relgen);
+        return site;
+    }
+
+private:
+    explicit WrapperSite(const char* relgen)
+        : StorageSite(relgen, kEngineServer,
+                      [](const TempDir& dir) { dir.Write("dicts/dict/classes.kxd", kWrapperDictionary); }) {}
 };
 
 // The rows of a query on the site's engine server as the schema's user, each row's values (text, else
 // the integer) joined by "/"; a failure fails the test and gives no rows.
-inline std::vector<std::string> EngineRows(WrapperSite& site, const char* sql) {
+inline std::vector<std::string> EngineRows(const StorageSite& site, const char* sql) {
     std::vector<std::string> rows;
     sqlengine::Error err;
-    auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
-    if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
+    auto server = sqlengine::Engine::Instance().FindServer(site.EngineServer());
+    if (!server) server = sqlengine::Engine::Instance().RegisterServer(site.EngineServer(), site.ServerFolder(), &err);
     EXPECT_TRUE(server) << err.message;
     if (!server) return rows;
     auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
@@ -180,16 +181,16 @@ inline std::vector<std::string> EngineRows(WrapperSite& site, const char* sql) {
     return rows;
 }
 
-// A test on the database of the storage named by the parameter, opened through XKxDatabase with a
-// progress display; the extents of the classes named are emptied first, the kernel's hooks cleared
-// after.
+// A test on the database of the storage named by the parameter, at the site `site` gives, opened
+// through XKxDatabase with a progress display; the extents of the classes named are emptied first,
+// the kernel's hooks cleared after.
 class WrapperDatabaseTest : public ::testing::TestWithParam<WrapperStorage> {
 protected:
-    WrapperDatabaseTest(const char* relgen, const char* dictionary, std::vector<const char*> emptied)
-        : computer_("COMPUTERNAME", "UPGRADEHOST"), relgen_(relgen), dictionary_(dictionary), emptied_(std::move(emptied)) {}
+    WrapperDatabaseTest(std::function<StorageSite&()> site, std::vector<const char*> emptied)
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), site_(std::move(site)), emptied_(std::move(emptied)) {}
 
     void SetUp() override {
-        WrapperSite& site = WrapperSite::Get(relgen_, dictionary_);
+        StorageSite& site = site_();
         ASSERT_FALSE(HasFailure());
         site.Select(GetParam());
         SetProgressOutput(display_.Get());
@@ -218,8 +219,7 @@ protected:
     XKxDatabase* Db() const { return db_.get(); }
 
     EnvVar computer_;
-    const char* relgen_;
-    const char* dictionary_;
+    std::function<StorageSite&()> site_;
     std::vector<const char*> emptied_;
     LoggedDisplay display_;
     XApplicationDatabases set_;

@@ -31,10 +31,11 @@ std::string Quote(const std::string& text)
     return quoted + "'";
 }
 
-// Runs relgen in a folder with the given arguments (and environment assignments before it).
-Outcome Relgen(const std::string& folder, const std::vector<std::string>& args, const std::string& env = "")
+// Runs a program in a folder with the given arguments (and environment assignments before it).
+Outcome RunProgram(const std::string& program, const std::string& folder, const std::vector<std::string>& args,
+                   const std::string& env)
 {
-    std::string command = "cd " + Quote(folder) + " && " + env + " " + Quote(RELGEN_PATH);
+    std::string command = "cd " + Quote(folder) + " && " + env + " " + Quote(program);
     for (const std::string& arg : args) {
         command += " " + Quote(arg);
     }
@@ -53,6 +54,11 @@ Outcome Relgen(const std::string& folder, const std::vector<std::string>& args, 
     const int status = pclose(pipe);
     outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return outcome;
+}
+
+Outcome Relgen(const std::string& folder, const std::vector<std::string>& args, const std::string& env = "")
+{
+    return RunProgram(RELGEN_PATH, folder, args, env);
 }
 
 bool Has(const std::string& text, const std::string& part)
@@ -283,6 +289,28 @@ TEST_F(RelgenRuns, OnlineCreateAndDrop)
     EXPECT_TRUE(Has(run.out, "Error : Executing statement\nCREATE TABLE S.NAMEDC11V0")) << run.out;
     // The table in the way and the index on its missing column.
     EXPECT_TRUE(Has(run.out, "RELGEN terminated with error status - 2 error(s), 2 warning(s)\n")) << run.out;
+    EXPECT_TRUE(HasTable("PERSONC13V0"));
+}
+
+// The script of an offline create, with "/" after each statement, run by the Oracle client: every
+// statement (tables, rows, the lock package and procedure, the trigger, views, indexes, role and
+// grants) runs on the server as it would from relgen itself.
+TEST_F(RelgenRuns, OfflineScriptRunsThroughTheOracleClient)
+{
+    Outcome run = Run({"-c", "-x", "-t/"});
+    EXPECT_EQ(run.exit, 0) << run.out;
+    EXPECT_TRUE(Tables().empty());
+    WriteFile(dir_.Path("run.sql"), "SPOOL run.lst\n@S.SQL\nSPOOL OFF\nEXIT\n");
+    run = RunProgram(SQLPLUS_PATH, dir_.Path(""), {"S/Secret@" + serverName_, "@run.sql"},
+                     "ROG_ENGINE_SERVERS=" + Quote(serverName_ + "=" + dir_.Path("db")));
+    EXPECT_EQ(run.exit, 0) << run.out;
+    const std::string spool = ReadFile(dir_.Path("run.lst"));
+    EXPECT_FALSE(Has(spool, "ERROR")) << spool;
+    EXPECT_FALSE(Has(spool, "Warning")) << spool;
+    for (const char* feedback : {"\nTable created.\n", "\nPackage created.\n", "\nProcedure created.\n",
+                                 "\nIndex created.\n", "\nGrant succeeded.\n", "\n1 row created.\n"})
+        EXPECT_TRUE(Has(spool, feedback)) << feedback;
+    EXPECT_TRUE(HasTable("ROOTBLOCK"));
     EXPECT_TRUE(HasTable("PERSONC13V0"));
 }
 

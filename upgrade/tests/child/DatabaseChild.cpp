@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ChildSupport.h"
 #include "KxBase.h"
 #include "KxRoot.h"
 #include "KxTestHooks.h"
@@ -20,19 +21,9 @@
 
 namespace {
 
-class Owner : public XApplicationDatabasesOwner {
-public:
-    CString GetScriptBaseDirectory() const override { return CString(); }
-    XProgressOutput* GetProgressOutput() const override { return nullptr; }
-    int32_t GetOptionBits() const override { return 0; }
-};
-
-std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
-
-void Report(const std::string& line) {
-    std::printf("\n= %s", line.c_str());
-    std::fflush(stdout);
-}
+using child_support::Report;
+using child_support::Utf8;
+using Owner = child_support::ConsoleOwner;
 
 int32_t Starts() { return KxBase::KELVOX()->GetInitCount(); }
 

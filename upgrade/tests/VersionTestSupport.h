@@ -1,0 +1,79 @@
+// The site of the version record's and tool-run log's tests: an installation whose class dictionary
+// "dict", written as the dictionary pair "_objects.dat"/"_objects.idx", declares the version class
+// "XDOVersionInfo" (its version in the names of its first two members) and the tool-run log
+// "XDBToolsLog", on a native database and on a gateway database made by relgen.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "KxClassDict.h"
+#include "VersionRecordTexts.h"
+#include "WrapperTestSupport.h"
+#include "XKxAllSet.h"
+#include "XKxDatabase.h"
+#include "XKxObject.h"
+
+namespace upgrade_test {
+
+// The description of the databases' version.
+inline const char kVersionDescription[] = "TY5 release";
+
+// The declaration text of "dict": XDOVersionInfo with the members named (the third,
+// "m_strVersionInfo", only when asked), XDBToolsLog, and a class the test steps convert.
+inline std::string VersionDictionaryText(const std::string& member0, const std::string& member1, bool withInfo = true) {
+    return "dictionary dict server=LOCAL logical=dict revision=1\n"
+           "class 1.1 XDOVersionInfo\nmember " + member0 + " int\nmember " + member1 + " string\n" +
+           (withInfo ? "member m_strVersionInfo string\n" : "") +
+           "class 2.1 XDBToolsLog\nmember m_iDBVersion int\nmember m_strDescription string\n"
+           "member m_strToolName string\nmember m_strToolVersion string\nmember m_strToolRelease string\n"
+           "member m_strToolInfo string\nmember m_bSuccess boolean\n"
+           "class 3.1 Item\nmember name string\nmember count int\n";
+}
+
+// A database made at version `version`, with the description of kVersionDescription.
+inline std::string VersionDictionaryText(int version) {
+    std::string description = kVersionDescription;
+    for (char& c : description)
+        if (c == ' ') c = '_';
+    return VersionDictionaryText("m_iVersion_" + std::to_string(version), "m_strVersion_" + description);
+}
+
+// Writes the declaration text as the dictionary pair of "dicts/dict" (the declaration file removed).
+inline void WriteDictionaryPair(const TempDir& dir, const std::string& text) {
+    std::unique_ptr<KxClassDict> dict;
+    KxString error;
+    ASSERT_EQ(KxClassDict::Parse(text, KxString("dict"), dict, &error), 0) << error.ToUtf8();
+    const std::string folder = dir / "dicts/dict";
+    ASSERT_EQ(dict->Save(KxString(folder.c_str()), KX_DICT_FORM_PAIR), 0);
+    std::filesystem::remove(folder + "/classes.kxd");
+}
+
+// Empties the version class and the tool-run log, then makes one version object holding `info`.
+inline void ResetVersionRecords(XKxDatabase* db, const CString& info) {
+    for (const char16_t* cls : {u"XDOVersionInfo", u"XDBToolsLog"}) {
+        XKxAllSet all(db, cls, true);
+        XKxObject object(db);
+        while (all.GetNext(object)) object.Delete(0);
+    }
+    XKxObject record(db);
+    record.Make(u"XDOVersionInfo", false);
+    record.SetMemberString(u"m_strVersionInfo", info, true);
+}
+
+// The site of native and gateway databases made at version 22, once per process.
+class VersionSite : public StorageSite {
+public:
+    static constexpr const char* kServer = "VERSRV";
+    static VersionSite& Get(const char* relgen) {
+        static VersionSite site(relgen);
+        return site;
+    }
+
+private:
+    explicit VersionSite(const char* relgen)
+        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); }) {}
+};
+
+}  // namespace upgrade_test
