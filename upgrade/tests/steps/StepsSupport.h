@@ -1,10 +1,11 @@
-// What the test step libraries share: the upgrader's run context, the printing of an outcome as a
-// line "= <what>", emptying a class, and running a step on the set's database "database".
+// What the test step libraries share: the upgrader's run context with the progress output of the
+// program that loaded them, the outcome lines of the child programs, emptying a class, and running a
+// step on the set's database "database".
 #pragma once
 
-#include <cstdio>
 #include <string>
 
+#include "../child/ChildSupport.h"
 #include "XApplicationDatabases.h"
 #include "XKxAllSet.h"
 #include "XKxBaseFunctions.h"
@@ -22,12 +23,8 @@ public:
     int32_t GetOptionBits() const override { return 0; }
 };
 
-inline std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
-
-inline void Report(const std::string& line) {
-    std::printf("\n= %s", line.c_str());
-    std::fflush(stdout);
-}
+using child_support::Report;
+using child_support::Utf8;
 
 inline void Empty(XKxDatabase* db, const CString& cls) {
     XKxAllSet all(db, cls, true);
