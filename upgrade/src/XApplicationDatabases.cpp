@@ -1,7 +1,7 @@
 #include "XApplicationDatabases.h"
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <new>
 
 #include "XKxBaseFunctions.h"
@@ -17,13 +17,14 @@ const char16_t kUnit[] = u".\\xapplicationdatabases";
 
 // The first database to be read whose version lies below this cannot be upgraded.
 constexpr int32_t kOldestVersion = 22;
-// A database without a preset target below this version is upgraded by one step.
+// Without a preset target, a database stored below this version is upgraded by one step; one stored
+// at it or above keeps its version as target.
 constexpr int32_t kNewestVersion = 23;
 
 // Columns of the summary table.
 constexpr int kSummaryColumns = 6;
-const char16_t* const kSummaryHeaders[kSummaryColumns] = {u"Database",       u"Server",      u"Username/Password",
-                                                          u"Nr.",            u"Version String", u"Version Info"};
+const char16_t* const kSummaryHeaders[kSummaryColumns] = {u"Database", u"Server",         u"Username/Password",
+                                                          u"Nr.",      u"Version String", u"Version Info"};
 constexpr int kNumberColumn = 3;
 constexpr int kDashRun = 103;
 
