@@ -120,8 +120,11 @@ public:
     }
     XProgressOutput* Get() const { return display_.get(); }
 
+    // The log file as written.
+    std::string Text() const { return ReadAll(dir_ / "upgrade.log"); }
+
     std::vector<std::string> Lines() const {
-        std::string text = ReadAll(dir_ / "upgrade.log");
+        std::string text = Text();
         const std::string dashes(105, '-');
         const size_t at = text.find(dashes);
         if (at != std::string::npos) text = text.substr(at + dashes.size() + 2);
