@@ -1,7 +1,9 @@
 // XKxDatabase: one application database under upgrade. It gathers its settings from the registry
 // and the kernel's configuration file (kelvox.cfg), judges them, owns the database's two version
 // records, runs the long kernel actions on a worker thread while the caller ticks the progress
-// display, and opens, closes and restarts the database.
+// display, and opens, closes and restarts the database. An upgrade step changes it by SQL scripts
+// (the Oracle client), upgrade programs, the kernel's maintenance actions or an SQL change file, a
+// copied class dictionary and the conversion functions of step libraries.
 #pragma once
 
 #include <windows.h>

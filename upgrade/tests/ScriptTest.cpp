@@ -479,6 +479,7 @@ TEST_F(GatewayScripts, ChangeFileAndStructureEndToEnd) { Guarded([&] {
     EXPECT_EQ(Run().Records().size(), 2u);
     EXPECT_EQ(ReadAll(Run().VersionDir() + "/1_change_schema.sql"), changes);
     EXPECT_TRUE(Has(Run().Log(), "...skipping <update_t5_database.sql> (disabled by registry entry)!")) << Run().Log();
+    EXPECT_TRUE(Has(Run().Log(), "SchemaDelta.log\" ...> (already done)!")) << Run().Log();
 
     // A change-file script that does not exist, or a client that cannot start, stops the structure.
     Run().SetSwitches({});
@@ -688,11 +689,30 @@ TEST(NativeStructure, ChangeFileCommandLineAndFailures) { Guarded([&] {
               "generated!\r\n\tStopping now...");
     EXPECT_TRUE(Has(run.Log(), "FAILED! Reason: Error creating a new process!")) << run.Log();
 
-    run.SetSwitches({{"SchemaDeltaExe", ""}});
-    const XKxException missing = Thrown([&] { db->CreateChangefile(); });
-    EXPECT_EQ(Utf8(missing.GetMessage()),
-              "Error creating the changefiles for upgrade 25->26!\r\nReason: \tThe specified executable for the SchemaDelta does "
-              "not exist!\n<>");
+    struct Case {
+        const char* path;   // null: no value
+        std::string message;
+    };
+    const std::string noFile = run.Dir() / "SchemaDelta.exe";
+    const Case cases[] = {{nullptr, "<>"}, {"", "<>"}, {noFile.c_str(), "<" + noFile + ">"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        RegistryValues values = {{"other", "x"}};
+        values["SchemaDeltaExe"] = c.path != nullptr ? c.path : "";
+        run.SetSwitches(values);
+        if (c.path == nullptr) {
+            Installation& install = native.site.Install();
+            install.registry["LiftRunner"].erase("SchemaDeltaExe");
+            install.Write();
+        }
+        const XKxException missing = Thrown([&] { db->CreateChangefile(); });
+        EXPECT_EQ(Utf8(missing.GetMessage()),
+                  "Error creating the changefiles for upgrade 25->26!\r\nReason: \tThe specified executable for the "
+                  "SchemaDelta does not exist!\n" + c.message);
+        EXPECT_EQ(Utf8(missing.GetLocation()),
+                  "<XKxDatabase::CreateChangefile> in [xkxdatabase]\r\n               \t"
+                  "<XKxDatabase::GetSchemaManagerExePath> in [xkxdatabase]");
+    }
     EXPECT_EQ(run.Records().size(), 1u);
 }); }
 
