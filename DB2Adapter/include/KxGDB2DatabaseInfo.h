@@ -90,7 +90,8 @@ public:
     // The class filters take the unsigned class number (UpdateByCid and InsertSelectByCid: a negative
     // number means every row) and write it in the signed form the CID column holds. Column pairs
     // (source i, target i) are taken while both projections have column i; each sets the target
-    // column to the conversion expression of the conversion manager. Null without a manager.
+    // column to the conversion expression of the conversion manager; with no pair the text is empty
+    // (no statement). Null without a manager.
     KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source, const KxGExtendedProjection& target,
                                       int32_t classId) override;
     // Null: DB2 columns are never dropped.

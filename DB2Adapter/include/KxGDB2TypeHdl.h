@@ -36,7 +36,8 @@ constexpr int32_t KXG_DB2_IND_NTS = -3;
 //   code                 SQL type  C type  ColumnSize  BufferSize
 //   0, 10, 11, 20, 21    1         1       n           n + 1
 //   1, 5, 16, 27         5         5       2           2
-//   2, 6 to 9, 15        4         4       4           4
+//   2, 7, 9, 15          4         4       4           4
+//   6, 8                 4         -18     4           4     (fetched with C type 4)
 //   3                    8         8       8           8
 //   4                    6         7       4           4
 //   12 / 13 / 19         9/10/11   9/10/11 6 / 6 / 16  as ColumnSize
@@ -89,8 +90,12 @@ public:
     void SetDataLength(void* sqlValue, void* indicator, int32_t size) override;
     // The CLI SQL type of the column (SQL_... of db2cli.h).
     virtual int16_t NativeType();
-    // The CLI C type of the slot (SQL_C_...).
+    // The CLI C type of the slot (SQL_C_...), for parameters.
     virtual int16_t SQLType();
+    // The CLI C type result columns are bound with: SQLType, except that unsigned ints and longs
+    // (SQL_C_ULONG) are fetched as signed (SQL_C_LONG) into the same 4 bytes, so that a value once
+    // stored as the negative two's complement of an unsigned value reads back as that value.
+    int16_t ResultCType();
 
 protected:
     // Indicator access (4 bytes, any alignment); a null address reads as 0 and is not written.

@@ -189,7 +189,8 @@ public:
     virtual KxGStatementTemplate* AlterAdd(const KxGExtendedProjection& projection) = 0;
     // The class filters take the unsigned class number; UpdateByCid and InsertSelectByCid read a
     // negative one as "every row". The number is written in the signed form of the class-id columns
-    // (KxGStoredClassNumber, KxGSQLLiteral.h).
+    // (KxGStoredClassNumber, KxGSQLLiteral.h). An update with no column to set is a template with an
+    // empty text, which the statement lists of the callers leave out: no statement runs.
     virtual KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source,
                                               const KxGExtendedProjection& target, int32_t classId) = 0;
     virtual KxGStatementTemplate* InsertSelectByCid(const KxGExtendedProjection& target,

@@ -48,8 +48,8 @@ struct KxGBoundValue {
     float real4 = 0;
     KxObjId oid;
 
-    // Stores the constant; the variable's address for its type code, or null for a type that cannot
-    // be bound.
+    // Stores the constant (a string's UTF-8 text as a KxString of its characters); the variable's
+    // address for its type code, or null for a type that cannot be bound or a text that is not UTF-8.
     void* Set(const KxGQueryParameter& param);
 };
 

@@ -87,8 +87,8 @@ public:
     // (UpdateByCid and InsertSelectByCid: a negative number means every row) and write it in the
     // signed form the CID column holds (KxGStoredClassNumber): class 65400 is " WHERE CID = -136".
     // Column pairs (source i, target i) are taken while both projections have column i; each pair
-    // sets the target column to the conversion expression of the conversion manager. Null when the
-    // conversion manager is missing.
+    // sets the target column to the conversion expression of the conversion manager; with no pair the
+    // text is empty (no statement). Null when the conversion manager is missing.
     KxGStatementTemplate* UpdateByCid(const KxGExtendedProjection& source, const KxGExtendedProjection& target,
                                       int32_t classId) override;
     KxGStatementTemplate* AlterDrop(const KxGExtendedProjection& projection) override;

@@ -25,6 +25,7 @@
 //   Blob locator (BLOB kind)  an OCILobLocator pointer                          (sizeof (void*))
 //   KxInt64, int64, uint64    22-byte OCINumber                                 (22)
 //   Boolean (27)              ub2 length 1, then the byte 1 or 0                (3)
+//   Unsigned int, long (6, 8) the integer zero-extended to 8 bytes              (8)
 //   Unsigned (UNSIGNED kind)  the integer                                       (2 or 4)
 #pragma once
 
@@ -53,7 +54,8 @@ constexpr uint16_t KXG_ORA_LOB_DESCRIPTOR = 50;
 //   code          NativeType  ColumnSize  column type
 //   0, 10         15          size        RAW (size)
 //   1, 5, 16      3           2           NUMBER (38) DEFAULT 0
-//   2, 6 to 9     3           4           NUMBER (38) DEFAULT 0
+//   2, 7, 9       3           4           NUMBER (38) DEFAULT 0
+//   6, 8          68          4           NUMBER (38) DEFAULT 0  (slot: 8 bytes, the value zero-extended)
 //   3             4           8           NUMBER DEFAULT 0
 //   4             4           4           NUMBER DEFAULT 0
 //   11, 20, 21    5           0           VARCHAR2 (size)
@@ -103,8 +105,13 @@ public:
     void SetNull(void* indicator) override;
     // Nothing.
     void SetDataLength(void* sqlValue, void* indicator, int32_t size) override;
-    // The OCI external type of the slot (SQLT_... of oci.h).
+    // The OCI external type of the slot (SQLT_... of oci.h), for binds.
     virtual uint16_t NativeType();
+    // The OCI external type a result column is defined with: NativeType, except for unsigned ints and
+    // longs without storage option (codes 6, 8), which are fetched as signed 8-byte integers
+    // (SQLT_INT) into their 8-byte slot and read back as their low 32 bits, so that a value stored as
+    // the negative two's complement of an unsigned value reads back as that value.
+    virtual uint16_t DefineType();
 
     // The adapter's process-wide Unicode flags (both 0 at load), set by the connection from its
     // configuration or from the server's character set. With client Unicode, texts cross the

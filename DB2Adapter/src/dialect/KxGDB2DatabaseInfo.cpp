@@ -293,7 +293,7 @@ KxGStatementTemplate* KxGDB2DatabaseInfo::UpdateByCid(const KxGExtendedProjectio
         return nullptr;
     }
     if (source.GetColumns().Count() == 0 || target.GetColumns().Count() == 0) {
-        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
+        return KxGMake<KxGStatementTemplate>(KxString::EmptyString());   // nothing to set: no statement
     }
     return UpdateConverting(target.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }

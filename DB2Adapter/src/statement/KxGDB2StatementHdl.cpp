@@ -96,7 +96,7 @@ uint16_t KxGDB2StatementHdl::BindResult(uint16_t column, KxGTypeHdl* typeHdl, in
         return 0;
     }
     const SQLRETURN rc =
-        SQLBindCol(statement_, column, handler->SQLType(), data, bufferSize, static_cast<SQLLEN*>(indicator));
+        SQLBindCol(statement_, column, handler->ResultCType(), data, bufferSize, static_cast<SQLLEN*>(indicator));
     if (!SQL_SUCCEEDED(rc)) {
         database_->Report(rc, statement_);
         return 0;

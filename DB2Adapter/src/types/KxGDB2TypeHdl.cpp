@@ -33,8 +33,10 @@ CodeTypes TypesOf(uint8_t code)
         return {SQL_CHAR, SQL_C_CHAR, -1};
     case 1: case 5: case 16: case 27:
         return {SQL_SMALLINT, SQL_C_SHORT, 2};
-    case 2: case 6: case 7: case 8: case 9: case 15:
+    case 2: case 7: case 9: case 15:
         return {SQL_INTEGER, SQL_C_LONG, 4};
+    case 6: case 8:   // bound unsigned: a value the INTEGER column cannot hold is refused (22003)
+        return {SQL_INTEGER, SQL_C_ULONG, 4};
     case 3:
         return {SQL_DOUBLE, SQL_C_DOUBLE, 8};
     case 4:
@@ -224,6 +226,12 @@ int16_t KxGDB2TypeHdl::NativeType()
 int16_t KxGDB2TypeHdl::SQLType()
 {
     return TypesOf(code_).cType;
+}
+
+int16_t KxGDB2TypeHdl::ResultCType()
+{
+    const int16_t cType = SQLType();
+    return cType == SQL_C_ULONG ? int16_t(SQL_C_LONG) : cType;
 }
 
 int32_t KxGDB2TypeHdl::ReadIndicator(const void* indicator)

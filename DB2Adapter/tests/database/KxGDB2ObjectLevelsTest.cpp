@@ -11,6 +11,7 @@
 //   sN=label   store node N (made when new) with the label      dN  delete node N (its row)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -29,6 +30,7 @@
 #include "KxGObjectStorer.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGOptionRegistry.h"
+#include "KxGQueryService.h"
 #include "KxGResourceMgr.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
@@ -38,6 +40,7 @@
 #include "KxMetaType.h"
 #include "KxObject.h"
 #include "KxParameter.h"
+#include "KxQuery.h"
 #include "KxRoot.h"
 #include "KxTransaction.h"
 
@@ -186,7 +189,7 @@ protected:
             return KxGObjectStorer::DeleteObject(environment_.get(), context_.get(), node.GetRef(), 0);
         }
         *reinterpret_cast<KxString*>(node.MemberAddress(*node.GetMetaClass()->FindMember("label"), 0)) =
-            KxString(step.substr(equals + 1).c_str());
+            KxString::FromUtf8(step.substr(equals + 1));
         KxGObjectStorer storer(environment_.get(), context_.get(), compound, 1, false);
         return storer.StoreObject(nullptr, &node);
     }
@@ -272,6 +275,30 @@ TEST_F(DB2ObjectLevels, ReplayingLevelsWriteTheBeforeImagesBackOnRollback)
         EXPECT_EQ(States(), s.states);
         EXPECT_FALSE(context_->IsRollbackOnly());
     }
+}
+
+// The query service on the stored rows: a string constant beyond ASCII, given as UTF-16, is converted
+// to the database's character set as a stored member is, and finds its row; so does "<>".
+TEST_F(DB2ObjectLevels, AQueryConstantBeyondAsciiFindsTheRowsStoredWithIt)
+{
+    ASSERT_EQ(Run("T C s1=a s2=Müller s3=O'Müller c c"), "1 2 0 0 0 1 0");
+    auto query = [&](const KxString& label, uint16_t compareOp) {
+        KxGenericQuery q(dictionary_->GetCurrentVersion(2)->AsClass(), 0, 0);
+        EXPECT_EQ(0, q.SetMember(KxString("label")));
+        EXPECT_EQ(0, q.Set(11, 1, &label, compareOp, 1, 0));
+        KxGQueryService service(environment_.get(), txnDb_.get(), 1);
+        std::vector<KxObjId> ids;
+        std::string found = std::to_string(service.Run(*map_, q, 0, ids)) + ":";
+        std::sort(ids.begin(), ids.end());
+        for (const KxObjId& id : ids) {
+            found += " " + std::to_string(id.Get64());
+        }
+        return found;
+    };
+    EXPECT_EQ(query(KxString(u"Müller"), 1), "0: 2");
+    EXPECT_EQ(query(KxString(u"O'Müller"), 1), "0: 3");
+    EXPECT_EQ(query(KxString(u"Müller"), 6), "0: 1 3");
+    EXPECT_EQ(query(KxString(u"Möller"), 1), "0:");
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ TEST(DB2TypeHdlMgr, GoldenNamesTypesAndSizes)
         {1, 0, 1, "SMALLINT  DEFAULT 0", 5, 5, 2, 2},
         {5, 0, 5, "SMALLINT  DEFAULT 0", 5, 5, 2, 2},
         {2, 0, 2, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
-        {6, 0, 6, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
+        {6, 0, 6, "INTEGER  DEFAULT 0", 4, -18, 4, 4},   // bound unsigned
+        {8, 0, 8, "INTEGER  DEFAULT 0", 4, -18, 4, 4},
         {9, 0, 9, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
         {3, 0, 3, "DOUBLE  DEFAULT 0", 8, 8, 8, 8},
         {4, 0, 4, "FLOAT  DEFAULT 0", 6, 7, 4, 4},
@@ -100,7 +101,7 @@ TEST(DB2TypeHdlMgr, GoldenNamesTypesAndSizes)
         {21, 2, 21, "LONG VARCHAR", -1, 1, 20, 21},
         {26, 1, 2, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
         {42, 1, 2, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
-        {43, 1, 6, "INTEGER  DEFAULT 0", 4, 4, 4, 4},
+        {43, 1, 6, "INTEGER  DEFAULT 0", 4, -18, 4, 4},
         // Kinds a code does not list change nothing.
         {20, 4, 20, "CHARACTER (20)", 1, 1, 20, 21},
         {26, 2, 26, "BIGINT  DEFAULT 0", -5, -25, 8, 8},
@@ -115,6 +116,8 @@ TEST(DB2TypeHdlMgr, GoldenNamesTypesAndSizes)
         EXPECT_EQ(TypeName(handler, 20), c.typeName);
         EXPECT_EQ(handler->NativeType(), c.sqlType);
         EXPECT_EQ(handler->SQLType(), c.cType);
+        // Results are fetched signed, so that values once stored as negative numbers stay readable.
+        EXPECT_EQ(handler->ResultCType(), c.cType == -18 ? 4 : c.cType);
         EXPECT_EQ(handler->ColumnSize(20), c.columnSize);
         EXPECT_EQ(handler->BufferSize(20), c.bufferSize);
         EXPECT_EQ(handler->IndSize(), 4);

@@ -106,7 +106,7 @@ protected:
         ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &select), SQL_SUCCESS);
         const std::string query = "SELECT C FROM " + table;
         ASSERT_EQ(SQLExecDirect(select, (SQLCHAR*)query.c_str(), SQL_NTS), SQL_SUCCESS) << Diagnostic(select);
-        ASSERT_EQ(SQLBindCol(select, 1, handler->SQLType(), back.data(), bytes, &backIndicator), SQL_SUCCESS);
+        ASSERT_EQ(SQLBindCol(select, 1, handler->ResultCType(), back.data(), bytes, &backIndicator), SQL_SUCCESS);
         const SQLRETURN rc = SQLFetch(select);
         ASSERT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) << Diagnostic(select);
         SQLFreeHandle(SQL_HANDLE_STMT, select);
@@ -199,6 +199,49 @@ TEST_F(DB2RoundTrip, NumbersAndIds)
     KxBoolean yes(true), yesback;
     RoundTrip(27, 0, 2, &yes, &yesback);
     EXPECT_TRUE(yesback.IsTrue());
+}
+
+// Unsigned ints and longs live in INTEGER columns: a value the column cannot hold is refused with
+// DB2's out-of-range state instead of being stored as a negative number, and a value that an earlier
+// gateway stored as the negative two's complement of an unsigned value reads back as that value.
+TEST_F(DB2RoundTrip, UnsignedValuesBeyondTheIntegerColumnAreRefusedAndOldNegativeRowsStayReadable)
+{
+    for (const uint8_t code : {uint8_t(6), uint8_t(8)}) {
+        SCOPED_TRACE(std::to_string(code));
+        uint32_t value = 2147483647u, back = 0;
+        RoundTrip(code, 0, 4, &value, &back);
+        EXPECT_EQ(back, value);
+
+        KxGDB2TypeHdl* handler = static_cast<KxGDB2TypeHdl*>(manager_.GetTypeHdl(code, 0, 0));
+        const std::string table = "GWDB.U" + std::to_string(code);
+        Exec("CREATE TABLE " + table + " (N INTEGER)");
+        uint8_t slot[4];
+        SQLLEN indicator = 0;
+        value = 4000000000u;
+        ASSERT_NE(handler->VarToSQL(&value, slot, &indicator, 4, nullptr), nullptr);
+        SQLHSTMT insert = 0;
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &insert), SQL_SUCCESS);
+        const std::string sql = "INSERT INTO " + table + " (N) VALUES (?)";
+        ASSERT_EQ(SQLPrepare(insert, (SQLCHAR*)sql.c_str(), SQL_NTS), SQL_SUCCESS) << Diagnostic(insert);
+        ASSERT_EQ(SQLBindParameter(insert, 1, SQL_PARAM_INPUT, handler->SQLType(), handler->NativeType(), 4, 0, slot,
+                                   4, &indicator),
+                  SQL_SUCCESS);
+        EXPECT_EQ(SQLExecute(insert), SQL_ERROR);
+        EXPECT_EQ(Diagnostic(insert).substr(0, 5), "22003");
+        SQLFreeHandle(SQL_HANDLE_STMT, insert);
+
+        Exec("INSERT INTO " + table + " (N) VALUES (-294967296)");   // 4000000000, as once stored
+        SQLHSTMT select = 0;
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &select), SQL_SUCCESS);
+        const std::string query = "SELECT N FROM " + table;
+        ASSERT_EQ(SQLExecDirect(select, (SQLCHAR*)query.c_str(), SQL_NTS), SQL_SUCCESS) << Diagnostic(select);
+        ASSERT_EQ(SQLBindCol(select, 1, handler->ResultCType(), slot, 4, &indicator), SQL_SUCCESS);
+        ASSERT_EQ(SQLFetch(select), SQL_SUCCESS) << Diagnostic(select);
+        EXPECT_EQ(SQLFetch(select), SQL_NO_DATA);   // the refused value was not stored
+        SQLFreeHandle(SQL_HANDLE_STMT, select);
+        ASSERT_NE(handler->SQLToVar(slot, &back, &indicator, 4, nullptr), nullptr);
+        EXPECT_EQ(back, 4000000000u);
+    }
 }
 
 TEST_F(DB2RoundTrip, DatesTimesAndBlobs)

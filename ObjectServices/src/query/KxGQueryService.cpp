@@ -731,7 +731,12 @@ void* KxGBoundValue::Set(const KxGQueryParameter& param)
     case 4: real4 = static_cast<float>(v.typeCode == 3 ? v.real : static_cast<double>(v.integer)); return &real4;
     case 11:
     case 20:
-    case 21: text = KxString(v.text.c_str()); return &text;
+    case 21:
+        // The kernel hands texts over as UTF-8: an 8-bit text where every character has an 8-bit
+        // form, else a 16-bit one, which the type handle converts to the database's character set
+        // as it does for a stored member.
+        text = KxString::FromUtf8(v.text);
+        return text.IsActive() ? &text : nullptr;
     case 15: return oid.Set64(static_cast<uint64_t>(v.integer)) == 0 ? &oid : nullptr;
     default: return nullptr;
     }

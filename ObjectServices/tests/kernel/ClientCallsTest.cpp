@@ -113,7 +113,7 @@ protected:
         if (object == nullptr) {
             return nullptr;
         }
-        SetValue(object, "name", 11, KxString(name.c_str()));
+        SetValue(object, "name", 11, KxString::FromUtf8(name));
         SetValue(object, "count", 2, count);
         SetValue(object, "size", 6, size);
         EXPECT_EQ(0, object->Store());
@@ -440,8 +440,9 @@ TEST_P(ClientCalls, QueriesGiveTheIdsComputedHere)
         uint32_t size;
         int link;   // index of the linked row, -1 none
     };
-    const std::vector<Row> rows = {{"a", -2, 10, -1}, {"b", 0, 2000000000u, 0}, {"c", 5, 20, 0},
-                                   {"d", 5, 30, 1},   {"e", 9, 10, -1}};
+    const std::vector<Row> rows = {{"a", -2, 10, -1},     {"b", 0, 2000000000u, 0}, {"c", 5, 20, 0},
+                                   {"d", 5, 30, 1},       {"e", 9, 10, -1},         {"Müller", 7, 3000000000u, -1},
+                                   {"f", 1, 4294967295u, 0}};
     std::vector<KxObject*> made;
     for (const Row& r : rows) {
         made.push_back(Stored(made.size() == 4 ? "Part" : "Item", r.name, r.count, r.size));
@@ -466,6 +467,10 @@ TEST_P(ClientCalls, QueriesGiveTheIdsComputedHere)
         }
         return names;
     };
+    auto sorted = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
     auto expected = [&](const std::function<bool(const Row&)>& keep) {
         std::vector<std::string> names;
         for (const Row& r : rows) {
@@ -473,11 +478,7 @@ TEST_P(ClientCalls, QueriesGiveTheIdsComputedHere)
                 names.push_back(r.name);
             }
         }
-        return names;
-    };
-    auto sorted = [](std::vector<std::string> v) {
-        std::sort(v.begin(), v.end());
-        return v;
+        return sorted(names);
     };
     const std::function<bool(int, int)> holds[] = {
         nullptr,
@@ -494,19 +495,20 @@ TEST_P(ClientCalls, QueriesGiveTheIdsComputedHere)
             ASSERT_EQ(0, q.Set(7, 1, &five, op, 1, 0));
             EXPECT_EQ(expected([&](const Row& r) { return holds[op](order(r.count, 5), 0); }), sorted(run(q)));
         }
-        {
+        for (const uint32_t size : {20u, 3000000000u}) {   // unsigned values on both sides of 2^31
             KxGenericQuery q(item_, 0, 0);
-            const uint32_t twenty = 20;
             ASSERT_EQ(0, q.SetMember(KxString("size")));
-            ASSERT_EQ(0, q.Set(6, 1, &twenty, op, 1, 0));
-            EXPECT_EQ(expected([&](const Row& r) { return holds[op](order(r.size, 20u), 0); }), sorted(run(q)));
+            ASSERT_EQ(0, q.Set(6, 1, &size, op, 1, 0));
+            EXPECT_EQ(expected([&](const Row& r) { return holds[op](order(r.size, size), 0); }), sorted(run(q)))
+                << size;
         }
-        {
+        for (const KxString& name : {KxString("c"), KxString(u"Müller")}) {   // a UTF-16 text beyond ASCII
             KxGenericQuery q(item_, 0, 0);
-            const KxString c("c");
             ASSERT_EQ(0, q.SetMember(KxString("name")));
-            ASSERT_EQ(0, q.Set(11, 1, &c, op, 1, 0));
-            EXPECT_EQ(expected([&](const Row& r) { return holds[op](order(r.name, std::string("c")), 0); }), sorted(run(q)));
+            ASSERT_EQ(0, q.Set(11, 1, &name, op, 1, 0));
+            EXPECT_EQ(expected([&](const Row& r) { return holds[op](order(r.name, name.ToUtf8()), 0); }),
+                      sorted(run(q)))
+                << name.ToUtf8();
         }
         if (op == 1 || op == 6) {   // references: the same object or not; no reference compares as object id 0
             for (int target : {0, -1}) {

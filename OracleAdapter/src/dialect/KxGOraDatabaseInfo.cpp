@@ -387,8 +387,8 @@ KxGStatementTemplate* KxGOraDatabaseInfo::UpdateByCid(const KxGExtendedProjectio
     if (convMgr_ == nullptr) {
         return nullptr;
     }
-    if (source.GetColumns().Count() == 0) {
-        return KxGMake<KxGStatementTemplate>(KxString("UPDATE "));
+    if (source.GetColumns().Count() == 0 || target.GetColumns().Count() == 0) {
+        return KxGMake<KxGStatementTemplate>(KxString::EmptyString());   // nothing to set: no statement
     }
     return UpdateConverting(source.GetFrom(), source.GetColumns(), target.GetColumns(), classId);
 }

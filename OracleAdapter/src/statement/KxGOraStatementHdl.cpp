@@ -162,7 +162,7 @@ uint16_t KxGOraStatementHdl::BindResult(uint16_t column, KxGTypeHdl* typeHdl, in
     }
     OCIDefine* define = nullptr;
     const sword status = OCIDefineByPos(statement_.get(), &define, database_->GetErrorHandle(), column, data,
-                                        bufferSize, handler->NativeType(), indicator, nullptr, nullptr, OCI_DEFAULT);
+                                        bufferSize, handler->DefineType(), indicator, nullptr, nullptr, OCI_DEFAULT);
     if (status != OCI_SUCCESS) {
         Report(status);
         return 0;

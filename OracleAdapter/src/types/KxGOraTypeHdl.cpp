@@ -36,6 +36,14 @@ size_t CopySize(uint8_t code, int32_t size)
 
 using kxg_unaligned::Load;
 
+// Unsigned ints and longs without storage option: bound as unsigned integers and fetched as signed
+// 8-byte integers, both through an 8-byte slot, so that a value an earlier gateway bound as signed
+// (the negative two's complement of the value) reads back as the unsigned value it stands for.
+bool IsWideUnsigned(uint8_t code)
+{
+    return code == kUInt || code == kULong;
+}
+
 }  // namespace
 
 // ---- KxGOraTypeHdl ------------------------------------------------------------------------------
@@ -144,7 +152,7 @@ int32_t KxGOraTypeHdl::ColumnSize(int32_t size)
 
 int32_t KxGOraTypeHdl::BufferSize(int32_t size)
 {
-    return ColumnSize(size);
+    return IsWideUnsigned(code_) ? int32_t(sizeof(int64_t)) : ColumnSize(size);
 }
 
 int32_t KxGOraTypeHdl::BindSize(int32_t size)
@@ -160,6 +168,11 @@ int32_t KxGOraTypeHdl::ValueLength(const void*)
 void* KxGOraTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indicator, int32_t size, KxGContext*)
 {
     if (sqlValue == nullptr || variable == nullptr || sqlValue == variable) {
+        return variable;
+    }
+    if (IsWideUnsigned(code_)) {
+        const auto value = IsNull(indicator) ? uint32_t(0) : static_cast<uint32_t>(Load<int64_t>(sqlValue));
+        std::memcpy(variable, &value, sizeof value);
         return variable;
     }
     const size_t bytes = CopySize(code_, size);
@@ -185,6 +198,11 @@ void* KxGOraTypeHdl::VarToSQL(void* variable, void* sqlValue, void* indicator, i
         return nullptr;
     }
     SetNotNull(indicator);
+    if (IsWideUnsigned(code_)) {
+        const uint64_t value = Load<uint32_t>(variable);
+        std::memcpy(sqlValue, &value, sizeof value);
+        return sqlValue;
+    }
     if (sqlValue != variable) {
         std::memcpy(sqlValue, variable, CopySize(code_, size));
     }
@@ -262,14 +280,15 @@ uint16_t KxGOraTypeHdl::NativeType()
     case kByte:
         return SQLT_VBI;
     case kShort:
-    case kUShort:
+    case kUShort:   // shares its handler with signed catalog columns (an index's class number)
     case kClassId:
     case kInt:
-    case kUInt:
     case kLong:
-    case kULong:
     case kInt4:
         return SQLT_INT;
+    case kUInt:
+    case kULong:
+        return SQLT_UIN;
     case kDouble:
     case kFloat:
         return SQLT_FLT;
@@ -292,6 +311,11 @@ uint16_t KxGOraTypeHdl::NativeType()
     default:
         return 10;   // no external type: SQLTypeName writes nothing
     }
+}
+
+uint16_t KxGOraTypeHdl::DefineType()
+{
+    return IsWideUnsigned(code_) ? uint16_t(SQLT_INT) : NativeType();
 }
 
 void KxGOraTypeHdl::SetUnicodeFlags(uint16_t onlyServerUnicode, uint16_t clientUnicode)

@@ -75,7 +75,7 @@ protected:
             auto* handler = dynamic_cast<KxGOraTypeHdl*>(location.GetTypeHdl());
             OCIDefine* define = nullptr;
             EXPECT_EQ(OCIDefineByPos(stmt_, &define, Err(), position, location.GetSQLAddress(buffer),
-                                     location.GetValueSize(), handler->NativeType(),
+                                     location.GetValueSize(), handler->DefineType(),
                                      location.GetNullValueAddress(buffer), nullptr, nullptr, OCI_DEFAULT),
                       OCI_SUCCESS);
         }

@@ -95,9 +95,9 @@ TEST_F(OraTypeHdlTest, EveryHandlerCodeReportsItsTypesSizesAndColumnText)
         {3, 0, 0, 3, 4, 8, 8, "NUMBER DEFAULT 0"},
         {4, 0, 0, 4, 4, 4, 4, "NUMBER DEFAULT 0"},
         {5, 0, 0, 5, 3, 2, 2, "NUMBER (38) DEFAULT 0"},
-        {6, 0, 0, 6, 3, 4, 4, "NUMBER (38) DEFAULT 0"},
+        {6, 0, 0, 6, 68, 4, 8, "NUMBER (38) DEFAULT 0"},   // unsigned, fetched as signed: an 8-byte slot
         {7, 0, 0, 7, 3, 4, 4, "NUMBER (38) DEFAULT 0"},
-        {8, 0, 0, 8, 3, 4, 4, "NUMBER (38) DEFAULT 0"},
+        {8, 0, 0, 8, 68, 4, 8, "NUMBER (38) DEFAULT 0"},
         {9, 0, 0, 9, 3, 4, 4, "NUMBER (38) DEFAULT 0"},
         {10, 0, 0, 10, 15, 10, 12, "RAW (10)"},
         {11, 0, 0, 11, 5, 10, 11, "VARCHAR2 (10)"},
@@ -142,6 +142,8 @@ TEST_F(OraTypeHdlTest, EveryHandlerCodeReportsItsTypesSizesAndColumnText)
         ASSERT_NE(handler, nullptr);
         EXPECT_EQ(handler->TypeCode(), s.typeCode);
         EXPECT_EQ(handler->NativeType(), s.nativeType);
+        // Only the plain unsigned ints and longs define what they bind with another type.
+        EXPECT_EQ(handler->DefineType(), s.kind == 0 && (s.code == 6 || s.code == 8) ? SQLT_INT : s.nativeType);
         EXPECT_EQ(handler->IndSize(), 2);
         EXPECT_EQ(handler->ColumnSize(10), s.columnSize);
         EXPECT_EQ(handler->BufferSize(10), s.bufferSize);

@@ -182,9 +182,9 @@ TEST_F(OraTypeRoundTripTest, EveryHandlerCodeStoresAndFetchesNormalEmptyAndNullV
     Add<double>("C3", 3, 0, 1, -1.25e-3, 0.0, 0.0, 0.0);
     Add<float>("C4", 4, 0, 1, 3.5f, 0.0f, 0.0f, 0.0f);
     Add<uint16_t>("C5", 5, 0, 1, 32767, 0, 0, 0);
-    Add<uint32_t>("C6", 6, 0, 1, 2147483647u, 0, 0, 0);
+    Add<uint32_t>("C6", 6, 0, 1, 4000000000u, 0, 0, 0);
     Add<int32_t>("C7", 7, 0, 1, -7, 0, 0, 0);
-    Add<uint32_t>("C8", 8, 0, 1, 8, 0, 0, 0);
+    Add<uint32_t>("C8", 8, 0, 1, 0xFFFFFFFFu, 0, 0, 0);
     Add<int32_t>("C9", 9, 0, 1, 9, 0, 0, 0);
     Add<uint16_t>("U5", 5, 6, 1, 65535, 0, 0, 0);
     Add<uint32_t>("U6", 6, 6, 1, 4294967295u, 0, 0, 0);
@@ -243,6 +243,9 @@ TEST_F(OraTypeRoundTripTest, EveryHandlerCodeStoresAndFetchesNormalEmptyAndNullV
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE I43 = -1"), 1);        // unsigned stored as signed
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE O15 = 281474976710655"), 1);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE U6 = 4294967295"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE C6 = 4000000000"), 1);    // unsigned stored as unsigned
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE C8 = 4294967295"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE C5 = 32767"), 1);
     // Version 780: an invalid date is stored as 1 January 4712 BC, not as NULL.
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE D12 IS NULL"), 1);
     const uint8_t sentinel[] = {53, 88, 1, 1, 1, 1, 1};
@@ -263,6 +266,65 @@ TEST_F(OraTypeRoundTripTest, EmptyStringsAndInvalidDatesAreNullBelowConnectionVe
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE SC IS NULL"), 1);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE D IS NULL"), 2);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM S.T WHERE DT IS NULL"), 2);
+}
+
+// Unsigned ints and longs beyond the signed 32-bit range: a range condition bound through the handler
+// compares them as the numbers they are, and a row that an earlier gateway stored as the negative
+// two's complement of its value still reads back as that unsigned value.
+TEST_F(OraTypeRoundTripTest, UnsignedValuesAboveTwoToThe31CompareAsNumbersAndOldNegativeRowsStayReadable)
+{
+    for (const uint8_t code : {uint8_t(6), uint8_t(8)}) {
+        SCOPED_TRACE("code " + std::to_string(code));
+        KxGTypeHdl* handler = manager_->GetTypeHdl(code, 0, 0);
+        KxString type;
+        ASSERT_EQ(handler->SQLTypeName(1, type), 1);
+        const std::string table = "S.U" + std::to_string(code);
+        Exec("CREATE TABLE " + table + " ( K NUMBER (38), N " + type.StrGet() + " )");
+        Exec("INSERT INTO " + table + " ( K, N ) VALUES ( 1, 20 )");
+        Exec("INSERT INTO " + table + " ( K, N ) VALUES ( 2, -294967296 )");   // 4000000000, as once stored
+        Exec("INSERT INTO " + table + " ( K, N ) VALUES ( 3, 3000000000 )");
+
+        KxGSQLBuffer parameters;
+        KxGMemoryLocation parameter(handler, nullptr, true);
+        parameter.JoinBuffer(parameters);
+        parameters.Allocate(1);
+        parameters.SetCurrentRow(0);
+        uint32_t bound = 2147483648u;
+        ASSERT_NE(handler->VarToSQL(&bound, parameter.GetSQLAddress(parameters),
+                                    parameter.GetNullValueAddress(parameters), parameter.GetColumnSize(), &context_),
+                  nullptr);
+
+        auto fetch = [&](const std::string& where) {
+            KxGSQLBuffer rows;
+            KxGMemoryLocation column(handler, nullptr, true);
+            column.JoinBuffer(rows);
+            rows.Allocate(3);
+            rows.SetCurrentRow(0);
+            Statement select(*this, "SELECT K, N FROM " + table + where + " ORDER BY K");
+            if (!where.empty()) {
+                select.Bind(1, parameter, parameters);
+            }
+            int64_t keys[3] = {};
+            select.DefineRaw(1, keys, sizeof(int64_t), SQLT_INT);
+            select.Define(2, column, rows);
+            EXPECT_EQ(select.Execute(0), OCI_SUCCESS) << LastError();
+            const sword status = select.Fetch(3);
+            EXPECT_TRUE(status == OCI_SUCCESS || status == OCI_NO_DATA) << LastError();
+            std::vector<std::pair<int64_t, uint32_t>> seen;
+            for (int32_t row = 0; row < 3 && keys[row] != 0; ++row) {
+                rows.SetCurrentRow(row);
+                uint32_t value = 7;
+                EXPECT_NE(handler->SQLToVar(column.GetSQLAddress(rows), &value, column.GetNullValueAddress(rows),
+                                            column.GetColumnSize(), &context_),
+                          nullptr);
+                seen.emplace_back(keys[row], value);
+            }
+            return seen;
+        };
+        using Rows = std::vector<std::pair<int64_t, uint32_t>>;
+        EXPECT_EQ(fetch(" WHERE N > :1"), (Rows{{3, 3000000000u}}));
+        EXPECT_EQ(fetch(""), (Rows{{1, 20u}, {2, 4000000000u}, {3, 3000000000u}}));
+    }
 }
 
 // ---- LOB locators -------------------------------------------------------------------------------

@@ -142,6 +142,7 @@ typedef SQLHANDLE SQLHSTMT;
 #define SQL_C_TIME 10         /* TIME_STRUCT */
 #define SQL_C_TIMESTAMP 11    /* TIMESTAMP_STRUCT */
 #define SQL_C_BINARY (-2)     /* bytes */
+#define SQL_C_ULONG (-18)     /* SQLUINTEGER */
 #define SQL_C_SBIGINT (-25)   /* SQLBIGINT */
 #define SQL_C_DBCHAR (-350)   /* 16-bit units, null-terminated */
 #define SQL_C_DEFAULT 99

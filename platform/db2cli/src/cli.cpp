@@ -628,7 +628,8 @@ SQLRETURN SQLBindParameter(SQLHSTMT hstmt, SQLUSMALLINT parameterNumber, SQLSMAL
   if (inputOutputType != SQL_PARAM_INPUT) return FailOwn(s, "HY105", "invalid parameter type");
   switch (valueType) {
     case SQL_C_CHAR: case SQL_C_LONG: case SQL_C_SHORT: case SQL_C_FLOAT: case SQL_C_DOUBLE: case SQL_C_DATE:
-    case SQL_C_TIME: case SQL_C_TIMESTAMP: case SQL_C_BINARY: case SQL_C_SBIGINT: case SQL_C_DBCHAR: break;
+    case SQL_C_TIME: case SQL_C_TIMESTAMP: case SQL_C_BINARY: case SQL_C_SBIGINT: case SQL_C_DBCHAR:
+    case SQL_C_ULONG: break;
     default: return FailOwn(s, "HY003", "program type out of range: " + std::to_string(valueType));
   }
   ParamBind b;
@@ -657,7 +658,8 @@ SQLRETURN SQLBindCol(SQLHSTMT hstmt, SQLUSMALLINT columnNumber, SQLSMALLINT targ
   }
   switch (targetType) {
     case SQL_C_CHAR: case SQL_C_LONG: case SQL_C_SHORT: case SQL_C_FLOAT: case SQL_C_DOUBLE: case SQL_C_DATE:
-    case SQL_C_TIME: case SQL_C_TIMESTAMP: case SQL_C_BINARY: case SQL_C_SBIGINT: case SQL_C_DBCHAR: break;
+    case SQL_C_TIME: case SQL_C_TIMESTAMP: case SQL_C_BINARY: case SQL_C_SBIGINT: case SQL_C_DBCHAR:
+    case SQL_C_ULONG: break;
     default: return FailOwn(s, "HY003", "program type out of range: " + std::to_string(targetType));
   }
   s->cols[columnNumber] = ColBind{targetType, targetValue, bufferLength, indicator};

@@ -258,6 +258,7 @@ size_t ElementSize(SQLSMALLINT ctype) {
   switch (ctype) {
     case SQL_C_SHORT: return sizeof(SQLSMALLINT);
     case SQL_C_LONG: return sizeof(SQLINTEGER);
+    case SQL_C_ULONG: return sizeof(SQLUINTEGER);
     case SQL_C_SBIGINT: return sizeof(SQLBIGINT);
     case SQL_C_FLOAT: return sizeof(SQLREAL);
     case SQL_C_DOUBLE: return sizeof(SQLDOUBLE);
@@ -330,6 +331,15 @@ bool ParamValue(const ParamBind& b, size_t row, Value& out, Diag& diag) {
     case SQL_C_SHORT: { SQLSMALLINT v; std::memcpy(&v, p, sizeof v); out = Value::Integer(v); return true; }
     case SQL_C_LONG: { SQLINTEGER v; std::memcpy(&v, p, sizeof v); out = Value::Integer(v); return true; }
     case SQL_C_SBIGINT: { SQLBIGINT v; std::memcpy(&v, p, sizeof v); out = Value::Integer(v); return true; }
+    case SQL_C_ULONG: {
+      // An unsigned value the parameter's integer type cannot hold is refused, as DB2 refuses it.
+      SQLUINTEGER v;
+      std::memcpy(&v, p, sizeof v);
+      const int64_t hi = b.sqltype == SQL_SMALLINT ? INT16_MAX : b.sqltype == SQL_INTEGER ? INT32_MAX : INT64_MAX;
+      if (static_cast<int64_t>(v) > hi) return diag = Own("22003", "numeric value out of range"), false;
+      out = Value::Integer(v);
+      return true;
+    }
     case SQL_C_FLOAT: { SQLREAL v; std::memcpy(&v, p, sizeof v); out = Value::Real(v); return true; }
     case SQL_C_DOUBLE: {
       SQLDOUBLE v;
@@ -428,13 +438,14 @@ SQLRETURN ColumnValue(const ColBind& b, size_t row, const Value& v, const sqleng
       if (n < u.size()) return diag = Own("01004", "string data, right truncation"), SQL_SUCCESS_WITH_INFO;
       return SQL_SUCCESS;
     }
-    case SQL_C_SHORT: case SQL_C_LONG: case SQL_C_SBIGINT: {
+    case SQL_C_SHORT: case SQL_C_LONG: case SQL_C_ULONG: case SQL_C_SBIGINT: {
       int64_t x;
-      int64_t lo = b.ctype == SQL_C_SHORT ? INT16_MIN : b.ctype == SQL_C_LONG ? INT32_MIN : INT64_MIN;
-      int64_t hi = b.ctype == SQL_C_SHORT ? INT16_MAX : b.ctype == SQL_C_LONG ? INT32_MAX : INT64_MAX;
+      int64_t lo = b.ctype == SQL_C_SHORT ? INT16_MIN : b.ctype == SQL_C_LONG ? INT32_MIN : b.ctype == SQL_C_ULONG ? 0 : INT64_MIN;
+      int64_t hi = b.ctype == SQL_C_SHORT ? INT16_MAX : b.ctype == SQL_C_LONG ? INT32_MAX : b.ctype == SQL_C_ULONG ? UINT32_MAX : INT64_MAX;
       if (!ToInteger(v, lo, hi, x, diag)) return SQL_ERROR;
       if (b.ctype == SQL_C_SHORT) { auto y = static_cast<SQLSMALLINT>(x); std::memcpy(p, &y, sizeof y); }
       else if (b.ctype == SQL_C_LONG) { auto y = static_cast<SQLINTEGER>(x); std::memcpy(p, &y, sizeof y); }
+      else if (b.ctype == SQL_C_ULONG) { auto y = static_cast<SQLUINTEGER>(x); std::memcpy(p, &y, sizeof y); }
       else { std::memcpy(p, &x, sizeof x); }
       if (ind) StoreLen(ind, static_cast<SQLLEN>(ElementSize(b.ctype)));
       return SQL_SUCCESS;

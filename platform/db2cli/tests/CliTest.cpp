@@ -182,6 +182,39 @@ TEST_F(Db2Test, TruncationGives01004AndAConversionFailureInARowGives01S01) {
   SQLFreeHandle(SQL_HANDLE_STMT, s);
 }
 
+TEST_F(Db2Test, UnsignedParametersBeyondTheirSqlTypeAreRefusedAndUnsignedColumnsRefuseNegatives) {
+  Exec("CREATE TABLE GWDB.U (ID INTEGER NOT NULL, N INTEGER, B BIGINT, PRIMARY KEY (ID))");
+  SQLHSTMT s = NewStmt();
+  ASSERT_EQ(SQLPrepare(s, (SQLCHAR*)"INSERT INTO GWDB.U VALUES (?, ?, ?)", SQL_NTS), SQL_SUCCESS);
+  SQLUINTEGER id = 0, n = 0, b = 0;
+  SQLLEN ind = 4;
+  ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_ULONG, SQL_INTEGER, 0, 0, &id, 0, &ind), SQL_SUCCESS);
+  ASSERT_EQ(SQLBindParameter(s, 2, SQL_PARAM_INPUT, SQL_C_ULONG, SQL_INTEGER, 0, 0, &n, 0, &ind), SQL_SUCCESS);
+  ASSERT_EQ(SQLBindParameter(s, 3, SQL_PARAM_INPUT, SQL_C_ULONG, SQL_BIGINT, 0, 0, &b, 0, &ind), SQL_SUCCESS);
+  id = 1, n = 2147483647u, b = 4294967295u;
+  EXPECT_EQ(SQLExecute(s), SQL_SUCCESS) << Diag(SQL_HANDLE_STMT, s).text;
+  id = 2, n = 2147483648u;   // an INTEGER cannot hold it: refused, nothing stored
+  EXPECT_EQ(SQLExecute(s), SQL_ERROR);
+  EXPECT_EQ(Diag(SQL_HANDLE_STMT, s).state, "22003");
+  SQLFreeHandle(SQL_HANDLE_STMT, s);
+  Exec("INSERT INTO GWDB.U VALUES (3, -1, 0)");
+  EXPECT_EQ(Column("SELECT ID FROM GWDB.U ORDER BY ID"), (std::vector<std::string>{"1", "3"}));
+
+  // Fetched as unsigned: a value within 0 .. 2^32 - 1 comes as it is, a negative one fails its row.
+  s = NewStmt();
+  ASSERT_EQ(SQLExecDirect(s, (SQLCHAR*)"SELECT B, N FROM GWDB.U ORDER BY ID", SQL_NTS), SQL_SUCCESS);
+  SQLUINTEGER values[2] = {};
+  SQLLEN valueInd = 0;
+  SQLBindCol(s, 1, SQL_C_ULONG, &values[0], 4, &valueInd);
+  SQLBindCol(s, 2, SQL_C_ULONG, &values[1], 4, &valueInd);
+  ASSERT_EQ(SQLFetch(s), SQL_SUCCESS);
+  EXPECT_EQ(values[0], 4294967295u);
+  EXPECT_EQ(values[1], 2147483647u);
+  EXPECT_EQ(SQLFetch(s), SQL_ERROR);
+  EXPECT_EQ(Diag(SQL_HANDLE_STMT, s).state, "22003");
+  SQLFreeHandle(SQL_HANDLE_STMT, s);
+}
+
 TEST_F(Db2Test, RowCountsAndNoDataOfSearchedChanges) {
   Exec("CREATE TABLE GWDB.T (ID INTEGER NOT NULL, V SMALLINT WITH DEFAULT 7)");
   Exec("INSERT INTO GWDB.T (ID) VALUES (1)");

@@ -283,6 +283,45 @@ TEST_F(OciTest, NumbersConvertBothWays) {
   c.Close();
 }
 
+// Unsigned integers (SQLT_UIN) as the server converts them: bound values are read unsigned whatever
+// their size; a define gives the number when the buffer holds it and ORA-01455 for a negative number or
+// one too large, while a signed 8-byte define reads every one of them.
+TEST_F(OciTest, UnsignedIntegersBindUnsignedAndRefuseNegativeNumbersOnDefine) {
+  Connection c;
+  ASSERT_EQ(c.Open("LOCAL", "S", "s"), OCI_SUCCESS);
+  Exec(c, "CREATE TABLE S.T ( K NUMBER (38), N NUMBER (38) )");
+  {
+    Stmt ins(c, "INSERT INTO S.T (K, N) VALUES (:1, :2)");
+    int32_t key = 1;
+    uint64_t wide = 4000000000u;   // 8 bytes, as the gateway binds an unsigned int
+    ins.BindPos(1, &key, sizeof key, SQLT_INT);
+    ins.BindPos(2, &wide, sizeof wide, SQLT_UIN);
+    ASSERT_EQ(ins.Execute(), OCI_SUCCESS);
+    key = 2;
+    wide = 0xFFFFFFFFFFFFFFFFull >> 1;
+    ASSERT_EQ(ins.Execute(), OCI_SUCCESS);
+  }
+  Exec(c, "INSERT INTO S.T (K, N) VALUES (3, -294967296)");
+  EXPECT_EQ(Count(c, "SELECT COUNT(*) FROM S.T WHERE N = 4000000000"), 1);
+  auto fetch = [&](int k, ub2 type, void* out, sb4 size) {
+    Stmt sel(c, "SELECT N FROM S.T WHERE K = " + std::to_string(k));
+    sel.Define(1, out, size, type);
+    EXPECT_EQ(sel.Execute(0), OCI_SUCCESS);
+    const sword status = sel.Fetch(1);
+    return status == OCI_SUCCESS ? 0 : c.ErrorCode();
+  };
+  uint32_t u4 = 0;
+  EXPECT_EQ(fetch(1, SQLT_UIN, &u4, sizeof u4), 0);
+  EXPECT_EQ(u4, 4000000000u);
+  EXPECT_EQ(fetch(2, SQLT_UIN, &u4, sizeof u4), 1455);   // too large for 4 bytes
+  EXPECT_EQ(fetch(3, SQLT_UIN, &u4, sizeof u4), 1455);   // negative
+  int64_t s8 = 0;
+  EXPECT_EQ(fetch(3, SQLT_INT, &s8, sizeof s8), 0);
+  EXPECT_EQ(s8, -294967296);
+  EXPECT_EQ(fetch(1, SQLT_INT, &u4, sizeof u4), 1455);   // a signed 4-byte integer cannot hold it
+  c.Close();
+}
+
 TEST_F(OciTest, ExternalTypesRoundTrip) {
   Connection c;
   ASSERT_EQ(c.Open("LOCAL", "S", "s"), OCI_SUCCESS);
