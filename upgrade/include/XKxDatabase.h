@@ -238,6 +238,12 @@ private:
     // directory) and waits for its end in wait steps, ticking the progress display. False when it
     // could not be started.
     bool RunChildProcess(const CString& commandLine, const CString& directory, bool newConsole) const;
+    // Works through the version directory's list file: exec lines carried out, every other line
+    // handed to `runLine` with the directory (-1: not its kind of line; else the count of runs it
+    // adds), then the closing line. 0 for a list that cannot be read. Failures get the context of
+    // `function`.
+    int32_t ProcessList(const CString& listFile, const char16_t* function,
+                        const std::function<int32_t(const CString& line, const CString& directory)>& runLine);
     // CallBinary, with `beforeStart` called only when the program is going to be started.
     int32_t CallBinaryInternal(const CString& logPath, const CString& commandLine, bool announce, bool newConsole,
                                bool* skipped, const std::function<void()>& beforeStart);

@@ -70,16 +70,6 @@ std::u16string EnvironmentWith(const std::u16string& value) {
     return block;
 }
 
-// The line, without its processing steps: the count of runs and whether a run line was seen.
-void PrintClosingLine(const CString& listFile, int32_t count, bool seen) {
-    if (count > 0)
-        Print(FormatText(u"...the processing of <%s> has completed! ---> Check the log files for possible errors!",
-                         listFile),
-              4);
-    else
-        Print(u"...nothing to do!", seen ? 4 : 5);
-}
-
 }  // namespace
 
 // ---- child processes ----
@@ -125,8 +115,8 @@ CString XKxDatabase::MakeScriptLogName(const CString& script) {
     return script.Left(dot) + u".log";
 }
 
-int32_t XKxDatabase::ExecuteSQLUpgrade(const CString& listFile, XKxStatistic* timingNode) {
-    if (!explicitLogin) return 0;
+int32_t XKxDatabase::ProcessList(const CString& listFile, const char16_t* function,
+                                 const std::function<int32_t(const CString&, const CString&)>& runLine) {
     try {
         const CString directory = GetVersionDirectory();
         CStdioFile list;
@@ -138,23 +128,37 @@ int32_t XKxDatabase::ExecuteSQLUpgrade(const CString& listFile, XKxStatistic* ti
         while (list.ReadString(line)) {
             line.Trim();
             if (ParseLine(line)) continue;
-            const CString script = NormalizeScriptLine(line);
-            if (script.IsEmpty()) continue;
+            const int32_t ran = runLine(line, directory);
+            if (ran < 0) continue;
             seen = true;
-            XKxStatistic* entry = StartTimingEntry(timingNode, FormatText(u"Executing <%s>", script), u"SQL");
-            count += CallSQLPlus(directory, script, false, true);
-            StopEntryClock(entry);
+            count += ran;
         }
         list.Close();
-        PrintClosingLine(listFile, count, seen);
+        if (count > 0)
+            Print(FormatText(u"...the processing of <%s> has completed! ---> Check the log files for possible errors!",
+                             listFile),
+                  4);
+        else
+            Print(u"...nothing to do!", seen ? 4 : 5);
         return count;
     } catch (XKxException& error) {
-        error.AddLocation(kUnit, u"XKxDatabase::ExecuteSQLUpgrade", FormatText(u"Error processing <%s>!", listFile));
+        error.AddLocation(kUnit, function, FormatText(u"Error processing <%s>!", listFile));
         throw;
     } catch (...) {
-        throw XKxException(kUnit, u"XKxDatabase::ExecuteSQLUpgrade",
-                           FormatText(u"An unknown error occured while processing <%s>!", listFile));
+        throw XKxException(kUnit, function, FormatText(u"An unknown error occured while processing <%s>!", listFile));
     }
+}
+
+int32_t XKxDatabase::ExecuteSQLUpgrade(const CString& listFile, XKxStatistic* timingNode) {
+    if (!explicitLogin) return 0;
+    return ProcessList(listFile, u"XKxDatabase::ExecuteSQLUpgrade", [&](const CString& line, const CString& directory) {
+        const CString script = NormalizeScriptLine(line);
+        if (script.IsEmpty()) return -1;
+        XKxStatistic* entry = StartTimingEntry(timingNode, FormatText(u"Executing <%s>", script), u"SQL");
+        const int32_t ran = CallSQLPlus(directory, script, false, true);
+        StopEntryClock(entry);
+        return ran;
+    });
 }
 
 int32_t XKxDatabase::CallSQLPlus(const CString& directory, const CString& script, bool newConsole, bool inlineLog,
@@ -265,35 +269,15 @@ CString XKxDatabase::PrepareBinaryLine(const CString& line, const CString& direc
 
 int32_t XKxDatabase::ExecuteBinaryUpgrade(const CString& listFile, XKxStatistic* timingNode) {
     if (!explicitLogin) return 0;
-    try {
-        const CString directory = GetVersionDirectory();
-        CStdioFile list;
-        if (!list.Open(JoinPath(directory, listFile), CFile::modeRead | CFile::shareDenyWrite)) return 0;
-        Print(FormatText(u"- Processing <%s>...", listFile), 18);
-        int32_t count = 0;
-        bool seen = false;
-        CString line;
-        while (list.ReadString(line)) {
-            line.Trim();
-            if (ParseLine(line)) continue;
-            const CString commandLine = PrepareBinaryLine(line, directory);
-            if (commandLine.IsEmpty()) continue;
-            seen = true;
-            XKxStatistic* entry =
-                StartTimingEntry(timingNode, FormatText(u"Executing <%s>", DisplayNameOf(commandLine)), u"Binary");
-            count += CallBinary(JoinPath(directory, kBinaryLogName), commandLine, true, false);
-            StopEntryClock(entry);
-        }
-        list.Close();
-        PrintClosingLine(listFile, count, seen);
-        return count;
-    } catch (XKxException& error) {
-        error.AddLocation(kUnit, u"XKxDatabase::ExecuteBinaryUpgrade", FormatText(u"Error processing <%s>!", listFile));
-        throw;
-    } catch (...) {
-        throw XKxException(kUnit, u"XKxDatabase::ExecuteBinaryUpgrade",
-                           FormatText(u"An unknown error occured while processing <%s>!", listFile));
-    }
+    return ProcessList(listFile, u"XKxDatabase::ExecuteBinaryUpgrade", [&](const CString& line, const CString& directory) {
+        const CString commandLine = PrepareBinaryLine(line, directory);
+        if (commandLine.IsEmpty()) return -1;
+        XKxStatistic* entry =
+            StartTimingEntry(timingNode, FormatText(u"Executing <%s>", DisplayNameOf(commandLine)), u"Binary");
+        const int32_t ran = CallBinary(JoinPath(directory, kBinaryLogName), commandLine, true, false);
+        StopEntryClock(entry);
+        return ran;
+    });
 }
 
 int32_t XKxDatabase::CallBinary(const CString& logPath, const CString& commandLine, bool announce, bool newConsole,
