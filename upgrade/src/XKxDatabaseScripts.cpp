@@ -70,6 +70,12 @@ std::u16string EnvironmentWith(const std::u16string& value) {
     return block;
 }
 
+// The lines of a child that could not be started.
+void PrintNotStarted() {
+    Print(u"FAILED! Reason: Error creating a new process!", 0);
+    Print(u"--> Propably the executable could not be found!", 0);
+}
+
 }  // namespace
 
 // ---- child processes ----
@@ -189,8 +195,7 @@ int32_t XKxDatabase::CallSQLPlus(const CString& directory, const CString& script
         Print(FormatText(u"- Executing SQL-file <%s>...", script), 16);
         if (!RunChildProcess(commandLine, directory, newConsole)) {
             // Nothing ran: no log to look for, and the next run tries again.
-            Print(u"FAILED! Reason: Error creating a new process!", 0);
-            Print(u"--> Propably the executable could not be found!", 0);
+            PrintNotStarted();
             LogLine(RepeatStar(kSeparatorLength), false);
             LogEmptyLine();
             EndStep();
@@ -307,8 +312,7 @@ int32_t XKxDatabase::CallBinaryInternal(const CString& logPath, const CString& c
             CopyScriptLog(commandLine, logPath, true);
             FinishStep(true);
         } else {
-            Print(u"FAILED! Reason: Error creating a new process!", 0);
-            Print(u"--> Propably the executable could not be found!", 0);
+            PrintNotStarted();
         }
         if (announce) {
             LogLine(RepeatStar(kSeparatorLength), false);
