@@ -125,8 +125,11 @@ public:
     }
     XProgressOutput* Get() const { return display_.get(); }
 
+    // The log file as written.
+    std::string Text() const { return ReadAll((logDir_.empty() ? dir_.Path() : logDir_) + "/upgrade.log"); }
+
     std::vector<std::string> Lines() const {
-        std::string text = ReadAll((logDir_.empty() ? dir_.Path() : logDir_) + "/upgrade.log");
+        std::string text = Text();
         const std::string dashes(105, '-');
         const size_t at = text.find(dashes);
         if (at != std::string::npos) text = text.substr(at + dashes.size() + 2);

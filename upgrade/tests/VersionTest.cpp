@@ -348,21 +348,6 @@ INSTANTIATE_TEST_SUITE_P(Storages, VersionRecords,
 
 namespace {
 
-// A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"
-// when the class has its third member; the run is made on it.
-struct OtherVersionSite {
-    explicit OtherVersionSite(const std::string& dictionary, bool withInfo = true)
-        : site(nullptr, "", [&](const TempDir& dir) { WriteDictionaryPair(dir, dictionary); }) {
-        run = std::make_unique<UpgradeRun>();
-        if (!withInfo) return;
-        run->Db()->Open(false);
-        ResetVersionRecords(run->Db(), u"TY 5.3 SP01");
-        run->Db()->Close(false);
-    }
-    StorageSite site;
-    std::unique_ptr<UpgradeRun> run;
-};
-
 // The version and description from the member names; misnamed members stop the read.
 TEST(VersionNames, DecodeOrStopTheRead) { Guarded([&] {
     struct Case {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -88,6 +89,8 @@ public:
         for (const std::string& line : display_.Lines()) text += line + "\n";
         return text;
     }
+    // The log file as written.
+    std::string LogText() const { return display_.Text(); }
 
 private:
     EnvVar computer_;
@@ -111,5 +114,34 @@ private:
                       // A step's description may be a whole command line.
                       "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n") {}
 };
+
+// A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"
+// when the class has its third member; the run is made on it.
+// `prepare` may change the installation before the run reads it.
+struct OtherVersionSite {
+    explicit OtherVersionSite(const std::string& dictionary, bool withInfo = true,
+                              const std::function<void(Installation&)>& prepare = {})
+        : site(nullptr, "", [&](const TempDir& dir) { WriteDictionaryPair(dir, dictionary); }) {
+        if (prepare) {
+            prepare(site.Install());
+            site.Install().Write();
+        }
+        run = std::make_unique<UpgradeRun>();
+        if (!withInfo) return;
+        run->Db()->Open(false);
+        ResetVersionRecords(run->Db(), u"TY 5.3 SP01");
+        run->Db()->Close(false);
+    }
+    StorageSite site;
+    std::unique_ptr<UpgradeRun> run;
+};
+
+// The second database "base" with complete settings of its own: a native database "BDB" of the
+// dictionary "configdict" (a run that accepts the set never opens it).
+inline void AddBaseDatabase(Installation& install) {
+    install.registry[kBaseKey] = {{"NLS_LANG", "GERMAN_GERMANY.WE8ISO8859P1"}, {"server", "NATIVE"}, {"database", "BDB"}};
+    install.config += "[schemata\\configdict]\nname=" + install.DictionaryDir("configdict") + "\n[databases\\BDB]\nname=" +
+                      (install.Dir() / "bdb") + "\n";
+}
 
 }  // namespace upgrade_test
