@@ -7,6 +7,7 @@
 #include "afxstr.h"
 
 class XKxDatabase;
+class XKxStatistic;
 class XProgressOutput;
 
 // The upgrader's run context: what the set takes from it.
@@ -70,6 +71,53 @@ public:
     int32_t GetLimitVersion(const CString& name) const;
     const char* GetUpgradeFunction(const CString& name) const;
     int32_t GetCount() const { return count_; }
+
+    // ---- whole-set steps ----
+    // "Database information summary:" and a bordered table of every database (name, server,
+    // log-in, version number, description, edition text) to the progress output and the log.
+    void PrintSummary();
+    // Checks the stored version of every database in slot order, sets each target version and
+    // settles the forced version; a later database in state 0 after its check leaves the set.
+    // XKxException when the first database is below version 22.
+    void ReadVersion();
+    // The new version record of every database written.
+    void WriteVersion();
+    // The edition text of the new version record of every database.
+    void SetNewVersionInfo(const CString& text);
+    // Every database opened ("Open Databases: " first when announced).
+    void OpenDatabases(bool announce);
+    // Every database closed; with `onlyObjectDatabases` only those in state 2.
+    void CloseDatabases(bool onlyObjectDatabases);
+    // Hands the name of every database to the statistics node (nothing for a null node).
+    void ForEachName(XKxStatistic* statistics) const;
+    // The names of the databases that are open and not in state 0, joined by ", ".
+    CString GetDatabaseNames() const;
+
+    // ---- versions ----
+    // The first database's target version; -1 without one.
+    int32_t GetTargetVersion() const;
+    // The stored version of the slot's database (-1 for none), lowered to the forced version when
+    // one is set and smaller.
+    int32_t GetVersion(int32_t index) const;
+    // A version from which the upgrade is to be repeated. Only a decimal integer (an optional sign
+    // and digits, nothing else) sets it; any other text leaves no forced version (-1).
+    void SetForcedVersion(const CString& text);
+    int32_t GetForcedVersion() const { return forcedVersion_; }
+    // True when there is a first database and the forced version lies below its stored version.
+    bool IsVersionForced() const;
+    // A preset target version is raised by one while it lies below this bound (-1: never).
+    void SetMaxTargetVersion(int32_t version) { maxTargetVersion_ = version; }
+    int32_t GetMaxTargetVersion() const { return maxTargetVersion_; }
+    // Of the first database's new version record; -1 / empty without a first database.
+    int32_t GetNewVersionNumber() const;
+    CString GetNewVersionString() const;
+    CString GetNewVersionInfo() const;
+    // Of the stored version record of the named database; empty when the name is not in the table.
+    CString GetVersionString(const CString& name) const;
+    CString GetVersionInfo(const CString& name) const;
+    // Edition number and service pack of the stored record of "database"; 0 without one.
+    int32_t GetMainEditionNumber() const;
+    int32_t GetMainServicePack() const;
 
 private:
     XApplicationDatabasesOwner* owner_ = nullptr;

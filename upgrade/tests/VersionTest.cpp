@@ -36,34 +36,6 @@ bool EndsWith(const CString& text, const std::string& end) {
     return whole.size() >= end.size() && whole.compare(whole.size() - end.size(), end.size(), end) == 0;
 }
 
-// The set of an upgrade run with its display; the database "database" as the upgrader makes it.
-class UpgradeRun {
-public:
-    UpgradeRun() : computer_("COMPUTERNAME", "UPGRADEHOST") {
-        owner_.display = display_.Get();
-        SetProgressOutput(display_.Get());
-        set_.CreateDatabases(&owner_);
-    }
-    ~UpgradeRun() {
-        KxHookClear();
-        if (XKxDatabase* db = Db()) db->Close(false);
-        SetProgressOutput(nullptr);
-    }
-    XKxDatabase* Db() const { return set_.FindDatabase(u"database"); }
-    XApplicationDatabases& Set() { return set_; }
-    std::string Log() const {
-        std::string text;
-        for (const std::string& line : display_.Lines()) text += line + "\n";
-        return text;
-    }
-
-private:
-    EnvVar computer_;
-    LoggedDisplay display_;
-    TestOwner owner_;
-    XApplicationDatabases set_;
-};
-
 // ---- on the two storages made at version 22 ----
 
 class VersionRecords : public ::testing::TestWithParam<WrapperStorage> {
@@ -375,21 +347,6 @@ INSTANTIATE_TEST_SUITE_P(Storages, VersionRecords,
 }  // namespace
 
 namespace {
-
-// A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"
-// when the class has its third member; the run is made on it.
-struct OtherVersionSite {
-    explicit OtherVersionSite(const std::string& dictionary, bool withInfo = true)
-        : site(nullptr, "", [&](const TempDir& dir) { WriteDictionaryPair(dir, dictionary); }) {
-        run = std::make_unique<UpgradeRun>();
-        if (!withInfo) return;
-        run->Db()->Open(false);
-        ResetVersionRecords(run->Db(), u"TY 5.3 SP01");
-        run->Db()->Close(false);
-    }
-    StorageSite site;
-    std::unique_ptr<UpgradeRun> run;
-};
 
 // The version and description from the member names; misnamed members stop the read.
 TEST(VersionNames, DecodeOrStopTheRead) { Guarded([&] {

@@ -5,13 +5,17 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "KxClassDict.h"
+#include "KxTestHooks.h"
 #include "VersionRecordTexts.h"
 #include "WrapperTestSupport.h"
+#include "XApplicationDatabases.h"
 #include "XKxAllSet.h"
+#include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
 #include "XKxObject.h"
 
@@ -62,6 +66,39 @@ inline void ResetVersionRecords(XKxDatabase* db, const CString& info) {
     record.SetMemberString(u"m_strVersionInfo", info, true);
 }
 
+// The set of an upgrade run with its display (see LoggedDisplay for the logging directory) and run
+// context (the script base directory given); the database "database" as the upgrader makes it.
+class UpgradeRun {
+public:
+    explicit UpgradeRun(const std::string& scriptDirectory = std::string(), const std::string& loggingDirectory = std::string())
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), display_(loggingDirectory) {
+        owner_.display = display_.Get();
+        owner_.scriptDirectory = CString(scriptDirectory.c_str());
+        SetProgressOutput(display_.Get());
+        set_.CreateDatabases(&owner_);
+    }
+    ~UpgradeRun() {
+        KxHookClear();
+        if (XKxDatabase* db = Db()) db->Close(false);
+        SetProgressOutput(nullptr);
+    }
+    XKxDatabase* Db() const { return set_.FindDatabase(u"database"); }
+    XApplicationDatabases& Set() { return set_; }
+    std::string Log() const {
+        std::string text;
+        for (const std::string& line : display_.Lines()) text += line + "\n";
+        return text;
+    }
+    // The log file as written.
+    std::string LogText() const { return display_.Text(); }
+
+private:
+    EnvVar computer_;
+    LoggedDisplay display_;
+    TestOwner owner_;
+    XApplicationDatabases set_;
+};
+
 // The site of native and gateway databases made at version 22, once per process.
 class VersionSite : public StorageSite {
 public:
@@ -73,7 +110,38 @@ public:
 
 private:
     explicit VersionSite(const char* relgen)
-        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); }) {}
+        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); },
+                      // A step's description may be a whole command line.
+                      "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n") {}
 };
+
+// A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"
+// when the class has its third member; the run is made on it.
+// `prepare` may change the installation before the run reads it.
+struct OtherVersionSite {
+    explicit OtherVersionSite(const std::string& dictionary, bool withInfo = true,
+                              const std::function<void(Installation&)>& prepare = {})
+        : site(nullptr, "", [&](const TempDir& dir) { WriteDictionaryPair(dir, dictionary); }) {
+        if (prepare) {
+            prepare(site.Install());
+            site.Install().Write();
+        }
+        run = std::make_unique<UpgradeRun>();
+        if (!withInfo) return;
+        run->Db()->Open(false);
+        ResetVersionRecords(run->Db(), u"TY 5.3 SP01");
+        run->Db()->Close(false);
+    }
+    StorageSite site;
+    std::unique_ptr<UpgradeRun> run;
+};
+
+// The second database "base" with complete settings of its own: a native database "BDB" of the
+// dictionary "configdict" (a run that accepts the set never opens it).
+inline void AddBaseDatabase(Installation& install) {
+    install.registry[kBaseKey] = {{"NLS_LANG", "GERMAN_GERMANY.WE8ISO8859P1"}, {"server", "NATIVE"}, {"database", "BDB"}};
+    install.config += "[schemata\\configdict]\nname=" + install.DictionaryDir("configdict") + "\n[databases\\BDB]\nname=" +
+                      (install.Dir() / "bdb") + "\n";
+}
 
 }  // namespace upgrade_test
