@@ -66,6 +66,37 @@ inline void ResetVersionRecords(XKxDatabase* db, const CString& info) {
     record.SetMemberString(u"m_strVersionInfo", info, true);
 }
 
+// The set of an upgrade run with its display (see LoggedDisplay for the logging directory) and run
+// context (the script base directory given); the database "database" as the upgrader makes it.
+class UpgradeRun {
+public:
+    explicit UpgradeRun(const std::string& scriptDirectory = std::string(), const std::string& loggingDirectory = std::string())
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), display_(loggingDirectory) {
+        owner_.display = display_.Get();
+        owner_.scriptDirectory = CString(scriptDirectory.c_str());
+        SetProgressOutput(display_.Get());
+        set_.CreateDatabases(&owner_);
+    }
+    ~UpgradeRun() {
+        KxHookClear();
+        if (XKxDatabase* db = Db()) db->Close(false);
+        SetProgressOutput(nullptr);
+    }
+    XKxDatabase* Db() const { return set_.FindDatabase(u"database"); }
+    XApplicationDatabases& Set() { return set_; }
+    std::string Log() const {
+        std::string text;
+        for (const std::string& line : display_.Lines()) text += line + "\n";
+        return text;
+    }
+
+private:
+    EnvVar computer_;
+    LoggedDisplay display_;
+    TestOwner owner_;
+    XApplicationDatabases set_;
+};
+
 // The site of native and gateway databases made at version 22, once per process.
 class VersionSite : public StorageSite {
 public:
@@ -77,7 +108,9 @@ public:
 
 private:
     explicit VersionSite(const char* relgen)
-        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); }) {}
+        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); },
+                      // A step's description may be a whole command line.
+                      "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n") {}
 };
 
 // The set of an upgrade run with its display; the database "database" as the upgrader makes it.
