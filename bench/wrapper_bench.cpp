@@ -3,13 +3,11 @@
 // Store) beside the same work through the kernel's raw client calls (a KxAllSet walk, a member
 // accessor, KxObject::Store). The ratio wrappers / raw is printed: the wrappers must add little.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,11 +17,10 @@
 #include "KxClient.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
-#include "KxParameter.h"
-#include "KxRoot.h"
 #include "XApplicationDatabases.h"
 #include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
+#include "native_site.h"
 
 namespace {
 
@@ -35,41 +32,14 @@ std::map<std::string, double> g_times;
     std::exit(2);
 }
 
-class Owner : public XApplicationDatabasesOwner {
-public:
-    CString GetScriptBaseDirectory() const override { return CString(); }
-    XProgressOutput* GetProgressOutput() const override { return nullptr; }
-    int32_t GetOptionBits() const override { return 0; }
-};
-
-// The installation: dictionary "dict" with Item (name, count), kelvox.cfg, the registry file naming
-// the native database NDB, the database made by the kernel's create call and filled with `objects`.
+// The installation: dictionary "dict" with Item (name, count), the native database NDB filled with
+// `objects`.
 void Setup(int32_t objects) {
-    std::filesystem::create_directories(g_dir + "/dicts/dict");
-    std::ofstream(g_dir + "/dicts/dict/classes.kxd")
-        << "dictionary dict server=LOCAL logical=dict revision=1\nclass 1.1 Item\nmember name string\nmember count int\n";
-    const std::string config = g_dir + "/kelvox.cfg";
-    std::ofstream(config) << "[servers\\NATIVE]\nname=Kelvox$local\n[databases\\NDB]\nname=" << g_dir
-                          << "/ndb\n[schemata\\dict]\nname=" << g_dir << "/dicts/dict\n";
-    const std::string registry = g_dir + "/registry.reg";
-    std::ofstream(registry, std::ios::binary)
-        << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenlow\\ORBSERVER\\KELVOX]\r\n"
-        << "\"configfile\"=\"" << config << "\"\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenlow\\ORBSERVER\\Tallyra\\Database]\r\n"
-        << "\"NLS_LANG\"=\"AMERICAN_AMERICA.UTF8\"\r\n\"server\"=\"NATIVE\"\r\n\"database\"=\"NDB\"\r\n\r\n";
-    setenv("W32_REGISTRY", registry.c_str(), 1);
-
-    KxParameterList params;
-    params.Append("ClientName", "bench");
-    params.Append("ConfigFile", config.c_str());
-    if (InitKelvox(&params) != 0) Die("kernel start");
-    {
-        KxBase base{KxString("NDB")};
-        if (base.Connect(KxString("NATIVE")) != 0 || base.CreateDatabase(KxString("dict")) != 0) Die("create");
-        base.Disconnect();
-    }
-    KxBase* base = nullptr;
-    if (KxBase::KELVOX()->GetBase(KxString("NATIVE"), KxString("NDB"), base, 2) != 0) Die("open");
+    if (!bench::MakeNativeSite(g_dir, "dictionary dict server=LOCAL logical=dict revision=1\nclass 1.1 Item\n"
+                                      "member name string\nmember count int\n"))
+        Die("create");
+    KxBase* base = bench::OpenNativeBase(g_dir);
+    if (base == nullptr) Die("open");
     base->BeginTransaction();
     for (int32_t i = 0; i < objects; ++i) {
         KxObject* object = KxObject::Make(base, KxString("Item"));
@@ -81,19 +51,14 @@ void Setup(int32_t objects) {
         object->Forget();
     }
     base->CommitTransaction();
-    KxBase::KELVOX()->UngetBase(base);
-    DeinitKelvox();
+    bench::CloseNativeBase(base);
 }
 
 // The raw client calls: the extent walked, count set through an accessor, each object stored.
 void BM_RawClientCalls(benchmark::State& state) {
     for (auto _ : state) {
-        KxParameterList params;
-        params.Append("ClientName", "bench");
-        params.Append("ConfigFile", (g_dir + "/kelvox.cfg").c_str());
-        InitKelvox(&params);
-        KxBase* base = nullptr;
-        if (KxBase::KELVOX()->GetBase(KxString("NATIVE"), KxString("NDB"), base, 2) != 0) Die("open");
+        KxBase* base = bench::OpenNativeBase(g_dir);
+        if (base == nullptr) Die("open");
         const auto start = std::chrono::steady_clock::now();
         const KxMetaClass* item = base->GetDictionary()->FindByName(KxString("Item"))->AsClass();
         KxAllSet all(item->AsPersClass(), base);
@@ -112,15 +77,14 @@ void BM_RawClientCalls(benchmark::State& state) {
         state.SetIterationTime(seconds);
         g_times["raw"] = seconds;
         state.counters["objects"] = n;
-        KxBase::KELVOX()->UngetBase(base);
-        DeinitKelvox();
+        bench::CloseNativeBase(base);
     }
 }
 
 // The wrappers: XKxDatabase::SetAttributeInt on the database opened as the upgrade opens it.
 void BM_WrapperSetAttributeInt(benchmark::State& state) {
     for (auto _ : state) {
-        Owner owner;
+        bench::NoDisplayOwner owner;
         XApplicationDatabases set;
         set.CreateDatabases(&owner);
         XKxDatabase* db = set.FindDatabase(u"database");
@@ -141,15 +105,9 @@ BENCHMARK(BM_WrapperSetAttributeInt)->Iterations(1)->UseManualTime()->Unit(bench
 }  // namespace
 
 int main(int argc, char** argv) {
-    char pattern[] = "/tmp/wrapper_bench_XXXXXX";
-    if (mkdtemp(pattern) == nullptr) Die("temp folder");
-    g_dir = pattern;
     // $WRAPPER_BENCH_OBJECTS: a smaller number for a quick try.
-    const char* objects = std::getenv("WRAPPER_BENCH_OBJECTS");
-    Setup(objects != nullptr ? std::atoi(objects) : 100000);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int32_t objects = bench::RunNativeBenchmarks(argc, argv, "wrapper_bench", "WRAPPER_BENCH_OBJECTS", g_dir, Setup);
+    if (objects < 0) Die("temp folder");
     if (g_times.count("raw") != 0 && g_times.count("wrappers") != 0)
         std::printf("SetAttributeInt over every object: wrappers / raw client calls = %.2f\n",
                     g_times["wrappers"] / g_times["raw"]);

@@ -5,6 +5,12 @@
 //
 // XKxClassMap: the wrappers of a class and its persistent base classes, by class name. The map owns
 // the wrappers it holds and deletes them with itself.
+//
+// Attribute copy: XKxClass copies the values of its class's own members from one object into another
+// (plain values by kernel type id, embedded objects member by member, references optionally
+// redirected through a reference map, sets element by element); XKxClassMap copies every class it
+// holds. A member whose value cannot be read or written is recorded in the error maps when they are
+// given (the last status per member name), else thrown.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +20,7 @@
 
 class KxAllSet;
 class KxMember;
+class KxMemberAccessor;
 class KxMetaClass;
 class KxMetaNonPersClass;
 class KxMetaPersClass;
@@ -21,6 +28,10 @@ class KxMetaType;
 class KxObjectSet;
 class XKxDatabase;
 class XKxObject;
+class XKxReferenceMap;
+
+// Member name to the kernel status of its failed read or write.
+using XKxErrorMap = std::map<CString, int32_t>;
 
 class XKxClass {
 public:
@@ -50,12 +61,28 @@ public:
     // its own).
     void MakeObject(XKxObject& object);
 
+    // Copies the class's own members from source into target: the number of attributes copied.
+    // Error maps and reference map may be null.
+    int32_t CopyAttributes(XKxObject& target, XKxObject& source, XKxErrorMap* targetErrors, XKxErrorMap* sourceErrors,
+                           XKxReferenceMap* references);
+    // One member: the number of attributes copied; the statuses of the read and of the write.
+    int32_t CopyAttribute(const KxMember* member, KxMemberAccessor& target, KxMemberAccessor& source,
+                          int32_t& targetStatus, int32_t& sourceStatus, XKxReferenceMap* references);
+
     bool IsPersistent() const { return persistent; }
     XKxDatabase* GetDatabase() const { return database; }
     const KxMetaPersClass* GetPersClass() const { return persClass; }
     const KxMetaNonPersClass* GetNonPersClass() const { return nonPersClass; }
 
 protected:
+    int32_t CopyEmbedded(const KxMetaClass* meta, void* targetAddress, void* sourceAddress, int32_t& targetStatus,
+                         int32_t& sourceStatus, XKxReferenceMap* references);
+    void CopyOnDemand(KxMemberAccessor& target, KxMemberAccessor& source, int32_t& targetStatus,
+                      int32_t& sourceStatus, XKxReferenceMap* references);
+    int32_t CopyOnDemandSet(KxMemberAccessor& target, KxMemberAccessor& source, int32_t& targetStatus,
+                            int32_t& sourceStatus, XKxReferenceMap* references);
+    int32_t CopyTypeSet(KxMemberAccessor& target, KxMemberAccessor& source);
+
     const KxMetaType* metaType = nullptr;
     const KxMetaPersClass* persClass = nullptr;
     CString className;
@@ -78,6 +105,10 @@ public:
     bool AddClass(XKxClass* wrapper);
     // AddClass, then the wrapper's base classes, recursively. A refused wrapper is deleted.
     void AddClassWithBases(XKxClass* wrapper);
+    // A new wrapper for each class name of a that b also holds (a refused one is deleted).
+    void AddCommonClasses(const XKxClassMap& a, const XKxClassMap& b);
+    // XKxClass::CopyAttributes of every class held, in name order, without reference map: the sum.
+    int32_t CopyAttributes(XKxObject& target, XKxObject& source, XKxErrorMap* targetErrors, XKxErrorMap* sourceErrors);
     // Each class name a console line, then an empty line.
     void Print() const;
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 
 #include "afxstr.h"
@@ -20,6 +21,7 @@ class KxOnDemand;
 class XKxClassMap;
 class XKxDatabase;
 class XKxObjectSet;
+class XKxReferenceMap;
 class XKxSet;
 
 class XKxObject {
@@ -60,6 +62,16 @@ public:
     void Store(int32_t depth);
     [[noreturn]] void ErrorNoObject() const;
     int32_t SwitchSetToBackpointer(const CString& setMember, const CString& backMember);
+    // Copies every class that this object's and source's inheritance trees share (not the root
+    // class) from source: the number of attributes copied. Without an object a new stored object of
+    // source's class is made first. Error maps may be null (failures are then thrown).
+    int32_t CopyAttributes(XKxObject& source, std::map<CString, int32_t>* targetErrors,
+                           std::map<CString, int32_t>* sourceErrors);
+    // True when the map knows every reference of this object (its class's and its persistent base
+    // classes' reference members and sets of references).
+    bool AllReferencesMapped(XKxReferenceMap& map);
+    // The class map the last CopyAttributes built (kept for the next call with the same classes).
+    const XKxClassMap* GetClassMap() const { return classMap; }
 
     // ---- members by name ----
     void GetMemberString(const CString& name, CString& value);

@@ -34,39 +34,9 @@ namespace {
 
 using namespace upgrade_test;
 
-class Wrappers : public ::testing::TestWithParam<WrapperStorage> {
+class Wrappers : public WrapperDatabaseTest {
 protected:
-    Wrappers() : computer_("COMPUTERNAME", "UPGRADEHOST") {}
-
-    void SetUp() override {
-        WrapperSite& site = WrapperSite::Get(UPGRADE_RELGEN);
-        ASSERT_FALSE(HasFailure());
-        site.Select(GetParam());
-        SetProgressOutput(display_.Get());
-        db_ = std::make_unique<XKxDatabase>(u"database", &set_);
-        db_->Open(false);
-        ASSERT_TRUE(db_->IsOpen());
-        // Every test starts from empty extents.
-        for (const char* name : {"Item", "Part", "Owner"}) {
-            const KxMetaClass* cls = Dictionary()->FindByName(KxString(name))->AsClass();
-            KxAllSet all(cls->AsPersClass(), db_->GetBase());
-            KxObject* object = nullptr;
-            for (int32_t rc = all.Get(object, 0, 0); rc != KX_KERNEL_E_NO_ELEMENT; rc = all.Get(object, 1, 1)) {
-                ASSERT_EQ(0, rc);
-                ASSERT_EQ(0, object->Delete());
-                all.Unget(object);
-            }
-        }
-    }
-    void TearDown() override {
-        KxHookClear();
-        if (db_) db_->Close(false);
-        db_.reset();
-        SetProgressOutput(nullptr);
-    }
-
-    KxClassDict* Dictionary() const { return db_->GetBase()->GetDictionary(); }
-    XKxDatabase* Db() const { return db_.get(); }
+    Wrappers() : WrapperDatabaseTest([] () -> StorageSite& { return WrapperSite::Get(UPGRADE_RELGEN); }, {"Item", "Part", "Owner"}) {}
 
     // A stored object of the class with a name and a count; the wrapper holds it.
     std::unique_ptr<XKxObject> Stored(const CString& cls, const CString& name, int32_t count) {
@@ -91,10 +61,6 @@ protected:
         return seen;
     }
 
-    EnvVar computer_;
-    LoggedDisplay display_;
-    XApplicationDatabases set_;
-    std::unique_ptr<XKxDatabase> db_;
 };
 
 // Every kind of member written through one wrapper, stored, and read back through another after the
@@ -656,21 +622,8 @@ TEST_P(WrapperEndToEnd, StepLibraryConvertsAndASecondProcessChecks) {
         EXPECT_NE(check.console.find(line), std::string::npos) << line << "\n" << check.console;
 
     if (GetParam().gateway) {
-        sqlengine::Error err;
-        auto server = sqlengine::Engine::Instance().FindServer(kEngineServer);
-        if (!server) server = sqlengine::Engine::Instance().RegisterServer(kEngineServer, site.ServerFolder(), &err);
-        ASSERT_TRUE(server) << err.message;
-        auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
-        ASSERT_TRUE(session) << err.message;
-        auto statement = session->Prepare("SELECT NAME0V0, COUNT5V0 FROM SHOP.ITEMC1V0 ORDER BY NAME0V0", err);
-        ASSERT_TRUE(statement) << err.message;
-        sqlengine::Outcome outcome;
-        ASSERT_TRUE(statement->Run({}, outcome, err)) << err.message;
-        std::vector<std::string> rows;
-        for (const auto& row : outcome.result.rows) rows.push_back(row[0].bytes + "=" + std::to_string(row[1].integer));
-        EXPECT_EQ(rows, (std::vector<std::string>{"i1=42", "i2=42", "i3=42"}));
-        statement.reset();
-        session->End();
+        EXPECT_EQ(EngineRows(site, "SELECT NAME0V0, COUNT5V0 FROM SHOP.ITEMC1V0 ORDER BY NAME0V0"),
+                  (std::vector<std::string>{"i1/42", "i2/42", "i3/42"}));
     }
 }
 

@@ -10,8 +10,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DatabaseTestSupport.h"
+#include "KxClassDict.h"
+#include "KxClient.h"
+#include "KxMetaType.h"
+#include "KxObject.h"
+#include "KxTestHooks.h"
+#include "XKxBaseFunctions.h"
+#include "XKxDatabase.h"
 #include "cipherutil32.h"
 #include "sqlengine.h"
 
@@ -144,6 +153,79 @@ private:
     explicit WrapperSite(const char* relgen)
         : StorageSite(relgen, kEngineServer,
                       [](const TempDir& dir) { dir.Write("dicts/dict/classes.kxd", kWrapperDictionary); }) {}
+};
+
+// The rows of a query on the site's engine server as the schema's user, each row's values (text, else
+// the integer) joined by "/"; a failure fails the test and gives no rows.
+inline std::vector<std::string> EngineRows(const StorageSite& site, const char* sql) {
+    std::vector<std::string> rows;
+    sqlengine::Error err;
+    auto server = sqlengine::Engine::Instance().FindServer(site.EngineServer());
+    if (!server) server = sqlengine::Engine::Instance().RegisterServer(site.EngineServer(), site.ServerFolder(), &err);
+    EXPECT_TRUE(server) << err.message;
+    if (!server) return rows;
+    auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
+    EXPECT_TRUE(session) << err.message;
+    if (!session) return rows;
+    {
+        auto statement = session->Prepare(sql, err);
+        sqlengine::Outcome outcome;
+        EXPECT_TRUE(statement && statement->Run({}, outcome, err)) << err.message;
+        if (statement)
+            for (const auto& row : outcome.result.rows) {
+                std::string text;
+                for (const auto& value : row)
+                    text += (text.empty() ? "" : "/") + (value.bytes.empty() ? std::to_string(value.integer) : value.bytes);
+                rows.push_back(text);
+            }
+    }
+    session->End();
+    return rows;
+}
+
+// A test on the database of the storage named by the parameter, at the site `site` gives, opened
+// through XKxDatabase with a progress display; the extents of the classes named are emptied first,
+// the kernel's hooks cleared after.
+class WrapperDatabaseTest : public ::testing::TestWithParam<WrapperStorage> {
+protected:
+    WrapperDatabaseTest(std::function<StorageSite&()> site, std::vector<const char*> emptied)
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), site_(std::move(site)), emptied_(std::move(emptied)) {}
+
+    void SetUp() override {
+        StorageSite& site = site_();
+        ASSERT_FALSE(HasFailure());
+        site.Select(GetParam());
+        SetProgressOutput(display_.Get());
+        db_ = std::make_unique<XKxDatabase>(u"database", &set_);
+        db_->Open(false);
+        ASSERT_TRUE(db_->IsOpen());
+        for (const char* name : emptied_) {
+            const KxMetaClass* cls = Dictionary()->FindByName(KxString(name))->AsClass();
+            KxAllSet all(cls->AsPersClass(), db_->GetBase());
+            KxObject* object = nullptr;
+            for (int32_t rc = all.Get(object, 0, 0); rc != KX_KERNEL_E_NO_ELEMENT; rc = all.Get(object, 1, 1)) {
+                ASSERT_EQ(0, rc);
+                ASSERT_EQ(0, object->Delete());
+                all.Unget(object);
+            }
+        }
+    }
+    void TearDown() override {
+        KxHookClear();
+        if (db_) db_->Close(false);
+        db_.reset();
+        SetProgressOutput(nullptr);
+    }
+
+    KxClassDict* Dictionary() const { return db_->GetBase()->GetDictionary(); }
+    XKxDatabase* Db() const { return db_.get(); }
+
+    EnvVar computer_;
+    std::function<StorageSite&()> site_;
+    std::vector<const char*> emptied_;
+    LoggedDisplay display_;
+    XApplicationDatabases set_;
+    std::unique_ptr<XKxDatabase> db_;
 };
 
 }  // namespace upgrade_test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KxObject.h"
+#include "StepsSupport.h"
 #include "XApplicationDatabases.h"
 #include "XKxAllSet.h"
 #include "XKxBaseFunctions.h"
@@ -22,30 +23,14 @@
 
 namespace {
 
-class Owner : public XApplicationDatabasesOwner {
-public:
-    CString GetScriptBaseDirectory() const override { return CString(); }
-    XProgressOutput* GetProgressOutput() const override { return ::GetProgressOutput(); }
-    int32_t GetOptionBits() const override { return 0; }
-};
-
-std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
-
-void Report(const std::string& line) {
-    std::printf("\n= %s", line.c_str());
-    std::fflush(stdout);
-}
+using steps::Report;
+using steps::Utf8;
+using steps::Empty;
 
 std::string Name(XKxObject& object) {
     CString name;
     object.GetMemberString(u"name", name);
     return Utf8(name);
-}
-
-void Empty(XKxDatabase* db, const CString& cls) {
-    XKxAllSet all(db, cls, true);
-    XKxObject object(db);
-    while (all.GetNext(object)) object.Delete(0);
 }
 
 void Convert(XKxDatabase* db) {
@@ -127,25 +112,10 @@ void Check(XKxDatabase* db) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int RunWrapperSteps(const char* mode) {
-    Owner owner;
-    XApplicationDatabases set;
-    set.CreateDatabases(&owner);
-    XKxDatabase* db = set.FindDatabase(u"database");
-    if (db == nullptr) return 1;
-    try {
-        db->Open(false);
-        if (std::string(mode) == "convert")
+    return steps::RunSteps(mode, [](XKxDatabase* db, const std::string& step) {
+        if (step == "convert")
             Convert(db);
         else
             Check(db);
-        db->Close(false);
-    } catch (const XKxException& error) {
-        Report("failed " + std::to_string(error.GetCode()) + " " + Utf8(error.GetMessage()));
-        try {
-            db->Close(false);
-        } catch (const XKxException&) {
-        }
-        return 1;
-    }
-    return 0;
+    });
 }

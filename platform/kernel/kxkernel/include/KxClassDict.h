@@ -22,8 +22,10 @@
 //
 // member and index lines belong to the class line before them. A class name in a reference may
 // name a version: "Address@1"; without one it names the current (highest) version. <spec> is a
-// type name (char short int double float ushort uint long ulong int4 byte string date time objid
-// classid objid2 blob datetime istring caseistring kxint64 boolean int64 uint64, or "type<code>"),
+// type name (char short int double float ushort uint long ulong int4 byte string date time nlsstring
+// objid classid objid2 blob datetime istring caseistring kxint64 boolean int64 uint64, or
+// "type<code>"; nlsstring, type 14, a KxString, is for members kept in memory only: the type manager
+// has no stored form for it),
 // "embedded:<class>", "ptr:<class>", "ondemand" or "ondemand:<class>", "set:<set type>".
 // Marks: notmapped, autovalues, forgiveindex, virtual. Numbers are decimal or 0x hexadecimal.
 // update lines form the dictionary's update log: what changed with a revision (an index of a class

@@ -4,7 +4,7 @@
 // Operations that take hooks: "GetBase", "UngetBase", "Connect", "Open", "Close", "Disconnect",
 // "CreateDatabase", "UpdateSchema", "VersAll", "Reorg", "ReIndex", and the client calls "KxObject::Make",
 // "KxObject::Store", "KxObject::Refresh", "KxObject::Delete", "KxOnDemand::Get", "KxObjectSet::Get"
-// (every set's Get) and "KxAllSet::Query".
+// (every set's Get), "KxAllSet::Query", "KxMemberAccessor::GetValue" and "KxMemberAccessor::SetValue".
 //
 // A failure answers the next call of its operation once: the call does nothing and answers the
 // status, except "Close" (and "UngetBase", "Disconnect"), which close all the same and then answer

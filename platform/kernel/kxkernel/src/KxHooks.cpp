@@ -1,5 +1,6 @@
 #include "KxHooks.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -19,6 +20,10 @@ struct Hooks {
     std::condition_variable changed;
     std::map<std::string, int32_t> failures;
     std::map<std::string, Hold> holds;
+    // Whether any failure or hold is set: a hooked call of a busy path (a member accessor's value)
+    // then looks no further.
+    std::atomic<bool> armed{false};
+    void Rearm() { armed.store(!failures.empty() || !holds.empty()); }
 };
 
 Hooks& Get()
@@ -38,6 +43,7 @@ void KxHookFailNext(const char* operation, int32_t status)
     } else {
         h.failures[operation] = status;
     }
+    h.Rearm();
 }
 
 void KxHookHoldNext(const char* operation)
@@ -45,6 +51,7 @@ void KxHookHoldNext(const char* operation)
     Hooks& h = Get();
     std::lock_guard<std::mutex> lock(h.mutex);
     h.holds[operation] = Hold{true, false};
+    h.Rearm();
 }
 
 void KxHookWaitHeld(const char* operation)
@@ -62,6 +69,7 @@ void KxHookRelease(const char* operation)
     Hooks& h = Get();
     std::lock_guard<std::mutex> lock(h.mutex);
     h.holds.erase(operation);
+    h.Rearm();
     h.changed.notify_all();
 }
 
@@ -71,12 +79,16 @@ void KxHookClear()
     std::lock_guard<std::mutex> lock(h.mutex);
     h.failures.clear();
     h.holds.clear();
+    h.Rearm();
     h.changed.notify_all();
 }
 
 int32_t kxk::HookPoint(const char* operation)
 {
     Hooks& h = Get();
+    if (!h.armed.load()) {
+        return 0;
+    }
     std::unique_lock<std::mutex> lock(h.mutex);
     auto held = h.holds.find(operation);
     if (held != h.holds.end() && held->second.armed && !held->second.reached) {
@@ -94,5 +106,6 @@ int32_t kxk::HookPoint(const char* operation)
     }
     const int32_t status = failed->second;
     h.failures.erase(failed);
+    h.Rearm();
     return status;
 }

@@ -4,6 +4,7 @@
 #include "KxClassDict.h"
 #include "KxClient.h"
 #include "KxClientCalls.h"
+#include "KxHooks.h"
 #include "KxMetaType.h"
 #include "KxTypeMgr.h"
 #include "KxValueOps.h"
@@ -148,6 +149,9 @@ int32_t KxMemberAccessor::ValueAt(int32_t typeId, void*& address, const KxValueO
 
 int32_t KxMemberAccessor::GetValue(int32_t typeId, void* value) const
 {
+    if (const int32_t hooked = kxk::HookPoint("KxMemberAccessor::GetValue")) {
+        return hooked;
+    }
     if (value == nullptr) {
         return KX_KERNEL_E_INVALID;
     }
@@ -171,6 +175,9 @@ int32_t KxMemberAccessor::GetValue(int32_t typeId, void* value) const
 
 int32_t KxMemberAccessor::SetValue(int32_t typeId, const void* value)
 {
+    if (const int32_t hooked = kxk::HookPoint("KxMemberAccessor::SetValue")) {
+        return hooked;
+    }
     if (value == nullptr) {
         return KX_KERNEL_E_INVALID;
     }

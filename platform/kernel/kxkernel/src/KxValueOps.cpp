@@ -44,6 +44,9 @@ const TypeEntry* Table() {
         {KX_TYPE_STRING, "string", MakeOps<KxString>()},
         {KX_TYPE_DATE, "date", MakeOps<KxDate>()},
         {KX_TYPE_TIME, "time", MakeOps<KxTime>()},
+        // A string with its original code set and language: members of it live in memory only (the
+        // type manager has no stored form for it).
+        {14, "nlsstring", MakeOps<KxString>()},
         {KX_TYPE_OBJID, "objid", MakeOps<KxObjId>()},
         {KX_TYPE_CLASSID, "classid", MakeOps<KxClassId>()},
         {KX_TYPE_OBJID2, "objid2", MakeOps<KxObjId>()},
