@@ -89,6 +89,8 @@ public:
         for (const std::string& line : display_.Lines()) text += line + "\n";
         return text;
     }
+    // The log file as written.
+    std::string LogText() const { return display_.Text(); }
 
 private:
     EnvVar computer_;
@@ -111,36 +113,6 @@ private:
         : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); },
                       // A step's description may be a whole command line.
                       "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n") {}
-};
-
-// The set of an upgrade run with its display; the database "database" as the upgrader makes it.
-class UpgradeRun {
-public:
-    UpgradeRun() : computer_("COMPUTERNAME", "UPGRADEHOST") {
-        owner_.display = display_.Get();
-        SetProgressOutput(display_.Get());
-        set_.CreateDatabases(&owner_);
-    }
-    ~UpgradeRun() {
-        KxHookClear();
-        if (XKxDatabase* db = Db()) db->Close(false);
-        SetProgressOutput(nullptr);
-    }
-    XKxDatabase* Db() const { return set_.FindDatabase(u"database"); }
-    XApplicationDatabases& Set() { return set_; }
-    std::string Log() const {
-        std::string text;
-        for (const std::string& line : display_.Lines()) text += line + "\n";
-        return text;
-    }
-    // The log file as written.
-    std::string LogText() const { return display_.Text(); }
-
-private:
-    EnvVar computer_;
-    LoggedDisplay display_;
-    TestOwner owner_;
-    XApplicationDatabases set_;
 };
 
 // A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"
