@@ -168,6 +168,11 @@ int Run(const CString& scriptDirectory, const std::vector<CString>& libraryPaths
         std::printf("liftrunner: %s\n", Utf8(error.GetMessage()).c_str());
         exitCode = 1;
     }
+    try {
+        display.ShowTitle();
+    } catch (const XKxException&) {
+        // A cancel asked for at the very end changes nothing any more.
+    }
     SetProgressOutput(nullptr);
     WriteWindowTexts(display, logging);
     return exitCode;
