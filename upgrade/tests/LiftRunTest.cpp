@@ -328,18 +328,14 @@ TEST(LiftRunFixture, TheReleaseChangesTheSchemaFromVersion22) { Guarded([&] {
     EXPECT_EQ(found.parties, (std::vector<std::string>{"Customer ann 1 ", "Customer bob 2 ", "Customer cid 3 "}));
 }); }
 
-// The log lines between the structure upgrade's opening and closing lines (both included), blanks
-// in front trimmed, empty lines left out.
+// The log lines from the structure upgrade's opening line to its closing line, blank ones left out.
 std::vector<std::string> StructureLines(const std::string& log) {
     std::vector<std::string> lines;
     bool inside = false;
     for (std::string line : Lines(log)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        // The time column of a stamped line.
-        const size_t text = line.find_first_not_of(' ', line.find("  ") == std::string::npos ? 0 : 0);
-        line.erase(0, text);
         if (Has(line, "- Upgrading the database dictionaries and structure...")) inside = true;
-        if (!inside || line.empty()) continue;
+        if (!inside || line.find_first_not_of(' ') == std::string::npos) continue;
         lines.push_back(line);
         if (Has(line, "...the upgrade of database dictionaries and structure has completed")) break;
     }
@@ -455,6 +451,68 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     found = install.Look();
     EXPECT_EQ(found.version, 23);
     EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
+}); }
+
+// The same installation in the kernel's own storage: the first run stops at a failing "Reorg" after
+// SchemaDelta ran, the second goes past the change file and through the four kernel actions, the third
+// finds everything done. No script or program runs on an object database.
+TEST(LiftRunNative, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
+    LiftRunInstallation install(false);
+    install.SetUpgraderSettings(UPGRADE_SCHEMADELTA);
+
+    ChildRun first;
+    {
+        EnvVar fail("LIFTRUN_KERNEL_FAIL", "Reorg:-2999");
+        first = install.Run();
+    }
+    EXPECT_EQ(first.exitCode, 1u) << first.console;
+    std::string log = install.LogOf(first, ".log");
+    for (const char* line : {"> SchemaDelta: 3 change(s) written", "Update......ok!", "VersAll......ok!",
+                             "Reorg......failed!", "Error upgrading the database structure!",
+                             "Total running time for 'LiftRunner': "})
+        EXPECT_TRUE(Has(log, line)) << line << "\n" << log;
+    EXPECT_EQ(MaintenanceActions(install.DatabaseFile()), (std::vector<std::string>{"UpdateSchema", "VersAll"}));
+    ASSERT_EQ(install.Records().size(), 1u);
+    EXPECT_EQ(install.Records()[0].rfind("SchemaDelta\t", 0), 0u) << install.Records()[0];
+    Found found = install.Look();
+    EXPECT_EQ(found.version, 22);
+    EXPECT_EQ(found.versionTexts, std::vector<std::string>{"TY 5.3 SP01"});
+
+    const ChildRun second = install.Run();
+    EXPECT_EQ(second.exitCode, 0u) << second.console;
+    log = install.LogOf(second, ".log");
+    for (const char* line : {"...new change files have been created successfully!", "Reorg......ok!", "ReIndex......ok!",
+                             "...new dictionaries have been updated successfully!", "...converted <3> customers into clients!",
+                             "- Trying to write the new version info <TY 5.4 SP00> to Database <NDB>..."})
+        EXPECT_TRUE(Has(log, line)) << line << "\n" << log;
+    EXPECT_FALSE(Has(log, "Getting Orcale server version...")) << log;
+    EXPECT_FALSE(Has(log, "- Executing SQL-file")) << log;
+    EXPECT_EQ(MaintenanceActions(install.DatabaseFile()),
+              (std::vector<std::string>{"UpdateSchema", "VersAll", "UpdateSchema", "VersAll", "Reorg", "ReIndex"}));
+    for (const char* name : {"_objects.dat", "_objects.idx"})
+        EXPECT_EQ(ReadAll(install.DictionaryFile(name)), ReadAll(install.VersionDir() + "/" + name)) << name;
+    // Only SchemaDelta ran as a process: no script, no program.
+    for (const std::string& record : install.Records()) EXPECT_EQ(record.rfind("SchemaDelta\t", 0), 0u) << record;
+    found = install.Look();
+    EXPECT_EQ(found.version, 23);
+    EXPECT_EQ(found.versionMember, "m_iVersion_23");
+    EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
+    EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
+                                                       "Client cid 3 customer"}));
+    for (const char* record : {"23|upgrade operations for DB23|1", "23|Convert the customers into clients|1"})
+        EXPECT_NE(std::find(found.toolRecords.begin(), found.toolRecords.end(), record), found.toolRecords.end())
+            << record << "\n" << ::testing::PrintToString(found.toolRecords);
+    for (const std::string& identity : found.toolIdentities) EXPECT_EQ(identity, "liftrunner|2.20.1|R20");
+
+    const size_t records = install.Records().size();
+    const ChildRun third = install.Run();
+    EXPECT_EQ(third.exitCode, 0u) << third.console;
+    log = install.LogOf(third, ".log");
+    EXPECT_EQ(StructureLines(log).size(), 2u) << log;
+    EXPECT_TRUE(Has(log, "...skipping <Convert the customers into clients> (already done)!")) << log;
+    EXPECT_EQ(install.Records().size(), records);
+    EXPECT_EQ(MaintenanceActions(install.DatabaseFile()).size(), 6u);
+    EXPECT_EQ(install.Look().version, 23);
 }); }
 
 }  // namespace
