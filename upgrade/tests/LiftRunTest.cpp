@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "LiftRunRelease.h"
 #include "VersionTestSupport.h"
 #include "XKxAllSet.h"
 #include "XKxClass.h"
@@ -30,44 +31,13 @@
 namespace {
 
 using namespace upgrade_test;
+using liftrun_release::Dictionary;
+using liftrun_release::kNewInfo;
 
 const char kServer[] = "ORCL";
-const char kNewInfo[] = "TY 5.4 SP00";
 const char kMainNlsLang[] = "AMERICAN_AMERICA.UTF8";
-// A step's description may be a whole command line.
-const char kMappingOptions[] = "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n";
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The dictionary "dict" at a version: the version record (its version in its members' names), the
-// tool-run log and the application classes. Version 23 keeps the version class's old version beside
-// its new one and adds the class Client.
-std::string Dictionary(int version) {
-    std::string description = kVersionDescription;
-    for (char& c : description)
-        if (c == ' ') c = '_';
-    const auto versionClass = [&](const char* id, int number) {
-        return std::string("class ") + id + " XDOVersionInfo\nmember m_iVersion_" + std::to_string(number) +
-               " int\nmember m_strVersion_" + description + " string\nmember m_strVersionInfo string\n";
-    };
-    // One dictionary, made once and changed for version 23: its creation stays, its revision grows.
-    std::string text = "dictionary dict server=LOCAL logical=dict revision=" + std::to_string(version == 22 ? 1 : 2) +
-                       " created=2024-05-02T08:00:00 modified=" +
-                       (version == 22 ? "2024-05-02T08:00:00" : "2025-01-15T09:00:00") + "\n" + versionClass("1.1", 22);
-    if (version == 23) text += versionClass("1.2", 23);
-    text += "class 2.1 XDBToolsLog\nmember m_iDBVersion int\nmember m_strDescription string\n"
-            "member m_strToolName string\nmember m_strToolVersion string\nmember m_strToolRelease string\n"
-            "member m_strToolInfo string\nmember m_bSuccess boolean\n"
-            "class 3.1 Party\nmember name string\nmember count int\n"
-            "class 4.1 Customer bases=Party\nmember since int\n";
-    if (version == 23) text += "class 5.1 Client bases=Party\nmember origin string\n";
-    return text;
-}
-
-// A script spooling to its log (its first argument) and running the statements.
-std::string SpoolingScript(const std::string& statements) { return "SPOOL &1\n" + statements + "SPOOL OFF\nEXIT\n"; }
-
-std::string StepRow(const char* step) { return "INSERT INTO SHOP.UPG_STEPS (STEP) VALUES ('" + std::string(step) + "');\n"; }
 
 // The lines of a text file.
 std::vector<std::string> Lines(const std::string& text) {
@@ -119,7 +89,8 @@ public:
         : gateway_(gateway),
           record_("STANDIN_RECORD", records_ / "record.txt"),
           site_(gateway ? UPGRADE_RELGEN : nullptr, kServer,
-                [](const TempDir& dir) { WriteDictionaryPair(dir, Dictionary(22)); }, kMappingOptions) {
+                [](const TempDir& dir) { WriteDictionaryPair(dir, Dictionary(22)); },
+                liftrun_release::kMappingOptions) {
         Installation& install = site_.Install();
         site_.Select({gateway ? "Gateway" : "Native", gateway});
         // The second database, with settings of its own; at its limit 21 it never takes part.
@@ -249,39 +220,25 @@ private:
     void WriteRelease() {
         WriteDictionaryPairTo(ScriptBase() + "/dict_22", Dictionary(22));
         WriteDictionaryPairTo(VersionDir(), Dictionary(23));
-        const TempDir& dir = site_.Install().Dir();
-        dir.Write("scripts/_get_oracle_server_version.sql", SpoolingScript("SELECT BANNER FROM V$VERSION;\n"));
-        const auto write = [&](const std::string& name, const std::string& text) { dir.Write("scripts/dict_23/" + name, text); };
-        write("execute_pre_sql_upgrade.txt", "; before the structure changes\r\npre_upgrade.sql\r\npre_disabled.sql\r\n");
-        write("pre_upgrade.sql", SpoolingScript(StepRow("pre-upgrade")));
-        write("pre_disabled.sql", SpoolingScript(StepRow("disabled")));
-        write("execute_sql_upgrade.txt", "sql_upgrade.sql\r\n");
-        write("sql_upgrade.sql", SpoolingScript(StepRow("sql-upgrade")));
-        write("execute_binary_upgrade.txt",
-              "schemalift_upgrade_program -log $LOGFILE$ -mark $THIS_PATH$\r\n"
-              "sqlplus " + std::string(kSchemaUser) + "/" + kSchemaPassword + "@" + kServer +
-                  " @$THIS_PATH$\\program_rows.sql $LOGFILE$\r\n");
-        write("program_rows.sql", SpoolingScript(StepRow("program")));
+        const std::string login = std::string(kSchemaUser) + "/" + kSchemaPassword + "@" + kServer;
+        for (const auto& [name, text] : liftrun_release::ScriptFiles(kSchemaUser, login))
+            site_.Install().Dir().Write("scripts/" + name, text);
     }
 
     // The installer's objects: the version record "TY 5.3 SP01", three customers, and on the engine
     // the table the step's scripts write to.
     void InstallObjects() {
-        if (gateway_) EngineRows("CREATE TABLE SHOP.UPG_STEPS (STEP VARCHAR2(20))");
+        if (gateway_) EngineRows(liftrun_release::StepTableStatement(kSchemaUser));
         UpgradeRun run;
         XKxDatabase* db = run.Db();
         db->Open(false);
-        ResetVersionRecords(db, u"TY 5.3 SP01");
-        const struct {
-            const char16_t* name;
-            int32_t count;
-        } customers[] = {{u"ann", 1}, {u"bob", 2}, {u"cid", 3}};
-        for (const auto& c : customers) {
+        ResetVersionRecords(db, CString(liftrun_release::kOldInfo));
+        for (const auto& [name, count] : liftrun_release::kCustomers) {
             XKxObject customer(db);
             customer.Make(u"Customer", false);
-            customer.SetMemberString(u"name", c.name, false);
+            customer.SetMemberString(u"name", name, false);
             customer.SetMemberInt(u"since", 2001, false);
-            customer.SetMemberInt(u"count", c.count, true);
+            customer.SetMemberInt(u"count", count, true);
         }
         db->Close(false);
     }
@@ -290,10 +247,9 @@ private:
     // of version 23 (written offline, from the stored catalog), then SchemaDelta's change file.
     void WriteChangeFileScript() {
         const TempDir& dir = site_.Install().Dir();
-        std::string config = site_.Install().config;
-        const std::string installed = "[schemata\\dict]\nname=" + site_.Install().DictionaryDir("dict") + "\n";
-        ASSERT_TRUE(Has(config, installed)) << config;
-        config.replace(config.find(installed), installed.size(), "[schemata\\dict]\nname=" + VersionDir() + "\n");
+        const std::string config =
+            liftrun_release::VersionAllConfig(site_.Install().config, site_.Install().DictionaryDir("dict"), VersionDir());
+        ASSERT_FALSE(config.empty()) << site_.Install().config;
         dir.Write("relgen23.cfg", config);
         const std::string command = "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(UPGRADE_RELGEN) +
                                     " -v -t/ -D dict -S " + ShellQuote(std::string("Oracle$") + kServer) + " -B " +
@@ -302,8 +258,7 @@ private:
                                     " > relgen23.out 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen23.out") << ReadAll(dir / "version_all.log");
         versionAll_ = ReadAll(dir / "version_all.sql");
-        dir.Write("scripts/dict_23/update_t5_database.sql",
-                  "SPOOL &1\n" + versionAll_ + "\n@1_change_schema.sql\nSPOOL OFF\nEXIT\n");
+        dir.Write("scripts/dict_23/update_t5_database.sql", liftrun_release::ChangeFileScript(versionAll_));
     }
 
     bool gateway_;
@@ -399,7 +354,15 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     // The window's texts: the message area's last lines and the title with the running time.
     const std::string texts = install.LogOf(second, ".window.txt");
     EXPECT_TRUE(Has(texts, "0\tLiftRunner - Total running time: ")) << texts;
-    EXPECT_TRUE(Has(texts, "1302\t")) << texts;
+    // The message area's last text: its last 20 lines (19 line breaks escaped), the closing the last.
+    const size_t last = texts.rfind("\n1302\t");
+    ASSERT_NE(last, std::string::npos) << texts;
+    const std::string area = texts.substr(last + 6, texts.find('\n', last + 1) - last - 6);
+    EXPECT_EQ(Count(area, "\\r\\n"), 19u) << area;
+    EXPECT_EQ(area.substr(area.size() - std::string("\\r\\nclosing databases...database...").size()),
+              "\\r\\nclosing databases...database...")
+        << area;
+    EXPECT_FALSE(Has(log, "...failed!")) << log;
 
     std::vector<std::string> records = install.Records();
     const std::vector<std::string> ran = {
