@@ -3,7 +3,7 @@
 // own, waited for in steps while the progress display ticks; their logs end in the upgrade log.
 #include <windows.h>
 
-#include <vector>
+#include <string>
 
 #include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
