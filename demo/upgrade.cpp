@@ -25,7 +25,6 @@
 #include "XKxBaseFunctions.h"
 #include "XKxDatabase.h"
 #include "XKxException.h"
-#include "XKxObject.h"
 #include "XLogging.h"
 #include "XProgressOutput.h"
 #include "cipherutil32.h"
@@ -182,18 +181,7 @@ bool Install(const std::string& folder) {
                "cd " + Quote(folder) + " && " + Quote(DEMO_RELGEN) + " -c" + relgen + " -r -config kelvox.cfg > relgen.out 2>&1"))
         return false;
     if (!RunOnServer(folder, liftrun_release::StepTableStatement(kUser))) return false;
-    return WithMainDatabase(folder, u"install", [](XKxDatabase* db) {
-        XKxObject record(db);
-        record.Make(u"XDOVersionInfo", false);
-        record.SetMemberString(u"m_strVersionInfo", CString(liftrun_release::kOldInfo), true);
-        for (const auto& [name, count] : liftrun_release::kCustomers) {
-            XKxObject customer(db);
-            customer.Make(u"Customer", false);
-            customer.SetMemberString(u"name", name, false);
-            customer.SetMemberInt(u"since", 2001, false);
-            customer.SetMemberInt(u"count", count, true);
-        }
-    });
+    return WithMainDatabase(folder, u"install", liftrun_release::MakeInstalledObjects);
 }
 
 // The release's part (see the head of the file).

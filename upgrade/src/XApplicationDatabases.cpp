@@ -32,20 +32,6 @@ constexpr int kDashRun = 103;
 // From this version on the change files of a step are written by SchemaDelta.
 constexpr int32_t kFirstChangeFileVersion = 20;
 
-// The registry switch "LiftRunner" "SchemaDelta"; empty when the key or the value is missing.
-CString ReadSchemaDeltaSwitch() {
-    CString value;
-    XRegistry registry;
-    try {
-        registry.Open(u"LiftRunner");
-        registry.GetValue(value, u"SchemaDelta");
-    } catch (const XKxException&) {
-        value.Empty();
-    }
-    registry.Close();
-    return value;
-}
-
 }  // namespace
 
 const XApplicationDatabaseEntry XApplicationDatabases::kEntries[kEntryCount] = {
@@ -354,7 +340,7 @@ void XApplicationDatabases::UpgradeDatabaseStructure(XKxStatistic* holder) {
             EndStep();
             Print(u"...ok!", XProgressOutput::kContinueLine);
 
-            if (GetVersion(0) >= kFirstChangeFileVersion && ReadSchemaDeltaSwitch().MakeLower() != u"false") {
+            if (GetVersion(0) >= kFirstChangeFileVersion && XRegistry::ReadValue(u"LiftRunner", u"SchemaDelta").MakeLower() != u"false") {
                 LogEmptyLine();
                 Print(u"- Creating the change files...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
                 CreateChangeFiles(structure);

@@ -1,13 +1,16 @@
 // The release that upgrades an installation's main database "dict" from version 22 to 23, as the
 // upgrade runs of the tests and the demo use it: the dictionary at both versions, and the files of the
 // script base directory (the query of the Oracle server's version, the version 23 step's script and
-// program lists with their scripts). The change-file script "update_t5_database.sql" is made per
+// program lists with their scripts) and the objects an installer leaves. The change-file script "update_t5_database.sql" is made per
 // installation from relgen's version-all script (ChangeFileScript). No test framework here.
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "XKxDatabase.h"
+#include "XKxObject.h"
 
 namespace liftrun_release {
 
@@ -53,6 +56,21 @@ inline std::string SpoolingScript(const std::string& statements) {
 
 // The customers an installation holds: name and count.
 inline const std::vector<std::pair<const char16_t*, int>> kCustomers = {{u"ann", 1}, {u"bob", 2}, {u"cid", 3}};
+
+// The installer's objects in the open main database, which holds none yet: the version record with
+// the edition text kOldInfo and the customers.
+inline void MakeInstalledObjects(XKxDatabase* db) {
+    XKxObject record(db);
+    record.Make(u"XDOVersionInfo", false);
+    record.SetMemberString(u"m_strVersionInfo", CString(kOldInfo), true);
+    for (const auto& [name, count] : kCustomers) {
+        XKxObject customer(db);
+        customer.Make(u"Customer", false);
+        customer.SetMemberString(u"name", name, false);
+        customer.SetMemberInt(u"since", 2001, false);
+        customer.SetMemberInt(u"count", count, true);
+    }
+}
 
 // The files below the script base directory, with their texts: the schema `schema` and its log-in
 // "<user>/<password>@<service>" for the program list's client.

@@ -6,7 +6,6 @@
 // the registry of both databases and of the upgrader; the dictionaries "dict_22" and "dict_23" with the
 // version 23 step's lists, scripts and change-file script; the release's conversion library.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "LiftRunRelease.h"
+#include "RunTraces.h"
 #include "VersionTestSupport.h"
 #include "XKxAllSet.h"
 #include "XKxClass.h"
@@ -38,39 +38,6 @@ const char kServer[] = "ORCL";
 const char kMainNlsLang[] = "AMERICAN_AMERICA.UTF8";
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The lines of a text file.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-// One line of the stand-ins' record file.
-std::string Record(const std::vector<std::string>& fields) {
-    std::string line;
-    for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + field;
-    return line;
-}
-
-// The rows of the native database's maintenance table.
-std::vector<std::string> MaintenanceActions(const std::string& file) {
-    std::vector<std::string> actions;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT action FROM kx_maintenance ORDER BY seq", -1, &statement, nullptr) == SQLITE_OK)
-            while (sqlite3_step(statement) == SQLITE_ROW)
-                actions.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return actions;
-}
 
 // What a fresh look through the kernel finds in the main database.
 struct Found {
@@ -128,7 +95,7 @@ public:
     std::string LogOf(const ChildRun& run, const char* suffix) const {
         return ReadAll(Logs() + "/LiftRun-" + std::to_string(run.pid) + suffix);
     }
-    std::vector<std::string> Records() const { return Lines(ReadAll(records_ / "record.txt")); }
+    std::vector<std::string> Records() const { return RecordLines(records_ / "record.txt"); }
     std::string ScriptBase() const { return site_.Install().Dir() / "scripts"; }
     std::string VersionDir() const { return ScriptBase() + "/dict_23"; }
     // The version directory as the upgrade names it.
@@ -141,34 +108,8 @@ public:
                        directory, kMainNlsLang});
     }
 
-    // Rows of a query on the engine server as the schema's user, values joined by "|".
-    std::vector<std::string> EngineRows(const std::string& sql) const {
-        std::vector<std::string> rows;
-        sqlengine::Error err;
-        auto server = sqlengine::Engine::Instance().FindServer(kServer);
-        if (!server) server = sqlengine::Engine::Instance().RegisterServer(kServer, site_.ServerFolder(), &err);
-        EXPECT_TRUE(server) << err.message;
-        if (!server) return rows;
-        auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
-        EXPECT_TRUE(session) << err.message;
-        if (!session) return rows;
-        {
-            auto statement = session->Prepare(sql, err);
-            sqlengine::Outcome outcome;
-            EXPECT_TRUE(statement && statement->Run({}, outcome, err)) << sql << ": " << err.message;
-            if (statement)
-                for (const auto& row : outcome.result.rows) {
-                    std::string text;
-                    for (const sqlengine::Value& value : row)
-                        text += (text.empty() ? "" : "|") +
-                                (value.type == sqlengine::Value::Type::Integer ? std::to_string(value.integer) : value.bytes);
-                    rows.push_back(text);
-                }
-            EXPECT_TRUE(session->Commit(err)) << err.message;
-        }
-        session->End();
-        return rows;
-    }
+    // Rows of a query on the engine server as the schema's user, values joined by "/".
+    std::vector<std::string> EngineRows(const std::string& sql) const { return upgrade_test::EngineRows(site_, sql.c_str()); }
 
     // A fresh look through the kernel at the main database.
     Found Look() {
@@ -232,14 +173,7 @@ private:
         UpgradeRun run;
         XKxDatabase* db = run.Db();
         db->Open(false);
-        ResetVersionRecords(db, CString(liftrun_release::kOldInfo));
-        for (const auto& [name, count] : liftrun_release::kCustomers) {
-            XKxObject customer(db);
-            customer.Make(u"Customer", false);
-            customer.SetMemberString(u"name", name, false);
-            customer.SetMemberInt(u"since", 2001, false);
-            customer.SetMemberInt(u"count", count, true);
-        }
+        liftrun_release::MakeInstalledObjects(db);
         db->Close(false);
     }
 
@@ -287,7 +221,7 @@ TEST(LiftRunFixture, TheReleaseChangesTheSchemaFromVersion22) { Guarded([&] {
 std::vector<std::string> StructureLines(const std::string& log) {
     std::vector<std::string> lines;
     bool inside = false;
-    for (std::string line : Lines(log)) {
+    for (std::string line : TextLines(log)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (Has(line, "- Upgrading the database dictionaries and structure...")) inside = true;
         if (!inside || line.find_first_not_of(' ') == std::string::npos) continue;
@@ -295,6 +229,15 @@ std::vector<std::string> StructureLines(const std::string& log) {
         if (Has(line, "...the upgrade of database dictionaries and structure has completed")) break;
     }
     return lines;
+}
+
+// Every one of the records is among the tool-run records found, and every record carries the
+// upgrader's identity.
+void ExpectToolRecords(const Found& found, const std::vector<std::string>& records) {
+    for (const std::string& record : records)
+        EXPECT_NE(std::find(found.toolRecords.begin(), found.toolRecords.end(), record), found.toolRecords.end())
+            << record << "\n" << ::testing::PrintToString(found.toolRecords);
+    for (const std::string& identity : found.toolIdentities) EXPECT_EQ(identity, "liftrunner|2.20.1|R20");
 }
 
 // The gateway installation upgraded three times.
@@ -380,7 +323,7 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     EXPECT_EQ(install.EngineRows("SELECT STEP FROM SHOP.UPG_STEPS"),
               (std::vector<std::string>{"pre-upgrade", "sql-upgrade", "program"}));
     EXPECT_EQ(install.EngineRows("SELECT NAME0V0, COUNT1V0, ORIGIN0V0 FROM SHOP.CLIENTC5V1 ORDER BY NAME0V0"),
-              (std::vector<std::string>{"ann|1|customer", "bob|2|customer", "cid|3|customer"}));
+              (std::vector<std::string>{"ann/1/customer", "bob/2/customer", "cid/3/customer"}));
     EXPECT_TRUE(install.EngineRows("SELECT NAME0V0 FROM SHOP.CUSTOMERC4V0").empty());
 
     // A fresh look through the kernel: version 23 by its member's name, the new record, the tool runs.
@@ -390,14 +333,10 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
     EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
                                                        "Client cid 3 customer"}));
-    for (const std::string& record :
-         {std::string("23|upgrade operations for DB23|1"), std::string("23|_get_oracle_server_version.sql|1"),
-          std::string("23|pre_upgrade.sql|1"), std::string("23|sql_upgrade.sql|1"),
-          "23|schemalift_upgrade_program -log " + version + "\\temporary_binary.log -mark " + version + "|1",
-          std::string("23|Convert the customers into clients|1")})
-        EXPECT_NE(std::find(found.toolRecords.begin(), found.toolRecords.end(), record), found.toolRecords.end())
-            << record << "\n" << ::testing::PrintToString(found.toolRecords);
-    for (const std::string& identity : found.toolIdentities) EXPECT_EQ(identity, "liftrunner|2.20.1|R20");
+    ExpectToolRecords(found, {"23|upgrade operations for DB23|1", "23|_get_oracle_server_version.sql|1",
+                              "23|pre_upgrade.sql|1", "23|sql_upgrade.sql|1",
+                              "23|schemalift_upgrade_program -log " + version + "\\temporary_binary.log -mark " + version + "|1",
+                              "23|Convert the customers into clients|1"});
 
     // 3: nothing runs again.
     const ChildRun third = install.Run();
@@ -462,10 +401,7 @@ TEST(LiftRunNative, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
     EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
                                                        "Client cid 3 customer"}));
-    for (const char* record : {"23|upgrade operations for DB23|1", "23|Convert the customers into clients|1"})
-        EXPECT_NE(std::find(found.toolRecords.begin(), found.toolRecords.end(), record), found.toolRecords.end())
-            << record << "\n" << ::testing::PrintToString(found.toolRecords);
-    for (const std::string& identity : found.toolIdentities) EXPECT_EQ(identity, "liftrunner|2.20.1|R20");
+    ExpectToolRecords(found, {"23|upgrade operations for DB23|1", "23|Convert the customers into clients|1"});
 
     const size_t records = install.Records().size();
     const ChildRun third = install.Run();
