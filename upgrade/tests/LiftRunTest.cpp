@@ -231,9 +231,15 @@ std::vector<std::string> StructureLines(const std::string& log) {
     return lines;
 }
 
-// Every one of the records is among the tool-run records found, and every record carries the
-// upgrader's identity.
-void ExpectToolRecords(const Found& found, const std::vector<std::string>& records) {
+// The main database at version 23 (by its version member's name) with the new version record, the
+// customers converted into clients; every one of the records is among the tool-run records found,
+// and every record carries the upgrader's identity.
+void ExpectUpgraded(const Found& found, const std::vector<std::string>& records) {
+    EXPECT_EQ(found.version, 23);
+    EXPECT_EQ(found.versionMember, "m_iVersion_23");
+    EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
+    EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
+                                                       "Client cid 3 customer"}));
     for (const std::string& record : records)
         EXPECT_NE(std::find(found.toolRecords.begin(), found.toolRecords.end(), record), found.toolRecords.end())
             << record << "\n" << ::testing::PrintToString(found.toolRecords);
@@ -328,12 +334,7 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
 
     // A fresh look through the kernel: version 23 by its member's name, the new record, the tool runs.
     found = install.Look();
-    EXPECT_EQ(found.version, 23);
-    EXPECT_EQ(found.versionMember, "m_iVersion_23");
-    EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
-    EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
-                                                       "Client cid 3 customer"}));
-    ExpectToolRecords(found, {"23|upgrade operations for DB23|1", "23|_get_oracle_server_version.sql|1",
+    ExpectUpgraded(found, {"23|upgrade operations for DB23|1", "23|_get_oracle_server_version.sql|1",
                               "23|pre_upgrade.sql|1", "23|sql_upgrade.sql|1",
                               "23|schemalift_upgrade_program -log " + version + "\\temporary_binary.log -mark " + version + "|1",
                               "23|Convert the customers into clients|1"});
@@ -396,12 +397,7 @@ TEST(LiftRunNative, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     // Only SchemaDelta ran as a process: no script, no program.
     for (const std::string& record : install.Records()) EXPECT_EQ(record.rfind("SchemaDelta\t", 0), 0u) << record;
     found = install.Look();
-    EXPECT_EQ(found.version, 23);
-    EXPECT_EQ(found.versionMember, "m_iVersion_23");
-    EXPECT_EQ(found.versionTexts, std::vector<std::string>{kNewInfo});
-    EXPECT_EQ(found.parties, (std::vector<std::string>{"Client ann 1 customer", "Client bob 2 customer",
-                                                       "Client cid 3 customer"}));
-    ExpectToolRecords(found, {"23|upgrade operations for DB23|1", "23|Convert the customers into clients|1"});
+    ExpectUpgraded(found, {"23|upgrade operations for DB23|1", "23|Convert the customers into clients|1"});
 
     const size_t records = install.Records().size();
     const ChildRun third = install.Run();
