@@ -300,6 +300,8 @@ TEST(LiftRunGateway, ThreeRunsUpgradeTheInstallationOnce) { Guarded([&] {
     EXPECT_TRUE(Has(log, "|SHOP")) << log;
     EXPECT_FALSE(Has(log, "|CONFIG")) << log;
     EXPECT_TRUE(Has(ReadAll(install.Logs() + "/update_t5_database-22-23.log"), "Table created.")) << install.Logs();
+    for (const char* name : {"_objects.dat", "_objects.idx"})
+        EXPECT_EQ(ReadAll(install.DictionaryFile(name)), ReadAll(install.VersionDir() + "/" + name)) << name;
     // The window's texts: the message area's last lines and the title with the running time.
     const std::string texts = install.LogOf(second, ".window.txt");
     EXPECT_TRUE(Has(texts, "0\tLiftRunner - Total running time: ")) << texts;
