@@ -319,4 +319,23 @@ TEST(DriverStructure, AFailingStepStopsTheUpgradeWithItsContext) { Guarded([&] {
     EXPECT_FALSE(std::filesystem::exists(site.ScriptBase() + "/dict_23"));
 }); }
 
+// The server's version: without its script the client does not run and the line ends with
+// "...failed!"; a set without databases asks nothing.
+TEST(DriverServerVersion, AQueryThatDidNotRunEndsItsLineAsFailed) { Guarded([&] {
+    DriverSite site(22);
+    XApplicationDatabases& set = site.Set();
+    set.ReadVersion();
+    set.GetOracleServerVersion();
+    const std::string log = site.run->Log();
+    EXPECT_NE(log.find("Getting Orcale server version..."), std::string::npos) << log;
+    EXPECT_NE(log.find("Trying to execute <_get_oracle_server_version.sql>, but the file does not exist!"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("...failed!"), std::string::npos) << log;
+
+    XApplicationDatabases empty;
+    empty.GetOracleServerVersion();
+    EXPECT_EQ(site.run->Log(), log);
+}); }
+
 }  // namespace
