@@ -109,7 +109,7 @@ public:
     }
 
     // Rows of a query on the engine server as the schema's user, values joined by "/".
-    std::vector<std::string> EngineRows(const std::string& sql) const { return upgrade_test::EngineRows(site_, sql.c_str()); }
+    std::vector<std::string> EngineRows(const std::string& sql) const { return upgrade_test::EngineRows(site_, sql); }
 
     // A fresh look through the kernel at the main database.
     Found Look() {
