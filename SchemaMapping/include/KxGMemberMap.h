@@ -225,6 +225,8 @@ private:
     };
     // The move from the object's address, 0 when the block starts there.
     static int64_t BlockMove(const KxClassDict& dictionary, const KxClassId& objectClass, uint16_t declaring);
+    // BlockAddress, with the move kept in place when given.
+    static uint8_t* PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring, BlockPlace* place);
     BlockPlace blockPlace_;
 };
 

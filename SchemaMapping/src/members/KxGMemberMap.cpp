@@ -117,16 +117,15 @@ int64_t KxGMemberMap::BlockMove(const KxClassDict& dictionary, const KxClassId& 
 
 uint8_t* KxGMemberMap::BlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring)
 {
-    uint8_t* address = object.GetAddress();
-    if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
-        return address;
-    }
-    KxRef ref;
-    object.GetRef(ref);
-    return address + BlockMove(*schemaMap->GetDictionary(), ref.GetClassId(), declaring);
+    return PlaceBlock(schemaMap, object, declaring, nullptr);
 }
 
 uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring)
+{
+    return PlaceBlock(schemaMap, object, declaring, &blockPlace_);
+}
+
+uint8_t* KxGMemberMap::PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring, BlockPlace* place)
 {
     uint8_t* address = object.GetAddress();
     if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
@@ -137,14 +136,16 @@ uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias
     const KxClassId objectClass = ref.GetClassId();
     const uint64_t key = (uint64_t(objectClass.GetClassNumber()) << 48) | (uint64_t(objectClass.GetVersion()) << 32) |
                          (uint64_t(declaring) << 16);
-    const uint64_t word = blockPlace_.word.load(std::memory_order_relaxed);
-    if (word != BlockPlace::kNone && (word & ~uint64_t(0xFFFF)) == key) {
-        return address + static_cast<int16_t>(static_cast<uint16_t>(word & 0xFFFF));
+    if (place != nullptr) {
+        const uint64_t word = place->word.load(std::memory_order_relaxed);
+        if (word != BlockPlace::kNone && (word & ~uint64_t(0xFFFF)) == key) {
+            return address + static_cast<int16_t>(static_cast<uint16_t>(word & 0xFFFF));
+        }
     }
     const int64_t move = BlockMove(*schemaMap->GetDictionary(), objectClass, declaring);
     const uint64_t made = key | static_cast<uint16_t>(static_cast<int16_t>(move));
-    if (move >= INT16_MIN && move <= INT16_MAX && made != BlockPlace::kNone) {
-        blockPlace_.word.store(made, std::memory_order_relaxed);
+    if (place != nullptr && move >= INT16_MIN && move <= INT16_MAX && made != BlockPlace::kNone) {
+        place->word.store(made, std::memory_order_relaxed);
     }
     return address + move;
 }
