@@ -1,21 +1,33 @@
 // XKxDatabase: one application database under upgrade. It gathers its settings from the registry
 // and the kernel's configuration file (kelvox.cfg), judges them, owns the database's two version
 // records, runs the long kernel actions on a worker thread while the caller ticks the progress
-// display, and opens, closes and restarts the database.
+// display, and opens, closes and restarts the database. An upgrade step changes it by SQL scripts
+// (the Oracle client), upgrade programs, the kernel's maintenance actions or an SQL change file, a
+// copied class dictionary and the conversion functions of step libraries.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "XKxDatabaseBase.h"
 #include "afxstr.h"
 
 class KxBase;
 class XApplicationDatabases;
+class XKxDatabase;
 class XKxException;
+class XKxStatistic;
 class XKxVersionInfo;
 class XProgressOutput;
+
+// The object conversion of one database, exported by an upgrade step library under the name of the
+// database's table entry: the database and the caller's timing node.
+using XKxObjectUpgradeFunction = void (*)(XKxDatabase* database, XKxStatistic* timingNode);
+// An intermediate conversion, exported as "UpdateIntermediatePrevious" or "UpdateIntermediateNext":
+// the two databases and a value.
+using XKxIntermediateFunction = void (*)(XKxDatabase* database, XKxDatabase* other, int32_t value);
 
 class XKxDatabase : public XKxDatabaseBase {
 public:
@@ -82,6 +94,69 @@ public:
     bool HasSameToolRun(bool& success);
     // Writes the record of the whole upgrade with the all-steps-succeeded flag as its outcome.
     void WriteToolRun();
+
+    // ---- SQL scripts (the Oracle client) and upgrade programs ----
+    // Runs the scripts of the version directory's list file through the Oracle client (object
+    // databases: nothing), carrying out exec lines between them: the number of scripts run; 0 for a
+    // list that cannot be read.
+    int32_t ExecuteSQLUpgrade(const CString& listFile, XKxStatistic* timingNode);
+    // Runs "sqlplus <login> @<script> <log name>" in the directory under the script's step logger,
+    // waiting in steps while ticking the progress display, then copies the script's log into the
+    // upgrade log (inlineLog) or moves it to the log directory as "<name>-<v>-<v+1>.log". 1 when
+    // the client ran; 0 for a missing script, a step the logger skips (`skipped` set, when given)
+    // or a client that could not be started (failure recorded).
+    int32_t CallSQLPlus(const CString& directory, const CString& script, bool newConsole, bool inlineLog,
+                        bool* skipped = nullptr);
+    // The script file name of a list line, or empty when the line is no script line (";" first, or
+    // not ending with ".sql" in any case).
+    static CString NormalizeScriptLine(const CString& line);
+    // The log name the client spools a script to: the name's part from its last "." replaced by
+    // ".log"; ".log" appended to a name without "." behind its first character.
+    static CString MakeScriptLogName(const CString& script);
+    // inlineLog: the log's lines into the upgrade log as "> <line>" between a begin and an end line,
+    // the file deleted (kept when no upgrade log is open); else the log moved into the upgrade log
+    // directory as "<name>-<stored version>-<stored version + 1>.log", an existing one replaced.
+    void CopyScriptLog(const CString& script, const CString& logPath, bool inlineLog);
+    // Runs the command lines of the version directory's program list (Oracle databases only), with
+    // "$THIS_PATH$" and "$LOGFILE$" filled and exec lines carried out: the number of programs run.
+    int32_t ExecuteBinaryUpgrade(const CString& listFile, XKxStatistic* timingNode);
+    // Runs the command line (started in the caller's current directory) under its step logger, then
+    // copies the log file into the upgrade log. 1 when the program ran; 0 for a step the logger skips
+    // (`skipped` set, when given) or a program that could not be started (failure recorded, so the
+    // next run retries it).
+    int32_t CallBinary(const CString& logPath, const CString& commandLine, bool announce, bool newConsole,
+                       bool* skipped = nullptr);
+    // The command line of a program list line, or empty when the line is no command line.
+    static CString PrepareBinaryLine(const CString& line, const CString& directory);
+
+    // ---- object and intermediate conversions ----
+    // The database's upgrade function exported by the module (its name from the set's table); null
+    // in state 0, and when missing in the database's last step (stored version + 1 = limit);
+    // XKxException when missing in any other step.
+    XKxObjectUpgradeFunction GetUpgradeFkt(HMODULE module) const;
+    XKxIntermediateFunction GetIntermediatePreviousFkt(HMODULE module) const;
+    XKxIntermediateFunction GetIntermediateNextFkt(HMODULE module) const;
+    // Opens the database and runs its upgrade function. A conversion stopped with code -3 prints its
+    // message framed by "!!" and returns; any other failure is printed and thrown on.
+    void ExecuteObjectUpgrade(HMODULE module, XKxStatistic* timingNode);
+    // Runs the intermediate function both ways between this database and each database before it in
+    // the set (code -3: printed, the remaining ones skipped).
+    void ExecuteIntermediateUpgrade(HMODULE module, bool previous, int32_t value);
+
+    // ---- structure, dictionary, change files (state 2 only) ----
+    // Oracle: the change-file script "update_t5_database.sql" of the version directory; object
+    // database: the kernel's "Update", "VersAll", "Reorg", "ReIndex" on a connected base. The
+    // database is closed before and reopened after when it was open. The result is the state.
+    int32_t UpgradeDatabaseStructure();
+    // Replaces "_objects.dat" and "_objects.idx" of the dictionary path by those of the version
+    // directory: both copied beside their targets first, then moved into place.
+    void UpgradeDictionary();
+    // Runs SchemaDelta for the stored version and the next: "1_change_schema.sql" in the script base
+    // directory's "<dictionary>_<v+1>" folder.
+    void CreateChangefile();
+    // The quoted path of SchemaDelta (registry "LiftRunner" "SchemaDeltaExe"); XKxException when no
+    // file is there.
+    CString GetSchemaManagerExePath() const;
 
     // ---- bulk attribute setters (over the class's extent, with progress output and timing) ----
     // The attribute set to the value in every object of the class: the number of objects changed.
@@ -158,6 +233,20 @@ private:
     void LogReason(const XKxException& error) const;
     // The setting line with "-- not found --" and the reason lines.
     void LogNotFound(const CString& label, const XKxException& error) const;
+    // Starts the command line as a child process (minimised; a new console or no window; the caller's
+    // environment with this database's "NLS_LANG"; the directory, when not empty, as its current
+    // directory) and waits for its end in wait steps, ticking the progress display. False when it
+    // could not be started.
+    bool RunChildProcess(const CString& commandLine, const CString& directory, bool newConsole) const;
+    // Works through the version directory's list file: exec lines carried out, every other line
+    // handed to `runLine` with the directory (-1: not its kind of line; else the count of runs it
+    // adds), then the closing line. 0 for a list that cannot be read. Failures get the context of
+    // `function`.
+    int32_t ProcessList(const CString& listFile, const char16_t* function,
+                        const std::function<int32_t(const CString& line, const CString& directory)>& runLine);
+    // CallBinary, with `beforeStart` called only when the program is going to be started.
+    int32_t CallBinaryInternal(const CString& logPath, const CString& commandLine, bool announce, bool newConsole,
+                               bool* skipped, const std::function<void()>& beforeStart);
 
     XApplicationDatabases* applicationDatabases;
     CString name;

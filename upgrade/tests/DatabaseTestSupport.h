@@ -110,18 +110,23 @@ public:
 };
 
 // A progress display writing its log into a folder: the log's lines after the start banner, each
-// without its time column.
+// without its time column. Given a logging directory, the log is started as the upgrader starts it,
+// in the directory that the registry names ("LiftRunner" "Logging", which the caller writes).
 class LoggedDisplay {
 public:
-    LoggedDisplay() {
+    explicit LoggedDisplay(const std::string& loggingDirectory = std::string()) : logDir_(loggingDirectory) {
         auto log = std::make_unique<XLogging>(u"5.4", true);
-        EXPECT_EQ(log->Open(CString(dir_.Path().c_str()), u"upgrade", u""), 0);
+        if (logDir_.empty()) {
+            EXPECT_EQ(log->Open(CString(dir_.Path().c_str()), u"upgrade", u""), 0);
+        } else {
+            log->StartLogging(u"upgrade");
+        }
         display_ = std::make_unique<XProgressOutput>(u"LiftRunner", std::move(log), nullptr);
     }
     XProgressOutput* Get() const { return display_.get(); }
 
     // The log file as written.
-    std::string Text() const { return ReadAll(dir_ / "upgrade.log"); }
+    std::string Text() const { return ReadAll((logDir_.empty() ? dir_.Path() : logDir_) + "/upgrade.log"); }
 
     std::vector<std::string> Lines() const {
         std::string text = Text();
@@ -142,6 +147,7 @@ public:
 
 private:
     TempDir dir_;
+    std::string logDir_;
     std::unique_ptr<XProgressOutput> display_;
 };
 

@@ -66,25 +66,14 @@ inline void ResetVersionRecords(XKxDatabase* db, const CString& info) {
     record.SetMemberString(u"m_strVersionInfo", info, true);
 }
 
-// The site of native and gateway databases made at version 22, once per process.
-class VersionSite : public StorageSite {
-public:
-    static constexpr const char* kServer = "VERSRV";
-    static VersionSite& Get(const char* relgen) {
-        static VersionSite site(relgen);
-        return site;
-    }
-
-private:
-    explicit VersionSite(const char* relgen)
-        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); }) {}
-};
-
-// The set of an upgrade run with its display; the database "database" as the upgrader makes it.
+// The set of an upgrade run with its display (see LoggedDisplay for the logging directory) and run
+// context (the script base directory given); the database "database" as the upgrader makes it.
 class UpgradeRun {
 public:
-    UpgradeRun() : computer_("COMPUTERNAME", "UPGRADEHOST") {
+    explicit UpgradeRun(const std::string& scriptDirectory = std::string(), const std::string& loggingDirectory = std::string())
+        : computer_("COMPUTERNAME", "UPGRADEHOST"), display_(loggingDirectory) {
         owner_.display = display_.Get();
+        owner_.scriptDirectory = CString(scriptDirectory.c_str());
         SetProgressOutput(display_.Get());
         set_.CreateDatabases(&owner_);
     }
@@ -108,6 +97,22 @@ private:
     LoggedDisplay display_;
     TestOwner owner_;
     XApplicationDatabases set_;
+};
+
+// The site of native and gateway databases made at version 22, once per process.
+class VersionSite : public StorageSite {
+public:
+    static constexpr const char* kServer = "VERSRV";
+    static VersionSite& Get(const char* relgen) {
+        static VersionSite site(relgen);
+        return site;
+    }
+
+private:
+    explicit VersionSite(const char* relgen)
+        : StorageSite(relgen, kServer, [](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(22)); },
+                      // A step's description may be a whole command line.
+                      "XDBToolsLog m_strDescription STRING_TYPE VARCHAR2, 2000\n") {}
 };
 
 // A native database whose dictionary is the text, with one version object holding "TY 5.3 SP01"

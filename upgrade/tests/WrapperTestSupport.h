@@ -81,13 +81,13 @@ inline std::string ShellQuote(const std::string& text) {
 // An installation whose class dictionary "dict" the caller writes: kelvox.cfg with a native database
 // "NDB" (made by the kernel's create call) and, when relgen is given, a gateway database whose schema
 // relgen made on the engine server `engineServer` ($ROG_ENGINE_SERVERS names the server's folder for
-// the gateway in this process). Select writes the registry of the storage's database (the set's
-// entry "database").
+// the gateway in this process; relgen maps with the option text, when given). Select writes the
+// registry of the storage's database (the set's entry "database").
 class StorageSite {
 public:
     StorageSite(const char* relgen, const std::string& engineServer,
-                const std::function<void(const TempDir&)>& writeDictionary)
-        : engineServer_(engineServer) {
+                const std::function<void(const TempDir&)>& writeDictionary, const std::string& options = std::string())
+        : engineServer_(engineServer), options_(options) {
         const TempDir& dir = install_.Dir();
         writeDictionary(dir);
         install_.config = "[servers\\ORADB]\nname=oracle$" + engineServer + "\n[databases\\" + kSchemaUser +
@@ -119,6 +119,7 @@ public:
 private:
     void MakeGatewaySchema(const char* relgen) {
         const TempDir& dir = install_.Dir();
+        if (!options_.empty()) dir.Write("site.opt", options_);
         {
             sqlengine::Error err;
             auto server = sqlengine::Engine::Instance().RegisterServer(engineServer_, ServerFolder(), &err);
@@ -131,11 +132,12 @@ private:
         const std::string command = "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(relgen) +
                                     " -c -D dict -S " + ShellQuote("Oracle$" + engineServer_) + " -B " +
                                     kSchemaUser + " -u " + kSchemaUser + " -p " + kSchemaPassword +
-                                    " -r -config kelvox.cfg > relgen.out 2>&1";
+                                    (options_.empty() ? "" : " -o site.opt") + " -r -config kelvox.cfg > relgen.out 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir / "relgen.out");
     }
 
     std::string engineServer_;
+    std::string options_;
     Installation install_;
 };
 

@@ -14,6 +14,7 @@ enum class Call {
     CreateGuid,      // CoCreateGuid: answers the code (an HRESULT)
     GuidToText,      // UuidToString: answers the code; no string is made
     FreeRpcString,   // RpcStringFree: answers the code (the string is still released)
+    StartProcess,    // CreateProcess: fails with the code as last error; no child starts
     Rename,          // the next rename of MoveFile(Ex) meets the errno value of the code, as
                      // EXDEV (18) for a target on another file system
 };

@@ -232,6 +232,7 @@ void CloseOnExecFrom3(int maxFd) {
 BOOL Start(const std::string& application, const std::string& commandLine, DWORD flags, const void* environment,
            const char* directory, LPPROCESS_INFORMATION info) {
     if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (int32_t code = 0; w32::TakeFailure(w32test::Call::StartProcess, code)) return Fail(static_cast<DWORD>(code));
     const std::vector<std::string> args = Split(commandLine);
     std::string file;
     if (const DWORD rc = FindProgram(application.empty() ? args[0] : application, file)) return Fail(rc);

@@ -208,6 +208,23 @@ TEST_F(ProcessesTest, ProgramsThatCannotStartLeaveNoChild) {
         EXPECT_EQ(-1, waitpid(-1, nullptr, WNOHANG));   // no child was made
         EXPECT_EQ(ECHILD, errno);
     }
+
+    // The hook fails the next start of a program that exists, and only that one.
+    w32test::FailNext(w32test::Call::StartProcess, ERROR_FILE_NOT_FOUND);
+    for (bool fails : {true, false}) {
+        STARTUPINFOA si = {};
+        PROCESS_INFORMATION pi = {};
+        std::string line = "w32child exit 0";
+        EXPECT_EQ(!fails, CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE);
+        if (fails) {
+            EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+            EXPECT_EQ(nullptr, pi.hProcess);
+            continue;
+        }
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, INFINITE));
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
 }
 
 TEST(ThreadsTest, ThreadsRunWaitAndResume) {
