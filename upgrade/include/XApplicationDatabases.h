@@ -76,6 +76,9 @@ public:
     // "Database information summary:" and a bordered table of every database (name, server,
     // log-in, version number, description, edition text) to the progress output and the log.
     void PrintSummary();
+    // The first database runs "_get_oracle_server_version.sql" of the script base directory through
+    // the Oracle client, its spool (the server's banner) copied into the log.
+    void GetOracleServerVersion();
     // Checks the stored version of every database in slot order, sets each target version and
     // settles the forced version; a later database in state 0 after its check leaves the set.
     // XKxException when the first database is below version 22.
@@ -92,6 +95,21 @@ public:
     void ForEachName(XKxStatistic* statistics) const;
     // The names of the databases that are open and not in state 0, joined by ", ".
     CString GetDatabaseNames() const;
+
+    // ---- the structure upgrade ----
+    // The per-database loops; each times database i on the statistics node's child i (when there
+    // are a node and a child).
+    // The script list "execute_pre_sql_upgrade.txt" of every database: the number of scripts run.
+    int32_t ExecutePreSQLScripts(XKxStatistic* statistics);
+    void CreateChangeFiles(XKxStatistic* statistics);
+    void UpgradeStructures(XKxStatistic* statistics);
+    void UpgradeDictionaries(XKxStatistic* statistics);
+    // Unless the first database is at its target or a forced version is in effect: the pre-upgrade
+    // scripts, closing, the change files (from version 20 on, unless the registry value
+    // "LiftRunner" "SchemaDelta" is "false"), the structures and the dictionaries, timed below the
+    // holder's new child "Upgrading structure". XKxException "Error upgrading the database
+    // structure!" around any failure.
+    void UpgradeDatabaseStructure(XKxStatistic* holder);
 
     // ---- versions ----
     // The first database's target version; -1 without one.
@@ -120,6 +138,10 @@ public:
     int32_t GetMainServicePack() const;
 
 private:
+    // Runs the step on every database, timed on the statistics node's child of its slot.
+    template <typename Step>
+    void ForEachTimed(XKxStatistic* statistics, Step step);
+
     XApplicationDatabasesOwner* owner_ = nullptr;
     XKxDatabase** databases_ = nullptr;
     int32_t maxTargetVersion_ = -1;

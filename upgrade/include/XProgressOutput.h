@@ -88,10 +88,13 @@ public:
     const CString& GetLines() const { return lines_; }
     int32_t GetLineCount() const { return lineCount_; }
 
+    // The title with the total running time ("<title> - Total running time: <elapsed>"), as every
+    // due tick shows it; the upgrader shows it once more at the end of its run.
+    void ShowTitle();
+
 private:
     // Sets a control's text, then turns a pending cancel request into the cancel exception.
     void ShowControl(int id, const CString& text);
-    void ShowTitle();
     void AdvanceSpinner();
     void CheckCancel();
 

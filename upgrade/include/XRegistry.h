@@ -25,6 +25,10 @@ public:
     // Closes the key; the close's result, 0 when none was open.
     int32_t Close();
 
+    // The named text value below "SOFTWARE\Brenlow\<subKey>"; empty when the key or the value is
+    // missing (or empty).
+    static CString ReadValue(const CString& subKey, const CString& name);
+
     const CString& GetKeyPath() const { return keyPath_; }
     HKEY GetKey() const { return key_; }
 

@@ -10,6 +10,7 @@
 #include "XKxStatistic.h"
 #include "XKxVersionInfo.h"
 #include "XProgressOutput.h"
+#include "XRegistry.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ const char16_t* const kSummaryHeaders[kSummaryColumns] = {u"Database", u"Server"
                                                           u"Nr.",      u"Version String", u"Version Info"};
 constexpr int kNumberColumn = 3;
 constexpr int kDashRun = 103;
+
+// From this version on the change files of a step are written by SchemaDelta.
+constexpr int32_t kFirstChangeFileVersion = 20;
 
 }  // namespace
 
@@ -158,6 +162,19 @@ void XApplicationDatabases::PrintSummary() {
     Print(text, 0);
 }
 
+void XApplicationDatabases::GetOracleServerVersion() {
+    XKxDatabase* first = GetDatabase(0);
+    if (first == nullptr) return;
+    Print(u"Getting Orcale server version...", XProgressOutput::kIndentAfter);
+    bool skipped = false;
+    const int32_t run = first->CallSQLPlus(GetOwnerText(), u"_get_oracle_server_version.sql", false, true, &skipped);
+    // A query its step logger skips (done before, or switched off) is no failure.
+    if (run >= 1 || skipped)
+        Print(CString(), XProgressOutput::kContinueLine | XProgressOutput::kUnindentBefore);
+    else
+        Print(u"...failed!", XProgressOutput::kContinueLine | XProgressOutput::kUnindentBefore);
+}
+
 void XApplicationDatabases::ReadVersion() {
     Print(u"Getting database version(s)...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
     StartStepTimer();
@@ -239,6 +256,120 @@ CString XApplicationDatabases::GetDatabaseNames() const {
         names += db->GetName();
     }
     return names;
+}
+
+// ---- the structure upgrade ----
+
+template <typename Step>
+void XApplicationDatabases::ForEachTimed(XKxStatistic* statistics, Step step) {
+    for (int32_t i = 0; i < count_; ++i) {
+        XKxDatabase* db = databases_[i];
+        if (db == nullptr) continue;
+        XKxStatistic* entry = statistics != nullptr ? statistics->GetChild(i) : nullptr;
+        if (entry != nullptr) entry->Start();
+        try {
+            step(db);
+        } catch (...) {
+            if (entry != nullptr) entry->Stop();
+            throw;
+        }
+        if (entry != nullptr) entry->Stop();
+    }
+}
+
+int32_t XApplicationDatabases::ExecutePreSQLScripts(XKxStatistic* statistics) {
+    int32_t sum = 0;
+    ForEachTimed(statistics, [&](XKxDatabase* db) {
+        StartStepTimer();
+        sum += db->ExecuteSQLUpgrade(u"execute_pre_sql_upgrade.txt", statistics);
+        EndStep();
+    });
+    return sum;
+}
+
+void XApplicationDatabases::CreateChangeFiles(XKxStatistic* statistics) {
+    ForEachTimed(statistics, [](XKxDatabase* db) { db->CreateChangefile(); });
+}
+
+void XApplicationDatabases::UpgradeStructures(XKxStatistic* statistics) {
+    ForEachTimed(statistics, [](XKxDatabase* db) {
+        StartStepTimer();
+        db->UpgradeDatabaseStructure();
+        EndStep();
+    });
+}
+
+void XApplicationDatabases::UpgradeDictionaries(XKxStatistic* statistics) {
+    ForEachTimed(statistics, [](XKxDatabase* db) { db->UpgradeDictionary(); });
+}
+
+void XApplicationDatabases::UpgradeDatabaseStructure(XKxStatistic* holder) {
+    const char16_t* function = u"XApplicationDatabases::UpgradeDatabaseStructure";
+    // Its clock runs from here: it is only ever stopped.
+    XKxStatistic* structure = holder != nullptr ? holder->AddChild(u"Upgrading structure") : nullptr;
+    if (structure != nullptr) {
+        structure->Start();
+        CString title;
+        title.Format(u"Relation between several structure upgrades of version <%d>:", GetVersion(0));
+        structure->SetSummaryTitle(title);
+        for (int32_t i = 0; i < count_; ++i) {
+            if (databases_[i] == nullptr) continue;
+            XKxStatistic* entry = structure->AddChild(FormatText(u"Upgrading structure of <%s>", databases_[i]->GetName()));
+            if (entry != nullptr) entry->AddName(databases_[i]->GetName());
+        }
+    }
+    const auto stopClock = [structure] {
+        if (structure != nullptr) structure->Stop();
+    };
+
+    Print(u"- Upgrading the database dictionaries and structure...",
+          XProgressOutput::kIndentAfter | XProgressOutput::kResetIndent | XProgressOutput::kTimeStamp);
+    if (GetVersion(0) < GetTargetVersion() && !IsVersionForced()) {
+        try {
+            LogEmptyLine();
+            Print(u"- Performing Pre-Upgrade SQL-Scripts...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
+            if (ExecutePreSQLScripts(structure) < 1)
+                Print(CString(), XProgressOutput::kContinueLine | XProgressOutput::kUnindentBefore);
+            else
+                Print(u"...Pre-Upgrade SQL-Scripts done!", XProgressOutput::kUnindentBefore);
+
+            LogEmptyLine();
+            Print(u"- Closing databases...", XProgressOutput::kTimeStamp);
+            StartStepTimer();
+            CloseDatabases(true);
+            EndStep();
+            Print(u"...ok!", XProgressOutput::kContinueLine);
+
+            if (GetVersion(0) >= kFirstChangeFileVersion && XRegistry::ReadValue(u"LiftRunner", u"SchemaDelta").MakeLower() != u"false") {
+                LogEmptyLine();
+                Print(u"- Creating the change files...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
+                CreateChangeFiles(structure);
+                Print(u"...new change files have been created successfully!", XProgressOutput::kUnindentBefore);
+            }
+
+            LogEmptyLine();
+            Print(u"- Upgrading the structure...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
+            UpgradeStructures(structure);
+            Print(u"...the database structure has been updated successfully!", XProgressOutput::kUnindentBefore);
+
+            LogEmptyLine();
+            Print(u"- Upgrading the dictionaries...", XProgressOutput::kIndentAfter | XProgressOutput::kTimeStamp);
+            UpgradeDictionaries(structure);
+            Print(u"...new dictionaries have been updated successfully!", XProgressOutput::kUnindentBefore);
+        } catch (XKxException& error) {
+            stopClock();
+            error.AddLocation(kUnit, function, u"Error upgrading the database structure!");
+            throw;
+        } catch (...) {
+            stopClock();
+            XKxException error(-1, kUnit, function, u"An unknown exception occured while upgrading the database structure!");
+            error.AddMessage(u"Error upgrading the database structure!");
+            throw error;
+        }
+    }
+    Print(u"...the upgrade of database dictionaries and structure has completed successfully!",
+          XProgressOutput::kResetIndent | XProgressOutput::kTimeStamp);
+    stopClock();
 }
 
 // ---- versions ----

@@ -10,21 +10,6 @@ namespace {
 const char16_t kUnit[] = u".\\xkxfunctionlogger";
 constexpr int kLongWord = 50;
 
-// The registry switch of the step: the value named by the description below "LiftRunner"; empty when
-// the key or the value is missing.
-CString ReadSwitch(const CString& description) {
-    CString value;
-    XRegistry registry;
-    try {
-        registry.Open(u"LiftRunner");
-        registry.GetValue(value, description);
-    } catch (const XKxException&) {
-        value.Empty();
-    }
-    registry.Close();
-    return value;
-}
-
 }  // namespace
 
 XKxFunctionLogger::XKxFunctionLogger(XKxDatabase* database, const CString& description)
@@ -61,7 +46,7 @@ CString XKxFunctionLogger::MakeDisplayName(const CString& description) {
 
 bool XKxFunctionLogger::Check() {
     const CString displayName = MakeDisplayName(description);
-    if (ReadSwitch(description).CompareNoCase(u"false") == 0) {
+    if (XRegistry::ReadValue(u"LiftRunner", description).CompareNoCase(u"false") == 0) {
         Print(FormatText(u"...skipping <%s> (disabled by registry entry)!", displayName), 0);
         return false;
     }

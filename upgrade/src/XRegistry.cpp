@@ -75,3 +75,16 @@ int32_t XRegistry::Close() {
     key_ = nullptr;
     return result;
 }
+
+CString XRegistry::ReadValue(const CString& subKey, const CString& name) {
+    CString value;
+    XRegistry registry;
+    try {
+        registry.Open(subKey);
+        registry.GetValue(value, name);
+    } catch (const XKxException&) {
+        value.Empty();
+    }
+    registry.Close();
+    return value;
+}

@@ -3,6 +3,7 @@
 // the new version records and the version getters.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,158 @@ TEST(DriverDatabases, OpenCloseAndVersionRecords) { Guarded([&] {
     EXPECT_TRUE(main->IsOpen());
     set.CloseDatabases(false);
     EXPECT_FALSE(main->IsOpen());
+}); }
+
+// The log lines of the structure upgrade, from its opening to its closing line, blanks trimmed and
+// empty lines left out.
+std::vector<std::string> StructureLines(const std::string& log) {
+    std::vector<std::string> lines;
+    bool inside = false;
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(start, end - start);
+        start = end + 1;
+        line.erase(0, line.find_first_not_of(' '));
+        if (line.find("- Upgrading the database dictionaries and structure...") == 0) inside = true;
+        if (!inside || line.empty()) continue;
+        lines.push_back(line);
+        if (line.find("...the upgrade of database dictionaries and structure has completed") == 0) break;
+    }
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& line : lines)
+        if (line.find(part) != std::string::npos) return true;
+    return false;
+}
+
+const char kOpening[] = "- Upgrading the database dictionaries and structure...";
+const char kClosing[] = "...the upgrade of database dictionaries and structure has completed successfully!";
+
+// The structure upgrade of a native main database: nothing between the opening and closing lines at
+// the target or with a forced version; the change files only from version 20 on and unless the
+// registry says "false" (any case); its statistics node with one entry per database.
+TEST(DriverStructure, WhatRunsBetweenTheOpeningAndClosingLines) { Guarded([&] {
+    struct Case {
+        const char* what;
+        int32_t stored;
+        int32_t presetTarget;     // -1: none
+        const char16_t* forced;   // null: not set
+        const char* schemaDelta;  // the registry switch; null: none
+        bool upgrades;            // the steps between the lines run
+        bool changeFiles;         // "- Creating the change files..." among them
+    };
+    const Case cases[] = {
+        {"stored at its target", 22, 22, nullptr, nullptr, false, false},
+        {"a forced version", 30, -1, u"5", nullptr, false, false},
+        {"SchemaDelta FALSE", 22, -1, nullptr, "FALSE", true, false},
+        {"version 19, no switch", 19, 20, nullptr, nullptr, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverSite site(c.stored);
+        Installation& install = site.site.Install();
+        // No SchemaDelta is named: a change-file step that ran would fail the upgrade.
+        if (c.schemaDelta != nullptr) install.registry["LiftRunner"] = {{"SchemaDelta", c.schemaDelta}};
+        install.Write();
+        XApplicationDatabases& set = site.Set();
+        if (c.forced != nullptr) set.SetForcedVersion(c.forced);
+        if (c.stored >= 22) {
+            if (c.presetTarget >= 0) site.Main()->SetTargetVersion(c.presetTarget);
+            set.ReadVersion();
+        } else {
+            // Below 22 the set's read refuses the database; the structure upgrade alone is looked at.
+            site.Main()->ReadVersion();
+            site.Main()->SetTargetVersion(c.presetTarget);
+            set.FindDatabase(u"base")->SetState(XKxDatabase::kNotAvailable);
+        }
+        const int32_t target = set.GetTargetVersion();
+        WriteDictionaryPairTo(site.ScriptBase() + "/dict_" + std::to_string(target), VersionDictionaryText(target));
+
+        XKxStatistic holder(u"LiftRunner");
+        set.UpgradeDatabaseStructure(&holder);
+        const std::vector<std::string> lines = StructureLines(site.run->Log());
+        ASSERT_FALSE(lines.empty()) << site.run->Log();
+        EXPECT_EQ(lines.front(), kOpening);
+        EXPECT_EQ(lines.back(), kClosing);
+        if (!c.upgrades) {
+            EXPECT_EQ(lines.size(), 2u) << site.run->Log();
+        } else {
+            for (const char* line : {"- Performing Pre-Upgrade SQL-Scripts...", "closing databases...database......ok!",
+                                     "- Upgrading the structure...", "ReIndex......ok!",
+                                     "...the database structure has been updated successfully!",
+                                     "- Upgrading the dictionaries...",
+                                     "...new dictionaries have been updated successfully!"})
+                EXPECT_TRUE(Has(lines, line)) << line << "\n" << site.run->Log();
+            EXPECT_EQ(Has(lines, "- Creating the change files..."), c.changeFiles) << site.run->Log();
+            EXPECT_EQ(ReadAll(install.DictionaryDir("dict") + "/_objects.dat"),
+                      ReadAll(site.ScriptBase() + "/dict_" + std::to_string(target) + "/_objects.dat"));
+        }
+        // The node: made in the holder, its summary title, one named entry per database of the set.
+        ASSERT_EQ(holder.GetChildCount(), 1);
+        XKxStatistic* structure = holder.GetChild(0);
+        EXPECT_EQ(Utf8(structure->GetTitle()), "Upgrading structure");
+        EXPECT_EQ(Utf8(structure->GetSummaryTitle()),
+                  "Relation between several structure upgrades of version <" + std::to_string(set.GetVersion(0)) + ">:");
+        ASSERT_EQ(structure->GetChildCount(), set.GetCount());
+        EXPECT_EQ(Utf8(structure->GetChild(0)->GetTitle()), "Upgrading structure of <database>");
+        EXPECT_EQ(Utf8(structure->GetChild(0)->GetNames()), "<database>");
+    }
+}); }
+
+// A failing step stops the structure upgrade: its message under "Error upgrading the database
+// structure!", the statistics clock stopped, no closing line.
+TEST(DriverStructure, AFailingStepStopsTheUpgradeWithItsContext) { Guarded([&] {
+    DriverSite site(22);
+    Installation& install = site.site.Install();
+    install.registry["LiftRunner"] = {{"SchemaDeltaExe", install.Dir() / "no-such-program"}};
+    install.Write();
+    XApplicationDatabases& set = site.Set();
+    set.ReadVersion();
+    XKxStatistic holder(u"LiftRunner");
+    const XKxException error = Thrown([&] { set.UpgradeDatabaseStructure(&holder); });
+    EXPECT_EQ(Utf8(error.GetMessage()),
+              "Error upgrading the database structure!\r\nReason: \tError creating the changefiles for upgrade "
+              "21->22!\r\nReason: \tThe specified executable for the SchemaDelta does not exist!\n<" +
+                  (install.Dir() / "no-such-program") + ">");
+    EXPECT_NE(Utf8(error.GetLocation()).find("<XApplicationDatabases::UpgradeDatabaseStructure> in [xapplicationdatabases]"),
+              std::string::npos)
+        << Utf8(error.GetLocation());
+    const std::vector<std::string> lines = StructureLines(site.run->Log());
+    EXPECT_TRUE(Has(lines, "- Creating the change files...")) << site.run->Log();
+    EXPECT_FALSE(Has(lines, "- Upgrading the structure...")) << site.run->Log();
+    EXPECT_FALSE(Has(lines, kClosing)) << site.run->Log();
+    // The structure's clock and its database's entry are stopped: their times no longer grow.
+    XKxStatistic* structure = holder.GetChild(0);
+    const int32_t time = structure->GetTime(false);
+    const int32_t entry = structure->GetChild(0)->GetTime(false);
+    Sleep(20);
+    EXPECT_EQ(structure->GetTime(false), time);
+    EXPECT_EQ(structure->GetChild(0)->GetTime(false), entry);
+    // Nothing changed the database's dictionary.
+    EXPECT_FALSE(std::filesystem::exists(site.ScriptBase() + "/dict_23"));
+}); }
+
+// The server's version: without its script the client does not run and the line ends with
+// "...failed!"; a set without databases asks nothing.
+TEST(DriverServerVersion, AQueryThatDidNotRunEndsItsLineAsFailed) { Guarded([&] {
+    DriverSite site(22);
+    XApplicationDatabases& set = site.Set();
+    set.ReadVersion();
+    set.GetOracleServerVersion();
+    const std::string log = site.run->Log();
+    EXPECT_NE(log.find("Getting Orcale server version..."), std::string::npos) << log;
+    EXPECT_NE(log.find("Trying to execute <_get_oracle_server_version.sql>, but the file does not exist!"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("...failed!"), std::string::npos) << log;
+
+    XApplicationDatabases empty;
+    empty.GetOracleServerVersion();
+    EXPECT_EQ(site.run->Log(), log);
 }); }
 
 }  // namespace

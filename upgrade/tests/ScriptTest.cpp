@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "RunTraces.h"
 #include "VersionTestSupport.h"
 #include "XApplicationDatabases.h"
 #include "XKxBaseFunctions.h"
@@ -32,78 +33,6 @@ using namespace upgrade_test;
 const char kOtherNlsLang[] = "GERMAN_GERMANY.WE8ISO8859P1";
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// The record file's lines.
-std::vector<std::string> RecordLines(const std::string& file) {
-    std::vector<std::string> lines;
-    const std::string text = ReadAll(file);
-    size_t start = 0;
-    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-// The lines of the texts joined by tabs, as the stand-ins record a run.
-std::string Record(const std::vector<std::string>& fields) {
-    std::string line;
-    for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + field;
-    return line;
-}
-
-// Rows of a query on the engine server of the site, as "a|b|..." texts.
-std::vector<std::string> EngineRows(const StorageSite& site, const std::string& sql, bool mayFail = false) {
-    std::vector<std::string> rows;
-    sqlengine::Error err;
-    auto server = sqlengine::Engine::Instance().FindServer(site.EngineServer());
-    if (!server) server = sqlengine::Engine::Instance().RegisterServer(site.EngineServer(), site.ServerFolder(), &err);
-    EXPECT_TRUE(server) << err.message;
-    if (!server) return rows;
-    auto session = sqlengine::Session::Begin(server, kSchemaUser, kSchemaPassword, err);
-    EXPECT_TRUE(session) << err.message;
-    if (!session) return rows;
-    {
-        auto statement = session->Prepare(sql, err);
-        EXPECT_TRUE(statement || mayFail) << sql << ": " << err.message;
-        sqlengine::Outcome outcome;
-        if (statement && statement->Run({}, outcome, err)) {
-            for (const auto& row : outcome.result.rows) {
-                std::string text;
-                for (const sqlengine::Value& value : row)
-                    text += (text.empty() ? "" : "|") +
-                            (value.IsNull() ? std::string("null")
-                             : value.type == sqlengine::Value::Type::Integer ? std::to_string(value.integer)
-                                                                             : value.bytes);
-                rows.push_back(text);
-            }
-        } else if (statement && !mayFail) {
-            ADD_FAILURE() << sql << ": " << err.message;
-        }
-        EXPECT_TRUE(session->Commit(err)) << err.message;
-    }
-    session->End();
-    return rows;
-}
-
-// The rows of the native database's maintenance table: "action".
-std::vector<std::string> MaintenanceActions(const std::string& file) {
-    std::vector<std::string> actions;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << file;
-        sqlite3_close(db);
-        return actions;
-    }
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT action FROM kx_maintenance ORDER BY seq", -1, &statement, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            actions.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return actions;
-}
 
 // A step library loaded for the test and freed after it.
 class Library {
@@ -260,7 +189,7 @@ TEST_F(GatewayScripts, ScriptListRunsTheScriptsAndCopiesTheirLogs) { Guarded([&]
     EXPECT_EQ(Db()->ExecuteSQLUpgrade(u"scripts.txt", &root), 2);
 
     EXPECT_EQ(EngineRows(VersionSite::Get(UPGRADE_RELGEN), "SELECT ID, NOTE FROM SHOP.UPG_ITEMS ORDER BY ID"),
-              (std::vector<std::string>{"1|filled", "2|filled"}));
+              (std::vector<std::string>{"1/filled", "2/filled"}));
     EXPECT_EQ(Run().Records(), (std::vector<std::string>{Run().SqlplusRecord("@ADD_COLUMN.SQL ADD_COLUMN.log"),
                                                          Run().SqlplusRecord("@fill_column.sql fill_column.log")}));
     // The process keeps the character set of the database built last.

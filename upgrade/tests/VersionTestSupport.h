@@ -44,15 +44,19 @@ inline std::string VersionDictionaryText(int version) {
     return VersionDictionaryText("m_iVersion_" + std::to_string(version), "m_strVersion_" + description);
 }
 
-// Writes the declaration text as the dictionary pair of "dicts/dict" (the declaration file removed).
-inline void WriteDictionaryPair(const TempDir& dir, const std::string& text) {
+// Writes the declaration text as the dictionary pair "_objects.dat"/"_objects.idx" into the folder
+// (made when missing; a declaration file there removed).
+inline void WriteDictionaryPairTo(const std::string& folder, const std::string& text) {
     std::unique_ptr<KxClassDict> dict;
     KxString error;
     ASSERT_EQ(KxClassDict::Parse(text, KxString("dict"), dict, &error), 0) << error.ToUtf8();
-    const std::string folder = dir / "dicts/dict";
+    std::filesystem::create_directories(folder);
     ASSERT_EQ(dict->Save(KxString(folder.c_str()), KX_DICT_FORM_PAIR), 0);
     std::filesystem::remove(folder + "/classes.kxd");
 }
+
+// Writes the declaration text as the dictionary pair of "dicts/dict".
+inline void WriteDictionaryPair(const TempDir& dir, const std::string& text) { WriteDictionaryPairTo(dir / "dicts/dict", text); }
 
 // Empties the version class and the tool-run log, then makes one version object holding `info`.
 inline void ResetVersionRecords(XKxDatabase* db, const CString& info) {
@@ -126,12 +130,14 @@ struct OtherVersionSite {
             prepare(site.Install());
             site.Install().Write();
         }
-        run = std::make_unique<UpgradeRun>();
+        run = std::make_unique<UpgradeRun>(ScriptBase());
         if (!withInfo) return;
         run->Db()->Open(false);
         ResetVersionRecords(run->Db(), u"TY 5.3 SP01");
         run->Db()->Close(false);
     }
+    // The run's script base directory, below the installation.
+    std::string ScriptBase() const { return site.Install().Dir() / "scripts"; }
     StorageSite site;
     std::unique_ptr<UpgradeRun> run;
 };

@@ -155,9 +155,10 @@ private:
                       [](const TempDir& dir) { dir.Write("dicts/dict/classes.kxd", kWrapperDictionary); }) {}
 };
 
-// The rows of a query on the site's engine server as the schema's user, each row's values (text, else
-// the integer) joined by "/"; a failure fails the test and gives no rows.
-inline std::vector<std::string> EngineRows(const StorageSite& site, const char* sql) {
+// The rows of a statement run on the site's engine server as the schema's user, each row's values (text,
+// else the integer, "null" for NULL) joined by "/"; the session commits, so a test can also change rows
+// with it. A failure fails the test (unless `mayFail`) and gives no rows.
+inline std::vector<std::string> EngineRows(const StorageSite& site, const std::string& sql, bool mayFail = false) {
     std::vector<std::string> rows;
     sqlengine::Error err;
     auto server = sqlengine::Engine::Instance().FindServer(site.EngineServer());
@@ -170,14 +171,20 @@ inline std::vector<std::string> EngineRows(const StorageSite& site, const char* 
     {
         auto statement = session->Prepare(sql, err);
         sqlengine::Outcome outcome;
-        EXPECT_TRUE(statement && statement->Run({}, outcome, err)) << err.message;
-        if (statement)
+        if (statement && statement->Run({}, outcome, err)) {
             for (const auto& row : outcome.result.rows) {
                 std::string text;
-                for (const auto& value : row)
-                    text += (text.empty() ? "" : "/") + (value.bytes.empty() ? std::to_string(value.integer) : value.bytes);
+                for (const sqlengine::Value& value : row)
+                    text += (text.empty() ? "" : "/") +
+                            (value.IsNull() ? std::string("null")
+                             : value.type == sqlengine::Value::Type::Integer ? std::to_string(value.integer)
+                                                                             : value.bytes);
                 rows.push_back(text);
             }
+        } else if (!mayFail) {
+            ADD_FAILURE() << sql << ": " << err.message;
+        }
+        EXPECT_TRUE(session->Commit(err)) << err.message;
     }
     session->End();
     return rows;

@@ -60,12 +60,26 @@ private:
 };
 
 // The upgrader's steps over the whole set, in its order.
-void Upgrade(XApplicationDatabases& set, RunContext& context, const CString& newVersionInfo, bool& summaryPrinted) {
+void Upgrade(XApplicationDatabases& set, RunContext& context, const StepLibraries& libraries,
+             XKxStatistic& statistics, const CString& newVersionInfo, bool& summaryPrinted) {
     set.CreateDatabases(&context);
     set.ReadVersion();
     set.PrintSummary();
     summaryPrinted = true;
+    // The server's banner comes from the Oracle client, which only an Oracle database has.
+    if (XKxDatabase* main = set.GetDatabase(0); main != nullptr && main->IsExplicitLogin()) set.GetOracleServerVersion();
+    set.UpgradeDatabaseStructure(&statistics);
     set.OpenDatabases(true);
+    for (int32_t i = 0; i < set.GetCount(); ++i) {
+        XKxDatabase* db = set.GetDatabase(i);
+        if (db == nullptr) continue;
+        db->ExecuteSQLUpgrade(u"execute_sql_upgrade.txt", &statistics);
+        db->ExecuteBinaryUpgrade(u"execute_binary_upgrade.txt", &statistics);
+        for (HMODULE module : libraries.Modules()) {
+            db->ExecuteObjectUpgrade(module, &statistics);
+            db->ExecuteIntermediateUpgrade(module, true, set.GetTargetVersion());
+        }
+    }
     set.SetNewVersionInfo(newVersionInfo);
     set.WriteVersion();
     for (int32_t i = 0; i < set.GetCount(); ++i)
@@ -142,7 +156,7 @@ int Run(const CString& scriptDirectory, const std::vector<CString>& libraryPaths
         statistics.Start();
         bool summaryPrinted = false;
         try {
-            Upgrade(set, context, newVersionInfo, summaryPrinted);
+            Upgrade(set, context, libraries, statistics, newVersionInfo, summaryPrinted);
         } catch (const XKxException& error) {
             ReportFailure(set, error, summaryPrinted);
             exitCode = 1;
@@ -153,6 +167,11 @@ int Run(const CString& scriptDirectory, const std::vector<CString>& libraryPaths
         LogErrorBlock(error);
         std::printf("liftrunner: %s\n", Utf8(error.GetMessage()).c_str());
         exitCode = 1;
+    }
+    try {
+        display.ShowTitle();
+    } catch (const XKxException&) {
+        // A cancel asked for at the very end changes nothing any more.
     }
     SetProgressOutput(nullptr);
     WriteWindowTexts(display, logging);

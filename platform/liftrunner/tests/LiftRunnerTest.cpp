@@ -122,27 +122,37 @@ TEST_F(LiftRunnerSite, IncompleteSettingsEndInTheSummaryAndChangeNothing) {
     }
 }
 
-// The steps liftrunner takes today over a database at version 22: the summary without "base", the
-// new version record, the tool-run record of the whole upgrade, the statistics report and the
+// A run over a native database at version 22 whose step to 23 changes nothing but the dictionary
+// (no change files: "SchemaDelta" is "false"): the summary without "base", the structure upgrade,
+// the new version record and the tool-run record of the whole upgrade, the statistics report and the
 // window's texts.
 TEST_F(LiftRunnerSite, ARunWritesTheNewVersionRecordAndItsLogs) { Guarded([&] {
+    WriteDictionaryPairTo(Dir("scripts") + "/dict_23", VersionDictionaryText(23));
+    Install().registry["LiftRunner"]["SchemaDelta"] = "false";
+    Install().Write();
     const ChildRun run = RunUpgrade();
     ASSERT_EQ(run.exitCode, 0u) << run.console;
 
     const std::string log = LogOf(run, ".log");
-    for (const char* line : {"Getting database version(s)...", "Database information summary:", "Open Databases: ",
+    for (const char* line : {"Getting database version(s)...", "Database information summary:",
+                             "- Upgrading the database dictionaries and structure...", "ReIndex......ok!",
+                             "...new dictionaries have been updated successfully!", "Open Databases: ",
                              "- Trying to write the new version info <TY 5.4 SP00> to Database <NDB>...",
                              "closing databases...database...", "Total running time for 'LiftRunner': "})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
     EXPECT_EQ(log.find("|BDB"), std::string::npos) << log;
+    EXPECT_EQ(log.find("- Creating the change files..."), std::string::npos) << log;
+    // The Oracle server's version is asked for on an Oracle database only.
+    EXPECT_EQ(log.find("Getting Orcale server version..."), std::string::npos) << log;
 
     const std::string texts = LogOf(run, ".window.txt");
     EXPECT_NE(texts.find("0\tLiftRunner\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("0\tLiftRunner - Total running time: "), std::string::npos) << texts;
     EXPECT_NE(texts.find("\\r\\nclosing databases...database...\n"), std::string::npos) << texts;
 
     // A fresh look through the kernel.
     Main()->Open(false);
-    EXPECT_EQ(Main()->ReadVersion(), 22);
+    EXPECT_EQ(Main()->ReadVersion(), 23);
     EXPECT_EQ(VersionTexts(Main()), std::vector<std::string>{"TY 5.4 SP00"});
     EXPECT_EQ(ToolRecords(Main()), std::vector<std::string>{"23|upgrade operations for DB23|1"});
     Main()->Close(false);

@@ -26,6 +26,9 @@ struct sqlite3_stmt;
 
 namespace sqlengine {
 
+// The one row of the server view V$VERSION: the server's banner.
+inline constexpr char kVersionBanner[] = "Oracle Database 10g Enterprise Edition Release 10.2.0.4.0 - Production";
+
 // ---- Values -----------------------------------------------------------------------------------------
 
 struct Value {

@@ -48,8 +48,8 @@ const std::set<std::string> kReserved = {
     "SMALLINT", "START", "SUCCESSFUL", "SYNONYM", "SYSDATE", "TABLE", "THEN", "TO", "TRIGGER", "UID", "UNION",
     "UNIQUE", "UPDATE", "USER", "VALIDATE", "VALUES", "VARCHAR", "VARCHAR2", "VIEW", "WHENEVER", "WHERE",
     "WITH"};
-const std::set<std::string> kServerViews = {"V$SESSION",   "V$NLS_PARAMETERS", "ALL_USERS",  "ALL_OBJECTS",
-                                            "USER_OBJECTS", "ALL_CATALOG",     "ALL_INDEXES"};
+const std::set<std::string> kServerViews = {"V$SESSION",    "V$NLS_PARAMETERS", "V$VERSION",  "ALL_USERS",
+                                            "ALL_OBJECTS",  "USER_OBJECTS",     "ALL_CATALOG", "ALL_INDEXES"};
 
 std::string Upper(const std::string& s) {
   std::string u(s);

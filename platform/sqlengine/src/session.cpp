@@ -34,6 +34,7 @@ const char* const kViewTables[] = {
     "CREATE TEMP TABLE \"V$SESSION\"(SID INTEGER, \"SERIAL#\" INTEGER, AUDSID INTEGER, USERNAME TEXT,"
     " SCHEMANAME TEXT, STATUS TEXT)",
     "CREATE TEMP TABLE \"V$NLS_PARAMETERS\"(PARAMETER TEXT, VALUE TEXT)",
+    "CREATE TEMP TABLE \"V$VERSION\"(BANNER TEXT)",
     "CREATE TEMP TABLE ALL_USERS(USERNAME TEXT, USER_ID INTEGER, CREATED TEXT)",
     "CREATE TEMP TABLE ALL_OBJECTS(OWNER TEXT, OBJECT_NAME TEXT, SUBOBJECT_NAME TEXT, OBJECT_ID INTEGER,"
     " OBJECT_TYPE TEXT, STATUS TEXT)",
@@ -713,6 +714,8 @@ bool Session::RefreshViews(const std::vector<std::string>& views, Error& err) {
           {"NLS_LANGUAGE", "AMERICAN"}, {"NLS_TERRITORY", "AMERICA"}, {"NLS_DATE_FORMAT", "DD-MON-RR"},
           {"NLS_CHARACTERSET", server_->CharacterSet()}, {"NLS_NCHAR_CHARACTERSET", "AL16UTF16"}};
       for (const auto& p : params) Query(db_, "INSERT INTO temp.\"V$NLS_PARAMETERS\" VALUES (?, ?)").Bind(p.first).Bind(p.second).Run();
+    } else if (view == "V$VERSION") {
+      Query(db_, "INSERT INTO temp.\"V$VERSION\" VALUES (?)").Bind(std::string(kVersionBanner)).Run();
     } else if (view == "ALL_USERS") {
       int64_t id = 0;
       for (const auto& u : server_->Users()) Query(db_, "INSERT INTO temp.ALL_USERS VALUES (?, ?, NULL)").Bind(u).Bind(++id).Run();

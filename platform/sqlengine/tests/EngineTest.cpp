@@ -256,6 +256,9 @@ TEST_F(EngineTest, ServerViewsAnswerTheAdaptersQueries) {
   Run(*s, "CREATE INDEX S.T_NAME ON S.T ( NAME ASC )");
   EXPECT_EQ(Count(*s, "SELECT COUNT(*) FROM ALL_USERS WHERE USERNAME=UPPER('s')"), 1);
   EXPECT_EQ(Run(*s, "SELECT VALUE FROM V$NLS_PARAMETERS WHERE PARAMETER = 'NLS_CHARACTERSET'").result.rows[0][0].bytes, "AL32UTF8");
+  const auto banner = Run(*s, "SELECT BANNER FROM V$VERSION").result.rows;
+  ASSERT_EQ(banner.size(), 1u);
+  EXPECT_EQ(banner[0][0].bytes, sqlengine::kVersionBanner);
   const std::string lockCheck =
       "SELECT COUNT(*) FROM ALL_OBJECTS WHERE STATUS ='INVALID' AND OWNER=UPPER('s') AND (OBJECT_NAME IN "
       "('ACQUIRE_LOCK', 'RELEASE_LOCK') OR OBJECT_NAME LIKE '%_TRG')";
