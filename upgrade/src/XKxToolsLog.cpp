@@ -5,6 +5,7 @@
 #include "XKxDatabase.h"
 #include "XKxException.h"
 #include "XKxGlobals.h"
+#include "XKxObject.h"
 
 namespace {
 
@@ -41,22 +42,32 @@ void XKxToolsLog::Query() {
     query.SetBoolOperator(kAnd);
     query.SetCondition(u"m_strDescription", description, kEqual);
     query.Execute();
-    const int32_t hits = query.GetCount();
-    if (hits == 0) return;
+    if (query.GetCount() == 0) return;
     CString key;
     key.Format(u"<%d, %s>", version, description);
-    if (hits > 1)
-        throw XKxException(kUnit, u"XKxToolsLog::Query",
-                           FormatText(u"There are multiple entries for %s in XDBToolsLog!", key));
-    bool fetched = false;
-    try {
-        fetched = query.GetNext(record);
-    } catch (const XKxException&) {
-        fetched = false;
+    // The kernel compares texts with "*" and "?" as wildcards: only a record whose description is
+    // this one exactly is this step's.
+    int32_t hits = 0;
+    XKxObject candidate(database);
+    for (;;) {
+        bool fetched = false;
+        try {
+            fetched = query.GetNext(candidate);
+        } catch (const XKxException&) {
+            throw XKxException(kUnit, u"XKxToolsLog::Query",
+                               FormatText(u"Error getting the XDBToolsLog object for %s!", key));
+        }
+        if (!fetched) break;
+        CString text;
+        candidate.GetMemberString(u"m_strDescription", text);
+        if (text != description) continue;
+        if (++hits > 1) {
+            record.SetObject(nullptr);
+            throw XKxException(kUnit, u"XKxToolsLog::Query",
+                               FormatText(u"There are multiple entries for %s in XDBToolsLog!", key));
+        }
+        record.SetObject(candidate.GetObject());
     }
-    if (!fetched)
-        throw XKxException(kUnit, u"XKxToolsLog::Query",
-                           FormatText(u"Error getting the XDBToolsLog object for %s!", key));
 }
 
 void XKxToolsLog::Write(bool success) {

@@ -3,6 +3,7 @@
 // at version 22), and on native databases made at other versions or with misnamed version members.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -196,6 +197,38 @@ TEST_P(VersionRecords, ToolRunLogFindsMakesAndUpdatesOneRecord) { Guarded([&] {
     EXPECT_EQ(Utf8(whole.GetDescription()), "upgrade operations for DB27");
     whole.Write(true);
     EXPECT_EQ(ToolRecords(Db()), (std::vector<std::string>{"23|step one|1", "27|upgrade operations for DB27|1"}));
+}); }
+
+// Descriptions with "*" or "?" find only their own record: a step is never taken as done by the
+// record of a step whose description the pattern would match, nor blocked by it as a second entry.
+TEST_P(VersionRecords, ToolRunLogMatchesDescriptionsExactly) { Guarded([&] {
+    XKxToolsLog(Db(), u"step 1").Write(true);
+    {
+        XKxToolsLog star(Db(), u"step *");
+        EXPECT_TRUE(star.IsValid());
+        EXPECT_FALSE(star.HasRecord());
+        star.Write(false);
+    }
+    const struct {
+        const char16_t* description;
+        bool record;
+        bool succeeded;
+    } cases[] = {
+        {u"step *", true, false},
+        {u"step 1", true, true},
+        {u"step ?", false, false},
+        {u"*", false, false},
+    };
+    for (const auto& c : cases) {
+        XKxToolsLog log(Db(), c.description);
+        SCOPED_TRACE(Utf8(log.GetDescription()));
+        EXPECT_TRUE(log.IsValid());
+        EXPECT_EQ(log.HasRecord(), c.record);
+        EXPECT_EQ(log.Succeeded(), c.succeeded);
+    }
+    std::vector<std::string> records = ToolRecords(Db());
+    std::sort(records.begin(), records.end());
+    EXPECT_EQ(records, (std::vector<std::string>{"23|step *|0", "23|step 1|1"}));
 }); }
 
 // Two records with one key: the look-up fails, so the step runs every time and writes nothing.

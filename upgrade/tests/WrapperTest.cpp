@@ -431,6 +431,31 @@ TEST_P(Wrappers, ExtentWalks) { Guarded([&] {
     EXPECT_EQ(Walk(all), (std::vector<std::string>{"a=1", "c=3"}));   // restarts after the end
 }); }
 
+// Walks still open when the database closes: the wrappers go afterwards without harm, and the
+// objects stored before the walk are still there when the database opens again.
+TEST_P(Wrappers, WalksOpenWhenTheDatabaseCloses) { Guarded([&] {
+    Stored(u"Item", u"a", 1);
+    Stored(u"Item", u"b", 2);
+    auto all = std::make_unique<XKxAllSet>(Db(), u"Item", true);
+    auto query = std::make_unique<XKxQuery>(Db(), u"Item", true);
+    query->SetSearchCondition(u"count", 1, 5);
+    query->Execute();
+    {
+        XKxObject object(Db());
+        ASSERT_TRUE(all->GetNext(object));
+        ASSERT_TRUE(query->GetNext(object));
+    }
+    ASSERT_TRUE(Db()->Close(false));
+    all.reset();
+    query.reset();
+    Db()->Open(false);
+    ASSERT_TRUE(Db()->IsOpen());
+    XKxAllSet again(Db(), u"Item", true);
+    std::vector<std::string> seen = Walk(again);
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"a=1", "b=2"}));
+}); }
+
 // A query with two conditions joined by AND and a sort; a string condition made from a temporary.
 TEST_P(Wrappers, QueryWithConditionsAndSort) { Guarded([&] {
     std::vector<std::unique_ptr<XKxObject>> items;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -281,6 +282,27 @@ TEST_P(ClientCalls, ExtentWalksSeeTheirStartAndCanEmptyTheExtent)
     for (KxObject* o : made) {
         EXPECT_EQ(0, o->Forget());
     }
+}
+
+// Extents that outlive their base, one of them in the middle of a walk: the close ends the walk, the
+// sets answer KX_KERNEL_E_INVALID afterwards and go without harm.
+TEST_P(ClientCalls, ExtentsOutliveTheirBase)
+{
+    KxObject* stored = Stored("Item", "n1", 1, 0);
+    ASSERT_NE(nullptr, stored);
+    EXPECT_EQ(0, stored->Forget());
+    auto walking = std::make_unique<KxAllSet>(item_->AsPersClass(), base_);
+    auto idle = std::make_unique<KxAllSet>(item_->AsPersClass(), base_);
+    KxObject* object = nullptr;
+    ASSERT_EQ(0, walking->Get(object, 0, 0));
+    walking->Unget(object);
+    ASSERT_EQ(0, KxBase::KELVOX()->UngetBase(base_));
+    base_ = nullptr;
+    EXPECT_EQ(KX_KERNEL_E_INVALID, idle->GetCount());
+    EXPECT_EQ(KX_KERNEL_E_INVALID, walking->Get(object, 1, 1));
+    EXPECT_EQ(nullptr, object);
+    walking.reset();
+    idle.reset();
 }
 
 // The cursor of an object set read back from the storage: absolute and relative positions, Delete (1)

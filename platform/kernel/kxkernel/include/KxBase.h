@@ -13,6 +13,7 @@ class KxRoot;
 class KxTypeMgr;
 class KxAdmin;
 class KxBucket;
+class KxAllSet;
 class KxBucketCru;
 class KxClassDict;
 class KxConnectionFactory;
@@ -196,6 +197,7 @@ public:
                  KxRef& ref, int32_t direction = 0);
 
 private:
+    friend class KxAllSet;   // registers itself with its base (AddExtent, RemoveExtent)
     friend class KxBucketCru;
     friend class KxObjectMgr;
     friend struct KxClientCalls;   // the client calls (KxClientObject.cpp)
@@ -226,6 +228,10 @@ private:
     // One long action through the storage's Maintain (see UpdateSchema).
     int32_t RunMaintenance(const char* hook, int32_t action, const KxString& database, int32_t flags,
                            KxParameterSet* params);
+    // The extents made on this base while they live: closing the base ends their walks, deleting it
+    // leaves them without base.
+    void AddExtent(KxAllSet* extent);
+    void RemoveExtent(KxAllSet* extent);
     // A cursor going away: GetObject no longer reads ahead along it.
     void ForgetCursor(KxBucketCru* cursor);
     // Lets go of the objects read ahead and kept in memory: the one of ref, or all (null).

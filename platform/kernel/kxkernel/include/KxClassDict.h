@@ -138,7 +138,7 @@ public:
     // True when id's class number is known and its current version is id's version.
     bool IsCurrentVersion(const KxClassId& id) const;
 
-    // Writes the declaration file into dir (created when missing), or with KX_DICT_FORM_PAIR the
+    // Writes the declaration file into dir (created when missing, with the folders above it), or with KX_DICT_FORM_PAIR the
     // pair "_objects.dat" (the declarations) and then "_objects.idx" ("name <name>",
     // "revision <n>", "checksum <CRC-32 of the .dat, 8 hexadecimal digits>"). Each file replaces
     // its old one whole. 0, KX_KERNEL_E_CONFIG_FILE when a file cannot be written.

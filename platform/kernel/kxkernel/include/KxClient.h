@@ -25,7 +25,9 @@ struct KxValueOps;
 // Delete calls nest in that level. Get answers KX_KERNEL_E_OBJ_NOT_FOUND (-2017) for an object
 // deleted since the walk began (the cursor stands on it); KX_KERNEL_E_NO_ELEMENT (-2005) past the
 // end, which ends the walk (the cursor goes, the level is committed). Deleting the set ends a walk
-// too. The elements are not kept by the set: each Get reads one object and holds it for the caller.
+// too; closing the base ends it with the base's other levels, and a set that outlives its base
+// answers KX_KERNEL_E_INVALID. The elements are not kept by the set: each Get reads one object and
+// holds it for the caller.
 class KxAllSet : public KxObjectSet {
 public:
     KxAllSet(const KxMetaPersClass* metaClass, KxBase* base);
@@ -48,8 +50,13 @@ public:
     int32_t Query(KxQuery* query, KxOnDemandSet* results, int32_t a = 0, int32_t b = 0, int32_t c = 0);
 
 private:
+    friend class KxBase;
     int32_t BeginWalk();
     void EndWalk();
+    // The base closes: the cursor goes; the walk's level is the close's to end.
+    void AbandonWalk();
+    // The base goes: the set is left without one.
+    void Detach();
     const KxMetaPersClass* class_;
     KxBase* base_;
     KxBucketCru* walk_ = nullptr;   // the cursor of the walk

@@ -5,9 +5,11 @@
 
 #include "KxBaseImpl.h"
 #include "KxBucket.h"
+#include "KxClient.h"
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "KxObject.h"
 #include "KxObjectSpace.h"
@@ -33,7 +35,13 @@ KxBase::~KxBase() {
         CloseStorage();
     } catch (...) {
     }
+    // Extents that outlive the base are left without one: they answer KX_KERNEL_E_INVALID.
+    for (KxAllSet* extent : std::exchange(impl_->extents, {})) extent->Detach();
 }
+
+void KxBase::AddExtent(KxAllSet* extent) { impl_->extents.push_back(extent); }
+
+void KxBase::RemoveExtent(KxAllSet* extent) { std::erase(impl_->extents, extent); }
 
 const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
 const KxString& KxBase::GetClientName() const { return impl_->clientName; }

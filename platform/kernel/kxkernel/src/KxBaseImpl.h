@@ -66,4 +66,6 @@ struct KxBase::Impl {
     KxBucketCru* scanCursor = nullptr;
     KxRef scanRef;
     KxPendingWork pending;
+    // The extents made on the base that still live (KxAllSet registers itself).
+    std::vector<KxAllSet*> extents;
 };

@@ -10,6 +10,7 @@
 #include "KxAdmin.h"
 #include "KxBaseImpl.h"
 #include "KxBucket.h"
+#include "KxClient.h"
 #include "KxClassDict.h"
 #include "KxConfig.h"
 #include "KxConnection.h"
@@ -301,6 +302,8 @@ int32_t KxBase::Disconnect()
 int32_t KxBase::CloseStorage()
 {
     KxBaseStorage& st = impl_->storage;
+    // The walks over extents end before their storage goes; their levels end with the others below.
+    for (KxAllSet* extent : impl_->extents) extent->AbandonWalk();
     ForgetCursor(impl_->scanCursor);
     DropReadAhead(nullptr);
     int32_t result = KX_KERNEL_OK;

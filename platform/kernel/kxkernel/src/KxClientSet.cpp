@@ -132,6 +132,9 @@ int32_t KxOnDemandSet::Append(const void* element)
 KxAllSet::KxAllSet(const KxMetaPersClass* metaClass, KxBase* base) : KxObjectSet(nullptr), class_(metaClass), base_(base)
 {
     AttachToBase(base);
+    if (base_ != nullptr) {
+        base_->AddExtent(this);
+    }
 }
 
 KxAllSet::~KxAllSet()
@@ -140,6 +143,23 @@ KxAllSet::~KxAllSet()
         EndWalk();
     } catch (...) {
     }
+    if (base_ != nullptr) {
+        base_->RemoveExtent(this);
+    }
+}
+
+void KxAllSet::AbandonWalk()
+{
+    delete walk_;
+    walk_ = nullptr;
+    level_ = 0;
+}
+
+void KxAllSet::Detach()
+{
+    AbandonWalk();
+    base_ = nullptr;
+    AttachToBase(nullptr);
 }
 
 int32_t KxAllSet::BeginWalk()

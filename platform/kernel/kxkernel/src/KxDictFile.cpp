@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -217,7 +218,9 @@ int32_t KxClassDict::Save(const KxString& dir, KxDictionaryForm form) const {
     if (logical_.ToUtf8().find_first_of("\"\n\r") != std::string::npos ||
         server_.ToUtf8().find_first_of("\"\n\r") != std::string::npos)
         return KX_KERNEL_E_INVALID;
-    ::mkdir(path.c_str(), 0777);
+    // The folder and any missing folder above it; one that cannot be made shows in the write.
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
     const std::string text = ToText();
     if (form != KX_DICT_FORM_PAIR)
         return WriteWhole(path + "/" + KX_DICTIONARY_FILE, text) ? 0 : KX_KERNEL_E_CONFIG_FILE;

@@ -336,6 +336,23 @@ TEST(DictionaryTest, SavedDictionaryReadsBackTheSame) {
     EXPECT_EQ(KX_DICT_E_NOT_FOUND, KxClassDict::Load(KxString(dir.Path() + "/none"), again));
 }
 
+// Save makes the folder and the missing folders above it, in either form; a file in the way of the
+// folder is refused.
+TEST(DictionaryTest, SaveMakesMissingFolders) {
+    auto dict = LoadSample();
+    TempDir dir;
+    for (const KxDictionaryForm form : {KX_DICT_FORM_DECLARATION, KX_DICT_FORM_PAIR}) {
+        const std::string target = dir.Path() + "/missing" + std::to_string(form) + "/parent/dict";
+        ASSERT_EQ(0, dict->Save(KxString(target), form));
+        std::unique_ptr<KxClassDict> again;
+        KxString error;
+        ASSERT_EQ(0, KxClassDict::Load(KxString(target), again, &error)) << error.ToUtf8();
+        EXPECT_EQ(dict->ToText(), again->ToText());
+    }
+    std::ofstream(dir.Path() + "/file") << "x";
+    EXPECT_EQ(KX_KERNEL_E_CONFIG_FILE, dict->Save(KxString(dir.Path() + "/file/dict")));
+}
+
 // The pair of dictionary files: read before a declaration file beside it; a pair that does not
 // belong together (the state a copy cut off half-way leaves) is refused with the reason.
 TEST(DictionaryTest, ThePairOfDictionaryFilesIsReadOnlyWhenItsChecksumMatches) {
