@@ -114,12 +114,18 @@ public:
 
     static constexpr uint32_t kUnbounded = 0xFFFFFFFFu;
 
+    // The mark an adapter's handler base sets, so that the adapter knows its own handlers without a
+    // dynamic cast on every bind; null when unset.
+    const void* AdapterMark() const { return adapterMark_; }
+
 protected:
     KxGTypeHdl(const KxGTypeHdl&) = default;
     KxGTypeHdl& operator=(const KxGTypeHdl&) = default;
+    void SetAdapterMark(const void* mark) { adapterMark_ = mark; }
 
 private:
     KxGContext context_;
+    const void* adapterMark_ = nullptr;
 };
 
 // Bits of the type-handler manager's flag byte.

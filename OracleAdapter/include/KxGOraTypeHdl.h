@@ -69,6 +69,14 @@ public:
     KxGOraTypeHdl(const KxGContext& context, uint8_t typeCode);
     ~KxGOraTypeHdl() override;
 
+    // The mark of the Oracle handlers (AdapterMark): a handler that carries it is a KxGOraTypeHdl.
+    static const void* Mark();
+    // typeHdl as an Oracle handler; null when it is another adapter's.
+    static KxGOraTypeHdl* Of(KxGTypeHdl* typeHdl)
+    {
+        return typeHdl != nullptr && typeHdl->AdapterMark() == Mark() ? static_cast<KxGOraTypeHdl*>(typeHdl) : nullptr;
+    }
+
     // The kernel type code held.
     uint8_t TypeCode() override;
     // Appends the column type of NativeType for a column of that size:

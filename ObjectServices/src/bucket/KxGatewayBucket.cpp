@@ -180,10 +180,10 @@ int32_t KxGatewayBucket::StoreObject(KxObject* object, int32_t flags, KxTransact
     KxGTraceTag tag(*context->GetDatabase(), KXG_TRACE_CA, "StoreObject");
     KxGBucketRecord(tag, "object id: ", object->GetRef());
     KxGResourceMgr* top = context->GetTop();
-    auto* compound = dynamic_cast<KxGCompoundStatement*>(top);
-    if (top == nullptr || top->GetRMType() != KXG_RM_COMPOUND_STATEMENT || compound == nullptr) {
+    if (top == nullptr || top->GetRMType() != KXG_RM_COMPOUND_STATEMENT) {
         return KXG_E_NO_RESOURCE_MANAGER;
     }
+    auto* compound = static_cast<KxGCompoundStatement*>(top);   // the one manager of that type
     KxGObjectStorer storer(context->GetOperationEnvironment(), context, compound, flags, ignoreForeignRefs_ != 0);
     return scope.Answer(storer.StoreObject(nullptr, object));
 }

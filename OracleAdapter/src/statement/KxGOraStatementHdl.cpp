@@ -63,7 +63,7 @@ private:
 
 KxGOraTypeHdl* OracleHandler(KxGTypeHdl* typeHdl)
 {
-    return dynamic_cast<KxGOraTypeHdl*>(typeHdl);
+    return KxGOraTypeHdl::Of(typeHdl);
 }
 
 }  // namespace

@@ -50,6 +50,13 @@ bool IsWideUnsigned(uint8_t code)
 
 KxGOraTypeHdl::KxGOraTypeHdl(const KxGContext& context, uint8_t typeCode) : KxGTypeHdl(context), code_(typeCode)
 {
+    SetAdapterMark(Mark());
+}
+
+const void* KxGOraTypeHdl::Mark()
+{
+    static const char mark = 0;
+    return &mark;
 }
 
 KxGOraTypeHdl::~KxGOraTypeHdl() = default;

@@ -448,6 +448,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
     if (statement->Execute() == 0) {
         return KXG_E_MAP_EXECUTE;
     }
+    KxObjectAlias* kept = nullptr;   // the one object whose row stays in the fetch buffer
     for (;;) {
         uint32_t fetched = 0;
         if (statement->Fetch(fetched) == 0) {
@@ -471,6 +472,14 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
                 if (cache != nullptr) {
                     cache->Add(*this, ref.GetObjId(), *buffer);
                 }
+                continue;
+            }
+            // The read of one object (one row a fetch, no handles) keeps its row in the fetch buffer
+            // and hands that buffer on once the cursor is at its end, instead of a copy. (A fetch at
+            // the end writes nothing; a further row of the same id, which only a table without a
+            // key on it holds, takes the place of the first, as any order of the rows could.)
+            if (one && served.size() == 1 && GetHandleColumnCount() == 0) {
+                kept = served.front();
                 continue;
             }
             for (size_t k = 0; k < served.size(); ++k) {
@@ -503,6 +512,15 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
         if (statement->MoreResults(more) == 0 || more == 0) {
             break;
         }
+    }
+    if (kept != nullptr) {
+        buffer->SetCurrentRow(0);
+        std::unique_ptr<KxGSQLObjectBuffer> row = std::move(buffer);
+        status = RereadContainer(database, *kept, row, context);
+        if (status == 0) {
+            status = reader.LoadAlias(*kept, std::move(row));
+        }
+        return status < 0 ? status : 0;
     }
     buffer->SetCurrentRow(0);
     // Aliases whose object came back in no row.

@@ -23,6 +23,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_file;
 
 namespace sqlengine {
 
@@ -313,6 +314,9 @@ class Server {
   sqlite3_stmt* dataVersionQuery_ = nullptr;  // CatalogVersion's: PRAGMA data_version
   std::unique_ptr<KeptStatements> kept_;       // the catalog look-ups of every statement and DDL
   int64_t seenDataVersion_ = -1, seenChanges_ = -1, catalogVersion_ = 0;
+  unsigned char seenHeader_[48] = {};  // CatalogVersion's last reading of the catalog's WAL index header
+  bool seenHeaderValid_ = false;
+  sqlite3_file* catalogFile_ = nullptr;  // the catalog connection's main file, for CatalogVersion
   std::atomic<int64_t> ddlCount_{0};
   std::map<std::string, sqlite3*> files_;  // registry connections by path
   std::string charset_ = "AL32UTF8";

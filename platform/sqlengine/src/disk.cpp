@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -47,6 +48,7 @@ struct EngineFile {
   sqlite3_file base;        // methods: kMethods
   sqlite3_file* real;       // SQLite's own file object
   std::string* path;        // empty for temporary files
+  void volatile* index;     // the first region of the shared-memory index while it is mapped
 };
 
 sqlite3_vfs* g_real = nullptr;
@@ -82,11 +84,16 @@ int FileControl(sqlite3_file* f, int op, void* arg) {
 int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
 int DeviceCharacteristics(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
 int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
-  return Real(f)->pMethods->xShmMap(Real(f), region, size, extend, out);
+  int rc = Real(f)->pMethods->xShmMap(Real(f), region, size, extend, out);
+  if (region == 0 && rc == SQLITE_OK && *out) reinterpret_cast<EngineFile*>(f)->index = *out;
+  return rc;
 }
 int ShmLock(sqlite3_file* f, int offset, int n, int flags) { return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags); }
 void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
-int ShmUnmap(sqlite3_file* f, int deleteFlag) { return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag); }
+int ShmUnmap(sqlite3_file* f, int deleteFlag) {
+  reinterpret_cast<EngineFile*>(f)->index = nullptr;
+  return Real(f)->pMethods->xShmUnmap(Real(f), deleteFlag);
+}
 int Fetch(sqlite3_file* f, sqlite3_int64 offset, int amount, void** out) {
   return Real(f)->pMethods->xFetch(Real(f), offset, amount, out);
 }
@@ -108,6 +115,7 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* f, int flags, int* outFla
   EngineFile* e = reinterpret_cast<EngineFile*>(f);
   e->base.pMethods = nullptr;
   e->real = reinterpret_cast<sqlite3_file*>(e + 1);
+  e->index = nullptr;
   e->path = new (std::nothrow) std::string(name ? name : "");
   if (!e->path) return SQLITE_NOMEM;
   int rc = g_real->xOpen(g_real, name, e->real, flags, outFlags);
@@ -134,6 +142,22 @@ int GetLastError(sqlite3_vfs*, int n, char* out) { return g_real->xGetLastError 
 int CurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) { return g_real->xCurrentTimeInt64(g_real, out); }
 
 }  // namespace
+
+sqlite3_file* MainFileOf(sqlite3* db) {
+  sqlite3_file* f = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f) return nullptr;
+  return f->pMethods == &kMethods[2] || f->pMethods == &kMethods[3] ? f : nullptr;
+}
+
+bool ReadWalIndexHeader(sqlite3_file* file, unsigned char (&header)[kWalIndexHeaderSize]) {
+  const volatile uint64_t* index = file ? static_cast<const volatile uint64_t*>(reinterpret_cast<EngineFile*>(file)->index) : nullptr;
+  if (!index) return false;
+  uint64_t words[kWalIndexHeaderSize / sizeof(uint64_t)];
+  for (size_t i = 0; i < kWalIndexHeaderSize / sizeof(uint64_t); ++i) words[i] = index[i];
+  std::atomic_thread_fence(std::memory_order_acquire);
+  std::memcpy(header, words, kWalIndexHeaderSize);
+  return true;
+}
 
 const char* EngineVfs() {
   static const char* name = [] {

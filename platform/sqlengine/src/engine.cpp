@@ -527,18 +527,33 @@ int64_t Server::CatalogChanges() {
 
 int64_t Server::CatalogVersion() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  // The data version moves with every commit of another connection; this server's own changes
-  // are counted by its connection.
-  int64_t dataVersion = -1;
-  if (dataVersionQuery_ ||
-      PrepareSingle(catalog_, "PRAGMA data_version", SQLITE_PREPARE_PERSISTENT, &dataVersionQuery_) == SQLITE_OK) {
-    if (dataVersionQuery_ && sqlite3_step(dataVersionQuery_) == SQLITE_ROW) dataVersion = sqlite3_column_int64(dataVersionQuery_, 0);
-    if (dataVersionQuery_) sqlite3_reset(dataVersionQuery_);
+  // Another connection's commit into the catalog rewrites the header of its WAL's shared index,
+  // read without a statement; before the index is mapped, the data version (which moves with every
+  // commit of another connection) is asked for. This server's own changes are counted by its
+  // connection.
+  static_assert(sizeof(seenHeader_) == kWalIndexHeaderSize);
+  bool moved;
+  unsigned char header[kWalIndexHeaderSize];
+  if (!catalogFile_) catalogFile_ = MainFileOf(catalog_);
+  if (ReadWalIndexHeader(catalogFile_, header)) {
+    moved = !seenHeaderValid_ || std::memcmp(header, seenHeader_, kWalIndexHeaderSize) != 0;
+    std::memcpy(seenHeader_, header, kWalIndexHeaderSize);
+    seenHeaderValid_ = true;
+    seenDataVersion_ = -1;
+  } else {
+    int64_t dataVersion = -1;
+    if (dataVersionQuery_ ||
+        PrepareSingle(catalog_, "PRAGMA data_version", SQLITE_PREPARE_PERSISTENT, &dataVersionQuery_) == SQLITE_OK) {
+      if (dataVersionQuery_ && sqlite3_step(dataVersionQuery_) == SQLITE_ROW) dataVersion = sqlite3_column_int64(dataVersionQuery_, 0);
+      if (dataVersionQuery_) sqlite3_reset(dataVersionQuery_);
+    }
+    // A catalog that cannot be read is never current.
+    moved = dataVersion < 0 || dataVersion != seenDataVersion_;
+    seenDataVersion_ = dataVersion;
+    seenHeaderValid_ = false;
   }
   int64_t changes = sqlite3_total_changes64(catalog_);
-  // A catalog that cannot be read is never current.
-  if (dataVersion < 0 || dataVersion != seenDataVersion_ || changes != seenChanges_) ++catalogVersion_;
-  seenDataVersion_ = dataVersion;
+  if (moved || changes != seenChanges_) ++catalogVersion_;
   seenChanges_ = changes;
   return catalogVersion_;
 }

@@ -183,6 +183,48 @@ TEST_F(ServerFilesTest, AnyUserNameKeepsToItsOwnFiles) {
   ExpectOnlyKnownFiles();
 }
 
+// A catalog change made through another connection to the same directory (another server object,
+// as another process would) reaches the statements of this server's sessions: a user dropped and
+// made again there is read from its new files here, by a statement prepared before and run again.
+TEST_F(ServerFilesTest, StatementsFollowUsersMadeAgainThroughAnotherCatalogConnection) {
+  Error err;
+  auto s = Logon("S", "s");
+  Run(*s, "CREATE TABLE S.T ( A NUMBER (38) )");
+  Run(*s, "INSERT INTO S.T (A) VALUES (7)");
+  Run(*s, "COMMIT");
+  s->End();
+  auto admin = Logon("ADMIN", "admin");
+  auto count = admin->Prepare("SELECT COUNT(*) FROM S.T", err);
+  ASSERT_TRUE(count) << err.message;
+  auto runCount = [&]() -> int64_t {
+    Outcome out;
+    Error e;
+    if (!count->Run({}, out, e)) return -e.code;
+    return out.result.rows.empty() ? -1 : out.result.rows[0][0].integer;
+  };
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(runCount(), 1);  // this server's catalog has been read
+
+  auto other = Engine::Instance().RegisterServer(serverName_ + "B", dir_, &err);
+  ASSERT_TRUE(other) << err.message;
+  ASSERT_TRUE(other->DropUser("S", err)) << err.message;
+  EXPECT_EQ(runCount(), -942);
+  ASSERT_TRUE(other->AddUser("S", "s", false, &err)) << err.message;
+  {
+    auto again = Session::Begin(other, "S", "s", err);
+    ASSERT_TRUE(again) << err.message;
+    for (const char* sql : {"CREATE TABLE S.T ( A NUMBER (38) )", "INSERT INTO S.T (A) VALUES (1)",
+                            "INSERT INTO S.T (A) VALUES (2)", "COMMIT"}) {
+      auto st = again->Prepare(sql, err);
+      ASSERT_TRUE(st) << sql << ": " << err.message;
+      Outcome out;
+      ASSERT_TRUE(st->Run({}, out, err)) << sql << ": " << err.message;
+    }
+    again->End();
+  }
+  EXPECT_EQ(runCount(), 2);
+  Engine::Instance().UnregisterServer(serverName_ + "B");
+}
+
 TEST_F(ServerFilesTest, AFileInTheWayIsNeitherDeletedNorTakenOver) {
   // Every name the next users could get is taken by a file of someone else.
   std::vector<std::string> foreign;
