@@ -87,6 +87,13 @@ int32_t KxObjectReader::LoadAlias(KxObjectAlias& alias, std::unique_ptr<KxGSQLOb
 
 int32_t KxObjectReader::NotFound(KxObjectAlias& /*alias*/) { return 0; }
 
+namespace {
+
+// Up to this many images, an object's image is looked for in the request's list itself.
+constexpr uint32_t kFewImages = 4;
+
+}  // namespace
+
 int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
 {
     KxGReadUnitOfWork* unit = context_ != nullptr ? context_->GetReadUnitOfWork() : nullptr;
@@ -117,10 +124,14 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
             KxGRequest* request = requests.At(r);
             KxGClassMap* classMap = request->GetClassMap();
             // The images with a row by object id (the first of an id counts), so that every object
-            // finds its own in one look.
+            // finds its own in one look; a request of a few images is searched as it is.
+            const uint32_t outputs = request->GetOutputCount();
+            const bool few = outputs <= kFewImages;
             std::unordered_map<uint64_t, KxSQLObjectAlias*> images;
-            images.reserve(request->GetOutputCount());
-            for (uint32_t i = 0; i < request->GetOutputCount(); ++i) {
+            if (!few) {
+                images.reserve(outputs);
+            }
+            for (uint32_t i = 0; !few && i < outputs; ++i) {
                 KxSQLObjectAlias* output = request->GetOutput(i);
                 if (output->GetBuffer() != nullptr) {
                     KxRef ref;
@@ -128,6 +139,24 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
                     images.emplace(ref.GetObjId().Get64(), output);
                 }
             }
+            auto imageOf = [&](const KxObjId& id) -> KxSQLObjectAlias* {
+                if (!few) {
+                    const auto found = images.find(id.Get64());
+                    return found != images.end() ? found->second : nullptr;
+                }
+                for (uint32_t i = 0; i < outputs; ++i) {
+                    KxSQLObjectAlias* output = request->GetOutput(i);
+                    if (output->GetBuffer() == nullptr) {
+                        continue;
+                    }
+                    KxRef ref;
+                    output->GetRef(ref);
+                    if (ref.GetObjId() == id) {
+                        return output;
+                    }
+                }
+                return nullptr;
+            };
             // Every pair of object and image, not only the fetch key's.
             for (KxObjectAlias* alias : request->GetAliases()) {
                 auto* objectAlias = dynamic_cast<KxCPPObjectAlias*>(alias);
@@ -135,8 +164,7 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
                 if (object == nullptr || classMap == nullptr) {
                     continue;
                 }
-                const auto found = images.find(object->GetObjId().Get64());
-                KxSQLObjectAlias* image = found != images.end() ? found->second : nullptr;
+                KxSQLObjectAlias* image = imageOf(object->GetObjId());
                 if (image == nullptr) {
                     continue;   // no row: the object is left as it is, without the has-row bit
                 }

@@ -410,11 +410,13 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
                                      size_t count)
 {
     // The aliases of the chunk by object id (ids are unique within a chunk); each is served once.
+    // The read of one object keeps its alias aside instead.
+    const bool one = count == 1;
     std::multimap<uint64_t, KxObjectAlias*> waiting;
-    for (size_t i = first; i < first + count; ++i) {
+    KxObjectAlias* waitingOne = one ? fetch[first] : nullptr;
+    for (size_t i = first; !one && i < first + count; ++i) {
         waiting.emplace(IdOf(*fetch[i]).Get64(), fetch[i]);
     }
-    const bool one = count == 1;
     // Rows with handles keep them (their descriptors move into each object's own row): such a chunk
     // is fetched in one round, so that no later round fetches into handles already handed on.
     const int32_t rowsPerFetch = one ? 1
@@ -449,6 +451,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
         return KXG_E_MAP_EXECUTE;
     }
     KxObjectAlias* kept = nullptr;   // the one object whose row stays in the fetch buffer
+    std::vector<KxObjectAlias*> served;
     for (;;) {
         uint32_t fetched = 0;
         if (statement->Fetch(fetched) == 0) {
@@ -462,12 +465,19 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
             if (status != 0) {
                 return status;
             }
-            auto [from, to] = waiting.equal_range(ref.GetObjId().Get64());
-            std::vector<KxObjectAlias*> served;
-            for (auto it = from; it != to; ++it) {
-                served.push_back(it->second);
+            served.clear();
+            if (one) {
+                if (waitingOne != nullptr && IdOf(*waitingOne).Get64() == ref.GetObjId().Get64()) {
+                    served.push_back(waitingOne);
+                    waitingOne = nullptr;
+                }
+            } else {
+                auto [from, to] = waiting.equal_range(ref.GetObjId().Get64());
+                for (auto it = from; it != to; ++it) {
+                    served.push_back(it->second);
+                }
+                waiting.erase(from, to);   // a row no alias of this chunk asked for serves none
             }
-            waiting.erase(from, to);   // a row no alias of this chunk asked for serves none
             if (!served.empty() && !reader.IsOwnObject(ref.GetObjId())) {
                 if (cache != nullptr) {
                     cache->Add(*this, ref.GetObjId(), *buffer);
@@ -525,7 +535,7 @@ int32_t KxGClassBufferMap::ReadChunk(KxGObjectFetcher& reader, KxGDatabase* data
     buffer->SetCurrentRow(0);
     // Aliases whose object came back in no row.
     for (size_t i = first; i < first + count; ++i) {
-        if (waiting.count(IdOf(*fetch[i]).Get64()) != 0) {
+        if (one ? waitingOne != nullptr : waiting.count(IdOf(*fetch[i]).Get64()) != 0) {
             status = reader.NotFound(*fetch[i]);
             if (status < 0) {
                 return status;
