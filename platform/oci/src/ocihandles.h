@@ -47,8 +47,8 @@ bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sq
 inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out);
 inline bool BindFast(const OCIBind* b, size_t index, bool converts, sqlengine::RowBinds& binds, size_t slot);
 // The common fetches without ConvertOut's general path, straight from the engine's row: 8-byte
-// integers and doubles, integers into OCINumbers, and text that fits its buffer and needs no
-// conversion. False when the value takes the general path.
+// integers, 4-byte integers in their range, doubles, integers into OCINumbers, and text that fits
+// its buffer and needs no conversion. False when the value takes the general path.
 inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cell& v, bool converts);
 
 // The column parameters of a statement, made from its executed query's columns when first asked for.
@@ -237,6 +237,10 @@ inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cel
   size_t length = size;
   if (d->dty == SQLT_INT && size == 8 && v.type == Type::Integer) {
     std::memcpy(p, &v.integer, 8);
+  } else if (d->dty == SQLT_INT && size == 4 && v.type == Type::Integer && v.integer >= INT32_MIN &&
+             v.integer <= INT32_MAX) {
+    const int32_t x = static_cast<int32_t>(v.integer);
+    std::memcpy(p, &x, 4);
   } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Type::Real || v.type == Type::Integer)) {
     double x = v.type == Type::Real ? v.real : static_cast<double>(v.integer);
     std::memcpy(p, &x, 8);

@@ -319,6 +319,9 @@ TEST_F(OciTest, UnsignedIntegersBindUnsignedAndRefuseNegativeNumbersOnDefine) {
   EXPECT_EQ(fetch(3, SQLT_INT, &s8, sizeof s8), 0);
   EXPECT_EQ(s8, -294967296);
   EXPECT_EQ(fetch(1, SQLT_INT, &u4, sizeof u4), 1455);   // a signed 4-byte integer cannot hold it
+  int32_t s4 = 0;
+  EXPECT_EQ(fetch(3, SQLT_INT, &s4, sizeof s4), 0);      // one it holds, negative
+  EXPECT_EQ(s4, -294967296);
   c.Close();
 }
 
