@@ -11,6 +11,14 @@
 
 namespace {
 
+// A directory as it can stand between double quotes of a command line: a backslash before the closing
+// quote would escape it, so trailing backslashes are doubled (the child still reads one each).
+CString QuotableDirectory(const CString& directory) {
+    int trailing = 0;
+    while (trailing < directory.GetLength() && directory[directory.GetLength() - 1 - trailing] == u'\\') ++trailing;
+    return directory + CString(u'\\', trailing);
+}
+
 const char16_t kUnit[] = u".\\xkxdatabase";
 const char16_t kChangeScript[] = u"update_t5_database.sql";
 const char16_t kChangeFile[] = u"1_change_schema.sql";
@@ -119,7 +127,7 @@ void XKxDatabase::CreateChangefile() {
         const CString log = JoinPath(GetVersionDirectory(), u"SchemaDelta.log");
 
         const CString parameters[] = {
-            FormatText(u"--logfile \"%s\" ", log), FormatText(u"-dr \"%s\" ", base),
+            FormatText(u"--logfile \"%s\" ", log), FormatText(u"-dr \"%s\" ", QuotableDirectory(base)),
             FormatText(u"-cr \"%s\" ", changeDirectory), FormatText(u"-l \"%s\" ", from),
             FormatText(u"-l \"%s\" ", to), u"-d ", u"-c \"1_change_schema.sql\" ", FormatText(u"\"%s\"", name),
         };
@@ -153,16 +161,8 @@ void XKxDatabase::CreateChangefile() {
 }
 
 CString XKxDatabase::GetSchemaManagerExePath() const {
-    CString path;
-    XRegistry registry;
-    try {
-        registry.Open(u"LiftRunner");
-        registry.GetValue(path, u"SchemaDeltaExe");
-    } catch (const XKxException&) {
-        // A missing value names no file.
-        path.Empty();
-    }
-    registry.Close();
+    // A missing value names no file.
+    const CString path = XRegistry::ReadValue(u"LiftRunner", u"SchemaDeltaExe");
     if (path.IsEmpty() || !FileExists(path))
         throw XKxException(kUnit, u"XKxDatabase::GetSchemaManagerExePath",
                            FormatText(u"The specified executable for the SchemaDelta does not exist!\n<%s>", path));

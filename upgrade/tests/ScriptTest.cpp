@@ -54,14 +54,16 @@ private:
 // character set, and SchemaDelta named in the registry.
 class ScriptRun {
 public:
-    ScriptRun(StorageSite& site, const WrapperStorage& storage) : site_(site), record_("STANDIN_RECORD", dir_ / "record.txt") {
+    // `baseSuffix` is appended to the script base directory as the upgrader is given it.
+    ScriptRun(StorageSite& site, const WrapperStorage& storage, const std::string& baseSuffix = std::string())
+        : site_(site), record_("STANDIN_RECORD", dir_ / "record.txt") {
         Installation& install = site.Install();
         install.registry[kBaseKey] = {{"NLS_LANG", kOtherNlsLang}};
         install.registry["LiftRunner"] = {{"SchemaDeltaExe", UPGRADE_SCHEMADELTA}, {"Logging", dir_ / "logs"}};
         site.Select(storage);
         dir_.Write("scripts/dict_23/.keep", "");
         dir_.Write("logs/.keep", "");
-        run_ = std::make_unique<UpgradeRun>(dir_ / "scripts", dir_ / "logs");
+        run_ = std::make_unique<UpgradeRun>(std::string(dir_ / "scripts") + baseSuffix, dir_ / "logs");
         Db()->SetTargetVersion(23);
         Db()->Open(false);
         ResetVersionRecords(Db(), u"TY 5.3 SP01");
@@ -490,9 +492,9 @@ TEST_F(GatewayScripts, ConversionsOfAStepLibrary) { Guarded([&] {
 
 // A native database made at the version, its run on a script base of its own.
 struct NativeSite {
-    explicit NativeSite(int version)
+    explicit NativeSite(int version, const std::string& baseSuffix = std::string())
         : site(nullptr, "", [&](const TempDir& dir) { WriteDictionaryPair(dir, VersionDictionaryText(version)); }),
-          run(site, WrapperStorage{"Native", false}) {}
+          run(site, WrapperStorage{"Native", false}, baseSuffix) {}
     std::string DatabaseFile() const { return site.Install().Dir() / "ndb/kelvox.kxdb"; }
     std::string DictionaryFile(const char* name) const { return site.Install().DictionaryDir("dict") + "/" + name; }
     StorageSite site;
@@ -590,6 +592,26 @@ TEST(NativeStructure, FailuresLeaveTheDatabaseAsItWas) { Guarded([&] {
         EXPECT_TRUE(run.Records().empty());
     }
     db->SetState(XKxDatabase::kAvailable);
+}); }
+
+// A script base directory given with a trailing backslash: the quoted "-dr" argument still ends at its
+// closing quote, and SchemaDelta reads the directory with its one backslash.
+TEST(NativeStructure, ChangeFileWithABaseDirectoryEndingInABackslash) { Guarded([&] {
+    NativeSite native(26, "\\");
+    ScriptRun& run = native.run;
+    XKxDatabase* db = run.Db();
+    db->SetTargetVersion(26);
+    run.SetSwitches({{"SchemaDeltaExe", UPGRADE_PROGRAM}});
+    const std::string base = run.ScriptBase();
+    db->CreateChangefile();
+    // The version directory joins the base and "dict_26" with a backslash of its own (Windows reads the
+    // doubled one as one).
+    const std::vector<std::string> records = run.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], Record({"schemalift_upgrade_program",
+                                  "-q -o --summary false --logfile " + base + "\\\\dict_26\\SchemaDelta.log -dr " + base +
+                                      "\\ -cr " + base + "\\dict_27 -l dict_26 -l dict_27 -d -c 1_change_schema.sql database",
+                                  std::filesystem::current_path().string(), "AMERICAN_AMERICA.UTF8"}));
 }); }
 
 // Stored version 26: the tool compares "dict_26" with "dict_27" into the "_27" folder, and a
