@@ -2,7 +2,7 @@
 
 #include <pthread.h>
 
-#include <condition_variable>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <system_error>
@@ -13,32 +13,30 @@ class KxRecursiveLock {
 public:
     void Lock() {
         const auto self = std::this_thread::get_id();
-        std::unique_lock<std::mutex> lk(m_);
-        if (depth_ > 0 && owner_ == self) {
+        // Only the owner ever finds its own id here: it stored it and takes it away again.
+        if (owner_.load(std::memory_order_relaxed) == self) {
             ++depth_;
             return;
         }
-        free_.wait(lk, [&] { return depth_ == 0; });
-        owner_ = self;
+        m_.lock();
+        owner_.store(self, std::memory_order_relaxed);
         depth_ = 1;
     }
 
     bool Unlock() {
-        std::unique_lock<std::mutex> lk(m_);
-        if (depth_ == 0 || owner_ != std::this_thread::get_id()) return false;
+        // A thread that does not hold the lock never finds its id as the owner (never the empty id).
+        if (owner_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return false;
         if (--depth_ == 0) {
-            owner_ = std::thread::id();
-            lk.unlock();
-            free_.notify_one();
+            owner_.store(std::thread::id(), std::memory_order_relaxed);
+            m_.unlock();
         }
         return true;
     }
 
 private:
     std::mutex m_;
-    std::condition_variable free_;
-    std::thread::id owner_;
-    uint32_t depth_ = 0;
+    std::atomic<std::thread::id> owner_{};
+    uint32_t depth_ = 0;   // touched by the owner only
 };
 
 // ---- KxCritSect ---------------------------------------------------------------------------
