@@ -148,8 +148,8 @@ class Translator {
 
   // DB2 takes a keyword for a name wherever a name stands; Oracle refuses its reserved words as
   // names unless they are quoted. The translation quotes them where they are names: the parts of a
-  // qualified name, the table of CREATE TABLE and ALTER TABLE, and column names of definitions
-  // (Column).
+  // qualified name, the table of CREATE TABLE and ALTER TABLE, the column list of INSERT and column
+  // names of definitions (Column).
   void Quote(Tok& t) {
     if (t.kind != K::Word || !IsReservedWord(t.upper)) return;
     t.kind = K::QId;
@@ -159,6 +159,11 @@ class Translator {
     for (size_t i = 0; i < t_.size(); ++i)
       if ((i > 0 && IsOp(t_, i - 1, ".")) || IsOp(t_, i + 1, ".")) Quote(t_[i]);
     if ((IsW(t_, 0, "CREATE") || IsW(t_, 0, "ALTER")) && IsW(t_, 1, "TABLE") && t_.size() > 2) Quote(t_[2]);
+    if (IsW(t_, 0, "INSERT") && IsW(t_, 1, "INTO")) {
+      size_t open = IsOp(t_, 3, ".") ? 5 : 3;
+      if (IsOp(t_, open, "("))
+        for (size_t i = open + 1; i < t_.size() && !IsOp(t_, i, ")"); ++i) Quote(t_[i]);
+    }
   }
 
   // Functions, SYSCAT views and UNION DISTINCT in a query or DML text.

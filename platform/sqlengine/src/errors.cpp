@@ -75,6 +75,7 @@ const std::map<int32_t, const char*>& Texts() {
       {1722, "invalid number"},
       {1727, "numeric precision specifier is out of range (1 to 38)"},
       {1732, "data manipulation operation not legal on this view"},
+      {1747, "invalid user.table.column, table.column, or column specification"},
       {1754, "a table may contain only one column of type LONG"},
       {1758, "table must be empty to add mandatory (NOT NULL) column"},
       {1785, "ORDER BY item must be the number of a SELECT-list expression"},

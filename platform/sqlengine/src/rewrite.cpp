@@ -458,7 +458,7 @@ class Rewriter {
     }
     err_ = before;
     refs.clear();
-    if (!CheckSelectsHaveFrom(st) || !CheckWhereClauses(st)) return false;
+    if (!CheckReservedColumns(st) || !CheckSelectsHaveFrom(st) || !CheckWhereClauses(st)) return false;
     // 2. Tables.
     if (!CollectRefs(st, refs)) return false;
     std::set<size_t> refTokens;
@@ -604,6 +604,61 @@ class Rewriter {
         out_.rowidSql = JoinTokens(st.t);
         before.append = saved;
       }
+    }
+    return true;
+  }
+
+  // A reserved word (not quoted) where a column belongs: after a qualifier, in the column list of an
+  // INSERT, as a target of UPDATE ... SET or FOR UPDATE OF, Oracle finds no column (ORA-01747); where
+  // an expression starts (select list, conditions, ORDER BY, operands, arguments) none (ORA-00936).
+  // The pseudo-columns and the words that open an expression or a condition stay.
+  bool CheckReservedColumns(const Stmt& st) {
+    static const std::set<std::string> kOpeners = {"NOT",    "NULL",  "EXISTS", "SELECT",  "DISTINCT", "ALL",
+                                                   "ANY",    "PRIOR", "LEVEL",  "ROWNUM",  "SYSDATE",  "USER",
+                                                   "UID",    "ROWID", "DATE",   "DEFAULT"};
+    static const std::set<std::string> kBefore = {"SELECT", "DISTINCT", "ALL",  "WHERE", "AND",  "OR",
+                                                  "NOT",    "BY",       "SET",  "HAVING", "WHEN", "THEN",
+                                                  "ELSE",   "LIKE",     "ESCAPE", "BETWEEN", "OF"};
+    static const std::set<std::string> kAfterNot = {"IN", "LIKE", "BETWEEN"};
+    // One pass: the open parenthesis around each token and the last keyword of each level.
+    std::vector<size_t> open;
+    std::vector<size_t> lastKeyword(Stmt::kMaxDepth + 2, npos);
+    for (size_t i = 0; i < st.N(); ++i) {
+      const Token& tk = st.T(i);
+      size_t d = static_cast<size_t>(st.depth[i]);
+      if (tk.type == TokenType::Op && tk.text == "(") {
+        open.push_back(i);
+        lastKeyword[d + 1] = npos;
+        continue;
+      }
+      if (tk.type == TokenType::Op && tk.text == ")") {
+        if (!open.empty()) open.pop_back();
+        continue;
+      }
+      if (tk.type != TokenType::Word) continue;
+      bool reserved = i > 0 && kReserved.count(tk.upper) != 0;
+      if (kKeywords.count(tk.upper)) lastKeyword[d] = i;
+      if (!reserved) continue;
+      if (st.IsOp(i - 1, ".")) {
+        if (tk.upper != "ROWID" && i >= 2 && st.IsIdent(i - 2)) return Fail(1747, "reserved word " + tk.upper + " as a column");
+        continue;
+      }
+      const Token& prev = st.T(i - 1);
+      bool comma = prev.type == TokenType::Op && prev.text == ",";
+      bool operand = prev.type == TokenType::Word ? kBefore.count(prev.upper) != 0
+                     : prev.type == TokenType::Op ? comma || prev.text == "(" ||
+                                                        (IsOperator(st, i - 1) && (prev.text != "*" || (i >= 2 && EndsOperand(st, i - 2))))
+                                                  : false;
+      if (!operand) continue;
+      // INSERT INTO [S .] T ( ..., i ), UPDATE ... SET ..., i = or FOR UPDATE OF ..., i
+      size_t k = open.empty() ? npos : open.back();
+      size_t into = k != npos && k >= 2 && st.IsIdent(k - 1) ? (st.IsOp(k - 2, ".") && k >= 4 ? k - 4 : k - 2) : npos;
+      bool inColumnList = into != npos && st.IsW(into, "INTO") && (comma || prev.text == "(");
+      size_t kw = comma ? lastKeyword[d] : npos;
+      bool target = st.IsW(i - 1, "SET") || st.IsW(i - 1, "OF") || (kw != npos && (st.IsW(kw, "SET") || st.IsW(kw, "OF")));
+      if (inColumnList || target) return Fail(1747, "reserved word " + tk.upper + " as a column");
+      if (kOpeners.count(tk.upper) || (prev.upper == "NOT" && kAfterNot.count(tk.upper))) continue;
+      return Fail(936, "reserved word " + tk.upper + " where an expression belongs");
     }
     return true;
   }
@@ -1200,7 +1255,7 @@ class Rewriter {
     out_.kind = StatementKind::CreateView;
     out_.objectType = "VIEW";
     std::string owner, view;
-    if (!QName(st, owner, view)) return false;
+    if (!QName(st, owner, view, 903)) return false;
     std::string cols;
     if (Accept(st, "(")) {
       for (;;) {
@@ -1577,7 +1632,7 @@ class Rewriter {
     if (Accept(st, "VIEW")) {
       out_.kind = StatementKind::DropView;
       out_.objectType = "VIEW";
-      if (!QName(st, owner, name) || !End(st)) return false;
+      if (!QName(st, owner, name, 903) || !End(st)) return false;
       file = MainAlias(owner);
       out_.sql.push_back("DROP VIEW " + file + "." + Q(name));
       Object(owner, name, file);

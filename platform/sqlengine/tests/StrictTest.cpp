@@ -367,4 +367,47 @@ TEST_F(StrictTest, ReservedWordsAsNamesAndColumnsAddedTwice) {
   EXPECT_EQ(Run(*s_, "SELECT * FROM S.T").result.columns.size(), 9u);  // the refused ADDs added nothing
 }
 
+// In DML a reserved word names a column only when quoted: where an expression starts Oracle finds
+// none, where a column belongs no column; pseudo-columns and the words of conditions stay.
+TEST_F(StrictTest, ReservedWordsAsColumnsAndViews) {
+  Run(*s_, "CREATE TABLE S.Q ( \"ORDER\" NUMBER, \"LEVEL\" NUMBER )");
+  struct Case {
+    const char* sql;
+    int32_t code;
+  } cases[] = {
+      {"SELECT ORDER FROM S.T", 936},
+      {"SELECT K, SIZE FROM S.T", 936},
+      {"SELECT DISTINCT MODE FROM S.T", 936},
+      {"SELECT UPPER(OPTION) FROM S.T", 936},
+      {"SELECT K FROM S.T WHERE ORDER = 1", 936},
+      {"SELECT K FROM S.T WHERE K = 1 AND COMMENT IS NULL", 936},
+      {"SELECT K FROM S.T WHERE K = FILE + 1", 936},
+      {"SELECT K FROM S.T ORDER BY K, ROWS", 936},
+      {"DELETE FROM S.T WHERE SESSION = 1", 936},
+      {"SELECT T.ORDER FROM S.T", 1747},
+      {"SELECT K FROM S.T WHERE S.T.SIZE = 1", 1747},
+      {"INSERT INTO S.T ( K, SIZE ) VALUES ( 1, 2 )", 1747},
+      {"INSERT INTO S.T ( LEVEL ) VALUES ( 1 )", 1747},
+      {"UPDATE S.T SET LEVEL = 1", 1747},
+      {"UPDATE S.T SET K = 1, SIZE = 2", 1747},
+      {"SELECT K FROM S.T FOR UPDATE OF ACCESS", 1747},
+      {"CREATE VIEW S.SELECT AS SELECT K FROM S.T", 903},
+      {"CREATE VIEW ORDER AS SELECT K FROM S.T", 903},
+      {"DROP VIEW S.VIEW", 903},
+      {"INSERT INTO S.Q ( \"ORDER\", \"LEVEL\" ) VALUES ( 1, NULL )", 0},
+      {"UPDATE S.Q SET \"LEVEL\" = 2, \"ORDER\" = 3 WHERE \"ORDER\" = 1", 0},
+      {"SELECT Q.\"ORDER\", \"LEVEL\" FROM S.Q WHERE \"ORDER\" = 3 ORDER BY \"LEVEL\"", 0},
+      {"SELECT COUNT(DISTINCT K) FROM S.T WHERE K IS NOT NULL AND K NOT BETWEEN 1 AND 2 AND V NOT LIKE 'x'"
+       " AND K NOT IN ( 1 ) AND NOT EXISTS ( SELECT K FROM S.T WHERE K IN ( SELECT K FROM S.T ) )", 0},
+      {"INSERT INTO S.T ( K ) SELECT K * 2 FROM S.T WHERE K IS NULL", 0},
+      {"SELECT * FROM S.T WHERE ROWNUM < 2", 0},
+      {"CREATE VIEW S.\"SELECT\" AS SELECT * FROM S.T", 0},
+      {"DROP VIEW S.\"SELECT\"", 0},
+  };
+  for (const auto& c : cases) {
+    std::string message;
+    EXPECT_EQ(Try(c.sql, {}, nullptr, &message), c.code) << c.sql << ": " << message;
+  }
+}
+
 }  // namespace
