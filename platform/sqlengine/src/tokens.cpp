@@ -11,6 +11,31 @@ namespace {
 
 bool IdChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c == '#' || c >= 0x80; }
 
+// The end of the number that starts at `i` (digits, a fraction unless ".." follows, an exponent with
+// its digits); `integer` (when given) says whether it is plain digits.
+size_t NumberEnd(const std::string& sql, size_t i, bool* integer) {
+  const size_t n = sql.size();
+  size_t j = i;
+  while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+  bool digitsOnly = j > i;
+  if (j < n && sql[j] == '.' && !(j + 1 < n && sql[j + 1] == '.')) {
+    digitsOnly = false;
+    ++j;
+    while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+  }
+  if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
+    size_t k = j + 1;
+    if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
+    if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
+      digitsOnly = false;
+      j = k;
+      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
+    }
+  }
+  if (integer != nullptr) *integer = digitsOnly;
+  return j;
+}
+
 std::string UpperOf(const std::string& s) {
   std::string u(s);
   for (auto& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -144,20 +169,7 @@ bool Tokenize(const std::string& sql, std::vector<Token>& out, Error& err) {
       continue;
     }
     if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
-      size_t j = i;
-      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-      if (j < n && sql[j] == '.' && !(j + 1 < n && sql[j + 1] == '.')) {
-        ++j;
-        while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-      }
-      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
-        size_t k = j + 1;
-        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
-          j = k;
-          while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-        }
-      }
+      const size_t j = NumberEnd(sql, i, nullptr);
       push(TokenType::Number, i, j);
       i = j;
       continue;
@@ -311,23 +323,8 @@ bool Scan(const std::string& sql, std::vector<Lex>& out) {
     } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
       // As Tokenize reads numbers; only plain integers count as numbers here, any other is a
       // literal that stays.
-      size_t j = i;
-      while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-      bool integer = j > i;
-      if (j < n && sql[j] == '.' && !(j + 1 < n && sql[j + 1] == '.')) {
-        integer = false;
-        ++j;
-        while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-      }
-      if (j < n && (sql[j] == 'e' || sql[j] == 'E')) {
-        size_t k = j + 1;
-        if (k < n && (sql[k] == '+' || sql[k] == '-')) ++k;
-        if (k < n && std::isdigit(static_cast<unsigned char>(sql[k]))) {
-          integer = false;
-          j = k;
-          while (j < n && std::isdigit(static_cast<unsigned char>(sql[j]))) ++j;
-        }
-      }
+      bool integer = false;
+      const size_t j = NumberEnd(sql, i, &integer);
       out.push_back({integer ? TokenType::Number : TokenType::String, i, j});
       i = j;
     } else if (c == ':' && i + 1 < n && IdChar(static_cast<unsigned char>(sql[i + 1]))) {
