@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "DemoShell.h"
 #include "KxBase.h"
 #include "KxBucket.h"
 #include "KxObject.h"
@@ -218,14 +219,7 @@ const char kShopServer[] = "SHOPSRV";
 const char kShopUser[] = "SHOP";
 const char kShopPassword[] = "shop";
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
+using demo::ShellQuote;
 
 // Prints the rows of a query on the schema, each value padded to its column's width.
 void PrintRows(sqlengine::Session& session, const char* title, const std::string& sql, const std::vector<int>& widths)
@@ -290,9 +284,9 @@ bool RunSchemaMapper(const std::string& folder)
         return false;
     }
 
-    const std::string command = "cd " + Quote(folder) + " && ROG_ENGINE_SERVERS=" +
-                                Quote(std::string(kShopServer) + "=" + serverFolder) + " " + Quote(DEMO_RELGEN) +
-                                " -c -D shop -S " + Quote(std::string("Oracle$") + kShopServer) + " -B " + kShopUser +
+    const std::string command = "cd " + ShellQuote(folder) + " && ROG_ENGINE_SERVERS=" +
+                                ShellQuote(std::string(kShopServer) + "=" + serverFolder) + " " + ShellQuote(DEMO_RELGEN) +
+                                " -c -D shop -S " + ShellQuote(std::string("Oracle$") + kShopServer) + " -B " + kShopUser +
                                 " -u " + kShopUser + " -p " + kShopPassword + " -o shop.opt -r -config kx.ini";
     std::printf("\n$ relgen -c -D shop -S Oracle$%s -B %s -u %s -p %s -o shop.opt -r -config kx.ini\n", kShopServer,
                 kShopUser, kShopUser, kShopPassword);

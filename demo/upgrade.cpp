@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 
+#include "DemoShell.h"
 #include "KxClassDict.h"
 #include "LiftRunRelease.h"
 #include "XApplicationDatabases.h"
@@ -36,11 +37,7 @@ const char kServer[] = "ORCL";
 const char kUser[] = "SHOP";
 const char kPassword[] = "shop";
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using demo::ShellQuote;
 
 std::string Utf8(const CString& text) { return CStringA(text).GetString(); }
 
@@ -178,7 +175,7 @@ bool Install(const std::string& folder) {
     const std::string relgen = " -D dict -S 'Oracle$" + std::string(kServer) + "' -B " + kUser + " -u " + kUser + " -p " +
                                kPassword + " -o site.opt";
     if (!Shell("relgen -c" + relgen + " -r -config kelvox.cfg",
-               "cd " + Quote(folder) + " && " + Quote(DEMO_RELGEN) + " -c" + relgen + " -r -config kelvox.cfg > relgen.out 2>&1"))
+               "cd " + ShellQuote(folder) + " && " + ShellQuote(DEMO_RELGEN) + " -c" + relgen + " -r -config kelvox.cfg > relgen.out 2>&1"))
         return false;
     if (!RunOnServer(folder, liftrun_release::StepTableStatement(kUser))) return false;
     return WithMainDatabase(folder, u"install", liftrun_release::MakeInstalledObjects);
@@ -196,7 +193,7 @@ bool WriteRelease(const std::string& folder) {
     if (config.empty() || !WriteFile(folder + "/relgen23.cfg", config)) return false;
     const std::string relgen = "relgen -v -t/ -D dict -S 'Oracle$" + std::string(kServer) + "' -B " + kUser + " -u " +
                                kUser + " -p " + kPassword + " -o site.opt -config relgen23.cfg -f version_all.sql";
-    if (!Shell(relgen, "cd " + Quote(folder) + " && " + Quote(DEMO_RELGEN) + relgen.substr(6) + " > relgen23.out 2>&1"))
+    if (!Shell(relgen, "cd " + ShellQuote(folder) + " && " + ShellQuote(DEMO_RELGEN) + relgen.substr(6) + " > relgen23.out 2>&1"))
         return false;
     const std::string versionAll = ReadFile(folder + "/version_all.sql");
     std::printf("version-all script: %zu bytes\n", versionAll.size());
@@ -233,9 +230,9 @@ int main(int argc, char** argv) {
     if (!Install(folder) || !WriteRelease(folder)) return 1;
 
     const std::string arguments =
-        Quote(folder + "/scripts") + " " + Quote(DEMO_CONVERSION_STEPS) + " " + Quote(liftrun_release::kNewInfo);
+        ShellQuote(folder + "/scripts") + " " + ShellQuote(DEMO_CONVERSION_STEPS) + " " + ShellQuote(liftrun_release::kNewInfo);
     const bool upgraded = Shell("liftrunner scripts <conversion library> '" + std::string(liftrun_release::kNewInfo) + "'",
-                                "cd " + Quote(folder) + " && " + Quote(DEMO_LIFTRUNNER) + " " + arguments +
+                                "cd " + ShellQuote(folder) + " && " + ShellQuote(DEMO_LIFTRUNNER) + " " + arguments +
                                     " > liftrunner.out 2>&1");
     std::printf("\n");
     PrintSummaryTable(folder + "/logs");
