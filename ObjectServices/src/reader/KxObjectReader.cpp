@@ -103,6 +103,8 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
     // Every object of the batch is marked while it is read, in the given order.
     std::vector<KxObject*> batch;
     std::vector<KxObjectAlias*> aliases;
+    batch.reserve(count);
+    aliases.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         if (objects[i] != nullptr) {
             objects[i]->State() = static_cast<uint16_t>(objects[i]->GetState() | KX_STATE_BEING_READ);
