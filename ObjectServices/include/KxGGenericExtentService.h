@@ -177,5 +177,7 @@ private:
     // Rows of the whole-row array that the row-buffer cache (or a reader that took them from it) reads
     // in place, linked; each gets a copy of its own row before the array is written again or freed.
     RowView* views_ = nullptr;
+    // Before the arrays are fetched into again or freed: the passed rows' keys are copied out of the
+    // result rows, and the rows read in place get copies of their own.
     void KeepRowsInUse();
 };

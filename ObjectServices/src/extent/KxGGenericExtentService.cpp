@@ -95,6 +95,7 @@ struct KxGGenericExtentService::Key {
 struct KxGGenericExtentService::Passed {
     KxRef ref;
     std::unique_ptr<KxGSQLBuffer> keys;
+    int32_t row = -1;   // the keys are still in this row of the result rows (copied before those change)
     KxGRowBufferCache* cache = nullptr;   // the row-buffer cache this cursor added the row to
 };
 
@@ -161,6 +162,12 @@ private:
 
 void KxGGenericExtentService::KeepRowsInUse()
 {
+    for (auto& entry : passed_) {
+        if (entry->row >= 0 && results_) {
+            CopyKeys(entry->row, *entry->keys);
+        }
+        entry->row = -1;
+    }
     while (views_ != nullptr) {
         views_->Keep(*bufferMap_);
     }
@@ -621,6 +628,9 @@ void KxGGenericExtentService::CopyKeys(int32_t row, KxGSQLBuffer& target)
 
 void KxGGenericExtentService::LoadParameters(const Passed& entry)
 {
+    if (entry.row >= 0) {
+        CopyKeys(entry.row, *entry.keys);
+    }
     if (entry.keys && entry.keys->GetData() != nullptr && parameters_->GetData() != nullptr) {
         std::memcpy(parameters_->GetData(), entry.keys->GetData(), static_cast<size_t>(parameters_->GetRowWidth()));
     }
@@ -680,6 +690,7 @@ std::unique_ptr<KxGGenericExtentService::Passed> KxGGenericExtentService::NewPas
         }
         entry->ref = KxRef();
         entry->cache = nullptr;
+        entry->row = -1;
         std::memset(entry->keys->GetData(), 0, static_cast<size_t>(width));
         return entry;
     }
@@ -701,7 +712,7 @@ int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
         if (status != 0) {
             return status;
         }
-        CopyKeys(static_cast<int32_t>(r), *entry->keys);
+        entry->row = static_cast<int32_t>(r);
         if (cache != nullptr && entry->ref.GetClassId().GetClassNumber() == GetClassId().GetClassNumber()) {
             if (inPlace) {
                 auto* view = new (std::nothrow) RowView(*this, *objects_, static_cast<int32_t>(r));
@@ -939,6 +950,7 @@ int32_t KxGGenericExtentService::Open()
 
 void KxGGenericExtentService::Reset()
 {
+    KeepRowsInUse();
     current_.Clear();
     DeleteStatement();
     openState_ = KXG_EXTENT_OPEN_NONE;
@@ -949,7 +961,6 @@ void KxGGenericExtentService::Reset()
     results_.reset();
     oidResult_.reset();
     cidResult_.reset();
-    KeepRowsInUse();
     objects_.reset();
     wholeRows_ = false;
     extra_.Clear();
