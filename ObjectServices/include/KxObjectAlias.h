@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "KxGBlockPool.h"
 #include "KxList.h"
 #include "KxRef.h"
 
@@ -68,7 +69,7 @@ protected:
     KxObjectAlias() = default;
 };
 
-class KxCPPObjectAlias : public KxObjectAlias {
+class KxCPPObjectAlias : public KxObjectAlias, public KxGPooled<KxCPPObjectAlias> {
 public:
     // Takes a hold on the object (released by the destructor). The descriptor may be null (then
     // the object's own instance address is used).
@@ -148,7 +149,7 @@ public:
     void DeleteAll();
 };
 
-class KxSQLObjectAlias : public KxObjectAlias {
+class KxSQLObjectAlias : public KxObjectAlias, public KxGPooled<KxSQLObjectAlias> {
 public:
     // classMap: the class map whose member maps read and write the image (may be null).
     KxSQLObjectAlias(KxGClassMap* classMap, const KxRef& ref);

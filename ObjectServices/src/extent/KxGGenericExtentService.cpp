@@ -6,6 +6,7 @@
 #include <new>
 
 #include "KxBase.h"
+#include "KxGBlockPool.h"
 #include "KxGCatalog.h"
 #include "KxGClass.h"
 #include "KxGClassBufferMap.h"
@@ -105,7 +106,7 @@ struct KxGGenericExtentService::Bound {
 
 // A fetched row that the row-buffer cache keeps without a copy: it reads the cursor's array at its
 // row until the cursor writes or frees that array, and then a copy of its own row.
-class KxGGenericExtentService::RowView : public KxGSQLObjectBuffer {
+class KxGGenericExtentService::RowView : public KxGSQLObjectBuffer, public KxGPooled<RowView> {
 public:
     RowView(KxGGenericExtentService& cursor, KxGSQLObjectBuffer& rows, int32_t row)
         : KxGSQLObjectBuffer(rows.GetRowWidth(), rows.GetDatabase(), 0), cursor_(&cursor)
