@@ -3,9 +3,10 @@
 // of the next free one. Cheaper than the heap when many blocks of a size are made before any is freed.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
-#include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 template <std::size_t Block, std::size_t Align = alignof(std::max_align_t)>
@@ -22,7 +23,7 @@ public:
     // A block, or null when memory ran out.
     void* Take() noexcept
     {
-        std::lock_guard<std::mutex> hold(mutex_);
+        Hold hold(busy_);
         if (free_ == nullptr && !Grow()) {
             return nullptr;
         }
@@ -33,12 +34,29 @@ public:
 
     void Give(void* block) noexcept
     {
-        std::lock_guard<std::mutex> hold(mutex_);
+        Hold hold(busy_);
         *static_cast<void**>(block) = free_;
         free_ = block;
     }
 
 private:
+    // The list is held for a few instructions at a time: a flag, waited for by yielding.
+    class Hold {
+    public:
+        explicit Hold(std::atomic<bool>& busy) noexcept : busy_(busy)
+        {
+            while (busy_.exchange(true, std::memory_order_acquire)) {
+                std::this_thread::yield();
+            }
+        }
+        ~Hold() { busy_.store(false, std::memory_order_release); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        std::atomic<bool>& busy_;
+    };
+
     // A multiple of the blocks' alignment (at least a pointer's), so that every block of a chunk is
     // aligned: a chunk is aligned for any type.
     static constexpr std::size_t kAlign = Align > alignof(void*) ? Align : alignof(void*);
@@ -66,29 +84,33 @@ private:
         return true;
     }
 
-    std::mutex mutex_;
+    std::atomic<bool> busy_{false};
     void* free_ = nullptr;
     std::vector<unsigned char*> chunks_;
 };
 
-// A base that gives a class its blocks from the pool of its size (a derived class of another size gets
-// them from the heap). T: the class itself.
+// The class-specific allocation of a class T whose objects come from the pool of its size (a derived
+// class of another size gets its blocks from the heap):
+//     static void* operator new(std::size_t size) { return KxGPooled<T>::New(size); }
+//     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+//     { return KxGPooled<T>::TryNew(size); }
+//     static void operator delete(void* block, std::size_t size) noexcept { KxGPooled<T>::Delete(block, size); }
 template <class T>
-class KxGPooled {
-public:
-    static void* operator new(std::size_t size)
+struct KxGPooled {
+    static void* TryNew(std::size_t size) noexcept
     {
-        void* block = operator new(size, std::nothrow);
+        return size == sizeof(T) ? KxGBlockPool<sizeof(T), alignof(T)>::Instance().Take()
+                                 : ::operator new(size, std::nothrow);
+    }
+    static void* New(std::size_t size)
+    {
+        void* block = TryNew(size);
         if (block == nullptr) {
             throw std::bad_alloc();
         }
         return block;
     }
-    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-    {
-        return size == sizeof(T) ? KxGBlockPool<sizeof(T), alignof(T)>::Instance().Take() : ::operator new(size, std::nothrow);
-    }
-    static void operator delete(void* block, std::size_t size) noexcept
+    static void Delete(void* block, std::size_t size) noexcept
     {
         if (block == nullptr) {
             return;

@@ -106,8 +106,17 @@ struct KxGGenericExtentService::Bound {
 
 // A fetched row that the row-buffer cache keeps without a copy: it reads the cursor's array at its
 // row until the cursor writes or frees that array, and then a copy of its own row.
-class KxGGenericExtentService::RowView : public KxGSQLObjectBuffer, public KxGPooled<RowView> {
+class KxGGenericExtentService::RowView : public KxGSQLObjectBuffer {
 public:
+    static void* operator new(std::size_t size) { return KxGPooled<RowView>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<RowView>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<RowView>::Delete(block, size);
+    }
     RowView(KxGGenericExtentService& cursor, KxGSQLObjectBuffer& rows, int32_t row)
         : KxGSQLObjectBuffer(rows.GetRowWidth(), rows.GetDatabase(), 0), cursor_(&cursor)
     {

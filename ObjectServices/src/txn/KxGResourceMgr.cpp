@@ -2,7 +2,6 @@
 #include "KxGResourceMgr.h"
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 
 #include "KxBase.h"
@@ -36,39 +35,16 @@ int32_t KxGFindClassMap(KxGTransactionContext* context, const KxClassId& classId
 
 // ---- KxGRecoverableState -------------------------------------------------------------------------
 
-namespace {
-
-using StatePool = KxGBlockPool<sizeof(KxGRecoverableState), alignof(KxGRecoverableState)>;
-
-}  // namespace
-
-void* KxGRecoverableState::operator new(std::size_t size)
-{
-    void* block = operator new(size, std::nothrow);
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    return block;
-}
+void* KxGRecoverableState::operator new(std::size_t size) { return KxGPooled<KxGRecoverableState>::New(size); }
 
 void* KxGRecoverableState::operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    if (size != sizeof(KxGRecoverableState)) {
-        return ::operator new(size, std::nothrow);
-    }
-    return StatePool::Instance().Take();
+    return KxGPooled<KxGRecoverableState>::TryNew(size);
 }
 
 void KxGRecoverableState::operator delete(void* block, std::size_t size) noexcept
 {
-    if (block == nullptr) {
-        return;
-    }
-    if (size != sizeof(KxGRecoverableState)) {
-        ::operator delete(block);
-        return;
-    }
-    StatePool::Instance().Give(block);
+    KxGPooled<KxGRecoverableState>::Delete(block, size);
 }
 
 KxGRecoverableState::KxGRecoverableState(const KxRef& ref, uint16_t oldState, uint16_t newState)
