@@ -2,6 +2,7 @@
 #include "KxGatewayBucket.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "KxBase.h"
@@ -123,8 +124,11 @@ KxGatewayBucket::~KxGatewayBucket() = default;
 
 bool KxGatewayBucket::IsUserClass() const
 {
-    return metaClass_ != nullptr && metaClass_->GetName().IsActive() &&
-           std::string(metaClass_->GetName().StrGet()) == "KxUser";
+    if (metaClass_ == nullptr || !metaClass_->GetName().IsActive()) {
+        return false;
+    }
+    const char* name = metaClass_->GetName().StrGet();
+    return name != nullptr && std::strcmp(name, "KxUser") == 0;
 }
 
 KxGTransactionContext* KxGatewayBucket::ContextOf(KxTransactionResource* resource) const

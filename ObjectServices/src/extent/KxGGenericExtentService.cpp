@@ -685,7 +685,11 @@ void KxGGenericExtentService::DropPassed(uint32_t n)
     for (uint32_t i = 0; i < n && spare_.size() <= rowsPerFetch_; ++i) {
         spare_.push_back(std::move(passed_[i]));
     }
-    passed_.erase(passed_.begin(), passed_.begin() + n);
+    if (n == 1) {
+        passed_.pop_front();   // a step along the scan
+    } else {
+        passed_.erase(passed_.begin(), passed_.begin() + n);
+    }
 }
 
 std::unique_ptr<KxGGenericExtentService::Passed> KxGGenericExtentService::NewPassed()
