@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KxWOStream.h"
+#include "SystemErrorText.h"
 
 static KxWOStream theStream;
 
@@ -43,17 +44,11 @@ std::string theAbsolutePath;
 // means : <text>.  >>> <place>", with the thread's last error.
 void Report(const char* operation, const char* function, int line) {
     const DWORD code = GetLastError();
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0,
-                                        reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string text;
     theStream << "<<< KxFileSystem >>> " << operation << " : an error occured calling " << function
               << ", error= " << static_cast<unsigned long>(code);
-    if (length != 0 && text != nullptr) {
-        theStream << " that means : " << text << ". ";
-        LocalFree(text);
-    } else {
-        theStream << ". Cannot obtain error message for that.";
-    }
+    if (SystemErrorText(code, text)) theStream << " that means : " << text.c_str() << ". ";
+    else theStream << ". Cannot obtain error message for that.";
     theStream << " >>> " << __FILE_NAME__ << ":" << line << endl;
 }
 
@@ -96,7 +91,7 @@ bool FullPath(const char* path, DWORD size, std::string& full) {
 
 }  // namespace
 
-KxFindFileInfoBlock::KxFindFileInfoBlock() : record_(std::make_shared<Record>()) {}
+KxFindFileInfoBlock::KxFindFileInfoBlock() : record_(new Record) {}
 KxFindFileInfoBlock::~KxFindFileInfoBlock() = default;
 KxFindFileInfoBlock::KxFindFileInfoBlock(const KxFindFileInfoBlock& other) = default;
 KxFindFileInfoBlock& KxFindFileInfoBlock::operator=(const KxFindFileInfoBlock& other) = default;
