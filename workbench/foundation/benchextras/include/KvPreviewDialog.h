@@ -44,6 +44,8 @@ private:
     void CalcPreviewSize();
     void CheckScrollRange();
     void layoutFacingPages();
+    // The page offset becomes the two thumbs.
+    void followScrollBars();
 
     ScrollBar vScroll_;
     ScrollBar hScroll_;

@@ -172,15 +172,18 @@ SV_IMPL_LINK(KvPreviewDialog, printHdl, Button*, ) {
     return 1;
 }
 
-SV_IMPL_LINK(KvPreviewDialog, VScrollEndHdl, ScrollBar*, ) {
+void KvPreviewDialog::followScrollBars() {
     offset_ = Point(hScroll_.GetThumbPos(), vScroll_.GetThumbPos());
     preview_->SetPageOffset(offset_);
+}
+
+SV_IMPL_LINK(KvPreviewDialog, VScrollEndHdl, ScrollBar*, ) {
+    followScrollBars();
     return 1;
 }
 
 SV_IMPL_LINK(KvPreviewDialog, HScrollEndHdl, ScrollBar*, ) {
-    offset_ = Point(hScroll_.GetThumbPos(), vScroll_.GetThumbPos());
-    preview_->SetPageOffset(offset_);
+    followScrollBars();
     return 1;
 }
 
@@ -232,8 +235,7 @@ void KvPreviewDialog::CheckScrollRange() {
     };
     place(hScroll_, shown.Width() >= box.Width(), page.Width(), visible.Width());
     place(vScroll_, shown.Height() >= box.Height(), page.Height(), visible.Height());
-    offset_ = Point(hScroll_.GetThumbPos(), vScroll_.GetThumbPos());
-    preview_->SetPageOffset(offset_);
+    followScrollBars();
 }
 
 void KvPreviewDialog::Resize() {
