@@ -112,6 +112,9 @@ KxFindFileInfoBlock& KxFindFileInfoBlock::operator=(const KxFindFileInfoBlock& o
 
 const char* KxFindFileInfoBlock::fileName() const { return record_ != nullptr ? record_->data.cFileName : nullptr; }
 
+KxFileSystem::KxFileSystem() {}
+KxFileSystem::~KxFileSystem() {}
+
 int KxFileSystem::deleteFile(const char* name) {
     if (DeleteFileA(name)) return 0;
     Report("KxFileSystem::deleteFile", "DeleteFile", __LINE__);
