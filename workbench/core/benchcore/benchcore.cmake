@@ -26,3 +26,10 @@ endforeach()
 
 target_link_libraries(benchcore_tests PRIVATE benchcore_test_recorder w32test_support)
 target_compile_definitions(benchcore_tests PRIVATE BENCHCORE_AGENT_DIR="${_agent_dir}")
+
+# The test host program: the application with the application's own resources.
+add_executable(benchcore_testhost ${CMAKE_CURRENT_SOURCE_DIR}/tests/host/BenchHost.cpp
+                                  ${CMAKE_CURRENT_SOURCE_DIR}/tests/AppResources.cpp)
+target_link_libraries(benchcore_testhost PRIVATE benchcore benchcore_test_recorder)
+add_dependencies(benchcore_tests benchcore_testhost)
+target_compile_definitions(benchcore_tests PRIVATE BENCHCORE_TESTHOST="$<TARGET_FILE:benchcore_testhost>")

@@ -128,6 +128,14 @@ TEST_F(ApplicationTest, AgentsLiveFromStartToTeardown) {
               TakeAgentEvents());
 }
 
+TEST_F(ApplicationTest, StatusTextsCutTo255Characters) {
+    AgentSwitches()["long Alpha"] = "";
+    Run({}, "");
+    const std::vector<std::string> events = EventsAfterOpen();
+    ASSERT_LE(2u, events.size());
+    EXPECT_EQ("status 255 aaaaa-bbbb Alpha", events[1]);
+}
+
 TEST_F(ApplicationTest, MenusAndToolBarButtons) {
     Run({}, "menu 312\nmenu 313\nmenu 316\nmenu 317\nmenu 3\nmenu 319\n"
             "click \"Tessaform Workbench\" \"Alpha2\"\nclick \"Tessaform Workbench\" \"Beta1\"\n"

@@ -11,6 +11,7 @@
 #include "KxBenchWindow.h"
 #include "KxDocument.h"
 #include "KxRoot.h"
+#include "KxStatusBar.h"
 #include "sv.h"
 #include "windows.h"
 
@@ -78,6 +79,12 @@ public:
         }
         Record(line);
         addButtons();
+        if (AgentSwitch("long " + theName)) {
+            // A status text longer than the bar takes: cut to 255 characters.
+            getBench()->statusMessage("%s-%s", std::string(200, 'a').c_str(), std::string(200, 'b').c_str());
+            const String shown = getBench()->getAppWindow()->getStatusBar()->GetItemText(42);
+            Record("status " + std::to_string(shown.Len()) + " " + std::string(shown.GetStr()).substr(195, 10));
+        }
     }
 
     void deactivate() override {
