@@ -1,10 +1,13 @@
 // The application run as the host runs it, headless from a script: start-up switches, the agents'
 // life in the application, the menus, the agents' tool-bar buttons (through the paint log), closing
 // while an agent refuses, the log-in dialog and the about box.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "CoreTestSupport.h"
+#include "KxAgentManager.h"
+#include "KxBench.h"
 #include "KxBenchApplication.h"
 #include "KxErrorCode.h"
 
@@ -219,6 +222,43 @@ TEST_F(ApplicationTest, AboutBoxAndPrinterSetUp) {
     EXPECT_EQ(std::vector<std::string>{"PrinterSetupDialog parent=\"Tessaform Workbench\" text=\"\" buttons=ok,cancel "
                                        "printer=\"Default Printer\" answer=cancel"},
               coretest::Boxes());
+}
+
+TEST_F(ApplicationTest, StatusBarReportsAgentsFoundOrNot) {
+    Run({}, "");
+    EXPECT_NE(std::string::npos, PaintLog("Tessaform_Workbench").find("\"Agent 'Beta' registered\" font=\"Helv\""));
+    const std::string empty = folders_.Folder("empty", "");
+    folders_.Settings(empty);
+    Run({}, "");
+    EXPECT_NE(std::string::npos,
+              PaintLog("Tessaform_Workbench").find("\"no agents found in " + empty + "VO110V*.agt\" font=\"Helv\""));
+}
+
+TEST_F(ApplicationTest, OpenAgentDialogLoadsOneModule) {
+    const std::string other = folders_.Folder("other", "C");
+    Run({}, "menu 310\nfile \"" + other + "VO110VC.agt\"\n"
+            "menu 310\nfile \"" + other + "VO110VC.agt\"\n"
+            "menu 310\nfile cancel\n");
+    const std::vector<std::string> events = EventsAfterOpen();
+    // Loaded and opened, not activated; the second time it is already loaded (a warning box).
+    EXPECT_EQ(std::find(events.begin(), events.end(), "activate Gamma"), events.end());
+    const std::vector<std::string> boxes = coretest::Boxes();
+    ASSERT_EQ(4u, boxes.size());
+    EXPECT_EQ("FileDialog parent=\"Tessaform Workbench\" text=\"\" buttons=ok,cancel open "
+              "filters=\"TessaformAgent (kw*.agt)\"=\"kw*.agt\" path=\"" + other + "VO110VC.agt\" answer=ok",
+              boxes[0]);
+    EXPECT_EQ("WarningBox parent=\"\" text=\"module already loaded\" buttons=ok answer=ok unscripted", boxes[2]);
+    EXPECT_NE(std::string::npos, boxes[3].find("answer=cancel")) << boxes[3];
+}
+
+TEST_F(ApplicationTest, FatalExceptionUnloadsAgentsWithoutClosingThem) {
+    folders_.Settings(folders_.Folder("bench", ""));
+    KxBench bench;
+    bench.getAgentMgr()->openAllAgents();
+    TakeAgentEvents();
+    KxBenchApplication app(nullptr);
+    app.Exception(0);
+    EXPECT_EQ((std::vector<std::string>{"unload Alpha", "unload Beta"}), TakeAgentEvents());
 }
 
 }  // namespace
