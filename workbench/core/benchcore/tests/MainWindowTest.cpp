@@ -125,6 +125,29 @@ TEST_F(MainWindowTest, SelectHandlerStacksOfButtons) {
     window_.removeToolBarButtonsForAgent(&alpha);
 }
 
+struct Remover {
+    KxBenchWindow* window = nullptr;
+    KxAgent* agent = nullptr;
+    SV_DECL_LINK(remove, ToolBox*);
+};
+SV_IMPL_LINK(Remover, remove, ToolBox*, ) {
+    window->removeToolBarButtonsForAgent(agent);
+    return 0;
+}
+
+TEST_F(MainWindowTest, AHandlerMayRemoveTheButtonsWhileItIsCalled) {
+    LocalAgent alpha("alpha");
+    const unsigned short id = Add(alpha);
+    Handlers handlers;
+    Remover remover{&window_, &alpha};
+    window_.pushToolBarItemSelectHandler(&alpha, id, SV_LINK(&handlers, Handlers, first));
+    window_.pushToolBarItemSelectHandler(&alpha, id, SV_LINK(&remover, Remover, remove));
+    SelectToolBarItem(app_, window_, id);
+    // The handlers of the click are those the button had when it was clicked.
+    EXPECT_EQ(std::vector<std::string>{"first"}, handlers.calls);
+    EXPECT_EQ(0, window_.getToolBarButtonCountForAgent(&alpha));
+}
+
 TEST_F(MainWindowTest, TitleAndClosing) {
     EXPECT_EQ("Tessaform Workbench", std::string(window_.GetText().GetStr()));
     window_.setWorkbenchTitle("Sales");
