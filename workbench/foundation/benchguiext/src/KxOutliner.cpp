@@ -8,15 +8,13 @@
 #include <cctype>
 #include <vector>
 
+#include "KxOutlinerWhere.h"
 #include "_KxOutlinerForWindows.h"
 #include <svnative.h>
 
 namespace {
 
 KxWOStream theStream;
-
-// The source place that ends a diagnostic line.
-#define KX_OUTLINER_WHERE "(" __FILE_NAME__ ", line " << __LINE__ << ")"
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 // window procedures, and the measuring and painting of the items.
 #include "_KxOutlinerForWindows.h"
 
+#include "KxOutlinerWhere.h"
+
 #include <KxWOStream.h>
 #include <svnative.h>
 
@@ -12,8 +14,6 @@
 namespace {
 
 KxWOStream theStream;
-
-#define KX_OUTLINER_WHERE "(" __FILE_NAME__ ", line " << __LINE__ << ")"
 
 // Process-wide state of all outliners.
 Table* theInstances = nullptr;  // notify window -> KxOutliner

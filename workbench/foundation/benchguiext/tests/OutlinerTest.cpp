@@ -328,3 +328,23 @@ TEST_F(OutlinerTest, OutlinersShareTheirTableAndRouteMessagesToTheirOwnControl) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OutlinerTest, AScriptDrivesTheOutlinerByItsTexts) {
+    const auto n = Fill(kTree);
+    main_->Update();
+    SvSetScript("click \"Tree\" \"A\" double\n"  // collapses A
+                "click \"Tree\" \"Other\"\n"
+                "key \"Tree\" \"r\"\n"           // type-ahead wraps to Root
+                "key \"Tree\" return\n"          // collapses Root
+                "click \"Tree\" \"Root\" double\n",  // expands one level
+                "outliner.sv");
+    Run();
+    EXPECT_EQ(Items(), (Lines{"Root", "  A", "  B", "Other"}));
+    EXPECT_EQ(outliner_->GetSelectedEntry(), n[0]);
+    EXPECT_TRUE(n[0]->isExpanded());
+    EXPECT_FALSE(n[1]->isExpanded());
+}
+
+}  // namespace
