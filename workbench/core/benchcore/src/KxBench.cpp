@@ -87,30 +87,28 @@ void KxBench::openAgent() {
 
 namespace {
 
-// The status texts are cut to 255 characters.
-void FormatStatus(char (&text)[256], const char* format, va_list args) {
-    text[0] = '\0';
+// Formats a status text (cut to 255 characters) and shows it with one of the main window's status
+// operations.
+void ShowStatus(KxBenchWindow* window, void (KxBenchWindow::*show)(const char*), const char* format, va_list args) {
+    char text[256] = "";
     if (format != nullptr) std::vsnprintf(text, sizeof text, format, args);
+    if (window != nullptr) (window->*show)(text);
 }
 
 }  // namespace
 
 void KxBench::statusMessage(const char* format, ...) {
-    char text[256];
     va_list args;
     va_start(args, format);
-    FormatStatus(text, format, args);
+    ShowStatus(getAppWindow(), &KxBenchWindow::statusMessage, format, args);
     va_end(args);
-    if (KxBenchWindow* window = getAppWindow()) window->statusMessage(text);
 }
 
 void KxBench::statusHelpText(const char* format, ...) {
-    char text[256];
     va_list args;
     va_start(args, format);
-    FormatStatus(text, format, args);
+    ShowStatus(getAppWindow(), &KxBenchWindow::statusHelpText, format, args);
     va_end(args);
-    if (KxBenchWindow* window = getAppWindow()) window->statusHelpText(text);
 }
 
 void KxBench::debugMessage(unsigned long, const char*, ...) {}
