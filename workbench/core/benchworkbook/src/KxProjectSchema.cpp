@@ -7,6 +7,7 @@
 #include <string>
 
 #include "KxClassDict.h"
+#include "KxFileSystem.h"
 #include "KxMetaType.h"
 #include "KxSpecs.h"
 #include "w32crt.h"
@@ -113,6 +114,9 @@ KxProjectState& KxProjectState::operator=(const KxProjectState& other) {
 
 KxProjectDirectories::KxProjectDirectories(const KxMetaClass* metaClass, uint8_t* instance)
     : KxProjectPersistent(metaClass, instance) {
+    KxFileSystem files;
+    const char* temp = files.getTempDir();
+    setTempDir(KxString(temp != nullptr ? temp : ""));
 }
 KxProjectDirectories& KxProjectDirectories::operator=(const KxProjectDirectories& other) {
     copyMembers(other);
@@ -282,17 +286,13 @@ bool isExtension(const char* ext, const char* name) {
     return strcasecmp(e, name) == 0;
 }
 
-// The modification time of a file (seconds and nanoseconds); false when it has no status.
-bool modified(const std::string& path, struct timespec& when) {
-    struct _stat st {};
-    if (_stat(path.c_str(), &st) != 0) return false;
-    when = st.st_mtim;
-    return true;
+// The modification time of a file; all fields 0 when it has none.
+KxDateTime modified(const std::string& path) {
+    KxFileSystem files;
+    return files.getModificationTime(path.c_str());
 }
 
-bool newer(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
-}
+bool newer(const KxDateTime& a, const KxDateTime& b) { return a.Compare(b) > 0; }
 
 // Opens a file named in Windows or Linux form for reading.
 std::unique_ptr<std::ifstream> openForReading(const std::string& path) {
@@ -318,13 +318,14 @@ int32_t KxProjectItem::mustBeCompiled(int32_t deep) const {
     const std::string source = makePath(drive, path.c_str(), fname, ext);
     const std::string generated = makePath(nullptr, nullptr, fname, ".ocd");
     const std::string dependencies = makePath(drive, path.c_str(), fname, "dep");
-    struct timespec sourceTime {}, generatedTime {}, dependencyTime {};
-    modified(source, sourceTime);
+    const KxDateTime sourceTime = modified(source);
     if (isExtension(ext, "hcd")) {
-        if (!openForReading(generated) || !modified(generated, generatedTime) || newer(sourceTime, generatedTime)) return 1;
+        if (!openForReading(generated) || newer(sourceTime, modified(generated))) return 1;
     }
     std::unique_ptr<std::ifstream> in = openForReading(dependencies);
-    if (!in || !modified(dependencies, dependencyTime) || newer(sourceTime, dependencyTime)) return 1;
+    if (!in) return 1;
+    const KxDateTime dependencyTime = modified(dependencies);
+    if (newer(sourceTime, dependencyTime)) return 1;
     if (deep != 0) {
         char line[260];
         while (in->getline(line, sizeof line) || in->gcount() > 0) {
@@ -332,8 +333,7 @@ int32_t KxProjectItem::mustBeCompiled(int32_t deep) const {
             std::string file(line);
             if (!file.empty() && file.back() == '\r') file.pop_back();
             if (file.empty()) break;
-            struct timespec t {};
-            if (modified(file, t) && newer(t, dependencyTime)) return 1;
+            if (newer(modified(file), dependencyTime)) return 1;
         }
     }
     return 0;

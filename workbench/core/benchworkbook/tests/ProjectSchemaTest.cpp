@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "KxClassDict.h"
+#include "KxFileSystem.h"
 #include "KxProjectSchema.h"
 #include "KxRoot.h"
 #include "KxTestHooks.h"
@@ -82,6 +83,8 @@ TEST_F(ProjectSchema, NewObjectsHaveTheirDefaults) {
               0);
     KxProjectDirectories* dirs = KxProjectDirectories::make(base_);
     EXPECT_TRUE(dirs->getIncludeDir().IsEmpty());
+    KxFileSystem files;
+    EXPECT_EQ(dirs->getTempDir().ToUtf8(), files.getTempDir());
     KxProjectItem* item = KxProjectItem::make(base_);
     EXPECT_EQ(item->getState(), 0u);
     EXPECT_EQ(item->getOptions(), nullptr);
@@ -275,6 +278,7 @@ TEST_F(ProjectSchema, StateBitsAreSetAndCleared) {
         item->resetState(c.reset);
         EXPECT_EQ(item->getState(), c.after) << c.before << " reset " << c.reset;
     }
+    item->resetState(0xFFFFFFFFu);
     item->setState(1);
     item->setState(8);
     EXPECT_EQ(item->getState(), 9u);
