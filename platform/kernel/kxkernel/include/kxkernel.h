@@ -23,3 +23,4 @@
 #include "KxExcept.h"
 #include "KxClient.h"
 #include "KxClassBinding.h"
+#include "KxServerAdminClient.h"
