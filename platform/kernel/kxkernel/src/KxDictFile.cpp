@@ -464,7 +464,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             int32_t elementMode = 0;
             for (size_t i = 4; i < w.size(); ++i) {
                 if (w[i] == "byptr") elementMode = 2;
-                else if (w[i].compare(0, 8, "setkind=") != 0 || !ParseNumber(w[i].substr(8), 4, setKind))
+                else if (w[i].compare(0, 8, "setkind=") != 0 || !ParseNumber(w[i].substr(8), 0xFF, setKind))
                     return fail("unknown word " + w[i]);
             }
             if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");

@@ -503,7 +503,7 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
         {"update x 1 I\n", "update needs"},
         {"update 2 1 I flags=z\n", "bad update flags"},
         {"class 1.1 A classflags=x\n", "bad class flags"},
-        {"class 1.1 A\nobjectset 2.1 S A setkind=5\n", "unknown word setkind=5"},
+        {"class 1.1 A\nobjectset 2.1 S A setkind=256\n", "unknown word setkind=256"},
         {"class 1.1 A\nobjectset 2.1 S A shiny\n", "unknown word shiny"},
     };
     for (const Case& c : cases) {
