@@ -3,37 +3,19 @@
 // The first stream of a process, the console and the last stream are seen in the probe program
 // (WOStreamProbeTest.cpp).
 #include <gtest/gtest.h>
-#include <w32test.h>
 
 #include <climits>
 #include <string>
-#include <utility>
 
 #include "KxWOStream.h"
+#include "StreamCapture.h"
 
 namespace {
-
-// Collects what the streams write, whichever sink they have (console or debugger output).
-class StreamOutput {
-public:
-    StreamOutput() {
-        w32test::SetDebugOutputHook([this](const std::string& text) { text_ += text; });
-        w32test::SetConsoleHook([this](int, const std::string& text) { text_ += text; });
-    }
-    ~StreamOutput() {
-        w32test::SetDebugOutputHook(nullptr);
-        w32test::SetConsoleHook(nullptr);
-    }
-    std::string Take() { return std::exchange(text_, std::string()); }
-
-private:
-    std::string text_;
-};
 
 KxWOStream theStream;
 
 TEST(KxWOStreamTest, EachOperatorWritesItsFormat) {
-    StreamOutput out;
+    StreamCapture out;
     struct Case {
         void (*write)(KxWOStream&);
         const char* text;
@@ -68,13 +50,13 @@ TEST(KxWOStreamTest, EachOperatorWritesItsFormat) {
 }
 
 TEST(KxWOStreamTest, OperatorsChainAndLinesEndWithEndl) {
-    StreamOutput out;
+    StreamCapture out;
     theStream << "KxFileSystem" << " : " << 3 << '/' << 7u << endl << "next" << endl;
     EXPECT_EQ("KxFileSystem : 3/7\nnext\n", out.Take());
 }
 
 TEST(KxWOStreamTest, FurtherStreamsPrintNoBannerAndAssignmentKeepsOneReferenceEach) {
-    StreamOutput out;
+    StreamCapture out;
     {
         KxWOStream a;
         auto* b = new KxWOStream;
