@@ -8,8 +8,18 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "KvAspect.h"
+#include "KvAspectSet.h"
+#include "KvView.h"
+#include "KxBase.h"
 #include "KxClassDict.h"
+#include "KxClient.h"
+#include "KxObject.h"
+#include "KxRoot.h"
+#include "KxTestHooks.h"
+#include "NativeSupport.h"
 #include "w32test.h"
 
 namespace browsertest {
@@ -74,6 +84,78 @@ public:
 
 private:
     std::string text_;
+};
+
+// A database "browse" of the kernel's own storage on the dictionary above, open while the fixture
+// lives, with helpers that make and fill objects.
+class KernelFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dict_ = ParseDictionary();
+        site_.AddDictionary(*dict_);
+        site_.AddDatabase("browse");
+        ASSERT_EQ(0, kxntest::Start(site_.Config()));
+        ASSERT_EQ(0, kxntest::CreateDatabase("browse", "browse"));
+        base_ = std::make_unique<KxBase>(KxString("browse"));
+        ASSERT_EQ(0, base_->Connect(KxString("NATIVE")));
+        ASSERT_EQ(0, base_->Open(0));
+    }
+    void TearDown() override {
+        KxHookClear();
+        for (KxObject* object : made_) object->Forget();
+        made_.clear();
+        if (base_) base_->Close();
+        base_.reset();
+        while (KxBase::KELVOX()->GetInitCount() > 0) DeinitKelvox();
+    }
+
+    const KxMetaClass* Class(const char* name) {
+        return base_->GetDictionary()->FindByName(KxString(name))->AsClass();
+    }
+    // A new object of the class, held by the fixture until the test ends.
+    KxObject* Make(const char* className) {
+        KxObject* object = KxObject::Make(base_.get(), KxString(className));
+        EXPECT_NE(nullptr, object) << className;
+        if (object != nullptr) made_.push_back(object);
+        return object;
+    }
+    template <class T>
+    void Set(KxObject* object, const char* member, int32_t typeId, T value) {
+        KxMemberAccessor accessor(object->GetMetaClass(), member);
+        ASSERT_EQ(0, accessor.Of(object));
+        ASSERT_EQ(0, accessor.SetValue(typeId, &value)) << member;
+    }
+    template <class T>
+    T Get(KxObject* object, const char* member, int32_t typeId) {
+        KxMemberAccessor accessor(object->GetMetaClass(), member);
+        T value{};
+        EXPECT_EQ(0, accessor.Of(object));
+        EXPECT_EQ(0, accessor.GetValue(typeId, &value)) << member;
+        return value;
+    }
+    uint8_t* Address(KxObject* object, const char* member) {
+        return object->MemberAddress(*object->GetMetaClass()->FindMember(KxString(member)));
+    }
+
+    kxntest::Site site_;
+    std::unique_ptr<KxClassDict> dict_;
+    std::unique_ptr<KxBase> base_;
+    std::vector<KxObject*> made_;
+};
+
+// A view that counts the updates its subject sends.
+class CountingView : public KvView {
+public:
+    explicit CountingView(KvSubject* subject) : KvView(subject, nullptr) {}
+    using KvView::update;
+    void update(long hint, const KvVerb& verb) override {
+        ++updates;
+        lastHint = hint;
+        lastVerb = verb.getVerb() != nullptr ? verb.getVerb() : "";
+    }
+    int updates = 0;
+    long lastHint = -1;
+    std::string lastVerb;
 };
 
 }  // namespace browsertest
