@@ -123,10 +123,6 @@ TEST_F(AllSetSubjectTest, NewObjectsAndDeletes) {
     EXPECT_EQ(2, subject.getObjectsCount());
     EXPECT_EQ(KxBrowserErrors::CannotFindObject, Verb(subject, selected, 0, "delete object"));
 
-    struct Case {
-        KvSurrogate surrogate;
-        const KxErrorCode& error;
-    };
     KvAspectSet invalid;
     invalid.add(new KvAspect(KvAspectId("OID"), KvSurrogate(KxObjId())));
     EXPECT_EQ(KxBrowserErrors::InvalidSelectedObjectId, Verb(subject, invalid, 0, "delete object deep"));

@@ -60,6 +60,7 @@ typeset 901.1 TagSet string
 classset 902.1 SpotSet Spot
 ondemandset 903.1 ItemRefs Item
 objectset 904.1 PartCSet Part setkind=1 byptr
+objectset 906.1 AnySet KxObject
 typeset 905.1 OddSet int setkind=9
 )";
 
