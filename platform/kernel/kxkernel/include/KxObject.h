@@ -240,6 +240,7 @@ public:
 
 private:
     int32_t Fits(const KxObject* object) const;
+    int32_t AtCursor(const KxObject* object) const;
     std::vector<KxObject*> items_;
 };
 

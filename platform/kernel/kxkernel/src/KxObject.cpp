@@ -110,9 +110,14 @@ int32_t KxObjectSet::Add(KxObject* object) {
     return 0;
 }
 
-int32_t KxObjectSet::Insert(KxObject* object) {
+// The checks of a change at the cursor: a current element and an object of the element class.
+int32_t KxObjectSet::AtCursor(const KxObject* object) const {
     if (cursor_ < 0 || static_cast<size_t>(cursor_) >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
-    const int32_t rc = Fits(object);
+    return Fits(object);
+}
+
+int32_t KxObjectSet::Insert(KxObject* object) {
+    const int32_t rc = AtCursor(object);
     if (rc != 0) return rc;
     object->Hold();
     items_.insert(items_.begin() + cursor_, object);
@@ -120,8 +125,7 @@ int32_t KxObjectSet::Insert(KxObject* object) {
 }
 
 int32_t KxObjectSet::Replace(KxObject* object) {
-    if (cursor_ < 0 || static_cast<size_t>(cursor_) >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
-    const int32_t rc = Fits(object);
+    const int32_t rc = AtCursor(object);
     if (rc != 0) return rc;
     object->Hold();
     items_[cursor_]->Release();

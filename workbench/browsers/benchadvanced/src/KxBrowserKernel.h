@@ -2,6 +2,9 @@
 // aspect (the one it held goes), the kernel's status as an error code.
 #pragma once
 
+#include <cstddef>
+
+#include "KvVerb.h"
 #include "KxErrorCode.h"
 #include "KxObjId.h"
 
@@ -16,3 +19,17 @@ KxObject* KxFindObject(KxBase* base, const KxObjId& id);
 void KxGiveSubject(KvAspect* aspect, KvSubject* subject);
 // 0 success, negative fatal, positive warning, each with the kernel's number.
 KxErrorCode KxKernelResult(int32_t result);
+
+// A null-terminated list of verbs, copied from a table once per subject state.
+template <size_t N>
+struct KxVerbList {
+    explicit KxVerbList(const KvVerb (&table)[N]) {
+        for (size_t i = 0; i < N; ++i) {
+            verbs[i] = table[i];
+            list[i] = &verbs[i];
+        }
+        list[N] = nullptr;
+    }
+    KvVerb verbs[N];
+    KvVerb* list[N + 1];
+};

@@ -38,6 +38,16 @@ KxErrorCode DeleteResult(int32_t result) {
     }
 }
 
+// Walks the extent to its end, which ends the walk's transaction level with its deletes.
+void EndWalk(KxAllSet* extent) {
+    KxObject* object = nullptr;
+    for (int32_t result = 0; result != -2005;) {
+        result = extent->Get(object, 1, 1, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+        if (object != nullptr) extent->Unget(object);
+        if (result != 0 && result != -2017 && result != -2005) break;
+    }
+}
+
 }  // namespace
 
 struct KxGenericAllSetSubject::State {
@@ -291,9 +301,7 @@ KxErrorCode KxGenericAllSetSubject::deleteObject(KvSurrogate* surrogate, int32_t
     if (result != 0 || object == nullptr) return KxBrowserErrors::CannotReadObject;
     const KxErrorCode deleted = DeleteResult(object->Delete(depth, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
     state_->extent->Unget(object);
-    // The walk ends at its end, so that its level is committed.
-    while (state_->extent->Get(object, 1, 1, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT) != -2005)
-        if (object != nullptr) state_->extent->Unget(object);
+    EndWalk(state_->extent);
     return deleted;
 }
 
@@ -309,13 +317,10 @@ KxErrorCode KxGenericAllSetSubject::deleteAllObjects(int32_t depth) {
         state_->extent->Unget(object);
         if (result == -2005) return KxErrorCode();
         if (result != 0) {
-            while (state_->extent->Get(object, 1, 1, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT) != -2005)
-                if (object != nullptr) state_->extent->Unget(object);
+            EndWalk(state_->extent);
             return DeleteResult(result);
         }
-        // The walk ends at its end, so that its level is committed.
-        while (state_->extent->Get(object, 1, 1, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT) != -2005)
-            if (object != nullptr) state_->extent->Unget(object);
+        EndWalk(state_->extent);
     }
 }
 

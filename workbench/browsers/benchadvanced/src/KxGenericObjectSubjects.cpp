@@ -38,19 +38,17 @@ KvVerb kEmbeddedVerbs[] = {
     KvVerb("watch", "Watch", "embedded objects are not watchable", 0),
 };
 
-// A null-terminated verb list over a table, made per state record.
-template <size_t N>
-struct VerbList {
-    explicit VerbList(KvVerb (&table)[N]) {
-        for (size_t i = 0; i < N; ++i) {
-            verbs[i] = table[i];
-            list[i] = &verbs[i];
-        }
-        list[N] = nullptr;
-    }
-    KvVerb verbs[N];
-    KvVerb* list[N + 1];
-};
+
+// Reads the members of an object, or of object memory, into the set (tags 1, 2, 4 and 3).
+template <class Target>
+void ReadMembers(KxBase* base, KvAspectSet& set, KxTypeMgr* typeMgr, const KxMetaClass* classDesc, Target target) {
+    GenericObject2AspectSetHandler walker(base, &set, typeMgr, classDesc->GetDictionary(), KX_READ_OBJECT);
+    walker.setBaseTypeTag(KX_TAG_BASE_TYPE);
+    walker.setCompoundObjectTag(KX_TAG_COMPOUND);
+    walker.setContainerTag(KX_TAG_CONTAINER);
+    walker.setReferenceTag(KX_TAG_REFERENCE);
+    walker(classDesc, target);
+}
 
 // The steps of "post edit" shared by the object subjects: the member named by the edited aspect's
 // title, the object entered in "EditAspect" (only when its class fits the member) and the new
@@ -143,7 +141,7 @@ struct KxGenericObjectSubject::State {
     const KxMetaPersClass* classDesc = nullptr;
     KxBase* base = nullptr;
     KxTypeMgr* typeMgr = nullptr;
-    VerbList<5> verbs{kObjectVerbs};
+    KxVerbList<5> verbs{kObjectVerbs};
 };
 
 KxGenericObjectSubject::KxGenericObjectSubject(KxObject* object, const KxMetaPersClass* classDesc)
@@ -194,13 +192,7 @@ KxErrorCode KxGenericObjectSubject::update(KvAspectSet& set, long hint, const Kv
 void KxGenericObjectSubject::getValue(KvAspectSet& set, long) {
     if (state_ == nullptr) return;
     if (state_->base != nullptr && state_->object != nullptr && state_->classDesc != nullptr) {
-        GenericObject2AspectSetHandler walker(state_->base, &set, state_->base->GetTypeMgr(),
-                                              state_->classDesc->GetDictionary(), KX_READ_OBJECT);
-        walker.setBaseTypeTag(KX_TAG_BASE_TYPE);
-        walker.setCompoundObjectTag(KX_TAG_COMPOUND);
-        walker.setContainerTag(KX_TAG_CONTAINER);
-        walker.setReferenceTag(KX_TAG_REFERENCE);
-        walker(state_->classDesc, state_->object);
+        ReadMembers(state_->base, set, state_->base->GetTypeMgr(), state_->classDesc, state_->object);
         readSurrogateAndOtherStuff(set, state_->object, state_->classDesc, state_->typeMgr);
     }
     aspects_.setOriginal();
@@ -237,7 +229,7 @@ struct KxGenericEmbeddedObjectSubject::State {
     const KxMetaClass* classDesc = nullptr;
     KxTypeMgr* typeMgr = nullptr;
     KxBase* base = nullptr;
-    VerbList<4> verbs{kEmbeddedVerbs};
+    KxVerbList<4> verbs{kEmbeddedVerbs};
 };
 
 KxGenericEmbeddedObjectSubject::KxGenericEmbeddedObjectSubject(void* memory, const KxMetaClass* classDesc,
@@ -278,13 +270,7 @@ KxErrorCode KxGenericEmbeddedObjectSubject::update(KvAspectSet& set, long hint, 
 
 void KxGenericEmbeddedObjectSubject::getValue(KvAspectSet& set, long) {
     if (state_->memory == nullptr || state_->classDesc == nullptr || state_->typeMgr == nullptr) return;
-    GenericObject2AspectSetHandler walker(nullptr, &set, state_->typeMgr, state_->classDesc->GetDictionary(),
-                                          KX_READ_OBJECT);
-    walker.setBaseTypeTag(KX_TAG_BASE_TYPE);
-    walker.setCompoundObjectTag(KX_TAG_COMPOUND);
-    walker.setContainerTag(KX_TAG_CONTAINER);
-    walker.setReferenceTag(KX_TAG_REFERENCE);
-    walker(state_->classDesc, state_->memory);
+    ReadMembers(nullptr, set, state_->typeMgr, state_->classDesc, state_->memory);
 }
 
 KvVerb** KxGenericEmbeddedObjectSubject::gimmeYourVerbs() const { return state_->verbs.list; }
@@ -312,7 +298,7 @@ struct KxGenericOndemandSubject::State {
     KxBase* base = nullptr;
     KxTypeMgr* typeMgr = nullptr;
     int32_t result = 0;
-    VerbList<5> verbs{kOndemandVerbs};
+    KxVerbList<5> verbs{kOndemandVerbs};
 };
 
 KxGenericOndemandSubject::KxGenericOndemandSubject(KxOnDemand* reference, const KxMetaTypeHandle* desc)
@@ -383,13 +369,7 @@ void KxGenericOndemandSubject::getValue(KvAspectSet& set, long) {
         }
         fillAspectsWithError(state_->result, set, text.ToUtf8().c_str());
     } else if (state_->base != nullptr && state_->classDesc != nullptr) {
-        GenericObject2AspectSetHandler walker(state_->base, &set, state_->base->GetTypeMgr(),
-                                              state_->classDesc->GetDictionary(), KX_READ_OBJECT);
-        walker.setBaseTypeTag(KX_TAG_BASE_TYPE);
-        walker.setCompoundObjectTag(KX_TAG_COMPOUND);
-        walker.setContainerTag(KX_TAG_CONTAINER);
-        walker.setReferenceTag(KX_TAG_REFERENCE);
-        walker(state_->classDesc, state_->object);
+        ReadMembers(state_->base, set, state_->base->GetTypeMgr(), state_->classDesc, state_->object);
         readSurrogateAndOtherStuff(set, state_->object, state_->classDesc, state_->typeMgr);
     }
     aspects_.setOriginal();

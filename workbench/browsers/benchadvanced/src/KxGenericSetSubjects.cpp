@@ -51,18 +51,6 @@ KvVerb kTypeSetVerbs[] = {
 KvVerb kObjectSetVerbs[] = {kTypeSetVerbs[5], kTypeSetVerbs[6], kTypeSetVerbs[7],
                             kTypeSetVerbs[8], kTypeSetVerbs[9], kTypeSetVerbs[10]};
 
-template <size_t N>
-struct VerbList {
-    explicit VerbList(KvVerb (&table)[N]) {
-        for (size_t i = 0; i < N; ++i) {
-            verbs[i] = table[i];
-            list[i] = &verbs[i];
-        }
-        list[N] = nullptr;
-    }
-    KvVerb verbs[N];
-    KvVerb* list[N + 1];
-};
 
 KxErrorCode NotYetImplemented() { return KxErrorCode(KxErrFatal, "not yet implemented"); }
 
@@ -98,7 +86,7 @@ struct KxGenericReferenceSetSubject::State {
     KxBase* base = nullptr;
     KxTypeMgr* typeMgr = nullptr;
     const char* kind = "";
-    VerbList<10> verbs{kReferenceSetVerbs};
+    KxVerbList<10> verbs{kReferenceSetVerbs};
 };
 
 KxGenericReferenceSetSubject::KxGenericReferenceSetSubject(const KxMetaSet* desc, KxBase* base, const char* kind)
@@ -369,7 +357,7 @@ struct KxGenericTypeSetSubject::State {
     const KxMetaSet* desc = nullptr;
     KxBase* base = nullptr;
     KxTypeMgr* typeMgr = nullptr;
-    VerbList<11> verbs{kTypeSetVerbs};
+    KxVerbList<11> verbs{kTypeSetVerbs};
 };
 
 KxGenericTypeSetSubject::KxGenericTypeSetSubject(KxTypeSet* set, const KxMetaSet* desc) : state_(new State) {
@@ -496,7 +484,7 @@ struct KxGenericObjectSetSubject::State {
     const KxMetaClass* elementClass = nullptr;
     KxBase* base = nullptr;
     KxTypeMgr* typeMgr = nullptr;
-    VerbList<6> verbs{kObjectSetVerbs};
+    KxVerbList<6> verbs{kObjectSetVerbs};
 };
 
 KxGenericObjectSetSubject::KxGenericObjectSetSubject(KxClassSet* set, const KxMetaSet* desc) : state_(new State) {

@@ -201,6 +201,12 @@ TEST_F(ObjectSubjectTest, ReferenceEditResolvesTheEnteredObjectOrRefusesIt) {
     EXPECT_EQ(nullptr, *reinterpret_cast<KxObject**>(Address(item, "owner")));
     EXPECT_TRUE(reinterpret_cast<KxOnDemand*>(Address(item, "next"))->GetRef().GetObjId().IsNull());
     EXPECT_EQ(0, item->Store());
+    // Read again: a null pointer and a reference to no object give null subjects tagged 3.
+    subject.getValue(*subject.gimmeYourAspects(), 0);
+    for (const char* member : {"Item::owner", "Item::next"}) {
+        EXPECT_EQ(nullptr, Aspect(subject, member)->getSubjectPtr()) << member;
+        EXPECT_EQ(3, Aspect(subject, member)->tag()) << member;
+    }
 
     // A base-type member gets no "EditAspect".
     KvAspectSet plain;
@@ -295,6 +301,44 @@ TEST_F(ObjectSubjectTest, WalkerConvertsValuesAndLeavesReadOnlyAndBlockIdsAlone)
     KvAspect other(KvAspectId("s"));
     valueToAspect(20, &text, &other, typeMgr);
     EXPECT_EQ("Mixed", other.getString().ToUtf8());
+    other = "Other";
+    aspectToValue(20, &text, &other, typeMgr);
+    EXPECT_EQ("Other", text.ToUtf8());
+}
+
+TEST_F(ObjectSubjectTest, StringsOfAnotherCodeSetAreConvertedAndReadOnlyOnWindows9x) {
+    KxTypeMgr* typeMgr = KxTypeMgr::GetDefault();
+    KxString wide(u"caf\u00e9");
+    KvAspect shown(KvAspectId("s"));
+    valueToAspect(11, &wide, &shown, typeMgr);
+    EXPECT_TRUE(shown.isNotReadOnly());
+    EXPECT_EQ(wide.ToUtf8(), shown.getString().ToUtf8());
+
+    w32test::SetWindows9x(true);
+    KvAspect converted(KvAspectId("s"));
+    valueToAspect(11, &wide, &converted, typeMgr);
+    w32test::SetWindows9x(false);
+    KvAspect original(KvAspectId("tmp"), wide);
+    EXPECT_TRUE(converted.isReadOnly());
+    EXPECT_EQ(std::string("caf\u00e9(") + original.OriginalCodeSetAsString() + ", " +
+                  original.OriginalLanguageAsString() + ". Read only.)",
+              converted.getString().ToUtf8());
+}
+
+TEST_F(ObjectSubjectTest, RowWalkerFillsBaseTypeMembersOnly) {
+    KxObject* item = MakeItem();
+    KvAspectSet set;
+    auto* owner = new KvAspect(KvAspectId("Item::owner"), "untouched");
+    set.add(owner);
+    set.add(new KvAspect(KvAspectId("Item::count")));
+    set.add(new KvAspect(KvAspectId("Item::scores"), "untouched"));
+    MapPersistentTypeMember2AspectSetHandler walker(&set, KxTypeMgr::GetDefault(), base_->GetDictionary());
+    walker.setBaseTypeTag(1);
+    walker(item->GetMetaClass(), item);
+    EXPECT_EQ("untouched", owner->getString().ToUtf8());
+    EXPECT_EQ("untouched", set.getObject(2)->getString().ToUtf8());
+    EXPECT_EQ(7, set.getObject(1)->getInt());
+    EXPECT_EQ(1, set.getObject(1)->tag());
 }
 
 }  // namespace
