@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KvDialogs.h"
+#include "StreamCapture.h"
 #include "ViewFixtures.h"
 #include "sv.h"
 
@@ -40,4 +41,18 @@ inline void Drag(Splitter* s, long dx) {
     SvPostMouseMove(s, MouseEvent(Point(2 + dx, 10), 0, 0));
     SvPostMouseButtonUp(s, MouseEvent(Point(2 + dx, 10)));
     GetpApp()->Execute();
+}
+
+// What a splitter of type S without arrangement writes when it is dropped (it stays in place).
+template <class S>
+std::string DropWithoutArrangement() {
+    StreamCapture capture;
+    KvModelessDialog dialog(nullptr);
+    S lonely(&dialog, nullptr);
+    lonely.SetPosSizePixel(Point(10, 0), Size(5, 100));
+    lonely.Show();
+    capture.Take();
+    Drag(&lonely, 10);
+    EXPECT_EQ(lonely.GetPosPixel(), Point(10, 0));
+    return capture.Take();
 }

@@ -62,12 +62,6 @@ TEST(KvDualViewSplitterArrangement, TheSameDialogRearrangesAnotherIsRefused) {
                                    "dialog, ignored. ", 0),
               0u);
     EXPECT_TRUE(SplittersOf<KvDualViewSplitter>(&second).empty());
-
-    KvDualViewSplitter lonely(&second, nullptr);
-    lonely.SetPosSizePixel(Point(10, 0), Size(5, 100));
-    lonely.Show();
-    Drag(&lonely, 10);
-    EXPECT_EQ(capture.Take(), "KvDualViewSplitter::Split : no arrangement set\n");
 }
 
 }  // namespace

@@ -154,12 +154,6 @@ TEST_F(EqualWidth, ASecondDialogIsRefused) {
     // The dialog gets its paint window back when the arrangement goes.
     delete first.setArrangement(nullptr);
     EXPECT_EQ(first.getPaintWindow(), &first);
-
-    KvEqualWidthSplitter lonely(&second, nullptr);
-    lonely.SetPosSizePixel(Point(10, 0), Size(5, 100));
-    lonely.Show();
-    Drag(&lonely, 10);
-    EXPECT_EQ(capture.Take(), "KvEqualWidthSplitter::Split : no arrangement set\n");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "ArrangementFixtures.h"
+#include "KvDualViewSplitterArrangement.h"
+#include "KvEqualWidthSplitterArrangement.h"
 #include "KvSplitterArrangement.h"
 #include "StreamCapture.h"
 
@@ -89,15 +91,9 @@ TEST_F(SplitterArrangement, RemovingTheFirstOfThreeKeepsOneSplitterBetweenTheOth
 }
 
 TEST(KvSplitter, WithoutArrangementADropOnlyReports) {
-    StreamCapture capture;
-    KvModelessDialog dialog(nullptr);
-    KvSplitter splitter(&dialog, nullptr);
-    splitter.SetPosSizePixel(Point(10, 0), Size(5, 100));
-    splitter.Show();
-    capture.Take();
-    Drag(&splitter, 10);
-    EXPECT_EQ(capture.Take(), "KvSplitter::Split : no arrangement set\n");
-    EXPECT_EQ(splitter.GetPosPixel(), Point(10, 0));
+    EXPECT_EQ(DropWithoutArrangement<KvSplitter>(), "KvSplitter::Split : no arrangement set\n");
+    EXPECT_EQ(DropWithoutArrangement<KvEqualWidthSplitter>(), "KvEqualWidthSplitter::Split : no arrangement set\n");
+    EXPECT_EQ(DropWithoutArrangement<KvDualViewSplitter>(), "KvDualViewSplitter::Split : no arrangement set\n");
 }
 
 TEST(KvVerticalViewArrangement, StacksViewsAtTheLargestWidth) {
