@@ -24,8 +24,6 @@ enum : long { KX_TAG_BASE_TYPE = 1, KX_TAG_COMPOUND = 2, KX_TAG_REFERENCE = 3, K
 class KelvoxGenericObjectSubject : public KvSubject {
 public:
     KelvoxGenericObjectSubject();
-    // Runs "pre edit", "post edit" or "set back" (true, result set); false for any other verb.
-    bool runEditStep(KvAspectSet& set, long hint, const KvVerb& verb, KxErrorCode& result);
     // Destroys the subjects that the own aspects hold, then the aspects.
     ~KelvoxGenericObjectSubject() override;
     KelvoxGenericObjectSubject(const KelvoxGenericObjectSubject&) = delete;
