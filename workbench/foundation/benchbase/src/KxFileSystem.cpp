@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "KxWOStream.h"
+#include "SystemErrorText.h"
 
 static KxWOStream theStream;
 
@@ -43,23 +44,31 @@ std::string theAbsolutePath;
 // means : <text>.  >>> <place>", with the thread's last error.
 void Report(const char* operation, const char* function, int line) {
     const DWORD code = GetLastError();
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0,
-                                        reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string text;
     theStream << "<<< KxFileSystem >>> " << operation << " : an error occured calling " << function
               << ", error= " << static_cast<unsigned long>(code);
-    if (length != 0 && text != nullptr) {
-        theStream << " that means : " << text << ". ";
-        LocalFree(text);
-    } else {
-        theStream << ". Cannot obtain error message for that.";
-    }
+    if (SystemErrorText(code, text)) theStream << " that means : " << text.c_str() << ". ";
+    else theStream << ". Cannot obtain error message for that.";
     theStream << " >>> " << __FILE_NAME__ << ":" << line << endl;
 }
 
 void ReportOverflow(DWORD needed, int line) {
     theStream << "<<< KxFileSystem >>> " << "path buffer too small. Current is " << static_cast<unsigned long>(kPathSize)
               << ", needed " << static_cast<unsigned long>(needed) << " >>> " << __FILE_NAME__ << ":" << line << endl;
+}
+
+// A path the system wrote into its buffer (the call answered n): null after a report when the
+// call failed or needed more room.
+const char* SystemPath(DWORD n, const char* buffer, const char* operation, const char* function, int line) {
+    if (n == 0) {
+        Report(operation, function, line);
+        return nullptr;
+    }
+    if (n > kPathSize) {
+        ReportOverflow(n, line);
+        return nullptr;
+    }
+    return buffer;
 }
 
 std::string Lower(std::string text) {
@@ -96,12 +105,15 @@ bool FullPath(const char* path, DWORD size, std::string& full) {
 
 }  // namespace
 
-KxFindFileInfoBlock::KxFindFileInfoBlock() : record_(std::make_shared<Record>()) {}
+KxFindFileInfoBlock::KxFindFileInfoBlock() : record_(new Record) {}
 KxFindFileInfoBlock::~KxFindFileInfoBlock() = default;
 KxFindFileInfoBlock::KxFindFileInfoBlock(const KxFindFileInfoBlock& other) = default;
 KxFindFileInfoBlock& KxFindFileInfoBlock::operator=(const KxFindFileInfoBlock& other) = default;
 
 const char* KxFindFileInfoBlock::fileName() const { return record_ != nullptr ? record_->data.cFileName : nullptr; }
+
+KxFileSystem::KxFileSystem() {}
+KxFileSystem::~KxFileSystem() {}
 
 int KxFileSystem::deleteFile(const char* name) {
     if (DeleteFileA(name)) return 0;
@@ -163,16 +175,8 @@ KxDateTime KxFileSystem::getModificationTime(const char* name) {
 const char* KxFileSystem::getModificationTimeAsString(const char*) { return nullptr; }
 
 const char* KxFileSystem::getWorkingDirectory() {
-    const DWORD n = GetCurrentDirectoryA(kPathSize, theWorkingDirectory);
-    if (n == 0) {
-        Report("KxFileSystem::getWorkingDirectory", "GetCurrentDirectory", __LINE__);
-        return nullptr;
-    }
-    if (n > kPathSize) {
-        ReportOverflow(n, __LINE__);
-        return nullptr;
-    }
-    return theWorkingDirectory;
+    return SystemPath(GetCurrentDirectoryA(kPathSize, theWorkingDirectory), theWorkingDirectory,
+                      "KxFileSystem::getWorkingDirectory", "GetCurrentDirectory", __LINE__);
 }
 
 int KxFileSystem::changeWorkingDirectory(const char* path) {
@@ -223,16 +227,8 @@ void KxFileSystem::splitpath(const char* path, char*& drive, char*& dir, char*& 
 const char* KxFileSystem::getPathDelimiter() { return "\\"; }
 
 const char* KxFileSystem::getTempDir() {
-    const DWORD n = GetTempPathA(kPathSize, theTempDir);
-    if (n == 0) {
-        Report("KxFileSystem::getTempDir", "GetTempPath", __LINE__);
-        return nullptr;
-    }
-    if (n > kPathSize) {
-        ReportOverflow(n, __LINE__);
-        return nullptr;
-    }
-    return theTempDir;
+    return SystemPath(GetTempPathA(kPathSize, theTempDir), theTempDir, "KxFileSystem::getTempDir", "GetTempPath",
+                      __LINE__);
 }
 
 int KxFileSystem::getTempFileName(char* out, const char* prefix) {
