@@ -1,3 +1,6 @@
+# The tests read pictures with the window tests' helpers.
+target_include_directories(benchguiext_tests PRIVATE ${PROJECT_SOURCE_DIR}/platform/starview/tests)
+
 # The test of the value-class members that every workbench library exports loads each library.
 set(_wb_libraries benchbase benchguiext benchwidgets benchextras benchviews benchcore benchworkbook benchproject
                   benchdatabase benchadvanced)

@@ -22,3 +22,4 @@
 #include "KxShell.h"
 #include "KxExcept.h"
 #include "KxClient.h"
+#include "KxClassBinding.h"
