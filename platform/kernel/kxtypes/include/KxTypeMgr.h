@@ -13,6 +13,10 @@
 //    9 4-byte integer  int32_t            21 string        KxCaseIString
 //   26 KxInt64         KxInt64            27 boolean       KxBoolean
 //   42 int64           int64_t            43 uint64        uint64_t
+//   28 to 38, 44, 45   the nullable types of KxNull.h (KxNull_char .. KxNull_KxInt64, KxNull_8b,
+//                      KxNull_u8b): a flag byte (1 null), then the value's stored form; a null
+//                      value prints as an inactive text, and an inactive text or "NULL" (any
+//                      case) scans as null
 //
 // Stored form: little-endian, exactly DiskLenGet bytes.
 //   0, 10, 27: 1 byte; 1, 5: 2; 2, 4, 6, 7, 8, 9: 4; 3, 26, 42, 43: 8 (float and double as
@@ -39,7 +43,10 @@ enum : uint8_t {
     KX_TYPE_BYTE = 10, KX_TYPE_STRING = 11, KX_TYPE_DATE = 12, KX_TYPE_TIME = 13,
     KX_TYPE_OBJID = 15, KX_TYPE_CLASSID = 16, KX_TYPE_OBJID2 = 17, KX_TYPE_BLOB = 18,
     KX_TYPE_DATETIME = 19, KX_TYPE_ISTRING = 20, KX_TYPE_CASEISTRING = 21, KX_TYPE_KXINT64 = 26,
-    KX_TYPE_BOOLEAN = 27, KX_TYPE_INT64 = 42, KX_TYPE_UINT64 = 43
+    KX_TYPE_BOOLEAN = 27, KX_TYPE_NULL_CHAR = 28, KX_TYPE_NULL_UCHAR = 29, KX_TYPE_NULL_SHORT = 30,
+    KX_TYPE_NULL_USHORT = 31, KX_TYPE_NULL_INT = 32, KX_TYPE_NULL_UNSIGNED = 33, KX_TYPE_NULL_LONG = 34,
+    KX_TYPE_NULL_ULONG = 35, KX_TYPE_NULL_FLOAT = 36, KX_TYPE_NULL_DOUBLE = 37, KX_TYPE_NULL_KXINT64 = 38,
+    KX_TYPE_INT64 = 42, KX_TYPE_UINT64 = 43, KX_TYPE_NULL_8B = 44, KX_TYPE_NULL_U8B = 45
 };
 
 class KxTypeMgr {

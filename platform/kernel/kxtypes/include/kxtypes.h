@@ -9,4 +9,6 @@
 #include "KxDateTime.h"
 #include "KxBlob.h"
 #include "KxInt64.h"
+#include "KxNull.h"
+#include "KxDTypes.h"
 #include "KxTypeMgr.h"

@@ -12,6 +12,7 @@
 #include "KxFormat.h"
 #include "KxIString.h"
 #include "KxInt64.h"
+#include "KxNull.h"
 #include "KxObjId.h"
 
 using namespace kxtypes_detail;
@@ -508,6 +509,63 @@ struct BooleanOps {
 };
 
 // ---------------------------------------------------------------------------------------------
+// Nullable values: 28 to 38, 44, 45. Stored as a flag byte (1 null) followed by the value's stored
+// form; a null value prints as an inactive text, and an inactive text or the null print string
+// (any case) scans as null.
+
+template <class Ops, class N>
+struct NullOps {
+    using T = typename N::ValueType;
+    static uint32_t DiskLen(const void*) { return 1 + Ops::DiskLen(nullptr); }
+    static void Store(const void* vp, uint8_t* d) {
+        const N& n = *static_cast<const N*>(vp);
+        d[0] = n.isNull() ? 1 : 0;
+        const T value = n.getValue();
+        Ops::Store(&value, d + 1);
+    }
+    static int32_t Load(void* vp, const uint8_t* s, uint32_t avail) {
+        if (avail < 1) return KX_TYPES_E_RANGE;
+        T value{};
+        const int32_t rc = Ops::Load(&value, s + 1, avail - 1);
+        if (rc < 0) return rc;
+        N& n = *static_cast<N*>(vp);
+        if (s[0] != 0) n.setNull();
+        else n = value;
+        return rc + 1;
+    }
+    static int32_t Print(const void* vp, KxString& out, const char* format) {
+        const N& n = *static_cast<const N*>(vp);
+        if (n.isNull()) {
+            KxString text;
+            if (format != nullptr) {  // the format must still be one the value's type takes
+                const T zero{};
+                const int32_t rc = Ops::Print(&zero, text, format);
+                if (rc != KX_TYPES_OK) return rc;
+            }
+            out = KxString();
+            return KX_TYPES_OK;
+        }
+        const T value = n.getValue();
+        return Ops::Print(&value, out, format);
+    }
+    static int32_t Scan(const KxString& in, void* vp, const char* format) {
+        N& n = *static_cast<N*>(vp);
+        KxString t(in);
+        t.LeftTrim();
+        t.RightTrim();
+        if (!in.IsActive() || t.Compare(KxTypeMgr::GetDefault()->GetNullPrintString(), KxString::KX_IGNORECASE) == 0) {
+            n.setNull();
+            return KX_TYPES_OK;
+        }
+        T value{};
+        const int32_t rc = Ops::Scan(in, &value, format);
+        if (rc != KX_TYPES_OK) return rc;
+        n = value;
+        return KX_TYPES_OK;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
 // The table
 
 template <class Ops, class T>
@@ -540,8 +598,21 @@ const Row kRows[] = {
     MakeRow<StringOps<KxCaseIString>, KxCaseIString>(21, "KxCaseIString"),
     MakeRow<KxInt64Ops, KxInt64>(26, "KxInt64"),
     MakeRow<BooleanOps, KxBoolean>(27, "KxBoolean"),
+    MakeRow<NullOps<CharOps, KxNull_char>, KxNull_char>(28, "KxNull_char"),
+    MakeRow<NullOps<ByteOps, KxNull_uchar>, KxNull_uchar>(29, "KxNull_uchar"),
+    MakeRow<NullOps<IntOps<int16_t>, KxNull_short>, KxNull_short>(30, "KxNull_short"),
+    MakeRow<NullOps<IntOps<uint16_t>, KxNull_ushort>, KxNull_ushort>(31, "KxNull_ushort"),
+    MakeRow<NullOps<IntOps<int32_t>, KxNull_int>, KxNull_int>(32, "KxNull_int"),
+    MakeRow<NullOps<IntOps<uint32_t>, KxNull_unsigned>, KxNull_unsigned>(33, "KxNull_unsigned"),
+    MakeRow<NullOps<IntOps<int32_t>, KxNull_long>, KxNull_long>(34, "KxNull_long"),
+    MakeRow<NullOps<IntOps<uint32_t>, KxNull_ulong>, KxNull_ulong>(35, "KxNull_ulong"),
+    MakeRow<NullOps<RealOps<float, uint32_t>, KxNull_float>, KxNull_float>(36, "KxNull_float"),
+    MakeRow<NullOps<RealOps<double, uint64_t>, KxNull_double>, KxNull_double>(37, "KxNull_double"),
+    MakeRow<NullOps<KxInt64Ops, KxNull_KxInt64>, KxNull_KxInt64>(38, "KxNull_KxInt64"),
     MakeRow<IntOps<int64_t>, int64_t>(42, "int64"),
     MakeRow<IntOps<uint64_t>, uint64_t>(43, "unsigned int64"),
+    MakeRow<NullOps<IntOps<int64_t>, KxNull_8b>, KxNull_8b>(44, "KxNull_8b"),
+    MakeRow<NullOps<IntOps<uint64_t>, KxNull_u8b>, KxNull_u8b>(45, "KxNull_u8b"),
 };
 
 struct RowIndex {

@@ -66,10 +66,24 @@ std::vector<Sample> AllTypes() {
         MakeSample<KxBoolean>(27, 1, "boolean", KxBoolean(true)),
         MakeSample<int64_t>(42, 8, "int64", int64_t(-5000000000LL)),
         MakeSample<uint64_t>(43, 8, "uint64", std::numeric_limits<uint64_t>::max()),
+        MakeSample<KxNull_char>(28, 2, "null char", KxNull_char('z')),
+        MakeSample<KxNull_uchar>(29, 2, "null uchar", KxNull_uchar()),
+        MakeSample<KxNull_short>(30, 3, "null short", KxNull_short(-2)),
+        MakeSample<KxNull_ushort>(31, 3, "null ushort", KxNull_ushort(65535)),
+        MakeSample<KxNull_int>(32, 5, "null int", KxNull_int()),
+        MakeSample<KxNull_unsigned>(33, 5, "null unsigned", KxNull_unsigned(7u)),
+        MakeSample<KxNull_long>(34, 5, "null long", KxNull_long(-70000)),
+        MakeSample<KxNull_ulong>(35, 5, "null ulong", KxNull_ulong()),
+        MakeSample<KxNull_float>(36, 5, "null float", KxNull_float(0.5f)),
+        MakeSample<KxNull_double>(37, 9, "null double", KxNull_double(-2.25)),
+        MakeSample<KxNull_KxInt64>(38, 9, "null KxInt64", KxNull_KxInt64(KxInt64(-5))),
+        MakeSample<KxNull_8b>(44, 9, "null 8b", KxNull_8b()),
+        MakeSample<KxNull_u8b>(45, 9, "null u8b", KxNull_u8b(uint64_t(1) << 63)),
     };
 }
 
-const uint8_t kAllCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16, 17, 18, 19, 20, 21, 26, 27, 42, 43};
+const uint8_t kAllCodes[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 15, 16, 17, 18, 19,
+                              20, 21, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 42, 43, 44, 45};
 
 TEST(KxTypeMgr, EveryTypeCodeHasARowAndNoOtherCodeHas) {
     KxTypeMgr* mgr = KxTypeMgr::GetDefault();
@@ -357,3 +371,31 @@ TEST(KxTypeMgr, CreateGivesFreshValuesAndTheManagerIsOne) {
 }
 
 }  // namespace
+
+TEST(KxTypeMgr, NullableValuesPrintNullAsInactiveAndScanTheNullText) {
+    KxTypeMgr* mgr = KxTypeMgr::GetDefault();
+    KxNull_short n;
+    EXPECT_TRUE(n.isNull());
+    EXPECT_EQ(n.getValue(), 0);
+    KxString text("x");
+    ASSERT_EQ(mgr->PrintToKxString(KX_TYPE_NULL_SHORT, text, &n), 0);
+    EXPECT_FALSE(text.IsActive());
+
+    KxNull_uchar b(uint8_t(200));
+    ASSERT_EQ(mgr->PrintToKxString(KX_TYPE_NULL_UCHAR, text, &b, "%d"), 0);
+    EXPECT_STREQ(text.StrGet(), "200");
+    EXPECT_EQ(mgr->PrintToKxString(KX_TYPE_NULL_UCHAR, text, &b, "%s"), KX_TYPES_E_INVALID);
+    KxNull_uchar nb;
+    EXPECT_EQ(mgr->PrintToKxString(KX_TYPE_NULL_UCHAR, text, &nb, "%s"), KX_TYPES_E_INVALID);
+
+    KxNull_int i(5);
+    ASSERT_EQ(mgr->ScanFromKxString(KX_TYPE_NULL_INT, KxString(" null "), &i), 0);
+    EXPECT_TRUE(i.isNull());
+    EXPECT_EQ(i.getValue(), 0);
+    ASSERT_EQ(mgr->ScanFromKxString(KX_TYPE_NULL_INT, KxString("12"), &i), 0);
+    EXPECT_EQ(i, KxNull_int(12));
+    EXPECT_EQ(mgr->ScanFromKxString(KX_TYPE_NULL_INT, KxString("12x"), &i), KX_TYPES_E_SCAN);
+    EXPECT_EQ(i, KxNull_int(12));
+    i.setNull();
+    EXPECT_EQ(i, KxNull_int());
+}
