@@ -14,8 +14,9 @@
 //   dictionary <name> [server=<s>] [logical=<text>] [revision=<n>]
 //              [created=<YYYY-MM-DDTHH:MM:SS>] [modified=<YYYY-MM-DDTHH:MM:SS>]
 //   class <number>.<version> <name> [embedded] [bases=<class>,<class>...] [marks=<mark>,...]
-//   objectset | ondemandset | classset <number>.<version> <name> <element class>
-//   typeset <number>.<version> <name> <type>
+//         [form=struct|class|union] [classflags=<n>]
+//   objectset | ondemandset | classset <number>.<version> <name> <element class> [setkind=<n>] [byptr]
+//   typeset <number>.<version> <name> <type> [setkind=<n>] [byptr]
 //   member <name> <spec> [count=<n>] [flags=<qualifier word>] [kind=<n>] [transient] [auto]
 //   index <name> [unique] <path>[,<path>...]
 //   update <revision> <class number> <index name> [flags=<n>]
@@ -192,6 +193,10 @@ public:
     KxDictBuilder& Class(uint16_t number, uint16_t version, const KxString& name,
                          bool embedded = false, uint32_t marks = 0);
     KxDictBuilder& Base(const KxString& className);
+    // The description of the current class (form 0 struct, 1 class, 2 union; class flag word) or
+    // of the set type declared last (set kind; element mode). See KxMetaType::GetForm.
+    KxDictBuilder& ClassForm(int32_t form, uint32_t classFlags);
+    KxDictBuilder& SetForm(int32_t setKind, int32_t elementMode);
     // Members of the current class. qualifier: KX_QUAL_...; kind: KX_MEMBER_KIND_...
     KxDictBuilder& Value(const KxString& name, int32_t typeCode, uint32_t count = 1,
                          uint32_t qualifier = 0, int32_t kind = KX_MEMBER_KIND_STORED);

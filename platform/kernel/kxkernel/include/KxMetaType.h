@@ -148,6 +148,16 @@ public:
     // Calls the functor's operation for this meta type's kind and answers its result.
     int32_t Apply(KxMetaTypeFunctor& functor) const;
 
+    // What a description of the type says beyond its layout, as the browsers show it. Classes:
+    // the declaration form (0 struct, 1 class, 2 union) and the class flag word (1 creatable, 2 has
+    // virtual functions, 4 declared "_persistent": a class without an extent of its own). Sets: the
+    // set kind (0 set, 1 cset, 2 lset, 3 hset, 4 allset) and the element mode (2: elements held by
+    // pointer; 0 otherwise).
+    int32_t GetForm() const { return form_; }
+    uint32_t GetClassFlags() const { return classFlags_; }
+    int32_t GetSetKind() const { return setKind_; }
+    int32_t GetElementMode() const { return elementMode_; }
+
 protected:
     KxMetaType(KxMetaKind kind, const KxClassId& id, const KxString& name, uint32_t marks);
 
@@ -161,6 +171,10 @@ private:
     const KxMetaType* previous_ = nullptr;
     KxClassDict* dictionary_ = nullptr;
     KxMetaTypeHandle handle_{this};
+    int32_t form_ = 1;
+    uint32_t classFlags_ = 0;
+    int32_t setKind_ = 0;
+    int32_t elementMode_ = 0;
 
 protected:
     uint32_t size_ = 0;

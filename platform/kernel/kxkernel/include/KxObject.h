@@ -233,12 +233,19 @@ public:
     // Appends and holds the object: 0, KX_KERNEL_E_INVALID for null, KX_KERNEL_E_WRONG_CLASS when
     // it is not of the element class.
     int32_t Add(KxObject* object);
+    // Inserts the object before the current element of the cursor (it becomes the current one), or
+    // replaces the current element (released): as Add, or KX_KERNEL_E_NO_ELEMENT without a current
+    // element.
+    int32_t Insert(KxObject* object);
+    int32_t Replace(KxObject* object);
     KxObject* Get(uint32_t i) const { return i < items_.size() ? items_[i] : nullptr; }
     // Removes (and releases) element i: 0 or KX_KERNEL_E_NO_ELEMENT.
     int32_t RemoveAt(uint32_t i);
     int32_t GetElementRef(uint32_t i, KxRef& ref) const override;
 
 private:
+    int32_t Fits(const KxObject* object) const;
+    int32_t AtCursor(const KxObject* object) const;
     std::vector<KxObject*> items_;
 };
 
@@ -270,6 +277,10 @@ public:
     int32_t Add(const KxOnDemand& element);
     const KxOnDemand* Get(uint32_t i) const { return i < items_.size() ? &items_[i] : nullptr; }
     int32_t RemoveAt(uint32_t i);
+    // Inserts a reference before element i (i == Count() appends), or overwrites element i: 0 or
+    // KX_KERNEL_E_NO_ELEMENT.
+    int32_t InsertAt(uint32_t i, const KxOnDemand& element);
+    int32_t SetAt(uint32_t i, const KxOnDemand& element);
     int32_t GetElementRef(uint32_t i, KxRef& ref) const override;
 
 private:
@@ -299,6 +310,10 @@ public:
     int32_t Set(uint32_t i, const void* value);
     // Keeps the first n elements (no change when there are fewer).
     void Truncate(uint32_t n);
+    // Inserts a copy of *value (null: a default value) before element i (i == Count() appends), or
+    // removes element i: 0 or KX_KERNEL_E_NO_ELEMENT.
+    int32_t InsertAt(uint32_t i, const void* value);
+    int32_t RemoveAt(uint32_t i);
     // The set's own cursor: copies the first / next element into *value; KX_KERNEL_E_NO_ELEMENT
     // at the end. Works in both modes.
     int32_t First(void* value);
@@ -330,6 +345,10 @@ public:
     // KX_KERNEL_E_NO_MEMORY.
     int32_t Add(const uint8_t* instance);
     uint8_t* At(uint32_t i) const { return i < items_.size() ? items_[i] : nullptr; }
+    // Inserts a copy of an instance before element i (i == Count() appends), or removes element i:
+    // 0, KX_KERNEL_E_NO_ELEMENT, KX_KERNEL_E_INVALID, KX_KERNEL_E_NO_MEMORY.
+    int32_t InsertAt(uint32_t i, const uint8_t* instance);
+    int32_t RemoveAt(uint32_t i);
     // Copies element i into a constructed instance: 0 or KX_KERNEL_E_NO_ELEMENT.
     int32_t Get(uint32_t i, uint8_t* instance) const;
 

@@ -106,6 +106,10 @@ struct TypeDecl {
     std::vector<IndexDecl> indexes;
     KxString element;
     int32_t elementType = -1;
+    int32_t form = 1;
+    uint32_t classFlags = 0;
+    int32_t setKind = 0;
+    int32_t elementMode = 0;
     KxString where;
 };
 
@@ -205,6 +209,26 @@ KxDictBuilder& KxDictBuilder::Class(uint16_t number, uint16_t version, const KxS
     d.where = impl_->where;
     impl_->decls.push_back(std::move(d));
     impl_->current = int32_t(impl_->decls.size()) - 1;
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::ClassForm(int32_t form, uint32_t classFlags) {
+    if (impl_->current < 0 || impl_->decls[impl_->current].kind != KX_META_CLASS) {
+        impl_->Fail(impl_->where, "class form outside a class");
+    } else {
+        impl_->decls[impl_->current].form = form;
+        impl_->decls[impl_->current].classFlags = classFlags;
+    }
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::SetForm(int32_t setKind, int32_t elementMode) {
+    if (impl_->decls.empty() || impl_->decls.back().kind == KX_META_CLASS) {
+        impl_->Fail(impl_->where, "set form without a set type");
+    } else {
+        impl_->decls.back().setKind = setKind;
+        impl_->decls.back().elementMode = elementMode;
+    }
     return *this;
 }
 
@@ -520,6 +544,10 @@ bool KxMetaLayout::Run() {
         else
             t.reset(new KxMetaSet(d.kind, id, d.name, d.marks));
         t->dictionary_ = &dict_;
+        t->form_ = d.form;
+        t->classFlags_ = d.classFlags;
+        t->setKind_ = d.setKind;
+        t->elementMode_ = d.elementMode;
         auto& desc = dict_.byNumber_[d.number];
         if (!desc) {
             desc.reset(new KxClassDescriptor());

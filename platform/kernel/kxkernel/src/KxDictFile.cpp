@@ -86,8 +86,10 @@ std::string KxClassDict::ToText() const {
                 << set->GetName().ToUtf8() << " "
                 << (set->GetKind() == KX_META_TYPE_SET
                         ? KxTypeNameByCode(set->GetElementTypeCode(), buffer, sizeof buffer)
-                        : RefName(set->GetElementClass()))
-                << "\n";
+                        : RefName(set->GetElementClass()));
+            if (set->GetSetKind() != 0) out << " setkind=" << set->GetSetKind();
+            if (set->GetElementMode() == 2) out << " byptr";
+            out << "\n";
             continue;
         }
         const KxMetaClass* cls = t->AsClass();
@@ -104,6 +106,9 @@ std::string KxClassDict::ToText() const {
         for (int i = 0; i < 4; ++i)
             if (cls->HasMark(kMarkBits[i])) marks += (marks.empty() ? "" : ",") + std::string(kMarkNames[i]);
         if (!marks.empty()) out << " marks=" << marks;
+        static const char* const kForms[] = {"struct", "class", "union"};
+        if (cls->GetForm() != 1 && cls->GetForm() >= 0 && cls->GetForm() <= 2) out << " form=" << kForms[cls->GetForm()];
+        if (cls->GetClassFlags() != 0) out << " classflags=" << cls->GetClassFlags();
         out << "\n";
         for (uint32_t i = 0; i < cls->GetMemberCount(); ++i) {
             const KxMember* m = cls->GetMember(i);
@@ -425,9 +430,17 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             bool embedded = false;
             uint32_t marks = 0;
+            int32_t form = 1;
+            uint64_t classFlags = 0;
             std::vector<KxString> bases;
             for (size_t i = 3; i < w.size(); ++i) {
                 if (w[i] == "embedded") embedded = true;
+                else if (w[i] == "form=struct") form = 0;
+                else if (w[i] == "form=class") form = 1;
+                else if (w[i] == "form=union") form = 2;
+                else if (w[i].compare(0, 11, "classflags=") == 0) {
+                    if (!ParseNumber(w[i].substr(11), 0xFFFFFFFF, classFlags)) return fail("bad class flags " + w[i]);
+                }
                 else if (w[i].compare(0, 6, "bases=") == 0) bases = SplitList(w[i].substr(6));
                 else if (w[i].compare(0, 6, "marks=") == 0) {
                     for (const KxString& mark : SplitList(w[i].substr(6))) {
@@ -441,11 +454,19 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
                 }
             }
             builder->Class(number, version, KxString(w[2]), embedded, marks);
+            if (form != 1 || classFlags != 0) builder->ClassForm(form, uint32_t(classFlags));
             for (const KxString& b : bases) builder->Base(b);
         } else if (verb == "objectset" || verb == "ondemandset" || verb == "classset" || verb == "typeset") {
             uint16_t number, version;
-            if (w.size() != 4 || !ClassId(w[1], number, version))
+            if (w.size() < 4 || !ClassId(w[1], number, version))
                 return fail(verb + " needs <number>.<version> <name> <element>");
+            uint64_t setKind = 0;
+            int32_t elementMode = 0;
+            for (size_t i = 4; i < w.size(); ++i) {
+                if (w[i] == "byptr") elementMode = 2;
+                else if (w[i].compare(0, 8, "setkind=") != 0 || !ParseNumber(w[i].substr(8), 0xFF, setKind))
+                    return fail("unknown word " + w[i]);
+            }
             if (!DeclaredName(w[2], true)) return fail("invalid name \"" + w[2] + "\"");
             const KxString setName(w[2]), element(w[3]);
             if (verb == "objectset") builder->ObjectSet(number, version, setName, element);
@@ -456,6 +477,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
                 if (code < 0) return fail("unknown type " + w[3]);
                 builder->TypeSet(number, version, setName, code);
             }
+            if (setKind != 0 || elementMode != 0) builder->SetForm(int32_t(setKind), elementMode);
         } else if (verb == "member") {
             if (w.size() < 3) return fail("member needs <name> <type>");
             if (!DeclaredName(w[1], false)) return fail("invalid member name \"" + w[1] + "\"");

@@ -90,7 +90,7 @@ int32_t KxObjectSet::Clear() {
     return 0;
 }
 
-int32_t KxObjectSet::Add(KxObject* object) {
+int32_t KxObjectSet::Fits(const KxObject* object) const {
     if (object == nullptr) return KX_KERNEL_E_INVALID;
     const KxMetaClass* element = GetSetType() != nullptr ? GetSetType()->GetElementClass() : nullptr;
     if (element != nullptr && !object->GetMetaClass()->IsKindOf(element)) {
@@ -101,8 +101,37 @@ int32_t KxObjectSet::Add(KxObject* object) {
             if (b->GetClassNumber() == element->GetClassNumber()) fits = true;
         if (!fits && cls->GetClassNumber() != element->GetClassNumber()) return KX_KERNEL_E_WRONG_CLASS;
     }
+    return 0;
+}
+
+int32_t KxObjectSet::Add(KxObject* object) {
+    const int32_t rc = Fits(object);
+    if (rc != 0) return rc;
     object->Hold();
     items_.push_back(object);
+    return 0;
+}
+
+// The checks of a change at the cursor: a current element and an object of the element class.
+int32_t KxObjectSet::AtCursor(const KxObject* object) const {
+    if (cursor_ < 0 || static_cast<size_t>(cursor_) >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    return Fits(object);
+}
+
+int32_t KxObjectSet::Insert(KxObject* object) {
+    const int32_t rc = AtCursor(object);
+    if (rc != 0) return rc;
+    object->Hold();
+    items_.insert(items_.begin() + cursor_, object);
+    return 0;
+}
+
+int32_t KxObjectSet::Replace(KxObject* object) {
+    const int32_t rc = AtCursor(object);
+    if (rc != 0) return rc;
+    object->Hold();
+    items_[cursor_]->Release();
+    items_[cursor_] = object;
     return 0;
 }
 
@@ -122,6 +151,18 @@ int32_t KxObjectSet::GetElementRef(uint32_t i, KxRef& ref) const {
 
 // ---- KxOnDemandSet ---------------------------------------------------------------------------
 KxOnDemandSet::KxOnDemandSet(const KxMetaSet* type) : KxSet(type) {}
+int32_t KxOnDemandSet::InsertAt(uint32_t i, const KxOnDemand& element) {
+    if (i > items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    items_.insert(items_.begin() + i, element);
+    return 0;
+}
+
+int32_t KxOnDemandSet::SetAt(uint32_t i, const KxOnDemand& element) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    items_[i] = element;
+    return 0;
+}
+
 KxOnDemandSet::~KxOnDemandSet() = default;
 
 KxOnDemandSet& KxOnDemandSet::operator=(const KxOnDemandSet& other) {
@@ -224,6 +265,24 @@ int32_t KxTypeSet::Add(const void* value) {
     return 0;
 }
 
+int32_t KxTypeSet::InsertAt(uint32_t i, const void* value) {
+    if (i > items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    const KxValueOps* ops = OpsOf(GetSetType());
+    if (ops == nullptr) return KX_KERNEL_E_INVALID;
+    void* p = NewValue(ops);
+    if (p == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    if (value != nullptr) ops->copy(p, value);
+    items_.insert(items_.begin() + i, p);
+    return 0;
+}
+
+int32_t KxTypeSet::RemoveAt(uint32_t i) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    DeleteValue(OpsOf(GetSetType()), items_[i]);
+    items_.erase(items_.begin() + i);
+    return 0;
+}
+
 int32_t KxTypeSet::Get(uint32_t i, void* value) const {
     if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
     if (value == nullptr) return KX_KERNEL_E_INVALID;
@@ -262,6 +321,24 @@ int32_t KxClassSet::Add(const uint8_t* instance) {
     if (copy == nullptr) return KX_KERNEL_E_NO_MEMORY;
     cls->Copy(copy, instance);
     items_.push_back(copy);
+    return 0;
+}
+
+int32_t KxClassSet::InsertAt(uint32_t i, const uint8_t* instance) {
+    const KxMetaClass* cls = GetElementClass();
+    if (instance == nullptr || cls == nullptr) return KX_KERNEL_E_INVALID;
+    if (i > items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    uint8_t* copy = cls->NewInstance();
+    if (copy == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    cls->Copy(copy, instance);
+    items_.insert(items_.begin() + i, copy);
+    return 0;
+}
+
+int32_t KxClassSet::RemoveAt(uint32_t i) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    GetElementClass()->DeleteInstance(items_[i]);
+    items_.erase(items_.begin() + i);
     return 0;
 }
 

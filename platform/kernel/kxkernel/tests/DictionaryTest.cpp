@@ -338,6 +338,28 @@ TEST(DictionaryTest, SavedDictionaryReadsBackTheSame) {
 
 // Save makes the folder and the missing folders above it, in either form; a file in the way of the
 // folder is refused.
+TEST(DictionaryTest, ClassFormsAndSetKindsSurviveTheDeclarationText) {
+    const std::string text = "dictionary forms\nclass 1.1 A form=struct classflags=5\nmember x int\n"
+                             "class 2.1 U embedded form=union\nmember y int\n"
+                             "objectset 900.1 S A setkind=1 byptr\ntypeset 901.1 T int setkind=3\n";
+    std::unique_ptr<KxClassDict> dict;
+    KxString error;
+    ASSERT_EQ(0, KxClassDict::Parse(text, "f", dict, &error)) << error.ToUtf8();
+    for (int round = 0; round < 2; ++round) {
+        const KxMetaType* a = dict->GetCurrentVersion(1);
+        EXPECT_EQ(0, a->GetForm());
+        EXPECT_EQ(5u, a->GetClassFlags());
+        EXPECT_EQ(2, dict->GetCurrentVersion(2)->GetForm());
+        EXPECT_EQ(1, dict->GetCurrentVersion(900)->GetSetKind());
+        EXPECT_EQ(2, dict->GetCurrentVersion(900)->GetElementMode());
+        EXPECT_EQ(3, dict->GetCurrentVersion(901)->GetSetKind());
+        EXPECT_EQ(0, dict->GetCurrentVersion(901)->GetElementMode());
+        std::unique_ptr<KxClassDict> again;
+        ASSERT_EQ(0, KxClassDict::Parse(dict->ToText(), "again", again, &error)) << error.ToUtf8();
+        dict = std::move(again);
+    }
+}
+
 TEST(DictionaryTest, SaveMakesMissingFolders) {
     auto dict = LoadSample();
     TempDir dir;
@@ -480,6 +502,9 @@ TEST(DictionaryTest, BadDeclarationsAreRefusedWithTheirLine) {
         {"class 1.1 KxObject\nmember x int\n", "class name KxObject is reserved"},
         {"update x 1 I\n", "update needs"},
         {"update 2 1 I flags=z\n", "bad update flags"},
+        {"class 1.1 A classflags=x\n", "bad class flags"},
+        {"class 1.1 A\nobjectset 2.1 S A setkind=256\n", "unknown word setkind=256"},
+        {"class 1.1 A\nobjectset 2.1 S A shiny\n", "unknown word shiny"},
     };
     for (const Case& c : cases) {
         std::unique_ptr<KxClassDict> dict;
