@@ -7,7 +7,7 @@
 #include "KvAspectSet.h"
 #include "KvSurrogate.h"
 #include "KvView.h"
-#include "KxOutliner.h"
+#include "KxInteractorOutliner.h"
 #include "sv.h"
 
 class KvDialog;
@@ -48,22 +48,18 @@ private:
     KxOutlinerViewNode* parent_ = nullptr;
 };
 
-// The control of an outliner view: passes its input to the view's interactor.
-class KxViewOutliner : public KxOutliner {
+// The control of an outliner view: passes its input to the view's interactor and tells the view
+// when it gains or loses the focus.
+class KxViewOutliner : public KxInteractorOutliner {
 public:
     KxViewOutliner(KxOutlinerView* view, Window* parent, WinBits style);
     KxViewOutliner(KxOutlinerView* view, Window* parent, const ResId& id);
 
-    void MouseMove(const MouseEvent& event) override;
-    // The interactor first; a right button it leaves opens the view's popup.
-    void MouseButtonDown(const MouseEvent& event) override;
-    void MouseButtonUp(const MouseEvent& event) override;
-    void KeyInput(const KeyEvent& event) override;
-    void RequestHelp(const HelpEvent& event) override;
-    bool Drop(const DropEvent& event) override;
-    bool QueryDrop(DropEvent& event) override;
     void GetFocus() override;
     void LoseFocus() override;
+
+protected:
+    void popup(const MouseEvent& event) override;
 
 private:
     KxOutlinerView* view_;

@@ -186,6 +186,14 @@ public:
     void LoseFocus() override { Edit::LoseFocus(); }
 };
 
+// A formatted field that, likewise, reads its text only when asked for the value.
+template <class Field>
+class Typed : public Field {
+public:
+    using Field::Field;
+    void LoseFocus() override { Edit::LoseFocus(); }
+};
+
 }  // namespace
 
 AspectEdit::AspectEdit(Window* parent, KvAspect* aspect) : ModalDialog(parent, Res(kDialog)), aspect_(aspect) {
@@ -242,12 +250,12 @@ void AspectEdit::buildControls() {
         value_ = numeric_;
         hint = range->hint;
     } else if (base == 26 || base == 28) {
-        auto* field = new Kx8BField(this, Res(kValue));
+        auto* field = new Typed<Kx8BField>(this, Res(kValue));
         field->setO_8b(aspect_->get8B());
         value_ = field;
         hint = IntegerOf(base)->hint;
     } else if (base == 29) {
-        auto* field = new KxU8BField(this, Res(kValue));
+        auto* field = new Typed<KxU8BField>(this, Res(kValue));
         field->setO_u8b(aspect_->getU8B());
         value_ = field;
         hint = IntegerOf(base)->hint;
@@ -299,7 +307,7 @@ void AspectEdit::buildControls() {
             }
             case 15:
             case 22: {
-                auto* field = new KxDateField(this, Res(kValue));
+                auto* field = new Typed<KxDateField>(this, Res(kValue));
                 if (base == 15) {
                     field->setKxDate(aspect_->getDate());
                 } else {
@@ -329,7 +337,7 @@ void AspectEdit::buildControls() {
             }
             case 17:
             case 24: {
-                auto* field = new KxDateField(this, Res(kValue));
+                auto* field = new Typed<KxDateField>(this, Res(kValue));
                 time_ = new TimeField(this, Res(kTimePart));
                 if (base == 17) {
                     const KxDateTime dt = aspect_->getDaTime();
@@ -347,7 +355,7 @@ void AspectEdit::buildControls() {
                 break;
             }
             case 18: {
-                auto* field = new KxObjIdField(this, Res(kValue));
+                auto* field = new Typed<KxObjIdField>(this, Res(kValue));
                 field->setKxObjId(aspect_->getSurrogate().getKxObjId());
                 value_ = field;
                 hint = "Format(s): (HVal-LVal#Blk)";
@@ -355,7 +363,7 @@ void AspectEdit::buildControls() {
                 break;
             }
             case 20: {
-                auto* field = new KxRefField(this, Res(kValue));
+                auto* field = new Typed<KxRefField>(this, Res(kValue));
                 field->setKxRef(aspect_->getKxRef());
                 value_ = field;
                 nullBox = true;
@@ -497,6 +505,14 @@ String AspectEdit::checkInput() {
     if (base == 15 || base == 22 || base == 17 || base == 24) {
         const KxDate d = KxDateFormatter::scanDate(KxString(text.c_str()), KxDateFormatter::kPattern);
         if (d.GetYear() == 0) return String("The value is not a date. Format(s): mm/dd/yyyy");
+    }
+    if (base == 18 && !text.empty()) {
+        KxObjId id;
+        if (id.ScanFromKxString(KxString(text.c_str())) != 0) return String("The value is not an object id. Format(s): (HVal-LVal#Blk)");
+    }
+    if (base == 20 && !text.empty()) {
+        KxRef ref;
+        if (ref.ScanFromKxString(KxString(text.c_str())) != 0) return String("The value is not a reference.");
     }
     if (base == 25) {
         const IntegerRange days{25, INT32_MIN, INT32_MAX, ""};

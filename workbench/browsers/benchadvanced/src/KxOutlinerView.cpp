@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "KvDialog.h"
-#include "KvInteractor.h"
 #include "KvSubject.h"
 #include "KxErrorCode.h"
 
@@ -51,41 +50,13 @@ KxOutlinerNode* KxOutlinerViewNode::getNextVisibleNodeOnSameIndentLevel(unsigned
 
 // ---- control
 
-KxViewOutliner::KxViewOutliner(KxOutlinerView* view, Window* parent, WinBits style) : KxOutliner(parent, style), view_(view) {}
+KxViewOutliner::KxViewOutliner(KxOutlinerView* view, Window* parent, WinBits style)
+    : KxInteractorOutliner(view, parent, style), view_(view) {}
 
-KxViewOutliner::KxViewOutliner(KxOutlinerView* view, Window* parent, const ResId& id) : KxOutliner(parent, id), view_(view) {}
+KxViewOutliner::KxViewOutliner(KxOutlinerView* view, Window* parent, const ResId& id)
+    : KxInteractorOutliner(view, parent, id), view_(view) {}
 
-void KxViewOutliner::MouseMove(const MouseEvent& event) {
-    if (KvInteractor* i = view_->getAttachedInteractor()) i->MouseMove(view_, this, event);
-}
-
-void KxViewOutliner::MouseButtonDown(const MouseEvent& event) {
-    KvInteractor* i = view_->getAttachedInteractor();
-    if ((i == nullptr || i->MouseButtonDown(view_, this, event) == 0) && event.GetButtons() == 16)
-        view_->executePopup(this, event);
-}
-
-void KxViewOutliner::MouseButtonUp(const MouseEvent& event) {
-    if (KvInteractor* i = view_->getAttachedInteractor()) i->MouseButtonUp(view_, this, event);
-}
-
-void KxViewOutliner::KeyInput(const KeyEvent& event) {
-    if (KvInteractor* i = view_->getAttachedInteractor()) i->KeyInput(view_, this, event);
-}
-
-void KxViewOutliner::RequestHelp(const HelpEvent& event) {
-    if (KvInteractor* i = view_->getAttachedInteractor()) i->RequestHelp(view_, this, event);
-}
-
-bool KxViewOutliner::Drop(const DropEvent& event) {
-    KvInteractor* i = view_->getAttachedInteractor();
-    return i != nullptr && i->Drop(view_, this, event) != 0;
-}
-
-bool KxViewOutliner::QueryDrop(DropEvent& event) {
-    KvInteractor* i = view_->getAttachedInteractor();
-    return i != nullptr && i->QueryDrop(view_, this, event) != 0;
-}
+void KxViewOutliner::popup(const MouseEvent& event) { view_->executePopup(this, event); }
 
 void KxViewOutliner::GetFocus() {
     KxOutliner::GetFocus();

@@ -92,6 +92,9 @@ TEST(AspectEditTest, AValueTheTypeCannotHoldIsRefusedAndTheDialogStaysOpen) {
         {[&] { return KvAspect(id, 1.5); }, "Edit", ""},
         {[&] { return KvAspect(id, KxNull_short(3)); }, "NumericField", "40000"},
         {[&] { return KvAspect(id, KxDate(2020, 5, 6)); }, "Edit", "13/45/2020"},
+        {[&] { return KvAspect(id, 5ll); }, "Edit", "9223372036854775808"},
+        {[&] { return KvAspect(id, 5ull); }, "Edit", "-1"},
+        {[&] { return KvAspect(id, KvSurrogate(KxObjId(12))); }, "Edit", "99999999999999999999999"},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -104,7 +107,7 @@ TEST(AspectEditTest, AValueTheTypeCannotHoldIsRefusedAndTheDialogStaysOpen) {
         const auto boxes = SvTakeBoxLog();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].kind, "ErrorBox");
-        EXPECT_NE(boxes[0].text.find("Format(s)"), std::string::npos) << boxes[0].text;
+        EXPECT_NE(boxes[0].text.find("Format(s)"), std::string::npos) << boxes[0].text;  // names the format
     }
 }
 

@@ -1,0 +1,50 @@
+// The verb popup of the object and navigation views and their way into the aspect editor.
+#include "KxVerbPopup.h"
+
+#include <strings.h>
+
+#include <memory>
+
+#include "AspectEdit.h"
+
+namespace {
+
+// Remembers the item the menu's select handler received.
+struct Chosen {
+    uint16_t id = 0;
+    static long Select(void* self, void* caller) {
+        static_cast<Chosen*>(self)->id = static_cast<Menu*>(caller)->GetCurItemId();
+        return 1;
+    }
+};
+
+}  // namespace
+
+bool KxVerbNamed(const KvVerb& verb, const char* name) {
+    return verb.getVerb() != nullptr && strcasecmp(verb.getVerb(), name) == 0;
+}
+
+KvVerb* KxChooseVerb(Window* window, const Point& pos, KvVerb** verbs, bool editDisabled) {
+    if (verbs == nullptr || verbs[0] == nullptr) return nullptr;
+    PopupMenu menu;
+    uint16_t count = 0;
+    for (; verbs[count] != nullptr; ++count) {
+        const uint16_t id = count + 1;
+        menu.InsertItem(id, verbs[count]->getTitle());
+        menu.EnableItem(id, verbs[count]->isApplyable() != 0 && !(editDisabled && KxVerbNamed(*verbs[count], "edit")));
+        if (verbs[count]->getHelp() != nullptr) menu.SetHelpText(id, verbs[count]->getHelp());
+    }
+    Chosen chosen;
+    menu.PushSelectHdl(Link(&chosen, &Chosen::Select));
+    menu.Execute(window, pos);
+    return chosen.id >= 1 && chosen.id <= count ? verbs[chosen.id - 1] : nullptr;
+}
+
+short KxRunAspectEdit(Window* parent, KvAspect* aspect) {
+    ResMgr* kept = Resource::GetResManager();
+    auto own = std::make_unique<ResMgr>("benchadvanced");
+    Resource::SetResManager(own.get());
+    auto dialog = std::make_unique<AspectEdit>(parent, aspect);
+    Resource::SetResManager(kept);
+    return dialog->Execute();
+}
