@@ -9,7 +9,7 @@
 #include "KvViewArrangement.h"
 #include "KxBrowserKernel.h"
 #include "KxErrorCode.h"
-#include "KxVerbPopup.h"
+#include "KxViewSupport.h"
 #include "KxWOStream.h"
 
 namespace {
@@ -350,12 +350,8 @@ unsigned char KxGenericObjectView::drop(Window*, const DropEvent&) { return 0; }
 unsigned char KxGenericObjectView::queryDrop(Window*, const DropEvent&) { return 0; }
 
 void KxGenericObjectView::resize(KvDialog* dialog) {
-    Window* paint = dialog != nullptr ? dialog->getPaintWindow() : nullptr;
-    if (paint == nullptr || record_->outliner == nullptr) {
+    if (!KxFitOutliner(dialog, record_->outliner))
         GOV_DIAG(this, "resizing not done. Dialog or parent window or outliner " "not available. ");
-        return;
-    }
-    record_->outliner->SetPosSizePixel(Point(0, 0), paint->GetOutputSizePixel());
 }
 
 void KxGenericObjectView::resize(KvDialog*, short x, short y, short width, short height) {
@@ -373,10 +369,5 @@ void KxGenericObjectView::hide(KvDialog*) {
 
 void KxGenericObjectView::getPosAndSize(short& x, short& y, short& width, short& height) {
     if (record_->outliner == nullptr) return KvView::getPosAndSize(x, y, width, height);
-    const Point pos = record_->outliner->GetPosPixel();
-    const Size size = record_->outliner->GetSizePixel();
-    x = static_cast<short>(pos.X());
-    y = static_cast<short>(pos.Y());
-    width = static_cast<short>(size.Width());
-    height = static_cast<short>(size.Height());
+    KxOutlinerGeometry(*record_->outliner, x, y, width, height);
 }

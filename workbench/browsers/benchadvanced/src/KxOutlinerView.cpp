@@ -7,6 +7,7 @@
 #include "KvDialog.h"
 #include "KvSubject.h"
 #include "KxErrorCode.h"
+#include "KxViewSupport.h"
 
 const char* const KxOutlinerView::textAspectId = "text";
 const char* const KxOutlinerView::indentLevelAspectId = "indentLevel";
@@ -110,10 +111,7 @@ long KxOutlinerView::MenuSelectStub(void* cell, void* caller) {
 long KxOutlinerView::MenuNothingStub(void*, void*) { return 0; }
 
 void KxOutlinerView::resize(KvDialog* dialog) {
-    if (dialog == nullptr || outliner_ == nullptr) return;
-    Window* paint = dialog->getPaintWindow();
-    if (paint == nullptr) return;
-    outliner_->SetPosSizePixel(Point(0, 0), paint->GetOutputSizePixel());
+    KxFitOutliner(dialog, outliner_);
 }
 
 void KxOutlinerView::resize(KvDialog*, short x, short y, short width, short height) {
@@ -122,12 +120,7 @@ void KxOutlinerView::resize(KvDialog*, short x, short y, short width, short heig
 
 void KxOutlinerView::getPosAndSize(short& x, short& y, short& width, short& height) {
     if (outliner_ == nullptr) return KvView::getPosAndSize(x, y, width, height);
-    const Point pos = outliner_->GetPosPixel();
-    const Size size = outliner_->GetSizePixel();
-    x = static_cast<short>(pos.X());
-    y = static_cast<short>(pos.Y());
-    width = static_cast<short>(size.Width());
-    height = static_cast<short>(size.Height());
+    KxOutlinerGeometry(*outliner_, x, y, width, height);
 }
 
 void KxOutlinerView::show(KvDialog*) {

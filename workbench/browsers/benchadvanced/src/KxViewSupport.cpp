@@ -1,11 +1,13 @@
 // The verb popup of the object and navigation views and their way into the aspect editor.
-#include "KxVerbPopup.h"
+#include "KxViewSupport.h"
 
 #include <strings.h>
 
 #include <memory>
 
 #include "AspectEdit.h"
+#include "KvDialog.h"
+#include "KxOutliner.h"
 
 namespace {
 
@@ -47,4 +49,20 @@ short KxRunAspectEdit(Window* parent, KvAspect* aspect) {
     auto dialog = std::make_unique<AspectEdit>(parent, aspect);
     Resource::SetResManager(kept);
     return dialog->Execute();
+}
+
+bool KxFitOutliner(KvDialog* dialog, KxOutliner* outliner) {
+    Window* paint = dialog != nullptr ? dialog->getPaintWindow() : nullptr;
+    if (paint == nullptr || outliner == nullptr) return false;
+    outliner->SetPosSizePixel(Point(0, 0), paint->GetOutputSizePixel());
+    return true;
+}
+
+void KxOutlinerGeometry(const KxOutliner& outliner, short& x, short& y, short& width, short& height) {
+    const Point pos = outliner.GetPosPixel();
+    const Size size = outliner.GetSizePixel();
+    x = static_cast<short>(pos.X());
+    y = static_cast<short>(pos.Y());
+    width = static_cast<short>(size.Width());
+    height = static_cast<short>(size.Height());
 }

@@ -1,11 +1,13 @@
-// What the object and navigation views share: the popup of the context subject's verbs, and the
-// "Cannot edit" checks and resources around the aspect editor.
+// What the browser views share: the popup of the context subject's verbs, the way into the aspect
+// editor, and the geometry of the outliner control that fills a view.
 #pragma once
 
 #include "KvVerb.h"
 #include "sv.h"
 
 class KvAspect;
+class KvDialog;
+class KxOutliner;
 
 // Opens a popup with one item per verb (id from 1, title, enabled as applyable, help text); "edit"
 // is disabled when editDisabled is set. Answers the verb chosen, null when none was or the menu
@@ -18,3 +20,10 @@ short KxRunAspectEdit(Window* parent, KvAspect* aspect);
 
 // Compares a verb's text without case.
 bool KxVerbNamed(const KvVerb& verb, const char* name);
+
+// The outliner takes (0, 0) and the output size of the dialog's paint window; false when there is
+// no dialog, paint window or outliner.
+bool KxFitOutliner(KvDialog* dialog, KxOutliner* outliner);
+
+// The outliner's position and size in pixels.
+void KxOutlinerGeometry(const KxOutliner& outliner, short& x, short& y, short& width, short& height);
