@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "KxGBlockPool.h"
 #include "KxList.h"
 #include "KxRef.h"
 
@@ -70,6 +71,15 @@ protected:
 
 class KxCPPObjectAlias : public KxObjectAlias {
 public:
+    static void* operator new(std::size_t size) { return KxGPooled<KxCPPObjectAlias>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<KxCPPObjectAlias>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<KxCPPObjectAlias>::Delete(block, size);
+    }
     // Takes a hold on the object (released by the destructor). The descriptor may be null (then
     // the object's own instance address is used).
     KxCPPObjectAlias(KxGOperationEnvironment* environment, const KxClassDescriptor* descriptor,
@@ -150,6 +160,15 @@ public:
 
 class KxSQLObjectAlias : public KxObjectAlias {
 public:
+    static void* operator new(std::size_t size) { return KxGPooled<KxSQLObjectAlias>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<KxSQLObjectAlias>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<KxSQLObjectAlias>::Delete(block, size);
+    }
     // classMap: the class map whose member maps read and write the image (may be null).
     KxSQLObjectAlias(KxGClassMap* classMap, const KxRef& ref);
     ~KxSQLObjectAlias() override;

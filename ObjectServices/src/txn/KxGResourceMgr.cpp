@@ -2,10 +2,10 @@
 #include "KxGResourceMgr.h"
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 
 #include "KxBase.h"
+#include "KxGBlockPool.h"
 #include "KxGCompoundStatement.h"
 #include "KxGDatabase.h"
 #include "KxGOperationEnvironment.h"
@@ -35,94 +35,16 @@ int32_t KxGFindClassMap(KxGTransactionContext* context, const KxClassId& classId
 
 // ---- KxGRecoverableState -------------------------------------------------------------------------
 
-namespace {
-
-// Blocks of sizeof(KxGRecoverableState) bytes, carved from chunks that stay for the process; a free
-// block holds the address of the next free one.
-class StatePool {
-public:
-    static StatePool& Instance()
-    {
-        static StatePool* pool = new StatePool();   // never destroyed: states may outlive static objects
-        return *pool;
-    }
-
-    void* Take() noexcept
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (free_ == nullptr && !Grow()) {
-            return nullptr;
-        }
-        void* block = free_;
-        free_ = *static_cast<void**>(block);
-        return block;
-    }
-
-    void Give(void* block) noexcept
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        *static_cast<void**>(block) = free_;
-        free_ = block;
-    }
-
-private:
-    static constexpr std::size_t kBlock = sizeof(KxGRecoverableState);   // a multiple of its alignment
-    static constexpr std::size_t kBlocksPerChunk = 2048;
-
-    bool Grow() noexcept
-    {
-        auto* chunk = static_cast<unsigned char*>(::operator new(kBlock * kBlocksPerChunk, std::nothrow));
-        if (chunk == nullptr) {
-            return false;
-        }
-        try {
-            chunks_.push_back(chunk);
-        } catch (...) {
-            ::operator delete(chunk);
-            return false;
-        }
-        for (std::size_t i = kBlocksPerChunk; i-- > 0;) {
-            void* block = chunk + i * kBlock;
-            *static_cast<void**>(block) = free_;
-            free_ = block;
-        }
-        return true;
-    }
-
-    std::mutex mutex_;
-    void* free_ = nullptr;
-    std::vector<unsigned char*> chunks_;
-};
-
-}  // namespace
-
-void* KxGRecoverableState::operator new(std::size_t size)
-{
-    void* block = operator new(size, std::nothrow);
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    return block;
-}
+void* KxGRecoverableState::operator new(std::size_t size) { return KxGPooled<KxGRecoverableState>::New(size); }
 
 void* KxGRecoverableState::operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    if (size != sizeof(KxGRecoverableState)) {
-        return ::operator new(size, std::nothrow);
-    }
-    return StatePool::Instance().Take();
+    return KxGPooled<KxGRecoverableState>::TryNew(size);
 }
 
 void KxGRecoverableState::operator delete(void* block, std::size_t size) noexcept
 {
-    if (block == nullptr) {
-        return;
-    }
-    if (size != sizeof(KxGRecoverableState)) {
-        ::operator delete(block);
-        return;
-    }
-    StatePool::Instance().Give(block);
+    KxGPooled<KxGRecoverableState>::Delete(block, size);
 }
 
 KxGRecoverableState::KxGRecoverableState(const KxRef& ref, uint16_t oldState, uint16_t newState)

@@ -34,8 +34,8 @@ private:
 
 class KxFileSystem {
 public:
-    KxFileSystem() {}
-    ~KxFileSystem() {}
+    KxFileSystem();
+    ~KxFileSystem();
 
     // 0 when deleted; 1 after a report.
     int deleteFile(const char* name);

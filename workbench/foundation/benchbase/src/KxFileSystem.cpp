@@ -57,6 +57,20 @@ void ReportOverflow(DWORD needed, int line) {
               << ", needed " << static_cast<unsigned long>(needed) << " >>> " << __FILE_NAME__ << ":" << line << endl;
 }
 
+// A path the system wrote into its buffer (the call answered n): null after a report when the
+// call failed or needed more room.
+const char* SystemPath(DWORD n, const char* buffer, const char* operation, const char* function, int line) {
+    if (n == 0) {
+        Report(operation, function, line);
+        return nullptr;
+    }
+    if (n > kPathSize) {
+        ReportOverflow(n, line);
+        return nullptr;
+    }
+    return buffer;
+}
+
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -97,6 +111,9 @@ KxFindFileInfoBlock::KxFindFileInfoBlock(const KxFindFileInfoBlock& other) = def
 KxFindFileInfoBlock& KxFindFileInfoBlock::operator=(const KxFindFileInfoBlock& other) = default;
 
 const char* KxFindFileInfoBlock::fileName() const { return record_ != nullptr ? record_->data.cFileName : nullptr; }
+
+KxFileSystem::KxFileSystem() {}
+KxFileSystem::~KxFileSystem() {}
 
 int KxFileSystem::deleteFile(const char* name) {
     if (DeleteFileA(name)) return 0;
@@ -158,16 +175,8 @@ KxDateTime KxFileSystem::getModificationTime(const char* name) {
 const char* KxFileSystem::getModificationTimeAsString(const char*) { return nullptr; }
 
 const char* KxFileSystem::getWorkingDirectory() {
-    const DWORD n = GetCurrentDirectoryA(kPathSize, theWorkingDirectory);
-    if (n == 0) {
-        Report("KxFileSystem::getWorkingDirectory", "GetCurrentDirectory", __LINE__);
-        return nullptr;
-    }
-    if (n > kPathSize) {
-        ReportOverflow(n, __LINE__);
-        return nullptr;
-    }
-    return theWorkingDirectory;
+    return SystemPath(GetCurrentDirectoryA(kPathSize, theWorkingDirectory), theWorkingDirectory,
+                      "KxFileSystem::getWorkingDirectory", "GetCurrentDirectory", __LINE__);
 }
 
 int KxFileSystem::changeWorkingDirectory(const char* path) {
@@ -218,16 +227,8 @@ void KxFileSystem::splitpath(const char* path, char*& drive, char*& dir, char*& 
 const char* KxFileSystem::getPathDelimiter() { return "\\"; }
 
 const char* KxFileSystem::getTempDir() {
-    const DWORD n = GetTempPathA(kPathSize, theTempDir);
-    if (n == 0) {
-        Report("KxFileSystem::getTempDir", "GetTempPath", __LINE__);
-        return nullptr;
-    }
-    if (n > kPathSize) {
-        ReportOverflow(n, __LINE__);
-        return nullptr;
-    }
-    return theTempDir;
+    return SystemPath(GetTempPathA(kPathSize, theTempDir), theTempDir, "KxFileSystem::getTempDir", "GetTempPath",
+                      __LINE__);
 }
 
 int KxFileSystem::getTempFileName(char* out, const char* prefix) {

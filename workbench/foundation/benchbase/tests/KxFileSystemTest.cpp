@@ -51,6 +51,8 @@ TEST_F(KxFileSystemTest, CreateMeasureTestAndDeleteFiles) {
     EXPECT_EQ(12u, fs.getFileSize(Win(file).c_str()));
     EXPECT_EQ(0, fs.createFile(file.c_str()));   // truncates
     EXPECT_EQ(0u, fs.getFileSize(file.c_str()));
+    std::filesystem::resize_file(file, 5ul << 30);   // sparse: beyond 32 bits
+    EXPECT_EQ(5ul << 30, fs.getFileSize(file.c_str()));
     EXPECT_EQ(0, fs.accessFile(dir.Path().c_str()));   // a directory exists too
     EXPECT_EQ(0, fs.deleteFile(file.c_str()));
     EXPECT_EQ(1, fs.accessFile(file.c_str()));

@@ -71,6 +71,14 @@ KxErrorResponse ShowBox(KxErrorClass errorClass, const String& text) {
     return KxErrResponseNone;
 }
 
+// The text used as format for the arguments, after the code's prefix when there is a code.
+KxErrorResponse DisplayFormatted(KxErrorClass errorClass, const String& format, const int* code, va_list args) {
+    if (!MayShow(errorClass)) return KxErrResponseNone;
+    char formatted[kBufferSize];
+    Format(formatted, format.GetStr(), args);
+    return ShowBox(errorClass, code != nullptr ? CodeText(*code, formatted) : String(formatted));
+}
+
 }  // namespace
 
 KxErrorCode::KxErrorCode() : text_("Why are you printing this error, check your assumptions."), class_(KxErrNone) {}
@@ -142,21 +150,17 @@ KxErrorResponse KxErrorCode::display() const {
 }
 
 KxErrorResponse KxErrorCode::displayV(int code, ...) const {
-    if (!MayShow(class_)) return KxErrResponseNone;
-    char formatted[kBufferSize];
     va_list args;
     va_start(args, code);
-    Format(formatted, text_.GetStr(), args);
+    const KxErrorResponse response = DisplayFormatted(class_, text_, &code, args);
     va_end(args);
-    return ShowBox(class_, CodeText(code, formatted));
+    return response;
 }
 
 KxErrorResponse KxErrorCode::displayV(KxErrorCodeDummyParamForElipsis* dummy, ...) const {
-    if (!MayShow(class_)) return KxErrResponseNone;
-    char formatted[kBufferSize];
     va_list args;
     va_start(args, dummy);
-    Format(formatted, text_.GetStr(), args);
+    const KxErrorResponse response = DisplayFormatted(class_, text_, nullptr, args);
     va_end(args);
-    return ShowBox(class_, String(formatted));
+    return response;
 }
