@@ -59,6 +59,8 @@ protected:
     virtual KxErrorCode updatePreEdit(KvAspectSet& set, long hint);
     virtual KxErrorCode updatePostEdit(KvAspectSet& set, long hint);
     virtual KxErrorCode updateSetBack(KvAspectSet& set, long hint);
+    // Runs "pre edit", "post edit" or "set back" (true, result set); false for any other verb.
+    bool runEditStep(KvAspectSet& set, long hint, const KvVerb& verb, KxErrorCode& result);
     // Destroys the subjects that the own aspects hold (a derived subject calls it before it lets go
     // of what those subjects show).
     void destroyChildSubjects();

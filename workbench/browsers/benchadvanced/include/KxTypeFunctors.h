@@ -50,6 +50,8 @@ public:
 
 private:
     void Write(const char* text);
+    // The set kind, the separator and "<"; false (nothing or "not available" written) without target or set.
+    bool OpenSet(const KxMetaSet* desc);
     KxString* target_;
     KxTypeMgr* typeMgr_;
     unsigned withKeywords_ : 1;

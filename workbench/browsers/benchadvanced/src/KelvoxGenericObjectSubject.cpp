@@ -221,6 +221,14 @@ KxErrorCode KelvoxGenericObjectSubject::updatePreEdit(KvAspectSet& set, long) {
 
 KxErrorCode KelvoxGenericObjectSubject::updatePostEdit(KvAspectSet&, long) { return KxErrorCode(); }
 
+bool KelvoxGenericObjectSubject::runEditStep(KvAspectSet& set, long hint, const KvVerb& verb, KxErrorCode& result) {
+    if (KxVerbIs(verb, "pre edit")) result = updatePreEdit(set, hint);
+    else if (KxVerbIs(verb, "post edit")) result = updatePostEdit(set, hint);
+    else if (KxVerbIs(verb, "set back")) result = updateSetBack(set, hint);
+    else return false;
+    return true;
+}
+
 KxErrorCode KelvoxGenericObjectSubject::updateSetBack(KvAspectSet& set, long) {
     if (KvAspect* edit = set.getAspect(KvAspectId("EditAspect"))) {
         set.remove(edit);

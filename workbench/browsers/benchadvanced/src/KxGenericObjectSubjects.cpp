@@ -50,6 +50,33 @@ void ReadMembers(KxBase* base, KvAspectSet& set, KxTypeMgr* typeMgr, const KxMet
     walker(classDesc, target);
 }
 
+// Writes the editable members of the set back into an object, or into object memory.
+template <class Target>
+void WriteMembers(KxBase* base, KvAspectSet& set, KxTypeMgr* typeMgr, const KxMetaClass* classDesc, Target target) {
+    GenericObject2AspectSetHandler walker(base, &set, typeMgr, classDesc->GetDictionary(), KX_WRITE_OBJECT);
+    walker(classDesc, target);
+}
+
+KxErrorCode StoreOf(KxObject* object) {
+    if (object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing stored");
+    return KxKernelResult(object->Store(3, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
+}
+
+KxErrorCode RefreshOf(KxObject* object) {
+    if (object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing refreshed");
+    return KxKernelResult(object->Refresh(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
+}
+
+// "edit", "store" and "refresh" of a subject over a persistent object (true, result set).
+template <class Subject>
+bool ObjectVerb(Subject& subject, KvAspectSet& set, long hint, const KvVerb& verb, KxErrorCode& result) {
+    if (KxVerbIs(verb, "edit")) result = subject.writeChangesToObject(set, hint, verb);
+    else if (KxVerbIs(verb, "store")) result = subject.storeObject(set, hint, verb);
+    else if (KxVerbIs(verb, "refresh")) result = subject.refreshObject(set, hint, verb);
+    else return false;
+    return true;
+}
+
 // The steps of "post edit" shared by the object subjects: the member named by the edited aspect's
 // title, the object entered in "EditAspect" (only when its class fits the member) and the new
 // subject of the edited aspect. The subject the edited aspect held stays with its owner (the aspect
@@ -172,19 +199,7 @@ KvSubject* KxGenericObjectSubject::clone() {
 
 KxErrorCode KxGenericObjectSubject::update(KvAspectSet& set, long hint, const KvVerb& verb) {
     KxErrorCode result;
-    if (KxVerbIs(verb, "edit")) {
-        result = writeChangesToObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "store")) {
-        result = storeObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "refresh")) {
-        result = refreshObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "pre edit")) {
-        return updatePreEdit(set, hint);
-    } else if (KxVerbIs(verb, "post edit")) {
-        return updatePostEdit(set, hint);
-    } else if (KxVerbIs(verb, "set back")) {
-        return updateSetBack(set, hint);
-    }
+    if (!ObjectVerb(*this, set, hint, verb, result) && runEditStep(set, hint, verb, result)) return result;
     if (!result) changed(hint, verb);
     return result;
 }
@@ -201,22 +216,13 @@ void KxGenericObjectSubject::getValue(KvAspectSet& set, long) {
 KvVerb** KxGenericObjectSubject::gimmeYourVerbs() const { return state_->verbs.list; }
 
 KxErrorCode KxGenericObjectSubject::writeChangesToObject(KvAspectSet& set, long, const KvVerb&) {
-    if (state_->base == nullptr || state_->object == nullptr || state_->classDesc == nullptr) return KxErrorCode();
-    GenericObject2AspectSetHandler walker(state_->base, &set, state_->typeMgr, state_->classDesc->GetDictionary(),
-                                          KX_WRITE_OBJECT);
-    walker(state_->classDesc, state_->object);
+    if (state_->base != nullptr && state_->object != nullptr && state_->classDesc != nullptr)
+        WriteMembers(state_->base, set, state_->typeMgr, state_->classDesc, state_->object);
     return KxErrorCode();
 }
 
-KxErrorCode KxGenericObjectSubject::storeObject(KvAspectSet&, long, const KvVerb&) {
-    if (state_->object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing stored");
-    return KxKernelResult(state_->object->Store(3, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
-}
-
-KxErrorCode KxGenericObjectSubject::refreshObject(KvAspectSet&, long, const KvVerb&) {
-    if (state_->object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing refreshed");
-    return KxKernelResult(state_->object->Refresh(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
-}
+KxErrorCode KxGenericObjectSubject::storeObject(KvAspectSet&, long, const KvVerb&) { return StoreOf(state_->object); }
+KxErrorCode KxGenericObjectSubject::refreshObject(KvAspectSet&, long, const KvVerb&) { return RefreshOf(state_->object); }
 
 KxErrorCode KxGenericObjectSubject::updatePostEdit(KvAspectSet& set, long) {
     return ResolveReference(set, this, state_->base, state_->classDesc, state_->object != nullptr);
@@ -255,15 +261,8 @@ KvSubject* KxGenericEmbeddedObjectSubject::clone() {
 
 KxErrorCode KxGenericEmbeddedObjectSubject::update(KvAspectSet& set, long hint, const KvVerb& verb) {
     KxErrorCode result;
-    if (KxVerbIs(verb, "edit")) {
-        result = writeChangesToObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "pre edit")) {
-        return updatePreEdit(set, hint);
-    } else if (KxVerbIs(verb, "post edit")) {
-        return updatePostEdit(set, hint);
-    } else if (KxVerbIs(verb, "set back")) {
-        return updateSetBack(set, hint);
-    }
+    if (KxVerbIs(verb, "edit")) result = writeChangesToObject(set, hint, verb);
+    else if (runEditStep(set, hint, verb, result)) return result;
     if (!result) changed(hint, verb);
     return result;
 }
@@ -276,10 +275,8 @@ void KxGenericEmbeddedObjectSubject::getValue(KvAspectSet& set, long) {
 KvVerb** KxGenericEmbeddedObjectSubject::gimmeYourVerbs() const { return state_->verbs.list; }
 
 KxErrorCode KxGenericEmbeddedObjectSubject::writeChangesToObject(KvAspectSet& set, long, const KvVerb&) {
-    if (state_->memory == nullptr || state_->classDesc == nullptr || state_->typeMgr == nullptr) return KxErrorCode();
-    GenericObject2AspectSetHandler walker(state_->base, &set, state_->typeMgr, state_->classDesc->GetDictionary(),
-                                          KX_WRITE_OBJECT);
-    walker(state_->classDesc, state_->memory);
+    if (state_->memory != nullptr && state_->classDesc != nullptr && state_->typeMgr != nullptr)
+        WriteMembers(state_->base, set, state_->typeMgr, state_->classDesc, state_->memory);
     return KxErrorCode();
 }
 
@@ -342,19 +339,7 @@ KvSubject* KxGenericOndemandSubject::clone() {
 
 KxErrorCode KxGenericOndemandSubject::update(KvAspectSet& set, long hint, const KvVerb& verb) {
     KxErrorCode result;
-    if (KxVerbIs(verb, "edit")) {
-        result = writeChangesToObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "store")) {
-        result = storeObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "refresh")) {
-        result = refreshObject(set, hint, verb);
-    } else if (KxVerbIs(verb, "pre edit")) {
-        return updatePreEdit(set, hint);
-    } else if (KxVerbIs(verb, "post edit")) {
-        return updatePostEdit(set, hint);
-    } else if (KxVerbIs(verb, "set back")) {
-        return updateSetBack(set, hint);
-    }
+    if (!ObjectVerb(*this, set, hint, verb, result) && runEditStep(set, hint, verb, result)) return result;
     if (!result) changed(hint, verb);
     return result;
 }
@@ -378,22 +363,13 @@ void KxGenericOndemandSubject::getValue(KvAspectSet& set, long) {
 KvVerb** KxGenericOndemandSubject::gimmeYourVerbs() const { return state_->verbs.list; }
 
 KxErrorCode KxGenericOndemandSubject::writeChangesToObject(KvAspectSet& set, long, const KvVerb&) {
-    if (state_->base == nullptr || state_->object == nullptr || state_->classDesc == nullptr) return KxErrorCode();
-    GenericObject2AspectSetHandler walker(state_->base, &set, state_->typeMgr, state_->classDesc->GetDictionary(),
-                                          KX_WRITE_OBJECT);
-    walker(state_->classDesc, state_->object);
+    if (state_->base != nullptr && state_->object != nullptr && state_->classDesc != nullptr)
+        WriteMembers(state_->base, set, state_->typeMgr, state_->classDesc, state_->object);
     return KxErrorCode();
 }
 
-KxErrorCode KxGenericOndemandSubject::storeObject(KvAspectSet&, long, const KvVerb&) {
-    if (state_->object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing stored");
-    return KxKernelResult(state_->object->Store(3, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
-}
-
-KxErrorCode KxGenericOndemandSubject::refreshObject(KvAspectSet&, long, const KvVerb&) {
-    if (state_->object == nullptr) return KxErrorCode(KxErrFatal, "No Object Available, nothing refreshed");
-    return KxKernelResult(state_->object->Refresh(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT));
-}
+KxErrorCode KxGenericOndemandSubject::storeObject(KvAspectSet&, long, const KvVerb&) { return StoreOf(state_->object); }
+KxErrorCode KxGenericOndemandSubject::refreshObject(KvAspectSet&, long, const KvVerb&) { return RefreshOf(state_->object); }
 
 KxErrorCode KxGenericOndemandSubject::updatePostEdit(KvAspectSet& set, long) {
     return ResolveReference(set, this, state_->base, state_->classDesc, state_->object != nullptr);

@@ -123,12 +123,8 @@ KxErrorCode KxGenericReferenceSetSubject::update(KvAspectSet& set, long hint, co
     KxErrorCode result;
     if (KxVerbIs(verb, "edit")) {
         return NotYetImplemented();
-    } else if (KxVerbIs(verb, "pre edit")) {
-        return updatePreEdit(set, hint);
-    } else if (KxVerbIs(verb, "post edit")) {
-        return updatePostEdit(set, hint);
-    } else if (KxVerbIs(verb, "set back")) {
-        return updateSetBack(set, hint);
+    } else if (runEditStep(set, hint, verb, result)) {
+        return result;
     } else if (KxVerbIs(verb, "insertfirst new")) {
         result = insertNewObject(0);
     } else if (KxVerbIs(verb, "insertfirst empty")) {

@@ -82,16 +82,21 @@ int CreateTypeText::HandleVersionNumber(const KxMetaType* desc) {
     return 0;
 }
 
-int CreateTypeText::HandleKxMetaSet(const KxMetaSet* desc) {
-    if (target_ == nullptr) return 0;
+bool CreateTypeText::OpenSet(const KxMetaSet* desc) {
+    if (target_ == nullptr) return false;
     if (desc == nullptr) {
         Write("not available");
         Diagnose("class description is nil ", __LINE__);
-        return 0;
+        return false;
     }
     HandleKxSetType(desc->GetSetKind());
     Write(KxDeclSeparator);
     Write("<");
+    return true;
+}
+
+int CreateTypeText::HandleKxMetaSet(const KxMetaSet* desc) {
+    if (!OpenSet(desc)) return 0;
     const KxMetaClass* element = desc->GetElementClass();
     if (element == nullptr) {
         Write("not available");
@@ -108,15 +113,7 @@ int CreateTypeText::HandleKxMetaSet(const KxMetaSet* desc) {
 }
 
 int CreateTypeText::HandleKxMetaTypeSet(const KxMetaSet* desc) {
-    if (target_ == nullptr) return 0;
-    if (desc == nullptr) {
-        Write("not available");
-        Diagnose("class description is nil ", __LINE__);
-        return 0;
-    }
-    HandleKxSetType(desc->GetSetKind());
-    Write(KxDeclSeparator);
-    Write("<");
+    if (!OpenSet(desc)) return 0;
     HandleKxTypeId(desc->GetElementTypeCode());
     Write("> ");
     Write(KxDeclSeparator);
