@@ -307,14 +307,10 @@ TEST_F(ProjectSchema, TouchSetsTheTimeOfTheLastChange) {
 }
 
 // ---- the compile-need test of an item -------------------------------------------------------------
-class MustBeCompiled : public ::testing::Test {
+class MustBeCompiled : public ProjectSchema {
 protected:
     void SetUp() override {
-        site_.AddDictionary(*Workdict());
-        site_.AddDatabase("wb");
-        ASSERT_EQ(0, kxntest::Start(site_.Config()));
-        ASSERT_EQ(0, kxntest::CreateDatabase("wb", "workdict"));
-        ASSERT_EQ(0, KxBase::KELVOX()->GetBase("NATIVE", "wb", base_, 2));
+        ProjectSchema::SetUp();
         dir_ = site_.Folder() + "/src/";
         std::filesystem::create_directories(dir_);
         previous_ = std::filesystem::current_path();
@@ -322,8 +318,7 @@ protected:
     }
     void TearDown() override {
         std::filesystem::current_path(previous_);
-        KxBase::KELVOX()->UngetBase(base_);
-        while (KxBase::KELVOX()->GetInitCount() > 0) DeinitKelvox();
+        ProjectSchema::TearDown();
     }
     // A file written with its modification time at the given second.
     void File(const std::string& path, long second, const std::string& text = "") {
@@ -339,8 +334,6 @@ protected:
         item->Forget();
         return need;
     }
-    kxntest::Site site_;
-    KxBase* base_ = nullptr;
     std::string dir_;
     std::filesystem::path previous_;
 };

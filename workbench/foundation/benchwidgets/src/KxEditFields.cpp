@@ -41,46 +41,47 @@ void KxValueFormatter<T>::reformat() {
     trace("reformat  PrintToKxString= ", &text, __LINE__);
 }
 
-KxObjIdFormatter::KxObjIdFormatter() { trace("KxObjIdFormatter", nullptr, __LINE__); }
-KxString KxObjIdFormatter::print(const KxObjId& v) const {
+namespace {
+// The text forms of the kernel's value classes.
+template <class V>
+KxString printValue(const V& v) {
     KxString out;
     v.PrintToKxString(out);
     return out;
 }
-void KxObjIdFormatter::scan(const KxString& text, KxObjId& v) const {
-    KxObjId read = v;
+template <class V>
+void scanValue(const KxString& text, V& v) {
+    V read = v;
     if (read.ScanFromKxString(text) == 0) v = read;
 }
+// The default type manager's text forms of a type code.
+template <class V>
+KxString printTyped(uint8_t typeCode, const V& v) {
+    KxString out;
+    KxTypeMgr::GetDefault()->PrintToKxString(typeCode, out, &v);
+    return out;
+}
+}  // namespace
+
+KxObjIdFormatter::KxObjIdFormatter() { trace("KxObjIdFormatter", nullptr, __LINE__); }
+KxString KxObjIdFormatter::print(const KxObjId& v) const { return printValue(v); }
+void KxObjIdFormatter::scan(const KxString& text, KxObjId& v) const { scanValue(text, v); }
 
 KxRefFormatter::KxRefFormatter() { trace("KxRefFormatter", nullptr, __LINE__); }
-KxString KxRefFormatter::print(const KxRef& v) const {
-    KxString out;
-    v.PrintToKxString(out);
-    return out;
-}
-void KxRefFormatter::scan(const KxString& text, KxRef& v) const {
-    KxRef read = v;
-    if (read.ScanFromKxString(text) == 0) v = read;
-}
+KxString KxRefFormatter::print(const KxRef& v) const { return printValue(v); }
+void KxRefFormatter::scan(const KxString& text, KxRef& v) const { scanValue(text, v); }
 
 KxDateFormatter::KxDateFormatter() { trace("KxDateFormatter", nullptr, __LINE__); }
 
+// On a text that holds no value of the type the value stays unchanged.
 Kx8BFormatter::Kx8BFormatter() { trace("Kx8BFormatter", nullptr, __LINE__); }
-KxString Kx8BFormatter::print(const int64_t& v) const {
-    KxString out;
-    KxTypeMgr::GetDefault()->PrintToKxString(KX_TYPE_INT64, out, &v);
-    return out;
-}
+KxString Kx8BFormatter::print(const int64_t& v) const { return printTyped(KX_TYPE_INT64, v); }
 void Kx8BFormatter::scan(const KxString& text, int64_t& v) const {
-    KxTypeMgr::GetDefault()->ScanFromKxString(KX_TYPE_INT64, text, &v);   // unchanged on failure
+    KxTypeMgr::GetDefault()->ScanFromKxString(KX_TYPE_INT64, text, &v);
 }
 
 KxU8BFormatter::KxU8BFormatter() { trace("KxU8BFormatter", nullptr, __LINE__); }
-KxString KxU8BFormatter::print(const uint64_t& v) const {
-    KxString out;
-    KxTypeMgr::GetDefault()->PrintToKxString(KX_TYPE_UINT64, out, &v);
-    return out;
-}
+KxString KxU8BFormatter::print(const uint64_t& v) const { return printTyped(KX_TYPE_UINT64, v); }
 void KxU8BFormatter::scan(const KxString& text, uint64_t& v) const {
     KxTypeMgr::GetDefault()->ScanFromKxString(KX_TYPE_UINT64, text, &v);
 }
