@@ -331,17 +331,7 @@ KvVerb** KxGenericObjectView::getContextVerbs() {
 void KxGenericObjectView::executePopup(Window* window, const MouseEvent& event) {
     OutlinerNodeWithAspect* node = getSelectedNode();
     const bool readOnly = node != nullptr && node->getAspect()->isReadOnly();
-    KvSubject* context = getContextSubject();
-    KvVerb* verb = KxChooseVerb(window, event.GetPosPixel(), getContextVerbs(), readOnly);
-    if (verb == nullptr || context == nullptr) return;
-    if (KxVerbNamed(*verb, "edit")) {
-        editCurrentEntry();
-        return;
-    }
-    KvAspectSet* aspects = context->gimmeYourAspects();
-    if (aspects == nullptr) return;
-    const KxErrorCode result = context->update(*aspects, 0, *verb);
-    if (result) result.display();
+    if (KxRunContextPopup(window, event.GetPosPixel(), getContextSubject(), getContextVerbs(), readOnly)) editCurrentEntry();
 }
 
 void KxGenericObjectView::mouseButtonDown(Window*, const MouseEvent&) {}

@@ -400,17 +400,7 @@ KvVerb** KxObjectNavigationView::getContextVerbs() {
 void KxObjectNavigationView::executePopup(Window* window, const MouseEvent& event) {
     NavigationOutlinerNode* node = getSelectedNode();
     const bool readOnly = node != nullptr && node->getAspect()->isReadOnly();
-    KvSubject* context = getContextSubject();
-    KvVerb* verb = KxChooseVerb(window, event.GetPosPixel(), getContextVerbs(), readOnly);
-    if (verb == nullptr || context == nullptr) return;
-    if (KxVerbNamed(*verb, "edit")) {
-        editCurrentEntry();
-        return;
-    }
-    KvAspectSet* aspects = context->gimmeYourAspects();
-    if (aspects == nullptr) return;
-    const KxErrorCode result = context->update(*aspects, 0, *verb);
-    if (result) result.display();
+    if (KxRunContextPopup(window, event.GetPosPixel(), getContextSubject(), getContextVerbs(), readOnly)) editCurrentEntry();
 }
 
 void KxObjectNavigationView::resize(KvDialog* dialog) {

@@ -7,6 +7,7 @@
 
 #include "AspectEdit.h"
 #include "KvDialog.h"
+#include "KvSubject.h"
 #include "KxOutliner.h"
 
 namespace {
@@ -40,6 +41,17 @@ KvVerb* KxChooseVerb(Window* window, const Point& pos, KvVerb** verbs, bool edit
     menu.PushSelectHdl(Link(&chosen, &Chosen::Select));
     menu.Execute(window, pos);
     return chosen.id >= 1 && chosen.id <= count ? verbs[chosen.id - 1] : nullptr;
+}
+
+bool KxRunContextPopup(Window* window, const Point& pos, KvSubject* context, KvVerb** verbs, bool editDisabled) {
+    KvVerb* verb = KxChooseVerb(window, pos, verbs, editDisabled);
+    if (verb == nullptr || context == nullptr) return false;
+    if (KxVerbNamed(*verb, "edit")) return true;
+    KvAspectSet* aspects = context->gimmeYourAspects();
+    if (aspects == nullptr) return false;
+    const KxErrorCode result = context->update(*aspects, 0, *verb);
+    if (result) result.display();
+    return false;
 }
 
 short KxRunAspectEdit(Window* parent, KvAspect* aspect) {

@@ -7,12 +7,17 @@
 
 class KvAspect;
 class KvDialog;
+class KvSubject;
 class KxOutliner;
 
 // Opens a popup with one item per verb (id from 1, title, enabled as applyable, help text); "edit"
 // is disabled when editDisabled is set. Answers the verb chosen, null when none was or the menu
 // had no item.
 KvVerb* KxChooseVerb(Window* window, const Point& pos, KvVerb** verbs, bool editDisabled);
+
+// The popup of the context subject's verbs: "edit" answers true (the caller edits); any other verb
+// goes to the context subject as an update of its aspects, a failure being displayed.
+bool KxRunContextPopup(Window* window, const Point& pos, KvSubject* context, KvVerb** verbs, bool editDisabled);
 
 // Runs the aspect editor on the aspect, built with this library's resources current; answers its
 // result.
