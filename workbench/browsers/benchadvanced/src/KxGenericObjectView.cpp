@@ -179,14 +179,7 @@ void KxGenericObjectView::createNode(KvAspect* aspect, int level) {
     KvAspect none(KvAspectId("empty"));
     auto* node = new OutlinerNodeWithAspect(outliner, aspect != nullptr ? *aspect : none);
     node->setTextualRepresentation(text);
-    if (tagMapper_ != nullptr && aspect != nullptr) {
-        if (KxOutlinerTagMapper* entry = tagMapper_->getTagMapperEntry(aspect->tag())) {
-            node->setIconicRepresentation(entry->iconic);
-            node->setNegativIconicRepresentation(entry->negativIconic);
-            node->setCollapsedIconicRepresentation(entry->collapsedIconic);
-            node->setNegativCollapsedIconicRepresentation(entry->negativCollapsedIconic);
-        }
-    }
+    if (aspect != nullptr) KxApplyTagIcons(node, tagMapper_, aspect->tag());
     node->setIndentLevel(static_cast<unsigned short>(level));
     if (outliner->InsertEntry(node, KX_OUTLINER_NOPOS) == KX_OUTLINER_NOPOS) {
         delete node;

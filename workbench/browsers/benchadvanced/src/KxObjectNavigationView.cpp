@@ -252,14 +252,7 @@ NavigationOutlinerNode* KxObjectNavigationView::createNode(KvAspect* aspect, uns
     auto* node = new NavigationOutlinerNode(record_->outliner, this, subject, *aspect, tagMapper_);
     node->setTextualRepresentation(NodeText(*aspect));
     node->setIndentLevel(static_cast<unsigned short>(level));
-    if (tagMapper_ != nullptr) {
-        if (KxOutlinerTagMapper* entry = tagMapper_->getTagMapperEntry(aspect->tag())) {
-            node->setIconicRepresentation(entry->iconic);
-            node->setNegativIconicRepresentation(entry->negativIconic);
-            node->setCollapsedIconicRepresentation(entry->collapsedIconic);
-            node->setNegativCollapsedIconicRepresentation(entry->negativCollapsedIconic);
-        }
-    }
+    KxApplyTagIcons(node, tagMapper_, aspect->tag());
     if (record_->outliner->InsertEntry(node, static_cast<unsigned short>(position)) == KX_OUTLINER_NOPOS) {
         delete node;
         return nullptr;

@@ -9,6 +9,7 @@
 #include "KvDialog.h"
 #include "KvSubject.h"
 #include "KxOutliner.h"
+#include "KxOutlinerTagMapper.h"
 
 namespace {
 
@@ -77,4 +78,13 @@ void KxOutlinerGeometry(const KxOutliner& outliner, short& x, short& y, short& w
     y = static_cast<short>(pos.Y());
     width = static_cast<short>(size.Width());
     height = static_cast<short>(size.Height());
+}
+
+void KxApplyTagIcons(KxOutlinerNode* node, KxOutlinerTagMapper* mapper, long tag) {
+    KxOutlinerTagMapper* entry = mapper != nullptr ? mapper->getTagMapperEntry(tag) : nullptr;
+    if (entry == nullptr) return;
+    node->setIconicRepresentation(entry->iconic);
+    node->setNegativIconicRepresentation(entry->negativIconic);
+    node->setCollapsedIconicRepresentation(entry->collapsedIconic);
+    node->setNegativCollapsedIconicRepresentation(entry->negativCollapsedIconic);
 }

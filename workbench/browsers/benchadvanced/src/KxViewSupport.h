@@ -9,6 +9,8 @@ class KvAspect;
 class KvDialog;
 class KvSubject;
 class KxOutliner;
+class KxOutlinerNode;
+class KxOutlinerTagMapper;
 
 // Opens a popup with one item per verb (id from 1, title, enabled as applyable, help text); "edit"
 // is disabled when editDisabled is set. Answers the verb chosen, null when none was or the menu
@@ -32,3 +34,6 @@ bool KxFitOutliner(KvDialog* dialog, KxOutliner* outliner);
 
 // The outliner's position and size in pixels.
 void KxOutlinerGeometry(const KxOutliner& outliner, short& x, short& y, short& width, short& height);
+
+// The node takes the four icons of the mapper's entry for the tag, when the mapper has one.
+void KxApplyTagIcons(KxOutlinerNode* node, KxOutlinerTagMapper* mapper, long tag);

@@ -5,52 +5,16 @@
 #include <algorithm>
 #include <string>
 
-#include "BrowserFixture.h"
-#include "KxGenericObjectSubjects.h"
 #include "KxGenericObjectView.h"
-#include "KxObject.h"
-#include "ViewTestSupport.h"
+#include "ObjectViewFixture.h"
 
 namespace {
 
 using viewtest::Lines;
 
-class GenericObjectViewTest : public browsertest::KernelFixture {
+class GenericObjectViewTest : public viewtest::ObjectViewFixture<KxGenericObjectView> {
 protected:
-    void SetUp() override {
-        KernelFixture::SetUp();
-        SvSetScript("", "view.sv");
-        dialog_ = viewtest::MakeDialog("Object");
-    }
-    void TearDown() override {
-        view_.reset();
-        subject_.reset();
-        dialog_.reset();
-        SvTakeBoxLog();
-        KernelFixture::TearDown();
-    }
-    // An item "pen" with count 7, scores 1 2 3, an owner "ann" and a next item, stored.
-    KxObject* MakeItem() {
-        KxObject* item = Make("Item");
-        Set(item, "name", 11, KxString("pen"));
-        Set(item, "count", 2, int32_t(7));
-        int16_t* scores = reinterpret_cast<int16_t*>(Address(item, "scores"));
-        scores[0] = 1, scores[1] = 2, scores[2] = 3;
-        owner_ = Make("Owner");
-        Set(owner_, "name", 11, KxString("ann"));
-        EXPECT_EQ(0, owner_->Store());
-        item->SetPointer(*item->GetMetaClass()->FindMember("owner"), owner_);
-        EXPECT_EQ(0, item->Store(3));
-        return item;
-    }
-    KxGenericObjectView& Show(KxObject* object, int allowNavigate = 1, KxOutlinerTagMapper* mapper = nullptr) {
-        subject_ = std::make_unique<KxGenericObjectSubject>(object, nullptr);
-        view_ = std::make_unique<KxGenericObjectView>(subject_.get(), dialog_.get(), allowNavigate, mapper);
-        view_->show(dialog_.get());
-        dialog_->Update();
-        return *view_;
-    }
-    Lines Items() { return viewtest::Items(*view_->getOutliner()); }
+    GenericObjectViewTest() : ObjectViewFixture("Object") {}
     // The position of the first item that begins with the text.
     unsigned short Find(const std::string& begin) {
         const Lines items = Items();
@@ -59,11 +23,6 @@ protected:
         ADD_FAILURE() << "no item " << begin;
         return 0;
     }
-
-    std::unique_ptr<KvAppWindowDialog> dialog_;
-    std::unique_ptr<KxGenericObjectSubject> subject_;
-    std::unique_ptr<KxGenericObjectView> view_;
-    KxObject* owner_ = nullptr;
 };
 
 TEST_F(GenericObjectViewTest, TheMembersAreATreeWithArrayElementsAsChildrenAndIconsByTag) {
@@ -159,14 +118,9 @@ TEST_F(GenericObjectViewTest, AReferenceIsEditedAsTheObjectIdOfItsTarget) {
     KxObject* unrelated = Make("Part");
     ASSERT_EQ(0, unrelated->Store());
     Show(item);
-    auto idText = [](KxObject* object) {
-        KxString text;
-        object->GetObjId().PrintToKxString(text);
-        return text.ToUtf8();
-    };
     // An object of an unrelated class: the subject refuses it in "post edit", the member stays.
     SvSetScript(("click \"Object\" \"Owner(1)   * owner\"\nclick \"Object\" \"Owner(1)   * owner\" right\n"
-                 "popup \"Edit\"\ntext #2001 Edit 2001 \"" + idText(unrelated) + "\"\npress #2001 OKButton 1\n").c_str(),
+                 "popup \"Edit\"\ntext #2001 Edit 2001 \"" + IdText(unrelated) + "\"\npress #2001 OKButton 1\n").c_str(),
                 "view.sv");
     viewtest::Run();
     EXPECT_EQ(*reinterpret_cast<KxObject**>(Address(item, "owner")), owner_);
@@ -180,7 +134,7 @@ TEST_F(GenericObjectViewTest, AReferenceIsEditedAsTheObjectIdOfItsTarget) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].kind, "ErrorBox");
     // The owner "bob": written into the object.
-    SvSetScript(("text #2001 Edit 2001 \"" + idText(other) + "\"\npress #2001 OKButton 1\n").c_str(), "view.sv");
+    SvSetScript(("text #2001 Edit 2001 \"" + IdText(other) + "\"\npress #2001 OKButton 1\n").c_str(), "view.sv");
     view_->editCurrentEntry();
     EXPECT_EQ(*reinterpret_cast<KxObject**>(Address(item, "owner")), other);
     EXPECT_TRUE(SvTakeBoxLog().empty());

@@ -6,58 +6,16 @@
 #include <algorithm>
 #include <string>
 
-#include "BrowserFixture.h"
-#include "KxGenericObjectSubjects.h"
-#include "KxObject.h"
 #include "KxObjectNavigationView.h"
-#include "ViewTestSupport.h"
+#include "ObjectViewFixture.h"
 
 namespace {
 
 using viewtest::Lines;
 
-class ObjectNavigationViewTest : public browsertest::KernelFixture {
+class ObjectNavigationViewTest : public viewtest::ObjectViewFixture<KxObjectNavigationView> {
 protected:
-    void SetUp() override {
-        KernelFixture::SetUp();
-        SvSetScript("", "view.sv");
-        dialog_ = viewtest::MakeDialog("Graph");
-    }
-    void TearDown() override {
-        view_.reset();
-        subject_.reset();
-        dialog_.reset();
-        SvTakeBoxLog();
-        KernelFixture::TearDown();
-    }
-    // An item with an owner "ann" and two parts of sizes 10 and 11, stored.
-    KxObject* MakeItem() {
-        KxObject* item = Make("Item");
-        Set(item, "name", 11, KxString("pen"));
-        owner_ = Make("Owner");
-        Set(owner_, "name", 11, KxString("ann"));
-        EXPECT_EQ(0, owner_->Store());
-        item->SetPointer(*item->GetMetaClass()->FindMember("owner"), owner_);
-        KxObjectSet* parts = nullptr;
-        KxMemberAccessor accessor(item->GetMetaClass(), "parts");
-        EXPECT_EQ(0, accessor.Of(item));
-        EXPECT_EQ(0, accessor.Get(parts));
-        for (int i = 0; i < 2; ++i) {
-            KxObject* part = Make("Part");
-            Set(part, "size", 2, int32_t(10 + i));
-            EXPECT_EQ(0, parts->Add(part));
-        }
-        EXPECT_EQ(0, item->Store(3));
-        return item;
-    }
-    KxObjectNavigationView& Show(KxObject* object) {
-        subject_ = std::make_unique<KxGenericObjectSubject>(object, nullptr);
-        view_ = std::make_unique<KxObjectNavigationView>(subject_.get(), dialog_.get(), nullptr);
-        view_->show(dialog_.get());
-        dialog_->Update();
-        return *view_;
-    }
-    Lines Items() { return viewtest::Items(*view_->getOutliner()); }
+    ObjectNavigationViewTest() : ObjectViewFixture("Graph") {}
     NavigationOutlinerNode* NodeAt(const std::string& begin) {
         KxOutliner& outliner = *view_->getOutliner();
         for (unsigned short i = 0; i < outliner.GetEntryCount(); ++i) {
@@ -68,11 +26,6 @@ protected:
         ADD_FAILURE() << "no node " << begin;
         return nullptr;
     }
-
-    std::unique_ptr<KvAppWindowDialog> dialog_;
-    std::unique_ptr<KxGenericObjectSubject> subject_;
-    std::unique_ptr<KxObjectNavigationView> view_;
-    KxObject* owner_ = nullptr;
 };
 
 // A subject with one reference aspect whose "pre edit" names element 3 in its "EditAspect", or adds
@@ -191,10 +144,8 @@ TEST_F(ObjectNavigationViewTest, AReferenceIsEditedThroughItsParentsSubject) {
     Show(item);
     viewtest::ListenerView listener;
     view_->attachView(&listener);
-    KxString id;
-    other->GetObjId().PrintToKxString(id);
     SvSetScript(("click \"Graph\" \"Owner(1)   * owner\"\nclick \"Graph\" \"Owner(1)   * owner\" right\npopup \"Edit\"\n"
-                 "text #2001 Edit 2001 \"" + id.ToUtf8() + "\"\npress #2001 OKButton 1\n").c_str(),
+                 "text #2001 Edit 2001 \"" + IdText(other) + "\"\npress #2001 OKButton 1\n").c_str(),
                 "view.sv");
     viewtest::Run();
     EXPECT_EQ(*reinterpret_cast<KxObject**>(Address(item, "owner")), other);
