@@ -2,11 +2,14 @@
 // and icons, the node texts with display aspects, the popup of verbs and aspects, selection events.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "BrowserFixture.h"
 #include "KvSubject.h"
+#include "KxGenericAllSetSubject.h"
 #include "KxOutlinerView.h"
 #include "ViewTestSupport.h"
 
@@ -233,6 +236,37 @@ TEST_F(OutlinerViewTest, FindResultsOfTheSubjectAreShownByTheirClass) {
     subject.read.clear();
     view_->update(set, 0, KvVerb("changed", nullptr, nullptr, 1));
     EXPECT_EQ(subject.read.size(), 6u);
+}
+
+// The extent of a class in a real database: its objects carry no text or level of their own, so
+// each is a top-level node without text until display aspects are chosen.
+class OutlinerViewOverExtentTest : public browsertest::KernelFixture {};
+
+TEST_F(OutlinerViewOverExtentTest, TheObjectsOfTheSelectedClassWithTheirMembersChosenInThePopup) {
+    for (int32_t size : {11, 12}) {
+        KxObject* part = Make("Part");
+        Set(part, "size", 2, size);
+        ASSERT_EQ(0, part->Store());
+    }
+    SvSetScript("", "view.sv");
+    auto dialog = viewtest::MakeDialog("Extent");
+    KxGenericAllSetSubject subject(base_.get());
+    KxOutlinerView view(&subject, dialog.get());
+    view.resize(dialog.get());
+    // The class hierarchy's selection: the subject reads the class's objects and tells the view.
+    KvAspectSet event;
+    event.add(new KvAspect(KvAspectId("class_id"), static_cast<unsigned short>(5)));
+    event.add(new KvAspect(KvAspectId("text"), "Part(1)"));
+    subject.handleEvent(event, static_cast<KvView*>(nullptr), KvVerb(nullptr, nullptr, nullptr, 1));
+    event.deleteAspects();
+    EXPECT_EQ(viewtest::Items(*view.getOutliner()), (Lines{"", ""}));
+    dialog->Update();
+    SvSetScript("click \"Extent\" 30 8 right\npopup \"size\"\n", "view.sv");
+    viewtest::Run();
+    Lines items = viewtest::Items(*view.getOutliner());
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ(items, (Lines{" size=11", " size=12"}));
+    SvTakeBoxLog();
 }
 
 }  // namespace
