@@ -52,6 +52,8 @@ private:
     void Write(const char* text);
     // The set kind, the separator and "<"; false (nothing or "not available" written) without target or set.
     bool OpenSet(const KxMetaSet* desc);
+    // Without description: "not available" and a diagnostic (true).
+    bool Missing(const void* desc, int line);
     KxString* target_;
     KxTypeMgr* typeMgr_;
     unsigned withKeywords_ : 1;

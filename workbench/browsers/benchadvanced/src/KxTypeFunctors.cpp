@@ -24,6 +24,13 @@ CreateTypeText::CreateTypeText(const CreateTypeText& other) = default;
 CreateTypeText& CreateTypeText::operator=(const CreateTypeText& other) = default;
 CreateTypeText::~CreateTypeText() = default;
 
+bool CreateTypeText::Missing(const void* desc, int line) {
+    if (desc != nullptr) return false;
+    Write("not available");
+    Diagnose("description is nil ", line);
+    return true;
+}
+
 void CreateTypeText::Write(const char* text) {
     if (target_ != nullptr) *target_ << text;
 }
@@ -39,12 +46,7 @@ int32_t CreateTypeText::OnClassSet(const KxMetaSet& set) { return HandleKxMetaSe
 int32_t CreateTypeText::OnTypeSet(const KxMetaSet& set) { return HandleKxMetaTypeSet(&set); }
 
 int CreateTypeText::HandleKxMetaPersClass(const KxMetaPersClass* desc) {
-    if (target_ == nullptr) return 0;
-    if (desc == nullptr) {
-        Write("not available");
-        Diagnose("description is nil ", __LINE__);
-        return 0;
-    }
+    if (target_ == nullptr || Missing(desc, __LINE__)) return 0;
     if (withKeywords_) {
         Write(KxClassHasNoExtent(desc) ? "_persistent" : "persistent");
         Write(KxDeclSeparator);
@@ -55,12 +57,7 @@ int CreateTypeText::HandleKxMetaPersClass(const KxMetaPersClass* desc) {
 int CreateTypeText::HandleKxMetaNonPersClass(const KxMetaNonPersClass* desc) { return HandleKxMetaClass(desc); }
 
 int CreateTypeText::HandleKxMetaClass(const KxMetaClass* desc) {
-    if (target_ == nullptr) return 0;
-    if (desc == nullptr) {
-        Write("not available");
-        Diagnose("description is nil ", __LINE__);
-        return 0;
-    }
+    if (target_ == nullptr || Missing(desc, __LINE__)) return 0;
     if (withKeywords_) {
         static const char* const kWords[] = {"struct", "class", "union"};
         const int form = desc->GetForm();
