@@ -29,7 +29,9 @@
 // So three buffers of two rows give six rows, then null. Rewind starts over.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "KxList.h"
@@ -77,6 +79,11 @@ public:
     ~KxCPPObjectAlias() override;
     KxCPPObjectAlias(const KxCPPObjectAlias&) = delete;
     KxCPPObjectAlias& operator=(const KxCPPObjectAlias&) = delete;
+
+    // A store makes one alias an object: they come from a pool of blocks of their size.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     void GetRef(KxRef& ref) const override;            // the object's reference
     void* GetObject() const override;                  // the descriptor's address of the object

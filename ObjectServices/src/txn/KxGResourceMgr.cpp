@@ -2,7 +2,6 @@
 #include "KxGResourceMgr.h"
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 
 #include "KxBase.h"
@@ -14,6 +13,7 @@
 #include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGTxnSupport.h"
+#include "../KxGBlockPool.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
 #include "KxObjectSpace.h"
@@ -37,62 +37,7 @@ int32_t KxGFindClassMap(KxGTransactionContext* context, const KxClassId& classId
 
 namespace {
 
-// Blocks of sizeof(KxGRecoverableState) bytes, carved from chunks that stay for the process; a free
-// block holds the address of the next free one.
-class StatePool {
-public:
-    static StatePool& Instance()
-    {
-        static StatePool* pool = new StatePool();   // never destroyed: states may outlive static objects
-        return *pool;
-    }
-
-    void* Take() noexcept
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (free_ == nullptr && !Grow()) {
-            return nullptr;
-        }
-        void* block = free_;
-        free_ = *static_cast<void**>(block);
-        return block;
-    }
-
-    void Give(void* block) noexcept
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        *static_cast<void**>(block) = free_;
-        free_ = block;
-    }
-
-private:
-    static constexpr std::size_t kBlock = sizeof(KxGRecoverableState);   // a multiple of its alignment
-    static constexpr std::size_t kBlocksPerChunk = 2048;
-
-    bool Grow() noexcept
-    {
-        auto* chunk = static_cast<unsigned char*>(::operator new(kBlock * kBlocksPerChunk, std::nothrow));
-        if (chunk == nullptr) {
-            return false;
-        }
-        try {
-            chunks_.push_back(chunk);
-        } catch (...) {
-            ::operator delete(chunk);
-            return false;
-        }
-        for (std::size_t i = kBlocksPerChunk; i-- > 0;) {
-            void* block = chunk + i * kBlock;
-            *static_cast<void**>(block) = free_;
-            free_ = block;
-        }
-        return true;
-    }
-
-    std::mutex mutex_;
-    void* free_ = nullptr;
-    std::vector<unsigned char*> chunks_;
-};
+using StatePool = KxGBlockPool<sizeof(KxGRecoverableState)>;
 
 }  // namespace
 
@@ -107,22 +52,12 @@ void* KxGRecoverableState::operator new(std::size_t size)
 
 void* KxGRecoverableState::operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    if (size != sizeof(KxGRecoverableState)) {
-        return ::operator new(size, std::nothrow);
-    }
-    return StatePool::Instance().Take();
+    return StatePool::New(size, sizeof(KxGRecoverableState));
 }
 
 void KxGRecoverableState::operator delete(void* block, std::size_t size) noexcept
 {
-    if (block == nullptr) {
-        return;
-    }
-    if (size != sizeof(KxGRecoverableState)) {
-        ::operator delete(block);
-        return;
-    }
-    StatePool::Instance().Give(block);
+    StatePool::Delete(block, size, sizeof(KxGRecoverableState));
 }
 
 KxGRecoverableState::KxGRecoverableState(const KxRef& ref, uint16_t oldState, uint16_t newState)
