@@ -41,6 +41,8 @@ struct MessageBoxRecord {
 std::vector<MessageBoxRecord> TakeMessageBoxes();
 // The beeps sounded so far (and clears the count).
 int TakeMessageBeeps();
+// The console calls so far, "AllocConsole" and "FreeConsole" in order (and clears them).
+std::vector<std::string> TakeConsoleCalls();
 // GetVersion answers the Windows 95 family (top bit set) while on.
 void SetWindows9x(bool on);
 // clock() answers the hook's value (in any thread) instead of the wall milliseconds since the

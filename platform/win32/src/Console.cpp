@@ -94,6 +94,7 @@ struct Output {
     std::function<void(const std::string&)> debugHook;
     std::vector<w32test::MessageBoxRecord> boxes;
     int beeps = 0;
+    std::vector<std::string> consoleCalls;
     std::function<long()> clockHook;
 };
 
@@ -342,6 +343,13 @@ int TakeMessageBeeps() {
     return n;
 }
 
+std::vector<std::string> TakeConsoleCalls() {
+    std::lock_guard<std::mutex> lock(w32::TheOutput().mutex);
+    std::vector<std::string> calls;
+    calls.swap(w32::TheOutput().consoleCalls);
+    return calls;
+}
+
 void SetWindows9x(bool on) { w32::windows9x = on; }
 
 void SetClockHook(std::function<long()> hook) {
@@ -448,9 +456,17 @@ extern "C" {
 
 int _getpid() { return static_cast<int>(getpid()); }
 
-BOOL WINAPI AllocConsole() { return TRUE; }
+BOOL WINAPI AllocConsole() {
+    std::lock_guard<std::mutex> lock(w32::TheOutput().mutex);
+    w32::TheOutput().consoleCalls.push_back("AllocConsole");
+    return TRUE;
+}
 
-BOOL WINAPI FreeConsole() { return TRUE; }
+BOOL WINAPI FreeConsole() {
+    std::lock_guard<std::mutex> lock(w32::TheOutput().mutex);
+    w32::TheOutput().consoleCalls.push_back("FreeConsole");
+    return TRUE;
+}
 
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
     if (lpOutputString == nullptr) return;

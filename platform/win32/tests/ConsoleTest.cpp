@@ -20,6 +20,7 @@ protected:
         w32test::SetDebugOutputHook([this](const std::string& text) { debug.push_back(text); });
         w32test::TakeMessageBoxes();
         w32test::TakeMessageBeeps();
+        w32test::TakeConsoleCalls();
     }
     ~ConsoleTest() override {
         w32test::SetConsoleHook(nullptr);
@@ -68,6 +69,8 @@ TEST_F(ConsoleTest, StandardHandlesDebugOutputBoxesAndBeeps) {
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{{2, "to error\n"}, {1, "to output"}, {1, "!"}}), console);
     EXPECT_EQ(INVALID_HANDLE_VALUE, GetStdHandle(42));
     EXPECT_TRUE(FreeConsole());
+    EXPECT_EQ((std::vector<std::string>{"AllocConsole", "FreeConsole"}), w32test::TakeConsoleCalls());
+    EXPECT_TRUE(w32test::TakeConsoleCalls().empty());
 
     OutputDebugStringA("Tessaform Workbench Console I/O enabled.\n");
     OutputDebugStringW(u"caf\u00e9");
