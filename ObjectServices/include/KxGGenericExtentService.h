@@ -89,6 +89,7 @@ private:
     struct Key;
     struct Passed;
     struct Bound;
+    class RowView;
 
     // Table, keys, buffers and locations, made once (until Reset). 0 or a status.
     int32_t Prepare();
@@ -173,4 +174,10 @@ private:
     std::unique_ptr<Passed> lastDelivered_;
     KxGRowBufferCache* rowBufferCache_ = nullptr;
     uint32_t executions_ = 0;
+    // Rows of the whole-row array that the row-buffer cache (or a reader that took them from it) reads
+    // in place, linked; each gets a copy of its own row before the array is written again or freed.
+    RowView* views_ = nullptr;
+    // Before the arrays are fetched into again or freed: the passed rows' keys are copied out of the
+    // result rows, and the rows read in place get copies of their own.
+    void KeepRowsInUse();
 };

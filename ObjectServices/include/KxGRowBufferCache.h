@@ -41,6 +41,10 @@ public:
     // ids and every member map's columns), the row's descriptors move into it when rows is an object
     // buffer, and it becomes a new entry with one use. 1 when added, else 0.
     int32_t Add(KxGBufferMap& classBufferMap, const KxObjId& id, KxGSQLBuffer& rows);
+    // Unless the owner refuses the object or the id is already cached: buffer (read at its current
+    // row) becomes a new entry with one use, and the cache's (1); otherwise 0 and it stays the
+    // caller's.
+    int32_t AddRow(const KxObjId& id, KxGSQLObjectBuffer* buffer);
     // A new entry with one use that takes buffer over (1), or one more use of an existing entry (0;
     // buffer then stays the caller's). The use count stops at its 16-bit maximum.
     int32_t AddReference(const KxObjId& id, KxGSQLObjectBuffer* buffer);

@@ -55,8 +55,14 @@ public:
     int32_t GetCount() const { return count_; }
     void SetCount(int32_t count) { count_ = count; }
 
+protected:
+    // Reads and writes rows rows of another block, which stays its owner's (never freed here); a
+    // later Allocate or Free lets go of it.
+    void Borrow(uint8_t* data, int32_t rows);
+
 private:
     uint8_t* data_ = nullptr;
+    bool borrowed_ = false;
     int32_t rowWidth_ = 0;
     int32_t rowCount_ = 0;
     int32_t currentRow_ = 0;

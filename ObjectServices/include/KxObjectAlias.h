@@ -29,11 +29,10 @@
 // So three buffers of two rows give six rows, then null. Rewind starts over.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <new>
 #include <vector>
 
+#include "KxGBlockPool.h"
 #include "KxList.h"
 #include "KxRef.h"
 
@@ -72,6 +71,15 @@ protected:
 
 class KxCPPObjectAlias : public KxObjectAlias {
 public:
+    static void* operator new(std::size_t size) { return KxGPooled<KxCPPObjectAlias>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<KxCPPObjectAlias>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<KxCPPObjectAlias>::Delete(block, size);
+    }
     // Takes a hold on the object (released by the destructor). The descriptor may be null (then
     // the object's own instance address is used).
     KxCPPObjectAlias(KxGOperationEnvironment* environment, const KxClassDescriptor* descriptor,
@@ -79,11 +87,6 @@ public:
     ~KxCPPObjectAlias() override;
     KxCPPObjectAlias(const KxCPPObjectAlias&) = delete;
     KxCPPObjectAlias& operator=(const KxCPPObjectAlias&) = delete;
-
-    // A store makes one alias an object: they come from a pool of blocks of their size.
-    static void* operator new(std::size_t size);
-    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
-    static void operator delete(void* block, std::size_t size) noexcept;
 
     void GetRef(KxRef& ref) const override;            // the object's reference
     void* GetObject() const override;                  // the descriptor's address of the object
@@ -157,6 +160,15 @@ public:
 
 class KxSQLObjectAlias : public KxObjectAlias {
 public:
+    static void* operator new(std::size_t size) { return KxGPooled<KxSQLObjectAlias>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<KxSQLObjectAlias>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<KxSQLObjectAlias>::Delete(block, size);
+    }
     // classMap: the class map whose member maps read and write the image (may be null).
     KxSQLObjectAlias(KxGClassMap* classMap, const KxRef& ref);
     ~KxSQLObjectAlias() override;

@@ -428,8 +428,13 @@ KxGTransactionContext* KxGatewayAdmin::CurrentContext() const
 int32_t KxGatewayAdmin::ChangeLock(const KxRef& ref, const KxLockSpec* lockSpec, const KxWatchSpec* watchSpec,
                                    bool acquire)
 {
-    KxGStatusScope scope(GetBase());
     KxGDatabase* database = GetDatabase();
+    // Nothing to lock or watch (a scan's seek): nothing to do, and nothing to trace when tracing is off.
+    if (lockSpec == nullptr && (watchSpec == nullptr || watchSpec->watch == 0) &&
+        (database == nullptr || database->GetTrace(KXG_TRACE_CA) == nullptr)) {
+        return 0;
+    }
+    KxGStatusScope scope(GetBase());
     std::unique_ptr<KxGTraceTag> tag;
     if (database != nullptr) {
         tag = std::make_unique<KxGTraceTag>(*database, KXG_TRACE_CA, acquire ? "LockWatch" : "UnlockWatch");

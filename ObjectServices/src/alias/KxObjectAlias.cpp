@@ -1,6 +1,5 @@
 #include "KxObjectAlias.h"
 
-#include "../KxGBlockPool.h"
 #include "KxClassDict.h"
 #include "KxGSQLBuffer.h"
 #include "KxObject.h"
@@ -12,28 +11,10 @@ int32_t KxObjectAlias::GetKind() const { return KX_ALIAS_OBJECT; }
 uint8_t* KxObjectAlias::GetAddress() const { return static_cast<uint8_t*>(GetObject()); }
 
 // ---- KxCPPObjectAlias ------------------------------------------------------------------------
-namespace {
-using AliasPool = KxGBlockPool<sizeof(KxCPPObjectAlias)>;
-}  // namespace
-
 KxCPPObjectAlias::KxCPPObjectAlias(KxGOperationEnvironment* environment,
                                    const KxClassDescriptor* descriptor, KxObject* object)
     : environment_(environment), descriptor_(descriptor), object_(object) {
     if (object_ != nullptr) object_->Hold();
-}
-
-void* KxCPPObjectAlias::operator new(std::size_t size) {
-    void* block = operator new(size, std::nothrow);
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
-}
-
-void* KxCPPObjectAlias::operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return AliasPool::New(size, sizeof(KxCPPObjectAlias));
-}
-
-void KxCPPObjectAlias::operator delete(void* block, std::size_t size) noexcept {
-    AliasPool::Delete(block, size, sizeof(KxCPPObjectAlias));
 }
 
 KxCPPObjectAlias::~KxCPPObjectAlias() {

@@ -2,6 +2,7 @@
 #include "KxGatewayBucket.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "KxBase.h"
@@ -123,8 +124,11 @@ KxGatewayBucket::~KxGatewayBucket() = default;
 
 bool KxGatewayBucket::IsUserClass() const
 {
-    return metaClass_ != nullptr && metaClass_->GetName().IsActive() &&
-           std::string(metaClass_->GetName().StrGet()) == "KxUser";
+    if (metaClass_ == nullptr || !metaClass_->GetName().IsActive()) {
+        return false;
+    }
+    const char* name = metaClass_->GetName().StrGet();
+    return name != nullptr && std::strcmp(name, "KxUser") == 0;
 }
 
 KxGTransactionContext* KxGatewayBucket::ContextOf(KxTransactionResource* resource) const
@@ -227,6 +231,11 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
 
     // The prefetch objects not yet in memory, each once, and whether the asked one is in memory.
     std::vector<KxRef> wanted;
+    if (prefetch != nullptr) {
+        wanted.reserve(std::min<size_t>(prefetch->size(), kMaxBatch));
+    }
+    // Above the highest id wanted so far an id is new without a look (a cursor gives them in order).
+    uint64_t highest = 0;
     bool mainInMemory = *slot != nullptr;
     {
         SpaceSection section(space);
@@ -241,10 +250,13 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
             if (space != nullptr && space->nts_IsInList(ref) != nullptr) {
                 continue;
             }
-            const bool seen = std::any_of(wanted.begin(), wanted.end(),
+            const uint64_t id = ref.GetObjId().Get64();
+            const bool seen = !wanted.empty() && id <= highest &&
+                              std::any_of(wanted.begin(), wanted.end(),
                                           [&](const KxRef& other) { return other.GetObjId() == ref.GetObjId(); });
             if (!seen) {
                 wanted.push_back(ref);
+                highest = std::max(highest, id);
             }
         }
     }
@@ -298,7 +310,9 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
         }
         mainMade = true;
     }
-    std::vector<KxObject*> batch{main};
+    std::vector<KxObject*> batch;
+    batch.reserve(wanted.size() + 1);
+    batch.push_back(main);
     for (const KxRef& ref : wanted) {
         const KxMetaClass* metaClass = ClassOf(admin_->GetDictionary(), ref.GetClassId());
         KxObject* object = nullptr;

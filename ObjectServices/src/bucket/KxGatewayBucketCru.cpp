@@ -39,7 +39,9 @@ KxGExtentService* ServiceOf(KxBucketCru* cursor)
 // A trace tag on the service's connection, when it has one.
 std::unique_ptr<KxGTraceTag> TagOn(KxGDatabase* database, const char* name)
 {
-    return database != nullptr ? std::make_unique<KxGTraceTag>(*database, KXG_TRACE_CA, name) : nullptr;
+    return database != nullptr && database->GetTrace(KXG_TRACE_CA) != nullptr
+               ? std::make_unique<KxGTraceTag>(*database, KXG_TRACE_CA, name)
+               : nullptr;
 }
 
 // A query in prefix order for the extent service: the query itself, or its conversion (owned by

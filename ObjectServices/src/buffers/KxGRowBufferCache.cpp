@@ -55,6 +55,14 @@ int32_t KxGRowBufferCache::Add(const KxObjId& id, KxGSQLObjectBuffer& buffer)
     return 1;
 }
 
+int32_t KxGRowBufferCache::AddRow(const KxObjId& id, KxGSQLObjectBuffer* buffer)
+{
+    if (buffer == nullptr || (owner_ != nullptr && owner_->RefusesObject(id) != 0)) {
+        return 0;
+    }
+    return Insert(id, buffer) ? 1 : 0;
+}
+
 int32_t KxGRowBufferCache::AddReference(const KxObjId& id, KxGSQLObjectBuffer* buffer)
 {
     const auto found = entries_.find(id.Get64());

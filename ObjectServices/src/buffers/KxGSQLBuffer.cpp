@@ -59,9 +59,22 @@ void KxGSQLBuffer::Allocate(int32_t rows)
 
 void KxGSQLBuffer::Free()
 {
-    std::free(data_);
+    if (!borrowed_) {
+        std::free(data_);
+    }
+    borrowed_ = false;
     data_ = nullptr;
     rowCount_ = 0;
+}
+
+void KxGSQLBuffer::Borrow(uint8_t* data, int32_t rows)
+{
+    Free();
+    if (data != nullptr && rows > 0) {
+        data_ = data;
+        rowCount_ = rows;
+        borrowed_ = true;
+    }
 }
 
 void KxGSQLBuffer::SetRowWidth(int32_t rowWidth)

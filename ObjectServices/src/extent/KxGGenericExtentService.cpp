@@ -6,6 +6,7 @@
 #include <new>
 
 #include "KxBase.h"
+#include "KxGBlockPool.h"
 #include "KxGCatalog.h"
 #include "KxGClass.h"
 #include "KxGClassBufferMap.h"
@@ -95,12 +96,92 @@ struct KxGGenericExtentService::Key {
 struct KxGGenericExtentService::Passed {
     KxRef ref;
     std::unique_ptr<KxGSQLBuffer> keys;
+    int32_t row = -1;   // the keys are still in this row of the result rows (copied before those change)
     KxGRowBufferCache* cache = nullptr;   // the row-buffer cache this cursor added the row to
 };
 
 struct KxGGenericExtentService::Bound {
     std::unique_ptr<KxGMemoryLocation> location;
 };
+
+// A fetched row that the row-buffer cache keeps without a copy: it reads the cursor's array at its
+// row until the cursor writes or frees that array, and then a copy of its own row.
+class KxGGenericExtentService::RowView : public KxGSQLObjectBuffer {
+public:
+    static void* operator new(std::size_t size) { return KxGPooled<RowView>::New(size); }
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+    {
+        return KxGPooled<RowView>::TryNew(size);
+    }
+    static void operator delete(void* block, std::size_t size) noexcept
+    {
+        KxGPooled<RowView>::Delete(block, size);
+    }
+    RowView(KxGGenericExtentService& cursor, KxGSQLObjectBuffer& rows, int32_t row)
+        : KxGSQLObjectBuffer(rows.GetRowWidth(), rows.GetDatabase(), 0), cursor_(&cursor)
+    {
+        Borrow(rows.GetData(), rows.GetRowCount());
+        SetCurrentRow(row);
+        next_ = cursor.views_;
+        if (next_ != nullptr) {
+            next_->prev_ = this;
+        }
+        cursor.views_ = this;
+    }
+    RowView(const RowView&) = delete;
+    RowView& operator=(const RowView&) = delete;
+    ~RowView() override { Unlink(); }
+
+    // Copies the row into a block of its own (left without rows when memory ran out) and leaves the
+    // cursor's list.
+    void Keep(KxGClassBufferMap& layout)
+    {
+        std::unique_ptr<KxGSQLObjectBuffer> own = layout.MakeRowBuffer(1);
+        if (own) {
+            KxGRowContext source(this);
+            KxGRowContext target(own.get());
+            if (layout.CopyRows(source, target, 1) != 0) {
+                own.reset();
+            }
+        }
+        Unlink();
+        own_ = std::move(own);
+        Borrow(own_ ? own_->GetData() : nullptr, own_ ? 1 : 0);
+        SetCurrentRow(0);
+    }
+
+private:
+    void Unlink()
+    {
+        if (cursor_ == nullptr) {
+            return;
+        }
+        (prev_ != nullptr ? prev_->next_ : cursor_->views_) = next_;
+        if (next_ != nullptr) {
+            next_->prev_ = prev_;
+        }
+        cursor_ = nullptr;
+        prev_ = next_ = nullptr;
+    }
+
+    KxGGenericExtentService* cursor_;
+    RowView* prev_ = nullptr;
+    RowView* next_ = nullptr;
+    std::unique_ptr<KxGSQLObjectBuffer> own_;
+};
+
+void KxGGenericExtentService::KeepRowsInUse()
+{
+    for (auto& entry : passed_) {
+        if (entry->row >= 0 && results_) {
+            CopyKeys(entry->row, *entry->keys);
+        }
+        entry->row = -1;
+    }
+    while (views_ != nullptr) {
+        views_->Keep(*bufferMap_);
+    }
+}
 
 KxGGenericExtentService::KxGGenericExtentService(KxGOperationEnvironment* environment, KxGDatabase* database,
                                                  const KxClassId& classId, uint16_t indexNumber, uint16_t userClass,
@@ -112,6 +193,7 @@ KxGGenericExtentService::KxGGenericExtentService(KxGOperationEnvironment* enviro
 
 KxGGenericExtentService::~KxGGenericExtentService()
 {
+    KeepRowsInUse();
     DeleteStatement();
     // Rows added to a transaction's cache are left to it (it is emptied at commit and abort, and the
     // transaction may be gone); only a cache given by SetRowBufferCache gets its uses back.
@@ -252,6 +334,7 @@ int32_t KxGGenericExtentService::Prepare()
 
     // whole rows of the class buffer map's layout
     wholeRows_ = false;
+    KeepRowsInUse();
     objects_.reset();
     bufferMap_ = classMap_ != nullptr ? dynamic_cast<KxGClassBufferMap*>(classMap_->GetClassBufferMap()) : nullptr;
     if (GetReadWholeRows() > 0 && bufferMap_ != nullptr && bufferMap_->BuildTemplates() == 0 &&
@@ -516,6 +599,7 @@ int32_t KxGGenericExtentService::Execute()
     if (!statement_) {
         return KXG_E_QUERY_EXECUTE_3;
     }
+    KeepRowsInUse();
     statement_->CloseCursor();
     if (statement_->Execute() == 0) {
         current_.Clear();
@@ -554,6 +638,9 @@ void KxGGenericExtentService::CopyKeys(int32_t row, KxGSQLBuffer& target)
 
 void KxGGenericExtentService::LoadParameters(const Passed& entry)
 {
+    if (entry.row >= 0) {
+        CopyKeys(entry.row, *entry.keys);
+    }
     if (entry.keys && entry.keys->GetData() != nullptr && parameters_->GetData() != nullptr) {
         std::memcpy(parameters_->GetData(), entry.keys->GetData(), static_cast<size_t>(parameters_->GetRowWidth()));
     }
@@ -569,6 +656,7 @@ void KxGGenericExtentService::ClearPassed()
 int32_t KxGGenericExtentService::Following(KxRefList& refs, uint32_t max) const
 {
     refs.clear();
+    refs.reserve(std::min<size_t>(max, passed_.empty() ? 0 : passed_.size() - 1));
     for (size_t i = 1; i < passed_.size() && refs.size() < max; ++i) {
         if (!passed_[i]->ref.IsInvalid()) {
             refs.push_back(passed_[i]->ref);
@@ -597,7 +685,11 @@ void KxGGenericExtentService::DropPassed(uint32_t n)
     for (uint32_t i = 0; i < n && spare_.size() <= rowsPerFetch_; ++i) {
         spare_.push_back(std::move(passed_[i]));
     }
-    passed_.erase(passed_.begin(), passed_.begin() + n);
+    if (n == 1) {
+        passed_.pop_front();   // a step along the scan
+    } else {
+        passed_.erase(passed_.begin(), passed_.begin() + n);
+    }
 }
 
 std::unique_ptr<KxGGenericExtentService::Passed> KxGGenericExtentService::NewPassed()
@@ -612,6 +704,7 @@ std::unique_ptr<KxGGenericExtentService::Passed> KxGGenericExtentService::NewPas
         }
         entry->ref = KxRef();
         entry->cache = nullptr;
+        entry->row = -1;
         std::memset(entry->keys->GetData(), 0, static_cast<size_t>(width));
         return entry;
     }
@@ -625,16 +718,26 @@ int32_t KxGGenericExtentService::Record(uint32_t first, uint32_t count)
 {
     ClearPassed();
     KxGRowBufferCache* cache = wholeRows_ && rowCacheFlag_ != 0 ? RowBufferCache() : nullptr;
+    // Rows without handles are cached in place; a row with handles gets a copy that takes them over.
+    const bool inPlace = cache != nullptr && bufferMap_->GetHandleColumnCount() == 0;
     for (uint32_t r = first; r < count; ++r) {
         std::unique_ptr<Passed> entry = NewPassed();
         int32_t status = RowRef(static_cast<int32_t>(r), entry->ref);
         if (status != 0) {
             return status;
         }
-        CopyKeys(static_cast<int32_t>(r), *entry->keys);
+        entry->row = static_cast<int32_t>(r);
         if (cache != nullptr && entry->ref.GetClassId().GetClassNumber() == GetClassId().GetClassNumber()) {
-            objects_->SetCurrentRow(static_cast<int32_t>(r));
-            entry->cache = cache->Add(*bufferMap_, entry->ref.GetObjId(), *objects_) == 1 ? cache : nullptr;
+            if (inPlace) {
+                auto* view = new (std::nothrow) RowView(*this, *objects_, static_cast<int32_t>(r));
+                entry->cache = view != nullptr && cache->AddRow(entry->ref.GetObjId(), view) == 1 ? cache : nullptr;
+                if (entry->cache == nullptr) {
+                    delete view;
+                }
+            } else {
+                objects_->SetCurrentRow(static_cast<int32_t>(r));
+                entry->cache = cache->Add(*bufferMap_, entry->ref.GetObjId(), *objects_) == 1 ? cache : nullptr;
+            }
         }
         passed_.push_back(std::move(entry));
     }
@@ -654,6 +757,7 @@ int32_t KxGGenericExtentService::FetchArray(uint32_t rows, uint32_t& first, uint
         return KXG_E_QUERY_EXECUTE_3;
     }
     rows = std::clamp<uint32_t>(rows, 1, rowsPerFetch_);
+    KeepRowsInUse();
     statement_->SetRowsPerFetch(rows);
     if (statement_->Fetch(fetched) == 0) {
         // The cursor is gone: the statement is opened again behind the last row it delivered (or
@@ -860,6 +964,7 @@ int32_t KxGGenericExtentService::Open()
 
 void KxGGenericExtentService::Reset()
 {
+    KeepRowsInUse();
     current_.Clear();
     DeleteStatement();
     openState_ = KXG_EXTENT_OPEN_NONE;
@@ -922,6 +1027,7 @@ int32_t KxGGenericExtentService::SearchOne(const KxString& sql, const std::vecto
     if (Bind(*search, markers) != 0) {
         return KXG_E_QUERY_BIND;
     }
+    KeepRowsInUse();
     if (search->Execute() == 0) {
         return KXG_E_QUERY_EXECUTE;
     }

@@ -2,8 +2,9 @@
 // read that fills its references and sets from its image.
 #include "KxObjectReader.h"
 
+#include <algorithm>
 #include <memory>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "KxClassDict.h"
@@ -103,6 +104,8 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
     // Every object of the batch is marked while it is read, in the given order.
     std::vector<KxObject*> batch;
     std::vector<KxObjectAlias*> aliases;
+    batch.reserve(count);
+    aliases.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         if (objects[i] != nullptr) {
             objects[i]->State() = static_cast<uint16_t>(objects[i]->GetState() | KX_STATE_BEING_READ);
@@ -124,10 +127,12 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
             KxGRequest* request = requests.At(r);
             KxGClassMap* classMap = request->GetClassMap();
             // The images with a row by object id (the first of an id counts), so that every object
-            // finds its own in one look; a request of a few images is searched as it is.
+            // finds its own by a binary search; a request of a few images is searched as it is.
             const uint32_t outputs = request->GetOutputCount();
             const bool few = outputs <= kFewImages;
-            std::unordered_map<uint64_t, KxSQLObjectAlias*> images;
+            // Sorted by id, the first of an id first; a batch along a cursor comes in id order already.
+            using Image = std::pair<uint64_t, KxSQLObjectAlias*>;
+            std::vector<Image> images;
             if (!few) {
                 images.reserve(outputs);
             }
@@ -136,13 +141,18 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
                 if (output->GetBuffer() != nullptr) {
                     KxRef ref;
                     output->GetRef(ref);
-                    images.emplace(ref.GetObjId().Get64(), output);
+                    images.emplace_back(ref.GetObjId().Get64(), output);
                 }
+            }
+            const auto byId = [](const Image& a, const Image& b) { return a.first < b.first; };
+            if (!std::is_sorted(images.begin(), images.end(), byId)) {
+                std::stable_sort(images.begin(), images.end(), byId);
             }
             auto imageOf = [&](const KxObjId& id) -> KxSQLObjectAlias* {
                 if (!few) {
-                    const auto found = images.find(id.Get64());
-                    return found != images.end() ? found->second : nullptr;
+                    const Image key{id.Get64(), nullptr};
+                    const auto found = std::lower_bound(images.begin(), images.end(), key, byId);
+                    return found != images.end() && found->first == key.first ? found->second : nullptr;
                 }
                 for (uint32_t i = 0; i < outputs; ++i) {
                     KxSQLObjectAlias* output = request->GetOutput(i);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "KxBase.h"
+#include "KxGBlockPool.h"
 #include "KxGCompoundStatement.h"
 #include "KxGDatabase.h"
 #include "KxGOperationEnvironment.h"
@@ -13,7 +14,6 @@
 #include "KxGStatusReport.h"
 #include "KxGTransactionContext.h"
 #include "KxGTxnSupport.h"
-#include "../KxGBlockPool.h"
 #include "KxObject.h"
 #include "KxObjectAlias.h"
 #include "KxObjectSpace.h"
@@ -35,29 +35,16 @@ int32_t KxGFindClassMap(KxGTransactionContext* context, const KxClassId& classId
 
 // ---- KxGRecoverableState -------------------------------------------------------------------------
 
-namespace {
-
-using StatePool = KxGBlockPool<sizeof(KxGRecoverableState)>;
-
-}  // namespace
-
-void* KxGRecoverableState::operator new(std::size_t size)
-{
-    void* block = operator new(size, std::nothrow);
-    if (block == nullptr) {
-        throw std::bad_alloc();
-    }
-    return block;
-}
+void* KxGRecoverableState::operator new(std::size_t size) { return KxGPooled<KxGRecoverableState>::New(size); }
 
 void* KxGRecoverableState::operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return StatePool::New(size, sizeof(KxGRecoverableState));
+    return KxGPooled<KxGRecoverableState>::TryNew(size);
 }
 
 void KxGRecoverableState::operator delete(void* block, std::size_t size) noexcept
 {
-    StatePool::Delete(block, size, sizeof(KxGRecoverableState));
+    KxGPooled<KxGRecoverableState>::Delete(block, size);
 }
 
 KxGRecoverableState::KxGRecoverableState(const KxRef& ref, uint16_t oldState, uint16_t newState)

@@ -18,12 +18,14 @@
 #include "KxGClassMap.h"
 #include "KxGCreationSchemaMap.h"
 #include "KxGGenericExtentService.h"
+#include "KxGMemberMap.h"
 #include "KxGMappingCompletion.h"
 #include "KxGOperationEnvironment.h"
 #include "KxGOptionRegistry.h"
 #include "KxGOraDatabase.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGRowBufferCache.h"
+#include "KxGSQLBuffer.h"
 #include "KxGStatement.h"
 #include "KxGStatementTemplate.h"
 #include "KxGStatusCodes.h"
@@ -613,6 +615,45 @@ TEST_F(ExtentOnServer, WholeRowsGoToTheRowBufferCache)
     EXPECT_EQ(plain->GetRowCacheFlag(), 0);
     EXPECT_EQ(plain->GetRowsPerFetch(), 20);
     EXPECT_EQ(cache.Contains(KxObjId(11)), 0);
+}
+
+// The cache reads fetched rows where the cursor fetched them; a row still in use when the cursor
+// fetches the next array, or goes, keeps its own values.
+TEST_F(ExtentOnServer, CachedRowsOutliveTheArrayTheyWereFetchedInto)
+{
+    StoreItems(7);
+    KxGRowBufferCache cache(db_.get());
+    auto idOf = [&](KxGSQLObjectBuffer* row) -> int64_t {
+        if (row == nullptr) {
+            return -1;
+        }
+        KxGContext context(db_.get());
+        KxGRowContext rows(row);
+        KxRef ref;
+        EXPECT_EQ(ClassMap(kItem).Load(rows, ref, &context), 0);
+        return static_cast<int64_t>(ref.GetObjId().GetLow());
+    };
+    std::unique_ptr<KxGSQLObjectBuffer> taken;
+    {
+        auto cursor = Cursor();
+        cursor->SetReadWholeRows(1);
+        cursor->SetRowBufferCache(&cache);
+        EXPECT_EQ(SeekId(*cursor, 0, KXG_SEEK_FROM_START), 1);
+        taken.reset(cache.Take(KxObjId(2)));   // as a reader takes it
+        EXPECT_EQ(cache.AddReference(KxObjId(3), nullptr), 0);   // a second use, kept past the cursor
+        EXPECT_EQ(idOf(taken.get()), 2);
+        EXPECT_EQ(SeekId(*cursor, 3, KXG_SEEK_RELATIVE), 4);   // the next array: 4, 5, 6
+        EXPECT_EQ(idOf(taken.get()), 2);
+        ASSERT_EQ(cache.Contains(KxObjId(3)), 1);
+        EXPECT_EQ(cache.Contains(KxObjId(5)), 1);
+        EXPECT_EQ(SeekId(*cursor, 1, KXG_SEEK_RELATIVE), 5);
+    }
+    EXPECT_EQ(idOf(taken.get()), 2);
+    std::unique_ptr<KxGSQLObjectBuffer> kept(cache.Take(KxObjId(3)));
+    EXPECT_EQ(idOf(kept.get()), 3);
+    // the cursor released the rows it passed last
+    EXPECT_EQ(cache.Contains(KxObjId(5)), 0);
+    EXPECT_EQ(cache.Contains(KxObjId(6)), 0);
 }
 
 TEST_F(ExtentOnServer, AdapterMakesTheService)

@@ -47,7 +47,7 @@ bool ConvertOut(OCIDefine* def, size_t slot, const sqlengine::Value& v, const sq
 inline bool ConvertInFast(const OCIBind* b, size_t index, bool converts, sqlengine::Value& out);
 inline bool BindFast(const OCIBind* b, size_t index, bool converts, sqlengine::RowBinds& binds, size_t slot);
 // The common fetches without ConvertOut's general path, straight from the engine's row: 8-byte
-// integers, 4-byte integers in their range, doubles, integers into OCINumbers, and text that fits
+// integers, 4- and 2-byte integers in their range, doubles, integers into OCINumbers, and text that fits
 // its buffer and needs no conversion. False when the value takes the general path.
 inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cell& v, bool converts);
 
@@ -241,6 +241,10 @@ inline bool ConvertOutFast(const OCIDefine* d, size_t slot, const sqlengine::Cel
              v.integer <= INT32_MAX) {
     const int32_t x = static_cast<int32_t>(v.integer);
     std::memcpy(p, &x, 4);
+  } else if (d->dty == SQLT_INT && size == 2 && v.type == Type::Integer && v.integer >= INT16_MIN &&
+             v.integer <= INT16_MAX) {
+    const int16_t x = static_cast<int16_t>(v.integer);
+    std::memcpy(p, &x, 2);
   } else if (d->dty == SQLT_FLT && size == 8 && (v.type == Type::Real || v.type == Type::Integer)) {
     double x = v.type == Type::Real ? v.real : static_cast<double>(v.integer);
     std::memcpy(p, &x, 8);

@@ -322,6 +322,11 @@ TEST_F(OciTest, UnsignedIntegersBindUnsignedAndRefuseNegativeNumbersOnDefine) {
   int32_t s4 = 0;
   EXPECT_EQ(fetch(3, SQLT_INT, &s4, sizeof s4), 0);      // one it holds, negative
   EXPECT_EQ(s4, -294967296);
+  Exec(c, "INSERT INTO S.T (K, N) VALUES (4, -1234)");
+  int16_t s2 = 0;
+  EXPECT_EQ(fetch(4, SQLT_INT, &s2, sizeof s2), 0);      // a signed 2-byte integer (a class id column)
+  EXPECT_EQ(s2, -1234);
+  EXPECT_EQ(fetch(3, SQLT_INT, &s2, sizeof s2), 1455);   // too large for 2 bytes
   c.Close();
 }
 

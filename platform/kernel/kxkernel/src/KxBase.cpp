@@ -189,6 +189,13 @@ void KxBase::DropReadAheadUpTo(const KxRef& ref)
     if (end == held.size()) {
         return;
     }
+    if (end == 0) {
+        // the common case along a scan: the first one held
+        KxObject* object = held.front();
+        held.pop_front();
+        object->Release();
+        return;
+    }
     ++end;
     std::vector<KxObject*> dropped(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(end));
     held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(end));

@@ -705,6 +705,7 @@ int32_t KxBase::ReadObject(const KxRef& ref, KxObject*& object, KxTransactionRes
                            GetCurrentTransaction() == impl_->storage.transaction.get();
     std::vector<KxObject*> ahead;
     if (keepAhead) {
+        ahead.reserve(prefetch->size());
         GetObjectMgr()->SetRetainSink(&ahead, ref.GetObjId());
     }
     KxObject* read = nullptr;
