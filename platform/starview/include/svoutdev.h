@@ -49,6 +49,8 @@ public:
     void DrawBitmap(const Point& pos, const Size& size, const Bitmap& bitmap);
     void Invert(const Rectangle& rect);
     Size GetTextSize(const String& text, uint16_t index = 0, uint16_t len = STRING_LEN) const;
+    // The colours the device shows: every device here has 24-bit colour (16777216).
+    uint32_t GetColorCount() const;
 
     Pen ChangePen(const Pen& pen);
     const Pen& GetPen() const;

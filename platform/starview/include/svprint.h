@@ -134,6 +134,22 @@ private:
     bool range_ = false;
 };
 
+// The printer set-up dialog of one printer. Execute takes the script's next line "print all"
+// (the set-up is confirmed: 1) or "print cancel" (0); without such a line it is cancelled and
+// marked "unscripted" in the box log.
+class PrinterSetupDialog : public ModalDialog {
+public:
+    PrinterSetupDialog(Window* parent, WinBits style = 0);
+
+    Printer* ChangePrinter(Printer* printer);
+    Printer* GetPrinter() const;
+
+    short Execute() override;
+
+private:
+    Printer* printer_ = nullptr;
+};
+
 // A window that shows one page of a job set-up as a printer would print it: when it paints it
 // fills the page with the page background and calls PrintPage (the print-page handler) with itself
 // as the printer, whose page is the current page and whose output is the whole page (2100 by 2970

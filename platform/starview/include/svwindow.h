@@ -145,6 +145,12 @@ public:
     WorkWindow(Window* parent, const ResId& id);
     ~WorkWindow() override;
     bool Close() override;
+    // The window's icon (kept; there is no title bar to show it).
+    void SetIcon(const Icon& icon);
+    const Icon& GetIcon() const;
+
+private:
+    Icon icon_;
 };
 
 // A document window inside its work window.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Decorated.h"
 #include "Errors.h"
 #include "Handles.h"
 #include "Paths.h"
@@ -176,6 +177,11 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     // Names below 0x10000 are ordinals, which shared libraries do not have.
     if (reinterpret_cast<uintptr_t>(lpProcName) < 0x10000) return Fail(ERROR_PROC_NOT_FOUND, FARPROC(nullptr));
     void* symbol = w32::OwnSymbol(m->library, lpProcName);
+    if (symbol == nullptr) {
+        // A decorated name of a plain C++ function: the function under the Linux compiler's name.
+        const std::string linuxName = w32::LinuxNameOfDecorated(lpProcName);
+        if (!linuxName.empty()) symbol = w32::OwnSymbol(m->library, linuxName.c_str());
+    }
     if (symbol == nullptr) return Fail(ERROR_PROC_NOT_FOUND, FARPROC(nullptr));
     return reinterpret_cast<FARPROC>(symbol);
 }

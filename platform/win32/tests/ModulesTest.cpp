@@ -20,6 +20,31 @@ std::string LibDir() {
 
 typedef int (*AddFn)(int, int);
 
+TEST(ModulesTest, FindsPlainCppFunctionsByDecoratedNames) {
+    HMODULE module = LoadLibraryA((LibDir() + "/libw32testmod.so").c_str());
+    ASSERT_NE(nullptr, module) << GetLastError();
+    typedef void* (*MakeFn)(void*);
+    auto make = reinterpret_cast<MakeFn>(GetProcAddress(module, "?TestMake@@YAPAUTestWidget@@PAUTestPlace@@@Z"));
+    ASSERT_NE(nullptr, make);
+    int place = 0;
+    EXPECT_EQ(&place, make(&place));
+    // A repeated class (and a repeated pointer) is one substitution; "XZ" is the empty list.
+    typedef int (*SumFn)(const void*, const void*, int, unsigned long);
+    auto sum = reinterpret_cast<SumFn>(GetProcAddress(module, "?TestSum@@YAHPBUTestPlace@@0HK@Z"));
+    ASSERT_NE(nullptr, sum);
+    EXPECT_EQ(7, sum(nullptr, nullptr, 3, 4));
+    EXPECT_NE(nullptr, GetProcAddress(module, "?TestNothing@@YAXXZ"));
+    // Another signature than the module's, or a name that is not decorated as a function: not found.
+    for (const char* missing : {"?TestMake@@YAPAUTestWidget@@PAH@Z", "?TestNothing@@YAXH@Z", "?TestNothing@@",
+                                "?TestNothing@@YAXXZtrailing"}) {
+        SCOPED_TRACE(missing);
+        SetLastError(0);
+        EXPECT_EQ(nullptr, GetProcAddress(module, missing));
+        EXPECT_EQ(DWORD(ERROR_PROC_NOT_FOUND), GetLastError());
+    }
+    EXPECT_TRUE(FreeLibrary(module));
+}
+
 TEST(ModulesTest, LoadsByDllNameCallsExportsAndEntryRoutine) {
     ModuleEvents().clear();
     // "w32testmod.dll" is found as libw32testmod.so, here by a Windows-form path.

@@ -6,7 +6,9 @@
 enum : int32_t {
     KX_KERNEL_OK                = 0,
     KX_KERNEL_E_END_OF_LIST     = -502,   // index past the end of a list
+    KX_KERNEL_E_NO_SERVER       = -2010,  // the host's object-database server cannot be reached
     KX_KERNEL_E_NO_MEMORY       = -2030,  // out of memory
+    KX_KERNEL_E_NO_HOST         = -2512,  // no host named
     KX_KERNEL_E_NOT_SUPPORTED   = -2999,  // operation not supported (default of every interface operation)
     KX_KERNEL_E_NOT_FOUND       = -2841,  // configuration key or section, parameter, bucket or module not found
     KX_KERNEL_E_VALUE           = -2842,  // a value is not a number, or does not fit the requested width

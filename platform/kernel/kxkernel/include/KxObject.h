@@ -108,10 +108,15 @@ public:
     // Sets a pointer member: holds the new object, releases the old one.
     void SetPointer(const KxMember& member, KxObject* target, uint32_t element = 0);
 
+protected:
+    // A class bound to C++ (KxClassBinding.h) derives from KxObject: its factory builds the object
+    // on the instance the kernel laid out. The kernel deletes objects through the virtual destructor;
+    // a derived destructor must not touch the instance (it may be gone already).
+    KxObject(const KxMetaClass* metaClass, uint8_t* data);
+    virtual ~KxObject();
+
 private:
     friend class KxObjectMgr;
-    KxObject(const KxMetaClass* metaClass, uint8_t* data);
-    ~KxObject();
     const KxMetaClass* class_;
     uint8_t* data_;
     KxRef ref_;

@@ -22,3 +22,5 @@
 #include "KxShell.h"
 #include "KxExcept.h"
 #include "KxClient.h"
+#include "KxClassBinding.h"
+#include "KxServerAdminClient.h"

@@ -3,6 +3,8 @@
 #include <new>
 
 #include "KxBase.h"
+#include "KxClassBinding.h"
+#include "KxClassDict.h"
 #include "KxObjectSpace.h"
 #include "KxRoot.h"
 #include "KxValueOps.h"
@@ -304,7 +306,15 @@ int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, KxObject*& object) {
     if (metaClass == nullptr || !metaClass->IsPersistent()) return KX_KERNEL_E_INVALID;
     uint8_t* data = metaClass->NewInstance();
     if (data == nullptr) return KX_KERNEL_E_NO_MEMORY;
-    object = new (std::nothrow) KxObject(metaClass, data);
+    const KxClassDict* dictionary = metaClass->GetDictionary();
+    const KxClassBinding* bound =
+        dictionary != nullptr ? KxClassAssociation::Find(dictionary->GetName(), metaClass->GetClassId().GetClassNumber())
+                              : nullptr;
+    if (bound != nullptr && bound->factory != nullptr) {
+        object = bound->factory(metaClass, data);   // owns the instance once made
+    } else {
+        object = new (std::nothrow) KxObject(metaClass, data);
+    }
     if (object == nullptr) {
         metaClass->DeleteInstance(data);
         return KX_KERNEL_E_NO_MEMORY;

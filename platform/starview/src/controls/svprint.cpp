@@ -205,6 +205,35 @@ short PrintDialog::Execute() {
     return result;
 }
 
+// ---- PrinterSetupDialog ----
+
+PrinterSetupDialog::PrinterSetupDialog(Window* parent, WinBits style) : ModalDialog(parent, style) {}
+
+Printer* PrinterSetupDialog::ChangePrinter(Printer* printer) {
+    Printer* old = printer_;
+    printer_ = printer;
+    return old;
+}
+
+Printer* PrinterSetupDialog::GetPrinter() const { return printer_; }
+
+short PrinterSetupDialog::Execute() {
+    svcore::CheckGuiThread("PrinterSetupDialog::Execute");
+    svcore::DialogAnswer answer;
+    const bool scripted = svcore::ScriptTakeDialogAnswer("print", answer);
+    short result = 0;
+    if (scripted && !answer.cancel) {
+        if (!answer.all) svcore::ScriptFail(answer.line, "the printer set-up dialog has no page range to choose");
+        result = 1;
+    }
+    SvBoxRecord record = svcore::DialogRecord("PrinterSetupDialog", *this);
+    record.details = "printer=" + svcore::Quote(printer_ != nullptr ? printer_->GetName() : String());
+    record.answer = result;
+    record.scripted = scripted;
+    svcore::LogBox(record);
+    return result;
+}
+
 // ---- Preview ----
 
 Preview::Preview(Window* parent, const JobSetup& setup)

@@ -222,6 +222,8 @@ void OutputDevice::Invert(const Rectangle& rect) {
     SvRecord(std::move(op));
 }
 
+uint32_t OutputDevice::GetColorCount() const { return 16777216; }
+
 Size OutputDevice::GetTextSize(const String& text, uint16_t index, uint16_t len) const {
     return SvTextSize(state_.font, text.Copy(index, len).Len());
 }

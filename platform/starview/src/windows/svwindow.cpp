@@ -428,6 +428,9 @@ WorkWindow::WorkWindow(Window* parent, const ResId& id) : SysWin(RSC_WORKWIN, pa
 
 WorkWindow::~WorkWindow() { svcore::ForgetAppWindow(this); }
 
+void WorkWindow::SetIcon(const Icon& icon) { icon_ = icon; }
+const Icon& WorkWindow::GetIcon() const { return icon_; }
+
 bool WorkWindow::Close() {
     const bool appWindow = GetpApp()->GetAppWindow() == this;
     Window::Close();

@@ -22,3 +22,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_DETACH) ModuleEvents().push_back({"detach", instance});
     return TRUE;
 }
+
+// Plain C++ functions, found by the decorated names a Windows compiler gives them.
+struct TestWidget;
+struct TestPlace;
+TestWidget* TestMake(TestPlace* place) { return reinterpret_cast<TestWidget*>(place); }
+int TestSum(const TestPlace*, const TestPlace*, int a, unsigned long b) { return a + int(b); }
+void TestNothing() { ++TestCounter; }
