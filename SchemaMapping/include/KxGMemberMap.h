@@ -28,6 +28,7 @@
 
 #include "KxGBufferMap.h"
 #include "KxGColumn.h"
+#include "KxGSQLBuffer.h"
 #include "KxObjId.h"
 #include "KxString.h"
 
@@ -39,7 +40,6 @@ class KxClassDict;
 class KxGMemberMap;
 class KxGRefMemberMap;
 class KxGClassMemberMap;
-class KxGCPPMemberAlias;
 class KxGSchemaMap;
 class KxGSQLBuffer;
 class KxGStatementHdl;
@@ -83,10 +83,15 @@ public:
     explicit KxGRowContext(KxGSQLBuffer* buffer, uint32_t flags = 0) : buffer_(buffer), flags_(flags) {}
 
     KxGSQLBuffer* GetBuffer() const { return buffer_; }
-    uint8_t* GetData() const;
-    int32_t GetRowCount() const;
-    int32_t GetCurrentRow() const;
-    void SetCurrentRow(int32_t row);
+    uint8_t* GetData() const { return buffer_ != nullptr ? buffer_->GetData() : nullptr; }
+    int32_t GetRowCount() const { return buffer_ != nullptr ? buffer_->GetRowCount() : 0; }
+    int32_t GetCurrentRow() const { return buffer_ != nullptr ? buffer_->GetCurrentRow() : 0; }
+    void SetCurrentRow(int32_t row)
+    {
+        if (buffer_ != nullptr) {
+            buffer_->SetCurrentRow(row);
+        }
+    }
 
     // The base offset B that member maps add their own row offset to.
     int32_t GetBase() const { return base_; }
@@ -104,9 +109,38 @@ public:
 
     // The value of row `row` of a column at row offset `offset` (B added) with value size `size`;
     // null without data.
-    uint8_t* ValueAddress(int32_t offset, int32_t size, int32_t row) const;
+    uint8_t* ValueAddress(int32_t offset, int32_t size, int32_t row) const
+    {
+        uint8_t* data = GetData();
+        if (data == nullptr) {
+            return nullptr;
+        }
+        const int64_t rows = GetRowCount();
+        return data + rows * (static_cast<int64_t>(base_) + offset) + static_cast<int64_t>(row) * size;
+    }
     // Its indicator (indicator size `indSize`); null without data or for indicator size 0.
-    uint8_t* IndicatorAddress(int32_t offset, int32_t size, int32_t indSize, int32_t row) const;
+    uint8_t* IndicatorAddress(int32_t offset, int32_t size, int32_t indSize, int32_t row) const
+    {
+        uint8_t* data = GetData();
+        if (data == nullptr || indSize == 0) {
+            return nullptr;
+        }
+        const int64_t rows = GetRowCount();
+        return data + rows * (static_cast<int64_t>(base_) + offset + size) + static_cast<int64_t>(row) * indSize;
+    }
+
+    // The object whose members are being stored, with its address and class: set by the class buffer
+    // map for the store of one object, so that the member maps do not ask the alias for them member
+    // by member (Placed answers for that object only; an embedded object's alias is another).
+    void SetPlaced(const KxObjectAlias* object, uint8_t* address, const KxClassId& classId)
+    {
+        placedObject_ = object;
+        placedAddress_ = address;
+        placedClass_ = classId;
+    }
+    bool Placed(const KxObjectAlias& object) const { return placedObject_ == &object; }
+    uint8_t* GetPlacedAddress() const { return placedAddress_; }
+    const KxClassId& GetPlacedClass() const { return placedClass_; }
 
     // A handle made for the current row: kept as descriptor (handle base + index) of the row when the
     // buffer is an object buffer (which frees it with the row); otherwise freed at once through the
@@ -119,6 +153,9 @@ private:
     int32_t base_ = 0;
     uint16_t handleBase_ = 0;
     int32_t collectMode_ = 3;
+    const KxObjectAlias* placedObject_ = nullptr;
+    uint8_t* placedAddress_ = nullptr;
+    KxClassId placedClass_;
 };
 
 class KxGMemberMap {
@@ -204,6 +241,9 @@ protected:
     // once loaded, so the move found for one class holds for all its objects. schemaMap is the map's
     // own.
     uint8_t* CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring);
+    // The same, with the object's address and class from the rows when they hold them (SetPlaced).
+    uint8_t* CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring,
+                                const KxGRowContext& rows);
     KxGMemberMap(const KxGMemberMap&) = default;
     KxGMemberMap& operator=(const KxGMemberMap&) = default;
 
@@ -227,6 +267,9 @@ private:
     static int64_t BlockMove(const KxClassDict& dictionary, const KxClassId& objectClass, uint16_t declaring);
     // BlockAddress, with the move kept in place when given.
     static uint8_t* PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring, BlockPlace* place);
+    // PlaceBlock for an object at `address` (not null) of class objectClass.
+    static uint8_t* PlaceBlockAt(const KxClassDict& dictionary, uint8_t* address, const KxClassId& objectClass,
+                                 uint16_t declaring, BlockPlace* place);
     BlockPlace blockPlace_;
 };
 
@@ -253,7 +296,7 @@ public:
                      const KxString& rename, uint16_t position, uint8_t typeCode, uint8_t typeArg1,
                      uint8_t typeArg2, bool nullable, uint32_t storageType, uint32_t elementCount,
                      uint32_t memberOffset);
-    // Copies every field but the accessor and the row offset (0); shares the type handle.
+    // Copies every field but the row offset (0); shares the type handle.
     KxGTypeMemberMap(const KxGTypeMemberMap& other);
     KxGTypeMemberMap& operator=(const KxGTypeMemberMap&) = delete;
     ~KxGTypeMemberMap() override;
@@ -292,7 +335,7 @@ public:
     KxGMemberColumn& GetColumn() { return column_; }
     KxGTypeHdl* GetTypeHdl() const { return typeHdl_; }
     // Whether the type handle is a handle type (indexes on such members are refused).
-    bool IsHandle() const;
+    bool IsHandle() const { return handle_; }
     uint32_t GetElementCount() const { return elementCount_; }
     int32_t GetColumnSize() const { return columnSize_; }
     int32_t GetBufferSize() const { return valueSize_; }
@@ -302,6 +345,8 @@ public:
     void SetTruncate(uint16_t truncate) { truncate_ = truncate; }
     // The address of the member value in the object (null when the object has no address).
     uint8_t* GetMemberAddress(KxObjectAlias& object);
+    // The same, the object's address and class taken from the rows when they hold them (SetPlaced).
+    uint8_t* GetMemberAddress(KxObjectAlias& object, const KxGRowContext& rows);
 
 protected:
     void SetStorageType(uint32_t storageType) { storageType_ = storageType; }
@@ -319,8 +364,8 @@ private:
     KxGSchemaMap* schemaMap_;
     KxString name_;
     KxGMemberColumn column_;
-    std::unique_ptr<KxGCPPMemberAlias> accessor_;
     KxGTypeHdl* typeHdl_ = nullptr;
+    bool handle_ = false;   // typeHdl_ is a handle type (known at construction)
     uint32_t elementCount_;
     int32_t columnSize_ = 0;
     uint16_t position_;

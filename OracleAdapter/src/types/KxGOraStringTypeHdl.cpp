@@ -1,6 +1,7 @@
 // The Oracle handlers of characters, bytes and strings.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -32,12 +33,18 @@ bool AsciiBytes(const KxString& value, const char*& bytes, size_t& length)
     }
     bytes = value.StrGet();
     length = bytes != nullptr ? value.Len() : 0;
-    for (size_t i = 0; i < length; ++i) {
-        if ((static_cast<uint8_t>(bytes[i]) & 0x80) != 0) {
-            return false;
-        }
+    // Eight bytes a step: a byte above 0x7F has its high bit set.
+    uint64_t high = 0;
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= length; i += sizeof(uint64_t)) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        high |= word;
     }
-    return true;
+    for (; i < length; ++i) {
+        high |= static_cast<uint8_t>(bytes[i]);
+    }
+    return (high & 0x8080808080808080ull) == 0;
 }
 
 // The bytes of a text in the default 8-bit code set. A 16-bit text is converted; characters that the

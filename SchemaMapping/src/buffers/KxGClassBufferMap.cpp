@@ -132,6 +132,12 @@ int32_t KxGClassBufferMap::StoreObject(KxObjectAlias& object, KxGRowContext& row
     if (status < 0) {
         return status;
     }
+    // The object's address and class, asked once for all its members.
+    struct Placing {
+        KxGRowContext& rows;
+        ~Placing() { rows.SetPlaced(nullptr, nullptr, KxClassId()); }
+    } placing{rows};
+    rows.SetPlaced(&object, object.GetAddress(), ref.GetClassId());
     for (KxGMemberMap* memberMap : memberMaps_) {
         if (memberMap->GetStorageType() == KXG_STORAGE_BLOB) {
             continue;
@@ -181,7 +187,7 @@ int32_t KxGClassBufferMap::FillOnce(const KxGAliasVector& objects, KxGRequest& r
         }
         // An SQL image (a before-image read from the row) is written again as it was read: its row
         // is copied; its buffer is no object to store members from.
-        auto* image = dynamic_cast<KxSQLObjectAlias*>(objects[i]);
+        auto* image = objects[i]->GetKind() == KX_ALIAS_SQL_IMAGE ? dynamic_cast<KxSQLObjectAlias*>(objects[i]) : nullptr;
         if (image != nullptr && image->GetBuffer() != nullptr) {
             if (GetHandleColumnCount() != 0) {
                 // Handle-typed values live behind the image's own handles: not written again.

@@ -11,37 +11,6 @@
 
 // ---- row context ---------------------------------------------------------------------------------
 
-uint8_t* KxGRowContext::GetData() const { return buffer_ != nullptr ? buffer_->GetData() : nullptr; }
-int32_t KxGRowContext::GetRowCount() const { return buffer_ != nullptr ? buffer_->GetRowCount() : 0; }
-int32_t KxGRowContext::GetCurrentRow() const { return buffer_ != nullptr ? buffer_->GetCurrentRow() : 0; }
-
-void KxGRowContext::SetCurrentRow(int32_t row)
-{
-    if (buffer_ != nullptr) {
-        buffer_->SetCurrentRow(row);
-    }
-}
-
-uint8_t* KxGRowContext::ValueAddress(int32_t offset, int32_t size, int32_t row) const
-{
-    uint8_t* data = GetData();
-    if (data == nullptr) {
-        return nullptr;
-    }
-    const int64_t rows = GetRowCount();
-    return data + rows * (static_cast<int64_t>(base_) + offset) + static_cast<int64_t>(row) * size;
-}
-
-uint8_t* KxGRowContext::IndicatorAddress(int32_t offset, int32_t size, int32_t indSize, int32_t row) const
-{
-    uint8_t* data = GetData();
-    if (data == nullptr || indSize == 0) {
-        return nullptr;
-    }
-    const int64_t rows = GetRowCount();
-    return data + rows * (static_cast<int64_t>(base_) + offset + size) + static_cast<int64_t>(row) * indSize;
-}
-
 int32_t KxGRowContext::AddHandle(KxGDatabase* database, uint16_t index, uint16_t kind, uintptr_t handle)
 {
     if (handle == 0) {
@@ -125,6 +94,19 @@ uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias
     return PlaceBlock(schemaMap, object, declaring, &blockPlace_);
 }
 
+uint8_t* KxGMemberMap::CachedBlockAddress(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring,
+                                          const KxGRowContext& rows)
+{
+    if (!rows.Placed(object)) {
+        return PlaceBlock(schemaMap, object, declaring, &blockPlace_);
+    }
+    uint8_t* address = rows.GetPlacedAddress();
+    if (address == nullptr || schemaMap == nullptr || schemaMap->GetDictionary() == nullptr) {
+        return address;
+    }
+    return PlaceBlockAt(*schemaMap->GetDictionary(), address, rows.GetPlacedClass(), declaring, &blockPlace_);
+}
+
 uint8_t* KxGMemberMap::PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object, uint16_t declaring, BlockPlace* place)
 {
     uint8_t* address = object.GetAddress();
@@ -133,7 +115,12 @@ uint8_t* KxGMemberMap::PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object
     }
     KxRef ref;
     object.GetRef(ref);
-    const KxClassId objectClass = ref.GetClassId();
+    return PlaceBlockAt(*schemaMap->GetDictionary(), address, ref.GetClassId(), declaring, place);
+}
+
+uint8_t* KxGMemberMap::PlaceBlockAt(const KxClassDict& dictionary, uint8_t* address, const KxClassId& objectClass,
+                                    uint16_t declaring, BlockPlace* place)
+{
     const uint64_t key = (uint64_t(objectClass.GetClassNumber()) << 48) | (uint64_t(objectClass.GetVersion()) << 32) |
                          (uint64_t(declaring) << 16);
     if (place != nullptr) {
@@ -142,7 +129,7 @@ uint8_t* KxGMemberMap::PlaceBlock(KxGSchemaMap* schemaMap, KxObjectAlias& object
             return address + static_cast<int16_t>(static_cast<uint16_t>(word & 0xFFFF));
         }
     }
-    const int64_t move = BlockMove(*schemaMap->GetDictionary(), objectClass, declaring);
+    const int64_t move = BlockMove(dictionary, objectClass, declaring);
     const uint64_t made = key | static_cast<uint16_t>(static_cast<int16_t>(move));
     if (place != nullptr && move >= INT16_MIN && move <= INT16_MAX && made != BlockPlace::kNone) {
         place->word.store(made, std::memory_order_relaxed);

@@ -12,7 +12,6 @@
 #include "KxGTypeHdl.h"
 #include "KxMetaType.h"
 #include "KxObjectAlias.h"
-#include "KxObjectAliasMember.h"
 #include "KxTypeMgr.h"
 
 namespace {
@@ -74,6 +73,7 @@ KxGTypeMemberMap::KxGTypeMemberMap(KxGSchemaMap* schemaMap, const KxClassId& dec
         indSize_ = nullable ? static_cast<uint8_t>(typeHdl_->IndSize()) : 0;
         if (typeHdl_->IsHandle() != 0) {
             flags |= KXG_COLUMN_HANDLE;
+            handle_ = true;
         }
     }
     column_ = KxGMemberColumn(rename.IsActive() && !rename.IsEmpty() ? rename : KxString::EmptyString(), typeCode,
@@ -94,6 +94,7 @@ KxGTypeMemberMap::KxGTypeMemberMap(const KxGTypeMemberMap& other)
       name_(other.name_),
       column_(other.column_),
       typeHdl_(other.typeHdl_),
+      handle_(other.handle_),
       elementCount_(other.elementCount_),
       columnSize_(other.columnSize_),
       position_(other.position_),
@@ -111,18 +112,20 @@ KxGTypeMemberMap::KxGTypeMemberMap(const KxGTypeMemberMap& other)
 
 KxGTypeMemberMap::~KxGTypeMemberMap() = default;
 
-bool KxGTypeMemberMap::IsHandle() const { return typeHdl_ != nullptr && typeHdl_->IsHandle() != 0; }
-
 KxClassId KxGTypeMemberMap::GetClassId() { return KxClassId(classNumber_, classVersion_); }
 
 uint16_t KxGTypeMemberMap::GetOwnerClassNumber() const { return classNumber_; }
 
 uint8_t* KxGTypeMemberMap::GetMemberAddress(KxObjectAlias& object)
 {
-    if (!accessor_) {
-        accessor_ = std::make_unique<KxGCPPMemberAlias>(memberOffset_);
-    }
-    return accessor_->GetAddress(CachedBlockAddress(schemaMap_, object, classNumber_));
+    uint8_t* block = CachedBlockAddress(schemaMap_, object, classNumber_);
+    return block != nullptr ? block + memberOffset_ : nullptr;
+}
+
+uint8_t* KxGTypeMemberMap::GetMemberAddress(KxObjectAlias& object, const KxGRowContext& rows)
+{
+    uint8_t* block = CachedBlockAddress(schemaMap_, object, classNumber_, rows);
+    return block != nullptr ? block + memberOffset_ : nullptr;
 }
 
 int32_t KxGTypeMemberMap::JoinBuffer(KxGBufferMap& bufferMap)
@@ -176,7 +179,7 @@ int32_t KxGTypeMemberMap::Store(KxObjectAlias& object, KxGRowContext& rows, KxGC
     if (typeHdl_ == nullptr) {
         return KXG_E_MEMBER_TYPE_UNSUPPORTED;
     }
-    uint8_t* variable = GetMemberAddress(object);
+    uint8_t* variable = GetMemberAddress(object, rows);
     const int32_t row = rows.GetCurrentRow();
     uint8_t* value = rows.ValueAddress(rowOffset_, valueSize_, row);
     if (variable == nullptr || value == nullptr) {

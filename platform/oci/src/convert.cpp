@@ -429,13 +429,13 @@ extern "C" {
 sword OCINumberFromInt(OCIError* errhp, const dvoid* inum, uword len, uword flag, OCINumber* number) {
   using namespace ocistandin;
   if (!inum || !number) return FailCode(errhp, 22050);
-  Value v;
-  Error err;
-  if (!ReadInteger(static_cast<const char*>(inum), static_cast<sb4>(len), flag == OCI_NUMBER_SIGNED, v, err)) return Fail(errhp, err);
   if (flag != OCI_NUMBER_SIGNED && len == 8) {
     EncodeInteger(false, Load<uint64_t>(inum), *number);
     return OCI_SUCCESS;
   }
+  Value v;
+  Error err;
+  if (!ReadInteger(static_cast<const char*>(inum), static_cast<sb4>(len), flag == OCI_NUMBER_SIGNED, v, err)) return Fail(errhp, err);
   if (!EncodeValue(v, *number, err)) return Fail(errhp, err);
   return OCI_SUCCESS;
 }

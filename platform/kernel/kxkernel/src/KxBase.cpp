@@ -130,6 +130,24 @@ KxErrorInfo KxExcMgr::GetLastError() const {
 }
 
 // ---- KxObjectSpace -------------------------------------------------------------------------
+KxObjectSpaceEntries::~KxObjectSpaceEntries()
+{
+    for (void* chunk : chunks_) {
+        ::operator delete(chunk);
+    }
+}
+
+void KxObjectSpaceEntries::Grow()
+{
+    constexpr std::size_t kBlocksPerChunk = 1024;
+    chunks_.reserve(chunks_.size() + 1);
+    auto* chunk = static_cast<unsigned char*>(::operator new(kBlock * kBlocksPerChunk));
+    chunks_.push_back(chunk);
+    for (std::size_t i = kBlocksPerChunk; i-- > 0;) {
+        Give(chunk + i * kBlock);
+    }
+}
+
 KxObjectSpace::KxObjectSpace() = default;
 KxObjectSpace::~KxObjectSpace() = default;
 

@@ -635,7 +635,15 @@ int32_t KxBase::StoreObject(KxObject* object, int32_t flags)
     if (rc < 0) {
         return rc;
     }
-    rc = CallPending(resource, KxPendingWork::STORES, [&] { return bucket->StoreObject(object, flags, resource); });
+    // One captured address: the call fits in the function object without a block of its own.
+    struct {
+        KxBucket* bucket;
+        KxObject* object;
+        int32_t flags;
+        KxTransactionResource* resource;
+    } store{bucket, object, flags, resource};
+    rc = CallPending(resource, KxPendingWork::STORES,
+                     [&store] { return store.bucket->StoreObject(store.object, store.flags, store.resource); });
     if (rc < 0) {
         return rc;
     }
