@@ -19,13 +19,13 @@ namespace {
 namespace fs = std::filesystem;
 using w32test_support::ReadAll;
 
-struct Run {
+struct ProgramRun {
     int status;
     std::string output;
     std::string errors;
 };
 
-Run RunProgram(const std::string& program, const std::string& folder, const std::string& name) {
+ProgramRun RunProgram(const std::string& program, const std::string& folder, const std::string& name) {
     const std::string out = folder + "/" + name + ".out";
     const std::string err = folder + "/" + name + ".err";
     const std::string command = demo::ShellQuote(program) + " " + demo::ShellQuote(folder) + " >" +
@@ -56,20 +56,52 @@ TEST(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
     w32test_support::TempDir dir;
     w32test_support::EnvVar timeout("SV_TIMEOUT", std::string("60"));
     w32test_support::EnvVar script("SV_SCRIPT", std::nullopt);  // the step's own script
-    const Run shop = RunProgram(DEMO_SHOP_PROGRAM, dir.Path(), "shop");
+    const ProgramRun shop = RunProgram(DEMO_SHOP_PROGRAM, dir.Path(), "shop");
     ASSERT_EQ(0, shop.status) << shop.output << shop.errors;
 
-    const Run bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
+    const ProgramRun bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
     ASSERT_EQ(0, bench.status) << bench.output << bench.errors;
     EXPECT_TRUE(Has(bench.output, "agent \"Shop browser\" active")) << bench.output;
     EXPECT_TRUE(Has(bench.output, "opened the shop database: base SHOP on Oracle$SHOPSRV")) << bench.output;
     EXPECT_TRUE(Has(bench.output, "35 customers")) << bench.output;
     EXPECT_TRUE(Has(bench.output, "closed the shop database")) << bench.output;
 
+    // The object view after each choice, in the order of the script.
+    std::vector<std::string> shown;
+    for (size_t at = bench.output.find("the generic object view shows "); at != std::string::npos;
+         at = bench.output.find("the generic object view shows ", at + 1)) {
+        const size_t begin = at + std::string("the generic object view shows ").size();
+        shown.push_back(bench.output.substr(begin, bench.output.find(' ', begin) - begin));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Customer", "Customer", "Product", "Supplier", "Customer"})) << bench.output;
+
+    // The windows' paint logs: the main window with the agent's button and the browsers as the
+    // script left them.
     const fs::path pictures = fs::path(dir.Path()) / "workbench";
     const std::string main = PaintLog(pictures, "Tessaform_Workbench");
-    EXPECT_TRUE(Has(main, "\"Shop\"")) << main;  // the agent's button
-    // The log-in dialog took the user and password the script typed.
+    EXPECT_TRUE(Has(main, "\"Shop\" font=")) << main;
+    EXPECT_TRUE(Has(main, "Shop database open")) << main;
+    const std::string customers = PaintLog(pictures, "Customers");
+    EXPECT_TRUE(Has(customers, "\" name=customer 6 email=c6@shop.example\"")) << customers;
+    EXPECT_FALSE(Has(customers, "name=customer 5 ")) << customers;  // deleted by the first step
+    const std::string object = PaintLog(pictures, "Object");
+    EXPECT_TRUE(Has(object, "name : customer 12\"")) << object;
+    EXPECT_TRUE(Has(object, "email : c12@shop.example\"")) << object;
+    // Opened along the references: the customer's orders, the product's supplier.
+    const std::string navigation = PaintLog(pictures, "Order_navigation");
+    EXPECT_TRUE(Has(navigation, "\"Order(1) #0, ")) << navigation;
+    EXPECT_TRUE(Has(navigation, "\"ondemand<Supplier(1)>    supplier\"")) << navigation;
+    // The pictures beside the logs, and the object view after the product was chosen.
+    for (const char* file : {"Tessaform_Workbench-", "Customers-", "Object-", "Order_navigation-", "object-3-Product_"}) {
+        bool png = false;
+        for (const fs::directory_entry& entry : fs::directory_iterator(pictures)) {
+            const std::string name = entry.path().filename().string();
+            png = png || (name.rfind(file, 0) == 0 && entry.path().extension() == ".png" &&
+                          ReadAll(entry.path().string()).substr(1, 3) == "PNG");
+        }
+        EXPECT_TRUE(png) << file;
+    }
+    // The log-in dialog took what the script typed: no box complained.
     const std::string boxes = ReadAll((pictures / "boxes.log").string());
     EXPECT_FALSE(Has(boxes, "ErrorBox")) << boxes;
     EXPECT_FALSE(Has(boxes, "WarningBox")) << boxes;
@@ -77,7 +109,7 @@ TEST(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
 
 TEST(WorkbenchDemoTest, AFolderWithoutShopDatabaseIsRefused) {
     w32test_support::TempDir dir;
-    const Run bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
+    const ProgramRun bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
     EXPECT_EQ(1, bench.status);
     EXPECT_TRUE(Has(bench.errors, "holds no shop database: run tessaform_demo")) << bench.errors;
     EXPECT_FALSE(fs::exists(fs::path(dir.Path()) / "workbench"));
