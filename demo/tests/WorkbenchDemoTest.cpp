@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,14 +53,40 @@ std::string PaintLog(const fs::path& folder, const std::string& title) {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-TEST(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
-    w32test_support::TempDir dir;
-    w32test_support::EnvVar timeout("SV_TIMEOUT", std::string("60"));
-    w32test_support::EnvVar script("SV_SCRIPT", std::nullopt);  // the step's own script
-    const ProgramRun shop = RunProgram(DEMO_SHOP_PROGRAM, dir.Path(), "shop");
-    ASSERT_EQ(0, shop.status) << shop.output << shop.errors;
+// The log-in of the step's script: the user SHOP with the password shop, or a cancel.
+const char kLogIn[] = "click \"Tessaform Workbench\" \"Shop\"\ntext \"Log-in\" Edit 3 \"SHOP\"\n"
+                      "text \"Log-in\" Edit 4 \"shop\"\npress \"Log-in\" OKButton 1\n";
 
-    const ProgramRun bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
+// The shop database of the first step, made once for the tests that run the workbench on it (they
+// only read it).
+class WorkbenchDemoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        shop_ = new w32test_support::TempDir;
+        const ProgramRun run = RunProgram(DEMO_SHOP_PROGRAM, shop_->Path(), "shop");
+        ASSERT_EQ(0, run.status) << run.output << run.errors;
+    }
+    static void TearDownTestSuite() {
+        delete shop_;
+        shop_ = nullptr;
+    }
+    // The workbench step on the shop database, with its own script or the one given.
+    static ProgramRun RunWorkbench(const std::string& script = std::string()) {
+        w32test_support::EnvVar timeout("SV_TIMEOUT", std::string("60"));
+        std::optional<std::string> file;
+        if (!script.empty()) file = shop_->Write("test.sv", script);
+        w32test_support::EnvVar scriptVar("SV_SCRIPT", file);
+        return RunProgram(DEMO_WORKBENCH_PROGRAM, shop_->Path(), "workbench");
+    }
+    static fs::path Pictures() { return fs::path(shop_->Path()) / "workbench"; }
+
+    static w32test_support::TempDir* shop_;
+};
+
+w32test_support::TempDir* WorkbenchDemoTest::shop_ = nullptr;
+
+TEST_F(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
+    const ProgramRun bench = RunWorkbench();
     ASSERT_EQ(0, bench.status) << bench.output << bench.errors;
     EXPECT_TRUE(Has(bench.output, "agent \"Shop browser\" active")) << bench.output;
     EXPECT_TRUE(Has(bench.output, "opened the shop database: base SHOP on Oracle$SHOPSRV")) << bench.output;
@@ -77,7 +104,7 @@ TEST(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
 
     // The windows' paint logs: the main window with the agent's button and the browsers as the
     // script left them.
-    const fs::path pictures = fs::path(dir.Path()) / "workbench";
+    const fs::path pictures = Pictures();
     const std::string main = PaintLog(pictures, "Tessaform_Workbench");
     EXPECT_TRUE(Has(main, "\"Shop\" font=")) << main;
     EXPECT_TRUE(Has(main, "Shop database open")) << main;
@@ -107,7 +134,30 @@ TEST(WorkbenchDemoTest, TheWorkbenchBrowsesTheShopDatabaseOfTheFirstStep) {
     EXPECT_FALSE(Has(boxes, "WarningBox")) << boxes;
 }
 
-TEST(WorkbenchDemoTest, AFolderWithoutShopDatabaseIsRefused) {
+// The agent closes the database with its last browser window, opens it again from its button, and
+// opens nothing when the log-in is cancelled.
+TEST_F(WorkbenchDemoTest, TheDatabaseClosesWithTheBrowsersAndStaysClosedAfterACancelledLogIn) {
+    const ProgramRun again = RunWorkbench(std::string(kLogIn) + "menu 317\n" + kLogIn);  // Window - Close All
+    ASSERT_EQ(0, again.status) << again.output << again.errors;
+    const std::string opened = "opened the shop database";
+    const std::string closed = "closed the shop database";
+    const size_t first = again.output.find(opened);
+    ASSERT_NE(std::string::npos, first) << again.output;
+    const size_t firstClose = again.output.find(closed, first);
+    ASSERT_NE(std::string::npos, firstClose) << again.output;
+    const size_t second = again.output.find(opened, firstClose);
+    ASSERT_NE(std::string::npos, second) << again.output;
+    EXPECT_NE(std::string::npos, again.output.find(closed, second)) << again.output;
+
+    const ProgramRun cancelled = RunWorkbench("click \"Tessaform Workbench\" \"Shop\"\npress \"Log-in\" CancelButton 2\n");
+    EXPECT_EQ(1, cancelled.status) << cancelled.output << cancelled.errors;
+    EXPECT_TRUE(Has(cancelled.errors, "shop browser: the shop database did not open (status ")) << cancelled.errors;
+    EXPECT_TRUE(Has(cancelled.errors, "no picture of the window \"Customers\"")) << cancelled.errors;
+    EXPECT_FALSE(Has(cancelled.output, opened)) << cancelled.output;
+    EXPECT_TRUE(Has(PaintLog(Pictures(), "Tessaform_Workbench"), "the shop database did not open"));
+}
+
+TEST(WorkbenchDemoFolderTest, AFolderWithoutShopDatabaseIsRefused) {
     w32test_support::TempDir dir;
     const ProgramRun bench = RunProgram(DEMO_WORKBENCH_PROGRAM, dir.Path(), "workbench");
     EXPECT_EQ(1, bench.status);

@@ -53,11 +53,13 @@ constexpr long kCaption = 20;
 std::string Text(const KxString& s) { return s.IsEmpty() ? std::string() : std::string(s.StrGet(), s.Len()); }
 
 // A window in the main window that holds views under a caption bar with its title (MDI windows
-// have no title bar of their own here).
+// have no title bar of their own here). Closing it (Window - Close All) hands it to its owner, who
+// deletes it with its views.
 class BrowserWindow : public KvMDIDialog {
 public:
-    BrowserWindow(WorkWindow* parent, const char* title, const Point& pos, const Size& size)
-        : KvMDIDialog(parent), pane_(this) {
+    using Closed = void (*)(void* owner, BrowserWindow* window);
+    BrowserWindow(WorkWindow* parent, const char* title, const Point& pos, const Size& size, void* owner, Closed closed)
+        : KvMDIDialog(parent), pane_(this), owner_(owner), closed_(closed) {
         SetText(title);
         ChangeBackgroundBrush(Brush(Color(COL_WHITE)));
         pane_.ChangeBackgroundBrush(Brush(Color(COL_WHITE)));
@@ -68,6 +70,11 @@ public:
     }
     // The views go while the pane they draw in is still there.
     ~BrowserWindow() override { deleteDependentViews(); }
+
+    bool Close() override {
+        closed_(owner_, this);  // gone now
+        return true;
+    }
 
     void Resize() override {
         const Size size = GetOutputSizePixel();
@@ -88,6 +95,8 @@ public:
 
 private:
     Window pane_;
+    void* owner_;
+    Closed closed_;
 };
 
 // Receives the selections of the other views and shows the object chosen in the object view.
@@ -138,6 +147,7 @@ private:
         static_cast<ShopAgent*>(agent)->openShop();
         return 1;
     }
+    static void BrowserClosed(void* agent, BrowserWindow* window) { static_cast<ShopAgent*>(agent)->closeBrowser(window); }
     static void ShowSelection(void* agent, KvAspectSet& set, KvView* from) {
         static_cast<ShopAgent*>(agent)->showSelection(set, from);
     }
@@ -197,7 +207,8 @@ private:
         const long width = area.Width() / 3 - 4;
 
         // The extent of Customer, each customer with its name and e-mail address.
-        customersWindow_ = std::make_unique<BrowserWindow>(main, "Customers", Point(2, top), Size(width, height));
+        customersWindow_ =
+            std::make_unique<BrowserWindow>(main, "Customers", Point(2, top), Size(width, height), this, &BrowserClosed);
         extent_ = std::make_unique<KxGenericAllSetSubject>(base_.get());
         KvAspectSet selection;
         selection.add(new KvAspect(KvAspectId("class_id"), static_cast<unsigned short>(customerClass_->GetClassId().GetClassNumber())));
@@ -230,8 +241,8 @@ private:
         // The first order in the object navigation view; what is chosen there shows in the object view.
         // (Made before the object view: the script finds a node's text in the window made first.)
         listener_ = std::make_unique<SelectionListener>(this, &ShopAgent::ShowSelection);
-        navigationWindow_ =
-            std::make_unique<BrowserWindow>(main, "Order navigation", Point(2 * width + 10, top), Size(width, height));
+        navigationWindow_ = std::make_unique<BrowserWindow>(main, "Order navigation", Point(2 * width + 10, top),
+                                                            Size(width, height), this, &BrowserClosed);
         if (KxObject* order = firstObject(orderClass_)) {
             orderSubject_ = std::make_unique<KxGenericObjectSubject>(order, nullptr);
             order->Release();
@@ -243,7 +254,8 @@ private:
         }
 
         // The chosen customer in the generic object view: the first one to begin with.
-        objectWindow_ = std::make_unique<BrowserWindow>(main, "Object", Point(width + 6, top), Size(width, height));
+        objectWindow_ =
+            std::make_unique<BrowserWindow>(main, "Object", Point(width + 6, top), Size(width, height), this, &BrowserClosed);
         customersView_->attachView(listener_.get());
         customersView_->selectItem(0);
 
@@ -263,6 +275,7 @@ private:
     // A customer chosen in the extent, or an object reached in the navigation view: shown in the
     // object view, on a subject of its own (the chosen subjects stay their views').
     void showSelection(KvAspectSet& set, KvView* from) {
+        if (!objectWindow_) return;  // closed
         KxObject* object = nullptr;
         const char* where = nullptr;
         if (from == customersView_) {
@@ -315,25 +328,42 @@ private:
         return " (picture " + name + ".png)";
     }
 
-    // Views first (each leaves its window and subject), then the subjects, the windows and the base.
-    void closeShop() {
-        if (listener_) {
-            if (customersView_ != nullptr) customersView_->detachView(listener_.get());
-            if (navigationView_ != nullptr) navigationView_->detachView(listener_.get());
-        }
-        delete navigationView_;
-        navigationView_ = nullptr;
-        delete objectView_;
-        objectView_ = nullptr;
+    // A browser window the user closed: its views and subjects go with it; the database closes with
+    // the last one.
+    void closeBrowser(BrowserWindow* window) {
+        if (window == customersWindow_.get()) dropCustomers();
+        if (window == objectWindow_.get()) dropObject();
+        if (window == navigationWindow_.get()) dropNavigation();
+        if (!customersWindow_ && !objectWindow_ && !navigationWindow_) closeShop();
+    }
+
+    // Each browser: its view first (it leaves its window and subject), then the subject, then the window.
+    void dropCustomers() {
+        if (customersView_ != nullptr && listener_) customersView_->detachView(listener_.get());
         delete customersView_;
         customersView_ = nullptr;
-        listener_.reset();
-        orderSubject_.reset();
-        objectSubject_.reset();
         extent_.reset();
-        navigationWindow_.reset();
-        objectWindow_.reset();
         customersWindow_.reset();
+    }
+    void dropObject() {
+        delete objectView_;
+        objectView_ = nullptr;
+        objectSubject_.reset();
+        objectWindow_.reset();
+    }
+    void dropNavigation() {
+        if (navigationView_ != nullptr && listener_) navigationView_->detachView(listener_.get());
+        delete navigationView_;
+        navigationView_ = nullptr;
+        orderSubject_.reset();
+        navigationWindow_.reset();
+    }
+
+    void closeShop() {
+        dropObject();
+        dropNavigation();
+        dropCustomers();
+        listener_.reset();
         if (base_) {
             if (base_->GetTransactionLevel() > 0) base_->AbortTransaction();
             base_->Close();
