@@ -94,11 +94,24 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(out)) files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
-    std::printf("\npictures and paint logs in %s:\n", out.c_str());
-    for (const std::string& name : files) {
-        if (name.size() > 4 && (name.compare(name.size() - 4, 4, ".png") == 0 || name.compare(name.size() - 4, 4, ".log") == 0))
-            std::printf("  %s\n", name.c_str());
+    // What each picture shows, by the window it comes from.
+    const std::vector<std::pair<std::string, const char*>> kinds = {
+        {"Tessaform_Workbench", "the main window at the end of the run"},
+        {"Customers", "the extent of Customer (outliner view), as the agent closed it"},
+        {"Object", "the generic object view, as the agent closed it"},
+        {"Order_navigation", "the object navigation view, as the agent closed it"},
+        {"Log-in", "the log-in dialog, as answered"},
+        {"untitled", "the start-up picture"},
+    };
+    std::printf("\npictures in %s (each with its paint log, the same name with .log):\n", out.c_str());
+    for (const auto& [title, what] : kinds) {
+        for (const std::string& name : Pictures(files, title)) std::printf("  %-28s %s\n", name.c_str(), what);
     }
+    for (const std::string& name : files) {
+        if (name.rfind("object-", 0) == 0 && fs::path(name).extension() == ".png")
+            std::printf("  %-28s %s\n", name.c_str(), "the object view after a choice");
+    }
+    if (fs::exists(out / "boxes.log")) std::printf("  %-28s %s\n", "boxes.log", "the message boxes shown");
     bool ok = true;
     for (const char* title : {"Tessaform_Workbench", "Customers", "Object", "Order_navigation"}) {
         if (Pictures(files, title).empty()) {
