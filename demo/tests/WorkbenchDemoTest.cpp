@@ -154,6 +154,7 @@ TEST_F(WorkbenchDemoTest, TheDatabaseClosesWithTheBrowsersAndStaysClosedAfterACa
     EXPECT_TRUE(Has(cancelled.errors, "shop browser: the shop database did not open (status ")) << cancelled.errors;
     EXPECT_TRUE(Has(cancelled.errors, "no picture of the window \"Customers\"")) << cancelled.errors;
     EXPECT_FALSE(Has(cancelled.output, opened)) << cancelled.output;
+    EXPECT_FALSE(Has(cancelled.output, closed)) << cancelled.output;
     EXPECT_TRUE(Has(PaintLog(Pictures(), "Tessaform_Workbench"), "the shop database did not open"));
 }
 

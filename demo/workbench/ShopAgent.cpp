@@ -211,7 +211,8 @@ private:
             std::make_unique<BrowserWindow>(main, "Customers", Point(2, top), Size(width, height), this, &BrowserClosed);
         extent_ = std::make_unique<KxGenericAllSetSubject>(base_.get());
         KvAspectSet selection;
-        selection.add(new KvAspect(KvAspectId("class_id"), static_cast<unsigned short>(customerClass_->GetClassId().GetClassNumber())));
+        const unsigned short classNumber = customerClass_->GetClassId().GetClassNumber();
+        selection.add(new KvAspect(KvAspectId("class_id"), classNumber));
         const std::string classText = Text(customerClass_->GetName()) + "(" +
                                       std::to_string(customerClass_->GetClassId().GetVersion()) + ")";
         selection.add(new KvAspect(KvAspectId("text"), classText.c_str()));
@@ -365,11 +366,14 @@ private:
         dropCustomers();
         listener_.reset();
         if (base_) {
+            const bool open = base_->IsOpen();
             if (base_->GetTransactionLevel() > 0) base_->AbortTransaction();
-            base_->Close();
+            base_->Disconnect();
             base_.reset();
-            std::printf("closed the shop database\n");
-            std::fflush(stdout);
+            if (open) {
+                std::printf("closed the shop database\n");
+                std::fflush(stdout);
+            }
         }
     }
 

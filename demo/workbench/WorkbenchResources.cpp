@@ -18,6 +18,20 @@ void AddItems(SvMenuItemRes& popup, std::initializer_list<SvMenuItemRes> items) 
     for (const SvMenuItemRes& item : items) popup.popup.push_back(item);
 }
 
+// The start-up picture: a tiling of triangles.
+Bitmap StartupPicture() {
+    constexpr int32_t kTile = 20;
+    Bitmap picture(Size(240, 80));
+    for (int32_t y = 0; y < 80; ++y) {
+        for (int32_t x = 0; x < 240; ++x) {
+            const bool upper = x % kTile > y % kTile;
+            const bool odd = (x / kTile + y / kTile) % 2 != 0;
+            picture.SetPixel(Point(x, y), Color(upper != odd ? COL_BLUE : COL_LIGHTBLUE));
+        }
+    }
+    return picture;
+}
+
 void Fill(SvResourceFile& file) {
     SvMenuRes& menu = file.AddMenu(300);
     AddItems(menu.AddPopup(301, "~File"), {Item(303, "Open", "Open a file."), Item(306, "Print Setup", "Set up the printer.", false),
@@ -31,7 +45,7 @@ void Fill(SvResourceFile& file) {
                                            Item(320, "About", "About the workbench.")});
     file.AddAccelerator(324).AddKey(KEY_F1, 3);
     file.AddWindow(RSC_WORKWIN, 330, "Tessaform Workbench", Point(0, 0), Size(1200, 600));
-    file.AddBitmap(335, Bitmap(Size(240, 80), Color(COL_LIGHTBLUE)));
+    file.AddBitmap(335, StartupPicture());
     file.AddIcon(333, Bitmap(Size(16, 16), Color(COL_BLUE)));
     file.AddFont(902, Font("Helv", Size(0, 12)));
     file.AddWindow(RSC_MODALDIALOG, 321, "About", Point(0, 0), Size(200, 100))
