@@ -16,6 +16,7 @@
 #include "KxGReadUnitOfWork.h"
 #include "KxGRefMemberMap.h"
 #include "KxGRowBufferCache.h"
+#include "KxGScratchList.h"
 #include "KxGSQLBuffer.h"
 #include "KxGSetMemberMap.h"
 #include "KxGStatusCodes.h"
@@ -103,7 +104,8 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
         return KX_ALIAS_E_NULL;
     }
     // Every object of the batch is marked while it is read, in the given order.
-    std::vector<KxObject*> batch;
+    KxGScratchList<KxObject*, KxObjectReader> batchList;
+    std::vector<KxObject*>& batch = *batchList;
     batch.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         if (objects[i] != nullptr) {
@@ -253,7 +255,9 @@ bool KxObjectReader::ReadCached(const std::vector<KxObject*>& batch, int32_t& re
     }
     // As a read request would: every row out of the cache first, then the plain columns of each
     // object (the first failure fails the batch), then the walk of each with its row as its image.
-    std::vector<std::unique_ptr<KxGSQLObjectBuffer>> rows(batch.size());
+    KxGScratchList<std::unique_ptr<KxGSQLObjectBuffer>, KxObjectReader> rowList;
+    std::vector<std::unique_ptr<KxGSQLObjectBuffer>>& rows = *rowList;
+    rows.resize(batch.size());
     for (size_t i = 0; i < batch.size(); ++i) {
         rows[i].reset(cache->Take(batch[i]->GetObjId()));
     }
