@@ -144,6 +144,9 @@ private:
     KxGClassMap* classMap_ = nullptr;
     KxGClassBufferMap* bufferMap_ = nullptr;
     bool wholeRows_ = false;
+    // Whole rows whose keys are the id columns: the ids are read from the rows' own id part, not
+    // selected a second time.
+    bool idsInRows_ = false;
     uint16_t wholeColumns_ = 0;
     KxGTable table_;
     std::vector<std::unique_ptr<Key>> keys_;

@@ -49,6 +49,7 @@ public:
     // buffer then stays the caller's). The use count stops at its 16-bit maximum.
     int32_t AddReference(const KxObjId& id, KxGSQLObjectBuffer* buffer);
     uint16_t Contains(const KxObjId& id) const;
+    bool IsEmpty() const { return entries_.empty(); }
     // Deletes the entry and its buffer; 1 when found, else 0.
     int32_t Remove(const KxObjId& id);
     // One use less; the entry and its buffer are deleted when no use is left. 1 when found, else 0.

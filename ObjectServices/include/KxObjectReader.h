@@ -80,6 +80,14 @@ public:
     static bool IsAcceptableRef(const KxRef& ref, const KxMetaClass* wanted);
 
 private:
+    // A batch of one class whose rows (each id once) the transaction's row-buffer cache holds all,
+    // as an extent cursor that reads whole rows leaves them: loaded straight from those rows as a read
+    // request would load them, without the request, its aliases and images. False (nothing done) for
+    // any other batch; true with the result otherwise.
+    bool ReadCached(const std::vector<KxObject*>& batch, int32_t& result);
+    // Any other batch: through the operation environment's read requests, then the walk of every
+    // pair of object and image. 0 or the first object's failure.
+    int32_t ReadRequests(const std::vector<KxObject*>& batch);
     // The member map of the current class map that maps a member of that name; null when none.
     KxGMemberMap* MapOf(const KxMember& member) const;
     // The reference that the current image holds for the member. 0 or -6052.

@@ -1,6 +1,8 @@
 // The gateway bucket: objects read, stored and deleted, queries.
 #include "KxGatewayBucket.h"
 
+#include "KxGScratchList.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -230,7 +232,8 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
     KxObjectMgr* objects = base != nullptr ? base->GetObjectMgr() : nullptr;
 
     // The prefetch objects not yet in memory, each once, and whether the asked one is in memory.
-    std::vector<KxRef> wanted;
+    KxGScratchList<KxRef, KxGatewayBucket> wantedList;
+    std::vector<KxRef>& wanted = *wantedList;
     if (prefetch != nullptr) {
         wanted.reserve(std::min<size_t>(prefetch->size(), kMaxBatch));
     }
@@ -310,7 +313,8 @@ int32_t KxGatewayBucket::GetObject(KxObject** slot, const KxRef& mainRef, const 
         }
         mainMade = true;
     }
-    std::vector<KxObject*> batch;
+    KxGScratchList<KxObject*, KxGatewayBucket> batchList;
+    std::vector<KxObject*>& batch = *batchList;
     batch.reserve(wanted.size() + 1);
     batch.push_back(main);
     for (const KxRef& ref : wanted) {

@@ -347,6 +347,9 @@ int32_t KxGGenericExtentService::Prepare()
         wholeColumns_ = static_cast<uint16_t>(main.GetIdColumns().Count() + main.GetColumns().Count());
         wholeRows_ = true;
     }
+    idsInRows_ = wholeRows_ && std::all_of(keys_.begin(), keys_.end(), [this](const std::unique_ptr<Key>& key) {
+        return key->slot == oidResult_.get() || key->slot == cidResult_.get();
+    });
     prepared_ = true;
     return 0;
 }
@@ -361,6 +364,9 @@ void KxGGenericExtentService::Projection(KxGProjection& projection)
                 projection.AddColumn(*list->GetColumn(i), &Alias());
             }
         }
+    }
+    if (idsInRows_) {
+        return;
     }
     projection.AddColumn(KxGSurrogateMap::GetOIDColumn(), &Alias());
     projection.AddColumn(KxGSurrogateMap::GetCIDColumn(), &Alias());
@@ -493,9 +499,9 @@ int32_t KxGGenericExtentService::Bind(KxGSelectStatement& statement, const std::
         column = static_cast<int16_t>(wholeColumns_ + 1);
     }
     results_->SetCurrentRow(0);
-    bool ok = statement.BindResult(results_.get(), oidResult_.get(), column++) != 0 &&
-              statement.BindResult(results_.get(), cidResult_.get(), column++) != 0;
-    for (size_t i = 0; ok && i < keys_.size(); ++i) {
+    bool ok = idsInRows_ || (statement.BindResult(results_.get(), oidResult_.get(), column++) != 0 &&
+                              statement.BindResult(results_.get(), cidResult_.get(), column++) != 0);
+    for (size_t i = 0; ok && !idsInRows_ && i < keys_.size(); ++i) {
         if (keys_[i]->result) {
             ok = statement.BindResult(results_.get(), keys_[i]->result.get(), column++) != 0;
         }
@@ -616,6 +622,11 @@ int32_t KxGGenericExtentService::Execute()
 
 int32_t KxGGenericExtentService::RowRef(int32_t row, KxRef& ref)
 {
+    if (idsInRows_) {
+        KxGRowContext rows(objects_.get());
+        rows.SetCurrentRow(row);
+        return classMap_->Load(rows, ref, &context_) == 0 ? 0 : KXG_E_QUERY_VALUE;
+    }
     KxObjId id;
     KxClassId classId;
     results_->SetCurrentRow(row);
@@ -629,6 +640,20 @@ int32_t KxGGenericExtentService::RowRef(int32_t row, KxRef& ref)
 
 void KxGGenericExtentService::CopyKeys(int32_t row, KxGSQLBuffer& target)
 {
+    if (idsInRows_) {
+        KxRef ref;
+        if (RowRef(row, ref) != 0) {
+            return;
+        }
+        KxObjId id = ref.GetObjId();
+        KxClassId classId = ref.GetClassId();
+        target.SetCurrentRow(0);
+        for (auto& key : keys_) {
+            key->parameter->Variable2SQLBuffer(target, key->slot == oidResult_.get() ? static_cast<void*>(&id) : &classId,
+                                               &context_);
+        }
+        return;
+    }
     results_->SetCurrentRow(row);
     target.SetCurrentRow(0);
     for (auto& key : keys_) {
@@ -977,6 +1002,7 @@ void KxGGenericExtentService::Reset()
     cidResult_.reset();
     objects_.reset();
     wholeRows_ = false;
+    idsInRows_ = false;
     extra_.Clear();
     extraValues_.clear();
     extraBuffer_.reset();

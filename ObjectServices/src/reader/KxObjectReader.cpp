@@ -15,6 +15,8 @@
 #include "KxGOperationEnvironment.h"
 #include "KxGReadUnitOfWork.h"
 #include "KxGRefMemberMap.h"
+#include "KxGRowBufferCache.h"
+#include "KxGScratchList.h"
 #include "KxGSQLBuffer.h"
 #include "KxGSetMemberMap.h"
 #include "KxGStatusCodes.h"
@@ -102,20 +104,38 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
         return KX_ALIAS_E_NULL;
     }
     // Every object of the batch is marked while it is read, in the given order.
-    std::vector<KxObject*> batch;
-    std::vector<KxObjectAlias*> aliases;
+    KxGScratchList<KxObject*, KxObjectReader> batchList;
+    std::vector<KxObject*>& batch = *batchList;
     batch.reserve(count);
-    aliases.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         if (objects[i] != nullptr) {
             objects[i]->State() = static_cast<uint16_t>(objects[i]->GetState() | KX_STATE_BEING_READ);
             batch.push_back(objects[i]);
-            aliases.push_back(new KxCPPObjectAlias(environment_, nullptr, objects[i]));
         }
     }
     int32_t result = 0;
     {
         KxGReadScope scope(*unit);
+        if (!ReadCached(batch, result)) {
+            result = ReadRequests(batch);
+        }
+    }
+    for (KxObject* object : batch) {
+        object->State() = static_cast<uint16_t>(object->GetState() & ~KX_STATE_BEING_READ);
+    }
+    return result;
+}
+
+int32_t KxObjectReader::ReadRequests(const std::vector<KxObject*>& batch)
+{
+    KxGReadUnitOfWork* unit = context_->GetReadUnitOfWork();
+    int32_t result = 0;
+    {
+        std::vector<KxObjectAlias*> aliases;
+        aliases.reserve(batch.size());
+        for (KxObject* object : batch) {
+            aliases.push_back(new KxCPPObjectAlias(environment_, nullptr, object));
+        }
         KxGRequestList requests;
         result = environment_->Read(*unit, static_cast<uint32_t>(aliases.size()), aliases.data(), requests);
         // Aliases the environment left out stay ours.
@@ -189,10 +209,87 @@ int32_t KxObjectReader::Read(uint32_t count, KxObject** objects)
             requests.At(r)->Clear();
         }
     }
-    for (KxObject* object : batch) {
-        object->State() = static_cast<uint16_t>(object->GetState() & ~KX_STATE_BEING_READ);
-    }
     return result;
+}
+
+bool KxObjectReader::ReadCached(const std::vector<KxObject*>& batch, int32_t& result)
+{
+    result = 0;
+    KxGRowBufferCache* cache = GetRowBufferCache();
+    if (cache == nullptr || cache->IsEmpty() || batch.empty()) {
+        return false;
+    }
+    // One class, every id once (a cursor's batch runs in key order one way or the other), every row
+    // in the cache.
+    const KxClassId classId = batch.front()->GetRef().GetClassId();
+    int direction = 0;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const KxRef& ref = batch[i]->GetRef();
+        if (!(ref.GetClassId() == classId) || cache->Contains(ref.GetObjId()) == 0) {
+            return false;
+        }
+        if (i > 0) {
+            const uint64_t before = batch[i - 1]->GetObjId().Get64();
+            const uint64_t id = ref.GetObjId().Get64();
+            const int step = id > before ? 1 : (id < before ? -1 : 0);
+            if (step == 0 || (direction != 0 && step != direction)) {
+                return false;
+            }
+            direction = step;
+        }
+    }
+    // A class whose member maps read rows of their own, or whose rows carry handles, takes the
+    // requests' road.
+    KxGClassMapLookup lookup = environment_->GetClassMapLookup();
+    KxGClassMap* classMap =
+        lookup != nullptr && environment_->GetCatalog() != nullptr ? lookup(environment_->GetCatalog(), classId) : nullptr;
+    auto* bufferMap = classMap != nullptr ? dynamic_cast<KxGClassBufferMap*>(classMap->GetClassBufferMap()) : nullptr;
+    if (bufferMap == nullptr || bufferMap->GetHandleColumnCount() != 0) {
+        return false;
+    }
+    for (uint32_t i = 0; i < classMap->GetMemberMapCount(); ++i) {
+        KxGMemberMap* memberMap = classMap->GetMemberMap(i);
+        if (memberMap != nullptr && memberMap->AsBufferMap() != nullptr) {
+            return false;
+        }
+    }
+    // As a read request would: every row out of the cache first, then the plain columns of each
+    // object (the first failure fails the batch), then the walk of each with its row as its image.
+    KxGScratchList<std::unique_ptr<KxGSQLObjectBuffer>, KxObjectReader> rowList;
+    std::vector<std::unique_ptr<KxGSQLObjectBuffer>>& rows = *rowList;
+    rows.resize(batch.size());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        rows[i].reset(cache->Take(batch[i]->GetObjId()));
+    }
+    KxGContext context(GetDatabase());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (!rows[i]) {
+            continue;
+        }
+        KxCPPObjectAlias alias(environment_, nullptr, batch[i]);
+        KxGRowContext cells(rows[i].get());
+        cells.SetCurrentRow(rows[i]->GetCurrentRow());
+        result = bufferMap->LoadObject(cells, alias, &context);
+        if (result != 0) {
+            return true;
+        }
+    }
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (!rows[i]) {
+            continue;
+        }
+        KxSQLObjectAlias image(classMap, batch[i]->GetRef());
+        if (image.SetBuffer(rows[i].get()) != 0) {
+            continue;
+        }
+        rows[i].release();
+        const int32_t status = Fill(*batch[i], image, *classMap);
+        batch[i]->State() = static_cast<uint16_t>(batch[i]->GetState() | KX_STATE_HAS_ROW);
+        if (status != 0 && i == 0) {
+            result = status;
+        }
+    }
+    return true;
 }
 
 int32_t KxObjectReader::Fill(KxObject& object, KxSQLObjectAlias& image, KxGClassMap& classMap)

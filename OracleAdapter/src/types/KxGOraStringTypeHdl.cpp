@@ -298,7 +298,13 @@ void* KxGOraStringTypeHdl::SQLToVar(void* sqlValue, void* variable, void* indica
     KxString fetched;
     if (!IsNull(indicator)) {
         const char* slot = static_cast<const char*>(sqlValue);
-        fetched = Decode(slot, static_cast<int32_t>(strnlen(slot, size_t(Capacity(size)))));
+        const size_t length = strnlen(slot, size_t(Capacity(size)));
+        // A plain text member takes the decoded text without a copy in between.
+        if (TypeCode() != 20 && TypeCode() != 21) {
+            *static_cast<KxString*>(variable) = Decode(slot, static_cast<int32_t>(length));
+            return variable;
+        }
+        fetched = Decode(slot, static_cast<int32_t>(length));
     }
     Assign(variable, fetched);
     return variable;

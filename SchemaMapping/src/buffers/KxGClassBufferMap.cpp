@@ -109,6 +109,23 @@ int32_t KxGClassBufferMap::CopyRows(KxGRowContext& source, KxGRowContext& target
 
 int32_t KxGClassBufferMap::LoadObject(KxGRowContext& rows, KxObjectAlias& object, KxGContext* context)
 {
+    // The object's address and class, asked once for all its members (as a store does).
+    const bool placedBefore = rows.Placed(object);
+    struct Placing {
+        KxGRowContext& rows;
+        bool keep;
+        ~Placing()
+        {
+            if (!keep) {
+                rows.SetPlaced(nullptr, nullptr, KxClassId());
+            }
+        }
+    } placing{rows, placedBefore};
+    if (!placedBefore) {
+        KxRef ref;
+        object.GetRef(ref);
+        rows.SetPlaced(&object, object.GetAddress(), ref.GetClassId());
+    }
     for (KxGMemberMap* memberMap : memberMaps_) {
         if (memberMap->GetStorageType() == KXG_STORAGE_BLOB) {
             continue;

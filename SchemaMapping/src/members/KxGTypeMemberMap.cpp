@@ -219,7 +219,7 @@ int32_t KxGTypeMemberMap::Load(KxGRowContext& rows, KxObjectAlias& object, KxGCo
     if (typeHdl_ == nullptr) {
         return KXG_E_MEMBER_TYPE_UNSUPPORTED;
     }
-    uint8_t* variable = GetMemberAddress(object);
+    uint8_t* variable = GetMemberAddress(object, rows);
     const int32_t row = rows.GetCurrentRow();
     uint8_t* value = rows.ValueAddress(rowOffset_, valueSize_, row);
     if (variable == nullptr || value == nullptr) {

@@ -65,6 +65,10 @@ struct KxBase::Impl {
     // the cursor's following references ahead.
     KxBucketCru* scanCursor = nullptr;
     KxRef scanRef;
+    // The lists a read along the cursor fills, kept between reads so that their blocks are not made
+    // again for every batch (a read inside a read finds them taken and makes its own).
+    std::vector<KxRef> spareFollowing;
+    std::vector<KxObject*> spareAhead;
     KxPendingWork pending;
     // The extents made on the base that still live (KxAllSet registers itself).
     std::vector<KxAllSet*> extents;

@@ -693,7 +693,24 @@ int32_t KxBase::ReadObject(const KxRef& ref, KxObject*& object, KxTransactionRes
         return rc;
     }
     // Reading along a cursor: the references it gives next are read in the same batch.
+    struct Spare {
+        std::vector<KxRef>& following;
+        std::vector<KxObject*>& ahead;
+        std::vector<KxRef>& keptFollowing;
+        std::vector<KxObject*>& keptAhead;
+        ~Spare()
+        {
+            following.clear();
+            ahead.clear();
+            following.swap(keptFollowing);
+            ahead.swap(keptAhead);
+        }
+    };
     KxRefList following;
+    std::vector<KxObject*> ahead;
+    following.swap(impl_->spareFollowing);
+    ahead.swap(impl_->spareAhead);
+    const Spare spare{following, ahead, impl_->spareFollowing, impl_->spareAhead};
     if (prefetch == nullptr && impl_->scanCursor != nullptr && impl_->scanRef == ref) {
         impl_->scanCursor->Following(following, kReadAheadMax);
         if (!following.empty()) {
@@ -703,7 +720,6 @@ int32_t KxBase::ReadObject(const KxRef& ref, KxObject*& object, KxTransactionRes
     // Objects read ahead in the base's own transaction stay in memory until it ends.
     const bool keepAhead = prefetch != nullptr && !prefetch->empty() && impl_->storage.transaction &&
                            GetCurrentTransaction() == impl_->storage.transaction.get();
-    std::vector<KxObject*> ahead;
     if (keepAhead) {
         ahead.reserve(prefetch->size());
         GetObjectMgr()->SetRetainSink(&ahead, ref.GetObjId());

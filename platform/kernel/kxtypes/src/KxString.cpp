@@ -295,9 +295,26 @@ std::string KxString::ToUtf8() const {
     return out;
 }
 
+namespace {
+
+// Whether no byte is above 0x7F, eight bytes a step.
+bool IsAscii(const char* bytes, size_t size) {
+    uint64_t high = 0;
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= size; i += sizeof(uint64_t)) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        high |= word;
+    }
+    for (; i < size; ++i) high |= static_cast<unsigned char>(bytes[i]);
+    return (high & 0x8080808080808080ull) == 0;
+}
+
+}  // namespace
+
 KxString KxString::FromUtf8(const char* utf8, size_t size) {
     // ASCII is the same text in UTF-8 and in the 8-bit code set: no round trip through 16 bits.
-    if (std::all_of(utf8, utf8 + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (IsAscii(utf8, size)) {
         KxString s;
         s.n_.assign(utf8, size);
         s.active_ = true;
@@ -309,7 +326,7 @@ KxString KxString::FromUtf8(const char* utf8, size_t size) {
 }
 
 KxString KxString::FromUtf8(const std::string& utf8) {
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (IsAscii(utf8.data(), utf8.size())) {
         return FromUtf8(utf8.data(), utf8.size());
     }
     std::u16string w;
