@@ -209,6 +209,14 @@ public:
     int32_t Seek(const KxClassId& classId, KxBucketCru* cursor, int32_t offset, int32_t seekMode,
                  KxRef& ref, int32_t direction = 0);
 
+    // Discards a workspace of this database by the workspace's physical name: not supported here
+    // (KxWorkspace.h).
+    int32_t DiscardWorkspace(const KxString& physicalName);
+
+protected:
+    // A workspace takes its name when it opens (KxWorkspace::Open).
+    void SetLogicalName(const KxString& name);
+
 private:
     friend class KxAllSet;   // registers itself with its base (AddExtent, RemoveExtent)
     friend class KxBucketCru;

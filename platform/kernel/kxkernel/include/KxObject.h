@@ -27,6 +27,7 @@
 
 class KxBase;
 class KxTransaction;
+class KxWorkspace;
 class KxClassDict;
 class KxObjectMgr;
 class KxTransactionResource;
@@ -145,6 +146,8 @@ public:
     KxOnDemand(const KxRef& ref, KxBase* base);
     // The reference of an object (flag not used); a null object gives the reference to no object.
     KxOnDemand(const KxObject* object, int32_t flag);
+    // Checks the referenced object out into a workspace (KxWorkspace.h): not supported here.
+    int32_t CheckOut(KxWorkspace* workspace, int32_t depth, uint16_t flags);
 
     // The referenced object, held for the caller (from memory, else read from the base's storage, in
     // a transaction of its own when none is open): 0; KX_KERNEL_E_OBJ_NOT_FOUND (-2017) for no object

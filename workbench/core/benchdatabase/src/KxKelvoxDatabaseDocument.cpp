@@ -18,14 +18,6 @@ namespace {
 
 KxString TextOf(const char* text) { return KxString(text != nullptr ? text : ""); }
 
-// For a local server the name is a directory: the working directory becomes the one above it.
-// Nothing changes when the name is no directory (the parent of the current one is not wanted).
-void EnterLocalDirectory(const char* server, const char* name) {
-    if (server == nullptr || name == nullptr || !(TextOf(server) == KxString("LOCAL"))) return;
-    KxFileSystem files;
-    if (files.changeWorkingDirectory(name) == 0) files.changeWorkingDirectory("..");
-}
-
 }  // namespace
 
 KxKelvoxDatabaseDocument::KxKelvoxDatabaseDocument(KxString& name, KxAgent* agent, KxDocumentManager* docMgr,
@@ -111,7 +103,7 @@ int KxKelvoxDatabaseDocument::genericDictionaryOpen(const char* server, const ch
         status_ = KX_KERNEL_E_INVALID;
         return status_;
     }
-    EnterLocalDirectory(server, name);
+    enterLocalDirectory(server, name);
     if (dictionary_ == nullptr) status_ = KxBase::KELVOX()->GetDictionary(KxString(server), KxString(name), dictionary_);
     if (status_ >= 0) {
         withinExternalBackup_ = 0;
@@ -120,6 +112,13 @@ int KxKelvoxDatabaseDocument::genericDictionaryOpen(const char* server, const ch
         dictionary_ = nullptr;
     }
     return status_;
+}
+
+void KxKelvoxDatabaseDocument::enterLocalDirectory(const char* server, const char* name) {
+    if (server == nullptr || name == nullptr || !(TextOf(server) == KxString("LOCAL"))) return;
+    // Nothing changes when the name is no directory (the parent of the current one is not wanted).
+    KxFileSystem files;
+    if (files.changeWorkingDirectory(name) == 0) files.changeWorkingDirectory("..");
 }
 
 void KxKelvoxDatabaseDocument::releaseBase() {

@@ -16,6 +16,8 @@
 #include "KxBase.h"
 #include "KxClassDict.h"
 #include "KxKelvoxDatabaseDocument.h"
+#include "KxWorkspace.h"
+#include "KxWorkspaceDocument.h"
 #include "KxMetaType.h"
 #include "KxObject.h"
 #include "KxRoot.h"
@@ -38,8 +40,10 @@ protected:
         ASSERT_EQ(0, KxClassDict::Load(KxString(KX_SAMPLE_DICT_DIR), sample, &error)) << error.ToUtf8();
         site_.AddDictionary(*sample);
         site_.AddDatabase("shop");
+        site_.AddDatabase("ws");
         ASSERT_EQ(0, kxntest::Start(site_.Config()));
         ASSERT_EQ(0, kxntest::CreateDatabase("shop", "sample"));
+        ASSERT_EQ(0, kxntest::CreateDatabase("ws", "sample"));
     }
     void TearDown() override {
         KxHookClear();
@@ -262,14 +266,111 @@ TEST_F(DatabaseDocument, LocalDictionaryNamesADirectory) {
     doc->removeAgent(&agent_, 0);
 }
 
-TEST_F(DatabaseDocument, TypeAndCasts) {
+TEST_F(DatabaseDocument, TypesAndCasts) {
     KxKelvoxDatabaseDocument* doc = NewDocument();
-    KxDocumentType own("KxKelvoxDatabaseDocument"), other("KxWorkspaceDocument");
+    KxString title("ws");
+    auto* ws = new KxWorkspaceDocument(title, &agent_, &manager_, KxString("NATIVE"), KxString("ws"));
+    KxDocumentType database("KxKelvoxDatabaseDocument"), workspace("KxWorkspaceDocument"), other("KxProjectDocument");
     EXPECT_EQ("KxKelvoxDatabaseDocument", doc->getType().getDocumentDesc().ToUtf8());
-    EXPECT_EQ(1, doc->isA(own));
-    EXPECT_EQ(doc, doc->castTo(own));
-    EXPECT_EQ(nullptr, doc->castTo(other));
+    EXPECT_EQ("KxWorkspaceDocument", ws->getType().getDocumentDesc().ToUtf8());
+    EXPECT_EQ(doc, doc->castTo(database));
+    EXPECT_EQ(nullptr, doc->castTo(workspace));
+    // A workspace document is also a database document.
+    EXPECT_EQ(ws, ws->castTo(workspace));
+    EXPECT_EQ(ws, ws->castTo(database));
+    EXPECT_EQ(nullptr, ws->castTo(other));
+    EXPECT_EQ(2, ws->getOpenFlags());
+    ws->removeAgent(&agent_, 0);
     doc->removeAgent(&agent_, 0);
+}
+
+TEST_F(DatabaseDocument, WorkspaceOperationsNeedAParentAndAWorkspace) {
+    KxString title("ws");
+    auto* doc = new KxWorkspaceDocument(title, &agent_, &manager_, KxString("NATIVE"), KxString("ws"));
+    KxOnDemand nothing;
+    struct Case {
+        std::function<int()> call;
+        const char* line;
+    } cases[] = {
+        {[&] { return doc->checkOut(nothing, 0, 0); }, "Try to do check out without having a workspace pointer."},
+        {[&] { return doc->beginCheckOut(); }, "Try to begin check out without having a workspace pointer."},
+        {[&] { return doc->abortCheckOut(); }, "Try to abort check out without having a workspace pointer."},
+        {[&] { return doc->commitCheckOut(); }, "Try to commit check out without having a workspace pointer."},
+        {[&] { return doc->updateSource(); }, "Try to do source update without having a workspace pointer."},
+        {[&] { return doc->checkIn(); }, "Try to check in workspace without having a pointer to it."},
+        {[&] { return doc->discard(); }, "Try to discard workspace without having a pointer to it or its parent."},
+    };
+    auto runAll = [&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.line);
+            Diagnostics diagnostics;
+            EXPECT_EQ(0, c.call());
+            EXPECT_NE(std::string::npos, diagnostics.Text().find(c.line));
+        }
+    };
+    runAll();
+    // Without parent nothing opens.
+    EXPECT_EQ(KX_KERNEL_E_STATE, doc->genericOpen("NATIVE", "ws", GENERIC_OPEN_OBJECT_BASE));
+    EXPECT_EQ(nullptr, doc->getWorkspace());
+    {
+        Diagnostics diagnostics;
+        doc->setParent(nullptr);
+        EXPECT_NE(std::string::npos,
+                  diagnostics.Text().find("cannot allocate KxWorkspaceDocument - parent database is null."));
+    }
+    EXPECT_EQ(nullptr, doc->getParent());
+    // With a parent but before the workspace opens: the same lines.
+    KxBase* parent = nullptr;
+    ASSERT_EQ(0, KxBase::KELVOX()->GetBase(KxString("NATIVE"), KxString("shop"), parent, 2));
+    doc->setParent(parent);
+    runAll();
+    doc->removeAgent(&agent_, 0);
+    KxBase::KELVOX()->UngetBase(parent);
+}
+
+TEST_F(DatabaseDocument, WorkspaceOfAParentDatabase) {
+    KxBase* parent = nullptr;
+    ASSERT_EQ(0, KxBase::KELVOX()->GetBase(KxString("NATIVE"), KxString("shop"), parent, 2));
+    KxString title("ws");
+    auto* doc = new KxWorkspaceDocument(title, &agent_, &manager_, KxString("NATIVE"), KxString("ws"));
+    doc->setParent(parent);
+    // A workspace database that is not there.
+    EXPECT_EQ(-2031, doc->genericOpen("NATIVE", "nows", GENERIC_OPEN_OBJECT_BASE));
+    EXPECT_EQ(nullptr, doc->getWorkspace());
+    doc->beginExternalBackup(1);
+    ASSERT_EQ(0, doc->genericOpen("NATIVE", "ws", GENERIC_OPEN_OBJECT_BASE));
+    KxWorkspace* workspace = doc->getWorkspace();
+    ASSERT_NE(nullptr, workspace);
+    EXPECT_EQ(workspace, doc->getBase());
+    EXPECT_EQ(parent, workspace->GetParent());
+    EXPECT_EQ("ws", workspace->PhysicalName().ToUtf8());
+    EXPECT_TRUE(workspace->IsOpen());
+    EXPECT_EQ(0, doc->withinExternalBackup());
+    EXPECT_NE(nullptr, doc->getDictionary());
+
+    // A check-out is a transaction of the workspace.
+    EXPECT_EQ(0, doc->beginCheckOut());
+    EXPECT_EQ(1, workspace->GetTransactionLevel());
+    EXPECT_EQ(0, doc->commitCheckOut());
+    EXPECT_EQ(0, doc->beginCheckOut());
+    EXPECT_EQ(0, doc->abortCheckOut());
+    EXPECT_EQ(0, workspace->GetTransactionLevel());
+    // What this kernel cannot do is answered, and the workspace stays.
+    KxOnDemand nothing;
+    EXPECT_EQ(KX_KERNEL_E_NOT_SUPPORTED, doc->checkOut(nothing, 0, 0));
+    EXPECT_EQ(KX_KERNEL_E_NOT_SUPPORTED, doc->updateSource());
+    EXPECT_EQ(KX_KERNEL_E_NOT_SUPPORTED, doc->checkIn());
+    EXPECT_EQ(workspace, doc->getWorkspace());
+    EXPECT_EQ(KX_KERNEL_E_NOT_SUPPORTED, doc->discard());
+    EXPECT_EQ(workspace, doc->getWorkspace());
+    EXPECT_FALSE(workspace->IsOpen());
+    // A new parent closes the workspace first.
+    doc->setParent(parent);
+    EXPECT_EQ(nullptr, doc->getWorkspace());
+    EXPECT_EQ(parent, doc->getParent());
+    ASSERT_EQ(0, doc->genericOpen("NATIVE", "ws", GENERIC_OPEN_OBJECT_BASE));
+    doc->removeAgent(&agent_, 0);
+    KxBase::KELVOX()->UngetBase(parent);
 }
 
 }  // namespace
