@@ -69,9 +69,9 @@ protected:
     // Ends the held base: closed and disconnected when connected, and deleted (the document made
     // it); a base that the kernel's root made is handed back to the root.
     void releaseBase();
-    // For the server "LOCAL" the name is a directory: the working directory becomes the one above
-    // it (unchanged when the name is no directory).
-    static void enterLocalDirectory(const char* server, const char* name);
+    // For the server "LOCAL" (with ignoreCase also in other cases) the name is a directory: the
+    // working directory becomes the one above it (unchanged when the name is no directory).
+    static void enterLocalDirectory(const char* server, const char* name, bool ignoreCase);
 
 private:
     KxBase* base_ = nullptr;

@@ -1,7 +1,10 @@
 #include "KxKelvoxDatabaseDocument.h"
 
+#include <strings.h>
 #include <sv.h>
 #include <svmsgbox.h>
+
+#include <cstring>
 
 #include "KxBase.h"
 #include "KxClassDict.h"
@@ -13,12 +16,6 @@ static KxWOStream theStream;
 
 static const char databaseDocumentTypeName[] = "KxKelvoxDatabaseDocument";
 static const KxDocumentType databaseDocumentType(databaseDocumentTypeName);
-
-namespace {
-
-KxString TextOf(const char* text) { return KxString(text != nullptr ? text : ""); }
-
-}  // namespace
 
 KxKelvoxDatabaseDocument::KxKelvoxDatabaseDocument(KxString& name, KxAgent* agent, KxDocumentManager* docMgr,
                                                    const KxString& host, const KxString& base,
@@ -103,7 +100,7 @@ int KxKelvoxDatabaseDocument::genericDictionaryOpen(const char* server, const ch
         status_ = KX_KERNEL_E_INVALID;
         return status_;
     }
-    enterLocalDirectory(server, name);
+    enterLocalDirectory(server, name, false);
     if (dictionary_ == nullptr) status_ = KxBase::KELVOX()->GetDictionary(KxString(server), KxString(name), dictionary_);
     if (status_ >= 0) {
         withinExternalBackup_ = 0;
@@ -114,8 +111,9 @@ int KxKelvoxDatabaseDocument::genericDictionaryOpen(const char* server, const ch
     return status_;
 }
 
-void KxKelvoxDatabaseDocument::enterLocalDirectory(const char* server, const char* name) {
-    if (server == nullptr || name == nullptr || !(TextOf(server) == KxString("LOCAL"))) return;
+void KxKelvoxDatabaseDocument::enterLocalDirectory(const char* server, const char* name, bool ignoreCase) {
+    if (server == nullptr || name == nullptr) return;
+    if (ignoreCase ? strcasecmp(server, "LOCAL") != 0 : std::strcmp(server, "LOCAL") != 0) return;
     // Nothing changes when the name is no directory (the parent of the current one is not wanted).
     KxFileSystem files;
     if (files.changeWorkingDirectory(name) == 0) files.changeWorkingDirectory("..");

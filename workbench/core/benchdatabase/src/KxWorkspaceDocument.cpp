@@ -46,7 +46,7 @@ int KxWorkspaceDocument::genericObjectBaseOpen(const char* server, const char* n
         setStatus(KX_KERNEL_E_INVALID);
         return getStatus();
     }
-    enterLocalDirectory(server, name);
+    enterLocalDirectory(server, name, true);
     if (getBase() == nullptr) {
         if (parent_ == nullptr) {
             // A workspace belongs to a parent database: nothing can open without one.

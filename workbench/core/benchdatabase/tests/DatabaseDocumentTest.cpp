@@ -262,6 +262,16 @@ TEST_F(DatabaseDocument, LocalDictionaryNamesADirectory) {
         doc->genericOpen("LOCAL", c.name.c_str(), GENERIC_OPEN_DICTIONARY);
         EXPECT_EQ(c.after, std::filesystem::current_path());
     }
+    // The dictionary open compares the server exactly, the workspace open ignores case.
+    const std::string folder = (site / "dicts" / "sample").string();
+    std::filesystem::current_path(site);
+    doc->genericOpen("local", folder.c_str(), GENERIC_OPEN_DICTIONARY);
+    EXPECT_EQ(site, std::filesystem::current_path());
+    KxString title("ws");
+    auto* ws = new KxWorkspaceDocument(title, &agent_, &manager_, KxString("local"), KxString("ws"));
+    ws->genericOpen("local", folder.c_str(), GENERIC_OPEN_OBJECT_BASE);
+    EXPECT_EQ(site / "dicts", std::filesystem::current_path());
+    ws->removeAgent(&agent_, 0);
     std::filesystem::current_path(before);
     doc->removeAgent(&agent_, 0);
 }
