@@ -24,3 +24,4 @@
 #include "KxClient.h"
 #include "KxClassBinding.h"
 #include "KxServerAdminClient.h"
+#include "KxWorkspace.h"

@@ -44,6 +44,8 @@ void KxBase::AddExtent(KxAllSet* extent) { impl_->extents.push_back(extent); }
 void KxBase::RemoveExtent(KxAllSet* extent) { std::erase(impl_->extents, extent); }
 
 const KxString& KxBase::GetLogicalName() const { return impl_->logicalName; }
+void KxBase::SetLogicalName(const KxString& name) { impl_->logicalName = name; }
+int32_t KxBase::DiscardWorkspace(const KxString&) { return KX_KERNEL_E_NOT_SUPPORTED; }
 const KxString& KxBase::GetClientName() const { return impl_->clientName; }
 
 const KxString& KxBase::GetDescriptor() const {

@@ -74,6 +74,15 @@ bool KxClassDict::IsCurrentVersion(const KxClassId& id) const {
     return current != nullptr && current->GetVersion() == id.GetVersion();
 }
 
+int32_t KxClassDict::BeginTransaction() { return ++txnLevel_, 0; }
+
+int32_t KxClassDict::CommitTransaction() {
+    if (txnLevel_ <= 0) return KX_KERNEL_E_STATE;
+    return --txnLevel_;
+}
+
+int32_t KxClassDict::AbortTransaction() { return CommitTransaction(); }
+
 // ---- KxDictBuilder ---------------------------------------------------------------------------
 namespace {
 
