@@ -15,6 +15,8 @@ public:
     void MouseButtonUp(const MouseEvent& event) override { box_->MouseButtonUp(ToBox(event)); }
     void MouseMove(const MouseEvent& event) override { box_->MouseMove(ToBox(event)); }
     void RequestHelp(const HelpEvent& event) override { box_->RequestHelp(event); }
+    bool Drop(const DropEvent& event) override { return box_->Drop(event); }
+    bool QueryDrop(DropEvent& event) override { return box_->QueryDrop(event); }
 
 private:
     MouseEvent ToBox(const MouseEvent& event) const {
