@@ -11,6 +11,7 @@
 #include "BrowserFixture.h"
 #include "KvInteractor.h"
 #include "KvSubject.h"
+#include "KxGenericContainerSubjects.h"
 #include "KxGenericAllSetSubject.h"
 #include "KxGenericBrowserView.h"
 #include "KxGenericObjectSubjects.h"
@@ -323,6 +324,84 @@ TEST_F(GenericBrowserViewTest, WithoutAWindowThereIsNoTable) {
     KvAspectSet set;
     view.getValue(set);
     EXPECT_EQ(set.count(), 0u);
+}
+
+// Containers of a holder: numbers 5, 6, 7 and the parts bolt and nut.
+class ContainerBrowserViewTest : public GenericBrowserViewTest {
+protected:
+    const char* dictionaryText() const override {
+        return "dictionary boxes server=LOCAL logical=boxes revision=1\n"
+               "class 2.1 Part\nmember name string\nmember size int\n"
+               "class 3.1 Holder\nmember name string\nmember numbers container:NumberBox\nmember parts container:PartBox\n"
+               "container 900.1 NumberBox int\ncontainer 901.1 PartBox Part\n";
+    }
+    KxBasicContainer* ContainerOf(KxObject* object, const char* member) {
+        KxMemberAccessor accessor(object->GetMetaClass(), member);
+        KxBasicContainer* container = nullptr;
+        EXPECT_EQ(0, accessor.Of(object));
+        EXPECT_EQ(0, accessor.Get(container)) << member;
+        return container;
+    }
+    KxObject* Holder() {
+        KxObject* holder = Make("Holder");
+        for (int32_t n : {5, 6, 7}) EXPECT_EQ(0, ContainerOf(holder, "numbers")->Add(&n));
+        for (const char* name : {"bolt", "nut"}) {
+            KxObject* part = Make("Part");
+            Set(part, "name", 11, KxString(name));
+            EXPECT_EQ(0, part->Store(0));
+            const KxOnDemand ref(part, 1);
+            EXPECT_EQ(0, ContainerOf(holder, "parts")->Add(&ref));
+        }
+        EXPECT_EQ(0, holder->Store(0));
+        return holder;
+    }
+    // The subject of a member of the holder's subject.
+    static KvSubject* Member(KxGenericObjectSubject& owner, const char* member) {
+        KvAspectSet& set = *owner.gimmeYourAspects();
+        owner.getValue(set, 0);
+        KvAspect* aspect = set.getAspect(KvAspectId((std::string("Holder::") + member).c_str()));
+        return aspect != nullptr ? aspect->getSubjectPtr() : nullptr;
+    }
+};
+
+TEST_F(ContainerBrowserViewTest, AContainersElementsAreRowsAndItsVerbsChangeNothing) {
+    KxObject* holder = Holder();
+    KxGenericObjectSubject owner(holder, nullptr);
+    KvSubject* numbers = Member(owner, "numbers");
+    ASSERT_NE(numbers, nullptr);
+    KxGenericBrowserView& view = Show(numbers);
+    EXPECT_EQ(Rows(view), (Lines{"5", "6", "7"}));
+    EXPECT_EQ(Status(view), "Objects: 3");
+    SvSetScript("click \"Browse\" \"6\"\nclick \"Browse\" \"6\" right\npopup \"Insert\"\n", "view.sv");
+    viewtest::Run();
+    EXPECT_EQ(Rows(view), (Lines{"5", "6", "7"}));
+    EXPECT_EQ(ContainerOf(holder, "numbers")->Count(), 3u);
+    EXPECT_TRUE(SvTakeBoxLog().empty());
+
+    // The selected row of referenced parts: its surrogate and values.
+    KvSubject* parts = Member(owner, "parts");
+    ASSERT_NE(parts, nullptr);
+    views_.clear();
+    KxGenericBrowserView& table = Show(parts);
+    const Lines rows = Rows(table);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1].find("|Part|nut|"), std::string::npos) << rows[1];
+    ClickRow(table, 1);
+    EXPECT_NE(table.firstSelectedSurrogate(), nullptr);
+    EXPECT_EQ(table.getRowAspects()->getAspect(KvAspectId("Part::name"))->getString().ToUtf8(), "nut");
+    EXPECT_EQ(table.nextSelectedSurrogate(), nullptr);
+    views_.clear();
+
+    // The object view opens a container as a table.
+    KxGenericObjectView tree(&owner, dialog_.get(), 1, nullptr);
+    KxOutliner& outliner = *tree.getOutliner();
+    for (unsigned short i = 0; KxOutlinerNode* node = outliner.GetEntry(i); ++i)
+        if (dynamic_cast<KxGenericPersClassContainerSubject*>(static_cast<OutlinerNodeWithAspect*>(node)->getAspect()->getSubjectPtr()))
+            outliner.SetSelectedEntryPos(i);
+    tree.navigate();
+    auto* navigated = dynamic_cast<KxGenericBrowserView*>(tree.getNavigationView());
+    ASSERT_NE(navigated, nullptr);
+    EXPECT_EQ(navigated->GetRowCount(), 2);
 }
 
 }  // namespace
