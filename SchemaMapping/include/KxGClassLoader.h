@@ -65,6 +65,9 @@ public:
     int32_t OnOnDemandSet(const KxMember& member) override;
     int32_t OnTypeSet(const KxMember& member) override;
     int32_t OnClassSet(const KxMember& member) override;
+    // A container member is not mapped: a stored one refuses the class (KXG_E_MEMBER_TYPE_UNSUPPORTED),
+    // so that no object of it is stored without its container.
+    int32_t OnContainer(const KxMember& member) override;
 
     // The last positive result (warnings), 0 when none.
     int32_t GetResult() const { return result_; }
@@ -112,6 +115,7 @@ public:
     int32_t OnOnDemandSet(const KxMember&) override { return 0; }
     int32_t OnTypeSet(const KxMember&) override { return 0; }
     int32_t OnClassSet(const KxMember&) override { return 0; }
+    int32_t OnContainer(const KxMember&) override { return 0; }
 
 private:
     bool Inherited(const KxMember& member) const { return &Owner(member) != &GetClass(); }

@@ -340,6 +340,37 @@ TEST_F(LoaderEdges, StoreAllOrUniversalIsRefusedAboveAClassWithSeveralOrVirtualB
     }
 }
 
+// ---- containers -----------------------------------------------------------------------------------------
+
+TEST_F(LoaderEdges, AStoredContainerMemberRefusesItsClassInsteadOfLosingTheContainer)
+{
+    ASSERT_NO_FATAL_FAILURE(Parse("dictionary d\nclass 2.1 Part\nmember name string\n"
+                                  "class 3.1 Box\nmember label string\nmember parts container:PartBox\n"
+                                  "class 4.1 Memo\nmember cache container:PartBox transient\n"
+                                  "container 900.1 PartBox Part\n"));
+    for (const bool creation : {true, false}) {
+        SCOPED_TRACE(creation ? "schema mapper" : "catalog");
+        std::unique_ptr<KxGSchemaMap> map;
+        if (creation) {
+            map = std::make_unique<KxGCreationSchemaMap>(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+        } else {
+            map = std::make_unique<KxGSchemaMap>(db_.get(), dictionary_.get(), 0, &KxGClassLoader::Instance());
+        }
+        KxGClass* loaded = nullptr;
+        const KxMetaType* box = dictionary_->FindByName(KxString("Box"));
+        EXPECT_EQ(map->LoadClass(*box, loaded, 0), KXG_E_MEMBER_TYPE_UNSUPPORTED);
+        EXPECT_EQ(loaded, nullptr);
+        EXPECT_NE(std::string(db_->GetError()->Text()).find("class: Box, member: parts (containers are not mapped)"),
+                  std::string::npos)
+            << db_->GetError()->Text();
+    }
+    // A container kept only in memory is no reason to refuse the class.
+    KxGCreationSchemaMap creation(db_.get(), dictionary_.get(), &KxGClassLoader::Instance());
+    KxGClass* memo = nullptr;
+    EXPECT_EQ(creation.LoadClass(*dictionary_->FindByName(KxString("Memo")), memo, 0), 0);
+    EXPECT_NE(memo, nullptr);
+}
+
 // ---- arrays ---------------------------------------------------------------------------------------------
 
 TEST_F(LoaderEdges, ArraysKeepTheirElementsOnlyWhereAColumnOrTheBlobContainerHoldsThem)

@@ -359,6 +359,19 @@ int32_t KxGMemberLoader::OnOnDemandSet(const KxMember& member) { return OnObject
 int32_t KxGMemberLoader::OnTypeSet(const KxMember& member) { return OnObjectSet(member); }
 int32_t KxGMemberLoader::OnClassSet(const KxMember& member) { return OnObjectSet(member); }
 int32_t KxGMemberLoader::OnPointer(const KxMember& member) { return Reference(member, false); }
+
+int32_t KxGMemberLoader::OnContainer(const KxMember& member)
+{
+    if (!Stored(member)) {
+        return 0;
+    }
+    if (schemaMap_.GetDatabase() != nullptr) {
+        KxString detail(", class: ");
+        detail << class_.GetName() << ", member: " << member.GetName() << " (containers are not mapped)";
+        schemaMap_.GetDatabase()->SetUserError(KXG_E_MEMBER_TYPE_UNSUPPORTED, detail.StrGet());
+    }
+    return KXG_E_MEMBER_TYPE_UNSUPPORTED;
+}
 int32_t KxGMemberLoader::OnOnDemand(const KxMember& member) { return Reference(member, true); }
 
 int32_t KxGMemberLoader::Reference(const KxMember& member, bool onDemand)

@@ -69,6 +69,16 @@ public:
     void Push();
     void Pop();
 
+    // Drawing is limited to the rectangle (logical units) until the clip region is reset (no
+    // argument) or the paint log is cleared: areas are cut to it, a text keeps only the characters
+    // whose cells lie wholly inside it horizontally, and a call wholly outside draws nothing
+    // (a line or bitmap that meets the rectangle is drawn whole).
+    void SetClipRegion(const Rectangle& rect);
+    void SetClipRegion();
+    bool IsClipRegion() const;
+    // The clip rectangle in logical units; the empty rectangle without a clip region.
+    Rectangle GetClipRegion() const;
+
     // Between logical units and device pixels (rounded to the nearest pixel or unit).
     Point LogicToPixel(const Point& p) const;
     Size LogicToPixel(const Size& s) const;
@@ -109,6 +119,8 @@ private:
     };
     State state_;
     std::vector<State> stack_;
+    bool clipped_ = false;
+    Rectangle clip_;  // device pixels
     int32_t pixels_ = 96, tenthsMm_ = 254;
     Point origin_;
     std::vector<SvPaintOp> log_;

@@ -604,6 +604,113 @@ TEST_F(ControlsTest, BrowseBoxColumnsAndAColumnResizedByTheUser) {
     EXPECT_EQ(box.GetColumnCount(), 0);
 }
 
+// A browse box whose rows are texts "r<row>c<column>"; it records its notifications.
+class RowBrowser : public BrowseBox {
+public:
+    RowBrowser(Window* parent, long rows) : BrowseBox(parent, 4, 138), rows_(rows) {}
+    long GetRowCount() const override { return rows_; }
+    bool SeekRow(long row) override {
+        sought_ = row;
+        return row != skipped;
+    }
+    void PaintField(OutputDevice& device, const Rectangle& rect, uint16_t id) const override {
+        device.DrawText(rect.TopLeft(), String(("r" + std::to_string(sought_) + "c" + std::to_string(id) + (id == 2 ? "-long-text" : "")).c_str()));
+    }
+    void Select() override { calls.push_back("select " + std::to_string(FirstSelectedRow())); }
+    void DoubleClick() override { calls.push_back("double " + std::to_string(GetCurRow())); }
+    long rows_;
+    long sought_ = -1;
+    long skipped = -1;
+    Lines calls;
+};
+
+TEST_F(ControlsTest, BrowseBoxRowsArePaintedFieldByFieldAndSelectedByTheUser) {
+    RowBrowser box(main_.get(), 20);
+    Place(box, Point(0, 0), Size(300, 100));
+    box.InsertDataColumn(1, "One", 60);
+    box.InsertDataColumn(2, "Two", 50);
+    box.FreezeColumn(1);
+    EXPECT_TRUE(box.IsFrozen(1));
+    EXPECT_FALSE(box.IsFrozen(2));
+    box.skipped = 1;
+    Run();
+    // Rows 17 high (13 + 4) under the 17 high title row: 5 of 83 pixels' rows are painted; a text
+    // is cut at its field's right edge (8 pixels a character: "r0c2-l" fits 50).
+    Window& data = box.GetDataWindow();
+    EXPECT_EQ(box.GetDataRowHeight(), 17);
+    Lines log = LogOf(data);
+    EXPECT_EQ(log, (Lines{"text 0 0 32 13 \"r0c1\" font=\"\"/13 color=#000000",
+                          "text 60 0 48 13 \"r0c2-l\" font=\"\"/13 color=#000000",
+                          "text 0 34 32 13 \"r2c1\" font=\"\"/13 color=#000000",
+                          "text 60 34 48 13 \"r2c2-l\" font=\"\"/13 color=#000000",
+                          "text 0 51 32 13 \"r3c1\" font=\"\"/13 color=#000000",
+                          "text 60 51 48 13 \"r3c2-l\" font=\"\"/13 color=#000000",
+                          "text 0 68 32 13 \"r4c1\" font=\"\"/13 color=#000000",
+                          "text 60 68 48 13 \"r4c2-l\" font=\"\"/13 color=#000000"}));
+    EXPECT_FALSE(data.IsClipRegion());
+    box.skipped = -1;
+
+    // A click selects a row alone, control toggles one more, shift takes a range; a double click.
+    const struct {
+        int32_t y;
+        uint16_t clicks, modifier;
+        std::vector<long> selected;
+        Lines calls;
+    } cases[] = {
+        {17 + 40, 1, 0, {2}, {"select 2"}},
+        {17 + 5, 1, KEY_MOD1, {0, 2}, {"select 0"}},
+        {17 + 40, 1, KEY_MOD1, {0}, {"select 0"}},
+        {17 + 60, 1, KEY_SHIFT, {2, 3}, {"select 2"}},
+        {17 + 22, 2, 0, {1}, {"select 1", "double 1"}},
+        {17 + 90, 1, 0, {1}, {}},  // below the last painted row: row 5 is not on screen
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        box.calls.clear();
+        SvPostMouseButtonDown(&data, MouseEvent(Point(10, cases[i].y - 17), cases[i].clicks, MOUSE_LEFT, cases[i].modifier));
+        SvPostMouseButtonUp(&data, MouseEvent(Point(10, cases[i].y - 17)));
+        Run();
+        std::vector<long> selected;
+        for (long row = box.FirstSelectedRow(); row != BROWSER_ENDOFSELECTION; row = box.NextSelectedRow()) selected.push_back(row);
+        EXPECT_EQ(selected, cases[i].selected) << "case " << i;
+        EXPECT_EQ(box.calls, cases[i].calls) << "case " << i;
+    }
+    // The selected row is inverted over the columns' width.
+    log = LogOf(data);
+    EXPECT_NE(std::find(log.begin(), log.end(), "invert 0 17 110 17"), log.end());
+    // Keys move the current row.
+    box.calls.clear();
+    box.KeyInput(Key(KEY_DOWN));
+    box.KeyInput(Key(KEY_UP));
+    box.KeyInput(Key(KEY_UP));
+    box.KeyInput(Key(KEY_UP));  // there is no row -1
+    EXPECT_EQ(box.calls, (Lines{"select 2", "select 1", "select 0"}));
+    // Fewer rows drop the selection of the rows gone; Clear drops all.
+    box.SelectRow(19);
+    box.rows_ = 10;
+    Run();
+    EXPECT_FALSE(box.IsRowSelected(19));
+    EXPECT_FALSE(box.GoToRow(10));
+    EXPECT_EQ(box.GetSelectRowCount(), 1);
+    box.Clear();
+    EXPECT_EQ(box.GetSelectRowCount(), 0);
+    EXPECT_EQ(box.GetCurRow(), BROWSER_ENDOFSELECTION);
+    EXPECT_EQ(box.FirstSelectedRow(), BROWSER_ENDOFSELECTION);
+}
+
+TEST_F(ControlsTest, AClipRegionCutsWhatIsDrawn) {
+    Window w(main_.get());
+    Place(w, Point(0, 0), Size(100, 100));
+    w.SetClipRegion(Rectangle(Point(10, 10), Size(40, 20)));
+    w.DrawRect(Rectangle(Point(0, 0), Size(30, 30)));
+    w.DrawText(Point(2, 12), "abcdefgh");  // cells of 8 from 2: "bcdef" lie inside 10..49
+    w.DrawText(Point(2, 40), "below");
+    w.DrawPixel(Point(60, 15));
+    w.SetClipRegion();
+    w.DrawPixel(Point(60, 15));
+    EXPECT_EQ(LogOf(w), (Lines{"rect 10 10 20 20 pen=#000000/1/solid brush=#FFFFFF/solid",
+                               "text 10 12 40 13 \"bcdef\" font=\"\"/13 color=#000000", "pixel 60 15 #000000"}));
+}
+
 TEST_F(ControlsTest, FileAndFontDialogsTakeTheirAnswersFromTheScript) {
     FileDialog open(main_.get(), 0x1024);
     open.SetText("Open Workbook");

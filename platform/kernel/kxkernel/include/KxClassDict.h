@@ -17,6 +17,7 @@
 //         [form=struct|class|union] [classflags=<n>]
 //   objectset | ondemandset | classset <number>.<version> <name> <element class> [setkind=<n>] [byptr]
 //   typeset <number>.<version> <name> <type> [setkind=<n>] [byptr]
+//   container <number>.<version> <name> <type> | <class> | ondemand:<class> [setkind=<n>] [byptr]
 //   member <name> <spec> [count=<n>] [flags=<qualifier word>] [kind=<n>] [transient] [auto]
 //   index <name> [unique] <path>[,<path>...]
 //   update <revision> <class number> <index name> [flags=<n>]
@@ -27,7 +28,10 @@
 // objid classid objid2 blob datetime istring caseistring kxint64 boolean int64 uint64, or
 // "type<code>"; nlsstring, type 14, a KxString, is for members kept in memory only: the type manager
 // has no stored form for it),
-// "embedded:<class>", "ptr:<class>", "ondemand" or "ondemand:<class>", "set:<set type>".
+// "embedded:<class>", "ptr:<class>", "ondemand" or "ondemand:<class>", "set:<set type>",
+// "container:<container type>". A container's element is a value type, a persistent class (the
+// container holds references to its objects), an embedded class (it holds instances) or an
+// on-demand reference to a class; setkind=3 makes it hashed (elements without a position).
 // Marks: notmapped, autovalues, forgiveindex, virtual. Numbers are decimal or 0x hexadecimal.
 // update lines form the dictionary's update log: what changed with a revision (an index of a class
 // number, flags 1 by default; bit 0 and bit 1 mark an index that was created or changed).
@@ -229,6 +233,10 @@ public:
                             const KxString& elementClass);
     KxDictBuilder& TypeSet(uint16_t number, uint16_t version, const KxString& name,
                            int32_t elementType);
+    // A container type; element: a type name ("int"), a class (persistent: references to its
+    // objects; embedded: instances) or "ondemand:<class>". Members name it as sets do (Set).
+    KxDictBuilder& Container(uint16_t number, uint16_t version, const KxString& name,
+                             const KxString& element);
     // Records the source line of the next declarations (used in error texts).
     void SetLine(const KxString& where);
 

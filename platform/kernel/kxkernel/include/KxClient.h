@@ -14,6 +14,7 @@
 #include "KxObject.h"
 
 class KxBase;
+class KxBasicContainer;
 class KxBucketCru;
 class KxMetaPersClass;
 class KxQuery;
@@ -99,6 +100,8 @@ public:
     // other accessor on it), the member's reference (on-demand and pointer members). 0 or -2113.
     int32_t Get(KxObjectSet*& set) const;
     int32_t Get(KxSet*& set) const;
+    // Container members: the container (KX_KERNEL_E_TYPE_MISMATCH for other members).
+    int32_t Get(KxBasicContainer*& container) const;
     int32_t Get(KxMemberAccessor& embedded) const;
     int32_t Get(KxOnDemand& ref) const;
     // Writes a reference (the reference to no object clears the member): 0; -2113 for a reference

@@ -9,6 +9,13 @@
 //                    class values, or of simple values; its element.
 //   KxMember         one member: name, member type, kernel type code, element count, offset,
 //                    qualifier word, storage kind, declared class or set type.
+//   KxMetaPersContainer  a container type: the description of a container-valued member
+//                    (KxBasicContainer, KxObject.h) and its element: base-type values, references
+//                    to persistent objects, instances of an embedded class or on-demand references.
+//   KxMetaBasicType, KxMetaOnDemand
+//                    the element descriptions of a container that are no classes: a value of one
+//                    kernel type, an on-demand reference to a class. They belong to their container
+//                    type and are not in the dictionary's class list.
 //   KxIndexDef       one index definition: name, number, unique flag, key member paths.
 //   KxMetaTypeFunctor, KxMemberFunctor, KxIndexEntryFunctor
 //                    the functor protocols: one operation per kind; a non-zero answer stops a walk.
@@ -33,6 +40,9 @@
 class KxClassDict;
 class KxMetaClass;
 class KxMetaSet;
+class KxMetaPersContainer;
+class KxMetaBasicType;
+class KxMetaOnDemand;
 class KxMember;
 class KxMetaTypeFunctor;
 class KxMemberFunctor;
@@ -65,7 +75,18 @@ enum KxMetaKind : int32_t {
     KX_META_OBJECT_SET = 2,    // set of object references
     KX_META_ONDEMAND_SET = 3,  // set of on-demand references
     KX_META_CLASS_SET = 4,     // set of embedded class values
-    KX_META_TYPE_SET = 5       // set of simple values of one kernel type
+    KX_META_TYPE_SET = 5,      // set of simple values of one kernel type
+    KX_META_CONTAINER = 6,     // container type (KxMetaPersContainer)
+    KX_META_BASIC_TYPE = 7,    // a container's element: a value of one kernel type (KxMetaBasicType)
+    KX_META_ONDEMAND = 8       // a container's element: an on-demand reference (KxMetaOnDemand)
+};
+
+// The element of a container type.
+enum KxContainerElement : int32_t {
+    KX_CONTAINER_BASIC_TYPE = 0,    // values of one kernel type
+    KX_CONTAINER_PERS_CLASS = 1,    // references to objects of a persistent class (KxOnDemand)
+    KX_CONTAINER_NONPERS_CLASS = 2, // instances of an embedded class, held in the container
+    KX_CONTAINER_ONDEMAND = 3       // on-demand references to a class (KxOnDemand)
 };
 
 // Marks of a meta type (the type handle), read by storage modules.
@@ -86,7 +107,8 @@ enum KxMemberType : int32_t {
     KX_MEMBER_OBJECT_SET = 5,    // KxObjectSet
     KX_MEMBER_ONDEMAND_SET = 6,  // KxOnDemandSet
     KX_MEMBER_TYPE_SET = 7,      // KxTypeSet
-    KX_MEMBER_CLASS_SET = 8      // KxClassSet
+    KX_MEMBER_CLASS_SET = 8,     // KxClassSet
+    KX_MEMBER_CONTAINER = 9      // KxBasicContainer (KxObject.h), described by a KxMetaPersContainer
 };
 
 // Member storage kinds: 0 stored, 2 not stored (the member exists only in memory).
@@ -104,7 +126,7 @@ enum : uint32_t {
 // values): KxMember::GetTypeCode answers these for non-value members.
 enum : int32_t {
     KX_TYPE_EMBEDDED = 100, KX_TYPE_POINTER = 101, KX_TYPE_ONDEMAND = 102, KX_TYPE_OBJECT_SET = 103,
-    KX_TYPE_ONDEMAND_SET = 104, KX_TYPE_TYPE_SET = 105, KX_TYPE_CLASS_SET = 106
+    KX_TYPE_ONDEMAND_SET = 104, KX_TYPE_TYPE_SET = 105, KX_TYPE_CLASS_SET = 106, KX_TYPE_CONTAINER = 107
 };
 
 // The first class number of the kernel's own classes; user classes lie between 1 and 64999;
@@ -138,7 +160,9 @@ public:
     uint32_t GetSize() const { return size_; }
 
     const KxMetaClass* AsClass() const;
+    // Set types only (kinds 2 to 5); containers answer AsContainer.
     const KxMetaSet* AsSet() const;
+    const KxMetaPersContainer* AsContainer() const;
     // The class seen as a persistent class (objects of its own, an extent) or as an embedded class;
     // null when it is not one.
     const KxMetaPersClass* AsPersClass() const;
@@ -239,6 +263,8 @@ public:
     const KxMetaClass* GetClass() const { return class_; }
     // Set members: the set type.
     const KxMetaSet* GetSetType() const { return setType_; }
+    // Container members: the container type (null for other members).
+    const KxMetaPersContainer* GetContainerType() const { return container_; }
     // The member's position in its declaring class's own member list, from 0.
     uint16_t GetPosition() const { return position_; }
     // The three questions of an object-valued member: the embedded class (embedded members), the
@@ -267,6 +293,7 @@ private:
     const KxMetaClass* declaring_ = nullptr;
     const KxMetaClass* class_ = nullptr;
     const KxMetaSet* setType_ = nullptr;
+    const KxMetaPersContainer* container_ = nullptr;
 };
 
 class KxMetaClass : public KxMetaType {
@@ -392,6 +419,61 @@ private:
     uint32_t elementSize_ = 0;
 };
 
+// A container's element when it is a value of one kernel type. Class id and dictionary are the
+// container type's.
+class KxMetaBasicType : public KxMetaType {
+public:
+    int32_t GetTypeCode() const { return typeCode_; }
+
+private:
+    friend class KxMetaLayout;
+    KxMetaBasicType(const KxClassId& id, const KxString& name, int32_t typeCode)
+        : KxMetaType(KX_META_BASIC_TYPE, id, name, 0), typeCode_(typeCode) {}
+    int32_t typeCode_;
+};
+
+// A container's element when it is an on-demand reference; the class it references.
+class KxMetaOnDemand : public KxMetaType {
+public:
+    const KxMetaClass* GetReferencedClass() const { return class_; }
+
+private:
+    friend class KxMetaLayout;
+    KxMetaOnDemand(const KxClassId& id, const KxString& name, const KxMetaClass* cls)
+        : KxMetaType(KX_META_ONDEMAND, id, name, 0), class_(cls) {}
+    const KxMetaClass* class_;
+};
+
+// A container type: the description of a container-valued member (KxBasicContainer). Its element
+// is described by a meta type reached through GetElementType: a KxMetaBasicType, a persistent
+// class (the container holds references to its objects), an embedded class (the container holds
+// instances) or a KxMetaOnDemand. The set kind (GetSetKind) of a container is its container kind:
+// 3 (hashed) is a container whose elements have no position of their own (IsHashed).
+class KxMetaPersContainer : public KxMetaType {
+public:
+    ~KxMetaPersContainer() override;
+    KxContainerElement GetElementKind() const { return elementKind_; }
+    // The element's meta type handle; its meta type is one of the four kinds above.
+    const KxMetaTypeHandle* GetElementType() const { return element_ != nullptr ? element_->GetTypeHandle() : nullptr; }
+    // Basic-type elements: the kernel type code; -1 for the others.
+    int32_t GetElementTypeCode() const { return elementType_; }
+    // Class elements: the class; on-demand elements: the referenced class; null for basic types.
+    const KxMetaClass* GetElementClass() const { return elementClass_; }
+    // Bytes of one element as the container keeps it (a value, a KxOnDemand, an instance).
+    uint32_t GetElementSize() const { return elementSize_; }
+    bool IsHashed() const { return GetSetKind() == 3; }
+
+private:
+    friend class KxMetaLayout;
+    KxMetaPersContainer(const KxClassId& id, const KxString& name, uint32_t marks);
+    KxContainerElement elementKind_ = KX_CONTAINER_BASIC_TYPE;
+    const KxMetaType* element_ = nullptr;
+    std::unique_ptr<KxMetaType> ownElement_;   // a basic-type or on-demand element description
+    int32_t elementType_ = -1;
+    const KxMetaClass* elementClass_ = nullptr;
+    uint32_t elementSize_ = 0;
+};
+
 // The kernel's meta-type functor: one operation per kind of meta type; each answers 0 by default.
 class KxMetaTypeFunctor {
 public:
@@ -401,6 +483,9 @@ public:
     virtual int32_t OnOnDemandSet(const KxMetaSet& set);
     virtual int32_t OnClassSet(const KxMetaSet& set);
     virtual int32_t OnTypeSet(const KxMetaSet& set);
+    virtual int32_t OnContainer(const KxMetaPersContainer& container);
+    virtual int32_t OnBasicType(const KxMetaBasicType& type);
+    virtual int32_t OnOnDemand(const KxMetaOnDemand& reference);
 };
 
 // The kernel's member functor: one operation per member type; each answers 0 by default.
@@ -415,6 +500,7 @@ public:
     virtual int32_t OnOnDemandSet(const KxMember& member);
     virtual int32_t OnTypeSet(const KxMember& member);
     virtual int32_t OnClassSet(const KxMember& member);
+    virtual int32_t OnContainer(const KxMember& member);
 };
 
 // The kernel's index-entry functor: one operation per kind of index definition; each answers 0

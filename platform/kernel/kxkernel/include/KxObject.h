@@ -10,6 +10,9 @@
 //   KxOnDemandSet  a set of on-demand references.
 //   KxTypeSet      a set of values of one kernel type.
 //   KxClassSet     a set of embedded class instances (values of the element class).
+//   KxBasicContainer    the value of a container member (KxMetaPersContainer): base-type values,
+//                  references (KxOnDemand) or instances of an embedded class, in order.
+//   KxContainerIterator a position in a container.
 //   KxObjectMgr    creates, finds by reference and releases the objects of a base.
 //
 // Not thread-safe: an object and its sets are used by one thread at a time; the object manager
@@ -366,6 +369,56 @@ public:
 
 private:
     std::vector<uint8_t*> items_;
+};
+
+// The value of a container member: the elements its description (KxMetaPersContainer) names, each
+// kept as a block of the element's form: the C++ value of a basic type, a KxOnDemand for persistent
+// class and on-demand elements, an instance of an embedded class. Containers are written and read
+// with their object by the kernel's own storage; the relational gateway does not map them.
+class KxBasicContainer {
+public:
+    explicit KxBasicContainer(const KxMetaPersContainer* type);
+    KxBasicContainer(const KxBasicContainer&) = delete;
+    ~KxBasicContainer();
+    KxBasicContainer& operator=(const KxBasicContainer& other);
+
+    const KxMetaPersContainer* GetDescription() const { return type_; }
+    KxBase* GetBase() const { return base_; }
+    void AttachToBase(KxBase* base) { base_ = base; }
+    uint32_t Count() const { return static_cast<uint32_t>(items_.size()); }
+    // The number of elements (the mode is not used).
+    int32_t GetCount(int32_t mode = 0) const { (void)mode; return static_cast<int32_t>(items_.size()); }
+    // Element i in the element's form; null past the end.
+    void* GetElementAddress(uint32_t i) const { return i < items_.size() ? items_[i] : nullptr; }
+    // Appends, or inserts before element i (i == Count() appends), a copy of an element in the
+    // element's form (null: an empty element); removes element i. 0, KX_KERNEL_E_NO_ELEMENT,
+    // KX_KERNEL_E_INVALID (a container without description).
+    int32_t Add(const void* element);
+    int32_t InsertAt(uint32_t i, const void* element);
+    int32_t RemoveAt(uint32_t i);
+    int32_t Clear();
+
+private:
+    uint8_t* NewElement(const void* element) const;
+    void DeleteElement(uint8_t* element) const;
+    const KxMetaPersContainer* type_;
+    KxBase* base_ = nullptr;
+    std::vector<uint8_t*> items_;
+};
+
+// A position in a container: none until Position; the element there while the container keeps it.
+class KxContainerIterator {
+public:
+    explicit KxContainerIterator(const KxBasicContainer* container) : container_(container) {}
+    // Moves to element i: 0, or KX_KERNEL_E_NO_ELEMENT (no current element then).
+    int32_t Position(int64_t i);
+    bool IsValid() const { return GetCurrent() != nullptr; }
+    // The current element in the element's form; null without one.
+    void* GetCurrent() const;
+
+private:
+    const KxBasicContainer* container_;
+    int64_t at_ = -1;
 };
 
 // The objects of one base (or of no base): creation, look-up by reference, release. Objects with

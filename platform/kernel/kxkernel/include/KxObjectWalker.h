@@ -19,12 +19,14 @@
 //     OnDemandSet(KxOnDemandSet*, member)         0
 //     TypeSet(KxTypeSet*, member)                 0
 //     ClassSet(KxClassSet*, member)               0
+//     Container(KxBasicContainer*, member)        0
 #pragma once
 
 #include <cstdint>
 
 #include "KxMetaType.h"
 
+class KxBasicContainer;
 class KxClassSet;
 class KxObject;
 class KxObjectSet;
@@ -60,6 +62,7 @@ public:
     virtual int32_t OnDemandSet(KxOnDemandSet* set, const KxMember& member);
     virtual int32_t TypeSet(KxTypeSet* set, const KxMember& member);
     virtual int32_t ClassSet(KxClassSet* set, const KxMember& member);
+    virtual int32_t Container(KxBasicContainer* container, const KxMember& member);
 
 protected:
     // The kernel's own steps, for overrides that want to continue the walk.

@@ -345,6 +345,13 @@ KxDictBuilder& KxDictBuilder::ClassSet(uint16_t number, uint16_t version, const 
     impl_->current = -1;
     return *this;
 }
+KxDictBuilder& KxDictBuilder::Container(uint16_t number, uint16_t version, const KxString& name,
+                                        const KxString& element) {
+    impl_->decls.push_back(SetDecl(KX_META_CONTAINER, number, version, name, impl_->where));
+    impl_->decls.back().element = element;
+    impl_->current = -1;
+    return *this;
+}
 KxDictBuilder& KxDictBuilder::TypeSet(uint16_t number, uint16_t version, const KxString& name,
                                       int32_t elementType) {
     impl_->decls.push_back(SetDecl(KX_META_TYPE_SET, number, version, name, impl_->where));
@@ -370,6 +377,9 @@ private:
     KxMetaType* Resolve(const KxString& ref, const KxString& at);
     bool LayoutClass(KxMetaClass* cls);
     bool LayoutSet(KxMetaSet* set);
+    bool LayoutContainer(KxMetaPersContainer* container);
+    // The element of a container type from its declaration: a type name, "ondemand:<class>" or a class.
+    bool LinkContainer(KxMetaPersContainer* container, const TypeDecl& d);
     bool SizeMember(KxMember& m, const TypeDecl& d, const MemberDecl& md);
 
     KxClassDict& dict_;
@@ -428,6 +438,10 @@ bool KxMetaLayout::SizeMember(KxMember& m, const TypeDecl& d, const MemberDecl& 
     case KX_MEMBER_ONDEMAND_SET: m.elementSize_ = sizeof(KxOnDemandSet); m.align_ = alignof(KxOnDemandSet); break;
     case KX_MEMBER_TYPE_SET: m.elementSize_ = sizeof(KxTypeSet); m.align_ = alignof(KxTypeSet); break;
     case KX_MEMBER_CLASS_SET: m.elementSize_ = sizeof(KxClassSet); m.align_ = alignof(KxClassSet); break;
+    case KX_MEMBER_CONTAINER:
+        m.elementSize_ = sizeof(KxBasicContainer);
+        m.align_ = alignof(KxBasicContainer);
+        return LayoutContainer(const_cast<KxMetaPersContainer*>(m.container_));
     }
     (void)d;
     return LayoutSet(const_cast<KxMetaSet*>(m.setType_));
@@ -458,6 +472,54 @@ bool KxMetaLayout::LayoutSet(KxMetaSet* set) {
         return true;
     default: return true;
     }
+}
+
+bool KxMetaLayout::LinkContainer(KxMetaPersContainer* container, const TypeDecl& d) {
+    const std::string text = d.element.ToUtf8();
+    const KxClassId& id = container->GetClassId();
+    if (text.rfind("ondemand:", 0) == 0) {
+        KxMetaType* e = Resolve(KxString(text.substr(9)), d.where);
+        if (e == nullptr) return false;
+        if (!e->IsPersistent())
+            return Fail(d.where, "element of container " + d.name.ToUtf8() + " is not persistent");
+        container->elementKind_ = KX_CONTAINER_ONDEMAND;
+        container->elementClass_ = e->AsClass();
+        container->ownElement_.reset(new KxMetaOnDemand(id, KxString(text), e->AsClass()));
+    } else if (const int32_t code = KxTypeCodeByName(text.c_str()); code >= 0 && KxGetValueOps(code) != nullptr) {
+        container->elementKind_ = KX_CONTAINER_BASIC_TYPE;
+        container->elementType_ = code;
+        container->ownElement_.reset(new KxMetaBasicType(id, KxString(text), code));
+    } else {
+        KxMetaType* e = Resolve(d.element, d.where);
+        if (e == nullptr) return false;
+        if (e->AsClass() == nullptr)
+            return Fail(d.where, "element of container " + d.name.ToUtf8() + " is no type or class");
+        container->elementKind_ = e->IsPersistent() ? KX_CONTAINER_PERS_CLASS : KX_CONTAINER_NONPERS_CLASS;
+        container->elementClass_ = e->AsClass();
+        container->element_ = e;
+        return true;
+    }
+    container->ownElement_->dictionary_ = &dict_;
+    container->element_ = container->ownElement_.get();
+    return true;
+}
+
+bool KxMetaLayout::LayoutContainer(KxMetaPersContainer* container) {
+    if (state_[container] == 2) return true;
+    state_[container] = 2;
+    container->size_ = sizeof(KxBasicContainer);
+    switch (container->elementKind_) {
+    case KX_CONTAINER_BASIC_TYPE: container->elementSize_ = KxGetValueOps(container->elementType_)->size; return true;
+    case KX_CONTAINER_PERS_CLASS:
+    case KX_CONTAINER_ONDEMAND: container->elementSize_ = sizeof(KxOnDemand); return true;
+    case KX_CONTAINER_NONPERS_CLASS:
+        // Elements are separate blocks: the element class may hold this container type.
+        if (state_[container->elementClass_] == 1) return true;   // filled after the layouts
+        if (!LayoutClass(const_cast<KxMetaClass*>(container->elementClass_))) return false;
+        container->elementSize_ = container->elementClass_->size_;
+        return true;
+    }
+    return true;
 }
 
 bool KxMetaLayout::LayoutClass(KxMetaClass* cls) {
@@ -550,6 +612,8 @@ bool KxMetaLayout::Run() {
             t.reset(new KxMetaNonPersClass(id, d.name, d.marks));
         else if (d.kind == KX_META_CLASS)
             t.reset(new KxMetaPersClass(id, d.name, d.marks));
+        else if (d.kind == KX_META_CONTAINER)
+            t.reset(new KxMetaPersContainer(id, d.name, d.marks));
         else
             t.reset(new KxMetaSet(d.kind, id, d.name, d.marks));
         t->dictionary_ = &dict_;
@@ -580,6 +644,10 @@ bool KxMetaLayout::Run() {
     for (size_t i = 0; i < decls_.size(); ++i) {
         const TypeDecl& d = decls_[i];
         KxMetaType* t = typeOf[i];
+        if (d.kind == KX_META_CONTAINER) {
+            if (!LinkContainer(static_cast<KxMetaPersContainer*>(t), d)) return false;
+            continue;
+        }
         if (d.kind != KX_META_CLASS) {
             auto* set = static_cast<KxMetaSet*>(t);
             if (d.kind == KX_META_TYPE_SET) {
@@ -628,7 +696,11 @@ bool KxMetaLayout::Run() {
             if (md.type != KX_MEMBER_VALUE && !(md.type == KX_MEMBER_ONDEMAND && md.ref.IsEmpty())) {
                 KxMetaType* rt = Resolve(md.ref, md.where);
                 if (rt == nullptr) return false;
-                if (md.type == KX_MEMBER_OBJECT_SET) {   // any set: the set type decides
+                if (md.type == KX_MEMBER_OBJECT_SET && rt->AsContainer() != nullptr) {
+                    m->container_ = rt->AsContainer();
+                    m->type_ = KX_MEMBER_CONTAINER;
+                    m->typeCode_ = KX_TYPE_CONTAINER;
+                } else if (md.type == KX_MEMBER_OBJECT_SET) {   // any set: the set type decides
                     const KxMetaSet* st = rt->AsSet();
                     if (st == nullptr) return Fail(md.where, md.ref.ToUtf8() + " is not a set type");
                     m->setType_ = st;
@@ -659,10 +731,15 @@ bool KxMetaLayout::Run() {
     for (const auto& t : dict_.types_) {
         if (KxMetaClass* cls = const_cast<KxMetaClass*>(t->AsClass())) {
             if (!LayoutClass(cls)) return false;
+        } else if (t->AsContainer() != nullptr) {
+            if (!LayoutContainer(const_cast<KxMetaPersContainer*>(t->AsContainer()))) return false;
         } else if (!LayoutSet(const_cast<KxMetaSet*>(t->AsSet()))) {
             return false;
         }
     }
+    for (const auto& t : dict_.types_)   // containers whose element class was being laid out
+        if (const KxMetaPersContainer* c = t->AsContainer(); c != nullptr && c->elementKind_ == KX_CONTAINER_NONPERS_CLASS)
+            const_cast<KxMetaPersContainer*>(c)->elementSize_ = c->elementClass_->size_;
     for (const auto& t : dict_.types_)   // class sets whose element class was being laid out
         if (t->GetKind() == KX_META_CLASS_SET) {
             auto* set = const_cast<KxMetaSet*>(t->AsSet());

@@ -80,6 +80,18 @@ std::string KxClassDict::ToText() const {
     for (const auto& t : types_) {
         char buffer[16];
         const std::string id = std::to_string(t->GetClassNumber()) + "." + std::to_string(t->GetVersion());
+        if (const KxMetaPersContainer* c = t->AsContainer()) {
+            out << "\ncontainer " << id << " " << c->GetName().ToUtf8() << " ";
+            switch (c->GetElementKind()) {
+            case KX_CONTAINER_BASIC_TYPE: out << KxTypeNameByCode(c->GetElementTypeCode(), buffer, sizeof buffer); break;
+            case KX_CONTAINER_ONDEMAND: out << "ondemand:" << RefName(c->GetElementClass()); break;
+            default: out << RefName(c->GetElementClass()); break;
+            }
+            if (c->GetSetKind() != 0) out << " setkind=" << c->GetSetKind();
+            if (c->GetElementMode() == 2) out << " byptr";
+            out << "\n";
+            continue;
+        }
         if (const KxMetaSet* set = t->AsSet()) {
             static const char* const kinds[] = {"objectset", "ondemandset", "classset", "typeset"};
             out << "\n" << kinds[set->GetKind() - KX_META_OBJECT_SET] << " " << id << " "
@@ -121,6 +133,7 @@ std::string KxClassDict::ToText() const {
                 out << "ondemand";
                 if (m->GetClass() != nullptr) out << ":" << RefName(m->GetClass());
                 break;
+            case KX_MEMBER_CONTAINER: out << "container:" << RefName(m->GetContainerType()); break;
             default: out << "set:" << RefName(m->GetSetType()); break;
             }
             if (m->GetElementCount() != 1) out << " count=" << m->GetElementCount();
@@ -456,7 +469,8 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             builder->Class(number, version, KxString(w[2]), embedded, marks);
             if (form != 1 || classFlags != 0) builder->ClassForm(form, uint32_t(classFlags));
             for (const KxString& b : bases) builder->Base(b);
-        } else if (verb == "objectset" || verb == "ondemandset" || verb == "classset" || verb == "typeset") {
+        } else if (verb == "objectset" || verb == "ondemandset" || verb == "classset" || verb == "typeset" ||
+                   verb == "container") {
             uint16_t number, version;
             if (w.size() < 4 || !ClassId(w[1], number, version))
                 return fail(verb + " needs <number>.<version> <name> <element>");
@@ -472,6 +486,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             if (verb == "objectset") builder->ObjectSet(number, version, setName, element);
             else if (verb == "ondemandset") builder->OnDemandSet(number, version, setName, element);
             else if (verb == "classset") builder->ClassSet(number, version, setName, element);
+            else if (verb == "container") builder->Container(number, version, setName, element);
             else {
                 const int32_t code = KxTypeCodeByName(w[3].c_str());
                 if (code < 0) return fail("unknown type " + w[3]);
@@ -510,7 +525,7 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             if (shape == "embedded") builder->Embedded(member, target, n, q);
             else if (shape == "ptr") builder->Pointer(member, target, n, q);
             else if (shape == "ondemand") builder->OnDemand(member, target, n, q);
-            else if (shape == "set" && n == 1) builder->Set(member, target, q);
+            else if ((shape == "set" || shape == "container") && n == 1) builder->Set(member, target, q);
             else return fail("bad member type " + spec);
             if (kind != 0) return fail("kind is for value members");
         } else if (verb == "update") {

@@ -234,6 +234,21 @@ int32_t KxMemberAccessor::Get(KxSet*& set) const
     }
 }
 
+int32_t KxMemberAccessor::Get(KxBasicContainer*& container) const
+{
+    container = nullptr;
+    uint8_t* at = nullptr;
+    const int32_t rc = Address(at);
+    if (rc < 0) {
+        return rc;
+    }
+    if (member_->GetMemberType() != KX_MEMBER_CONTAINER) {
+        return KX_KERNEL_E_TYPE_MISMATCH;
+    }
+    container = reinterpret_cast<KxBasicContainer*>(at);
+    return 0;
+}
+
 int32_t KxMemberAccessor::Get(KxMemberAccessor& embedded) const
 {
     uint8_t* at = nullptr;

@@ -19,7 +19,10 @@ const KxMetaClass* KxMetaType::AsClass() const {
     return kind_ == KX_META_CLASS ? static_cast<const KxMetaClass*>(this) : nullptr;
 }
 const KxMetaSet* KxMetaType::AsSet() const {
-    return kind_ == KX_META_CLASS ? nullptr : static_cast<const KxMetaSet*>(this);
+    return kind_ >= KX_META_OBJECT_SET && kind_ <= KX_META_TYPE_SET ? static_cast<const KxMetaSet*>(this) : nullptr;
+}
+const KxMetaPersContainer* KxMetaType::AsContainer() const {
+    return kind_ == KX_META_CONTAINER ? static_cast<const KxMetaPersContainer*>(this) : nullptr;
 }
 
 int32_t KxMetaType::Apply(KxMetaTypeFunctor& functor) const {
@@ -29,6 +32,9 @@ int32_t KxMetaType::Apply(KxMetaTypeFunctor& functor) const {
     case KX_META_ONDEMAND_SET: return functor.OnOnDemandSet(*AsSet());
     case KX_META_CLASS_SET: return functor.OnClassSet(*AsSet());
     case KX_META_TYPE_SET: return functor.OnTypeSet(*AsSet());
+    case KX_META_CONTAINER: return functor.OnContainer(*AsContainer());
+    case KX_META_BASIC_TYPE: return functor.OnBasicType(*static_cast<const KxMetaBasicType*>(this));
+    case KX_META_ONDEMAND: return functor.OnOnDemand(*static_cast<const KxMetaOnDemand*>(this));
     }
     return KX_KERNEL_E_INVALID;
 }
@@ -44,6 +50,7 @@ int32_t KxMember::Apply(KxMemberFunctor& functor) const {
     case KX_MEMBER_ONDEMAND_SET: return functor.OnOnDemandSet(*this);
     case KX_MEMBER_TYPE_SET: return functor.OnTypeSet(*this);
     case KX_MEMBER_CLASS_SET: return functor.OnClassSet(*this);
+    case KX_MEMBER_CONTAINER: return functor.OnContainer(*this);
     }
     return KX_KERNEL_E_INVALID;
 }
@@ -133,6 +140,7 @@ void ConstructElement(const KxMember& m, uint8_t* p) {
     case KX_MEMBER_ONDEMAND_SET: new (p) KxOnDemandSet(m.GetSetType()); break;
     case KX_MEMBER_TYPE_SET: new (p) KxTypeSet(m.GetSetType()); break;
     case KX_MEMBER_CLASS_SET: new (p) KxClassSet(m.GetSetType()); break;
+    case KX_MEMBER_CONTAINER: new (p) KxBasicContainer(m.GetContainerType()); break;
     }
 }
 
@@ -151,6 +159,7 @@ void DestructElement(const KxMember& m, uint8_t* p) {
     case KX_MEMBER_ONDEMAND_SET: reinterpret_cast<KxOnDemandSet*>(p)->~KxOnDemandSet(); break;
     case KX_MEMBER_TYPE_SET: reinterpret_cast<KxTypeSet*>(p)->~KxTypeSet(); break;
     case KX_MEMBER_CLASS_SET: reinterpret_cast<KxClassSet*>(p)->~KxClassSet(); break;
+    case KX_MEMBER_CONTAINER: reinterpret_cast<KxBasicContainer*>(p)->~KxBasicContainer(); break;
     }
 }
 
@@ -180,6 +189,9 @@ void CopyElement(const KxMember& m, uint8_t* t, const uint8_t* s) {
         break;
     case KX_MEMBER_CLASS_SET:
         *reinterpret_cast<KxClassSet*>(t) = *reinterpret_cast<const KxClassSet*>(s);
+        break;
+    case KX_MEMBER_CONTAINER:
+        *reinterpret_cast<KxBasicContainer*>(t) = *reinterpret_cast<const KxBasicContainer*>(s);
         break;
     }
 }
@@ -231,6 +243,10 @@ KxMetaSet::KxMetaSet(KxMetaKind kind, const KxClassId& id, const KxString& name,
     : KxMetaType(kind, id, name, marks) {}
 KxMetaSet::~KxMetaSet() = default;
 
+KxMetaPersContainer::KxMetaPersContainer(const KxClassId& id, const KxString& name, uint32_t marks)
+    : KxMetaType(KX_META_CONTAINER, id, name, marks) {}
+KxMetaPersContainer::~KxMetaPersContainer() = default;
+
 // ---- functors --------------------------------------------------------------------------------
 KxMetaTypeFunctor::~KxMetaTypeFunctor() = default;
 int32_t KxMetaTypeFunctor::OnClass(const KxMetaClass&) { return 0; }
@@ -238,6 +254,9 @@ int32_t KxMetaTypeFunctor::OnObjectSet(const KxMetaSet&) { return 0; }
 int32_t KxMetaTypeFunctor::OnOnDemandSet(const KxMetaSet&) { return 0; }
 int32_t KxMetaTypeFunctor::OnClassSet(const KxMetaSet&) { return 0; }
 int32_t KxMetaTypeFunctor::OnTypeSet(const KxMetaSet&) { return 0; }
+int32_t KxMetaTypeFunctor::OnContainer(const KxMetaPersContainer&) { return 0; }
+int32_t KxMetaTypeFunctor::OnBasicType(const KxMetaBasicType&) { return 0; }
+int32_t KxMetaTypeFunctor::OnOnDemand(const KxMetaOnDemand&) { return 0; }
 
 KxMemberFunctor::~KxMemberFunctor() = default;
 int32_t KxMemberFunctor::OnValue(const KxMember&) { return 0; }
@@ -248,6 +267,7 @@ int32_t KxMemberFunctor::OnObjectSet(const KxMember&) { return 0; }
 int32_t KxMemberFunctor::OnOnDemandSet(const KxMember&) { return 0; }
 int32_t KxMemberFunctor::OnTypeSet(const KxMember&) { return 0; }
 int32_t KxMemberFunctor::OnClassSet(const KxMember&) { return 0; }
+int32_t KxMemberFunctor::OnContainer(const KxMember&) { return 0; }
 
 KxIndexEntryFunctor::~KxIndexEntryFunctor() = default;
 int32_t KxIndexEntryFunctor::OnSimpleIndex(const KxIndexDef&) { return 0; }

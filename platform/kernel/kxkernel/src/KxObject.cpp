@@ -548,3 +548,89 @@ void KxObjectMgr::Forget(KxObject* object) {
     if (space->nts_IsInList(object->GetRef()) == object) space->nts_Remove(object->GetRef());
     space->EndCriticalSection();
 }
+
+// ---- KxBasicContainer -----------------------------------------------------------------------
+KxBasicContainer::KxBasicContainer(const KxMetaPersContainer* type) : type_(type) {}
+KxBasicContainer::~KxBasicContainer() { Clear(); }
+
+KxBasicContainer& KxBasicContainer::operator=(const KxBasicContainer& other) {
+    if (this == &other) return *this;
+    Clear();
+    base_ = other.base_;
+    for (uint8_t* item : other.items_)
+        if (uint8_t* copy = NewElement(item)) items_.push_back(copy);
+    return *this;
+}
+
+uint8_t* KxBasicContainer::NewElement(const void* element) const {
+    if (type_ == nullptr) return nullptr;
+    switch (type_->GetElementKind()) {
+    case KX_CONTAINER_BASIC_TYPE: {
+        const KxValueOps* ops = KxGetValueOps(type_->GetElementTypeCode());
+        auto* p = static_cast<uint8_t*>(::operator new(ops->size, std::align_val_t(8)));
+        ops->construct(p);
+        if (element != nullptr) ops->copy(p, element);
+        return p;
+    }
+    case KX_CONTAINER_PERS_CLASS:
+    case KX_CONTAINER_ONDEMAND: {
+        auto* reference = element != nullptr ? new KxOnDemand(*static_cast<const KxOnDemand*>(element)) : new KxOnDemand();
+        return reinterpret_cast<uint8_t*>(reference);
+    }
+    case KX_CONTAINER_NONPERS_CLASS: {
+        uint8_t* p = type_->GetElementClass()->NewInstance();
+        if (p != nullptr && element != nullptr) type_->GetElementClass()->Copy(p, static_cast<const uint8_t*>(element));
+        return p;
+    }
+    }
+    return nullptr;
+}
+
+void KxBasicContainer::DeleteElement(uint8_t* element) const {
+    switch (type_->GetElementKind()) {
+    case KX_CONTAINER_BASIC_TYPE:
+        KxGetValueOps(type_->GetElementTypeCode())->destruct(element);
+        ::operator delete(element, std::align_val_t(8));
+        break;
+    case KX_CONTAINER_PERS_CLASS:
+    case KX_CONTAINER_ONDEMAND: delete reinterpret_cast<KxOnDemand*>(element); break;
+    case KX_CONTAINER_NONPERS_CLASS: type_->GetElementClass()->DeleteInstance(element); break;
+    }
+}
+
+int32_t KxBasicContainer::Add(const void* element) { return InsertAt(Count(), element); }
+
+int32_t KxBasicContainer::InsertAt(uint32_t i, const void* element) {
+    if (type_ == nullptr) return KX_KERNEL_E_INVALID;
+    if (i > items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    uint8_t* made = NewElement(element);
+    if (made == nullptr) return KX_KERNEL_E_NO_MEMORY;
+    items_.insert(items_.begin() + i, made);
+    return 0;
+}
+
+int32_t KxBasicContainer::RemoveAt(uint32_t i) {
+    if (i >= items_.size()) return KX_KERNEL_E_NO_ELEMENT;
+    DeleteElement(items_[i]);
+    items_.erase(items_.begin() + i);
+    return 0;
+}
+
+int32_t KxBasicContainer::Clear() {
+    for (uint8_t* item : items_) DeleteElement(item);
+    items_.clear();
+    return 0;
+}
+
+int32_t KxContainerIterator::Position(int64_t i) {
+    if (container_ == nullptr || i < 0 || i >= int64_t(container_->Count())) {
+        at_ = -1;
+        return KX_KERNEL_E_NO_ELEMENT;
+    }
+    at_ = i;
+    return 0;
+}
+
+void* KxContainerIterator::GetCurrent() const {
+    return container_ != nullptr && at_ >= 0 ? container_->GetElementAddress(uint32_t(at_)) : nullptr;
+}

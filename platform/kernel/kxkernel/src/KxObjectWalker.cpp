@@ -57,6 +57,7 @@ int32_t KxObjectWalker::WalkElement(uint8_t* element, const KxMember& member) {
     case KX_MEMBER_ONDEMAND_SET: return OnDemandSet(reinterpret_cast<KxOnDemandSet*>(element), member);
     case KX_MEMBER_TYPE_SET: return TypeSet(reinterpret_cast<KxTypeSet*>(element), member);
     case KX_MEMBER_CLASS_SET: return ClassSet(reinterpret_cast<KxClassSet*>(element), member);
+    case KX_MEMBER_CONTAINER: return Container(reinterpret_cast<KxBasicContainer*>(element), member);
     }
     return KX_KERNEL_E_INVALID;
 }
@@ -71,3 +72,4 @@ int32_t KxObjectWalker::ObjectSet(KxObjectSet*, const KxMember&) { return 0; }
 int32_t KxObjectWalker::OnDemandSet(KxOnDemandSet*, const KxMember&) { return 0; }
 int32_t KxObjectWalker::TypeSet(KxTypeSet*, const KxMember&) { return 0; }
 int32_t KxObjectWalker::ClassSet(KxClassSet*, const KxMember&) { return 0; }
+int32_t KxObjectWalker::Container(KxBasicContainer*, const KxMember&) { return 0; }

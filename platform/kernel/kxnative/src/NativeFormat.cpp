@@ -186,6 +186,30 @@ void EncodeMember(Writer& w, const KxMember& m, uint8_t* instance)
         }
         break;
     }
+    case KX_MEMBER_CONTAINER: {
+        // Element kind, element type code (-1 but for basic types), count, then the elements:
+        // stored values, references, or records of embedded instances.
+        auto* container = reinterpret_cast<KxBasicContainer*>(ElementAt(instance, m, 0));
+        const KxMetaPersContainer* desc = container->GetDescription();
+        p.U8(static_cast<uint8_t>(desc->GetElementKind()));
+        p.I32(desc->GetElementTypeCode());
+        p.U32(container->Count());
+        for (uint32_t i = 0; i < container->Count(); ++i) {
+            void* element = container->GetElementAddress(i);
+            switch (desc->GetElementKind()) {
+            case KX_CONTAINER_BASIC_TYPE: p.Bytes(StoredForm(desc->GetElementTypeCode(), element)); break;
+            case KX_CONTAINER_PERS_CLASS:
+            case KX_CONTAINER_ONDEMAND: p.Ref(static_cast<KxOnDemand*>(element)->GetRef()); break;
+            case KX_CONTAINER_NONPERS_CLASS: {
+                Writer record;
+                EncodeRecord(record, *desc->GetElementClass(), static_cast<uint8_t*>(element));
+                p.Bytes(record.Out());
+                break;
+            }
+            }
+        }
+        break;
+    }
     }
     const std::string name = m.GetName().ToUtf8();
     w.Bytes(name);
@@ -366,6 +390,54 @@ bool DecodeMember(const StoredMember& s, const KxMember& m, uint8_t* instance, K
         }
         break;
     }
+    case KX_MEMBER_CONTAINER: {
+        auto* container = reinterpret_cast<KxBasicContainer*>(ElementAt(instance, m, 0));
+        const KxMetaPersContainer* desc = container->GetDescription();
+        const uint8_t kind = r.U8();
+        const int32_t code = r.I32();
+        if (kind != static_cast<uint8_t>(desc->GetElementKind()) || code != desc->GetElementTypeCode()) {
+            return r.Ok();   // another element: not the same member
+        }
+        container->Clear();
+        container->AttachToBase(base);
+        const uint32_t n = r.U32();
+        bool ok = true;
+        for (uint32_t i = 0; ok && r.Ok() && i < n; ++i) {
+            switch (desc->GetElementKind()) {
+            case KX_CONTAINER_BASIC_TYPE: {
+                const char* form = nullptr;
+                uint32_t formSize = 0;
+                ok = r.Bytes(form, formSize) && container->Add(nullptr) == 0 &&
+                     LoadForm(code, container->GetElementAddress(container->Count() - 1), form, formSize);
+                break;
+            }
+            case KX_CONTAINER_PERS_CLASS:
+            case KX_CONTAINER_ONDEMAND: {
+                KxOnDemand element;
+                const KxRef ref = r.Ref();
+                if (!ref.IsInvalid()) {
+                    element.Assign(base, ref, base);
+                }
+                ok = container->Add(&element) == 0;
+                break;
+            }
+            case KX_CONTAINER_NONPERS_CLASS: {
+                const char* record = nullptr;
+                uint32_t recordSize = 0;
+                // Decoded in place, so that references inside the element are filled where they stay.
+                ok = r.Bytes(record, recordSize) && container->Add(nullptr) == 0 &&
+                     DecodeRecord(record, recordSize, *desc->GetElementClass(),
+                                  static_cast<uint8_t*>(container->GetElementAddress(container->Count() - 1)), base,
+                                  fixups);
+                break;
+            }
+            }
+        }
+        if (!ok) {
+            return false;
+        }
+        break;
+    }
     }
     return r.Ok();
 }
@@ -434,6 +506,24 @@ bool CollectRefs(const char* data, size_t size, std::vector<KxRef>& refs)
                 const char* record = nullptr;
                 uint32_t recordSize = 0;
                 if (!r.Bytes(record, recordSize) || !CollectRefs(record, recordSize, refs)) {
+                    return false;
+                }
+            }
+            break;
+        }
+        case KX_MEMBER_CONTAINER: {
+            const uint8_t kind = r.U8();
+            r.I32();
+            const uint32_t n = r.U32();
+            for (uint32_t i = 0; r.Ok() && i < n; ++i) {
+                if (kind == KX_CONTAINER_PERS_CLASS || kind == KX_CONTAINER_ONDEMAND) {
+                    refs.push_back(r.Ref());
+                    continue;
+                }
+                const char* element = nullptr;
+                uint32_t elementSize = 0;
+                if (!r.Bytes(element, elementSize) ||
+                    (kind == KX_CONTAINER_NONPERS_CLASS && !CollectRefs(element, elementSize, refs))) {
                     return false;
                 }
             }

@@ -6,14 +6,35 @@
 
 #include "svcore.h"
 
+// The rows' window: paints them through the box and gives the box its mouse input.
+class BrowseBox::DataWindow : public Window {
+public:
+    explicit DataWindow(BrowseBox* box) : Window(box, 0), box_(box) {}
+    void Paint(const Rectangle&) override { box_->PaintData(*this); }
+    void MouseButtonDown(const MouseEvent& event) override { box_->MouseButtonDown(ToBox(event)); }
+    void MouseButtonUp(const MouseEvent& event) override { box_->MouseButtonUp(ToBox(event)); }
+    void MouseMove(const MouseEvent& event) override { box_->MouseMove(ToBox(event)); }
+    void RequestHelp(const HelpEvent& event) override { box_->RequestHelp(event); }
+    bool Drop(const DropEvent& event) override { return box_->Drop(event); }
+    bool QueryDrop(DropEvent& event) override { return box_->QueryDrop(event); }
+
+private:
+    MouseEvent ToBox(const MouseEvent& event) const {
+        const Point& p = event.GetPosPixel();
+        return MouseEvent(Point(p.X() + GetPosPixel().X(), p.Y() + GetPosPixel().Y()), event.GetClicks(),
+                          event.GetButtons(), event.GetModifier());
+    }
+    BrowseBox* box_;
+};
+
 BrowseBox::BrowseBox(Window* parent, WinBits style, uint16_t mode)
-    : Control(RSC_BROWSEBOX, parent, style), mode_(mode), data_(std::make_unique<Window>(this, 0)) {
+    : Control(RSC_BROWSEBOX, parent, style), mode_(mode), data_(std::make_unique<DataWindow>(this)) {
     data_->Show();
     Arrange();
 }
 
 BrowseBox::BrowseBox(Window* parent, const ResId& id, uint16_t mode)
-    : Control(RSC_BROWSEBOX, parent, id), mode_(mode), data_(std::make_unique<Window>(this, 0)) {
+    : Control(RSC_BROWSEBOX, parent, id), mode_(mode), data_(std::make_unique<DataWindow>(this)) {
     data_->Show();
     Arrange();
 }
@@ -126,7 +147,27 @@ void BrowseBox::Paint(const Rectangle&) {
 void BrowseBox::MouseButtonDown(const MouseEvent& event) {
     resizing_ = BROWSER_INVALIDID;
     const Point& p = event.GetPosPixel();
-    if (!event.IsLeft() || p.Y() < 0 || p.Y() >= TitleHeight()) return;
+    if (!event.IsLeft() || p.Y() < 0) return;
+    if (p.Y() >= data_->GetPosPixel().Y()) {
+        const long row = GetRowAtYPosPixel(p.Y() - data_->GetPosPixel().Y());
+        if (row < 0) return;
+        if ((event.GetModifier() & KEY_MOD1) != 0) {
+            SelectRow(row, !IsRowSelected(row));
+            curRow_ = row;
+        } else if ((event.GetModifier() & KEY_SHIFT) != 0 && curRow_ >= 0) {
+            selected_.clear();
+            for (long r = std::min(curRow_, row); r <= std::max(curRow_, row); ++r) selected_.insert(r);
+            walking_ = false;
+            curRow_ = row;
+            data_->Invalidate();
+        } else {
+            GoToRow(row);
+        }
+        Select();
+        if (event.GetClicks() >= 2) DoubleClick();
+        return;
+    }
+    if (p.Y() >= TitleHeight()) return;
     int32_t x = 0;
     for (const Column& c : columns_) {
         const int32_t right = x + static_cast<int32_t>(c.width) - 1;
@@ -143,4 +184,142 @@ void BrowseBox::MouseButtonUp(const MouseEvent& event) {
     if (id == BROWSER_INVALIDID || Find(id) == nullptr) return;
     SetColumnWidth(id, static_cast<uint32_t>(std::max(1, event.GetPosPixel().X() - resizeLeft_ + 1)));
     ColumnResized(id);
+}
+
+// ---- rows
+
+void BrowseBox::FreezeColumn(uint16_t id, bool freeze) {
+    if (Column* c = Find(id)) c->bits = freeze ? (c->bits | BROWSER_FROZEN) : (c->bits & ~BROWSER_FROZEN);
+}
+
+bool BrowseBox::IsFrozen(uint16_t id) const { return (GetColumnBits(id) & BROWSER_FROZEN) != 0; }
+
+long BrowseBox::GetRowCount() const { return 0; }
+bool BrowseBox::SeekRow(long) { return true; }
+void BrowseBox::PaintField(OutputDevice&, const Rectangle&, uint16_t) const {}
+void BrowseBox::Select() {}
+void BrowseBox::DoubleClick() {}
+
+void BrowseBox::Clear() {
+    selected_.clear();
+    walking_ = false;
+    curRow_ = BROWSER_ENDOFSELECTION;
+    topRow_ = 0;
+    Invalidate();
+    data_->Invalidate();
+}
+
+long BrowseBox::GetCurRow() const { return curRow_; }
+
+bool BrowseBox::GoToRow(long row) {
+    if (row < 0 || row >= GetRowCount()) return false;
+    selected_.clear();
+    selected_.insert(row);
+    walking_ = false;
+    curRow_ = row;
+    data_->Invalidate();
+    return true;
+}
+
+void BrowseBox::SelectRow(long row, bool select) {
+    if (row < 0 || row >= GetRowCount()) return;
+    if (select) {
+        selected_.insert(row);
+    } else {
+        selected_.erase(row);
+    }
+    walking_ = false;
+    data_->Invalidate();
+}
+
+void BrowseBox::SetNoSelection() {
+    selected_.clear();
+    walking_ = false;
+    data_->Invalidate();
+}
+
+void BrowseBox::DropMissingRows() {
+    const long count = GetRowCount();
+    const size_t before = selected_.size();
+    selected_.erase(selected_.lower_bound(std::max(0L, count)), selected_.end());
+    if (selected_.size() != before) walking_ = false;
+    if (curRow_ >= count) curRow_ = BROWSER_ENDOFSELECTION;
+}
+
+bool BrowseBox::IsRowSelected(long row) const { return selected_.count(row) != 0; }
+long BrowseBox::GetSelectRowCount() const { return static_cast<long>(selected_.size()); }
+
+long BrowseBox::FirstSelectedRow() {
+    nextSelected_ = selected_.begin();
+    walking_ = true;
+    return NextSelectedRow();
+}
+
+long BrowseBox::NextSelectedRow() {
+    if (!walking_ || nextSelected_ == selected_.end()) {
+        walking_ = false;
+        return BROWSER_ENDOFSELECTION;
+    }
+    return *nextSelected_++;
+}
+
+long BrowseBox::GetTopRow() const { return topRow_; }
+
+void BrowseBox::SetTopRow(long row) {
+    topRow_ = std::max(0L, std::min(row, GetRowCount() - 1));
+    data_->Invalidate();
+}
+
+int32_t BrowseBox::GetDataRowHeight() const { return SvTextSize(GetFont(), 1).Height() + 4; }
+
+long BrowseBox::GetRowAtYPosPixel(int32_t y) const {
+    if (y < 0 || y >= data_->GetOutputSizePixel().Height()) return -1;
+    const long row = topRow_ + y / GetDataRowHeight();
+    return row < GetRowCount() ? row : -1;
+}
+
+Rectangle BrowseBox::GetFieldRectPixel(long row, uint16_t columnId) const {
+    int32_t x = 0;
+    for (const Column& c : columns_) {
+        if (c.id == columnId) {
+            const int32_t y = static_cast<int32_t>(row - topRow_) * GetDataRowHeight();
+            return Rectangle(Point(x, y), Size(static_cast<int32_t>(c.width), GetDataRowHeight()));
+        }
+        x += static_cast<int32_t>(c.width);
+    }
+    return Rectangle();
+}
+
+void BrowseBox::PaintData(Window& data) {
+    DropMissingRows();
+    const long count = GetRowCount();
+    const int32_t height = GetDataRowHeight();
+    const int32_t bottom = data.GetOutputSizePixel().Height();
+    data.Push();
+    data.ChangeMapMode(MapMode());
+    data.ChangeFont(GetFont());
+    data.ChangeTextColor(Color(IsEnabled() ? COL_BLACK : COL_GRAY));
+    for (long row = topRow_; row < count && static_cast<int32_t>(row - topRow_) * height < bottom; ++row) {
+        if (!SeekRow(row)) continue;
+        const int32_t y = static_cast<int32_t>(row - topRow_) * height;
+        int32_t x = 0;
+        for (const Column& c : columns_) {
+            const Rectangle field(Point(x, y), Size(static_cast<int32_t>(c.width), height));
+            if (c.id != HANDLE_ID && c.width > 0) {
+                data.SetClipRegion(field);
+                PaintField(data, field, c.id);
+                data.SetClipRegion();
+            }
+            x += static_cast<int32_t>(c.width);
+        }
+        if (IsRowSelected(row) && x > 0) data.Invert(Rectangle(Point(0, y), Size(x, height)));
+    }
+    data.Pop();
+}
+
+void BrowseBox::KeyInput(const KeyEvent& event) {
+    const uint16_t code = event.GetKeyCode().GetCode();
+    if (code != KEY_UP && code != KEY_DOWN) return Control::KeyInput(event);
+    const long target = curRow_ < 0 ? 0 : curRow_ + (code == KEY_UP ? -1 : 1);
+    if (GoToRow(target)) Select();
 }

@@ -135,10 +135,61 @@ void OutputDevice::SvSetOrigin(const Point& logical) { origin_ = logical; }
 
 void OutputDevice::SvOnRecord() {}
 void OutputDevice::SvCheckDrawing(const char*) const {}
-void OutputDevice::SvClearPaintLog() { log_.clear(); }
+void OutputDevice::SvClearPaintLog() {
+    log_.clear();
+    clipped_ = false;
+}
+
+void OutputDevice::SetClipRegion(const Rectangle& rect) {
+    clipped_ = true;
+    clip_ = Normal(LogicToPixel(rect));
+}
+
+void OutputDevice::SetClipRegion() { clipped_ = false; }
+bool OutputDevice::IsClipRegion() const { return clipped_; }
+Rectangle OutputDevice::GetClipRegion() const { return clipped_ ? PixelToLogic(clip_) : Rectangle(); }
+
+namespace {
+
+bool Meets(const Rectangle& a, const Rectangle& b) { return !a.GetIntersection(b).IsEmpty(); }
+
+// The call as drawn inside the clip rectangle; false when nothing of it is left.
+bool Clip(SvPaintOp& op, const Rectangle& clip) {
+    switch (op.kind) {
+        case SvPaintOp::FILL:
+        case SvPaintOp::RECT:
+        case SvPaintOp::INVERT:
+            op.area = op.area.GetIntersection(clip);
+            return !op.area.IsEmpty();
+        case SvPaintOp::PIXEL:
+        case SvPaintOp::BITMAP: return Meets(op.area, clip);
+        case SvPaintOp::LINE: return Meets(Normal(op.area), clip);
+        case SvPaintOp::TEXT: {
+            if (clip.IsEmpty() || op.area.Bottom() < clip.Top() || op.area.Top() > clip.Bottom()) return false;
+            const int32_t len = op.text.Len();
+            const int32_t cell = len > 0 ? op.area.GetWidth() / len : 0;
+            if (cell <= 0) return false;
+            int32_t first = 0;
+            while (first < len && op.area.Left() + first * cell < clip.Left()) ++first;
+            int32_t end = first;
+            while (end < len && op.area.Left() + (end + 1) * cell - 1 <= clip.Right()) ++end;
+            if (end <= first) return false;
+            if (first > 0 || end < len) {
+                op.text = op.text.Copy(static_cast<uint16_t>(first), static_cast<uint16_t>(end - first));
+                op.area = Rectangle(Point(op.area.Left() + first * cell, op.area.Top()),
+                                    Size((end - first) * cell, op.area.GetHeight()));
+            }
+            return true;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 const std::vector<SvPaintOp>& OutputDevice::GetPaintLog() const { return log_; }
 
 void OutputDevice::SvRecord(SvPaintOp op) {
+    if (clipped_ && !Clip(op, clip_)) return;
     log_.push_back(std::move(op));
     SvOnRecord();
 }

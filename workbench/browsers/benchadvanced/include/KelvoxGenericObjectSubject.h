@@ -7,6 +7,8 @@
 //
 // Aspect tags: 1 base-type value (and the identity aspects), 2 embedded object (and the "object"
 // aspect of a row), 3 reference, 4 set or container.
+//
+// Container subjects (KxGenericContainerSubjects.h) derive from it too.
 #pragma once
 
 #include "KvAspectSet.h"
@@ -49,6 +51,9 @@ public:
     // what the set holds; an object, class or on-demand set rebuilds the set with the identity
     // aspects, one aspect per base-type member of the element class and "object".
     void createAspectSet(const KxMetaSet* setDesc, KxTypeMgr* typeMgr);
+    // From a container's basic-type element: one aspect named after the element type (tag 4) added
+    // to what the set holds.
+    void createAspectSet(const KxMetaBasicType* elementDesc, KxTypeMgr* typeMgr);
     void addClassMemberAspects(const KxMetaClass* classDesc, KxTypeMgr* typeMgr);
     // 1 when the class is the class of the id or derives from it.
     static int IsInheritedBy(const KxMetaClass* classDesc, const KxClassId& id);

@@ -34,6 +34,7 @@ public:
     int32_t OnOnDemandSet(const KxMember& member) override;
     int32_t OnTypeSet(const KxMember& member) override;
     int32_t OnClassSet(const KxMember& member) override;
+    int32_t OnContainer(const KxMember& member) override;
 
     // Appends the member's aspect (0), or passes it over (1).
     virtual int HandleKxMember(const KxMember* member);
@@ -67,6 +68,7 @@ public:
     int32_t OnOnDemandSet(const KxMember& member) override;
     int32_t OnTypeSet(const KxMember& member) override;
     int32_t OnClassSet(const KxMember& member) override;
+    int32_t OnContainer(const KxMember& member) override;
 };
 
 // The id under which a member's aspect is kept: "<declaring class>::<member>" when the dictionary

@@ -40,5 +40,8 @@ enum : unsigned short {
     KX_TEXT_BASE_TYPE_CHANGE = 2007, KX_TEXT_CANNOT_REPLACE = 2008, KX_TEXT_CANNOT_REMOVE = 2009
 };
 
+// The font resource of the browser view's status bar.
+enum : unsigned short { KX_FONT_STATUS_BAR = 902 };
+
 // "::", between a class name and a member name in member aspect ids.
 extern const KxString KxClassMemberSeparator;

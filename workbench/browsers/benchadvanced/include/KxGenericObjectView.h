@@ -53,6 +53,8 @@ public:
     virtual KvSubject* getContextSubject();
 
     void update(long hint, const KvVerb& verb) override;
+    // Leaves the array subjects of the subject shown before.
+    KvSubject* changeSubject(KvSubject* subject) override;
     void resize(KvDialog* dialog, short x, short y, short width, short height) override;
     void resize(KvDialog* dialog) override;
     void show(KvDialog* dialog) override;

@@ -4,6 +4,8 @@
 //                                           references, embedded objects, sets and arrays; write mode
 //                                           (1): edited base-type members and references back
 //   MapPersistentTypeMember2AspectSetHandler  base-type members only (rows of extents and sets)
+//   MetaBasicType2SubjectHandler            the container subject for a container's element
+//                                           (KxGenericContainerSubjects.h)
 //
 // Both follow the kernel's object walker; the kernel's steps route to the handlers named here.
 #pragma once
@@ -20,6 +22,7 @@ class KxObject;
 class KxOnDemand;
 class KxTypeMgr;
 class KxSet;
+class KxBasicContainer;
 class KxGenericArrayItem;
 
 enum ObjectFunctorMode : int { KX_READ_OBJECT = 0, KX_WRITE_OBJECT = 1 };
@@ -55,6 +58,8 @@ public:
     virtual int HandleNonPersClassSet(KxClassSet* set, const KxMetaSet* desc);
     virtual int HandlePersClassSet(KxObjectSet* set, const KxMetaSet* desc);
     virtual int HandleOnDemandSet(KxOnDemandSet* set, const KxMetaSet* desc);
+    // A container member: the subject that MetaBasicType2SubjectHandler picks by its element.
+    virtual int HandlePersContainer(KxBasicContainer* container, const KxMetaPersContainer* desc);
 
     // The kernel walker's steps.
     int32_t Member(uint8_t* instance, const KxMember& member) override;
@@ -67,6 +72,7 @@ public:
     int32_t OnDemandSet(KxOnDemandSet* set, const KxMember& member) override;
     int32_t TypeSet(KxTypeSet* set, const KxMember& member) override;
     int32_t ClassSet(KxClassSet* set, const KxMember& member) override;
+    int32_t Container(KxBasicContainer* container, const KxMember& member) override;
 
 private:
     // The current member's aspect, or inside an array the item of the current index.
@@ -115,4 +121,23 @@ private:
     KvAspectSet* set_;
     KxTypeMgr* typeMgr_;
     long baseTypeTag_ = 0;
+};
+
+// Gives the aspect the container subject for the element meta type it is applied to: a basic type,
+// a persistent class, an embedded class or an on-demand reference (each subject made over the
+// container, its description and the element meta type). Nothing is given when element, aspect,
+// container or description is missing; other kinds of meta types give nothing.
+class MetaBasicType2SubjectHandler : public KxMetaTypeFunctor {
+public:
+    MetaBasicType2SubjectHandler(void* container, const KxMetaPersContainer* desc, KvAspect* aspect);
+
+    int32_t OnClass(const KxMetaClass& metaClass) override;
+    int32_t OnBasicType(const KxMetaBasicType& type) override;
+    int32_t OnOnDemand(const KxMetaOnDemand& reference) override;
+
+private:
+    bool ready() const;
+    KxBasicContainer* container_;
+    const KxMetaPersContainer* desc_;
+    KvAspect* aspect_;
 };

@@ -34,6 +34,7 @@ public:
     int32_t OnObjectSet(const KxMetaSet& set) override;
     int32_t OnOnDemandSet(const KxMetaSet& set) override;
     int32_t OnClassSet(const KxMetaSet& set) override;
+    int32_t OnContainer(const KxMetaPersContainer& container) override;
     int32_t OnTypeSet(const KxMetaSet& set) override;
 
     virtual int HandleKxMetaClass(const KxMetaClass* desc);
@@ -44,6 +45,8 @@ public:
     virtual int HandleKxMetaOnDemand(const KxMetaTypeHandle* referenced);
     virtual int HandleKxMetaSet(const KxMetaSet* desc);
     virtual int HandleKxMetaTypeSet(const KxMetaSet* desc);
+    // A container type: its kind, "<", the element ("int", the class, an on-demand reference), "> ".
+    virtual int HandleKxMetaPersContainer(const KxMetaPersContainer* desc);
     virtual int HandleVersionNumber(const KxMetaType* desc);
     virtual int HandleKxSetType(int kind);
     virtual int HandleKxTypeId(int32_t typeId);
@@ -76,6 +79,7 @@ public:
     int32_t OnOnDemandSet(const KxMember& member) override;
     int32_t OnTypeSet(const KxMember& member) override;
     int32_t OnClassSet(const KxMember& member) override;
+    int32_t OnContainer(const KxMember& member) override;
 
     virtual int HandleKxClassMember(const KxMember* member);
     virtual int HandleKxOnDemandMember(const KxMember* member);

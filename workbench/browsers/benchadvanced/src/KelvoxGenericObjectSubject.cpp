@@ -122,6 +122,29 @@ void KelvoxGenericObjectSubject::createAspectSet(const KxMetaClass* classDesc, K
     addClassMemberAspects(classDesc, typeMgr);
 }
 
+namespace {
+
+// One aspect named after a type code: id, type tag and title the type manager's name, tag 4.
+KvAspect* TypeNameAspect(KxTypeMgr* typeMgr, int32_t typeCode) {
+    const char* name = typeMgr->NameGet(uint8_t(typeCode));
+    auto* aspect = new KvAspect(KvAspectId(name));
+    aspect->setTypeTag(name);
+    aspect->setTitle(name);
+    aspect->tag() = KX_TAG_CONTAINER;
+    return aspect;
+}
+
+}  // namespace
+
+void KelvoxGenericObjectSubject::createAspectSet(const KxMetaBasicType* elementDesc, KxTypeMgr* typeMgr) {
+    if (elementDesc == nullptr || typeMgr == nullptr) {
+        GENOBJ_DIAG("cannot create aspect set for pers container set desc=" << const_cast<void*>(static_cast<const void*>(elementDesc))
+                                                                            << " " << static_cast<void*>(typeMgr));
+        return;
+    }
+    aspects_.add(TypeNameAspect(typeMgr, elementDesc->GetTypeCode()));
+}
+
 void KelvoxGenericObjectSubject::createAspectSet(const KxMetaSet* setDesc, KxTypeMgr* typeMgr) {
     if (setDesc != nullptr && setDesc->GetKind() == KX_META_TYPE_SET) {
         if (typeMgr == nullptr) {
@@ -129,12 +152,7 @@ void KelvoxGenericObjectSubject::createAspectSet(const KxMetaSet* setDesc, KxTyp
                                                                       << static_cast<void*>(typeMgr));
             return;
         }
-        const char* name = typeMgr->NameGet(uint8_t(setDesc->GetElementTypeCode()));
-        auto* aspect = new KvAspect(KvAspectId(name));
-        aspect->setTypeTag(name);
-        aspect->setTitle(name);
-        aspect->tag() = KX_TAG_CONTAINER;
-        aspects_.add(aspect);
+        aspects_.add(TypeNameAspect(typeMgr, setDesc->GetElementTypeCode()));
         return;
     }
     if (setDesc == nullptr || typeMgr == nullptr) {

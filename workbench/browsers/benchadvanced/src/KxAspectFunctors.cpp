@@ -58,6 +58,7 @@ int32_t CreateAspectSetWithPersistentMember::OnObjectSet(const KxMember& m) {
 int32_t CreateAspectSetWithPersistentMember::OnOnDemandSet(const KxMember& m) { return OnObjectSet(m); }
 int32_t CreateAspectSetWithPersistentMember::OnTypeSet(const KxMember& m) { return OnObjectSet(m); }
 int32_t CreateAspectSetWithPersistentMember::OnClassSet(const KxMember& m) { return OnObjectSet(m); }
+int32_t CreateAspectSetWithPersistentMember::OnContainer(const KxMember& m) { return OnObjectSet(m); }
 
 int CreateAspectSetWithPersistentMember::HandleKxMember(const KxMember* member) {
     if (set_ == nullptr) return 1;
@@ -118,3 +119,4 @@ int32_t CreateAspectSetWithPersistentTypeMember::OnObjectSet(const KxMember&) { 
 int32_t CreateAspectSetWithPersistentTypeMember::OnOnDemandSet(const KxMember&) { return 0; }
 int32_t CreateAspectSetWithPersistentTypeMember::OnTypeSet(const KxMember&) { return 0; }
 int32_t CreateAspectSetWithPersistentTypeMember::OnClassSet(const KxMember&) { return 0; }
+int32_t CreateAspectSetWithPersistentTypeMember::OnContainer(const KxMember&) { return 0; }

@@ -20,6 +20,9 @@ void KxGiveSubject(KvAspect* aspect, KvSubject* subject);
 // 0 success, negative fatal, positive warning, each with the kernel's number.
 KxErrorCode KxKernelResult(int32_t result);
 
+// The eleven verbs of the type set ("edit" .. "clear"), which the container subjects share.
+extern KvVerb KxTypeSetVerbTable[11];
+
 // A null-terminated list of verbs, copied from a table once per subject state.
 template <size_t N>
 struct KxVerbList {

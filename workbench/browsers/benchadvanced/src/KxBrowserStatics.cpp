@@ -1,6 +1,7 @@
 // Class-wide values of the browser library and its string resources.
 #include "KxBrowserStatics.h"
 
+#include "svgdi.h"
 #include "svres.h"
 
 const KxErrorCode KxBrowserErrors::NoClassDescNothingDeleted(
@@ -42,6 +43,8 @@ void FillResources(SvResourceFile& file) {
                    "An occurd while changing the value of a base type object. There may not be enough memory.");
     file.AddString(KX_TEXT_CANNOT_REPLACE, "Cannot replace object at given position.");
     file.AddString(KX_TEXT_CANNOT_REMOVE, "Cannot remove object at given position.");
+    // The font of the browser view's status bar.
+    file.AddFont(KX_FONT_STATUS_BAR, Font("MS Sans Serif", Size(0, 13)));
 }
 
 SvResourceFile theResources("benchadvanced", &FillResources);

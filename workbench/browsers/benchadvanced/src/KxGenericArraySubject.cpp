@@ -61,7 +61,7 @@ long KxGenericArraySubject::getObjectsCount() {
 }
 
 int KxGenericArraySubject::isContainer() const {
-    return state_->member != nullptr && state_->member->GetSetType() != nullptr ? 1 : 0;
+    return state_->member != nullptr && (state_->member->GetSetType() != nullptr || state_->member->GetContainerType() != nullptr) ? 1 : 0;
 }
 
 int KxGenericArraySubject::isReference() const {

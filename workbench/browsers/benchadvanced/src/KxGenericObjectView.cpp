@@ -9,6 +9,7 @@
 #include "KvViewArrangement.h"
 #include "KxBrowserKernel.h"
 #include "KxErrorCode.h"
+#include "KxGenericBrowserView.h"
 #include "KxViewSupport.h"
 #include "KxWOStream.h"
 
@@ -107,6 +108,13 @@ void KxGenericObjectView::dropArrayDependencies() {
 }
 
 void KxGenericObjectView::update(long, const KvVerb&) { synchronizeViewWithSubject(); }
+
+// The arrays are left while their subject is still the one shown, so that none keeps this view as
+// a dependent once the view shows another subject.
+KvSubject* KxGenericObjectView::changeSubject(KvSubject* subject) {
+    dropArrayDependencies();
+    return KvView::changeSubject(subject);
+}
 
 void KxGenericObjectView::synchronizeViewWithSubject() {
     Outliner* outliner = record_->outliner;
@@ -216,9 +224,14 @@ void KxGenericObjectView::navigate() {
     if (record_->outliner == nullptr || record_->objectAspects == nullptr || node == nullptr || dialog == nullptr) return;
     KvAspect* aspect = node->getAspect();
     KvSubject* target = aspect->aspectType() == 9 ? aspect->getSubjectPtr() : nullptr;
-    // A container is shown in a table by the browser view; until then it is posted like a value.
-    if (allowNavigate_ && target != nullptr && !target->isContainer()) {
-        auto* view = new KxGenericObjectView(target, dialog, 1, nullptr);
+    if (allowNavigate_ && target != nullptr) {
+        // A container is shown as a table, anything else as a member tree.
+        KvView* view = nullptr;
+        if (target->isContainer()) {
+            view = new KxGenericBrowserView(target, dialog, 1);
+        } else {
+            view = new KxGenericObjectView(target, dialog, 1, nullptr);
+        }
         view->show(dialog);
         record_->navigationView = view;
         record_->navigationSubject = target;

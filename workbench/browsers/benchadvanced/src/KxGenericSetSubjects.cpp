@@ -35,7 +35,10 @@ KvVerb kReferenceSetVerbs[] = {
     KvVerb("append empty", "Append empty object", "Create a new object and append it to the set.", 1),
     KvVerb("clear", "Clear", "Remove all members from the set.", 1),
 };
-KvVerb kTypeSetVerbs[] = {
+}  // namespace
+
+// The type-set verbs; the container subjects offer the same list.
+KvVerb KxTypeSetVerbTable[11] = {
     KvVerb("edit", "Edit", "Typesets are not editable, edit set members.", 1),
     KvVerb("store", "Store", "Typesets are not storeable, store parent object.", 0),
     KvVerb("refresh", "Refresh", "Typesets cannot be refreshed, refresh parent object.", 0),
@@ -48,6 +51,10 @@ KvVerb kTypeSetVerbs[] = {
     KvVerb("append", "Append", "Create a new object and append it to the set.", 1),
     KvVerb("clear", "Clear", "Remove all members from the set.", 1),
 };
+
+namespace {
+
+KvVerb (&kTypeSetVerbs)[11] = KxTypeSetVerbTable;
 KvVerb kObjectSetVerbs[] = {kTypeSetVerbs[5], kTypeSetVerbs[6], kTypeSetVerbs[7],
                             kTypeSetVerbs[8], kTypeSetVerbs[9], kTypeSetVerbs[10]};
 

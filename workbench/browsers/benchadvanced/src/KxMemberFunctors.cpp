@@ -27,6 +27,7 @@ KxString KxMemberTypeName(const KxMember& member, KxTypeMgr* typeMgr) {
     if (member.GetMemberType() == KX_MEMBER_VALUE)
         return typeMgr != nullptr ? KxString(typeMgr->NameGet(uint8_t(member.GetTypeCode()))) : KxString("");
     if (member.GetSetType() != nullptr) return member.GetSetType()->GetName();
+    if (member.GetContainerType() != nullptr) return member.GetContainerType()->GetName();
     if (member.GetClass() != nullptr) return member.GetClass()->GetName();
     return KxString("");
 }
@@ -51,6 +52,7 @@ int32_t CreateTypeTextForMember::OnObjectSet(const KxMember& member) { return Ha
 int32_t CreateTypeTextForMember::OnOnDemandSet(const KxMember& member) { return HandleKxContainerMember(&member); }
 int32_t CreateTypeTextForMember::OnTypeSet(const KxMember& member) { return HandleKxContainerMember(&member); }
 int32_t CreateTypeTextForMember::OnClassSet(const KxMember& member) { return HandleKxContainerMember(&member); }
+int32_t CreateTypeTextForMember::OnContainer(const KxMember& member) { return HandleKxContainerMember(&member); }
 
 void CreateTypeTextForMember::Head(const KxMember& member) {
     HandleKxStorageClass(KxMemberStorageClass(member));
@@ -115,7 +117,8 @@ int CreateTypeTextForMember::HandleKxContainerMember(const KxMember* member) {
         return 0;
     }
     Head(*member);
-    if (const KxMetaSet* desc = member->GetSetType()) {
+    if (const KxMetaType* desc = member->GetSetType() != nullptr ? static_cast<const KxMetaType*>(member->GetSetType())
+                                                                 : member->GetContainerType()) {
         CreateTypeText text(target_, typeMgr_, withKeywords_);
         desc->Apply(text);
     } else {

@@ -13,6 +13,7 @@
 #include "KxDateTime.h"
 #include "KxDescAccess.h"
 #include "KxGenericArraySubject.h"
+#include "KxGenericContainerSubjects.h"
 #include "KxGenericObjectSubjects.h"
 #include "KxGenericSetSubjects.h"
 #include "KxInt64.h"
@@ -360,6 +361,23 @@ int GenericObject2AspectSetHandler::HandleOnDemandSet(KxOnDemandSet* set, const 
     return 0;
 }
 
+int GenericObject2AspectSetHandler::HandlePersContainer(KxBasicContainer* container, const KxMetaPersContainer* desc) {
+    if (mode_ == KX_WRITE_OBJECT) return 0;
+    if (container == nullptr || desc == nullptr) {
+        G2A_DIAG("HandlePersContainer : nil pContainer or nil class desc. Ignored.");
+        return 0;
+    }
+    // A container held by an object belongs to the object's base.
+    if (container->GetBase() == nullptr) container->AttachToBase(base_);
+    KvAspect* aspect = currentAspect();
+    const KxMetaTypeHandle* element = desc->GetElementType();
+    if (aspect == nullptr || element == nullptr || element->GetMetaType() == nullptr) return 0;
+    MetaBasicType2SubjectHandler pick(container, desc, aspect);
+    element->GetMetaType()->Apply(pick);
+    aspect->tag() = containerTag_;
+    return 0;
+}
+
 int32_t GenericObject2AspectSetHandler::Member(uint8_t* instance, const KxMember& member) {
     return HandleMember(instance, &member);
 }
@@ -389,6 +407,36 @@ int32_t GenericObject2AspectSetHandler::TypeSet(KxTypeSet* set, const KxMember& 
 }
 int32_t GenericObject2AspectSetHandler::ClassSet(KxClassSet* set, const KxMember& member) {
     return HandleNonPersClassSet(set, member.GetSetType());
+}
+int32_t GenericObject2AspectSetHandler::Container(KxBasicContainer* container, const KxMember& member) {
+    return HandlePersContainer(container, member.GetContainerType());
+}
+
+// ---- MetaBasicType2SubjectHandler ----------------------------------------------------------------------
+
+MetaBasicType2SubjectHandler::MetaBasicType2SubjectHandler(void* container, const KxMetaPersContainer* desc,
+                                                           KvAspect* aspect)
+    : container_(static_cast<KxBasicContainer*>(container)), desc_(desc), aspect_(aspect) {}
+
+bool MetaBasicType2SubjectHandler::ready() const { return container_ != nullptr && desc_ != nullptr && aspect_ != nullptr; }
+
+int32_t MetaBasicType2SubjectHandler::OnClass(const KxMetaClass& metaClass) {
+    if (!ready()) return 0;
+    if (metaClass.IsPersistent())
+        KxGiveSubject(aspect_, new KxGenericPersClassContainerSubject(container_, desc_, &metaClass));
+    else
+        KxGiveSubject(aspect_, new KxGenericNonPersClassContainerSubject(container_, desc_, &metaClass));
+    return 0;
+}
+
+int32_t MetaBasicType2SubjectHandler::OnBasicType(const KxMetaBasicType& type) {
+    if (ready()) KxGiveSubject(aspect_, new KxGenericBasicTypeContainerSubject(container_, desc_, &type));
+    return 0;
+}
+
+int32_t MetaBasicType2SubjectHandler::OnOnDemand(const KxMetaOnDemand& reference) {
+    if (ready()) KxGiveSubject(aspect_, new KxGenericOnDemandContainerSubject(container_, desc_, &reference));
+    return 0;
 }
 
 // ---- MapPersistentTypeMember2AspectSetHandler ------------------------------------------------------

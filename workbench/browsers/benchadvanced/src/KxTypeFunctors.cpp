@@ -44,6 +44,7 @@ int32_t CreateTypeText::OnObjectSet(const KxMetaSet& set) { return HandleKxMetaS
 int32_t CreateTypeText::OnOnDemandSet(const KxMetaSet& set) { return HandleKxMetaSet(&set); }
 int32_t CreateTypeText::OnClassSet(const KxMetaSet& set) { return HandleKxMetaSet(&set); }
 int32_t CreateTypeText::OnTypeSet(const KxMetaSet& set) { return HandleKxMetaTypeSet(&set); }
+int32_t CreateTypeText::OnContainer(const KxMetaPersContainer& container) { return HandleKxMetaPersContainer(&container); }
 
 int CreateTypeText::HandleKxMetaPersClass(const KxMetaPersClass* desc) {
     if (target_ == nullptr || Missing(desc, __LINE__)) return 0;
@@ -112,6 +113,33 @@ int CreateTypeText::HandleKxMetaSet(const KxMetaSet* desc) {
 int CreateTypeText::HandleKxMetaTypeSet(const KxMetaSet* desc) {
     if (!OpenSet(desc)) return 0;
     HandleKxTypeId(desc->GetElementTypeCode());
+    Write("> ");
+    Write(KxDeclSeparator);
+    return 0;
+}
+
+int CreateTypeText::HandleKxMetaPersContainer(const KxMetaPersContainer* desc) {
+    if (target_ == nullptr) return 0;
+    if (desc == nullptr) {
+        Write("not available");
+        Diagnose("class description is nil ", __LINE__);
+        return 0;
+    }
+    HandleKxSetType(desc->GetSetKind());
+    Write(KxDeclSeparator);
+    Write("<");
+    const KxMetaClass* element = desc->GetElementClass();
+    if (desc->GetElementKind() == KX_CONTAINER_BASIC_TYPE) {
+        HandleKxTypeId(desc->GetElementTypeCode());
+    } else if (element == nullptr) {
+        Write("not available");
+        Write("<>");
+    } else if (desc->GetElementKind() == KX_CONTAINER_ONDEMAND) {
+        HandleKxMetaOnDemand(element->GetTypeHandle());
+    } else {
+        element->Apply(*this);
+    }
+    if (desc->GetElementMode() == 2) Write("*");
     Write("> ");
     Write(KxDeclSeparator);
     return 0;

@@ -64,10 +64,10 @@ objectset 906.1 AnySet KxObject
 typeset 905.1 OddSet int setkind=9
 )";
 
-inline std::unique_ptr<KxClassDict> ParseDictionary() {
+inline std::unique_ptr<KxClassDict> ParseDictionary(const char* text = kDictionary) {
     std::unique_ptr<KxClassDict> dict;
     KxString error;
-    EXPECT_EQ(0, KxClassDict::Parse(kDictionary, "browse", dict, &error)) << error.ToUtf8();
+    EXPECT_EQ(0, KxClassDict::Parse(text, "browse", dict, &error)) << error.ToUtf8();
     return dict;
 }
 
@@ -87,16 +87,18 @@ private:
     std::string text_;
 };
 
-// A database "browse" of the kernel's own storage on the dictionary above, open while the fixture
-// lives, with helpers that make and fill objects.
+// A database "browse" of the kernel's own storage on the dictionary above (or the one a fixture
+// names), open while the fixture lives, with helpers that make and fill objects.
 class KernelFixture : public ::testing::Test {
 protected:
+    virtual const char* dictionaryText() const { return kDictionary; }
     void SetUp() override {
-        dict_ = ParseDictionary();
+        dict_ = ParseDictionary(dictionaryText());
+        ASSERT_NE(nullptr, dict_);
         site_.AddDictionary(*dict_);
         site_.AddDatabase("browse");
         ASSERT_EQ(0, kxntest::Start(site_.Config()));
-        ASSERT_EQ(0, kxntest::CreateDatabase("browse", "browse"));
+        ASSERT_EQ(0, kxntest::CreateDatabase("browse", dict_->GetName().ToUtf8()));
         base_ = std::make_unique<KxBase>(KxString("browse"));
         ASSERT_EQ(0, base_->Connect(KxString("NATIVE")));
         ASSERT_EQ(0, base_->Open(0));

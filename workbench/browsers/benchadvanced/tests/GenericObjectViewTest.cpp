@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <string>
 
+#include "KxGenericBrowserView.h"
 #include "KxGenericObjectView.h"
+#include "KxGenericSetSubjects.h"
 #include "ObjectViewFixture.h"
 
 namespace {
@@ -163,6 +165,24 @@ TEST_F(GenericObjectViewTest, ADoubleClickOpensAViewOnTheReferencedObjectOrPosts
     EXPECT_EQ(listener.firstSubject, nullptr);
     EXPECT_EQ(listener.sets[0], listener.sets[1]);  // one posted set
     view_->detachView(&listener);
+}
+
+TEST_F(GenericObjectViewTest, ADoubleClickOnASetOpensItAsATable) {
+    KxObject* item = MakeItem();
+    Show(item);
+    KxOutliner& outliner = *view_->getOutliner();
+    unsigned short parts = 0;
+    for (unsigned short i = 0; KxOutlinerNode* node = outliner.GetEntry(i); ++i) {
+        KvSubject* s = static_cast<OutlinerNodeWithAspect*>(node)->getAspect()->getSubjectPtr();
+        if (s != nullptr && dynamic_cast<KxGenericPersistentObjectSetSubject*>(s) != nullptr) parts = i;
+    }
+    ASSERT_NE(parts, 0);
+    SvSetScript(("click \"Object\" \"" + Items()[parts] + "\" double\n").c_str(), "view.sv");
+    viewtest::Run();
+    auto* table = dynamic_cast<KxGenericBrowserView*>(view_->getNavigationView());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->GetRowCount(), 2);
+    EXPECT_EQ(table->getBrowser()->GetColumnTitle(6).GetStr(), std::string("size"));
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ public:
     virtual void getPosAndSize(short& x, short& y, short& width, short& height);  // all -1
     virtual void attachView(KvView* view);
     virtual void detachView(KvView* view);
+    // The views attached to this one (keyed by address).
+    const Table& getAttachedViews() const { return attached_; }
     // Hands the event to each attached view (sender: this view).
     virtual void postEvent(KvAspectSet& set, const KvVerb& verb);
     // Passes the event to this view's subject.
