@@ -1,6 +1,8 @@
 // Class-wide values of the browser library and its string resources.
 #include "KxBrowserStatics.h"
 
+#include "KxSearchDialog.h"
+
 #include "svres.h"
 
 const KxErrorCode KxBrowserErrors::NoClassDescNothingDeleted(
@@ -28,6 +30,10 @@ const KxErrorCode KxBrowserErrors::InvalidWatchMode(KxErrFatal, "Watch mode spec
 const KxErrorCode KxBrowserErrors::InvalidDepthMode(KxErrFatal, "Depth mode specification is invalid.");
 
 const KxString KxClassMemberSeparator("::");
+
+MetaClasses KxVisitedClassDescs;
+
+KxSearchDialogs KxSearchDialog::RegisteredDialogs;
 
 namespace {
 
