@@ -124,12 +124,25 @@ public:
     // transactions from then on. 0 or the first failure (everything made so far is closed again);
     // KX_KERNEL_E_STATE without Connect or when already open.
     int32_t Open(int32_t openMode = 0);
+    // The open operation in the form tools call it: the database name (the base's logical name),
+    // the kernel's open mode (2, read-write, is the only mode: Open(0), as GetBase opens), the
+    // dictionary the caller holds for it and flags. The storage takes the dictionary the database
+    // records, so dict is not used; flags have no effect. KX_KERNEL_E_INVALID for another name or
+    // mode; else Open's status.
+    int32_t Open(const KxString& name, int32_t mode, KxClassDict* dict, int32_t flags);
     // Aborts the open transaction levels of the base's current transaction, closes the shell,
     // admin and connection, and gives the module back. 0, or the first failure (everything is
     // closed all the same, also when an exception passes through). Also done by the destructor,
     // which swallows failures and exceptions.
     int32_t Close();
     bool IsOpen() const;
+    // The base's state: 0 neither connected nor open, 1 connected (Connect), 2 open.
+    int32_t GetState() const;
+    // The connection test: true while the base is connected by Connect (open or not).
+    bool IsConnected() const;
+    // Whether an external backup of the database is running: always 0 here (neither storage of
+    // this kernel has external backups).
+    int32_t IsExternalBackupRunning() const;
     const KxString& GetBrand() const;            // as written in the server text
     const KxString& GetPhysicalServer() const;
     KxConnectionFactory* GetConnectionFactory() const;

@@ -174,6 +174,15 @@ public:
     // The declaration text of the dictionary (what Save writes).
     std::string ToText() const;
 
+    // Transactions of a dictionary that a tool changes: levels nest; Commit and Abort end the
+    // innermost one. Only the levels are kept: a change of the dictionary takes effect at once and
+    // an abort does not undo it. Commit and Abort answer the number of levels still open (> 0
+    // while more remain), KX_KERNEL_E_STATE without an open level.
+    int32_t BeginTransaction();
+    int32_t CommitTransaction();
+    int32_t AbortTransaction();
+    int32_t GetTransactionLevel() const { return txnLevel_; }
+
 private:
     friend class KxDictBuilder;
     friend class KxMetaLayout;
@@ -190,6 +199,7 @@ private:
     std::vector<const KxClassDescriptor*> list_;              // by class number
     std::vector<std::unique_ptr<KxUser>> users_;
     std::vector<std::unique_ptr<KxClassDescriptor>> deleted_;   // descriptors of deleted classes
+    int32_t txnLevel_ = 0;
 };
 
 // Builds a dictionary. Declarations are collected first; Build resolves names, checks the

@@ -26,6 +26,7 @@
 #include "KxRef.h"
 
 class KxBase;
+class KxTransaction;
 class KxClassDict;
 class KxObjectMgr;
 class KxTransactionResource;
@@ -100,6 +101,14 @@ public:
     // KX_KERNEL_E_OBJ_NOT_FOUND for an object whose last hold went (see the README: a small stale
     // entry of it is kept for this answer).
     int32_t Forget(int32_t lock = KX_SPEC_DEFAULT, int32_t watch = KX_SPEC_DEFAULT);
+    // Assigns the object to a base (its object manager takes it, KxObjectMgr::Attach): 0 (also when
+    // it is there already), KX_KERNEL_E_INVALID for a null base, KX_KERNEL_E_STATE for an object that
+    // has an id at another base (a stored object stays with its base), KX_KERNEL_E_DUPLICATE. The
+    // transaction is not used (the object is stored in the one current at its Store).
+    int32_t Assign(KxBase* base, KxTransaction* txn = nullptr);
+    // Takes an object without id out of its base: it belongs to none afterwards (holding its class's
+    // dictionary, as an object whose base closed). 0; KX_KERNEL_E_STATE for an object with an id.
+    int32_t UnAssign();
     const KxMetaType* GetMetaType() const { return class_; }
     bool IsDeleted() const { return (state_ & KX_STATE_DELETED) != 0; }
 

@@ -74,6 +74,7 @@ public:
     //     KX_DICTIONARY_PATH. A name that is no folder there is taken as a logical name: the
     //     dictionary of a folder of <path> whose logical name it is (held dictionaries are found
     //     by either name).
+    //  3. on the server "LOCAL" a name that is a full path is the dictionary's folder itself.
     // 0; KX_KERNEL_E_NOT_FOUND (no path, no such dictionary); KX_KERNEL_E_VALUE (a dictionary that
     // cannot be read, or a pair whose checksum does not match; *error says why).
     int32_t GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,

@@ -1,7 +1,7 @@
 // Test hooks of the kernel: the next call of a named kernel operation fails with a given status, or
 // stops at its start until the test lets it go.
 //
-// Operations that take hooks: "GetBase", "UngetBase", "Connect", "Open", "Close", "Disconnect",
+// Operations that take hooks: "GetBase", "UngetBase", "GetDictionary", "Connect", "Open", "Close", "Disconnect",
 // "CreateDatabase", "UpdateSchema", "VersAll", "Reorg", "ReIndex", and the client calls "KxObject::Make",
 // "KxObject::Store", "KxObject::Refresh", "KxObject::Delete", "KxOnDemand::Get", "KxObjectSet::Get"
 // (every set's Get), "KxAllSet::Query", "KxMemberAccessor::GetValue" and "KxMemberAccessor::SetValue".

@@ -238,6 +238,14 @@ int32_t KxBase::Open(int32_t openMode)
     return rc;
 }
 
+int32_t KxBase::Open(const KxString& name, int32_t mode, KxClassDict*, int32_t)
+{
+    if (mode != 2 || !(name == impl_->logicalName)) {
+        return KX_KERNEL_E_INVALID;
+    }
+    return Open(0);
+}
+
 int32_t KxBase::OpenStorage(int32_t openMode)
 {
     KxBaseStorage& st = impl_->storage;
@@ -469,6 +477,9 @@ int32_t KxBase::ReIndex(const KxString& database, int32_t flags, KxParameterSet*
 }
 
 bool KxBase::IsOpen() const { return impl_->storage.open; }
+int32_t KxBase::GetState() const { return impl_->storage.open ? 2 : (impl_->storage.factory != nullptr ? 1 : 0); }
+bool KxBase::IsConnected() const { return impl_->storage.factory != nullptr; }
+int32_t KxBase::IsExternalBackupRunning() const { return 0; }
 const KxString& KxBase::GetBrand() const { return impl_->storage.brand; }
 const KxString& KxBase::GetPhysicalServer() const { return impl_->storage.physical; }
 KxConnectionFactory* KxBase::GetConnectionFactory() const { return impl_->storage.factory; }

@@ -108,6 +108,15 @@ int32_t KxClassDict::DeleteClass(uint16_t classNumber) {
     return 0;
 }
 
+int32_t KxClassDict::BeginTransaction() { return ++txnLevel_, 0; }
+
+int32_t KxClassDict::CommitTransaction() {
+    if (txnLevel_ <= 0) return KX_KERNEL_E_STATE;
+    return --txnLevel_;
+}
+
+int32_t KxClassDict::AbortTransaction() { return CommitTransaction(); }
+
 // ---- KxDictBuilder ---------------------------------------------------------------------------
 namespace {
 

@@ -403,6 +403,31 @@ int32_t KxObjectMgr::Create(const KxMetaClass* metaClass, KxObject*& object) {
     return 0;
 }
 
+int32_t KxObject::Assign(KxBase* base, KxTransaction*) {
+    if (base == nullptr || base->GetObjectMgr() == nullptr) return KX_KERNEL_E_INVALID;
+    if (base_ == base) return 0;
+    if (!GetObjId().IsNull() && base_ != nullptr) return KX_KERNEL_E_STATE;
+    const int32_t rc = base->GetObjectMgr()->Attach(this);
+    if (rc == 0 && dictionary_ != nullptr) {
+        // Back at a base: the hold taken while it had none is not needed any more.
+        KxBase::KELVOX()->ReleaseDictionary(dictionary_);
+        dictionary_ = nullptr;
+    }
+    return rc;
+}
+
+int32_t KxObject::UnAssign() {
+    if (!GetObjId().IsNull()) return KX_KERNEL_E_STATE;
+    if (manager_ == nullptr) return 0;
+    manager_->Forget(this);
+    manager_ = nullptr;
+    base_ = nullptr;
+    KxClassDict* dictionary = class_->GetDictionary();
+    if (dictionary_ == nullptr && dictionary != nullptr && KxBase::KELVOX()->HoldDictionary(dictionary) == KX_KERNEL_OK)
+        dictionary_ = dictionary;
+    return 0;
+}
+
 int32_t KxObjectMgr::Attach(KxObject* object) {
     if (object == nullptr) return KX_KERNEL_E_INVALID;
     if (object->manager_ == this) return 0;

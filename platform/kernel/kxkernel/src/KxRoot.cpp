@@ -171,6 +171,7 @@ std::string SchemataDirectory(KxConfig* config, const KxString& name) {
 int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxClassDict*& dict,
                               KxString* error) {
     dict = nullptr;
+    if (const int32_t hooked = kxk::HookPoint("GetDictionary")) return hooked;
     if (name.IsEmpty()) return KX_KERNEL_E_INVALID;
     const std::string key = ServerKey(server);
     const std::string dictName = name.ToUtf8();
@@ -190,6 +191,12 @@ int32_t KxRoot::GetDictionary(const KxString& server, const KxString& name, KxCl
     if (!schemata.empty()) {
         std::unique_ptr<KxClassDict> loaded;
         const int32_t rc = KxClassDict::Load(KxString(schemata), loaded, error);
+        return rc != KX_KERNEL_OK ? rc : hold(dictName, std::move(loaded));
+    }
+    if (key == KX_DEFAULT_DICTIONARY_SERVER && std::filesystem::path(dictName).is_absolute()) {
+        // A local dictionary named by its folder's full path.
+        std::unique_ptr<KxClassDict> loaded;
+        const int32_t rc = KxClassDict::Load(KxString(dictName), loaded, error);
         return rc != KX_KERNEL_OK ? rc : hold(dictName, std::move(loaded));
     }
     std::string path;
