@@ -100,9 +100,9 @@ public:
     static const char* const MEMBER;
 
     // Entry types.
-    static const unsigned short persistentTag = 1;   // persistent class
-    static const unsigned short _persistentTag = 2;  // persistent class declared "_persistent"
-    static const unsigned short transientTag = 3;    // non-persistent class
+    static constexpr unsigned short persistentTag = 1;   // persistent class
+    static constexpr unsigned short _persistentTag = 2;  // persistent class declared "_persistent"
+    static constexpr unsigned short transientTag = 3;    // non-persistent class
 
     explicit KxClassHierarchySubject(KxKelvoxDatabaseDocument* document);
     ~KxClassHierarchySubject() override;

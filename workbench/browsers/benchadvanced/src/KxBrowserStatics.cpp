@@ -1,6 +1,7 @@
 // Class-wide values of the browser library and its string resources.
 #include "KxBrowserStatics.h"
 
+#include "KxClassHierarchySubject.h"
 #include "KxSearchDialog.h"
 
 #include "svres.h"
@@ -34,6 +35,9 @@ const KxString KxClassMemberSeparator("::");
 MetaClasses KxVisitedClassDescs;
 
 KxSearchDialogs KxSearchDialog::RegisteredDialogs;
+
+KvAspectSet KxClassHierarchySubject::DefaultAspects;
+KxClassHierarchySubject::DisplayOptions KxClassHierarchySubject::DefaultDisplay;
 
 namespace {
 
