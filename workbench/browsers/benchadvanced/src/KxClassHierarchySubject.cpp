@@ -50,6 +50,15 @@ bool HasSubobjects(const KxMetaClass* desc) {
     return false;
 }
 
+// The document's virtual operations, called without the sanitizer's dynamic type check, which would
+// make this library need the document library's type information.
+__attribute__((no_sanitize("vptr"))) KxClassDict* DictionaryOf(KxKelvoxDatabaseDocument* document) {
+    return document->getDictionary();
+}
+__attribute__((no_sanitize("vptr"))) KxBase* BaseOf(KxKelvoxDatabaseDocument* document) {
+    return document->getBase();
+}
+
 bool IsUserClass(const KxMetaClass* desc) { return desc->IsUserClass(); }
 // The kernel here knows no meta or tool classes: every class that is not a user class is internal.
 bool IsMetaClass(const KxMetaClass*) { return false; }
@@ -207,7 +216,7 @@ KxClassDict* KxClassHierarchySubject::dictionary(int line) {
         Diagnose("no document available. ", line);
         return nullptr;
     }
-    KxClassDict* dict = document_->getDictionary();
+    KxClassDict* dict = DictionaryOf(document_);
     if (dict == nullptr) Diagnose("no dictionary available. ", line);
     return dict;
 }
@@ -358,7 +367,7 @@ void KxClassHierarchySubject::getValue(KvAspectSet& set, long position) {
             if (desc->GetDictionary() != nullptr) *aspect = desc->GetDictionary()->GetCreationStamp();
         } else if (is(NO_OF_OBJECTS)) {
             aspect->setNotAvail();
-            KxBase* base = document_ != nullptr ? document_->getBase() : nullptr;
+            KxBase* base = document_ != nullptr ? BaseOf(document_) : nullptr;
             if (desc->AsPersClass() != nullptr && base != nullptr) {
                 std::unique_ptr<KxAllSet> extent(desc->AsPersClass()->MakeExtent(base));
                 const int32_t count = extent != nullptr ? extent->GetCount() : -1;
