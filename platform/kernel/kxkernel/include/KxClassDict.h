@@ -21,6 +21,8 @@
 //   member <name> <spec> [count=<n>] [flags=<qualifier word>] [kind=<n>] [transient] [auto]
 //   index <name> [unique] <path>[,<path>...]
 //   update <revision> <class number> <index name> [flags=<n>]
+//   user <name> [group] [groups=<group>,<group>...]
+//   right <class> [attribute=<class>:<number>:<type code>] [read] [write] [delete]
 //
 // member and index lines belong to the class line before them. A class name in a reference may
 // name a version: "Address@1"; without one it names the current (highest) version. <spec> is a
@@ -33,6 +35,9 @@
 // container holds references to its objects), an embedded class (it holds instances) or an
 // on-demand reference to a class; setkind=3 makes it hashed (elements without a position).
 // Marks: notmapped, autovalues, forgiveindex, virtual. Numbers are decimal or 0x hexadecimal.
+// user lines declare the dictionary's users and groups ("group"), with the groups they belong to;
+// right lines give the user line before them a right entry on a class, or on one attribute of a
+// class (the attribute's declaring class, number and type code), with its permissions.
 // update lines form the dictionary's update log: what changed with a revision (an index of a class
 // number, flags 1 by default; bit 0 and bit 1 mark an index that was created or changed).
 // Declarations may refer to classes declared later in the file. Class number 0 ("KxObject",
@@ -49,6 +54,7 @@
 #include "KxMetaType.h"
 #include "KxObjId.h"
 #include "KxString.h"
+#include "KxUser.h"
 
 class KxObject;
 
@@ -143,6 +149,18 @@ public:
     // True when id's class number is known and its current version is id's version.
     bool IsCurrentVersion(const KxClassId& id) const;
 
+    // Removes a class (every version, with its members and index definitions) from the dictionary:
+    // lookups, the class list, its bases' subclasses and what Save writes no longer know it; its
+    // meta types stay valid until the dictionary goes. 0; KX_DICT_E_NOT_FOUND for an unknown class
+    // number; KX_KERNEL_E_INVALID for the root class or a set type; KX_KERNEL_E_STATE while the
+    // class has subclasses or a member or set type of another class uses it (nothing changes).
+    int32_t DeleteClass(uint16_t classNumber);
+
+    // Users and groups in declaration order; by name (null when unknown).
+    uint32_t GetUserCount() const { return static_cast<uint32_t>(users_.size()); }
+    KxUser* GetUser(uint32_t i) const { return i < users_.size() ? users_[i].get() : nullptr; }
+    KxUser* FindUser(const KxString& name) const;
+
     // Writes the declaration file into dir (created when missing, with the folders above it), or with KX_DICT_FORM_PAIR the
     // pair "_objects.dat" (the declarations) and then "_objects.idx" ("name <name>",
     // "revision <n>", "checksum <CRC-32 of the .dat, 8 hexadecimal digits>"). Each file replaces
@@ -183,6 +201,8 @@ private:
     std::vector<std::unique_ptr<KxMetaType>> types_;          // every version
     std::map<uint16_t, std::unique_ptr<KxClassDescriptor>> byNumber_;
     std::vector<const KxClassDescriptor*> list_;              // by class number
+    std::vector<std::unique_ptr<KxUser>> users_;
+    std::vector<std::unique_ptr<KxClassDescriptor>> deleted_;   // descriptors of deleted classes
     int32_t txnLevel_ = 0;
 };
 
@@ -237,13 +257,22 @@ public:
     // objects; embedded: instances) or "ondemand:<class>". Members name it as sets do (Set).
     KxDictBuilder& Container(uint16_t number, uint16_t version, const KxString& name,
                              const KxString& element);
+    // Starts a user (or group); later MemberOf and Right calls belong to it.
+    KxDictBuilder& User(const KxString& name, bool group = false);
+    KxDictBuilder& MemberOf(const KxString& groupName);
+    // A right entry of the current user on a class (permissions KX_PERM_...), or on an attribute of
+    // the class: the attribute's declaring class, its number and type code.
+    KxDictBuilder& Right(const KxString& className, uint32_t permissions);
+    KxDictBuilder& AttributeRight(const KxString& className, const KxString& attributeClass, int16_t attribute,
+                                  int32_t typeId, uint32_t permissions);
     // Records the source line of the next declarations (used in error texts).
     void SetLine(const KxString& where);
 
     // 0 and the dictionary, or KX_DICT_E_SYNTAX (*error says why): unknown or ambiguous names,
     // duplicate class ids or names, a member outside a class, a cycle of bases or embedded
     // members, an embedded class that is a set type, an invalid type code, an index path that
-    // does not resolve, a type set of a non-value type.
+    // does not resolve, a type set of a non-value type, a duplicate or unknown user or group, a
+    // right outside a user or on an unknown class, groups that contain themselves.
     int32_t Build(std::unique_ptr<KxClassDict>& dict, KxString* error = nullptr);
 
 private:

@@ -45,6 +45,12 @@ public:
     int32_t Append(const KxOnDemand& ref) override;
     int32_t Append(const void* element) override;
     int32_t Clear() override;
+    // Looks an object of the extent up by its id (an object of the class or of a subclass): 0 and
+    // the found position, which the next Get with seek 1 and that offset reads (the object is held
+    // by the set until then); KX_KERNEL_E_OBJ_NOT_FOUND (-2017) or KX_KERNEL_E_WRONG_CLASS when the
+    // extent holds no such object, or the read's status. A Find ends a walk; any other Get drops
+    // the found object.
+    int32_t Find(const KxObjId& id, int32_t& position);
     // Runs a query (on the query's class) into results (emptied first): an on-demand reference per
     // object found, in the storage's order. The last three arguments are not used. 0 or the query's
     // status.
@@ -62,6 +68,8 @@ private:
     KxBase* base_;
     KxBucketCru* walk_ = nullptr;   // the cursor of the walk
     int32_t level_ = 0;             // the base's transaction level the walk began
+    KxObject* found_ = nullptr;     // the object of the last Find, held until a Get takes it
+    void DropFound();
 };
 
 // A member of a class, found by name among all its members (inherited ones too), bound with Of to

@@ -358,6 +358,7 @@ public:
 private:
     friend class KxDictBuilder;
     friend class KxMetaLayout;
+    friend class KxClassDict;   // DeleteClass takes a class out of its bases' subclasses
 
 protected:
     KxMetaClass(const KxClassId& id, const KxString& name, uint32_t marks);

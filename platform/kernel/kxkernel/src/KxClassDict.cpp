@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <set>
 
 #include "KxObject.h"
@@ -74,6 +75,39 @@ bool KxClassDict::IsCurrentVersion(const KxClassId& id) const {
     return current != nullptr && current->GetVersion() == id.GetVersion();
 }
 
+int32_t KxClassDict::DeleteClass(uint16_t classNumber) {
+    const auto it = byNumber_.find(classNumber);
+    if (it == byNumber_.end()) return KX_DICT_E_NOT_FOUND;
+    const KxMetaClass* cls = it->second->GetMetaClass();
+    if (classNumber == 0 || cls == nullptr) return KX_KERNEL_E_INVALID;
+    if (!cls->GetSubclasses().empty()) return KX_KERNEL_E_STATE;
+    // No class or set type that stays may use it.
+    for (const KxClassDescriptor* d : list_) {
+        if (d->GetClassNumber() == classNumber) continue;
+        const KxMetaType* type = d->GetMetaType();
+        if (const KxMetaSet* set = type->AsSet()) {
+            if (set->GetElementClass() != nullptr && set->GetElementClass()->GetClassNumber() == classNumber)
+                return KX_KERNEL_E_STATE;
+            continue;
+        }
+        for (const KxMember* m : type->AsClass()->GetAllMembers())
+            if (m->GetClass() != nullptr && m->GetClass()->GetClassNumber() == classNumber) return KX_KERNEL_E_STATE;
+    }
+    for (const KxMetaType* version = cls; version != nullptr; version = version->GetPreviousVersion()) {
+        const KxMetaClass* v = version->AsClass();
+        for (uint32_t i = 0; v != nullptr && i < v->GetBaseCount(); ++i) {
+            const KxMetaType* base = GetCurrentVersion(v->GetBase(i)->GetClassNumber());
+            if (base == nullptr || base->AsClass() == nullptr) continue;
+            auto& subs = const_cast<KxMetaClass*>(base->AsClass())->subclasses_;
+            subs.erase(std::remove(subs.begin(), subs.end(), classNumber), subs.end());
+        }
+    }
+    list_.erase(std::remove(list_.begin(), list_.end(), it->second.get()), list_.end());
+    deleted_.push_back(std::move(it->second));
+    byNumber_.erase(it);
+    return 0;
+}
+
 int32_t KxClassDict::BeginTransaction() { return ++txnLevel_, 0; }
 
 int32_t KxClassDict::CommitTransaction() {
@@ -101,6 +135,24 @@ struct IndexDecl {
     KxString name;
     std::vector<KxString> paths;
     bool unique = false;
+    KxString where;
+};
+
+struct RightDecl {
+    KxString className;
+    bool attribute = false;
+    KxString attributeClass;
+    int16_t number = 0;
+    int32_t typeId = 0;
+    uint32_t permissions = 0;
+    KxString where;
+};
+
+struct UserDecl {
+    KxString name;
+    bool group = false;
+    std::vector<KxString> groups;
+    std::vector<RightDecl> rights;
     KxString where;
 };
 
@@ -145,6 +197,7 @@ struct KxDictBuilder::Impl {
     KxDateTime modified;
     std::vector<TypeDecl> decls;
     int32_t current = -1;   // index of the class that members belong to
+    std::vector<UserDecl> users;
     KxString where;
     KxString error;         // the first declaration error
 
@@ -359,6 +412,112 @@ KxDictBuilder& KxDictBuilder::TypeSet(uint16_t number, uint16_t version, const K
     impl_->current = -1;
     return *this;
 }
+
+KxDictBuilder& KxDictBuilder::User(const KxString& name, bool group) {
+    impl_->current = -1;
+    impl_->users.emplace_back();
+    impl_->users.back().name = name;
+    impl_->users.back().group = group;
+    impl_->users.back().where = impl_->where;
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::MemberOf(const KxString& groupName) {
+    if (impl_->users.empty()) impl_->Fail(impl_->where, "group " + groupName.ToUtf8() + " outside a user");
+    else impl_->users.back().groups.push_back(groupName);
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::Right(const KxString& className, uint32_t permissions) {
+    if (impl_->users.empty()) {
+        impl_->Fail(impl_->where, "right on " + className.ToUtf8() + " outside a user");
+        return *this;
+    }
+    RightDecl right;
+    right.className = className;
+    right.permissions = permissions;
+    right.where = impl_->where;
+    impl_->users.back().rights.push_back(right);
+    return *this;
+}
+
+KxDictBuilder& KxDictBuilder::AttributeRight(const KxString& className, const KxString& attributeClass,
+                                             int16_t attribute, int32_t typeId, uint32_t permissions) {
+    Right(className, permissions);
+    if (!impl_->users.empty() && !impl_->users.back().rights.empty()) {
+        RightDecl& right = impl_->users.back().rights.back();
+        right.attribute = true;
+        right.attributeClass = attributeClass;
+        right.number = attribute;
+        right.typeId = typeId;
+    }
+    return *this;
+}
+
+KxUser* KxClassDict::FindUser(const KxString& name) const {
+    for (const auto& user : users_)
+        if (user->GetName() == name) return user.get();
+    return nullptr;
+}
+
+namespace {
+
+// The users of a build: made, rights resolved against the classes, groups linked without cycles.
+bool BuildUsers(const std::vector<UserDecl>& decls, const KxClassDict& dict,
+                std::vector<std::unique_ptr<KxUser>>& users, KxString& why) {
+    auto fail = [&](const KxString& at, const std::string& text) {
+        why = at.IsEmpty() ? KxString(text) : at + KxString(": ") + KxString(text);
+        return false;
+    };
+    for (const UserDecl& decl : decls) {
+        for (const auto& made : users)
+            if (made->GetName() == decl.name) return fail(decl.where, "duplicate user " + decl.name.ToUtf8());
+        users.push_back(std::make_unique<KxUser>(decl.name, decl.group));
+        for (const RightDecl& right : decl.rights) {
+            const KxMetaType* type = dict.FindByName(right.className);
+            if (type == nullptr || type->AsClass() == nullptr)
+                return fail(right.where, "right on unknown class " + right.className.ToUtf8());
+            if (!right.attribute) {
+                users.back()->GetRightSet().Add(KxRightEntry(type->GetClassId(), right.permissions));
+                continue;
+            }
+            const KxMetaType* owner = dict.FindByName(right.attributeClass);
+            if (owner == nullptr || owner->AsClass() == nullptr)
+                return fail(right.where, "right on unknown class " + right.attributeClass.ToUtf8());
+            users.back()->GetRightSet().Add(
+                KxRightEntry(type->GetClassId(), owner->GetClassId(), right.number, right.typeId, right.permissions));
+        }
+    }
+    for (size_t i = 0; i < decls.size(); ++i) {
+        for (const KxString& name : decls[i].groups) {
+            KxUser* group = nullptr;
+            for (const auto& made : users)
+                if (made->GetName() == name) group = made.get();
+            if (group == nullptr || !group->IsGroup())
+                return fail(decls[i].where, "unknown group " + name.ToUtf8());
+            users[i]->GetGroupSet().Add(group);
+        }
+    }
+    // A group reached again from itself would make every walk over the groups endless.
+    std::function<bool(const KxUser*, std::vector<const KxUser*>&)> cyclic =
+        [&](const KxUser* user, std::vector<const KxUser*>& path) {
+            if (std::find(path.begin(), path.end(), user) != path.end()) return true;
+            path.push_back(user);
+            KxUser* group = nullptr;
+            for (int32_t k = 0; user->GetGroupSet().Get(group, k) == 0; ++k)
+                if (cyclic(group, path)) return true;
+            path.pop_back();
+            return false;
+        };
+    for (size_t i = 0; i < users.size(); ++i) {
+        std::vector<const KxUser*> path;
+        if (cyclic(users[i].get(), path))
+            return fail(decls[i].where, "group cycle through " + users[i]->GetName().ToUtf8());
+    }
+    return true;
+}
+
+}  // namespace
 
 // The linking and layout of one Build.
 class KxMetaLayout {
@@ -823,6 +982,7 @@ int32_t KxDictBuilder::Build(std::unique_ptr<KxClassDict>& dict, KxString* error
     KxString why;
     KxMetaLayout layout(*made, decls, why);
     if (!layout.Run()) return fail(why);
+    if (!BuildUsers(impl_->users, *made, made->users_, why)) return fail(why);
     dict = std::move(made);
     if (error != nullptr) *error = KxString::EmptyString();
     return 0;

@@ -1,5 +1,7 @@
 // The client calls of sets: cursors over object and on-demand sets, generic element access, and the
 // extent of a class (KxAllSet).
+#include <utility>
+
 #include "KxBucket.h"
 #include "KxClient.h"
 #include "KxClientCalls.h"
@@ -139,6 +141,7 @@ KxAllSet::KxAllSet(const KxMetaPersClass* metaClass, KxBase* base) : KxObjectSet
 
 KxAllSet::~KxAllSet()
 {
+    DropFound();
     try {
         EndWalk();
     } catch (...) {
@@ -157,6 +160,7 @@ void KxAllSet::AbandonWalk()
 
 void KxAllSet::Detach()
 {
+    DropFound();
     AbandonWalk();
     base_ = nullptr;
     AttachToBase(nullptr);
@@ -211,7 +215,15 @@ int32_t KxAllSet::Get(KxObject*& element, int32_t offset, int32_t seek, int32_t 
     element = nullptr;
     int32_t rc = kxk::HookPoint("KxObjectSet::Get");
     if (rc < 0) {
+        DropFound();
         return rc;
+    }
+    if (found_ != nullptr) {
+        if (seek == 1 && offset == 0) {
+            element = std::exchange(found_, nullptr);
+            return 0;
+        }
+        DropFound();
     }
     if (seek == 0 || walk_ == nullptr) {
         rc = BeginWalk();
@@ -233,6 +245,34 @@ int32_t KxAllSet::Get(KxObject*& element, int32_t offset, int32_t seek, int32_t 
         return rc;
     }
     return KxClientCalls::Read(base_, ref, element, lock);
+}
+
+void KxAllSet::DropFound()
+{
+    if (found_ != nullptr) {
+        std::exchange(found_, nullptr)->Release();
+    }
+}
+
+int32_t KxAllSet::Find(const KxObjId& id, int32_t& position)
+{
+    position = -1;
+    DropFound();
+    if (base_ == nullptr || class_ == nullptr) {
+        return KX_KERNEL_E_INVALID;
+    }
+    EndWalk();
+    if (id.IsNull()) {
+        return KX_KERNEL_E_OBJ_NOT_FOUND;
+    }
+    KxObject* object = nullptr;
+    const int32_t rc = KxClientCalls::Read(base_, KxRef(id, class_->GetClassId()), object, KX_SPEC_DEFAULT);
+    if (rc < 0) {
+        return rc;
+    }
+    found_ = object;
+    position = 0;
+    return 0;
 }
 
 int32_t KxAllSet::Delete(int32_t) { return KX_KERNEL_E_NOT_SUPPORTED; }

@@ -78,6 +78,7 @@ std::string KxClassDict::ToText() const {
         << " created=" << Stamp(created_) << " modified=" << Stamp(modified_) << "\n";
     const KxMetaType* root = GetCurrentVersion(0);
     for (const auto& t : types_) {
+        if (FindDescriptor(t->GetClassNumber()) == nullptr) continue;   // a deleted class
         char buffer[16];
         const std::string id = std::to_string(t->GetClassNumber()) + "." + std::to_string(t->GetVersion());
         if (const KxMetaPersContainer* c = t->AsContainer()) {
@@ -149,6 +150,28 @@ std::string KxClassDict::ToText() const {
             out << "index " << index->GetName().ToUtf8() << (index->IsUnique() ? " unique " : " ");
             for (uint32_t k = 0; k < index->GetKeyCount(); ++k)
                 out << (k ? "," : "") << index->GetKey(k).path.ToUtf8();
+            out << "\n";
+        }
+    }
+    for (const auto& user : users_) {
+        out << "\nuser " << user->GetName().ToUtf8() << (user->IsGroup() ? " group" : "");
+        KxUser* group = nullptr;
+        for (int32_t k = 0; user->GetGroupSet().Get(group, k) == 0; ++k)
+            out << (k ? "," : " groups=") << group->GetName().ToUtf8();
+        out << "\n";
+        const KxRightEntry* right = nullptr;
+        for (int32_t k = 0; user->GetRightSet().Get(right, k) == 0; ++k) {
+            const KxMetaType* cls = GetMetaType(right->GetClassId());
+            const KxMetaType* owner = right->IsAttributeRight() ? GetMetaType(right->GetAttributeClassId()) : cls;
+            if (cls == nullptr || owner == nullptr) continue;   // on a deleted class
+            out << "right " << (cls != nullptr ? cls->GetName().ToUtf8() : std::string("?"));
+            if (right->IsAttributeRight()) {
+                out << " attribute=" << owner->GetName().ToUtf8() << ":"
+                    << right->GetAttribute() << ":" << right->GetTypeId();
+            }
+            if (right->GetPermissions() & KX_PERM_READ) out << " read";
+            if (right->GetPermissions() & KX_PERM_WRITE) out << " write";
+            if (right->GetPermissions() & KX_PERM_DELETE) out << " delete";
             out << "\n";
         }
     }
@@ -536,6 +559,43 @@ int32_t KxClassDict::Parse(const std::string& text, const KxString& name,
             if (w.size() == 5 && (w[4].rfind("flags=", 0) != 0 || !ParseNumber(w[4].substr(6), 0xFFFFFFFF, flags)))
                 return fail("bad update flags " + w[4]);
             builder->Update(uint16_t(revision), uint16_t(number), KxString(w[3]), uint32_t(flags));
+        } else if (verb == "user") {
+            if (w.size() < 2 || !DeclaredName(w[1], false)) return fail("user needs <name>");
+            bool group = false;
+            std::vector<KxString> groups;
+            for (size_t i = 2; i < w.size(); ++i) {
+                if (w[i] == "group") group = true;
+                else if (w[i].compare(0, 7, "groups=") == 0) groups = SplitList(w[i].substr(7));
+                else return fail("unknown word " + w[i]);
+            }
+            builder->User(KxString(w[1]), group);
+            for (const KxString& g : groups) builder->MemberOf(g);
+        } else if (verb == "right") {
+            if (w.size() < 2) return fail("right needs <class>");
+            uint32_t permissions = 0;
+            bool attribute = false;
+            std::string owner;
+            uint64_t number = 0, type = 0;
+            for (size_t i = 2; i < w.size(); ++i) {
+                if (w[i] == "read") permissions |= KX_PERM_READ;
+                else if (w[i] == "write") permissions |= KX_PERM_WRITE;
+                else if (w[i] == "delete") permissions |= KX_PERM_DELETE;
+                else if (w[i].compare(0, 10, "attribute=") == 0) {
+                    const std::string spec = w[i].substr(10);
+                    const size_t a = spec.find(':'), b = a == std::string::npos ? a : spec.find(':', a + 1);
+                    if (b == std::string::npos || a == 0 || !ParseNumber(spec.substr(a + 1, b - a - 1), 0x7FFF, number) ||
+                        !ParseNumber(spec.substr(b + 1), 0x7FFFFFFF, type))
+                        return fail("attribute needs <class>:<number>:<type code>");
+                    attribute = true;
+                    owner = spec.substr(0, a);
+                } else {
+                    return fail("unknown word " + w[i]);
+                }
+            }
+            if (attribute)
+                builder->AttributeRight(KxString(w[1]), KxString(owner), int16_t(number), int32_t(type), permissions);
+            else
+                builder->Right(KxString(w[1]), permissions);
         } else if (verb == "index") {
             bool unique = false;
             size_t i = 2;

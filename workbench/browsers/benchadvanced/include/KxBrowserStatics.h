@@ -5,6 +5,9 @@
 
 #include "KxErrorCode.h"
 #include "KxString.h"
+#include "svlist.h"
+
+class KxMetaClass;
 
 struct KxBrowserErrors {
     // Class hierarchy.
@@ -45,3 +48,15 @@ enum : unsigned short { KX_FONT_STATUS_BAR = 902 };
 
 // "::", between a class name and a member name in member aspect ids.
 extern const KxString KxClassMemberSeparator;
+
+// A list of class descriptions (not owned).
+class MetaClasses : public List {
+public:
+    MetaClasses() : List(1024, 16, 16) {}
+    bool Contains(const KxMetaClass* desc) const { return GetPos(desc) != CONTAINER_ENTRY_NOTFOUND; }
+    void Add(const KxMetaClass* desc) { Insert(const_cast<KxMetaClass*>(desc), CONTAINER_APPEND); }
+};
+
+// The class descriptions that a class walk has visited (the member walk and the rights computation),
+// cleared when such a walk's functor is made and when it goes; one walk at a time.
+extern MetaClasses KxVisitedClassDescs;

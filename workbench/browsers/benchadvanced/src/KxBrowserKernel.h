@@ -13,7 +13,8 @@ class KvSubject;
 class KxBase;
 class KxObject;
 
-// The object of an id in a base, held for the caller; null when there is none.
+// The object of an id in a base, held for the caller; null when there is none (the root class's
+// extent searched by a KxObjectFinder).
 KxObject* KxFindObject(KxBase* base, const KxObjId& id);
 // The aspect holds the subject from now on; the subject it held before is destroyed.
 void KxGiveSubject(KvAspect* aspect, KvSubject* subject);

@@ -2,6 +2,9 @@
 #include "KxBrowserStatics.h"
 
 #include "svgdi.h"
+#include "KxClassHierarchySubject.h"
+#include "KxSearchDialog.h"
+
 #include "svres.h"
 
 const KxErrorCode KxBrowserErrors::NoClassDescNothingDeleted(
@@ -29,6 +32,13 @@ const KxErrorCode KxBrowserErrors::InvalidWatchMode(KxErrFatal, "Watch mode spec
 const KxErrorCode KxBrowserErrors::InvalidDepthMode(KxErrFatal, "Depth mode specification is invalid.");
 
 const KxString KxClassMemberSeparator("::");
+
+MetaClasses KxVisitedClassDescs;
+
+KxSearchDialogs KxSearchDialog::RegisteredDialogs;
+
+KvAspectSet KxClassHierarchySubject::DefaultAspects;
+KxClassHierarchySubject::DisplayOptions KxClassHierarchySubject::DefaultDisplay;
 
 namespace {
 

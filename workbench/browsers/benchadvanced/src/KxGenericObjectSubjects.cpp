@@ -9,6 +9,7 @@
 #include "KxClient.h"
 #include "KxObject.h"
 #include "KxObjectWalkers.h"
+#include "KxSearchDialog.h"
 #include "KxTypeMgr.h"
 #include "KxWOStream.h"
 
@@ -135,13 +136,12 @@ KxErrorCode ResolveReference(KvAspectSet& set, const void* self, KxBase* base, c
 
 KxObject* KxFindObject(KxBase* base, const KxObjId& id) {
     if (base == nullptr || id.IsNull()) return nullptr;
+    // Every persistent object is one of the root class's extent.
     KxClassDict* dict = base->GetDictionary();
     const KxMetaType* root = dict != nullptr ? dict->GetCurrentVersion(0) : nullptr;
-    if (root == nullptr) return nullptr;
-    KxOnDemand reference(KxRef(id, root->GetClassId()), base);
-    KxObject* object = nullptr;
-    if (reference.Get(object, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT, 1) != 0) return nullptr;
-    return object;
+    if (root == nullptr || root->AsPersClass() == nullptr) return nullptr;
+    KxObjectFinder find(base, root->AsPersClass());
+    return find(id);
 }
 
 void KxGiveSubject(KvAspect* aspect, KvSubject* subject) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "KxClassDict.h"
+#include "KxBrowserStatics.h"
 #include "KxDescAccess.h"
 #include "KxTypeFunctors.h"
 #include "KxWOStream.h"
@@ -13,12 +14,6 @@ const char* const kSource = "src\\memfunct";
 
 void Diagnose(const char* message, int line) {
     diag << message << kSource << "(" << line << ")." << endl;
-}
-
-// The class descriptions a member walk has visited (one walk at a time).
-std::vector<const KxMetaClass*>& Visited() {
-    static std::vector<const KxMetaClass*> visited;
-    return visited;
 }
 
 }  // namespace
@@ -280,13 +275,13 @@ int CreateTypeTextForIndexDefinition::HandleKxIdxFulltextEntry(
 
 TraverseClassDescAndCallGivenHandler::TraverseClassDescAndCallGivenHandler(KxMemberFunctor* handler)
     : handler_(handler) {
-    Visited().clear();
+    KxVisitedClassDescs.Clear();
 }
 TraverseClassDescAndCallGivenHandler::TraverseClassDescAndCallGivenHandler(
     const TraverseClassDescAndCallGivenHandler& other) = default;
 TraverseClassDescAndCallGivenHandler& TraverseClassDescAndCallGivenHandler::operator=(
     const TraverseClassDescAndCallGivenHandler& other) = default;
-TraverseClassDescAndCallGivenHandler::~TraverseClassDescAndCallGivenHandler() { Visited().clear(); }
+TraverseClassDescAndCallGivenHandler::~TraverseClassDescAndCallGivenHandler() { KxVisitedClassDescs.Clear(); }
 
 int32_t TraverseClassDescAndCallGivenHandler::OnClass(const KxMetaClass& metaClass) {
     return HandleKxMetaClass(&metaClass);
@@ -305,9 +300,8 @@ int TraverseClassDescAndCallGivenHandler::HandleKxMetaClass(const KxMetaClass* d
                  << kSource << "(" << __LINE__ << ")." << endl;
             continue;
         }
-        auto& visited = Visited();
-        if (std::find(visited.begin(), visited.end(), base) != visited.end()) continue;
-        visited.push_back(base);
+        if (KxVisitedClassDescs.Contains(base)) continue;
+        KxVisitedClassDescs.Add(base);
         base->Apply(*this);
     }
     const KxMember* member = nullptr;

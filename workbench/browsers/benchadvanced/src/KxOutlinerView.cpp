@@ -7,6 +7,7 @@
 #include "KvDialog.h"
 #include "KvSubject.h"
 #include "KxErrorCode.h"
+#include "KxSearchDialog.h"
 #include "KxViewSupport.h"
 
 const char* const KxOutlinerView::textAspectId = "text";
@@ -286,8 +287,10 @@ long KxOutlinerView::menuSelectHdl(Menu* menu) {
         for (uint16_t k = 0; k < id; ++k)
             if (verbs[k] == nullptr) return 1;
         KvVerb* verb = verbs[id - 1];
-        // "find" belongs to the search dialog, which is not part of this library yet.
-        if (verb->getVerb() != nullptr && strcasecmp(verb->getVerb(), "find") == 0) return 1;
+        if (verb->getVerb() != nullptr && strcasecmp(verb->getVerb(), "find") == 0) {
+            KxSearchDialog::showDialogFor(searchWindowType_);
+            return 1;
+        }
         subject->update(*aspSet_, 0, *verb);
         return 1;
     }
