@@ -12,6 +12,7 @@
 #include "KxBucket.h"
 #include "KxClient.h"
 #include "KxClassDict.h"
+#include "KxLockRegistry.h"
 #include "KxConfig.h"
 #include "KxConnection.h"
 #include "KxModule.h"
@@ -176,6 +177,7 @@ int32_t KxBase::Connect(const KxString& server)
     }
     st.module = module;
     st.factory = factory;
+    st.server = server;
     st.brand = KxString(brand.c_str());
     st.physical = KxString(physical.c_str());
     return KX_KERNEL_OK;
@@ -302,6 +304,8 @@ int32_t KxBase::Disconnect()
 int32_t KxBase::CloseStorage()
 {
     KxBaseStorage& st = impl_->storage;
+    // The client ends: its locks and watches go (persistent locks stay).
+    kxk::LocksBaseClosed(this);
     // The walks over extents end before their storage goes; their levels end with the others below.
     for (KxAllSet* extent : impl_->extents) extent->AbandonWalk();
     ForgetCursor(impl_->scanCursor);
@@ -560,6 +564,7 @@ int32_t KxBase::CommitTransaction()
     const int32_t rc = EndTransactionLevel(impl_->storage, true, ended);
     if (ended) {
         DropReadAhead(nullptr);
+        kxk::LocksTransactionEnded(this);
     }
     return rc;
 }
@@ -570,6 +575,7 @@ int32_t KxBase::AbortTransaction()
     const int32_t rc = EndTransactionLevel(impl_->storage, false, ended);
     if (ended) {
         DropReadAhead(nullptr);
+        kxk::LocksTransactionEnded(this);
     }
     return rc;
 }
