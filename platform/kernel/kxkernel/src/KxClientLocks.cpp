@@ -326,6 +326,16 @@ void kxk::LocksBaseClosed(KxBase* base)
     }
 }
 
+void kxk::LocksKernelStopped()
+{
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> guard(registry.mutex);
+    for (auto& [key, db] : registry.databases) {
+        for (const auto& property : db.properties) property->Invalidate();
+    }
+    registry.databases.clear();
+}
+
 // ---- persistent properties ------------------------------------------------------------------------------
 KxPersistentProperty::~KxPersistentProperty() = default;
 

@@ -11,4 +11,7 @@ void LocksTransactionEnded(KxBase* base);
 // The base closes: its transaction locks and watches go; its persistent locks stay, without client.
 void LocksBaseClosed(KxBase* base);
 
+// The kernel stops: every record goes (the persistent properties are kept for the kernel's run).
+void LocksKernelStopped();
+
 }  // namespace kxk
