@@ -83,8 +83,9 @@ private:
 // refuse it: the kernel keeps watches itself, see KxObject::SetWatch).
 struct KxWatchSpec {
     KxWatchSpec() = default;
+    KxWatchSpec(int32_t watch_, int32_t mode_) : watch(watch_), mode(mode_) {}
     // A watch of the mode (KxWATCH_... flags) and depth; mode 0 is no watch.
-    KxWatchSpec(uint16_t mode_, KxDepthMode depth_) : watch(mode_ != 0 ? 1 : 0), mode(mode_), depth(depth_) {}
+    KxWatchSpec(int32_t mode_, KxDepthMode depth_) : watch(mode_ != 0 ? 1 : 0), mode(mode_), depth(depth_) {}
     // The method the watch calls.
     KxWatchSpec& operator=(const KxMethodRef& method_)
     {

@@ -116,7 +116,8 @@ int32_t KxObject::Lock(const KxLockSpec& lock, int32_t)
             return KX_KERNEL_E_LOCKED;
         }
     }
-    if (!persistent) {
+    // The storage takes a lock once per client and mode; further takes are counted here.
+    if (!persistent && own == nullptr) {
         guard.unlock();
         rc = base->LockObject(GetRef(), lock);
         if (rc < 0) {
@@ -177,7 +178,8 @@ int32_t KxObject::Unlock(const KxLockSpec& lock, int32_t)
     if (found == db.locks.end()) {
         return KX_KERNEL_E_NOT_LOCKED;
     }
-    if (!persistent) {
+    // The storage gives the lock back with the client's last count of the mode.
+    if (!persistent && found->entry.count == 1) {
         guard.unlock();
         rc = base->UnlockObject(GetRef(), lock);
         if (rc < 0) {

@@ -95,11 +95,14 @@ TEST_F(ClientLocks, TransactionLocksAreListedPerClientAndEndWithTheTransaction)
     // An unlock gives one count back; another client's lock cannot be given back.
     EXPECT_EQ(0, mine_->Unlock(read));
     EXPECT_EQ(1u, Info(mine_).GetLockList().GetLockEntry(0)->count);
+    EXPECT_EQ(KX_KERNEL_E_LOCKED, theirs_->Lock(KxLockSpec(KxLK_DELETEvWRITE, KxFLAT)));   // the storage keeps it
     EXPECT_EQ(KX_KERNEL_E_NOT_LOCKED, mine_->Unlock(KxLockSpec(KxLK_EXCLUSIVE, KxFLAT)));
 
     ASSERT_EQ(0, one_->CommitTransaction());
     ASSERT_EQ(1u, Info(mine_).GetLockCount());
     EXPECT_EQ("bob", Info(mine_).GetLockList().GetLockEntry(0)->userName.ToUtf8());
+    EXPECT_EQ(0, theirs_->Lock(KxLockSpec(KxLK_DELETEvWRITE, KxFLAT)));   // ann's lock is gone at the storage too
+    EXPECT_EQ(2u, Info(mine_).GetLockCount());
     ASSERT_EQ(0, two_->AbortTransaction());
     EXPECT_EQ(0u, Info(mine_).GetLockCount());
 }
