@@ -56,6 +56,10 @@ public:
     void SetState(int32_t state);
     int32_t GetDatabaseVersion() const;
     void SetDatabaseVersion(int32_t version);
+    // The file facts of the database (KxBase::GetFileInfo); a storage sets them when it opens.
+    // Until then: file version 5, free-store management version 2.
+    const KxDatabaseFileInfo& GetFileInfo() const;
+    void SetFileInfo(const KxDatabaseFileInfo& info);
 
     // The surrogate cache: object ids fetched ahead (FetchSurrogates) and not yet handed out.
     // SetSurrogateCache empties the cache and sets how many ids one refill fetches.

@@ -9,6 +9,8 @@
 #include "KxSpecs.h"
 #include "KxString.h"
 
+class KxDateTime;
+
 class KxRoot;
 class KxTypeMgr;
 class KxAdmin;
@@ -77,6 +79,39 @@ public:
     KxBaseConnection* GetConnection() const;
     void SetConnection(KxBaseConnection* connection);
 
+    // ---- the database's facts (KxBaseInfo.cpp) ----------------------------------------------------
+    // The server text given to Connect (empty before).
+    const KxString& GetServer() const;
+    // The database's name: the logical name without its "?" parameters.
+    KxString GetDatabaseName() const;
+    // The physical name: the database name mapped through KxRoot::MapLogicalName with the tag
+    // "Kelvox" (the name itself without a mapping).
+    KxString GetPhysicalName() const;
+    // The user of the base's client: the process's login name and id unless set.
+    const KxString& GetUserName() const;
+    int16_t GetUserId() const;
+    void SetUser(const KxString& name, int16_t id);
+    // The storage's database version (KxAdmin::GetDatabaseVersion); 0 while closed.
+    int32_t GetDatabaseVersion() const;
+    // The type manager's version number as the storage records it (KxAdmin::GetTypeMgrVersion),
+    // else the process's type manager's.
+    uint32_t GetTypeMgrVersion() const;
+    // When the database was created, and when its dictionary was last changed, as the storage
+    // records them (KxAdmin::GetDatabaseStamp, GetDictionaryModifyStamp; the dictionary's own
+    // stamp when the storage has none). 0, the storage's status, or KX_KERNEL_E_STATE while closed.
+    int32_t GetCreationTime(KxDateTime& time) const;
+    int32_t GetDictionaryModifyTime(KxDateTime& time) const;
+    // The database file facts kept by the admin (KxAdmin::GetFileInfo): 0 or KX_KERNEL_E_STATE.
+    int32_t GetFileInfo(KxDatabaseFileInfo& info) const;
+    // Whether an external backup of the database is running (1) or not (0), as the workbench
+    // records it around a backup of the files.
+    int32_t IsExternalBackupRunning() const;
+    void SetExternalBackupRunning(int32_t running);
+    // Whether the database checks its users' rights (1) or not (0; the default: the storages here
+    // have no user accounts).
+    int32_t GetAuthorization() const;
+    void SetAuthorization(int32_t enabled);
+
     // ---- storage: connect, open, transactions, objects (KxBaseStorage.cpp) ----------------------
     // The kernel's own storage brand, served by the module "kxnative".
     static const char* const KX_OWN_BRAND;   // "Kelvox"
@@ -140,9 +175,6 @@ public:
     int32_t GetState() const;
     // The connection test: true while the base is connected by Connect (open or not).
     bool IsConnected() const;
-    // Whether an external backup of the database is running: always 0 here (neither storage of
-    // this kernel has external backups).
-    int32_t IsExternalBackupRunning() const;
     const KxString& GetBrand() const;            // as written in the server text
     const KxString& GetPhysicalServer() const;
     KxConnectionFactory* GetConnectionFactory() const;

@@ -53,6 +53,7 @@
 #include "KxKernelStatus.h"
 #include "KxMetaType.h"
 #include "KxObjId.h"
+#include "KxSpecs.h"
 #include "KxString.h"
 #include "KxUser.h"
 
@@ -119,6 +120,35 @@ public:
     const KxDateTime& GetCreationStamp() const { return created_; }
     const KxDateTime& GetModifyStamp() const { return modified_; }
     uint16_t GetRevision() const { return revision_; }
+
+    // The dictionary as a database (the dictionary's facts that the workbench shows):
+    // the physical server is the server; the physical name the directory it was read from (the
+    // name for a dictionary built or parsed in memory); the client name the root's; the database
+    // version its revision; the type manager version the process's; the file facts those of its
+    // files (file version 5, free-store management version 2 unless set).
+    const KxString& GetPhysicalServer() const { return server_; }
+    KxString GetPhysicalName() const { return physical_.IsEmpty() ? name_ : physical_; }
+    const KxString& GetClientName() const;
+    int32_t GetDatabaseVersion() const { return revision_; }
+    uint32_t GetTypeMgrVersion() const;
+    int32_t GetFileInfo(KxDatabaseFileInfo& info) const
+    {
+        info = fileInfo_;
+        return 0;
+    }
+    void SetFileInfo(const KxDatabaseFileInfo& info) { fileInfo_ = info; }
+    // A master dictionary lists the sub-schemata (dictionaries of the same server) it is made of:
+    // an id table of (id, dictionary name) in the order added.
+    bool IsMasterDictionary() const { return master_; }
+    void SetMasterDictionary(bool master) { master_ = master; }
+    void AddSubSchema(uint16_t id, const KxString& name) { subSchemata_.emplace_back(id, name); }
+    uint32_t GetSubSchemaCount() const { return static_cast<uint32_t>(subSchemata_.size()); }
+    // Entry index of the id table: 0, or KX_DICT_E_NO_ENTRY past the end.
+    int32_t GetSubSchema(uint32_t index, uint16_t& id, KxString& name) const;
+    // Checks a sub-schema of the id table: 0 when the root can give its dictionary; its status
+    // otherwise (KX_KERNEL_E_NOT_FOUND also for an id the table does not hold).
+    int32_t CheckSubSchema(uint16_t id) const;
+
     // The update log of a revision, in declaration order (empty when the revision has none).
     std::vector<KxUpdateLogEntry> GetUpdateLog(uint16_t revision) const;
 
@@ -197,6 +227,10 @@ private:
     KxDateTime created_;
     KxDateTime modified_;
     uint16_t revision_ = 0;
+    KxString physical_;
+    KxDatabaseFileInfo fileInfo_{5, 2};
+    bool master_ = false;
+    std::vector<std::pair<uint16_t, KxString>> subSchemata_;
     std::vector<std::pair<uint16_t, KxUpdateLogEntry>> updates_;   // (revision, entry)
     std::vector<std::unique_ptr<KxMetaType>> types_;          // every version
     std::map<uint16_t, std::unique_ptr<KxClassDescriptor>> byNumber_;

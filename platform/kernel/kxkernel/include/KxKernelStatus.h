@@ -8,6 +8,8 @@ enum : int32_t {
     KX_KERNEL_E_END_OF_LIST     = -502,   // index past the end of a list
     KX_KERNEL_E_NO_SERVER       = -2010,  // the host's object-database server cannot be reached
     KX_KERNEL_E_NO_MEMORY       = -2030,  // out of memory
+    KX_KERNEL_E_LOCKED          = -2041,  // a lock of another client conflicts
+    KX_KERNEL_E_NOT_LOCKED      = -2045,  // an unlock (or unwatch) found no lock (watch) of the client
     KX_KERNEL_E_NO_HOST         = -2512,  // no host named
     KX_KERNEL_E_NOT_SUPPORTED   = -2999,  // operation not supported (default of every interface operation)
     KX_KERNEL_E_NOT_FOUND       = -2841,  // configuration key or section, parameter, bucket or module not found

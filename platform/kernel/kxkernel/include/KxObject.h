@@ -33,7 +33,10 @@ class KxTransaction;
 class KxWorkspace;
 class KxClassDict;
 class KxObjectMgr;
+class KxObjStateObjectInfo;
 class KxTransactionResource;
+struct KxLockSpec;
+struct KxWatchSpec;
 
 // Status codes of objects and sets.
 enum : int32_t {
@@ -114,6 +117,31 @@ public:
     // dictionary, as an object whose base closed). 0; KX_KERNEL_E_STATE for an object with an id.
     int32_t UnAssign();
     const KxMetaType* GetMetaType() const { return class_; }
+
+    // ---- locks, watches and state information (KxClientLocks.cpp) -----------------------------
+    // Locks the object for the base's client with the spec's mode (the object alone; the depth is
+    // recorded). A lock of type KxLK_NONPERS is taken through the storage (KxBase::LockObject) in
+    // the base's open transaction and ends with its outermost level (KX_KERNEL_E_STATE without
+    // one). A lock of type KxLK_PERS is kept by the kernel for the database until it is unlocked,
+    // also past the client's end, and recorded as a KxPersistentLock property. Taking a mode the
+    // client holds already counts it once more. 0; KX_KERNEL_E_LOCKED when another client's lock
+    // conflicts; KX_KERNEL_E_OBJ_NOT_FOUND for an object without id or deleted; KX_KERNEL_E_STATE
+    // when the base is not open; the storage's status. The watch argument is not used.
+    int32_t Lock(const KxLockSpec& lock, int32_t watch = KX_SPEC_DEFAULT);
+    // Gives one count of the client's lock of the spec's mode and type back (through the storage
+    // for KxLK_NONPERS). 0; KX_KERNEL_E_NOT_LOCKED when the client holds no such lock; as Lock.
+    int32_t Unlock(const KxLockSpec& lock, int32_t watch = KX_SPEC_DEFAULT);
+    // Watches the object for the base's client (mode and depth recorded; kept by the kernel until
+    // unset or the base closes; no change is reported). 0; KX_KERNEL_E_INVALID for a mode without
+    // any of the KxWATCH_ALL bits; as Lock.
+    int32_t SetWatch(const KxWatchSpec& watch);
+    // Gives one count of the client's watch of the spec's mode back: 0 or KX_KERNEL_E_NOT_LOCKED.
+    int32_t UnsetWatch(const KxWatchSpec& watch);
+    // The object's state information: the locks on it of every client of its database in this
+    // process (in the order they were taken), its watches, and its property word (persistent lock,
+    // check-out). 0 (an object without id or base has none of them).
+    int32_t GetObjectInfo(KxObjStateObjectInfo& info) const;
+
     bool IsDeleted() const { return (state_ & KX_STATE_DELETED) != 0; }
 
     // Member access helpers: the member's address in this object (element i of an array).

@@ -11,16 +11,15 @@
 #include <cstdint>
 
 #include "KxBase.h"
+#include "KxSpecs.h"
 
 class KxOnDemand;
 
-// How deep a check-out reaches (0: the object only).
-typedef int32_t KxDepthMode;
-
 class KxWorkspace : public KxBase {
 public:
-    // A workspace of the parent (not owned; it must outlive the workspace).
-    explicit KxWorkspace(KxBase* parent);
+    // A workspace of the parent (not owned; it must outlive the workspace; null: none), named by the
+    // logical name.
+    explicit KxWorkspace(KxBase* parent, const KxString& logicalName = KxString());
     ~KxWorkspace() override;
 
     KxBase* GetParent() const { return parent_; }

@@ -24,4 +24,6 @@
 #include "KxClient.h"
 #include "KxClassBinding.h"
 #include "KxServerAdminClient.h"
+#include "KxObjState.h"
+#include "KxPersistentProperty.h"
 #include "KxWorkspace.h"

@@ -16,6 +16,7 @@ struct KxAdmin::Impl {
     int32_t flags = 0;
     int32_t state = KX_ADMIN_FAILED;
     int32_t dbVersion = 0;
+    KxDatabaseFileInfo fileInfo{5, 2};
     std::vector<KxObjId> surrogates;   // cached ids, handed out from the back
     int32_t surrogateCapacity = 0;
     int32_t refillBlock = 0;           // ids the next refill asks for
@@ -40,6 +41,8 @@ int32_t KxAdmin::GetState() const { return impl_->state; }
 void KxAdmin::SetState(int32_t state) { impl_->state = state; }
 int32_t KxAdmin::GetDatabaseVersion() const { return impl_->dbVersion; }
 void KxAdmin::SetDatabaseVersion(int32_t version) { impl_->dbVersion = version; }
+const KxDatabaseFileInfo& KxAdmin::GetFileInfo() const { return impl_->fileInfo; }
+void KxAdmin::SetFileInfo(const KxDatabaseFileInfo& info) { impl_->fileInfo = info; }
 
 void KxAdmin::SetSurrogateCache(int32_t count, int32_t capacity) {
     // A count other than 0 has no ids to keep: the cache is only filled by NextSurrogate.

@@ -19,6 +19,7 @@ class KxLoadableModule;
 
 // The storage a base is connected to and the database opened on it.
 struct KxBaseStorage {
+    KxString server;   // the text given to Connect
     KxString brand;
     KxString physical;
     KxLoadableModule* module = nullptr;               // one load of it is the base's (registry owns it)
@@ -72,4 +73,10 @@ struct KxBase::Impl {
     KxPendingWork pending;
     // The extents made on the base that still live (KxAllSet registers itself).
     std::vector<KxAllSet*> extents;
+    // The client's user (KxBaseInfo.cpp) and the facts the workbench records.
+    KxString userName;
+    int16_t userId = 0;
+    bool userKnown = false;
+    int32_t externalBackup = 0;
+    int32_t authorization = 0;
 };

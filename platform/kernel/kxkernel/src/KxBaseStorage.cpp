@@ -12,6 +12,7 @@
 #include "KxBucket.h"
 #include "KxClient.h"
 #include "KxClassDict.h"
+#include "KxLockRegistry.h"
 #include "KxConfig.h"
 #include "KxConnection.h"
 #include "KxModule.h"
@@ -176,6 +177,7 @@ int32_t KxBase::Connect(const KxString& server)
     }
     st.module = module;
     st.factory = factory;
+    st.server = server;
     st.brand = KxString(brand.c_str());
     st.physical = KxString(physical.c_str());
     return KX_KERNEL_OK;
@@ -310,6 +312,8 @@ int32_t KxBase::Disconnect()
 int32_t KxBase::CloseStorage()
 {
     KxBaseStorage& st = impl_->storage;
+    // The client ends: its locks and watches go (persistent locks stay).
+    kxk::LocksBaseClosed(this);
     // The walks over extents end before their storage goes; their levels end with the others below.
     for (KxAllSet* extent : impl_->extents) extent->AbandonWalk();
     ForgetCursor(impl_->scanCursor);
@@ -479,7 +483,6 @@ int32_t KxBase::ReIndex(const KxString& database, int32_t flags, KxParameterSet*
 bool KxBase::IsOpen() const { return impl_->storage.open; }
 int32_t KxBase::GetState() const { return impl_->storage.open ? 2 : (impl_->storage.factory != nullptr ? 1 : 0); }
 bool KxBase::IsConnected() const { return impl_->storage.factory != nullptr; }
-int32_t KxBase::IsExternalBackupRunning() const { return 0; }
 const KxString& KxBase::GetBrand() const { return impl_->storage.brand; }
 const KxString& KxBase::GetPhysicalServer() const { return impl_->storage.physical; }
 KxConnectionFactory* KxBase::GetConnectionFactory() const { return impl_->storage.factory; }
@@ -571,6 +574,7 @@ int32_t KxBase::CommitTransaction()
     const int32_t rc = EndTransactionLevel(impl_->storage, true, ended);
     if (ended) {
         DropReadAhead(nullptr);
+        kxk::LocksTransactionEnded(this);
     }
     return rc;
 }
@@ -581,6 +585,7 @@ int32_t KxBase::AbortTransaction()
     const int32_t rc = EndTransactionLevel(impl_->storage, false, ended);
     if (ended) {
         DropReadAhead(nullptr);
+        kxk::LocksTransactionEnded(this);
     }
     return rc;
 }

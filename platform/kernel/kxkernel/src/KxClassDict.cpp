@@ -7,6 +7,8 @@
 #include <set>
 
 #include "KxObject.h"
+#include "KxRoot.h"
+#include "KxTypeMgr.h"
 #include "KxValueOps.h"
 
 // ---- KxClassDescriptor -----------------------------------------------------------------------
@@ -19,6 +21,34 @@ uint8_t* KxClassDescriptor::GetAddress(const KxObject* object) const {
 // ---- KxClassDict -----------------------------------------------------------------------------
 KxClassDict::KxClassDict() = default;
 KxClassDict::~KxClassDict() = default;
+
+const KxString& KxClassDict::GetClientName() const { return KxBase::KELVOX()->GetClientName(); }
+
+uint32_t KxClassDict::GetTypeMgrVersion() const
+{
+    const KxTypeMgr* manager = KxBase::KELVOX()->GetTypeMgr();
+    return manager != nullptr ? manager->GetVersion() : 0;
+}
+
+int32_t KxClassDict::GetSubSchema(uint32_t index, uint16_t& id, KxString& name) const
+{
+    if (index >= subSchemata_.size()) return KX_DICT_E_NO_ENTRY;
+    id = subSchemata_[index].first;
+    name = subSchemata_[index].second;
+    return KX_KERNEL_OK;
+}
+
+int32_t KxClassDict::CheckSubSchema(uint16_t id) const
+{
+    for (const auto& [own, name] : subSchemata_) {
+        if (own != id) continue;
+        KxClassDict* dict = nullptr;
+        const int32_t rc = KxBase::KELVOX()->GetDictionary(server_, name, dict);
+        if (rc == KX_KERNEL_OK) KxBase::KELVOX()->ReleaseDictionary(dict);
+        return rc;
+    }
+    return KX_KERNEL_E_NOT_FOUND;
+}
 
 int32_t KxClassDict::GetRootDescriptor(const KxClassDescriptor*& descriptor) const {
     descriptor = FindDescriptor(0);

@@ -322,15 +322,20 @@ int32_t LoadPair(const std::string& dir, std::unique_ptr<KxClassDict>& dict, KxS
 int32_t KxClassDict::Load(const KxString& dir, std::unique_ptr<KxClassDict>& dict, KxString* error) {
     dict.reset();
     const std::string path = dir.ToUtf8();
-    if (Exists(path + "/" + KX_DICTIONARY_DATA_FILE) || Exists(path + "/" + KX_DICTIONARY_INDEX_FILE))
-        return LoadPair(path, dict, error);
-    const std::string file = path + "/" + KX_DICTIONARY_FILE;
-    std::string text;
-    if (!ReadWhole(file, text)) {
-        if (error != nullptr) *error = KxString(file + ": cannot be read");
-        return KX_DICT_E_NOT_FOUND;
+    int32_t rc = KX_KERNEL_OK;
+    if (Exists(path + "/" + KX_DICTIONARY_DATA_FILE) || Exists(path + "/" + KX_DICTIONARY_INDEX_FILE)) {
+        rc = LoadPair(path, dict, error);
+    } else {
+        const std::string file = path + "/" + KX_DICTIONARY_FILE;
+        std::string text;
+        if (!ReadWhole(file, text)) {
+            if (error != nullptr) *error = KxString(file + ": cannot be read");
+            return KX_DICT_E_NOT_FOUND;
+        }
+        rc = Parse(text, KxString(file), dict, error);
     }
-    return Parse(text, KxString(file), dict, error);
+    if (rc == KX_KERNEL_OK && dict) dict->physical_ = dir;
+    return rc;
 }
 
 namespace {

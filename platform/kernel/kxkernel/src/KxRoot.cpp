@@ -12,6 +12,7 @@
 
 #include "KxClassDict.h"
 #include "KxHooks.h"
+#include "KxLockRegistry.h"
 #include "KxTypeMgr.h"
 #include "kxthreads.h"
 #include "w32path.h"
@@ -346,6 +347,8 @@ int32_t DeinitKelvox() {
         root.config.reset();
         root.clientName = KxString::EmptyString();
         root.userNameFn.store(nullptr);
+        // The persistent properties and what is left of locks and watches end with the kernel.
+        kxk::LocksKernelStopped();
     }
     return KX_KERNEL_OK;
 }

@@ -2,7 +2,7 @@
 
 #include "KxObject.h"
 
-KxWorkspace::KxWorkspace(KxBase* parent) : KxBase(KxString("")), parent_(parent) {}
+KxWorkspace::KxWorkspace(KxBase* parent, const KxString& logicalName) : KxBase(logicalName), parent_(parent) {}
 
 KxWorkspace::~KxWorkspace() = default;
 

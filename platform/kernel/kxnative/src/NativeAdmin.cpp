@@ -188,6 +188,20 @@ int32_t Admin::GetDictionaryInfo(KxString& name, KxString& server, KxDateTime& /
     return 0;
 }
 
+int32_t Admin::GetDatabaseStamp(KxDateTime& stamp)
+{
+    if (Db() == nullptr) {
+        return KX_KERNEL_E_STATE;
+    }
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    const std::string created = Db()->Info("created");
+    if (std::sscanf(created.c_str(), "%d-%d-%dT%d:%d:%d", &year, &month, &day, &hour, &minute, &second) != 6) {
+        return KXN_E_NOT_SUPPORTED;
+    }
+    stamp = KxDateTime(year, month, day, hour, minute, second);
+    return 0;
+}
+
 int32_t Admin::GetDictionaryServerName(KxString& server)
 {
     if (Db() == nullptr) {

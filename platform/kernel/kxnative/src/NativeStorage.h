@@ -108,6 +108,8 @@ public:
     int32_t ReleaseObjectLocks(KxObject* object, const KxRef& ref, const KxLockSpec* lockSpec) override;
     int32_t GetDictionaryInfo(KxString& name, KxString& server, KxDateTime& stamp) override;
     int32_t GetDictionaryServerName(KxString& server) override;
+    // When the database was made (the create call's record).
+    int32_t GetDatabaseStamp(KxDateTime& stamp) override;
     int32_t CreateDatabase(const KxString& database, const KxString& dictionary, const KxString& storage) override;
     int32_t CheckObject(const KxRef& ref) override;
     KxDatabaseShell* CreateShell() override;

@@ -41,7 +41,10 @@ public:
     // Appends "OID", "ClassId", "LocalClassId" and "ClassName" (read-only, tag 1) to the own set.
     void addSurrogateAndOtherStuffAspects();
     // Fills those of the identity aspects that the set holds; "not available" without object,
-    // class or type manager.
+    // class or type manager. With an object, the aspects "CheckedOut" and "LockedPersistent" that
+    // the set holds receive the object's check-out and persistent-lock subjects when it carries
+    // such a property (else no subject), and "Lock" and "Watch" its lock and watch information
+    // subjects; the set's holder owns them (a subject an aspect held before is destroyed).
     void readSurrogateAndOtherStuff(KvAspectSet& set, KxObject* object, const KxMetaPersClass* classDesc,
                                     KxTypeMgr* typeMgr);
     // Rebuilds the own set from a class: identity aspects when embedded is 1, then one aspect per

@@ -7,9 +7,13 @@
 
 #include "KxAspectFunctors.h"
 #include "KxBase.h"
+#include "KxBrowserKernel.h"
 #include "KxBrowserStatics.h"
 #include "KxClassDict.h"
+#include "KxLockInfoSubjects.h"
+#include "KxObjState.h"
 #include "KxObject.h"
+#include "KxPropertySubjects.h"
 #include "KxTypeFunctors.h"
 #include "KxTypeMgr.h"
 #include "KxWOStream.h"
@@ -110,6 +114,16 @@ void KelvoxGenericObjectSubject::readSurrogateAndOtherStuff(KvAspectSet& set, Kx
         *className = classDesc->GetName();
         className->tag() = KX_TAG_BASE_TYPE;
     }
+    // The lock and watch subjects of the object; the subject an aspect held before goes.
+    KxObjStateObjectInfo info;
+    object->GetObjectInfo(info);
+    const KxProperties& properties = info.GetProperties();
+    if (KvAspect* aspect = set.getAspect(KvAspectId("CheckedOut")))
+        KxGiveSubject(aspect, properties.GetCheckOutProperty() ? new KxCheckOutPropertySubject(object) : nullptr);
+    if (KvAspect* aspect = set.getAspect(KvAspectId("LockedPersistent")))
+        KxGiveSubject(aspect, properties.GetPersistentLock() ? new KxPersistentLockPropertySubject(object) : nullptr);
+    if (KvAspect* aspect = set.getAspect(KvAspectId("Lock"))) KxGiveSubject(aspect, new KxLockInfoSubject(object));
+    if (KvAspect* aspect = set.getAspect(KvAspectId("Watch"))) KxGiveSubject(aspect, new KxWatchInfoSubject(object, nullptr));
 }
 
 void KelvoxGenericObjectSubject::createAspectSet(const KxMetaClass* classDesc, KxTypeMgr* typeMgr, int embedded) {

@@ -9,6 +9,7 @@
 #include "KxObjId.h"
 
 class KvAspect;
+class KvAspectSet;
 class KvSubject;
 class KxBase;
 class KxObject;
@@ -18,6 +19,10 @@ class KxObject;
 KxObject* KxFindObject(KxBase* base, const KxObjId& id);
 // The aspect holds the subject from now on; the subject it held before is destroyed.
 void KxGiveSubject(KvAspect* aspect, KvSubject* subject);
+// Destroys the subjects that the set's aspects hold (their pointers become null).
+void KxDestroyAspectSubjects(KvAspectSet& set);
+// True when the verb's text equals text without regard to case; a verb without text never does.
+bool KxVerbTextIs(const KvVerb& verb, const char* text);
 // 0 success, negative fatal, positive warning, each with the kernel's number.
 KxErrorCode KxKernelResult(int32_t result);
 

@@ -1,0 +1,68 @@
+// The persistent properties of one object: KxPersistentLockPropertySubject shows its persistent
+// lock (mode, depth, root object, user, client), KxCheckOutPropertySubject its check-out record
+// (workspace, user). Each has one entry, found by a kernel query over the object's database.
+#pragma once
+
+#include "KvAspectSet.h"
+#include "KvSubject.h"
+#include "KvVerb.h"
+#include "KxErrorCode.h"
+
+class KxObject;
+
+class KxPersistentLockPropertySubject : public KvSubject {
+public:
+    // Holds the object (Remember) when one is given.
+    explicit KxPersistentLockPropertySubject(KxObject* object);
+    ~KxPersistentLockPropertySubject() override;
+    KxPersistentLockPropertySubject(const KxPersistentLockPropertySubject&) = delete;
+    KxPersistentLockPropertySubject& operator=(const KxPersistentLockPropertySubject&) = delete;
+
+    KvSubject* clone() override;
+    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
+    // Tells the views; success.
+    KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
+    // Fills the aspects the set holds from the object's persistent lock (the index is not used).
+    void getValue(KvAspectSet& set, long index) override;
+    KvAspectSet* gimmeYourAspects() override;
+    KvAspectId getSurrogateAspectId() override;   // "OID"
+    long getObjectsCount() override;               // 1 with an object
+    using KvSubject::handleEvent;
+    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
+    KvVerb** gimmeYourVerbs() const override;      // none
+    void createAspectSet();
+    KxObject* object() const;
+
+private:
+    struct Block;
+    KvAspectSet aspects_;
+    Block* block_;
+};
+
+class KxCheckOutPropertySubject : public KvSubject {
+public:
+    explicit KxCheckOutPropertySubject(KxObject* object);
+    ~KxCheckOutPropertySubject() override;
+    KxCheckOutPropertySubject(const KxCheckOutPropertySubject&) = delete;
+    KxCheckOutPropertySubject& operator=(const KxCheckOutPropertySubject&) = delete;
+
+    KvSubject* clone() override;
+    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
+    KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
+    // Fills the aspects the set holds from the object's check-out record; as the persistent lock
+    // subject, only for an object that carries a persistent lock.
+    void getValue(KvAspectSet& set, long index) override;
+    KvAspectSet* gimmeYourAspects() override;
+    KvAspectId getSurrogateAspectId() override;
+    long getObjectsCount() override;
+    using KvSubject::handleEvent;
+    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
+    KvVerb** gimmeYourVerbs() const override;
+    void createAspectSet();
+    KxObject* object() const;
+
+private:
+    struct Block;
+    KvAspectSet aspects_;
+    Block* block_;
+};

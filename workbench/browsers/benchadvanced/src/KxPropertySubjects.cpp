@@ -1,0 +1,164 @@
+// The persistent lock and the check-out record of an object.
+#include "KxPropertySubjects.h"
+
+#include <cstring>
+
+#include "KvSurrogate.h"
+#include "KxBase.h"
+#include "KxBrowserKernel.h"
+#include "KxLockInfoSubjects.h"
+#include "KxObjState.h"
+#include "KxObject.h"
+#include "KxPersistentProperty.h"
+#include "KxWOStream.h"
+
+namespace {
+
+KxWOStream diag;
+
+const char* const kLockAspects[] = {"OID", "Lock Mode", "Depth Mode", "Root Object", "User Name", "User Id", "Client Name"};
+const char* const kCheckOutAspects[] = {"OID", "Workspace Id", "User Name"};
+
+template <size_t N>
+void Rebuild(KvAspectSet& set, const char* const (&names)[N]) {
+    KxDestroyAspectSubjects(set);
+    set.deleteAspects();
+    for (const char* name : names) {
+        auto* aspect = new KvAspect(KvAspectId(name));
+        aspect->setTypeTag(std::strcmp(name, "OID") == 0 ? "KxObjId" : name);
+        aspect->setTitle(name);
+        set.add(aspect);
+    }
+}
+
+KvAspect* Find(KvAspectSet& set, const char* id) { return set.getAspect(KvAspectId(id)); }
+
+// Finds the object's one property of the all-set's kind and lets fill write it into the set.
+template <class AllSet, class Query, class Fill>
+void ReadProperty(KxObject* object, KvAspectSet& set, const char* who, Fill fill) {
+    if (object == nullptr) return;
+    KxBase* base = object->GetBase();
+    if (base == nullptr || !base->IsOpen()) return;
+    KxObjStateObjectInfo info;
+    if (object->GetObjectInfo(info) != 0 || !info.GetProperties().GetPersistentLock()) return;
+    AllSet all(base);
+    Query query(nullptr, nullptr, 0);
+    query.Setobj(object);
+    KxPersistentPropertyOnDemandLSet result(nullptr, 0);
+    if (all.Query(query, result, 0, 0) != 0) return;
+    if (result.GetCount(0) != 1) {
+        diag << who << ": " << long(result.GetCount(0)) << " properties found for object <" << static_cast<void*>(object)
+             << ">" << endl;
+        return;
+    }
+    KxPersistentPropertyOnDemand* element = nullptr;
+    if (result.Get(element, 0) != 0) return;
+    KxPersistentProperty* property = nullptr;
+    if (element->Get(property, 0, 0) == 0 && property != nullptr) {
+        if (KvAspect* a = Find(set, "OID")) *a = KvSurrogate(KvKelvoxObjectId(object->GetRef(), base));
+        fill(*property);
+    }
+    element->Unget(property);
+    result.Unget(element);
+}
+
+}  // namespace
+
+// ---- KxPersistentLockPropertySubject -----------------------------------------------------------------
+struct KxPersistentLockPropertySubject::Block {
+    KxObject* object = nullptr;
+    KvVerb* verbs[1] = {nullptr};
+};
+
+KxPersistentLockPropertySubject::KxPersistentLockPropertySubject(KxObject* object) : block_(new Block) {
+    block_->object = object;
+    if (object != nullptr) object->Remember();
+    createAspectSet();
+}
+
+KxPersistentLockPropertySubject::~KxPersistentLockPropertySubject() {
+    KxDestroyAspectSubjects(aspects_);
+    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    delete block_;
+}
+
+void KxPersistentLockPropertySubject::createAspectSet() { Rebuild(aspects_, kLockAspects); }
+KvSubject* KxPersistentLockPropertySubject::clone() { return new KxPersistentLockPropertySubject(block_->object); }
+KxErrorCode KxPersistentLockPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
+    return KvSubject::validate(set, hint, verb);
+}
+KxErrorCode KxPersistentLockPropertySubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
+    changed(hint, verb);
+    return KxErrorCode();
+}
+
+void KxPersistentLockPropertySubject::getValue(KvAspectSet& set, long) {
+    ReadProperty<KxPersistentLockAllSet, KxPersistentLockQuery>(
+        block_->object, set, "KxPersistentLockPropertySubject", [&set](const KxPersistentProperty& property) {
+            const auto* lock = dynamic_cast<const KxPersistentLock*>(&property);
+            if (lock == nullptr) return;
+            KxString text;
+            if (KvAspect* a = Find(set, "Lock Mode")) *a = mapLockModeToKxString(lock->GetLockMode(), text);
+            if (KvAspect* a = Find(set, "Depth Mode")) *a = mapDepthModeToKxString(lock->GetDepth(), text);
+            if (KvAspect* a = Find(set, "Root Object")) *a = lock->GetRootObject();
+            if (KvAspect* a = Find(set, "User Name")) *a = lock->GetUserName();
+            if (KvAspect* a = Find(set, "User Id")) *a = static_cast<short>(lock->GetUserId());
+            if (KvAspect* a = Find(set, "Client Name")) *a = lock->GetClientName();
+        });
+}
+
+KvAspectSet* KxPersistentLockPropertySubject::gimmeYourAspects() { return &aspects_; }
+KvAspectId KxPersistentLockPropertySubject::getSurrogateAspectId() { return KvAspectId("OID"); }
+long KxPersistentLockPropertySubject::getObjectsCount() { return block_->object != nullptr ? 1 : 0; }
+void KxPersistentLockPropertySubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
+    KvSubject::handleEvent(set, from, verb);
+}
+KvVerb** KxPersistentLockPropertySubject::gimmeYourVerbs() const { return block_->verbs; }
+KxObject* KxPersistentLockPropertySubject::object() const { return block_->object; }
+
+// ---- KxCheckOutPropertySubject -----------------------------------------------------------------------
+struct KxCheckOutPropertySubject::Block {
+    KxObject* object = nullptr;
+    KvVerb* verbs[1] = {nullptr};
+};
+
+KxCheckOutPropertySubject::KxCheckOutPropertySubject(KxObject* object) : block_(new Block) {
+    block_->object = object;
+    if (object != nullptr) object->Remember();
+    createAspectSet();
+}
+
+KxCheckOutPropertySubject::~KxCheckOutPropertySubject() {
+    KxDestroyAspectSubjects(aspects_);
+    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    delete block_;
+}
+
+void KxCheckOutPropertySubject::createAspectSet() { Rebuild(aspects_, kCheckOutAspects); }
+KvSubject* KxCheckOutPropertySubject::clone() { return new KxCheckOutPropertySubject(block_->object); }
+KxErrorCode KxCheckOutPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
+    return KvSubject::validate(set, hint, verb);
+}
+KxErrorCode KxCheckOutPropertySubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
+    changed(hint, verb);
+    return KxErrorCode();
+}
+
+void KxCheckOutPropertySubject::getValue(KvAspectSet& set, long) {
+    ReadProperty<KxCheckOutPropertyAllSet, KxCheckOutPropertyQuery>(
+        block_->object, set, "KxCheckOutPropertySubject", [&set](const KxPersistentProperty& property) {
+            const auto* checkOut = dynamic_cast<const KxCheckOutProperty*>(&property);
+            if (checkOut == nullptr) return;
+            if (KvAspect* a = Find(set, "Workspace Id")) *a = checkOut->GetDateTimeValue();
+            if (KvAspect* a = Find(set, "User Name")) *a = checkOut->GetUserName();
+        });
+}
+
+KvAspectSet* KxCheckOutPropertySubject::gimmeYourAspects() { return &aspects_; }
+KvAspectId KxCheckOutPropertySubject::getSurrogateAspectId() { return KvAspectId("OID"); }
+long KxCheckOutPropertySubject::getObjectsCount() { return block_->object != nullptr ? 1 : 0; }
+void KxCheckOutPropertySubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
+    KvSubject::handleEvent(set, from, verb);
+}
+KvVerb** KxCheckOutPropertySubject::gimmeYourVerbs() const { return block_->verbs; }
+KxObject* KxCheckOutPropertySubject::object() const { return block_->object; }
