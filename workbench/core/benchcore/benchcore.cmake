@@ -33,3 +33,8 @@ add_executable(benchcore_testhost ${CMAKE_CURRENT_SOURCE_DIR}/tests/host/BenchHo
 target_link_libraries(benchcore_testhost PRIVATE benchcore benchcore_test_recorder)
 add_dependencies(benchcore_tests benchcore_testhost)
 target_compile_definitions(benchcore_tests PRIVATE BENCHCORE_TESTHOST="$<TARGET_FILE:benchcore_testhost>")
+
+# The test helpers that the tests of the document libraries share with the core's tests.
+add_library(benchcore_test_support INTERFACE)
+target_include_directories(benchcore_test_support INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/tests/support)
+target_link_libraries(benchcore_tests PRIVATE benchcore_test_support)

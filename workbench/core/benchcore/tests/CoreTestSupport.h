@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AgentRecorder.h"
+#include "BenchTestAgents.h"
 #include "KxAgent.h"
 #include "KxDocument.h"
 #include "TestSupport.h"
@@ -21,26 +23,19 @@ namespace coretest {
 inline std::string Text(const KxString& s) { return s.IsEmpty() ? std::string() : std::string(s.StrGet(), s.Len()); }
 
 // An agent made in the test: it records the questions it is asked and answers as told.
-class LocalAgent : public KxAgent {
+class LocalAgent : public benchtest::LocalAgent {
 public:
-    LocalAgent(const char* name, KxBench* bench = nullptr) : KxAgent(bench), name_(name) {}
+    LocalAgent(const char* name, KxBench* bench = nullptr) : benchtest::LocalAgent(name, bench) {}
 
     int queryCloseDocument(KxDocument* doc, KxAgent* requester) override {
         asked.push_back(doc != nullptr ? Text(doc->getTitle()) : std::string("(none)"));
         if (askUser) return KxAgent::queryCloseDocument(doc, requester);
         return allowClose;
     }
-    int canHandleDocument(KxDocument&, const KxString&) override { return 0; }
-    KxDocumentTypes getDocumentTypes() override { return KxDocumentTypes(); }
-    KxString getDescription() override { return KxString(""); }
-    KxString getName() override { return KxString(name_); }
 
     int allowClose = 1;
     bool askUser = false;
     std::vector<std::string> asked;
-
-private:
-    const char* name_;
 };
 
 // A document of the type "workbook" (or another) that counts its destructions.
@@ -64,18 +59,7 @@ private:
     const char* type_;
 };
 
-// The diagnostic lines written while the object lives.
-class Diagnostics {
-public:
-    Diagnostics() {
-        w32test::SetDebugOutputHook([this](const std::string& text) { text_ += text; });
-    }
-    ~Diagnostics() { w32test::SetDebugOutputHook(nullptr); }
-    const std::string& Text() const { return text_; }
-
-private:
-    std::string text_;
-};
+using benchtest::Diagnostics;
 
 // The box log so far, one line a box.
 inline std::vector<std::string> Boxes() {
@@ -118,13 +102,7 @@ private:
 
 // Runs the action inside an application's main loop; the script answers its boxes.
 inline void InMainLoop(const char* script, std::function<void()> action) {
-    SvSetScript(script, "core.sv");
-    Application app;
-    app.PostUserEvent(Link(&action, [](void* object, void*) -> long {
-        (*static_cast<std::function<void()>*>(object))();
-        return 0;
-    }));
-    app.Execute();
+    benchtest::InMainLoop(script, "core.sv", std::move(action));
 }
 
 }  // namespace coretest

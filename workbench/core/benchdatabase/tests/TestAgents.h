@@ -1,53 +1,20 @@
-// Helpers of the document tests: an agent made in the test, the diagnostic output, and a run inside
-// an application's main loop whose boxes a script answers.
+// Helpers of the document tests: the core tests' agent and diagnostic output, and a run inside an
+// application's main loop whose boxes a script answers.
 #pragma once
 
-#include <sv.h>
-#include <svinject.h>
-#include <w32test.h>
-
 #include <functional>
-#include <string>
+#include <utility>
 
-#include "KxAgent.h"
-#include "KxDocument.h"
+#include "BenchTestAgents.h"
 
 namespace doctest {
 
-class LocalAgent : public KxAgent {
-public:
-    explicit LocalAgent(const char* name, KxBench* bench = nullptr) : KxAgent(bench), name_(name) {}
-    int canHandleDocument(KxDocument&, const KxString&) override { return 0; }
-    KxDocumentTypes getDocumentTypes() override { return KxDocumentTypes(); }
-    KxString getDescription() override { return KxString(""); }
-    KxString getName() override { return KxString(name_); }
-
-private:
-    const char* name_;
-};
-
-// The diagnostic lines written while the object lives.
-class Diagnostics {
-public:
-    Diagnostics() {
-        w32test::SetDebugOutputHook([this](const std::string& text) { text_ += text; });
-    }
-    ~Diagnostics() { w32test::SetDebugOutputHook(nullptr); }
-    const std::string& Text() const { return text_; }
-
-private:
-    std::string text_;
-};
+using benchtest::Diagnostics;
+using benchtest::LocalAgent;
 
 // Runs the action inside an application's main loop; the script answers its boxes.
 inline void InMainLoop(const char* script, std::function<void()> action) {
-    SvSetScript(script, "documents.sv");
-    Application app;
-    app.PostUserEvent(Link(&action, [](void* object, void*) -> long {
-        (*static_cast<std::function<void()>*>(object))();
-        return 0;
-    }));
-    app.Execute();
+    benchtest::InMainLoop(script, "documents.sv", std::move(action));
 }
 
 }  // namespace doctest

@@ -13,8 +13,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "BenchTestAgents.h"
 #include "KxAgent.h"
 #include "KxAgentManager.h"
 #include "KxBase.h"
@@ -27,40 +29,12 @@
 
 namespace wbtest {
 
-class LocalAgent : public KxAgent {
-public:
-    explicit LocalAgent(const char* name, KxBench* bench = nullptr) : KxAgent(bench), name_(name) {}
-    int canHandleDocument(KxDocument&, const KxString&) override { return 0; }
-    KxDocumentTypes getDocumentTypes() override { return KxDocumentTypes(); }
-    KxString getDescription() override { return KxString(""); }
-    KxString getName() override { return KxString(name_); }
-
-private:
-    const char* name_;
-};
-
-// The diagnostic lines written while the object lives.
-class Diagnostics {
-public:
-    Diagnostics() {
-        w32test::SetDebugOutputHook([this](const std::string& text) { text_ += text; });
-    }
-    ~Diagnostics() { w32test::SetDebugOutputHook(nullptr); }
-    const std::string& Text() const { return text_; }
-
-private:
-    std::string text_;
-};
+using benchtest::Diagnostics;
+using benchtest::LocalAgent;
 
 // Runs the action inside an application's main loop; the script answers its boxes.
 inline void InMainLoop(const char* script, std::function<void()> action) {
-    SvSetScript(script, "workbook.sv");
-    Application app;
-    app.PostUserEvent(Link(&action, [](void* object, void*) -> long {
-        (*static_cast<std::function<void()>*>(object))();
-        return 0;
-    }));
-    app.Execute();
+    benchtest::InMainLoop(script, "workbook.sv", std::move(action));
 }
 
 inline std::unique_ptr<KxClassDict> Workdict() {
