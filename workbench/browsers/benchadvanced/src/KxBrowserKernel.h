@@ -21,6 +21,20 @@ KxObject* KxFindObject(KxBase* base, const KxObjId& id);
 void KxGiveSubject(KvAspect* aspect, KvSubject* subject);
 // Destroys the subjects that the set's aspects hold (their pointers become null).
 void KxDestroyAspectSubjects(KvAspectSet& set);
+// Rebuilds the set (destroying the subjects it held) with one aspect per name: id, type tag and
+// title are the name, except that the type tag of "OID" is "KxObjId".
+void KxBuildNamedAspects(KvAspectSet& set, const char* const* names, size_t count);
+template <size_t N>
+void KxBuildNamedAspects(KvAspectSet& set, const char* const (&names)[N]) {
+    KxBuildNamedAspects(set, names, N);
+}
+// The set's aspect of the id; null when it has none.
+KvAspect* KxAspectNamed(KvAspectSet& set, const char* id);
+// A subject of one object holds it (Remember) and answers it; null stays null.
+KxObject* KxHoldObject(KxObject* object);
+// A subject of one object going: destroys the subjects its aspects hold and gives the object's hold
+// back (none for null).
+void KxReleaseObject(KvAspectSet& aspects, KxObject* object);
 // True when the verb's text equals text without regard to case; a verb without text never does.
 bool KxVerbTextIs(const KvVerb& verb, const char* text);
 // 0 success, negative fatal, positive warning, each with the kernel's number.

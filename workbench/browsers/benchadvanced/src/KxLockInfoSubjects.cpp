@@ -22,21 +22,6 @@ const char* const kLockAspects[] = {"Lock Mode", "Depth Mode", "Lock Type", "Loc
 const char* const kWatchAspects[] = {"Watch Mode", "Depth Mode", "Watch Count", "OID",
                                      "Origin Id", "Watched Object", "Client Id", "Client Name"};
 
-// Rebuilds a set from a list of names: type tag and title are the name, "OID" is typed "KxObjId".
-template <size_t N>
-void Rebuild(KvAspectSet& set, const char* const (&names)[N]) {
-    KxDestroyAspectSubjects(set);
-    set.deleteAspects();
-    for (const char* name : names) {
-        auto* aspect = new KvAspect(KvAspectId(name));
-        aspect->setTypeTag(std::strcmp(name, "OID") == 0 ? "KxObjId" : name);
-        aspect->setTitle(name);
-        set.add(aspect);
-    }
-}
-
-KvAspect* Find(KvAspectSet& set, const char* id) { return set.getAspect(KvAspectId(id)); }
-
 uint32_t CountEntries(KxObject* object, bool locks) {
     if (object == nullptr) return 0;
     KxObjStateObjectInfo info;
@@ -44,7 +29,72 @@ uint32_t CountEntries(KxObject* object, bool locks) {
     return locks ? info.GetLockCount() : info.GetWatchCount();
 }
 
+// Hands entry index of the object's state information (entryAt picks it) to use; false when there
+// is no object or no such entry.
+template <class EntryAt, class Use>
+bool WithEntry(KxObject* object, long index, EntryAt entryAt, Use use) {
+    if (object == nullptr) return false;
+    KxObjStateObjectInfo info;
+    object->GetObjectInfo(info);
+    const auto* entry = entryAt(info, index);
+    if (entry == nullptr) return false;
+    use(*entry);
+    return true;
+}
+
+const KxObjStateLockEntry* LockAt(KxObjStateObjectInfo& info, long index) {
+    return info.GetLockList().GetLockEntry(index);
+}
+const KxObjStateWatchEntry* WatchAt(KxObjStateObjectInfo& info, long index) {
+    return info.GetWatchList().GetWatchEntry(index);
+}
+
+// The aspects that lock and watch entries share.
+template <class Entry>
+void FillEntryAspects(KvAspectSet& set, long index, const Entry& entry) {
+    KxString text;
+    if (KvAspect* a = KxAspectNamed(set, "OID")) *a = KvSurrogate(index);
+    if (KvAspect* a = KxAspectNamed(set, "Client Id")) *a = static_cast<unsigned long long>(entry.clientId);
+    if (KvAspect* a = KxAspectNamed(set, "Client Name")) *a = entry.clientName;
+    if (KvAspect* a = KxAspectNamed(set, "Depth Mode")) *a = mapDepthModeToKxString(entry.depth, text);
+}
+
+// An entry verb: the verb named runs remove; on success (and for any other verb) the entry count
+// is read again. The caller tells the views on success.
+template <class Remove>
+KxErrorCode RunEntryVerb(const KvVerb& verb, const char* name, Remove remove, KxObject* object, bool locks,
+                         long& count) {
+    KxErrorCode result;
+    if (KxVerbTextIs(verb, name)) result = remove();
+    if (!result && object != nullptr) count = long(CountEntries(object, locks));
+    return result;
+}
+
 }  // namespace
+
+void KxBuildNamedAspects(KvAspectSet& set, const char* const* names, size_t count) {
+    KxDestroyAspectSubjects(set);
+    set.deleteAspects();
+    for (size_t i = 0; i < count; ++i) {
+        const char* name = names[i];
+        auto* aspect = new KvAspect(KvAspectId(name));
+        aspect->setTypeTag(std::strcmp(name, "OID") == 0 ? "KxObjId" : name);
+        aspect->setTitle(name);
+        set.add(aspect);
+    }
+}
+
+KvAspect* KxAspectNamed(KvAspectSet& set, const char* id) { return set.getAspect(KvAspectId(id)); }
+
+KxObject* KxHoldObject(KxObject* object) {
+    if (object != nullptr) object->Remember();
+    return object;
+}
+
+void KxReleaseObject(KvAspectSet& aspects, KxObject* object) {
+    KxDestroyAspectSubjects(aspects);
+    if (object != nullptr) object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+}
 
 void KxDestroyAspectSubjects(KvAspectSet& set) {
     for (unsigned long i = 0; i < set.count(); ++i) {
@@ -116,21 +166,17 @@ struct KxLockInfoSubject::Block {
 };
 
 KxLockInfoSubject::KxLockInfoSubject(KxObject* object) : block_(new Block) {
-    block_->object = object;
-    if (object != nullptr) {
-        object->Remember();
-        block_->count = long(CountEntries(object, true));
-    }
+    block_->object = KxHoldObject(object);
+    block_->count = long(CountEntries(object, true));
     createAspectSet();
 }
 
 KxLockInfoSubject::~KxLockInfoSubject() {
-    KxDestroyAspectSubjects(aspects_);
-    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    KxReleaseObject(aspects_, block_->object);
     delete block_;
 }
 
-void KxLockInfoSubject::createAspectSet() { Rebuild(aspects_, kLockAspects); }
+void KxLockInfoSubject::createAspectSet() { KxBuildNamedAspects(aspects_, kLockAspects); }
 
 KvSubject* KxLockInfoSubject::clone() { return new KxLockInfoSubject(block_->object); }
 
@@ -139,36 +185,28 @@ KxErrorCode KxLockInfoSubject::validate(KvAspectSet& set, long hint, const KvVer
 }
 
 KxErrorCode KxLockInfoSubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
-    KxErrorCode result;
-    if (KxVerbTextIs(verb, "unlock")) result = removeLock(hint);
-    if (!result) {
-        if (block_->object != nullptr) block_->count = long(CountEntries(block_->object, true));
-        changed(hint, verb);
-    }
+    const KxErrorCode result =
+        RunEntryVerb(verb, "unlock", [&] { return removeLock(hint); }, block_->object, true, block_->count);
+    if (!result) changed(hint, verb);
     return result;
 }
 
 void KxLockInfoSubject::getValue(KvAspectSet& set, long index) {
     KxObject* object = block_->object;
     if (object == nullptr) return;
-    KxObjStateObjectInfo info;
-    object->GetObjectInfo(info);
-    const KxObjStateLockEntry* entry = info.GetLockList().GetLockEntry(index);
-    if (entry == nullptr) {
+    const bool found = WithEntry(object, index, LockAt, [&](const KxObjStateLockEntry& entry) {
+        FillEntryAspects(set, index, entry);
+        KxString text;
+        if (KvAspect* a = KxAspectNamed(set, "Lock Mode")) *a = mapLockModeToKxString(entry.mode, text);
+        if (KvAspect* a = KxAspectNamed(set, "Lock Type")) *a = mapLockTypeToKxString(entry.type, text);
+        if (KvAspect* a = KxAspectNamed(set, "Lock Count")) *a = static_cast<unsigned int>(entry.count);
+        if (KvAspect* a = KxAspectNamed(set, "User Id")) *a = static_cast<short>(entry.userId);
+        if (KvAspect* a = KxAspectNamed(set, "User Name")) *a = entry.userName;
+    });
+    if (!found) {
         diag << "KxLockInfoSubject: no lock entry found at pos <" << index << "> for object <"
              << static_cast<void*>(object) << ">" << endl;
-        return;
     }
-    KxString text;
-    if (KvAspect* a = Find(set, "OID")) *a = KvSurrogate(index);
-    if (KvAspect* a = Find(set, "Client Id")) *a = static_cast<unsigned long long>(entry->clientId);
-    if (KvAspect* a = Find(set, "Client Name")) *a = entry->clientName;
-    if (KvAspect* a = Find(set, "Lock Mode")) *a = mapLockModeToKxString(entry->mode, text);
-    if (KvAspect* a = Find(set, "Depth Mode")) *a = mapDepthModeToKxString(entry->depth, text);
-    if (KvAspect* a = Find(set, "Lock Type")) *a = mapLockTypeToKxString(entry->type, text);
-    if (KvAspect* a = Find(set, "Lock Count")) *a = static_cast<unsigned int>(entry->count);
-    if (KvAspect* a = Find(set, "User Id")) *a = static_cast<short>(entry->userId);
-    if (KvAspect* a = Find(set, "User Name")) *a = entry->userName;
 }
 
 KvAspectSet* KxLockInfoSubject::gimmeYourAspects() { return &aspects_; }
@@ -183,14 +221,12 @@ KxObject* KxLockInfoSubject::object() const { return block_->object; }
 KxErrorCode KxLockInfoSubject::removeLock(long index) {
     KxErrorCode result(KxErrFatal, "No object available, nothing removed.");
     KxObject* object = block_->object;
-    if (object == nullptr) return result;
-    KxObjStateObjectInfo info;
-    object->GetObjectInfo(info);
-    const KxObjStateLockEntry* entry = info.GetLockList().GetLockEntry(index);
-    if (entry == nullptr) return result;
-    // The entry's own type: a persistent lock is given back as one.
-    const KxLockSpec spec(entry->mode, entry->depth, entry->type);
-    return KxKernelResult(object->Unlock(spec, KX_SPEC_DEFAULT));
+    WithEntry(object, index, LockAt, [&](const KxObjStateLockEntry& entry) {
+        // The entry's own type: a persistent lock is given back as one.
+        const KxLockSpec spec(entry.mode, entry.depth, entry.type);
+        result = KxKernelResult(object->Unlock(spec, KX_SPEC_DEFAULT));
+    });
+    return result;
 }
 
 // ---- KxWatchInfoSubject ----------------------------------------------------------------------------
@@ -203,22 +239,18 @@ struct KxWatchInfoSubject::Block {
 };
 
 KxWatchInfoSubject::KxWatchInfoSubject(KxObject* object, KxMethodRef* method) : block_(new Block) {
-    block_->object = object;
+    block_->object = KxHoldObject(object);
     block_->method = method;
-    if (object != nullptr) {
-        object->Remember();
-        block_->count = long(CountEntries(object, false));
-    }
+    block_->count = long(CountEntries(object, false));
     createAspectSet();
 }
 
 KxWatchInfoSubject::~KxWatchInfoSubject() {
-    KxDestroyAspectSubjects(aspects_);
-    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    KxReleaseObject(aspects_, block_->object);
     delete block_;
 }
 
-void KxWatchInfoSubject::createAspectSet() { Rebuild(aspects_, kWatchAspects); }
+void KxWatchInfoSubject::createAspectSet() { KxBuildNamedAspects(aspects_, kWatchAspects); }
 
 KvSubject* KxWatchInfoSubject::clone() { return new KxWatchInfoSubject(block_->object, block_->method); }
 
@@ -227,42 +259,34 @@ KxErrorCode KxWatchInfoSubject::validate(KvAspectSet& set, long hint, const KvVe
 }
 
 KxErrorCode KxWatchInfoSubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
-    KxErrorCode result;
-    if (KxVerbTextIs(verb, "unwatch")) result = removeWatch(hint);
-    if (!result) {
-        if (block_->object != nullptr) block_->count = long(CountEntries(block_->object, false));
-        changed(hint, verb);
-    }
+    const KxErrorCode result =
+        RunEntryVerb(verb, "unwatch", [&] { return removeWatch(hint); }, block_->object, false, block_->count);
+    if (!result) changed(hint, verb);
     return result;
 }
 
 void KxWatchInfoSubject::getValue(KvAspectSet& set, long index) {
     KxObject* object = block_->object;
     if (object == nullptr) return;
-    KxObjStateObjectInfo info;
-    object->GetObjectInfo(info);
-    const KxObjStateWatchEntry* entry = info.GetWatchList().GetWatchEntry(index);
-    if (entry == nullptr) {
+    const bool found = WithEntry(object, index, WatchAt, [&](const KxObjStateWatchEntry& entry) {
+        FillEntryAspects(set, index, entry);
+        KxString text;
+        if (KvAspect* a = KxAspectNamed(set, "Watch Mode")) *a = mapWatchModeToKxString(entry.mode, text);
+        if (KvAspect* a = KxAspectNamed(set, "Origin Id")) *a = entry.origin;
+        if (KvAspect* a = KxAspectNamed(set, "Watched Object")) {
+            KxObject* watched = nullptr;
+            // A watched object that cannot be read leaves the aspect as it was.
+            if (entry.object.Get(watched, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT) == 0 && watched != nullptr) {
+                *a = KvSurrogate(KvKelvoxObjectId(watched->GetRef(), object->GetBase()));
+                entry.object.Unget(watched);
+            }
+        }
+        if (KvAspect* a = KxAspectNamed(set, "Watch Count")) *a = static_cast<unsigned int>(entry.count);
+    });
+    if (!found) {
         diag << "KxWatchInfoSubject: no Watch entry found at pos <" << index << "> for object <"
              << static_cast<void*>(object) << ">" << endl;
-        return;
     }
-    KxString text;
-    if (KvAspect* a = Find(set, "OID")) *a = KvSurrogate(index);
-    if (KvAspect* a = Find(set, "Client Id")) *a = static_cast<unsigned long long>(entry->clientId);
-    if (KvAspect* a = Find(set, "Client Name")) *a = entry->clientName;
-    if (KvAspect* a = Find(set, "Watch Mode")) *a = mapWatchModeToKxString(entry->mode, text);
-    if (KvAspect* a = Find(set, "Depth Mode")) *a = mapDepthModeToKxString(entry->depth, text);
-    if (KvAspect* a = Find(set, "Origin Id")) *a = entry->origin;
-    if (KvAspect* a = Find(set, "Watched Object")) {
-        KxObject* watched = nullptr;
-        // A watched object that cannot be read leaves the aspect as it was.
-        if (entry->object.Get(watched, KX_SPEC_DEFAULT, KX_SPEC_DEFAULT) == 0 && watched != nullptr) {
-            *a = KvSurrogate(KvKelvoxObjectId(watched->GetRef(), object->GetBase()));
-            entry->object.Unget(watched);
-        }
-    }
-    if (KvAspect* a = Find(set, "Watch Count")) *a = static_cast<unsigned int>(entry->count);
 }
 
 KvAspectSet* KxWatchInfoSubject::gimmeYourAspects() { return &aspects_; }
@@ -277,12 +301,10 @@ KxObject* KxWatchInfoSubject::object() const { return block_->object; }
 KxErrorCode KxWatchInfoSubject::removeWatch(long index) {
     KxErrorCode result(KxErrFatal, "No object available, nothing removed.");
     KxObject* object = block_->object;
-    if (object == nullptr) return result;
-    KxObjStateObjectInfo info;
-    object->GetObjectInfo(info);
-    const KxObjStateWatchEntry* entry = info.GetWatchList().GetWatchEntry(index);
-    if (entry == nullptr) return result;
-    KxWatchSpec spec(entry->mode, entry->depth);
-    if (block_->method != nullptr) spec = *block_->method;
-    return KxKernelResult(object->UnsetWatch(spec));
+    WithEntry(object, index, WatchAt, [&](const KxObjStateWatchEntry& entry) {
+        KxWatchSpec spec(entry.mode, entry.depth);
+        if (block_->method != nullptr) spec = *block_->method;
+        result = KxKernelResult(object->UnsetWatch(spec));
+    });
+    return result;
 }

@@ -1,8 +1,6 @@
 // The persistent lock and the check-out record of an object.
 #include "KxPropertySubjects.h"
 
-#include <cstring>
-
 #include "KvSurrogate.h"
 #include "KxBase.h"
 #include "KxBrowserKernel.h"
@@ -18,20 +16,6 @@ KxWOStream diag;
 
 const char* const kLockAspects[] = {"OID", "Lock Mode", "Depth Mode", "Root Object", "User Name", "User Id", "Client Name"};
 const char* const kCheckOutAspects[] = {"OID", "Workspace Id", "User Name"};
-
-template <size_t N>
-void Rebuild(KvAspectSet& set, const char* const (&names)[N]) {
-    KxDestroyAspectSubjects(set);
-    set.deleteAspects();
-    for (const char* name : names) {
-        auto* aspect = new KvAspect(KvAspectId(name));
-        aspect->setTypeTag(std::strcmp(name, "OID") == 0 ? "KxObjId" : name);
-        aspect->setTitle(name);
-        set.add(aspect);
-    }
-}
-
-KvAspect* Find(KvAspectSet& set, const char* id) { return set.getAspect(KvAspectId(id)); }
 
 // Finds the object's one property of the all-set's kind and lets fill write it into the set.
 template <class AllSet, class Query, class Fill>
@@ -55,7 +39,7 @@ void ReadProperty(KxObject* object, KvAspectSet& set, const char* who, Fill fill
     if (result.Get(element, 0) != 0) return;
     KxPersistentProperty* property = nullptr;
     if (element->Get(property, 0, 0) == 0 && property != nullptr) {
-        if (KvAspect* a = Find(set, "OID")) *a = KvSurrogate(KvKelvoxObjectId(object->GetRef(), base));
+        if (KvAspect* a = KxAspectNamed(set, "OID")) *a = KvSurrogate(KvKelvoxObjectId(object->GetRef(), base));
         fill(*property);
     }
     element->Unget(property);
@@ -71,18 +55,16 @@ struct KxPersistentLockPropertySubject::Block {
 };
 
 KxPersistentLockPropertySubject::KxPersistentLockPropertySubject(KxObject* object) : block_(new Block) {
-    block_->object = object;
-    if (object != nullptr) object->Remember();
+    block_->object = KxHoldObject(object);
     createAspectSet();
 }
 
 KxPersistentLockPropertySubject::~KxPersistentLockPropertySubject() {
-    KxDestroyAspectSubjects(aspects_);
-    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    KxReleaseObject(aspects_, block_->object);
     delete block_;
 }
 
-void KxPersistentLockPropertySubject::createAspectSet() { Rebuild(aspects_, kLockAspects); }
+void KxPersistentLockPropertySubject::createAspectSet() { KxBuildNamedAspects(aspects_, kLockAspects); }
 KvSubject* KxPersistentLockPropertySubject::clone() { return new KxPersistentLockPropertySubject(block_->object); }
 KxErrorCode KxPersistentLockPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
     return KvSubject::validate(set, hint, verb);
@@ -98,12 +80,12 @@ void KxPersistentLockPropertySubject::getValue(KvAspectSet& set, long) {
             const auto* lock = dynamic_cast<const KxPersistentLock*>(&property);
             if (lock == nullptr) return;
             KxString text;
-            if (KvAspect* a = Find(set, "Lock Mode")) *a = mapLockModeToKxString(lock->GetLockMode(), text);
-            if (KvAspect* a = Find(set, "Depth Mode")) *a = mapDepthModeToKxString(lock->GetDepth(), text);
-            if (KvAspect* a = Find(set, "Root Object")) *a = lock->GetRootObject();
-            if (KvAspect* a = Find(set, "User Name")) *a = lock->GetUserName();
-            if (KvAspect* a = Find(set, "User Id")) *a = static_cast<short>(lock->GetUserId());
-            if (KvAspect* a = Find(set, "Client Name")) *a = lock->GetClientName();
+            if (KvAspect* a = KxAspectNamed(set, "Lock Mode")) *a = mapLockModeToKxString(lock->GetLockMode(), text);
+            if (KvAspect* a = KxAspectNamed(set, "Depth Mode")) *a = mapDepthModeToKxString(lock->GetDepth(), text);
+            if (KvAspect* a = KxAspectNamed(set, "Root Object")) *a = lock->GetRootObject();
+            if (KvAspect* a = KxAspectNamed(set, "User Name")) *a = lock->GetUserName();
+            if (KvAspect* a = KxAspectNamed(set, "User Id")) *a = static_cast<short>(lock->GetUserId());
+            if (KvAspect* a = KxAspectNamed(set, "Client Name")) *a = lock->GetClientName();
         });
 }
 
@@ -123,18 +105,16 @@ struct KxCheckOutPropertySubject::Block {
 };
 
 KxCheckOutPropertySubject::KxCheckOutPropertySubject(KxObject* object) : block_(new Block) {
-    block_->object = object;
-    if (object != nullptr) object->Remember();
+    block_->object = KxHoldObject(object);
     createAspectSet();
 }
 
 KxCheckOutPropertySubject::~KxCheckOutPropertySubject() {
-    KxDestroyAspectSubjects(aspects_);
-    if (block_->object != nullptr) block_->object->Forget(KX_SPEC_DEFAULT, KX_SPEC_DEFAULT);
+    KxReleaseObject(aspects_, block_->object);
     delete block_;
 }
 
-void KxCheckOutPropertySubject::createAspectSet() { Rebuild(aspects_, kCheckOutAspects); }
+void KxCheckOutPropertySubject::createAspectSet() { KxBuildNamedAspects(aspects_, kCheckOutAspects); }
 KvSubject* KxCheckOutPropertySubject::clone() { return new KxCheckOutPropertySubject(block_->object); }
 KxErrorCode KxCheckOutPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
     return KvSubject::validate(set, hint, verb);
@@ -149,8 +129,8 @@ void KxCheckOutPropertySubject::getValue(KvAspectSet& set, long) {
         block_->object, set, "KxCheckOutPropertySubject", [&set](const KxPersistentProperty& property) {
             const auto* checkOut = dynamic_cast<const KxCheckOutProperty*>(&property);
             if (checkOut == nullptr) return;
-            if (KvAspect* a = Find(set, "Workspace Id")) *a = checkOut->GetDateTimeValue();
-            if (KvAspect* a = Find(set, "User Name")) *a = checkOut->GetUserName();
+            if (KvAspect* a = KxAspectNamed(set, "Workspace Id")) *a = checkOut->GetDateTimeValue();
+            if (KvAspect* a = KxAspectNamed(set, "User Name")) *a = checkOut->GetUserName();
         });
 }
 
