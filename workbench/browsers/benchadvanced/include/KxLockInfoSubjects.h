@@ -7,9 +7,9 @@
 #include <cstdint>
 
 #include "KvAspectSet.h"
-#include "KvSubject.h"
 #include "KvVerb.h"
 #include "KxErrorCode.h"
+#include "KxObjectAspectSubject.h"
 #include "KxSpecs.h"
 #include "KxString.h"
 
@@ -23,40 +23,32 @@ KxString mapDepthModeToKxString(KxDepthMode depth, KxString& out);
 // "KxWATCH_NONE" for 0, "invalid" for a mode with none of the flags.
 KxString mapWatchModeToKxString(unsigned short mode, KxString& out);
 
-class KxLockInfoSubject : public KvSubject {
+class KxLockInfoSubject : public KxObjectAspectSubject {
 public:
     // Holds the object (Remember) and counts its lock entries; null: no object, no entries.
     explicit KxLockInfoSubject(KxObject* object);
-    // Destroys the subjects its aspects hold and gives the object's hold back.
     ~KxLockInfoSubject() override;
     KxLockInfoSubject(const KxLockInfoSubject&) = delete;
     KxLockInfoSubject& operator=(const KxLockInfoSubject&) = delete;
 
     KvSubject* clone() override;
-    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // "unlock" (any case) removes lock entry hint; on success (and for any other verb) the entry
     // count is read again and the views are told.
     KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // Fills the aspects the set holds from lock entry index.
     void getValue(KvAspectSet& set, long index) override;
-    KvAspectSet* gimmeYourAspects() override;
-    KvAspectId getSurrogateAspectId() override;   // "OID"
     long getObjectsCount() override;
-    using KvSubject::handleEvent;
-    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
     KvVerb** gimmeYourVerbs() const override;
     // Unlocks the object with the mode and depth of lock entry index.
     KxErrorCode removeLock(long index);
     void createAspectSet();
-    KxObject* object() const;
 
 private:
     struct Block;
-    KvAspectSet aspects_;
     Block* block_;
 };
 
-class KxWatchInfoSubject : public KvSubject {
+class KxWatchInfoSubject : public KxObjectAspectSubject {
 public:
     // method (not owned, may be null) is given to the watch specs of removeWatch.
     KxWatchInfoSubject(KxObject* object, KxMethodRef* method);
@@ -65,22 +57,15 @@ public:
     KxWatchInfoSubject& operator=(const KxWatchInfoSubject&) = delete;
 
     KvSubject* clone() override;
-    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // "unwatch" (any case) removes watch entry hint; as KxLockInfoSubject::update.
     KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
     void getValue(KvAspectSet& set, long index) override;
-    KvAspectSet* gimmeYourAspects() override;
-    KvAspectId getSurrogateAspectId() override;
     long getObjectsCount() override;
-    using KvSubject::handleEvent;
-    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
     KvVerb** gimmeYourVerbs() const override;
     KxErrorCode removeWatch(long index);
     void createAspectSet();
-    KxObject* object() const;
 
 private:
     struct Block;
-    KvAspectSet aspects_;
     Block* block_;
 };

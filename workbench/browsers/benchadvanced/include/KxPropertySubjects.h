@@ -4,13 +4,13 @@
 #pragma once
 
 #include "KvAspectSet.h"
-#include "KvSubject.h"
 #include "KvVerb.h"
 #include "KxErrorCode.h"
+#include "KxObjectAspectSubject.h"
 
 class KxObject;
 
-class KxPersistentLockPropertySubject : public KvSubject {
+class KxPersistentLockPropertySubject : public KxObjectAspectSubject {
 public:
     // Holds the object (Remember) when one is given.
     explicit KxPersistentLockPropertySubject(KxObject* object);
@@ -19,27 +19,20 @@ public:
     KxPersistentLockPropertySubject& operator=(const KxPersistentLockPropertySubject&) = delete;
 
     KvSubject* clone() override;
-    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // Tells the views; success.
     KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // Fills the aspects the set holds from the object's persistent lock (the index is not used).
     void getValue(KvAspectSet& set, long index) override;
-    KvAspectSet* gimmeYourAspects() override;
-    KvAspectId getSurrogateAspectId() override;   // "OID"
     long getObjectsCount() override;               // 1 with an object
-    using KvSubject::handleEvent;
-    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
     KvVerb** gimmeYourVerbs() const override;      // none
     void createAspectSet();
-    KxObject* object() const;
 
 private:
     struct Block;
-    KvAspectSet aspects_;
     Block* block_;
 };
 
-class KxCheckOutPropertySubject : public KvSubject {
+class KxCheckOutPropertySubject : public KxObjectAspectSubject {
 public:
     explicit KxCheckOutPropertySubject(KxObject* object);
     ~KxCheckOutPropertySubject() override;
@@ -47,22 +40,15 @@ public:
     KxCheckOutPropertySubject& operator=(const KxCheckOutPropertySubject&) = delete;
 
     KvSubject* clone() override;
-    KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
     KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // Fills the aspects the set holds from the object's check-out record; as the persistent lock
     // subject, only for an object that carries a persistent lock.
     void getValue(KvAspectSet& set, long index) override;
-    KvAspectSet* gimmeYourAspects() override;
-    KvAspectId getSurrogateAspectId() override;
     long getObjectsCount() override;
-    using KvSubject::handleEvent;
-    void handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) override;
     KvVerb** gimmeYourVerbs() const override;
     void createAspectSet();
-    KxObject* object() const;
 
 private:
     struct Block;
-    KvAspectSet aspects_;
     Block* block_;
 };

@@ -159,40 +159,32 @@ KxString mapWatchModeToKxString(unsigned short mode, KxString& out) {
 
 // ---- KxLockInfoSubject -----------------------------------------------------------------------------
 struct KxLockInfoSubject::Block {
-    KxObject* object = nullptr;
     KvVerb unlock{"unlock", "Unlock", "Removes lock from object.", 1};
     KvVerb* verbs[2] = {&unlock, nullptr};
     long count = 0;
 };
 
-KxLockInfoSubject::KxLockInfoSubject(KxObject* object) : block_(new Block) {
-    block_->object = KxHoldObject(object);
+KxLockInfoSubject::KxLockInfoSubject(KxObject* object)
+    : KxObjectAspectSubject(object), block_(new Block) {
     block_->count = long(CountEntries(object, true));
     createAspectSet();
 }
 
-KxLockInfoSubject::~KxLockInfoSubject() {
-    KxReleaseObject(aspects_, block_->object);
-    delete block_;
-}
+KxLockInfoSubject::~KxLockInfoSubject() { delete block_; }
 
 void KxLockInfoSubject::createAspectSet() { KxBuildNamedAspects(aspects_, kLockAspects); }
 
-KvSubject* KxLockInfoSubject::clone() { return new KxLockInfoSubject(block_->object); }
-
-KxErrorCode KxLockInfoSubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
-    return KvSubject::validate(set, hint, verb);
-}
+KvSubject* KxLockInfoSubject::clone() { return new KxLockInfoSubject(object()); }
 
 KxErrorCode KxLockInfoSubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
     const KxErrorCode result =
-        RunEntryVerb(verb, "unlock", [&] { return removeLock(hint); }, block_->object, true, block_->count);
+        RunEntryVerb(verb, "unlock", [&] { return removeLock(hint); }, object(), true, block_->count);
     if (!result) changed(hint, verb);
     return result;
 }
 
 void KxLockInfoSubject::getValue(KvAspectSet& set, long index) {
-    KxObject* object = block_->object;
+    KxObject* object = this->object();
     if (object == nullptr) return;
     const bool found = WithEntry(object, index, LockAt, [&](const KxObjStateLockEntry& entry) {
         FillEntryAspects(set, index, entry);
@@ -209,18 +201,12 @@ void KxLockInfoSubject::getValue(KvAspectSet& set, long index) {
     }
 }
 
-KvAspectSet* KxLockInfoSubject::gimmeYourAspects() { return &aspects_; }
-KvAspectId KxLockInfoSubject::getSurrogateAspectId() { return KvAspectId("OID"); }
-long KxLockInfoSubject::getObjectsCount() { return block_->object != nullptr ? block_->count : 0; }
-void KxLockInfoSubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
-    KvSubject::handleEvent(set, from, verb);
-}
+long KxLockInfoSubject::getObjectsCount() { return object() != nullptr ? block_->count : 0; }
 KvVerb** KxLockInfoSubject::gimmeYourVerbs() const { return block_->verbs; }
-KxObject* KxLockInfoSubject::object() const { return block_->object; }
 
 KxErrorCode KxLockInfoSubject::removeLock(long index) {
     KxErrorCode result(KxErrFatal, "No object available, nothing removed.");
-    KxObject* object = block_->object;
+    KxObject* object = this->object();
     WithEntry(object, index, LockAt, [&](const KxObjStateLockEntry& entry) {
         // The entry's own type: a persistent lock is given back as one.
         const KxLockSpec spec(entry.mode, entry.depth, entry.type);
@@ -231,42 +217,34 @@ KxErrorCode KxLockInfoSubject::removeLock(long index) {
 
 // ---- KxWatchInfoSubject ----------------------------------------------------------------------------
 struct KxWatchInfoSubject::Block {
-    KxObject* object = nullptr;
     KvVerb unwatch{"unwatch", "Unset Watch", "Removes watch from object.", 1};
     KvVerb* verbs[2] = {&unwatch, nullptr};
     long count = 0;
     KxMethodRef* method = nullptr;
 };
 
-KxWatchInfoSubject::KxWatchInfoSubject(KxObject* object, KxMethodRef* method) : block_(new Block) {
-    block_->object = KxHoldObject(object);
+KxWatchInfoSubject::KxWatchInfoSubject(KxObject* object, KxMethodRef* method)
+    : KxObjectAspectSubject(object), block_(new Block) {
     block_->method = method;
     block_->count = long(CountEntries(object, false));
     createAspectSet();
 }
 
-KxWatchInfoSubject::~KxWatchInfoSubject() {
-    KxReleaseObject(aspects_, block_->object);
-    delete block_;
-}
+KxWatchInfoSubject::~KxWatchInfoSubject() { delete block_; }
 
 void KxWatchInfoSubject::createAspectSet() { KxBuildNamedAspects(aspects_, kWatchAspects); }
 
-KvSubject* KxWatchInfoSubject::clone() { return new KxWatchInfoSubject(block_->object, block_->method); }
-
-KxErrorCode KxWatchInfoSubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
-    return KvSubject::validate(set, hint, verb);
-}
+KvSubject* KxWatchInfoSubject::clone() { return new KxWatchInfoSubject(object(), block_->method); }
 
 KxErrorCode KxWatchInfoSubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
     const KxErrorCode result =
-        RunEntryVerb(verb, "unwatch", [&] { return removeWatch(hint); }, block_->object, false, block_->count);
+        RunEntryVerb(verb, "unwatch", [&] { return removeWatch(hint); }, object(), false, block_->count);
     if (!result) changed(hint, verb);
     return result;
 }
 
 void KxWatchInfoSubject::getValue(KvAspectSet& set, long index) {
-    KxObject* object = block_->object;
+    KxObject* object = this->object();
     if (object == nullptr) return;
     const bool found = WithEntry(object, index, WatchAt, [&](const KxObjStateWatchEntry& entry) {
         FillEntryAspects(set, index, entry);
@@ -289,18 +267,12 @@ void KxWatchInfoSubject::getValue(KvAspectSet& set, long index) {
     }
 }
 
-KvAspectSet* KxWatchInfoSubject::gimmeYourAspects() { return &aspects_; }
-KvAspectId KxWatchInfoSubject::getSurrogateAspectId() { return KvAspectId("OID"); }
-long KxWatchInfoSubject::getObjectsCount() { return block_->object != nullptr ? block_->count : 0; }
-void KxWatchInfoSubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
-    KvSubject::handleEvent(set, from, verb);
-}
+long KxWatchInfoSubject::getObjectsCount() { return object() != nullptr ? block_->count : 0; }
 KvVerb** KxWatchInfoSubject::gimmeYourVerbs() const { return block_->verbs; }
-KxObject* KxWatchInfoSubject::object() const { return block_->object; }
 
 KxErrorCode KxWatchInfoSubject::removeWatch(long index) {
     KxErrorCode result(KxErrFatal, "No object available, nothing removed.");
-    KxObject* object = block_->object;
+    KxObject* object = this->object();
     WithEntry(object, index, WatchAt, [&](const KxObjStateWatchEntry& entry) {
         KxWatchSpec spec(entry.mode, entry.depth);
         if (block_->method != nullptr) spec = *block_->method;

@@ -50,25 +50,18 @@ void ReadProperty(KxObject* object, KvAspectSet& set, const char* who, Fill fill
 
 // ---- KxPersistentLockPropertySubject -----------------------------------------------------------------
 struct KxPersistentLockPropertySubject::Block {
-    KxObject* object = nullptr;
     KvVerb* verbs[1] = {nullptr};
 };
 
-KxPersistentLockPropertySubject::KxPersistentLockPropertySubject(KxObject* object) : block_(new Block) {
-    block_->object = KxHoldObject(object);
+KxPersistentLockPropertySubject::KxPersistentLockPropertySubject(KxObject* object)
+    : KxObjectAspectSubject(object), block_(new Block) {
     createAspectSet();
 }
 
-KxPersistentLockPropertySubject::~KxPersistentLockPropertySubject() {
-    KxReleaseObject(aspects_, block_->object);
-    delete block_;
-}
+KxPersistentLockPropertySubject::~KxPersistentLockPropertySubject() { delete block_; }
 
 void KxPersistentLockPropertySubject::createAspectSet() { KxBuildNamedAspects(aspects_, kLockAspects); }
-KvSubject* KxPersistentLockPropertySubject::clone() { return new KxPersistentLockPropertySubject(block_->object); }
-KxErrorCode KxPersistentLockPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
-    return KvSubject::validate(set, hint, verb);
-}
+KvSubject* KxPersistentLockPropertySubject::clone() { return new KxPersistentLockPropertySubject(object()); }
 KxErrorCode KxPersistentLockPropertySubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
     changed(hint, verb);
     return KxErrorCode();
@@ -76,7 +69,7 @@ KxErrorCode KxPersistentLockPropertySubject::update(KvAspectSet&, long hint, con
 
 void KxPersistentLockPropertySubject::getValue(KvAspectSet& set, long) {
     ReadProperty<KxPersistentLockAllSet, KxPersistentLockQuery>(
-        block_->object, set, "KxPersistentLockPropertySubject", [&set](const KxPersistentProperty& property) {
+        object(), set, "KxPersistentLockPropertySubject", [&set](const KxPersistentProperty& property) {
             const auto* lock = dynamic_cast<const KxPersistentLock*>(&property);
             if (lock == nullptr) return;
             KxString text;
@@ -89,36 +82,23 @@ void KxPersistentLockPropertySubject::getValue(KvAspectSet& set, long) {
         });
 }
 
-KvAspectSet* KxPersistentLockPropertySubject::gimmeYourAspects() { return &aspects_; }
-KvAspectId KxPersistentLockPropertySubject::getSurrogateAspectId() { return KvAspectId("OID"); }
-long KxPersistentLockPropertySubject::getObjectsCount() { return block_->object != nullptr ? 1 : 0; }
-void KxPersistentLockPropertySubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
-    KvSubject::handleEvent(set, from, verb);
-}
+long KxPersistentLockPropertySubject::getObjectsCount() { return object() != nullptr ? 1 : 0; }
 KvVerb** KxPersistentLockPropertySubject::gimmeYourVerbs() const { return block_->verbs; }
-KxObject* KxPersistentLockPropertySubject::object() const { return block_->object; }
 
 // ---- KxCheckOutPropertySubject -----------------------------------------------------------------------
 struct KxCheckOutPropertySubject::Block {
-    KxObject* object = nullptr;
     KvVerb* verbs[1] = {nullptr};
 };
 
-KxCheckOutPropertySubject::KxCheckOutPropertySubject(KxObject* object) : block_(new Block) {
-    block_->object = KxHoldObject(object);
+KxCheckOutPropertySubject::KxCheckOutPropertySubject(KxObject* object)
+    : KxObjectAspectSubject(object), block_(new Block) {
     createAspectSet();
 }
 
-KxCheckOutPropertySubject::~KxCheckOutPropertySubject() {
-    KxReleaseObject(aspects_, block_->object);
-    delete block_;
-}
+KxCheckOutPropertySubject::~KxCheckOutPropertySubject() { delete block_; }
 
 void KxCheckOutPropertySubject::createAspectSet() { KxBuildNamedAspects(aspects_, kCheckOutAspects); }
-KvSubject* KxCheckOutPropertySubject::clone() { return new KxCheckOutPropertySubject(block_->object); }
-KxErrorCode KxCheckOutPropertySubject::validate(KvAspectSet& set, long hint, const KvVerb& verb) {
-    return KvSubject::validate(set, hint, verb);
-}
+KvSubject* KxCheckOutPropertySubject::clone() { return new KxCheckOutPropertySubject(object()); }
 KxErrorCode KxCheckOutPropertySubject::update(KvAspectSet&, long hint, const KvVerb& verb) {
     changed(hint, verb);
     return KxErrorCode();
@@ -126,7 +106,7 @@ KxErrorCode KxCheckOutPropertySubject::update(KvAspectSet&, long hint, const KvV
 
 void KxCheckOutPropertySubject::getValue(KvAspectSet& set, long) {
     ReadProperty<KxCheckOutPropertyAllSet, KxCheckOutPropertyQuery>(
-        block_->object, set, "KxCheckOutPropertySubject", [&set](const KxPersistentProperty& property) {
+        object(), set, "KxCheckOutPropertySubject", [&set](const KxPersistentProperty& property) {
             const auto* checkOut = dynamic_cast<const KxCheckOutProperty*>(&property);
             if (checkOut == nullptr) return;
             if (KvAspect* a = KxAspectNamed(set, "Workspace Id")) *a = checkOut->GetDateTimeValue();
@@ -134,11 +114,5 @@ void KxCheckOutPropertySubject::getValue(KvAspectSet& set, long) {
         });
 }
 
-KvAspectSet* KxCheckOutPropertySubject::gimmeYourAspects() { return &aspects_; }
-KvAspectId KxCheckOutPropertySubject::getSurrogateAspectId() { return KvAspectId("OID"); }
-long KxCheckOutPropertySubject::getObjectsCount() { return block_->object != nullptr ? 1 : 0; }
-void KxCheckOutPropertySubject::handleEvent(KvAspectSet& set, KvView* from, const KvVerb& verb) {
-    KvSubject::handleEvent(set, from, verb);
-}
+long KxCheckOutPropertySubject::getObjectsCount() { return object() != nullptr ? 1 : 0; }
 KvVerb** KxCheckOutPropertySubject::gimmeYourVerbs() const { return block_->verbs; }
-KxObject* KxCheckOutPropertySubject::object() const { return block_->object; }
