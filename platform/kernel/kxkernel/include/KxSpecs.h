@@ -1,4 +1,4 @@
-// Small records the kernel's interfaces pass around: lock and watch specifications, key values,
+// Small records the kernel's interfaces pass around: lock and watch requests, key values,
 // collections of references, error records.
 #pragma once
 

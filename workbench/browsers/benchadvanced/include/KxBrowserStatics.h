@@ -29,7 +29,7 @@ struct KxBrowserErrors {
     static const KxErrorCode InvalidSelectedObjectId;
     static const KxErrorCode NoSelectedSurrogate;
     static const KxErrorCode DeleteForeignReference;
-    // Lock and watch specifications (fatal).
+    // Lock and watch modes and depths (fatal).
     static const KxErrorCode InvalidLockMode;
     static const KxErrorCode InvalidWatchMode;
     static const KxErrorCode InvalidDepthMode;

@@ -1,6 +1,6 @@
 // The subjects behind the dialogs in which the user chooses how to lock or watch objects: each holds
-// one kernel specification, shows its mode and depth ("Lock Mode" or "Watch Mode", and "Depth
-// Mode"), checks the values entered and writes accepted ones back into the specification.
+// one kernel lock or watch request (KxLockSpec, KxWatchSpec), shows its mode and depth ("Lock Mode" or
+// "Watch Mode", and "Depth Mode"), checks the values entered and writes accepted ones back into it.
 #pragma once
 
 #include "KvAspectSet.h"
@@ -11,7 +11,7 @@
 
 class KxLockSpecSubject : public KvSubject {
 public:
-    // A default specification with the mode KxLK_READvDELETE (0x0476).
+    // A lock request of its own with the mode KxLK_READvDELETE (0x0476).
     KxLockSpecSubject();
     explicit KxLockSpecSubject(KxLockSpec& spec);
     ~KxLockSpecSubject() override;
@@ -21,7 +21,7 @@ public:
     KvSubject* clone() override;
     // Checks the mode (none, read-vs-delete, read-vs-write, write-vs-write, delete-vs-write,
     // delete-vs-read, exclusive) and the depth (0 to 3) the set holds; on success the views are
-    // told. The specification does not change.
+    // told. The held KxLockSpec does not change.
     KxErrorCode validate(KvAspectSet& set, long hint, const KvVerb& verb) override;
     // Stores an accepted mode and depth; the first value not accepted is returned as its error.
     KxErrorCode update(KvAspectSet& set, long hint, const KvVerb& verb) override;

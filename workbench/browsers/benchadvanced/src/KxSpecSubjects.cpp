@@ -1,4 +1,4 @@
-// Lock and watch specifications chosen by the user.
+// Lock and watch requests (mode and depth) chosen by the user.
 #include "KxSpecSubjects.h"
 
 #include "KxBrowserKernel.h"

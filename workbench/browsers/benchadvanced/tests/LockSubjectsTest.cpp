@@ -1,5 +1,5 @@
 // Lock and watch information, persistent-lock and check-out properties, lock and watch
-// specifications, and the lock aspects of an object subject, on a database of the kernel's own
+// requests, and the lock aspects of an object subject, on a database of the kernel's own
 // storage (a second base of it is a second client).
 #include <gtest/gtest.h>
 
@@ -278,7 +278,7 @@ TEST_F(LockSubjectsTest, AnObjectSubjectPublishesItsLockSubjects) {
     ASSERT_EQ(0, item_->Unlock(KxLockSpec(KxLK_READvDELETE, KxFLAT, KxLK_PERS)));
 }
 
-TEST(SpecSubjects, LockSpecificationsTakeOnlyAcceptedModesAndDepths) {
+TEST(SpecSubjects, LockRequestsTakeOnlyAcceptedModesAndDepths) {
     KxLockSpecSubject subject;
     CountingView view(&subject);
     KvAspectSet& set = *subject.gimmeYourAspects();
@@ -347,7 +347,7 @@ TEST(SpecSubjects, LockSpecificationsTakeOnlyAcceptedModesAndDepths) {
     EXPECT_EQ(0x4000, copy->gimmeYourAspects()->getAspect(KvAspectId("Lock Mode"))->getUnsignedShort());
 }
 
-TEST(SpecSubjects, WatchSpecificationsTakeModesWithAWatchBit) {
+TEST(SpecSubjects, WatchRequestsTakeModesWithAWatchBit) {
     KxWatchSpec given(KxWATCH_DELETE, KxSHALLOW);
     KxWatchSpecSubject subject(given);
     KvAspectSet& set = *subject.gimmeYourAspects();
